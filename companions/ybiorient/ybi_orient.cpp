@@ -1,0 +1,2 @@
+// ybiOrient: orientation coefficient files and model point sets.
+#include <yb/ybiOrient.h>

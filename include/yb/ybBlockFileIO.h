@@ -1,0 +1,309 @@
+// ybBlockFileIO: the files of a photogrammetric block. Records, result codes and the exported functions.
+// Texts are GBK (code page 936) bytes; paths are host paths (drive letter, backslash separators).
+#ifndef YB_YBBLOCKFILEIO_H
+#define YB_YBBLOCKFILEIO_H
+
+#include <yb/HostBase.h>
+#include <yb/YbiBase.h>
+#include <yb/YbiSurvey.h>
+#include <yb/ybTypes.h>
+#include <yb/ybiOrient.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// Result codes. 0 is success; every other code names what went wrong.
+namespace yb {
+inline constexpr std::int32_t kSuccess = 0;
+inline constexpr std::int32_t kNoMemory = 2000001;             // memory cannot be obtained
+inline constexpr std::int32_t kPointSetTooSmall = 2000003;     // a model point set holds too few entries
+inline constexpr std::int32_t kStoredCountTooSmall = 2000004;  // stored strip count below the request; null out record
+inline constexpr std::int32_t kCannotWrite = 2010001;          // a file cannot be created, written, copied or deleted
+inline constexpr std::int32_t kFileNotFound = 2010007;         // image list missing for a query; bad projection path
+inline constexpr std::int32_t kWrongMagic = 2020003;           // magic text missing or different (option and point files)
+inline constexpr std::int32_t kOutOfRange = 4000005;           // argument or stored value out of range
+inline constexpr std::int32_t kImageNumberMismatch = 4000007;  // image numbers of a record disagree
+inline constexpr std::int32_t kInvalidArgument = 4000015;      // null pointer or path, invalid count or number
+inline constexpr std::int32_t kCannotOpen = 4000028;           // the file does not exist or cannot be opened
+inline constexpr std::int32_t kInvalidContent = 4000032;       // a file's content is invalid or comes up short
+inline constexpr std::int32_t kOrthoNullArgument = 6000004;    // ortho map option reader given a null argument
+inline constexpr std::int32_t kOrthoCannotOpen = 6000006;      // ortho map option file cannot be opened
+inline constexpr std::int32_t kNotFound = 40200001;            // no such tie point or strip; strip count differs
+}  // namespace yb
+
+// ---------------------------------------------------------------------------------------------
+// Records. Sizes and offsets are file format.
+
+// The block option record (".dms").
+struct BlockInfo {
+    char blockDirectory[128];
+    char blockName[36];
+    std::int32_t imageType;  // 0 metric camera ... 6 QUICKBIRD
+    unsigned char hostReserved0[4];
+    char controlPointFile[260];
+    char cameraFile[260];
+    unsigned char hostReserved1[20];
+};
+static_assert(sizeof(BlockInfo) == 712, "BlockInfo is 712 bytes");
+static_assert(offsetof(BlockInfo, blockName) == 128 && offsetof(BlockInfo, imageType) == 164 &&
+                  offsetof(BlockInfo, controlPointFile) == 172 && offsetof(BlockInfo, cameraFile) == 432 &&
+                  offsetof(BlockInfo, hostReserved1) == 692,
+              "BlockInfo field offsets");
+
+// --- records of the image list ---------------------------------------------------------------
+struct ImageOrderInfo;
+struct BLOCKGCPLAYOUTINFO;
+
+// --- point records ---------------------------------------------------------------------------
+#pragma pack(push, 1)
+// One point measured on one image.
+struct tagImagePoint {
+    double photoX;
+    double photoY;
+    double x;
+    double y;
+    std::int32_t imageNo;  // strip * 100 + position in the strip
+    std::int16_t type;     // 1: automatically extracted tie point
+    char name[32];
+};
+#pragma pack(pop)
+static_assert(sizeof(tagImagePoint) == 70, "tagImagePoint is 70 bytes, packed");
+static_assert(offsetof(tagImagePoint, x) == 16 && offsetof(tagImagePoint, y) == 24 &&
+                  offsetof(tagImagePoint, imageNo) == 32 && offsetof(tagImagePoint, type) == 36 &&
+                  offsetof(tagImagePoint, name) == 38,
+              "tagImagePoint field offsets");
+
+// One point common to two neighbouring models, seen on three images.
+struct ModelCommonPoint {
+    char name[32];
+    double x1, y1;  // left image of the first model
+    double x2, y2;  // right image of the first model, left of the second
+    double x3, y3;  // right image of the second model
+};
+static_assert(sizeof(ModelCommonPoint) == 80, "ModelCommonPoint is 80 bytes");
+
+// One feature point of an image; its content belongs to the caller.
+struct FeaturePoint {
+    unsigned char bytes[48];
+};
+static_assert(sizeof(FeaturePoint) == 48, "FeaturePoint is 48 bytes");
+
+// --- records of the camera and parameter files -----------------------------------------------
+#pragma pack(push, 1)
+// One fiducial mark of a camera.
+struct RimPoint {
+    std::int32_t number;
+    double x;
+    double y;
+};
+#pragma pack(pop)
+static_assert(sizeof(RimPoint) == 20, "RimPoint is 20 bytes");
+
+// Fiducial layout: 0 and 1 have 4 marks, 2 has 8.
+enum RIMPOINTLAYOUT : std::int32_t { RIM_LAYOUT_FOUR = 0, RIM_LAYOUT_FOUR_ALT = 1, RIM_LAYOUT_EIGHT = 2 };
+
+struct IMAGEPROPINFO;
+struct ImageLayoutStru;
+struct MAP_PARAstruct;
+
+// --- records of the model and product option files -------------------------------------------
+struct ModelInfo;
+struct OrthoInfo;
+struct SingleImageDomOption;
+struct DemInfo;
+enum eTypeMathModel : std::int32_t;
+
+// ---------------------------------------------------------------------------------------------
+// The exported functions.
+
+// block: block option file
+YB_API std::int32_t ybReadBlockOptionFile(char const* path, BlockInfo* block);
+YB_API std::int32_t ybWriteBlockOptionFile(char const* path, BlockInfo* block);
+
+// block: folder
+YB_API bool ybCreateBlockFolder(char const* root);
+YB_API bool ybReomveBlockFolder(char const* root);
+YB_API bool ybIsDirectoryExist(char const* dir);
+YB_API std::int32_t ybGetSameExtFilePathsInOneDir(char const* dir, char const* ext, std::vector<std::string>& titles, int recursive);
+YB_API bool ybExtractFileNameFromDir(char const* path, char* name);
+
+// block: block file names
+YB_API std::string ybGetBlkAuxFileName(BlockInfo const& block, char const* ext, char const* suffix);
+YB_API std::string ybGetImgAuxFileName(BlockInfo const& block, char const* imagePath, char const* ext, char const* suffix, char const* subDir);
+YB_API std::string ybGetModAuxFileName(BlockInfo const& block, char const* leftImage, char const* rightImage, char const* ext, char const* suffix);
+YB_API std::string ybGetTempAuxFileName(BlockInfo const& block, char const* firstImage, char const* secondImage, char const* ext, char const* suffix);
+YB_API std::string ybGetBlkImgPropFileName(char const* dirPath, char const* titlePath);
+YB_API std::string ybGetBlkImgListFileName(char const* dirPath, char const* titlePath);
+YB_API std::string ybGetImagePropFile(char const* imagePath, char const* blockDir);
+
+// block: orientation and product file names
+YB_API std::string ybGetOrientGcpFileName(char const* blockDir, std::int16_t kind, std::int16_t sensor, char const* imageA, char const* imageB);
+YB_API std::string ybGetOrientCeffFileName(char const* blockDir, std::int16_t kind, std::int32_t sensor, char const* imageA, char const* imageB);
+YB_API std::string ybGetCurModelDir(char const* blockDir, char const* leftImage, char const* rightImage);
+YB_API std::string ybGetOrientCeffFileNameByModel(char const* blockDir, std::int16_t kind, char const* modelName);
+YB_API std::string ybGetOrientGcpFileNameByModel(char const* blockDir, std::int16_t kind, char const* modelName);
+YB_API std::string ybGetOrientCeffFileNameByImage(char* blockDir, std::int16_t kind, std::int32_t sensor, char const* imageName);
+YB_API std::string ybGetOrientGcpFileNameByImage(char const* blockDir, std::int16_t kind, std::int16_t sensor, char const* imageName);
+YB_API std::string ybGetEpipolarFileName(char* blockDir, char* leftImage, char* rightImage, bool left);
+YB_API std::string ybGetMatchGcpFileName(char* blockDir, char* leftImage, char* rightImage);
+YB_API std::string ybGetModelGridFileName(char* blockDir, char* leftImage, char* rightImage);
+YB_API void ybGetSuvProjFileName(char const* blockOptionPath, char* out);
+YB_API void ybGetSuvGcpProjFileName(char const* blockOptionPath, char* out);
+YB_API std::string ybGetSingleImgRpcFile(char const* path);
+YB_API void ybSetSingleImgRpcFile(char const* path, char const* text);
+YB_API std::string ybGetImgGcpFile(char* imagePath);
+YB_API std::string ybGetModelName(char* leftImage, char* rightImage);
+YB_API std::string ybGetModelFileName(char const* blockDir, char* leftImage, char* rightImage);
+YB_API std::string ybGetRPCSetFileName(std::string imagePath);
+YB_API std::string ybGetSingleImgDomOptionFile(char const* blockDir, char const* imagePath);
+YB_API std::string ybGetModelDomOptionFile(char const* blockDir, char const* modelName);
+
+// block: model and product option files
+YB_API std::int32_t ybReadModelOptionFile(char const* path, ModelInfo* info);
+YB_API std::int32_t ybWriteModelOptionFile(char const* path, ModelInfo* info);
+YB_API std::int32_t ybReadDemGenOption(char const* path, DemInfo* info);
+YB_API std::int32_t ybWriteDemGenOption(char const* path, DemInfo* info);
+YB_API std::int32_t ybReadOrthoMapOption(char const* path, OrthoInfo* info);
+YB_API std::int32_t ybWriteOrthoMapOption(char const* path, OrthoInfo* info);
+YB_API std::int32_t ybCalDomRectByOrthOpt(OrthoInfo const& info, D_RECT& rect);
+YB_API std::int32_t ybReadSingleImgDomOption(char const* path, SingleImageDomOption* option);
+YB_API std::int32_t ybWriteSingleImgDomOption(char const* path, SingleImageDomOption const* option);
+YB_API std::int32_t ybReadSingleDomOption(char const* path, eTypeMathModel* model);
+YB_API std::int32_t ybWriteSingleDomOption(char const* path, eTypeMathModel* model);
+
+// block: coordinate conversion
+YB_API std::int32_t ybReadCordConvertPara(BlockInfo const& block, std::int32_t& count, double* params);
+YB_API std::int32_t ybWriteCordConvertPara(BlockInfo const& block, std::int32_t count, double* params);
+
+// imagelist: image list file
+YB_API std::int32_t ybCreateNewImageRecordFile(char const* path, std::int32_t stripCount);
+YB_API std::int32_t ybWriteOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::vector<ImageOrderInfo>& images);
+YB_API std::int32_t ybReadOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::vector<ImageOrderInfo>& images);
+
+// imagelist: queries and update
+YB_API std::int32_t ybGetStripNumberOfImageRecord(char const* path, std::int32_t* stripCount);
+YB_API std::int32_t ybGetImgGroupNumsOfImageRecord(char const* path, std::int32_t& groupCount);
+YB_API std::int32_t ybReadOneImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex, ImageOrderInfo* record);
+YB_API std::int32_t ybUpdateOneImageRecord(char const* path, std::int32_t imageNo, ImageOrderInfo const& record);
+YB_API std::int32_t ybReadImageNumOfOneStrip(char const* path, std::int32_t stripNo, std::int32_t* imageCount);
+YB_API std::int32_t ybReadAllImageDirectary(char const* path, std::int32_t stripNo, char (*paths)[260], std::int32_t* imageCount);
+YB_API std::int32_t ybGetBlockTotalImgNums(char const* path, std::int32_t* totalCount);
+
+// imagelist: GCP layout file
+YB_API std::int32_t ybGetImgGcpNumOfOneStrip(char const* path, std::int32_t stripNo, std::int32_t* count);
+YB_API std::int32_t ybWriteBlockGcpLayoutFile(char const* path, BLOCKGCPLAYOUTINFO* records, std::int32_t count);
+YB_API std::int32_t ybReadBlockGcpLayoutFile(char const* path, BLOCKGCPLAYOUTINFO* records, std::int32_t* count);
+YB_API std::int32_t ybGetGcpNumsOfGcpLayoutFile(char const* path, std::int32_t* count);
+YB_API std::int32_t ybGetGcpInfoOfOneStrip(char const* path, std::int32_t stripNo, BLOCKGCPLAYOUTINFO* records, std::int32_t* count);
+
+// imagelist: control points embedded in images
+YB_API std::string ybGetTempBlockYbiGcpFile(char const* imageListPath);
+YB_API std::int32_t ybWriteYbiGcpInfo(char const* imageListPath);
+YB_API std::int32_t ybReadYbiGcpInfo(char const* imageListPath, std::int32_t stripNo);
+YB_API std::int32_t ybModiYbiGcpInfo(char const* imagePath, D_RECT rect);
+
+// points: image point file
+YB_API std::int32_t ybGetImageGcpNumsOfFile(char const* path, std::int32_t* count);
+YB_API std::int32_t ybReadImgGcpFile(char const* path, tagImagePoint* points, std::int32_t* count);
+YB_API std::int32_t ybReadImgGcpFileToAry(char const* path, std::vector<tagImagePoint>& points);
+YB_API std::int32_t ybWriteImgGcpFile(char const* path, tagImagePoint const* points, std::int32_t count);
+YB_API std::int32_t ybAppendImgJointPntToFile(char const* path, tagImagePoint const* points, std::int32_t count);
+
+// points: feature point file
+YB_API std::int32_t ybGetFeaturePointNumsOfFile(char const* path, std::int32_t* count);
+YB_API std::int32_t ybReadImgFeaturePointFile(char const* path, FeaturePoint* points, std::int32_t* count);
+YB_API std::int32_t ybWriteImgFeatruePointFile(char const* path, FeaturePoint const* points, std::int32_t count);
+
+// points: model common point file
+YB_API std::int32_t ybCreateComJointPntFile(char const* path, std::int32_t stripCount);
+YB_API std::int32_t ybGetComJointPntFileInfo(char const* path, std::int32_t* stripCount, std::int32_t* sectionCount, std::int32_t* pointCount);
+YB_API std::int32_t ybGetComJointPntNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t firstModel, std::int32_t secondModel, std::int32_t* count);
+YB_API std::int32_t ybReadComJointPntFile(char const* path, std::int32_t stripNo, std::int32_t firstModel, std::int32_t secondModel, ModelCommonPoint* points, std::int32_t* count);
+YB_API std::int32_t ybWriteComJointPntFile(char const* path, std::int32_t stripNo, std::int32_t firstModel, std::int32_t secondModel, CONTROLPOINT_STORAGE* first, CONTROLPOINT_STORAGE* second);
+
+// points: model control point and block joint point file
+YB_API std::int32_t ybCreateOneModelGcpFile(char const* path, std::int32_t stripCount);
+YB_API std::int32_t ybGetModelGcpNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, std::int32_t* count);
+YB_API std::int32_t ybReadModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, CONTROLPOINT_STORAGE* set);
+YB_API std::int32_t ybWriteModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, CONTROLPOINT_STORAGE* set);
+YB_API std::int32_t ybGetModelNumsOfModelGcpFile(char const* path, std::int32_t* count);
+YB_API std::int32_t ybGetStripNumsOfModelGcpFile(char const* path, std::int32_t* count);
+YB_API std::int32_t ybGetBlockTiePntNumsOfFile(char const* path, std::int32_t* count);
+YB_API std::int32_t ybGetOneModelTiePntNums(char const* path, std::int32_t position, std::int32_t* count);
+YB_API std::int32_t ybReadOneModelTiePnt(char const* path, std::int32_t position, CONTROLPOINT_STORAGE* set);
+
+// tiepoints: tie point file
+YB_API std::int32_t ybCreateTiePntFile(char const* path, tagImagePoint const* points, std::int32_t count);
+YB_API std::int32_t ybReadTiePntNums(char const* path, std::int32_t& count);
+YB_API std::int32_t ybReadTiePntFileToAry(char const* path, std::vector<tagImagePoint>& points);
+
+// tiepoints: access
+YB_API std::int32_t ybGetOneImgTiePntNums(char const* path, std::int32_t imageNo, std::int32_t& count);
+YB_API std::int32_t ybReadOneTiePntInfo(char const* path, std::int32_t imageNo, char const* name, tagImagePoint& point);
+YB_API std::int32_t ybReadOneImgTiePntToAry(char const* path, std::int32_t imageNo, std::vector<tagImagePoint>& points);
+YB_API std::int32_t ybGetOneModCommPntNums(char const* path, std::int32_t modelA, std::int32_t modelB, std::int32_t& count);
+YB_API std::int32_t ybReadOneModCommPnts(char const* path, std::int32_t modelA, std::int32_t modelB, ModelCommonPoint*& points, std::int32_t& count);
+YB_API std::int32_t ybGetOneModPntNums(char const* path, std::int32_t modelNo, std::int32_t& count);
+YB_API std::int32_t ybReadOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE*& set);
+
+// tiepoints: editing
+YB_API std::int32_t ybAppendTiePntToFile(char const* path, tagImagePoint const* points, std::int32_t count);
+YB_API std::int32_t ybWriteOneImgTiePntToFile(char const* path, tagImagePoint const* points, std::int32_t count);
+YB_API std::int32_t ybRemoveTiePntContext(char const* path);
+YB_API std::int32_t ybRemoveAutoExtractTiePnt(char const* path);
+YB_API std::int32_t ybRemoveAutoExtractStripTiePnt(char const* path);
+YB_API std::int32_t ybWriteOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE* set);
+
+// tiepoints: block detach, unite and clean
+YB_API std::int32_t ybCleanBlockTmpTiePntFile(char const* blockOptionPath);
+YB_API std::int32_t ybDetachBlockTiePntFile(char const* blockOptionPath);
+YB_API std::int32_t ybUniteBlockTiePntFile(char const* blockOptionPath);
+
+// params: camera
+YB_API std::int32_t ybReadCameraParaFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout, AberranceInfo* aberrations, std::int32_t* aberrationCount);
+YB_API std::int32_t ybWriteCameraParaFile(char const* path, CameraInfo const* camera, RimPoint const* rims, RIMPOINTLAYOUT layout, AberranceInfo const* aberrations, std::int32_t aberrationCount);
+
+// params: image properties
+YB_API std::int32_t ybReadSPOTPropInfoFile(char const* path, double* value);
+YB_API std::int32_t ybWriteSPOTPropInfoFile(char const* path, double value);
+YB_API std::int32_t ybReadImagePropInfoFile(char const* path, IMAGEPROPINFO* info);
+YB_API std::int32_t ybWriteImagePropInfoFile(char const* path, IMAGEPROPINFO const* info);
+YB_API std::int32_t ybCreateCustomImagePropFile(char const* path, char const* sensorName, std::int32_t first, std::int32_t second, double firstReal, double secondReal);
+YB_API std::int32_t ybReadCustomImagePropFile(char const* path, char* sensorName, std::int32_t* first, std::int32_t* second, double* firstReal, double* secondReal);
+YB_API double ybGetCurImgPixel(char const* blockDir, YbiHandle image);
+
+// params: inner orientation image list
+YB_API std::int32_t ybJumpTextFileLines(std::FILE* stream, std::int32_t lineCount, std::int32_t origin, std::int32_t* position);
+YB_API std::int32_t ybReadOneInnOrientImgFileName(char const* path, std::int32_t index, char* name);
+YB_API std::int32_t ybReadImgNumsOfInnOrient(char const* path, std::int32_t* count);
+YB_API std::int32_t ybWriteInnOrientImgListFile(char const* path, std::vector<std::string> const& names);
+
+// params: orientation coefficients
+YB_API std::int32_t ybReadInnefCeff(char const* path, double* coefficients);
+YB_API std::int32_t ybReadSingleRelaCeff(char const* path, double* elements);
+YB_API std::int32_t ybReadAbsoluteCeff(char const* path, double* elements);
+
+// params: model joint coefficients
+YB_API std::int32_t ybGetOneModelJointCeff(char const* path, std::int32_t stripNo, std::int32_t modelNo, double* value);
+YB_API std::int32_t ybCreateNewModelJointCeffFile(char const* path, double const* values, std::int32_t count);
+YB_API std::int32_t ybAppendOneStripModelJointCeff(char const* path, std::int32_t stripNo, double const* values, std::int32_t count);
+
+// params: image relation file
+YB_API std::int32_t ybWriteImageRelaFile(char const* path, std::vector<ImageLayoutStru> const& records);
+YB_API std::int32_t ybReadImageRelaFile(char const* path, std::vector<ImageLayoutStru>& records);
+
+// params: projection information
+YB_API std::int32_t ybReadSuvProjInfo(char const* path, MAP_PARAstruct* info);
+YB_API void ybWriteSuvProjInfo(char const* path, MAP_PARAstruct const* info);
+
+// reports
+YB_API std::int32_t ybGenBlkFileStateReport(char const* blockOptionPath, std::int16_t reportKind, char const* reportPath);
+YB_API std::int32_t ybGenBlkModOrthoStateFile(char const* blockOptionPath, char const* statePath);
+YB_API std::int32_t ybGenBlkModEpiStateFile(char const* blockOptionPath, char const* statePath);
+
+#endif

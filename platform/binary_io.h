@@ -1,0 +1,87 @@
+// Typed little-endian reads and writes on a stdio stream. Every call says whether it moved all its
+// bytes, so a short read or write is always seen. Records are written as their memory image: the
+// suite only builds for little-endian machines.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace yb::platform {
+
+static_assert(std::endian::native == std::endian::little, "file layouts are little-endian memory images");
+
+// True when `count` records of `recordSize` bytes fit in `available` bytes (no overflow, count >= 0).
+constexpr bool countFits(std::int64_t count, std::uint64_t recordSize, std::uint64_t available) {
+    if (count < 0) return false;
+    if (count == 0 || recordSize == 0) return true;
+    return static_cast<std::uint64_t>(count) <= available / recordSize;
+}
+
+class BinaryStream {
+public:
+    explicit BinaryStream(std::FILE* stream) : stream_(stream) {}
+
+    std::FILE* get() const { return stream_; }
+
+    bool read(void* data, std::size_t size);
+    bool write(void const* data, std::size_t size);
+
+    template <class T>
+    bool readValue(T& value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        return read(&value, sizeof value);
+    }
+    template <class T>
+    bool writeValue(T const& value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        return write(&value, sizeof value);
+    }
+    // `count` records in one read, appended to `out`; false (with `out` as before) on a short read.
+    template <class T>
+    bool readRecords(std::vector<T>& out, std::size_t count) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        std::size_t const old = out.size();
+        out.resize(old + count);
+        if (read(out.data() + old, count * sizeof(T))) return true;
+        out.resize(old);
+        return false;
+    }
+    template <class T>
+    bool writeRecords(T const* records, std::size_t count) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        return count == 0 || write(records, count * sizeof(T));
+    }
+
+    bool readI32(std::int32_t& value) { return readValue(value); }
+    bool writeI32(std::int32_t value) { return writeValue(value); }
+    bool readDouble(double& value) { return readValue(value); }
+    bool writeDouble(double value) { return writeValue(value); }
+
+    // A fixed field of `width` bytes, returned up to its first NUL.
+    bool readText(std::string& text, std::size_t width);
+    // `text` in a field of `width` bytes, zero bytes after it (truncated to width - 1 bytes).
+    bool writeText(std::string_view text, std::size_t width);
+
+    // Reads magic.size() bytes and compares them exactly; false on a short read or a difference.
+    bool readMagic(std::string_view magic);
+    // The magic's characters, without a terminator.
+    bool writeMagic(std::string_view magic) { return write(magic.data(), magic.size()); }
+
+    bool seek(std::int64_t offset, int origin = SEEK_SET);
+    std::optional<std::int64_t> tell() const;
+    // Total length of the stream's file, leaving the position unchanged.
+    std::optional<std::uint64_t> length() const;
+    // Bytes from the current position to the end.
+    std::optional<std::uint64_t> remaining() const;
+
+private:
+    std::FILE* stream_;
+};
+
+}  // namespace yb::platform

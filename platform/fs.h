@@ -1,0 +1,94 @@
+// File system access by host path. A host path is mapped to a native one: a drive letter goes to the
+// directory HostBase maps it to; '\' and '/' both separate; GBK names become UTF-8; each component is
+// matched case-insensitively against what exists (exact spelling first). A path without a drive letter
+// is taken relative to the current directory (or as an absolute native path when it starts with a
+// separator). A path that cannot be mapped names no file: opening it fails, testing it answers false.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace yb::platform {
+
+// The native path of a host path. With `forCreate`, the last component may be missing.
+std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate = false);
+
+bool isRegularFile(std::string_view hostPath);
+bool isDirectory(std::string_view hostPath);
+// Size in bytes of a regular file, or nullopt.
+std::optional<std::uint64_t> fileSize(std::string_view hostPath);
+bool removeFile(std::string_view hostPath);
+// Copies `from` over `to` (created or replaced); false when either side fails.
+bool copyFile(std::string_view from, std::string_view to);
+bool makeDirectory(std::string_view hostPath);     // one level; true when it exists afterwards as a directory
+bool removeDirectory(std::string_view hostPath);   // one empty level
+
+struct DirectoryEntry {
+    std::string name;  // GBK, as a host would see it
+    bool isDirectory = false;
+};
+// Entries of one directory (without "." and ".."), sorted by name, or nullopt when it cannot be read.
+std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir);
+
+// A stdio stream that closes itself. Modes are the C modes: "rb", "wb", "ab", "r+b", "r", "w", ...
+class File {
+public:
+    File() = default;
+    explicit File(std::FILE* stream) : stream_(stream) {}
+    File(File&& other) noexcept : stream_(other.release()) {}
+    File& operator=(File&& other) noexcept;
+    File(File const&) = delete;
+    File& operator=(File const&) = delete;
+    ~File() { close(); }
+
+    explicit operator bool() const { return stream_ != nullptr; }
+    std::FILE* get() const { return stream_; }
+    std::FILE* release();
+    // Closes the stream; false when buffered data could not be written.
+    bool close();
+
+private:
+    std::FILE* stream_ = nullptr;
+};
+
+File openFile(std::string_view hostPath, char const* mode);
+
+// Deletes a file being written unless the writer commits, so a failed writer leaves no partial file.
+class NewFileGuard {
+public:
+    explicit NewFileGuard(std::string hostPath) : path_(std::move(hostPath)) {}
+    NewFileGuard(NewFileGuard const&) = delete;
+    NewFileGuard& operator=(NewFileGuard const&) = delete;
+    ~NewFileGuard() {
+        if (!committed_) removeFile(path_);
+    }
+    void commit() { committed_ = true; }
+
+private:
+    std::string path_;
+    bool committed_ = false;
+};
+
+// A full copy of a file ("path" + suffix, such as ".bak" or ".tmp") made before the file is changed in
+// place. restore() puts the original back; the copy is removed on every way out.
+class WorkCopy {
+public:
+    WorkCopy(std::string hostPath, std::string_view suffix);
+    WorkCopy(WorkCopy const&) = delete;
+    WorkCopy& operator=(WorkCopy const&) = delete;
+    ~WorkCopy();
+    bool made() const { return made_; }
+    std::string const& copyPath() const { return copyPath_; }
+    bool restore();
+
+private:
+    std::string path_;
+    std::string copyPath_;
+    bool made_ = false;
+};
+
+}  // namespace yb::platform

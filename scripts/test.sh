@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds the debug configuration (warnings are errors) and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/bootstrap.sh
+cmake --preset dev >/dev/null
+cmake --build --preset dev
+ctest --preset dev -j2

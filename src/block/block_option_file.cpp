@@ -1,0 +1,50 @@
+// The block option file (".dms"): the magic "YB_BLOCK_OPTION_FILE_VER1.0" and one BlockInfo record.
+#include "export_frame.h"
+#include "option_file.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <cstring>
+#include <string_view>
+
+namespace yb::block {
+namespace {
+
+constexpr std::string_view kBlockOptionMagic = "YB_BLOCK_OPTION_FILE_VER1.0";
+static_assert(kBlockOptionMagic.size() == 27);
+constexpr std::size_t kBlockOptionFileSize = kBlockOptionMagic.size() + sizeof(BlockInfo);
+static_assert(kBlockOptionFileSize == 739);
+
+std::int32_t readBlockOptionFile(char const* path, BlockInfo* block) {
+    // The record is cleared first, so every failure below leaves it all zero.
+    if (block != nullptr) std::memset(block, 0, sizeof *block);
+    if (path == nullptr || block == nullptr) return kInvalidArgument;
+    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    switch (frame::readOptionFile(path, kBlockOptionMagic, block, sizeof *block)) {
+        case frame::OptionReadStatus::Ok:
+        case frame::OptionReadStatus::ShortRecord:  // the bytes present count; the rest stays zero
+            return kSuccess;
+        case frame::OptionReadStatus::CannotOpen:
+            return kCannotOpen;
+        case frame::OptionReadStatus::WrongMagic:
+            std::memset(block, 0, sizeof *block);
+            return kWrongMagic;
+    }
+    return kInvalidContent;
+}
+
+std::int32_t writeBlockOptionFile(char const* path, BlockInfo const* block) {
+    if (path == nullptr || block == nullptr) return kInvalidArgument;
+    return frame::writeOptionFile(path, kBlockOptionMagic, block, sizeof *block) ? kSuccess : kCannotWrite;
+}
+
+}  // namespace
+}  // namespace yb::block
+
+std::int32_t ybReadBlockOptionFile(char const* path, BlockInfo* block) {
+    return yb::frame::guarded([&] { return yb::block::readBlockOptionFile(path, block); });
+}
+
+std::int32_t ybWriteBlockOptionFile(char const* path, BlockInfo* block) {
+    return yb::frame::guarded([&] { return yb::block::writeBlockOptionFile(path, block); });
+}

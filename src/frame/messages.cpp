@@ -1,0 +1,54 @@
+#include "messages.h"
+
+#include "gbk.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace yb::frame {
+namespace {
+
+std::string vformatGbk(char const* utf8Format, std::va_list args) {
+    std::string format = platform::gbkFromUtf8Literal(utf8Format);
+    std::va_list copy;
+    va_copy(copy, args);
+    int needed = std::vsnprintf(nullptr, 0, format.c_str(), copy);
+    va_end(copy);
+    if (needed <= 0) return std::string();
+    std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format.c_str(), args);
+    return std::string(buffer.data(), static_cast<std::size_t>(needed));
+}
+
+}  // namespace
+
+std::string formatGbk(char const* utf8Format, ...) {
+    std::va_list args;
+    va_start(args, utf8Format);
+    std::string text = vformatGbk(utf8Format, args);
+    va_end(args);
+    return text;
+}
+
+void showMessage(HbMessageStyle style, std::string_view gbkText) { hbMessageBox(style, std::string(gbkText).c_str()); }
+
+void showError(std::string_view gbkText) { showMessage(HB_MESSAGE_ERROR, gbkText); }
+
+void showErrorF(char const* utf8Format, ...) {
+    std::va_list args;
+    va_start(args, utf8Format);
+    std::string text = vformatGbk(utf8Format, args);
+    va_end(args);
+    showMessage(HB_MESSAGE_ERROR, text);
+}
+
+void showPlainF(char const* utf8Format, ...) {
+    std::va_list args;
+    va_start(args, utf8Format);
+    std::string text = vformatGbk(utf8Format, args);
+    va_end(args);
+    showMessage(HB_MESSAGE_PLAIN, text);
+}
+
+}  // namespace yb::frame

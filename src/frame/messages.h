@@ -1,0 +1,23 @@
+// Messages shown to the user through the host's message box. Texts are written in UTF-8 in the
+// source and leave the library as GBK bytes.
+#pragma once
+
+#include <yb/HostBase.h>
+
+#include <string>
+#include <string_view>
+
+namespace yb::frame {
+
+// `utf8Format` is a printf format; the arguments are GBK texts or numbers and are placed into the
+// GBK form of the format.
+std::string formatGbk(char const* utf8Format, ...) __attribute__((format(printf, 1, 2)));
+
+void showMessage(HbMessageStyle style, std::string_view gbkText);
+void showError(std::string_view gbkText);
+
+// Formats and shows in one step.
+void showErrorF(char const* utf8Format, ...) __attribute__((format(printf, 1, 2)));
+void showPlainF(char const* utf8Format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace yb::frame

@@ -1,0 +1,29 @@
+#include "option_file.h"
+
+#include "binary_io.h"
+#include "fs.h"
+
+#include <cstdio>
+
+namespace yb::frame {
+
+OptionReadStatus readOptionFile(char const* path, std::string_view magic, void* record, std::size_t recordSize) {
+    platform::File file = platform::openFile(path, "rb");
+    if (!file) return OptionReadStatus::CannotOpen;
+    platform::BinaryStream stream(file.get());
+    if (!stream.readMagic(magic)) return OptionReadStatus::WrongMagic;
+    std::size_t got = std::fread(record, 1, recordSize, file.get());
+    return got == recordSize ? OptionReadStatus::Ok : OptionReadStatus::ShortRecord;
+}
+
+bool writeOptionFile(char const* path, std::string_view magic, void const* record, std::size_t recordSize) {
+    platform::File file = platform::openFile(path, "wb");
+    if (!file) return false;
+    platform::NewFileGuard guard(path);
+    platform::BinaryStream stream(file.get());
+    if (!stream.writeMagic(magic) || !stream.write(record, recordSize) || !file.close()) return false;
+    guard.commit();
+    return true;
+}
+
+}  // namespace yb::frame

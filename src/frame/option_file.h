@@ -1,0 +1,25 @@
+// Binary option files: a magic text (its characters, no terminator) followed by one raw record.
+// The block option file and the model and product option files are all stored this way.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace yb::frame {
+
+enum class OptionReadStatus {
+    Ok,            // magic matched; the record holds what the file had (a short record keeps the rest)
+    CannotOpen,    // the file could not be opened for reading
+    WrongMagic,    // the file is shorter than the magic or its first bytes differ
+    ShortRecord,   // magic matched but the record came up short (bytes present are stored)
+};
+
+// Reads magic and record. The record is not cleared here; callers decide what a failure leaves.
+OptionReadStatus readOptionFile(char const* path, std::string_view magic, void* record, std::size_t recordSize);
+
+// Writes magic and record into a new file (created or truncated). Returns false when the file cannot
+// be created or a write falls short; then no partial file is left.
+bool writeOptionFile(char const* path, std::string_view magic, void const* record, std::size_t recordSize);
+
+}  // namespace yb::frame

@@ -1,0 +1,60 @@
+#include "test_support.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+TEST(HostBase, SettingsRecordHoldsTheTwoDirectories) {
+    hbSetBlockDirectory("D:\\Blk");
+    hbSetLayoutDirectory("C:\\Work");
+    unsigned char const* record = hbGetSettings(0);
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(reinterpret_cast<char const*>(record + 256), "D:\\Blk");
+    EXPECT_STREQ(reinterpret_cast<char const*>(record + 384), "C:\\Work");
+    // An over-long directory is cut to its field and stays terminated.
+    hbSetBlockDirectory(std::string(300, 'x').c_str());
+    EXPECT_EQ(std::strlen(reinterpret_cast<char const*>(record + 256)), 127u);
+    hbSetBlockDirectory(nullptr);
+    EXPECT_EQ(record[256], 0);
+    EXPECT_EQ(hbGetSettings(1), nullptr);
+}
+
+TEST(HostBase, MessagesReachTheInstalledSink) {
+    {
+        yb::test::MessageRecorder recorder;
+        hbMessageBox(HB_MESSAGE_ERROR, "boom");
+        ASSERT_EQ(recorder.messages.size(), 1u);
+        EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
+        EXPECT_EQ(recorder.messages[0].gbk, "boom");
+    }
+    // The default sink writes UTF-8 with the style to standard error.
+    testing::internal::CaptureStderr();
+    hbMessageBox(HB_MESSAGE_PLAIN, yb::test::hexBytes("C1 BF B2 E2").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[message] \xE9\x87\x8F\xE6\xB5\x8B\n");
+}
+
+TEST(HostBase, DrivesMapFromTheTableAndTheEnvironment) {
+    ::setenv("YB_DRIVE_K", "/from/env", 1);
+    EXPECT_STREQ(hbGetDriveRoot('k'), "/from/env");
+    EXPECT_TRUE(hbSetDriveRoot('K', "/from/table"));
+    EXPECT_STREQ(hbGetDriveRoot('K'), "/from/table");
+    hbSetDriveRoot('K', nullptr);
+    EXPECT_STREQ(hbGetDriveRoot('K'), "/from/env");
+    ::unsetenv("YB_DRIVE_K");
+    EXPECT_EQ(hbGetDriveRoot('K'), nullptr);
+    EXPECT_FALSE(hbSetDriveRoot('1', "/x"));
+}
+
+class FileExists : public yb::test::DriveFixture {};
+
+TEST_F(FileExists, AnswersForRegularFilesOnly) {
+    writeNative("a.ybi", {1});
+    std::filesystem::create_directories(native("dir"));
+    EXPECT_NE(ybIsFileExist("D:\\A.YBI"), 0);
+    EXPECT_EQ(ybIsFileExist("D:\\dir"), 0);
+    EXPECT_EQ(ybIsFileExist("D:\\none"), 0);
+    EXPECT_EQ(ybIsFileExist(nullptr), 0);
+}
+
+}  // namespace
