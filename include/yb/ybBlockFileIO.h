@@ -107,9 +107,12 @@ static_assert(sizeof(RimPoint) == 20, "RimPoint is 20 bytes");
 // Fiducial layout: 0 and 1 have 4 marks, 2 has 8.
 enum RIMPOINTLAYOUT : std::int32_t { RIM_LAYOUT_FOUR = 0, RIM_LAYOUT_FOUR_ALT = 1, RIM_LAYOUT_EIGHT = 2 };
 
-struct IMAGEPROPINFO;
+// --- records of the parameter files: image relation and projection -------------------------
 struct ImageLayoutStru;
 struct MAP_PARAstruct;
+
+// --- records of the image property files -----------------------------------------------------
+struct IMAGEPROPINFO;
 
 // --- records of the model and product option files -------------------------------------------
 struct ModelInfo;
