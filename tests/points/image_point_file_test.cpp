@@ -123,25 +123,17 @@ TEST_F(ImagePointFile, FailedAppendLeavesTheFileAsItWas) {
     EXPECT_EQ(readNative("a.ijp"), bytes);
 }
 
-TEST_F(ImagePointFile, RefusedArgumentsChangeNothing) {
+TEST_F(ImagePointFile, RefusedArgumentsAndFailedWrites) {
     auto points = samplePoints(2);
     ASSERT_EQ(ybWriteImgGcpFile("D:\\a.ijp", points.data(), 2), 0);
     auto const before = readNative("a.ijp");
-    std::int32_t count = 0;
-    std::vector<tagImagePoint> growable;
     EXPECT_EQ(ybWriteImgGcpFile("D:\\a.ijp", points.data(), -1), yb::kInvalidArgument);
     EXPECT_EQ(ybWriteImgGcpFile("D:\\a.ijp", nullptr, 2), yb::kInvalidArgument);
-    EXPECT_EQ(ybWriteImgGcpFile(nullptr, points.data(), 2), yb::kInvalidArgument);
     EXPECT_EQ(ybAppendImgJointPntToFile("D:\\a.ijp", nullptr, 1), yb::kInvalidArgument);
     EXPECT_EQ(ybAppendImgJointPntToFile("D:\\a.ijp", points.data(), -2), yb::kInvalidArgument);
-    EXPECT_EQ(ybGetImageGcpNumsOfFile("D:\\a.ijp", nullptr), yb::kInvalidArgument);
-    EXPECT_EQ(ybReadImgGcpFile("D:\\a.ijp", nullptr, &count), yb::kInvalidArgument);
-    EXPECT_EQ(ybReadImgGcpFileToAry(nullptr, growable), yb::kInvalidArgument);
     EXPECT_EQ(readNative("a.ijp"), before);
-}
 
-TEST_F(ImagePointFile, FailedWriteLeavesNoFile) {
-    auto points = samplePoints(2);
+    // A write that falls short leaves no file at all.
     for (std::int32_t goodWrites = 0; goodWrites < 3; ++goodWrites) {
         yb::test::WriteFault fault(goodWrites);
         EXPECT_EQ(ybWriteImgGcpFile("D:\\a.ijp", points.data(), 2), yb::kCannotWrite);

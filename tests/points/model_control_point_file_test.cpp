@@ -93,9 +93,7 @@ TEST_F(ModelControlPointFile, EmptyAndMissingSections) {
 
     TestSet empty(1);
     EXPECT_EQ(ybWriteModelGcpFile(kPath, 1, 1, &empty.set), yb::kInvalidArgument);
-    EXPECT_EQ(ybGetModelGcpNumsOfFile(kPath, 3, 1, &count), yb::kInvalidArgument);
-    EXPECT_EQ(writeModel(3, 1, 1, 0), yb::kInvalidArgument);
-    EXPECT_EQ(writeModel(1, 0, 1, 0), yb::kInvalidArgument);
+    EXPECT_EQ(writeModel(3, 1, 1, 0), yb::kInvalidArgument);  // beyond the file's strips
 }
 
 TEST_F(ModelControlPointFile, PositionsAndSmallSets) {
