@@ -60,7 +60,7 @@ TEST_F(ModelControlPointFile, SectionsKeepTheirOrderAndGrowInPlace) {
     EXPECT_EQ(header(ybGetBlockTiePntNumsOfFile), 10);
     TestSet grown(7);
     ASSERT_EQ(ybReadModelGcpFile(kPath, 1, 2, &grown.set), 0);
-    ASSERT_EQ(grown.set.count, 7);
+    ASSERT_EQ(grown.count(), 7);
     EXPECT_STREQ(grown.entries[4].name, "G104");
     EXPECT_STREQ(grown.entries[5].name, "G300");
     EXPECT_EQ(grown.entries[5].serial, 5);
@@ -69,7 +69,7 @@ TEST_F(ModelControlPointFile, SectionsKeepTheirOrderAndGrowInPlace) {
     EXPECT_EQ(grown.entries[5].rightX, 300.75);
     TestSet following(3);
     ASSERT_EQ(ybReadOneModelTiePnt(kPath, 2, &following.set), 0);
-    ASSERT_EQ(following.set.count, 3);
+    ASSERT_EQ(following.count(), 3);
     EXPECT_STREQ(following.entries[2].name, "G202");
     EXPECT_EQ(following.entries[2].inUse, 1);
     EXPECT_EQ(following.entries[2].type, 0);  // the read by position leaves the type alone
@@ -89,7 +89,7 @@ TEST_F(ModelControlPointFile, EmptyAndMissingSections) {
     EXPECT_EQ(ybGetModelGcpNumsOfFile(kPath, 1, 1, &count), 0);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(ybReadModelGcpFile(kPath, 1, 1, &set.set), 0);
-    EXPECT_EQ(set.set.count, 0);
+    EXPECT_EQ(set.count(), 0);
 
     TestSet empty(1);
     EXPECT_EQ(ybWriteModelGcpFile(kPath, 1, 1, &empty.set), yb::kInvalidArgument);
@@ -109,7 +109,7 @@ TEST_F(ModelControlPointFile, PositionsAndSmallSets) {
     auto const before = small.entries;
     EXPECT_EQ(ybReadOneModelTiePnt(kPath, 1, &small.set), yb::kPointSetTooSmall);
     EXPECT_EQ(ybReadModelGcpFile(kPath, 1, 1, &small.set), yb::kPointSetTooSmall);
-    EXPECT_EQ(small.set.count, 1);
+    EXPECT_EQ(small.count(), 1);
     EXPECT_EQ(std::memcmp(small.entries.data(), before.data(), before.size() * sizeof before[0]), 0);
 }
 
@@ -130,7 +130,7 @@ TEST_F(ModelControlPointFile, DamagedFilesGiveTheirCodes) {
     EXPECT_EQ(count, 3);
     EXPECT_EQ(ybReadModelGcpFile(kPath, 1, 2, &set.set), yb::kInvalidContent);
     EXPECT_EQ(ybReadOneModelTiePnt(kPath, 2, &set.set), yb::kInvalidContent);
-    EXPECT_EQ(set.set.count, 0);
+    EXPECT_EQ(set.count(), 0);
     EXPECT_EQ(writeModel(1, 3, 1, 0), yb::kInvalidContent);
     EXPECT_EQ(readNative("b.bjp"), bytes);
 

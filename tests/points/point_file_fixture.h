@@ -66,6 +66,8 @@ struct TestSet {
         entry.rightX = seed + 0.75;
         entry.rightY = seed + 1.0;
     }
+    // The header is packed, so its count is read by value, never bound to a reference.
+    std::int32_t count() const { return set.count; }
     std::vector<CONTROLPOINT_INFO> entries;
     CONTROLPOINT_STORAGE set{};
 };
