@@ -208,27 +208,33 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
     auto length = stream.length();
     if (!length) return kInvalidContent;
 
-    // The following sections: walk them to find where the last one ends.
+    // The following sections, read in file order straight into one buffer: header, then entries.
     std::int64_t const tailStart =
         section.entriesOffset + static_cast<std::int64_t>(section.imageCount) * static_cast<std::int64_t>(kImageEntriesSize);
-    std::int64_t tailEnd = tailStart;
-    for (std::int32_t strip = stripNo + 1; strip <= stripCount; ++strip) {
-        std::int32_t number = 0;
-        std::int32_t count = 0;
-        if (!readSectionHeader(stream, tailEnd, number, count)) return kInvalidContent;
-        tailEnd += static_cast<std::int64_t>(kSectionHeaderSize);
-        if (!entriesFit(count, tailEnd, *length)) return kInvalidContent;
-        tailEnd += static_cast<std::int64_t>(count) * static_cast<std::int64_t>(kImageEntriesSize);
-    }
     std::vector<unsigned char> tail;
     std::vector<unsigned char> entries;
     try {
-        tail.resize(static_cast<std::size_t>(tailEnd - tailStart));
         entries = buildEntries(images);
+        if (!stream.seek(tailStart) || static_cast<std::uint64_t>(tailStart) > *length) return kInvalidContent;
+        // Room for the rest of the file at most, so the buffer grows without moving; only the pages
+        // the following sections fill are ever touched.
+        tail.reserve(static_cast<std::size_t>(*length - static_cast<std::uint64_t>(tailStart)));
+        std::int64_t position = tailStart;
+        for (std::int32_t strip = stripNo + 1; strip <= stripCount; ++strip) {
+            std::int32_t header[2] = {0, 0};  // number, count
+            if (!stream.read(header, sizeof header)) return kInvalidContent;
+            position += static_cast<std::int64_t>(kSectionHeaderSize);
+            if (!entriesFit(header[1], position, *length)) return kInvalidContent;
+            std::size_t const entryBytes = static_cast<std::size_t>(header[1]) * kImageEntriesSize;
+            std::size_t const at = tail.size();
+            tail.resize(at + sizeof header + entryBytes);
+            std::memcpy(tail.data() + at, header, sizeof header);
+            if (!stream.read(tail.data() + at + sizeof header, entryBytes)) return kInvalidContent;
+            position += static_cast<std::int64_t>(entryBytes);
+        }
     } catch (std::bad_alloc const&) {
         return kNoMemory;
     }
-    if (!stream.seek(tailStart) || !stream.read(tail.data(), tail.size())) return kInvalidContent;
 
     bool ok = stream.seek(section.entriesOffset - 4) && stream.writeI32(static_cast<std::int32_t>(images.size())) &&
               stream.write(entries.data(), entries.size()) && stream.write(tail.data(), tail.size());
