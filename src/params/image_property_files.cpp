@@ -240,7 +240,8 @@ std::int32_t writeSpotSensorFiles(char const* directory) {
         if (code != kSuccess) break;
     }
     if (code != kSuccess) {
-        for (SensorFile const& sensor : kSpotSensorFiles) platform::removeFile(std::string(directory) + sensor.fileName);
+        for (SensorFile const& sensor : kSpotSensorFiles)
+            platform::removeFile(std::string(directory) + sensor.fileName);
     }
     return code;
 }
