@@ -146,23 +146,29 @@ bool removeFile(std::string_view hostPath) {
 bool copyFile(std::string_view from, std::string_view to) {
     File source = openFile(from, "rb");
     if (!source) return false;
-    File target = openFile(to, "wb");
+    auto target = nativePath(to, true);
     if (!target) return false;
+    struct stat info {};
+    if (statPath(*target, info) && !S_ISREG(info.st_mode)) return false;
+    // The copy is written beside the target and renamed over it, so a copy that fails part-way
+    // leaves the old target as it was.
+    std::string const partial = *target + ".part";
+    File output(std::fopen(partial.c_str(), "wb"));
+    if (!output) return false;
     std::vector<char> buffer(1 << 16);
+    bool ok = true;
     for (;;) {
         std::size_t got = std::fread(buffer.data(), 1, buffer.size(), source.get());
-        if (got > 0) {
-            if (hbConsumeWriteFault() || std::fwrite(buffer.data(), 1, got, target.get()) != got) {
-                target.close();
-                removeFile(to);
-                return false;
-            }
+        if (got > 0 && (hbConsumeWriteFault() || std::fwrite(buffer.data(), 1, got, output.get()) != got)) {
+            ok = false;
+            break;
         }
         if (got < buffer.size()) break;
     }
-    bool ok = !std::ferror(source.get());
-    if (!target.close()) ok = false;
-    if (!ok) removeFile(to);
+    if (std::ferror(source.get())) ok = false;
+    if (!output.close()) ok = false;
+    if (ok && ::rename(partial.c_str(), target->c_str()) != 0) ok = false;
+    if (!ok) ::unlink(partial.c_str());
     return ok;
 }
 

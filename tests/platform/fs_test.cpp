@@ -66,6 +66,28 @@ TEST_F(FileAccess, CopyRemoveAndWorkCopy) {
     EXPECT_FALSE(copyFile("D:\\a.dat", "D:\\b.dat"));
 }
 
+TEST_F(FileAccess, AFailedCopyLeavesTheTargetAsItWas) {
+    writeNative("a.dat", {1, 2, 3});
+    writeNative("b.dat", {7, 7});
+    {
+        yb::test::WriteFault fault(0);
+        EXPECT_FALSE(copyFile("D:\\a.dat", "D:\\b.dat"));
+    }
+    EXPECT_EQ(readNative("b.dat"), (std::vector<unsigned char>{7, 7}));
+    EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "b.dat"}));
+    // A restore that cannot write keeps the damaged file rather than losing it, and the copy stays
+    // for the length of the work.
+    WorkCopy copy("D:\\a.dat", ".bak");
+    writeNative("a.dat", {9});
+    {
+        yb::test::WriteFault fault(0);
+        EXPECT_FALSE(copy.restore());
+    }
+    EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{9}));
+    EXPECT_TRUE(copy.restore());
+    EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{1, 2, 3}));
+}
+
 TEST_F(FileAccess, NewFileGuardRemovesUncommittedFiles) {
     {
         File file = openFile("D:\\partial.bin", "wb");

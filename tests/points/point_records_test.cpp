@@ -61,12 +61,12 @@ TEST(PointRecords, ImagePointsFromModelPointOnlyWhenInUse) {
     entry.inUse = 1;
     auto pair = yb::points::imagePointsFromModelPoint(entry, 203);
     ASSERT_TRUE(pair.has_value());
-    EXPECT_EQ(pair->first.imageNo, 203);
-    EXPECT_EQ(pair->second.imageNo, 204);
+    EXPECT_EQ(std::int32_t{pair->first.imageNo}, 203);
+    EXPECT_EQ(std::int32_t{pair->second.imageNo}, 204);
     EXPECT_EQ(pair->first.photoX, 0);
     EXPECT_EQ(pair->second.x, 3);
     EXPECT_EQ(pair->second.y, 4);
-    EXPECT_EQ(pair->second.type, 7);
+    EXPECT_EQ(std::int16_t{pair->second.type}, 7);
     EXPECT_STREQ(pair->second.name, "M");
 }
 
