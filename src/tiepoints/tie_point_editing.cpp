@@ -33,9 +33,9 @@ std::string pointKey(std::int32_t imageNo, std::string_view name) {
 
 // Merges `added` into `working`: the first record of the same image and name (ignoring case) is
 // overwritten where it stands, any other point is appended. Points appended earlier are found too, so
-// of two added points of one image and name the later wins in the earlier's place. Only records of
-// images that occur among the added points are indexed. Overwritten originals are logged, so the
-// array can be put back as it was.
+// of two added points of one image and name the later wins in the earlier's place. Only the keys of
+// the added points are indexed; the file's records are looked up against them in one pass. The
+// overwritten originals are logged, so the array can be put back as it was.
 struct Overwrite {
     std::size_t index;
     tagImagePoint original;
@@ -44,25 +44,30 @@ struct Overwrite {
 std::vector<Overwrite> mergePoints(std::vector<tagImagePoint>& working, tagImagePoint const* added, std::int32_t count) {
     std::vector<Overwrite> overwritten;
     if (count <= 0) return overwritten;
+    constexpr std::size_t kAbsent = std::numeric_limits<std::size_t>::max();
     std::unordered_set<std::int32_t> addedImages;
-    for (std::int32_t i = 0; i < count; ++i) addedImages.insert(added[i].imageNo);
-    std::unordered_map<std::string, std::size_t> indexOfPoint;
+    std::unordered_map<std::string, std::size_t> firstIndexOfKey;
+    for (std::int32_t i = 0; i < count; ++i) {
+        addedImages.insert(added[i].imageNo);
+        firstIndexOfKey.try_emplace(pointKey(added[i].imageNo, points::pointName(added[i])), kAbsent);
+    }
     for (std::size_t i = 0; i < working.size(); ++i) {
-        if (addedImages.count(working[i].imageNo) != 0) {
-            indexOfPoint.try_emplace(pointKey(working[i].imageNo, points::pointName(working[i])), i);
-        }
+        if (addedImages.count(working[i].imageNo) == 0) continue;
+        auto it = firstIndexOfKey.find(pointKey(working[i].imageNo, points::pointName(working[i])));
+        if (it != firstIndexOfKey.end() && it->second == kAbsent) it->second = i;
     }
     std::size_t const originalSize = working.size();
     working.reserve(working.size() + static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         tagImagePoint const& point = added[i];
-        auto [it, isNew] = indexOfPoint.try_emplace(pointKey(point.imageNo, points::pointName(point)), working.size());
-        if (isNew) {
+        std::size_t& index = firstIndexOfKey.find(pointKey(point.imageNo, points::pointName(point)))->second;
+        if (index == kAbsent) {
+            index = working.size();
             working.push_back(point);
             continue;
         }
-        if (it->second < originalSize) overwritten.push_back({it->second, working[it->second]});
-        working[it->second] = point;
+        if (index < originalSize) overwritten.push_back({index, working[index]});
+        working[index] = point;
     }
     return overwritten;
 }
