@@ -48,11 +48,13 @@ std::vector<Overwrite> mergePoints(std::vector<tagImagePoint>& working, tagImage
     std::unordered_set<std::int32_t> addedImages;
     std::unordered_map<std::string, std::size_t> firstIndexOfKey;
     for (std::int32_t i = 0; i < count; ++i) {
-        addedImages.insert(added[i].imageNo);
+        std::int32_t const imageNo = added[i].imageNo;  // copied out of the packed record
+        addedImages.insert(imageNo);
         firstIndexOfKey.try_emplace(pointKey(added[i].imageNo, points::pointName(added[i])), kAbsent);
     }
     for (std::size_t i = 0; i < working.size(); ++i) {
-        if (addedImages.count(working[i].imageNo) == 0) continue;
+        std::int32_t const imageNo = working[i].imageNo;
+        if (addedImages.count(imageNo) == 0) continue;
         auto it = firstIndexOfKey.find(pointKey(working[i].imageNo, points::pointName(working[i])));
         if (it != firstIndexOfKey.end() && it->second == kAbsent) it->second = i;
     }

@@ -74,8 +74,8 @@ TEST_F(TiePointAccess, NamedPointIsTheFirstMatchIgnoringCase) {
     tagImagePoint point{};
     EXPECT_EQ(ybReadOneTiePntInfo(kPath, 101, "a17", point), yb::kSuccess);
     EXPECT_STREQ(point.name, "A17");
-    EXPECT_EQ(point.x, 5);
-    EXPECT_EQ(point.imageNo, 101);
+    EXPECT_EQ(+point.x, 5);
+    EXPECT_EQ(+point.imageNo, 101);
 
     std::memset(&point, 0x5A, sizeof point);
     EXPECT_EQ(ybReadOneTiePntInfo(kPath, 101, "Z9", point), yb::kNotFound);

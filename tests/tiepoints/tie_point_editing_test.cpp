@@ -27,7 +27,7 @@ TEST_F(TiePointEditing, MergeReplacesInPlaceAppendsToGroupsAndAddsGroups) {
     ASSERT_EQ(merge({tiePoint("A7", 101, 10)}), yb::kSuccess);
     auto points = readAll();
     EXPECT_EQ(names(points), (std::vector<std::string>{"A7@101", "B@101", "C@102"}));
-    EXPECT_EQ(points[0].x, 10);
+    EXPECT_EQ(+points[0].x, 10);
     EXPECT_EQ(groupCount(), 2);
 
     // A known image gets the point at the end of its group; a new image gets a new last group.
@@ -40,7 +40,7 @@ TEST_F(TiePointEditing, MergeReplacesInPlaceAppendsToGroupsAndAddsGroups) {
     ASSERT_EQ(merge({tiePoint("N", 102, 1), tiePoint("M", 102), tiePoint("n", 102, 2)}), yb::kSuccess);
     points = readAll();
     EXPECT_EQ(names(points), (std::vector<std::string>{"A7@101", "B@101", "D@101", "C@102", "n@102", "M@102", "Q@305"}));
-    EXPECT_EQ(points[4].x, 2);
+    EXPECT_EQ(+points[4].x, 2);
     EXPECT_FALSE(backupLeft());
     EXPECT_TRUE(recorder.messages.empty());
 }
@@ -151,9 +151,9 @@ TEST_F(TiePointEditing, ModelPointsAreMergedIntoBothImages) {
     EXPECT_EQ(ybWriteOneModPnts(kPath, 205, set), yb::kSuccess);
     auto points = readAll();
     EXPECT_EQ(names(points), (std::vector<std::string>{"OLD@205", "M1@205", "M2@205", "M1@206", "M2@206"}));
-    EXPECT_EQ(points[2].x, 3);
-    EXPECT_EQ(points[4].x, 4);
-    EXPECT_EQ(points[4].type, 3);
+    EXPECT_EQ(+points[2].x, 3);
+    EXPECT_EQ(+points[4].x, 4);
+    EXPECT_EQ(+points[4].type, 3);
 
     // A count beyond what the set holds: the entry cannot be fetched and the file is not touched.
     before = fileBytes();

@@ -60,7 +60,8 @@ int printTiePoints(std::string const& hostPath, Arguments const& args, std::ostr
     // The reader hands the points over grouped by image, in file order.
     std::vector<std::pair<std::int32_t, std::size_t>> perImage;
     for (tagImagePoint const& point : points) {
-        if (perImage.empty() || perImage.back().first != point.imageNo) perImage.emplace_back(point.imageNo, 0);
+        std::int32_t const imageNo = point.imageNo;  // copied out of the packed record
+        if (perImage.empty() || perImage.back().first != imageNo) perImage.emplace_back(imageNo, 0);
         ++perImage.back().second;
     }
     out << "tie point file\n"
