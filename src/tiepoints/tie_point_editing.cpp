@@ -1,0 +1,211 @@
+// Changes to the tie point file: the replace-or-add merge, the write-back of a model's point set and
+// the removal of automatically extracted points. Every change reads the whole file, changes it in
+// memory and rewrites it through the grouping writer, so the file always keeps its grouping.
+#include "export_frame.h"
+#include "points/point_records.h"
+#include "tiepoints/tie_point_file.h"
+#include "tiepoints/tie_point_messages.h"
+
+#include <yb/YbiBase.h>
+#include <yb/ybiOrient.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace yb::tiepoints {
+namespace {
+
+constexpr std::string_view kBackupSuffix = ".bak";
+constexpr std::int16_t kAutoExtractedType = 1;
+
+// Image number and lower-cased name: the identity of a point within the file.
+std::string pointKey(std::int32_t imageNo, std::string_view name) {
+    std::string key(sizeof imageNo, '\0');
+    std::memcpy(key.data(), &imageNo, sizeof imageNo);
+    key += points::nameKey(name);
+    return key;
+}
+
+// Merges `added` into `working`: the first record of the same image and name (ignoring case) is
+// overwritten where it stands, any other point is appended. Points appended earlier are found too, so
+// of two added points of one image and name the later wins in the earlier's place. Only the keys of
+// the added points are indexed; the file's records are looked up against them in one pass. The
+// overwritten originals are logged, so the array can be put back as it was.
+struct Overwrite {
+    std::size_t index;
+    tagImagePoint original;
+};
+
+std::vector<Overwrite> mergePoints(std::vector<tagImagePoint>& working, tagImagePoint const* added, std::int32_t count) {
+    std::vector<Overwrite> overwritten;
+    if (count <= 0) return overwritten;
+    constexpr std::size_t kAbsent = std::numeric_limits<std::size_t>::max();
+    std::unordered_set<std::int32_t> addedImages;
+    std::unordered_map<std::string, std::size_t> firstIndexOfKey;
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::int32_t const imageNo = added[i].imageNo;  // copied out of the packed record
+        addedImages.insert(imageNo);
+        firstIndexOfKey.try_emplace(pointKey(added[i].imageNo, points::pointName(added[i])), kAbsent);
+    }
+    for (std::size_t i = 0; i < working.size(); ++i) {
+        std::int32_t const imageNo = working[i].imageNo;
+        if (addedImages.count(imageNo) == 0) continue;
+        auto it = firstIndexOfKey.find(pointKey(working[i].imageNo, points::pointName(working[i])));
+        if (it != firstIndexOfKey.end() && it->second == kAbsent) it->second = i;
+    }
+    std::size_t const originalSize = working.size();
+    working.reserve(working.size() + static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        tagImagePoint const& point = added[i];
+        std::size_t& index = firstIndexOfKey.find(pointKey(point.imageNo, points::pointName(point)))->second;
+        if (index == kAbsent) {
+            index = working.size();
+            working.push_back(point);
+            continue;
+        }
+        if (index < originalSize) overwritten.push_back({index, working[index]});
+        working[index] = point;
+    }
+    return overwritten;
+}
+
+// Puts the array back as it was read: appended points dropped, overwritten ones restored (latest
+// first, so a record overwritten twice ends as its original).
+void undoMerge(std::vector<tagImagePoint>& working, std::size_t originalSize, std::vector<Overwrite> const& overwritten) {
+    working.resize(originalSize);
+    for (auto it = overwritten.rbegin(); it != overwritten.rend(); ++it) working[it->index] = it->original;
+}
+
+std::int32_t MergeTiePntToFile(char const* path, tagImagePoint const* added, std::int32_t count) {
+    if (path == nullptr) return kInvalidArgument;
+    if (count > 0 && added == nullptr) {
+        text::showErrorText(text::kInvalidAddress);
+        return kInvalidArgument;
+    }
+    // The backup is removed on every way out of this function.
+    platform::WorkCopy backup(path, kBackupSuffix);
+    if (!backup.made()) {
+        frame::showErrorF(text::kOpenFileFailure, path);
+        return kCannotWrite;
+    }
+    std::string const& backupPath = backup.copyPath();
+    std::vector<tagImagePoint> working;
+    if (std::int32_t code = readAllTiePoints(backupPath.c_str(), working); code != kSuccess) return code;
+    std::size_t const originalSize = working.size();
+    std::vector<Overwrite> overwritten = mergePoints(working, added, count);
+    if (std::int32_t code = WriteTiePntGroups(backupPath.c_str(), working); code != kSuccess) return code;
+    if (platform::copyFile(backupPath, path)) return kSuccess;
+
+    // The copy failed. Either it never opened the file, which then still holds its old points, or it
+    // failed while writing and deleted the file; then the old points are written back, so a failed
+    // merge never loses the file.
+    if (!platform::isRegularFile(path)) {
+        undoMerge(working, originalSize, overwritten);
+        WriteTiePntGroups(path, working);
+    }
+    frame::showErrorF(text::kCopyBackFailure, path);
+    return kCannotWrite;
+}
+
+std::int32_t writeModelPoints(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE* set) {
+    if (set == nullptr) {
+        text::showErrorText(text::kInvalidPointerAddress);
+        return kOutOfRange;
+    }
+    if (path == nullptr || modelNo == std::numeric_limits<std::int32_t>::max()) return kInvalidArgument;
+    std::int32_t const entryCount = set->count;
+    std::vector<tagImagePoint> imagePoints;
+    for (std::int32_t i = 0; i < entryCount; ++i) {
+        CONTROLPOINT_INFO entry{};
+        if (std::int32_t code = ybGetOneGcpInfo(set, &entry, i); code != kSuccess) {
+            text::showErrorText(text::kModelPointDamaged);
+            return code;
+        }
+        if (auto pair = points::imagePointsFromModelPoint(entry, modelNo)) {
+            imagePoints.push_back(pair->first);
+            imagePoints.push_back(pair->second);
+        }
+    }
+    if (imagePoints.empty()) return kSuccess;
+    if (imagePoints.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
+    return MergeTiePntToFile(path, imagePoints.data(), static_cast<std::int32_t>(imagePoints.size()));
+}
+
+// The strip number written in characters 1 and 2 of an automatically extracted point's name, read as
+// strtol reads that two-character text (blanks, a sign, digits; 0 without digits).
+long stripTagOf(tagImagePoint const& point) {
+    std::string_view name = points::pointName(point);
+    char digits[3] = {};
+    if (name.size() > 1) digits[0] = name[1];
+    if (name.size() > 2) digits[1] = name[2];
+    return std::strtol(digits, nullptr, 10);
+}
+
+template <class ShouldRemove>
+std::int32_t removePoints(char const* path, ShouldRemove shouldRemove) {
+    if (path == nullptr) return kInvalidArgument;
+    if (ybIsFileExist(path) == 0) return kSuccess;  // nothing to remove
+    std::vector<tagImagePoint> original;
+    if (std::int32_t code = readAllTiePoints(path, original); code != kSuccess) return code;
+    std::vector<tagImagePoint> kept;
+    kept.reserve(original.size());
+    for (tagImagePoint const& point : original) {
+        if (!shouldRemove(point)) kept.push_back(point);
+    }
+    std::int32_t code = WriteTiePntGroups(path, kept);
+    // A rewrite that fails deletes what it wrote; the points as they were are written back, so a
+    // failed removal never loses the file.
+    if (code != kSuccess && !platform::isRegularFile(path)) WriteTiePntGroups(path, original);
+    return code;
+}
+
+std::int32_t removeAutoExtracted(char const* path) {
+    return removePoints(path, [](tagImagePoint const& point) { return point.type == kAutoExtractedType; });
+}
+
+std::int32_t removeAutoExtractedOfOtherStrips(char const* path) {
+    return removePoints(path, [](tagImagePoint const& point) {
+        return point.type == kAutoExtractedType && stripTagOf(point) != point.imageNo / 100;
+    });
+}
+
+// A merge interrupted before it could clean up leaves its backup behind; removing it is the one piece
+// of context the store keeps on disk.
+std::int32_t removeContext(char const* path) {
+    if (path == nullptr) return kInvalidArgument;
+    std::string backupPath = std::string(path) + std::string(kBackupSuffix);
+    if (platform::isRegularFile(backupPath)) platform::removeFile(backupPath);
+    return kSuccess;
+}
+
+}  // namespace
+}  // namespace yb::tiepoints
+
+std::int32_t ybAppendTiePntToFile(char const* path, tagImagePoint const* points, std::int32_t count) {
+    return yb::frame::guarded([&] { return yb::tiepoints::MergeTiePntToFile(path, points, count); });
+}
+
+std::int32_t ybWriteOneImgTiePntToFile(char const* path, tagImagePoint const* points, std::int32_t count) {
+    return yb::frame::guarded([&] { return yb::tiepoints::MergeTiePntToFile(path, points, count); });
+}
+
+std::int32_t ybWriteOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE* set) {
+    return yb::frame::guarded([&] { return yb::tiepoints::writeModelPoints(path, modelNo, set); });
+}
+
+std::int32_t ybRemoveAutoExtractTiePnt(char const* path) {
+    return yb::frame::guarded([&] { return yb::tiepoints::removeAutoExtracted(path); });
+}
+
+std::int32_t ybRemoveAutoExtractStripTiePnt(char const* path) {
+    return yb::frame::guarded([&] { return yb::tiepoints::removeAutoExtractedOfOtherStrips(path); });
+}
+
+std::int32_t ybRemoveTiePntContext(char const* path) {
+    return yb::frame::guarded([&] { return yb::tiepoints::removeContext(path); });
+}

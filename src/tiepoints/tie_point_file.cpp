@@ -1,0 +1,281 @@
+// The tie point file: grouping writer, header checks, group walker, total count and whole-file read.
+#include "tiepoints/tie_point_file.h"
+
+#include "export_frame.h"
+#include "hostpath.h"
+#include "messages.h"
+#include "tiepoints/tie_point_messages.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <unordered_map>
+
+namespace yb::tiepoints {
+namespace {
+
+// Groups are streamed through a buffer of this size, so a million records take a few dozen writes.
+constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
+
+class BufferedWriter {
+public:
+    explicit BufferedWriter(std::FILE* file) : stream_(file) { buffer_.reserve(kWriteBufferSize); }
+
+    void append(void const* data, std::size_t size) {
+        if (failed_) return;
+        if (buffer_.size() + size > kWriteBufferSize) flush();
+        if (size >= kWriteBufferSize) {
+            if (!stream_.write(data, size)) failed_ = true;
+            return;
+        }
+        auto const* bytes = static_cast<unsigned char const*>(data);
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+    }
+    void appendI32(std::int32_t value) { append(&value, sizeof value); }
+    // True when every byte appended so far was written.
+    bool flush() {
+        if (!failed_ && !buffer_.empty() && !stream_.write(buffer_.data(), buffer_.size())) failed_ = true;
+        buffer_.clear();
+        return !failed_;
+    }
+
+private:
+    platform::BinaryStream stream_;
+    std::vector<unsigned char> buffer_;
+    bool failed_ = false;
+};
+
+// Groups as the writer lays them out: the image number of each group in order of first occurrence,
+// and the record indices of every group, back to back, each group's in their given order.
+struct Grouping {
+    std::vector<std::int32_t> imageNos;
+    std::vector<std::int32_t> sizes;
+    std::vector<std::int32_t> order;
+};
+
+Grouping groupByImage(tagImagePoint const* points, std::int32_t count) {
+    Grouping grouping;
+    std::vector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
+    std::unordered_map<std::int32_t, std::int32_t> groupOfImage;
+    std::int32_t lastImage = 0;
+    std::int32_t lastGroup = -1;
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::int32_t imageNo = points[i].imageNo;
+        // Records of one image usually come together; the map is asked only when the image changes.
+        if (lastGroup < 0 || imageNo != lastImage) {
+            auto [it, added] = groupOfImage.try_emplace(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
+            if (added) {
+                grouping.imageNos.push_back(imageNo);
+                grouping.sizes.push_back(0);
+            }
+            lastImage = imageNo;
+            lastGroup = it->second;
+        }
+        groupOfRecord[static_cast<std::size_t>(i)] = lastGroup;
+        ++grouping.sizes[static_cast<std::size_t>(lastGroup)];
+    }
+    // A stable counting sort by group keeps each group's records in their given order.
+    std::vector<std::int32_t> next(grouping.sizes.size());
+    std::int32_t start = 0;
+    for (std::size_t g = 0; g < grouping.sizes.size(); ++g) {
+        next[g] = start;
+        start += grouping.sizes[g];
+    }
+    grouping.order.resize(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        auto group = static_cast<std::size_t>(groupOfRecord[static_cast<std::size_t>(i)]);
+        grouping.order[static_cast<std::size_t>(next[group]++)] = i;
+    }
+    return grouping;
+}
+
+std::int32_t createFailure(char const* path) {
+    platform::removeFile(path);
+    frame::showErrorF(text::kCreateFileFailure, path);
+    return kCannotWrite;
+}
+
+}  // namespace
+
+std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count) {
+    if (path == nullptr) return kInvalidArgument;
+    if (count > 0 && points == nullptr) {
+        // Whatever stood at the path is replaced by nothing, as a failed write would leave it.
+        platform::removeFile(path);
+        text::showErrorText(text::kInvalidAddress);
+        return kOutOfRange;
+    }
+    // Grouped before the file is opened, so running out of memory leaves the old file as it was.
+    Grouping grouping = count > 0 ? groupByImage(points, count) : Grouping{};
+    platform::File file = platform::openFile(path, "wb");
+    if (!file) return createFailure(path);
+    platform::NewFileGuard guard(path);  // deletes a file left incomplete by any way out
+    BufferedWriter out(file.get());
+    std::array<char, kMagicFieldSize> magic{};
+    std::memcpy(magic.data(), kTiePointMagic.data(), kTiePointMagic.size());
+    out.append(magic.data(), magic.size());
+    // The group count is known before the groups are written, so the header is written once.
+    out.appendI32(static_cast<std::int32_t>(grouping.imageNos.size()));
+    std::size_t first = 0;
+    for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
+        out.appendI32(grouping.imageNos[g]);
+        out.appendI32(grouping.sizes[g]);
+        auto size = static_cast<std::size_t>(grouping.sizes[g]);
+        for (std::size_t j = first; j < first + size; ++j) {
+            out.append(&points[grouping.order[j]], sizeof(tagImagePoint));
+        }
+        first += size;
+    }
+    bool written = out.flush();
+    if (!file.close()) written = false;
+    if (!written) return createFailure(path);
+    guard.commit();
+    return kSuccess;
+}
+
+std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points) {
+    if (points.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
+    return WriteTiePntGroups(path, points.data(), static_cast<std::int32_t>(points.size()));
+}
+
+std::int32_t CheckTiePntMagic(std::FILE* file) {
+    if (file == nullptr) {
+        text::showErrorText(text::kInvalidFilePointer);
+        return kInvalidArgument;
+    }
+    std::array<char, kMagicFieldSize> field{};
+    platform::BinaryStream stream(file);
+    std::size_t got = 0;
+    if (stream.seek(0)) got = std::fread(field.data(), 1, field.size(), file);
+    if (got > 0 && platform::equalsIgnoreCase(platform::boundedText(field.data(), field.size()), kTiePointMagic)) {
+        return kSuccess;
+    }
+    text::showErrorText(text::kUnsupportedFile);
+    return kInvalidContent;
+}
+
+std::int32_t ReadTiePntGroupCount(std::FILE* file, std::int32_t& groupCount) {
+    groupCount = 0;
+    if (std::int32_t code = CheckTiePntMagic(file); code != kSuccess) return code;
+    platform::BinaryStream stream(file);
+    std::int32_t stored = 0;
+    if (!stream.seek(kGroupCountOffset) || !stream.readI32(stored) || stored < 0) {
+        text::showErrorText(text::kFileDamaged);
+        return kInvalidContent;
+    }
+    groupCount = stored;
+    return kSuccess;
+}
+
+std::int32_t TiePointFileReader::open(char const* path, HbMessageStyle openFailureStyle) {
+    if (path == nullptr) return kInvalidArgument;
+    file_ = platform::openFile(path, "rb");
+    if (!file_) {
+        frame::showMessage(openFailureStyle, frame::formatGbk(text::kOpenFileFailure, path));
+        return kCannotOpen;
+    }
+    if (std::int32_t code = ReadTiePntGroupCount(file_.get(), groupCount_); code != kSuccess) return code;
+    auto length = platform::BinaryStream(file_.get()).length();
+    if (!length) return damaged();
+    length_ = *length;
+    position_ = static_cast<std::uint64_t>(kFirstGroupOffset);
+    return kSuccess;
+}
+
+std::uint64_t TiePointFileReader::recordCapacity() const {
+    return length_ > position_ ? (length_ - position_) / kRecordSize : 0;
+}
+
+std::int32_t TiePointFileReader::damaged() {
+    text::showErrorText(text::kFileDamaged);
+    return kInvalidContent;
+}
+
+std::int32_t TiePointFileReader::nextGroup(std::int32_t& imageNo, std::int32_t& recordCount) {
+    std::array<std::int32_t, 2> header{};
+    if (position_ > length_ || length_ - position_ < kGroupHeaderSize) return damaged();
+    if (!platform::BinaryStream(file_.get()).read(header.data(), sizeof header)) return damaged();
+    position_ += kGroupHeaderSize;
+    imageNo = header[0];
+    recordCount = header[1];
+    return kSuccess;
+}
+
+std::int32_t TiePointFileReader::checkRecordsPresent(std::int32_t recordCount) {
+    if (recordCount <= 0) return kSuccess;
+    if (position_ > length_ || !platform::countFits(recordCount, kRecordSize, length_ - position_)) return damaged();
+    return kSuccess;
+}
+
+std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out) {
+    if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
+    if (recordCount <= 0) return kSuccess;
+    if (!platform::BinaryStream(file_.get()).readRecords(out, static_cast<std::size_t>(recordCount))) return damaged();
+    position_ += static_cast<std::uint64_t>(recordCount) * kRecordSize;
+    return kSuccess;
+}
+
+std::int32_t TiePointFileReader::skipRecords(std::int32_t recordCount) {
+    if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
+    if (recordCount <= 0) return kSuccess;
+    position_ += static_cast<std::uint64_t>(recordCount) * kRecordSize;
+    if (!platform::BinaryStream(file_.get()).seek(static_cast<std::int64_t>(position_))) return damaged();
+    return kSuccess;
+}
+
+std::int32_t readAllTiePoints(char const* path, std::vector<tagImagePoint>& points) {
+    points.clear();
+    // Read aside and handed over whole, so no way out (running out of memory included) leaves part
+    // of a file in the caller's array.
+    std::vector<tagImagePoint> read;
+    TiePointFileReader reader;
+    std::int32_t code = reader.open(path, HB_MESSAGE_PLAIN);
+    if (code == kSuccess) read.reserve(static_cast<std::size_t>(reader.recordCapacity()));
+    for (std::int32_t g = 0; code == kSuccess && g < reader.groupCount(); ++g) {
+        std::int32_t imageNo = 0;
+        std::int32_t recordCount = 0;
+        code = reader.nextGroup(imageNo, recordCount);
+        if (code == kSuccess) code = reader.readRecords(recordCount, read);
+    }
+    if (code == kSuccess) points.swap(read);
+    return code;
+}
+
+namespace {
+
+std::int32_t readTotalCount(char const* path, std::int32_t& count) {
+    count = 0;
+    TiePointFileReader reader;
+    std::int32_t code = reader.open(path, HB_MESSAGE_PLAIN);
+    std::int64_t total = 0;
+    for (std::int32_t g = 0; code == kSuccess && g < reader.groupCount(); ++g) {
+        std::int32_t imageNo = 0;
+        std::int32_t recordCount = 0;
+        code = reader.nextGroup(imageNo, recordCount);
+        if (code == kSuccess) code = reader.skipRecords(recordCount);
+        if (code == kSuccess && recordCount > 0) total += recordCount;
+    }
+    // The records are all present, so the total is bounded by the file's length; a file holding more
+    // points than a count can say is refused rather than reported wrong.
+    if (code == kSuccess && total > std::numeric_limits<std::int32_t>::max()) {
+        text::showErrorText(text::kFileDamaged);
+        code = kInvalidContent;
+    }
+    if (code == kSuccess) count = static_cast<std::int32_t>(total);
+    return code;
+}
+
+}  // namespace
+}  // namespace yb::tiepoints
+
+std::int32_t ybCreateTiePntFile(char const* path, tagImagePoint const* points, std::int32_t count) {
+    return yb::frame::guarded([&] { return yb::tiepoints::WriteTiePntGroups(path, points, count); });
+}
+
+std::int32_t ybReadTiePntNums(char const* path, std::int32_t& count) {
+    return yb::frame::guarded([&] { return yb::tiepoints::readTotalCount(path, count); });
+}
+
+std::int32_t ybReadTiePntFileToAry(char const* path, std::vector<tagImagePoint>& points) {
+    return yb::frame::guarded([&] { return yb::tiepoints::readAllTiePoints(path, points); });
+}

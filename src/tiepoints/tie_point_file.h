@@ -1,0 +1,81 @@
+// The tie point file (".scp"): a 128-byte magic field, a group count, then one group per image
+// (image number, record count, the image's tagImagePoint records). Internal interface of the tie
+// point store: the grouping writer, the header checks and a reader that walks the groups.
+#pragma once
+
+#include "binary_io.h"
+#include "fs.h"
+
+#include <yb/HostBase.h>
+#include <yb/ybBlockFileIO.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace yb::tiepoints {
+
+inline constexpr std::string_view kTiePointMagic = "YB_TIE_PNT_FILE_VER1.0";
+inline constexpr std::size_t kMagicFieldSize = 128;
+inline constexpr std::int64_t kGroupCountOffset = 128;
+inline constexpr std::int64_t kFirstGroupOffset = 132;
+inline constexpr std::uint64_t kGroupHeaderSize = 8;  // image number, record count
+inline constexpr std::uint64_t kRecordSize = sizeof(tagImagePoint);
+static_assert(kTiePointMagic.size() == 22 && kTiePointMagic.size() < kMagicFieldSize);
+static_assert(kGroupCountOffset == static_cast<std::int64_t>(kMagicFieldSize));
+static_assert(kFirstGroupOffset == kGroupCountOffset + 4);
+static_assert(kRecordSize == 70);
+
+// Writes a new tie point file at `path` holding `count` points: one group per image number, groups in
+// the order their image numbers first occur, records in their given order within a group. A file
+// that cannot be created or written completely is deleted (message, kCannotWrite); a missing record
+// pointer with a positive count gives kOutOfRange. Shows its own messages.
+std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count);
+std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points);
+
+// Accepts the magic field (text up to the first zero byte, ignoring case); leaves the position after
+// the field. Shows its message on failure: kInvalidArgument without a file, kInvalidContent otherwise.
+std::int32_t CheckTiePntMagic(std::FILE* file);
+// Checks the magic and reads the group count; leaves the position at the first group. A negative or
+// missing count gives kInvalidContent with its message.
+std::int32_t ReadTiePntGroupCount(std::FILE* file, std::int32_t& groupCount);
+
+// An open tie point file with a checked header, walked group by group in file order. Every count is
+// checked against the file's length before it is used, so a truncated file gives kInvalidContent
+// (with a message) and never a record that was not read.
+class TiePointFileReader {
+public:
+    // Opens `path` and checks its header. A file that cannot be opened shows "Open Tie Point File"
+    // in `openFailureStyle` and gives kCannotOpen.
+    std::int32_t open(char const* path, HbMessageStyle openFailureStyle);
+
+    std::int32_t groupCount() const { return groupCount_; }
+    // Upper bound of the records the file can hold, for reserving.
+    std::uint64_t recordCapacity() const;
+
+    // Reads the next group's image number and record count.
+    std::int32_t nextGroup(std::int32_t& imageNo, std::int32_t& recordCount);
+    // Appends the group's records to `out` (nothing when the count is not positive).
+    std::int32_t readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out);
+    // Moves over the group's records (nothing when the count is not positive).
+    std::int32_t skipRecords(std::int32_t recordCount);
+
+private:
+    std::int32_t damaged();
+    std::int32_t checkRecordsPresent(std::int32_t recordCount);
+
+    platform::File file_;
+    std::int32_t groupCount_ = 0;
+    std::uint64_t length_ = 0;
+    std::uint64_t position_ = 0;
+};
+
+// Every record of the file, grouped by image in file order (messages as the whole-file read shows
+// them). On failure `points` is empty.
+std::int32_t readAllTiePoints(char const* path, std::vector<tagImagePoint>& points);
+
+// The records of the first group of image `imageNo`, in file order; empty without such a group.
+std::int32_t readOneImageTiePoints(char const* path, std::int32_t imageNo, std::vector<tagImagePoint>& points);
+
+}  // namespace yb::tiepoints

@@ -1,0 +1,168 @@
+#include "tie_point_fixture.h"
+
+#include <yb/HostBase.h>
+#include <yb/ybiOrient.h>
+
+#include <cstdlib>
+
+namespace {
+
+using yb::test::hexBytes;
+using yb::test::RawTiePointFile;
+using yb::test::tiePoint;
+
+class TiePointAccess : public yb::test::TiePointTest {
+protected:
+    // Entries of a set, as "name l(x,y) r(x,y)".
+    static std::vector<std::string> entries(CONTROLPOINT_STORAGE* set) {
+        std::vector<std::string> out;
+        std::int32_t count = 0;
+        EXPECT_EQ(ybGetGcpNum(set, &count), 0);
+        for (std::int32_t i = 0; i < count; ++i) {
+            CONTROLPOINT_INFO entry{};
+            EXPECT_EQ(ybGetOneGcpInfo(set, &entry, i), 0);
+            EXPECT_EQ(entry.serial, i);
+            EXPECT_EQ(entry.inUse, 1);
+            char text[128];
+            std::snprintf(text, sizeof text, "%s l(%g,%g) r(%g,%g)", entry.name, entry.leftX, entry.leftY,
+                          entry.rightX, entry.rightY);
+            out.push_back(text);
+        }
+        return out;
+    }
+};
+
+TEST_F(TiePointAccess, OneImageIsReadFromItsGroupOnly) {
+    create({tiePoint("A", 101, 1), tiePoint("B", 102), tiePoint("C", 101, 2), tiePoint("D", 103), tiePoint("E", 103)});
+    std::vector<tagImagePoint> points(5);
+    EXPECT_EQ(ybReadOneImgTiePntToAry(kPath, 101, points), yb::kSuccess);
+    EXPECT_EQ(names(points), (std::vector<std::string>{"A@101", "C@101"}));
+    EXPECT_EQ(ybReadOneImgTiePntToAry(kPath, 999, points), yb::kSuccess);
+    EXPECT_TRUE(points.empty());
+
+    std::int32_t count = -1;
+    EXPECT_EQ(ybGetOneImgTiePntNums(kPath, 103, count), yb::kSuccess);  // the third of three groups
+    EXPECT_EQ(count, 2);
+    EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(TiePointAccess, OneImageFailures) {
+    std::int32_t count = 42;
+    EXPECT_EQ(ybGetOneImgTiePntNums("D:\\none.scp", 1, count), yb::kCannotOpen);
+    EXPECT_EQ(count, 42);  // left as it was
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
+    EXPECT_EQ(recorder.messages[0].gbk, "Open Tie Point File <D:\\none.scp> Failure!");
+
+    std::vector<tagImagePoint> points(1);
+    EXPECT_EQ(ybReadOneImgTiePntToAry("D:\\none.scp", 1, points), yb::kCannotOpen);
+    EXPECT_TRUE(points.empty());
+    EXPECT_EQ(recorder.messages.back().style, HB_MESSAGE_PLAIN);
+
+    writeNative("Area.scp", RawTiePointFile("YB_TIE_PNT_FILE_VER1.0", 2).i32(7).i32(-1).group(8, {tiePoint("A", 8)}).bytes);
+    recorder.messages.clear();
+    EXPECT_EQ(ybGetOneImgTiePntNums(kPath, 8, count), yb::kSuccess);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(ybGetOneImgTiePntNums(kPath, 7, count), yb::kOutOfRange);
+    EXPECT_EQ(count, 0);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].gbk, hexBytes("C1 AC BD D3 B5 E3 CE C4 BC FE BC C7 C2 BC B4 ED CE F3 A3 A1"));
+}
+
+TEST_F(TiePointAccess, NamedPointIsTheFirstMatchIgnoringCase) {
+    create({tiePoint("B", 101), tiePoint("A17", 101, 5, 6), tiePoint("a17", 101, 7, 8), tiePoint("A17", 102, 9, 9)});
+    tagImagePoint point{};
+    EXPECT_EQ(ybReadOneTiePntInfo(kPath, 101, "a17", point), yb::kSuccess);
+    EXPECT_STREQ(point.name, "A17");
+    EXPECT_EQ(+point.x, 5);
+    EXPECT_EQ(+point.imageNo, 101);
+
+    std::memset(&point, 0x5A, sizeof point);
+    EXPECT_EQ(ybReadOneTiePntInfo(kPath, 101, "Z9", point), yb::kNotFound);
+    tagImagePoint const zero{};
+    EXPECT_EQ(std::memcmp(&point, &zero, sizeof point), 0);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
+    // "连接点<Z9>不存在于影像<101>上！"
+    EXPECT_EQ(recorder.messages[0].gbk,
+              hexBytes("C1 AC BD D3 B5 E3 3C 5A 39 3E B2 BB B4 E6 D4 DA D3 DA D3 B0 CF F1 3C 31 30 31 3E C9 CF A3 A1"));
+    EXPECT_EQ(ybReadOneTiePntInfo(kPath, 555, "A17", point), yb::kNotFound);
+}
+
+TEST_F(TiePointAccess, ModelPairsFollowTheLeftImageAndUseEachRightPointOnce) {
+    create({tiePoint("A", 101, 1, 1), tiePoint("B", 101, 2, 2), tiePoint("C", 101, 3, 3), tiePoint("c", 102, 30, 30),
+            tiePoint("a", 102, 10, 10),
+            // left A twice, right A once: both count, one pair
+            tiePoint("A", 201, 1), tiePoint("A", 201, 2), tiePoint("A", 202, 9),
+            // right A three times: the left points take the right ones in file order
+            tiePoint("A", 301, 1), tiePoint("B", 301, 5), tiePoint("a", 301, 2), tiePoint("A", 302, 7),
+            tiePoint("A", 302, 8), tiePoint("A", 302, 9)});
+    struct Case {
+        std::int32_t model;
+        std::int32_t count;
+        std::vector<std::string> entries;
+    };
+    for (Case const& c : {Case{101, 2, {"A l(1,1) r(10,10)", "C l(3,3) r(30,30)"}}, Case{201, 2, {"A l(1,0) r(9,0)"}},
+                          Case{301, 2, {"A l(1,0) r(7,0)", "a l(2,0) r(8,0)"}}}) {
+        SCOPED_TRACE(c.model);
+        std::int32_t count = -1;
+        EXPECT_EQ(ybGetOneModPntNums(kPath, c.model, count), yb::kSuccess);
+        EXPECT_EQ(count, c.count);
+        CONTROLPOINT_STORAGE* set = nullptr;
+        ASSERT_EQ(ybReadOneModPnts(kPath, c.model, set), yb::kSuccess);
+        ASSERT_NE(set, nullptr);
+        EXPECT_EQ(entries(set), c.entries);
+        ybFreeControlPointMem(set);
+    }
+}
+
+TEST_F(TiePointAccess, ModelWithoutPairsMakesNoSet) {
+    create({tiePoint("A", 301), tiePoint("B", 303)});
+    CONTROLPOINT_STORAGE* set = reinterpret_cast<CONTROLPOINT_STORAGE*>(&set);
+    EXPECT_EQ(ybReadOneModPnts(kPath, 301, set), yb::kSuccess);
+    EXPECT_EQ(set, nullptr);
+
+    ModelCommonPoint* common = reinterpret_cast<ModelCommonPoint*>(&set);
+    std::int32_t count = 5;
+    EXPECT_EQ(ybReadOneModCommPnts(kPath, 301, 302, common, count), yb::kSuccess);
+    EXPECT_EQ(common, nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(ybGetOneModCommPntNums(kPath, 301, 302, count), yb::kSuccess);
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(TiePointAccess, CommonPointsSpanThreeImages) {
+    create({tiePoint("A", 101, 1, 1), tiePoint("C", 101, 3, 3), tiePoint("A", 102, 11, 11), tiePoint("C", 102, 13, 13),
+            tiePoint("D", 102, 14, 14), tiePoint("c", 103, 23, 23), tiePoint("d", 103, 24, 24)});
+    std::int32_t count = -1;
+    EXPECT_EQ(ybGetOneModCommPntNums(kPath, 101, 102, count), yb::kSuccess);
+    EXPECT_EQ(count, 1);
+    ModelCommonPoint* common = nullptr;
+    ASSERT_EQ(ybReadOneModCommPnts(kPath, 101, 102, common, count), yb::kSuccess);
+    ASSERT_EQ(count, 1);
+    ASSERT_NE(common, nullptr);
+    EXPECT_STREQ(common[0].name, "C");
+    EXPECT_EQ(common[0].x1, 3);
+    EXPECT_EQ(common[0].x2, 13);
+    EXPECT_EQ(common[0].x3, 23);
+    std::free(common);
+}
+
+TEST_F(TiePointAccess, CommonPointArrayIsNeverOverrun) {
+    // Model 101 pairs A twice, model 102 pairs A once: two entries of the first find a partner, but
+    // the array has room for min(2, 1) = 1 record.
+    create({tiePoint("A", 101, 1), tiePoint("A", 101, 2), tiePoint("A", 102, 11), tiePoint("a", 102, 12),
+            tiePoint("A", 103, 21)});
+    std::int32_t count = 0;
+    EXPECT_EQ(ybGetOneModCommPntNums(kPath, 101, 102, count), yb::kSuccess);
+    EXPECT_EQ(count, 2);
+    ModelCommonPoint* common = nullptr;
+    ASSERT_EQ(ybReadOneModCommPnts(kPath, 101, 102, common, count), yb::kSuccess);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(common[0].x1, 1);
+    EXPECT_EQ(common[0].x2, 11);
+    EXPECT_EQ(common[0].x3, 21);
+    std::free(common);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "tie_point_fixture.h"
+
+#include <yb/HostBase.h>
+#include <yb/ybiOrient.h>
+
+namespace {
+
+using yb::test::hexBytes;
+using yb::test::tiePoint;
+
+class TiePointEditing : public yb::test::TiePointTest {
+protected:
+    std::int32_t merge(std::vector<tagImagePoint> const& points) {
+        return ybAppendTiePntToFile(kPath, points.data(), static_cast<std::int32_t>(points.size()));
+    }
+    std::int32_t groupCount() const {
+        auto bytes = fileBytes();
+        std::int32_t count = -1;
+        if (bytes.size() >= 132) std::memcpy(&count, bytes.data() + 128, 4);
+        return count;
+    }
+    bool backupLeft() const { return existsNative("Area.scp.bak"); }
+};
+
+TEST_F(TiePointEditing, MergeReplacesInPlaceAppendsToGroupsAndAddsGroups) {
+    create({tiePoint("a7", 101, 1), tiePoint("B", 101, 2), tiePoint("C", 102, 3)});
+    ASSERT_EQ(merge({tiePoint("A7", 101, 10)}), yb::kSuccess);
+    auto points = readAll();
+    EXPECT_EQ(names(points), (std::vector<std::string>{"A7@101", "B@101", "C@102"}));
+    EXPECT_EQ(+points[0].x, 10);
+    EXPECT_EQ(groupCount(), 2);
+
+    // A known image gets the point at the end of its group; a new image gets a new last group.
+    ASSERT_EQ(ybWriteOneImgTiePntToFile(kPath, std::vector{tiePoint("Q", 305), tiePoint("D", 101)}.data(), 2),
+              yb::kSuccess);
+    EXPECT_EQ(names(readAll()), (std::vector<std::string>{"A7@101", "B@101", "D@101", "C@102", "Q@305"}));
+    EXPECT_EQ(groupCount(), 3);
+
+    // Of two given points of one image and name the later wins, in the earlier's place.
+    ASSERT_EQ(merge({tiePoint("N", 102, 1), tiePoint("M", 102), tiePoint("n", 102, 2)}), yb::kSuccess);
+    points = readAll();
+    EXPECT_EQ(names(points), (std::vector<std::string>{"A7@101", "B@101", "D@101", "C@102", "n@102", "M@102", "Q@305"}));
+    EXPECT_EQ(+points[4].x, 2);
+    EXPECT_FALSE(backupLeft());
+    EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(TiePointEditing, FailedMergesLeaveTheFileAndNoBackup) {
+    std::vector<tagImagePoint> one = {tiePoint("A", 1)};
+    EXPECT_EQ(merge(one), yb::kCannotWrite);
+    EXPECT_TRUE(listNative().empty());  // nothing created, no backup
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
+    EXPECT_EQ(recorder.messages[0].gbk, "Open Tie Point File <D:\\Area.scp> Failure!");
+
+    create({tiePoint("A", 1), tiePoint("B", 2)});
+    auto before = fileBytes();
+    EXPECT_EQ(ybAppendTiePntToFile(kPath, nullptr, 3), yb::kInvalidArgument);
+    EXPECT_EQ(fileBytes(), before);
+
+    // A stale backup from an interrupted merge is replaced and removed.
+    writeNative("Area.scp.bak", {1, 2, 3});
+    writeNative("Area.scp", {'n', 'o', 'p', 'e'});
+    recorder.messages.clear();
+    EXPECT_EQ(merge(one), yb::kInvalidContent);
+    EXPECT_EQ(readNative("Area.scp"), (std::vector<unsigned char>{'n', 'o', 'p', 'e'}));
+    EXPECT_FALSE(backupLeft());
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].gbk, hexBytes("B2 BB D6 A7 B3 D6 B5 C4 C1 AC BD D3 B5 E3 CE C4 BC FE A3 A1"));
+}
+
+TEST_F(TiePointEditing, WriteFaultsAtEveryStepNeverLoseTheFile) {
+    // Writes of a merge: the copy to the backup (1), the grouping writer (1), the copy back (1).
+    create({tiePoint("A", 1), tiePoint("B", 2)});
+    auto before = fileBytes();
+    std::vector<tagImagePoint> added = {tiePoint("C", 3)};
+    for (std::int32_t good = 0; good < 3; ++good) {
+        SCOPED_TRACE(good);
+        recorder.messages.clear();
+        {
+            yb::test::WriteFault fault(good);
+            EXPECT_EQ(merge(added), yb::kCannotWrite);
+        }
+        EXPECT_EQ(fileBytes(), before);
+        EXPECT_FALSE(backupLeft());
+        ASSERT_FALSE(recorder.messages.empty());
+    }
+    // The copy back failed: the old points were written back and the lower-case text is shown.
+    EXPECT_EQ(recorder.messages.back().gbk, "Create Tie Point file <D:\\Area.scp> Failure!");
+
+    // A removal whose rewrite fails puts the points back as well.
+    create({tiePoint("A", 1, 0, 0, 1), tiePoint("B", 2)});
+    before = fileBytes();
+    {
+        yb::test::WriteFault fault(0);
+        EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kCannotWrite);
+    }
+    EXPECT_EQ(fileBytes(), before);
+}
+
+TEST_F(TiePointEditing, RemovalOfAutomaticallyExtractedPoints) {
+    EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kSuccess);
+    EXPECT_EQ(ybRemoveAutoExtractStripTiePnt(kPath), yb::kSuccess);
+    EXPECT_TRUE(listNative().empty());
+
+    create({tiePoint("A", 1, 0, 0, 1), tiePoint("B", 2, 0, 0, 1)});
+    EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kSuccess);
+    EXPECT_EQ(fileBytes().size(), 132u);
+    EXPECT_EQ(groupCount(), 0);
+
+    create({tiePoint("M", 4, 0, 0, 2), tiePoint("A", 5, 0, 0, 1), tiePoint("N", 5), tiePoint("B", 4, 0, 0, 1)});
+    EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kSuccess);
+    EXPECT_EQ(names(readAll()), (std::vector<std::string>{"M@4", "N@5"}));
+}
+
+TEST_F(TiePointEditing, StripRemovalReadsTheTagAsStrtolDoes) {
+    create({tiePoint("P0312", 305, 0, 0, 1),   // tag 3, strip 3: stays
+            tiePoint("P0312", 412, 0, 0, 1),   // strip 4: removed
+            tiePoint("P0312", 412, 0, 0, 0),   // not automatic: stays
+            tiePoint("X", 12, 0, 0, 1),        // no digits, tag 0, strip 0: stays
+            tiePoint("T 7Q", 712, 0, 0, 1),    // " 7": blank skipped, tag 7: stays
+            tiePoint("T-1", -150, 0, 0, 1),    // "-1", strip -1: stays
+            tiePoint("T12345", 1250, 0, 0, 1)  // only two characters: 12: stays
+    });
+    EXPECT_EQ(ybRemoveAutoExtractStripTiePnt(kPath), yb::kSuccess);
+    EXPECT_EQ(names(readAll()), (std::vector<std::string>{"P0312@305", "P0312@412", "X@12", "T 7Q@712", "T-1@-150",
+                                                          "T12345@1250"}));
+}
+
+TEST_F(TiePointEditing, ModelPointsAreMergedIntoBothImages) {
+    create({tiePoint("OLD", 205)});
+    CONTROLPOINT_STORAGE* set = nullptr;
+    ASSERT_EQ(ybAllocControlPointMem(&set, 3), 0);
+    ASSERT_EQ(ybInitControlPoint(set, 1), 0);
+    auto entry = [](char const* name, std::int16_t inUse, double lx, double rx) {
+        CONTROLPOINT_INFO info{};
+        std::strcpy(info.name, name);
+        info.inUse = inUse;
+        info.type = 3;
+        info.leftX = lx;
+        info.rightX = rx;
+        return info;
+    };
+    auto before = fileBytes();
+    ASSERT_EQ(ybAddOneGcpPoint(set, entry("SKIP", 0, 5, 6), 1), 0);
+    EXPECT_EQ(ybWriteOneModPnts(kPath, 205, set), yb::kSuccess);  // nothing in use: file untouched
+    EXPECT_EQ(fileBytes(), before);
+
+    ASSERT_EQ(ybAddOneGcpPoint(set, entry("M1", 1, 1, 2), 1), 0);
+    ASSERT_EQ(ybAddOneGcpPoint(set, entry("M2", 1, 3, 4), 1), 0);
+    EXPECT_EQ(ybWriteOneModPnts(kPath, 205, set), yb::kSuccess);
+    auto points = readAll();
+    EXPECT_EQ(names(points), (std::vector<std::string>{"OLD@205", "M1@205", "M2@205", "M1@206", "M2@206"}));
+    EXPECT_EQ(+points[2].x, 3);
+    EXPECT_EQ(+points[4].x, 4);
+    EXPECT_EQ(+points[4].type, 3);
+
+    // A count beyond what the set holds: the entry cannot be fetched and the file is not touched.
+    before = fileBytes();
+    set->count = 5;
+    EXPECT_NE(ybWriteOneModPnts(kPath, 205, set), yb::kSuccess);
+    EXPECT_EQ(recorder.messages.back().gbk, hexBytes("C4 A3 D0 CD B5 E3 CA FD BE DD B4 ED CE F3 A3 A1"));
+    EXPECT_EQ(fileBytes(), before);
+    set->count = 3;
+    ybFreeControlPointMem(set);
+
+    EXPECT_EQ(ybWriteOneModPnts(kPath, 205, nullptr), yb::kOutOfRange);
+    EXPECT_EQ(recorder.messages.back().gbk, hexBytes("CE DE D0 A7 B5 C4 D6 B8 D5 EB B5 D8 D6 B7 A3 A1"));
+}
+
+TEST_F(TiePointEditing, RemoveContextDeletesALeftOverBackupOnly) {
+    create({tiePoint("A", 1)});
+    auto before = fileBytes();
+    writeNative("Area.scp.bak", {1});
+    EXPECT_EQ(ybRemoveTiePntContext(kPath), yb::kSuccess);
+    EXPECT_FALSE(backupLeft());
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_EQ(ybRemoveTiePntContext(kPath), yb::kSuccess);
+}
+
+}  // namespace
