@@ -1,0 +1,48 @@
+#include "tiepoints/tie_point_index.h"
+
+#include "tiepoints/tie_point_file.h"
+
+namespace yb::tiepoints {
+
+void TiePointIndex::load() {
+    loaded_ = true;
+    TiePointFileReader reader;
+    openCode_ = reader.open(path_.c_str(), HB_MESSAGE_PLAIN);
+    if (openCode_ != kSuccess) return;
+    records_.reserve(static_cast<std::size_t>(reader.recordCapacity()));
+    for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
+        std::int32_t imageNo = 0, count = 0;
+        if (std::int32_t code = reader.nextGroup(imageNo, count); code != kSuccess) {
+            damageCode_ = code;
+            return;
+        }
+        // A reader of one image stops at its first group, so later groups of the same image are
+        // passed over.
+        auto [slot, isNew] = groups_.try_emplace(imageNo);
+        std::size_t const before = records_.size();
+        std::int32_t code = isNew ? reader.readRecords(count, records_) : reader.skipRecords(count);
+        if (code != kSuccess) {
+            if (isNew) groups_.erase(slot);
+            records_.resize(before);
+            damageCode_ = code;
+            return;
+        }
+        if (isNew) slot->second = Group{before, records_.size() - before};
+    }
+}
+
+std::int32_t TiePointIndex::pointsOf(std::int32_t imageNo, std::vector<tagImagePoint>& points) {
+    points.clear();
+    if (!loaded_) load();
+    if (openCode_ != kSuccess) return openCode_;
+    auto it = groups_.find(imageNo);
+    if (it != groups_.end()) {
+        auto const first = records_.begin() + static_cast<std::ptrdiff_t>(it->second.first);
+        points.assign(first, first + static_cast<std::ptrdiff_t>(it->second.count));
+        return kSuccess;
+    }
+    // An image whose group was not reached before a damaged part of the file cannot be read.
+    return damageCode_;
+}
+
+}  // namespace yb::tiepoints
