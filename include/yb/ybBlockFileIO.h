@@ -131,7 +131,18 @@ static_assert(std::is_trivially_copyable_v<ImageLayoutStru> && std::is_trivially
               "relation and projection records are trivially copyable");
 
 // --- records of the image property files -----------------------------------------------------
-struct IMAGEPROPINFO;
+#pragma pack(push, 1)
+// The properties of one image that its image file does not hold. Only the pixel size is read by this
+// library; the other bytes belong to the programs that fill them and are kept unchanged.
+struct IMAGEPROPINFO {
+    unsigned char properties[145];
+    double pixelSize;  // millimetres
+    unsigned char moreProperties[8];
+};
+#pragma pack(pop)
+static_assert(sizeof(IMAGEPROPINFO) == 161, "IMAGEPROPINFO is 161 bytes, packed");
+static_assert(offsetof(IMAGEPROPINFO, pixelSize) == 145, "the pixel size lies at byte 145");
+static_assert(std::is_trivially_copyable_v<IMAGEPROPINFO>, "IMAGEPROPINFO is stored as its bytes");
 
 // --- records of the model and product option files -------------------------------------------
 // The options of one stereo model. The option file stores the four image texts and the trailing

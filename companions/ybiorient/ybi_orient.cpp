@@ -1,2 +1,0 @@
-// ybiOrient: orientation coefficient files and model point sets.
-#include <yb/ybiOrient.h>

@@ -1,0 +1,276 @@
+#include "test_support.h"
+
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+namespace {
+
+constexpr D_RECT kRange{100.0, 200.0, 1100.0, 1700.0};
+constexpr std::size_t kTableStart = 73;  // magic 21, header 48, count 4
+constexpr std::size_t kPointSize = 36;
+
+template <class T>
+T valueAt(std::vector<unsigned char> const& bytes, std::size_t offset) {
+    T value{};
+    if (offset + sizeof value <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+class YbiImage : public yb::test::DriveFixture {
+protected:
+    void create(char const* path = "D:\\a.ybi") { ASSERT_EQ(ybCreateYbiFile(path, 3000, 2000, 1200.0, kRange), 0); }
+
+    // Opens the image for update, replaces its table by `count` points and closes it.
+    void storePoints(std::int32_t count, char const* path = "D:\\a.ybi") {
+        YbiHandle image = nullptr;
+        ASSERT_EQ(ybOpenYbiFileForReadWrite(path, &image), 0);
+        ASSERT_EQ(ybFreeControlPointFileOfYBI(image), 0);
+        ASSERT_EQ(ybAllocControlPointFileOfYBI(image, count), 0);
+        ASSERT_EQ(ybInitialControlPointFileOfYBI(image, count), 0);
+        for (std::int32_t n = 1; n <= count; ++n)
+            ASSERT_EQ(ybUpdataOneControlPointOfYBI(image, n, 1, 1, n * 10.0, n * 20.0, n + 0.5, n + 0.25), 0);
+        ASSERT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+    }
+};
+
+TEST_F(YbiImage, CreatedImageHasTheDocumentedBytesAndNoPixels) {
+    create();
+    auto bytes = readNative("a.ybi");
+    ASSERT_EQ(bytes.size(), kTableStart);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 21), "YBI_IMAGE_FILE_VER1.0");
+    EXPECT_EQ(valueAt<std::int32_t>(bytes, 21), 3000);
+    EXPECT_EQ(valueAt<std::int32_t>(bytes, 25), 2000);
+    EXPECT_EQ(valueAt<double>(bytes, 29), 1200.0);
+    EXPECT_EQ(valueAt<double>(bytes, 37), 100.0);  // x minimum
+    EXPECT_EQ(valueAt<double>(bytes, 45), 200.0);  // y minimum
+    EXPECT_EQ(valueAt<double>(bytes, 53), 1100.0);
+    EXPECT_EQ(valueAt<double>(bytes, 61), 1700.0);
+    EXPECT_EQ(valueAt<std::int32_t>(bytes, 69), 0);
+
+    YbiHandle image = nullptr;
+    ASSERT_EQ(ybOpenYbiFileForRead("d:\\A.YBI", &image), 0);
+    std::int32_t lines = 0, cells = 0, count = -1;
+    double dpi = 0, xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+    EXPECT_EQ(ybGetLines(image, &lines), 0);
+    EXPECT_EQ(ybGetLineCells(image, &cells), 0);
+    EXPECT_EQ(ybGetXResolution(image, &dpi), 0);
+    EXPECT_EQ(ybGetGCPNumsOfYBI(image, &count), 0);
+    EXPECT_EQ(ybGetUserCoordinateRangle(image, 1, &xMin, &xMax, &yMin, &yMax), 0);
+    EXPECT_EQ(lines, 3000);
+    EXPECT_EQ(cells, 2000);
+    EXPECT_EQ(dpi, 1200.0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ((std::vector<double>{xMin, xMax, yMin, yMax}), (std::vector<double>{100, 1100, 200, 1700}));
+    EXPECT_EQ(ybCloseYbiFileForRead(image), 0);
+}
+
+TEST_F(YbiImage, ControlPointTablesOfFourSevenAndZeroPointsRoundTrip) {
+    create();
+    for (std::int32_t count : {4, 7, 0}) {
+        storePoints(count);
+        auto bytes = readNative("a.ybi");
+        ASSERT_EQ(bytes.size(), kTableStart + count * kPointSize) << count;
+        EXPECT_EQ(valueAt<std::int32_t>(bytes, 69), count);
+        if (count > 1) {
+            std::size_t second = kTableStart + kPointSize;
+            EXPECT_EQ(valueAt<std::int32_t>(bytes, second), 2);
+            EXPECT_EQ(valueAt<double>(bytes, second + 4), 20.0);
+            EXPECT_EQ(valueAt<double>(bytes, second + 12), 40.0);
+            EXPECT_EQ(valueAt<double>(bytes, second + 20), 2.5);
+            EXPECT_EQ(valueAt<double>(bytes, second + 28), 2.25);
+        }
+        YbiHandle image = nullptr;
+        ASSERT_EQ(ybOpenYbiFileForRead("D:\\a.ybi", &image), 0);
+        std::int32_t stored = -1;
+        ASSERT_EQ(ybGetGCPNumsOfYBI(image, &stored), 0);
+        EXPECT_EQ(stored, count);
+        for (std::int32_t n = 1; n <= count; ++n) {
+            double x = 0, y = 0, column = 0, row = 0;
+            ASSERT_EQ(ybGetOneControlPointOfYBI(image, n, &x, &y, &column, &row), 0);
+            EXPECT_EQ((std::vector<double>{x, y, column, row}), (std::vector<double>{n * 10.0, n * 20.0, n + 0.5, n + 0.25}));
+        }
+        double x = 0, y = 0, column = 0, row = 0;
+        EXPECT_EQ(ybGetOneControlPointOfYBI(image, count + 1, &x, &y, &column, &row), YBI_E_RANGE);
+        EXPECT_EQ(ybGetOneControlPointOfYBI(image, 0, &x, &y, &column, &row), YBI_E_RANGE);
+        EXPECT_EQ(ybCloseYbiFileForRead(image), 0);
+    }
+}
+
+TEST_F(YbiImage, RewritingTheTableKeepsThePixelDataThatFollowsIt) {
+    create();
+    auto bytes = readNative("a.ybi");
+    std::vector<unsigned char> pixels(5000);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i * 7);
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+    writeNative("a.ybi", bytes);
+
+    storePoints(4);
+    auto after = readNative("a.ybi");
+    ASSERT_EQ(after.size(), kTableStart + 4 * kPointSize + pixels.size());
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), after.end() - static_cast<std::ptrdiff_t>(pixels.size())));
+    storePoints(0);
+    EXPECT_EQ(readNative("a.ybi"), bytes);
+    EXPECT_EQ(listNative(), std::vector<std::string>{"a.ybi"});
+}
+
+TEST_F(YbiImage, AFailedWriteBackLeavesTheImageAsItWas) {
+    create();
+    storePoints(4);
+    auto const before = readNative("a.ybi");
+    // Each write of the close (work copy, header, table) fails in turn.
+    bool succeeded = false;
+    for (std::int32_t fault = 0; fault < 20 && !succeeded; ++fault) {
+        YbiHandle image = nullptr;
+        ASSERT_EQ(ybOpenYbiFileForReadWrite("D:\\a.ybi", &image), 0);
+        ASSERT_EQ(ybInitialControlPointFileOfYBI(image, 7), 0);
+        std::int32_t code = 0;
+        {
+            yb::test::WriteFault failing(fault);
+            code = ybCloseYbiFileForReadWrite(image);
+        }
+        EXPECT_EQ(listNative(), std::vector<std::string>{"a.ybi"}) << fault;
+        if (code == 0) {
+            succeeded = true;
+            EXPECT_EQ(sizeNative("a.ybi"), kTableStart + 7 * kPointSize);
+        } else {
+            EXPECT_EQ(code, YBI_E_WRITE);
+            EXPECT_EQ(readNative("a.ybi"), before) << fault;
+        }
+    }
+    EXPECT_TRUE(succeeded);
+}
+
+TEST_F(YbiImage, ReadHandlesNeverChangeTheFile) {
+    create();
+    storePoints(4);
+    auto const before = readNative("a.ybi");
+    YbiHandle image = nullptr;
+    ASSERT_EQ(ybOpenYbiFileForRead("D:\\a.ybi", &image), 0);
+    EXPECT_EQ(ybInitialControlPointFileOfYBI(image, 2), YBI_E_READ_ONLY);
+    EXPECT_EQ(ybUpdataOneControlPointOfYBI(image, 1, 1, 1, 0, 0, 0, 0), YBI_E_READ_ONLY);
+    EXPECT_EQ(ybFreeControlPointFileOfYBI(image), YBI_E_READ_ONLY);
+    EXPECT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+    // Closing an update handle with the read close drops its changes.
+    ASSERT_EQ(ybOpenYbiFileForReadWrite("D:\\a.ybi", &image), 0);
+    ASSERT_EQ(ybFreeControlPointFileOfYBI(image), 0);
+    EXPECT_EQ(ybCloseYbiFileForRead(image), 0);
+    EXPECT_EQ(readNative("a.ybi"), before);
+    // An update close with nothing changed writes nothing, so even a failing disk is no matter.
+    ASSERT_EQ(ybOpenYbiFileForReadWrite("D:\\a.ybi", &image), 0);
+    yb::test::WriteFault failing(0);
+    EXPECT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+}
+
+TEST_F(YbiImage, DamagedFilesGiveTheirCodes) {
+    create();
+    storePoints(4);
+    auto const good = readNative("a.ybi");
+    YbiHandle image = reinterpret_cast<YbiHandle>(&image);
+    EXPECT_EQ(ybOpenYbiFileForRead("D:\\missing.ybi", &image), YBI_E_FILE_MISSING);
+    EXPECT_EQ(image, nullptr);
+
+    auto expectCode = [&](std::vector<unsigned char> const& bytes, std::int32_t code, char const* what) {
+        writeNative("bad.ybi", bytes);
+        YbiHandle opened = nullptr;
+        EXPECT_EQ(ybOpenYbiFileForRead("D:\\bad.ybi", &opened), code) << what;
+        EXPECT_EQ(ybOpenYbiFileForReadWrite("D:\\bad.ybi", &opened), code) << what;
+        EXPECT_EQ(opened, nullptr) << what;
+    };
+    auto patched = [&](std::size_t offset, std::int32_t value) {
+        auto bytes = good;
+        std::memcpy(bytes.data() + offset, &value, sizeof value);
+        return bytes;
+    };
+    auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.begin(), good.begin() + size); };
+
+    expectCode(yb::test::bytesOf("YBI_IMAGE_FILE_VER2.0 and more bytes than a header needs ........"),
+               YBI_E_BAD_MAGIC, "other magic");
+    expectCode(yb::test::bytesOf("NOT"), YBI_E_BAD_MAGIC, "short other magic");
+    expectCode({}, YBI_E_SHORT_FILE, "empty");
+    expectCode(cut(15), YBI_E_SHORT_FILE, "inside the magic");
+    expectCode(cut(50), YBI_E_SHORT_FILE, "inside the header");
+    expectCode(cut(kTableStart + 3 * kPointSize + 10), YBI_E_SHORT_FILE, "inside the table");
+    expectCode(patched(69, 0x7fffffff), YBI_E_SHORT_FILE, "count beyond the file");
+    expectCode(patched(69, -1), YBI_E_BAD_CONTENT, "negative count");
+    expectCode(patched(kTableStart + kPointSize, 9), YBI_E_BAD_CONTENT, "point numbers out of order");
+    expectCode(patched(21, 0), YBI_E_BAD_CONTENT, "no lines");
+    expectCode(patched(25, -5), YBI_E_BAD_CONTENT, "negative cells");
+}
+
+TEST_F(YbiImage, NullClosedAndForeignHandlesGiveACodeOnEveryCall) {
+    create();
+    YbiHandle closed = nullptr;
+    ASSERT_EQ(ybOpenYbiFileForReadWrite("D:\\a.ybi", &closed), 0);
+    ASSERT_EQ(ybCloseYbiFileForReadWrite(closed), 0);
+    int local = 0;
+    YbiHandle foreign = reinterpret_cast<YbiHandle>(&local);
+    for (YbiHandle image : {YbiHandle{}, closed, foreign}) {
+        std::int32_t value = 0;
+        double number = 0;
+        char path[260] = {};
+        EXPECT_EQ(ybCloseYbiFileForRead(image), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybCloseYbiFileForReadWrite(image), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybGetUserCoordinateRangle(image, 1, &number, &number, &number, &number), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybGetGCPNumsOfYBI(image, &value), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybFreeControlPointFileOfYBI(image), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybAllocControlPointFileOfYBI(image, 4), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybInitialControlPointFileOfYBI(image, 4), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybGetLines(image, &value), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybGetLineCells(image, &value), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybUpdataOneControlPointOfYBI(image, 1, 1, 1, 0, 0, 0, 0), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybGetYBIFileNmaeWithPath(image, path), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybGetXResolution(image, &number), YBI_E_NULL_ARGUMENT);
+        EXPECT_EQ(ybGetOneControlPointOfYBI(image, 1, &number, &number, &number, &number), YBI_E_NULL_ARGUMENT);
+    }
+    YbiHandle image = nullptr;
+    EXPECT_EQ(ybOpenYbiFileForRead(nullptr, &image), YBI_E_NULL_ARGUMENT);
+    EXPECT_EQ(ybOpenYbiFileForRead("D:\\a.ybi", nullptr), YBI_E_NULL_ARGUMENT);
+    ASSERT_EQ(ybOpenYbiFileForReadWrite("D:\\a.ybi", &image), 0);
+    EXPECT_EQ(ybGetLines(image, nullptr), YBI_E_NULL_ARGUMENT);
+    EXPECT_EQ(ybGetYBIFileNmaeWithPath(image, nullptr), YBI_E_NULL_ARGUMENT);
+    EXPECT_EQ(ybAllocControlPointFileOfYBI(image, -1), YBI_E_RANGE);
+    EXPECT_EQ(ybInitialControlPointFileOfYBI(image, YBI_MAX_CONTROL_POINTS + 1), YBI_E_RANGE);
+    ASSERT_EQ(ybInitialControlPointFileOfYBI(image, 4), 0);
+    EXPECT_EQ(ybUpdataOneControlPointOfYBI(image, 5, 1, 1, 0, 0, 0, 0), YBI_E_RANGE);
+    EXPECT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+}
+
+TEST_F(YbiImage, CreationRefusesWhatIsNoImage) {
+    D_RECT const notFinite{0, 0, std::numeric_limits<double>::infinity(), 1};
+    EXPECT_EQ(ybCreateYbiFile(nullptr, 1, 1, 1, kRange), YBI_E_NULL_ARGUMENT);
+    EXPECT_EQ(ybCreateYbiFile("D:\\a.ybi", 0, 1, 1, kRange), YBI_E_RANGE);
+    EXPECT_EQ(ybCreateYbiFile("D:\\a.ybi", 1, -1, 1, kRange), YBI_E_RANGE);
+    EXPECT_EQ(ybCreateYbiFile("D:\\a.ybi", 1, 1, 0, kRange), YBI_E_RANGE);
+    EXPECT_EQ(ybCreateYbiFile("D:\\a.ybi", 1, 1, 300, notFinite), YBI_E_RANGE);
+    EXPECT_EQ(ybCreateYbiFile("Q:\\unmapped\\a.ybi", 1, 1, 300, kRange), YBI_E_WRITE);
+    EXPECT_TRUE(listNative().empty());
+}
+
+TEST_F(YbiImage, PathFillsTheBufferWithTheTextAndItsTerminatorOnly) {
+    create("D:\\a.ybi");
+    YbiHandle image = nullptr;
+    ASSERT_EQ(ybOpenYbiFileForRead("D:\\a.ybi", &image), 0);
+    char buffer[260];
+    std::memset(buffer, '#', sizeof buffer);
+    ASSERT_EQ(ybGetYBIFileNmaeWithPath(image, buffer), 0);
+    EXPECT_STREQ(buffer, "D:\\a.ybi");
+    EXPECT_EQ(buffer[9], '#');
+    ASSERT_EQ(ybCloseYbiFileForRead(image), 0);
+
+    // A path of 324 bytes is cut to fit, before a whole double-byte character.
+    std::string word;
+    for (int i = 0; i < 80; ++i) word += "\xE6\xB5\x8B";  // one Chinese character, two bytes in GBK
+    std::filesystem::create_directories(native(word + "/" + word));
+    std::string const hostDir = "D:\\" + yb::test::utf8ToGbk(word) + "\\" + yb::test::utf8ToGbk(word);
+    std::string const hostPath = hostDir + "\\a.ybi";
+    create(hostPath.c_str());
+    ASSERT_EQ(ybOpenYbiFileForRead(hostPath.c_str(), &image), 0);
+    std::memset(buffer, '#', sizeof buffer);
+    ASSERT_EQ(ybGetYBIFileNmaeWithPath(image, buffer), 0);
+    EXPECT_EQ(std::strlen(buffer), 258u);
+    EXPECT_EQ(std::string(buffer), hostPath.substr(0, 258));
+    ASSERT_EQ(ybCloseYbiFileForRead(image), 0);
+}
+
+}  // namespace

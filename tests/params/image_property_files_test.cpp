@@ -1,0 +1,168 @@
+#include "params/image_property_files.h"
+#include "test_support.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+class ImagePropertyFiles : public yb::test::DriveFixture {
+protected:
+    static IMAGEPROPINFO sample() {
+        IMAGEPROPINFO info;
+        auto* bytes = reinterpret_cast<unsigned char*>(&info);
+        for (std::size_t i = 0; i < sizeof info; ++i) bytes[i] = static_cast<unsigned char>(i * 5 + 1);
+        info.pixelSize = 0.012;
+        return info;
+    }
+    static bool allZero(IMAGEPROPINFO const& info) {
+        auto const* bytes = reinterpret_cast<unsigned char const*>(&info);
+        for (std::size_t i = 0; i < sizeof info; ++i)
+            if (bytes[i] != 0) return false;
+        return true;
+    }
+    std::string text(std::string const& relative) const {
+        auto bytes = readNative(relative);
+        return std::string(bytes.begin(), bytes.end());
+    }
+};
+
+TEST_F(ImagePropertyFiles, ImagePropertiesKeepAll161Bytes) {
+    IMAGEPROPINFO info = sample();
+    ASSERT_EQ(ybWriteImagePropInfoFile("D:\\0101.ipp", &info), 0);
+    auto bytes = readNative("0101.ipp");
+    ASSERT_EQ(bytes.size(), 190u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 29), "YB_IMAGE_PROPINFO_FILE_VER1.0");
+    double pixel;
+    std::memcpy(&pixel, bytes.data() + 29 + 145, sizeof pixel);
+    EXPECT_EQ(pixel, 0.012);
+
+    IMAGEPROPINFO back;
+    std::memset(&back, 0xAB, sizeof back);
+    ASSERT_EQ(ybReadImagePropInfoFile("D:\\0101.IPP", &back), 0);
+    EXPECT_EQ(std::memcmp(&back, &info, sizeof info), 0);
+}
+
+TEST_F(ImagePropertyFiles, ImagePropertyFailures) {
+    IMAGEPROPINFO info;
+    std::memset(&info, 0xAB, sizeof info);
+    EXPECT_EQ(ybReadImagePropInfoFile("D:\\0101.ipp", nullptr), yb::kStoredCountTooSmall);
+    EXPECT_EQ(ybReadImagePropInfoFile("D:\\missing.ipp", &info), yb::kCannotOpen);
+    EXPECT_EQ(ybReadImagePropInfoFile(nullptr, &info), yb::kCannotOpen);
+
+    writeNative("bad.ipp", yb::test::bytesOf("YB_IMAGE_PROPINFO_FILE_VER2.0" + std::string(161, 'x')));
+    EXPECT_EQ(ybReadImagePropInfoFile("D:\\bad.ipp", &info), yb::kWrongMagic);
+    EXPECT_TRUE(allZero(info));
+
+    IMAGEPROPINFO const good = sample();
+    EXPECT_EQ(ybWriteImagePropInfoFile(nullptr, &good), yb::kInvalidArgument);
+    EXPECT_EQ(ybWriteImagePropInfoFile("D:\\a.ipp", nullptr), yb::kInvalidArgument);
+    EXPECT_EQ(ybWriteImagePropInfoFile("D:\\no\\a.ipp", &good), yb::kCannotWrite);
+    {
+        yb::test::WriteFault fault(1);
+        EXPECT_EQ(ybWriteImagePropInfoFile("D:\\a.ipp", &good), yb::kCannotWrite);
+    }
+    EXPECT_FALSE(existsNative("a.ipp"));
+}
+
+TEST_F(ImagePropertyFiles, SpotPropertiesHoldOneDouble) {
+    ASSERT_EQ(ybWriteSPOTPropInfoFile("D:\\s.spp", 2.5), 0);
+    EXPECT_EQ(readNative("s.spp").size(), 41u);
+    EXPECT_EQ(text("s.spp").substr(0, 33), "YB_SPOTIMAGE_PROPINFO_FILE_VER1.0");
+    double value = 0;
+    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\s.spp", &value), 0);
+    EXPECT_EQ(value, 2.5);
+
+    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\missing.spp", &value), yb::kCannotOpen);
+    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\s.spp", nullptr), yb::kInvalidArgument);
+    IMAGEPROPINFO const other{};
+    ASSERT_EQ(ybWriteImagePropInfoFile("D:\\i.ipp", &other), 0);
+    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\i.ipp", &value), yb::kWrongMagic);
+    EXPECT_EQ(value, 2.5);
+    EXPECT_EQ(ybWriteSPOTPropInfoFile(nullptr, 1.0), yb::kInvalidArgument);
+    EXPECT_EQ(ybWriteSPOTPropInfoFile("D:\\no\\s.spp", 1.0), yb::kCannotWrite);
+}
+
+TEST_F(ImagePropertyFiles, SensorFileRoundTrip) {
+    ASSERT_EQ(ybCreateCustomImagePropFile("D:\\s.ipc", "MY_SENSOR", 12000, 8000, 0.0065, 1500.25), 0);
+    EXPECT_EQ(text("s.ipc"), "MY_SENSOR\n12000\t8000\t0.006500000000\t1500.250000000000\n");
+
+    char name[64];
+    std::memset(name, '#', sizeof name);
+    std::int32_t first = -1, second = -1;
+    double firstReal = -1, secondReal = -1;
+    ASSERT_EQ(ybReadCustomImagePropFile("D:\\s.ipc", name, &first, &second, &firstReal, &secondReal), 0);
+    EXPECT_STREQ(name, "MY_SENSOR");
+    EXPECT_EQ(first, 12000);
+    EXPECT_EQ(second, 8000);
+    EXPECT_EQ(firstReal, 0.0065);
+    EXPECT_EQ(secondReal, 1500.25);
+
+    // Lines ending in "\r\n", and out pointers left null.
+    writeNative("w.ipc", yb::test::bytesOf("  SPOT5_PAN\r\n24000 24000\t0.00325\t1082\r\n"));
+    ASSERT_EQ(ybReadCustomImagePropFile("D:\\w.ipc", name, nullptr, &second, nullptr, &secondReal), 0);
+    EXPECT_STREQ(name, "SPOT5_PAN");
+    EXPECT_EQ(second, 24000);
+    EXPECT_EQ(secondReal, 1082.0);
+}
+
+TEST_F(ImagePropertyFiles, BadSensorArgumentsDeleteTheFile) {
+    double const nan = std::numeric_limits<double>::quiet_NaN();
+    struct Bad {
+        char const* name;
+        std::int32_t first;
+        double secondReal;
+    };
+    for (Bad bad : {Bad{"S", 1, -1.0}, Bad{"S", -1, 1.0}, Bad{"S", 1, nan}, Bad{"", 1, 1.0}, Bad{"TWO WORDS", 1, 1.0},
+                    Bad{nullptr, 1, 1.0}}) {
+        writeNative("s.ipc", {'x'});
+        EXPECT_EQ(ybCreateCustomImagePropFile("D:\\s.ipc", bad.name, bad.first, 1, 1.0, bad.secondReal),
+                  yb::kInvalidArgument);
+        EXPECT_FALSE(existsNative("s.ipc"));
+    }
+    EXPECT_EQ(ybCreateCustomImagePropFile("D:\\s.ipc", std::string(64, 'N').c_str(), 1, 1, 1.0, 1.0),
+              yb::kInvalidArgument);
+    EXPECT_EQ(ybCreateCustomImagePropFile(nullptr, "S", 1, 1, 1.0, 1.0), yb::kInvalidArgument);
+    EXPECT_EQ(ybCreateCustomImagePropFile("D:\\no\\s.ipc", "S", 1, 1, 1.0, 1.0), yb::kCannotWrite);
+    {
+        yb::test::WriteFault fault(0);
+        EXPECT_EQ(ybCreateCustomImagePropFile("D:\\s.ipc", "S", 1, 1, 1.0, 1.0), yb::kCannotWrite);
+    }
+    EXPECT_TRUE(listNative().empty());
+}
+
+TEST_F(ImagePropertyFiles, DamagedSensorFilesAreInvalidContent) {
+    std::string const longName(64, 'N');
+    for (std::string const& content :
+         {std::string(""), std::string("\n1\t1\t1\t1\n"), std::string("   \n1\t1\t1\t1\n"), std::string("S\n"),
+          std::string("S\n1\t1\t1\n"), std::string("S\n1\t-1\t1\t1\n"), std::string("S\n1\t1\t1\t-0.5\n"),
+          std::string("S\n1\t1\tnan\t1\n"), std::string("S\n4294967296\t1\t1\t1\n"), longName + "\n1\t1\t1\t1\n"}) {
+        writeNative("d.ipc", yb::test::bytesOf(content));
+        char name[64] = "kept";
+        std::int32_t first = 7;
+        EXPECT_EQ(ybReadCustomImagePropFile("D:\\d.ipc", name, &first, nullptr, nullptr, nullptr),
+                  yb::kInvalidContent)
+            << content;
+        EXPECT_STREQ(name, "kept");
+        EXPECT_EQ(first, 7);
+    }
+    EXPECT_EQ(ybReadCustomImagePropFile("D:\\missing.ipc", nullptr, nullptr, nullptr, nullptr, nullptr),
+              yb::kCannotOpen);
+    EXPECT_EQ(ybReadCustomImagePropFile(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), yb::kInvalidArgument);
+}
+
+TEST_F(ImagePropertyFiles, SpotSensorFilesComeAsAPair) {
+    EXPECT_EQ(yb::params::writeSpotSensorFiles(nullptr), yb::kInvalidArgument);
+    EXPECT_EQ(yb::params::writeSpotSensorFiles("D:\\missing"), yb::kCannotWrite);
+    EXPECT_TRUE(listNative().empty());
+    {
+        yb::test::WriteFault fault(1);
+        EXPECT_EQ(yb::params::writeSpotSensorFiles("D:"), yb::kCannotWrite);
+    }
+    EXPECT_TRUE(listNative().empty());
+    ASSERT_EQ(yb::params::writeSpotSensorFiles("D:"), 0);
+    EXPECT_EQ(listNative(), (std::vector<std::string>{"spot4_mss.ipc", "spot5_pan.ipc"}));
+}
+
+}  // namespace
