@@ -5,7 +5,6 @@
 #include "export_frame.h"
 #include "fs.h"
 #include "gbk.h"
-#include "hostpath.h"
 #include "messages.h"
 
 #include <yb/ybBlockFileIO.h>
@@ -35,12 +34,7 @@ constexpr int kTokenWidth = 63;
 
 bool validCount(std::int32_t count) { return count == kThreeParameters || count == kSevenParameters; }
 
-std::string conversionFileName(BlockInfo const& block) {
-    std::string const directory =
-        platform::withoutTrailingBackslashes(platform::boundedText(block.blockDirectory, sizeof block.blockDirectory));
-    std::string const name(platform::boundedText(block.blockName, sizeof block.blockName));
-    return directory + "\\" + name + kConversionExtension;
-}
+std::string conversionFileName(BlockInfo const& block) { return ybGetBlkAuxFileName(block, kConversionExtension, nullptr); }
 
 // The next whitespace-separated token, read bounded; false at the end of the file.
 bool nextToken(std::FILE* stream, std::array<char, kTokenWidth + 1>& token) {
