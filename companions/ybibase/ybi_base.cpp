@@ -155,7 +155,8 @@ std::int32_t headerValue(YbiHandle image, Value* value, Getter getter) {
 using yb::ybi::guarded;
 
 std::int32_t ybIsFileExist(char const* path) {
-    return path != nullptr && yb::platform::isRegularFile(path) ? 1 : 0;
+    // A path that cannot even be looked at names no file.
+    return guarded([&] { return path != nullptr && yb::platform::isRegularFile(path) ? 1 : 0; }) == 1 ? 1 : 0;
 }
 
 std::int32_t ybOpenYbiFileForRead(char const* path, YbiHandle* image) {

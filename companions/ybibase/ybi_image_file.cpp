@@ -17,6 +17,7 @@
 // table whose numbers are not 1 to n in order.
 #include "ybi_image_file.h"
 
+#include "magic_check.h"
 #include "whole_file_writer.h"
 
 #include "binary_io.h"
@@ -42,13 +43,6 @@ constexpr std::size_t kCopyBlock = 1 << 20;
 
 bool finite(D_RECT const& r) {
     return std::isfinite(r.xMin) && std::isfinite(r.yMin) && std::isfinite(r.xMax) && std::isfinite(r.yMax);
-}
-
-std::int32_t readMagic(platform::BinaryStream& stream, std::uint64_t length) {
-    std::string head(std::min<std::uint64_t>(length, kMagic.size()), '\0');
-    if (!stream.read(head.data(), head.size())) return YBI_E_SHORT_FILE;
-    if (kMagic.substr(0, head.size()) != head) return YBI_E_BAD_MAGIC;
-    return head.size() < kMagic.size() ? YBI_E_SHORT_FILE : 0;
 }
 
 // Copies every byte after the old file's table into `out`, in large blocks.
@@ -81,7 +75,11 @@ std::int32_t readImageFile(std::string const& path, ImageContent& content, std::
     platform::BinaryStream stream(file.get());
     auto length = stream.length();
     if (!length) return YBI_E_FILE_MISSING;
-    if (std::int32_t code = readMagic(stream, *length); code != 0) return code;
+    switch (companion::readMagic(stream, *length, kMagic)) {
+        case companion::MagicStatus::Present: break;
+        case companion::MagicStatus::CutShort: return YBI_E_SHORT_FILE;
+        case companion::MagicStatus::Different: return YBI_E_BAD_MAGIC;
+    }
 
     ImageContent read;
     std::int32_t count = 0;

@@ -1,5 +1,100 @@
-// Orientation coefficient files: placeholder until the reader and writer land.
+// Orientation coefficient files: the result of one inner, relative or absolute orientation. All numbers
+// are little-endian, with no padding:
+//
+//   offset  size  field
+//   0       34    magic "YBI_ORIENT_COEFFICIENT_FILE_VER1.0" (no terminator)
+//   34      4     kind, signed 32-bit: 0 inner, 1 relative, 2 absolute orientation
+//   38      4     value count, signed 32-bit: 6, 5 or 7, the kind's own count
+//   42      8*n   the values, doubles, in the order they were given
+//
+// ybReadOrientCeff places the values in the caller's orientation record (packed on 2-byte boundaries)
+// at the offsets its callers read: inner from byte 0, relative from byte 14, absolute from byte 2, each
+// value 8 bytes after the one before, and the kind as a 16-bit integer at byte 58. It writes bytes 0 to
+// 59 of the record and nothing else, and only when the whole file was read.
+#include "call_guard.h"
+#include "magic_check.h"
+#include "whole_file_writer.h"
+
+#include "binary_io.h"
+#include "fs.h"
+
 #include <yb/ybiOrient.h>
 
-std::int32_t ybReadOrientCeff(char const*, void*) { return ORIENT_E_FILE_MISSING; }
-std::int32_t ybWriteOrientCeff(char const*, std::int32_t, double const*) { return ORIENT_E_WRITE; }
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace yb::orient {
+namespace {
+
+constexpr std::string_view kMagic{ORIENT_CEFF_MAGIC};
+static_assert(kMagic.size() == 34);
+constexpr std::int32_t kKinds = 3;
+constexpr std::int32_t kMostValues = 7;
+
+// Each kind's values end before the kind field, within the bytes the record promises to write.
+constexpr bool recordLayoutFits() {
+    for (std::int32_t kind = 0; kind < kKinds; ++kind) {
+        std::size_t const end = ORIENT_RECORD_FIRST_VALUE[kind] + 8 * std::size_t(ORIENT_RECORD_VALUE_COUNT[kind]);
+        if (end > ORIENT_RECORD_KIND_OFFSET || ORIENT_RECORD_VALUE_COUNT[kind] > kMostValues) return false;
+    }
+    return ORIENT_RECORD_KIND_OFFSET + sizeof(std::int16_t) == ORIENT_RECORD_FILLED_BYTES &&
+           ORIENT_RECORD_FILLED_BYTES <= 128;
+}
+static_assert(recordLayoutFits());
+static_assert(ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_INNER] == 0 && ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_RELATIVE] == 14 &&
+              ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_ABSOLUTE] == 2);
+
+bool knownKind(std::int32_t kind) { return kind >= 0 && kind < kKinds; }
+
+std::int32_t readCoefficients(char const* path, void* record) {
+    if (path == nullptr || record == nullptr) return ORIENT_E_NULL_ARGUMENT;
+    platform::File file = platform::openFile(path, "rb");
+    if (!file) return ORIENT_E_FILE_MISSING;
+    platform::BinaryStream stream(file.get());
+    auto length = stream.length();
+    if (!length) return ORIENT_E_FILE_MISSING;
+    switch (companion::readMagic(stream, *length, kMagic)) {
+        case companion::MagicStatus::Present: break;
+        case companion::MagicStatus::CutShort: return ORIENT_E_SHORT_FILE;
+        case companion::MagicStatus::Different: return ORIENT_E_BAD_MAGIC;
+    }
+    std::int32_t kind = 0;
+    std::int32_t count = 0;
+    if (!stream.readI32(kind) || !stream.readI32(count)) return ORIENT_E_SHORT_FILE;
+    if (!knownKind(kind) || count != ORIENT_RECORD_VALUE_COUNT[kind]) return ORIENT_E_BAD_MAGIC;
+    std::array<double, kMostValues> values{};
+    if (!stream.read(values.data(), sizeof(double) * static_cast<std::size_t>(count))) return ORIENT_E_SHORT_FILE;
+
+    std::array<unsigned char, ORIENT_RECORD_FILLED_BYTES> filled{};
+    std::memcpy(filled.data() + ORIENT_RECORD_FIRST_VALUE[kind], values.data(),
+                sizeof(double) * static_cast<std::size_t>(count));
+    std::int16_t const storedKind = static_cast<std::int16_t>(kind);
+    std::memcpy(filled.data() + ORIENT_RECORD_KIND_OFFSET, &storedKind, sizeof storedKind);
+    std::memcpy(record, filled.data(), filled.size());
+    return 0;
+}
+
+std::int32_t writeCoefficients(char const* path, std::int32_t kind, double const* values) {
+    if (path == nullptr || values == nullptr) return ORIENT_E_NULL_ARGUMENT;
+    if (!knownKind(kind)) return ORIENT_E_RANGE;
+    std::int32_t const count = ORIENT_RECORD_VALUE_COUNT[kind];
+    bool written = companion::writeWholeFile(path, [&](platform::BinaryStream& out, std::string const&) {
+        return out.writeMagic(kMagic) && out.writeI32(kind) && out.writeI32(count) &&
+               out.writeRecords(values, static_cast<std::size_t>(count));
+    });
+    return written ? 0 : ORIENT_E_WRITE;
+}
+
+}  // namespace
+}  // namespace yb::orient
+
+std::int32_t ybReadOrientCeff(char const* path, void* record) {
+    return yb::companion::guardedCall(ORIENT_E_NO_MEMORY, ORIENT_E_BAD_MAGIC,
+                                      [&] { return yb::orient::readCoefficients(path, record); });
+}
+
+std::int32_t ybWriteOrientCeff(char const* path, std::int32_t kind, double const* values) {
+    return yb::companion::guardedCall(ORIENT_E_NO_MEMORY, ORIENT_E_WRITE,
+                                      [&] { return yb::orient::writeCoefficients(path, kind, values); });
+}
