@@ -40,8 +40,6 @@ TEST_F(OrthoMapOptionFile, CodesOfTheOrthoFamily) {
     EXPECT_EQ(ybReadOrthoMapOption("D:\\missing.oms", &back), yb::kOrthoCannotOpen);
     writeNative("tiny.oms", yb::test::bytesOf("YB_ORTHO"));
     EXPECT_EQ(ybReadOrthoMapOption("D:\\tiny.oms", &back), yb::kInvalidContent);
-    writeNative("single.oms", yb::test::bytesOf("YB_ORTHO_SINGLE_OPTION_FILE_VER1.0\x01"));
-    EXPECT_EQ(ybReadOrthoMapOption("D:\\single.oms", &back), yb::kInvalidContent);
     EXPECT_EQ(ybWriteOrthoMapOption("D:\\b.oms", nullptr), yb::kInvalidArgument);
     yb::test::WriteFault fault(1);
     EXPECT_EQ(ybWriteOrthoMapOption("D:\\b.oms", &back), yb::kCannotWrite);

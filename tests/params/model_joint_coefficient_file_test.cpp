@@ -22,8 +22,6 @@ TEST_F(ModelJointCoefficientFile, CreateAppendAndRead) {
     double value = 0;
     ASSERT_EQ(ybGetOneModelJointCeff("D:\\j.mjc", 2, 2, &value), 0);
     EXPECT_EQ(value, 8.25);
-    ASSERT_EQ(ybGetOneModelJointCeff("D:\\j.mjc", 1, 3, &value), 0);
-    EXPECT_EQ(value, 3.5);
 
     auto const before = readNative("j.mjc");
     EXPECT_EQ(ybAppendOneStripModelJointCeff("D:\\j.mjc", 4, first, 1), yb::kInvalidArgument);
@@ -47,8 +45,6 @@ TEST_F(ModelJointCoefficientFile, MissingFileIsCreatedOnlyForStripOne) {
 
 TEST_F(ModelJointCoefficientFile, DamagedFilesAndFailedAppends) {
     double value = 0;
-    writeNative("bad.mjc", yb::test::bytesOf("YB_MODEL_JOINT_CEFF_FILE_VER2.0\x01\0\0\0"));
-    EXPECT_EQ(ybGetOneModelJointCeff("D:\\bad.mjc", 1, 1, &value), yb::kInvalidContent);
     // N says 3; strip 1 claims far more coefficients than the file holds.
     auto lying = yb::test::bytesOf("YB_MODEL_JOINT_CEFF_FILE_VER1.0");
     for (std::int32_t v : {3, 1, 0x10000000}) {
