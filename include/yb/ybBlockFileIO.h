@@ -56,8 +56,28 @@ static_assert(offsetof(BlockInfo, blockName) == 128 && offsetof(BlockInfo, image
               "BlockInfo field offsets");
 
 // --- records of the image list ---------------------------------------------------------------
-struct ImageOrderInfo;
-struct BLOCKGCPLAYOUTINFO;
+// One image of the block image list.
+struct ImageOrderInfo {
+    std::int32_t nImageNo;      // strip * 100 + position in the strip (from 1)
+    char szImagePath[260];      // full path of the image, NUL-terminated
+    std::int32_t nGroupNo;      // image group; the block's group count is the largest of them
+    std::int32_t nStripNo;      // strip holding the image (image number / 100)
+    std::int32_t nExtra[7];     // the caller's; stored and returned unchanged
+};
+static_assert(sizeof(ImageOrderInfo) == 300, "ImageOrderInfo is 300 bytes");
+static_assert(offsetof(ImageOrderInfo, szImagePath) == 4 && offsetof(ImageOrderInfo, nGroupNo) == 264 &&
+                  offsetof(ImageOrderInfo, nStripNo) == 268 && offsetof(ImageOrderInfo, nExtra) == 272,
+              "ImageOrderInfo field offsets");
+
+// One ground control point of a block and the images it is measured on.
+struct BLOCKGCPLAYOUTINFO {
+    unsigned char callerData[32];  // the caller's; stored and returned unchanged
+    std::int32_t imageCount;       // 0 to 12: how many of imageNo are meaningful
+    std::int32_t imageNo[12];      // image numbers (strip * 100 + position)
+};
+static_assert(sizeof(BLOCKGCPLAYOUTINFO) == 84, "BLOCKGCPLAYOUTINFO is 84 bytes");
+static_assert(offsetof(BLOCKGCPLAYOUTINFO, imageCount) == 32 && offsetof(BLOCKGCPLAYOUTINFO, imageNo) == 36,
+              "BLOCKGCPLAYOUTINFO field offsets");
 
 // --- point records ---------------------------------------------------------------------------
 #pragma pack(push, 1)

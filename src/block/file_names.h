@@ -17,7 +17,9 @@ inline constexpr std::string_view kModelDirectory = "\\Model\\";
 inline constexpr std::string_view kTemporaryDirectory = "\\temp\\";
 
 // A caller's text, or an empty view for a null pointer.
-inline std::string_view textOf(char const* text) { return text == nullptr ? std::string_view() : std::string_view(text); }
+inline std::string_view textOf(char const* text) {
+    return text == nullptr ? std::string_view() : std::string_view(text);
+}
 
 // The file name after the last separator, up to its last dot.
 std::string titleOf(std::string_view path);

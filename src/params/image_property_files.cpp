@@ -12,6 +12,7 @@
 #include <yb/ybBlockFileIO.h>
 
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,8 @@ static_assert(kSpotPropertyMagic.size() == 33);
 
 // Sensor files: line 1 is the sensor name, one word that fits a 64-byte field with its terminator.
 constexpr std::size_t kSensorNameSize = 64;
+// Bytes of the image path buffer that the image library fills.
+constexpr std::size_t kYbiPathSize = 260;
 // Characters of a line that are looked at; the rest of a longer line is passed over.
 constexpr std::size_t kLineLimit = 1023;
 
@@ -200,6 +203,31 @@ std::int32_t readSensorFile(char const* path, char* name, std::int32_t* first, s
     return kSuccess;
 }
 
+// The pixel size of an image, from its image property file when the block has one, otherwise from the
+// image's resolution. The property file stores millimetres; the result is in metres.
+double currentImagePixel(char const* blockDir, YbiHandle image) {
+    constexpr double kMetresPerMillimetre = 0.001;
+    constexpr double kMillimetresPerInch = 25.4;
+    // Without an image or a usable resolution the pixel is taken as one millimetre.
+    constexpr double kUnknownPixel = 1.0 * kMetresPerMillimetre;
+    if (image == nullptr) return kUnknownPixel;
+
+    char imagePath[kYbiPathSize + 1] = {};
+    if (ybGetYBIFileNmaeWithPath(image, imagePath) == kSuccess && blockDir != nullptr) {
+        std::string const propertyFile = ybGetImagePropFile(imagePath, blockDir);
+        if (!propertyFile.empty() && ybIsFileExist(propertyFile.c_str()) != 0) {
+            // A file that does not read leaves a cleared record: its pixel size is 0.
+            IMAGEPROPINFO info{};
+            readImageProperties(propertyFile.c_str(), &info);
+            return info.pixelSize * kMetresPerMillimetre;
+        }
+    }
+    double dotsPerInch = 0.0;
+    if (ybGetXResolution(image, &dotsPerInch) != kSuccess || !(dotsPerInch > 0.0) || !std::isfinite(dotsPerInch))
+        return kUnknownPixel;
+    return kMillimetresPerInch / dotsPerInch * kMetresPerMillimetre;
+}
+
 }  // namespace
 
 std::int32_t writeSpotSensorFiles(char const* directory) {
@@ -212,7 +240,8 @@ std::int32_t writeSpotSensorFiles(char const* directory) {
         if (code != kSuccess) break;
     }
     if (code != kSuccess) {
-        for (SensorFile const& sensor : kSpotSensorFiles) platform::removeFile(std::string(directory) + sensor.fileName);
+        for (SensorFile const& sensor : kSpotSensorFiles)
+            platform::removeFile(std::string(directory) + sensor.fileName);
     }
     return code;
 }
@@ -247,4 +276,8 @@ std::int32_t ybReadCustomImagePropFile(char const* path, char* sensorName, std::
                                        double* firstReal, double* secondReal) {
     return guarded(
         [&] { return yb::params::readSensorFile(path, sensorName, first, second, firstReal, secondReal); });
+}
+
+double ybGetCurImgPixel(char const* blockDir, YbiHandle image) {
+    return guarded([&] { return yb::params::currentImagePixel(blockDir, image); });
 }

@@ -88,6 +88,9 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"block image list file",
                  [] { return ybGetBlkImgListFileName("D:\\\x87\x5C\\b.dms", kGbkImage.c_str()); },
                  "D:\\\x87\x5C\\" + kGbkStem + ".bil"},
+        NameCase{"block image property file",
+                 [] { return ybGetBlkImgPropFileName("D:\\\x87\x5C\\b.dms", kGbkImage.c_str()); },
+                 "D:\\\x87\x5C\\" + kGbkStem + ".ipp"},
         NameCase{"block directory ending in a double-byte character",
                  [] { return ybGetBlkAuxFileName(blockOf("D:\\\x87\x5C", "b"), "bil", nullptr); },
                  "D:\\\x87\x5C\\b.bil"}));

@@ -165,4 +165,24 @@ TEST_F(ImagePropertyFiles, SpotSensorFilesComeAsAPair) {
     EXPECT_EQ(listNative(), (std::vector<std::string>{"spot4_mss.ipc", "spot5_pan.ipc"}));
 }
 
+TEST_F(ImagePropertyFiles, PixelSizeComesFromThePropertyFileOrTheResolution) {
+    writeNative("blk/ImagesPara/keep", {});
+    writeNative("img/keep", {});
+    ASSERT_EQ(ybCreateYbiFile("D:\\img\\0101.ybi", 4, 4, 254.0, D_RECT{0, 0, 1, 1}), 0);
+    YbiHandle image = nullptr;
+    ASSERT_EQ(ybOpenYbiFileForRead("D:\\img\\0101.ybi", &image), 0);
+
+    EXPECT_DOUBLE_EQ(ybGetCurImgPixel("D:\\blk", image), 0.0001);  // 25.4 mm / 254, in metres
+    EXPECT_DOUBLE_EQ(ybGetCurImgPixel("D:\\blk", nullptr), 0.001);
+
+    IMAGEPROPINFO info = sample();
+    ASSERT_EQ(ybWriteImagePropInfoFile("D:\\blk\\ImagesPara\\0101.ipp", &info), 0);
+    EXPECT_DOUBLE_EQ(ybGetCurImgPixel("D:\\blk", image), 0.000012);
+
+    // The record is cleared before the magic is checked, so a damaged file gives 0.
+    writeNative("blk/ImagesPara/0101.ipp", yb::test::bytesOf(std::string(190, 'x')));
+    EXPECT_EQ(ybGetCurImgPixel("D:\\blk", image), 0.0);
+    EXPECT_EQ(ybCloseYbiFileForRead(image), 0);
+}
+
 }  // namespace

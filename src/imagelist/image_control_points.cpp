@@ -1,0 +1,229 @@
+// The schematic layout of a block and the control points it puts into the images. Before a block is
+// oriented its images are laid out side by side per strip, strip 1 on top; the layout is kept in a
+// temporary layout file (no magic: the strip count, then per strip its number, its image count and
+// one D_RECT per image) and written into each image as four corner control points.
+#include "image_list.h"
+
+#include "export_frame.h"
+#include "fs.h"
+#include "hostpath.h"
+
+#include <yb/HostBase.h>
+#include <yb/YbiBase.h>
+
+#include <bit>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace yb::imagelist {
+namespace {
+
+using platform::BinaryStream;
+
+// The horizontal step between the images of a strip: the stored value is not exactly 165, and
+// layouts already written into images carry these exact bits.
+constexpr double kImageStepX = std::bit_cast<double>(std::uint64_t{0x4064A00007800000});
+constexpr double kImageWidth = 150.0;
+constexpr double kStripStepY = 250.0;
+constexpr double kImageHeight = 200.0;
+constexpr std::string_view kLayoutNameSuffix = "_YbiGcp";
+static_assert(sizeof(D_RECT) == 32);
+
+// The rectangle of an image, from its image number (strip * 100 + position), not from its place in
+// the list.
+D_RECT layoutRectangle(std::int32_t imageNo, std::int32_t stripCount) {
+    std::int32_t const strip = imageNo / 100;
+    std::int32_t const position = imageNo % 100;
+    D_RECT rect;
+    rect.xMin = static_cast<double>(position - 1) * kImageStepX;
+    rect.xMax = rect.xMin + kImageWidth;
+    rect.yMin = static_cast<double>(stripCount - strip) * kStripStepY;
+    rect.yMax = rect.yMin + kImageHeight;
+    return rect;
+}
+
+std::string layoutFileName(char const* imageListPath) {
+    if (imageListPath == nullptr) return {};
+    unsigned char const* settings = hbGetSettings(0);
+    std::string name;
+    if (settings != nullptr)
+        name = platform::boundedText(reinterpret_cast<char const*>(settings) + HB_LAYOUT_DIRECTORY_OFFSET,
+                                     HB_LAYOUT_DIRECTORY_SIZE);
+    std::string_view list(imageListPath);
+    std::size_t const cut = platform::findLastChar(list, '\\');
+    name += cut == platform::npos ? list : list.substr(cut);
+    name = platform::replaceAll(platform::toLower(name), ".bil", ".tmp");
+    name.insert(name.size() >= 4 ? name.size() - 4 : 0, kLayoutNameSuffix);
+    return name;
+}
+
+std::int32_t writeLayout(char const* imageListPath) {
+    if (imageListPath == nullptr) return kInvalidArgument;
+    std::string const layoutPath = layoutFileName(imageListPath);
+    if (platform::isRegularFile(layoutPath) && !platform::removeFile(layoutPath)) return kCannotWrite;
+    platform::File file = platform::openFile(layoutPath, "wb");
+    if (!file) return kCannotWrite;
+    // A layout cut short would put wrong corners into the images later: a failed write leaves none.
+    platform::NewFileGuard guard(layoutPath);
+    BinaryStream stream(file.get());
+
+    std::int32_t stripCount = 0;
+    if (std::int32_t code = stripCountOf(imageListPath, &stripCount); code != kSuccess) return code;
+    if (!stream.writeI32(stripCount)) return kCannotWrite;
+    std::vector<ImageOrderInfo> images;
+    std::vector<D_RECT> rects;
+    for (std::int32_t strip = 1; strip <= stripCount; ++strip) {
+        if (!stream.writeI32(strip)) return kCannotWrite;
+        if (std::int32_t code = readStrip(imageListPath, stripCount, strip, images); code != kSuccess) return code;
+        rects.clear();
+        for (auto const& image : images) rects.push_back(layoutRectangle(image.nImageNo, stripCount));
+        if (!stream.writeI32(static_cast<std::int32_t>(images.size())) ||
+            !stream.writeRecords(rects.data(), rects.size()))
+            return kCannotWrite;
+    }
+    if (!file.close()) return kCannotWrite;
+    guard.commit();
+    return kSuccess;
+}
+
+std::int32_t storeCornerPoints(YbiHandle image, D_RECT const& rect) {
+    std::int32_t pointCount = 0;
+    if (std::int32_t code = ybGetGCPNumsOfYBI(image, &pointCount); code != 0) return code;
+    if (pointCount != 4) {
+        // A table of another size is replaced by a fresh one of four; a table of four is reused.
+        if (std::int32_t code = ybFreeControlPointFileOfYBI(image); code != 0) return code;
+        if (std::int32_t code = ybAllocControlPointFileOfYBI(image, 4); code != 0) return code;
+        if (std::int32_t code = ybInitialControlPointFileOfYBI(image, 4); code != 0) return code;
+    }
+    std::int32_t lines = 0;
+    std::int32_t cells = 0;
+    ybGetLines(image, &lines);
+    ybGetLineCells(image, &cells);
+
+    struct Corner {
+        double x, y, column, row;
+    };
+    double const bottom = lines;
+    double const right = cells;
+    Corner const corners[4] = {
+        {rect.xMin, rect.yMin, 0.0, bottom},
+        {rect.xMin, rect.yMax, 0.0, 0.0},
+        {rect.xMax, rect.yMax, right, 0.0},
+        {rect.xMax, rect.yMin, right, bottom},
+    };
+    for (std::int32_t point = 1; point <= 4; ++point) {
+        Corner const& c = corners[point - 1];
+        if (std::int32_t code = ybUpdataOneControlPointOfYBI(image, point, 1, 1, c.x, c.y, c.column, c.row);
+            code != 0)
+            return code;
+    }
+    return kSuccess;
+}
+
+// Replaces the control points of one image by the four corners of `rect`. The image is closed on
+// every way out once it was opened; closing writes the table back, so a failed close is reported.
+std::int32_t putCornerPoints(char const* imagePath, D_RECT const& rect) {
+    if (imagePath == nullptr) return kInvalidArgument;
+    YbiHandle image = nullptr;
+    std::int32_t code = ybOpenYbiFileForReadWrite(imagePath, &image);
+    if (code == 0) code = storeCornerPoints(image, rect);
+    if (image != nullptr) {
+        std::int32_t const closed = ybCloseYbiFileForReadWrite(image);
+        if (code == 0) code = closed;
+    }
+    return code;
+}
+
+// Reads one strip section of the layout file at the stream's position; the count must match the
+// strip's images, so a stale layout never puts one image's corners into another.
+std::int32_t readLayoutSection(BinaryStream& stream, std::int32_t strip, std::vector<ImageOrderInfo> const& images,
+                               std::int32_t number, std::int32_t count, std::vector<D_RECT>& rects) {
+    if (number != strip || count < 0 || static_cast<std::size_t>(count) != images.size()) return kInvalidContent;
+    auto remaining = stream.remaining();
+    if (!remaining || !platform::countFits(count, sizeof(D_RECT), *remaining)) return kInvalidContent;
+    rects.clear();
+    if (!stream.readRecords(rects, static_cast<std::size_t>(count))) return kInvalidContent;
+    return kSuccess;
+}
+
+std::int32_t writeLayoutIntoImages(char const* imageListPath, std::int32_t stripNo) {
+    if (imageListPath == nullptr) return kInvalidArgument;
+    std::string const layoutPath = layoutFileName(imageListPath);
+    if (!platform::isRegularFile(layoutPath)) return kCannotOpen;
+    platform::File file = platform::openFile(layoutPath, "rb");
+    if (!file) return kCannotWrite;
+    BinaryStream stream(file.get());
+
+    std::int32_t stripCount = 0;
+    if (std::int32_t code = stripCountOf(imageListPath, &stripCount); code != kSuccess) return code;
+    std::int32_t layoutStripCount = 0;
+    if (!stream.readI32(layoutStripCount) || layoutStripCount != stripCount) return kInvalidContent;
+    // A block whose first strip has no readable first image is refused before any image changes.
+    ImageOrderInfo first{};
+    if (std::int32_t code = readOneImage(imageListPath, stripCount, 1, 1, &first); code != kSuccess) return code;
+
+    std::vector<ImageOrderInfo> images;
+    std::vector<D_RECT> rects;
+    if (stripNo >= 1) {
+        if (stripNo > stripCount) return kInvalidArgument;
+        std::int32_t number = 0;
+        std::int32_t count = 0;
+        for (;;) {
+            if (!stream.readI32(number) || !stream.readI32(count)) return kInvalidContent;
+            if (number >= stripNo) break;
+            auto remaining = stream.remaining();
+            if (!remaining || !platform::countFits(count, sizeof(D_RECT), *remaining) ||
+                !stream.seek(static_cast<std::int64_t>(count) * static_cast<std::int64_t>(sizeof(D_RECT)), SEEK_CUR))
+                return kInvalidContent;
+        }
+        if (std::int32_t code = readStrip(imageListPath, stripCount, stripNo, images); code != kSuccess) return code;
+        if (std::int32_t code = readLayoutSection(stream, stripNo, images, number, count, rects); code != kSuccess)
+            return code;
+        // One strip alone is placed with its first image at the origin.
+        if (!rects.empty()) {
+            double const originX = rects.front().xMin;
+            double const originY = rects.front().yMin;
+            for (auto& rect : rects) {
+                rect.xMin -= originX;
+                rect.xMax -= originX;
+                rect.yMin -= originY;
+                rect.yMax -= originY;
+            }
+        }
+        for (std::size_t i = 0; i < images.size(); ++i)
+            if (std::int32_t code = putCornerPoints(images[i].szImagePath, rects[i]); code != kSuccess) return code;
+        return kSuccess;
+    }
+
+    for (std::int32_t strip = 1; strip <= stripCount; ++strip) {
+        std::int32_t number = 0;
+        std::int32_t count = 0;
+        if (!stream.readI32(number) || !stream.readI32(count)) return kInvalidContent;
+        if (std::int32_t code = readStrip(imageListPath, stripCount, strip, images); code != kSuccess) return code;
+        if (std::int32_t code = readLayoutSection(stream, strip, images, number, count, rects); code != kSuccess)
+            return code;
+        for (std::size_t i = 0; i < images.size(); ++i)
+            if (std::int32_t code = putCornerPoints(images[i].szImagePath, rects[i]); code != kSuccess) return code;
+    }
+    return kSuccess;
+}
+
+}  // namespace
+}  // namespace yb::imagelist
+
+std::string ybGetTempBlockYbiGcpFile(char const* imageListPath) {
+    return yb::frame::guarded([&] { return yb::imagelist::layoutFileName(imageListPath); });
+}
+
+std::int32_t ybWriteYbiGcpInfo(char const* imageListPath) {
+    return yb::frame::guarded([&] { return yb::imagelist::writeLayout(imageListPath); });
+}
+
+std::int32_t ybReadYbiGcpInfo(char const* imageListPath, std::int32_t stripNo) {
+    return yb::frame::guarded([&] { return yb::imagelist::writeLayoutIntoImages(imageListPath, stripNo); });
+}
+
+std::int32_t ybModiYbiGcpInfo(char const* imagePath, D_RECT rect) {
+    return yb::frame::guarded([&] { return yb::imagelist::putCornerPoints(imagePath, rect); });
+}

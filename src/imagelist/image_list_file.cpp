@@ -1,0 +1,304 @@
+// The block image list file (".bil", "YB_BLOCK_IMAGE_LIST_FILE_VER1.0"): create it, read one strip,
+// write one strip.
+#include "image_list.h"
+
+#include "export_frame.h"
+#include "fs.h"
+#include "hostpath.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace yb::imagelist {
+
+using platform::BinaryStream;
+using platform::countFits;
+
+// ---------------------------------------------------------------------------------------------
+// The layout
+
+ListStatus readListHeader(BinaryStream& stream, std::int32_t& storedStripCount) {
+    if (!stream.seek(0) || !stream.readMagic(kImageListMagic)) return ListStatus::WrongContent;
+    if (!stream.readI32(storedStripCount)) return ListStatus::WrongContent;
+    return ListStatus::Ok;
+}
+
+namespace {
+
+// Reads the header of the section at `position`. False when the file ends before it.
+bool readSectionHeader(BinaryStream& stream, std::int64_t position, std::int32_t& number, std::int32_t& count) {
+    return stream.seek(position) && stream.readI32(number) && stream.readI32(count);
+}
+
+// True when `count` images' entries fit between `position` and the end of the file.
+bool entriesFit(std::int32_t count, std::int64_t position, std::uint64_t fileLength) {
+    if (position < 0 || static_cast<std::uint64_t>(position) > fileLength) return false;
+    return countFits(count, kImageEntriesSize, fileLength - static_cast<std::uint64_t>(position));
+}
+
+}  // namespace
+
+WalkResult walkToStrip(BinaryStream& stream, std::int32_t storedStripCount, std::int32_t stripNo,
+                       StripSection& section) {
+    auto length = stream.length();
+    if (!length) return WalkResult::Damaged;
+    std::int64_t position = kFirstSectionOffset;
+    for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
+        std::int32_t number = 0;
+        std::int32_t count = 0;
+        if (!readSectionHeader(stream, position, number, count)) return WalkResult::NotFound;
+        position += static_cast<std::int64_t>(kSectionHeaderSize);
+        if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
+        if (number == stripNo) {
+            section = {count, position};
+            return stream.seek(position) ? WalkResult::Found : WalkResult::Damaged;
+        }
+        position += static_cast<std::int64_t>(count) * static_cast<std::int64_t>(kImageEntriesSize);
+    }
+    return WalkResult::NotFound;
+}
+
+WalkResult indexStrips(BinaryStream& stream, std::int32_t storedStripCount, std::vector<StripSection>& sections) {
+    sections.clear();
+    auto length = stream.length();
+    if (!length || *length < static_cast<std::uint64_t>(kFirstSectionOffset)) return WalkResult::Damaged;
+    // Every section takes at least its 8-byte header: a count the file cannot hold is damage, and is
+    // refused before anything is allocated for it.
+    if (storedStripCount < 0 ||
+        !countFits(storedStripCount, kSectionHeaderSize, *length - static_cast<std::uint64_t>(kFirstSectionOffset)))
+        return WalkResult::Damaged;
+    sections.assign(static_cast<std::size_t>(storedStripCount), StripSection{-1, 0});
+    std::int64_t position = kFirstSectionOffset;
+    for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
+        std::int32_t number = 0;
+        std::int32_t count = 0;
+        if (!readSectionHeader(stream, position, number, count)) break;
+        position += static_cast<std::int64_t>(kSectionHeaderSize);
+        if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
+        if (number >= 1 && number <= storedStripCount && sections[static_cast<std::size_t>(number - 1)].imageCount < 0)
+            sections[static_cast<std::size_t>(number - 1)] = {count, position};
+        position += static_cast<std::int64_t>(count) * static_cast<std::int64_t>(kImageEntriesSize);
+    }
+    for (auto const& section : sections)
+        if (section.imageCount < 0) return WalkResult::NotFound;
+    return WalkResult::Found;
+}
+
+void storePathEntry(ImageOrderInfo const& record, unsigned char* entry) {
+    std::memcpy(entry, &record.nImageNo, 4);
+    // Zeros after the terminator, so no stale bytes of the caller's buffer reach the file.
+    platform::storeText(reinterpret_cast<char*>(entry + 4), kPathFieldSize,
+                        platform::boundedText(record.szImagePath, sizeof record.szImagePath));
+}
+
+void storeAttributeEntry(ImageOrderInfo const& record, unsigned char* entry) {
+    std::memcpy(entry, &record.nImageNo, 4);
+    std::memcpy(entry + 4, reinterpret_cast<unsigned char const*>(&record) + 264, kAttributeBytes);
+}
+
+bool readSectionImages(BinaryStream& stream, std::int32_t count, std::vector<ImageOrderInfo>& images) {
+    if (count <= 0) return count == 0;
+    std::size_t const n = static_cast<std::size_t>(count);
+    std::vector<unsigned char> entries(n * kImageEntriesSize);
+    if (!stream.read(entries.data(), entries.size())) return false;
+    unsigned char const* pathEntries = entries.data();
+    unsigned char const* attributeEntries = entries.data() + n * kPathEntrySize;
+    images.reserve(images.size() + n);
+    for (std::size_t i = 0; i < n; ++i) {
+        ImageOrderInfo record{};
+        unsigned char const* pathEntry = pathEntries + i * kPathEntrySize;
+        std::memcpy(&record.nImageNo, pathEntry, 4);
+        auto path = platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
+        std::memcpy(record.szImagePath, path.data(), path.size());
+        // The attribute entry's own image number repeats the path entry's; only its other bytes count.
+        std::memcpy(reinterpret_cast<unsigned char*>(&record) + 264, attributeEntries + i * kAttributeEntrySize + 4,
+                    kAttributeBytes);
+        images.push_back(record);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The operations
+
+namespace {
+
+// Collects bytes and hands them to the stream in large blocks.
+class BlockWriter {
+public:
+    explicit BlockWriter(BinaryStream& stream) : stream_(stream) { buffer_.reserve(kBlock); }
+    bool put(void const* data, std::size_t size) {
+        auto const* bytes = static_cast<unsigned char const*>(data);
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+        return buffer_.size() < kBlock || flush();
+    }
+    bool putI32(std::int32_t value) { return put(&value, sizeof value); }
+    bool flush() {
+        bool ok = stream_.write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+        return ok;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 256 * 1024;
+    BinaryStream& stream_;
+    std::vector<unsigned char> buffer_;
+};
+
+// The entries of a strip: all path entries, then all attribute entries.
+std::vector<unsigned char> buildEntries(std::vector<ImageOrderInfo> const& images) {
+    std::size_t const n = images.size();
+    std::vector<unsigned char> entries(n * kImageEntriesSize);
+    for (std::size_t i = 0; i < n; ++i) {
+        storePathEntry(images[i], entries.data() + i * kPathEntrySize);
+        storeAttributeEntry(images[i], entries.data() + n * kPathEntrySize + i * kAttributeEntrySize);
+    }
+    return entries;
+}
+
+// Largest image count a section can declare without its byte size overflowing a 32-bit count.
+constexpr std::size_t kMostImagesPerStrip = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) /
+                                            kImageEntriesSize;
+
+// A new file: the magic, the strip count and every section empty except `stripNo`, which holds
+// `images` (or none when stripNo is 0).
+std::int32_t writeNewList(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                          std::vector<ImageOrderInfo> const* images) {
+    platform::File file = platform::openFile(path, "wb");
+    if (!file) return kCannotWrite;
+    platform::NewFileGuard guard(path);
+    BinaryStream stream(file.get());
+    BlockWriter writer(stream);
+    bool ok = writer.put(kImageListMagic.data(), kImageListMagic.size()) && writer.putI32(stripCount);
+    for (std::int32_t strip = 1; ok && strip <= stripCount; ++strip) {
+        ok = writer.putI32(strip);
+        if (ok && strip == stripNo && images != nullptr) {
+            auto entries = buildEntries(*images);
+            ok = writer.putI32(static_cast<std::int32_t>(images->size())) && writer.flush() &&
+                 stream.write(entries.data(), entries.size());
+        } else if (ok) {
+            ok = writer.putI32(0);
+        }
+    }
+    if (!ok || !writer.flush() || !file.close()) return kCannotWrite;
+    guard.commit();
+    return kSuccess;
+}
+
+// Rewrites strip `stripNo` of an existing list in place. Only the sections after it are read into
+// memory (as raw bytes, exactly as they stand) and written back behind the new entries; nothing
+// before the strip is touched. Every check happens before the first write, so a refused call leaves
+// the file as it was. The file is never shortened: bytes after the last section are never read.
+std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                          std::vector<ImageOrderInfo> const& images) {
+    platform::File file = platform::openFile(path, "r+b");
+    if (!file) return kCannotWrite;
+    BinaryStream stream(file.get());
+    std::int32_t stored = 0;
+    if (readListHeader(stream, stored) != ListStatus::Ok) return kInvalidContent;
+    if (stored != stripCount) return kNotFound;
+
+    StripSection section;
+    switch (walkToStrip(stream, stored, stripNo, section)) {
+        case WalkResult::Found: break;
+        case WalkResult::NotFound: return kNotFound;
+        case WalkResult::Damaged: return kInvalidContent;
+    }
+    auto length = stream.length();
+    if (!length) return kInvalidContent;
+
+    // The following sections, read in file order straight into one buffer: header, then entries.
+    std::int64_t const tailStart =
+        section.entriesOffset + static_cast<std::int64_t>(section.imageCount) * static_cast<std::int64_t>(kImageEntriesSize);
+    std::vector<unsigned char> tail;
+    std::vector<unsigned char> entries;
+    try {
+        entries = buildEntries(images);
+        if (!stream.seek(tailStart) || static_cast<std::uint64_t>(tailStart) > *length) return kInvalidContent;
+        // Room for the rest of the file at most, so the buffer grows without moving; only the pages
+        // the following sections fill are ever touched.
+        tail.reserve(static_cast<std::size_t>(*length - static_cast<std::uint64_t>(tailStart)));
+        std::int64_t position = tailStart;
+        for (std::int32_t strip = stripNo + 1; strip <= stripCount; ++strip) {
+            std::int32_t header[2] = {0, 0};  // number, count
+            if (!stream.read(header, sizeof header)) return kInvalidContent;
+            position += static_cast<std::int64_t>(kSectionHeaderSize);
+            if (!entriesFit(header[1], position, *length)) return kInvalidContent;
+            std::size_t const entryBytes = static_cast<std::size_t>(header[1]) * kImageEntriesSize;
+            std::size_t const at = tail.size();
+            tail.resize(at + sizeof header + entryBytes);
+            std::memcpy(tail.data() + at, header, sizeof header);
+            if (!stream.read(tail.data() + at + sizeof header, entryBytes)) return kInvalidContent;
+            position += static_cast<std::int64_t>(entryBytes);
+        }
+    } catch (std::bad_alloc const&) {
+        return kNoMemory;
+    }
+
+    bool ok = stream.seek(section.entriesOffset - 4) && stream.writeI32(static_cast<std::int32_t>(images.size())) &&
+              stream.write(entries.data(), entries.size()) && stream.write(tail.data(), tail.size());
+    if (!file.close()) ok = false;
+    return ok ? kSuccess : kCannotWrite;
+}
+
+}  // namespace
+
+std::int32_t createImageList(char const* path, std::int32_t stripCount) {
+    if (path == nullptr || stripCount < 1) return kInvalidArgument;
+    return writeNewList(path, stripCount, 0, nullptr);
+}
+
+std::int32_t readStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                       std::vector<ImageOrderInfo>& images) {
+    if (path == nullptr || stripCount < 1) return kInvalidArgument;
+    if (stripNo < 1 || stripNo > stripCount) return kNotFound;
+    images.clear();
+    // Reading the list of a block that has none yet makes an empty one.
+    if (!platform::isRegularFile(path)) return createImageList(path, stripCount);
+
+    platform::File file = platform::openFile(path, "rb");
+    if (!file) return kCannotOpen;
+    BinaryStream stream(file.get());
+    std::int32_t stored = 0;
+    if (readListHeader(stream, stored) != ListStatus::Ok || stored != stripCount) return kInvalidContent;
+    StripSection section;
+    switch (walkToStrip(stream, stored, stripNo, section)) {
+        case WalkResult::Found: break;
+        case WalkResult::NotFound: return kNotFound;
+        case WalkResult::Damaged: return kInvalidContent;
+    }
+    if (!readSectionImages(stream, section.imageCount, images)) {
+        images.clear();
+        return kInvalidContent;
+    }
+    return kSuccess;
+}
+
+std::int32_t writeStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                        std::vector<ImageOrderInfo> const& images) {
+    if (path == nullptr || stripCount < 1) return kInvalidArgument;
+    if (stripNo < 1 || stripNo > stripCount) return kNotFound;
+    if (images.size() > kMostImagesPerStrip) return kInvalidArgument;
+    if (!platform::isRegularFile(path)) {
+        if (images.empty()) return createImageList(path, stripCount);
+        return writeNewList(path, stripCount, stripNo, &images);
+    }
+    return rewriteStrip(path, stripCount, stripNo, images);
+}
+
+}  // namespace yb::imagelist
+
+std::int32_t ybCreateNewImageRecordFile(char const* path, std::int32_t stripCount) {
+    return yb::frame::guarded([&] { return yb::imagelist::createImageList(path, stripCount); });
+}
+
+std::int32_t ybWriteOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                                        std::vector<ImageOrderInfo>& images) {
+    return yb::frame::guarded([&] { return yb::imagelist::writeStrip(path, stripCount, stripNo, images); });
+}
+
+std::int32_t ybReadOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                                       std::vector<ImageOrderInfo>& images) {
+    return yb::frame::guarded([&] { return yb::imagelist::readStrip(path, stripCount, stripNo, images); });
+}

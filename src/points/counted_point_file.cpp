@@ -1,0 +1,37 @@
+#include "points/counted_point_file.h"
+
+#include "fs.h"
+
+#include <string>
+
+namespace yb::points {
+
+CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view magic, std::int32_t& count) {
+    std::string buffer(magic.size(), '\0');
+    if (!stream.seek(0) || !stream.read(buffer.data(), buffer.size())) return CountedHeader::ShortMagic;
+    if (buffer != magic) return CountedHeader::WrongMagic;
+    if (!stream.readI32(count)) return CountedHeader::ShortCount;
+    return count < 0 ? CountedHeader::NegativeCount : CountedHeader::Ok;
+}
+
+bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std::int32_t count, std::size_t recordSize) {
+    auto const length = stream.length();
+    std::uint64_t const headerSize = magic.size() + sizeof(std::int32_t);
+    if (!length || *length < headerSize) return false;
+    return platform::countFits(count, recordSize, *length - headerSize);
+}
+
+bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
+                      std::size_t recordSize) {
+    platform::File file = platform::openFile(path, "wb");
+    if (!file) return false;  // a file that cannot be opened is left as it is
+    platform::NewFileGuard guard(path);
+    platform::BinaryStream stream(file.get());
+    if (!stream.writeMagic(magic) || !stream.writeI32(count)) return false;
+    if (count > 0 && !stream.write(records, static_cast<std::size_t>(count) * recordSize)) return false;
+    if (!file.close()) return false;
+    guard.commit();
+    return true;
+}
+
+}  // namespace yb::points

@@ -1,0 +1,33 @@
+// Point files that are a magic text, a signed 32-bit record count and that many fixed-size records
+// (the image point file and the feature point file). What each file answers to a fault differs, so
+// these helpers report what happened and leave the result codes to the file.
+#pragma once
+
+#include "binary_io.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace yb::points {
+
+enum class CountedHeader {
+    Ok,
+    ShortMagic,     // the file ends inside the magic
+    WrongMagic,     // the magic's bytes differ
+    ShortCount,     // the file ends inside the count
+    NegativeCount,  // the stored count is below zero
+};
+
+// Reads the magic and the count from the stream's start.
+CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view magic, std::int32_t& count);
+
+// True when the `count` records of `recordSize` bytes that follow the header are all in the file.
+bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std::int32_t count, std::size_t recordSize);
+
+// Creates (or truncates) the file and writes magic, count and records in one call each. On any failure
+// the file is deleted and false is returned.
+bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
+                      std::size_t recordSize);
+
+}  // namespace yb::points

@@ -1,0 +1,96 @@
+// The feature point file: the magic "YB_IMAGE_FEATURE_POINT_FILE_VER1.0", the record count, then the
+// 48-byte FeaturePoint records, stored and returned without looking inside. A rewrite of an existing
+// file keeps its length, so bytes behind the counted records may remain from a longer content.
+#include "export_frame.h"
+#include "fs.h"
+#include "points/counted_point_file.h"
+
+#include <yb/YbiBase.h>
+#include <yb/ybBlockFileIO.h>
+
+#include <string_view>
+
+namespace yb::points {
+namespace {
+
+constexpr std::string_view kFeaturePointMagic = "YB_IMAGE_FEATURE_POINT_FILE_VER1.0";
+constexpr std::int64_t kCountOffset = 34;
+constexpr std::int64_t kFirstRecordOffset = 38;
+constexpr std::size_t kRecordSize = sizeof(FeaturePoint);
+static_assert(kFeaturePointMagic.size() == kCountOffset);
+static_assert(kFirstRecordOffset == kCountOffset + 4 && kRecordSize == 48);
+
+// Opens an existing file, checks magic and count and that the counted records are all there, and
+// leaves the stream at the first record.
+std::int32_t openFeatureFile(char const* path, platform::File& file, std::int32_t& count) {
+    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    file = platform::openFile(path, "rb");
+    if (!file) return kInvalidContent;
+    platform::BinaryStream stream(file.get());
+    if (readCountedHeader(stream, kFeaturePointMagic, count) != CountedHeader::Ok) return kInvalidContent;
+    if (!recordsPresent(stream, kFeaturePointMagic, count, kRecordSize)) return kInvalidContent;
+    return stream.seek(kFirstRecordOffset) ? kSuccess : kInvalidContent;
+}
+
+std::int32_t featurePointCount(char const* path, std::int32_t* count) {
+    if (path == nullptr || count == nullptr) return kInvalidArgument;
+    platform::File file;
+    std::int32_t stored = 0;
+    if (std::int32_t code = openFeatureFile(path, file, stored); code != kSuccess) return code;
+    *count = stored;
+    return kSuccess;
+}
+
+std::int32_t readFeaturePoints(char const* path, FeaturePoint* points, std::int32_t* count) {
+    if (path == nullptr || points == nullptr || count == nullptr) return kInvalidArgument;
+    platform::File file;
+    std::int32_t stored = 0;
+    if (std::int32_t code = openFeatureFile(path, file, stored); code != kSuccess) return code;
+    platform::BinaryStream stream(file.get());
+    if (!stream.read(points, static_cast<std::size_t>(stored) * kRecordSize)) return kInvalidContent;
+    *count = stored;
+    return kSuccess;
+}
+
+// Rewrites count and records of an existing feature point file in place. The work copy puts the file
+// back when a write falls short, so a failure never leaves a count that disagrees with the records.
+std::int32_t rewriteFeaturePoints(char const* path, FeaturePoint const* points, std::int32_t count) {
+    {
+        platform::File file = platform::openFile(path, "rb");
+        if (!file) return kCannotOpen;
+        platform::BinaryStream stream(file.get());
+        if (!stream.readMagic(kFeaturePointMagic)) return kInvalidContent;
+    }
+    platform::WorkCopy backup(path, ".bak");
+    if (!backup.made()) return kCannotWrite;
+    platform::File file = platform::openFile(path, "r+b");
+    if (!file) return kCannotOpen;
+    platform::BinaryStream stream(file.get());
+    bool const written = stream.seek(kCountOffset) && stream.writeI32(count) &&
+                         stream.writeRecords(points, static_cast<std::size_t>(count));
+    if (file.close() && written) return kSuccess;
+    backup.restore();
+    return kCannotWrite;
+}
+
+std::int32_t writeFeaturePoints(char const* path, FeaturePoint const* points, std::int32_t count) {
+    // Refused arguments leave an existing file alone.
+    if (path == nullptr || count < 0 || (count > 0 && points == nullptr)) return kInvalidArgument;
+    if (ybIsFileExist(path) != 0) return rewriteFeaturePoints(path, points, count);
+    return writeCountedFile(path, kFeaturePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
+}
+
+}  // namespace
+}  // namespace yb::points
+
+std::int32_t ybGetFeaturePointNumsOfFile(char const* path, std::int32_t* count) {
+    return yb::frame::guarded([&] { return yb::points::featurePointCount(path, count); });
+}
+
+std::int32_t ybReadImgFeaturePointFile(char const* path, FeaturePoint* points, std::int32_t* count) {
+    return yb::frame::guarded([&] { return yb::points::readFeaturePoints(path, points, count); });
+}
+
+std::int32_t ybWriteImgFeatruePointFile(char const* path, FeaturePoint const* points, std::int32_t count) {
+    return yb::frame::guarded([&] { return yb::points::writeFeaturePoints(path, points, count); });
+}

@@ -1,0 +1,83 @@
+// Model point files made of sections: a magic text, three signed 32-bit header counts (strips,
+// sections, records in all sections), then sections one after another. A section is a head of key
+// numbers (strip and model, or strip and two models) and a record count p, followed by p fixed-size
+// records. Sections keep the order of their first writing and are found by one walk from the first.
+#pragma once
+
+#include "binary_io.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace yb::points::sections {
+
+struct Layout {
+    std::string_view magic;
+    std::size_t keyCount;  // key numbers in a section head before the record count
+    std::size_t recordSize;
+
+    constexpr std::int64_t stripCountOffset() const { return static_cast<std::int64_t>(magic.size()); }
+    constexpr std::int64_t sectionCountOffset() const { return stripCountOffset() + 4; }
+    constexpr std::int64_t totalOffset() const { return stripCountOffset() + 8; }
+    constexpr std::int64_t firstSectionOffset() const { return stripCountOffset() + 12; }
+    constexpr std::int64_t headSize() const { return static_cast<std::int64_t>(4 * (keyCount + 1)); }
+};
+
+constexpr std::size_t kMaxKeys = 3;
+using Key = std::array<std::int32_t, kMaxKeys>;  // unused trailing numbers are 0
+
+struct Header {
+    std::int32_t strips = 0;
+    std::int32_t sections = 0;
+    std::int32_t total = 0;
+};
+
+enum class HeaderStatus { Ok, WrongMagic, ShortCounts };
+// Reads magic and counts from the stream's start. A short magic counts as a wrong one.
+HeaderStatus readHeader(platform::BinaryStream& stream, Layout const& layout, Header& header);
+
+struct Section {
+    std::int64_t headOffset = 0;  // where the section's head starts
+    std::int32_t count = 0;       // its record count p
+    std::int64_t recordsOffset(Layout const& layout) const { return headOffset + layout.headSize(); }
+};
+
+enum class ScanStatus {
+    Found,
+    NotFound,   // all `limit` sections were walked; `end` is where the last one ends
+    EndOfFile,  // the file ended inside a section head before the sought section
+    Damaged,    // a section with a negative record count stands before the sought one
+};
+
+struct ScanResult {
+    ScanStatus status = ScanStatus::NotFound;
+    Section section;       // when found
+    std::int64_t end = 0;  // when not found
+};
+
+// Walks at most `limit` sections from the first and stops at the first whose position (from 1) and key
+// satisfy `matches`. Skipped sections are passed over by seeking, never read.
+ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit,
+                std::function<bool(std::int32_t position, Key const& key)> const& matches);
+
+// The first section with exactly this key.
+ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit, Key const& key);
+
+// True when the section's p records all lie within the file.
+bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Section const& section);
+
+struct AddCodes {
+    std::int32_t cannotOpenForUpdate;  // the file cannot be opened for reading and writing
+};
+
+// Adds `count` records (count * recordSize bytes) behind the records of the section with `key`, or in a
+// new section behind the last one, and raises the header counts. The file is changed through a ".bak"
+// work copy: any failure after the copy was made puts the file back, and the copy never survives.
+// `header` is what the caller read from the file.
+std::int32_t addRecords(char const* path, Layout const& layout, Header const& header, Key const& key,
+                        void const* records, std::int32_t count, AddCodes const& codes);
+
+}  // namespace yb::points::sections

@@ -1,0 +1,171 @@
+#include "image_list_samples.h"
+
+#include <array>
+#include <bit>
+
+namespace {
+
+using yb::test::sampleStrip;
+
+constexpr char const* kList = "D:\\Blk\\Area1.bil";
+constexpr char const* kLayoutNative = "Tmp/area1_YbiGcp.tmp";
+constexpr double kStep = 165.0000035762787;
+
+struct Point {
+    double x, y, column, row;
+};
+
+class ImageControlPoints : public yb::test::DriveFixture {
+protected:
+    void SetUp() override {
+        DriveFixture::SetUp();
+        writeNative("Blk/placeholder", {});
+        writeNative("Tmp/placeholder", {});
+        writeNative("Img/placeholder", {});
+        hbSetLayoutDirectory("D:\\Tmp");
+    }
+    void TearDown() override {
+        hbSetLayoutDirectory("");
+        DriveFixture::TearDown();
+    }
+    // Two strips: 101 and 102 above, 201 below; each image 1000 lines of 800 cells.
+    void makeBlock() {
+        std::vector<ImageOrderInfo> strip1 = sampleStrip(1, 2);
+        std::vector<ImageOrderInfo> strip2 = sampleStrip(2, 1);
+        ASSERT_EQ(ybWriteOneStripImageRecord(kList, 2, 1, strip1), 0);
+        ASSERT_EQ(ybWriteOneStripImageRecord(kList, 2, 2, strip2), 0);
+        for (auto const* image : {&strip1[0], &strip1[1], &strip2[0]})
+            ASSERT_EQ(ybCreateYbiFile(image->szImagePath, 1000, 800, 300.0, D_RECT{0, 0, 1, 1}), 0);
+    }
+    static std::vector<Point> pointsOf(char const* imagePath) {
+        YbiHandle image = nullptr;
+        EXPECT_EQ(ybOpenYbiFileForRead(imagePath, &image), 0);
+        std::int32_t count = 0;
+        EXPECT_EQ(ybGetGCPNumsOfYBI(image, &count), 0);
+        std::vector<Point> points(static_cast<std::size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i) {
+            Point& p = points[static_cast<std::size_t>(i)];
+            EXPECT_EQ(ybGetOneControlPointOfYBI(image, i + 1, &p.x, &p.y, &p.column, &p.row), 0);
+        }
+        ybCloseYbiFileForRead(image);
+        return points;
+    }
+    // The four corners that a layout rectangle gives an image of 1000 lines and 800 cells.
+    static void expectCorners(char const* imagePath, D_RECT r) {
+        auto points = pointsOf(imagePath);
+        ASSERT_EQ(points.size(), 4u) << imagePath;
+        Point const expected[4] = {{r.xMin, r.yMin, 0, 1000}, {r.xMin, r.yMax, 0, 0},
+                                   {r.xMax, r.yMax, 800, 0},  {r.xMax, r.yMin, 800, 1000}};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(points[i].x, expected[i].x) << imagePath << " point " << i + 1;
+            EXPECT_EQ(points[i].y, expected[i].y) << imagePath << " point " << i + 1;
+            EXPECT_EQ(points[i].column, expected[i].column) << imagePath << " point " << i + 1;
+            EXPECT_EQ(points[i].row, expected[i].row) << imagePath << " point " << i + 1;
+        }
+    }
+};
+
+TEST_F(ImageControlPoints, LayoutFileNameComesFromTheHostsLayoutDirectory) {
+    hbSetLayoutDirectory("C:\\Work");
+    EXPECT_EQ(ybGetTempBlockYbiGcpFile("D:\\Blk\\Area1.bil"), "c:\\work\\area1_YbiGcp.tmp");
+    EXPECT_EQ(ybGetTempBlockYbiGcpFile("D:\\Blk.BIL\\A.Bil"), "c:\\work\\a_YbiGcp.tmp");
+    EXPECT_EQ(ybGetTempBlockYbiGcpFile(nullptr), "");
+}
+
+TEST_F(ImageControlPoints, LayoutOfATwoStripBlock) {
+    makeBlock();
+    ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
+    auto bytes = readNative(kLayoutNative);
+    ASSERT_EQ(bytes.size(), 4u + 8 + 2 * 32 + 8 + 32);
+    EXPECT_EQ(yb::test::i32At(bytes, 0), 2);
+    EXPECT_EQ(yb::test::i32At(bytes, 4), 1);
+    EXPECT_EQ(yb::test::i32At(bytes, 8), 2);
+    D_RECT rects[3];
+    std::memcpy(&rects[0], bytes.data() + 12, 64);
+    std::memcpy(&rects[2], bytes.data() + 12 + 64 + 8, 32);
+    EXPECT_EQ(yb::test::i32At(bytes, 76), 2);
+    EXPECT_EQ(yb::test::i32At(bytes, 80), 1);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(rects[1].xMin), 0x4064A00007800000u);
+    EXPECT_EQ(rects[1].xMin, kStep);
+    EXPECT_EQ(rects[1].xMax, kStep + 150);
+    EXPECT_EQ(rects[1].yMin, 250);
+    EXPECT_EQ(rects[1].yMax, 450);
+    EXPECT_EQ(rects[0].xMin, 0);
+    EXPECT_EQ(rects[0].yMin, 250);
+    EXPECT_EQ(std::memcmp(&rects[2], std::array<double, 4>{0, 0, 150, 200}.data(), 32), 0);
+
+    EXPECT_EQ(ybWriteYbiGcpInfo(nullptr), yb::kInvalidArgument);
+    yb::test::WriteFault fault(2);
+    EXPECT_EQ(ybWriteYbiGcpInfo(kList), yb::kCannotWrite);
+    EXPECT_FALSE(existsNative(kLayoutNative));
+}
+
+TEST_F(ImageControlPoints, CornerPointsOfOneStripOrOfAllStrips) {
+    makeBlock();
+    auto strip1 = sampleStrip(1, 2);
+    auto strip2 = sampleStrip(2, 1);
+    ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
+
+    // Strip 1 alone is moved down to the origin; strip 2 already starts there.
+    ASSERT_EQ(ybReadYbiGcpInfo(kList, 1), 0);
+    expectCorners(strip1[0].szImagePath, {0, 0, 150, 200});
+    expectCorners(strip1[1].szImagePath, {kStep, 0, kStep + 150, 200});
+    EXPECT_TRUE(pointsOf(strip2[0].szImagePath).empty());
+    ASSERT_EQ(ybReadYbiGcpInfo(kList, 2), 0);
+    expectCorners(strip2[0].szImagePath, {0, 0, 150, 200});
+
+    ASSERT_EQ(ybReadYbiGcpInfo(kList, 0), 0);
+    expectCorners(strip1[0].szImagePath, {0, 250, 150, 450});
+    expectCorners(strip1[1].szImagePath, {kStep, 250, kStep + 150, 450});
+    expectCorners(strip2[0].szImagePath, {0, 0, 150, 200});
+
+    EXPECT_EQ(ybReadYbiGcpInfo(kList, 3), yb::kInvalidArgument);
+}
+
+TEST_F(ImageControlPoints, AnyExistingTableEndsWithExactlyTheFourCorners) {
+    ASSERT_EQ(ybCreateYbiFile("D:\\Img\\a.ybi", 1000, 800, 300.0, D_RECT{0, 0, 1, 1}), 0);
+    D_RECT const rect{10, 20, 160, 220};
+    for (std::int32_t existing : {0, 4, 7}) {
+        YbiHandle image = nullptr;
+        ASSERT_EQ(ybOpenYbiFileForReadWrite("D:\\Img\\a.ybi", &image), 0);
+        ASSERT_EQ(ybFreeControlPointFileOfYBI(image), 0);
+        if (existing > 0) {
+            ASSERT_EQ(ybInitialControlPointFileOfYBI(image, existing), 0);
+            for (std::int32_t i = 1; i <= existing; ++i)
+                ASSERT_EQ(ybUpdataOneControlPointOfYBI(image, i, 1, 1, -1, -2, -3, -4), 0);
+        }
+        ASSERT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+        ASSERT_EQ(pointsOf("D:\\Img\\a.ybi").size(), static_cast<std::size_t>(existing));
+
+        ASSERT_EQ(ybModiYbiGcpInfo("D:\\Img\\a.ybi", rect), 0) << existing;
+        expectCorners("D:\\Img\\a.ybi", rect);
+    }
+    EXPECT_EQ(ybModiYbiGcpInfo("D:\\Img\\missing.ybi", rect), YBI_E_FILE_MISSING);
+    EXPECT_EQ(ybModiYbiGcpInfo(nullptr, rect), yb::kInvalidArgument);
+}
+
+TEST_F(ImageControlPoints, StaleOrMissingLayoutsAndMissingImagesAreRefused) {
+    makeBlock();
+    EXPECT_EQ(ybReadYbiGcpInfo(kList, 0), yb::kCannotOpen);
+    ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
+
+    // Strip 1 gained an image after the layout was written: its section no longer matches.
+    auto strip1 = sampleStrip(1, 3);
+    ASSERT_EQ(ybWriteOneStripImageRecord(kList, 2, 1, strip1), 0);
+    EXPECT_EQ(ybReadYbiGcpInfo(kList, 1), yb::kInvalidContent);
+    EXPECT_EQ(ybReadYbiGcpInfo(kList, 0), yb::kInvalidContent);
+
+    // The third image has no file: the images before it keep their new points.
+    ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
+    EXPECT_EQ(ybReadYbiGcpInfo(kList, 1), YBI_E_FILE_MISSING);
+    expectCorners(strip1[1].szImagePath, {kStep, 0, kStep + 150, 200});
+
+    // The image list was recreated with another strip count.
+    ASSERT_EQ(ybCreateNewImageRecordFile(kList, 3), 0);
+    EXPECT_EQ(ybReadYbiGcpInfo(kList, 0), yb::kInvalidContent);
+    // A first strip without a first image is refused before any image changes.
+    ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
+    EXPECT_EQ(ybReadYbiGcpInfo(kList, 0), yb::kImageNumberMismatch);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "image_list_samples.h"
+
+namespace {
+
+using yb::test::i32At;
+using yb::test::sampleImage;
+using yb::test::sampleStrip;
+using yb::test::sameImage;
+
+constexpr char const* kList = "D:\\Blk\\Area1.bil";
+constexpr char const* kNative = "Blk/Area1.bil";
+
+class ImageListFile : public yb::test::DriveFixture {
+protected:
+    void SetUp() override {
+        DriveFixture::SetUp();
+        writeNative("Blk/placeholder", {});
+    }
+    std::vector<ImageOrderInfo> read(std::int32_t strip, std::int32_t stripCount = 3) {
+        std::vector<ImageOrderInfo> images;
+        EXPECT_EQ(ybReadOneStripImageRecord(kList, stripCount, strip, images), 0);
+        return images;
+    }
+    void write(std::int32_t strip, std::vector<ImageOrderInfo> images, std::int32_t stripCount = 3) {
+        ASSERT_EQ(ybWriteOneStripImageRecord(kList, stripCount, strip, images), 0);
+    }
+    static void expectSame(std::vector<ImageOrderInfo> const& a, std::vector<ImageOrderInfo> const& b) {
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t i = 0; i < a.size(); ++i) EXPECT_TRUE(sameImage(a[i], b[i])) << "image " << i;
+    }
+};
+
+TEST_F(ImageListFile, CreateWritesMagicCountAndEmptySections) {
+    ASSERT_EQ(ybCreateNewImageRecordFile(kList, 3), 0);
+    auto bytes = readNative(kNative);
+    ASSERT_EQ(bytes.size(), 59u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 31), "YB_BLOCK_IMAGE_LIST_FILE_VER1.0");
+    std::vector<std::int32_t> values;
+    for (std::size_t at = 31; at < 59; at += 4) values.push_back(i32At(bytes, at));
+    EXPECT_EQ(values, (std::vector<std::int32_t>{3, 1, 0, 2, 0, 3, 0}));
+
+    EXPECT_EQ(ybCreateNewImageRecordFile(nullptr, 3), yb::kInvalidArgument);
+    EXPECT_EQ(ybCreateNewImageRecordFile(kList, 0), yb::kInvalidArgument);
+    EXPECT_EQ(ybCreateNewImageRecordFile("D:\\NoSuchDir\\a.bil", 2), yb::kCannotWrite);
+}
+
+TEST_F(ImageListFile, ReadingAnAbsentListCreatesAnEmptyOne) {
+    std::vector<ImageOrderInfo> images = sampleStrip(1, 2);
+    EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 2, images), 0);
+    EXPECT_TRUE(images.empty());
+    EXPECT_EQ(sizeNative(kNative), 59u);
+}
+
+TEST_F(ImageListFile, StripWrittenIntoANewFileHasTheDocumentedBytes) {
+    auto strip2 = sampleStrip(2, 4);
+    write(2, strip2);
+    auto bytes = readNative(kNative);
+    ASSERT_EQ(bytes.size(), 35u + 8 + 8 + 4 * 304 + 8);
+    EXPECT_EQ(i32At(bytes, 35), 1);
+    EXPECT_EQ(i32At(bytes, 39), 0);
+    EXPECT_EQ(i32At(bytes, 43), 2);
+    EXPECT_EQ(i32At(bytes, 47), 4);
+    for (std::size_t k = 0; k < 4; ++k) {
+        std::size_t path = 51 + 264 * k;
+        EXPECT_EQ(i32At(bytes, path), 201 + static_cast<std::int32_t>(k));
+        std::string text(reinterpret_cast<char const*>(bytes.data() + path + 4));
+        EXPECT_EQ(text, strip2[k].szImagePath);
+        // Zeros after the terminator, never the caller's stale bytes.
+        for (std::size_t i = path + 4 + text.size(); i < path + 264; ++i) ASSERT_EQ(bytes[i], 0) << i;
+        std::size_t attribute = 51 + 264 * 4 + 40 * k;
+        EXPECT_EQ(i32At(bytes, attribute), 201 + static_cast<std::int32_t>(k));
+        EXPECT_EQ(std::memcmp(bytes.data() + attribute + 4, reinterpret_cast<char const*>(&strip2[k]) + 264, 36), 0);
+    }
+    EXPECT_EQ(i32At(bytes, 1267), 3);
+    EXPECT_EQ(i32At(bytes, 1271), 0);
+    expectSame(read(2), strip2);
+    EXPECT_TRUE(read(1).empty());
+}
+
+TEST_F(ImageListFile, RewritingAStripMovesTheFollowingOnesAndNeverShortens) {
+    auto strip2 = sampleStrip(2, 4);
+    auto strip3 = sampleStrip(3, 1);
+    write(2, strip2);
+    write(3, strip3);
+    std::uint64_t const before = sizeNative(kNative);
+
+    write(1, sampleStrip(1, 2));
+    EXPECT_EQ(sizeNative(kNative), before + 2 * 304);
+    expectSame(read(1), sampleStrip(1, 2));
+    expectSame(read(2), strip2);
+    expectSame(read(3), strip3);
+
+    auto grown = readNative(kNative);
+    write(1, {});
+    auto shrunk = readNative(kNative);
+    ASSERT_EQ(shrunk.size(), grown.size());
+    // The sections moved forward by 608 bytes; the old last 608 bytes stay as they were.
+    EXPECT_TRUE(std::equal(grown.end() - 608, grown.end(), shrunk.end() - 608));
+    EXPECT_TRUE(std::equal(grown.begin() + 35 + 8 + 608, grown.end(), shrunk.begin() + 35 + 8,
+                           shrunk.end() - 608));
+    EXPECT_TRUE(read(1).empty());
+    expectSame(read(2), strip2);
+    expectSame(read(3), strip3);
+
+    // The last strip grows the file; an empty list empties a middle strip.
+    // (The sections end 608 bytes before the file's end; strip 3 grows by 4 images.)
+    write(3, sampleStrip(3, 5));
+    EXPECT_EQ(sizeNative(kNative), shrunk.size() - 608 + 4 * 304);
+    write(2, {});
+    EXPECT_TRUE(read(2).empty());
+    expectSame(read(3), sampleStrip(3, 5));
+}
+
+TEST_F(ImageListFile, StripCountAndNumberAreCheckedBeforeAnythingChanges) {
+    write(2, sampleStrip(2, 2));
+    auto bytes = readNative(kNative);
+    std::vector<ImageOrderInfo> images = sampleStrip(1, 1);
+    EXPECT_EQ(ybReadOneStripImageRecord(kList, 4, 1, images), yb::kInvalidContent);
+    EXPECT_TRUE(images.empty());
+    images = sampleStrip(1, 1);
+    EXPECT_EQ(ybWriteOneStripImageRecord(kList, 4, 1, images), yb::kNotFound);
+    for (std::int32_t strip : {0, 4}) {
+        EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, strip, images), yb::kNotFound);
+        EXPECT_EQ(images.size(), 1u) << "the list is left as it was";
+        EXPECT_EQ(ybWriteOneStripImageRecord(kList, 3, strip, images), yb::kNotFound);
+    }
+    EXPECT_EQ(ybReadOneStripImageRecord(nullptr, 3, 1, images), yb::kInvalidArgument);
+    EXPECT_EQ(ybWriteOneStripImageRecord(kList, 0, 1, images), yb::kInvalidArgument);
+    EXPECT_EQ(readNative(kNative), bytes);
+}
+
+TEST_F(ImageListFile, DamagedFilesGiveInvalidContentAndStayUntouched) {
+    writeNative(kNative, yb::test::bytesOf("YB_BLOCK_IMAGE_LIST_FILE_VER1.1\3\0\0\0"));
+    std::vector<ImageOrderInfo> images;
+    EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 1, images), yb::kInvalidContent);
+    images = sampleStrip(1, 1);
+    EXPECT_EQ(ybWriteOneStripImageRecord(kList, 3, 1, images), yb::kInvalidContent);
+
+    // A count far beyond the file's length, in the wanted strip and in one that must be moved.
+    ASSERT_EQ(ybCreateNewImageRecordFile(kList, 3), 0);
+    write(1, sampleStrip(1, 1));
+    auto bytes = readNative(kNative);
+    std::int32_t const huge = 0x7FFFFFF0;
+    std::memcpy(bytes.data() + 35 + 8 + 304 + 4, &huge, 4);  // strip 2's count
+    writeNative(kNative, bytes);
+    images.clear();
+    EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 2, images), yb::kInvalidContent);
+    EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 3, images), yb::kInvalidContent);
+    images = sampleStrip(1, 3);
+    EXPECT_EQ(ybWriteOneStripImageRecord(kList, 3, 1, images), yb::kInvalidContent);
+    EXPECT_EQ(readNative(kNative), bytes);
+
+    // A file cut inside strip 1's entries.
+    bytes.resize(35 + 8 + 100);
+    writeNative(kNative, bytes);
+    EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 1, images), yb::kInvalidContent);
+    EXPECT_TRUE(images.empty());
+}
+
+TEST_F(ImageListFile, FailedWritesAreReportedAndLeaveNoPartialNewFile) {
+    std::vector<ImageOrderInfo> images = sampleStrip(2, 3);
+    {
+        yb::test::WriteFault fault(1);
+        EXPECT_EQ(ybWriteOneStripImageRecord(kList, 3, 2, images), yb::kCannotWrite);
+    }
+    EXPECT_FALSE(existsNative(kNative));
+    {
+        yb::test::WriteFault fault(0);
+        EXPECT_EQ(ybCreateNewImageRecordFile(kList, 3), yb::kCannotWrite);
+    }
+    EXPECT_FALSE(existsNative(kNative));
+
+    write(2, images);
+    for (int good = 0; good < 3; ++good) {  // count, entries, moved strips
+        yb::test::WriteFault fault(good);
+        std::vector<ImageOrderInfo> strip1 = sampleStrip(1, 2);
+        EXPECT_EQ(ybWriteOneStripImageRecord(kList, 3, 1, strip1), yb::kCannotWrite) << good;
+    }
+}
+
+}  // namespace

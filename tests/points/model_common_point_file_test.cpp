@@ -1,0 +1,140 @@
+#include "point_file_fixture.h"
+
+namespace {
+
+using yb::test::TestSet;
+
+class ModelCommonPointFile : public yb::test::PointFileFixture {
+protected:
+    static constexpr char const* kPath = "D:\\m.mcp";
+
+    // Writes `count` entry pairs to a pair of models; names come from the second set.
+    std::int32_t writePair(std::int32_t strip, std::int32_t first, std::int32_t second, std::int32_t count, double seed) {
+        TestSet a(count), b(count);
+        for (std::int32_t k = 0; k < count; ++k) {
+            a.add("left", seed + 10 * k);
+            std::string name = "C" + std::to_string(static_cast<int>(seed) + k);
+            b.add(name.c_str(), seed + 10 * k + 5);
+        }
+        return ybWriteComJointPntFile(kPath, strip, first, second, &a.set, &b.set);
+    }
+    std::vector<ModelCommonPoint> readPair(std::int32_t strip, std::int32_t first, std::int32_t count) {
+        std::vector<ModelCommonPoint> points(static_cast<std::size_t>(count) + 1);
+        std::int32_t got = -1;
+        EXPECT_EQ(ybReadComJointPntFile(kPath, strip, first, first + 1, points.data(), &got), 0);
+        EXPECT_EQ(got, count);
+        points.resize(static_cast<std::size_t>(std::max(got, 0)));
+        return points;
+    }
+    void expectHeader(std::int32_t strips, std::int32_t sections, std::int32_t total) {
+        std::int32_t s = -1, n = -1, t = -1;
+        ASSERT_EQ(ybGetComJointPntFileInfo(kPath, &s, &n, &t), 0);
+        EXPECT_EQ(s, strips);
+        EXPECT_EQ(n, sections);
+        EXPECT_EQ(t, total);
+    }
+};
+
+TEST_F(ModelCommonPointFile, CreateWritesA45ByteHeader) {
+    ASSERT_EQ(ybCreateComJointPntFile(kPath, 4), 0);
+    auto bytes = readNative("m.mcp");
+    ASSERT_EQ(bytes.size(), 45u);
+    EXPECT_EQ(textAt(bytes, 0, 33), "YB_MODEL_COMMON_POINT_FILE_VER1.0");
+    EXPECT_EQ(int32At(bytes, 33), 4);
+    expectHeader(4, 0, 0);
+
+    ASSERT_EQ(ybCreateComJointPntFile(kPath, 0), 0);
+    std::int32_t strips = 0;
+    EXPECT_EQ(ybGetComJointPntFileInfo(kPath, &strips, nullptr, nullptr), yb::kInvalidContent);
+    EXPECT_EQ(ybCreateComJointPntFile(kPath, -1), yb::kInvalidArgument);
+    EXPECT_EQ(ybGetComJointPntFileInfo("D:\\none.mcp", &strips, nullptr, nullptr), yb::kCannotOpen);
+}
+
+TEST_F(ModelCommonPointFile, SectionRecordsComeFromBothModels) {
+    ASSERT_EQ(ybCreateComJointPntFile(kPath, 4), 0);
+    ASSERT_EQ(writePair(2, 1, 2, 3, 100), 0);
+    auto bytes = readNative("m.mcp");
+    ASSERT_EQ(bytes.size(), 45u + 16 + 240);
+    EXPECT_EQ(int32At(bytes, 45), 2);
+    EXPECT_EQ(int32At(bytes, 49), 1);
+    EXPECT_EQ(int32At(bytes, 53), 2);
+    EXPECT_EQ(int32At(bytes, 57), 3);
+    expectHeader(4, 1, 3);
+
+    auto points = readPair(2, 1, 3);
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_STREQ(points[1].name, "C101");
+    EXPECT_EQ(points[1].x1, 110.25);  // first model, left
+    EXPECT_EQ(points[1].y2, 111.0);   // first model, right
+    EXPECT_EQ(points[1].x3, 115.75);  // second model, right
+    EXPECT_EQ(points[1].y3, 116.0);
+    EXPECT_EQ(listNative(), std::vector<std::string>{"m.mcp"});
+}
+
+TEST_F(ModelCommonPointFile, GrowingASectionKeepsTheFollowingOnes) {
+    ASSERT_EQ(ybCreateComJointPntFile(kPath, 2), 0);
+    ASSERT_EQ(writePair(1, 1, 2, 2, 100), 0);
+    ASSERT_EQ(writePair(1, 2, 3, 1, 200), 0);
+    auto const following = readPair(1, 2, 1);
+    ASSERT_EQ(writePair(1, 1, 2, 2, 300), 0);
+    expectHeader(2, 2, 5);
+    auto grown = readPair(1, 1, 4);
+    ASSERT_EQ(grown.size(), 4u);
+    EXPECT_STREQ(grown[1].name, "C101");
+    EXPECT_STREQ(grown[2].name, "C300");
+    auto after = readPair(1, 2, 1);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(std::memcmp(&after[0], &following[0], sizeof after[0]), 0);
+    EXPECT_EQ(sizeNative("m.mcp"), 45u + 2 * 16 + 5 * 80);
+}
+
+TEST_F(ModelCommonPointFile, PairRulesOfReadersAndWriter) {
+    ASSERT_EQ(ybCreateComJointPntFile(kPath, 4), 0);
+    std::int32_t count = -1;
+    ModelCommonPoint points[4];
+    // The writer takes any second model beyond the first; the readers only neighbours.
+    EXPECT_EQ(writePair(2, 1, 3, 1, 0), 0);
+    EXPECT_EQ(ybGetComJointPntNumsOfFile(kPath, 2, 1, 3, &count), yb::kInvalidArgument);
+    EXPECT_EQ(ybGetComJointPntNumsOfFile(kPath, 5, 1, 2, &count), yb::kInvalidArgument);
+    EXPECT_EQ(ybGetComJointPntNumsOfFile(kPath, 2, 1, 2, &count), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(ybReadComJointPntFile(kPath, 2, 1, 2, points, &count), yb::kInvalidContent);
+
+    // Sets of different sizes are refused before anything changes.
+    auto const before = readNative("m.mcp");
+    TestSet three(3), four(4);
+    for (int k = 0; k < 3; ++k) three.add("a", k);
+    for (int k = 0; k < 4; ++k) four.add("b", k);
+    EXPECT_EQ(ybWriteComJointPntFile(kPath, 2, 1, 2, &three.set, &four.set), yb::kInvalidArgument);
+    EXPECT_EQ(ybWriteComJointPntFile(kPath, 2, 1, 2, &three.set, nullptr), yb::kInvalidArgument);
+    EXPECT_EQ(readNative("m.mcp"), before);
+}
+
+TEST_F(ModelCommonPointFile, CountedPairCannotBeReadFromATruncatedFile) {
+    ASSERT_EQ(ybCreateComJointPntFile(kPath, 1), 0);
+    ASSERT_EQ(writePair(1, 1, 2, 3, 0), 0);
+    auto bytes = readNative("m.mcp");
+    bytes.resize(bytes.size() - 10);
+    writeNative("m.mcp", bytes);
+    std::int32_t count = -1;
+    ModelCommonPoint points[3];
+    EXPECT_EQ(ybGetComJointPntNumsOfFile(kPath, 1, 1, 2, &count), 0);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(ybReadComJointPntFile(kPath, 1, 1, 2, points, &count), yb::kInvalidContent);
+    // A damaged file is not written to at all.
+    EXPECT_EQ(writePair(1, 1, 2, 1, 0), yb::kInvalidContent);
+    EXPECT_EQ(writePair(1, 2, 3, 1, 0), yb::kInvalidContent);
+    EXPECT_EQ(readNative("m.mcp"), bytes);
+}
+
+TEST_F(ModelCommonPointFile, FailedWritesLeaveTheFileAsItWas) {
+    ASSERT_EQ(ybCreateComJointPntFile(kPath, 1), 0);
+    ASSERT_EQ(writePair(1, 1, 2, 2, 0), 0);
+    ASSERT_EQ(writePair(1, 2, 3, 2, 50), 0);
+    // Growing the first section moves the second; adding a section appends.
+    EXPECT_GE(expectFaultsLeaveFile("m.mcp", [&] { return writePair(1, 1, 2, 1, 70); }), 4);
+    EXPECT_GE(expectFaultsLeaveFile("m.mcp", [&] { return writePair(1, 3, 4, 1, 90); }), 3);
+    expectHeader(1, 3, 6);
+}
+
+}  // namespace
