@@ -5,6 +5,10 @@
 
 namespace {
 
+// The record is packed: its doubles are copied out before the comparisons take references to them.
+double xOf(ImageLayoutStru const& r) { return r.x; }
+double yOf(ImageLayoutStru const& r) { return r.y; }
+
 using ImageRelationFile = yb::test::DriveFixture;
 
 TEST_F(ImageRelationFile, WritesTabSeparatedLinesAndReadsThemBack) {
@@ -14,17 +18,17 @@ TEST_F(ImageRelationFile, WritesTabSeparatedLinesAndReadsThemBack) {
     std::vector<ImageLayoutStru> back{{9, 9, 9}};
     ASSERT_EQ(ybReadImageRelaFile("D:\\rel.txt", back), 0);
     ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[0].x, 10.5);
+    EXPECT_EQ(xOf(back[0]), 10.5);
     EXPECT_EQ(back[1].imageNo, 2);
-    EXPECT_EQ(back[1].y, 4.0);
+    EXPECT_EQ(yOf(back[1]), 4.0);
 
     // Blanks instead of tabs, Windows line ends, long trailing text and extra lines are all accepted.
     writeNative("loose.txt", yb::test::bytesOf("2\r\n7 1.5 2.5\r\n8\t-1\t2 " + std::string(900, 'z') + "\r\nextra\n"));
     ASSERT_EQ(ybReadImageRelaFile("D:\\loose.txt", back), 0);
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].imageNo, 7);
-    EXPECT_EQ(back[0].y, 2.5);
-    EXPECT_EQ(back[1].y, 2.0);
+    EXPECT_EQ(yOf(back[0]), 2.5);
+    EXPECT_EQ(yOf(back[1]), 2.0);
 }
 
 TEST_F(ImageRelationFile, FailuresEmptyTheArrayOrLeaveNoFile) {
@@ -48,7 +52,7 @@ TEST_F(ImageRelationFile, FailuresEmptyTheArrayOrLeaveNoFile) {
     // A value too wide for a usual line still comes out whole.
     ASSERT_EQ(ybWriteImageRelaFile("D:\\wide.txt", {{5, 1e200, -2}}), 0);
     ASSERT_EQ(ybReadImageRelaFile("D:\\wide.txt", back), 0);
-    EXPECT_EQ(back.at(0).y, -2.0);
+    EXPECT_EQ(yOf(back.at(0)), -2.0);
 }
 
 }  // namespace
