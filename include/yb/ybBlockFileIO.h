@@ -123,13 +123,32 @@ struct RimPoint {
 };
 #pragma pack(pop)
 static_assert(sizeof(RimPoint) == 20, "RimPoint is 20 bytes");
+static_assert(offsetof(RimPoint, x) == 4 && offsetof(RimPoint, y) == 12, "RimPoint field offsets");
 
 // Fiducial layout: 0 and 1 have 4 marks, 2 has 8.
 enum RIMPOINTLAYOUT : std::int32_t { RIM_LAYOUT_FOUR = 0, RIM_LAYOUT_FOUR_ALT = 1, RIM_LAYOUT_EIGHT = 2 };
+static_assert(sizeof(RIMPOINTLAYOUT) == 4, "RIMPOINTLAYOUT is stored as 32 bits");
 
 // --- records of the parameter files: image relation and projection -------------------------
-struct ImageLayoutStru;
-struct MAP_PARAstruct;
+#pragma pack(push, 1)
+// Where one image of the block lies relative to the others.
+struct ImageLayoutStru {
+    std::int32_t imageNo;
+    double x;
+    double y;
+};
+#pragma pack(pop)
+static_assert(sizeof(ImageLayoutStru) == 20, "ImageLayoutStru is 20 bytes, packed");
+static_assert(offsetof(ImageLayoutStru, x) == 4 && offsetof(ImageLayoutStru, y) == 12,
+              "ImageLayoutStru field offsets");
+
+// The map projection of the block's object coordinate system; its content belongs to the caller.
+struct MAP_PARAstruct {
+    unsigned char bytes[169];
+};
+static_assert(sizeof(MAP_PARAstruct) == 169, "MAP_PARAstruct is 169 bytes");
+static_assert(std::is_trivially_copyable_v<ImageLayoutStru> && std::is_trivially_copyable_v<MAP_PARAstruct>,
+              "relation and projection records are trivially copyable");
 
 // --- records of the image property files -----------------------------------------------------
 #pragma pack(push, 1)
@@ -146,11 +165,65 @@ static_assert(offsetof(IMAGEPROPINFO, pixelSize) == 145, "the pixel size lies at
 static_assert(std::is_trivially_copyable_v<IMAGEPROPINFO>, "IMAGEPROPINFO is stored as its bytes");
 
 // --- records of the model and product option files -------------------------------------------
-struct ModelInfo;
-struct OrthoInfo;
-struct SingleImageDomOption;
-struct DemInfo;
-enum eTypeMathModel : std::int32_t;
+// The options of one stereo model. The option file stores the four image texts and the trailing
+// bytes; the reader sets the first two texts from the path it read.
+struct ModelInfo {
+    char optionPath[260];
+    char modelName[260];
+    char leftImage[260];
+    char rightImage[260];
+    char hostText0[260];
+    char hostText1[260];
+    unsigned char hostReserved[40];
+};
+static_assert(sizeof(ModelInfo) == 1600, "ModelInfo is 1600 bytes");
+static_assert(offsetof(ModelInfo, leftImage) == 520 && offsetof(ModelInfo, rightImage) == 780 &&
+                  offsetof(ModelInfo, hostText0) == 1040 && offsetof(ModelInfo, hostText1) == 1300 &&
+                  offsetof(ModelInfo, hostReserved) == 1560,
+              "ModelInfo field offsets");
+
+#pragma pack(push, 1)
+// The options of the ortho map product. Only the DOM rectangle and the image whose extent stands in
+// for an unset rectangle mean anything to this library; the rest belongs to the host.
+struct OrthoInfo {
+    unsigned char hostReserved0[260];
+    D_RECT domRect;
+    unsigned char hostReserved1[24];
+    char extentImage[260];
+    unsigned char hostReserved2[268];
+};
+#pragma pack(pop)
+static_assert(sizeof(OrthoInfo) == 844, "OrthoInfo is 844 bytes");
+static_assert(offsetof(OrthoInfo, domRect) == 260 && offsetof(OrthoInfo, extentImage) == 316,
+              "OrthoInfo field offsets");
+
+// The options of one single-image DOM; stored and returned unchanged.
+struct SingleImageDomOption {
+    unsigned char bytes[1108];
+};
+static_assert(sizeof(SingleImageDomOption) == 1108, "SingleImageDomOption is 1108 bytes");
+
+// The options of DEM generation. A new DEM option file starts with a zero area, a 10 by 10 grid
+// spacing and two empty texts.
+struct DemInfo {
+    double area[4];
+    double spacingX;
+    double spacingY;
+    char firstText[260];
+    char secondText[260];
+};
+static_assert(sizeof(DemInfo) == 568, "DemInfo is 568 bytes");
+static_assert(offsetof(DemInfo, spacingX) == 32 && offsetof(DemInfo, firstText) == 48 &&
+                  offsetof(DemInfo, secondText) == 308,
+              "DemInfo field offsets");
+
+// The math (sensor) model chosen for a single DOM; the values are the host's.
+enum eTypeMathModel : std::int32_t {};
+static_assert(sizeof(eTypeMathModel) == 4, "eTypeMathModel is stored as 32 bits");
+
+static_assert(std::is_trivially_copyable_v<ModelInfo> && std::is_trivially_copyable_v<OrthoInfo> &&
+                  std::is_trivially_copyable_v<SingleImageDomOption> && std::is_trivially_copyable_v<DemInfo>,
+              "option records are trivially copyable");
 
 // ---------------------------------------------------------------------------------------------
 // The exported functions.

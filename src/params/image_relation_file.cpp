@@ -1,0 +1,132 @@
+// The image relation file: a text file whose first line is the number of records and whose following
+// lines hold one ImageLayoutStru each, as "image number <tab> x <tab> y" with six decimals.
+#include "binary_io.h"
+#include "export_frame.h"
+#include "fs.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace yb::params {
+namespace {
+
+// A line is kept up to this many bytes; the rest of a longer line is skipped, so it still counts as one.
+constexpr std::size_t kLineWidth = 511;
+constexpr std::size_t kWriteBlock = 64 * 1024;
+// The shortest record line, "1 2 3\n", bounds how many records a file of a given size can hold.
+constexpr std::uint64_t kShortestRecordLine = 6;
+
+// Reads one line, bounded; false when the file has no more lines.
+bool readLine(std::FILE* stream, std::string& line) {
+    line.clear();
+    std::array<char, kLineWidth + 1> buffer{};
+    bool readAny = false;
+    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), stream) != nullptr) {
+        readAny = true;
+        std::string_view piece(buffer.data());
+        bool const ended = !piece.empty() && piece.back() == '\n';
+        if (line.size() < kLineWidth) line.append(piece.substr(0, kLineWidth - line.size()));
+        if (ended) break;
+    }
+    if (std::ferror(stream) != 0) return false;
+    return readAny;
+}
+
+// "%ld\t%.6f\t%.6f\n"; a huge value needs more room than the usual line and gets it.
+void appendRecordLine(std::string& out, ImageLayoutStru const& record) {
+    char constexpr format[] = "%d\t%.6f\t%.6f\n";
+    std::array<char, 128> line{};
+    int const length = std::snprintf(line.data(), line.size(), format, record.imageNo, record.x, record.y);
+    if (length < 0) throw std::runtime_error("a record cannot be formatted");
+    std::size_t const size = static_cast<std::size_t>(length);
+    if (size < line.size()) {
+        out.append(line.data(), size);
+        return;
+    }
+    std::size_t const start = out.size();
+    out.resize(start + size + 1);
+    std::snprintf(out.data() + start, size + 1, format, record.imageNo, record.x, record.y);
+    out.resize(start + size);
+}
+
+std::int32_t writeRelations(char const* path, std::vector<ImageLayoutStru> const& records) {
+    if (path == nullptr || records.empty()) return kInvalidArgument;
+    if (records.size() > static_cast<std::size_t>(INT32_MAX)) return kInvalidArgument;
+    platform::File file = platform::openFile(path, "w");
+    if (!file) return kCannotWrite;
+    platform::NewFileGuard guard(path);
+    platform::BinaryStream stream(file.get());
+    std::string pending = std::to_string(records.size()) + "\n";
+    for (ImageLayoutStru const& record : records) {
+        appendRecordLine(pending, record);
+        if (pending.size() >= kWriteBlock) {
+            if (!stream.write(pending.data(), pending.size())) return kCannotWrite;
+            pending.clear();
+        }
+    }
+    if (!stream.write(pending.data(), pending.size()) || !file.close()) return kCannotWrite;
+    guard.commit();
+    return kSuccess;
+}
+
+// Parses "number real real" from the start of a line; text after the third number is ignored.
+ImageLayoutStru parseRecord(std::string const& line) {
+    char const* cursor = line.c_str();
+    char* end = nullptr;
+    ImageLayoutStru record{};
+    long const number = std::strtol(cursor, &end, 10);
+    record.imageNo = static_cast<std::int32_t>(number < INT32_MIN ? INT32_MIN : number > INT32_MAX ? INT32_MAX : number);
+    cursor = end;
+    record.x = std::strtod(cursor, &end);
+    cursor = end;
+    record.y = std::strtod(cursor, &end);
+    return record;
+}
+
+std::int32_t readRelationsInto(std::FILE* stream, std::vector<ImageLayoutStru>& records) {
+    std::string line;
+    if (!readLine(stream, line)) return kInvalidContent;
+    errno = 0;
+    long const count = std::strtol(line.c_str(), nullptr, 10);
+    if (count < 1 || count > INT32_MAX) return kInvalidContent;
+    // A count beyond what the file could hold is not trusted for the allocation.
+    platform::BinaryStream binary(stream);
+    auto const remaining = binary.remaining();
+    std::uint64_t const possible = remaining ? *remaining / kShortestRecordLine + 1 : 0;
+    records.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(count), possible)));
+    for (long i = 0; i < count; ++i) {
+        if (!readLine(stream, line)) return kInvalidContent;
+        records.push_back(parseRecord(line));
+    }
+    return kSuccess;
+}
+
+std::int32_t readRelations(char const* path, std::vector<ImageLayoutStru>& records) {
+    if (path == nullptr) return kInvalidArgument;
+    platform::File file = platform::openFile(path, "r");
+    if (!file) return kCannotOpen;
+    records.clear();
+    std::int32_t const code = readRelationsInto(file.get(), records);
+    if (code != kSuccess) std::vector<ImageLayoutStru>().swap(records);
+    return code;
+}
+
+}  // namespace
+}  // namespace yb::params
+
+std::int32_t ybWriteImageRelaFile(char const* path, std::vector<ImageLayoutStru> const& records) {
+    return yb::frame::guarded([&] { return yb::params::writeRelations(path, records); });
+}
+
+std::int32_t ybReadImageRelaFile(char const* path, std::vector<ImageLayoutStru>& records) {
+    return yb::frame::guarded([&] { return yb::params::readRelations(path, records); });
+}

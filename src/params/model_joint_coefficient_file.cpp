@@ -1,0 +1,123 @@
+// The model joint coefficient file: the magic "YB_MODEL_JOINT_CEFF_FILE_VER1.0", the number N of strip
+// sections, then the sections in strip order. A section is its strip number, its coefficient count k
+// and k doubles, one per model of the strip. Strips are only ever appended as strip N + 1.
+#include "binary_io.h"
+#include "export_frame.h"
+#include "fs.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <string_view>
+
+namespace yb::params {
+namespace {
+
+constexpr std::string_view kJointMagic = "YB_MODEL_JOINT_CEFF_FILE_VER1.0";
+static_assert(kJointMagic.size() == 31);
+constexpr std::int64_t kStripCountOffset = 31;  // the sections follow the count, from offset 35
+constexpr std::int64_t kCoefficientSize = sizeof(double);
+
+// A section as written: a negative count stores no coefficients, so it is stored as 0.
+bool writeSection(platform::BinaryStream& stream, std::int32_t strip, double const* values, std::int32_t count) {
+    std::int32_t const stored = count < 1 ? 0 : count;
+    return stream.writeI32(strip) && stream.writeI32(stored) &&
+           stream.writeRecords(values, static_cast<std::size_t>(stored));
+}
+
+bool validValues(double const* values, std::int32_t count) { return values != nullptr || count < 1; }
+
+std::int32_t createFile(char const* path, double const* values, std::int32_t count) {
+    if (path == nullptr || !validValues(values, count)) return kInvalidArgument;
+    platform::File file = platform::openFile(path, "wb");
+    if (!file) return kCannotWrite;
+    platform::NewFileGuard guard(path);
+    platform::BinaryStream stream(file.get());
+    if (!stream.writeMagic(kJointMagic) || !stream.writeI32(1) || !writeSection(stream, 1, values, count) ||
+        !file.close())
+        return kCannotWrite;
+    guard.commit();
+    return kSuccess;
+}
+
+// Checks the magic and reads the strip count.
+std::int32_t readHead(platform::BinaryStream& stream, std::int32_t& stripCount) {
+    if (!stream.readMagic(kJointMagic) || !stream.readI32(stripCount)) return kInvalidContent;
+    return kSuccess;
+}
+
+std::int32_t appendStrip(char const* path, std::int32_t strip, double const* values, std::int32_t count) {
+    if (path == nullptr || !validValues(values, count)) return kInvalidArgument;
+    if (ybIsFileExist(path) == 0) return strip == 1 ? createFile(path, values, count) : kCannotOpen;
+    std::int32_t stripCount = 0;
+    {
+        platform::File file = platform::openFile(path, "rb");
+        if (!file) return kCannotWrite;
+        platform::BinaryStream stream(file.get());
+        if (std::int32_t const code = readHead(stream, stripCount); code != kSuccess) return code;
+    }
+    if (stripCount == INT32_MAX || strip != stripCount + 1) return kInvalidArgument;
+
+    // The section and the new count are two writes in two places: a work copy puts the file back
+    // when either fails, so a failed append never leaves a section the count does not cover.
+    platform::WorkCopy backup(path, ".bak");
+    if (!backup.made()) return kCannotWrite;
+    bool written = false;
+    {
+        platform::File file = platform::openFile(path, "r+b");
+        if (!file) return kCannotWrite;
+        platform::BinaryStream stream(file.get());
+        written = stream.seek(0, SEEK_END) && writeSection(stream, strip, values, count) &&
+                  stream.seek(kStripCountOffset) && stream.writeI32(stripCount + 1) && file.close();
+    }
+    if (!written) {
+        backup.restore();
+        return kCannotWrite;
+    }
+    return kSuccess;
+}
+
+std::int32_t readCoefficient(char const* path, std::int32_t strip, std::int32_t model, double* value) {
+    if (path == nullptr || value == nullptr || model < 1) return kInvalidArgument;
+    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    platform::File file = platform::openFile(path, "rb");
+    if (!file) return kCannotWrite;
+    platform::BinaryStream stream(file.get());
+    std::int32_t stripCount = 0;
+    if (std::int32_t const code = readHead(stream, stripCount); code != kSuccess) return code;
+    if (strip < 1 || strip > stripCount) return kInvalidArgument;
+
+    // Sections lie in strip order; walk them until strip `strip`, the last strip or the end.
+    std::int32_t sectionStrip = 0;
+    std::int32_t sectionCount = 0;
+    for (;;) {
+        if (!stream.readI32(sectionStrip) || !stream.readI32(sectionCount)) return kInvalidArgument;
+        if (sectionCount < 0) return kInvalidContent;
+        if (sectionStrip == strip) break;
+        if (sectionStrip >= stripCount) return kInvalidArgument;
+        auto const remaining = stream.remaining();
+        if (!remaining || !platform::countFits(sectionCount, sizeof(double), *remaining)) return kInvalidArgument;
+        if (!stream.seek(sectionCount * kCoefficientSize, SEEK_CUR)) return kInvalidContent;
+    }
+    if (model > sectionCount) return kInvalidArgument;
+    if (!stream.seek((model - 1) * kCoefficientSize, SEEK_CUR)) return kInvalidContent;
+    double stored = 0.0;
+    if (!stream.readDouble(stored)) return kInvalidContent;
+    *value = stored;
+    return kSuccess;
+}
+
+}  // namespace
+}  // namespace yb::params
+
+std::int32_t ybGetOneModelJointCeff(char const* path, std::int32_t stripNo, std::int32_t modelNo, double* value) {
+    return yb::frame::guarded([&] { return yb::params::readCoefficient(path, stripNo, modelNo, value); });
+}
+
+std::int32_t ybCreateNewModelJointCeffFile(char const* path, double const* values, std::int32_t count) {
+    return yb::frame::guarded([&] { return yb::params::createFile(path, values, count); });
+}
+
+std::int32_t ybAppendOneStripModelJointCeff(char const* path, std::int32_t stripNo, double const* values,
+                                            std::int32_t count) {
+    return yb::frame::guarded([&] { return yb::params::appendStrip(path, stripNo, values, count); });
+}

@@ -1,0 +1,78 @@
+#include "test_support.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct CoordinateConversionFile : yb::test::DriveFixture {
+    void SetUp() override {
+        DriveFixture::SetUp();
+        std::strcpy(block.blockDirectory, "D:\\Blk\\");
+        std::strcpy(block.blockName, "Area1");
+        writeNative("Blk/Area1.dms", {});
+    }
+    std::string fileText() {
+        auto bytes = readNative("Blk/Area1.ctp");
+        return std::string(bytes.begin(), bytes.end());
+    }
+    BlockInfo block{};
+    std::int32_t count = 0;
+    double params[7] = {9, 9, 9, 9, 9, 9, 9};
+};
+
+TEST_F(CoordinateConversionFile, NoFileMeansThreeZeroParameters) {
+    ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(params[2], 0.0);
+    EXPECT_EQ(params[3], 9.0);
+    EXPECT_FALSE(existsNative("Blk/Area1.ctp"));
+}
+
+TEST_F(CoordinateConversionFile, TextAndSixDigitValues) {
+    double seven[7] = {1, 2, 3, 4, 5, 6, 7};
+    ASSERT_EQ(ybWriteCordConvertPara(block, 7, seven), 0);
+    EXPECT_EQ(fileText(), "7\n1\t2\t3\t4\t5\t6\t7\t\n");
+    ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
+    EXPECT_EQ(count, 7);
+
+    double three[3] = {0.123456789, -1234567.0, 1e-9};
+    ASSERT_EQ(ybWriteCordConvertPara(block, 3, three), 0);
+    EXPECT_EQ(fileText(), "3\n0.123457\t-1.23457e+06\t1e-09\t\n");
+    ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
+    EXPECT_EQ(params[0], 0.123457);
+}
+
+TEST_F(CoordinateConversionFile, BadFilesShowTheFileMessage) {
+    yb::test::MessageRecorder recorder;
+    writeNative("Blk/Area1.ctp", yb::test::bytesOf("4\r\n1 2 3 4\r\n"));
+    EXPECT_EQ(ybReadCordConvertPara(block, count, params), yb::kInvalidContent);
+    EXPECT_EQ(count, 4);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
+    // "错误的坐标转换参数文件 <D:\Blk\Area1.ctp> ！"
+    EXPECT_EQ(recorder.messages[0].gbk,
+              yb::test::hexBytes("B4 ED CE F3 B5 C4 D7 F8 B1 EA D7 AA BB BB B2 CE CA FD CE C4 BC FE 20 3C") +
+                  "D:\\Blk\\Area1.ctp" + yb::test::hexBytes("3E 20 A3 A1"));
+    // Fewer numbers than the count: the caller's parameters stay.
+    writeNative("Blk/Area1.ctp", yb::test::bytesOf("7\n1 2 3\n"));
+    EXPECT_EQ(ybReadCordConvertPara(block, count, params), yb::kInvalidContent);
+    EXPECT_EQ(params[0], 9.0);
+}
+
+TEST_F(CoordinateConversionFile, BadCountIsRefusedBeforeTheFileIsTouched) {
+    ASSERT_EQ(ybWriteCordConvertPara(block, 3, params), 0);
+    std::string const before = fileText();
+    yb::test::MessageRecorder recorder;
+    EXPECT_EQ(ybWriteCordConvertPara(block, 5, params), yb::kOutOfRange);
+    EXPECT_EQ(fileText(), before);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
+    // "错误的坐标转换参数信息！"
+    EXPECT_EQ(recorder.messages[0].gbk,
+              yb::test::hexBytes("B4 ED CE F3 B5 C4 D7 F8 B1 EA D7 AA BB BB B2 CE CA FD D0 C5 CF A2 A3 A1"));
+    std::strcpy(block.blockDirectory, "Q:\\nowhere");
+    EXPECT_EQ(ybWriteCordConvertPara(block, 3, params), yb::kCannotWrite);
+}
+
+}  // namespace
