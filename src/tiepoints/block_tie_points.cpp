@@ -7,6 +7,7 @@
 #include "reports/strip_image_paths.h"
 #include "tiepoints/tie_point_file.h"
 #include "tiepoints/tie_point_index.h"
+#include "tiepoints/tie_point_messages.h"
 
 #include "fs.h"
 #include "hostpath.h"
@@ -20,15 +21,6 @@
 
 namespace yb::tiepoints {
 namespace {
-
-constexpr char const* kReadBlockOptionFailure = "Read Block Option File <%s> Failure!";
-constexpr char const* kReadImageListFailure = "Read Block Image List File <%s> Failure!";
-constexpr char const* kReadTiePointFailure = "Read Block Tie Point File <%s> Failure!";
-constexpr char const* kReadCameraFailure = "Read Camera File <%s> Failure!";
-constexpr char const* kReadInnerOrientationFailure = "Read Inter Orient Coeff File <%s> Failure!";
-constexpr char const* kCreateImageTiePointFailure = "Create Image Tie Point File <%s> Failure!";
-constexpr char const* kReadImageTiePointFailure = "Read Image Tie Point File <%s> Failure!";
-constexpr char const* kCreateTiePointFailure = "Create Tie Point File <%s> Failure!";
 
 constexpr double kPhotoScale = 0.001;  // inner-oriented coordinates to photo coordinates
 
@@ -66,11 +58,11 @@ std::int32_t fillPhotoCoordinates(BlockInfo const& block, char const* imagePath,
     CameraInfo camera{};
     if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &camera, nullptr, nullptr, nullptr, nullptr);
         code != kSuccess)
-        return fail(code, kReadCameraFailure, cameraPath);
+        return fail(code, text::kReadCameraFailure, cameraPath);
     std::string const coefficientPath = ybGetImgAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
     std::array<double, 6> coefficients{};
     if (std::int32_t code = ybReadInnefCeff(coefficientPath.c_str(), coefficients.data()); code != kSuccess)
-        return fail(code, kReadInnerOrientationFailure, coefficientPath);
+        return fail(code, text::kReadInnerOrientationFailure, coefficientPath);
     for (auto& point : points) {
         std::array<double, 2> inner{};
         ybCalInnerDirectional_2(point.x, point.y, coefficients.data(), &camera, inner.data());
@@ -84,12 +76,12 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     std::string const optionPath = blockOptionPath ? blockOptionPath : "";
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess)
-        return fail(code, kReadBlockOptionFailure, optionPath);
+        return fail(code, text::kReadBlockOptionFailure, optionPath);
     std::string const imageListPath = ybGetBlkAuxFileName(block, ".bil", nullptr);
     std::string const tiePointPath = ybGetBlkAuxFileName(block, ".scp", nullptr);
     std::int32_t strips = 0;
     if (std::int32_t code = ybGetStripNumberOfImageRecord(imageListPath.c_str(), &strips); code != kSuccess)
-        return fail(code, kReadImageListFailure, imageListPath);
+        return fail(code, text::kReadImageListFailure, imageListPath);
     if (std::int32_t code = cleanTemporaryFiles(blockOptionPath); code != kSuccess) return code;
 
     // The block tie point file is read once; each image is then served from the index.
@@ -100,10 +92,10 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     for (std::int32_t strip = 1; strip <= strips; ++strip) {
         if (std::int32_t code = ybReadOneStripImageRecord(imageListPath.c_str(), strips, strip, images);
             code != kSuccess)
-            return fail(code, kReadImageListFailure, imageListPath);
+            return fail(code, text::kReadImageListFailure, imageListPath);
         for (auto const& image : images) {
             if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
-                return fail(code, kReadTiePointFailure, tiePointPath);
+                return fail(code, text::kReadBlockTiePointFailure, tiePointPath);
             if (points.empty()) continue;
             std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
             if (withPhotoCoordinates) {
@@ -116,7 +108,7 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
             if (std::int32_t code = ybWriteImgGcpFile(imageTiePointPath.c_str(), points.data(),
                                                       static_cast<std::int32_t>(points.size()));
                 code != kSuccess)
-                return fail(code, kCreateImageTiePointFailure, imageTiePointPath);
+                return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
         }
     }
     return kSuccess;
@@ -126,12 +118,12 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
     std::string const optionPath = blockOptionPath ? blockOptionPath : "";
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess)
-        return fail(code, kReadBlockOptionFailure, optionPath);
+        return fail(code, text::kReadBlockOptionFailure, optionPath);
     std::string const imageListPath = ybGetBlkAuxFileName(block, ".bil", nullptr);
     std::string const tiePointPath = ybGetBlkAuxFileName(block, ".scp", nullptr);
     std::int32_t strips = 0;
     if (std::int32_t code = ybGetStripNumberOfImageRecord(imageListPath.c_str(), &strips); code != kSuccess)
-        return fail(code, kReadImageListFailure, imageListPath);
+        return fail(code, text::kReadImageListFailure, imageListPath);
 
     std::vector<tagImagePoint> all;
     std::vector<ImageOrderInfo> images;
@@ -139,18 +131,18 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
     for (std::int32_t strip = 1; strip <= strips; ++strip) {
         if (std::int32_t code = ybReadOneStripImageRecord(imageListPath.c_str(), strips, strip, images);
             code != kSuccess)
-            return fail(code, kReadImageListFailure, imageListPath);
+            return fail(code, text::kReadImageListFailure, imageListPath);
         for (auto const& image : images) {
             std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
             std::string const imageTiePointPath = ybGetTempAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
             if (ybIsFileExist(imageTiePointPath.c_str()) == 0) continue;
             if (std::int32_t code = ybReadImgGcpFileToAry(imageTiePointPath.c_str(), points); code != kSuccess)
-                return fail(code, kReadImageTiePointFailure, imageTiePointPath);
+                return fail(code, text::kReadImageTiePointFailure, imageTiePointPath);
             all.insert(all.end(), points.begin(), points.end());
         }
     }
     if (std::int32_t code = WriteTiePntGroups(tiePointPath.c_str(), all); code != kSuccess)
-        return fail(code, kCreateTiePointFailure, tiePointPath);
+        return fail(code, text::kCreateFileFailure, tiePointPath);
     return kSuccess;
 }
 

@@ -22,6 +22,15 @@ inline constexpr char kNoMemory[] = "Cannot alloc Memory!";
 inline constexpr char kInvalidPointerAddress[] = "无效的指针地址！";
 inline constexpr char kModelPointDamaged[] = "模型点数据错误！";
 
+// The block workflows (detach, unite).
+inline constexpr char kReadBlockOptionFailure[] = "Read Block Option File <%s> Failure!";
+inline constexpr char kReadImageListFailure[] = "Read Block Image List File <%s> Failure!";
+inline constexpr char kReadBlockTiePointFailure[] = "Read Block Tie Point File <%s> Failure!";
+inline constexpr char kReadCameraFailure[] = "Read Camera File <%s> Failure!";
+inline constexpr char kReadInnerOrientationFailure[] = "Read Inter Orient Coeff File <%s> Failure!";
+inline constexpr char kCreateImageTiePointFailure[] = "Create Image Tie Point File <%s> Failure!";
+inline constexpr char kReadImageTiePointFailure[] = "Read Image Tie Point File <%s> Failure!";
+
 // Shows one of the fixed texts above in the error box.
 inline void showErrorText(char const* utf8Text) { frame::showError(platform::gbkFromUtf8Literal(utf8Text)); }
 

@@ -1,0 +1,219 @@
+// The block file state report: a GBK text file telling which block-level files, and which per-image
+// orientation files or per-model orientation and epipolar files of a block exist. It is written in
+// three sections (heading, block parameters, then image or model parameters), each reading the block
+// option file afresh and appending to the report; a failure in any of them removes the report, so a
+// caller finds a whole report or none.
+#include "export_frame.h"
+#include "messages.h"
+#include "reports/report_texts.h"
+
+#include "fs.h"
+#include "gbk.h"
+#include "hostpath.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace yb::reports {
+namespace {
+
+constexpr std::int16_t kImageReport = 0;
+constexpr std::int16_t kModelReport = 1;
+constexpr std::size_t kShortTitleBytes = 5;  // titles shorter than this get two tabs
+
+std::string gbk(char const* utf8) { return platform::gbkFromUtf8Literal(utf8); }
+
+std::string existence(std::string const& path) {
+    return gbk(ybIsFileExist(path.c_str()) != 0 ? texts::kYes : texts::kNo);
+}
+
+bool validImageType(std::int32_t type) { return type >= 0 && type <= 6; }
+
+std::string field(char const* text, std::size_t width) { return std::string(platform::boundedText(text, width)); }
+
+// Appends `text` to the report. `create` starts a new report; otherwise the report must exist and
+// `openFailure` is the code for one that cannot be reopened.
+std::int32_t writeReport(char const* reportPath, std::string const& text, bool create, std::int32_t openFailure) {
+    platform::File file = platform::openFile(reportPath, create ? "w" : "r+");
+    if (!file) return openFailure;
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) return openFailure;
+    bool ok = text.empty() || (!hbConsumeWriteFault() && std::fwrite(text.data(), 1, text.size(), file.get()) == text.size());
+    if (!file.close()) ok = false;
+    return ok ? kSuccess : kCannotWrite;
+}
+
+// "(n)\t" + title + one or two tabs, as the image lines start.
+std::string imageLineStart(int number, std::string const& title) {
+    return frame::formatGbk("(%d)\t", number) + title + (title.size() < kShortTitleBytes ? "\t\t" : "\t");
+}
+
+std::int32_t writeHeading(char const* blockOptionPath, char const* reportPath) {
+    BlockInfo block{};
+    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    std::string text = gbk(texts::kTitle);
+    text += gbk(texts::kBlockNameLabel) + platform::splitPath(blockOptionPath).title + "\n";
+    // An invalid image type leaves the report with the first two lines only, then fails.
+    std::int32_t const result = validImageType(block.imageType) ? kSuccess : kOutOfRange;
+    if (result == kSuccess) text += gbk(texts::kImageTypeLabel) + gbk(texts::kImageTypeNames[block.imageType]);
+    std::int32_t code = writeReport(reportPath, text, true, kCannotWrite);
+    return code != kSuccess ? code : result;
+}
+
+std::int32_t writeBlockParameters(char const* blockOptionPath, char const* reportPath) {
+    BlockInfo block{};
+    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    std::string const controlPoints = existence(field(block.controlPointFile, sizeof block.controlPointFile));
+    std::string const imageParameters =
+        existence(platform::replaceAll(platform::toLower(blockOptionPath), ".dms", ".ipp"));
+    std::string const camera = existence(field(block.cameraFile, sizeof block.cameraFile));
+    std::string text = gbk(texts::kBlockSection);
+    switch (block.imageType) {
+        case 0:
+        case 1:
+            text += gbk(texts::kBlockHeaderCamera) + controlPoints + imageParameters + camera;
+            break;
+        case 2:
+        case 3:
+        case 4:
+            text += gbk(texts::kBlockHeaderImageParameters) + controlPoints + imageParameters;
+            break;
+        case 5:
+        case 6:
+            text += gbk(texts::kBlockHeaderControlOnly) + controlPoints;
+            break;
+        default:
+            return kOutOfRange;
+    }
+    text += "\n";
+    return writeReport(reportPath, text, false, kCannotWrite);
+}
+
+// Titles of a directory listing, with lookups by lower-cased title that keep the listing's order.
+class TitleList {
+public:
+    explicit TitleList(std::vector<std::string> titles) : titles_(std::move(titles)), removed_(titles_.size(), false) {
+        for (std::size_t i = 0; i < titles_.size(); ++i) positions_[platform::toLower(titles_[i])].push_back(i);
+    }
+    // Removes the first remaining title equal to `title` ignoring case; false when there is none.
+    bool removeFirst(std::string const& title) {
+        auto it = positions_.find(platform::toLower(title));
+        if (it == positions_.end() || it->second.empty()) return false;
+        removed_[it->second.front()] = true;
+        it->second.pop_front();
+        return true;
+    }
+    template <class Visit>
+    void forEachRemaining(Visit visit) const {
+        for (std::size_t i = 0; i < titles_.size(); ++i)
+            if (!removed_[i]) visit(titles_[i]);
+    }
+
+private:
+    std::vector<std::string> titles_;
+    std::vector<bool> removed_;
+    std::unordered_map<std::string, std::deque<std::size_t>> positions_;  // in listing order
+};
+
+std::int32_t writeImageParameters(char const* blockOptionPath, char const* reportPath) {
+    BlockInfo block{};
+    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    if (std::int32_t code = writeReport(reportPath, gbk(texts::kImageSection), false, kCannotOpen); code != kSuccess)
+        return code;
+
+    std::string const directory = field(block.blockDirectory, sizeof block.blockDirectory) + "\\ImagesPara\\";
+    std::vector<std::string> innerTitles, orientationTitles;
+    if (std::int32_t code = ybGetSameExtFilePathsInOneDir(directory.c_str(), "ioc", innerTitles, 0); code != kSuccess)
+        return code;
+    if (std::int32_t code = ybGetSameExtFilePathsInOneDir(directory.c_str(), "boc", orientationTitles, 0);
+        code != kSuccess)
+        return code;
+
+    std::string suffix;
+    switch (block.imageType) {
+        case 0:
+        case 1:
+        case 2: break;
+        case 4: suffix = "_SPOT"; break;
+        case 5:
+        case 6: suffix = "_RPC"; break;
+        default: return kInvalidArgument;
+    }
+
+    std::string const yes = gbk(texts::kYes), no = gbk(texts::kNo);
+    std::string text = gbk(texts::kImageHeader);
+    int number = 0;
+    if (block.imageType == 0) {
+        // Each inner orientation file is paired with the orientation file of the same title.
+        TitleList orientation(std::move(orientationTitles));
+        for (auto const& title : innerTitles) {
+            bool const oriented = orientation.removeFirst(title);
+            text += imageLineStart(++number, title) + yes + (oriented ? yes : no) + "\n";
+        }
+        orientation.forEachRemaining(
+            [&](std::string const& title) { text += imageLineStart(++number, title) + no + yes + "\n"; });
+    } else {
+        for (auto const& title : orientationTitles) {
+            std::string const shown = suffix.empty() ? title : platform::replaceAll(title, suffix, "");
+            text += imageLineStart(++number, shown) + yes + "\n";
+        }
+    }
+    return writeReport(reportPath, text, false, kCannotOpen);
+}
+
+std::int32_t writeModelParameters(char const* blockOptionPath, char const* reportPath) {
+    BlockInfo block{};
+    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    if (std::int32_t code = writeReport(reportPath, std::string(), false, kCannotOpen); code != kSuccess) return code;
+
+    std::string blockDirectory = field(block.blockDirectory, sizeof block.blockDirectory);
+    std::string const modelDirectory = blockDirectory + "\\Model\\";
+    std::vector<std::string> models;
+    if (std::int32_t code = ybGetSameExtFilePathsInOneDir(modelDirectory.c_str(), "mod", models, 0); code != kSuccess)
+        return code;
+
+    std::string text = gbk(texts::kModelSection);
+    text += frame::formatGbk(texts::kModelCount, static_cast<int>(models.size()));
+    if (!models.empty()) text += gbk(texts::kModelHeader);
+    int number = 0;
+    for (auto const& title : models) {
+        ModelInfo model{};
+        std::string const optionPath = modelDirectory + title + ".mod";
+        if (std::int32_t code = ybReadModelOptionFile(optionPath.c_str(), &model); code != kSuccess) return code;
+        std::string left = field(model.leftImage, sizeof model.leftImage);
+        std::string right = field(model.rightImage, sizeof model.rightImage);
+        std::string const modelName = ybGetModelName(left.data(), right.data());
+        std::string const relative = ybGetOrientCeffFileNameByModel(blockDirectory.c_str(), 1, modelName.c_str());
+        std::string const absolute = ybGetOrientCeffFileNameByModel(blockDirectory.c_str(), 2, modelName.c_str());
+        std::string const leftEpipolar = ybGetEpipolarFileName(blockDirectory.data(), left.data(), right.data(), true);
+        std::string const rightEpipolar = ybGetEpipolarFileName(blockDirectory.data(), left.data(), right.data(), false);
+        if (!validImageType(block.imageType) || block.imageType == 3) return kInvalidArgument;
+        text += frame::formatGbk("(%d)\t", ++number) + modelName + "\t" + existence(relative) + existence(absolute) +
+                existence(leftEpipolar) + existence(rightEpipolar);
+        text += "\n";
+    }
+    return writeReport(reportPath, text, false, kCannotOpen);
+}
+
+std::int32_t generateReport(char const* blockOptionPath, std::int16_t reportKind, char const* reportPath) {
+    if (reportKind != kImageReport && reportKind != kModelReport) return kInvalidArgument;
+    if (blockOptionPath == nullptr || reportPath == nullptr) return kInvalidArgument;
+    std::int32_t code = writeHeading(blockOptionPath, reportPath);
+    if (code == kSuccess) code = writeBlockParameters(blockOptionPath, reportPath);
+    if (code == kSuccess)
+        code = reportKind == kImageReport ? writeImageParameters(blockOptionPath, reportPath)
+                                          : writeModelParameters(blockOptionPath, reportPath);
+    if (code != kSuccess) platform::removeFile(reportPath);
+    return code;
+}
+
+}  // namespace
+}  // namespace yb::reports
+
+std::int32_t ybGenBlkFileStateReport(char const* blockOptionPath, std::int16_t reportKind, char const* reportPath) {
+    return yb::frame::guarded([&] { return yb::reports::generateReport(blockOptionPath, reportKind, reportPath); });
+}
