@@ -48,4 +48,16 @@ std::string describeCode(std::int32_t code);
 int runInfo(Arguments const& args, std::ostream& out, std::ostream& err);
 int runDemo(Arguments const& args, std::ostream& out, std::ostream& err);
 
+// Block workflows: each takes the block option file as its one positional argument.
+int runDetach(Arguments const& args, std::ostream& out, std::ostream& err);
+int runUnite(Arguments const& args, std::ostream& out, std::ostream& err);
+int runClean(Arguments const& args, std::ostream& out, std::ostream& err);
+int runReport(Arguments const& args, std::ostream& out, std::ostream& err);
+int runState(Arguments const& args, std::ostream& out, std::ostream& err);
+
+// Prints a block state report (GBK) in UTF-8; the path is a host path.
+int printReportFile(std::string const& hostPath, std::ostream& out);
+// Prints a model product state file (host path): its slots and each model's flag.
+int printStateFile(std::string const& hostPath, std::ostream& out);
+
 }  // namespace ybblock

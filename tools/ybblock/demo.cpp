@@ -3,9 +3,11 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include "fs.h"
 #include "hostpath.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -29,6 +31,132 @@ void printTree(std::string const& root, std::ostream& out) {
     for (auto const& name : names) out << "  " << name << "\n";
 }
 
+int finishDemo(char const* what, std::int32_t code, std::ostream& err) {
+    err << "ybblock demo: " << what << " failed (" << code << ", " << describeCode(code) << ")\n";
+    return 1;
+}
+
+
+constexpr char const* kBlockDirectory = "D:\\DemoBlock";
+constexpr char const* kOptionPath = "D:\\DemoBlock\\Demo.dms";
+constexpr char const* kImageListPath = "D:\\DemoBlock\\Demo.bil";
+constexpr char const* kTiePointPath = "D:\\DemoBlock\\Demo.scp";
+constexpr char const* kCameraPath = "D:\\DemoBlock\\Demo.cmr";
+constexpr int kStrips = 2;
+constexpr int kImagesPerStrip = 5;
+
+std::string imagePath(int strip, int position) {
+    char name[64];
+    std::snprintf(name, sizeof name, "D:\\DemoBlock\\Images\\%02d%02d.ybi", strip, position);
+    return name;
+}
+
+// Stops the demo at the first failing step, saying which.
+struct Step {
+    std::ostream& err;
+    bool ok = true;
+    bool operator()(std::int32_t code, std::string const& what) {
+        if (ok && code != 0) {
+            err << "ybblock demo: " << what << " failed (" << code << ", " << describeCode(code) << ")\n";
+            ok = false;
+        }
+        return ok;
+    }
+};
+
+// Tie points of one strip: each point is seen on two or three neighbouring images, measured with a
+// shift between images as a forward-overlapping strip would show it.
+void addStripTiePoints(int strip, std::vector<tagImagePoint>& points) {
+    int serial = 0;
+    for (int first = 1; first < kImagesPerStrip; ++first) {
+        for (int row = 0; row < 3; ++row) {
+            char name[32];
+            std::snprintf(name, sizeof name, "T%02d%02d%d", strip, first, row);
+            bool const triple = row == 1 && first + 2 <= kImagesPerStrip;
+            for (int k = 0; k < (triple ? 3 : 2); ++k) {
+                tagImagePoint point{};
+                point.imageNo = strip * 100 + first + k;
+                point.x = 800.0 - 600.0 * k + 3.5 * serial;
+                point.y = 200.0 + 300.0 * row - 2.0 * k;
+                point.type = 1;
+                std::memcpy(point.name, name, sizeof name);
+                points.push_back(point);
+            }
+            ++serial;
+        }
+    }
+}
+
+int buildBlock(std::ostream& out, std::ostream& err) {
+    Step step{err};
+    BlockInfo block{};
+    yb::platform::storeText(block.blockDirectory, sizeof block.blockDirectory, kBlockDirectory);
+    yb::platform::storeText(block.blockName, sizeof block.blockName, "Demo");
+    block.imageType = 0;  // metric camera: detach computes photo coordinates
+    yb::platform::storeText(block.controlPointFile, sizeof block.controlPointFile, "D:\\DemoBlock\\Demo.gcp");
+    yb::platform::storeText(block.cameraFile, sizeof block.cameraFile, kCameraPath);
+
+    if (!ybCreateBlockFolder(kBlockDirectory)) return step(yb::kCannotWrite, "creating the block folder"), 1;
+    step(ybWriteBlockOptionFile(kOptionPath, &block), "writing the block option file");
+
+    CameraInfo camera{};
+    camera.principalDistance = 152.8;
+    camera.principalPointX = 0.004;
+    camera.principalPointY = -0.002;
+    RimPoint rims[4] = {{1, -106.0, -106.0}, {2, 106.0, -106.0}, {3, 106.0, 106.0}, {4, -106.0, 106.0}};
+    if (step.ok) step(ybWriteCameraParaFile(kCameraPath, &camera, rims, RIM_LAYOUT_FOUR, nullptr, 0), "writing the camera file");
+
+    if (step.ok) step(ybCreateNewImageRecordFile(kImageListPath, kStrips), "creating the image list");
+    double const inner[6] = {-115.0, 0.021, 0.0, 115.0, 0.0, -0.021};  // pixels to millimetres, y up
+    for (int strip = 1; strip <= kStrips && step.ok; ++strip) {
+        std::vector<ImageOrderInfo> images;
+        for (int position = 1; position <= kImagesPerStrip && step.ok; ++position) {
+            std::string const path = imagePath(strip, position);
+            D_RECT range{1000.0 * position, 1000.0 * strip, 1000.0 * position + 900, 1000.0 * strip + 900};
+            step(ybCreateYbiFile(path.c_str(), 11000, 11000, 1200.0, range), "creating " + path);
+            std::string const ioc = ybGetImgAuxFileName(block, path.c_str(), ".ioc", nullptr, nullptr);
+            if (step.ok) step(ybWriteOrientCeff(ioc.c_str(), 0, inner), "writing " + ioc);
+            ImageOrderInfo image{};
+            image.nImageNo = strip * 100 + position;
+            yb::platform::storeText(image.szImagePath, sizeof image.szImagePath, path);
+            image.nGroupNo = 1;
+            image.nStripNo = strip;
+            images.push_back(image);
+        }
+        if (step.ok) step(ybWriteOneStripImageRecord(kImageListPath, kStrips, strip, images), "writing a strip");
+    }
+
+    std::vector<tagImagePoint> points;
+    for (int strip = 1; strip <= kStrips; ++strip) addStripTiePoints(strip, points);
+    if (step.ok)
+        step(ybCreateTiePntFile(kTiePointPath, points.data(), static_cast<std::int32_t>(points.size())),
+             "writing the tie point file");
+
+    // Models of strip 1, with a relative orientation for the first one.
+    for (int left = 1; left < kImagesPerStrip && step.ok; ++left) {
+        std::string const leftPath = imagePath(1, left), rightPath = imagePath(1, left + 1);
+        ModelInfo model{};
+        yb::platform::storeText(model.leftImage, sizeof model.leftImage, leftPath);
+        yb::platform::storeText(model.rightImage, sizeof model.rightImage, rightPath);
+        std::string const modelPath = ybGetModelFileName(kBlockDirectory, model.leftImage, model.rightImage);
+        step(ybWriteModelOptionFile(modelPath.c_str(), &model), "writing " + modelPath);
+    }
+    double const relative[5] = {0.001, -0.002, 0.0005, 0.01, 0.0};
+    std::string const modelDir = ybGetCurModelDir(kBlockDirectory, imagePath(1, 1).c_str(), imagePath(1, 2).c_str());
+    if (step.ok && !yb::platform::makeDirectory(modelDir)) step(yb::kCannotWrite, "creating " + modelDir);
+    std::string const roc = ybGetOrientCeffFileNameByModel(kBlockDirectory, 1, "0101_0102");
+    if (step.ok) step(ybWriteOrientCeff(roc.c_str(), 1, relative), "writing " + roc);
+    // One orthophoto product already made, found by the product state survey.
+    if (step.ok && !yb::platform::openFile("D:\\DemoBlock\\Model\\Product\\0101_0102.dom", "wb"))
+        step(yb::kCannotWrite, "writing the orthophoto");
+    if (!step.ok) return 1;
+
+    out << "built the block " << kBlockDirectory << ": " << kStrips << " strips of " << kImagesPerStrip
+        << " images, a metric camera, inner orientations, " << points.size() << " tie point observations, "
+        << kImagesPerStrip - 1 << " models in strip 1\n";
+    return 0;
+}
+
 }  // namespace
 
 int runDemo(Arguments const& args, std::ostream& out, std::ostream& err) {
@@ -50,49 +178,50 @@ int runDemo(Arguments const& args, std::ostream& out, std::ostream& err) {
 
     // The demo block lives on drive D:, mapped onto the chosen folder.
     hbSetDriveRoot('D', dir.c_str());
-    out << "demo block folder: " << dir << " (mapped as drive D:)\n";
-
-    BlockInfo block{};
-    yb::platform::storeText(block.blockDirectory, sizeof block.blockDirectory, "D:\\DemoBlock");
-    yb::platform::storeText(block.blockName, sizeof block.blockName, "Demo");
-    block.imageType = 0;
-    yb::platform::storeText(block.controlPointFile, sizeof block.controlPointFile, "D:\\DemoBlock\\Demo.gcp");
-    yb::platform::storeText(block.cameraFile, sizeof block.cameraFile, "D:\\DemoBlock\\Demo.cmr");
-
-    std::string const optionPath = "D:\\Demo.dms";
-    std::int32_t code = ybWriteBlockOptionFile(optionPath.c_str(), &block);
-    if (code != 0) {
-        err << "ybblock demo: writing the block option file failed (" << code << ", " << describeCode(code) << ")\n";
-        return 1;
-    }
-    out << "wrote " << optionPath << " -> " << dir << "/Demo.dms\n";
-
-    // The block folder beside it, with one image property file placed where the naming rules put it.
-    char const* const blockDir = block.blockDirectory;
-    if (!ybCreateBlockFolder(blockDir)) {
-        err << "ybblock demo: creating the block folder " << blockDir << " failed\n";
-        return 1;
-    }
-    IMAGEPROPINFO properties{};
-    properties.pixelSize = 0.012;
-    std::string const propertyPath = ybGetImagePropFile("D:\\DemoBlock\\Images\\0101.ybi", blockDir);
-    code = ybWriteImagePropInfoFile(propertyPath.c_str(), &properties);
-    if (code != 0) {
-        err << "ybblock demo: writing " << propertyPath << " failed (" << code << ", " << describeCode(code) << ")\n";
-        return 1;
-    }
-    out << "created the block folder " << blockDir << ":\n";
-    printTree(dir + "/DemoBlock", out);
-    out << "\n";
+    out << "demo folder: " << dir << " (mapped as drive D:)\n";
+    if (buildBlock(out, err) != 0) return 1;
 
     auto show = [&](char const* kind, std::string const& path) {
         for (auto const& handler : infoHandlers())
             if (handler.name == kind) return handler.print(path, args, out);
         return 0;
     };
-    int status = show("block option file", optionPath);
-    status |= show("sensor property file", "D:\\DemoBlock\\ImagesProp\\spot4_mss.ipc");
-    status |= show("image property file", propertyPath);
+    out << "\n";
+    int status = show("block option file", kOptionPath);
+
+    out << "\n== detach: per-image tie point files with photo coordinates ==\n";
+    std::int32_t code = ybDetachBlockTiePntFile(kOptionPath);
+    if (code != 0) return finishDemo("detach", code, err);
+    printTree(dir + "/DemoBlock/Temp", out);
+    Arguments first;
+    first.options["limit"] = "3";
+    for (auto const& handler : infoHandlers())
+        if (handler.name == "image point file") {
+            out << "D:\\DemoBlock\\Temp\\0102.ijp:\n";
+            status |= handler.print("D:\\DemoBlock\\Temp\\0102.ijp", first, out);
+        }
+
+    out << "\n== unite: the per-image files gathered back into the tie point file ==\n";
+    code = ybUniteBlockTiePntFile(kOptionPath);
+    if (code != 0) return finishDemo("unite", code, err);
+    std::int32_t total = 0;
+    ybReadTiePntNums(kTiePointPath, total);
+    out << kTiePointPath << ": " << total << " tie point observations\n";
+
+    for (std::int16_t kind : {std::int16_t{0}, std::int16_t{1}}) {
+        std::string const report = std::string("D:\\DemoBlock\\") + (kind == 0 ? "images" : "models") + "_report.txt";
+        out << "\n== block file state report (" << (kind == 0 ? "images" : "models") << "): " << report << " ==\n";
+        code = ybGenBlkFileStateReport(kOptionPath, kind, report.c_str());
+        if (code != 0) return finishDemo("report", code, err);
+        status |= printReportFile(report, out);
+    }
+
+    out << "\n== model product state (orthophotos) ==\n";
+    code = ybGenBlkModOrthoStateFile(kOptionPath, "D:\\DemoBlock\\ortho_state.dat");
+    if (code != 0) return finishDemo("state", code, err);
+    status |= printStateFile("D:\\DemoBlock\\ortho_state.dat", out);
+    out << "\nThe block stays in " << dir << ". Other commands reach its D: paths through the drive table:\n"
+        << "  YB_DRIVE_D=" << dir << " ybblock report --models " << dir << "/DemoBlock/Demo.dms\n";
     return status;
 }
 

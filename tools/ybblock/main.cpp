@@ -75,8 +75,23 @@ Usage:
       Print a block file as readable text. The kind is recognised by the file's
       magic text or extension.
   ybblock demo [DIR]
-      Build a small example block in DIR (default: a fresh temporary folder)
-      and print what was made.
+      Build a small example block in DIR (default: a fresh temporary folder):
+      two strips of five images, a camera, inner orientations and tie points;
+      then run detach, unite and both reports on it and print what happened.
+  ybblock detach BLOCK.dms
+      Copy each image's tie points from the block tie point file into its
+      per-image file in the block's temp folder (photo coordinates filled for
+      metric and digital cameras). Old per-image files are removed first.
+  ybblock unite BLOCK.dms
+      Gather the per-image files back into the block tie point file.
+  ybblock clean BLOCK.dms
+      Remove the per-image temporary tie point files.
+  ybblock report --images|--models BLOCK.dms [-o FILE]
+      Write the block file state report (to FILE, or a temporary file) and
+      print it: which block, image or model parameter files exist.
+  ybblock state --ortho|--epi BLOCK.dms -o FILE
+      Write the model product state file: every model of the block with a
+      flag saying whether its orthophoto (.dom) or epipolar image (.epi) exists.
   ybblock --help
       Show this text.
 
@@ -125,6 +140,11 @@ int main(int argc, char** argv) {
     ybblock::Arguments args = parseArguments(argc, argv, 2);
     if (command == "info") return ybblock::runInfo(args, std::cout, std::cerr);
     if (command == "demo") return ybblock::runDemo(args, std::cout, std::cerr);
+    if (command == "detach") return ybblock::runDetach(args, std::cout, std::cerr);
+    if (command == "unite") return ybblock::runUnite(args, std::cout, std::cerr);
+    if (command == "clean") return ybblock::runClean(args, std::cout, std::cerr);
+    if (command == "report") return ybblock::runReport(args, std::cout, std::cerr);
+    if (command == "state") return ybblock::runState(args, std::cout, std::cerr);
     std::cerr << "ybblock: unknown command '" << command << "'\n\n" << kHelp;
     return 2;
 }
