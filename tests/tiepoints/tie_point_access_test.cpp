@@ -59,7 +59,7 @@ TEST_F(TiePointAccess, OneImageFailures) {
     EXPECT_TRUE(points.empty());
     EXPECT_EQ(recorder.messages.back().style, HB_MESSAGE_PLAIN);
 
-    writeNative("Area.scp", RawTiePointFile("YB_TIE_PNT_FILE_VER1.0", 2).i32(7).i32(-1).group(8, {tiePoint("A", 8)}).bytes);
+    writeNative("Area.scp", RawTiePointFile(2).i32(7).i32(-1).group(8, {tiePoint("A", 8)}).bytes);
     recorder.messages.clear();
     EXPECT_EQ(ybGetOneImgTiePntNums(kPath, 8, count), yb::kSuccess);
     EXPECT_EQ(count, 1);
@@ -116,53 +116,39 @@ TEST_F(TiePointAccess, ModelPairsFollowTheLeftImageAndUseEachRightPointOnce) {
     }
 }
 
-TEST_F(TiePointAccess, ModelWithoutPairsMakesNoSet) {
-    create({tiePoint("A", 301), tiePoint("B", 303)});
+TEST_F(TiePointAccess, CommonPointsOfTwoModels) {
+    create({// C lies on all three images of models 101 and 102
+            tiePoint("A", 101, 1, 1), tiePoint("C", 101, 3, 3), tiePoint("A", 102, 11, 11), tiePoint("C", 102, 13, 13),
+            tiePoint("D", 102, 14, 14), tiePoint("c", 103, 23, 23), tiePoint("d", 103, 24, 24),
+            // model 201 pairs A twice and model 202 once: two are counted, the array has room for min(2, 1)
+            tiePoint("A", 201, 1), tiePoint("A", 201, 2), tiePoint("A", 202, 11), tiePoint("a", 202, 12),
+            tiePoint("A", 203, 21),
+            // image 302 is missing: model 301 has no pairs at all
+            tiePoint("A", 301), tiePoint("B", 303)});
+    struct Case {
+        std::int32_t left, right, counted;
+        std::vector<std::string> common;
+    };
+    for (Case const& c : {Case{101, 102, 1, {"C 3/13/23"}}, Case{201, 202, 2, {"A 1/11/21"}}, Case{301, 302, 0, {}}}) {
+        SCOPED_TRACE(c.left);
+        std::int32_t count = -1;
+        EXPECT_EQ(ybGetOneModCommPntNums(kPath, c.left, c.right, count), yb::kSuccess);
+        EXPECT_EQ(count, c.counted);
+        count = 5;
+        auto* common = reinterpret_cast<ModelCommonPoint*>(&count);
+        ASSERT_EQ(ybReadOneModCommPnts(kPath, c.left, c.right, common, count), yb::kSuccess);
+        ASSERT_EQ(count, static_cast<std::int32_t>(c.common.size()));
+        EXPECT_EQ(common == nullptr, count == 0);
+        for (std::int32_t i = 0; i < count; ++i) {
+            char text[128];
+            std::snprintf(text, sizeof text, "%s %g/%g/%g", common[i].name, common[i].x1, common[i].x2, common[i].x3);
+            EXPECT_EQ(std::string(text), c.common[static_cast<std::size_t>(i)]);
+        }
+        std::free(common);
+    }
     CONTROLPOINT_STORAGE* set = reinterpret_cast<CONTROLPOINT_STORAGE*>(&set);
     EXPECT_EQ(ybReadOneModPnts(kPath, 301, set), yb::kSuccess);
     EXPECT_EQ(set, nullptr);
-
-    ModelCommonPoint* common = reinterpret_cast<ModelCommonPoint*>(&set);
-    std::int32_t count = 5;
-    EXPECT_EQ(ybReadOneModCommPnts(kPath, 301, 302, common, count), yb::kSuccess);
-    EXPECT_EQ(common, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(ybGetOneModCommPntNums(kPath, 301, 302, count), yb::kSuccess);
-    EXPECT_EQ(count, 0);
-}
-
-TEST_F(TiePointAccess, CommonPointsSpanThreeImages) {
-    create({tiePoint("A", 101, 1, 1), tiePoint("C", 101, 3, 3), tiePoint("A", 102, 11, 11), tiePoint("C", 102, 13, 13),
-            tiePoint("D", 102, 14, 14), tiePoint("c", 103, 23, 23), tiePoint("d", 103, 24, 24)});
-    std::int32_t count = -1;
-    EXPECT_EQ(ybGetOneModCommPntNums(kPath, 101, 102, count), yb::kSuccess);
-    EXPECT_EQ(count, 1);
-    ModelCommonPoint* common = nullptr;
-    ASSERT_EQ(ybReadOneModCommPnts(kPath, 101, 102, common, count), yb::kSuccess);
-    ASSERT_EQ(count, 1);
-    ASSERT_NE(common, nullptr);
-    EXPECT_STREQ(common[0].name, "C");
-    EXPECT_EQ(common[0].x1, 3);
-    EXPECT_EQ(common[0].x2, 13);
-    EXPECT_EQ(common[0].x3, 23);
-    std::free(common);
-}
-
-TEST_F(TiePointAccess, CommonPointArrayIsNeverOverrun) {
-    // Model 101 pairs A twice, model 102 pairs A once: two entries of the first find a partner, but
-    // the array has room for min(2, 1) = 1 record.
-    create({tiePoint("A", 101, 1), tiePoint("A", 101, 2), tiePoint("A", 102, 11), tiePoint("a", 102, 12),
-            tiePoint("A", 103, 21)});
-    std::int32_t count = 0;
-    EXPECT_EQ(ybGetOneModCommPntNums(kPath, 101, 102, count), yb::kSuccess);
-    EXPECT_EQ(count, 2);
-    ModelCommonPoint* common = nullptr;
-    ASSERT_EQ(ybReadOneModCommPnts(kPath, 101, 102, common, count), yb::kSuccess);
-    ASSERT_EQ(count, 1);
-    EXPECT_EQ(common[0].x1, 1);
-    EXPECT_EQ(common[0].x2, 11);
-    EXPECT_EQ(common[0].x3, 21);
-    std::free(common);
 }
 
 }  // namespace

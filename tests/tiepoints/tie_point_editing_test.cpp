@@ -111,6 +111,14 @@ TEST_F(TiePointEditing, RemovalOfAutomaticallyExtractedPoints) {
     create({tiePoint("M", 4, 0, 0, 2), tiePoint("A", 5, 0, 0, 1), tiePoint("N", 5), tiePoint("B", 4, 0, 0, 1)});
     EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kSuccess);
     EXPECT_EQ(names(readAll()), (std::vector<std::string>{"M@4", "N@5"}));
+
+    // Removing the context deletes a left-over backup and nothing else.
+    auto const before = fileBytes();
+    writeNative("Area.scp.bak", {1});
+    EXPECT_EQ(ybRemoveTiePntContext(kPath), yb::kSuccess);
+    EXPECT_FALSE(backupLeft());
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_EQ(ybRemoveTiePntContext(kPath), yb::kSuccess);
 }
 
 TEST_F(TiePointEditing, StripRemovalReadsTheTagAsStrtolDoes) {
@@ -132,22 +140,14 @@ TEST_F(TiePointEditing, ModelPointsAreMergedIntoBothImages) {
     CONTROLPOINT_STORAGE* set = nullptr;
     ASSERT_EQ(ybAllocControlPointMem(&set, 3), 0);
     ASSERT_EQ(ybInitControlPoint(set, 1), 0);
-    auto entry = [](char const* name, std::int16_t inUse, double lx, double rx) {
-        CONTROLPOINT_INFO info{};
-        std::strcpy(info.name, name);
-        info.inUse = inUse;
-        info.type = 3;
-        info.leftX = lx;
-        info.rightX = rx;
-        return info;
-    };
     auto before = fileBytes();
-    ASSERT_EQ(ybAddOneGcpPoint(set, entry("SKIP", 0, 5, 6), 1), 0);
+    // Entries of type 3: serial, name, type, in use, left x, y, reserved, right x, y, reserved.
+    ASSERT_EQ(ybAddOneGcpPoint(set, {0, "SKIP", 3, 0, 5, 0, 0, 6, 0, 0}, 1), 0);
     EXPECT_EQ(ybWriteOneModPnts(kPath, 205, set), yb::kSuccess);  // nothing in use: file untouched
     EXPECT_EQ(fileBytes(), before);
 
-    ASSERT_EQ(ybAddOneGcpPoint(set, entry("M1", 1, 1, 2), 1), 0);
-    ASSERT_EQ(ybAddOneGcpPoint(set, entry("M2", 1, 3, 4), 1), 0);
+    ASSERT_EQ(ybAddOneGcpPoint(set, {0, "M1", 3, 1, 1, 0, 0, 2, 0, 0}, 1), 0);
+    ASSERT_EQ(ybAddOneGcpPoint(set, {0, "M2", 3, 1, 3, 0, 0, 4, 0, 0}, 1), 0);
     EXPECT_EQ(ybWriteOneModPnts(kPath, 205, set), yb::kSuccess);
     auto points = readAll();
     EXPECT_EQ(names(points), (std::vector<std::string>{"OLD@205", "M1@205", "M2@205", "M1@206", "M2@206"}));
@@ -166,16 +166,6 @@ TEST_F(TiePointEditing, ModelPointsAreMergedIntoBothImages) {
 
     EXPECT_EQ(ybWriteOneModPnts(kPath, 205, nullptr), yb::kOutOfRange);
     EXPECT_EQ(recorder.messages.back().gbk, hexBytes("CE DE D0 A7 B5 C4 D6 B8 D5 EB B5 D8 D6 B7 A3 A1"));
-}
-
-TEST_F(TiePointEditing, RemoveContextDeletesALeftOverBackupOnly) {
-    create({tiePoint("A", 1)});
-    auto before = fileBytes();
-    writeNative("Area.scp.bak", {1});
-    EXPECT_EQ(ybRemoveTiePntContext(kPath), yb::kSuccess);
-    EXPECT_FALSE(backupLeft());
-    EXPECT_EQ(fileBytes(), before);
-    EXPECT_EQ(ybRemoveTiePntContext(kPath), yb::kSuccess);
 }
 
 }  // namespace

@@ -15,45 +15,19 @@ class TiePointFile : public yb::test::TiePointTest {};
 std::string const kUnsupportedFile = hexBytes("B2 BB D6 A7 B3 D6 B5 C4 C1 AC BD D3 B5 E3 CE C4 BC FE A3 A1");
 std::string const kFileDamaged = hexBytes("C1 AC BD D3 B5 E3 CE C4 BC FE B4 ED CE F3 A3 A1");
 
-std::int32_t i32At(std::vector<unsigned char> const& bytes, std::size_t offset) {
-    std::int32_t value = 0;
-    std::memcpy(&value, bytes.data() + offset, 4);
-    return value;
-}
-
 TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrder) {
-    std::vector<tagImagePoint> points = {tiePoint("A", 12, 1, 2), tiePoint("B", 5), tiePoint("C", 12, 3, 4),
-                                         tiePoint("D", 7)};
-    create(points);
-    auto bytes = fileBytes();
-    ASSERT_EQ(bytes.size(), 436u);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 22), "YB_TIE_PNT_FILE_VER1.0");
-    EXPECT_TRUE(std::all_of(bytes.begin() + 22, bytes.begin() + 128, [](unsigned char b) { return b == 0; }));
-    // group 12: A, C; group 5: B; group 7: D
-    struct Group {
-        std::size_t at;
-        std::int32_t imageNo;
-        std::vector<std::size_t> records;
-    };
-    for (Group const& g : {Group{128 + 4, 12, {0, 2}}, Group{280, 5, {1}}, Group{358, 7, {3}}}) {
-        EXPECT_EQ(i32At(bytes, g.at), g.imageNo);
-        EXPECT_EQ(i32At(bytes, g.at + 4), static_cast<std::int32_t>(g.records.size()));
-        for (std::size_t r = 0; r < g.records.size(); ++r) {
-            EXPECT_EQ(std::memcmp(bytes.data() + g.at + 8 + 70 * r, &points[g.records[r]], 70), 0);
-        }
-    }
-    EXPECT_EQ(i32At(bytes, 128), 3);
+    tagImagePoint const a = tiePoint("A", 12, 1, 2), b = tiePoint("B", 5), c = tiePoint("C", 12, 3, 4), d = tiePoint("D", 7);
+    create({a, b, c, d});
+    EXPECT_EQ(fileBytes(), RawTiePointFile(3).group(12, {a, c}).group(5, {b}).group(7, {d}).bytes);
     std::int32_t total = -1;
     EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kSuccess);
     EXPECT_EQ(total, 4);
     EXPECT_EQ(names(readAll()), (std::vector<std::string>{"A@12", "C@12", "B@5", "D@7"}));
     EXPECT_TRUE(recorder.messages.empty());
-}
 
-TEST_F(TiePointFile, EmptyFileIsTheHeaderOnly) {
+    // No points: the header with a zero group count.
     ASSERT_EQ(ybCreateTiePntFile(kPath, nullptr, 0), yb::kSuccess);
-    EXPECT_EQ(fileBytes().size(), 132u);
-    std::int32_t total = -1;
+    EXPECT_EQ(fileBytes(), RawTiePointFile().bytes);
     EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kSuccess);
     EXPECT_EQ(total, 0);
     EXPECT_TRUE(readAll().empty());
@@ -83,10 +57,10 @@ TEST_F(TiePointFile, WriterFailuresLeaveNoFile) {
 }
 
 TEST_F(TiePointFile, MagicIsComparedIgnoringCaseUpToItsFirstZero) {
-    writeNative("Area.scp", RawTiePointFile("yb_tie_pnt_file_ver1.0", 1).group(4, {tiePoint("A", 4)}).bytes);
+    writeNative("Area.scp", RawTiePointFile(1, "yb_tie_pnt_file_ver1.0").group(4, {tiePoint("A", 4)}).bytes);
     EXPECT_EQ(names(readAll()), std::vector<std::string>{"A@4"});
 
-    writeNative("Area.scp", RawTiePointFile("YB_TIE_PNT_FILE_VER1.01", 0).bytes);
+    writeNative("Area.scp", RawTiePointFile(0, "YB_TIE_PNT_FILE_VER1.01").bytes);
     std::int32_t total = 9;
     EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kInvalidContent);
     EXPECT_EQ(total, 0);
@@ -105,15 +79,15 @@ TEST_F(TiePointFile, DamagedFilesGiveInvalidContentAndNothingElse) {
     };
     std::vector<unsigned char> headerCut = RawTiePointFile().bytes;
     headerCut.resize(130);
-    std::vector<unsigned char> recordCut = RawTiePointFile("YB_TIE_PNT_FILE_VER1.0", 2).group(1, {tiePoint("A", 1)})
+    std::vector<unsigned char> recordCut = RawTiePointFile(2).group(1, {tiePoint("A", 1)})
                                                .group(2, {tiePoint("B", 2), tiePoint("C", 2)}).bytes;
     recordCut.resize(recordCut.size() - 1);
     Case cases[] = {
-        {"negative group count", RawTiePointFile("YB_TIE_PNT_FILE_VER1.0", -1).bytes},
+        {"negative group count", RawTiePointFile(-1).bytes},
         {"group count cut off", headerCut},
-        {"fewer groups than counted", RawTiePointFile("YB_TIE_PNT_FILE_VER1.0", 3).group(1, {tiePoint("A", 1)}).bytes},
+        {"fewer groups than counted", RawTiePointFile(3).group(1, {tiePoint("A", 1)}).bytes},
         {"last record cut short", recordCut},
-        {"record count beyond the file", RawTiePointFile("YB_TIE_PNT_FILE_VER1.0", 1).i32(1).i32(0x7fffffff).bytes},
+        {"record count beyond the file", RawTiePointFile(1).i32(1).i32(0x7fffffff).bytes},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.what);
@@ -131,7 +105,7 @@ TEST_F(TiePointFile, DamagedFilesGiveInvalidContentAndNothingElse) {
 }
 
 TEST_F(TiePointFile, EmptyAndNegativeGroupsHoldNoPoints) {
-    writeNative("Area.scp", RawTiePointFile("YB_TIE_PNT_FILE_VER1.0", 4)
+    writeNative("Area.scp", RawTiePointFile(4)
                                 .group(1, {tiePoint("A", 1)}).i32(2).i32(0).i32(3).i32(-5)
                                 .group(4, {tiePoint("C", 4), tiePoint("D", 4)}).bytes);
     std::int32_t total = 0;

@@ -10,36 +10,27 @@
 namespace yb::test {
 
 inline tagImagePoint tiePoint(char const* name, std::int32_t imageNo, double x = 0, double y = 0, std::int16_t type = 0) {
-    tagImagePoint point{};
+    tagImagePoint point{0, 0, x, y, imageNo, type, {}};
     std::strncpy(point.name, name, sizeof point.name - 1);
-    point.imageNo = imageNo;
-    point.x = x;
-    point.y = y;
-    point.type = type;
     return point;
 }
 
 // Bytes of a tie point file laid out by hand.
-class RawTiePointFile {
-public:
-    explicit RawTiePointFile(std::string const& magic = "YB_TIE_PNT_FILE_VER1.0", std::int32_t groupCount = 0) {
-        bytes.assign(128, 0);
+struct RawTiePointFile {
+    explicit RawTiePointFile(std::int32_t groupCount = 0, std::string const& magic = "YB_TIE_PNT_FILE_VER1.0")
+        : bytes(128, 0) {
         std::memcpy(bytes.data(), magic.data(), magic.size());
         i32(groupCount);
     }
-    RawTiePointFile& i32(std::int32_t value) {
-        auto const* p = reinterpret_cast<unsigned char const*>(&value);
-        bytes.insert(bytes.end(), p, p + 4);
-        return *this;
-    }
+    RawTiePointFile& i32(std::int32_t value) { return raw(&value, 4); }
     RawTiePointFile& group(std::int32_t imageNo, std::vector<tagImagePoint> const& points) {
         i32(imageNo).i32(static_cast<std::int32_t>(points.size()));
-        for (auto const& point : points) record(point);
+        for (auto const& point : points) raw(&point, sizeof point);
         return *this;
     }
-    RawTiePointFile& record(tagImagePoint const& point) {
-        auto const* p = reinterpret_cast<unsigned char const*>(&point);
-        bytes.insert(bytes.end(), p, p + sizeof point);
+    RawTiePointFile& raw(void const* data, std::size_t size) {
+        auto const* p = static_cast<unsigned char const*>(data);
+        bytes.insert(bytes.end(), p, p + size);
         return *this;
     }
     std::vector<unsigned char> bytes;
