@@ -37,9 +37,7 @@ TEST_F(TiePointFile, WriterFailuresLeaveNoFile) {
     create({tiePoint("A", 1)});
     EXPECT_EQ(ybCreateTiePntFile(kPath, nullptr, 2), yb::kOutOfRange);
     EXPECT_FALSE(existsNative("Area.scp"));
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
-    EXPECT_EQ(recorder.messages[0].gbk, hexBytes("CE DE D0 A7 B5 C4 B5 D8 D6 B7 A3 A1"));
+    expectOnlyMessage(HB_MESSAGE_ERROR, hexBytes("CE DE D0 A7 B5 C4 B5 D8 D6 B7 A3 A1"));
 
     // A write that comes up short is a failure, never a truncated file reported as success.
     std::vector<tagImagePoint> many(20000, tiePoint("P", 3));
@@ -64,9 +62,7 @@ TEST_F(TiePointFile, MagicIsComparedIgnoringCaseUpToItsFirstZero) {
     std::int32_t total = 9;
     EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kInvalidContent);
     EXPECT_EQ(total, 0);
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].gbk, kUnsupportedFile);
-    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
+    expectOnlyMessage(HB_MESSAGE_ERROR, kUnsupportedFile);
 
     EXPECT_EQ(yb::tiepoints::CheckTiePntMagic(nullptr), yb::kInvalidArgument);
     EXPECT_EQ(recorder.messages.back().gbk, hexBytes("CE DE D0 A7 B5 C4 CE C4 BC FE D6 B8 D5 EB A3 A1"));

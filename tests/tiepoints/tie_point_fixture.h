@@ -53,6 +53,13 @@ protected:
         return out;
     }
     std::vector<unsigned char> fileBytes() const { return readNative("Area.scp"); }
+    // The one message shown since the recorder was last cleared; clears it for the next step.
+    void expectOnlyMessage(HbMessageStyle style, std::string const& gbk) {
+        ASSERT_EQ(recorder.messages.size(), 1u);
+        EXPECT_EQ(recorder.messages[0].style, style);
+        EXPECT_EQ(recorder.messages[0].gbk, gbk);
+        recorder.messages.clear();
+    }
     MessageRecorder recorder;
 };
 
