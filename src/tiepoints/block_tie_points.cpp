@@ -72,77 +72,89 @@ std::int32_t fillPhotoCoordinates(BlockInfo const& block, char const* imagePath,
     return kSuccess;
 }
 
-std::int32_t detachTiePoints(char const* blockOptionPath) {
-    std::string const optionPath = blockOptionPath ? blockOptionPath : "";
+// The files a block workflow works on, found through the block option file.
+struct BlockFiles {
     BlockInfo block{};
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess)
-        return fail(code, text::kReadBlockOptionFailure, optionPath);
-    std::string const imageListPath = ybGetBlkAuxFileName(block, ".bil", nullptr);
-    std::string const tiePointPath = ybGetBlkAuxFileName(block, ".scp", nullptr);
+    std::string imageListPath;
+    std::string tiePointPath;
     std::int32_t strips = 0;
-    if (std::int32_t code = ybGetStripNumberOfImageRecord(imageListPath.c_str(), &strips); code != kSuccess)
-        return fail(code, text::kReadImageListFailure, imageListPath);
-    if (std::int32_t code = cleanTemporaryFiles(blockOptionPath); code != kSuccess) return code;
+};
 
-    // The block tie point file is read once; each image is then served from the index.
-    TiePointIndex index(tiePointPath);
-    bool const withPhotoCoordinates = block.imageType == 0 || block.imageType == 1;
+// Reads the block option file, names the image list and the tie point file and reads the strip
+// count, showing the workflow's message on a failure.
+std::int32_t openBlock(char const* blockOptionPath, BlockFiles& files) {
+    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &files.block); code != kSuccess)
+        return fail(code, text::kReadBlockOptionFailure, blockOptionPath ? blockOptionPath : "");
+    files.imageListPath = ybGetBlkAuxFileName(files.block, ".bil", nullptr);
+    files.tiePointPath = ybGetBlkAuxFileName(files.block, ".scp", nullptr);
+    if (std::int32_t code = ybGetStripNumberOfImageRecord(files.imageListPath.c_str(), &files.strips); code != kSuccess)
+        return fail(code, text::kReadImageListFailure, files.imageListPath);
+    return kSuccess;
+}
+
+// Calls visit(image, image path, per-image tie point file) for every image, strip by strip in image
+// list order, and stops at the first failure.
+template <class Visit>
+std::int32_t forEachImage(BlockFiles const& files, Visit visit) {
     std::vector<ImageOrderInfo> images;
-    std::vector<tagImagePoint> points;
-    for (std::int32_t strip = 1; strip <= strips; ++strip) {
-        if (std::int32_t code = ybReadOneStripImageRecord(imageListPath.c_str(), strips, strip, images);
+    for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
+        if (std::int32_t code = ybReadOneStripImageRecord(files.imageListPath.c_str(), files.strips, strip, images);
             code != kSuccess)
-            return fail(code, text::kReadImageListFailure, imageListPath);
+            return fail(code, text::kReadImageListFailure, files.imageListPath);
         for (auto const& image : images) {
-            if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
-                return fail(code, text::kReadBlockTiePointFailure, tiePointPath);
-            if (points.empty()) continue;
             std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
-            if (withPhotoCoordinates) {
-                if (std::int32_t code = fillPhotoCoordinates(block, imagePath.c_str(), points); code != kSuccess)
-                    return code;
-            } else {
-                for (auto& point : points) point.photoX = point.photoY = 0.0;
-            }
-            std::string const imageTiePointPath = ybGetTempAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
-            if (std::int32_t code = ybWriteImgGcpFile(imageTiePointPath.c_str(), points.data(),
-                                                      static_cast<std::int32_t>(points.size()));
-                code != kSuccess)
-                return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
+            std::string const imageTiePointPath =
+                ybGetTempAuxFileName(files.block, imagePath.c_str(), nullptr, ".ijp", nullptr);
+            if (std::int32_t code = visit(image, imagePath, imageTiePointPath); code != kSuccess) return code;
         }
     }
     return kSuccess;
 }
 
-std::int32_t uniteTiePoints(char const* blockOptionPath) {
-    std::string const optionPath = blockOptionPath ? blockOptionPath : "";
-    BlockInfo block{};
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess)
-        return fail(code, text::kReadBlockOptionFailure, optionPath);
-    std::string const imageListPath = ybGetBlkAuxFileName(block, ".bil", nullptr);
-    std::string const tiePointPath = ybGetBlkAuxFileName(block, ".scp", nullptr);
-    std::int32_t strips = 0;
-    if (std::int32_t code = ybGetStripNumberOfImageRecord(imageListPath.c_str(), &strips); code != kSuccess)
-        return fail(code, text::kReadImageListFailure, imageListPath);
+std::int32_t detachTiePoints(char const* blockOptionPath) {
+    BlockFiles files;
+    if (std::int32_t code = openBlock(blockOptionPath, files); code != kSuccess) return code;
+    if (std::int32_t code = cleanTemporaryFiles(blockOptionPath); code != kSuccess) return code;
 
-    std::vector<tagImagePoint> all;
-    std::vector<ImageOrderInfo> images;
+    // The block tie point file is read once; each image is then served from the index.
+    TiePointIndex index(files.tiePointPath);
+    bool const withPhotoCoordinates = files.block.imageType == 0 || files.block.imageType == 1;
     std::vector<tagImagePoint> points;
-    for (std::int32_t strip = 1; strip <= strips; ++strip) {
-        if (std::int32_t code = ybReadOneStripImageRecord(imageListPath.c_str(), strips, strip, images);
-            code != kSuccess)
-            return fail(code, text::kReadImageListFailure, imageListPath);
-        for (auto const& image : images) {
-            std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
-            std::string const imageTiePointPath = ybGetTempAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
-            if (ybIsFileExist(imageTiePointPath.c_str()) == 0) continue;
-            if (std::int32_t code = ybReadImgGcpFileToAry(imageTiePointPath.c_str(), points); code != kSuccess)
-                return fail(code, text::kReadImageTiePointFailure, imageTiePointPath);
-            all.insert(all.end(), points.begin(), points.end());
+    return forEachImage(files, [&](ImageOrderInfo const& image, std::string const& imagePath,
+                                   std::string const& imageTiePointPath) {
+        if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
+            return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
+        if (points.empty()) return kSuccess;  // no file for an image without tie points
+        if (withPhotoCoordinates) {
+            if (std::int32_t code = fillPhotoCoordinates(files.block, imagePath.c_str(), points); code != kSuccess)
+                return code;
+        } else {
+            for (auto& point : points) point.photoX = point.photoY = 0.0;
         }
-    }
-    if (std::int32_t code = WriteTiePntGroups(tiePointPath.c_str(), all); code != kSuccess)
-        return fail(code, text::kCreateFileFailure, tiePointPath);
+        if (std::int32_t code = ybWriteImgGcpFile(imageTiePointPath.c_str(), points.data(),
+                                                  static_cast<std::int32_t>(points.size()));
+            code != kSuccess)
+            return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
+        return kSuccess;
+    });
+}
+
+std::int32_t uniteTiePoints(char const* blockOptionPath) {
+    BlockFiles files;
+    if (std::int32_t code = openBlock(blockOptionPath, files); code != kSuccess) return code;
+    std::vector<tagImagePoint> all;
+    std::vector<tagImagePoint> points;
+    std::int32_t code = forEachImage(files, [&](ImageOrderInfo const&, std::string const&,
+                                                std::string const& imageTiePointPath) {
+        if (ybIsFileExist(imageTiePointPath.c_str()) == 0) return kSuccess;
+        if (std::int32_t read = ybReadImgGcpFileToAry(imageTiePointPath.c_str(), points); read != kSuccess)
+            return fail(read, text::kReadImageTiePointFailure, imageTiePointPath);
+        all.insert(all.end(), points.begin(), points.end());
+        return kSuccess;
+    });
+    if (code != kSuccess) return code;
+    if (code = WriteTiePntGroups(files.tiePointPath.c_str(), all); code != kSuccess)
+        return fail(code, text::kCreateFileFailure, files.tiePointPath);
     return kSuccess;
 }
 
