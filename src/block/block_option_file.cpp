@@ -20,17 +20,10 @@ std::int32_t readBlockOptionFile(char const* path, BlockInfo* block) {
     if (block != nullptr) std::memset(block, 0, sizeof *block);
     if (path == nullptr || block == nullptr) return kInvalidArgument;
     if (ybIsFileExist(path) == 0) return kCannotOpen;
-    switch (frame::readOptionFile(path, kBlockOptionMagic, block, sizeof *block)) {
-        case frame::OptionReadStatus::Ok:
-        case frame::OptionReadStatus::ShortRecord:  // the bytes present count; the rest stays zero
-            return kSuccess;
-        case frame::OptionReadStatus::CannotOpen:
-            return kCannotOpen;
-        case frame::OptionReadStatus::WrongMagic:
-            std::memset(block, 0, sizeof *block);
-            return kWrongMagic;
-    }
-    return kInvalidContent;
+    // A short record keeps the bytes present and the rest stays zero; a wrong magic reads no record
+    // bytes, so the record stays cleared.
+    return frame::optionReadResult(frame::readOptionFile(path, kBlockOptionMagic, block, sizeof *block),
+                                   {.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic});
 }
 
 std::int32_t writeBlockOptionFile(char const* path, BlockInfo const* block) {

@@ -34,16 +34,8 @@ std::int32_t readDemGenOption(char const* path, DemInfo* info) {
         *info = defaults;
         return kSuccess;
     }
-    switch (frame::readOptionFile(path, kDemOptionMagic, info, sizeof *info)) {
-        case frame::OptionReadStatus::Ok:
-        case frame::OptionReadStatus::ShortRecord:
-            return kSuccess;
-        case frame::OptionReadStatus::CannotOpen:
-            return kCannotOpen;
-        case frame::OptionReadStatus::WrongMagic:
-            return kInvalidContent;
-    }
-    return kInvalidContent;
+    return frame::optionReadResult(frame::readOptionFile(path, kDemOptionMagic, info, sizeof *info),
+                                   {.cannotOpen = kCannotOpen, .wrongMagic = kInvalidContent});
 }
 
 std::int32_t writeDemGenOption(char const* path, DemInfo const* info) {

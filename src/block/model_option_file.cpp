@@ -41,15 +41,10 @@ std::int32_t readModelOptionFile(char const* path, ModelInfo* info) {
     if (ybIsFileExist(path) == 0) return kCannotOpen;
     std::memset(info, 0, sizeof *info);
     ModelOptionRecord stored{};  // a file that ends early leaves the missing bytes zero
-    switch (frame::readOptionFile(path, kModelOptionMagic, &stored, sizeof stored)) {
-        case frame::OptionReadStatus::Ok:
-        case frame::OptionReadStatus::ShortRecord:
-            break;
-        case frame::OptionReadStatus::CannotOpen:
-            return kCannotOpen;
-        case frame::OptionReadStatus::WrongMagic:
-            return kWrongMagic;
-    }
+    std::int32_t const result =
+        frame::optionReadResult(frame::readOptionFile(path, kModelOptionMagic, &stored, sizeof stored),
+                                {.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic});
+    if (result != kSuccess) return result;
     copyText(info->leftImage, stored.leftImage);
     copyText(info->rightImage, stored.rightImage);
     copyText(info->hostText0, stored.hostText0);

@@ -25,16 +25,8 @@ std::int32_t readOrthoMapOption(char const* path, OrthoInfo* info) {
     if (path == nullptr || info == nullptr) return kOrthoNullArgument;
     // The record is read straight into the caller's: a record that ends early keeps the caller's
     // bytes after the ones present.
-    switch (frame::readOptionFile(path, kOrthoMapMagic, info, sizeof *info)) {
-        case frame::OptionReadStatus::Ok:
-        case frame::OptionReadStatus::ShortRecord:
-            return kSuccess;
-        case frame::OptionReadStatus::CannotOpen:
-            return kOrthoCannotOpen;
-        case frame::OptionReadStatus::WrongMagic:
-            return kInvalidContent;
-    }
-    return kInvalidContent;
+    return frame::optionReadResult(frame::readOptionFile(path, kOrthoMapMagic, info, sizeof *info),
+                                   {.cannotOpen = kOrthoCannotOpen, .wrongMagic = kInvalidContent});
 }
 
 std::int32_t writeOrthoMapOption(char const* path, OrthoInfo const* info) {

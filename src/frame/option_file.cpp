@@ -16,6 +16,20 @@ OptionReadStatus readOptionFile(char const* path, std::string_view magic, void* 
     return got == recordSize ? OptionReadStatus::Ok : OptionReadStatus::ShortRecord;
 }
 
+std::int32_t optionReadResult(OptionReadStatus status, OptionReadCodes const& codes) {
+    switch (status) {
+        case OptionReadStatus::Ok:
+            return kSuccess;
+        case OptionReadStatus::CannotOpen:
+            return codes.cannotOpen;
+        case OptionReadStatus::WrongMagic:
+            return codes.wrongMagic;
+        case OptionReadStatus::ShortRecord:
+            return codes.shortRecord;
+    }
+    return kInvalidContent;  // not a status readOptionFile gives
+}
+
 bool writeOptionFile(char const* path, std::string_view magic, void const* record, std::size_t recordSize) {
     platform::File file = platform::openFile(path, "wb");
     if (!file) return false;

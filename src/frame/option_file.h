@@ -2,6 +2,8 @@
 // The block option file and the model and product option files are all stored this way.
 #pragma once
 
+#include <yb/ybBlockFileIO.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -17,6 +19,17 @@ enum class OptionReadStatus {
 
 // Reads magic and record. The record is not cleared here; callers decide what a failure leaves.
 OptionReadStatus readOptionFile(char const* path, std::string_view magic, void* record, std::size_t recordSize);
+
+// The result codes one file family gives for each way a read can fail. A short record counts as
+// success unless a family says otherwise: the bytes present stay in the record.
+struct OptionReadCodes {
+    std::int32_t cannotOpen;
+    std::int32_t wrongMagic;
+    std::int32_t shortRecord = kSuccess;
+};
+
+// Maps the status of readOptionFile to the family's result code (kSuccess for Ok).
+std::int32_t optionReadResult(OptionReadStatus status, OptionReadCodes const& codes);
 
 // Writes magic and record into a new file (created or truncated). Returns false when the file cannot
 // be created or a write falls short; then no partial file is left.

@@ -29,6 +29,8 @@ static_assert(kImagePropertyMagic.size() == 29);
 static_assert(kImagePropertyMagic.size() + sizeof(IMAGEPROPINFO) == 190);
 constexpr std::string_view kSpotPropertyMagic = "YB_SPOTIMAGE_PROPINFO_FILE_VER1.0";
 static_assert(kSpotPropertyMagic.size() == 33);
+// Both binary property files answer the same way when a read fails.
+constexpr frame::OptionReadCodes kPropertyReadCodes{.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic};
 
 // Sensor files: line 1 is the sensor name, one word that fits a 64-byte field with its terminator.
 constexpr std::size_t kSensorNameSize = 64;
@@ -67,16 +69,9 @@ std::int32_t readImageProperties(char const* path, IMAGEPROPINFO* info) {
     if (info == nullptr) return kStoredCountTooSmall;
     if (ybIsFileExist(path) == 0) return kCannotOpen;
     std::memset(info, 0, sizeof *info);
-    switch (frame::readOptionFile(path, kImagePropertyMagic, info, sizeof *info)) {
-        case frame::OptionReadStatus::Ok:
-        case frame::OptionReadStatus::ShortRecord:  // the bytes present count; the rest stays zero
-            return kSuccess;
-        case frame::OptionReadStatus::CannotOpen:
-            return kCannotOpen;
-        case frame::OptionReadStatus::WrongMagic:
-            return kWrongMagic;  // the record stays cleared
-    }
-    return kInvalidContent;
+    // A short record keeps the bytes present and the rest stays zero; on a wrong magic it stays cleared.
+    return frame::optionReadResult(frame::readOptionFile(path, kImagePropertyMagic, info, sizeof *info),
+                                   kPropertyReadCodes);
 }
 
 std::int32_t writeImageProperties(char const* path, IMAGEPROPINFO const* info) {
@@ -88,17 +83,10 @@ std::int32_t readSpotProperties(char const* path, double* value) {
     if (value == nullptr) return kInvalidArgument;
     if (ybIsFileExist(path) == 0) return kCannotOpen;
     double stored = 0.0;
-    switch (frame::readOptionFile(path, kSpotPropertyMagic, &stored, sizeof stored)) {
-        case frame::OptionReadStatus::Ok:
-        case frame::OptionReadStatus::ShortRecord:
-            *value = stored;
-            return kSuccess;
-        case frame::OptionReadStatus::CannotOpen:
-            return kCannotOpen;
-        case frame::OptionReadStatus::WrongMagic:
-            return kWrongMagic;
-    }
-    return kInvalidContent;
+    std::int32_t const result = frame::optionReadResult(
+        frame::readOptionFile(path, kSpotPropertyMagic, &stored, sizeof stored), kPropertyReadCodes);
+    if (result == kSuccess) *value = stored;
+    return result;
 }
 
 std::int32_t writeSpotProperties(char const* path, double value) {

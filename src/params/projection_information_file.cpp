@@ -18,17 +18,12 @@ std::int32_t readProjection(char const* path, MAP_PARAstruct* info) {
     if (info == nullptr) return kInvalidArgument;
     // The caller's record changes only when the whole record was read.
     MAP_PARAstruct stored{};
-    switch (frame::readOptionFile(path, kProjectionMagic, &stored, sizeof stored)) {
-        case frame::OptionReadStatus::Ok:
-            *info = stored;
-            return kSuccess;
-        case frame::OptionReadStatus::CannotOpen:
-            return kCannotOpen;
-        case frame::OptionReadStatus::WrongMagic:
-        case frame::OptionReadStatus::ShortRecord:
-            return kInvalidContent;
-    }
-    return kInvalidContent;
+    constexpr frame::OptionReadCodes kCodes{
+        .cannotOpen = kCannotOpen, .wrongMagic = kInvalidContent, .shortRecord = kInvalidContent};
+    std::int32_t const result =
+        frame::optionReadResult(frame::readOptionFile(path, kProjectionMagic, &stored, sizeof stored), kCodes);
+    if (result == kSuccess) *info = stored;
+    return result;
 }
 
 // Failures are not reported: a caller that must know reads the file back.

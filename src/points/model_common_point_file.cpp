@@ -32,16 +32,7 @@ std::int32_t openHeader(char const* path, platform::File& file, sections::Header
 
 std::int32_t createFile(char const* path, std::int32_t stripCount) {
     if (path == nullptr || stripCount < 0) return kInvalidArgument;
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    if (!stream.writeMagic(kLayout.magic) || !stream.writeI32(stripCount) || !stream.writeI32(0) ||
-        !stream.writeI32(0) || !file.close()) {
-        return kCannotWrite;
-    }
-    guard.commit();
-    return kSuccess;
+    return sections::createEmpty(path, kLayout, stripCount);
 }
 
 std::int32_t readFileInfo(char const* path, std::int32_t* stripCount, std::int32_t* sectionCount, std::int32_t* pointCount) {

@@ -35,16 +35,7 @@ static_assert(kLayout.magic.size() == 32 && kLayout.sectionCountOffset() == 36 &
 
 std::int32_t createFile(char const* path, std::int32_t stripCount) {
     if (path == nullptr || stripCount < 1) return kInvalidArgument;
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    if (!stream.writeMagic(kLayout.magic) || !stream.writeI32(stripCount) || !stream.writeI32(0) ||
-        !stream.writeI32(0) || !file.close()) {
-        return kCannotWrite;
-    }
-    guard.commit();
-    return kSuccess;
+    return sections::createEmpty(path, kLayout, stripCount);
 }
 
 // Opens the file and reads its header; `cannotOpen` is what a file that cannot be opened gives.

@@ -32,6 +32,19 @@ std::int32_t moveTail(std::string const& copyPath, std::int64_t from, platform::
 
 }  // namespace
 
+std::int32_t createEmpty(char const* path, Layout const& layout, std::int32_t stripCount) {
+    platform::File file = platform::openFile(path, "wb");
+    if (!file) return kCannotWrite;
+    platform::NewFileGuard guard(path);
+    platform::BinaryStream stream(file.get());
+    if (!stream.writeMagic(layout.magic) || !stream.writeI32(stripCount) || !stream.writeI32(0) ||
+        !stream.writeI32(0) || !file.close()) {
+        return kCannotWrite;
+    }
+    guard.commit();
+    return kSuccess;
+}
+
 HeaderStatus readHeader(platform::BinaryStream& stream, Layout const& layout, Header& header) {
     if (!stream.seek(0) || !stream.readMagic(layout.magic)) return HeaderStatus::WrongMagic;
     if (!stream.readI32(header.strips) || !stream.readI32(header.sections) || !stream.readI32(header.total)) {

@@ -69,6 +69,10 @@ ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32
 // True when the section's p records all lie within the file.
 bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Section const& section);
 
+// Creates (or truncates) the file with its magic, `stripCount` and no sections. When the file cannot be
+// created or a write falls short, no partial file is left and the answer is kCannotWrite.
+std::int32_t createEmpty(char const* path, Layout const& layout, std::int32_t stripCount);
+
 struct AddCodes {
     std::int32_t cannotOpenForUpdate;  // the file cannot be opened for reading and writing
 };

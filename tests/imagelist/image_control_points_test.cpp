@@ -10,9 +10,11 @@ using yb::test::sampleStrip;
 constexpr char const* kList = "D:\\Blk\\Area1.bil";
 constexpr char const* kLayoutNative = "Tmp/area1_YbiGcp.tmp";
 constexpr double kStep = 165.0000035762787;
+static_assert(std::bit_cast<std::uint64_t>(kStep) == 0x4064A00007800000u);
 
 struct Point {
     double x, y, column, row;
+    bool operator==(Point const&) const = default;
 };
 
 class ImageControlPoints : public yb::test::DriveFixture {
@@ -52,16 +54,9 @@ protected:
     }
     // The four corners that a layout rectangle gives an image of 1000 lines and 800 cells.
     static void expectCorners(char const* imagePath, D_RECT r) {
-        auto points = pointsOf(imagePath);
-        ASSERT_EQ(points.size(), 4u) << imagePath;
-        Point const expected[4] = {{r.xMin, r.yMin, 0, 1000}, {r.xMin, r.yMax, 0, 0},
-                                   {r.xMax, r.yMax, 800, 0},  {r.xMax, r.yMin, 800, 1000}};
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(points[i].x, expected[i].x) << imagePath << " point " << i + 1;
-            EXPECT_EQ(points[i].y, expected[i].y) << imagePath << " point " << i + 1;
-            EXPECT_EQ(points[i].column, expected[i].column) << imagePath << " point " << i + 1;
-            EXPECT_EQ(points[i].row, expected[i].row) << imagePath << " point " << i + 1;
-        }
+        EXPECT_EQ(pointsOf(imagePath), (std::vector<Point>{{r.xMin, r.yMin, 0, 1000}, {r.xMin, r.yMax, 0, 0},
+                                                           {r.xMax, r.yMax, 800, 0}, {r.xMax, r.yMin, 800, 1000}}))
+            << imagePath;
     }
 };
 
@@ -77,22 +72,13 @@ TEST_F(ImageControlPoints, LayoutOfATwoStripBlock) {
     ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
     auto bytes = readNative(kLayoutNative);
     ASSERT_EQ(bytes.size(), 4u + 8 + 2 * 32 + 8 + 32);
-    EXPECT_EQ(yb::test::i32At(bytes, 0), 2);
-    EXPECT_EQ(yb::test::i32At(bytes, 4), 1);
-    EXPECT_EQ(yb::test::i32At(bytes, 8), 2);
-    D_RECT rects[3];
-    std::memcpy(&rects[0], bytes.data() + 12, 64);
-    std::memcpy(&rects[2], bytes.data() + 12 + 64 + 8, 32);
-    EXPECT_EQ(yb::test::i32At(bytes, 76), 2);
-    EXPECT_EQ(yb::test::i32At(bytes, 80), 1);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(rects[1].xMin), 0x4064A00007800000u);
-    EXPECT_EQ(rects[1].xMin, kStep);
-    EXPECT_EQ(rects[1].xMax, kStep + 150);
-    EXPECT_EQ(rects[1].yMin, 250);
-    EXPECT_EQ(rects[1].yMax, 450);
-    EXPECT_EQ(rects[0].xMin, 0);
-    EXPECT_EQ(rects[0].yMin, 250);
-    EXPECT_EQ(std::memcmp(&rects[2], std::array<double, 4>{0, 0, 150, 200}.data(), 32), 0);
+    using yb::test::i32At;
+    EXPECT_EQ((std::vector{i32At(bytes, 0), i32At(bytes, 4), i32At(bytes, 8), i32At(bytes, 76), i32At(bytes, 80)}),
+              (std::vector{2, 1, 2, 2, 1}));
+    std::array<double, 12> rects{};
+    std::memcpy(rects.data(), bytes.data() + 12, 64);
+    std::memcpy(rects.data() + 8, bytes.data() + 84, 32);
+    EXPECT_EQ(rects, (std::array<double, 12>{0, 250, 150, 450, kStep, 250, kStep + 150, 450, 0, 0, 150, 200}));
 
     EXPECT_EQ(ybWriteYbiGcpInfo(nullptr), yb::kInvalidArgument);
     yb::test::WriteFault fault(2);

@@ -55,10 +55,8 @@ TEST_F(ModelCommonPointFile, SectionRecordsComeFromBothModels) {
     ASSERT_EQ(writePair(2, 1, 2, 3, 100), 0);
     auto bytes = readNative("m.mcp");
     ASSERT_EQ(bytes.size(), 45u + 16 + 240);
-    EXPECT_EQ(int32At(bytes, 45), 2);
-    EXPECT_EQ(int32At(bytes, 49), 1);
-    EXPECT_EQ(int32At(bytes, 53), 2);
-    EXPECT_EQ(int32At(bytes, 57), 3);
+    EXPECT_EQ((std::vector{int32At(bytes, 45), int32At(bytes, 49), int32At(bytes, 53), int32At(bytes, 57)}),
+              (std::vector{2, 1, 2, 3}));
     expectHeader(4, 1, 3);
 
     auto points = readPair(2, 1, 3);

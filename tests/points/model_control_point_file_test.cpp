@@ -33,9 +33,7 @@ TEST_F(ModelControlPointFile, CreateWritesA44ByteHeader) {
     auto bytes = readNative("b.bjp");
     ASSERT_EQ(bytes.size(), 44u);
     EXPECT_EQ(textAt(bytes, 0, 32), "YB_BLOCK_JOINT_POINT_FILE_VER1.0");
-    EXPECT_EQ(int32At(bytes, 32), 3);
-    EXPECT_EQ(int32At(bytes, 36), 0);
-    EXPECT_EQ(int32At(bytes, 40), 0);
+    EXPECT_EQ((std::vector{int32At(bytes, 32), int32At(bytes, 36), int32At(bytes, 40)}), (std::vector{3, 0, 0}));
     EXPECT_EQ(ybCreateOneModelGcpFile(kPath, 0), yb::kInvalidArgument);
     EXPECT_EQ(ybGetStripNumsOfModelGcpFile(kPath, nullptr), yb::kInvalidArgument);
 }
@@ -51,8 +49,7 @@ TEST_F(ModelControlPointFile, SectionsKeepTheirOrderAndGrowInPlace) {
     EXPECT_EQ(countAt(2), 3);
     auto bytes = readNative("b.bjp");
     ASSERT_EQ(bytes.size(), 44u + 12 + 5 * 66 + 12 + 3 * 66);
-    EXPECT_EQ(int32At(bytes, 44), 1);
-    EXPECT_EQ(int32At(bytes, 48), 2);
+    EXPECT_EQ((std::vector{int32At(bytes, 44), int32At(bytes, 48), int32At(bytes, 52)}), (std::vector{1, 2, 5}));
     EXPECT_EQ(textAt(bytes, 56, 5), std::string("G100\0", 5));
     EXPECT_EQ(bytes[56 + 64], 1);  // type of the first record
 

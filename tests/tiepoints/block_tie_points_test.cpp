@@ -124,7 +124,7 @@ TEST_F(BlockTiePoints, DetachThenUniteRegroupsInImageListOrder) {
     std::vector<tagImagePoint> united;
     ASSERT_EQ(ybReadTiePntFileToAry(kTiePoints, united), 0);
     std::vector<std::pair<std::int32_t, std::string>> order;
-    for (auto const& point : united) order.emplace_back(point.imageNo, point.name);
+    for (auto const& point : united) order.emplace_back(std::int32_t{point.imageNo}, point.name);
     EXPECT_EQ(order, (std::vector<std::pair<std::int32_t, std::string>>{
                          {101, "A"}, {102, "A"}, {102, "D"}, {201, "B"}, {201, "C"}, {202, "B"}}));
 
