@@ -16,10 +16,8 @@ protected:
         return block;
     }
     static bool allZero(BlockInfo const& block) {
-        auto const* bytes = reinterpret_cast<unsigned char const*>(&block);
-        for (std::size_t i = 0; i < sizeof block; ++i)
-            if (bytes[i] != 0) return false;
-        return true;
+        static BlockInfo const zero{};
+        return std::memcmp(&block, &zero, sizeof block) == 0;
     }
     BlockInfo dirty() {
         BlockInfo block;
@@ -56,23 +54,16 @@ TEST_F(BlockOptionFile, MagicOnlyFileReadsAsZeroRecord) {
 }
 
 TEST_F(BlockOptionFile, FailuresLeaveAZeroRecord) {
-    BlockInfo block = dirty();
-    EXPECT_EQ(ybReadBlockOptionFile("D:\\missing.dms", &block), yb::kCannotOpen);
-    EXPECT_TRUE(allZero(block));
-
     writeNative("v2.dms", yb::test::bytesOf("YB_BLOCK_OPTION_FILE_VER2.0" + std::string(712, 'x')));
-    block = dirty();
-    EXPECT_EQ(ybReadBlockOptionFile("D:\\v2.dms", &block), yb::kWrongMagic);
-    EXPECT_TRUE(allZero(block));
-
     writeNative("tiny.dms", yb::test::bytesOf("YB_BLOCK"));
-    block = dirty();
-    EXPECT_EQ(ybReadBlockOptionFile("D:\\tiny.dms", &block), yb::kWrongMagic);
-    EXPECT_TRUE(allZero(block));
-
-    block = dirty();
-    EXPECT_EQ(ybReadBlockOptionFile(nullptr, &block), yb::kInvalidArgument);
-    EXPECT_TRUE(allZero(block));
+    std::pair<char const*, std::int32_t> const cases[] = {
+        {"D:\\missing.dms", yb::kCannotOpen}, {"D:\\v2.dms", yb::kWrongMagic},
+        {"D:\\tiny.dms", yb::kWrongMagic}, {nullptr, yb::kInvalidArgument}};
+    for (auto const& [path, code] : cases) {
+        BlockInfo block = dirty();
+        EXPECT_EQ(ybReadBlockOptionFile(path, &block), code) << (path ? path : "null");
+        EXPECT_TRUE(allZero(block)) << (path ? path : "null");
+    }
     EXPECT_EQ(ybReadBlockOptionFile("D:\\missing.dms", nullptr), yb::kInvalidArgument);
 }
 

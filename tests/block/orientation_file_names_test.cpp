@@ -72,7 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"relative without right image", [] { return ybGetOrientGcpFileName(kDir, 1, 0, kLeft, nullptr); },
                  ""},
         NameCase{"kind 5", [] { return ybGetOrientGcpFileName(kDir, 5, 0, kLeft, kRight); }, ""},
-        NameCase{"negative kind", [] { return ybGetOrientGcpFileName(kDir, -1, 0, kLeft, kRight); }, ""},
         NameCase{"sensor without entry", [] { return ybGetOrientGcpFileName(kDir, 3, 2, kLeft, nullptr); }, ""},
         NameCase{"absolute coefficients", [] { return ybGetOrientCeffFileName(kDir, 2, 0, kLeft, kRight); },
                  "D:\\blk\\Model\\0101_0102\\0101_0102.aoc"},
@@ -97,6 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"relative by image", [] { return ybGetOrientGcpFileNameByImage(kDir, 1, 0, "0101"); }, ""},
         NameCase{"digital camera by image", [] { return ybGetOrientGcpFileNameByImage(kDir, 3, 1, "0101"); }, ""}));
 
+// One case for each way a name is cut from an image path (stem, title, pair, lower-cased name); the other
+// builders reuse these.
 INSTANTIATE_TEST_SUITE_P(
     DoubleByteNames, OrientationFileName,
     ::testing::Values(
@@ -105,20 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "D:\\blk\\Model\\0101_" + kGbkStem},
         NameCase{"block orientation", [] { return ybGetOrientCeffFileName(kDir, 3, 4, kGbkImage, nullptr); },
                  "D:\\blk\\ImagesPara\\" + kGbkStem + "_SPOT.boc"},
-        NameCase{"relative orientation", [] { return ybGetOrientGcpFileName(kDir, 1, 0, kLeft, kGbkImage); },
-                 "D:\\blk\\Model\\0101_" + kGbkStem + "\\0101_" + kGbkStem + ".rcp"},
-        NameCase{"model option file", [] { return ybGetModelFileName(kDir, kGbkImage, kRight); },
-                 "D:\\blk\\Model\\" + kGbkStem + "_0102.mod"},
-        NameCase{"epipolar image", [] { return ybGetEpipolarFileName(kDir, kLeft, kGbkImage, true); },
-                 "D:\\blk\\Model\\0101_" + kGbkStem + "\\0101_" + kGbkStem + "_Left_Epi.ybi"},
-        NameCase{"matched points", [] { return ybGetMatchGcpFileName(kDir, kGbkImage, kRight); },
-                 "D:\\blk\\Model\\" + kGbkStem + "_0102\\" + kGbkStem + "_0102.mgc"},
         NameCase{"model grid", [] { return ybGetModelGridFileName(kDir, kLeft, kGbkImage); },
                  "D:\\blk\\Model\\0101_" + kGbkStem + "\\0101_" + kGbkStem + ".vgr"},
-        NameCase{"single image DOM options", [] { return ybGetSingleImgDomOptionFile(kDir, kGbkImage); },
-                 "D:\\blk\\ImagesPara\\" + kGbkStem + ".oms"},
-        NameCase{"RPC set", [] { return ybGetRPCSetFileName(kGbkImage); },
-                 "C:\\Work\\Blk\\ImagesPara\\" + kGbkStem + ".sir"},
         // Lower-casing leaves the 'A'-like second byte alone.
         NameCase{"image tie points", [] { return ybGetImgGcpFile(kGbkImage); },
                  "C:\\Work\\Blk\\temp\\" + kGbkStem + ".ijp"}));

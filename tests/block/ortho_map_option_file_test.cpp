@@ -59,10 +59,8 @@ TEST_F(OrthoMapOptionFile, RectangleFromTheRecordOrFromTheImage) {
                                   withRect(nan, 2, 3, 4, "D:\\img.ybi")}) {
         rect = D_RECT{};
         ASSERT_EQ(ybCalDomRectByOrthOpt(info, rect), 0);
-        EXPECT_EQ(rect.xMin, 1000);
-        EXPECT_EQ(rect.yMin, 2000);
-        EXPECT_EQ(rect.xMax, 3000);
-        EXPECT_EQ(rect.yMax, 4000);
+        EXPECT_EQ((std::vector<double>{rect.xMin, rect.yMin, rect.xMax, rect.yMax}),
+                  (std::vector<double>{1000, 2000, 3000, 4000}));
     }
     rect = D_RECT{7, 7, 7, 7};
     EXPECT_EQ(ybCalDomRectByOrthOpt(withRect(0, 0, 0, 0, "D:\\missing.ybi"), rect), YBI_E_FILE_MISSING);

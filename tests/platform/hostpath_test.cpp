@@ -15,23 +15,18 @@ namespace {
 std::string const kBackslashChar = hexBytes("87 5C");
 std::string const kLetterChar = hexBytes("81 41");
 
-TEST(HostPath, SplitsDriveDirectoryTitleExtension) {
-    PathParts parts = splitPath("D:\\Blk\\temp\\a.b.ijp");
-    EXPECT_EQ(parts.drive, "D:");
-    EXPECT_EQ(parts.directory, "\\Blk\\temp\\");
-    EXPECT_EQ(parts.title, "a.b");
-    EXPECT_EQ(parts.extension, ".ijp");
-    EXPECT_EQ(makePath(parts.drive, parts.directory, parts.title, parts.extension), "D:\\Blk\\temp\\a.b.ijp");
+std::vector<std::string> partsOf(std::string const& path) {
+    PathParts parts = splitPath(path);
+    return {parts.drive, parts.directory, parts.title, parts.extension};
+}
 
-    parts = splitPath("name");
-    EXPECT_EQ(parts.drive, "");
-    EXPECT_EQ(parts.directory, "");
-    EXPECT_EQ(parts.title, "name");
-    EXPECT_EQ(parts.extension, "");
+TEST(HostPath, SplitsDriveDirectoryTitleExtension) {
+    using Parts = std::vector<std::string>;
+    EXPECT_EQ(partsOf("D:\\Blk\\temp\\a.b.ijp"), (Parts{"D:", "\\Blk\\temp\\", "a.b", ".ijp"}));
+    EXPECT_EQ(makePath("D:", "\\Blk\\temp\\", "a.b", ".ijp"), "D:\\Blk\\temp\\a.b.ijp");
+    EXPECT_EQ(partsOf("name"), (Parts{"", "", "name", ""}));
     // A dot in a directory is not an extension; '/' separates as well.
-    parts = splitPath("D:/v1.2/file");
-    EXPECT_EQ(parts.directory, "/v1.2/");
-    EXPECT_EQ(parts.extension, "");
+    EXPECT_EQ(partsOf("D:/v1.2/file"), (Parts{"D:", "/v1.2/", "file", ""}));
 }
 
 TEST(HostPath, DoubleByteCharactersAreNeverSplit) {
