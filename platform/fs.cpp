@@ -59,7 +59,7 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
         while (root.size() > 1 && root.back() == '/') root.pop_back();
         rest = hostPath.substr(2);
     } else if (isSeparator(hostPath[0])) {
-        root = "/";
+        root.assign(1, '/');
     }
 
     // Split into components on whole characters, converting each to UTF-8.
@@ -93,7 +93,7 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
 
     std::string whole = root;
     for (auto const& c : components) whole = joined(whole, c);
-    if (whole.empty()) whole = ".";
+    if (whole.empty()) whole.assign(1, '.');
     struct stat info {};
     if (statPath(whole, info)) return whole;
 

@@ -4,6 +4,7 @@
 #include "params/image_property_files.h"
 
 #include "export_frame.h"
+#include "messages.h"
 #include "option_file.h"
 
 #include "binary_io.h"
@@ -96,16 +97,8 @@ std::int32_t writeSpotProperties(char const* path, double value) {
 
 std::string sensorFileText(char const* name, std::int32_t first, std::int32_t second, double firstReal,
                            double secondReal) {
-    auto format = [&](char* buffer, std::size_t size) {
-        return std::snprintf(buffer, size, "%s\n%ld\t%ld\t%.12f\t%.12f\n", name, static_cast<long>(first),
-                             static_cast<long>(second), firstReal, secondReal);
-    };
-    int const length = format(nullptr, 0);
-    if (length < 0) return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    format(text.data(), text.size());
-    text.resize(static_cast<std::size_t>(length));
-    return text;
+    return frame::formatGbk("%s\n%ld\t%ld\t%.12f\t%.12f\n", name, static_cast<long>(first), static_cast<long>(second),
+                            firstReal, secondReal);
 }
 
 std::int32_t createSensorFile(char const* path, char const* name, std::int32_t first, std::int32_t second,
