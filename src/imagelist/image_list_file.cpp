@@ -63,12 +63,13 @@ WalkResult indexStrips(BinaryStream& stream, std::int32_t storedStripCount, std:
     sections.clear();
     auto length = stream.length();
     if (!length || *length < static_cast<std::uint64_t>(kFirstSectionOffset)) return WalkResult::Damaged;
-    // Every section takes at least its 8-byte header: a count the file cannot hold is damage, and is
-    // refused before anything is allocated for it.
-    if (storedStripCount < 0 ||
-        !countFits(storedStripCount, kSectionHeaderSize, *length - static_cast<std::uint64_t>(kFirstSectionOffset)))
-        return WalkResult::Damaged;
-    sections.assign(static_cast<std::size_t>(storedStripCount), StripSection{-1, 0});
+    if (storedStripCount < 0) return WalkResult::Damaged;
+    // Every section takes at least its 8-byte header. When the file cannot hold a header per strip,
+    // some strip is missing: the walk still tells a damaged count from a file that merely ends, as
+    // the per-strip walk does, but nothing is allocated for the stored count.
+    bool const headersFit =
+        countFits(storedStripCount, kSectionHeaderSize, *length - static_cast<std::uint64_t>(kFirstSectionOffset));
+    if (headersFit) sections.assign(static_cast<std::size_t>(storedStripCount), StripSection{-1, 0});
     std::int64_t position = kFirstSectionOffset;
     for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
         std::int32_t number = 0;
@@ -76,9 +77,14 @@ WalkResult indexStrips(BinaryStream& stream, std::int32_t storedStripCount, std:
         if (!readSectionHeader(stream, position, number, count)) break;
         position += static_cast<std::int64_t>(kSectionHeaderSize);
         if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
-        if (number >= 1 && number <= storedStripCount && sections[static_cast<std::size_t>(number - 1)].imageCount < 0)
+        if (headersFit && number >= 1 && number <= storedStripCount &&
+            sections[static_cast<std::size_t>(number - 1)].imageCount < 0)
             sections[static_cast<std::size_t>(number - 1)] = {count, position};
         position += static_cast<std::int64_t>(count) * static_cast<std::int64_t>(kImageEntriesSize);
+    }
+    if (!headersFit) {
+        sections.clear();
+        return WalkResult::NotFound;
     }
     for (auto const& section : sections)
         if (section.imageCount < 0) return WalkResult::NotFound;

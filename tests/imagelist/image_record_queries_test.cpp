@@ -166,6 +166,16 @@ TEST_F(ImageRecordQueries, DamagedCountsAreRefusedWithoutHugeAllocations) {
     EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), yb::kInvalidContent);
     EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), yb::kInvalidContent);
     EXPECT_EQ(value, 0);
+
+    // A list that ends before its last strip: the whole-block queries answer as the query of that
+    // strip does, not as for a damaged count.
+    ASSERT_EQ(ybCreateNewImageRecordFile(kList, 3), 0);
+    bytes = readNative(kNative);
+    bytes.resize(bytes.size() - 8);
+    writeNative(kNative, bytes);
+    EXPECT_EQ(ybReadImageNumOfOneStrip(kList, 3, &value), yb::kNotFound);
+    EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), yb::kNotFound);
+    EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), yb::kNotFound);
 }
 
 }  // namespace
