@@ -74,8 +74,8 @@ std::int32_t rewriteFeaturePoints(char const* path, FeaturePoint const* points, 
 }
 
 std::int32_t writeFeaturePoints(char const* path, FeaturePoint const* points, std::int32_t count) {
-    // Refused arguments leave an existing file alone.
-    if (path == nullptr || count < 0 || (count > 0 && points == nullptr)) return kInvalidArgument;
+    // Refused arguments (a missing array too, whatever the count) leave an existing file alone.
+    if (path == nullptr || count < 0 || points == nullptr) return kInvalidArgument;
     if (ybIsFileExist(path) != 0) return rewriteFeaturePoints(path, points, count);
     return writeCountedFile(path, kFeaturePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
 }

@@ -109,7 +109,8 @@ std::int32_t writeImagePoints(char const* path, tagImagePoint const* points, std
 }
 
 std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, std::int32_t count) {
-    if (path == nullptr || count < 0 || (count > 0 && points == nullptr)) return kInvalidArgument;
+    // No records at all is refused too: unlike the writer, the append gives a missing array no meaning.
+    if (path == nullptr || count < 0 || points == nullptr) return kInvalidArgument;
     std::int32_t oldCount = 0;
     {
         // A file shorter than its count is damaged: the new records would land behind a gap.

@@ -71,6 +71,9 @@ TEST_F(FeaturePointFile, FailedRewriteLeavesTheFileAsItWas) {
     EXPECT_EQ(int32At(readNative("f.fea"), 34), 3);
 
     EXPECT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", nullptr, 1), yb::kInvalidArgument);
+    EXPECT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", nullptr, 0), yb::kInvalidArgument);
+    EXPECT_EQ(ybWriteImgFeatruePointFile("D:\\new.fea", nullptr, 0), yb::kInvalidArgument);
+    EXPECT_FALSE(existsNative("new.fea"));
     EXPECT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", three, -1), yb::kInvalidArgument);
     EXPECT_EQ(ybWriteImgFeatruePointFile(nullptr, three, 1), yb::kInvalidArgument);
     EXPECT_EQ(int32At(readNative("f.fea"), 34), 3);

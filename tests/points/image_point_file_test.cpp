@@ -130,6 +130,7 @@ TEST_F(ImagePointFile, RefusedArgumentsAndFailedWrites) {
     EXPECT_EQ(ybWriteImgGcpFile("D:\\a.ijp", points.data(), -1), yb::kInvalidArgument);
     EXPECT_EQ(ybWriteImgGcpFile("D:\\a.ijp", nullptr, 2), yb::kInvalidArgument);
     EXPECT_EQ(ybAppendImgJointPntToFile("D:\\a.ijp", nullptr, 1), yb::kInvalidArgument);
+    EXPECT_EQ(ybAppendImgJointPntToFile("D:\\a.ijp", nullptr, 0), yb::kInvalidArgument);
     EXPECT_EQ(ybAppendImgJointPntToFile("D:\\a.ijp", points.data(), -2), yb::kInvalidArgument);
     EXPECT_EQ(readNative("a.ijp"), before);
 
