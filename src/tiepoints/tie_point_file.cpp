@@ -189,7 +189,7 @@ std::uint64_t TiePointFileReader::recordCapacity() const {
 }
 
 std::int32_t TiePointFileReader::damaged() {
-    text::showErrorText(text::kFileDamaged);
+    if (!quietDamage_) text::showErrorText(text::kFileDamaged);
     return kInvalidContent;
 }
 
