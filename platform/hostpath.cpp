@@ -94,8 +94,8 @@ std::string makePath(std::string_view drive, std::string_view directory, std::st
     out.reserve(drive.size() + directory.size() + title.size() + extension.size() + 2);
     out += drive;
     out += directory;
-    if (!directory.empty() && !isSeparator(directory.back()) && lastSeparator(directory) != directory.size() - 1)
-        out += '\\';
+    // A directory ending in a double-byte character whose second byte is '\\' still needs its separator.
+    if (!directory.empty() && lastSeparator(directory) != directory.size() - 1) out += '\\';
     out += title;
     if (!extension.empty() && extension.front() != '.') out += '.';
     out += extension;

@@ -123,6 +123,9 @@ std::int32_t collectTitles(std::string const& dir, std::string_view extension, b
 }
 
 std::int32_t listSameExtension(char const* dir, char const* ext, std::vector<std::string>& titles, int recursive) {
+    // A recursive listing starts from an empty array whatever follows; a flat one leaves the caller's
+    // array alone when it has nothing to list by.
+    if (recursive != 0) titles.clear();
     if (dir == nullptr || ext == nullptr) return kInvalidArgument;
     titles.clear();
     std::vector<std::string> found;

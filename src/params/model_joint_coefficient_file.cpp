@@ -91,9 +91,10 @@ std::int32_t readCoefficient(char const* path, std::int32_t strip, std::int32_t 
     std::int32_t sectionCount = 0;
     for (;;) {
         if (!stream.readI32(sectionStrip) || !stream.readI32(sectionCount)) return kInvalidArgument;
-        if (sectionCount < 0) return kInvalidContent;
+        // The wanted section's count only bounds the model number; a negative one admits no model.
         if (sectionStrip == strip) break;
         if (sectionStrip >= stripCount) return kInvalidArgument;
+        if (sectionCount < 0) return kInvalidContent;  // a section to skip cannot have a negative length
         auto const remaining = stream.remaining();
         if (!remaining || !platform::countFits(sectionCount, sizeof(double), *remaining)) return kInvalidArgument;
         if (!stream.seek(sectionCount * kCoefficientSize, SEEK_CUR)) return kInvalidContent;

@@ -107,6 +107,7 @@ TEST_F(BlockFolder, ListingGivesTitlesInNameOrderThenSubDirectoriesDepthFirst) {
     EXPECT_EQ(titles("D:\\missing", "mod", 1, yb::kOutOfRange), std::vector<std::string>{});
     EXPECT_EQ(titles(nullptr, "mod", 0, yb::kInvalidArgument), std::vector<std::string>{"stale"});
     EXPECT_EQ(titles("D:\\M", nullptr, 0, yb::kInvalidArgument), std::vector<std::string>{"stale"});
+    EXPECT_EQ(titles(nullptr, "mod", 1, yb::kInvalidArgument), std::vector<std::string>{});
     EXPECT_EQ(fs::current_path().string(), before);
 }
 

@@ -54,6 +54,12 @@ TEST_F(ModelJointCoefficientFile, DamagedFilesAndFailedAppends) {
     writeNative("lying.mjc", lying);
     EXPECT_EQ(ybGetOneModelJointCeff("D:\\lying.mjc", 2, 1, &value), yb::kInvalidArgument);
     EXPECT_EQ(ybGetOneModelJointCeff("D:\\lying.mjc", 1, 1, &value), yb::kInvalidContent);
+    // A negative count on the wanted strip holds no model; on a strip to skip it damages the walk.
+    std::int32_t const negative = -2;
+    std::memcpy(lying.data() + 39, &negative, sizeof negative);
+    writeNative("lying.mjc", lying);
+    EXPECT_EQ(ybGetOneModelJointCeff("D:\\lying.mjc", 1, 1, &value), yb::kInvalidArgument);
+    EXPECT_EQ(ybGetOneModelJointCeff("D:\\lying.mjc", 2, 1, &value), yb::kInvalidContent);
 
     double const values[3] = {1, 2, 3};
     ASSERT_EQ(ybCreateNewModelJointCeffFile("D:\\j.mjc", values, 3), 0);

@@ -38,6 +38,7 @@ TEST(HostPath, DoubleByteCharactersAreNeverSplit) {
     EXPECT_EQ(fileNameOf(path), "x" + kBackslashChar + ".dat");
     EXPECT_EQ(directoryOf(path), dir + "\\");
     EXPECT_EQ(joinPath(dir, "a"), dir + "\\a");
+    EXPECT_EQ(makePath("", dir, "a", ".b"), dir + "\\a.b");
     // A trailing 嘰 is not a trailing backslash.
     EXPECT_EQ(withoutTrailingBackslashes(dir), dir);
     EXPECT_EQ(withoutTrailingBackslashes("D:\\Blk\\\\"), "D:\\Blk");
