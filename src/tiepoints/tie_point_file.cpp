@@ -100,7 +100,9 @@ std::int32_t createFailure(char const* path) {
 std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count) {
     if (path == nullptr) return kInvalidArgument;
     if (count > 0 && points == nullptr) {
-        // Whatever stood at the path is replaced by nothing, as a failed write would leave it.
+        // The file is created before the records are looked at, so a path that cannot be created
+        // answers as it would with records; whatever stood at the path is replaced by nothing.
+        if (!platform::openFile(path, "wb")) return createFailure(path);
         platform::removeFile(path);
         text::showErrorText(text::kInvalidAddress);
         return kOutOfRange;
@@ -187,7 +189,7 @@ std::uint64_t TiePointFileReader::recordCapacity() const {
 }
 
 std::int32_t TiePointFileReader::damaged() {
-    text::showErrorText(text::kFileDamaged);
+    if (!quietDamage_) text::showErrorText(text::kFileDamaged);
     return kInvalidContent;
 }
 

@@ -60,6 +60,9 @@ public:
     std::int32_t readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out);
     // Moves over the group's records (nothing when the count is not positive).
     std::int32_t skipRecords(std::int32_t recordCount);
+    // From now on a damaged group gives its code without the message; the caller shows it when the
+    // damage turns out to matter.
+    void leaveDamageMessageToCaller() { quietDamage_ = true; }
 
 private:
     std::int32_t damaged();
@@ -69,6 +72,7 @@ private:
     std::int32_t groupCount_ = 0;
     std::uint64_t length_ = 0;
     std::uint64_t position_ = 0;
+    bool quietDamage_ = false;
 };
 
 // Every record of the file, grouped by image in file order (messages as the whole-file read shows

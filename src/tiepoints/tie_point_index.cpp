@@ -1,6 +1,7 @@
 #include "tiepoints/tie_point_index.h"
 
 #include "tiepoints/tie_point_file.h"
+#include "tiepoints/tie_point_messages.h"
 
 namespace yb::tiepoints {
 
@@ -9,6 +10,9 @@ void TiePointIndex::load() {
     TiePointFileReader reader;
     openCode_ = reader.open(path_.c_str(), HB_MESSAGE_PLAIN);
     if (openCode_ != kSuccess) return;
+    // Images whose group lies before a damaged part are read as a reader of one image reads them,
+    // without a word about the damage.
+    reader.leaveDamageMessageToCaller();
     records_.reserve(static_cast<std::size_t>(reader.recordCapacity()));
     for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
         std::int32_t imageNo = 0, count = 0;
@@ -42,6 +46,7 @@ std::int32_t TiePointIndex::pointsOf(std::int32_t imageNo, std::vector<tagImageP
         return kSuccess;
     }
     // An image whose group was not reached before a damaged part of the file cannot be read.
+    if (damageCode_ != kSuccess) text::showErrorText(text::kFileDamaged);
     return damageCode_;
 }
 

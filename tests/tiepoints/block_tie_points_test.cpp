@@ -173,6 +173,22 @@ TEST_F(BlockTiePoints, WorkflowFailuresNameTheFileThatFailed) {
     ASSERT_EQ(recorder.messages.size(), 2u);
     EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_PLAIN);
     EXPECT_EQ(recorder.messages[1].gbk, "Read Block Tie Point File <D:\\Blk\\Area1.scp> Failure!");
+
+    // A damaged tail of the tie point file matters only to an image whose group is not before it.
+    std::vector<tagImagePoint> points{tiePoint(101, "P", 1, 1), tiePoint(102, "P", 2, 2), tiePoint(999, "Q", 3, 3)};
+    ASSERT_EQ(ybCreateTiePntFile(kTiePoints, points.data(), 3), 0);
+    auto bytes = readNative("Blk/Area1.scp");
+    bytes.pop_back();
+    writeNative("Blk/Area1.scp", bytes);
+    recorder.messages.clear();
+    EXPECT_EQ(ybDetachBlockTiePntFile(kOption), 0);
+    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_TRUE(existsNative("Blk/Temp/b.ijp"));
+    ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {StripTitles{"a", "b", "c"}}), 0);
+    EXPECT_EQ(ybDetachBlockTiePntFile(kOption), yb::kInvalidContent);
+    ASSERT_EQ(recorder.messages.size(), 2u);
+    EXPECT_EQ(recorder.messages[0].gbk, yb::test::hexBytes("C1 AC BD D3 B5 E3 CE C4 BC FE B4 ED CE F3 A3 A1"));
+    EXPECT_EQ(recorder.messages[1].gbk, "Read Block Tie Point File <D:\\Blk\\Area1.scp> Failure!");
 }
 
 }  // namespace

@@ -52,6 +52,9 @@ TEST_F(TiePointFile, WriterFailuresLeaveNoFile) {
     EXPECT_EQ(ybCreateTiePntFile("D:\\nowhere\\x.scp", many.data(), 1), yb::kCannotWrite);
     EXPECT_EQ(recorder.messages.back().gbk, "Create Tie Point File <D:\\nowhere\\x.scp> Failure!");
     EXPECT_EQ(recorder.messages.back().style, HB_MESSAGE_ERROR);
+    // The file is created before the records are looked at.
+    EXPECT_EQ(ybCreateTiePntFile("D:\\nowhere\\x.scp", nullptr, 2), yb::kCannotWrite);
+    EXPECT_EQ(recorder.messages.back().gbk, "Create Tie Point File <D:\\nowhere\\x.scp> Failure!");
 }
 
 TEST_F(TiePointFile, MagicIsComparedIgnoringCaseUpToItsFirstZero) {
