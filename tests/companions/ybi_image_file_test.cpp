@@ -34,7 +34,7 @@ protected:
     }
 };
 
-TEST_F(YbiImage, CreatedImageHasTheDocumentedBytesAndNoPixels) {
+TEST_F(YbiImage, CreatedImageHasItsHeaderBytesAndNoPixels) {
     create();
     auto bytes = readNative("a.ybi");
     ASSERT_EQ(bytes.size(), kTableStart);

@@ -44,7 +44,7 @@ TEST_F(ImageListFile, AnAbsentListIsCreatedWithMagicCountAndEmptySections) {
     EXPECT_EQ(ybCreateNewImageRecordFile("D:\\NoSuchDir\\a.bil", 2), yb::kCannotWrite);
 }
 
-TEST_F(ImageListFile, StripWrittenIntoANewFileHasTheDocumentedBytes) {
+TEST_F(ImageListFile, StripWrittenIntoANewFileHasExactBytes) {
     auto strip2 = sampleStrip(2, 4);
     write(2, strip2);
     auto bytes = readNative(kNative);
