@@ -71,18 +71,23 @@ std::int32_t imageCountOfStrip(char const* path, std::int32_t stripNo, std::int3
     return kSuccess;
 }
 
+// Opens the list and indexes every strip's section in one walk, for the whole-block queries: one walk
+// instead of one per strip, with the counts each strip's own query would find.
+std::int32_t indexAllStrips(char const* path, OpenList& list, std::vector<StripSection>& sections) {
+    list = openList(path, kCannotOpen);
+    if (list.status != kSuccess) return list.status;
+    BinaryStream stream(list.file.get());
+    return walkCode(indexStrips(stream, list.stripCount, sections));
+}
+
 std::int32_t totalImageCount(char const* path, std::int32_t* totalCount) {
     if (path == nullptr || totalCount == nullptr) return kInvalidArgument;
     std::int32_t stripCount = 0;
     if (std::int32_t code = stripCountOf(path, &stripCount); code != kSuccess) return code;
     if (stripCount < 1) return kOutOfRange;
-    // One walk over all sections instead of one per strip; the counts are those each strip's own
-    // query would find.
-    OpenList list = openList(path, kCannotOpen);
-    if (list.status != kSuccess) return list.status;
-    BinaryStream stream(list.file.get());
+    OpenList list;
     std::vector<StripSection> sections;
-    if (std::int32_t code = walkCode(indexStrips(stream, list.stripCount, sections)); code != kSuccess) return code;
+    if (std::int32_t code = indexAllStrips(path, list, sections); code != kSuccess) return code;
     std::int64_t total = 0;
     for (auto const& section : sections) total += section.imageCount;
     if (total < 1) return kOutOfRange;
@@ -96,11 +101,10 @@ std::int32_t largestGroupNumber(char const* path, std::int32_t& groupCount) {
     std::int32_t stripCount = 0;
     if (std::int32_t code = stripCountOf(path, &stripCount); code != kSuccess) return code;
     if (stripCount < 1) return kSuccess;
-    OpenList list = openList(path, kCannotOpen);
-    if (list.status != kSuccess) return list.status;
-    BinaryStream stream(list.file.get());
+    OpenList list;
     std::vector<StripSection> sections;
-    if (std::int32_t code = walkCode(indexStrips(stream, list.stripCount, sections)); code != kSuccess) return code;
+    if (std::int32_t code = indexAllStrips(path, list, sections); code != kSuccess) return code;
+    BinaryStream stream(list.file.get());
     std::int32_t largest = 0;
     std::vector<ImageOrderInfo> images;
     for (auto const& section : sections) {

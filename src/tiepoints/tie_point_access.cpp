@@ -208,15 +208,24 @@ std::unordered_map<std::string, std::size_t> firstEntryOfName(std::vector<CONTRO
     return first;
 }
 
+// Both models' point sets and their entry counts; a model without pairs leaves its set empty and
+// the counts 0.
+std::int32_t buildCountedModelPair(char const* path, std::int32_t modelA, std::int32_t modelB, ModelPair& pair,
+                                   std::int32_t& countA, std::int32_t& countB) {
+    if (std::int32_t code = buildModelPair(path, modelA, modelB, pair); code != kSuccess) return code;
+    if (pair.first.get() == nullptr || pair.second.get() == nullptr) return kSuccess;
+    if (std::int32_t code = ybGetGcpNum(pair.first.get(), &countA); code != kSuccess) return code;
+    return ybGetGcpNum(pair.second.get(), &countB);
+}
+
 std::int32_t countCommonPoints(char const* path, std::int32_t modelA, std::int32_t modelB, std::int32_t& count) {
     count = 0;
     ModelPair pair;
-    if (std::int32_t code = buildModelPair(path, modelA, modelB, pair); code != kSuccess) return code;
-    if (pair.first.get() == nullptr || pair.second.get() == nullptr) return kSuccess;
     std::int32_t countA = 0;
     std::int32_t countB = 0;
-    if (std::int32_t code = ybGetGcpNum(pair.first.get(), &countA); code != kSuccess) return code;
-    if (std::int32_t code = ybGetGcpNum(pair.second.get(), &countB); code != kSuccess) return code;
+    if (std::int32_t code = buildCountedModelPair(path, modelA, modelB, pair, countA, countB); code != kSuccess)
+        return code;
+    if (pair.first.get() == nullptr || pair.second.get() == nullptr) return kSuccess;
     std::vector<CONTROLPOINT_INFO> entriesB;
     if (std::int32_t code = fetchEntries(pair.second.get(), std::max(countB, 0), entriesB); code != kSuccess) return code;
     auto namesB = firstEntryOfName(entriesB);
@@ -239,12 +248,11 @@ std::int32_t readCommonPoints(char const* path, std::int32_t modelA, std::int32_
     points = nullptr;
     count = 0;
     ModelPair pair;
-    if (std::int32_t code = buildModelPair(path, modelA, modelB, pair); code != kSuccess) return code;
-    if (pair.first.get() == nullptr || pair.second.get() == nullptr) return kSuccess;
     std::int32_t countA = 0;
     std::int32_t countB = 0;
-    if (std::int32_t code = ybGetGcpNum(pair.first.get(), &countA); code != kSuccess) return code;
-    if (std::int32_t code = ybGetGcpNum(pair.second.get(), &countB); code != kSuccess) return code;
+    if (std::int32_t code = buildCountedModelPair(path, modelA, modelB, pair, countA, countB); code != kSuccess)
+        return code;
+    if (pair.first.get() == nullptr || pair.second.get() == nullptr) return kSuccess;
     if (countA <= 0 || countB <= 0) return kSuccess;
 
     std::int32_t const capacity = std::min(countA, countB);
