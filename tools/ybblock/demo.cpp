@@ -3,6 +3,7 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include "block_generator.h"
 #include "fs.h"
 #include "hostpath.h"
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,122 +40,47 @@ int finishDemo(char const* what, std::int32_t code, std::ostream& err) {
 
 
 constexpr char const* kBlockDirectory = "D:\\DemoBlock";
-constexpr char const* kOptionPath = "D:\\DemoBlock\\Demo.dms";
-constexpr char const* kImageListPath = "D:\\DemoBlock\\Demo.bil";
-constexpr char const* kTiePointPath = "D:\\DemoBlock\\Demo.scp";
-constexpr char const* kCameraPath = "D:\\DemoBlock\\Demo.cmr";
-constexpr int kStrips = 2;
-constexpr int kImagesPerStrip = 5;
+constexpr std::size_t kShownLines = 16;  // a large block's listings are cut here
 
-std::string imagePath(int strip, int position) {
-    char name[64];
-    std::snprintf(name, sizeof name, "D:\\DemoBlock\\Images\\%02d%02d.ybi", strip, position);
-    return name;
+// The block's shape from --strips, --images and --points (a small block by default).
+bool demoShape(Arguments const& args, yb::blockgen::BlockShape& shape, std::ostream& err) {
+    long const strips = args.number("strips", 2);
+    long const images = args.number("images", 5 * strips);
+    long const points = args.number("points", 30 * images / 5);
+    if (strips < 1 || strips > 100000 || images < 0 || images > 99 * strips || points < 0 || points > 100000000) {
+        err << "ybblock demo: --strips must be 1 or more, --images at most 99 a strip, --points 0 to 100000000\n";
+        return false;
+    }
+    shape.strips = static_cast<std::int32_t>(strips);
+    shape.images = static_cast<std::int32_t>(images);
+    shape.points = points;
+    shape.imageType = 0;  // metric camera: detach computes photo coordinates
+    return true;
 }
 
-// Stops the demo at the first failing step, saying which.
-struct Step {
-    std::ostream& err;
-    bool ok = true;
-    bool operator()(std::int32_t code, std::string const& what) {
-        if (ok && code != 0) {
-            err << "ybblock demo: " << what << " failed (" << code << ", " << describeCode(code) << ")\n";
-            ok = false;
-        }
-        return ok;
+int buildBlock(yb::blockgen::BlockShape const& shape, yb::blockgen::GeneratedBlock& block, std::ostream& out,
+               std::ostream& err) {
+    std::string failed;
+    if (std::int32_t code = yb::blockgen::generateBlock(kBlockDirectory, "Demo", shape, block, failed); code != 0) {
+        err << "ybblock demo: " << failed << " failed (" << code << ", " << describeCode(code) << ")\n";
+        return 1;
     }
-};
-
-// Tie points of one strip: each point is seen on two or three neighbouring images, measured with a
-// shift between images as a forward-overlapping strip would show it.
-void addStripTiePoints(int strip, std::vector<tagImagePoint>& points) {
-    int serial = 0;
-    for (int first = 1; first < kImagesPerStrip; ++first) {
-        for (int row = 0; row < 3; ++row) {
-            char name[32];
-            std::snprintf(name, sizeof name, "T%02d%02d%d", strip, first, row);
-            bool const triple = row == 1 && first + 2 <= kImagesPerStrip;
-            for (int k = 0; k < (triple ? 3 : 2); ++k) {
-                tagImagePoint point{};
-                point.imageNo = strip * 100 + first + k;
-                point.x = 800.0 - 600.0 * k + 3.5 * serial;
-                point.y = 200.0 + 300.0 * row - 2.0 * k;
-                point.type = 1;
-                std::memcpy(point.name, name, sizeof name);
-                points.push_back(point);
-            }
-            ++serial;
-        }
-    }
+    out << "built the block " << kBlockDirectory << ": " << shape.strips << " strips, " << shape.images
+        << " images, a metric camera, inner orientations, " << block.points.size() << " tie point observations, "
+        << block.models << " models\n";
+    return 0;
 }
 
-int buildBlock(std::ostream& out, std::ostream& err) {
-    Step step{err};
-    BlockInfo block{};
-    yb::platform::storeText(block.blockDirectory, sizeof block.blockDirectory, kBlockDirectory);
-    yb::platform::storeText(block.blockName, sizeof block.blockName, "Demo");
-    block.imageType = 0;  // metric camera: detach computes photo coordinates
-    yb::platform::storeText(block.controlPointFile, sizeof block.controlPointFile, "D:\\DemoBlock\\Demo.gcp");
-    yb::platform::storeText(block.cameraFile, sizeof block.cameraFile, kCameraPath);
-
-    if (!ybCreateBlockFolder(kBlockDirectory)) return step(yb::kCannotWrite, "creating the block folder"), 1;
-    step(ybWriteBlockOptionFile(kOptionPath, &block), "writing the block option file");
-
-    CameraInfo camera{};
-    camera.principalDistance = 152.8;
-    camera.principalPointX = 0.004;
-    camera.principalPointY = -0.002;
-    RimPoint rims[4] = {{1, -106.0, -106.0}, {2, 106.0, -106.0}, {3, 106.0, 106.0}, {4, -106.0, 106.0}};
-    if (step.ok) step(ybWriteCameraParaFile(kCameraPath, &camera, rims, RIM_LAYOUT_FOUR, nullptr, 0), "writing the camera file");
-
-    if (step.ok) step(ybCreateNewImageRecordFile(kImageListPath, kStrips), "creating the image list");
-    double const inner[6] = {-115.0, 0.021, 0.0, 115.0, 0.0, -0.021};  // pixels to millimetres, y up
-    for (int strip = 1; strip <= kStrips && step.ok; ++strip) {
-        std::vector<ImageOrderInfo> images;
-        for (int position = 1; position <= kImagesPerStrip && step.ok; ++position) {
-            std::string const path = imagePath(strip, position);
-            D_RECT range{1000.0 * position, 1000.0 * strip, 1000.0 * position + 900, 1000.0 * strip + 900};
-            step(ybCreateYbiFile(path.c_str(), 11000, 11000, 1200.0, range), "creating " + path);
-            std::string const ioc = ybGetImgAuxFileName(block, path.c_str(), ".ioc", nullptr, nullptr);
-            if (step.ok) step(ybWriteOrientCeff(ioc.c_str(), 0, inner), "writing " + ioc);
-            ImageOrderInfo image{};
-            image.nImageNo = strip * 100 + position;
-            yb::platform::storeText(image.szImagePath, sizeof image.szImagePath, path);
-            image.nGroupNo = 1;
-            image.nStripNo = strip;
-            images.push_back(image);
-        }
-        if (step.ok) step(ybWriteOneStripImageRecord(kImageListPath, kStrips, strip, images), "writing a strip");
+// Prints a text file's lines, cut after kShownLines.
+int printCut(std::string const& text, std::ostream& out) {
+    std::size_t lines = 0, at = 0;
+    for (; at < text.size() && lines < kShownLines; ++lines) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        out << text.substr(at, end - at) << "\n";
+        at = end + 1;
     }
-
-    std::vector<tagImagePoint> points;
-    for (int strip = 1; strip <= kStrips; ++strip) addStripTiePoints(strip, points);
-    if (step.ok)
-        step(ybCreateTiePntFile(kTiePointPath, points.data(), static_cast<std::int32_t>(points.size())),
-             "writing the tie point file");
-
-    // Models of strip 1, with a relative orientation for the first one.
-    for (int left = 1; left < kImagesPerStrip && step.ok; ++left) {
-        std::string const leftPath = imagePath(1, left), rightPath = imagePath(1, left + 1);
-        ModelInfo model{};
-        yb::platform::storeText(model.leftImage, sizeof model.leftImage, leftPath);
-        yb::platform::storeText(model.rightImage, sizeof model.rightImage, rightPath);
-        std::string const modelPath = ybGetModelFileName(kBlockDirectory, model.leftImage, model.rightImage);
-        step(ybWriteModelOptionFile(modelPath.c_str(), &model), "writing " + modelPath);
-    }
-    double const relative[5] = {0.001, -0.002, 0.0005, 0.01, 0.0};
-    std::string const modelDir = ybGetCurModelDir(kBlockDirectory, imagePath(1, 1).c_str(), imagePath(1, 2).c_str());
-    if (step.ok && !yb::platform::makeDirectory(modelDir)) step(yb::kCannotWrite, "creating " + modelDir);
-    std::string const roc = ybGetOrientCeffFileNameByModel(kBlockDirectory, 1, "0101_0102");
-    if (step.ok) step(ybWriteOrientCeff(roc.c_str(), 1, relative), "writing " + roc);
-    // One orthophoto product already made, found by the product state survey.
-    if (step.ok && !yb::platform::openFile("D:\\DemoBlock\\Model\\Product\\0101_0102.dom", "wb"))
-        step(yb::kCannotWrite, "writing the orthophoto");
-    if (!step.ok) return 1;
-
-    out << "built the block " << kBlockDirectory << ": " << kStrips << " strips of " << kImagesPerStrip
-        << " images, a metric camera, inner orientations, " << points.size() << " tie point observations, "
-        << kImagesPerStrip - 1 << " models in strip 1\n";
+    if (at < text.size()) out << "  ... (" << std::count(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), '\n') << " more lines)\n";
     return 0;
 }
 
@@ -176,50 +103,66 @@ int runDemo(Arguments const& args, std::ostream& out, std::ostream& err) {
     dir = std::filesystem::absolute(dir).lexically_normal().string();
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
 
+    yb::blockgen::BlockShape shape;
+    if (!demoShape(args, shape, err)) return 2;
     // The demo block lives on drive D:, mapped onto the chosen folder.
     hbSetDriveRoot('D', dir.c_str());
     out << "demo folder: " << dir << " (mapped as drive D:)\n";
-    if (buildBlock(out, err) != 0) return 1;
+    yb::blockgen::GeneratedBlock block;
+    if (buildBlock(shape, block, out, err) != 0) return 1;
+    char const* const optionPath = block.optionPath.c_str();
 
-    auto show = [&](char const* kind, std::string const& path) {
+    auto show = [&](char const* kind, std::string const& path, Arguments const& options) {
         for (auto const& handler : infoHandlers())
-            if (handler.name == kind) return handler.print(path, args, out);
+            if (handler.name == kind) return handler.print(path, options, out);
         return 0;
     };
+    // Prints what `print` writes, cut after a screenful.
+    auto showCut = [&](auto print) {
+        std::ostringstream text;
+        int const status = print(text);
+        printCut(text.str(), out);
+        return status;
+    };
     out << "\n";
-    int status = show("block option file", kOptionPath);
+    int status = show("block option file", block.optionPath, args);
 
     out << "\n== detach: per-image tie point files with photo coordinates ==\n";
-    std::int32_t code = ybDetachBlockTiePntFile(kOptionPath);
+    std::int32_t code = ybDetachBlockTiePntFile(optionPath);
     if (code != 0) return finishDemo("detach", code, err);
-    printTree(dir + "/DemoBlock/Temp", out);
-    Arguments first;
-    first.options["limit"] = "3";
-    for (auto const& handler : infoHandlers())
-        if (handler.name == "image point file") {
-            out << "D:\\DemoBlock\\Temp\\0102.ijp:\n";
-            status |= handler.print("D:\\DemoBlock\\Temp\\0102.ijp", first, out);
-        }
+    status |= showCut([&](std::ostream& text) { printTree(dir + "/DemoBlock/Temp", text); return 0; });
+    // The second image of the first strip that has images: it shares points with both neighbours.
+    for (auto const& images : block.stripImages) {
+        if (images.size() < 2) continue;
+        std::string const perImage = ybGetTempAuxFileName(block.info, images[1].szImagePath,
+                                                          nullptr, ".ijp", nullptr);
+        Arguments first;
+        first.options["limit"] = "3";
+        out << perImage << ":\n";
+        status |= show("image point file", perImage, first);
+        break;
+    }
 
     out << "\n== unite: the per-image files gathered back into the tie point file ==\n";
-    code = ybUniteBlockTiePntFile(kOptionPath);
+    code = ybUniteBlockTiePntFile(optionPath);
     if (code != 0) return finishDemo("unite", code, err);
     std::int32_t total = 0;
-    ybReadTiePntNums(kTiePointPath, total);
-    out << kTiePointPath << ": " << total << " tie point observations\n";
+    ybReadTiePntNums(block.tiePointPath.c_str(), total);
+    out << block.tiePointPath << ": " << total << " tie point observations\n";
 
     for (std::int16_t kind : {std::int16_t{0}, std::int16_t{1}}) {
-        std::string const report = std::string("D:\\DemoBlock\\") + (kind == 0 ? "images" : "models") + "_report.txt";
+        std::string const report = std::string(kBlockDirectory) + "\\" + (kind == 0 ? "images" : "models") + "_report.txt";
         out << "\n== block file state report (" << (kind == 0 ? "images" : "models") << "): " << report << " ==\n";
-        code = ybGenBlkFileStateReport(kOptionPath, kind, report.c_str());
+        code = ybGenBlkFileStateReport(optionPath, kind, report.c_str());
         if (code != 0) return finishDemo("report", code, err);
-        status |= printReportFile(report, out);
+        status |= showCut([&](std::ostream& text) { return printReportFile(report, text); });
     }
 
     out << "\n== model product state (orthophotos) ==\n";
-    code = ybGenBlkModOrthoStateFile(kOptionPath, "D:\\DemoBlock\\ortho_state.dat");
+    std::string const statePath = std::string(kBlockDirectory) + "\\ortho_state.dat";
+    code = ybGenBlkModOrthoStateFile(optionPath, statePath.c_str());
     if (code != 0) return finishDemo("state", code, err);
-    status |= printStateFile("D:\\DemoBlock\\ortho_state.dat", out);
+    status |= showCut([&](std::ostream& text) { return printStateFile(statePath, text); });
     out << "\nThe block stays in " << dir << ". Other commands reach its D: paths through the drive table:\n"
         << "  YB_DRIVE_D=" << dir << " ybblock report --models " << dir << "/DemoBlock/Demo.dms\n";
     return status;

@@ -74,10 +74,12 @@ Usage:
   ybblock info FILE [--limit N] [--image N]
       Print a block file as readable text. The kind is recognised by the file's
       magic text or extension.
-  ybblock demo [DIR]
-      Build a small example block in DIR (default: a fresh temporary folder):
-      two strips of five images, a camera, inner orientations and tie points;
-      then run detach, unite and both reports on it and print what happened.
+  ybblock demo [DIR] [--strips S] [--images N] [--points P]
+      Build an example block in DIR (default: a fresh temporary folder): S
+      strips (2) holding N images (5 a strip), a camera, inner orientations,
+      models and P tie point observations (30 for every five images), each
+      point seen on three neighbouring images; then run detach, unite, both
+      reports and the orthophoto survey on it and print what happened.
   ybblock detach BLOCK.dms
       Copy each image's tie points from the block tie point file into its
       per-image file in the block's temp folder (photo coordinates filled for
@@ -112,7 +114,8 @@ ybblock::Arguments parseArguments(int argc, char** argv, int first) {
                 value = name.substr(eq + 1);
                 name = name.substr(0, eq);
             } else if (i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0 &&
-                       (name == "limit" || name == "image" || name == "o" || name == "output")) {
+                       (name == "limit" || name == "image" || name == "o" || name == "output" || name == "strips" ||
+                        name == "images" || name == "points")) {
                 value = argv[++i];
             }
             args.options[name] = value;
