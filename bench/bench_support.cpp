@@ -1,0 +1,187 @@
+#include "bench_support.h"
+
+#include <yb/HostBase.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <unistd.h>
+
+namespace yb::bench {
+namespace {
+
+struct Root {
+    Root() {
+        char const* base = std::getenv("YB_BENCH_DIR");
+        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/dev/shm") + "/ybbench-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::perror("yb bench: cannot make the work folder");
+            std::exit(2);
+        }
+        path = pattern;
+        hbSetDriveRoot('D', path.c_str());
+    }
+    ~Root() {
+        std::error_code ec;
+        if (std::getenv("YB_BENCH_KEEP") == nullptr) std::filesystem::remove_all(path, ec);
+    }
+    std::string path;
+};
+
+Root& root() {
+    static Root instance;
+    return instance;
+}
+
+}  // namespace
+
+std::string const& nativeRoot() { return root().path; }
+
+std::string hostPath(std::string const& relative) {
+    std::string host = "D:\\" + relative;
+    std::replace(host.begin(), host.end(), '/', '\\');
+    return host;
+}
+
+std::string nativePath(std::string const& relative) {
+    std::string native = relative;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return nativeRoot() + "/" + native;
+}
+
+std::vector<char> readWhole(std::string const& nativeFile) {
+    std::vector<char> bytes;
+    std::FILE* file = std::fopen(nativeFile.c_str(), "rb");
+    if (file == nullptr) return bytes;
+    std::fseek(file, 0, SEEK_END);
+    bytes.resize(static_cast<std::size_t>(std::ftell(file)));
+    std::fseek(file, 0, SEEK_SET);
+    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+    std::fclose(file);
+    return bytes;
+}
+
+std::size_t readInto(std::string const& nativeFile, std::vector<char>& buffer) {
+    std::FILE* file = std::fopen(nativeFile.c_str(), "rb");
+    if (file == nullptr) return 0;
+    std::fseek(file, 0, SEEK_END);
+    std::size_t const size = static_cast<std::size_t>(std::ftell(file));
+    std::fseek(file, 0, SEEK_SET);
+    if (buffer.size() < size) buffer.resize(size);
+    std::size_t const got = std::fread(buffer.data(), 1, size, file);
+    std::fclose(file);
+    return got;
+}
+
+void writeWhole(std::string const& nativeFile, void const* data, std::size_t size) {
+    std::FILE* file = std::fopen(nativeFile.c_str(), "wb");
+    bool ok = file != nullptr && std::fwrite(data, 1, size, file) == size;
+    if (file != nullptr && std::fclose(file) != 0) ok = false;
+    if (!ok) {
+        std::cerr << "yb bench: raw write of " << nativeFile << " failed\n";
+        std::exit(2);
+    }
+}
+
+std::vector<char> readAt(std::string const& nativeFile, std::int64_t offset, std::size_t size) {
+    std::vector<char> bytes(size);
+    std::FILE* file = std::fopen(nativeFile.c_str(), "rb");
+    bool ok = file != nullptr && std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 &&
+              std::fread(bytes.data(), 1, size, file) == size;
+    if (file != nullptr) std::fclose(file);
+    if (!ok) bytes.clear();
+    return bytes;
+}
+
+Block& block(std::string const& name, blockgen::BlockShape const& shape, bool keepPoints) {
+    static std::map<std::string, std::unique_ptr<Block>> blocks;
+    auto& slot = blocks[name];
+    if (!slot) {
+        std::cerr << "  (making the block " << name << ": " << shape.strips << " strips, " << shape.images << " images, "
+                  << shape.points << " points)\n";
+        slot = std::make_unique<Block>();
+        slot->name = name;
+        std::string failed;
+        if (std::int32_t code = blockgen::generateBlock(hostPath(name), name, shape, slot->made, failed); code != 0) {
+            std::cerr << "yb bench: " << failed << " failed (" << code << ")\n";
+            std::exit(2);
+        }
+        slot->imageType = shape.imageType;
+        if (!keepPoints) std::vector<tagImagePoint>().swap(slot->made.points);
+    }
+    return *slot;
+}
+
+void setImageType(Block& block, std::int32_t imageType) {
+    if (block.imageType == imageType) return;
+    BlockInfo info = block.made.info;
+    info.imageType = imageType;
+    if (ybWriteBlockOptionFile(block.made.optionPath.c_str(), &info) != 0) {
+        std::cerr << "yb bench: cannot rewrite " << block.made.optionPath << "\n";
+        std::exit(2);
+    }
+    block.imageType = imageType;
+}
+
+namespace {
+
+blockgen::BlockShape shapeOf(std::int32_t strips, std::int32_t images, std::int32_t perStrip, std::int64_t points) {
+    blockgen::BlockShape shape;
+    shape.strips = strips;
+    shape.images = images;
+    shape.imagesPerStrip = perStrip;
+    shape.points = points;
+    shape.imageType = 0;
+    shape.parameterFiles = true;
+    return shape;
+}
+
+}  // namespace
+
+Block& largeBlock() { return block("Large", shapeOf(250, 20000, 80, 1000000), true); }
+Block& smallBlock() { return block("Small", shapeOf(250, 5000, 20, 250000), false); }
+Block& fewStripsBlock() { return block("FewStrips", shapeOf(1000, 5000, 50, 250000), false); }
+Block& manyStripsBlock() { return block("ManyStrips", shapeOf(4000, 5000, 50, 250000), false); }
+
+void check(benchmark::State& state, std::int32_t code, char const* what) {
+    if (code == 0) return;
+    std::string const message = std::string(what) + " failed with " + std::to_string(code);
+    std::cerr << "yb bench: " << message << "\n";
+    state.SkipWithError(message.c_str());
+}
+
+void addRow(Row row) { const_cast<std::vector<Row>&>(rows()).push_back(std::move(row)); }
+
+std::vector<Row> const& rows() {
+    static std::vector<Row> table;
+    return table;
+}
+
+std::map<std::string, double>& figures() {
+    static std::map<std::string, double> best;
+    return best;
+}
+
+void recordFigure(std::string const& name, double value) {
+    auto [it, added] = figures().try_emplace(name, value);
+    if (!added) it->second = std::min(it->second, value);
+}
+
+benchmark::internal::Benchmark* registerOnce(std::string const& name, std::function<void(benchmark::State&)> body) {
+    return benchmark::RegisterBenchmark(name.c_str(), std::move(body))
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+benchmark::internal::Benchmark* registerRepeated(std::string const& name, std::function<void(benchmark::State&)> body) {
+    return benchmark::RegisterBenchmark(name.c_str(), std::move(body))
+        ->MinTime(0.3)
+        ->UseRealTime()
+        ->Unit(benchmark::kMicrosecond);
+}
+
+}  // namespace yb::bench

@@ -1,0 +1,93 @@
+// Shared pieces of the block-scale benchmark suite: the folder the blocks live in (on tmpfs, mapped as
+// drive D:), the blocks made by the block generator, raw stdio helpers for the baselines, and the table
+// of targets that main prints.
+#pragma once
+
+#include "block_generator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace yb::bench {
+
+// ---- where the files live -------------------------------------------------------------------------
+
+// The run's own folder (YB_BENCH_DIR, else /dev/shm), mapped as drive D:. Removed at exit.
+std::string const& nativeRoot();
+// Host path "D:\<relative>" with '\' separators.
+std::string hostPath(std::string const& relative);
+// Native path of the same file, exact spelling ('/' separators).
+std::string nativePath(std::string const& relative);
+
+// ---- raw stdio baselines ----------------------------------------------------------------------------
+
+std::vector<char> readWhole(std::string const& nativeFile);
+// Reads the whole file into `buffer`, which keeps its room between calls: the baseline of a read is
+// the copy of the bytes, not the allocation of fresh memory for them. Returns the bytes read.
+std::size_t readInto(std::string const& nativeFile, std::vector<char>& buffer);
+void writeWhole(std::string const& nativeFile, void const* data, std::size_t size);
+// Reads `size` bytes at `offset`.
+std::vector<char> readAt(std::string const& nativeFile, std::int64_t offset, std::size_t size);
+
+// ---- the blocks ---------------------------------------------------------------------------------------
+
+struct Block {
+    std::string name;  // folder under the root and block name
+    blockgen::GeneratedBlock made;
+    std::int32_t imageType = 0;  // as the option file says now
+};
+
+// Made on first use and kept for the run. `keepPoints` keeps the tie point records in memory.
+Block& block(std::string const& name, blockgen::BlockShape const& shape, bool keepPoints);
+// Rewrites the block option file when its image type differs.
+void setImageType(Block& block, std::int32_t imageType);
+
+// The block sizes the workflows run on: N and 4N images, S and 4S strips.
+Block& largeBlock();       // 250 strips x 80 images, 1,000,000 points (4N)
+Block& smallBlock();       // 250 strips x 20 images, 250,000 points (N)
+Block& fewStripsBlock();   // 1,000 strips, the first 100 holding 50 images each, 250,000 points (S)
+Block& manyStripsBlock();  // 4,000 strips, the same images and points (4S)
+
+// Stops the run with a message when a library call fails: a figure of a failing call means nothing.
+void check(benchmark::State& state, std::int32_t code, char const* what);
+
+// ---- the table ----------------------------------------------------------------------------------------
+
+enum class RowKind {
+    Ratio,    // library time / raw baseline time
+    Scaling,  // time at 4x the size / time at the size
+    Memory,   // (peak - 32 MiB) / file size
+};
+
+struct Row {
+    std::string operation;
+    std::string size;
+    RowKind kind = RowKind::Ratio;
+    std::string measured;  // benchmark name of the library run (the larger size for scaling rows)
+    std::string baseline;  // benchmark name of the raw run (the smaller size for scaling rows)
+    double target = 0.0;
+};
+
+void addRow(Row row);
+std::vector<Row> const& rows();
+
+// Best figure of every benchmark (seconds per iteration, or the value a memory case stores).
+std::map<std::string, double>& figures();
+void recordFigure(std::string const& name, double value);
+
+// Registers a benchmark that runs one call per repetition (for calls of tens of milliseconds and more).
+benchmark::internal::Benchmark* registerOnce(std::string const& name, std::function<void(benchmark::State&)> body);
+// Registers a benchmark that runs as many calls as its minimum time needs.
+benchmark::internal::Benchmark* registerRepeated(std::string const& name, std::function<void(benchmark::State&)> body);
+
+// The cases of each group register their benchmarks and rows.
+void registerTiePointCases();
+void registerWorkflowCases();
+void registerFileCases();
+
+}  // namespace yb::bench

@@ -1,0 +1,141 @@
+// Changes to one part of a larger file: a strip of the image list that grows by one image, and model
+// common points appended model by model.
+#include "bench_support.h"
+
+#include <yb/ybiOrient.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace yb::bench {
+namespace {
+
+constexpr std::int32_t kJointStrips = 20;
+constexpr std::int32_t kJointModelsPerStrip = 100;  // 2,000 models
+constexpr std::int32_t kJointPointsPerModel = 50;
+constexpr std::int64_t kCommonPointRecordSize = sizeof(ModelCommonPoint);
+
+Block& imageListBlock() {
+    blockgen::BlockShape shape;
+    shape.strips = 200;
+    shape.images = 200 * 99;
+    shape.points = 0;
+    shape.parameterFiles = false;
+    return block("ImageList", shape, false);
+}
+
+void registerStripWrite() {
+    // Strip 1 grows by one image; between the timed calls it is put back, untimed.
+    registerRepeated("strip/lib", [](benchmark::State& state) {
+        Block& b = imageListBlock();
+        std::vector<ImageOrderInfo> const original = b.made.stripImages.front();
+        std::vector<ImageOrderInfo> grown = original;
+        ImageOrderInfo extra = original.back();
+        extra.nImageNo += 1;
+        grown.push_back(extra);
+        std::vector<ImageOrderInfo> restore = original;
+        char const* path = b.made.imageListPath.c_str();
+        for (auto _ : state) {
+            check(state, ybWriteOneStripImageRecord(path, b.made.strips, 1, grown), "ybWriteOneStripImageRecord");
+            state.PauseTiming();
+            check(state, ybWriteOneStripImageRecord(path, b.made.strips, 1, restore), "ybWriteOneStripImageRecord");
+            state.ResumeTiming();
+        }
+    });
+    // The bytes that must move: the following strips read, the grown strip and the following strips written.
+    registerRepeated("strip/raw", [](benchmark::State& state) {
+        Block& b = imageListBlock();
+        std::string const raw = nativePath(b.name + "/raw.bil");
+        std::vector<char> const list = readWhole(nativePath(b.name + "/" + b.name + ".bil"));
+        writeWhole(raw, list.data(), list.size());
+        long const countAt = 35 + 4;
+        std::size_t const firstStrip = 4 + b.made.stripImages.front().size() * 304;
+        long const tailAt = countAt + static_cast<long>(firstStrip);
+        std::vector<char> tail(list.size() - static_cast<std::size_t>(tailAt));
+        std::vector<char> strip(firstStrip + 304, 0);
+        for (auto _ : state) {
+            std::FILE* file = std::fopen(raw.c_str(), "r+b");
+            bool ok = file != nullptr && std::fseek(file, tailAt, SEEK_SET) == 0 &&
+                      std::fread(tail.data(), 1, tail.size(), file) == tail.size() &&
+                      std::fseek(file, countAt, SEEK_SET) == 0 &&
+                      std::fwrite(strip.data(), 1, strip.size(), file) == strip.size() &&
+                      std::fwrite(tail.data(), 1, tail.size(), file) == tail.size();
+            if (file != nullptr) std::fclose(file);
+            if (!ok) state.SkipWithError("raw I/O failed");
+        }
+    });
+    addRow({"ybWriteOneStripImageRecord, strip 1 grows by one", "200 strips x 99 images", RowKind::Ratio, "strip/lib",
+            "strip/raw", 2.0});
+}
+
+// A model point set of `count` entries named J<strip><model><k>.
+CONTROLPOINT_STORAGE* makeSet(std::int32_t count) {
+    CONTROLPOINT_STORAGE* set = nullptr;
+    if (ybAllocControlPointMem(&set, count) != 0 || ybInitControlPoint(set, 1) != 0) return nullptr;
+    for (std::int32_t k = 0; k < count; ++k) {
+        CONTROLPOINT_INFO entry{};
+        entry.serial = k;
+        std::snprintf(entry.name, sizeof entry.name, "J%05d", k);
+        entry.inUse = 1;
+        entry.leftX = 100.0 + k;
+        entry.leftY = 200.0 - k;
+        entry.rightX = 50.0 + k;
+        entry.rightY = 210.0 - k;
+        if (ybAddOneGcpPoint(set, entry, 1) != 0) return nullptr;
+    }
+    return set;
+}
+
+void registerJointAppends() {
+    // 2,000 models appended in order, each as a new section: one call per model, as a matcher saves them.
+    registerOnce("joint/lib", [](benchmark::State& state) {
+        std::string const path = hostPath("Joint.cjp");
+        CONTROLPOINT_STORAGE* first = makeSet(kJointPointsPerModel);
+        CONTROLPOINT_STORAGE* second = makeSet(kJointPointsPerModel);
+        if (first == nullptr || second == nullptr) return state.SkipWithError("no model point sets");
+        for (auto _ : state) {
+            state.PauseTiming();
+            check(state, ybCreateComJointPntFile(path.c_str(), kJointStrips), "ybCreateComJointPntFile");
+            state.ResumeTiming();
+            for (std::int32_t strip = 1; strip <= kJointStrips; ++strip)
+                for (std::int32_t model = 1; model <= kJointModelsPerStrip; ++model)
+                    check(state, ybWriteComJointPntFile(path.c_str(), strip, model, model + 1, first, second),
+                          "ybWriteComJointPntFile");
+        }
+        ybFreeControlPointMem(first);
+        ybFreeControlPointMem(second);
+    });
+    // The same sections appended with plain stdio, one opening of the file per model: the section at
+    // the end, then the header's counts.
+    registerOnce("joint/raw", [](benchmark::State& state) {
+        std::string const raw = nativePath("raw.cjp");
+        std::vector<char> header(45, 0);
+        std::vector<char> section(16 + kJointPointsPerModel * kCommonPointRecordSize, 'x');
+        for (auto _ : state) {
+            writeWhole(raw, header.data(), header.size());
+            std::int32_t counts[2] = {0, 0};
+            for (std::int32_t strip = 1; strip <= kJointStrips; ++strip)
+                for (std::int32_t model = 1; model <= kJointModelsPerStrip; ++model) {
+                    std::FILE* file = std::fopen(raw.c_str(), "r+b");
+                    ++counts[0];
+                    counts[1] += kJointPointsPerModel;
+                    bool ok = file != nullptr && std::fseek(file, 0, SEEK_END) == 0 &&
+                              std::fwrite(section.data(), 1, section.size(), file) == section.size() &&
+                              std::fseek(file, 37, SEEK_SET) == 0 && std::fwrite(counts, 1, 8, file) == 8;
+                    if (file != nullptr && std::fclose(file) != 0) ok = false;
+                    if (!ok) return state.SkipWithError("raw I/O failed");
+                }
+        }
+    });
+    addRow({"ybWriteComJointPntFile, 2,000 models appended", "50 points each (raw: one append per model)",
+            RowKind::Ratio, "joint/lib", "joint/raw", 3.0});
+}
+
+}  // namespace
+
+void registerFileCases() {
+    registerStripWrite();
+    registerJointAppends();
+}
+
+}  // namespace yb::bench

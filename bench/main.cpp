@@ -1,0 +1,137 @@
+// The block-scale benchmark suite: every case runs its library call and a raw stdio baseline that
+// moves the same bytes, in the same run, repetitions interleaved at random; the best run of each
+// counts. Prints one table and exits with 1 when a target is missed.
+#include "bench_support.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace yb::bench {
+namespace {
+
+// Keeps the best time of every benchmark; says on standard error what ran.
+class BestTimeReporter : public benchmark::BenchmarkReporter {
+public:
+    bool ReportContext(Context const&) override { return true; }
+    void ReportRuns(std::vector<Run> const& runs) override {
+        for (auto const& run : runs) {
+            if (run.run_type != Run::RT_Iteration) continue;
+            std::string const name = run.run_name.function_name;
+            if (run.error_occurred) {
+                failed_.insert(name);
+                std::cerr << "  " << name << ": " << run.error_message << "\n";
+                continue;
+            }
+            double const seconds = run.iterations > 0 ? run.real_accumulated_time / static_cast<double>(run.iterations)
+                                                      : run.real_accumulated_time;
+            recordFigure(name, seconds);
+            std::fprintf(stderr, "  %-22s %10.3f ms\n", name.c_str(), seconds * 1e3);
+        }
+    }
+    std::set<std::string> const& failed() const { return failed_; }
+
+private:
+    std::set<std::string> failed_;
+};
+
+std::string duration(double seconds) {
+    char text[32];
+    if (seconds < 1e-3) std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
+    else if (seconds < 1.0) std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
+    else std::snprintf(text, sizeof text, "%.2f s", seconds);
+    return text;
+}
+
+std::string mebibytes(double bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", bytes / (1024.0 * 1024.0));
+    return text;
+}
+
+// Prints the table; returns the number of targets missed.
+int printTable(std::set<std::string> const& failed) {
+    auto const& best = figures();
+    std::printf("%-42s %-44s %11s %11s %7s %8s  %s\n", "operation", "size", "library", "baseline", "ratio", "target",
+                "");
+    int missed = 0;
+    for (auto const& row : rows()) {
+        bool const ran = best.count(row.measured) != 0 || failed.count(row.measured) != 0 ||
+                         failed.count(row.baseline) != 0 || best.count(row.baseline) != 0;
+        if (!ran) continue;  // filtered out of this run
+        auto measured = best.find(row.measured);
+        auto baseline = best.find(row.baseline);
+        if (measured == best.end() || baseline == best.end() || baseline->second <= 0.0) {
+            std::printf("%-42s %-44s %11s %11s %7s %8s  %s\n", row.operation.c_str(), row.size.c_str(), "-", "-", "-",
+                        "", "FAILED TO RUN");
+            ++missed;
+            continue;
+        }
+        double ratio = 0.0;
+        std::string library, raw, target;
+        char limit[32];
+        switch (row.kind) {
+            case RowKind::Ratio:
+                ratio = measured->second / baseline->second;
+                library = duration(measured->second);
+                raw = duration(baseline->second);
+                std::snprintf(limit, sizeof limit, "<= %.1f", row.target);
+                break;
+            case RowKind::Scaling:
+                ratio = measured->second / baseline->second;
+                library = duration(measured->second);
+                raw = duration(baseline->second);
+                std::snprintf(limit, sizeof limit, "x <= %.0f", row.target);
+                break;
+            case RowKind::Memory: {
+                double const slack = 32.0 * 1024 * 1024;
+                ratio = std::max(0.0, measured->second - slack) / baseline->second;
+                library = mebibytes(measured->second);
+                raw = mebibytes(baseline->second);
+                std::snprintf(limit, sizeof limit, "<= %.1f", row.target);
+                break;
+            }
+        }
+        bool const met = ratio <= row.target;
+        if (!met) ++missed;
+        std::printf("%-42s %-44s %11s %11s %7.2f %8s  %s\n", row.operation.c_str(), row.size.c_str(), library.c_str(),
+                    raw.c_str(), ratio, limit, met ? "ok" : "MISSED");
+    }
+    std::printf("\nratio: library / raw stdio baseline of the same bytes, best of the repetitions; scaling rows:\n"
+                "time at the larger size / time at the smaller one; memory: (peak - 32 MiB) / tie point file size.\n");
+    return missed;
+}
+
+}  // namespace
+}  // namespace yb::bench
+
+int main(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    bool repetitionsGiven = false, interleavingGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        repetitionsGiven |= std::strncmp(argv[i], "--benchmark_repetitions", 23) == 0;
+        interleavingGiven |= std::strncmp(argv[i], "--benchmark_enable_random_interleaving", 38) == 0;
+    }
+    static char repetitions[] = "--benchmark_repetitions=3";
+    static char interleaving[] = "--benchmark_enable_random_interleaving=true";
+    if (!repetitionsGiven) args.push_back(repetitions);
+    if (!interleavingGiven) args.push_back(interleaving);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
+
+    std::cerr << "block-scale benchmarks; files in " << yb::bench::nativeRoot() << "\n";
+    yb::bench::registerTiePointCases();
+    yb::bench::registerFileCases();
+    yb::bench::registerWorkflowCases();
+    yb::bench::BestTimeReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    int const missed = yb::bench::printTable(reporter.failed());
+    if (missed > 0) std::printf("%d target%s missed\n", missed, missed == 1 ? "" : "s");
+    return missed > 0 ? 1 : 0;
+}

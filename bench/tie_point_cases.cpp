@@ -1,0 +1,190 @@
+// The tie point file of a large block: a million observations over 2,000 images, each point on three
+// neighbouring images, handed to the writer interleaved over the images; and the model views over
+// images of 20,000 points each.
+#include "bench_support.h"
+
+#include <yb/ybiOrient.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace yb::bench {
+namespace {
+
+constexpr std::int32_t kMergedPoints = 1000;
+
+Block& tieFileBlock() {
+    blockgen::BlockShape shape;
+    shape.strips = 25;
+    shape.images = 2000;
+    shape.imagesPerStrip = 80;
+    shape.points = 1000000;
+    shape.parameterFiles = false;
+    return block("TieFile", shape, true);
+}
+
+// One strip of three images, every point on all three: 20,000 points an image.
+Block& modelBlock() {
+    blockgen::BlockShape shape;
+    shape.strips = 1;
+    shape.images = 3;
+    shape.points = 60000;
+    shape.parameterFiles = false;
+    return block("ModelPoints", shape, false);
+}
+
+std::string tieNative(Block const& block) { return nativePath(block.name + "/" + block.name + ".scp"); }
+
+// Where each group's records lie in a tie point file, found by walking it natively.
+struct GroupSpan {
+    std::int32_t imageNo;
+    std::int64_t offset;
+    std::size_t size;
+};
+std::vector<GroupSpan> groupSpans(std::string const& nativeFile) {
+    std::vector<char> const bytes = readWhole(nativeFile);
+    std::vector<GroupSpan> spans;
+    std::int32_t groups = 0;
+    std::memcpy(&groups, bytes.data() + 128, 4);
+    std::size_t at = 132;
+    for (std::int32_t g = 0; g < groups; ++g) {
+        std::int32_t header[2];
+        std::memcpy(header, bytes.data() + at, 8);
+        std::size_t const size = static_cast<std::size_t>(header[1]) * sizeof(tagImagePoint);
+        spans.push_back({header[0], static_cast<std::int64_t>(at + 8), size});
+        at += 8 + size;
+    }
+    return spans;
+}
+
+// Raw read of the groups of `images`: one open, a seek and a read per group.
+void rawReadGroups(benchmark::State& state, std::string const& nativeFile, std::vector<std::int32_t> const& images) {
+    std::vector<GroupSpan> wanted;
+    for (auto const& span : groupSpans(nativeFile))
+        for (std::int32_t image : images)
+            if (span.imageNo == image) wanted.push_back(span);
+    std::vector<char> buffer;
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(nativeFile.c_str(), "rb");
+        for (auto const& span : wanted) {
+            buffer.resize(span.size);
+            std::fseek(file, static_cast<long>(span.offset), SEEK_SET);
+            benchmark::DoNotOptimize(std::fread(buffer.data(), 1, span.size, file));
+        }
+        std::fclose(file);
+    }
+}
+
+void registerWriteAndRead() {
+    registerOnce("create/lib", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        for (auto _ : state)
+            check(state, ybCreateTiePntFile(b.made.tiePointPath.c_str(), b.made.points.data(),
+                                            static_cast<std::int32_t>(b.made.points.size())),
+                  "ybCreateTiePntFile");
+    });
+    registerOnce("create/raw", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        std::vector<char> const bytes = readWhole(tieNative(b));
+        std::string const raw = nativePath(b.name + "/raw.scp");
+        for (auto _ : state) writeWhole(raw, bytes.data(), bytes.size());
+    });
+    registerOnce("readall/lib", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        std::vector<tagImagePoint> points;
+        for (auto _ : state) {
+            check(state, ybReadTiePntFileToAry(b.made.tiePointPath.c_str(), points), "ybReadTiePntFileToAry");
+            benchmark::DoNotOptimize(points.data());
+        }
+    });
+    registerOnce("readall/raw", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        std::string const native = tieNative(b);
+        std::vector<char> buffer;
+        readInto(native, buffer);
+        for (auto _ : state) benchmark::DoNotOptimize(readInto(native, buffer));
+    });
+    registerRepeated("readone/lib", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        std::int32_t const lastImage = b.made.stripImages.back().back().nImageNo;
+        std::vector<tagImagePoint> points;
+        for (auto _ : state) {
+            check(state, ybReadOneImgTiePntToAry(b.made.tiePointPath.c_str(), lastImage, points),
+                  "ybReadOneImgTiePntToAry");
+            if (points.empty()) state.SkipWithError("the last image has no points");
+        }
+    });
+    registerOnce("append/lib", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        // Half of the merged points replace points where they stand, half are new points of known images.
+        std::vector<tagImagePoint> merged;
+        for (std::int32_t i = 0; i < kMergedPoints; ++i) {
+            tagImagePoint point = b.made.points[static_cast<std::size_t>(i) * 997];
+            if (i % 2 == 1) std::snprintf(point.name, sizeof point.name, "NEW%05d", i);
+            point.x += 0.5;
+            merged.push_back(point);
+        }
+        for (auto _ : state)
+            check(state, ybAppendTiePntToFile(b.made.tiePointPath.c_str(), merged.data(), kMergedPoints),
+                  "ybAppendTiePntToFile");
+    });
+    registerOnce("append/raw", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        std::string const native = tieNative(b);
+        std::string const raw = nativePath(b.name + "/raw.scp");
+        std::vector<char> buffer;
+        readInto(native, buffer);
+        for (auto _ : state) {
+            std::size_t const size = readInto(native, buffer);
+            writeWhole(raw, buffer.data(), size);
+        }
+    });
+
+    addRow({"ybCreateTiePntFile, points interleaved", "1,000,000 points, 2,000 images", RowKind::Ratio, "create/lib",
+            "create/raw", 2.5});
+    addRow({"ybReadTiePntFileToAry", "same file", RowKind::Ratio, "readall/lib", "readall/raw", 1.5});
+    addRow({"ybReadOneImgTiePntToAry, last image", "same file (raw: whole file)", RowKind::Ratio, "readone/lib",
+            "readall/raw", 0.5});
+    addRow({"ybAppendTiePntToFile, 1,000 points", "into that file", RowKind::Ratio, "append/lib", "append/raw", 2.0});
+}
+
+void registerModelViews() {
+    registerRepeated("modpnts/lib", [](benchmark::State& state) {
+        Block& b = modelBlock();
+        for (auto _ : state) {
+            CONTROLPOINT_STORAGE* set = nullptr;
+            check(state, ybReadOneModPnts(b.made.tiePointPath.c_str(), 101, set), "ybReadOneModPnts");
+            if (set == nullptr) state.SkipWithError("model 101 has no points");
+            else ybFreeControlPointMem(set);
+        }
+    });
+    registerRepeated("modpnts/raw", [](benchmark::State& state) {
+        rawReadGroups(state, tieNative(modelBlock()), {101, 102});
+    });
+    registerRepeated("commpnts/lib", [](benchmark::State& state) {
+        Block& b = modelBlock();
+        for (auto _ : state) {
+            ModelCommonPoint* points = nullptr;
+            std::int32_t count = 0;
+            check(state, ybReadOneModCommPnts(b.made.tiePointPath.c_str(), 101, 102, points, count),
+                  "ybReadOneModCommPnts");
+            if (count == 0) state.SkipWithError("models 101 and 102 share no points");
+            std::free(points);
+        }
+    });
+    registerRepeated("commpnts/raw", [](benchmark::State& state) {
+        rawReadGroups(state, tieNative(modelBlock()), {101, 102, 103});
+    });
+    addRow({"ybReadOneModPnts", "2 images x 20,000 points", RowKind::Ratio, "modpnts/lib", "modpnts/raw", 3.0});
+    addRow({"ybReadOneModCommPnts", "3 images x 20,000 points", RowKind::Ratio, "commpnts/lib", "commpnts/raw", 3.0});
+}
+
+}  // namespace
+
+void registerTiePointCases() {
+    registerWriteAndRead();
+    registerModelViews();
+}
+
+}  // namespace yb::bench

@@ -1,0 +1,244 @@
+// The whole-block workflows: detach, unite and clean of the tie points, both state reports, the model
+// product survey and the schematic layout, each on N and 4N images and on S and 4S strips; the raw
+// baselines for the largest block; the peak memory of unite.
+#include "bench_support.h"
+
+#include <yb/HostBase.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace yb::bench {
+namespace {
+
+constexpr std::string_view kImagePointMagic = "YB_IMAGE_JOINT_POINT_FILE_VER1.0";
+
+std::string titleOf(char const* imagePath) {
+    std::string_view path(imagePath);
+    std::size_t const slash = path.find_last_of('\\');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return std::string(name.substr(0, name.find_last_of('.')));
+}
+
+// The per-image temporary tie point files of a block, native paths, in image list order.
+std::vector<std::string> perImageFiles(Block const& block) {
+    std::vector<std::string> files;
+    for (auto const& strip : block.made.stripImages)
+        for (auto const& image : strip) files.push_back(nativePath(block.name + "/Temp/" + titleOf(image.szImagePath) + ".ijp"));
+    return files;
+}
+
+bool exists(std::string const& native) { return ::access(native.c_str(), F_OK) == 0; }
+
+// The per-image files exist (made by a detach) before a unite or a clean runs.
+void ensureDetached(benchmark::State& state, Block& block) {
+    setImageType(block, 3);
+    auto const& first = block.made.stripImages.front().front();
+    if (!exists(nativePath(block.name + "/Temp/" + titleOf(first.szImagePath) + ".ijp")))
+        check(state, ybDetachBlockTiePntFile(block.made.optionPath.c_str()), "ybDetachBlockTiePntFile");
+}
+
+// What the library does to a block, by name.
+using Workflow = void (*)(benchmark::State&, Block&);
+
+void detach(benchmark::State& state, Block& block) {
+    setImageType(block, 3);
+    for (auto _ : state) check(state, ybDetachBlockTiePntFile(block.made.optionPath.c_str()), "ybDetachBlockTiePntFile");
+}
+
+void unite(benchmark::State& state, Block& block) {
+    ensureDetached(state, block);
+    for (auto _ : state) check(state, ybUniteBlockTiePntFile(block.made.optionPath.c_str()), "ybUniteBlockTiePntFile");
+}
+
+void clean(benchmark::State& state, Block& block) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        ensureDetached(state, block);
+        state.ResumeTiming();
+        check(state, ybCleanBlockTmpTiePntFile(block.made.optionPath.c_str()), "ybCleanBlockTmpTiePntFile");
+    }
+}
+
+void report(benchmark::State& state, Block& block, std::int16_t kind) {
+    setImageType(block, 0);
+    std::string const reportPath = hostPath(block.name + "\\report.txt");
+    for (auto _ : state)
+        check(state, ybGenBlkFileStateReport(block.made.optionPath.c_str(), kind, reportPath.c_str()),
+              "ybGenBlkFileStateReport");
+}
+void imageReport(benchmark::State& state, Block& block) { report(state, block, 0); }
+void modelReport(benchmark::State& state, Block& block) { report(state, block, 1); }
+
+void survey(benchmark::State& state, Block& block) {
+    std::string const statePath = hostPath(block.name + "\\ortho_state.dat");
+    for (auto _ : state)
+        check(state, ybGenBlkModOrthoStateFile(block.made.optionPath.c_str(), statePath.c_str()),
+              "ybGenBlkModOrthoStateFile");
+}
+
+// The layout file, then the corner points of every image.
+void layout(benchmark::State& state, Block& block) {
+    hbSetLayoutDirectory(hostPath(block.name).c_str());
+    for (auto _ : state) {
+        check(state, ybWriteYbiGcpInfo(block.made.imageListPath.c_str()), "ybWriteYbiGcpInfo");
+        check(state, ybReadYbiGcpInfo(block.made.imageListPath.c_str(), 0), "ybReadYbiGcpInfo");
+    }
+}
+
+struct WorkflowCase {
+    char const* key;
+    char const* operation;
+    Workflow run;
+};
+constexpr WorkflowCase kWorkflows[] = {
+    {"clean", "ybCleanBlockTmpTiePntFile", clean},
+    {"detach", "ybDetachBlockTiePntFile, image type 3", detach},
+    {"unite", "ybUniteBlockTiePntFile", unite},
+    {"report-images", "ybGenBlkFileStateReport, images", imageReport},
+    {"report-models", "ybGenBlkFileStateReport, models", modelReport},
+    {"survey", "ybGenBlkModOrthoStateFile", survey},
+    {"layout", "ybWriteYbiGcpInfo + ybReadYbiGcpInfo", layout},
+};
+
+// ---- raw baselines on the large block ----
+
+// The bytes of every per-image file a detach of an image type 3 block writes, in image list order.
+std::vector<std::vector<char>> perImageContents(Block const& block) {
+    std::unordered_map<std::int32_t, std::vector<tagImagePoint>> byImage;
+    for (tagImagePoint point : block.made.points) {
+        point.photoX = point.photoY = 0.0;
+        byImage[point.imageNo].push_back(point);
+    }
+    std::vector<std::vector<char>> contents;
+    for (auto const& strip : block.made.stripImages)
+        for (auto const& image : strip) {
+            auto const& points = byImage[image.nImageNo];
+            std::vector<char> bytes(kImagePointMagic.begin(), kImagePointMagic.end());
+            std::int32_t const count = static_cast<std::int32_t>(points.size());
+            bytes.insert(bytes.end(), reinterpret_cast<char const*>(&count), reinterpret_cast<char const*>(&count) + 4);
+            bytes.insert(bytes.end(), reinterpret_cast<char const*>(points.data()),
+                         reinterpret_cast<char const*>(points.data() + points.size()));
+            contents.push_back(std::move(bytes));
+        }
+    return contents;
+}
+
+void rawDetach(benchmark::State& state) {
+    Block& block = largeBlock();
+    std::string const tie = nativePath(block.name + "/" + block.name + ".scp");
+    std::vector<std::string> const files = perImageFiles(block);
+    std::vector<std::vector<char>> const contents = perImageContents(block);
+    std::vector<char> buffer;
+    readInto(tie, buffer);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readInto(tie, buffer));
+        for (std::size_t i = 0; i < files.size(); ++i) writeWhole(files[i], contents[i].data(), contents[i].size());
+    }
+}
+
+void rawUnite(benchmark::State& state) {
+    Block& block = largeBlock();
+    ensureDetached(state, block);
+    std::vector<std::string> const files = perImageFiles(block);
+    std::vector<char> const tieBytes = readWhole(nativePath(block.name + "/" + block.name + ".scp"));
+    std::string const raw = nativePath(block.name + "/raw.scp");
+    std::vector<char> buffer;
+    readInto(files.front(), buffer);
+    for (auto _ : state) {
+        for (auto const& file : files) benchmark::DoNotOptimize(readInto(file, buffer));
+        writeWhole(raw, tieBytes.data(), tieBytes.size());
+    }
+}
+
+void rawClean(benchmark::State& state) {
+    Block& block = largeBlock();
+    std::vector<std::string> const files = perImageFiles(block);
+    for (auto _ : state) {
+        state.PauseTiming();
+        ensureDetached(state, block);
+        state.ResumeTiming();
+        for (auto const& file : files) ::unlink(file.c_str());
+    }
+}
+
+// ---- memory ----
+
+std::int64_t statusKilobytes(char const* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::strlen(field)));
+    return -1;
+}
+
+// Peak memory a unite adds to the process: measured in a child, whose high-water mark is reset to its
+// resident size before the call.
+void uniteMemory(benchmark::State& state) {
+    Block& block = largeBlock();
+    ensureDetached(state, block);
+    for (auto _ : state) {
+        int pipeEnds[2];
+        if (::pipe(pipeEnds) != 0) return state.SkipWithError("no pipe");
+        pid_t const child = ::fork();
+        if (child == 0) {
+            std::ofstream("/proc/self/clear_refs") << "5";
+            std::int64_t const before = statusKilobytes("VmRSS:");
+            std::int32_t const code = ybUniteBlockTiePntFile(block.made.optionPath.c_str());
+            std::int64_t const peak = statusKilobytes("VmHWM:");
+            std::int64_t const added = code == 0 && before >= 0 && peak >= 0 ? peak - before : -1;
+            if (::write(pipeEnds[1], &added, sizeof added) != sizeof added) ::_exit(1);
+            ::_exit(0);
+        }
+        ::close(pipeEnds[1]);
+        std::int64_t added = -1;
+        if (::read(pipeEnds[0], &added, sizeof added) != sizeof added) added = -1;
+        ::close(pipeEnds[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (added < 0) return state.SkipWithError("the unite in the child failed");
+        recordFigure("unite-peak", static_cast<double>(added) * 1024.0);
+    }
+    recordFigure("unite-file", static_cast<double>(readWhole(nativePath(block.name + "/" + block.name + ".scp")).size()));
+}
+
+}  // namespace
+
+void registerWorkflowCases() {
+    struct Size {
+        char const* key;
+        Block& (*block)();
+    };
+    Size const sizes[] = {{"N", smallBlock}, {"4N", largeBlock}, {"S", fewStripsBlock}, {"4S", manyStripsBlock}};
+    for (auto const& workflow : kWorkflows) {
+        for (auto const& size : sizes) {
+            Workflow const run = workflow.run;
+            auto const made = size.block;
+            registerOnce(std::string(workflow.key) + "/" + size.key, [run, made](benchmark::State& state) { run(state, made()); });
+        }
+    }
+    registerOnce("detach/raw", rawDetach);
+    registerOnce("unite/raw", rawUnite);
+    registerOnce("clean/raw", rawClean);
+    registerOnce("unite/memory", uniteMemory);
+
+    char const* const block = "20,000 images, 1,000,000 points";
+    addRow({"ybDetachBlockTiePntFile, image type 3", block, RowKind::Ratio, "detach/4N", "detach/raw", 3.0});
+    addRow({"ybUniteBlockTiePntFile", block, RowKind::Ratio, "unite/4N", "unite/raw", 3.0});
+    addRow({"ybCleanBlockTmpTiePntFile", block, RowKind::Ratio, "clean/4N", "clean/raw", 3.0});
+    addRow({"ybUniteBlockTiePntFile, peak memory", "1,000,000 points (raw: file size)", RowKind::Memory, "unite-peak",
+            "unite-file", 2.5});
+    for (auto const& workflow : kWorkflows) {
+        addRow({workflow.operation, "5,000 -> 20,000 images", RowKind::Scaling, std::string(workflow.key) + "/4N",
+                std::string(workflow.key) + "/N", 5.0});
+        addRow({workflow.operation, "1,000 -> 4,000 strips", RowKind::Scaling, std::string(workflow.key) + "/4S",
+                std::string(workflow.key) + "/S", 5.0});
+    }
+}
+
+}  // namespace yb::bench
