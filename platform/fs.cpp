@@ -1,5 +1,6 @@
 #include "fs.h"
 
+#include "folder_index.h"
 #include "gbk.h"
 #include "hostpath.h"
 
@@ -17,36 +18,18 @@
 namespace yb::platform {
 namespace {
 
-bool asciiEqualIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
+bool statPath(std::string const& native, struct stat& info) {
+    return ::stat(native.empty() ? "." : native.c_str(), &info) == 0;
 }
 
-bool statPath(std::string const& native, struct stat& info) { return ::stat(native.c_str(), &info) == 0; }
+// A host path mapped onto the disk, and whether its last component is there.
+struct Resolved {
+    std::string path;
+    bool exists = false;
+    std::optional<struct stat> info;  // of the path, when the lookup took it
+};
 
-// The entry of `dir` that equals `name` ignoring ASCII case, if any.
-std::optional<std::string> findEntryIgnoringCase(std::string const& dir, std::string_view name) {
-    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(dir.empty() ? "." : dir.c_str()), ::closedir);
-    if (!handle) return std::nullopt;
-    std::optional<std::string> found;
-    while (dirent* entry = ::readdir(handle.get())) {
-        std::string_view candidate(entry->d_name);
-        if (asciiEqualIgnoreCase(candidate, name)) {
-            if (!found || candidate < *found) found = std::string(candidate);
-        }
-    }
-    return found;
-}
-
-}  // namespace
-
-std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate) {
+std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
     if (hostPath.empty()) return std::nullopt;
     std::string root;
     std::string_view rest = hostPath;
@@ -95,28 +78,51 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
     for (auto const& c : components) whole = joined(whole, c);
     if (whole.empty()) whole.assign(1, '.');
     struct stat info {};
-    if (statPath(whole, info)) return whole;
+    if (statPath(whole, info)) return Resolved{whole, true, info};
 
-    // Resolve component by component, keeping the spelling found on disk.
+    // Resolve component by component, keeping the spelling found on disk. A folder already indexed
+    // answers for the exact spelling too; otherwise the exact spelling is tried first and the folder
+    // is indexed only when it misses.
     std::string current = root;
+    bool haveInfo = false;  // `info` holds the stat of `current`
     for (std::size_t i = 0; i < components.size(); ++i) {
         std::string const& name = components[i];
-        std::string candidate = joined(current, name);
-        bool last = i + 1 == components.size();
-        if (name == ".." || statPath(candidate, info)) {
-            current = candidate;
+        bool const last = i + 1 == components.size();
+        if (name == "..") {
+            current = joined(current, name);
+            haveInfo = false;
             continue;
         }
-        auto found = findEntryIgnoringCase(current, name);
-        if (found) {
-            current = joined(current, *found);
+        if (!folder_index::held(current)) {
+            std::string candidate = joined(current, name);
+            struct stat next {};
+            if (statPath(candidate, next)) {
+                current = std::move(candidate);
+                info = next;
+                haveInfo = true;
+                continue;
+            }
+        }
+        if (!haveInfo && !statPath(current, info)) return std::nullopt;
+        haveInfo = false;
+        folder_index::Found found = folder_index::find(current, info, name);
+        if (found.match == folder_index::Match::Exact || found.match == folder_index::Match::OtherCase) {
+            current = joined(current, found.name);
         } else if (last && forCreate) {
-            current = candidate;
+            return Resolved{joined(current, name), false, std::nullopt};
         } else {
             return std::nullopt;
         }
     }
-    return current.empty() ? std::string(".") : current;
+    return Resolved{current.empty() ? std::string(".") : current, true, std::nullopt};
+}
+
+}  // namespace
+
+std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate) {
+    auto resolved = resolve(hostPath, forCreate);
+    if (!resolved) return std::nullopt;
+    return std::move(resolved->path);
 }
 
 bool isRegularFile(std::string_view hostPath) {
@@ -140,7 +146,9 @@ std::optional<std::uint64_t> fileSize(std::string_view hostPath) {
 
 bool removeFile(std::string_view hostPath) {
     auto native = nativePath(hostPath);
-    return native && ::unlink(native->c_str()) == 0;
+    if (!native || ::unlink(native->c_str()) != 0) return false;
+    folder_index::removed(*native);
+    return true;
 }
 
 bool copyFile(std::string_view from, std::string_view to) {
@@ -168,21 +176,31 @@ bool copyFile(std::string_view from, std::string_view to) {
     if (std::ferror(source.get())) ok = false;
     if (!output.close()) ok = false;
     if (ok && ::rename(partial.c_str(), target->c_str()) != 0) ok = false;
-    if (!ok) ::unlink(partial.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(partial.c_str());
+        folder_index::removed(partial);  // the folder changed and changed back
+        return false;
+    }
+    folder_index::added(*target);
+    return true;
 }
 
 bool makeDirectory(std::string_view hostPath) {
     auto native = nativePath(hostPath, true);
     if (!native) return false;
-    if (::mkdir(native->c_str(), 0777) == 0) return true;
+    if (::mkdir(native->c_str(), 0777) == 0) {
+        folder_index::added(*native);
+        return true;
+    }
     struct stat info {};
     return errno == EEXIST && statPath(*native, info) && S_ISDIR(info.st_mode);
 }
 
 bool removeDirectory(std::string_view hostPath) {
     auto native = nativePath(hostPath);
-    return native && ::rmdir(native->c_str()) == 0;
+    if (!native || ::rmdir(native->c_str()) != 0) return false;
+    folder_index::removed(*native);
+    return true;
 }
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir) {
@@ -229,11 +247,16 @@ bool File::close() {
 
 File openFile(std::string_view hostPath, char const* mode) {
     bool creates = mode != nullptr && (mode[0] == 'w' || mode[0] == 'a');
-    auto native = nativePath(hostPath, creates);
-    if (!native || mode == nullptr) return File();
-    struct stat info {};
-    if (statPath(*native, info) && S_ISDIR(info.st_mode)) return File();
-    return File(std::fopen(native->c_str(), mode));
+    auto resolved = resolve(hostPath, creates);
+    if (!resolved || mode == nullptr) return File();
+    if (resolved->exists) {
+        struct stat info {};
+        if (!resolved->info && statPath(resolved->path, info)) resolved->info = info;
+        if (resolved->info && S_ISDIR(resolved->info->st_mode)) return File();
+    }
+    File file(std::fopen(resolved->path.c_str(), mode));
+    if (file && !resolved->exists) folder_index::added(resolved->path);
+    return file;
 }
 
 WorkCopy::WorkCopy(std::string hostPath, std::string_view suffix)

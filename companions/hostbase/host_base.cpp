@@ -45,6 +45,14 @@ DriveTable& driveTable() {
 
 std::atomic<std::int32_t> writesBeforeFault{-1};
 
+// Folders share these counts by hash: a shared count can only make an index look again, never miss
+// a change.
+constexpr std::size_t kFolderChangeSlots = 4096;
+std::array<std::atomic<std::uint64_t>, kFolderChangeSlots>& folderChanges() {
+    static std::array<std::atomic<std::uint64_t>, kFolderChangeSlots> counts{};
+    return counts;
+}
+
 void storeSetting(std::size_t offset, std::size_t width, char const* text) {
     std::lock_guard lock(stateMutex());
     unsigned char* field = settingsRecord().data() + offset;
@@ -121,4 +129,12 @@ bool hbConsumeWriteFault() {
         if (writesBeforeFault.compare_exchange_weak(current, current - 1)) return current == 0;
     }
     return false;
+}
+
+std::uint64_t hbCountFolderChange(std::uint64_t folderKey) {
+    return folderChanges()[folderKey % kFolderChangeSlots].fetch_add(1) + 1;
+}
+
+std::uint64_t hbFolderChangeCount(std::uint64_t folderKey) {
+    return folderChanges()[folderKey % kFolderChangeSlots].load();
 }

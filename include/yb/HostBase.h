@@ -31,5 +31,10 @@ YB_API char const* hbGetDriveRoot(char letter);
 // value switches the fault off. hbConsumeWriteFault() is asked by every write of the suite.
 YB_API void hbSetWriteFault(std::int32_t writesBeforeFailure);
 YB_API bool hbConsumeWriteFault();
+// Counts of changes made to folders by the libraries of this process, so that every library's own
+// index of a folder's names sees the changes the others make, however close together they come.
+// `folderKey` is a hash of the folder's native path; distinct folders may share a count.
+YB_API std::uint64_t hbCountFolderChange(std::uint64_t folderKey);  // counts one change; the new count
+YB_API std::uint64_t hbFolderChangeCount(std::uint64_t folderKey);
 
 #endif

@@ -1,0 +1,234 @@
+#include "folder_index.h"
+
+#include <yb/HostBase.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace yb::platform::folder_index {
+namespace {
+
+// Beyond this many folders, the half used longest ago is dropped.
+constexpr std::size_t kMostFolders = 4096;
+
+std::string folded(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+bool sameTime(timespec const& a, timespec const& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool notBefore(timespec const& a, timespec const& b) {
+    return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec >= b.tv_nsec);
+}
+
+timespec coarseNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return now;
+}
+
+
+struct Folder {
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec changed{};      // the folder's change time the names are current with
+    std::uint64_t count = 0;  // the process's change count they are current with
+    timespec readAt{};       // clock tick of the last reading
+    bool sameTickAsRead = false;  // changed within the tick of the reading: a change may hide in it
+    std::uint64_t lastUse = 0;
+    // Folded name -> the names on disk that fold to it, in byte order.
+    std::unordered_map<std::string, std::vector<std::string>> names;
+
+    void add(std::string_view name) {
+        auto& spellings = names[folded(name)];
+        auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
+        if (at == spellings.end() || *at != name) spellings.insert(at, std::string(name));
+    }
+    void remove(std::string_view name) {
+        auto it = names.find(folded(name));
+        if (it == names.end()) return;
+        auto& spellings = it->second;
+        spellings.erase(std::remove(spellings.begin(), spellings.end(), name), spellings.end());
+        if (spellings.empty()) names.erase(it);
+    }
+};
+
+struct Indexes {
+    std::mutex lock;
+    std::unordered_map<std::string, Folder> folders;
+    std::uint64_t uses = 0;
+    std::uint64_t readings = 0;
+};
+
+Indexes& indexes() {
+    static Indexes instance;
+    return instance;
+}
+
+// Reads the folder's names. The change count, the clock and the folder's stamp are taken before the
+// names, so a change made while they are read shows as a difference at the next use.
+bool readFolder(std::string const& path, Folder& folder) {
+    ++indexes().readings;
+    folder.count = hbFolderChangeCount(folderKey(path));
+    folder.readAt = coarseNow();
+    int const descriptor = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0) {
+        ::close(descriptor);
+        return false;
+    }
+    DIR* listing = ::fdopendir(descriptor);
+    if (listing == nullptr) {
+        ::close(descriptor);
+        return false;
+    }
+    folder.device = info.st_dev;
+    folder.inode = info.st_ino;
+    folder.changed = info.st_ctim;
+    // A change time later than the tick's clock was stamped finer than the tick: the kernel gives the
+    // next change a finer stamp too, so nothing can hide in this tick.
+    timespec const now = coarseNow();
+    bool const finerThanTick = !notBefore(now, info.st_ctim);
+    folder.sameTickAsRead = notBefore(info.st_ctim, folder.readAt) && !finerThanTick;
+    folder.names.clear();
+    while (dirent* entry = ::readdir(listing)) {
+        std::string_view const name(entry->d_name);
+        if (name != "." && name != "..") folder.add(name);
+    }
+    ::closedir(listing);
+    return true;
+}
+
+bool current(Folder const& folder, struct stat const& info, std::uint64_t count) {
+    return folder.device == info.st_dev && folder.inode == info.st_ino && sameTime(folder.changed, info.st_ctim) &&
+           folder.count == count;
+}
+
+void dropOldest(Indexes& all) {
+    std::vector<std::pair<std::uint64_t, std::string const*>> byUse;
+    byUse.reserve(all.folders.size());
+    for (auto const& [path, folder] : all.folders) byUse.emplace_back(folder.lastUse, &path);
+    auto middle = byUse.begin() + static_cast<std::ptrdiff_t>(byUse.size() / 2);
+    std::nth_element(byUse.begin(), middle, byUse.end());
+    std::vector<std::string> old;
+    for (auto it = byUse.begin(); it != middle; ++it) old.push_back(*it->second);
+    for (auto const& path : old) all.folders.erase(path);
+}
+
+std::pair<std::string, std::string> splitLast(std::string const& path) {
+    std::size_t const slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {std::string(), path};
+    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Counts the library's own change to `folder` and keeps its index current with it.
+template <class Change>
+void ownChange(std::string const& folder, Change change) {
+    std::uint64_t const count = hbCountFolderChange(folderKey(folder));
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    auto it = all.folders.find(folder);
+    if (it == all.folders.end()) return;
+    Folder& index = it->second;
+    struct stat info {};
+    // Another change came between the index's last check and this one: read the folder again.
+    if (index.count + 1 != count || ::stat(folder.empty() ? "." : folder.c_str(), &info) != 0 ||
+        info.st_dev != index.device || info.st_ino != index.inode) {
+        all.folders.erase(it);
+        return;
+    }
+    index.count = count;
+    index.changed = info.st_ctim;
+    change(index);
+}
+
+}  // namespace
+
+std::uint64_t folderKey(std::string const& folder) { return std::hash<std::string>{}(folder); }
+
+Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name) {
+    if (!S_ISDIR(folderInfo.st_mode)) return {Match::Unreadable, {}};
+    std::uint64_t const count = hbFolderChangeCount(folderKey(folder));
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    auto it = all.folders.find(folder);
+    if (it == all.folders.end() || !current(it->second, folderInfo, count)) {
+        if (it == all.folders.end() && all.folders.size() >= kMostFolders) dropOldest(all);
+        Folder fresh;
+        if (!readFolder(folder, fresh)) {
+            all.folders.erase(folder);
+            return {Match::Unreadable, {}};
+        }
+        it = all.folders.insert_or_assign(folder, std::move(fresh)).first;
+    }
+    Folder* index = &it->second;
+    index->lastUse = ++all.uses;
+    std::string const key = folded(name);
+    auto hit = index->names.find(key);
+    if (hit == index->names.end() && index->sameTickAsRead && !sameTime(coarseNow(), index->readAt)) {
+        // The folder changed in the tick it was read in; now that the tick is over, one more reading
+        // settles whether the name is there.
+        Folder fresh;
+        if (readFolder(folder, fresh)) {
+            fresh.lastUse = index->lastUse;
+            *index = std::move(fresh);
+            hit = index->names.find(key);
+        }
+    }
+    if (hit == index->names.end()) return {Match::Missing, {}};
+    auto const& spellings = hit->second;
+    if (std::binary_search(spellings.begin(), spellings.end(), name)) return {Match::Exact, std::string(name)};
+    return {Match::OtherCase, spellings.front()};
+}
+
+bool held(std::string const& folder) {
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    return all.folders.count(folder) != 0;
+}
+
+void added(std::string const& path) {
+    auto const [folder, name] = splitLast(path);
+    ownChange(folder, [&](Folder& index) { index.add(name); });
+}
+
+void removed(std::string const& path) {
+    auto const [folder, name] = splitLast(path);
+    ownChange(folder, [&](Folder& index) { index.remove(name); });
+    // A removed folder's own index goes with it.
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    all.folders.erase(path);
+}
+
+void renamed(std::string const& from, std::string const& to) {
+    removed(from);
+    added(to);
+}
+
+std::uint64_t readings() {
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    return all.readings;
+}
+
+void forgetAll() {
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    all.folders.clear();
+}
+
+}  // namespace yb::platform::folder_index

@@ -1,0 +1,68 @@
+// Case-insensitive lookup of a name in a folder, in O(1) amortised per lookup (Linux backend).
+//
+// Host paths compare names without regard to case; the disk does not. A name that is not on disk in
+// the spelling asked for is looked up in an index of its folder: the folder's names keyed by their
+// ASCII-lower-cased form, each mapping to the names on disk that fold to it. An index is made by one
+// reading of the folder, on the first lookup that needs it, and is kept for later lookups:
+//
+// - Before every use it is checked against the folder as it stands: the folder's device and inode
+//   (the same folder, not another one made at its path), its change time (the kernel sets it on every
+//   change to the folder's names), and the count of changes that the libraries of this process made
+//   to it (hbFolderChangeCount, shared through HostBase, so the other libraries' changes are seen at
+//   once). When any of them differs the folder is read again.
+// - The library's own creates, renames and removes update it in place (added, removed, renamed), so
+//   a workflow that makes or deletes a file per image never reads the folder again.
+//
+// What another process can do unseen: a change time is only as fine as the clock tick that stamps it
+// (a few milliseconds on kernels without fine-grained change times). When another process changes a
+// folder within the same tick in which this index last read or stamped it (its reading, or one of
+// the library's own changes, after which the folder's new change time is taken), the change time
+// does not move and the change can go unseen until the folder changes again: a name that process
+// created in another case is then answered as missing, and a name it removed or renamed is answered
+// with its old spelling, so the following open fails as for a missing file. Names asked for in their
+// exact spelling never depend on the index (the caller tries the exact path first). To narrow the
+// window, a folder whose change time falls in the tick of its own reading (and is not stamped finer
+// than the tick) is read once more, after the tick, before a name is reported missing from it.
+//
+// Thread safe: one lock guards the indexes of this library.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace yb::platform::folder_index {
+
+enum class Match {
+    Exact,      // the name is on disk as asked
+    OtherCase,  // a name equal to it ignoring ASCII case is on disk (the first in byte order)
+    Missing,
+    Unreadable,  // not a folder, or it cannot be read
+};
+
+struct Found {
+    Match match = Match::Missing;
+    std::string name;  // the name on disk, for Exact and OtherCase
+};
+
+// Looks `name` up in the native folder `folder`, whose stat `folderInfo` was taken just before.
+Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name);
+
+// True when an index of `folder` is held, so a lookup through it needs no stat of the name itself.
+bool held(std::string const& folder);
+
+// The library's own changes, told right after they succeeded (native paths of the entries).
+void added(std::string const& path);
+void removed(std::string const& path);
+void renamed(std::string const& from, std::string const& to);
+
+// The key under which HostBase counts changes to `folder`.
+std::uint64_t folderKey(std::string const& folder);
+
+// Folder readings made so far by this library (tests), and dropping every index.
+std::uint64_t readings();
+void forgetAll();
+
+}  // namespace yb::platform::folder_index

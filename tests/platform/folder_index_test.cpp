@@ -1,0 +1,135 @@
+#include "folder_index.h"
+#include "fs.h"
+
+#include "test_support.h"
+
+#include <yb/HostBase.h>
+
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace yb::platform;
+namespace names = yb::platform::folder_index;
+
+namespace {
+
+class FolderIndex : public yb::test::DriveFixture {
+protected:
+    void SetUp() override {
+        DriveFixture::SetUp();
+        names::forgetAll();
+        std::filesystem::create_directories(native("Blk/Temp"));
+        touch("Blk/Temp/First.ijp");
+    }
+    void touch(std::string const& relative) const { std::ofstream(native(relative)) << "x"; }
+    struct stat stamp() const {
+        struct stat info {};
+        ::stat(native("Blk/Temp").c_str(), &info);
+        return info;
+    }
+    // Waits until the clock that stamps folder changes has moved past the folder's last change, so the
+    // next reading of the folder is not in the tick of that change.
+    void waitPastLastChange() const {
+        timespec const changed = stamp().st_ctim;
+        timespec now{};
+        do {
+            std::this_thread::yield();
+            ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        } while (now.tv_sec < changed.tv_sec || (now.tv_sec == changed.tv_sec && now.tv_nsec <= changed.tv_nsec));
+    }
+    std::string resolved(std::string const& host) const { return nativePath(host).value_or("(none)"); }
+};
+
+TEST_F(FolderIndex, AnotherProcessChangeIsSeenOnceTheFolderStampMoves) {
+    EXPECT_EQ(resolved("D:\\blk\\temp\\second.ijp"), "(none)");
+    waitPastLastChange();
+    touch("Blk/Temp/Second.IJP");  // another process, unseen by the library's own bookkeeping
+    EXPECT_EQ(resolved("D:\\blk\\temp\\second.ijp"), native("Blk/Temp/Second.IJP"));
+    std::filesystem::remove(native("Blk/Temp/First.ijp"));
+    waitPastLastChange();
+    EXPECT_EQ(resolved("D:\\blk\\temp\\first.ijp"), "(none)");
+}
+
+// Within one clock tick a change by another process may leave the folder's stamp as it was: the
+// index then answers as before until the stamp moves. Handing the index the stamp taken before the
+// change shows exactly that case on any kernel.
+TEST_F(FolderIndex, AChangeHiddenInTheSameTickShowsOnceTheStampMoves) {
+    waitPastLastChange();
+    struct stat const before = stamp();
+    std::string const folder = native("Blk/Temp");
+    EXPECT_EQ(names::find(folder, before, "first.ijp").name, "First.ijp");
+    touch("Blk/Temp/Hidden.ijp");
+    std::filesystem::remove(native("Blk/Temp/First.ijp"));
+    // Answered from the index read before the change.
+    EXPECT_EQ(names::find(folder, before, "hidden.ijp").match, names::Match::Missing);
+    EXPECT_EQ(names::find(folder, before, "first.ijp").name, "First.ijp");
+    // Once the stamp differs the folder is read again.
+    EXPECT_EQ(names::find(folder, stamp(), "hidden.ijp").name, "Hidden.ijp");
+    EXPECT_EQ(names::find(folder, stamp(), "first.ijp").match, names::Match::Missing);
+}
+
+// Another library of this process counts its changes in HostBase: they are seen even with the stamp
+// unchanged.
+TEST_F(FolderIndex, AnotherLibraryChangeIsSeenAtOnce) {
+    struct stat const before = stamp();
+    std::string const folder = native("Blk/Temp");
+    EXPECT_EQ(names::find(folder, before, "other.ijp").match, names::Match::Missing);
+    touch("Blk/Temp/OTHER.ijp");
+    hbCountFolderChange(names::folderKey(folder));
+    EXPECT_EQ(names::find(folder, before, "other.ijp").name, "OTHER.ijp");
+}
+
+// A workflow that makes and removes a file per image reads the folder once, whatever the number of
+// files, and finds each in any case.
+TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
+    EXPECT_EQ(resolved("D:\\blk\\temp\\none.ijp"), "(none)");
+    std::uint64_t const readings = names::readings();
+    for (int i = 0; i < 200; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Img%03d.ijp", i);
+        ASSERT_FALSE(isRegularFile(std::string("D:\\blk\\temp\\") + name + "_x"));
+        ASSERT_TRUE(openFile(std::string("D:\\blk\\temp\\") + name, "wb"));
+        if (i % 2 == 0) {
+            ASSERT_TRUE(removeFile(std::string("D:\\BLK\\TEMP\\IMG") + (name + 3)));
+        }
+    }
+    ASSERT_TRUE(makeDirectory("D:\\blk\\temp\\Sub"));
+    ASSERT_TRUE(copyFile("D:\\blk\\temp\\img001.ijp", "D:\\blk\\temp\\Copy.ijp"));
+    EXPECT_EQ(names::readings(), readings);
+    EXPECT_EQ(resolved("D:\\blk\\temp\\IMG199.IJP"), native("Blk/Temp/Img199.ijp"));
+    EXPECT_EQ(resolved("D:\\blk\\temp\\img198.ijp"), "(none)");
+    EXPECT_EQ(resolved("D:\\blk\\temp\\copy.IJP"), native("Blk/Temp/Copy.ijp"));
+    EXPECT_TRUE(isDirectory("D:\\blk\\temp\\sub"));
+    ASSERT_TRUE(removeDirectory("D:\\blk\\temp\\SUB"));
+    EXPECT_FALSE(isDirectory("D:\\blk\\temp\\sub"));
+    EXPECT_EQ(names::readings(), readings);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(native("Blk/Temp")), {}), 1 + 100 + 1);
+}
+
+// Exports may be called from any thread: lookups, creates and removes from several at once.
+TEST_F(FolderIndex, ThreadsShareTheIndexSafely) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < 100; ++i) {
+                std::string const name = "T" + std::to_string(t) + "_" + std::to_string(i) + ".ijp";
+                openFile("D:\\blk\\temp\\" + name, "wb");
+                isRegularFile("D:\\BLK\\TEMP\\first.ijp");
+                if (i % 3 == 0) removeFile("D:\\blk\\TEMP\\" + name);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < 4; ++t)
+        for (int i = 0; i < 100; ++i) {
+            std::string const name = "t" + std::to_string(t) + "_" + std::to_string(i) + ".IJP";
+            EXPECT_EQ(isRegularFile("D:\\blk\\temp\\" + name), i % 3 != 0) << name;
+        }
+}
+
+}  // namespace
