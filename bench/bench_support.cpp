@@ -64,15 +64,16 @@ std::vector<char> readWhole(std::string const& nativeFile) {
     return bytes;
 }
 
-std::size_t readInto(std::string const& nativeFile, std::vector<char>& buffer) {
+std::size_t readFresh(std::string const& nativeFile) {
     std::FILE* file = std::fopen(nativeFile.c_str(), "rb");
     if (file == nullptr) return 0;
     std::fseek(file, 0, SEEK_END);
     std::size_t const size = static_cast<std::size_t>(std::ftell(file));
     std::fseek(file, 0, SEEK_SET);
-    if (buffer.size() < size) buffer.resize(size);
-    std::size_t const got = std::fread(buffer.data(), 1, size, file);
+    std::unique_ptr<char[]> buffer(new char[size]);
+    std::size_t const got = std::fread(buffer.get(), 1, size, file);
     std::fclose(file);
+    benchmark::DoNotOptimize(buffer.get());
     return got;
 }
 

@@ -27,9 +27,10 @@ std::string nativePath(std::string const& relative);
 // ---- raw stdio baselines ----------------------------------------------------------------------------
 
 std::vector<char> readWhole(std::string const& nativeFile);
-// Reads the whole file into `buffer`, which keeps its room between calls: the baseline of a read is
-// the copy of the bytes, not the allocation of fresh memory for them. Returns the bytes read.
-std::size_t readInto(std::string const& nativeFile, std::vector<char>& buffer);
+// What a plain program does to read a file: fresh memory of the file's size (not cleared), one fread,
+// the memory freed again. The library hands its readers fresh memory too (a new point set, a new
+// array, a caller's new vector). Returns the bytes read.
+std::size_t readFresh(std::string const& nativeFile);
 void writeWhole(std::string const& nativeFile, void const* data, std::size_t size);
 // Reads `size` bytes at `offset`.
 std::vector<char> readAt(std::string const& nativeFile, std::int64_t offset, std::size_t size);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace yb::bench {
 namespace {
@@ -58,19 +59,19 @@ std::vector<GroupSpan> groupSpans(std::string const& nativeFile) {
     return spans;
 }
 
-// Raw read of the groups of `images`: one open, a seek and a read per group.
+// Raw read of the groups of `images`: one open, a seek and a read per group into fresh memory.
 void rawReadGroups(benchmark::State& state, std::string const& nativeFile, std::vector<std::int32_t> const& images) {
     std::vector<GroupSpan> wanted;
     for (auto const& span : groupSpans(nativeFile))
         for (std::int32_t image : images)
             if (span.imageNo == image) wanted.push_back(span);
-    std::vector<char> buffer;
     for (auto _ : state) {
         std::FILE* file = std::fopen(nativeFile.c_str(), "rb");
         for (auto const& span : wanted) {
-            buffer.resize(span.size);
+            std::unique_ptr<char[]> buffer(new char[span.size]);
             std::fseek(file, static_cast<long>(span.offset), SEEK_SET);
-            benchmark::DoNotOptimize(std::fread(buffer.data(), 1, span.size, file));
+            benchmark::DoNotOptimize(std::fread(buffer.get(), 1, span.size, file));
+            benchmark::DoNotOptimize(buffer.get());
         }
         std::fclose(file);
     }
@@ -92,8 +93,8 @@ void registerWriteAndRead() {
     });
     registerOnce("readall/lib", [](benchmark::State& state) {
         Block& b = tieFileBlock();
-        std::vector<tagImagePoint> points;
         for (auto _ : state) {
+            std::vector<tagImagePoint> points;
             check(state, ybReadTiePntFileToAry(b.made.tiePointPath.c_str(), points), "ybReadTiePntFileToAry");
             benchmark::DoNotOptimize(points.data());
         }
@@ -101,15 +102,13 @@ void registerWriteAndRead() {
     registerOnce("readall/raw", [](benchmark::State& state) {
         Block& b = tieFileBlock();
         std::string const native = tieNative(b);
-        std::vector<char> buffer;
-        readInto(native, buffer);
-        for (auto _ : state) benchmark::DoNotOptimize(readInto(native, buffer));
+        for (auto _ : state) benchmark::DoNotOptimize(readFresh(native));
     });
     registerRepeated("readone/lib", [](benchmark::State& state) {
         Block& b = tieFileBlock();
         std::int32_t const lastImage = b.made.stripImages.back().back().nImageNo;
-        std::vector<tagImagePoint> points;
         for (auto _ : state) {
+            std::vector<tagImagePoint> points;
             check(state, ybReadOneImgTiePntToAry(b.made.tiePointPath.c_str(), lastImage, points),
                   "ybReadOneImgTiePntToAry");
             if (points.empty()) state.SkipWithError("the last image has no points");
@@ -133,11 +132,9 @@ void registerWriteAndRead() {
         Block& b = tieFileBlock();
         std::string const native = tieNative(b);
         std::string const raw = nativePath(b.name + "/raw.scp");
-        std::vector<char> buffer;
-        readInto(native, buffer);
         for (auto _ : state) {
-            std::size_t const size = readInto(native, buffer);
-            writeWhole(raw, buffer.data(), size);
+            std::vector<char> const bytes = readWhole(native);
+            writeWhole(raw, bytes.data(), bytes.size());
         }
     });
 

@@ -134,10 +134,8 @@ void rawDetach(benchmark::State& state) {
     std::string const tie = nativePath(block.name + "/" + block.name + ".scp");
     std::vector<std::string> const files = perImageFiles(block);
     std::vector<std::vector<char>> const contents = perImageContents(block);
-    std::vector<char> buffer;
-    readInto(tie, buffer);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(readInto(tie, buffer));
+        benchmark::DoNotOptimize(readFresh(tie));
         for (std::size_t i = 0; i < files.size(); ++i) writeWhole(files[i], contents[i].data(), contents[i].size());
     }
 }
@@ -148,10 +146,8 @@ void rawUnite(benchmark::State& state) {
     std::vector<std::string> const files = perImageFiles(block);
     std::vector<char> const tieBytes = readWhole(nativePath(block.name + "/" + block.name + ".scp"));
     std::string const raw = nativePath(block.name + "/raw.scp");
-    std::vector<char> buffer;
-    readInto(files.front(), buffer);
     for (auto _ : state) {
-        for (auto const& file : files) benchmark::DoNotOptimize(readInto(file, buffer));
+        for (auto const& file : files) benchmark::DoNotOptimize(readFresh(file));
         writeWhole(raw, tieBytes.data(), tieBytes.size());
     }
 }

@@ -142,13 +142,18 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 }
 
 std::string toLower(std::string_view text) {
-    std::string out(text);
+    std::string out(text.size(), '\0');
+    toLowerInto(text, out.data());
+    return out;
+}
+
+void toLowerInto(std::string_view text, char* out) {
+    std::memcpy(out, text.data(), text.size());
     forEachCharacter(text, [&](std::size_t i) {
         out[i] = asciiLower(out[i]);
         return true;
     });
     // A lead byte's partner was skipped by the walk, so it keeps its byte value.
-    return out;
 }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {

@@ -43,6 +43,8 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 
 // ASCII letters lower-cased; double-byte characters kept whole.
 std::string toLower(std::string_view text);
+// The same into `out`, which has room for text.size() bytes.
+void toLowerInto(std::string_view text, char* out);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 // Bytes of `text` up to its first NUL, at most `width` bytes: reads a fixed text field bounded.
 std::string_view boundedText(char const* field, std::size_t width);

@@ -2,6 +2,7 @@
 
 #include "hostpath.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace yb::points {
@@ -17,6 +18,152 @@ std::string_view pointName(CONTROLPOINT_INFO const& entry) {
 bool sameName(std::string_view a, std::string_view b) { return platform::equalsIgnoreCase(a, b); }
 
 std::string nameKey(std::string_view name) { return platform::toLower(name); }
+
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+std::uint64_t rotateLeft(std::uint64_t value, int bits) { return (value << bits) | (value >> (64 - bits)); }
+
+// The four words of a key mixed by four independent multiplications, then folded: cheap, and every
+// byte moves the hash.
+std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
+    std::uint64_t const a = (w0 ^ 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
+    std::uint64_t const b = (w1 ^ 0xC2B2AE3D27D4EB4Full) * 0x94D049BB133111EBull;
+    std::uint64_t const c = (w2 ^ 0x165667B19E3779F9ull) * 0xD6E8FEB86659FD93ull;
+    std::uint64_t const d = (w3 ^ 0x27D4EB2F165667C5ull) * 0xFF51AFD7ED558CCDull;
+    std::uint64_t hash = rotateLeft(a, 23) ^ rotateLeft(b, 41) ^ c ^ rotateLeft(d, 7);
+    hash ^= hash >> 32;
+    hash *= 0xC4CEB9FE1A85EC53ull;
+    return hash ^ (hash >> 29);
+}
+
+std::uint64_t hashOf(std::array<char, 32> const& bytes) {
+    std::uint64_t words[4];
+    std::memcpy(words, bytes.data(), sizeof words);
+    return hashOfWords(words[0], words[1], words[2], words[3]);
+}
+
+// Cuts a word of a name at the terminator, if the word holds it; `ended` says whether an earlier
+// word held it already.
+std::uint64_t cutAtTerminator(std::uint64_t word, bool& ended) {
+    if (ended) return 0;
+    std::uint64_t const zeros = (word - kOnes) & ~word & kHighBits;
+    if (zeros == 0) return word;
+    ended = true;
+    int const firstZero = __builtin_ctzll(zeros) / 8;  // the terminator's byte
+    return firstZero == 0 ? 0 : word & (~std::uint64_t{0} >> (64 - 8 * firstZero));
+}
+
+// ASCII letters of a word lower-cased: a byte is an upper-case letter when it is at least 'A' and not
+// above 'Z' (no byte of the word is above 0x7F, so the additions never carry).
+std::uint64_t lowerAscii(std::uint64_t word) {
+    std::uint64_t const atLeastA = word + kOnes * (0x80 - 'A');
+    std::uint64_t const aboveZ = word + kOnes * (0x80 - 'Z' - 1);
+    return word | ((atLeastA & ~aboveZ & kHighBits) >> 2);
+}
+
+// The key of a 32-byte name field. Names of plain ASCII, by far the most common, are cut at their
+// terminator and lower-cased eight bytes at a time; any other byte takes the GBK-aware way.
+NameKey keyOfField(char const* field) {
+    NameKey key;
+    std::uint64_t w0, w1, w2, w3;
+    std::memcpy(&w0, field, 8);
+    std::memcpy(&w1, field + 8, 8);
+    std::memcpy(&w2, field + 16, 8);
+    std::memcpy(&w3, field + 24, 8);
+    bool ended = false;
+    w0 = cutAtTerminator(w0, ended);
+    w1 = cutAtTerminator(w1, ended);
+    w2 = cutAtTerminator(w2, ended);
+    w3 = cutAtTerminator(w3, ended);
+    if (((w0 | w1 | w2 | w3) & kHighBits) != 0) {
+        std::string_view const name = platform::boundedText(field, key.bytes.size());
+        platform::toLowerInto(name, key.bytes.data());  // a bounded name fits its field
+        key.hash = hashOf(key.bytes);
+        return key;
+    }
+    w0 = lowerAscii(w0);
+    w1 = lowerAscii(w1);
+    w2 = lowerAscii(w2);
+    w3 = lowerAscii(w3);
+    std::memcpy(key.bytes.data(), &w0, 8);
+    std::memcpy(key.bytes.data() + 8, &w1, 8);
+    std::memcpy(key.bytes.data() + 16, &w2, 8);
+    std::memcpy(key.bytes.data() + 24, &w3, 8);
+    key.hash = hashOfWords(w0, w1, w2, w3);
+    return key;
+}
+
+}  // namespace
+
+NameKey nameKeyOf(tagImagePoint const& point) {
+    static_assert(sizeof point.name == 32);
+    return keyOfField(point.name);
+}
+NameKey nameKeyOf(CONTROLPOINT_INFO const& entry) {
+    static_assert(sizeof entry.name == 32);
+    return keyOfField(entry.name);
+}
+
+NameTable::NameTable(std::size_t expected) {
+    std::size_t size = 16;
+    while (size * 5 < expected * 8) size *= 2;  // at most five eighths full
+    slots_->assign(size, Slot{});
+    entries_->reserve(expected);
+}
+
+std::size_t NameTable::slotOf(NameKey const& key) const {
+    auto const& slots = *slots_;
+    auto const& entries = *entries_;
+    std::size_t const mask = slots.size() - 1;
+    auto const hash = static_cast<std::uint32_t>(key.hash);
+    std::size_t slot = static_cast<std::size_t>(key.hash >> 32) & mask;
+    for (;; slot = (slot + 1) & mask) {
+        Slot const& candidate = slots[slot];
+        if (candidate.entry == 0) return slot;
+        if (candidate.hash == hash && NameKey::sameBytes(entries[candidate.entry - 1].bytes, key.bytes)) return slot;
+    }
+}
+
+void NameTable::prefetch(NameKey const& key) const {
+    auto const& slots = *slots_;
+    __builtin_prefetch(&slots[static_cast<std::size_t>(key.hash >> 32) & (slots.size() - 1)]);
+}
+
+std::uint32_t* NameTable::find(NameKey const& key) {
+    std::uint32_t const at = (*slots_)[slotOf(key)].entry;
+    return at != 0 ? &(*entries_)[at - 1].value : nullptr;
+}
+
+void NameTable::grow() {
+    auto& slots = *slots_;
+    auto const& entries = *entries_;
+    slots.assign(slots.size() * 2, Slot{});
+    std::size_t const mask = slots.size() - 1;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        // The slot position comes from the hash's high half, which only the entry's key holds.
+        std::uint64_t const hash = hashOf(entries[i].bytes);
+        std::size_t slot = static_cast<std::size_t>(hash >> 32) & mask;
+        while (slots[slot].entry != 0) slot = (slot + 1) & mask;
+        slots[slot] = Slot{static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(i + 1)};
+    }
+}
+
+std::pair<std::uint32_t*, bool> NameTable::tryEmplace(NameKey const& key, std::uint32_t value) {
+    std::size_t slot = slotOf(key);
+    auto& slots = *slots_;
+    auto& entries = *entries_;
+    if (slots[slot].entry != 0) return {&entries[slots[slot].entry - 1].value, false};
+    if ((entries.size() + 1) * 8 > slots.size() * 5) {
+        grow();
+        slot = slotOf(key);
+    }
+    entries.push_back({key.bytes, value});
+    slots[slot] = Slot{static_cast<std::uint32_t>(key.hash), static_cast<std::uint32_t>(entries.size())};
+    return {&entries.back().value, true};
+}
 
 CONTROLPOINT_INFO modelPointFromImagePoints(tagImagePoint const& left, tagImagePoint const& right, std::int32_t serial) {
     CONTROLPOINT_INFO entry{};

@@ -3,10 +3,16 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include "scratch.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace yb::points {
 
@@ -17,6 +23,73 @@ std::string_view pointName(CONTROLPOINT_INFO const& entry);
 bool sameName(std::string_view a, std::string_view b);
 // The key under which names are indexed in hash maps: the name lower-cased.
 std::string nameKey(std::string_view name);
+
+// The same key for a record's 32-byte name field, held in place with its hash: names of many
+// thousand points are indexed without an allocation per name.
+struct NameKey {
+    std::array<char, 32> bytes{};  // the name lower-cased (GBK-aware), zero bytes after it
+    std::uint64_t hash = 0;
+    bool operator==(NameKey const& other) const { return hash == other.hash && sameBytes(bytes, other.bytes); }
+    static bool sameBytes(std::array<char, 32> const& a, std::array<char, 32> const& b) {
+        std::uint64_t x[4], y[4];
+        std::memcpy(x, a.data(), sizeof x);
+        std::memcpy(y, b.data(), sizeof y);
+        return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
+    }
+};
+NameKey nameKeyOf(tagImagePoint const& point);
+NameKey nameKeyOf(CONTROLPOINT_INFO const& entry);
+
+// Names mapped to a value each (an index into the caller's records), in one flat table. Lookups of
+// many names go faster through forEachKey, which announces each name some lookups ahead: the table
+// is larger than the processor's nearest caches, and the announcements let their fetches overlap.
+class NameTable {
+public:
+    explicit NameTable(std::size_t expected);
+    NameTable(NameTable const&) = delete;
+    NameTable& operator=(NameTable const&) = delete;
+    // The value of `key`, or null.
+    std::uint32_t* find(NameKey const& key);
+    // The value of `key`, set to `value` first when the key is new; true when it was new.
+    std::pair<std::uint32_t*, bool> tryEmplace(NameKey const& key, std::uint32_t value);
+    void prefetch(NameKey const& key) const;
+
+    // Runs visit(i, key of record i) for i = 0 .. count - 1, the key computed by keyOf(i) a few
+    // records ahead and announced to the table.
+    template <class KeyOf, class Visit>
+    void forEachKey(std::size_t count, KeyOf keyOf, Visit visit) const {
+        constexpr std::size_t kAhead = 16;  // a power of two
+        NameKey ahead[kAhead];
+        for (std::size_t i = 0; i < count && i < kAhead; ++i) {
+            ahead[i] = keyOf(i);
+            prefetch(ahead[i]);
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            NameKey const key = ahead[i % kAhead];
+            if (i + kAhead < count) {
+                ahead[i % kAhead] = keyOf(i + kAhead);
+                prefetch(ahead[i % kAhead]);
+            }
+            visit(i, key);
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;   // the key's hash, cut to 32 bits
+        std::uint32_t entry = 0;  // 0: empty; else 1 + the entry's index
+    };
+    struct Entry {
+        std::array<char, 32> bytes;
+        std::uint32_t value;
+    };
+    // The slot of `key`: the one holding it, or the empty one where it belongs.
+    std::size_t slotOf(NameKey const& key) const;
+    void grow();
+
+    platform::ScratchVector<Slot> slots_;
+    platform::ScratchVector<Entry> entries_;
+};
 
 // A model point from the left and right image points of one name: serial, name and type from the
 // left point, in use, left and right measured coordinates.

@@ -177,15 +177,16 @@ std::int32_t TiePointFileReader::open(char const* path, HbMessageStyle openFailu
         return kCannotOpen;
     }
     if (std::int32_t code = ReadTiePntGroupCount(file_.get(), groupCount_); code != kSuccess) return code;
-    auto length = platform::BinaryStream(file_.get()).length();
+    groups_.emplace(file_.get(), static_cast<std::uint64_t>(kFirstGroupOffset));
+    auto length = groups_->length();
     if (!length) return damaged();
     length_ = *length;
-    position_ = static_cast<std::uint64_t>(kFirstGroupOffset);
     return kSuccess;
 }
 
 std::uint64_t TiePointFileReader::recordCapacity() const {
-    return length_ > position_ ? (length_ - position_) / kRecordSize : 0;
+    std::uint64_t const position = groups_ ? groups_->position() : 0;
+    return length_ > position ? (length_ - position) / kRecordSize : 0;
 }
 
 std::int32_t TiePointFileReader::damaged() {
@@ -195,9 +196,9 @@ std::int32_t TiePointFileReader::damaged() {
 
 std::int32_t TiePointFileReader::nextGroup(std::int32_t& imageNo, std::int32_t& recordCount) {
     std::array<std::int32_t, 2> header{};
-    if (position_ > length_ || length_ - position_ < kGroupHeaderSize) return damaged();
-    if (!platform::BinaryStream(file_.get()).read(header.data(), sizeof header)) return damaged();
-    position_ += kGroupHeaderSize;
+    std::uint64_t const position = groups_->position();
+    if (position > length_ || length_ - position < kGroupHeaderSize) return damaged();
+    if (!groups_->read(header.data(), sizeof header)) return damaged();
     imageNo = header[0];
     recordCount = header[1];
     return kSuccess;
@@ -205,41 +206,45 @@ std::int32_t TiePointFileReader::nextGroup(std::int32_t& imageNo, std::int32_t& 
 
 std::int32_t TiePointFileReader::checkRecordsPresent(std::int32_t recordCount) {
     if (recordCount <= 0) return kSuccess;
-    if (position_ > length_ || !platform::countFits(recordCount, kRecordSize, length_ - position_)) return damaged();
+    std::uint64_t const position = groups_->position();
+    if (position > length_ || !platform::countFits(recordCount, kRecordSize, length_ - position)) return damaged();
     return kSuccess;
 }
 
 std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out) {
     if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
     if (recordCount <= 0) return kSuccess;
-    if (!platform::BinaryStream(file_.get()).readRecords(out, static_cast<std::size_t>(recordCount))) return damaged();
-    position_ += static_cast<std::uint64_t>(recordCount) * kRecordSize;
+    if (!groups_->readRecords(out, static_cast<std::size_t>(recordCount))) return damaged();
     return kSuccess;
 }
 
 std::int32_t TiePointFileReader::skipRecords(std::int32_t recordCount) {
     if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
-    if (recordCount <= 0) return kSuccess;
-    position_ += static_cast<std::uint64_t>(recordCount) * kRecordSize;
-    if (!platform::BinaryStream(file_.get()).seek(static_cast<std::int64_t>(position_))) return damaged();
+    if (recordCount > 0) groups_->skip(static_cast<std::uint64_t>(recordCount) * kRecordSize);
     return kSuccess;
 }
 
 std::int32_t readAllTiePoints(char const* path, std::vector<tagImagePoint>& points) {
     points.clear();
-    // Read aside and handed over whole, so no way out (running out of memory included) leaves part
-    // of a file in the caller's array.
-    std::vector<tagImagePoint> read;
+    // Read straight into the caller's array, whose room is reused; every way out but success (running
+    // out of memory included) leaves it empty, never holding part of a file.
+    struct EmptyUnlessRead {
+        std::vector<tagImagePoint>& points;
+        bool read = false;
+        ~EmptyUnlessRead() {
+            if (!read) points.clear();
+        }
+    } guard{points};
     TiePointFileReader reader;
     std::int32_t code = reader.open(path, HB_MESSAGE_PLAIN);
-    if (code == kSuccess) read.reserve(static_cast<std::size_t>(reader.recordCapacity()));
+    if (code == kSuccess) points.reserve(static_cast<std::size_t>(reader.recordCapacity()));
     for (std::int32_t g = 0; code == kSuccess && g < reader.groupCount(); ++g) {
         std::int32_t imageNo = 0;
         std::int32_t recordCount = 0;
         code = reader.nextGroup(imageNo, recordCount);
-        if (code == kSuccess) code = reader.readRecords(recordCount, read);
+        if (code == kSuccess) code = reader.readRecords(recordCount, points);
     }
-    if (code == kSuccess) points.swap(read);
+    guard.read = code == kSuccess;
     return code;
 }
 

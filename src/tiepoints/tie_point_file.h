@@ -4,6 +4,7 @@
 #pragma once
 
 #include "binary_io.h"
+#include "buffered_reader.h"
 #include "fs.h"
 
 #include <yb/HostBase.h>
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -41,9 +43,9 @@ std::int32_t CheckTiePntMagic(std::FILE* file);
 // missing count gives kInvalidContent with its message.
 std::int32_t ReadTiePntGroupCount(std::FILE* file, std::int32_t& groupCount);
 
-// An open tie point file with a checked header, walked group by group in file order. Every count is
-// checked against the file's length before it is used, so a truncated file gives kInvalidContent
-// (with a message) and never a record that was not read.
+// An open tie point file with a checked header, walked group by group in file order through one
+// buffered reader. Every count is checked against the file's length before it is used, so a
+// truncated file gives kInvalidContent (with a message) and never a record that was not read.
 class TiePointFileReader {
 public:
     // Opens `path` and checks its header. A file that cannot be opened shows "Open Tie Point File"
@@ -69,9 +71,9 @@ private:
     std::int32_t checkRecordsPresent(std::int32_t recordCount);
 
     platform::File file_;
+    std::optional<platform::BufferedReader> groups_;  // from the first group on
     std::int32_t groupCount_ = 0;
     std::uint64_t length_ = 0;
-    std::uint64_t position_ = 0;
     bool quietDamage_ = false;
 };
 

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -26,6 +28,43 @@ TEST(PointRecords, NamesCompareIgnoringCaseAndAreReadBounded) {
     tagImagePoint point{};
     std::memset(point.name, 'N', sizeof point.name);
     EXPECT_EQ(yb::points::pointName(point).size(), 32u);
+}
+
+// Name keys are the lower-cased name (GBK-aware), cut at the terminator, whatever the bytes after
+// it; the table finds each name by its key, under many names.
+TEST(PointRecords, NameKeysFoldCaseAndIndexManyNames) {
+    using yb::points::nameKeyOf;
+    auto keyText = [](tagImagePoint const& point) {
+        auto const key = nameKeyOf(point);
+        return std::string(key.bytes.data(), strnlen(key.bytes.data(), key.bytes.size()));
+    };
+    tagImagePoint point{};
+    std::string const gbkWithLetterTrail = yb::test::hexBytes("D6 41") + "Ab";  // trail byte 0x41 stays
+    struct Case {
+        std::string name;
+        std::string key;
+    };
+    for (auto const& [name, key] : {Case{"P0312A", "p0312a"}, Case{"abcdefghIJKLMNOPqrstuvwxYZ@[`{", "abcdefghijklmnopqrstuvwxyz@[`{"},
+                                    Case{gbkWithLetterTrail, yb::test::hexBytes("D6 41") + "ab"}, Case{"", ""}}) {
+        std::memset(point.name, 'Z', sizeof point.name);
+        std::memcpy(point.name, name.c_str(), name.size() + 1);  // bytes after the terminator differ
+        EXPECT_EQ(keyText(point), key) << name;
+        EXPECT_EQ(nameKeyOf(point), nameKeyOf(imagePoint(key.c_str(), 1, 0, 0))) << name;
+    }
+    std::memset(point.name, 'N', sizeof point.name);  // no terminator: all 32 bytes
+    EXPECT_EQ(keyText(point), std::string(32, 'n'));
+
+    yb::points::NameTable table(4);  // grows past what it was made for
+    std::vector<tagImagePoint> points;
+    for (int i = 0; i < 3000; ++i) points.push_back(imagePoint(("Pt" + std::to_string(i)).c_str(), 1, 0, 0));
+    for (std::uint32_t i = 0; i < points.size(); ++i) EXPECT_TRUE(table.tryEmplace(nameKeyOf(points[i]), i).second);
+    EXPECT_FALSE(table.tryEmplace(nameKeyOf(imagePoint("PT17", 1, 0, 0)), 0).second);
+    for (std::uint32_t i = 0; i < points.size(); i += 7) {
+        std::uint32_t const* found = table.find(nameKeyOf(imagePoint(("pT" + std::to_string(i)).c_str(), 1, 0, 0)));
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(*found, i);
+    }
+    EXPECT_EQ(table.find(nameKeyOf(imagePoint("Pt3000", 1, 0, 0))), nullptr);
 }
 
 // Two image points make a model point and an in-use model point gives them back, photo coordinates cleared.

@@ -1,0 +1,65 @@
+// Reads an open file through one buffer, for walks over files made of headed groups of records. A small
+// read (a group's header) comes from the buffer; a large one (a group's records) goes straight to its
+// destination; a skip inside the buffer costs nothing and a longer one costs no read at all. A walk
+// over a file's groups then makes about one system call per group it reads or jumps, never a seek
+// and a refill per header.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+namespace yb::platform {
+
+class BufferedReader {
+public:
+    // Reads `file` from `offset` on. The stream's own buffer and position are left alone.
+    BufferedReader(std::FILE* file, std::uint64_t offset);
+
+    // False on a short read; the position is then unspecified.
+    bool read(void* data, std::size_t size);
+    // `count` records appended to `out`; false (with `out` as before) on a short read. They arrive
+    // through a staging block the size of the nearest caches, so the caller's room is written once
+    // rather than cleared first and overwritten.
+    template <class T>
+    bool readRecords(std::vector<T>& out, std::size_t count) {
+        static_assert(std::is_trivially_copyable_v<T> && alignof(T) <= alignof(std::max_align_t));
+        std::size_t const old = out.size();
+        out.reserve(old + count);
+        std::size_t const perBlock = std::max<std::size_t>(1, kStageBytes / sizeof(T));
+        if (stage_.size() < std::min(count, perBlock) * sizeof(T)) stage_.resize(std::min(count, perBlock) * sizeof(T));
+        for (std::size_t left = count; left > 0;) {
+            std::size_t const n = std::min(left, perBlock);
+            if (!read(stage_.data(), n * sizeof(T))) {
+                out.resize(old);
+                return false;
+            }
+            T const* first = reinterpret_cast<T const*>(stage_.data());
+            out.insert(out.end(), first, first + n);
+            left -= n;
+        }
+        return true;
+    }
+    void skip(std::uint64_t size);
+    std::uint64_t position() const { return position_; }
+    // The file's length now.
+    std::optional<std::uint64_t> length() const;
+
+private:
+    static constexpr std::size_t kStageBytes = std::size_t{64} << 10;
+    bool fill(std::size_t atLeast);
+
+    int descriptor_ = -1;
+    std::uint64_t position_ = 0;
+    std::vector<unsigned char> buffer_;
+    std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
+    std::size_t buffered_ = 0;       // valid bytes in buffer_
+    std::size_t readAhead_;          // bytes a refill asks for
+    std::vector<unsigned char> stage_;
+};
+
+}  // namespace yb::platform
