@@ -45,6 +45,8 @@ public:
         return true;
     }
     void skip(std::uint64_t size);
+    // Moves to `offset`; what the buffer holds stays usable.
+    void seek(std::uint64_t offset) { position_ = offset; }
     std::uint64_t position() const { return position_; }
     // The file's length now.
     std::optional<std::uint64_t> length() const;

@@ -68,14 +68,16 @@ std::int32_t writeLayout(char const* imageListPath) {
     platform::NewFileGuard guard(layoutPath);
     BinaryStream stream(file.get());
 
-    std::int32_t stripCount = 0;
-    if (std::int32_t code = stripCountOf(imageListPath, &stripCount); code != kSuccess) return code;
+    // The image list is read in one walk: its strip count, then each strip.
+    ImageListReader list;
+    if (std::int32_t code = list.open(imageListPath, kFileNotFound); code != kSuccess) return code;
+    std::int32_t const stripCount = list.storedStripCount();
     if (!stream.writeI32(stripCount)) return kCannotWrite;
     std::vector<ImageOrderInfo> images;
     std::vector<D_RECT> rects;
     for (std::int32_t strip = 1; strip <= stripCount; ++strip) {
         if (!stream.writeI32(strip)) return kCannotWrite;
-        if (std::int32_t code = readStrip(imageListPath, stripCount, strip, images); code != kSuccess) return code;
+        if (std::int32_t code = readStrip(list, stripCount, strip, images); code != kSuccess) return code;
         rects.clear();
         for (auto const& image : images) rects.push_back(layoutRectangle(image.nImageNo, stripCount));
         if (!stream.writeI32(static_cast<std::int32_t>(images.size())) ||
@@ -155,13 +157,15 @@ std::int32_t writeLayoutIntoImages(char const* imageListPath, std::int32_t strip
     if (!file) return kCannotWrite;
     BinaryStream stream(file.get());
 
-    std::int32_t stripCount = 0;
-    if (std::int32_t code = stripCountOf(imageListPath, &stripCount); code != kSuccess) return code;
+    // The image list is read in one walk: its strip count, its first image, then the strips.
+    ImageListReader list;
+    if (std::int32_t code = list.open(imageListPath, kFileNotFound); code != kSuccess) return code;
+    std::int32_t const stripCount = list.storedStripCount();
     std::int32_t layoutStripCount = 0;
     if (!stream.readI32(layoutStripCount) || layoutStripCount != stripCount) return kInvalidContent;
     // A block whose first strip has no readable first image is refused before any image changes.
     ImageOrderInfo first{};
-    if (std::int32_t code = readOneImage(imageListPath, stripCount, 1, 1, &first); code != kSuccess) return code;
+    if (std::int32_t code = readOneImage(list, stripCount, 1, 1, &first); code != kSuccess) return code;
 
     std::vector<ImageOrderInfo> images;
     std::vector<D_RECT> rects;
@@ -177,7 +181,7 @@ std::int32_t writeLayoutIntoImages(char const* imageListPath, std::int32_t strip
                 !stream.seek(static_cast<std::int64_t>(count) * static_cast<std::int64_t>(sizeof(D_RECT)), SEEK_CUR))
                 return kInvalidContent;
         }
-        if (std::int32_t code = readStrip(imageListPath, stripCount, stripNo, images); code != kSuccess) return code;
+        if (std::int32_t code = readStrip(list, stripCount, stripNo, images); code != kSuccess) return code;
         if (std::int32_t code = readLayoutSection(stream, stripNo, images, number, count, rects); code != kSuccess)
             return code;
         // One strip alone is placed with its first image at the origin.
@@ -200,7 +204,7 @@ std::int32_t writeLayoutIntoImages(char const* imageListPath, std::int32_t strip
         std::int32_t number = 0;
         std::int32_t count = 0;
         if (!stream.readI32(number) || !stream.readI32(count)) return kInvalidContent;
-        if (std::int32_t code = readStrip(imageListPath, stripCount, strip, images); code != kSuccess) return code;
+        if (std::int32_t code = readStrip(list, stripCount, strip, images); code != kSuccess) return code;
         if (std::int32_t code = readLayoutSection(stream, strip, images, number, count, rects); code != kSuccess)
             return code;
         for (std::size_t i = 0; i < images.size(); ++i)

@@ -2,17 +2,22 @@
 //
 // The file holds the magic, the strip count S and then S strip sections in strip order. A section is its
 // strip number, its image count N, N path entries (image number + 260-byte path) and then N attribute
-// entries (image number + the record's bytes 264..299). Nothing indexes the sections: every reader
-// walks them from the first one.
+// entries (image number + the record's bytes 264..299). Nothing indexes the sections: they are found
+// by a walk from the first one, which ImageListReader makes once per call.
 #pragma once
 
 #include "binary_io.h"
+#include "buffered_reader.h"
+#include "fs.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace yb::imagelist {
@@ -43,26 +48,58 @@ struct StripSection {
     std::int64_t entriesOffset = 0;  // first path entry
 };
 
-// Walks from the first section (at most `storedStripCount` of them) to the first one numbered
-// `stripNo`; the stream then stands at its first path entry. A count the file cannot hold is Damaged.
+// An image list read through one walk. Sections are found in file order as strips are asked for,
+// each number's first section remembered, so a workflow over every strip reads the file once and a
+// strip is answered as a walk from the first section to it would answer: its first section among
+// the first `storedStripCount` ones, NotFound when the file ends or those sections pass without it,
+// Damaged when a section before it (or its own) declares more entries than the file holds.
+class ImageListReader {
+public:
+    ImageListReader() = default;
+    // Walks a list already open, whose header said `storedStripCount`.
+    ImageListReader(std::FILE* file, std::int32_t storedStripCount);
+
+    // Opens the list and reads its header: `absentCode` when there is no list (or it cannot be
+    // opened), kInvalidContent when its magic fails.
+    std::int32_t open(char const* path, std::int32_t absentCode);
+    std::int32_t storedStripCount() const { return stored_; }
+
+    WalkResult find(std::int32_t stripNo, StripSection& section);
+    // The images of a section found, appended in order; false when they cannot be read.
+    bool readImages(StripSection const& section, std::vector<ImageOrderInfo>& images);
+    // The image paths of a section found, in order.
+    bool readPaths(StripSection const& section, std::vector<std::string>& paths);
+    bool readAt(std::int64_t offset, void* data, std::size_t size);
+
+private:
+    void attach(std::FILE* file, std::int32_t storedStripCount);
+
+    platform::File file_;
+    std::optional<platform::BufferedReader> reader_;
+    std::uint64_t length_ = 0;
+    std::int32_t stored_ = 0;
+    std::unordered_map<std::int32_t, StripSection> first_;  // first section of each number walked
+    std::int64_t next_ = kFirstSectionOffset;                // the next section's header
+    std::int32_t walked_ = 0;
+    WalkResult stopped_ = WalkResult::Found;  // NotFound or Damaged once the walk cannot go on
+};
+
+// A walk from the first section to strip `stripNo` on an open stream; the stream then stands at its
+// first path entry.
 WalkResult walkToStrip(platform::BinaryStream& stream, std::int32_t storedStripCount, std::int32_t stripNo,
                        StripSection& section);
-
-// Every strip's section in one walk, indexed by strip number - 1 (first occurrence of each number).
-// Damaged when a count does not fit the file; NotFound when a strip of 1..S has no section.
-WalkResult indexStrips(platform::BinaryStream& stream, std::int32_t storedStripCount,
-                       std::vector<StripSection>& sections);
 
 // The two entries of one image, as stored.
 void storePathEntry(ImageOrderInfo const& record, unsigned char* entry);       // kPathEntrySize bytes
 void storeAttributeEntry(ImageOrderInfo const& record, unsigned char* entry);  // kAttributeEntrySize bytes
-// Reads `count` images of a section whose path entries start at the stream's position, in one read.
-bool readSectionImages(platform::BinaryStream& stream, std::int32_t count, std::vector<ImageOrderInfo>& images);
 
 // ---- the image list's operations, for other subsystems ----
 
 std::int32_t createImageList(char const* path, std::int32_t stripCount);
 std::int32_t readStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                       std::vector<ImageOrderInfo>& images);
+// The same on a list already open; a workflow over every strip reads the file once this way.
+std::int32_t readStrip(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo,
                        std::vector<ImageOrderInfo>& images);
 std::int32_t writeStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
                         std::vector<ImageOrderInfo> const& images);
@@ -74,6 +111,12 @@ std::int32_t largestGroupNumber(char const* path, std::int32_t& groupCount);
 std::int32_t readImagePaths(char const* path, std::int32_t stripNo, char (*paths)[260], std::int32_t* imageCount);
 std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex,
                           ImageOrderInfo* record);
+// The queries on a list already open (opened with the code its path query gives for a missing list),
+// answering with that query's codes.
+std::int32_t totalImageCount(ImageListReader& list, std::int32_t* totalCount);
+std::int32_t readImagePaths(ImageListReader& list, std::int32_t stripNo, std::vector<std::string>& paths);
+std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo,
+                          std::int32_t imageIndex, ImageOrderInfo* record);
 std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderInfo const& record);
 
 }  // namespace yb::imagelist

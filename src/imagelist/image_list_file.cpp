@@ -5,6 +5,7 @@
 #include "export_frame.h"
 #include "fs.h"
 #include "hostpath.h"
+#include "scratch.h"
 
 #include <cstring>
 #include <limits>
@@ -26,69 +27,121 @@ ListStatus readListHeader(BinaryStream& stream, std::int32_t& storedStripCount) 
 
 namespace {
 
-// Reads the header of the section at `position`. False when the file ends before it.
-bool readSectionHeader(BinaryStream& stream, std::int64_t position, std::int32_t& number, std::int32_t& count) {
-    return stream.seek(position) && stream.readI32(number) && stream.readI32(count);
-}
-
 // True when `count` images' entries fit between `position` and the end of the file.
 bool entriesFit(std::int32_t count, std::int64_t position, std::uint64_t fileLength) {
     if (position < 0 || static_cast<std::uint64_t>(position) > fileLength) return false;
     return countFits(count, kImageEntriesSize, fileLength - static_cast<std::uint64_t>(position));
 }
 
+// The images of `count` entries as stored: all path entries, then all attribute entries.
+void imagesFromEntries(unsigned char const* entries, std::size_t count, std::vector<ImageOrderInfo>& images) {
+    unsigned char const* pathEntries = entries;
+    unsigned char const* attributeEntries = entries + count * kPathEntrySize;
+    images.reserve(images.size() + count);
+    for (std::size_t i = 0; i < count; ++i) {
+        ImageOrderInfo record{};
+        unsigned char const* pathEntry = pathEntries + i * kPathEntrySize;
+        std::memcpy(&record.nImageNo, pathEntry, 4);
+        auto path = platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
+        std::memcpy(record.szImagePath, path.data(), path.size());
+        // The attribute entry's own image number repeats the path entry's; only its other bytes count.
+        std::memcpy(reinterpret_cast<unsigned char*>(&record) + 264, attributeEntries + i * kAttributeEntrySize + 4,
+                    kAttributeBytes);
+        images.push_back(record);
+    }
+}
+
 }  // namespace
+
+ImageListReader::ImageListReader(std::FILE* file, std::int32_t storedStripCount) { attach(file, storedStripCount); }
+
+void ImageListReader::attach(std::FILE* file, std::int32_t storedStripCount) {
+    reader_.emplace(file, static_cast<std::uint64_t>(kFirstSectionOffset));
+    stored_ = storedStripCount;
+    auto length = reader_->length();
+    if (!length) stopped_ = WalkResult::Damaged;
+    length_ = length.value_or(0);
+}
+
+std::int32_t ImageListReader::open(char const* path, std::int32_t absentCode) {
+    if (!platform::isRegularFile(path)) return absentCode;
+    file_ = platform::openFile(path, "rb");
+    if (!file_) return absentCode;
+    BinaryStream stream(file_.get());
+    std::int32_t stored = 0;
+    if (readListHeader(stream, stored) != ListStatus::Ok) return kInvalidContent;
+    attach(file_.get(), stored);
+    return kSuccess;
+}
+
+WalkResult ImageListReader::find(std::int32_t stripNo, StripSection& section) {
+    if (auto it = first_.find(stripNo); it != first_.end()) {
+        section = it->second;
+        return WalkResult::Found;
+    }
+    while (stopped_ == WalkResult::Found) {
+        if (walked_ >= stored_) {
+            stopped_ = WalkResult::NotFound;
+            break;
+        }
+        std::int32_t header[2] = {0, 0};  // number, count
+        reader_->seek(static_cast<std::uint64_t>(next_));
+        if (!reader_->read(header, sizeof header)) {
+            stopped_ = WalkResult::NotFound;  // the file ends before the strip's section
+            break;
+        }
+        ++walked_;
+        std::int64_t const entries = next_ + static_cast<std::int64_t>(kSectionHeaderSize);
+        if (!entriesFit(header[1], entries, length_)) {
+            stopped_ = WalkResult::Damaged;
+            break;
+        }
+        next_ = entries + static_cast<std::int64_t>(header[1]) * static_cast<std::int64_t>(kImageEntriesSize);
+        auto [it, isFirst] = first_.try_emplace(header[0], StripSection{header[1], entries});
+        if (isFirst && header[0] == stripNo) {
+            section = it->second;
+            return WalkResult::Found;
+        }
+    }
+    return stopped_;
+}
+
+bool ImageListReader::readAt(std::int64_t offset, void* data, std::size_t size) {
+    if (offset < 0) return false;
+    reader_->seek(static_cast<std::uint64_t>(offset));
+    return reader_->read(data, size);
+}
+
+bool ImageListReader::readImages(StripSection const& section, std::vector<ImageOrderInfo>& images) {
+    if (section.imageCount <= 0) return section.imageCount == 0;
+    auto const count = static_cast<std::size_t>(section.imageCount);
+    platform::ScratchVector<unsigned char> entries;
+    entries->resize(count * kImageEntriesSize);
+    if (!readAt(section.entriesOffset, entries->data(), entries->size())) return false;
+    imagesFromEntries(entries->data(), count, images);
+    return true;
+}
+
+bool ImageListReader::readPaths(StripSection const& section, std::vector<std::string>& paths) {
+    paths.clear();
+    if (section.imageCount <= 0) return section.imageCount == 0;
+    auto const count = static_cast<std::size_t>(section.imageCount);
+    platform::ScratchVector<unsigned char> entries;
+    entries->resize(count * kPathEntrySize);
+    if (!readAt(section.entriesOffset, entries->data(), entries->size())) return false;
+    paths.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        paths.emplace_back(
+            platform::boundedText(reinterpret_cast<char const*>(entries->data() + i * kPathEntrySize + 4), kPathFieldSize));
+    return true;
+}
 
 WalkResult walkToStrip(BinaryStream& stream, std::int32_t storedStripCount, std::int32_t stripNo,
                        StripSection& section) {
-    auto length = stream.length();
-    if (!length) return WalkResult::Damaged;
-    std::int64_t position = kFirstSectionOffset;
-    for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
-        std::int32_t number = 0;
-        std::int32_t count = 0;
-        if (!readSectionHeader(stream, position, number, count)) return WalkResult::NotFound;
-        position += static_cast<std::int64_t>(kSectionHeaderSize);
-        if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
-        if (number == stripNo) {
-            section = {count, position};
-            return stream.seek(position) ? WalkResult::Found : WalkResult::Damaged;
-        }
-        position += static_cast<std::int64_t>(count) * static_cast<std::int64_t>(kImageEntriesSize);
-    }
-    return WalkResult::NotFound;
-}
-
-WalkResult indexStrips(BinaryStream& stream, std::int32_t storedStripCount, std::vector<StripSection>& sections) {
-    sections.clear();
-    auto length = stream.length();
-    if (!length || *length < static_cast<std::uint64_t>(kFirstSectionOffset)) return WalkResult::Damaged;
-    if (storedStripCount < 0) return WalkResult::Damaged;
-    // Every section takes at least its 8-byte header. When the file cannot hold a header per strip,
-    // some strip is missing: the walk still tells a damaged count from a file that merely ends, as
-    // the per-strip walk does, but nothing is allocated for the stored count.
-    bool const headersFit =
-        countFits(storedStripCount, kSectionHeaderSize, *length - static_cast<std::uint64_t>(kFirstSectionOffset));
-    if (headersFit) sections.assign(static_cast<std::size_t>(storedStripCount), StripSection{-1, 0});
-    std::int64_t position = kFirstSectionOffset;
-    for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
-        std::int32_t number = 0;
-        std::int32_t count = 0;
-        if (!readSectionHeader(stream, position, number, count)) break;
-        position += static_cast<std::int64_t>(kSectionHeaderSize);
-        if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
-        if (headersFit && number >= 1 && number <= storedStripCount &&
-            sections[static_cast<std::size_t>(number - 1)].imageCount < 0)
-            sections[static_cast<std::size_t>(number - 1)] = {count, position};
-        position += static_cast<std::int64_t>(count) * static_cast<std::int64_t>(kImageEntriesSize);
-    }
-    if (!headersFit) {
-        sections.clear();
-        return WalkResult::NotFound;
-    }
-    for (auto const& section : sections)
-        if (section.imageCount < 0) return WalkResult::NotFound;
-    return WalkResult::Found;
+    ImageListReader walk(stream.get(), storedStripCount);
+    WalkResult const result = walk.find(stripNo, section);
+    if (result != WalkResult::Found) return result;
+    return stream.seek(section.entriesOffset) ? WalkResult::Found : WalkResult::Damaged;
 }
 
 void storePathEntry(ImageOrderInfo const& record, unsigned char* entry) {
@@ -101,28 +154,6 @@ void storePathEntry(ImageOrderInfo const& record, unsigned char* entry) {
 void storeAttributeEntry(ImageOrderInfo const& record, unsigned char* entry) {
     std::memcpy(entry, &record.nImageNo, 4);
     std::memcpy(entry + 4, reinterpret_cast<unsigned char const*>(&record) + 264, kAttributeBytes);
-}
-
-bool readSectionImages(BinaryStream& stream, std::int32_t count, std::vector<ImageOrderInfo>& images) {
-    if (count <= 0) return count == 0;
-    std::size_t const n = static_cast<std::size_t>(count);
-    std::vector<unsigned char> entries(n * kImageEntriesSize);
-    if (!stream.read(entries.data(), entries.size())) return false;
-    unsigned char const* pathEntries = entries.data();
-    unsigned char const* attributeEntries = entries.data() + n * kPathEntrySize;
-    images.reserve(images.size() + n);
-    for (std::size_t i = 0; i < n; ++i) {
-        ImageOrderInfo record{};
-        unsigned char const* pathEntry = pathEntries + i * kPathEntrySize;
-        std::memcpy(&record.nImageNo, pathEntry, 4);
-        auto path = platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
-        std::memcpy(record.szImagePath, path.data(), path.size());
-        // The attribute entry's own image number repeats the path entry's; only its other bytes count.
-        std::memcpy(reinterpret_cast<unsigned char*>(&record) + 264, attributeEntries + i * kAttributeEntrySize + 4,
-                    kAttributeBytes);
-        images.push_back(record);
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -262,19 +293,23 @@ std::int32_t readStrip(char const* path, std::int32_t stripCount, std::int32_t s
     images.clear();
     // Reading the list of a block that has none yet makes an empty one.
     if (!platform::isRegularFile(path)) return createImageList(path, stripCount);
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kCannotOpen); code != kSuccess) return code;
+    return readStrip(list, stripCount, stripNo, images);
+}
 
-    platform::File file = platform::openFile(path, "rb");
-    if (!file) return kCannotOpen;
-    BinaryStream stream(file.get());
-    std::int32_t stored = 0;
-    if (readListHeader(stream, stored) != ListStatus::Ok || stored != stripCount) return kInvalidContent;
+std::int32_t readStrip(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo,
+                       std::vector<ImageOrderInfo>& images) {
+    images.clear();
+    if (stripNo < 1 || stripNo > stripCount) return kNotFound;
+    if (list.storedStripCount() != stripCount) return kInvalidContent;
     StripSection section;
-    switch (walkToStrip(stream, stored, stripNo, section)) {
+    switch (list.find(stripNo, section)) {
         case WalkResult::Found: break;
         case WalkResult::NotFound: return kNotFound;
         case WalkResult::Damaged: return kInvalidContent;
     }
-    if (!readSectionImages(stream, section.imageCount, images)) {
+    if (!list.readImages(section, images)) {
         images.clear();
         return kInvalidContent;
     }

@@ -16,29 +16,6 @@ using platform::BinaryStream;
 
 namespace {
 
-// An image list opened for reading, with its magic tested and its strip count read.
-struct OpenList {
-    platform::File file;
-    std::int32_t stripCount = 0;
-    std::int32_t status = kSuccess;
-};
-
-OpenList openList(char const* path, std::int32_t absentCode) {
-    OpenList list;
-    if (!platform::isRegularFile(path)) {
-        list.status = absentCode;
-        return list;
-    }
-    list.file = platform::openFile(path, "rb");
-    if (!list.file) {
-        list.status = absentCode;
-        return list;
-    }
-    BinaryStream stream(list.file.get());
-    if (readListHeader(stream, list.stripCount) != ListStatus::Ok) list.status = kInvalidContent;
-    return list;
-}
-
 std::int32_t walkCode(WalkResult result) {
     switch (result) {
         case WalkResult::Found: return kSuccess;
@@ -52,105 +29,89 @@ std::int32_t walkCode(WalkResult result) {
 
 std::int32_t stripCountOf(char const* path, std::int32_t* stripCount) {
     if (path == nullptr || stripCount == nullptr) return kInvalidArgument;
-    OpenList list = openList(path, kFileNotFound);
-    if (list.status != kSuccess) return list.status;
-    *stripCount = list.stripCount;
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kFileNotFound); code != kSuccess) return code;
+    *stripCount = list.storedStripCount();
     return kSuccess;
 }
 
 std::int32_t imageCountOfStrip(char const* path, std::int32_t stripNo, std::int32_t* imageCount) {
     if (path == nullptr || imageCount == nullptr || stripNo < 1) return kInvalidArgument;
-    OpenList list = openList(path, kCannotOpen);
-    if (list.status != kSuccess) return list.status;
-    if (stripNo > list.stripCount) return kOutOfRange;
-    BinaryStream stream(list.file.get());
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kCannotOpen); code != kSuccess) return code;
+    if (stripNo > list.storedStripCount()) return kOutOfRange;
     StripSection section;
-    if (std::int32_t code = walkCode(walkToStrip(stream, list.stripCount, stripNo, section)); code != kSuccess)
-        return code;
+    if (std::int32_t code = walkCode(list.find(stripNo, section)); code != kSuccess) return code;
     *imageCount = section.imageCount;
     return kSuccess;
 }
 
-// Opens the list and indexes every strip's section in one walk, for the whole-block queries: one walk
-// instead of one per strip, with the counts each strip's own query would find.
-std::int32_t indexAllStrips(char const* path, OpenList& list, std::vector<StripSection>& sections) {
-    list = openList(path, kCannotOpen);
-    if (list.status != kSuccess) return list.status;
-    BinaryStream stream(list.file.get());
-    return walkCode(indexStrips(stream, list.stripCount, sections));
-}
-
-std::int32_t totalImageCount(char const* path, std::int32_t* totalCount) {
-    if (path == nullptr || totalCount == nullptr) return kInvalidArgument;
-    std::int32_t stripCount = 0;
-    if (std::int32_t code = stripCountOf(path, &stripCount); code != kSuccess) return code;
-    if (stripCount < 1) return kOutOfRange;
-    OpenList list;
-    std::vector<StripSection> sections;
-    if (std::int32_t code = indexAllStrips(path, list, sections); code != kSuccess) return code;
+std::int32_t totalImageCount(ImageListReader& list, std::int32_t* totalCount) {
+    if (list.storedStripCount() < 1) return kOutOfRange;
+    // The counts each strip's own query would find, all from one walk.
     std::int64_t total = 0;
-    for (auto const& section : sections) total += section.imageCount;
+    for (std::int32_t strip = 1; strip <= list.storedStripCount(); ++strip) {
+        StripSection section;
+        if (std::int32_t code = walkCode(list.find(strip, section)); code != kSuccess) return code;
+        total += section.imageCount;
+    }
     if (total < 1) return kOutOfRange;
     *totalCount = static_cast<std::int32_t>(total);  // the file's length bounds it well below 2^31
     return kSuccess;
 }
 
+std::int32_t totalImageCount(char const* path, std::int32_t* totalCount) {
+    if (path == nullptr || totalCount == nullptr) return kInvalidArgument;
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kFileNotFound); code != kSuccess) return code;
+    return totalImageCount(list, totalCount);
+}
+
 std::int32_t largestGroupNumber(char const* path, std::int32_t& groupCount) {
     groupCount = 0;
     if (path == nullptr) return kInvalidArgument;
-    std::int32_t stripCount = 0;
-    if (std::int32_t code = stripCountOf(path, &stripCount); code != kSuccess) return code;
-    if (stripCount < 1) return kSuccess;
-    OpenList list;
-    std::vector<StripSection> sections;
-    if (std::int32_t code = indexAllStrips(path, list, sections); code != kSuccess) return code;
-    BinaryStream stream(list.file.get());
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kFileNotFound); code != kSuccess) return code;
     std::int32_t largest = 0;
     std::vector<ImageOrderInfo> images;
-    for (auto const& section : sections) {
-        images.clear();
-        if (!stream.seek(section.entriesOffset) || !readSectionImages(stream, section.imageCount, images))
-            return kInvalidContent;
+    for (std::int32_t strip = 1; strip <= list.storedStripCount(); ++strip) {
+        if (std::int32_t code = readStrip(list, list.storedStripCount(), strip, images); code != kSuccess) return code;
         for (auto const& image : images) largest = std::max(largest, image.nGroupNo);
     }
     groupCount = largest;
     return kSuccess;
 }
 
+std::int32_t readImagePaths(ImageListReader& list, std::int32_t stripNo, std::vector<std::string>& paths) {
+    paths.clear();
+    if (stripNo < 1) return kInvalidArgument;
+    if (list.storedStripCount() < stripNo) return kStoredCountTooSmall;
+    StripSection section;
+    if (std::int32_t code = walkCode(list.find(stripNo, section)); code != kSuccess) return code;
+    return list.readPaths(section, paths) ? kSuccess : kInvalidContent;
+}
+
 std::int32_t readImagePaths(char const* path, std::int32_t stripNo, char (*paths)[260], std::int32_t* imageCount) {
     if (path == nullptr || paths == nullptr || imageCount == nullptr || stripNo < 1) return kInvalidArgument;
-    OpenList list = openList(path, kFileNotFound);
-    if (list.status != kSuccess) return list.status;
-    if (list.stripCount < stripNo) return kStoredCountTooSmall;
-    BinaryStream stream(list.file.get());
-    StripSection section;
-    if (std::int32_t code = walkCode(walkToStrip(stream, list.stripCount, stripNo, section)); code != kSuccess)
-        return code;
-    std::size_t const n = static_cast<std::size_t>(section.imageCount);
-    std::vector<unsigned char> pathEntries(n * kPathEntrySize);
-    if (!stream.read(pathEntries.data(), pathEntries.size())) return kInvalidContent;
-    for (std::size_t i = 0; i < n; ++i) {
-        auto text = platform::boundedText(reinterpret_cast<char const*>(pathEntries.data() + i * kPathEntrySize + 4),
-                                          kPathFieldSize);
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kFileNotFound); code != kSuccess) return code;
+    std::vector<std::string> read;
+    if (std::int32_t code = readImagePaths(list, stripNo, read); code != kSuccess) return code;
+    for (std::size_t i = 0; i < read.size(); ++i) {
         std::memset(paths[i], 0, sizeof paths[i]);
-        std::memcpy(paths[i], text.data(), text.size());
+        std::memcpy(paths[i], read[i].data(), read[i].size());
     }
-    *imageCount = section.imageCount;
+    *imageCount = static_cast<std::int32_t>(read.size());
     return kSuccess;
 }
 
-std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex,
-                          ImageOrderInfo* record) {
-    if (path == nullptr || record == nullptr || stripCount < 1 || stripNo < 1 || imageIndex < 1 ||
-        stripNo > stripCount)
+std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo,
+                          std::int32_t imageIndex, ImageOrderInfo* record) {
+    if (record == nullptr || stripCount < 1 || stripNo < 1 || imageIndex < 1 || stripNo > stripCount)
         return kInvalidArgument;
-    OpenList list = openList(path, kCannotOpen);
-    if (list.status != kSuccess) return list.status;
-    if (list.stripCount != stripCount) return kInvalidContent;
-    BinaryStream stream(list.file.get());
+    if (list.storedStripCount() != stripCount) return kInvalidContent;
     StripSection section;
-    if (std::int32_t code = walkCode(walkToStrip(stream, list.stripCount, stripNo, section)); code != kSuccess)
-        return code;
+    if (std::int32_t code = walkCode(list.find(stripNo, section)); code != kSuccess) return code;
     // An index beyond the strip cannot carry its own image number; it is refused without reading
     // whatever lies past the strip's entries.
     if (imageIndex > section.imageCount) return kImageNumberMismatch;
@@ -162,8 +123,8 @@ std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_
                                           static_cast<std::int64_t>(kAttributeEntrySize) * (k - 1);
     unsigned char pathEntry[kPathEntrySize];
     unsigned char attributeEntry[kAttributeEntrySize];
-    if (!stream.seek(pathEntryAt) || !stream.read(pathEntry, sizeof pathEntry) || !stream.seek(attributeEntryAt) ||
-        !stream.read(attributeEntry, sizeof attributeEntry))
+    if (!list.readAt(pathEntryAt, pathEntry, sizeof pathEntry) ||
+        !list.readAt(attributeEntryAt, attributeEntry, sizeof attributeEntry))
         return kInvalidContent;
     std::int32_t pathNumber = 0;
     std::int32_t attributeNumber = 0;
@@ -179,6 +140,16 @@ std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_
     std::memcpy(reinterpret_cast<unsigned char*>(&result) + 264, attributeEntry + 4, kAttributeBytes);
     *record = result;
     return kSuccess;
+}
+
+std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex,
+                          ImageOrderInfo* record) {
+    if (path == nullptr || record == nullptr || stripCount < 1 || stripNo < 1 || imageIndex < 1 ||
+        stripNo > stripCount)
+        return kInvalidArgument;
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kCannotOpen); code != kSuccess) return code;
+    return readOneImage(list, stripCount, stripNo, imageIndex, record);
 }
 
 std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderInfo const& record) {

@@ -8,7 +8,7 @@
 //   136             4 * N  model numbers (left image number, strip * 100 + k), entry i at 136 + 4i
 //   136 + 4N        U      one flag byte per filled entry: 1 when the product was found
 #include "export_frame.h"
-#include "reports/strip_image_paths.h"
+#include "imagelist/image_list.h"
 
 #include "binary_io.h"
 #include "fs.h"
@@ -99,9 +99,12 @@ private:
 
 std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, char const* extension) {
     std::string const imageListPath = platform::replaceAll(platform::toLower(blockOptionPath), ".dms", ".bil");
-    std::int32_t strips = 0, images = 0;
-    if (std::int32_t code = ybGetStripNumberOfImageRecord(imageListPath.c_str(), &strips); code != kSuccess) return code;
-    if (std::int32_t code = ybGetBlockTotalImgNums(imageListPath.c_str(), &images); code != kSuccess) return code;
+    // The image list is read in one walk: its strip count, its total and each strip's paths.
+    imagelist::ImageListReader list;
+    if (std::int32_t code = list.open(imageListPath.c_str(), kFileNotFound); code != kSuccess) return code;
+    std::int32_t const strips = list.storedStripCount();
+    std::int32_t images = 0;
+    if (std::int32_t code = imagelist::totalImageCount(list, &images); code != kSuccess) return code;
     std::int32_t const slots = images - strips;  // one model fewer than images in every strip
     if (std::int32_t code = createStateFile(statePath, slots); code != kSuccess) return code;
 
@@ -115,7 +118,7 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
 
     std::vector<std::string> paths;
     for (std::int32_t strip = 1; strip <= strips; ++strip) {
-        if (std::int32_t code = readStripImagePaths(imageListPath.c_str(), strip, paths); code != kSuccess) return code;
+        if (std::int32_t code = imagelist::readImagePaths(list, strip, paths); code != kSuccess) return code;
         if (paths.size() < 2) continue;
         // The models of one strip are appended together: the same entries, in the same order, as one
         // append per model, with one opening of the file.

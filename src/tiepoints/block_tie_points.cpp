@@ -4,7 +4,8 @@
 // unite gathers them back into the block tie point file. Clean removes the per-image files.
 #include "export_frame.h"
 #include "messages.h"
-#include "reports/strip_image_paths.h"
+#include "imagelist/image_list.h"
+#include "points/image_point_file.h"
 #include "tiepoints/tie_point_file.h"
 #include "tiepoints/tie_point_index.h"
 #include "tiepoints/tie_point_messages.h"
@@ -14,6 +15,7 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -30,130 +32,192 @@ std::int32_t fail(std::int32_t code, char const* format, std::string const& path
     return code;
 }
 
-std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
+// The files a block workflow works on, found through the block option file, with the image list open
+// for one walk over its strips.
+struct BlockFiles {
     BlockInfo block{};
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
-    std::string const imageListPath = ybGetBlkAuxFileName(block, ".bil", nullptr);
-    platform::PathParts const list = platform::splitPath(imageListPath);
-    std::string const tempFolder = list.drive + list.directory + "temp\\";
+    std::string imageListPath;
+    std::string tiePointPath;
+    imagelist::ImageListReader list;
     std::int32_t strips = 0;
-    if (std::int32_t code = ybGetStripNumberOfImageRecord(imageListPath.c_str(), &strips); code != kSuccess) return code;
+};
+
+// Reads the block option file, names the image list and the tie point file, opens the image list and
+// reads its strip count. The codes are those of the option file and strip count queries.
+std::int32_t openBlock(char const* blockOptionPath, BlockFiles& files, bool& optionRead) {
+    optionRead = false;
+    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &files.block); code != kSuccess) return code;
+    optionRead = true;
+    files.imageListPath = ybGetBlkAuxFileName(files.block, ".bil", nullptr);
+    files.tiePointPath = ybGetBlkAuxFileName(files.block, ".scp", nullptr);
+    if (std::int32_t code = files.list.open(files.imageListPath.c_str(), kFileNotFound); code != kSuccess) return code;
+    files.strips = files.list.storedStripCount();
+    return kSuccess;
+}
+
+// The same, showing the detach and unite workflows' messages on a failure.
+std::int32_t openBlockForWorkflow(char const* blockOptionPath, BlockFiles& files) {
+    bool optionRead = false;
+    std::int32_t const code = openBlock(blockOptionPath, files, optionRead);
+    if (code == kSuccess) return code;
+    if (!optionRead) return fail(code, text::kReadBlockOptionFailure, blockOptionPath ? blockOptionPath : "");
+    return fail(code, text::kReadImageListFailure, files.imageListPath);
+}
+
+// Removes the per-image temporary files of strip `strip`'s images: the name clean builds from the
+// image list's folder ("temp\" + title + ".ijp") and its "_ImgGcp" companion. A file that is not
+// there is simply not removed.
+void removeTemporaryFiles(std::string const& tempFolder, std::vector<std::string> const& imagePaths) {
+    for (auto const& path : imagePaths) {
+        std::string const title = platform::splitPath(path).title;
+        platform::removeFile(tempFolder + title + ".ijp");
+        platform::removeFile(tempFolder + title + "_ImgGcp.ijp");
+    }
+}
+
+std::string tempFolderOf(std::string const& imageListPath) {
+    platform::PathParts const list = platform::splitPath(imageListPath);
+    return list.drive + list.directory + "temp\\";
+}
+
+std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
+    BlockFiles files;
+    bool optionRead = false;
+    if (std::int32_t code = openBlock(blockOptionPath, files, optionRead); code != kSuccess) return code;
+    std::string const tempFolder = tempFolderOf(files.imageListPath);
     std::vector<std::string> paths;
-    for (std::int32_t strip = 1; strip <= strips; ++strip) {
-        if (std::int32_t code = reports::readStripImagePaths(imageListPath.c_str(), strip, paths); code != kSuccess)
-            return code;
-        for (auto const& path : paths) {
-            std::string const title = platform::splitPath(path).title;
-            // A file that is not there is simply not removed.
-            platform::removeFile(tempFolder + title + ".ijp");
-            platform::removeFile(tempFolder + title + "_ImgGcp.ijp");
-        }
+    for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
+        if (std::int32_t code = imagelist::readImagePaths(files.list, strip, paths); code != kSuccess) return code;
+        removeTemporaryFiles(tempFolder, paths);
     }
     return kSuccess;
 }
 
-// Photo coordinates of every point from the camera and the image's inner orientation.
-std::int32_t fillPhotoCoordinates(BlockInfo const& block, char const* imagePath, std::vector<tagImagePoint>& points) {
-    std::string const cameraPath(platform::boundedText(block.cameraFile, sizeof block.cameraFile));
-    CameraInfo camera{};
-    if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &camera, nullptr, nullptr, nullptr, nullptr);
-        code != kSuccess)
-        return fail(code, text::kReadCameraFailure, cameraPath);
+// Photo coordinates of every point from the camera and the image's inner orientation. The camera file
+// is read for the first image that needs it and kept for the others.
+std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraInfo>& camera, char const* imagePath,
+                                  std::vector<tagImagePoint>& points) {
+    if (!camera) {
+        std::string const cameraPath(platform::boundedText(block.cameraFile, sizeof block.cameraFile));
+        CameraInfo read{};
+        if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &read, nullptr, nullptr, nullptr, nullptr);
+            code != kSuccess)
+            return fail(code, text::kReadCameraFailure, cameraPath);
+        camera = read;
+    }
     std::string const coefficientPath = ybGetImgAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
     std::array<double, 6> coefficients{};
     if (std::int32_t code = ybReadInnefCeff(coefficientPath.c_str(), coefficients.data()); code != kSuccess)
         return fail(code, text::kReadInnerOrientationFailure, coefficientPath);
     for (auto& point : points) {
         std::array<double, 2> inner{};
-        ybCalInnerDirectional_2(point.x, point.y, coefficients.data(), &camera, inner.data());
+        ybCalInnerDirectional_2(point.x, point.y, coefficients.data(), &*camera, inner.data());
         point.photoX = inner[0] * kPhotoScale;
         point.photoY = inner[1] * kPhotoScale;
     }
     return kSuccess;
 }
 
-// The files a block workflow works on, found through the block option file.
-struct BlockFiles {
-    BlockInfo block{};
-    std::string imageListPath;
-    std::string tiePointPath;
-    std::int32_t strips = 0;
+// The image records of every strip, read in one walk. A strip that cannot be read ends the reading:
+// `failedStrip` is its number (0 when all were read) and `failure` its code.
+struct BlockImages {
+    std::vector<std::vector<ImageOrderInfo>> strips;
+    std::int32_t failedStrip = 0;
+    std::int32_t failure = kSuccess;
 };
 
-// Reads the block option file, names the image list and the tie point file and reads the strip
-// count, showing the workflow's message on a failure.
-std::int32_t openBlock(char const* blockOptionPath, BlockFiles& files) {
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &files.block); code != kSuccess)
-        return fail(code, text::kReadBlockOptionFailure, blockOptionPath ? blockOptionPath : "");
-    files.imageListPath = ybGetBlkAuxFileName(files.block, ".bil", nullptr);
-    files.tiePointPath = ybGetBlkAuxFileName(files.block, ".scp", nullptr);
-    if (std::int32_t code = ybGetStripNumberOfImageRecord(files.imageListPath.c_str(), &files.strips); code != kSuccess)
-        return fail(code, text::kReadImageListFailure, files.imageListPath);
-    return kSuccess;
+BlockImages readBlockImages(BlockFiles& files) {
+    BlockImages images;
+    images.strips.reserve(static_cast<std::size_t>(std::max(files.strips, 0)));
+    for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
+        std::vector<ImageOrderInfo> records;
+        if (std::int32_t code = imagelist::readStrip(files.list, files.strips, strip, records); code != kSuccess) {
+            images.failedStrip = strip;
+            images.failure = code;
+            break;
+        }
+        images.strips.push_back(std::move(records));
+    }
+    return images;
 }
 
-// Calls visit(image, image path, per-image tie point file) for every image, strip by strip in image
-// list order, and stops at the first failure.
-template <class Visit>
-std::int32_t forEachImage(BlockFiles const& files, Visit visit) {
-    std::vector<ImageOrderInfo> images;
-    for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
-        if (std::int32_t code = ybReadOneStripImageRecord(files.imageListPath.c_str(), files.strips, strip, images);
-            code != kSuccess)
-            return fail(code, text::kReadImageListFailure, files.imageListPath);
-        for (auto const& image : images) {
-            std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
-            std::string const imageTiePointPath =
-                ybGetTempAuxFileName(files.block, imagePath.c_str(), nullptr, ".ijp", nullptr);
-            if (std::int32_t code = visit(image, imagePath, imageTiePointPath); code != kSuccess) return code;
+std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image, std::string& imagePath) {
+    imagePath = platform::boundedText(image.szImagePath, sizeof image.szImagePath);
+    return ybGetTempAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
+}
+
+std::int32_t detachTiePoints(char const* blockOptionPath) {
+    BlockFiles files;
+    if (std::int32_t code = openBlockForWorkflow(blockOptionPath, files); code != kSuccess) return code;
+    // The strips are read once; the clean that every detach starts with removes the old per-image files
+    // of them, and fails (without a message of the detach) at a strip that cannot be read.
+    BlockImages const images = readBlockImages(files);
+    std::string const tempFolder = tempFolderOf(files.imageListPath);
+    std::vector<std::string> paths;
+    for (auto const& strip : images.strips) {
+        paths.clear();
+        for (auto const& image : strip) paths.emplace_back(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
+        removeTemporaryFiles(tempFolder, paths);
+    }
+    if (images.failure != kSuccess) return images.failure;
+
+    // The block tie point file is read once; each image is then served from the index.
+    TiePointIndex index(files.tiePointPath);
+    bool const withPhotoCoordinates = files.block.imageType == 0 || files.block.imageType == 1;
+    std::optional<CameraInfo> camera;
+    std::vector<tagImagePoint> points;
+    std::string imagePath;
+    for (auto const& strip : images.strips) {
+        for (auto const& image : strip) {
+            std::string const imageTiePointPath = perImageFile(files.block, image, imagePath);
+            if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
+                return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
+            if (points.empty()) continue;  // no file for an image without tie points
+            if (withPhotoCoordinates) {
+                if (std::int32_t code = fillPhotoCoordinates(files.block, camera, imagePath.c_str(), points);
+                    code != kSuccess)
+                    return code;
+            } else {
+                for (auto& point : points) point.photoX = point.photoY = 0.0;
+            }
+            if (std::int32_t code = points::writeImagePoints(imageTiePointPath.c_str(), points.data(),
+                                                             static_cast<std::int32_t>(points.size()));
+                code != kSuccess)
+                return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
         }
     }
     return kSuccess;
 }
 
-std::int32_t detachTiePoints(char const* blockOptionPath) {
-    BlockFiles files;
-    if (std::int32_t code = openBlock(blockOptionPath, files); code != kSuccess) return code;
-    if (std::int32_t code = cleanTemporaryFiles(blockOptionPath); code != kSuccess) return code;
-
-    // The block tie point file is read once; each image is then served from the index.
-    TiePointIndex index(files.tiePointPath);
-    bool const withPhotoCoordinates = files.block.imageType == 0 || files.block.imageType == 1;
-    std::vector<tagImagePoint> points;
-    return forEachImage(files, [&](ImageOrderInfo const& image, std::string const& imagePath,
-                                   std::string const& imageTiePointPath) {
-        if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
-            return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
-        if (points.empty()) return kSuccess;  // no file for an image without tie points
-        if (withPhotoCoordinates) {
-            if (std::int32_t code = fillPhotoCoordinates(files.block, imagePath.c_str(), points); code != kSuccess)
-                return code;
-        } else {
-            for (auto& point : points) point.photoX = point.photoY = 0.0;
-        }
-        if (std::int32_t code = ybWriteImgGcpFile(imageTiePointPath.c_str(), points.data(),
-                                                  static_cast<std::int32_t>(points.size()));
-            code != kSuccess)
-            return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
-        return kSuccess;
-    });
-}
-
 std::int32_t uniteTiePoints(char const* blockOptionPath) {
     BlockFiles files;
-    if (std::int32_t code = openBlock(blockOptionPath, files); code != kSuccess) return code;
+    if (std::int32_t code = openBlockForWorkflow(blockOptionPath, files); code != kSuccess) return code;
+    // Each per-image file's records are kept as read, then gathered into one array of the exact size,
+    // so the peak is about twice the points rather than what growing one array would take.
+    std::vector<std::vector<tagImagePoint>> perImage;
+    std::size_t total = 0;
+    std::vector<ImageOrderInfo> images;
+    std::string imagePath;
+    for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
+        if (std::int32_t code = imagelist::readStrip(files.list, files.strips, strip, images); code != kSuccess)
+            return fail(code, text::kReadImageListFailure, files.imageListPath);
+        for (auto const& image : images) {
+            std::string const imageTiePointPath = perImageFile(files.block, image, imagePath);
+            if (!platform::isRegularFile(imageTiePointPath)) continue;
+            std::vector<tagImagePoint> points;
+            if (std::int32_t read = points::readImagePoints(imageTiePointPath.c_str(), points); read != kSuccess)
+                return fail(read, text::kReadImageTiePointFailure, imageTiePointPath);
+            total += points.size();
+            if (!points.empty()) perImage.push_back(std::move(points));
+        }
+    }
     std::vector<tagImagePoint> all;
-    std::vector<tagImagePoint> points;
-    std::int32_t code = forEachImage(files, [&](ImageOrderInfo const&, std::string const&,
-                                                std::string const& imageTiePointPath) {
-        if (ybIsFileExist(imageTiePointPath.c_str()) == 0) return kSuccess;
-        if (std::int32_t read = ybReadImgGcpFileToAry(imageTiePointPath.c_str(), points); read != kSuccess)
-            return fail(read, text::kReadImageTiePointFailure, imageTiePointPath);
+    all.reserve(total);
+    for (auto& points : perImage) {
         all.insert(all.end(), points.begin(), points.end());
-        return kSuccess;
-    });
-    if (code != kSuccess) return code;
-    if (code = WriteTiePntGroups(files.tiePointPath.c_str(), all); code != kSuccess)
+        std::vector<tagImagePoint>().swap(points);
+    }
+    if (std::int32_t code = WriteTiePntGroups(files.tiePointPath.c_str(), all); code != kSuccess)
         return fail(code, text::kCreateFileFailure, files.tiePointPath);
     return kSuccess;
 }
