@@ -77,7 +77,7 @@ void addStripTiePoints(int strip, std::vector<tagImagePoint>& points) {
     int serial = 0;
     for (int first = 1; first < kImagesPerStrip; ++first) {
         for (int row = 0; row < 3; ++row) {
-            char name[32];
+            char name[32] = {};  // the bytes after the text are stored too
             std::snprintf(name, sizeof name, "T%02d%02d%d", strip, first, row);
             bool const triple = row == 1 && first + 2 <= kImagesPerStrip;
             for (int k = 0; k < (triple ? 3 : 2); ++k) {

@@ -148,6 +148,16 @@ void renderText(Json const& object, std::ostream& out, int indent) {
     }
 }
 
+bool cutInsideLine(FileKind kind, std::string const& host) {
+    if (kind != FileKind::CoordinateConversion && kind != FileKind::SensorProperty && kind != FileKind::ImageRelation &&
+        kind != FileKind::InnerOrientationList)
+        return false;
+    yb::platform::File file = yb::platform::openFile(host, "rb");
+    char last = '\n';
+    return file && std::fseek(file.get(), -1, SEEK_END) == 0 && std::fread(&last, 1, 1, file.get()) == 1 &&
+           last != '\n';
+}
+
 int describeFolder(InfoOptions const& options, std::string const& host, std::ostream& out) {
     std::vector<std::string> titles;
     ybGetSameExtFilePathsInOneDir(host.c_str(), "dms", titles, 0);
@@ -204,6 +214,14 @@ int runInfo(InfoOptions const& options, std::ostream& out, std::ostream& err) {
         error["reader"] = std::string(kindInfo.reader);
         error["detail"] = "the file is " + std::to_string(size) + " bytes; every " + std::string(kindInfo.name) +
                           " is " + std::to_string(kindInfo.fixedSize()) + " bytes";
+        json["error"] = std::move(error);
+    } else if (cutInsideLine(*kind, host)) {
+        // The library writes its text files whole, every line ended; a last line without its end was cut.
+        damaged = true;
+        json["status"] = "damaged";
+        Json error = codeJson(yb::kInvalidContent);
+        error["reader"] = std::string(kindInfo.reader);
+        error["detail"] = "the last line has no line end: the file was cut short";
         json["error"] = std::move(error);
     } else {
         json["status"] = "ok";

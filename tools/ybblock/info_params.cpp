@@ -105,8 +105,8 @@ std::int32_t describeOrientationCoefficients(Source const& source, Json& json) {
     std::int16_t kind = 0;
     std::memcpy(&kind, record.data() + ORIENT_RECORD_KIND_OFFSET, sizeof kind);
     if (kind < 0 || kind > 2) return ORIENT_E_BAD_MAGIC;
-    json["kind"] = kind;
-    json["kind_name"] = kindNames[kind];
+    json["orientation"] = kind;
+    json["orientation_name"] = kindNames[kind];
     Json values = Json::array();
     for (std::int32_t i = 0; i < ORIENT_RECORD_VALUE_COUNT[kind]; ++i) {
         double value = 0;
