@@ -21,6 +21,8 @@ bool isRegularFile(std::string_view hostPath);
 bool isDirectory(std::string_view hostPath);
 // Size in bytes of a regular file, or nullopt.
 std::optional<std::uint64_t> fileSize(std::string_view hostPath);
+// Last modification time in nanoseconds since the epoch, or nullopt when nothing is there.
+std::optional<std::int64_t> modificationTime(std::string_view hostPath);
 bool removeFile(std::string_view hostPath);
 // Copies `from` over `to` (created or replaced); false when either side fails.
 bool copyFile(std::string_view from, std::string_view to);
