@@ -6,6 +6,7 @@
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -47,18 +48,16 @@ std::int32_t writeCameraFile(char const* path, CameraInfo const* camera, RimPoin
         platform::removeFile(path);
         return kOutOfRange;
     }
-    platform::File file = platform::openFile(path, "wb");
-    platform::NewFileGuard guard(path);
-    if (!file) return kCannotWrite;
-    platform::BinaryStream stream(file.get());
-    std::int32_t const layoutValue = layout;
-    bool const written = stream.writeMagic(kCameraMagic) && stream.write(camera, kCameraBlockSize) &&
-                         stream.writeI32(layoutValue) && stream.writeRecords(rims, rimCount) &&
-                         stream.writeI32(aberrationCount) &&
-                         stream.writeRecords(aberrations, static_cast<std::size_t>(aberrationCount));
-    if (!written || !file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(kCameraMagic);
+        out.write(camera, kCameraBlockSize);
+        out.writeI32(layout);
+        out.writeRecords(rims, rimCount);
+        out.writeI32(aberrationCount);
+        out.writeRecords(aberrations, static_cast<std::size_t>(aberrationCount));
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 std::int32_t readCameraFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout,

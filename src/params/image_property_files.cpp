@@ -10,16 +10,20 @@
 
 #include "binary_io.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -112,13 +116,11 @@ std::int32_t createSensorFile(char const* path, char const* name, std::int32_t f
         return kInvalidArgument;
     }
     std::string const text = sensorFileText(name, first, second, firstReal, secondReal);
-    platform::NewFileGuard guard(path);
-    platform::File file = platform::openFile(path, "w");
-    if (!file || text.empty()) return kCannotWrite;
-    platform::BinaryStream stream(file.get());
-    if (!stream.write(text.data(), text.size()) || !file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    bool const written = !text.empty() && platform::replaceFile(path, [&](platform::Output& out) {
+        out.write(text.data(), text.size());
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 // Reads one line, keeping at most kLineLimit characters of it; false at the end of the file.
@@ -212,20 +214,32 @@ double currentImagePixel(char const* blockDir, YbiHandle image) {
 
 }  // namespace
 
+// Both files are written completely before either takes its place, so a failure keeps the files that
+// were there. Only when one cannot be put in place after another was, the files that are new go again.
 std::int32_t writeSpotSensorFiles(char const* directory) {
     if (directory == nullptr) return kInvalidArgument;
-    std::int32_t code = kSuccess;
-    for (SensorFile const& sensor : kSpotSensorFiles) {
-        std::string const path = std::string(directory) + sensor.fileName;
-        code = createSensorFile(path.c_str(), sensor.sensorName, sensor.first, sensor.second, sensor.firstReal,
-                                sensor.secondReal);
-        if (code != kSuccess) break;
+    constexpr std::size_t kCount = std::size(kSpotSensorFiles);
+    std::array<std::string, kCount> paths;
+    std::array<std::optional<platform::FileReplacement>, kCount> files;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        SensorFile const& sensor = kSpotSensorFiles[i];
+        paths[i] = std::string(directory) + sensor.fileName;
+        std::string const text =
+            sensorFileText(sensor.sensorName, sensor.first, sensor.second, sensor.firstReal, sensor.secondReal);
+        platform::FileReplacement& file = files[i].emplace(paths[i]);
+        if (!file.opened()) return kCannotWrite;
+        file.out().write(text.data(), text.size());
+        if (!file.finish()) return kCannotWrite;
     }
-    if (code != kSuccess) {
-        for (SensorFile const& sensor : kSpotSensorFiles)
-            platform::removeFile(std::string(directory) + sensor.fileName);
+    std::array<bool, kCount> existed{};
+    for (std::size_t i = 0; i < kCount; ++i) existed[i] = platform::isRegularFile(paths[i]);
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (files[i]->install()) continue;
+        for (std::size_t j = 0; j < i; ++j)
+            if (!existed[j]) platform::removeFile(paths[j]);
+        return kCannotWrite;
     }
-    return code;
+    return kSuccess;
 }
 
 }  // namespace yb::params

@@ -78,8 +78,8 @@ ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32
 // True when the section's p records all lie within the file.
 bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Section const& section);
 
-// Creates (or truncates) the file with its magic, `stripCount` and no sections. When the file cannot be
-// created or a write falls short, no partial file is left and the answer is kCannotWrite.
+// Writes a new file with its magic, `stripCount` and no sections. When the file cannot be created or a
+// write falls short, the old file (if any) stays as it was and the answer is kCannotWrite.
 std::int32_t createEmpty(char const* path, Layout const& layout, std::int32_t stripCount);
 
 struct AddCodes {
@@ -87,8 +87,8 @@ struct AddCodes {
 };
 
 // Adds `count` records (count * recordSize bytes) behind the records of the section with `key`, or in a
-// new section behind the last one, and raises the header counts. The file is changed through a ".bak"
-// work copy: any failure after the copy was made puts the file back, and the copy never survives.
+// new section behind the last one, and raises the header counts. The file is changed in place; its
+// ".bak" work copy keeps what the change overwrites, so any failure puts the file back.
 // `header` is what the caller read from the file.
 std::int32_t addRecords(char const* path, Layout const& layout, Header const& header, Key const& key,
                         void const* records, std::int32_t count, AddCodes const& codes);

@@ -5,6 +5,7 @@
 
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -154,7 +155,8 @@ int buildBlock(std::ostream& out, std::ostream& err) {
     std::string const roc = ybGetOrientCeffFileNameByModel(kBlockDirectory, 1, "0101_0102");
     if (step.ok) step(ybWriteOrientCeff(roc.c_str(), 1, relative), "writing " + roc);
     // One orthophoto product already made, found by the product state survey.
-    if (step.ok && !yb::platform::openFile("D:\\DemoBlock\\Model\\Product\\0101_0102.dom", "wb"))
+    if (step.ok && !yb::platform::replaceFile("D:\\DemoBlock\\Model\\Product\\0101_0102.dom",
+                                              [](yb::platform::Output&) { return true; }))
         step(yb::kCannotWrite, "writing the orthophoto");
     if (!step.ok) return 1;
 
