@@ -5,6 +5,7 @@
 #include "tool.h"
 
 #include "fs.h"
+#include "write_path.h"
 #include "gbk.h"
 #include "hostpath.h"
 
@@ -188,9 +189,10 @@ int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, s
         return kExitOk;
     }
     std::string const target = toHost(options.output);
-    yb::platform::File file = yb::platform::openFile(target, "wb");
-    bool const written =
-        file && std::fwrite(csv.data(), 1, csv.size(), file.get()) == csv.size() && file.close();
+    bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& output) {
+        output.write(csv.data(), csv.size());
+        return true;
+    });
     if (!written) {
         reportFailure(err, "cannot write the CSV file", yb::kCannotWrite, target);
         return kExitFailed;
