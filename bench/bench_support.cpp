@@ -136,7 +136,8 @@ blockgen::BlockShape shapeOf(std::int32_t strips, std::int32_t images, std::int3
     shape.imagesPerStrip = perStrip;
     shape.points = points;
     shape.imageType = 0;
-    shape.parameterFiles = true;
+    shape.files = blockgen::BlockFiles::Full;
+    shape.pointsOnThreeImages = true;
     return shape;
 }
 
@@ -146,6 +147,7 @@ Block& largeBlock() { return block("Large", shapeOf(250, 20000, 80, 1000000), tr
 Block& smallBlock() { return block("Small", shapeOf(250, 5000, 20, 250000), false); }
 Block& fewStripsBlock() { return block("FewStrips", shapeOf(1000, 5000, 50, 250000), false); }
 Block& manyStripsBlock() { return block("ManyStrips", shapeOf(4000, 5000, 50, 250000), false); }
+Block& shortStripsBlock() { return block("ShortStrips", shapeOf(1000, 5000, 5, 250000), false); }
 
 void check(benchmark::State& state, std::int32_t code, char const* what) {
     if (code == 0) return;

@@ -53,6 +53,7 @@ Block& largeBlock();       // 250 strips x 80 images, 1,000,000 points (4N)
 Block& smallBlock();       // 250 strips x 20 images, 250,000 points (N)
 Block& fewStripsBlock();   // 1,000 strips, the first 100 holding 50 images each, 250,000 points (S)
 Block& manyStripsBlock();  // 4,000 strips, the same images and points (4S)
+Block& shortStripsBlock(); // 1,000 strips x 5 images, 250,000 points: the small block's images on 4x the strips
 
 // Stops the run with a message when a library call fails: a figure of a failing call means nothing.
 void check(benchmark::State& state, std::int32_t code, char const* what);

@@ -20,7 +20,8 @@ Block& imageListBlock() {
     shape.strips = 200;
     shape.images = 200 * 99;
     shape.points = 0;
-    shape.parameterFiles = false;
+    shape.files = blockgen::BlockFiles::TiePointsOnly;
+    shape.pointsOnThreeImages = true;
     return block("ImageList", shape, false);
 }
 

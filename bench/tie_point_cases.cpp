@@ -21,7 +21,8 @@ Block& tieFileBlock() {
     shape.images = 2000;
     shape.imagesPerStrip = 80;
     shape.points = 1000000;
-    shape.parameterFiles = false;
+    shape.files = blockgen::BlockFiles::TiePointsOnly;
+    shape.pointsOnThreeImages = true;
     return block("TieFile", shape, true);
 }
 
@@ -31,7 +32,8 @@ Block& modelBlock() {
     shape.strips = 1;
     shape.images = 3;
     shape.points = 60000;
-    shape.parameterFiles = false;
+    shape.files = blockgen::BlockFiles::TiePointsOnly;
+    shape.pointsOnThreeImages = true;
     return block("ModelPoints", shape, false);
 }
 

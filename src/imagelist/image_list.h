@@ -6,6 +6,7 @@
 // by a walk from the first one, which ImageListReader makes once per call.
 #pragma once
 
+#include "file_kinds.h"
 #include "binary_io.h"
 #include "buffered_reader.h"
 #include "fs.h"
@@ -22,7 +23,7 @@
 
 namespace yb::imagelist {
 
-inline constexpr std::string_view kImageListMagic = "YB_BLOCK_IMAGE_LIST_FILE_VER1.0";
+inline constexpr std::string_view kImageListMagic = frame::magicOf(frame::FileKind::ImageList);
 inline constexpr std::int64_t kStripCountOffset = 31;
 inline constexpr std::int64_t kFirstSectionOffset = 35;
 inline constexpr std::size_t kPathFieldSize = 260;

@@ -19,6 +19,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace yb::tiepoints {
@@ -146,19 +147,15 @@ std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image, st
     return ybGetTempAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
 }
 
+// Detach cleans the temporary files first, in effect: files of images without tie points are gone
+// afterwards. They are removed only once every new file is written, so a detach that fails part-way
+// leaves each per-image file as it was or complete, never an image's edits lost to nothing.
 std::int32_t detachTiePoints(char const* blockOptionPath) {
     BlockFiles files;
     if (std::int32_t code = openBlockForWorkflow(blockOptionPath, files); code != kSuccess) return code;
-    // The strips are read once; the clean that every detach starts with removes the old per-image files
-    // of them, and fails (without a message of the detach) at a strip that cannot be read.
+    // The strips are read once. The clean that every detach starts with fails (without a message of
+    // the detach, and before anything is written) at a strip that cannot be read.
     BlockImages const images = readBlockImages(files);
-    std::string const tempFolder = tempFolderOf(files.imageListPath);
-    std::vector<std::string> paths;
-    for (auto const& strip : images.strips) {
-        paths.clear();
-        for (auto const& image : strip) paths.emplace_back(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
-        removeTemporaryFiles(tempFolder, paths);
-    }
     if (images.failure != kSuccess) return images.failure;
 
     // The block tie point file is read once; each image is then served from the index.
@@ -167,6 +164,7 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     std::optional<CameraInfo> camera;
     std::vector<tagImagePoint> points;
     std::string imagePath;
+    std::unordered_set<std::string> written;  // host paths, lower-cased
     for (auto const& strip : images.strips) {
         for (auto const& image : strip) {
             std::string const imageTiePointPath = perImageFile(files.block, image, imagePath);
@@ -184,6 +182,28 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
                                                              static_cast<std::int32_t>(points.size()));
                 code != kSuccess)
                 return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
+            written.insert(platform::toLower(imageTiePointPath));
+        }
+    }
+    // The clean's files, but for the ones just written. Names that differ from a written one in more
+    // than letter case are compared by the files they name.
+    std::unordered_set<std::string> writtenNative;
+    bool nativesKnown = false;
+    std::string const tempFolder = tempFolderOf(files.imageListPath);
+    for (auto const& strip : images.strips) {
+        for (auto const& image : strip) {
+            std::string const title = platform::splitPath(platform::boundedText(image.szImagePath, sizeof image.szImagePath)).title;
+            for (std::string const& stale : {tempFolder + title + ".ijp", tempFolder + title + "_ImgGcp.ijp"}) {
+                if (written.count(platform::toLower(stale)) != 0) continue;
+                auto native = platform::nativePath(stale);
+                if (!native) continue;  // nothing there
+                if (!nativesKnown) {
+                    for (auto const& path : written)
+                        if (auto writtenPath = platform::nativePath(path)) writtenNative.insert(std::move(*writtenPath));
+                    nativesKnown = true;
+                }
+                if (writtenNative.count(*native) == 0) platform::removeFile(stale);
+            }
         }
     }
     return kSuccess;

@@ -1,5 +1,6 @@
 #include "folder_index.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include "test_support.h"
 
@@ -43,6 +44,13 @@ protected:
         } while (now.tv_sec < changed.tv_sec || (now.tv_sec == changed.tv_sec && now.tv_nsec <= changed.tv_nsec));
     }
     std::string resolved(std::string const& host) const { return nativePath(host).value_or("(none)"); }
+    // A new file through the write path: made beside its place under another name, then renamed.
+    static bool write(std::string const& host) {
+        return replaceFile(host, [](Output& out) {
+            out.writeI32(1);
+            return true;
+        });
+    }
 };
 
 TEST_F(FolderIndex, AnotherProcessChangeIsSeenOnceTheFolderStampMoves) {
@@ -93,13 +101,13 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
         char name[32];
         std::snprintf(name, sizeof name, "Img%03d.ijp", i);
         ASSERT_FALSE(isRegularFile(std::string("D:\\blk\\temp\\") + name + "_x"));
-        ASSERT_TRUE(openFile(std::string("D:\\blk\\temp\\") + name, "wb"));
+        ASSERT_TRUE(write(std::string("D:\\blk\\temp\\") + name));
         if (i % 2 == 0) {
             ASSERT_TRUE(removeFile(std::string("D:\\BLK\\TEMP\\IMG") + (name + 3)));
         }
     }
     ASSERT_TRUE(makeDirectory("D:\\blk\\temp\\Sub"));
-    ASSERT_TRUE(copyFile("D:\\blk\\temp\\img001.ijp", "D:\\blk\\temp\\Copy.ijp"));
+    ASSERT_TRUE(write("D:\\blk\\temp\\Copy.ijp"));
     EXPECT_EQ(names::readings(), readings);
     EXPECT_EQ(resolved("D:\\blk\\temp\\IMG199.IJP"), native("Blk/Temp/Img199.ijp"));
     EXPECT_EQ(resolved("D:\\blk\\temp\\img198.ijp"), "(none)");
@@ -118,7 +126,7 @@ TEST_F(FolderIndex, ThreadsShareTheIndexSafely) {
         threads.emplace_back([t] {
             for (int i = 0; i < 100; ++i) {
                 std::string const name = "T" + std::to_string(t) + "_" + std::to_string(i) + ".ijp";
-                openFile("D:\\blk\\temp\\" + name, "wb");
+                write("D:\\blk\\temp\\" + name);
                 isRegularFile("D:\\BLK\\TEMP\\first.ijp");
                 if (i % 3 == 0) removeFile("D:\\blk\\TEMP\\" + name);
             }

@@ -5,6 +5,7 @@
 
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +15,7 @@ namespace yb::blockgen {
 namespace {
 
 constexpr std::int32_t kMostImagesPerStrip = 99;  // an image number keeps the position in two digits
+constexpr std::int64_t kDemoRows = 3;
 constexpr std::int32_t kImageLines = 11000;
 constexpr std::int32_t kImageCells = 11000;
 constexpr double kImageResolution = 1200.0;
@@ -34,70 +36,87 @@ struct Steps {
     }
 };
 
-int digitsOf(std::int32_t value) {
+int digitsOf(std::int64_t value) {
     int digits = 1;
     for (; value >= 10; value /= 10) ++digits;
     return digits;
 }
 
-void store(char* field, std::size_t width, std::string const& text) { platform::storeText(field, width, text); }
-
-// The image files and orientation files of one strip, and its records.
-std::int32_t writeStripImages(BlockInfo const& block, BlockShape const& shape, std::int32_t strip,
-                              std::int32_t count, std::vector<ImageOrderInfo>& images, Steps& step) {
-    std::string const directory(platform::boundedText(block.blockDirectory, sizeof block.blockDirectory));
-    for (std::int32_t position = 1; position <= count && step.code == 0; ++position) {
-        std::string const path = imagePath(directory, strip, position, shape.strips);
-        ImageOrderInfo image{};
-        image.nImageNo = strip * 100 + position;
-        store(image.szImagePath, sizeof image.szImagePath, path);
-        image.nGroupNo = 1 + (strip - 1) % 3;
-        image.nStripNo = strip;
-        images.push_back(image);
-        if (!shape.parameterFiles) continue;
-        D_RECT const range{1000.0 * position, 1000.0 * strip, 1000.0 * position + 900, 1000.0 * strip + 900};
-        if (!step(ybCreateYbiFile(path.c_str(), kImageLines, kImageCells, kImageResolution, range), "creating " + path))
-            break;
-        std::string const inner = ybGetImgAuxFileName(block, path.c_str(), ".ioc", nullptr, nullptr);
-        if (!step(ybWriteOrientCeff(inner.c_str(), 0, kInnerOrientation), "writing " + inner)) break;
-        // Every other image is oriented in the block already.
-        if (position % 2 == 1) {
-            std::string const oriented = ybGetOrientCeffFileName(directory.c_str(), 3, 0, path.c_str(), nullptr);
-            step(ybWriteOrientCeff(oriented.c_str(), 2, kBlockOrientation), "writing " + oriented);
-        }
-    }
-    return step.code;
+std::string padded(std::int64_t value, int width) {
+    std::string const text = std::to_string(value);
+    return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))), '0') + text;
 }
 
-// The models of every strip: an option file each, a relative orientation for every fourth and an
-// orthophoto for every other one.
-std::int32_t writeModels(std::string const& directory, GeneratedBlock& block, Steps& step) {
-    for (auto const& images : block.stripImages) {
+void store(char* field, std::size_t width, std::string const& text) { platform::storeText(field, width, text); }
+
+// The image and its orientation files, and its record.
+ImageOrderInfo writeImage(BlockInfo const& block, BlockShape const& shape, std::int32_t strip, std::int32_t position,
+                          Steps& step) {
+    std::string const directory(platform::boundedText(block.blockDirectory, sizeof block.blockDirectory));
+    std::string const path = imagePath(directory, strip, position, shape.strips);
+    ImageOrderInfo image{};
+    image.nImageNo = strip * 100 + position;
+    store(image.szImagePath, sizeof image.szImagePath, path);
+    image.nGroupNo = 1;
+    image.nStripNo = strip;
+    if (shape.files == BlockFiles::TiePointsOnly) return image;
+    D_RECT const range{1000.0 * position, 1000.0 * strip, 1000.0 * position + 900, 1000.0 * strip + 900};
+    if (!step(ybCreateYbiFile(path.c_str(), kImageLines, kImageCells, kImageResolution, range), "creating " + path))
+        return image;
+    std::string const inner = ybGetImgAuxFileName(block, path.c_str(), ".ioc", nullptr, nullptr);
+    if (!step(ybWriteOrientCeff(inner.c_str(), 0, kInnerOrientation), "writing " + inner)) return image;
+    if (shape.files == BlockFiles::Full && position % 2 == 1) {
+        std::string const oriented = ybGetOrientCeffFileName(directory.c_str(), 3, 0, path.c_str(), nullptr);
+        step(ybWriteOrientCeff(oriented.c_str(), 2, kBlockOrientation), "writing " + oriented);
+    }
+    return image;
+}
+
+// The models of strip 1 (Demo) or of every strip (Full), with their relative orientations and
+// orthophotos.
+void writeModels(std::string const& directory, BlockFiles files, GeneratedBlock& block, Steps& step) {
+    for (std::size_t s = 0; s < block.stripImages.size() && step.code == 0; ++s) {
+        if (files == BlockFiles::Demo && s > 0) break;
+        auto const& images = block.stripImages[s];
         for (std::size_t k = 1; k < images.size() && step.code == 0; ++k) {
             std::string left = images[k - 1].szImagePath;
             std::string right = images[k].szImagePath;
             ModelInfo model{};
             store(model.leftImage, sizeof model.leftImage, left);
             store(model.rightImage, sizeof model.rightImage, right);
-            std::string dir = directory;
-            std::string const optionPath = ybGetModelFileName(dir.data(), left.data(), right.data());
+            std::string const optionPath = ybGetModelFileName(directory.c_str(), model.leftImage, model.rightImage);
             if (!step(ybWriteModelOptionFile(optionPath.c_str(), &model), "writing " + optionPath)) break;
             ++block.models;
+        }
+        for (std::size_t k = 1; k < images.size() && step.code == 0; ++k) {
+            bool const firstModel = k == 1;
+            bool const oriented = files == BlockFiles::Full ? k % 4 == 1 : firstModel;
+            bool const ortho = files == BlockFiles::Full ? k % 2 == 1 : firstModel;
+            std::string left = images[k - 1].szImagePath;
+            std::string right = images[k].szImagePath;
             std::string const name = ybGetModelName(left.data(), right.data());
-            if (k % 4 == 1) {
+            if (oriented) {
                 std::string const modelDir = ybGetCurModelDir(directory.c_str(), left.c_str(), right.c_str());
                 if (!platform::makeDirectory(modelDir) && !step(kCannotWrite, "creating " + modelDir)) break;
                 std::string const relative = ybGetOrientCeffFileNameByModel(directory.c_str(), 1, name.c_str());
                 if (!step(ybWriteOrientCeff(relative.c_str(), 1, kRelativeOrientation), "writing " + relative)) break;
             }
-            if (k % 2 == 1) {
+            if (ortho) {
                 std::string const product = directory + "\\Model\\Product\\" + name + ".dom";
-                if (!platform::openFile(product, "wb")) step(kCannotWrite, "writing " + product);
+                if (!platform::replaceFile(product, [](platform::Output&) { return true; }))
+                    step(kCannotWrite, "writing " + product);
             }
         }
     }
-    return step.code;
 }
+
+// A run of neighbouring images that sees a row of points: an image and its successor, and the image
+// after them on rows that reach three images.
+struct Window {
+    std::int32_t strip;
+    std::int32_t first;      // position of the first image
+    bool reachesThird;       // a third image follows
+};
 
 }  // namespace
 
@@ -116,49 +135,73 @@ std::vector<std::int32_t> stripSizes(BlockShape const& shape) {
     return sizes;
 }
 
-std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count) {
-    // A window is the run of images that sees one point: three neighbours, or both images of a
-    // strip of two.
-    struct Window {
-        std::int32_t firstImage;
-        std::int32_t length;
-    };
+std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count, bool onThreeImages) {
     std::vector<Window> windows;
     for (std::size_t s = 0; s < sizes.size(); ++s) {
-        std::int32_t const length = std::min(sizes[s], 3);
-        if (length < 2) continue;
-        for (std::int32_t first = 1; first + length - 1 <= sizes[s]; ++first)
-            windows.push_back({static_cast<std::int32_t>(s + 1) * 100 + first, length});
+        std::int32_t const n = sizes[s];
+        std::int32_t const last = onThreeImages ? n - 2 : n - 1;
+        for (std::int32_t first = 1; first <= last; ++first)
+            windows.push_back({static_cast<std::int32_t>(s + 1), first, first + 2 <= n});
     }
     std::vector<tagImagePoint> points;
-    if (windows.empty() || count <= 0) return points;
-    points.reserve(static_cast<std::size_t>(count));
-    for (std::int64_t serial = 0; static_cast<std::int64_t>(points.size()) < count; ++serial) {
-        Window const& window = windows[static_cast<std::size_t>(serial % static_cast<std::int64_t>(windows.size()))];
-        std::int64_t const round = serial / static_cast<std::int64_t>(windows.size());
-        char name[32] = {};
-        std::snprintf(name, sizeof name, "T%08lld", static_cast<long long>(serial));
-        for (std::int32_t k = 0; k < window.length && static_cast<std::int64_t>(points.size()) < count; ++k) {
+    if (windows.empty() || count == 0) return points;
+
+    // Row r reaches the third image on every row, or on every third row (r % 3 == 1).
+    auto reachesThird = [&](Window const& window, std::int64_t row) {
+        return window.reachesThird && (onThreeImages || row % 3 == 1);
+    };
+    std::int64_t rows = kDemoRows;
+    if (count > 0) {
+        // The fewest rows that give `count` observations.
+        auto total = [&](std::int64_t r) {
+            std::int64_t observations = 0;
+            std::int64_t const thirdRows = onThreeImages ? r : (r + 1) / 3;
+            for (auto const& window : windows) observations += 2 * r + (window.reachesThird ? thirdRows : 0);
+            return observations;
+        };
+        std::int64_t low = 1, high = count;
+        while (low < high) {
+            std::int64_t const middle = low + (high - low) / 2;
+            if (total(middle) >= count) high = middle;
+            else low = middle + 1;
+        }
+        rows = low;
+    }
+    int const stripWidth = std::max(2, digitsOf(static_cast<std::int64_t>(sizes.size())));
+    int const rowWidth = digitsOf(rows - 1);
+    std::vector<std::int64_t> serialOfStrip(sizes.size(), 0);
+    auto add = [&](Window const& window, std::int64_t row) {
+        std::string const text = "T" + padded(window.strip, stripWidth) + padded(window.first, 2) + padded(row, rowWidth);
+        char name[32] = {};  // the bytes after the text are stored too
+        std::memcpy(name, text.data(), std::min(text.size(), sizeof name - 1));
+        std::int64_t const serial = serialOfStrip[static_cast<std::size_t>(window.strip - 1)]++;
+        int const seen = reachesThird(window, row) ? 3 : 2;
+        for (int k = 0; k < seen && (count < 0 || static_cast<std::int64_t>(points.size()) < count); ++k) {
             tagImagePoint point{};
-            point.imageNo = window.firstImage + k;
+            point.imageNo = window.strip * 100 + window.first + k;
             // Seen with a forward shift between neighbouring images, as an overlapping strip shows it.
-            point.x = 800.0 - 300.0 * k + 0.25 * static_cast<double>(round % 2000);
-            point.y = 200.0 + 0.5 * static_cast<double>(round % 1500) - 2.0 * k;
+            point.x = 800.0 - 600.0 * k + 3.5 * static_cast<double>(serial);
+            point.y = 200.0 + 300.0 * static_cast<double>(row) - 2.0 * k;
             point.type = 1;
             std::memcpy(point.name, name, sizeof name);
             points.push_back(point);
         }
+    };
+    if (count < 0) {
+        for (auto const& window : windows)
+            for (std::int64_t row = 0; row < rows; ++row) add(window, row);
+        return points;
     }
+    points.reserve(static_cast<std::size_t>(count));
+    for (std::int64_t row = 0; row < rows && static_cast<std::int64_t>(points.size()) < count; ++row)
+        for (auto const& window : windows) add(window, row);
     return points;
 }
 
 std::string imagePath(std::string const& blockDirectory, std::int32_t strip, std::int32_t position,
                       std::int32_t stripCount) {
-    std::string const stripText = std::to_string(strip);
-    std::string const positionText = std::to_string(position);
-    std::size_t const width = static_cast<std::size_t>(std::max(2, digitsOf(stripCount)));
-    return blockDirectory + "\\Images\\" + std::string(width > stripText.size() ? width - stripText.size() : 0, '0') +
-           stripText + (positionText.size() < 2 ? "0" : "") + positionText + ".ybi";
+    return blockDirectory + "\\Images\\" + padded(strip, std::max(2, digitsOf(stripCount))) + padded(position, 2) +
+           ".ybi";
 }
 
 std::int32_t generateBlock(std::string const& blockDirectory, std::string const& name, BlockShape const& shape,
@@ -174,11 +217,11 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
     block.optionPath = blockDirectory + "\\" + name + ".dms";
     block.strips = shape.strips;
 
-    BlockInfo info{};
+    BlockInfo& info = block.info;
     store(info.blockDirectory, sizeof info.blockDirectory, blockDirectory);
     store(info.blockName, sizeof info.blockName, name);
     info.imageType = shape.imageType;
-    store(info.controlPointFile, sizeof info.controlPointFile, blockDirectory + "\\" + name + ".gcp");
+    // No ground control points measured yet: the control point file stays unnamed.
     block.cameraPath = blockDirectory + "\\" + name + ".cmr";
     store(info.cameraFile, sizeof info.cameraFile, block.cameraPath);
     block.imageListPath = ybGetBlkAuxFileName(info, ".bil", nullptr);
@@ -186,9 +229,8 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
 
     if (!ybCreateBlockFolder(blockDirectory.c_str()) && !step(kCannotWrite, "creating the block folder " + blockDirectory))
         return step.code;
-    block.info = info;
     if (!step(ybWriteBlockOptionFile(block.optionPath.c_str(), &info), "writing " + block.optionPath)) return step.code;
-    if (shape.parameterFiles) {
+    if (shape.files != BlockFiles::TiePointsOnly) {
         CameraInfo camera{};
         camera.principalDistance = 152.8;
         camera.principalPointX = 0.004;
@@ -206,18 +248,20 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
         std::int32_t const count = sizes[static_cast<std::size_t>(strip - 1)];
         if (count == 0) continue;
         auto& images = block.stripImages[static_cast<std::size_t>(strip - 1)];
-        if (writeStripImages(info, shape, strip, count, images, step) != 0) return step.code;
+        for (std::int32_t position = 1; position <= count && step.code == 0; ++position)
+            images.push_back(writeImage(info, shape, strip, position, step));
+        if (step.code != 0) return step.code;
         if (!step(ybWriteOneStripImageRecord(block.imageListPath.c_str(), shape.strips, strip, images),
                   "writing strip " + std::to_string(strip) + " of " + block.imageListPath))
             return step.code;
     }
 
-    block.points = tiePoints(sizes, shape.points);
+    block.points = tiePoints(sizes, shape.points, shape.pointsOnThreeImages);
     if (!step(ybCreateTiePntFile(block.tiePointPath.c_str(), block.points.data(),
                                  static_cast<std::int32_t>(block.points.size())),
               "writing " + block.tiePointPath))
         return step.code;
-    if (shape.parameterFiles) writeModels(blockDirectory, block, step);
+    if (shape.files != BlockFiles::TiePointsOnly) writeModels(blockDirectory, shape.files, block, step);
     return step.code;
 }
 

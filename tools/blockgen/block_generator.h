@@ -1,7 +1,7 @@
 // Builds example blocks of any size through the library's own exports: the block folder and option
-// file, a camera, one image per image record, inner and block orientation files, the image list, the
-// tie point file, the models with their option files, some relative orientations and orthophotos.
-// `ybblock demo` shows a small one; the benchmarks build large ones.
+// file, a camera, one image per image record with its inner orientation, the image list, the tie point
+// file, models with their option files, a relative orientation and an orthophoto. `ybblock demo` shows
+// a small one (its default shape is the demo block); the benchmarks build large ones.
 #pragma once
 
 #include <yb/ybBlockFileIO.h>
@@ -12,19 +12,31 @@
 
 namespace yb::blockgen {
 
+// What the block holds besides its option file, image list and tie point file.
+enum class BlockFiles {
+    TiePointsOnly,  // nothing more
+    Demo,           // camera, images, inner orientations; the models of strip 1, a relative
+                    // orientation of its first model and one orthophoto
+    Full,           // as Demo, with the models of every strip, a relative orientation for every fourth
+                    // model, an orthophoto for every other one and a block orientation for every other image
+};
+
 struct BlockShape {
     std::int32_t strips = 2;
     // Images of the whole block. Strips are filled in order with `imagesPerStrip` each (0: spread the
     // images evenly over all strips) until the images are used up; the strips after them stay empty.
     std::int32_t images = 10;
     std::int32_t imagesPerStrip = 0;
-    // Tie point observations. Each point is seen on three neighbouring images of a strip (two in a
-    // strip of two images); consecutive points go to different image windows, so the observations
-    // come interleaved over the images as a matcher hands them over.
-    std::int64_t points = 60;
+    // Tie point observations, in rows of points seen on neighbouring images: for every image and its
+    // successor a row of points on both, every third row also on the image after (where there is
+    // one). Negative: three rows for every pair of neighbours, given window by window (the demo
+    // block). Otherwise as many rows as the count needs, dealt row by row over every pair, so the
+    // observations come interleaved over the images and any count spreads evenly.
+    std::int64_t points = -1;
+    // Every row on three neighbouring images (the pairs of a strip's last two images then get none).
+    bool pointsOnThreeImages = false;
     std::int32_t imageType = 0;  // 0 metric camera: detach fills photo coordinates
-    // Images, orientation files, models and products besides the image list and the tie points.
-    bool parameterFiles = true;
+    BlockFiles files = BlockFiles::Demo;
 };
 
 struct GeneratedBlock {
@@ -40,12 +52,13 @@ struct GeneratedBlock {
     std::int32_t models = 0;
 };
 
-// The images of a strip for a shape: how many each strip holds. Fails (empty) when a strip would need
-// more than 99 images, since an image number holds the position in two digits.
+// How many images each strip holds for a shape; empty when a strip would need more than 99 images
+// (an image number keeps the position in two digits).
 std::vector<std::int32_t> stripSizes(BlockShape const& shape);
 
 // The tie point observations of a block whose strips hold `sizes` images.
-std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count);
+std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count,
+                                     bool onThreeImages);
 
 // Host path of image `position` of strip `strip`, named so that the images sort by strip and position.
 std::string imagePath(std::string const& blockDirectory, std::int32_t strip, std::int32_t position,
