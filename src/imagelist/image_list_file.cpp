@@ -199,51 +199,65 @@ std::int32_t writeNewList(char const* path, std::int32_t stripCount, std::int32_
 }
 
 // Rewrites strip `stripNo` of an existing list. A strip rewrite moves every later strip, so the list
-// is replaced whole: the bytes before the strip and the sections after it are copied from the old file
-// around the new entries, and a list that ends up shorter keeps the old bytes behind its end, as a
-// rewrite in place would. Every check happens before anything is written, so a refused call leaves
-// the file as it was.
+// is replaced whole: the bytes before the strip are copied from the old file, the sections after it
+// are read once (and checked in memory) and written behind the new entries, and a list that ends up
+// shorter keeps the old bytes behind its end, as a rewrite in place would. Every check happens before
+// anything is written, so a refused call leaves the file as it was.
 std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
                           std::vector<ImageOrderInfo> const& images) {
-    platform::File file = platform::openFile(path, "rb");
-    if (!file) return kCannotWrite;
-    BinaryStream stream(file.get());
-    std::int32_t stored = 0;
-    if (readListHeader(stream, stored) != ListStatus::Ok) return kInvalidContent;
-    if (stored != stripCount) return kNotFound;
-
-    StripSection section;
-    switch (walkToStrip(stream, stored, stripNo, section)) {
-        case WalkResult::Found: break;
-        case WalkResult::NotFound: return kNotFound;
-        case WalkResult::Damaged: return kInvalidContent;
-    }
-    auto length = stream.length();
-    if (!length) return kInvalidContent;
-
-    // The following sections must all be there before anything is written.
-    std::int64_t const tailStart = section.entriesOffset +
-                                   static_cast<std::int64_t>(section.imageCount) * static_cast<std::int64_t>(kImageEntriesSize);
-    std::int64_t tailEnd = tailStart;
-    for (std::int32_t strip = stripNo + 1; strip <= stripCount; ++strip) {
-        std::int32_t header[2] = {0, 0};  // number, count
-        if (!stream.seek(tailEnd) || !stream.read(header, sizeof header)) return kInvalidContent;
-        tailEnd += static_cast<std::int64_t>(kSectionHeaderSize);
-        if (!entriesFit(header[1], tailEnd, *length)) return kInvalidContent;
-        tailEnd += static_cast<std::int64_t>(header[1]) * static_cast<std::int64_t>(kImageEntriesSize);
-    }
-    file.close();
-
     auto const old = platform::nativePath(path);
     platform::NativeFile source = old ? platform::openNative(*old, false) : platform::NativeFile();
     if (!source) return kCannotWrite;
+    auto const length = source.length();
+    if (!length) return kInvalidContent;
+    auto readBytes = [&](std::uint64_t offset, void* data, std::size_t size) {
+        std::size_t got = 0;
+        return source.readAt(offset, data, size, got) && got == size;
+    };
+    unsigned char header[kFirstSectionOffset];
+    if (!readBytes(0, header, sizeof header) ||
+        std::string_view(reinterpret_cast<char const*>(header), kImageListMagic.size()) != kImageListMagic)
+        return kInvalidContent;
+    std::int32_t stored = 0;
+    std::memcpy(&stored, header + kStripCountOffset, sizeof stored);
+    if (stored != stripCount) return kNotFound;
+
+    StripSection section;
+    {
+        platform::File file = platform::openFile(path, "rb");
+        if (!file) return kCannotWrite;
+        ImageListReader walk(file.get(), stored);
+        switch (walk.find(stripNo, section)) {
+            case WalkResult::Found: break;
+            case WalkResult::NotFound: return kNotFound;
+            case WalkResult::Damaged: return kInvalidContent;
+        }
+    }
+
+    // The following sections, read once; they must all be there before anything is written.
+    auto const tailStart = static_cast<std::uint64_t>(
+        section.entriesOffset + static_cast<std::int64_t>(section.imageCount) * static_cast<std::int64_t>(kImageEntriesSize));
+    if (tailStart > *length) return kInvalidContent;
+    platform::ScratchVector<unsigned char> tail;
+    tail->resize(static_cast<std::size_t>(*length - tailStart));
+    if (!readBytes(tailStart, tail->data(), tail->size())) return kInvalidContent;
+    std::uint64_t tailEnd = 0;  // within `tail`
+    for (std::int32_t strip = stripNo + 1; strip <= stripCount; ++strip) {
+        std::int32_t head[2] = {0, 0};  // number, count
+        if (tail->size() - tailEnd < sizeof head) return kInvalidContent;
+        std::memcpy(head, tail->data() + tailEnd, sizeof head);
+        tailEnd += kSectionHeaderSize;
+        if (!entriesFit(head[1], static_cast<std::int64_t>(tailStart + tailEnd), *length)) return kInvalidContent;
+        tailEnd += static_cast<std::uint64_t>(head[1]) * kImageEntriesSize;
+    }
+
     auto const countAt = static_cast<std::uint64_t>(section.entriesOffset - 4);
     std::vector<unsigned char> const entries = buildEntries(images);
     bool const written = platform::replaceFile(path, [&](platform::Output& out) {
         out.copyFrom(source, 0, countAt);
         out.writeI32(static_cast<std::int32_t>(images.size()));
         out.write(entries.data(), entries.size());
-        out.copyFrom(source, static_cast<std::uint64_t>(tailStart), static_cast<std::uint64_t>(tailEnd - tailStart));
+        out.write(tail->data(), static_cast<std::size_t>(tailEnd));
         if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
         return true;
     });
