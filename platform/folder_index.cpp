@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -75,6 +77,56 @@ struct Indexes {
 Indexes& indexes() {
     static Indexes instance;
     return instance;
+}
+
+// The folders this thread last found current, and when: within the same clock tick, with no change
+// counted since, a folder's index answers for the names in it without another look at the folder.
+struct Checked {
+    std::string folder;
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec changed{};
+    std::uint64_t count = 0;
+    timespec tick{};
+};
+constexpr std::size_t kRecentFolders = 8;
+thread_local std::array<Checked, kRecentFolders> recentlyChecked;
+thread_local std::size_t nextRecent = 0;
+
+void rememberChecked(std::string const& path, Folder const& folder) {
+    Checked* slot = nullptr;
+    for (auto& checked : recentlyChecked)
+        if (checked.folder == path) slot = &checked;
+    if (slot == nullptr) {
+        slot = &recentlyChecked[nextRecent];
+        nextRecent = (nextRecent + 1) % kRecentFolders;
+    }
+    *slot = Checked{path, folder.device, folder.inode, folder.changed, folder.count, coarseNow()};
+}
+
+// The index of `path` when this thread found it current within this clock tick and nothing was
+// counted since; null otherwise. Called with the lock held.
+Folder* recentIndex(Indexes& all, std::string const& path) {
+    for (auto const& checked : recentlyChecked) {
+        if (checked.folder != path || checked.tick.tv_sec == 0) continue;
+        if (!sameTime(coarseNow(), checked.tick) || hbFolderChangeCount(folderKey(path)) != checked.count) return nullptr;
+        auto it = all.folders.find(path);
+        if (it == all.folders.end()) return nullptr;
+        Folder& index = it->second;
+        if (index.device != checked.device || index.inode != checked.inode || !sameTime(index.changed, checked.changed) ||
+            index.count != checked.count)
+            return nullptr;
+        return &index;
+    }
+    return nullptr;
+}
+
+Found lookUp(Folder const& index, std::string_view name) {
+    auto hit = index.names.find(folded(name));
+    if (hit == index.names.end()) return {Match::Missing, {}};
+    auto const& spellings = hit->second;
+    if (std::binary_search(spellings.begin(), spellings.end(), name)) return {Match::Exact, std::string(name)};
+    return {Match::OtherCase, spellings.front()};
 }
 
 // Reads the folder's names. The change count, the clock and the folder's stamp are taken before the
@@ -153,6 +205,7 @@ void ownChange(std::string const& folder, Change change) {
     index.count = count;
     index.changed = info.st_ctim;
     change(index);
+    rememberChecked(folder, index);
 }
 
 }  // namespace
@@ -188,10 +241,21 @@ Found find(std::string const& folder, struct stat const& folderInfo, std::string
             hit = index->names.find(key);
         }
     }
-    if (hit == index->names.end()) return {Match::Missing, {}};
-    auto const& spellings = hit->second;
-    if (std::binary_search(spellings.begin(), spellings.end(), name)) return {Match::Exact, std::string(name)};
-    return {Match::OtherCase, spellings.front()};
+    rememberChecked(folder, *index);
+    return lookUp(*index, name);
+}
+
+std::optional<Found> findRecent(std::string const& folder, std::string_view name) {
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    Folder* index = recentIndex(all, folder);
+    if (index == nullptr) return std::nullopt;
+    index->lastUse = ++all.uses;
+    // Only a name that is there in this very spelling is taken on trust: a missing one may just have
+    // been made, and one found in another case may just have been joined by one in this case.
+    Found found = lookUp(*index, name);
+    if (found.match != Match::Exact) return std::nullopt;
+    return found;
 }
 
 bool held(std::string const& folder) {
@@ -215,8 +279,29 @@ void removed(std::string const& path) {
 }
 
 void renamed(std::string const& from, std::string const& to) {
-    removed(from);
-    added(to);
+    auto const [fromFolder, fromName] = splitLast(from);
+    auto const [toFolder, toName] = splitLast(to);
+    if (fromFolder != toFolder) {
+        removed(from);
+        added(to);
+        return;
+    }
+    // One change of one folder.
+    ownChange(fromFolder, [&](Folder& index) {
+        index.remove(fromName);
+        index.add(toName);
+    });
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    all.folders.erase(from);
+}
+
+bool absentNow(std::string const& path) {
+    auto const [folder, name] = splitLast(path);
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    Folder const* index = recentIndex(all, folder);
+    return index != nullptr && lookUp(*index, name).match != Match::Exact;
 }
 
 std::uint64_t readings() {
@@ -229,6 +314,7 @@ void forgetAll() {
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);
     all.folders.clear();
+    recentlyChecked = {};
 }
 
 }  // namespace yb::platform::folder_index

@@ -14,15 +14,17 @@
 //   a workflow that makes or deletes a file per image never reads the folder again.
 //
 // What another process can do unseen: a change time is only as fine as the clock tick that stamps it
-// (a few milliseconds on kernels without fine-grained change times). When another process changes a
-// folder within the same tick in which this index last read or stamped it (its reading, or one of
-// the library's own changes, after which the folder's new change time is taken), the change time
-// does not move and the change can go unseen until the folder changes again: a name that process
-// created in another case is then answered as missing, and a name it removed or renamed is answered
-// with its old spelling, so the following open fails as for a missing file. Names asked for in their
-// exact spelling never depend on the index (the caller tries the exact path first). To narrow the
-// window, a folder whose change time falls in the tick of its own reading (and is not stamped finer
-// than the tick) is read once more, after the tick, before a name is reported missing from it.
+// (a few milliseconds on kernels without fine-grained change times). A change another process makes
+// to a folder within the tick in which this index last read or stamped it can go unseen until the
+// folder changes again: a name that process created in another case is then answered as missing,
+// and a name it removed or renamed is answered with its old spelling, so the following open fails as
+// for a missing file. Besides, a folder this thread found current is trusted for the rest of that
+// tick for the names it holds in the spelling asked (a workflow that makes a file per image looks at
+// its folder once a tick, not once a file); a name it lacks, or holds in another case only, is
+// always looked for again, so a file or folder made just before a call is found. Names asked for in their exact spelling never
+// depend on the index (the caller tries the exact path first). To narrow the window, a folder whose
+// change time falls in the tick of its own reading (and is not stamped finer than the tick) is read
+// once more, after the tick, before a name is reported missing from it.
 //
 // Thread safe: one lock guards the indexes of this library.
 #pragma once
@@ -30,8 +32,10 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace yb::platform::folder_index {
 
@@ -50,13 +54,28 @@ struct Found {
 // Looks `name` up in the native folder `folder`, whose stat `folderInfo` was taken just before.
 Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name);
 
+// A name that is in the folder in exactly this spelling, found without a look at the folder when
+// this thread found it current
+// within the current clock tick and no change was counted since (the window a change time cannot
+// tell apart anyway); nothing when that is not so or the name is missing or in another case, and the
+// caller then stats the folder and calls find().
+std::optional<Found> findRecent(std::string const& folder, std::string_view name);
+
 // True when an index of `folder` is held, so a lookup through it needs no stat of the name itself.
 bool held(std::string const& folder);
 
-// The library's own changes, told right after they succeeded (native paths of the entries).
+// The library's own changes, told right after they succeeded (native paths of the entries). A file
+// made under a passing name and then renamed into place (or removed) is told once, by the rename or
+// the removal.
 void added(std::string const& path);
 void removed(std::string const& path);
 void renamed(std::string const& from, std::string const& to);
+
+// True when no entry of exactly this name is in its folder, as this thread found the folder within
+// the current clock tick with no change counted since; false when that is not known, and the caller
+// then looks itself. For the work copies a change leaves beside a file, which only a change of the
+// same file makes (and callers serialise changes to one file).
+bool absentNow(std::string const& path);
 
 // The key under which HostBase counts changes to `folder`.
 std::uint64_t folderKey(std::string const& folder);

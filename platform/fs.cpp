@@ -115,9 +115,11 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
     struct stat info {};
     if (statPath(whole, info)) return Resolved{whole, true, info};
 
-    // Resolve component by component, keeping the spelling found on disk. A folder already indexed
-    // answers for the exact spelling too; otherwise the exact spelling is tried first and the folder
-    // is indexed only when it misses.
+    // Resolve component by component, keeping the spelling found on disk. The folders on the way are
+    // tried in their exact spelling first and indexed only when it misses; a folder already indexed
+    // answers for the exact spelling too (a name it holds in that spelling without a look at the
+    // folder, when this thread found it current within this clock tick). The last component, which
+    // was not on disk as asked, is looked up in its folder's index.
     std::string current = root;
     bool haveInfo = false;  // `info` holds the stat of `current`
     for (std::size_t i = 0; i < components.size(); ++i) {
@@ -128,7 +130,8 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
             haveInfo = false;
             continue;
         }
-        if (!folder_index::held(current)) {
+        std::optional<folder_index::Found> recent = folder_index::findRecent(current, name);
+        if (!recent && !last && !folder_index::held(current)) {
             std::string candidate = joined(current, name);
             struct stat next {};
             if (statPath(candidate, next)) {
@@ -138,9 +141,9 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
                 continue;
             }
         }
-        if (!haveInfo && !statPath(current, info)) return std::nullopt;
+        if (!recent && !haveInfo && !statPath(current, info)) return std::nullopt;
         haveInfo = false;
-        folder_index::Found found = folder_index::find(current, info, name);
+        folder_index::Found const found = recent ? *recent : folder_index::find(current, info, name);
         if (found.match == folder_index::Match::Exact || found.match == folder_index::Match::OtherCase) {
             current = joined(current, found.name);
         } else if (last && forCreate) {
@@ -414,7 +417,6 @@ NativeFile createBeside(std::string const& targetNative, std::string& created) {
             io::failed();
             return file;
         }
-        folder_index::added(candidate);
         // The new file takes the place of the old one, so it keeps the old one's permissions.
         struct stat info {};
         if (::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::fchmod(handle, info.st_mode & 07777);
@@ -449,6 +451,7 @@ bool removeNative(std::string const& native) {
 }
 
 bool nativeFileExists(std::string const& native) {
+    if (folder_index::absentNow(native)) return false;
     struct stat info {};
     return statPath(native, info) && S_ISREG(info.st_mode);
 }
