@@ -296,6 +296,22 @@ void renamed(std::string const& from, std::string const& to) {
     all.folders.erase(from);
 }
 
+void removedAll(std::vector<std::string> const& paths) {
+    std::unordered_map<std::string, std::vector<std::string>> byFolder;
+    for (auto const& path : paths) {
+        auto [folder, name] = splitLast(path);
+        byFolder[folder].push_back(std::move(name));
+    }
+    for (auto const& [folder, names] : byFolder) {
+        ownChange(folder, [&](Folder& index) {
+            for (auto const& name : names) index.remove(name);
+        });
+    }
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    for (auto const& path : paths) all.folders.erase(path);
+}
+
 bool absentNow(std::string const& path) {
     auto const [folder, name] = splitLast(path);
     Indexes& all = indexes();

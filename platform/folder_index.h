@@ -70,6 +70,8 @@ bool held(std::string const& folder);
 void added(std::string const& path);
 void removed(std::string const& path);
 void renamed(std::string const& from, std::string const& to);
+// Many removals at once: each folder's index is brought up to date once.
+void removedAll(std::vector<std::string> const& paths);
 
 // True when no entry of exactly this name is in its folder, as this thread found the folder within
 // the current clock tick with no change counted since; false when that is not known, and the caller

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <random>
 
 namespace yb::platform {
@@ -194,6 +195,65 @@ bool removeFile(std::string_view hostPath) {
     if (!native || !removeNative(*native)) return false;
     discardInterruptedChange(*native);
     return true;
+}
+
+std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> const& hostPaths) {
+    std::vector<std::optional<std::string>> natives(hostPaths.size());
+    // The folders met so far (their host text), with their native path and stat when they are there.
+    struct Folder {
+        std::optional<std::string> native;
+        struct stat info {};
+    };
+    std::unordered_map<std::string, Folder> folders;
+    for (std::size_t i = 0; i < hostPaths.size(); ++i) {
+        std::string_view const path = hostPaths[i];
+        std::size_t const cut = lastSeparator(path);
+        std::string_view const name = cut == npos ? std::string_view() : path.substr(cut + 1);
+        auto utf8 = name.empty() ? std::nullopt : gbkToUtf8(name);
+        if (!utf8 || *utf8 == "." || *utf8 == "..") {
+            natives[i] = nativePath(path);  // not a plain name in a folder
+            continue;
+        }
+        // Each name is looked up in its folder's index, which answers for the exact spelling first.
+        auto [at, isNew] = folders.try_emplace(std::string(path.substr(0, cut + 1)));
+        Folder& folder = at->second;
+        if (isNew) {
+            folder.native = nativePath(at->first);
+            if (folder.native && (!statPath(*folder.native, folder.info) || !S_ISDIR(folder.info.st_mode)))
+                folder.native.reset();
+        }
+        if (!folder.native) continue;
+        std::string const& base = *folder.native;
+        auto inFolder = [&](std::string const& entry) {
+            return base.empty() ? entry : (base.back() == '/' ? base + entry : base + "/" + entry);
+        };
+        std::string const exact = inFolder(*utf8);
+        folder_index::Found const found = folder_index::find(base, folder.info, *utf8);
+        if (found.match == folder_index::Match::Exact) {
+            natives[i] = exact;
+        } else if (found.match == folder_index::Match::OtherCase) {
+            natives[i] = inFolder(found.name);
+        } else if (found.match == folder_index::Match::Unreadable) {
+            struct stat info {};
+            if (statPath(exact, info)) natives[i] = exact;
+        }
+    }
+    return natives;
+}
+
+std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
+    std::vector<std::string> removed;
+    for (auto const& native : nativePaths(hostPaths)) {
+        if (!native || io::injected(HB_FILE_REMOVE)) continue;
+        if (::unlink(native->c_str()) == 0) {
+            removed.push_back(*native);
+        } else {
+            io::failed();
+        }
+    }
+    folder_index::removedAll(removed);
+    for (auto const& native : removed) discardInterruptedChange(native);
+    return removed.size();
 }
 
 bool makeDirectory(std::string_view hostPath) {

@@ -32,6 +32,13 @@ std::optional<std::uint64_t> fileSize(std::string_view hostPath);
 std::optional<std::int64_t> modificationTime(std::string_view hostPath);
 // Removes a file (and what an interrupted change of it left behind); false when it could not be removed.
 bool removeFile(std::string_view hostPath);
+
+// The native paths of many existing files at once, as nativePath gives them (nothing for a file that
+// is not there). Paths in one folder share one look at the folder, so a workflow over thousands of
+// per-image files looks at their folder once rather than once a file.
+std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> const& hostPaths);
+// Removes many files as removeFile does, each that is there; the number removed.
+std::size_t removeFiles(std::vector<std::string> const& hostPaths);
 bool makeDirectory(std::string_view hostPath);     // one level; true when it exists afterwards as a directory
 bool removeDirectory(std::string_view hostPath);   // one empty level
 

@@ -65,20 +65,20 @@ std::int32_t openBlockForWorkflow(char const* blockOptionPath, BlockFiles& files
     return fail(code, text::kReadImageListFailure, files.imageListPath);
 }
 
-// Removes the per-image temporary files of strip `strip`'s images: the name clean builds from the
-// image list's folder ("temp\" + title + ".ijp") and its "_ImgGcp" companion. A file that is not
-// there is simply not removed.
-void removeTemporaryFiles(std::string const& tempFolder, std::vector<std::string> const& imagePaths) {
-    for (auto const& path : imagePaths) {
-        std::string const title = platform::splitPath(path).title;
-        platform::removeFile(tempFolder + title + ".ijp");
-        platform::removeFile(tempFolder + title + "_ImgGcp.ijp");
-    }
-}
-
 std::string tempFolderOf(std::string const& imageListPath) {
     platform::PathParts const list = platform::splitPath(imageListPath);
     return list.drive + list.directory + "temp\\";
+}
+
+// The per-image temporary files that clean removes for these images, whether there or not: the name
+// clean builds from the image list's folder ("temp\\" + title + ".ijp") and its "_ImgGcp" companion.
+void addTemporaryFiles(std::string const& tempFolder, std::vector<std::string> const& imagePaths,
+                       std::vector<std::string>& files) {
+    for (auto const& path : imagePaths) {
+        std::string const title = platform::splitPath(path).title;
+        files.push_back(tempFolder + title + ".ijp");
+        files.push_back(tempFolder + title + "_ImgGcp.ijp");
+    }
 }
 
 std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
@@ -86,12 +86,17 @@ std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
     bool optionRead = false;
     if (std::int32_t code = openBlock(blockOptionPath, files, optionRead); code != kSuccess) return code;
     std::string const tempFolder = tempFolderOf(files.imageListPath);
+    std::vector<std::string> temporary;
     std::vector<std::string> paths;
-    for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
-        if (std::int32_t code = imagelist::readImagePaths(files.list, strip, paths); code != kSuccess) return code;
-        removeTemporaryFiles(tempFolder, paths);
+    std::int32_t code = kSuccess;
+    for (std::int32_t strip = 1; strip <= files.strips && code == kSuccess; ++strip) {
+        code = imagelist::readImagePaths(files.list, strip, paths);
+        if (code == kSuccess) addTemporaryFiles(tempFolder, paths, temporary);
     }
-    return kSuccess;
+    // The files of the strips read are removed, also when a later strip cannot be read; a file that
+    // is not there is simply not removed.
+    platform::removeFiles(temporary);
+    return code;
 }
 
 // Photo coordinates of every point from the camera and the image's inner orientation. The camera file
@@ -187,50 +192,62 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     }
     // The clean's files, but for the ones just written. Names that differ from a written one in more
     // than letter case are compared by the files they name.
-    std::unordered_set<std::string> writtenNative;
-    bool nativesKnown = false;
+    std::vector<std::string> stale;
     std::string const tempFolder = tempFolderOf(files.imageListPath);
+    std::vector<std::string> paths;
     for (auto const& strip : images.strips) {
-        for (auto const& image : strip) {
-            std::string const title = platform::splitPath(platform::boundedText(image.szImagePath, sizeof image.szImagePath)).title;
-            for (std::string const& stale : {tempFolder + title + ".ijp", tempFolder + title + "_ImgGcp.ijp"}) {
-                if (written.count(platform::toLower(stale)) != 0) continue;
-                auto native = platform::nativePath(stale);
-                if (!native) continue;  // nothing there
-                if (!nativesKnown) {
-                    for (auto const& path : written)
-                        if (auto writtenPath = platform::nativePath(path)) writtenNative.insert(std::move(*writtenPath));
-                    nativesKnown = true;
-                }
-                if (writtenNative.count(*native) == 0) platform::removeFile(stale);
-            }
-        }
+        paths.clear();
+        for (auto const& image : strip)
+            paths.emplace_back(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
+        addTemporaryFiles(tempFolder, paths, stale);
     }
+    std::erase_if(stale, [&](std::string const& path) { return written.count(platform::toLower(path)) != 0; });
+    std::vector<std::optional<std::string>> const staleNatives = platform::nativePaths(stale);
+    std::unordered_set<std::string> writtenNatives;
+    bool writtenKnown = false;
+    std::vector<std::string> removable;
+    for (std::size_t i = 0; i < stale.size(); ++i) {
+        if (!staleNatives[i]) continue;  // nothing there
+        if (!writtenKnown) {
+            std::vector<std::string> const writtenPaths(written.begin(), written.end());
+            for (auto const& native : platform::nativePaths(writtenPaths))
+                if (native) writtenNatives.insert(*native);
+            writtenKnown = true;
+        }
+        if (writtenNatives.count(*staleNatives[i]) == 0) removable.push_back(stale[i]);
+    }
+    platform::removeFiles(removable);
     return kSuccess;
 }
 
 std::int32_t uniteTiePoints(char const* blockOptionPath) {
     BlockFiles files;
     if (std::int32_t code = openBlockForWorkflow(blockOptionPath, files); code != kSuccess) return code;
+    // The strips are read once and the per-image files looked for together; then each file is read in
+    // image list order, the strip that could not be read (if any) failing where its turn comes.
+    BlockImages const images = readBlockImages(files);
+    std::vector<std::string> imageTiePointPaths;
+    std::string imagePath;
+    for (auto const& strip : images.strips)
+        for (auto const& image : strip) imageTiePointPaths.push_back(perImageFile(files.block, image, imagePath));
+    std::vector<std::optional<std::string>> const present = platform::nativePaths(imageTiePointPaths);
+
     // Each per-image file's records are kept as read, then gathered into one array of the exact size,
     // so the peak is about twice the points rather than what growing one array would take.
     std::vector<std::vector<tagImagePoint>> perImage;
     std::size_t total = 0;
-    std::vector<ImageOrderInfo> images;
-    std::string imagePath;
-    for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
-        if (std::int32_t code = imagelist::readStrip(files.list, files.strips, strip, images); code != kSuccess)
-            return fail(code, text::kReadImageListFailure, files.imageListPath);
-        for (auto const& image : images) {
-            std::string const imageTiePointPath = perImageFile(files.block, image, imagePath);
-            if (!platform::isRegularFile(imageTiePointPath)) continue;
-            std::vector<tagImagePoint> points;
-            if (std::int32_t read = points::readImagePoints(imageTiePointPath.c_str(), points); read != kSuccess)
-                return fail(read, text::kReadImageTiePointFailure, imageTiePointPath);
-            total += points.size();
-            if (!points.empty()) perImage.push_back(std::move(points));
+    for (std::size_t i = 0; i < imageTiePointPaths.size(); ++i) {
+        if (!present[i]) continue;
+        std::vector<tagImagePoint> points;
+        if (std::int32_t read = points::readImagePoints(imageTiePointPaths[i].c_str(), points); read != kSuccess) {
+            // Only a file is read: a folder of that name counts as no file.
+            if (!platform::isRegularFile(imageTiePointPaths[i])) continue;
+            return fail(read, text::kReadImageTiePointFailure, imageTiePointPaths[i]);
         }
+        total += points.size();
+        if (!points.empty()) perImage.push_back(std::move(points));
     }
+    if (images.failure != kSuccess) return fail(images.failure, text::kReadImageListFailure, files.imageListPath);
     std::vector<tagImagePoint> all;
     all.reserve(total);
     for (auto& points : perImage) {
