@@ -1,8 +1,7 @@
-// File system access by host path. A host path is mapped to a native one: a drive letter goes to the
-// directory HostBase maps it to; '\' and '/' both separate; GBK names become UTF-8; each component is
-// matched case-insensitively against what exists (exact spelling first). A path without a drive letter
-// is taken relative to the current directory (or as an absolute native path when it starts with a
-// separator). A path that cannot be mapped names no file: opening it fails, testing it answers false.
+// File system access by host path (GBK text, '\' or '/' separators, an optional drive letter). On
+// Linux a host path is mapped onto the disk through HostBase's drive table; on Windows it is the native
+// path itself (fs_posix.cpp, fs_windows.cpp). A path that cannot be mapped names no file: opening it
+// fails, testing it answers false.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +12,6 @@
 #include <vector>
 
 namespace yb::platform {
-
-// The native path of a host path. With `forCreate`, the last component may be missing.
-std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate = false);
 
 bool isRegularFile(std::string_view hostPath);
 bool isDirectory(std::string_view hostPath);
@@ -33,6 +29,11 @@ struct DirectoryEntry {
 };
 // Entries of one directory (without "." and ".."), sorted by name, or nullopt when it cannot be read.
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir);
+
+// A new, empty folder or file in the system's temporary folder, its name starting with `stem`: its
+// native path in UTF-8, or nullopt. For tools; the library makes no temporary names of this kind.
+std::optional<std::string> makeTemporaryDirectory(std::string_view stem);
+std::optional<std::string> makeTemporaryFile(std::string_view stem);
 
 // A stdio stream that closes itself. Modes are the C modes: "rb", "wb", "ab", "r+b", "r", "w", ...
 class File {

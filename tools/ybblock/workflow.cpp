@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace ybblock {
 namespace {
@@ -47,14 +46,6 @@ bool readWholeFile(std::string const& hostPath, std::string& bytes) {
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
     return !std::ferror(file.get());
-}
-
-std::string temporaryFile(char const* stem) {
-    std::string pattern = std::string("/tmp/") + stem + "-XXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return {};
-    ::close(fd);
-    return pattern;
 }
 
 }  // namespace
@@ -109,7 +100,8 @@ int runReport(Arguments const& args, std::ostream& out, std::ostream& err) {
         err << "usage: " << usage << "\n";
         return 2;
     }
-    std::string const report = args.has("o") ? args.value("o") : temporaryFile("ybblock-report");
+    std::string const report =
+        args.has("o") ? args.value("o") : yb::platform::makeTemporaryFile("ybblock-report").value_or("");
     std::int16_t const kind = args.has("images") ? 0 : 1;
     std::int32_t code = ybGenBlkFileStateReport(option.c_str(), kind, toHost(report).c_str());
     if (code != 0) return finish("report", code, out, err);
