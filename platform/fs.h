@@ -35,6 +35,10 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDi
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem);
 std::optional<std::string> makeTemporaryFile(std::string_view stem);
 
+// Moves or tells the position of a stream in 64 bits, on every system (a long is 32 bits on Windows).
+bool seekStream(std::FILE* stream, std::int64_t offset, int origin);
+std::optional<std::int64_t> tellStream(std::FILE* stream);
+
 // A stdio stream that closes itself. Modes are the C modes: "rb", "wb", "ab", "r+b", "r", "w", ...
 class File {
 public:
@@ -56,6 +60,8 @@ private:
     std::FILE* stream_ = nullptr;
 };
 
+// Text mode ("r", "w", "a", without 'b') writes this system's line end ("\r\n" on Windows) but reads
+// the bytes as they are everywhere, so positions are exact; readers accept both line ends.
 File openFile(std::string_view hostPath, char const* mode);
 
 // Deletes a file being written unless the writer commits, so a failed writer leaves no partial file.

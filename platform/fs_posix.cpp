@@ -147,6 +147,16 @@ std::optional<std::string> makeTemporaryFile(std::string_view stem) {
     return pattern;
 }
 
+bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {
+    return ::fseeko(stream, static_cast<off_t>(offset), origin) == 0;
+}
+
+std::optional<std::int64_t> tellStream(std::FILE* stream) {
+    off_t const position = ::ftello(stream);
+    if (position < 0) return std::nullopt;
+    return static_cast<std::int64_t>(position);
+}
+
 namespace backend {
 
 EntryStatus status(std::string_view hostPath) {

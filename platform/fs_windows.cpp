@@ -5,7 +5,11 @@
 
 #include "windows_text.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdint>
 
 #include <atomic>
 #include <memory>
@@ -59,6 +63,16 @@ std::optional<std::string> makeTemporaryPath(std::string_view stem, bool directo
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) { return makeTemporaryPath(stem, true); }
 std::optional<std::string> makeTemporaryFile(std::string_view stem) { return makeTemporaryPath(stem, false); }
 
+bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {
+    return ::_fseeki64(stream, offset, origin) == 0;
+}
+
+std::optional<std::int64_t> tellStream(std::FILE* stream) {
+    std::int64_t const position = ::_ftelli64(stream);
+    if (position < 0) return std::nullopt;
+    return position;
+}
+
 namespace backend {
 
 EntryStatus status(std::string_view hostPath) {
@@ -75,9 +89,45 @@ EntryStatus status(std::string_view hostPath) {
 std::FILE* openStream(std::string_view hostPath, char const* mode) {
     auto path = widePath(hostPath);
     if (!path) return nullptr;
-    if (auto data = attributesOf(*path); data && isDirectoryAttribute(data->dwFileAttributes)) return nullptr;
-    std::wstring const wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return ::_wfopen(path->c_str(), wideMode.c_str());
+    // Text is read as it is (positions stay exact, readers take both line ends); only writes get "\r\n".
+    std::string_view const modeText = std::string_view(mode) == "r" ? "rb" : mode;
+    if (modeText.empty()) return nullptr;
+    bool const update = modeText.find('+') != std::string_view::npos;
+    bool const binary = modeText.find('b') != std::string_view::npos;
+    DWORD access = 0, disposition = 0;
+    int flags = binary ? _O_BINARY : _O_TEXT;
+    switch (modeText[0]) {
+        case 'r':
+            access = GENERIC_READ | (update ? GENERIC_WRITE : 0);
+            disposition = OPEN_EXISTING;
+            flags |= update ? _O_RDWR : _O_RDONLY;
+            break;
+        case 'w':
+            access = GENERIC_WRITE | (update ? GENERIC_READ : 0);
+            disposition = CREATE_ALWAYS;
+            flags |= update ? _O_RDWR : _O_WRONLY;
+            break;
+        case 'a':
+            access = GENERIC_WRITE | (update ? GENERIC_READ : 0);
+            disposition = OPEN_ALWAYS;
+            flags |= (update ? _O_RDWR : _O_WRONLY) | _O_APPEND;
+            break;
+        default:
+            return nullptr;
+    }
+    // Shared for deleting and renaming too, as a file is on Linux: a writer's guard may remove the
+    // file it is still writing, and a work copy may be renamed over a file that a reader holds.
+    HANDLE file = ::CreateFileW(path->c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;  // a directory too
+    int const descriptor = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(file), flags);
+    if (descriptor < 0) {
+        ::CloseHandle(file);
+        return nullptr;
+    }
+    std::FILE* stream = ::_fdopen(descriptor, modeText.data());
+    if (stream == nullptr) ::_close(descriptor);
+    return stream;
 }
 
 bool removeFile(std::string_view hostPath) {

@@ -74,7 +74,8 @@ TEST_F(ImagePropertyFiles, SpotPropertiesHoldOneDouble) {
 
 TEST_F(ImagePropertyFiles, SensorFileRoundTrip) {
     ASSERT_EQ(ybCreateCustomImagePropFile("D:\\s.ipc", "MY_SENSOR", 12000, 8000, 0.0065, 1500.25), 0);
-    EXPECT_EQ(readNative("s.ipc"), yb::test::bytesOf("MY_SENSOR\n12000\t8000\t0.006500000000\t1500.250000000000\n"));
+    EXPECT_EQ(readNative("s.ipc"),
+              yb::test::bytesOf(yb::test::textAsWritten("MY_SENSOR\n12000\t8000\t0.006500000000\t1500.250000000000\n")));
 
     char name[64];
     std::memset(name, '#', sizeof name);

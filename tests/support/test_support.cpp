@@ -3,7 +3,6 @@
 #include "gbk.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,22 +11,8 @@ namespace fs = std::filesystem;
 
 namespace yb::test {
 
-void DriveFixture::SetUp() {
-    std::string pattern = (fs::temp_directory_path() / "yb-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    hbSetDriveRoot('D', root_.c_str());
-}
-
-void DriveFixture::TearDown() {
-    hbSetDriveRoot('D', nullptr);
-    hbSetWriteFault(-1);
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-}
-
-std::string DriveFixture::native(std::string const& relative) const {
-    return relative.empty() ? root_ : root_ + "/" + relative;
+fs::path DriveFixture::native(std::string const& relative) const {
+    return relative.empty() ? root_ : root_ / fs::path(std::u8string(relative.begin(), relative.end()));
 }
 
 std::vector<unsigned char> DriveFixture::readNative(std::string const& relative) const {
@@ -52,8 +37,12 @@ std::uint64_t DriveFixture::sizeNative(std::string const& relative) const {
 
 std::vector<std::string> DriveFixture::listNative() const {
     std::vector<std::string> names;
-    for (auto const& entry : fs::recursive_directory_iterator(root_))
-        names.push_back(fs::relative(entry.path(), root_).generic_string());
+    std::error_code ec;
+    // An error at the start is an empty root: the root of an empty drive has nothing to list at all.
+    for (fs::recursive_directory_iterator it(root_, ec), end; !ec && it != end; it.increment(ec)) {
+        std::u8string const name = fs::relative(it->path(), root_).generic_u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }

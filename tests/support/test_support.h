@@ -6,20 +6,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace yb::test {
 
-// A fresh temporary folder, mapped as drive D: for the length of a test. Host paths such as
-// "D:\\Blk\\a.dms" then name files under native().
+// A fresh, empty drive D: for the length of a test. Host paths such as "D:\\Blk\\a.dms" then name
+// files under native(). On Linux a temporary folder is mapped as D: through HostBase's drive table; on
+// Windows D: is a real drive that the test run provides for scratch (under Wine, a folder mapped as D:
+// in the prefix), emptied before and after each test.
 class DriveFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The native path of a name relative to the mapped folder ("Blk/a.dms").
-    std::string native(std::string const& relative = {}) const;
+    // The native path of a name relative to the drive's root ("Blk/a.dms", UTF-8).
+    std::filesystem::path native(std::string const& relative = {}) const;
     // Bytes of a native file, or empty when it cannot be read.
     std::vector<unsigned char> readNative(std::string const& relative) const;
     void writeNative(std::string const& relative, std::vector<unsigned char> const& bytes) const;
@@ -28,7 +31,7 @@ protected:
     // Names in the mapped folder, recursively, sorted ("Blk/a.dms").
     std::vector<std::string> listNative() const;
 
-    std::string root_;
+    std::filesystem::path root_;
 };
 
 // Records the messages shown through HostBase while alive.
@@ -42,6 +45,12 @@ public:
     ~MessageRecorder();
     std::vector<Message> messages;
 };
+
+// Text as this system's text mode writes it: "\n" ends a line on Linux, "\r\n" on Windows.
+std::string textAsWritten(std::string const& text);
+
+// Sets an environment variable of the process, or removes it when `value` is null.
+void setEnvironment(char const* name, char const* value);
 
 // Bytes written as hex ("D3 C3 BB A7"); spaces are ignored.
 std::string hexBytes(char const* hex);
