@@ -1,63 +1,98 @@
-// File access by host path, the same on every system: it is built on the calls of fs_backend.h.
+// File access by host path, the same on every system, built on the calls of fs_backend.h.
 #include "fs.h"
 
 #include "fs_backend.h"
+#include "io_errors.h"
+#include "write_path.h"
 
 #include <yb/HostBase.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace yb::platform {
 
-bool isRegularFile(std::string_view hostPath) { return backend::status(hostPath).kind == backend::EntryKind::file; }
+namespace io {
+namespace {
+thread_local std::uint64_t ioErrors = 0;
+}  // namespace
+
+bool injected(HbFileOperation operation) {
+    if (!hbFileFault(operation)) return false;
+    errno = EIO;
+    ++ioErrors;
+    return true;
+}
+
+void failed() {
+    if (errno != ENOENT && errno != ENOTDIR) ++ioErrors;
+}
+
+void failedWithoutErrno() { ++ioErrors; }
+
+}  // namespace io
+
+std::uint64_t ioErrorTally() { return io::ioErrors; }
+
+bool isRegularFile(std::string_view hostPath) {
+    auto native = nativePath(hostPath);
+    return native && backend::status(*native).kind == backend::EntryKind::file;
+}
 
 bool isDirectory(std::string_view hostPath) {
-    return backend::status(hostPath).kind == backend::EntryKind::directory;
+    auto native = nativePath(hostPath);
+    return native && backend::status(*native).kind == backend::EntryKind::directory;
 }
 
 std::optional<std::uint64_t> fileSize(std::string_view hostPath) {
-    auto const status = backend::status(hostPath);
+    auto native = nativePath(hostPath);
+    if (!native) return std::nullopt;
+    auto const status = backend::status(*native);
     if (status.kind != backend::EntryKind::file) return std::nullopt;
     return status.size;
 }
 
-bool removeFile(std::string_view hostPath) { return backend::removeFile(hostPath); }
+std::optional<std::int64_t> modificationTime(std::string_view hostPath) {
+    auto native = nativePath(hostPath);
+    if (!native) return std::nullopt;
+    auto const status = backend::status(*native);
+    if (status.kind == backend::EntryKind::missing) return std::nullopt;
+    return status.modified;
+}
 
-bool copyFile(std::string_view from, std::string_view to) {
-    File source = openFile(from, "rb");
-    if (!source) return false;
-    auto const target = backend::status(to).kind;
-    if (target != backend::EntryKind::missing && target != backend::EntryKind::file) return false;
-    // The copy is written beside the target and renamed over it, so a copy that fails part-way
-    // leaves the old target as it was.
-    std::string const partial = std::string(to) + ".part";
-    File output = openFile(partial, "wb");
-    if (!output) return false;
-    std::vector<char> buffer(1 << 16);
-    bool ok = true;
-    for (;;) {
-        std::size_t got = std::fread(buffer.data(), 1, buffer.size(), source.get());
-        if (got > 0 && (hbConsumeWriteFault() || std::fwrite(buffer.data(), 1, got, output.get()) != got)) {
-            ok = false;
-            break;
-        }
-        if (got < buffer.size()) break;
-    }
-    if (std::ferror(source.get())) ok = false;
-    if (!output.close()) ok = false;
-    if (ok && !backend::replaceFile(partial, to)) ok = false;
-    if (!ok) backend::removeFile(partial);
-    return ok;
+bool nativeFileExists(std::string const& native) { return backend::status(native).kind == backend::EntryKind::file; }
+
+bool removeFile(std::string_view hostPath) {
+    auto native = nativePath(hostPath);
+    if (!native || !removeNative(*native)) return false;
+    discardInterruptedChange(*native);
+    return true;
 }
 
 bool makeDirectory(std::string_view hostPath) {
-    return backend::makeDirectory(hostPath) || isDirectory(hostPath);
+    auto native = nativePath(hostPath, true);
+    if (!native) return false;
+    if (io::injected(HB_FILE_DIRECTORY)) return false;
+    if (backend::makeDirectory(*native)) return true;
+    int const error = errno;
+    if (error == EEXIST && backend::status(*native).kind == backend::EntryKind::directory) return true;
+    errno = error;
+    io::failed();
+    return false;
 }
 
-bool removeDirectory(std::string_view hostPath) { return backend::removeDirectory(hostPath); }
+bool removeDirectory(std::string_view hostPath) {
+    auto native = nativePath(hostPath);
+    if (!native || io::injected(HB_FILE_DIRECTORY)) return false;
+    if (backend::removeDirectory(*native)) return true;
+    io::failed();
+    return false;
+}
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir) {
-    auto entries = backend::listDirectory(hostDir);
+    auto native = nativePath(hostDir);
+    if (!native) return std::nullopt;
+    auto entries = backend::listDirectory(*native);
     if (!entries) return std::nullopt;
     std::sort(entries->begin(), entries->end(),
               [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; });
@@ -78,25 +113,22 @@ std::FILE* File::release() {
     return stream;
 }
 
-bool File::close() {
-    if (stream_ == nullptr) return true;
-    bool ok = std::fclose(stream_) == 0;
+void File::close() {
+    // Nothing was written through the stream, so closing it cannot lose data.
+    if (stream_ != nullptr) std::fclose(stream_);
     stream_ = nullptr;
-    return ok;
 }
 
 File openFile(std::string_view hostPath, char const* mode) {
-    if (mode == nullptr) return File();
-    return File(backend::openStream(hostPath, mode));
+    if (mode == nullptr || (std::string_view(mode) != "rb" && std::string_view(mode) != "r")) return File();
+    auto native = nativePath(hostPath);
+    if (!native) return File();
+    if (backend::status(*native).kind == backend::EntryKind::directory) return File();
+    recoverInterruptedChange(*native);
+    if (io::injected(HB_FILE_OPEN)) return File();
+    std::FILE* stream = backend::openReadStream(*native);
+    if (stream == nullptr) io::failed();
+    return File(stream);
 }
-
-WorkCopy::WorkCopy(std::string hostPath, std::string_view suffix)
-    : path_(std::move(hostPath)), copyPath_(path_ + std::string(suffix)) {
-    made_ = copyFile(path_, copyPath_);
-}
-
-WorkCopy::~WorkCopy() { removeFile(copyPath_); }
-
-bool WorkCopy::restore() { return made_ && copyFile(copyPath_, path_); }
 
 }  // namespace yb::platform

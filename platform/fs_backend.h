@@ -1,7 +1,7 @@
-// What each operating system supplies to the file access of fs.cpp: the calls that touch the file
-// system, each taking host paths. fs_posix.cpp maps host paths onto a Linux disk (drive table,
-// case-insensitive lookup, UTF-8 names); fs_windows.cpp hands them to the wide Windows API as native
-// paths. Everything built on these calls (copies, work copies, checks) lives once, in fs.cpp.
+// What each operating system supplies to the shared file access of fs.cpp, on native paths (UTF-8
+// text, as nativePath() gives them). fs_posix.cpp and fs_windows.cpp also define the native path
+// mapping and the write path's primitives declared in fs.h. A failing call leaves errno set as the
+// C library would (ENOENT for a missing file or folder, EEXIST for one that is there).
 #pragma once
 
 #include "fs.h"
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <string_view>
+#include <string>
 #include <vector>
 
 namespace yb::platform::backend {
@@ -18,21 +18,17 @@ enum class EntryKind { missing, file, directory, other };
 
 struct EntryStatus {
     EntryKind kind = EntryKind::missing;
-    std::uint64_t size = 0;  // of a regular file
+    std::uint64_t size = 0;      // of a regular file
+    std::int64_t modified = 0;   // nanoseconds since 1970
 };
 
-// What is at a host path; `missing` also when the path cannot name anything.
-EntryStatus status(std::string_view hostPath);
-// A stdio stream in one of the C modes; "w" and "a" modes may create the last component. Null for a
-// directory or any failure.
-std::FILE* openStream(std::string_view hostPath, char const* mode);
-bool removeFile(std::string_view hostPath);
-// Renames `from` to `to`, replacing a file there, in one step.
-bool replaceFile(std::string_view from, std::string_view to);
-bool makeDirectory(std::string_view hostPath);  // one level; false when anything is there already
-bool removeDirectory(std::string_view hostPath);
-// Entries of one directory, without "." and "..", in the order the system gives them; names in GBK
-// (names no GBK text can spell are left out).
-std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir);
+EntryStatus status(std::string const& native);
+// A stdio stream reading the file ("r" reads the bytes as they are, as "rb" does).
+std::FILE* openReadStream(std::string const& native);
+bool makeDirectory(std::string const& native);
+bool removeDirectory(std::string const& native);
+// Entries of one directory, without "." and "..", in the system's order; names in GBK (names no GBK
+// text can spell are left out).
+std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native);
 
 }  // namespace yb::platform::backend

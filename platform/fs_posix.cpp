@@ -1,22 +1,25 @@
-// Host paths on Linux: a drive letter goes to the directory HostBase maps it to; '\' and '/' both
-// separate; GBK names become UTF-8; each component is matched case-insensitively against what exists
-// (exact spelling first). A path without a drive letter is taken relative to the current directory (or
-// as an absolute native path when it starts with a separator).
+// Host paths on Linux: mapped onto the disk through HostBase's drive table, names in UTF-8, each
+// component found case-insensitively (fs.h). POSIX calls throughout.
 #include "fs_backend.h"
 
 #include "gbk.h"
 #include "hostpath.h"
+#include "io_errors.h"
 
 #include <yb/HostBase.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <random>
 
 namespace yb::platform {
+
 namespace {
 
 bool asciiEqualIgnoreCase(std::string_view a, std::string_view b) {
@@ -46,8 +49,16 @@ std::optional<std::string> findEntryIgnoringCase(std::string const& dir, std::st
     return found;
 }
 
-// The native path of a host path. With `forCreate`, the last component may be missing.
-std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate = false) {
+std::string temporaryPattern(std::string_view stem) {
+    std::error_code error;
+    std::string folder = std::filesystem::temp_directory_path(error).string();
+    if (error || folder.empty()) folder = "/tmp";
+    return folder + "/" + std::string(stem) + "-XXXXXX";
+}
+
+}  // namespace
+
+std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate) {
     if (hostPath.empty()) return std::nullopt;
     std::string root;
     std::string_view rest = hostPath;
@@ -77,7 +88,15 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate 
             if (isSeparator(rest[sep])) break;
         }
         std::string_view part = rest.substr(start, sep - start);
-        if (!part.empty() && part != ".") {
+        if (part == "..") {
+            // As on the host, ".." never climbs above the drive's root (nor above "/"); only a relative
+            // path keeps its leading ".." for the current directory to resolve.
+            if (!components.empty() && components.back() != "..") {
+                components.pop_back();
+            } else if (root.empty()) {
+                components.emplace_back("..");
+            }
+        } else if (!part.empty() && part != ".") {
             auto utf8 = gbkToUtf8(part);
             if (!utf8) return std::nullopt;
             components.push_back(std::move(*utf8));
@@ -120,19 +139,6 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate 
     return current.empty() ? std::string(".") : current;
 }
 
-}  // namespace
-
-namespace {
-
-std::string temporaryPattern(std::string_view stem) {
-    std::error_code error;
-    std::string folder = std::filesystem::temp_directory_path(error).string();
-    if (error || folder.empty()) folder = "/tmp";
-    return folder + "/" + std::string(stem) + "-XXXXXX";
-}
-
-}  // namespace
-
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) {
     std::string pattern = temporaryPattern(stem);
     if (::mkdtemp(pattern.data()) == nullptr) return std::nullopt;
@@ -147,6 +153,8 @@ std::optional<std::string> makeTemporaryFile(std::string_view stem) {
     return pattern;
 }
 
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
 bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {
     return ::fseeko(stream, static_cast<off_t>(offset), origin) == 0;
 }
@@ -159,48 +167,22 @@ std::optional<std::int64_t> tellStream(std::FILE* stream) {
 
 namespace backend {
 
-EntryStatus status(std::string_view hostPath) {
-    auto native = nativePath(hostPath);
+EntryStatus status(std::string const& native) {
     struct stat info {};
-    if (!native || !statPath(*native, info)) return {};
-    if (S_ISREG(info.st_mode)) return {EntryKind::file, static_cast<std::uint64_t>(info.st_size)};
-    return {S_ISDIR(info.st_mode) ? EntryKind::directory : EntryKind::other, 0};
+    if (!statPath(native, info)) return {};
+    std::int64_t const modified = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+    if (S_ISREG(info.st_mode)) return {EntryKind::file, static_cast<std::uint64_t>(info.st_size), modified};
+    return {S_ISDIR(info.st_mode) ? EntryKind::directory : EntryKind::other, 0, modified};
 }
 
-std::FILE* openStream(std::string_view hostPath, char const* mode) {
-    bool creates = mode[0] == 'w' || mode[0] == 'a';
-    auto native = nativePath(hostPath, creates);
-    if (!native) return nullptr;
-    struct stat info {};
-    if (statPath(*native, info) && S_ISDIR(info.st_mode)) return nullptr;
-    return std::fopen(native->c_str(), mode);
-}
+std::FILE* openReadStream(std::string const& native) { return std::fopen(native.c_str(), "rb"); }
 
-bool removeFile(std::string_view hostPath) {
-    auto native = nativePath(hostPath);
-    return native && ::unlink(native->c_str()) == 0;
-}
+bool makeDirectory(std::string const& native) { return ::mkdir(native.c_str(), 0777) == 0; }
 
-bool replaceFile(std::string_view from, std::string_view to) {
-    auto source = nativePath(from);
-    auto target = nativePath(to, true);
-    return source && target && ::rename(source->c_str(), target->c_str()) == 0;
-}
+bool removeDirectory(std::string const& native) { return ::rmdir(native.c_str()) == 0; }
 
-bool makeDirectory(std::string_view hostPath) {
-    auto native = nativePath(hostPath, true);
-    return native && ::mkdir(native->c_str(), 0777) == 0;
-}
-
-bool removeDirectory(std::string_view hostPath) {
-    auto native = nativePath(hostPath);
-    return native && ::rmdir(native->c_str()) == 0;
-}
-
-std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir) {
-    auto native = nativePath(hostDir);
-    if (!native) return std::nullopt;
-    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(native->c_str()), ::closedir);
+std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native) {
+    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(native.c_str()), ::closedir);
     if (!handle) return std::nullopt;
     std::vector<DirectoryEntry> entries;
     while (dirent* entry = ::readdir(handle.get())) {
@@ -209,7 +191,7 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDi
         auto gbk = utf8ToGbk(name);
         if (!gbk) continue;  // a name no host path can spell
         struct stat info {};
-        std::string full = *native + "/" + std::string(name);
+        std::string full = native + "/" + std::string(name);
         bool dir = statPath(full, info) && S_ISDIR(info.st_mode);
         entries.push_back({std::move(*gbk), dir});
     }
@@ -217,4 +199,169 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDi
 }
 
 }  // namespace backend
+
+// ---------------------------------------------------------------------------------------------
+// Primitives of the write path
+
+NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
+    other.handle_ = kNoHandle;
+}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
+        handle_ = other.handle_;
+        writable_ = other.writable_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+NativeFile::~NativeFile() {
+    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
+}
+
+bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
+    if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
+    auto const* bytes = static_cast<unsigned char const*>(data);
+    while (size > 0) {
+        ssize_t const written = ::pwrite(handle_, bytes, size, static_cast<off_t>(offset));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            io::failed();
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+        offset += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
+bool NativeFile::readAt(std::uint64_t offset, void* data, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (handle_ == kNoHandle || io::injected(HB_FILE_READ)) return false;
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (got < size) {
+        ssize_t const read = ::pread(handle_, bytes + got, size - got, static_cast<off_t>(offset + got));
+        if (read < 0 && errno == EINTR) continue;
+        if (read < 0) {
+            io::failed();
+            return false;
+        }
+        if (read == 0) break;
+        got += static_cast<std::size_t>(read);
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> NativeFile::length() const {
+    struct stat info {};
+    if (handle_ == kNoHandle || ::fstat(handle_, &info) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool NativeFile::resize(std::uint64_t length) {
+    if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE)) return false;
+    if (::ftruncate(handle_, static_cast<off_t>(length)) == 0) return true;
+    io::failed();
+    return false;
+}
+
+bool NativeFile::close() {
+    if (handle_ == kNoHandle) return false;
+    int const handle = static_cast<int>(handle_);
+    handle_ = kNoHandle;
+    // A file that was only read cannot lose data by closing; a written one is asked to report.
+    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
+    if (::close(handle) != 0) {
+        io::failed();
+        return false;
+    }
+    return !refused;
+}
+
+NativeFile openNative(std::string const& native, bool forUpdate) {
+    NativeFile file;
+    if (io::injected(HB_FILE_OPEN)) return file;
+    int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (handle < 0) {
+        io::failed();
+        return file;
+    }
+    file.handle_ = handle;
+    file.writable_ = forUpdate;
+    struct stat info {};
+    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
+    return file;
+}
+
+NativeFile createNative(std::string const& native, bool truncate) {
+    NativeFile file;
+    if (io::injected(HB_FILE_OPEN)) return file;
+    int const flags = O_RDWR | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_EXCL);
+    int const handle = ::open(native.c_str(), flags, 0666);
+    if (handle < 0) {
+        io::failed();
+        return file;
+    }
+    file.handle_ = handle;
+    file.writable_ = true;
+    return file;
+}
+
+NativeFile createBeside(std::string const& targetNative, std::string& created) {
+    NativeFile file;
+    created.clear();
+    if (io::injected(HB_FILE_OPEN)) return file;
+    std::size_t const slash = targetNative.rfind('/');
+    std::string const directory = slash == std::string::npos ? std::string() : targetNative.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? targetNative : targetNative.substr(slash + 1);
+    // Room for ".", ".XXXXXXXX.tmp" within a name of 255 bytes, cut on a UTF-8 character boundary.
+    constexpr std::size_t kMostBaseBytes = 255 - 14;
+    if (base.size() > kMostBaseBytes) {
+        std::size_t cut = kMostBaseBytes;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+        base.resize(cut);
+    }
+    thread_local std::mt19937_64 random(std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()));
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix(8, 'x');
+        for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
+        std::string const candidate = directory + "." + base + "." + suffix + ".tmp";
+        int const handle = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (handle < 0) {
+            if (errno == EEXIST) continue;
+            io::failed();
+            return file;
+        }
+        // The new file takes the place of the old one, so it keeps the old one's permissions.
+        struct stat info {};
+        if (::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::fchmod(handle, info.st_mode & 07777);
+        file.handle_ = handle;
+        file.writable_ = true;
+        created = candidate;
+        return file;
+    }
+    errno = EEXIST;
+    io::failed();
+    return file;
+}
+
+bool renameOver(std::string const& fromNative, std::string const& toNative) {
+    if (io::injected(HB_FILE_RENAME)) return false;
+    if (::rename(fromNative.c_str(), toNative.c_str()) == 0) return true;
+    io::failed();
+    return false;
+}
+
+bool removeNative(std::string const& native) {
+    if (io::injected(HB_FILE_REMOVE)) return false;
+    if (::unlink(native.c_str()) == 0) return true;
+    io::failed();
+    return false;
+}
+
 }  // namespace yb::platform

@@ -32,13 +32,13 @@ TEST_F(CoordinateConversionFile, NoFileMeansThreeZeroParameters) {
 TEST_F(CoordinateConversionFile, TextAndSixDigitValues) {
     double seven[7] = {1, 2, 3, 4, 5, 6, 7};
     ASSERT_EQ(ybWriteCordConvertPara(block, 7, seven), 0);
-    EXPECT_EQ(fileText(), yb::test::textAsWritten("7\n1\t2\t3\t4\t5\t6\t7\t\n"));
+    EXPECT_EQ(fileText(), "7\n1\t2\t3\t4\t5\t6\t7\t\n");
     ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
     EXPECT_EQ(count, 7);
 
     double three[3] = {0.123456789, -1234567.0, 1e-9};
     ASSERT_EQ(ybWriteCordConvertPara(block, 3, three), 0);
-    EXPECT_EQ(fileText(), yb::test::textAsWritten("3\n0.123457\t-1.23457e+06\t1e-09\t\n"));
+    EXPECT_EQ(fileText(), "3\n0.123457\t-1.23457e+06\t1e-09\t\n");
     ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
     EXPECT_EQ(params[0], 0.123457);
 }

@@ -1,6 +1,9 @@
 // Test support on Linux: drive D: is a fresh temporary folder mapped through HostBase's drive table.
 #include "test_support.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 namespace yb::test {
@@ -14,12 +17,10 @@ void DriveFixture::SetUp() {
 
 void DriveFixture::TearDown() {
     hbSetDriveRoot('D', nullptr);
-    hbSetWriteFault(-1);
+    hbSetFileFault(0, false);
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
 }
-
-std::string textAsWritten(std::string const& text) { return text; }
 
 void setEnvironment(char const* name, char const* value) {
     if (value != nullptr) {
@@ -27,6 +28,19 @@ void setEnvironment(char const* name, char const* value) {
     } else {
         ::unsetenv(name);
     }
+}
+
+bool hostPathsAreMapped() { return true; }
+
+std::optional<int> runInChildProcess(std::function<void()> const& work) {
+    pid_t const child = ::fork();
+    if (child == 0) {
+        work();
+        std::_Exit(127);  // `work` was to end the child itself
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 }  // namespace yb::test

@@ -33,19 +33,14 @@ void DriveFixture::SetUp() {
 }
 
 void DriveFixture::TearDown() {
-    hbSetWriteFault(-1);
+    hbSetFileFault(0, false);
     if (!root_.empty()) emptyDrive(root_);
 }
 
-std::string textAsWritten(std::string const& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 void setEnvironment(char const* name, char const* value) { ::_putenv_s(name, value != nullptr ? value : ""); }
+
+bool hostPathsAreMapped() { return false; }
+
+std::optional<int> runInChildProcess(std::function<void()> const&) { return std::nullopt; }
 
 }  // namespace yb::test

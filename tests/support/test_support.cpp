@@ -11,27 +11,33 @@ namespace fs = std::filesystem;
 
 namespace yb::test {
 
-fs::path DriveFixture::native(std::string const& relative) const {
-    return relative.empty() ? root_ : root_ / fs::path(std::u8string(relative.begin(), relative.end()));
+std::string DriveFixture::native(std::string const& relative) const {
+    if (relative.empty()) return root_;
+    return root_.back() == '/' ? root_ + relative : root_ + "/" + relative;
+}
+
+fs::path DriveFixture::nativeFsPath(std::string const& relative) const {
+    std::string const path = native(relative);
+    return fs::path(std::u8string(path.begin(), path.end()));
 }
 
 std::vector<unsigned char> DriveFixture::readNative(std::string const& relative) const {
-    std::ifstream in(native(relative), std::ios::binary);
+    std::ifstream in(nativeFsPath(relative), std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
 
 void DriveFixture::writeNative(std::string const& relative, std::vector<unsigned char> const& bytes) const {
-    fs::path path = native(relative);
+    fs::path path = nativeFsPath(relative);
     fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<char const*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool DriveFixture::existsNative(std::string const& relative) const { return fs::exists(native(relative)); }
+bool DriveFixture::existsNative(std::string const& relative) const { return fs::exists(nativeFsPath(relative)); }
 
 std::uint64_t DriveFixture::sizeNative(std::string const& relative) const {
     std::error_code ec;
-    auto size = fs::file_size(native(relative), ec);
+    auto size = fs::file_size(nativeFsPath(relative), ec);
     return ec ? 0 : size;
 }
 
@@ -39,8 +45,9 @@ std::vector<std::string> DriveFixture::listNative() const {
     std::vector<std::string> names;
     std::error_code ec;
     // An error at the start is an empty root: the root of an empty drive has nothing to list at all.
-    for (fs::recursive_directory_iterator it(root_, ec), end; !ec && it != end; it.increment(ec)) {
-        std::u8string const name = fs::relative(it->path(), root_).generic_u8string();
+    fs::path const root = nativeFsPath();
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::u8string const name = fs::relative(it->path(), root).generic_u8string();
         names.emplace_back(name.begin(), name.end());
     }
     std::sort(names.begin(), names.end());

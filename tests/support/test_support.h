@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,8 +23,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The native path of a name relative to the drive's root ("Blk/a.dms", UTF-8).
-    std::filesystem::path native(std::string const& relative = {}) const;
+    // The native path of a name relative to the drive's root ("Blk/a.dms"), in UTF-8.
+    std::string native(std::string const& relative = {}) const;
+    // The same as a path for std::filesystem (whose narrow text is not UTF-8 on Windows).
+    std::filesystem::path nativeFsPath(std::string const& relative = {}) const;
     // Bytes of a native file, or empty when it cannot be read.
     std::vector<unsigned char> readNative(std::string const& relative) const;
     void writeNative(std::string const& relative, std::vector<unsigned char> const& bytes) const;
@@ -31,7 +35,7 @@ protected:
     // Names in the mapped folder, recursively, sorted ("Blk/a.dms").
     std::vector<std::string> listNative() const;
 
-    std::filesystem::path root_;
+    std::string root_;
 };
 
 // Records the messages shown through HostBase while alive.
@@ -46,23 +50,18 @@ public:
     std::vector<Message> messages;
 };
 
-// Text as this system's text mode writes it: "\n" ends a line on Linux, "\r\n" on Windows.
-std::string textAsWritten(std::string const& text);
-
 // Sets an environment variable of the process, or removes it when `value` is null.
 void setEnvironment(char const* name, char const* value);
+// True on Linux, where host paths are mapped onto the disk; false on Windows, where they are native.
+bool hostPathsAreMapped();
+// Runs `work` in a child process, which `work` ends itself with std::_Exit(code) where it wants to be
+// cut short, as a killed process would be; gives that code, or nullopt where the system cannot fork
+// (Windows).
+std::optional<int> runInChildProcess(std::function<void()> const& work);
 
 // Bytes written as hex ("D3 C3 BB A7"); spaces are ignored.
 std::string hexBytes(char const* hex);
 std::string utf8ToGbk(std::string const& utf8);
 std::vector<unsigned char> bytesOf(std::string const& text);
-
-// Switches HostBase's write fault on for the length of a scope: the write after `writesBeforeFailure`
-// good ones fails.
-class WriteFault {
-public:
-    explicit WriteFault(std::int32_t writesBeforeFailure) { hbSetWriteFault(writesBeforeFailure); }
-    ~WriteFault() { hbSetWriteFault(-1); }
-};
 
 }  // namespace yb::test
