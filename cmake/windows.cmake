@@ -25,3 +25,17 @@ function(yb_windows_module_definition target template)
   configure_file(${template} ${CMAKE_CURRENT_BINARY_DIR}/${target}.def @ONLY)
   target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
 endfunction()
+
+# A cross build takes the tool's header-only libraries (CLI11, nlohmann/json) from the build machine's
+# packages: their headers alone, through a folder of their own, since /usr/include belongs to Linux.
+if(CMAKE_CROSSCOMPILING)
+  set(YB_HEADER_ONLY_INCLUDE ${PROJECT_BINARY_DIR}/header-only)
+  foreach(folder CLI nlohmann)
+    if(IS_DIRECTORY /usr/include/${folder} AND NOT EXISTS ${YB_HEADER_ONLY_INCLUDE}/${folder})
+      file(MAKE_DIRECTORY ${YB_HEADER_ONLY_INCLUDE})
+      file(CREATE_LINK /usr/include/${folder} ${YB_HEADER_ONLY_INCLUDE}/${folder} SYMBOLIC)
+    endif()
+  endforeach()
+  set(CLI11_DIR ${PROJECT_SOURCE_DIR}/cmake/header-only CACHE PATH "CLI11 for the cross build")
+  set(nlohmann_json_DIR ${PROJECT_SOURCE_DIR}/cmake/header-only CACHE PATH "nlohmann/json for the cross build")
+endif()
