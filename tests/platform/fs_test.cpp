@@ -116,18 +116,8 @@ TEST_F(FileAccess, TheNextOpenRollsBackAnInterruptedChange) {
 }
 
 TEST_F(FileAccess, BinaryStreamReportsShortReads) {
-    std::vector<unsigned char> bytes = yb::test::bytesOf("MAGIC");
-    std::int32_t const minusSeven = -7;
-    double const oneAndAHalf = 1.5;
-    auto append = [&](void const* data, std::size_t size) {
-        auto const* p = static_cast<unsigned char const*>(data);
-        bytes.insert(bytes.end(), p, p + size);
-    };
-    append(&minusSeven, 4);
-    append(&oneAndAHalf, 8);
-    append("ab\0\0", 4);
-    append(&minusSeven, 4);
-    writeNative("v.bin", bytes);
+    // "MAGIC", -7, 1.5, "ab" in a field of 4, -7.
+    writeNative("v.bin", yb::test::bytesOf(hexBytes("4D 41 47 49 43 F9FFFFFF 000000000000F83F 61620000 F9FFFFFF")));
     File file = openFile("D:\\v.bin", "rb");
     BinaryStream in(file.get());
     EXPECT_EQ(in.length(), 25u);
