@@ -173,6 +173,13 @@ std::optional<std::uint64_t> fileSize(std::string_view hostPath) {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
+std::optional<std::int64_t> modificationTime(std::string_view hostPath) {
+    auto native = nativePath(hostPath);
+    struct stat info {};
+    if (!native || !statPath(*native, info)) return std::nullopt;
+    return std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
 bool removeFile(std::string_view hostPath) {
     auto native = nativePath(hostPath);
     if (!native || !removeNative(*native)) return false;

@@ -28,6 +28,8 @@ bool isRegularFile(std::string_view hostPath);
 bool isDirectory(std::string_view hostPath);
 // Size in bytes of a regular file, or nullopt.
 std::optional<std::uint64_t> fileSize(std::string_view hostPath);
+// Last modification time in nanoseconds since the epoch, or nullopt when nothing is there.
+std::optional<std::int64_t> modificationTime(std::string_view hostPath);
 // Removes a file (and what an interrupted change of it left behind); false when it could not be removed.
 bool removeFile(std::string_view hostPath);
 bool makeDirectory(std::string_view hostPath);     // one level; true when it exists afterwards as a directory

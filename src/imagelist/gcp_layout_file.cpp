@@ -1,5 +1,6 @@
 // The block GCP layout file ("YB_BLOCK_GCP_LAYOUT_FILE_VER1.0"): for every ground control point of a
 // block, the images it is measured on. Written whole, read whole, or queried per strip.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "fs.h"
 #include "write_path.h"
@@ -17,7 +18,7 @@ namespace {
 
 using platform::BinaryStream;
 
-constexpr std::string_view kGcpLayoutMagic = "YB_BLOCK_GCP_LAYOUT_FILE_VER1.0";
+constexpr std::string_view kGcpLayoutMagic = frame::magicOf(frame::FileKind::GcpLayout);
 constexpr std::int64_t kGcpRecordsOffset = 35;
 constexpr std::int32_t kMostImagesPerPoint = 12;
 static_assert(kGcpLayoutMagic.size() == 31 && kGcpRecordsOffset == 31 + 4);

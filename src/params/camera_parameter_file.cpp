@@ -2,6 +2,7 @@
 // CameraInfo, the fiducial layout, its 4 or 8 fiducial marks, then a counted list of lens distortion
 // records. The camera record's second half is not stored: it is filled from the first distortion
 // record when the file is read.
+#include "file_kinds.h"
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
@@ -16,7 +17,7 @@
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kCameraMagic = "YBI_CAMERA_PARAMETER_FILE_VER1.0";
+constexpr std::string_view kCameraMagic = frame::magicOf(frame::FileKind::Camera);
 static_assert(kCameraMagic.size() == 32);
 constexpr std::size_t kCameraBlockSize = offsetof(CameraInfo, distortion);
 static_assert(kCameraBlockSize == 24, "the file keeps the first half of the camera record");

@@ -1,6 +1,7 @@
 // Image property files: the binary property file of one image (".ipp", magic + one IMAGEPROPINFO), the
 // binary SPOT property file (magic + one double), and the two-line text file that describes a sensor
 // (".ipc": its name, then two whole and two real numbers).
+#include "file_kinds.h"
 #include "params/image_property_files.h"
 
 #include "export_frame.h"
@@ -29,10 +30,10 @@
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kImagePropertyMagic = "YB_IMAGE_PROPINFO_FILE_VER1.0";
+constexpr std::string_view kImagePropertyMagic = frame::magicOf(frame::FileKind::ImageProperty);
 static_assert(kImagePropertyMagic.size() == 29);
 static_assert(kImagePropertyMagic.size() + sizeof(IMAGEPROPINFO) == 190);
-constexpr std::string_view kSpotPropertyMagic = "YB_SPOTIMAGE_PROPINFO_FILE_VER1.0";
+constexpr std::string_view kSpotPropertyMagic = frame::magicOf(frame::FileKind::SpotProperty);
 static_assert(kSpotPropertyMagic.size() == 33);
 // Both binary property files answer the same way when a read fails.
 constexpr frame::OptionReadCodes kPropertyReadCodes{.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic};

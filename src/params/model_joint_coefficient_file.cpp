@@ -1,6 +1,7 @@
 // The model joint coefficient file: the magic "YB_MODEL_JOINT_CEFF_FILE_VER1.0", the number N of strip
 // sections, then the sections in strip order. A section is its strip number, its coefficient count k
 // and k doubles, one per model of the strip. Strips are only ever appended as strip N + 1.
+#include "file_kinds.h"
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
@@ -15,7 +16,7 @@
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kJointMagic = "YB_MODEL_JOINT_CEFF_FILE_VER1.0";
+constexpr std::string_view kJointMagic = frame::magicOf(frame::FileKind::ModelJointCoefficient);
 static_assert(kJointMagic.size() == 31);
 constexpr std::int64_t kStripCountOffset = 31;  // the sections follow the count, from offset 35
 constexpr std::int64_t kCoefficientSize = sizeof(double);

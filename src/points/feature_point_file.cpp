@@ -1,6 +1,7 @@
 // The feature point file: the magic "YB_IMAGE_FEATURE_POINT_FILE_VER1.0", the record count, then the
 // 48-byte FeaturePoint records, stored and returned without looking inside. A rewrite of an existing
 // file keeps its length, so bytes behind the counted records may remain from a longer content.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "fs.h"
 #include "points/counted_point_file.h"
@@ -14,7 +15,7 @@
 namespace yb::points {
 namespace {
 
-constexpr std::string_view kFeaturePointMagic = "YB_IMAGE_FEATURE_POINT_FILE_VER1.0";
+constexpr std::string_view kFeaturePointMagic = frame::magicOf(frame::FileKind::FeaturePoint);
 constexpr std::int64_t kCountOffset = 34;
 constexpr std::int64_t kFirstRecordOffset = 38;
 constexpr std::size_t kRecordSize = sizeof(FeaturePoint);

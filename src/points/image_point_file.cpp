@@ -1,5 +1,6 @@
 // The image point file: the magic "YB_IMAGE_JOINT_POINT_FILE_VER1.0", the record count, then the
 // 70-byte tagImagePoint records in the writer's order.
+#include "file_kinds.h"
 #include "points/image_point_file.h"
 
 #include "export_frame.h"
@@ -14,7 +15,7 @@
 namespace yb::points {
 namespace {
 
-constexpr std::string_view kImagePointMagic = "YB_IMAGE_JOINT_POINT_FILE_VER1.0";
+constexpr std::string_view kImagePointMagic = frame::magicOf(frame::FileKind::ImagePoint);
 constexpr std::int64_t kCountOffset = 32;
 constexpr std::int64_t kFirstRecordOffset = 36;
 constexpr std::size_t kRecordSize = sizeof(tagImagePoint);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "binary_io.h"
+#include "file_kinds.h"
 
 #include <array>
 #include <cstddef>
@@ -25,6 +26,14 @@ struct Layout {
     constexpr std::int64_t firstSectionOffset() const { return stripCountOffset() + 12; }
     constexpr std::int64_t headSize() const { return static_cast<std::int64_t>(4 * (keyCount + 1)); }
 };
+
+// The two formats built of sections. A model point record is the 66-byte stored form of one entry of a
+// model point set (name, left x and y, right x and y, type).
+inline constexpr std::size_t kModelPointRecordSize = 66;
+inline constexpr Layout kCommonPointLayout{frame::magicOf(frame::FileKind::ModelCommonPoint), 3,
+                                           sizeof(ModelCommonPoint)};
+inline constexpr Layout kModelPointLayout{frame::magicOf(frame::FileKind::ModelControlPoint), 2,
+                                          kModelPointRecordSize};
 
 constexpr std::size_t kMaxKeys = 3;
 using Key = std::array<std::int32_t, kMaxKeys>;  // unused trailing numbers are 0

@@ -1,12 +1,5 @@
-// The model product state file: which stereo models of a block already have their product (an
-// orthophoto ".dom" or an epipolar image ".epi").
-//
-//   offset          size   content
-//   0               128    magic "YB_BLK_STATE_FILE_VER1.0", zero bytes up to 128
-//   128             4      N, the number of entry slots
-//   132             4      U, the number of entries filled so far
-//   136             4 * N  model numbers (left image number, strip * 100 + k), entry i at 136 + 4i
-//   136 + 4N        U      one flag byte per filled entry: 1 when the product was found
+// The model product state file: written here for every model of a block (layout in the header).
+#include "reports/model_state_file.h"
 #include "export_frame.h"
 #include "reports/strip_image_paths.h"
 
@@ -24,10 +17,6 @@
 
 namespace yb::reports {
 namespace {
-
-constexpr std::string_view kStateMagic = "YB_BLK_STATE_FILE_VER1.0";
-constexpr std::size_t kMagicFieldSize = 128;
-static_assert(kStateMagic.size() == 24 && kMagicFieldSize + 8 == 136, "the model numbers start at 136");
 
 // The entries of a state file: N slots, of which the first U are filled.
 class StateEntries {

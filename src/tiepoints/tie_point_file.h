@@ -3,6 +3,7 @@
 // point store: the grouping writer, the header checks and a reader that walks the groups.
 #pragma once
 
+#include "file_kinds.h"
 #include "binary_io.h"
 #include "fs.h"
 
@@ -16,7 +17,7 @@
 
 namespace yb::tiepoints {
 
-inline constexpr std::string_view kTiePointMagic = "YB_TIE_PNT_FILE_VER1.0";
+inline constexpr std::string_view kTiePointMagic = frame::magicOf(frame::FileKind::TiePoint);
 inline constexpr std::size_t kMagicFieldSize = 128;
 inline constexpr std::int64_t kGroupCountOffset = 128;
 inline constexpr std::int64_t kFirstGroupOffset = 132;
