@@ -31,7 +31,6 @@ tagImagePoint point(std::int32_t imageNo, char const* name) {
     return p;
 }
 
-
 struct Format {
     char const* name;
     std::function<void()> write;  // writes a valid file at kPath
