@@ -316,19 +316,6 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     return file;
 }
 
-NativeFile createNative(std::string const& native, bool truncate) {
-    NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
-    HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, truncate ? CREATE_ALWAYS : CREATE_NEW);
-    if (handle == INVALID_HANDLE_VALUE) {
-        io::failed();
-        return file;
-    }
-    file.handle_ = reinterpret_cast<std::intptr_t>(handle);
-    file.writable_ = true;
-    return file;
-}
-
 NativeFile createBeside(std::string const& targetNative, std::string& created) {
     NativeFile file;
     created.clear();

@@ -41,6 +41,10 @@ void setEnvironment(char const* name, char const* value) { ::_putenv_s(name, val
 
 bool hostPathsAreMapped() { return false; }
 
-std::optional<int> runInChildProcess(std::function<void()> const&) { return std::nullopt; }
+std::optional<int> runInChildProcess(std::function<void()> const&, std::optional<std::chrono::microseconds>) {
+    return std::nullopt;
+}
+
+bool limitFileSize(std::optional<std::uint64_t>) { return false; }
 
 }  // namespace yb::test

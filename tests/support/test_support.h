@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -57,11 +58,21 @@ bool hostPathsAreMapped();
 // Runs `work` in a child process, which `work` ends itself with std::_Exit(code) where it wants to be
 // cut short, as a killed process would be; gives that code, or nullopt where the system cannot fork
 // (Windows).
-std::optional<int> runInChildProcess(std::function<void()> const& work);
+// With `killAfter`, the child is killed (SIGKILL) that long after it started, and the answer is -1
+// unless it ended before.
+std::optional<int> runInChildProcess(std::function<void()> const& work,
+                                     std::optional<std::chrono::microseconds> killAfter = std::nullopt);
+// Limits the size of any file this process writes, as a full disk would (a write past it fails);
+// nullopt lifts the limit. False where the system has no such limit (Windows).
+bool limitFileSize(std::optional<std::uint64_t> limit);
 
 // Bytes written as hex ("D3 C3 BB A7"); spaces are ignored.
 std::string hexBytes(char const* hex);
 std::string utf8ToGbk(std::string const& utf8);
 std::vector<unsigned char> bytesOf(std::string const& text);
+
+// A model point set of the orientation library holding `count` in-use entries named prefix0,
+// prefix1, ..., with room for `capacity`.
+CONTROLPOINT_STORAGE* modelPointSet(int count, int capacity = 64, char const* prefix = "P");
 
 }  // namespace yb::test
