@@ -55,7 +55,7 @@ private:
     static constexpr std::size_t kStageBytes = std::size_t{64} << 10;
     bool fill(std::size_t atLeast);
 
-    int descriptor_ = -1;
+    std::FILE* file_ = nullptr;
     std::uint64_t position_ = 0;
     std::vector<unsigned char> buffer_;
     std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]

@@ -312,14 +312,6 @@ void removedAll(std::vector<std::string> const& paths) {
     for (auto const& path : paths) all.folders.erase(path);
 }
 
-bool absentNow(std::string const& path) {
-    auto const [folder, name] = splitLast(path);
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    Folder const* index = recentIndex(all, folder);
-    return index != nullptr && lookUp(*index, name).match != Match::Exact;
-}
-
 std::uint64_t readings() {
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);

@@ -73,12 +73,6 @@ void renamed(std::string const& from, std::string const& to);
 // Many removals at once: each folder's index is brought up to date once.
 void removedAll(std::vector<std::string> const& paths);
 
-// True when no entry of exactly this name is in its folder, as this thread found the folder within
-// the current clock tick with no change counted since; false when that is not known, and the caller
-// then looks itself. For the work copies a change leaves beside a file, which only a change of the
-// same file makes (and callers serialise changes to one file).
-bool absentNow(std::string const& path);
-
 // The key under which HostBase counts changes to `folder`.
 std::uint64_t folderKey(std::string const& folder);
 

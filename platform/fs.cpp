@@ -1,24 +1,14 @@
+// File access by host path, the same on every system, built on the calls of fs_backend.h.
 #include "fs.h"
 
-#include "folder_index.h"
-#include "gbk.h"
-#include "hostpath.h"
+#include "fs_backend.h"
 #include "io_errors.h"
 #include "write_path.h"
 
 #include <yb/HostBase.h>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <memory>
-#include <unordered_map>
-#include <random>
 
 namespace yb::platform {
 
@@ -44,151 +34,33 @@ void failedWithoutErrno() { ++ioErrors; }
 
 std::uint64_t ioErrorTally() { return io::ioErrors; }
 
-namespace {
-
-bool statPath(std::string const& native, struct stat& info) {
-    return ::stat(native.empty() ? "." : native.c_str(), &info) == 0;
-}
-
-// A host path mapped onto the disk, and whether its last component is there.
-struct Resolved {
-    std::string path;
-    bool exists = false;
-    std::optional<struct stat> info;  // of the path, when the lookup took it
-};
-
-std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
-    if (hostPath.empty()) return std::nullopt;
-    std::string root;
-    std::string_view rest = hostPath;
-    if (hostPath.size() >= 2 && hostPath[1] == ':') {
-        char letter = hostPath[0];
-        if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z'))) return std::nullopt;
-        char const* mapped = hbGetDriveRoot(letter);
-        if (mapped == nullptr || *mapped == '\0') return std::nullopt;
-        root = mapped;
-        while (root.size() > 1 && root.back() == '/') root.pop_back();
-        rest = hostPath.substr(2);
-    } else if (isSeparator(hostPath[0])) {
-        root.assign(1, '/');
-    }
-
-    // Split into components on whole characters, converting each to UTF-8.
-    std::vector<std::string> components;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        std::size_t sep = start;
-        for (; sep < rest.size(); ++sep) {
-            unsigned char c = static_cast<unsigned char>(rest[sep]);
-            if (isGbkLeadByte(c) && sep + 1 < rest.size()) {
-                ++sep;
-                continue;
-            }
-            if (isSeparator(rest[sep])) break;
-        }
-        std::string_view part = rest.substr(start, sep - start);
-        if (part == "..") {
-            // As on the host, ".." never climbs above the drive's root (nor above "/"); only a relative
-            // path keeps its leading ".." for the current directory to resolve.
-            if (!components.empty() && components.back() != "..") {
-                components.pop_back();
-            } else if (root.empty()) {
-                components.emplace_back("..");
-            }
-        } else if (!part.empty() && part != ".") {
-            auto utf8 = gbkToUtf8(part);
-            if (!utf8) return std::nullopt;
-            components.push_back(std::move(*utf8));
-        }
-        if (sep >= rest.size()) break;
-        start = sep + 1;
-    }
-
-    auto joined = [&](std::string const& base, std::string const& name) {
-        if (base.empty()) return name;
-        if (base.back() == '/') return base + name;
-        return base + "/" + name;
-    };
-
-    std::string whole = root;
-    for (auto const& c : components) whole = joined(whole, c);
-    if (whole.empty()) whole.assign(1, '.');
-    struct stat info {};
-    if (statPath(whole, info)) return Resolved{whole, true, info};
-
-    // Resolve component by component, keeping the spelling found on disk. The folders on the way are
-    // tried in their exact spelling first and indexed only when it misses; a folder already indexed
-    // answers for the exact spelling too (a name it holds in that spelling without a look at the
-    // folder, when this thread found it current within this clock tick). The last component, which
-    // was not on disk as asked, is looked up in its folder's index.
-    std::string current = root;
-    bool haveInfo = false;  // `info` holds the stat of `current`
-    for (std::size_t i = 0; i < components.size(); ++i) {
-        std::string const& name = components[i];
-        bool const last = i + 1 == components.size();
-        if (name == "..") {
-            current = joined(current, name);
-            haveInfo = false;
-            continue;
-        }
-        std::optional<folder_index::Found> recent = folder_index::findRecent(current, name);
-        if (!recent && !last && !folder_index::held(current)) {
-            std::string candidate = joined(current, name);
-            struct stat next {};
-            if (statPath(candidate, next)) {
-                current = std::move(candidate);
-                info = next;
-                haveInfo = true;
-                continue;
-            }
-        }
-        if (!recent && !haveInfo && !statPath(current, info)) return std::nullopt;
-        haveInfo = false;
-        folder_index::Found const found = recent ? *recent : folder_index::find(current, info, name);
-        if (found.match == folder_index::Match::Exact || found.match == folder_index::Match::OtherCase) {
-            current = joined(current, found.name);
-        } else if (last && forCreate) {
-            return Resolved{joined(current, name), false, std::nullopt};
-        } else {
-            return std::nullopt;
-        }
-    }
-    return Resolved{current.empty() ? std::string(".") : current, true, std::nullopt};
-}
-
-}  // namespace
-
-std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate) {
-    auto resolved = resolve(hostPath, forCreate);
-    if (!resolved) return std::nullopt;
-    return std::move(resolved->path);
-}
-
 bool isRegularFile(std::string_view hostPath) {
     auto native = nativePath(hostPath);
-    struct stat info {};
-    return native && statPath(*native, info) && S_ISREG(info.st_mode);
+    return native && backend::status(*native).kind == backend::EntryKind::file;
 }
 
 bool isDirectory(std::string_view hostPath) {
     auto native = nativePath(hostPath);
-    struct stat info {};
-    return native && statPath(*native, info) && S_ISDIR(info.st_mode);
+    return native && backend::status(*native).kind == backend::EntryKind::directory;
 }
 
 std::optional<std::uint64_t> fileSize(std::string_view hostPath) {
     auto native = nativePath(hostPath);
-    struct stat info {};
-    if (!native || !statPath(*native, info) || !S_ISREG(info.st_mode)) return std::nullopt;
-    return static_cast<std::uint64_t>(info.st_size);
+    if (!native) return std::nullopt;
+    auto const status = backend::status(*native);
+    if (status.kind != backend::EntryKind::file) return std::nullopt;
+    return status.size;
 }
 
 std::optional<std::int64_t> modificationTime(std::string_view hostPath) {
     auto native = nativePath(hostPath);
-    struct stat info {};
-    if (!native || !statPath(*native, info)) return std::nullopt;
-    return std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+    if (!native) return std::nullopt;
+    auto const status = backend::status(*native);
+    if (status.kind == backend::EntryKind::missing) return std::nullopt;
+    return status.modified;
 }
+
+bool nativeFileExists(std::string const& native) { return backend::status(native).kind == backend::EntryKind::file; }
 
 bool removeFile(std::string_view hostPath) {
     auto native = nativePath(hostPath);
@@ -197,76 +69,13 @@ bool removeFile(std::string_view hostPath) {
     return true;
 }
 
-std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> const& hostPaths) {
-    std::vector<std::optional<std::string>> natives(hostPaths.size());
-    // The folders met so far (their host text), with their native path and stat when they are there.
-    struct Folder {
-        std::optional<std::string> native;
-        struct stat info {};
-    };
-    std::unordered_map<std::string, Folder> folders;
-    for (std::size_t i = 0; i < hostPaths.size(); ++i) {
-        std::string_view const path = hostPaths[i];
-        std::size_t const cut = lastSeparator(path);
-        std::string_view const name = cut == npos ? std::string_view() : path.substr(cut + 1);
-        auto utf8 = name.empty() ? std::nullopt : gbkToUtf8(name);
-        if (!utf8 || *utf8 == "." || *utf8 == "..") {
-            natives[i] = nativePath(path);  // not a plain name in a folder
-            continue;
-        }
-        // Each name is looked up in its folder's index, which answers for the exact spelling first.
-        auto [at, isNew] = folders.try_emplace(std::string(path.substr(0, cut + 1)));
-        Folder& folder = at->second;
-        if (isNew) {
-            folder.native = nativePath(at->first);
-            if (folder.native && (!statPath(*folder.native, folder.info) || !S_ISDIR(folder.info.st_mode)))
-                folder.native.reset();
-        }
-        if (!folder.native) continue;
-        std::string const& base = *folder.native;
-        auto inFolder = [&](std::string const& entry) {
-            return base.empty() ? entry : (base.back() == '/' ? base + entry : base + "/" + entry);
-        };
-        std::string const exact = inFolder(*utf8);
-        folder_index::Found const found = folder_index::find(base, folder.info, *utf8);
-        if (found.match == folder_index::Match::Exact) {
-            natives[i] = exact;
-        } else if (found.match == folder_index::Match::OtherCase) {
-            natives[i] = inFolder(found.name);
-        } else if (found.match == folder_index::Match::Unreadable) {
-            struct stat info {};
-            if (statPath(exact, info)) natives[i] = exact;
-        }
-    }
-    return natives;
-}
-
-std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
-    std::vector<std::string> removed;
-    for (auto const& native : nativePaths(hostPaths)) {
-        if (!native || io::injected(HB_FILE_REMOVE)) continue;
-        if (::unlink(native->c_str()) == 0) {
-            removed.push_back(*native);
-        } else {
-            io::failed();
-        }
-    }
-    folder_index::removedAll(removed);
-    for (auto const& native : removed) discardInterruptedChange(native);
-    return removed.size();
-}
-
 bool makeDirectory(std::string_view hostPath) {
     auto native = nativePath(hostPath, true);
     if (!native) return false;
     if (io::injected(HB_FILE_DIRECTORY)) return false;
-    if (::mkdir(native->c_str(), 0777) == 0) {
-        folder_index::added(*native);
-        return true;
-    }
+    if (backend::makeDirectory(*native)) return true;
     int const error = errno;
-    struct stat info {};
-    if (error == EEXIST && statPath(*native, info) && S_ISDIR(info.st_mode)) return true;
+    if (error == EEXIST && backend::status(*native).kind == backend::EntryKind::directory) return true;
     errno = error;
     io::failed();
     return false;
@@ -275,10 +84,7 @@ bool makeDirectory(std::string_view hostPath) {
 bool removeDirectory(std::string_view hostPath) {
     auto native = nativePath(hostPath);
     if (!native || io::injected(HB_FILE_DIRECTORY)) return false;
-    if (::rmdir(native->c_str()) == 0) {
-        folder_index::removed(*native);
-        return true;
-    }
+    if (backend::removeDirectory(*native)) return true;
     io::failed();
     return false;
 }
@@ -286,20 +92,9 @@ bool removeDirectory(std::string_view hostPath) {
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir) {
     auto native = nativePath(hostDir);
     if (!native) return std::nullopt;
-    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(native->c_str()), ::closedir);
-    if (!handle) return std::nullopt;
-    std::vector<DirectoryEntry> entries;
-    while (dirent* entry = ::readdir(handle.get())) {
-        std::string_view name(entry->d_name);
-        if (name == "." || name == "..") continue;
-        auto gbk = utf8ToGbk(name);
-        if (!gbk) continue;  // a name no host path can spell
-        struct stat info {};
-        std::string full = *native + "/" + std::string(name);
-        bool dir = statPath(full, info) && S_ISDIR(info.st_mode);
-        entries.push_back({std::move(*gbk), dir});
-    }
-    std::sort(entries.begin(), entries.end(),
+    auto entries = backend::listDirectory(*native);
+    if (!entries) return std::nullopt;
+    std::sort(entries->begin(), entries->end(),
               [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; });
     return entries;
 }
@@ -326,194 +121,14 @@ void File::close() {
 
 File openFile(std::string_view hostPath, char const* mode) {
     if (mode == nullptr || (std::string_view(mode) != "rb" && std::string_view(mode) != "r")) return File();
-    auto resolved = resolve(hostPath, false);
-    if (!resolved) return File();
-    std::string const& native = resolved->path;
-    struct stat info {};
-    if (!resolved->info && statPath(native, info)) resolved->info = info;
-    if (resolved->info && S_ISDIR(resolved->info->st_mode)) return File();
-    recoverInterruptedChange(native);
+    auto native = nativePath(hostPath);
+    if (!native) return File();
+    if (backend::status(*native).kind == backend::EntryKind::directory) return File();
+    recoverInterruptedChange(*native);
     if (io::injected(HB_FILE_OPEN)) return File();
-    std::FILE* stream = std::fopen(native.c_str(), mode);
+    std::FILE* stream = backend::openReadStream(*native);
     if (stream == nullptr) io::failed();
     return File(stream);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Primitives of the write path
-
-NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
-    other.handle_ = -1;
-}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-    if (this != &other) {
-        if (handle_ >= 0) ::close(handle_);
-        handle_ = other.handle_;
-        writable_ = other.writable_;
-        other.handle_ = -1;
-    }
-    return *this;
-}
-
-NativeFile::~NativeFile() {
-    if (handle_ >= 0) ::close(handle_);
-}
-
-bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
-    if (handle_ < 0 || io::injected(HB_FILE_WRITE)) return false;
-    auto const* bytes = static_cast<unsigned char const*>(data);
-    while (size > 0) {
-        ssize_t const written = ::pwrite(handle_, bytes, size, static_cast<off_t>(offset));
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = EIO;
-            io::failed();
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
-
-bool NativeFile::readAt(std::uint64_t offset, void* data, std::size_t size, std::size_t& got) {
-    got = 0;
-    if (handle_ < 0 || io::injected(HB_FILE_READ)) return false;
-    auto* bytes = static_cast<unsigned char*>(data);
-    while (got < size) {
-        ssize_t const read = ::pread(handle_, bytes + got, size - got, static_cast<off_t>(offset + got));
-        if (read < 0 && errno == EINTR) continue;
-        if (read < 0) {
-            io::failed();
-            return false;
-        }
-        if (read == 0) break;
-        got += static_cast<std::size_t>(read);
-    }
-    return true;
-}
-
-std::optional<std::uint64_t> NativeFile::length() const {
-    struct stat info {};
-    if (handle_ < 0 || ::fstat(handle_, &info) != 0) return std::nullopt;
-    return static_cast<std::uint64_t>(info.st_size);
-}
-
-bool NativeFile::resize(std::uint64_t length) {
-    if (handle_ < 0 || io::injected(HB_FILE_RESIZE)) return false;
-    if (::ftruncate(handle_, static_cast<off_t>(length)) == 0) return true;
-    io::failed();
-    return false;
-}
-
-bool NativeFile::close() {
-    if (handle_ < 0) return false;
-    int const handle = handle_;
-    handle_ = -1;
-    // A file that was only read cannot lose data by closing; a written one is asked to report.
-    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
-    if (::close(handle) != 0) {
-        io::failed();
-        return false;
-    }
-    return !refused;
-}
-
-NativeFile openNative(std::string const& native, bool forUpdate) {
-    NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
-    int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (handle < 0) {
-        io::failed();
-        return file;
-    }
-    file.handle_ = handle;
-    file.writable_ = forUpdate;
-    struct stat info {};
-    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
-    return file;
-}
-
-NativeFile createNative(std::string const& native, bool truncate) {
-    NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
-    int const flags = O_RDWR | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_EXCL);
-    int const handle = ::open(native.c_str(), flags, 0666);
-    if (handle < 0) {
-        io::failed();
-        return file;
-    }
-    folder_index::added(native);
-    file.handle_ = handle;
-    file.writable_ = true;
-    return file;
-}
-
-NativeFile createBeside(std::string const& targetNative, std::string& created) {
-    NativeFile file;
-    created.clear();
-    if (io::injected(HB_FILE_OPEN)) return file;
-    std::size_t const slash = targetNative.rfind('/');
-    std::string const directory = slash == std::string::npos ? std::string() : targetNative.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? targetNative : targetNative.substr(slash + 1);
-    // Room for ".", ".XXXXXXXX.tmp" within a name of 255 bytes, cut on a UTF-8 character boundary.
-    constexpr std::size_t kMostBaseBytes = 255 - 14;
-    if (base.size() > kMostBaseBytes) {
-        std::size_t cut = kMostBaseBytes;
-        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
-        base.resize(cut);
-    }
-    thread_local std::mt19937_64 random(std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()));
-    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix(8, 'x');
-        for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
-        std::string const candidate = directory + "." + base + "." + suffix + ".tmp";
-        int const handle = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (handle < 0) {
-            if (errno == EEXIST) continue;
-            io::failed();
-            return file;
-        }
-        // The new file takes the place of the old one, so it keeps the old one's permissions.
-        struct stat info {};
-        if (::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::fchmod(handle, info.st_mode & 07777);
-        file.handle_ = handle;
-        file.writable_ = true;
-        created = candidate;
-        return file;
-    }
-    errno = EEXIST;
-    io::failed();
-    return file;
-}
-
-bool renameOver(std::string const& fromNative, std::string const& toNative) {
-    if (io::injected(HB_FILE_RENAME)) return false;
-    if (::rename(fromNative.c_str(), toNative.c_str()) == 0) {
-        folder_index::renamed(fromNative, toNative);
-        return true;
-    }
-    io::failed();
-    return false;
-}
-
-bool removeNative(std::string const& native) {
-    if (io::injected(HB_FILE_REMOVE)) return false;
-    if (::unlink(native.c_str()) == 0) {
-        folder_index::removed(native);
-        return true;
-    }
-    io::failed();
-    return false;
-}
-
-bool nativeFileExists(std::string const& native) {
-    if (folder_index::absentNow(native)) return false;
-    struct stat info {};
-    return statPath(native, info) && S_ISREG(info.st_mode);
 }
 
 }  // namespace yb::platform

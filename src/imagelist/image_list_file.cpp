@@ -86,8 +86,10 @@ WalkResult ImageListReader::find(std::int32_t stripNo, StripSection& section) {
         }
         std::int32_t header[2] = {0, 0};  // number, count
         reader_->seek(static_cast<std::uint64_t>(next_));
+        std::uint64_t const ioErrors = platform::ioErrorTally();
         if (!reader_->read(header, sizeof header)) {
-            stopped_ = WalkResult::NotFound;  // the file ends before the strip's section
+            // The file ends before the strip's section; a read that fails is no end of the list.
+            stopped_ = platform::ioErrorTally() == ioErrors ? WalkResult::NotFound : WalkResult::Damaged;
             break;
         }
         ++walked_;
@@ -253,14 +255,20 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
 
     auto const countAt = static_cast<std::uint64_t>(section.entriesOffset - 4);
     std::vector<unsigned char> const entries = buildEntries(images);
-    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+    bool const written = [&] {
+        platform::FileReplacement replacement(path);
+        if (!replacement.opened()) return false;
+        platform::Output& out = replacement.out();
         out.copyFrom(source, 0, countAt);
         out.writeI32(static_cast<std::int32_t>(images.size()));
         out.write(entries.data(), entries.size());
         out.write(tail->data(), static_cast<std::size_t>(tailEnd));
         if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
-        return true;
-    });
+        if (!replacement.finish()) return false;
+        // The old list is closed before the new one takes its place: Windows replaces no open file.
+        source = platform::NativeFile();
+        return replacement.install();
+    }();
     return written ? kSuccess : kCannotWrite;
 }
 
