@@ -16,15 +16,20 @@
 // What another process can do unseen: a change time is only as fine as the clock tick that stamps it
 // (a few milliseconds on kernels without fine-grained change times). A change another process makes
 // to a folder within the tick in which this index last read or stamped it can go unseen until the
-// folder changes again: a name that process created in another case is then answered as missing,
-// and a name it removed or renamed is answered with its old spelling, so the following open fails as
-// for a missing file. Besides, a folder this thread found current is trusted for the rest of that
+// folder changes again:
+// - a name that process created in another case than the one asked is answered as missing (a lookup
+//   for a new file then makes a second file whose name differs only in case; a workflow skips the
+//   file or leaves it in place);
+// - a name it removed or renamed is answered with its old spelling, so the following open fails as
+//   for a missing file, and a removal finds nothing to remove.
+// Nothing else: a name asked in its exact spelling is always looked for on disk (the caller tries the
+// exact path first, and a batch lookup stats a name the index lacks), and the work copies that hold
+// an interrupted change are always looked for on disk. Besides, a folder this thread found current is trusted for the rest of that
 // tick for the names it holds in the spelling asked (a workflow that makes a file per image looks at
 // its folder once a tick, not once a file); a name it lacks, or holds in another case only, is
-// always looked for again, so a file or folder made just before a call is found. Names asked for in their exact spelling never
-// depend on the index (the caller tries the exact path first). To narrow the window, a folder whose
-// change time falls in the tick of its own reading (and is not stamped finer than the tick) is read
-// once more, after the tick, before a name is reported missing from it.
+// always looked for again, so a file or folder made just before a call is found. To narrow the
+// window, a folder whose change time falls in the tick of its own reading (and is not stamped finer
+// than the tick) is read once more, after the tick, before a name is reported missing from it.
 //
 // Thread safe: one lock guards the indexes of this library.
 #pragma once

@@ -66,6 +66,19 @@ std::optional<std::int64_t> tellStream(std::FILE* stream);
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem);
 std::optional<std::string> makeTemporaryFile(std::string_view stem);
 
+// What tells one state of a file from another: the file's identity, length and change times. A
+// change by this process or another moves it, save one of the same length made within the clock tick
+// that stamped the times (a few milliseconds where times are not finer).
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds since 1970
+    std::int64_t changed = 0;
+    bool operator==(FileStamp const&) const = default;
+};
+std::optional<FileStamp> stampOf(std::FILE* stream);
+
 // Whether a stream goes to a terminal (a console window on Windows).
 bool isTerminal(std::FILE* stream);
 
@@ -113,6 +126,7 @@ public:
     // Reads up to `size` bytes at `offset`; `got` falls short of `size` only at the end of the file.
     bool readAt(std::uint64_t offset, void* data, std::size_t size, std::size_t& got);
     std::optional<std::uint64_t> length() const;
+    std::optional<FileStamp> stamp() const;
     bool resize(std::uint64_t length);
     // False when the system reports that written data could not be kept.
     bool close();

@@ -135,6 +135,13 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
     return Resolved{current.empty() ? std::string(".") : current, true, std::nullopt};
 }
 
+FileStamp stampOfInfo(struct stat const& info) {
+    return FileStamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                     static_cast<std::uint64_t>(info.st_size),
+                     std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec,
+                     std::int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec};
+}
+
 std::string temporaryPattern(std::string_view stem) {
     std::error_code error;
     std::string folder = std::filesystem::temp_directory_path(error).string();
@@ -223,6 +230,12 @@ std::optional<std::string> makeTemporaryFile(std::string_view stem) {
     if (descriptor < 0) return std::nullopt;
     ::close(descriptor);
     return pattern;
+}
+
+std::optional<FileStamp> stampOf(std::FILE* stream) {
+    struct stat info {};
+    if (stream == nullptr || ::fstat(::fileno(stream), &info) != 0) return std::nullopt;
+    return stampOfInfo(info);
 }
 
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
@@ -361,6 +374,12 @@ std::optional<std::uint64_t> NativeFile::length() const {
     struct stat info {};
     if (handle_ == kNoHandle || ::fstat(handle_, &info) != 0) return std::nullopt;
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<FileStamp> NativeFile::stamp() const {
+    struct stat info {};
+    if (handle_ == kNoHandle || ::fstat(static_cast<int>(handle_), &info) != 0) return std::nullopt;
+    return stampOfInfo(info);
 }
 
 bool NativeFile::resize(std::uint64_t length) {

@@ -86,6 +86,18 @@ OVERLAPPED at(std::uint64_t offset) {
     return overlapped;
 }
 
+std::optional<FileStamp> stampOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    auto const time = [](FILETIME const& at) {
+        return static_cast<std::int64_t>((static_cast<std::uint64_t>(at.dwHighDateTime) << 32) | at.dwLowDateTime);
+    };
+    return FileStamp{info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                     (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                     time(info.ftLastWriteTime), time(info.ftCreationTime)};
+}
+
 bool isDirectoryAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 std::optional<std::string> makeTemporaryPath(std::string_view stem, bool directory) {
@@ -144,6 +156,11 @@ std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
 
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) { return makeTemporaryPath(stem, true); }
 std::optional<std::string> makeTemporaryFile(std::string_view stem) { return makeTemporaryPath(stem, false); }
+
+std::optional<FileStamp> stampOf(std::FILE* stream) {
+    if (stream == nullptr) return std::nullopt;
+    return stampOfHandle(handleOf(::_get_osfhandle(::_fileno(stream))));
+}
 
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
@@ -327,6 +344,11 @@ std::optional<std::uint64_t> NativeFile::length() const {
     LARGE_INTEGER size{};
     if (handle_ == kNoHandle || !::GetFileSizeEx(handleOf(handle_), &size)) return std::nullopt;
     return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+std::optional<FileStamp> NativeFile::stamp() const {
+    if (handle_ == kNoHandle) return std::nullopt;
+    return stampOfHandle(handleOf(handle_));
 }
 
 bool NativeFile::resize(std::uint64_t length) {

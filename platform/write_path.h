@@ -135,6 +135,8 @@ public:
     // Closes the file and drops the journal. False: the change failed and the file is as it was (or,
     // when even that could not be written, the journal stays for the next open to roll it back).
     bool commit();
+    // The changed file's stamp as the writes so far left it (committing does not move it).
+    std::optional<FileStamp> stamp() const { return file_.stamp(); }
 
 private:
     bool mayChange(std::uint64_t offset, std::uint64_t size) const;

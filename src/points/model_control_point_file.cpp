@@ -81,7 +81,9 @@ std::int32_t findPosition(char const* path, std::int32_t position, platform::Fil
     if (position < 1 || position > header.sections) return kOutOfRange;
     platform::BinaryStream stream(file.get());
     auto const result = sections::scan(stream, kLayout, position,
-                                       [&](std::int32_t candidate, sections::Key const&) { return candidate == position; });
+                                       [&](std::int32_t candidate, sections::Key const&, sections::Section const&) {
+                                           return candidate == position;
+                                       });
     if (result.status != sections::ScanStatus::Found || result.section.count < 0) return kInvalidContent;
     section = result.section;
     return kSuccess;

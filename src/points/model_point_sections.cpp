@@ -7,11 +7,102 @@
 
 #include <cstdio>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace yb::points::sections {
 namespace {
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+struct KeyHash {
+    std::size_t operator()(Key const& key) const {
+        std::uint64_t hash = 0;
+        for (std::int32_t number : key) hash = (hash ^ static_cast<std::uint32_t>(number)) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(hash ^ (hash >> 29));
+    }
+};
+
+// What walks over a file's sections found: the first section of each key before the walk stopped,
+// and how it stopped. A lookup in it answers as find() would on the same file, or not at all when the
+// walk stopped at a section sought and the key may lie beyond.
+struct Walk {
+    std::unordered_map<Key, Section, KeyHash> first;
+    ScanResult stop;  // Found (later sections unknown), NotFound (all walked, with their end), EndOfFile or Damaged
+
+    std::optional<ScanResult> lookUp(Key const& key) const {
+        if (auto it = first.find(key); it != first.end()) return ScanResult{ScanStatus::Found, it->second, 0};
+        if (stop.status == ScanStatus::Found) return std::nullopt;
+        return stop;
+    }
+};
+
+// A walk from the first section to the first one of `key`, as find() walks.
+Walk walkTo(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit, Key const& key) {
+    Walk walk;
+    walk.stop = scan(stream, layout, limit, [&](std::int32_t, Key const& candidate, Section const& section) {
+        walk.first.try_emplace(candidate, section);
+        return candidate == key;
+    });
+    return walk;
+}
+
+// The walks of the files appended to last, by host path and layout, with the stamp and header counts
+// they hold for. One process keeps a few; a file whose stamp or counts moved is walked again.
+struct KeptWalk {
+    std::string path;
+    std::string_view magic;
+    platform::FileStamp stamp;
+    Header header;
+    Walk walk;
+};
+
+class KeptWalks {
+public:
+    // The walk kept for this state of the file, taken out of the store (the caller puts it back).
+    std::optional<Walk> take(std::string const& path, Layout const& layout, platform::FileStamp const& stamp,
+                             Header const& header) {
+        std::lock_guard guard(lock_);
+        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+            if (it->path != path || it->magic != layout.magic) continue;
+            std::optional<Walk> walk;
+            if (it->stamp == stamp && it->header.sections == header.sections && it->header.total == header.total &&
+                it->header.strips == header.strips)
+                walk = std::move(it->walk);
+            kept_.erase(it);
+            return walk;
+        }
+        return std::nullopt;
+    }
+    void put(KeptWalk kept) {
+        std::lock_guard guard(lock_);
+        if (kept_.size() >= kMostFiles) kept_.erase(kept_.begin());
+        kept_.push_back(std::move(kept));
+    }
+
+private:
+    static constexpr std::size_t kMostFiles = 4;
+    std::mutex lock_;
+    std::vector<KeptWalk> kept_;
+};
+
+KeptWalks& keptWalks() {
+    static KeptWalks walks;
+    return walks;
+}
+
+// True when the section head at `section` holds `key` and its count, as the kept walk says.
+bool headAsKept(platform::BinaryStream& stream, Layout const& layout, Key const& key, Section const& section) {
+    std::array<std::int32_t, kMaxKeys + 1> head{};
+    if (!stream.seek(section.headOffset) || !stream.read(head.data(), static_cast<std::size_t>(layout.headSize())))
+        return false;
+    for (std::size_t i = 0; i < layout.keyCount; ++i)
+        if (head[i] != key[i]) return false;
+    return head[layout.keyCount] == section.count;
+}
 
 }  // namespace
 
@@ -35,7 +126,7 @@ HeaderStatus readHeader(platform::BinaryStream& stream, Layout const& layout, He
 }
 
 ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit,
-                std::function<bool(std::int32_t position, Key const& key)> const& matches) {
+                std::function<bool(std::int32_t position, Key const& key, Section const& section)> const& matches) {
     ScanResult result;
     std::int64_t offset = layout.firstSectionOffset();
     std::array<std::int32_t, kMaxKeys + 1> head{};
@@ -47,7 +138,7 @@ ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32
         Key key{};
         for (std::size_t i = 0; i < layout.keyCount; ++i) key[i] = head[i];
         std::int32_t const count = head[layout.keyCount];
-        if (matches(position, key)) {
+        if (matches(position, key, Section{offset, count})) {
             result.status = ScanStatus::Found;
             result.section = {offset, count};
             return result;
@@ -64,7 +155,8 @@ ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32
 }
 
 ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit, Key const& key) {
-    return scan(stream, layout, limit, [&](std::int32_t, Key const& candidate) { return candidate == key; });
+    return scan(stream, layout, limit,
+                [&](std::int32_t, Key const& candidate, Section const&) { return candidate == key; });
 }
 
 bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Section const& section) {
@@ -80,6 +172,7 @@ std::int32_t addRecords(char const* path, Layout const& layout, Header const& he
         return kInvalidArgument;
     }
     ScanResult found;
+    Walk walk;
     {
         platform::File file = platform::openFile(path, "rb");
         if (!file) return codes.cannotOpenForUpdate;
@@ -88,7 +181,22 @@ std::int32_t addRecords(char const* path, Layout const& layout, Header const& he
         std::setvbuf(file.get(), nullptr, _IONBF, 0);
         platform::BinaryStream stream(file.get());
         // Everything is checked before the first byte changes, so a damaged file is refused untouched.
-        found = find(stream, layout, header.sections, key);
+        auto const stamp = platform::stampOf(file.get());
+        std::optional<Walk> kept = stamp ? keptWalks().take(path, layout, *stamp, header) : std::nullopt;
+        std::optional<ScanResult> const known = kept ? kept->lookUp(key) : std::nullopt;
+        bool useKept = known.has_value();
+        if (useKept && known->status == ScanStatus::Found) {
+            std::uint64_t const ioErrors = platform::ioErrorTally();
+            useKept = headAsKept(stream, layout, key, known->section);
+            if (platform::ioErrorTally() != ioErrors) return kInvalidContent;  // as a walk that cannot read
+        }
+        if (useKept) {
+            walk = std::move(*kept);
+            found = *known;
+        } else {
+            walk = walkTo(stream, layout, header.sections, key);
+            found = walk.stop;
+        }
         auto const length = stream.length();
         if (!length) return kInvalidContent;
         switch (found.status) {
@@ -124,7 +232,7 @@ std::int32_t addRecords(char const* path, Layout const& layout, Header const& he
         ok = change.keep({{static_cast<std::uint64_t>(layout.totalOffset()), 4}, {countAt, 4}, {oldEnd, change.oldLength()}}) &&
              change.write(layout.totalOffset(), &total, sizeof total) &&
              change.write(countAt, &sectionCount, sizeof sectionCount) && change.write(oldEnd, records, bytes) &&
-             change.moveKept(oldEnd, oldEnd + bytes) && change.commit();
+             change.moveKept(oldEnd, oldEnd + bytes);
     } else {
         std::int32_t const counts[2] = {header.sections + 1, header.total + count};
         std::array<std::int32_t, kMaxKeys + 1> head{};
@@ -134,9 +242,28 @@ std::int32_t addRecords(char const* path, Layout const& layout, Header const& he
         auto const headSize = static_cast<std::size_t>(layout.headSize());
         ok = change.keep({{countsAt, sizeof counts}, {end, change.oldLength()}}) &&
              change.write(countsAt, counts, sizeof counts) && change.write(end, head.data(), headSize) &&
-             change.write(end + headSize, records, bytes) && change.commit();
+             change.write(end + headSize, records, bytes);
     }
-    return ok ? kSuccess : kCannotWrite;
+    std::optional<platform::FileStamp> const stamp = ok ? change.stamp() : std::nullopt;
+    ok = ok && change.commit();
+    if (!ok) return kCannotWrite;
+
+    // The walk as the file now stands, kept for the next append.
+    auto const bytesAdded = static_cast<std::int64_t>(bytes);
+    Header now = header;
+    now.total += count;
+    if (found.status == ScanStatus::Found) {
+        for (auto& [sectionKey, section] : walk.first)
+            if (section.headOffset > found.section.headOffset) section.headOffset += bytesAdded;
+        walk.first[key].count += count;
+        if (walk.stop.status == ScanStatus::NotFound) walk.stop.end += bytesAdded;
+    } else {
+        walk.first.try_emplace(key, Section{found.end, count});
+        walk.stop.end = found.end + layout.headSize() + bytesAdded;
+        now.sections += 1;
+    }
+    if (stamp) keptWalks().put({std::string(path), layout.magic, *stamp, now, std::move(walk)});
+    return kSuccess;
 }
 
 }  // namespace yb::points::sections

@@ -67,10 +67,10 @@ struct ScanResult {
     std::int64_t end = 0;  // when not found
 };
 
-// Walks at most `limit` sections from the first and stops at the first whose position (from 1) and key
-// satisfy `matches`. Skipped sections are passed over by seeking, never read.
+// Walks at most `limit` sections from the first and stops at the first whose position (from 1), key
+// and place satisfy `matches`. Skipped sections are passed over by seeking, never read.
 ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit,
-                std::function<bool(std::int32_t position, Key const& key)> const& matches);
+                std::function<bool(std::int32_t position, Key const& key, Section const& section)> const& matches);
 
 // The first section with exactly this key.
 ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit, Key const& key);
@@ -89,6 +89,10 @@ struct AddCodes {
 // Adds `count` records (count * recordSize bytes) behind the records of the section with `key`, or in a
 // new section behind the last one, and raises the header counts. The file is changed in place; its
 // ".bak" work copy keeps what the change overwrites, so any failure puts the file back.
+// Appends one after another to the same file find their place without walking the sections again:
+// what a walk found is kept with the file's stamp (platform::FileStamp) and header counts, and used
+// while both are as the last append left them; the head of a section found so is read back and
+// compared before anything is written.
 // `header` is what the caller read from the file.
 std::int32_t addRecords(char const* path, Layout const& layout, Header const& header, Key const& key,
                         void const* records, std::int32_t count, AddCodes const& codes);

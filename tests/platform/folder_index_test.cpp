@@ -79,6 +79,16 @@ TEST_F(FolderIndex, AChangeHiddenInTheSameTickShowsOnceTheStampMoves) {
     // Once the stamp differs the folder is read again.
     EXPECT_EQ(names::find(folder, stamp(), "hidden.ijp").name, "Hidden.ijp");
     EXPECT_EQ(names::find(folder, stamp(), "first.ijp").match, names::Match::Missing);
+
+    // Right after a change of the library's own (which stamps the index), names another process makes
+    // in the spelling asked are found, in whatever tick they come; a workflow's lookups all at once too.
+    ASSERT_TRUE(write("D:\\blk\\temp\\Own.ijp"));
+    touch("Blk/Temp/Exact.ijp");
+    EXPECT_EQ(resolved("D:\\blk\\temp\\Exact.ijp"), native("Blk/Temp/Exact.ijp"));
+    touch("Blk/Temp/Batch.ijp");
+    EXPECT_EQ(nativePaths({"D:\\blk\\temp\\Batch.ijp", "D:\\blk\\temp\\own.IJP", "D:\\blk\\temp\\none.ijp"}),
+              (std::vector<std::optional<std::string>>{native("Blk/Temp/Batch.ijp"), native("Blk/Temp/Own.ijp"),
+                                                       std::nullopt}));
 }
 
 // Another library of this process counts its changes in HostBase: they are seen even with the stamp
