@@ -102,10 +102,8 @@ std::int32_t writePairPoints(char const* path, std::int32_t stripNo, std::int32_
         return kInvalidArgument;
     }
     sections::Header header;
-    {
-        platform::File file;
+    platform::File file;
         if (std::int32_t code = openHeader(path, file, header); code != kSuccess) return code;
-    }
     if (first->count != second->count) return kInvalidArgument;
     // Entries pair up by position: the caller passes both models' points in the same order.
     std::vector<ModelCommonPoint> records;
@@ -113,7 +111,7 @@ std::int32_t writePairPoints(char const* path, std::int32_t stripNo, std::int32_
     for (std::int32_t k = 0; k < first->count; ++k) {
         records.push_back(commonPointFromModelPoints(first->entries[k], second->entries[k], second->entries[k]));
     }
-    return sections::addRecords(path, kLayout, header, {stripNo, firstModel, secondModel}, records.data(),
+    return sections::addRecords(path, file, kLayout, header, {stripNo, firstModel, secondModel}, records.data(),
                                 first->count, {kCannotWrite});
 }
 

@@ -142,10 +142,8 @@ std::int32_t writeModelPoints(char const* path, std::int32_t stripNo, std::int32
     // No set adds an empty section; a set given must hold entries.
     if (set != nullptr && (set->count <= 0 || set->entries == nullptr)) return kInvalidArgument;
     sections::Header header;
-    {
-        platform::File file;
+    platform::File file;
         if (std::int32_t code = openHeader(path, file, header, kInvalidContent); code != kSuccess) return code;
-    }
     if (stripNo > header.strips) return kInvalidArgument;
     std::int32_t const count = set == nullptr ? 0 : set->count;
     std::vector<ModelPointRecord> records(static_cast<std::size_t>(count));
@@ -159,7 +157,7 @@ std::int32_t writeModelPoints(char const* path, std::int32_t stripNo, std::int32
         record.rightY = entry.rightY;
         record.type = entry.type;
     }
-    return sections::addRecords(path, kLayout, header, {stripNo, modelNo, 0}, records.data(), count, {kCannotOpen});
+    return sections::addRecords(path, file, kLayout, header, {stripNo, modelNo, 0}, records.data(), count, {kCannotOpen});
 }
 
 std::int32_t positionPointCount(char const* path, std::int32_t position, std::int32_t* count) {

@@ -166,19 +166,15 @@ bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Sectio
     return platform::countFits(section.count, layout.recordSize, *length - static_cast<std::uint64_t>(start));
 }
 
-std::int32_t addRecords(char const* path, Layout const& layout, Header const& header, Key const& key,
-                        void const* records, std::int32_t count, AddCodes const& codes) {
+std::int32_t addRecords(char const* path, platform::File& file, Layout const& layout, Header const& header,
+                        Key const& key, void const* records, std::int32_t count, AddCodes const& codes) {
     if (count < 0 || header.total < 0 || header.sections < 0 || count > kInt32Max - header.total) {
         return kInvalidArgument;
     }
     ScanResult found;
     Walk walk;
     {
-        platform::File file = platform::openFile(path, "rb");
         if (!file) return codes.cannotOpenForUpdate;
-        // The walk reads 12 bytes per section and seeks over the records: unbuffered, it reads just
-        // those bytes rather than a block around every head.
-        std::setvbuf(file.get(), nullptr, _IONBF, 0);
         platform::BinaryStream stream(file.get());
         // Everything is checked before the first byte changes, so a damaged file is refused untouched.
         auto const stamp = platform::stampOf(file.get());
@@ -213,6 +209,8 @@ std::int32_t addRecords(char const* path, Layout const& layout, Header const& he
                 return kInvalidContent;
         }
     }
+
+    file.close();
 
     // The records go in behind the section's old ones (or behind the last section), so the work copy
     // keeps the header counts, the section's count and the bytes from there to the end: all the

@@ -6,6 +6,7 @@
 
 #include "binary_io.h"
 #include "file_kinds.h"
+#include "fs.h"
 
 #include <array>
 #include <cstddef>
@@ -93,8 +94,8 @@ struct AddCodes {
 // what a walk found is kept with the file's stamp (platform::FileStamp) and header counts, and used
 // while both are as the last append left them; the head of a section found so is read back and
 // compared before anything is written.
-// `header` is what the caller read from the file.
-std::int32_t addRecords(char const* path, Layout const& layout, Header const& header, Key const& key,
-                        void const* records, std::int32_t count, AddCodes const& codes);
+// `header` is what the caller read from `file`, the file at `path` opened for reading.
+std::int32_t addRecords(char const* path, platform::File& file, Layout const& layout, Header const& header,
+                        Key const& key, void const* records, std::int32_t count, AddCodes const& codes);
 
 }  // namespace yb::points::sections
