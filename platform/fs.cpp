@@ -35,13 +35,13 @@ void failedWithoutErrno() { ++ioErrors; }
 std::uint64_t ioErrorTally() { return io::ioErrors; }
 
 bool isRegularFile(std::string_view hostPath) {
-    auto native = nativePath(hostPath);
-    return native && backend::status(*native).kind == backend::EntryKind::file;
+    auto const located = backend::locate(hostPath);
+    return located && located->second.kind == backend::EntryKind::file;
 }
 
 bool isDirectory(std::string_view hostPath) {
-    auto native = nativePath(hostPath);
-    return native && backend::status(*native).kind == backend::EntryKind::directory;
+    auto const located = backend::locate(hostPath);
+    return located && located->second.kind == backend::EntryKind::directory;
 }
 
 std::optional<std::uint64_t> fileSize(std::string_view hostPath) {
@@ -121,12 +121,13 @@ void File::close() {
 
 File openFile(std::string_view hostPath, char const* mode) {
     if (mode == nullptr || (std::string_view(mode) != "rb" && std::string_view(mode) != "r")) return File();
-    auto native = nativePath(hostPath);
-    if (!native) return File();
-    if (backend::status(*native).kind == backend::EntryKind::directory) return File();
-    recoverInterruptedChange(*native);
+    auto const located = backend::locate(hostPath);
+    if (!located) return File();
+    std::string const& native = located->first;
+    if (located->second.kind == backend::EntryKind::directory) return File();
+    recoverInterruptedChange(native);
     if (io::injected(HB_FILE_OPEN)) return File();
-    std::FILE* stream = backend::openReadStream(*native);
+    std::FILE* stream = backend::openReadStream(native);
     if (stream == nullptr) io::failed();
     return File(stream);
 }

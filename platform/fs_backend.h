@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace yb::platform::backend {
@@ -23,6 +25,8 @@ struct EntryStatus {
 };
 
 EntryStatus status(std::string const& native);
+// The native path of an existing host path with its status, from one lookup where the system allows.
+std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostPath);
 // A stdio stream reading the file ("r" reads the bytes as they are, as "rb" does).
 std::FILE* openReadStream(std::string const& native);
 bool makeDirectory(std::string const& native);

@@ -252,12 +252,27 @@ std::optional<std::int64_t> tellStream(std::FILE* stream) {
 
 namespace backend {
 
-EntryStatus status(std::string const& native) {
-    struct stat info {};
-    if (!statPath(native, info)) return {};
+namespace {
+
+EntryStatus statusOf(struct stat const& info) {
     std::int64_t const modified = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
     if (S_ISREG(info.st_mode)) return {EntryKind::file, static_cast<std::uint64_t>(info.st_size), modified};
     return {S_ISDIR(info.st_mode) ? EntryKind::directory : EntryKind::other, 0, modified};
+}
+
+}  // namespace
+
+EntryStatus status(std::string const& native) {
+    struct stat info {};
+    if (!statPath(native, info)) return {};
+    return statusOf(info);
+}
+
+std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostPath) {
+    auto resolved = resolve(hostPath, false);
+    if (!resolved) return std::nullopt;
+    EntryStatus const found = resolved->info ? statusOf(*resolved->info) : status(resolved->path);
+    return std::pair{std::move(resolved->path), found};
 }
 
 std::FILE* openReadStream(std::string const& native) { return std::fopen(native.c_str(), "rb"); }

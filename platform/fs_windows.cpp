@@ -190,6 +190,13 @@ EntryStatus status(std::string const& native) {
     return {EntryKind::file, size, modified};
 }
 
+std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostPath) {
+    auto native = nativePath(hostPath);
+    if (!native) return std::nullopt;
+    EntryStatus const found = status(*native);
+    return std::pair{std::move(*native), found};
+}
+
 std::FILE* openReadStream(std::string const& native) {
     HANDLE file = openHandle(native, GENERIC_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
