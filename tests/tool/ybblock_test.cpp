@@ -172,7 +172,18 @@ TEST_F(YbblockTest, InfoDescribesOneFileOfEachKindAndRefusesDamagedOnes) {
     EXPECT_NE(missing.err.find("native path " + native("DemoBlock")), std::string::npos) << missing.err;
 }
 
-TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesTheDemoBlock) {
+TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
+    // The demo's strips share no points and its end images see few: six points seen on every image tie
+    // each image by 6 points or more and the two strips by exactly 6.
+    std::vector<tagImagePoint> across;
+    for (int name = 0; name < 6; ++name)
+        for (int image : {101, 102, 103, 104, 105, 201, 202, 203, 204, 205}) {
+            tagImagePoint point{};
+            point.imageNo = image;
+            std::snprintf(point.name, sizeof point.name, "x%d", name);
+            across.push_back(point);
+        }
+    ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, across.data(), static_cast<std::int32_t>(across.size())), 0);
     Outcome const clean = ybblock({"check", kBlock});
     EXPECT_EQ(clean.status, 0) << clean.out;
     expectGolden("check_clean.txt", clean.out);
@@ -196,8 +207,9 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesTheDemoBlock) {
     strip[2].nImageNo = 207;
     ASSERT_EQ(ybWriteOneStripImageRecord("D:\\DemoBlock\\Demo.bil", 2, 2, strip), 0);
 
-    Outcome const text = ybblock({"check", kBlock});
-    Outcome const json = ybblock({"check", "--json", kBlock});
+    // Asking for more ties than the block has makes its images and strips weak.
+    Outcome const text = ybblock({"check", "--min-ties", "10", kBlock});
+    Outcome const json = ybblock({"check", "--json", "--min-ties", "10", kBlock});
     EXPECT_EQ(text.status, 1);
     EXPECT_EQ(json.status, 1);
     expectGolden("check_findings.txt", text.out);
@@ -206,7 +218,8 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesTheDemoBlock) {
     for (auto const& finding : parsed["findings"]) kinds.insert(finding["finding"].get<std::string>());
     for (char const* kind : {"camera_missing", "control_point_file_missing", "conversion_damaged", "image_missing",
                              "image_number", "tie_points_of_unknown_image", "single_image_points",
-                             "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing"})
+                             "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing",
+                             "weakly_tied_images", "weakly_tied_strips"})
         EXPECT_EQ(kinds.count(kind), 1u) << kind;
 
     std::ofstream(native("DemoBlock/Demo.dms")) << "damaged";
@@ -327,7 +340,7 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
         EXPECT_EQ(run.status, c.status) << run.out << run.err;
         EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
     }
-    for (char const* command : {"info", "check", "explain", "detach", "unite", "clean", "report", "state", "demo"}) {
+    for (char const* command : {"info", "check", "explain", "detach", "unite", "clean", "report", "state", "plot", "demo"}) {
         Outcome const help = ybblock({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("Example:\n  ybblock " + std::string(command)), std::string::npos) << help.out;

@@ -99,9 +99,14 @@ struct InfoOptions {
 };
 int runInfo(InfoOptions const& options, std::ostream& out, std::ostream& err);
 
+// Images and neighbouring strips tied by fewer points than this are weak, unless told otherwise: six
+// well-spread points are what a relative orientation needs with one to spare.
+inline constexpr std::int64_t kDefaultMinTies = 6;
+
 struct CheckOptions {
     std::string path;
     bool json = false;
+    std::int64_t minTies = kDefaultMinTies;
 };
 int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err);
 
@@ -139,6 +144,15 @@ struct StateOptions {
     std::string output;
 };
 int runState(StateOptions const& options, std::ostream& out, std::ostream& err);
+
+struct PlotOptions {
+    std::string block;
+    std::string output;      // empty: standard output
+    std::string gcpLayout;   // empty: looked for beside the block
+    bool colorByGcps = false;
+    std::int64_t minTies = kDefaultMinTies;
+};
+int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err);
 
 struct DemoOptions {
     std::string folder;  // empty: a fresh temporary folder
