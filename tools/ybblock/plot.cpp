@@ -577,19 +577,8 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
         plural(static_cast<std::int64_t>(picture.weak.images.size()), "weakly tied image", "weakly tied images") + ", " +
         plural(static_cast<std::int64_t>(picture.weak.strips.size()), "weakly tied pair", "weakly tied pairs") +
         " of strips";
-    if (options.output.empty()) {
-        out << svg;
-        return kExitOk;
-    }
-    std::string const target = toHost(options.output);
-    bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& output) {
-        output.write(svg.data(), svg.size());
-        return true;
-    });
-    if (!written) {
-        reportFailure(err, "cannot write the picture", yb::kCannotWrite, target);
-        return kExitFailed;
-    }
+    if (!writeOutput(options.output, svg, "the picture", out, err)) return kExitFailed;
+    if (options.output.empty()) return kExitOk;
     out << summary << "; " << svg.size() << " bytes written to " << options.output << "\n";
     return kExitOk;
 }

@@ -49,6 +49,11 @@ void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, 
 // JSON of a code: {"code": N, "constant": ..., "meaning": ...}.
 Json codeJson(std::int32_t code);
 
+// Writes `text` to the file the user named, replacing it whole (an old file stays when the new one
+// cannot be written), or to `out` when the name is empty. False, with the error line, on failure.
+bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
+                 std::ostream& err);
+
 // Shortest decimal text that reads back as the same double.
 std::string exactNumber(double value);
 
