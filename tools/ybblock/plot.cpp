@@ -77,17 +77,29 @@ public:
     }
     // Coordinates to a tenth of a layout unit: exact enough at any zoom, short in the file.
     Svg& operator<<(double value) {
-        char buffer[32];
-        double const rounded = std::round(value * 10.0) / 10.0;
-        auto const result = std::to_chars(buffer, buffer + sizeof buffer, rounded == 0.0 ? 0.0 : rounded);
-        text_.append(buffer, result.ptr);
+        auto const tenths = static_cast<std::int64_t>(std::llround(value * 10.0));
+        if (tenths < 0 && tenths > -10) text_ += '-';  // -0.5: the integer part alone drops the sign
+        *this << tenths / 10;
+        if (std::int64_t const digit = std::abs(tenths % 10); digit != 0) {
+            text_ += '.';
+            text_ += static_cast<char>('0' + digit);
+        }
         return *this;
     }
     Svg& operator<<(std::int64_t value) {
-        text_ += std::to_string(value);
+        char buffer[24];
+        auto const result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        text_.append(buffer, result.ptr);
         return *this;
     }
     Svg& operator<<(std::int32_t value) { return *this << static_cast<std::int64_t>(value); }
+    Svg& operator<<(std::size_t value) { return *this << static_cast<std::int64_t>(value); }
+    // "1 point", "2 points".
+    Svg& counted(std::int64_t count, std::string_view one, std::string_view many) {
+        *this << count << " ";
+        text_ += count == 1 ? one : many;
+        return *this;
+    }
     // Text content or an attribute value, escaped.
     Svg& escaped(std::string_view text) {
         for (char const c : text) {
@@ -250,10 +262,10 @@ void drawImages(Picture const& picture, Frame const& frame, double scale, Svg& s
         std::int64_t const value = picture.colourByGcps ? image.gcps : image.ties.observations;
         svg << "<rect id=\"image-" << image.image << "\" x=\"" << frame.x(image.rect.xMin) << "\" y=\""
             << frame.y(image.rect.yMax) << "\" width=\"" << width << "\" height=\"" << height << "\" fill=\""
-            << colourOf(value, low, high) << "\"><title>image " << image.image << ": "
-            << plural(image.ties.observations, "observation", "observations") << ", "
-            << plural(image.ties.tiedPoints, "point", "points") << " tied to other images, "
-            << plural(image.gcps, "control point", "control points") << "</title></rect>\n";
+            << colourOf(value, low, high) << "\"><title>image " << image.image << ": ";
+        svg.counted(image.ties.observations, "observation", "observations") << ", ";
+        svg.counted(image.ties.tiedPoints, "point", "points") << " tied to other images, ";
+        svg.counted(image.gcps, "control point", "control points") << "</title></rect>\n";
     }
     svg << "</g>\n";
     // Numbers only where they can be read.

@@ -237,13 +237,16 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
             continue;
         }
         strips.clear();
+        bool oneStrip = true;
         for (std::uint32_t const member : members) {
             ++tied[member];
             // Strip numbers are not negative for any image number a block can hold; the cast keeps
             // the key a plain pair of 32-bit values either way.
             strips.push_back(static_cast<std::uint32_t>(imageNumbers[member] / 100));
+            oneStrip = oneStrip && strips.back() == strips.front();
         }
         forEachTiedPair(members, [&](std::uint32_t a, std::uint32_t b) { imagePairs.add(a, b); });
+        if (oneStrip) continue;  // most names: nothing between strips
         std::sort(strips.begin(), strips.end());
         strips.erase(std::unique(strips.begin(), strips.end()), strips.end());
         forEachTiedPair(strips, [&](std::uint32_t a, std::uint32_t b) {
