@@ -125,3 +125,11 @@ def test_plot_colours_by_gcps(tied_block, ybblock_tool):
     svg = ElementTree.parse(plot(ybblock_tool, tied_block, "--color", "gcps")).getroot()
     fills = {rect.get("id"): rect.get("fill") for rect in svg.iter(SVG + "rect") if rect.get("id")}
     assert fills["image-104"] == "#fde725" and fills["image-101"] == "#d9d9d9"
+
+
+def test_plot_of_a_damaged_tie_point_file_fails_with_its_code(demo, ybblock_tool):
+    path = demo / "DemoBlock" / "Demo.scp"
+    path.write_bytes(path.read_bytes()[:-30])  # the last group cut short
+    run = subprocess.run([ybblock_tool, "plot", BLOCK, "-o", str(demo / "plot.svg")], capture_output=True, text=True)
+    assert run.returncode == 1 and "4000032 yb::kInvalidContent" in run.stderr
+    assert not (demo / "plot.svg").exists()

@@ -398,4 +398,51 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     EXPECT_EQ(sizeNative("DemoBlock/Demo.scp"), 132u);
 }
 
+// A block of 2,000 images: connections between strips go into one band per pair of strips, image
+// numbers are left out where they could not be read, and the weak pairs of strips are listed.
+TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
+    constexpr int kStrips = 25, kImages = 80;
+    BlockInfo block{};
+    std::strcpy(block.blockDirectory, "D:\\Large");
+    std::strcpy(block.blockName, "Large");
+    ASSERT_TRUE(ybCreateBlockFolder("D:\\Large"));
+    ASSERT_EQ(ybWriteBlockOptionFile("D:\\Large\\Large.dms", &block), 0);
+    ASSERT_EQ(ybCreateNewImageRecordFile("D:\\Large\\Large.bil", kStrips), 0);
+    std::vector<tagImagePoint> points;
+    auto observe = [&](int image, std::string const& name) {
+        tagImagePoint point{};
+        point.imageNo = image;
+        std::strcpy(point.name, name.c_str());
+        points.push_back(point);
+    };
+    for (int strip = 1; strip <= kStrips; ++strip) {
+        std::vector<ImageOrderInfo> images(kImages);
+        for (int k = 1; k <= kImages; ++k) {
+            images[k - 1].nImageNo = strip * 100 + k;
+            images[k - 1].nStripNo = strip;
+            for (int n = 0; n < 6 && k < kImages; ++n) {
+                std::string const name = "P" + std::to_string(strip * 100 + k) + "_" + std::to_string(n);
+                observe(strip * 100 + k, name);
+                observe(strip * 100 + k + 1, name);
+            }
+        }
+        ASSERT_EQ(ybWriteOneStripImageRecord("D:\\Large\\Large.bil", kStrips, strip, images), 0);
+    }
+    observe(140, "ACROSS");
+    observe(240, "ACROSS");
+    ASSERT_EQ(ybCreateTiePntFile("D:\\Large\\Large.scp", points.data(), static_cast<std::int32_t>(points.size())), 0);
+
+    Outcome const plot = ybblock({"plot", "D:\\Large\\Large.dms", "-o", native("large.svg")});
+    ASSERT_EQ(plot.status, 0) << plot.err;
+    EXPECT_NE(plot.out.find("2000 images, 0 weakly tied images, 24 weakly tied pairs of strips"), std::string::npos)
+        << plot.out;
+    std::string const svg = readText(native("large.svg"));
+    EXPECT_NE(svg.find("connections between strips drawn in aggregate: 1 band for 1 pair of images"),
+              std::string::npos);
+    EXPECT_NE(svg.find("<title>strips 1 and 2: 1 shared points</title></path>"), std::string::npos);
+    EXPECT_EQ(svg.find("id=\"image-numbers\""), std::string::npos);
+    EXPECT_NE(svg.find("1-2 (1), 2-3 (0)"), std::string::npos);
+    EXPECT_NE(svg.find("23-24 (0), 24-25 (0)<"), std::string::npos);
+}
+
 }  // namespace
