@@ -484,7 +484,7 @@ std::string svgOf(Picture const& picture, std::vector<std::string> notes) {
     svg.escaped(picture.title + ": " + picture.totals);
     svg << "</title>\n<defs><linearGradient id=\"scale\">";
     for (std::size_t i = 0; i < kScale.size(); ++i)
-        svg << "<stop offset=\"" << static_cast<double>(i) / (kScale.size() - 1) << "\" stop-color=\""
+        svg << "<stop offset=\"" << 100.0 * static_cast<double>(i) / (kScale.size() - 1) << "%\" stop-color=\""
             << hexOf(kScale[i]) << "\"/>";
     svg << "</linearGradient></defs>\n";
     svg << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
