@@ -359,20 +359,6 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     return file;
 }
 
-NativeFile createNative(std::string const& native, bool truncate) {
-    NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
-    int const flags = O_RDWR | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_EXCL);
-    int const handle = ::open(native.c_str(), flags, 0666);
-    if (handle < 0) {
-        io::failed();
-        return file;
-    }
-    file.handle_ = handle;
-    file.writable_ = true;
-    return file;
-}
-
 NativeFile createBeside(std::string const& targetNative, std::string& created) {
     NativeFile file;
     created.clear();

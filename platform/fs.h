@@ -95,7 +95,6 @@ public:
 
 private:
     friend NativeFile openNative(std::string const&, bool);
-    friend NativeFile createNative(std::string const&, bool);
     friend NativeFile createBeside(std::string const&, std::string&);
     int handle_ = -1;
     bool writable_ = false;
@@ -103,8 +102,6 @@ private:
 
 // An existing regular file, for reading or for reading and writing.
 NativeFile openNative(std::string const& native, bool forUpdate);
-// A file at exactly this path: created new, or (with `truncate`) emptied when it exists.
-NativeFile createNative(std::string const& native, bool truncate);
 // A new file with a unique name in the directory of `targetNative`, named after it, with the target's
 // permission bits when the target exists; its path goes to `created`.
 NativeFile createBeside(std::string const& targetNative, std::string& created);

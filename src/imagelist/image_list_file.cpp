@@ -26,9 +26,12 @@ ListStatus readListHeader(BinaryStream& stream, std::int32_t& storedStripCount) 
 
 namespace {
 
-// Reads the header of the section at `position`. False when the file ends before it.
-bool readSectionHeader(BinaryStream& stream, std::int64_t position, std::int32_t& number, std::int32_t& count) {
-    return stream.seek(position) && stream.readI32(number) && stream.readI32(count);
+// Reads the header of the section at `position`: Found, NotFound when the file ends before it, Damaged
+// when it cannot be read (a read that fails is no end of the list).
+WalkResult readSectionHeader(BinaryStream& stream, std::int64_t position, std::int32_t& number, std::int32_t& count) {
+    std::uint64_t const ioErrors = platform::ioErrorTally();
+    if (stream.seek(position) && stream.readI32(number) && stream.readI32(count)) return WalkResult::Found;
+    return platform::ioErrorTally() == ioErrors ? WalkResult::NotFound : WalkResult::Damaged;
 }
 
 // True when `count` images' entries fit between `position` and the end of the file.
@@ -47,7 +50,8 @@ WalkResult walkToStrip(BinaryStream& stream, std::int32_t storedStripCount, std:
     for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
         std::int32_t number = 0;
         std::int32_t count = 0;
-        if (!readSectionHeader(stream, position, number, count)) return WalkResult::NotFound;
+        if (WalkResult read = readSectionHeader(stream, position, number, count); read != WalkResult::Found)
+            return read;
         position += static_cast<std::int64_t>(kSectionHeaderSize);
         if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
         if (number == stripNo) {
@@ -74,7 +78,10 @@ WalkResult indexStrips(BinaryStream& stream, std::int32_t storedStripCount, std:
     for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
         std::int32_t number = 0;
         std::int32_t count = 0;
-        if (!readSectionHeader(stream, position, number, count)) break;
+        if (WalkResult read = readSectionHeader(stream, position, number, count); read != WalkResult::Found) {
+            if (read == WalkResult::Damaged) return read;
+            break;
+        }
         position += static_cast<std::int64_t>(kSectionHeaderSize);
         if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
         if (headersFit && number >= 1 && number <= storedStripCount &&

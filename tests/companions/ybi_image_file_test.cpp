@@ -110,7 +110,6 @@ TEST_F(YbiImage, RewritingTheTableKeepsThePixelDataThatFollowsIt) {
     EXPECT_EQ(listNative(), std::vector<std::string>{"a.ybi"});
 }
 
-
 TEST_F(YbiImage, ReadHandlesNeverChangeTheFile) {
     create();
     storePoints(4);

@@ -2,11 +2,13 @@
 
 #include "gbk.h"
 
+#include <yb/ybiOrient.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -31,8 +33,14 @@ std::string DriveFixture::native(std::string const& relative) const {
 }
 
 std::vector<unsigned char> DriveFixture::readNative(std::string const& relative) const {
+    std::error_code ec;
+    auto const size = fs::file_size(native(relative), ec);
+    if (ec) return {};
+    std::vector<unsigned char> bytes(size);
     std::ifstream in(native(relative), std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 void DriveFixture::writeNative(std::string const& relative, std::vector<unsigned char> const& bytes) const {
@@ -80,5 +88,21 @@ std::string hexBytes(char const* hex) {
 std::string utf8ToGbk(std::string const& utf8) { return platform::gbkFromUtf8Literal(utf8); }
 
 std::vector<unsigned char> bytesOf(std::string const& text) { return {text.begin(), text.end()}; }
+
+CONTROLPOINT_STORAGE* modelPointSet(int count, int capacity, char const* prefix) {
+    CONTROLPOINT_STORAGE* set = nullptr;
+    ybAllocControlPointMem(&set, capacity);
+    ybInitControlPoint(set, 1);
+    for (int i = 0; i < count; ++i) {
+        CONTROLPOINT_INFO entry{};
+        entry.serial = i;
+        entry.inUse = 1;
+        std::snprintf(entry.name, sizeof entry.name, "%s%d", prefix, i);
+        entry.leftX = i;
+        entry.rightY = -i;
+        ybAddOneGcpPoint(set, entry, 1);
+    }
+    return set;
+}
 
 }  // namespace yb::test

@@ -48,4 +48,8 @@ std::string hexBytes(char const* hex);
 std::string utf8ToGbk(std::string const& utf8);
 std::vector<unsigned char> bytesOf(std::string const& text);
 
+// A model point set of the orientation library holding `count` in-use entries named prefix0,
+// prefix1, ..., with room for `capacity`.
+CONTROLPOINT_STORAGE* modelPointSet(int count, int capacity = 64, char const* prefix = "P");
+
 }  // namespace yb::test

@@ -5,9 +5,9 @@
 #include "tool.h"
 
 #include "fs.h"
-#include "write_path.h"
 #include "gbk.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
