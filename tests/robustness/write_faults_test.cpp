@@ -350,6 +350,7 @@ std::vector<Entry> const& entries() {
              std::vector<ImageOrderInfo> read;
              return ybReadOneStripImageRecord("D:\\Blk\\new.bil", 2, 1, read);
          }, write},
+        {"strip into a new list", [] { return ybWriteOneStripImageRecord("D:\\Blk\\new.bil", 2, 1, images); }, write},
         {"strip rewritten longer", [] { return ybWriteOneStripImageRecord(kList, 2, 1, images); }, readWrite},
         {"strip rewritten shorter", [] {
              std::vector<ImageOrderInfo> one(images.begin(), images.begin() + 1);
