@@ -1,7 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the build needs when a machine lacks it (Debian packages). Does nothing when all is there.
+# With "windows", also the Windows cross compiler (MinGW-w64), Wine to run its programs, and GoogleTest's
+# sources to build for it.
 set -euo pipefail
 need=()
+lean=()  # installed without recommended packages
+if [ "${1:-}" = windows ]; then
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || lean+=(g++-mingw-w64-x86-64-posix)
+  command -v wine >/dev/null || lean+=(wine)
+  [ -x /usr/lib/wine/wine64 ] || lean+=(wine64)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || lean+=(googletest)
+fi
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v g++ >/dev/null || need+=(g++)
@@ -21,10 +30,11 @@ command -v nm >/dev/null || need+=(binutils)
 /usr/bin/python3 -c 'import setuptools' 2>/dev/null || need+=(python3-setuptools)
 /usr/bin/python3 -m pip --version >/dev/null 2>&1 || need+=(python3-pip)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "bootstrap: installing ${need[*]}"
+if [ $((${#need[@]} + ${#lean[@]})) -gt 0 ]; then
+  echo "bootstrap: installing ${need[*]} ${lean[*]}"
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  [ ${#need[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  [ ${#lean[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${lean[@]}"
 fi
