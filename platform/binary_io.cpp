@@ -53,11 +53,11 @@ std::optional<std::int64_t> BinaryStream::tell() const {
 }
 
 std::optional<std::uint64_t> BinaryStream::length() const {
-    auto here = tell();
-    if (!here || io::injected(HB_FILE_SEEK) || !seekStream(stream_, 0, SEEK_END)) return std::nullopt;
-    auto end = tellStream(stream_);
-    if (!seekStream(stream_, *here, SEEK_SET) || !end) return std::nullopt;
-    return static_cast<std::uint64_t>(*end);
+    // Asked of the file itself: a seek to the end and back would throw away what the stream buffered.
+    if (stream_ == nullptr || io::injected(HB_FILE_SEEK)) return std::nullopt;
+    auto const stamp = stampOf(stream_);
+    if (!stamp) return std::nullopt;
+    return stamp->size;
 }
 
 std::optional<std::uint64_t> BinaryStream::remaining() const {
