@@ -3,7 +3,7 @@
 // reader must answer with a result code, and a reader that fails leaves its outputs as they were (or
 // as its format says: an emptied array); the sanitizer builds turn any read past a buffer, any huge
 // allocation or any crash into a failure here.
-#include "../reports/report_block_builder.h"
+#include "builders.h"
 
 #include <array>
 #include <cstdio>

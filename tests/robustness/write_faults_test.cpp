@@ -5,8 +5,7 @@
 // with one of its documented codes and left every file as it was (a call documented to work file by
 // file: each file as it was or as the call makes it), no partial new file and no work copy or
 // temporary; and the same call must then succeed and give what it gives without faults.
-#include "../reports/report_block_builder.h"
-#include "../tiepoints/tie_point_fixture.h"
+#include "builders.h"
 
 #include "fs.h"
 
