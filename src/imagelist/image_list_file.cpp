@@ -215,15 +215,18 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
     if (!source) return kCannotWrite;
     auto const countAt = static_cast<std::uint64_t>(section.entriesOffset - 4);
     std::vector<unsigned char> const entries = buildEntries(images);
-    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
-        out.copyFrom(source, 0, countAt);
-        out.writeI32(static_cast<std::int32_t>(images.size()));
-        out.write(entries.data(), entries.size());
-        out.copyFrom(source, static_cast<std::uint64_t>(tailStart), static_cast<std::uint64_t>(tailEnd - tailStart));
-        if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
-        return true;
-    });
-    return written ? kSuccess : kCannotWrite;
+    platform::FileReplacement replacement(path);
+    if (!replacement.opened()) return kCannotWrite;
+    platform::Output& out = replacement.out();
+    out.copyFrom(source, 0, countAt);
+    out.writeI32(static_cast<std::int32_t>(images.size()));
+    out.write(entries.data(), entries.size());
+    out.copyFrom(source, static_cast<std::uint64_t>(tailStart), static_cast<std::uint64_t>(tailEnd - tailStart));
+    if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
+    bool const written = replacement.finish();
+    // The old list is closed before the new one takes its place: Windows replaces no open file.
+    source = platform::NativeFile();
+    return written && replacement.install() ? kSuccess : kCannotWrite;
 }
 
 }  // namespace

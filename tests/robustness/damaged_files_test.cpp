@@ -290,7 +290,7 @@ TEST_P(DamagedFiles, ReadersAnswerEveryCutAndEveryBadCountWithACode) {
         std::string const name = "d" + std::to_string(serial++) + format.extension;
         writeNative(name, bytes);
         format.read(("D:\\" + name).c_str());
-        std::remove(native(name).c_str());
+        std::filesystem::remove(native(name));
     };
     // Every length inside the head (magic, counts, first records), then a spread of longer ones.
     for (std::size_t length = 0; length < valid.size(); length += (length < 160 ? 1 : 41))

@@ -12,7 +12,6 @@
 #include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
-#include <sys/resource.h>
 
 #include <cctype>
 #include <csignal>
@@ -63,7 +62,6 @@ class WriteFaults : public yb::test::DriveFixture, public testing::WithParamInte
 protected:
     void SetUp() override {
         DriveFixture::SetUp();
-        std::signal(SIGXFSZ, SIG_IGN);  // a write past the size limit then fails with EFBIG
         hbSetBlockDirectory("D:\\Blk");
         hbSetLayoutDirectory("D:\\Work");
         buildBlock();
@@ -268,13 +266,9 @@ protected:
         }
         for (std::uint64_t limit : {std::uint64_t{0}, std::uint64_t{1}, needed / 4, needed / 2, needed - 1}) {
             if (limit >= needed) continue;
-            rlimit original{};
-            ::getrlimit(RLIMIT_FSIZE, &original);
-            rlimit full = original;
-            full.rlim_cur = limit;
-            ::setrlimit(RLIMIT_FSIZE, &full);
+            if (!yb::test::limitFileSize(limit)) break;  // Windows has no such limit to make a full disk
             std::int32_t const code = entry.call();
-            ::setrlimit(RLIMIT_FSIZE, &original);
+            yb::test::limitFileSize(std::nullopt);
             checkOutcome(entry, code, "a disk full at " + std::to_string(limit) + " bytes", before, reference);
         }
     }
