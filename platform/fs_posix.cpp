@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -22,13 +23,11 @@ namespace yb::platform {
 
 namespace {
 
+// Native names are UTF-8: bytes of other characters are compared as they are, one by one.
 bool asciiEqualIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     }
     return true;
 }
@@ -78,15 +77,7 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
     std::vector<std::string> components;
     std::size_t start = 0;
     while (start <= rest.size()) {
-        std::size_t sep = start;
-        for (; sep < rest.size(); ++sep) {
-            unsigned char c = static_cast<unsigned char>(rest[sep]);
-            if (isGbkLeadByte(c) && sep + 1 < rest.size()) {
-                ++sep;
-                continue;
-            }
-            if (isSeparator(rest[sep])) break;
-        }
+        std::size_t const sep = std::min(findSeparator(rest, start), rest.size());
         std::string_view part = rest.substr(start, sep - start);
         if (part == "..") {
             // As on the host, ".." never climbs above the drive's root (nor above "/"); only a relative
