@@ -159,7 +159,7 @@ using yb::ybi::guarded;
 
 std::int32_t ybIsFileExist(char const* path) {
     // A path that cannot even be looked at names no file.
-    return guarded([&] { return path != nullptr && yb::platform::isRegularFile(path) ? 1 : 0; }) == 1 ? 1 : 0;
+    return guarded([&] { return yb::platform::isRegularFile(path) ? 1 : 0; }) == 1 ? 1 : 0;
 }
 
 std::int32_t ybOpenYbiFileForRead(char const* path, YbiHandle* image) {

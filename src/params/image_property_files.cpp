@@ -10,16 +10,14 @@
 
 #include "binary_io.h"
 #include "fs.h"
+#include "text_scan.h"
 #include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <array>
-#include <cctype>
 #include <cmath>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -58,7 +56,7 @@ constexpr SensorFile kSpotSensorFiles[] = {
     {"\\spot5_pan.ipc", "SPOT5_PAN", 24000, 24000, 0.00325, 1082.0},
 };
 
-bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+using platform::isBlank;
 
 // One word that reads back whole: not empty, no white space, room for its terminator.
 bool isSensorName(char const* name) {
@@ -73,7 +71,7 @@ bool isNonNegative(double value) { return value >= 0.0; }  // false for NaN too
 
 std::int32_t readImageProperties(char const* path, IMAGEPROPINFO* info) {
     if (info == nullptr) return kStoredCountTooSmall;
-    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    if (!platform::isRegularFile(path)) return kCannotOpen;
     std::memset(info, 0, sizeof *info);
     // A short record keeps the bytes present and the rest stays zero; on a wrong magic it stays cleared.
     return frame::optionReadResult(frame::readOptionFile(path, kImagePropertyMagic, info, sizeof *info),
@@ -87,7 +85,7 @@ std::int32_t writeImageProperties(char const* path, IMAGEPROPINFO const* info) {
 
 std::int32_t readSpotProperties(char const* path, double* value) {
     if (value == nullptr) return kInvalidArgument;
-    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    if (!platform::isRegularFile(path)) return kCannotOpen;
     double stored = 0.0;
     std::int32_t const result = frame::optionReadResult(
         frame::readOptionFile(path, kSpotPropertyMagic, &stored, sizeof stored), kPropertyReadCodes);
@@ -123,34 +121,18 @@ std::int32_t createSensorFile(char const* path, char const* name, std::int32_t f
     return written ? kSuccess : kCannotWrite;
 }
 
-// Reads one line, keeping at most kLineLimit characters of it; false at the end of the file.
-bool readLine(std::FILE* stream, std::string& line) {
-    line.clear();
-    int c = std::getc(stream);
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = std::getc(stream)) {
-        if (line.size() < kLineLimit) line.push_back(static_cast<char>(c));
-    }
+// A whole number 0..INT32_MAX or a real >= 0 at the front of `text`.
+bool takeWhole(std::string_view& text, std::int32_t& value) {
+    auto const parsed = platform::takeNumber<std::int32_t>(text);
+    if (!parsed || *parsed < 0) return false;
+    value = *parsed;
     return true;
 }
 
-bool parseWhole(char const*& cursor, std::int32_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    long long const parsed = std::strtoll(cursor, &end, 10);
-    if (end == cursor || errno == ERANGE || parsed < 0 || parsed > std::numeric_limits<std::int32_t>::max())
-        return false;
-    value = static_cast<std::int32_t>(parsed);
-    cursor = end;
-    return true;
-}
-
-bool parseReal(char const*& cursor, double& value) {
-    char* end = nullptr;
-    double const parsed = std::strtod(cursor, &end);
-    if (end == cursor || !isNonNegative(parsed)) return false;
-    value = parsed;
-    cursor = end;
+bool takeReal(std::string_view& text, double& value) {
+    auto const parsed = platform::takeNumber<double>(text);
+    if (!parsed || !isNonNegative(*parsed)) return false;
+    value = *parsed;
     return true;
 }
 
@@ -161,7 +143,7 @@ std::int32_t readSensorFile(char const* path, char* name, std::int32_t* first, s
     if (!file) return kCannotOpen;
 
     std::string line;
-    if (!readLine(file.get(), line)) return kInvalidContent;
+    if (!platform::readLine(file.get(), line, kLineLimit)) return kInvalidContent;
     std::size_t begin = 0;
     while (begin < line.size() && isBlank(line[begin])) ++begin;
     std::size_t end = begin;
@@ -171,12 +153,12 @@ std::int32_t readSensorFile(char const* path, char* name, std::int32_t* first, s
     if (word.empty() || word.size() >= kSensorNameSize || word.find('\0') != std::string::npos)
         return kInvalidContent;
 
-    if (!readLine(file.get(), line)) return kInvalidContent;
+    if (!platform::readLine(file.get(), line, kLineLimit)) return kInvalidContent;
     std::int32_t wholes[2] = {};
     double reals[2] = {};
-    char const* cursor = line.c_str();
-    if (!parseWhole(cursor, wholes[0]) || !parseWhole(cursor, wholes[1]) || !parseReal(cursor, reals[0]) ||
-        !parseReal(cursor, reals[1]))
+    std::string_view numbers = line;
+    if (!takeWhole(numbers, wholes[0]) || !takeWhole(numbers, wholes[1]) || !takeReal(numbers, reals[0]) ||
+        !takeReal(numbers, reals[1]))
         return kInvalidContent;
 
     if (name != nullptr) std::memcpy(name, word.c_str(), word.size() + 1);
@@ -199,7 +181,7 @@ double currentImagePixel(char const* blockDir, YbiHandle image) {
     char imagePath[kYbiPathSize + 1] = {};
     if (ybGetYBIFileNmaeWithPath(image, imagePath) == kSuccess && blockDir != nullptr) {
         std::string const propertyFile = ybGetImagePropFile(imagePath, blockDir);
-        if (!propertyFile.empty() && ybIsFileExist(propertyFile.c_str()) != 0) {
+        if (!propertyFile.empty() && platform::isRegularFile(propertyFile.c_str())) {
             // A file that does not read leaves a cleared record: its pixel size is 0.
             IMAGEPROPINFO info{};
             readImageProperties(propertyFile.c_str(), &info);
