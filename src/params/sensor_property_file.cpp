@@ -1,26 +1,17 @@
-// Image property files: the binary property file of one image (".ipp", magic + one IMAGEPROPINFO), the
-// binary SPOT property file (magic + one double), and the two-line text file that describes a sensor
-// (".ipc": its name, then two whole and two real numbers).
-#include "file_kinds.h"
+// The sensor property file (".ipc"): a text file whose first line is the sensor's name and whose
+// second holds two whole and two real numbers; and the pair of them the block folder starts with.
 #include "params/image_property_files.h"
 
 #include "export_frame.h"
 #include "messages.h"
-#include "option_file.h"
 
-#include "binary_io.h"
 #include "fs.h"
 #include "text_scan.h"
 #include "write_path.h"
 
-#include <yb/ybBlockFileIO.h>
-
 #include <array>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,18 +19,8 @@
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kImagePropertyMagic = frame::magicOf(frame::FileKind::ImageProperty);
-static_assert(kImagePropertyMagic.size() == 29);
-static_assert(kImagePropertyMagic.size() + sizeof(IMAGEPROPINFO) == 190);
-constexpr std::string_view kSpotPropertyMagic = frame::magicOf(frame::FileKind::SpotProperty);
-static_assert(kSpotPropertyMagic.size() == 33);
-// Both binary property files answer the same way when a read fails.
-constexpr frame::OptionReadCodes kPropertyReadCodes{.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic};
-
-// Sensor files: line 1 is the sensor name, one word that fits a 64-byte field with its terminator.
+// Line 1 is the sensor name, one word that fits a 64-byte field with its terminator.
 constexpr std::size_t kSensorNameSize = 64;
-// Bytes of the image path buffer that the image library fills.
-constexpr std::size_t kYbiPathSize = 260;
 // Characters of a line that are looked at; the rest of a longer line is passed over.
 constexpr std::size_t kLineLimit = 1023;
 
@@ -68,35 +49,6 @@ bool isSensorName(char const* name) {
 }
 
 bool isNonNegative(double value) { return value >= 0.0; }  // false for NaN too
-
-std::int32_t readImageProperties(char const* path, IMAGEPROPINFO* info) {
-    if (info == nullptr) return kStoredCountTooSmall;
-    if (!platform::isRegularFile(path)) return kCannotOpen;
-    std::memset(info, 0, sizeof *info);
-    // A short record keeps the bytes present and the rest stays zero; on a wrong magic it stays cleared.
-    return frame::optionReadResult(frame::readOptionFile(path, kImagePropertyMagic, info, sizeof *info),
-                                   kPropertyReadCodes);
-}
-
-std::int32_t writeImageProperties(char const* path, IMAGEPROPINFO const* info) {
-    if (path == nullptr || info == nullptr) return kInvalidArgument;
-    return frame::writeOptionFile(path, kImagePropertyMagic, info, sizeof *info) ? kSuccess : kCannotWrite;
-}
-
-std::int32_t readSpotProperties(char const* path, double* value) {
-    if (value == nullptr) return kInvalidArgument;
-    if (!platform::isRegularFile(path)) return kCannotOpen;
-    double stored = 0.0;
-    std::int32_t const result = frame::optionReadResult(
-        frame::readOptionFile(path, kSpotPropertyMagic, &stored, sizeof stored), kPropertyReadCodes);
-    if (result == kSuccess) *value = stored;
-    return result;
-}
-
-std::int32_t writeSpotProperties(char const* path, double value) {
-    if (path == nullptr) return kInvalidArgument;
-    return frame::writeOptionFile(path, kSpotPropertyMagic, &value, sizeof value) ? kSuccess : kCannotWrite;
-}
 
 std::string sensorFileText(char const* name, std::int32_t first, std::int32_t second, double firstReal,
                            double secondReal) {
@@ -169,31 +121,6 @@ std::int32_t readSensorFile(char const* path, char* name, std::int32_t* first, s
     return kSuccess;
 }
 
-// The pixel size of an image, from its image property file when the block has one, otherwise from the
-// image's resolution. The property file stores millimetres; the result is in metres.
-double currentImagePixel(char const* blockDir, YbiHandle image) {
-    constexpr double kMetresPerMillimetre = 0.001;
-    constexpr double kMillimetresPerInch = 25.4;
-    // Without an image or a usable resolution the pixel is taken as one millimetre.
-    constexpr double kUnknownPixel = 1.0 * kMetresPerMillimetre;
-    if (image == nullptr) return kUnknownPixel;
-
-    char imagePath[kYbiPathSize + 1] = {};
-    if (ybGetYBIFileNmaeWithPath(image, imagePath) == kSuccess && blockDir != nullptr) {
-        std::string const propertyFile = ybGetImagePropFile(imagePath, blockDir);
-        if (!propertyFile.empty() && platform::isRegularFile(propertyFile.c_str())) {
-            // A file that does not read leaves a cleared record: its pixel size is 0.
-            IMAGEPROPINFO info{};
-            readImageProperties(propertyFile.c_str(), &info);
-            return info.pixelSize * kMetresPerMillimetre;
-        }
-    }
-    double dotsPerInch = 0.0;
-    if (ybGetXResolution(image, &dotsPerInch) != kSuccess || !(dotsPerInch > 0.0) || !std::isfinite(dotsPerInch))
-        return kUnknownPixel;
-    return kMillimetresPerInch / dotsPerInch * kMetresPerMillimetre;
-}
-
 }  // namespace
 
 // Both files are written completely before either takes its place, so a failure keeps the files that
@@ -228,22 +155,6 @@ std::int32_t writeSpotSensorFiles(char const* directory) {
 
 using yb::frame::guarded;
 
-std::int32_t ybReadSPOTPropInfoFile(char const* path, double* value) {
-    return guarded([&] { return yb::params::readSpotProperties(path, value); });
-}
-
-std::int32_t ybWriteSPOTPropInfoFile(char const* path, double value) {
-    return guarded([&] { return yb::params::writeSpotProperties(path, value); });
-}
-
-std::int32_t ybReadImagePropInfoFile(char const* path, IMAGEPROPINFO* info) {
-    return guarded([&] { return yb::params::readImageProperties(path, info); });
-}
-
-std::int32_t ybWriteImagePropInfoFile(char const* path, IMAGEPROPINFO const* info) {
-    return guarded([&] { return yb::params::writeImageProperties(path, info); });
-}
-
 std::int32_t ybCreateCustomImagePropFile(char const* path, char const* sensorName, std::int32_t first,
                                          std::int32_t second, double firstReal, double secondReal) {
     return guarded(
@@ -254,8 +165,4 @@ std::int32_t ybReadCustomImagePropFile(char const* path, char* sensorName, std::
                                        double* firstReal, double* secondReal) {
     return guarded(
         [&] { return yb::params::readSensorFile(path, sensorName, first, second, firstReal, secondReal); });
-}
-
-double ybGetCurImgPixel(char const* blockDir, YbiHandle image) {
-    return guarded([&] { return yb::params::currentImagePixel(blockDir, image); });
 }
