@@ -20,6 +20,15 @@ command -v nm >/dev/null || need+=(binutils)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+# The Python package (Debian's own Python, not whatever python3 comes first on PATH) and the plot test.
+[ -x /usr/bin/python3 ] || need+=(python3)
+[ -f /usr/include/pybind11/pybind11.h ] || need+=(pybind11-dev)
+/usr/bin/python3 -c 'import sysconfig, os, sys; sys.exit(not os.path.exists(os.path.join(sysconfig.get_paths()["include"], "Python.h")))' 2>/dev/null || need+=(python3-dev)
+/usr/bin/python3 -c 'import numpy' 2>/dev/null || need+=(python3-numpy)
+/usr/bin/python3 -c 'import pytest' 2>/dev/null || need+=(python3-pytest)
+/usr/bin/python3 -c 'import setuptools' 2>/dev/null || need+=(python3-setuptools)
+/usr/bin/python3 -m pip --version >/dev/null 2>&1 || need+=(python3-pip)
+command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
 if [ $((${#need[@]} + ${#lean[@]})) -gt 0 ]; then
   echo "bootstrap: installing ${need[*]} ${lean[*]}"
   SUDO=""
