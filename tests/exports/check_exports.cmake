@@ -28,8 +28,9 @@ if(LIBRARY MATCHES "\\.dll$")
   endif()
   string(STRIP "${raw}" raw)
   string(REPLACE "\n" ";" actual "${raw}")
-  # The C library's FILE is a struct of another name there.
+  # The C library's FILE is a struct of another name there, and std::int64_t is long long.
   list(TRANSFORM actual REPLACE "_iobuf\\*" "_IO_FILE*")
+  list(TRANSFORM actual REPLACE "long long" "long")
 else()
   find_program(NM nm REQUIRED)
   execute_process(COMMAND ${NM} -D --defined-only -C ${LIBRARY}
