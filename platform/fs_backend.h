@@ -40,4 +40,10 @@ std::optional<std::uint64_t> streamLength(std::FILE* stream);
 // text can spell are left out).
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native);
 
+// A name for a temporary beside `targetNative`, in its directory (which ends at the last of
+// `separators`): "." + the target's name, cut on a UTF-8 character boundary so that the whole fits a
+// 255-byte name, + "." + eight random letters + ".tmp". Each call gives another; `processId` keeps
+// the names of processes apart even where the random device is not random.
+std::string temporaryCandidate(std::string const& targetNative, std::string_view separators, std::uint64_t processId);
+
 }  // namespace yb::platform::backend

@@ -38,17 +38,8 @@ void imagesFromEntries(unsigned char const* entries, std::size_t count, std::vec
     unsigned char const* pathEntries = entries;
     unsigned char const* attributeEntries = entries + count * kPathEntrySize;
     images.reserve(images.size() + count);
-    for (std::size_t i = 0; i < count; ++i) {
-        ImageOrderInfo record{};
-        unsigned char const* pathEntry = pathEntries + i * kPathEntrySize;
-        std::memcpy(&record.nImageNo, pathEntry, 4);
-        auto path = platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
-        std::memcpy(record.szImagePath, path.data(), path.size());
-        // The attribute entry's own image number repeats the path entry's; only its other bytes count.
-        std::memcpy(reinterpret_cast<unsigned char*>(&record) + 264, attributeEntries + i * kAttributeEntrySize + 4,
-                    kAttributeBytes);
-        images.push_back(record);
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        images.push_back(decodeImage(pathEntries + i * kPathEntrySize, attributeEntries + i * kAttributeEntrySize));
 }
 
 }  // namespace
@@ -133,8 +124,7 @@ bool ImageListReader::readPaths(StripSection const& section, std::vector<std::st
     if (!readAt(section.entriesOffset, entries->data(), entries->size())) return false;
     paths.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        paths.emplace_back(
-            platform::boundedText(reinterpret_cast<char const*>(entries->data() + i * kPathEntrySize + 4), kPathFieldSize));
+        paths.emplace_back(pathOfEntry(entries->data() + i * kPathEntrySize));
     return true;
 }
 
@@ -155,7 +145,33 @@ void storePathEntry(ImageOrderInfo const& record, unsigned char* entry) {
 
 void storeAttributeEntry(ImageOrderInfo const& record, unsigned char* entry) {
     std::memcpy(entry, &record.nImageNo, 4);
-    std::memcpy(entry + 4, reinterpret_cast<unsigned char const*>(&record) + 264, kAttributeBytes);
+    std::memcpy(entry + 4, reinterpret_cast<unsigned char const*>(&record) + kAttributeOffset, kAttributeBytes);
+}
+
+std::string_view pathOfEntry(unsigned char const* pathEntry) {
+    return platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
+}
+
+ImageOrderInfo decodeImage(unsigned char const* pathEntry, unsigned char const* attributeEntry) {
+    ImageOrderInfo record{};
+    std::memcpy(&record.nImageNo, pathEntry, 4);
+    std::string_view const path = pathOfEntry(pathEntry);
+    std::memcpy(record.szImagePath, path.data(), path.size());
+    std::memcpy(reinterpret_cast<unsigned char*>(&record) + kAttributeOffset, attributeEntry + 4, kAttributeBytes);
+    return record;
+}
+
+bool readSectionImages(BinaryStream& stream, std::int32_t count, std::vector<ImageOrderInfo>& images) {
+    if (count <= 0) return count == 0;
+    std::size_t const n = static_cast<std::size_t>(count);
+    std::vector<unsigned char> entries(n * kImageEntriesSize);
+    if (!stream.read(entries.data(), entries.size())) return false;
+    unsigned char const* pathEntries = entries.data();
+    unsigned char const* attributeEntries = entries.data() + n * kPathEntrySize;
+    images.reserve(images.size() + n);
+    for (std::size_t i = 0; i < n; ++i)
+        images.push_back(decodeImage(pathEntries + i * kPathEntrySize, attributeEntries + i * kAttributeEntrySize));
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

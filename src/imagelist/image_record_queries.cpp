@@ -134,12 +134,7 @@ std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::i
     if (pathNumber != attributeNumber || static_cast<std::int64_t>(pathNumber) != std::int64_t{stripNo} * 100 + k)
         return kImageNumberMismatch;
 
-    ImageOrderInfo result{};
-    result.nImageNo = pathNumber;
-    auto text = platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
-    std::memcpy(result.szImagePath, text.data(), text.size());
-    std::memcpy(reinterpret_cast<unsigned char*>(&result) + 264, attributeEntry + 4, kAttributeBytes);
-    *record = result;
+    *record = decodeImage(pathEntry, attributeEntry);
     return kSuccess;
 }
 
