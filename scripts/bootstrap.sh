@@ -10,6 +10,10 @@ command -v nm >/dev/null || need+=(binutils)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/gmock/gmock.h ] || need+=(libgmock-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# The fuzz preset (clang with libFuzzer) and the coverage report.
+command -v clang++ >/dev/null || need+=(clang)
+compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || need+=(libclang-rt-14-dev)
+command -v gcovr >/dev/null || need+=(gcovr)
 if [ ${#need[@]} -gt 0 ]; then
   echo "bootstrap: installing ${need[*]}"
   SUDO=""

@@ -30,7 +30,7 @@ constexpr std::size_t kMagicFieldSize = 128;
 constexpr std::int64_t kSlotCountOffset = 128;
 constexpr std::int64_t kUsedCountOffset = 132;
 constexpr std::int64_t kNumbersOffset = 136;
-static_assert(kStateMagic.size() == 24 && kNumbersOffset == kMagicFieldSize + 8);
+static_assert(kStateMagic.size() == 24 && kSlotCountOffset == kMagicFieldSize && kNumbersOffset == kMagicFieldSize + 8);
 
 constexpr std::int64_t flagsOffset(std::int32_t slots) { return kNumbersOffset + 4 * std::int64_t{slots}; }
 
