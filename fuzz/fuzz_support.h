@@ -5,8 +5,6 @@
 #include <yb/HostBase.h>
 #include <yb/ybBlockFileIO.h>
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -95,12 +93,13 @@ private:
 // Numbers for the readers' arguments, taken from the end of the input (the same bytes are the file
 // too, so a seed file is a complete input). Most picks are the values a caller would pass for the
 // seed files, the rest are small, extreme or raw numbers: zero, negatives, INT32_MAX, INT32_MIN.
+// Past the input's first byte every pick is the first typical value.
 class Numbers {
 public:
-    Numbers(std::uint8_t const* data, std::size_t size) : provider_(data, size) {}
+    Numbers(std::uint8_t const* data, std::size_t size) : data_(data), left_(size) {}
 
     std::int32_t pick(std::initializer_list<std::int32_t> typical) {
-        auto const choice = provider_.ConsumeIntegral<std::uint8_t>();
+        std::uint8_t const choice = byte();
         switch (choice >> 5) {
             case 4:
                 return static_cast<std::int32_t>(choice & 15) - 2;
@@ -112,8 +111,11 @@ public:
                 return kEdges[choice & 15];
             }
             case 6:
-            case 7:
-                return provider_.ConsumeIntegral<std::int32_t>();
+            case 7: {
+                std::uint32_t raw = 0;
+                for (int i = 0; i < 4; ++i) raw = raw << 8 | byte();
+                return static_cast<std::int32_t>(raw);
+            }
             default:
                 return typical.begin()[choice % typical.size()];
         }
@@ -121,12 +123,20 @@ public:
     std::int16_t pickShort(std::initializer_list<std::int32_t> typical) {
         return static_cast<std::int16_t>(pick(typical));
     }
-    bool flag() { return provider_.ConsumeBool(); }
-    // A short text (a point name), at most `limit` bytes, sometimes longer than any name field.
-    std::string text(std::size_t limit) { return provider_.ConsumeRandomLengthString(limit); }
+    bool flag() { return (byte() & 1) != 0; }
+    // A short text (a point name) of at most `limit` bytes; a limit beyond a name field tests its bound.
+    std::string text(std::size_t limit) {
+        std::size_t const length = byte() % (limit + 1);
+        std::string result;
+        while (result.size() < length && left_ > 0) result.push_back(static_cast<char>(byte()));
+        return result;
+    }
 
 private:
-    FuzzedDataProvider provider_;
+    std::uint8_t byte() { return left_ > 0 ? data_[--left_] : 0; }
+
+    std::uint8_t const* data_;
+    std::size_t left_;
 };
 
 // a + b as a caller's arithmetic in 32 bits would give it, wrapping instead of overflowing: the typical
