@@ -226,7 +226,7 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
         // the following sections fill are ever touched.
         tail.reserve(static_cast<std::size_t>(*length - static_cast<std::uint64_t>(tailStart)));
         std::int64_t position = tailStart;
-        for (std::int32_t strip = stripNo + 1; strip <= stripCount; ++strip) {
+        for (std::int32_t following = stripCount - stripNo; following > 0; --following) {
             std::int32_t header[2] = {0, 0};  // number, count
             if (!stream.read(header, sizeof header)) return kInvalidContent;
             position += static_cast<std::int64_t>(kSectionHeaderSize);
