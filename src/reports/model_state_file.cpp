@@ -17,6 +17,7 @@
 #include <yb/ybBlockFileIO.h>
 
 #include <array>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -102,6 +103,8 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
     std::int32_t strips = 0, images = 0;
     if (std::int32_t code = ybGetStripNumberOfImageRecord(imageListPath.c_str(), &strips); code != kSuccess) return code;
     if (std::int32_t code = ybGetBlockTotalImgNums(imageListPath.c_str(), &images); code != kSuccess) return code;
+    // Model numbers are strip * 100 + position: a list of more strips than such numbers can name is refused.
+    if (strips > std::numeric_limits<std::int32_t>::max() / 100) return kOutOfRange;
     std::int32_t const slots = images - strips;  // one model fewer than images in every strip
     if (std::int32_t code = createStateFile(statePath, slots); code != kSuccess) return code;
 
