@@ -1,5 +1,6 @@
-// The block option file and the product option files (model, ortho map, single-image DOM, single DOM,
-// DEM): every reader is given the input as its file, and what it read is written back and read again.
+// The block option file, the product option files (model, ortho map, single-image DOM, single DOM,
+// DEM) and the RPC reference file: every reader is given the input as its file, and what it read is
+// written back and read again.
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
@@ -44,5 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         ybWriteDemGenOption(copy.c_str(), &dem);
         ybReadDemGenOption(copy.c_str(), &dem);
     }
+    std::string const rpc = ybGetSingleImgRpcFile(path.c_str());
+    ybSetSingleImgRpcFile(copy.c_str(), rpc.c_str());
     return 0;
 }

@@ -230,6 +230,19 @@ void ybi() {
     });
 }
 
+// Texts for the name builders, split at zero bytes: block directory, block name, extension, suffix,
+// two image paths, a model name, the host's block directory. One set is in GBK, with a character
+// whose second byte is a backslash.
+void names() {
+    using namespace std::string_literals;
+    seed("names", "plain.txt",
+         "D:\\Blk\0Area1\0.bil\0_x\0D:\\Blk\\Images\\0101.ybi\0D:\\Blk\\Images\\0102.ybi\0"
+         "0101_0102\0C:\\Work"s);
+    seed("names", "gbk.txt",
+         "D:\\\xB2\xE2\xC7\xF8\\\0\xB2\xE2\x81\x5C\0.dms\0\0E:\\\x81\x5C\\0101.ybi\0"
+         "0102\0\x81\x5C_0102\0D:\\\xB2\xE2"s);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -253,6 +266,7 @@ int main(int argc, char** argv) {
     coefficients();
     block();
     ybi();
+    names();
     fs::remove_all(work);
     return 0;
 }
