@@ -5,9 +5,7 @@
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.cmr", data, size);
-    std::string const path = Drive::host("a.cmr");
+    std::string const path = drive.start("a.cmr", data, size);
 
     RIMPOINTLAYOUT layout{};
     std::int32_t count = 0;

@@ -8,9 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.ceff", data, size);
-    std::string const path = Drive::host("a.ceff");
+    std::string const path = drive.start("a.ceff", data, size);
     yb::fuzz::Numbers numbers(data, size);
 
     std::array<unsigned char, 128> record{};

@@ -8,9 +8,7 @@ constexpr std::int32_t kRecordSize = sizeof(BLOCKGCPLAYOUTINFO);
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.gcl", data, size);
-    std::string const path = Drive::host("a.gcl");
+    std::string const path = drive.start("a.gcl", data, size);
     yb::fuzz::Numbers numbers(data, size);
     // A caller sizes its array by the count query; counts the file cannot hold get no array.
     std::int32_t const limit = static_cast<std::int32_t>(size / kRecordSize) + 4;

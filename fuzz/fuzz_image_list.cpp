@@ -26,9 +26,7 @@ bool namesOnlyDriveImages(char const* path, std::int32_t strips) {
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("Blk/a.bil", data, size);
-    std::string const path = Drive::host("Blk\\a.bil");
+    std::string const path = drive.start("Blk/a.bil", data, size);
     yb::fuzz::Numbers numbers(data, size);
 
     std::int32_t strips = 0;

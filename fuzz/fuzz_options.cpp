@@ -6,9 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.opt", data, size);
-    std::string const path = Drive::host("a.opt");
+    std::string const path = drive.start("a.opt", data, size);
     std::string const copy = Drive::host("copy.opt");
 
     BlockInfo block{};

@@ -96,10 +96,7 @@ void modelControlPoints(std::string const& path, std::size_t size, Numbers& numb
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
-    Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.pts", data, size);
-    std::string const path = Drive::host("a.pts");
+    std::string const path = Drive::get().start("a.pts", data, size);
     Numbers numbers(data, size);
     imagePoints(path, size);
     featurePoints(path, size);

@@ -7,9 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.ipp", data, size);
-    std::string const path = Drive::host("a.ipp");
+    std::string const path = drive.start("a.ipp", data, size);
 
     IMAGEPROPINFO info{};
     if (ybReadImagePropInfoFile(path.c_str(), &info) == yb::kSuccess)

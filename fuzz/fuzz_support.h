@@ -33,7 +33,17 @@ public:
     static std::string host(std::string_view name) { return "F:\\" + std::string(name); }
     std::string native(std::string_view name) const { return root_ + "/" + std::string(name); }
 
-    // Empties the folder and writes one file into it.
+    // Starts an input: empties the folder, writes the input as the file `name` (slashes for folders)
+    // and gives that file's host path.
+    std::string start(std::string_view name, std::uint8_t const* data, std::size_t size) {
+        reset();
+        write(name, data, size);
+        std::string path = host(name);
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        return path;
+    }
+    // Empties the folder.
     void reset() {
         std::error_code ignored;
         for (auto const& entry : std::filesystem::directory_iterator(root_, ignored))

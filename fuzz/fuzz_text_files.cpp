@@ -8,9 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("Blk/blk.ctp", data, size);
-    std::string const path = Drive::host("Blk\\blk.ctp");
+    std::string const path = drive.start("Blk/blk.ctp", data, size);
     yb::fuzz::Numbers numbers(data, size);
 
     std::int32_t count = 0;

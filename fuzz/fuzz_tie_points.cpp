@@ -5,9 +5,7 @@
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.scp", data, size);
-    std::string const path = Drive::host("a.scp");
+    std::string const path = drive.start("a.scp", data, size);
     yb::fuzz::Numbers numbers(data, size);
 
     std::int32_t total = 0;

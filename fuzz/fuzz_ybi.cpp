@@ -28,9 +28,7 @@ void readAll(char const* path, yb::fuzz::Numbers& numbers) {
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     using yb::fuzz::Drive;
     Drive& drive = Drive::get();
-    drive.reset();
-    drive.write("a.ybi", data, size);
-    std::string const path = Drive::host("a.ybi");
+    std::string const path = drive.start("a.ybi", data, size);
     yb::fuzz::Numbers numbers(data, size);
     readAll(path.c_str(), numbers);
 

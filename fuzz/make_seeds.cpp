@@ -2,7 +2,7 @@
 // library's own writers, plus files of the example block that `ybblock demo` builds.
 //   ybblock demo /tmp/demo && make_seeds /tmp/demo/DemoBlock fuzz/corpus
 // The seeds are kept in the tree; run this again only when a file layout changes.
-#include <yb/ybBlockFileIO.h>
+#include "fuzz_support.h"
 
 #include <array>
 #include <cstdio>
@@ -53,22 +53,6 @@ tagImagePoint point(std::int32_t imageNo, char const* name, std::int16_t type = 
     p.x = 10.0 * imageNo;
     p.y = -5.0;
     return p;
-}
-
-CONTROLPOINT_STORAGE* pointSet(int count) {
-    CONTROLPOINT_STORAGE* set = nullptr;
-    ybAllocControlPointMem(&set, 8);
-    ybInitControlPoint(set, 1);
-    for (int i = 0; i < count; ++i) {
-        CONTROLPOINT_INFO entry{};
-        entry.serial = i;
-        entry.inUse = 1;
-        std::snprintf(entry.name, sizeof entry.name, "P%d", i);
-        entry.leftX = i;
-        entry.rightX = 100 - i;
-        ybAddOneGcpPoint(set, entry, 1);
-    }
-    return set;
 }
 
 ImageOrderInfo image(std::int32_t number, char const* path) {
@@ -138,8 +122,8 @@ void points() {
     });
     written("points", "common.cpt", [](char const* path) {
         ybCreateComJointPntFile(path, 2);
-        CONTROLPOINT_STORAGE* a = pointSet(3);
-        CONTROLPOINT_STORAGE* b = pointSet(3);
+        CONTROLPOINT_STORAGE* a = yb::fuzz::pointSet(3);
+        CONTROLPOINT_STORAGE* b = yb::fuzz::pointSet(3);
         ybWriteComJointPntFile(path, 1, 1, 2, a, b);
         ybWriteComJointPntFile(path, 2, 2, 3, b, a);
         ybFreeControlPointMem(a);
@@ -147,7 +131,7 @@ void points() {
     });
     written("points", "model.mgp", [](char const* path) {
         ybCreateOneModelGcpFile(path, 2);
-        CONTROLPOINT_STORAGE* set = pointSet(3);
+        CONTROLPOINT_STORAGE* set = yb::fuzz::pointSet(3);
         ybWriteModelGcpFile(path, 1, 2, set);
         ybWriteModelGcpFile(path, 1, 1, set);
         ybFreeControlPointMem(set);
