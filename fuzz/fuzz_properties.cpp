@@ -27,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         std::replace(property.begin(), property.end(), '\\', '/');
         drive.write(property.substr(3), data, size);
     }
+    drive.write("Blk/Images/img.ybi", "");  // makes the folder; the image library fills the file
     ybCreateYbiFile(image.c_str(), 4, 4, 300.0, D_RECT{0, 0, 1, 1});
     YbiHandle handle = nullptr;
     if (ybOpenYbiFileForRead(image.c_str(), &handle) == yb::kSuccess) {
