@@ -1,22 +1,23 @@
 #include "binary_io.h"
 
 #include "hostpath.h"
+#include "io_errors.h"
 
-#include <yb/HostBase.h>
-
+#include <algorithm>
 #include <cstring>
 
 namespace yb::platform {
 
 bool BinaryStream::read(void* data, std::size_t size) {
     if (size == 0) return true;
-    return stream_ != nullptr && std::fread(data, 1, size, stream_) == size;
+    return readSome(data, size) == size;
 }
 
-bool BinaryStream::write(void const* data, std::size_t size) {
-    if (size == 0) return true;
-    if (stream_ == nullptr || hbConsumeWriteFault()) return false;
-    return std::fwrite(data, 1, size, stream_) == size;
+std::size_t BinaryStream::readSome(void* data, std::size_t size) {
+    if (stream_ == nullptr || size == 0 || io::injected(HB_FILE_READ)) return 0;
+    std::size_t const got = std::fread(data, 1, size, stream_);
+    if (got < size && std::ferror(stream_) != 0) io::failedWithoutErrno();
+    return got;
 }
 
 bool BinaryStream::readText(std::string& text, std::size_t width) {
@@ -26,19 +27,23 @@ bool BinaryStream::readText(std::string& text, std::size_t width) {
     return true;
 }
 
-bool BinaryStream::writeText(std::string_view text, std::size_t width) {
-    std::vector<char> field(width, '\0');
-    if (width > 0) storeText(field.data(), width, text);
-    return write(field.data(), width);
-}
-
 bool BinaryStream::readMagic(std::string_view magic) {
     std::string buffer(magic.size(), '\0');
     return read(buffer.data(), buffer.size()) && buffer == magic;
 }
 
+BinaryStream::Magic BinaryStream::readMagicStatus(std::string_view magic, std::uint64_t length) {
+    std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(length, magic.size())), '\0');
+    if (!read(head.data(), head.size())) return Magic::CutShort;
+    if (magic.substr(0, head.size()) != head) return Magic::Different;
+    return head.size() < magic.size() ? Magic::CutShort : Magic::Present;
+}
+
 bool BinaryStream::seek(std::int64_t offset, int origin) {
-    return stream_ != nullptr && std::fseek(stream_, static_cast<long>(offset), origin) == 0;
+    if (stream_ == nullptr || io::injected(HB_FILE_SEEK)) return false;
+    if (std::fseek(stream_, static_cast<long>(offset), origin) == 0) return true;
+    io::failed();
+    return false;
 }
 
 std::optional<std::int64_t> BinaryStream::tell() const {
@@ -50,7 +55,7 @@ std::optional<std::int64_t> BinaryStream::tell() const {
 
 std::optional<std::uint64_t> BinaryStream::length() const {
     auto here = tell();
-    if (!here || std::fseek(stream_, 0, SEEK_END) != 0) return std::nullopt;
+    if (!here || io::injected(HB_FILE_SEEK) || std::fseek(stream_, 0, SEEK_END) != 0) return std::nullopt;
     long end = std::ftell(stream_);
     if (std::fseek(stream_, static_cast<long>(*here), SEEK_SET) != 0 || end < 0) return std::nullopt;
     return static_cast<std::uint64_t>(end);

@@ -1,6 +1,6 @@
-// Typed little-endian reads and writes on a stdio stream. Every call says whether it moved all its
-// bytes, so a short read or write is always seen. Records are written as their memory image: the
-// suite only builds for little-endian machines.
+// Typed little-endian reads on a stdio stream. Every call says whether it moved all its bytes, so a
+// short read is always seen. Records are read as their memory image: the suite only builds for
+// little-endian machines. Writing goes through write_path.h.
 #pragma once
 
 #include <bit>
@@ -30,17 +30,14 @@ public:
     std::FILE* get() const { return stream_; }
 
     bool read(void* data, std::size_t size);
-    bool write(void const* data, std::size_t size);
+    // Reads up to `size` bytes and returns how many came (fewer only at the end of the file or on an
+    // error).
+    std::size_t readSome(void* data, std::size_t size);
 
     template <class T>
     bool readValue(T& value) {
         static_assert(std::is_trivially_copyable_v<T>);
         return read(&value, sizeof value);
-    }
-    template <class T>
-    bool writeValue(T const& value) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        return write(&value, sizeof value);
     }
     // `count` records in one read, appended to `out`; false (with `out` as before) on a short read.
     template <class T>
@@ -52,26 +49,19 @@ public:
         out.resize(old);
         return false;
     }
-    template <class T>
-    bool writeRecords(T const* records, std::size_t count) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        return count == 0 || write(records, count * sizeof(T));
-    }
 
     bool readI32(std::int32_t& value) { return readValue(value); }
-    bool writeI32(std::int32_t value) { return writeValue(value); }
     bool readDouble(double& value) { return readValue(value); }
-    bool writeDouble(double value) { return writeValue(value); }
 
     // A fixed field of `width` bytes, returned up to its first NUL.
     bool readText(std::string& text, std::size_t width);
-    // `text` in a field of `width` bytes, zero bytes after it (truncated to width - 1 bytes).
-    bool writeText(std::string_view text, std::size_t width);
 
     // Reads magic.size() bytes and compares them exactly; false on a short read or a difference.
     bool readMagic(std::string_view magic);
-    // The magic's characters, without a terminator.
-    bool writeMagic(std::string_view magic) { return write(magic.data(), magic.size()); }
+    // The magic told apart as present, cut short by the end of the file, or different, for files whose
+    // kinds answer those differently. `length` is the file's length.
+    enum class Magic { Present, CutShort, Different };
+    Magic readMagicStatus(std::string_view magic, std::uint64_t length);
 
     bool seek(std::int64_t offset, int origin = SEEK_SET);
     std::optional<std::int64_t> tell() const;

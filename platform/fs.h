@@ -1,8 +1,15 @@
 // File system access by host path. A host path is mapped to a native one: a drive letter goes to the
-// directory HostBase maps it to; '\' and '/' both separate; GBK names become UTF-8; each component is
-// matched case-insensitively against what exists (exact spelling first). A path without a drive letter
-// is taken relative to the current directory (or as an absolute native path when it starts with a
-// separator). A path that cannot be mapped names no file: opening it fails, testing it answers false.
+// directory HostBase maps it to; '\' and '/' both separate; GBK names become UTF-8; "." and empty
+// components are dropped and ".." goes up one level but never above the drive's root; each component
+// is matched case-insensitively against what exists (exact spelling first). A path without a drive
+// letter is taken relative to the current directory (or as an absolute native path when it starts
+// with a separator). A path that cannot be mapped names no file: opening it fails, testing it answers
+// false.
+//
+// This file is the Linux backend. Every operation that can change or read a file asks HostBase's
+// fault hook first, and counts a failure that is not "no such file" as an I/O error of the thread.
+// Writing goes through write_path.h; this header offers reading streams and the few primitives the
+// write path is built from (open, create, write, read, resize, close, rename over, remove).
 #pragma once
 
 #include <cstdint>
@@ -21,9 +28,10 @@ bool isRegularFile(std::string_view hostPath);
 bool isDirectory(std::string_view hostPath);
 // Size in bytes of a regular file, or nullopt.
 std::optional<std::uint64_t> fileSize(std::string_view hostPath);
+// Last modification time in nanoseconds since the epoch, or nullopt when nothing is there.
+std::optional<std::int64_t> modificationTime(std::string_view hostPath);
+// Removes a file (and what an interrupted change of it left behind); false when it could not be removed.
 bool removeFile(std::string_view hostPath);
-// Copies `from` over `to` (created or replaced); false when either side fails.
-bool copyFile(std::string_view from, std::string_view to);
 bool makeDirectory(std::string_view hostPath);     // one level; true when it exists afterwards as a directory
 bool removeDirectory(std::string_view hostPath);   // one empty level
 
@@ -34,7 +42,11 @@ struct DirectoryEntry {
 // Entries of one directory (without "." and ".."), sorted by name, or nullopt when it cannot be read.
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDir);
 
-// A stdio stream that closes itself. Modes are the C modes: "rb", "wb", "ab", "r+b", "r", "w", ...
+// Failures of file operations on this thread that were not "no such file": a caller that must tell an
+// I/O error from damaged or missing content compares the tally before and after its work.
+std::uint64_t ioErrorTally();
+
+// A stdio stream for reading that closes itself.
 class File {
 public:
     File() = default;
@@ -48,47 +60,57 @@ public:
     explicit operator bool() const { return stream_ != nullptr; }
     std::FILE* get() const { return stream_; }
     std::FILE* release();
-    // Closes the stream; false when buffered data could not be written.
-    bool close();
+    void close();
 
 private:
     std::FILE* stream_ = nullptr;
 };
 
+// Opens a file for reading ("rb" or "r"); any other mode gives no stream, since every change of a file
+// goes through the write path. A change of the file that a killed process left unfinished is rolled
+// back first.
 File openFile(std::string_view hostPath, char const* mode);
 
-// Deletes a file being written unless the writer commits, so a failed writer leaves no partial file.
-class NewFileGuard {
+// ---- primitives of the write path (write_path.h); every call is checked and hooked ----
+
+// A native file handle without buffering.
+class NativeFile {
 public:
-    explicit NewFileGuard(std::string hostPath) : path_(std::move(hostPath)) {}
-    NewFileGuard(NewFileGuard const&) = delete;
-    NewFileGuard& operator=(NewFileGuard const&) = delete;
-    ~NewFileGuard() {
-        if (!committed_) removeFile(path_);
-    }
-    void commit() { committed_ = true; }
+    NativeFile() = default;
+    NativeFile(NativeFile&& other) noexcept;
+    NativeFile& operator=(NativeFile&& other) noexcept;
+    NativeFile(NativeFile const&) = delete;
+    NativeFile& operator=(NativeFile const&) = delete;
+    ~NativeFile();  // closes without looking at the result: call close() to know
+
+    explicit operator bool() const { return handle_ >= 0; }
+    // Writes all `size` bytes at `offset`; false on any error or short write.
+    bool writeAt(std::uint64_t offset, void const* data, std::size_t size);
+    // Reads up to `size` bytes at `offset`; `got` falls short of `size` only at the end of the file.
+    bool readAt(std::uint64_t offset, void* data, std::size_t size, std::size_t& got);
+    std::optional<std::uint64_t> length() const;
+    bool resize(std::uint64_t length);
+    // False when the system reports that written data could not be kept.
+    bool close();
 
 private:
-    std::string path_;
-    bool committed_ = false;
+    friend NativeFile openNative(std::string const&, bool);
+    friend NativeFile createNative(std::string const&, bool);
+    friend NativeFile createBeside(std::string const&, std::string&);
+    int handle_ = -1;
+    bool writable_ = false;
 };
 
-// A full copy of a file ("path" + suffix, such as ".bak" or ".tmp") made before the file is changed in
-// place. restore() puts the original back; the copy is removed on every way out.
-class WorkCopy {
-public:
-    WorkCopy(std::string hostPath, std::string_view suffix);
-    WorkCopy(WorkCopy const&) = delete;
-    WorkCopy& operator=(WorkCopy const&) = delete;
-    ~WorkCopy();
-    bool made() const { return made_; }
-    std::string const& copyPath() const { return copyPath_; }
-    bool restore();
-
-private:
-    std::string path_;
-    std::string copyPath_;
-    bool made_ = false;
-};
+// An existing regular file, for reading or for reading and writing.
+NativeFile openNative(std::string const& native, bool forUpdate);
+// A file at exactly this path: created new, or (with `truncate`) emptied when it exists.
+NativeFile createNative(std::string const& native, bool truncate);
+// A new file with a unique name in the directory of `targetNative`, named after it, with the target's
+// permission bits when the target exists; its path goes to `created`.
+NativeFile createBeside(std::string const& targetNative, std::string& created);
+// Puts `fromNative` in the place of `toNative` in one step, replacing it.
+bool renameOver(std::string const& fromNative, std::string const& toNative);
+bool removeNative(std::string const& native);
+bool nativeFileExists(std::string const& native);
 
 }  // namespace yb::platform

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -34,16 +36,33 @@ SinkSlot& sinkSlot() {
     return slot;
 }
 
+// Roots are interned and never freed: a caller may hold the text hbGetDriveRoot gave it while another
+// thread maps the drive again.
 struct DriveTable {
-    std::array<std::string, 26> roots;
-    std::array<bool, 26> mapped{};
+    std::array<char const*, 26> roots{};
+    std::set<std::string, std::less<>> interned;
+
+    char const* intern(std::string_view text) {
+        auto found = interned.find(text);
+        if (found == interned.end()) found = interned.emplace(text).first;
+        return found->c_str();
+    }
 };
 DriveTable& driveTable() {
-    static DriveTable table;
-    return table;
+    static DriveTable* table = new DriveTable;  // never destroyed, so no text it handed out dangles
+    return *table;
 }
 
-std::atomic<std::int32_t> writesBeforeFault{-1};
+struct FaultHook {
+    std::atomic<std::int64_t> failAt{0};
+    std::atomic<bool> sticky{false};
+    std::atomic<std::int64_t> seen{0};
+    std::atomic<std::uint32_t> failed{0};
+};
+FaultHook& faultHook() {
+    static FaultHook hook;
+    return hook;
+}
 
 void storeSetting(std::size_t offset, std::size_t width, char const* text) {
     std::lock_guard lock(stateMutex());
@@ -95,30 +114,41 @@ bool hbSetDriveRoot(char letter, char const* nativeDir) {
     if (index < 0) return false;
     std::lock_guard lock(stateMutex());
     auto& table = driveTable();
-    table.mapped[index] = nativeDir != nullptr;
-    table.roots[index] = nativeDir ? nativeDir : "";
+    table.roots[index] = nativeDir != nullptr ? table.intern(nativeDir) : nullptr;
     return true;
 }
 
 char const* hbGetDriveRoot(char letter) {
     int index = driveIndex(letter);
     if (index < 0) return nullptr;
-    {
-        std::lock_guard lock(stateMutex());
-        auto const& table = driveTable();
-        if (table.mapped[index]) return table.roots[index].c_str();
-    }
+    std::lock_guard lock(stateMutex());
+    auto& table = driveTable();
+    if (table.roots[index] != nullptr) return table.roots[index];
     char name[] = "YB_DRIVE_?";
     name[9] = static_cast<char>('A' + index);
-    return std::getenv(name);
+    char const* fromEnvironment = std::getenv(name);
+    return fromEnvironment != nullptr ? table.intern(fromEnvironment) : nullptr;
 }
 
-void hbSetWriteFault(std::int32_t writesBeforeFailure) { writesBeforeFault.store(writesBeforeFailure); }
-
-bool hbConsumeWriteFault() {
-    std::int32_t current = writesBeforeFault.load();
-    while (current >= 0) {
-        if (writesBeforeFault.compare_exchange_weak(current, current - 1)) return current == 0;
-    }
-    return false;
+void hbSetFileFault(std::int64_t failAt, bool sticky) {
+    FaultHook& hook = faultHook();
+    hook.failAt.store(0);
+    hook.seen.store(0);
+    hook.failed.store(0);
+    hook.sticky.store(sticky);
+    hook.failAt.store(failAt > 0 ? failAt : 0);
 }
+
+bool hbFileFault(HbFileOperation operation) {
+    FaultHook& hook = faultHook();
+    std::int64_t const failAt = hook.failAt.load(std::memory_order_relaxed);
+    if (failAt == 0) return false;  // disarmed: one load per operation
+    std::int64_t const number = ++hook.seen;
+    if (number < failAt || (number > failAt && !hook.sticky.load())) return false;
+    hook.failed.fetch_or(1u << static_cast<std::uint32_t>(operation));
+    return true;
+}
+
+std::int64_t hbFileOperationCount() { return faultHook().seen.load(); }
+
+std::uint32_t hbFailedFileOperations() { return faultHook().failed.load(); }

@@ -61,7 +61,10 @@ std::int32_t openImage(char const* path, YbiHandle* image, bool forUpdate) {
     if (path == nullptr || image == nullptr) return YBI_E_NULL_ARGUMENT;
     auto open = std::make_unique<YbiImage>();
     if (std::int32_t code = readImageFile(path, open->content); code != 0) return code;
-    if (forUpdate && !platform::openFile(path, "r+b")) return YBI_E_WRITE;
+    if (forUpdate) {
+        auto native = platform::nativePath(path);
+        if (!native || !platform::openNative(*native, true)) return YBI_E_WRITE;
+    }
     open->path = path;
     open->forUpdate = forUpdate;
     YbiImage* handle = open.get();

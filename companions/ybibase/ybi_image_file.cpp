@@ -17,14 +17,14 @@
 // table whose numbers are not 1 to n in order.
 #include "ybi_image_file.h"
 
-#include "magic_check.h"
-#include "whole_file_writer.h"
-
 #include "binary_io.h"
 #include "fs.h"
+#include "write_path.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace yb::ybi {
@@ -39,27 +39,19 @@ static_assert(sizeof(StoredControlPoint) == 36 && offsetof(StoredControlPoint, x
 constexpr std::uint64_t kTableOffset = kMagic.size() + sizeof(ImageHeader);
 static_assert(kTableOffset == 69);
 
-constexpr std::size_t kCopyBlock = 1 << 20;
-
 bool finite(D_RECT const& r) {
     return std::isfinite(r.xMin) && std::isfinite(r.yMin) && std::isfinite(r.xMax) && std::isfinite(r.yMax);
 }
 
-// Copies every byte after the old file's table into `out`, in large blocks.
-bool copyPixels(std::string const& oldPath, platform::BinaryStream& out) {
-    ImageContent old;
-    std::uint64_t pixelStart = 0;
-    if (readImageFile(oldPath, old, &pixelStart) != 0) return false;
-    platform::File in = platform::openFile(oldPath, "rb");
-    if (!in) return false;
-    platform::BinaryStream source(in.get());
-    if (!source.seek(static_cast<std::int64_t>(pixelStart))) return false;
-    std::vector<char> block(kCopyBlock);
-    for (;;) {
-        std::size_t got = std::fread(block.data(), 1, block.size(), in.get());
-        if (got > 0 && !out.write(block.data(), got)) return false;
-        if (got < block.size()) return std::ferror(in.get()) == 0;
-    }
+// Header, point count and table as stored, from the end of the magic on.
+std::vector<unsigned char> headerAndTable(ImageContent const& content) {
+    std::int32_t const count = static_cast<std::int32_t>(content.points.size());
+    std::size_t const tableBytes = content.points.size() * sizeof(StoredControlPoint);
+    std::vector<unsigned char> bytes(sizeof(ImageHeader) + sizeof count + tableBytes);
+    std::memcpy(bytes.data(), &content.header, sizeof(ImageHeader));
+    std::memcpy(bytes.data() + sizeof(ImageHeader), &count, sizeof count);
+    if (tableBytes > 0) std::memcpy(bytes.data() + sizeof(ImageHeader) + sizeof count, content.points.data(), tableBytes);
+    return bytes;
 }
 
 }  // namespace
@@ -75,10 +67,10 @@ std::int32_t readImageFile(std::string const& path, ImageContent& content, std::
     platform::BinaryStream stream(file.get());
     auto length = stream.length();
     if (!length) return YBI_E_FILE_MISSING;
-    switch (companion::readMagic(stream, *length, kMagic)) {
-        case companion::MagicStatus::Present: break;
-        case companion::MagicStatus::CutShort: return YBI_E_SHORT_FILE;
-        case companion::MagicStatus::Different: return YBI_E_BAD_MAGIC;
+    switch (stream.readMagicStatus(kMagic, *length)) {
+        case platform::BinaryStream::Magic::Present: break;
+        case platform::BinaryStream::Magic::CutShort: return YBI_E_SHORT_FILE;
+        case platform::BinaryStream::Magic::Different: return YBI_E_BAD_MAGIC;
     }
 
     ImageContent read;
@@ -98,14 +90,30 @@ std::int32_t readImageFile(std::string const& path, ImageContent& content, std::
 }
 
 std::int32_t writeImageFile(std::string const& path, ImageContent const& content, bool keepPixels) {
-    bool written = companion::writeWholeFile(path, [&](platform::BinaryStream& out, std::string const& oldCopy) {
-        if (!out.writeMagic(kMagic) || !out.writeValue(content.header) ||
-            !out.writeI32(static_cast<std::int32_t>(content.points.size())) ||
-            !out.writeRecords(content.points.data(), content.points.size())) {
-            return false;
-        }
-        return !keepPixels || oldCopy.empty() || copyPixels(oldCopy, out);
-    });
+    std::vector<unsigned char> const table = headerAndTable(content);
+    if (!keepPixels) {
+        bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+            out.writeMagic(kMagic);
+            out.write(table.data(), table.size());
+            return true;
+        });
+        return written ? 0 : YBI_E_WRITE;
+    }
+    // The table is rewritten in place. Pixel data behind a table of the same size stays where it is;
+    // behind a table that grows or shrinks it moves, and the work copy then keeps it as well.
+    ImageContent old;
+    std::uint64_t pixelStart = 0;
+    if (readImageFile(path, old, &pixelStart) != 0) return YBI_E_WRITE;
+    platform::FileChange change(path, platform::WorkCopyName::Bak);
+    if (!change.opened()) return YBI_E_WRITE;
+    std::uint64_t const newPixelStart = kMagic.size() + table.size();
+    std::uint64_t const pixelBytes = change.oldLength() - std::min(pixelStart, change.oldLength());
+    bool const sameSize = newPixelStart == pixelStart;
+    bool const written =
+        change.keep({{kMagic.size(), (sameSize ? pixelStart : change.oldLength()) - kMagic.size()}}) &&
+        change.write(kMagic.size(), table.data(), table.size()) &&
+        (sameSize || (change.moveKept(pixelStart, newPixelStart) && change.resize(newPixelStart + pixelBytes))) &&
+        change.commit();
     return written ? 0 : YBI_E_WRITE;
 }
 

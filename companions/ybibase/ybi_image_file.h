@@ -39,8 +39,9 @@ bool headerIsValid(ImageHeader const& header);
 // pixel data begins. Returns 0 or a YBI_E_* code.
 std::int32_t readImageFile(std::string const& path, ImageContent& content, std::uint64_t* tableEnd = nullptr);
 
-// Writes the header and table. With `keepPixels`, whatever followed the old file's table is carried
-// over; otherwise the file ends after the table. An existing file survives a failed write unchanged.
+// Writes the header and table. With `keepPixels`, the existing file's table is rewritten in place and
+// whatever followed it is carried over; otherwise the file is replaced by one that ends after the
+// table. Either way a failed write leaves an existing file unchanged.
 std::int32_t writeImageFile(std::string const& path, ImageContent const& content, bool keepPixels);
 
 }  // namespace yb::ybi

@@ -12,11 +12,10 @@
 // value 8 bytes after the one before, and the kind as a 16-bit integer at byte 58. It writes bytes 0 to
 // 59 of the record and nothing else, and only when the whole file was read.
 #include "call_guard.h"
-#include "magic_check.h"
-#include "whole_file_writer.h"
 
 #include "binary_io.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybiOrient.h>
 
@@ -54,10 +53,10 @@ std::int32_t readCoefficients(char const* path, void* record) {
     platform::BinaryStream stream(file.get());
     auto length = stream.length();
     if (!length) return ORIENT_E_FILE_MISSING;
-    switch (companion::readMagic(stream, *length, kMagic)) {
-        case companion::MagicStatus::Present: break;
-        case companion::MagicStatus::CutShort: return ORIENT_E_SHORT_FILE;
-        case companion::MagicStatus::Different: return ORIENT_E_BAD_MAGIC;
+    switch (stream.readMagicStatus(kMagic, *length)) {
+        case platform::BinaryStream::Magic::Present: break;
+        case platform::BinaryStream::Magic::CutShort: return ORIENT_E_SHORT_FILE;
+        case platform::BinaryStream::Magic::Different: return ORIENT_E_BAD_MAGIC;
     }
     std::int32_t kind = 0;
     std::int32_t count = 0;
@@ -79,9 +78,12 @@ std::int32_t writeCoefficients(char const* path, std::int32_t kind, double const
     if (path == nullptr || values == nullptr) return ORIENT_E_NULL_ARGUMENT;
     if (!knownKind(kind)) return ORIENT_E_RANGE;
     std::int32_t const count = ORIENT_RECORD_VALUE_COUNT[kind];
-    bool written = companion::writeWholeFile(path, [&](platform::BinaryStream& out, std::string const&) {
-        return out.writeMagic(kMagic) && out.writeI32(kind) && out.writeI32(count) &&
-               out.writeRecords(values, static_cast<std::size_t>(count));
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(kMagic);
+        out.writeI32(kind);
+        out.writeI32(count);
+        out.writeRecords(values, static_cast<std::size_t>(count));
+        return true;
     });
     return written ? 0 : ORIENT_E_WRITE;
 }

@@ -25,11 +25,29 @@ YB_API void hbSetMessageSink(HbMessageSink sink, void* user);        // null res
 YB_API bool hbSetDriveRoot(char letter, char const* nativeDir);      // maps "D:" to a native directory; null unmaps
 
 // Platform support shared by every library of the suite (not part of a host's duties).
-// The native directory a drive letter is mapped to (the table, else YB_DRIVE_<letter>), or null.
+// The native directory a drive letter is mapped to (the table, else YB_DRIVE_<letter>), or null. The
+// text stays valid for the life of the process, whatever is mapped later.
 YB_API char const* hbGetDriveRoot(char letter);
-// Test hook: the write after `writesBeforeFailure` successful ones comes up short; a negative
-// value switches the fault off. hbConsumeWriteFault() is asked by every write of the suite.
-YB_API void hbSetWriteFault(std::int32_t writesBeforeFailure);
-YB_API bool hbConsumeWriteFault();
+
+// Test hook: injected faults in the suite's file layer. Every file operation of every library asks
+// hbFileFault before it runs and fails as the system would (EIO) when the answer is true.
+enum HbFileOperation : std::int32_t {
+    HB_FILE_OPEN = 0,   // opening or creating a file
+    HB_FILE_READ,
+    HB_FILE_WRITE,
+    HB_FILE_SEEK,
+    HB_FILE_CLOSE,      // closing a file that was written
+    HB_FILE_RESIZE,
+    HB_FILE_RENAME,
+    HB_FILE_REMOVE,
+    HB_FILE_DIRECTORY,  // making or removing a directory
+};
+// Arms the hook: counting operations from 1, the `failAt`-th fails, and with `sticky` every one after
+// it too (a disk that has filled up). A `failAt` below 1 disarms it. Arming resets the tallies below.
+YB_API void hbSetFileFault(std::int64_t failAt, bool sticky);
+YB_API bool hbFileFault(HbFileOperation operation);
+// Operations counted since the hook was armed, and one bit (1 << operation) per kind that was failed.
+YB_API std::int64_t hbFileOperationCount();
+YB_API std::uint32_t hbFailedFileOperations();
 
 #endif

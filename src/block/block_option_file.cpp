@@ -1,4 +1,5 @@
 // The block option file (".dms"): the magic "YB_BLOCK_OPTION_FILE_VER1.0" and one BlockInfo record.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "option_file.h"
 
@@ -10,7 +11,7 @@
 namespace yb::block {
 namespace {
 
-constexpr std::string_view kBlockOptionMagic = "YB_BLOCK_OPTION_FILE_VER1.0";
+constexpr std::string_view kBlockOptionMagic = frame::magicOf(frame::FileKind::BlockOption);
 static_assert(kBlockOptionMagic.size() == 27);
 constexpr std::size_t kBlockOptionFileSize = kBlockOptionMagic.size() + sizeof(BlockInfo);
 static_assert(kBlockOptionFileSize == 739);

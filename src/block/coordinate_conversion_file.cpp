@@ -6,6 +6,7 @@
 #include "fs.h"
 #include "gbk.h"
 #include "messages.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -106,13 +107,11 @@ std::int32_t writeConversionParameters(BlockInfo const& block, std::int32_t coun
         text += number.data();
     }
     text += "\n";
-    platform::File file = platform::openFile(fileName, "w");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(fileName);
-    platform::BinaryStream stream(file.get());
-    if (!stream.write(text.data(), text.size()) || !file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    bool const written = platform::replaceFile(fileName, [&](platform::Output& out) {
+        out.write(text.data(), text.size());
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The DEM option file: the magic "YB_DEM_OPTION_FILE_VER1.0" and one raw DemInfo record. Reading a
 // file that does not exist yet creates it with the default options and hands those to the caller.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "option_file.h"
 
@@ -10,7 +11,7 @@
 namespace yb::block {
 namespace {
 
-constexpr std::string_view kDemOptionMagic = "YB_DEM_OPTION_FILE_VER1.0";
+constexpr std::string_view kDemOptionMagic = frame::magicOf(frame::FileKind::DemOption);
 static_assert(kDemOptionMagic.size() == 25);
 static_assert(kDemOptionMagic.size() + sizeof(DemInfo) == 593, "a DEM option file is 593 bytes");
 

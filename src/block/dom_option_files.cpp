@@ -2,6 +2,7 @@
 // SingleImageDomOption) and the single DOM option file (magic "YB_ORTHO_SINGLE_OPTION_FILE_VER1.0",
 // one eTypeMathModel). Unlike the other option files these two verify every read and write: a record
 // that comes up short is an error, and a file that could not be written completely is removed.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "fs.h"
 #include "option_file.h"
@@ -15,8 +16,8 @@
 namespace yb::block {
 namespace {
 
-constexpr std::string_view kSingleImageDomMagic = "YB_ORTHO_MAP_OPTION_FILE_VER1.0";  // shared with the ortho map file
-constexpr std::string_view kSingleDomMagic = "YB_ORTHO_SINGLE_OPTION_FILE_VER1.0";
+constexpr std::string_view kSingleImageDomMagic = frame::magicOf(frame::FileKind::SingleImageDomOption);  // shared with the ortho map file
+constexpr std::string_view kSingleDomMagic = frame::magicOf(frame::FileKind::SingleDomOption);
 static_assert(kSingleImageDomMagic.size() == 31 && kSingleDomMagic.size() == 34);
 static_assert(kSingleImageDomMagic.size() + sizeof(SingleImageDomOption) == 1139);
 static_assert(kSingleDomMagic.size() + sizeof(eTypeMathModel) == 38);

@@ -1,6 +1,7 @@
 // The model option file (".mod"): the magic "YB_MODEL_OPTION_FILE_VER1.0" and a 1080-byte record that
 // holds the four image texts of ModelInfo and its trailing host bytes. The option path and the model
 // name are not stored: the reader derives them from the path it reads.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "hostpath.h"
 #include "option_file.h"
@@ -13,7 +14,7 @@
 namespace yb::block {
 namespace {
 
-constexpr std::string_view kModelOptionMagic = "YB_MODEL_OPTION_FILE_VER1.0";
+constexpr std::string_view kModelOptionMagic = frame::magicOf(frame::FileKind::ModelOption);
 static_assert(kModelOptionMagic.size() == 27);
 
 constexpr std::size_t kTextWidth = 260;
@@ -27,6 +28,7 @@ struct ModelOptionRecord {
     unsigned char hostReserved[40];
 };
 static_assert(sizeof(ModelOptionRecord) == 1080, "the stored model record is 1080 bytes");
+static_assert(sizeof(ModelOptionRecord) == frame::fileKindInfo(frame::FileKind::ModelOption).recordSize);
 static_assert(offsetof(ModelOptionRecord, hostReserved) == 1040);
 static_assert(kModelOptionMagic.size() + sizeof(ModelOptionRecord) == 1107, "a model option file is 1107 bytes");
 static_assert(sizeof(ModelOptionRecord::hostReserved) == sizeof(ModelInfo::hostReserved));

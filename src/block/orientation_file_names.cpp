@@ -7,6 +7,7 @@
 #include "binary_io.h"
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -170,8 +171,7 @@ std::string readRpcReference(char const* path) {
     platform::File file = platform::openFile(path, "rb");
     if (!file) return {};
     char buffer[kRpcReferenceSize] = {};
-    std::size_t const got = std::fread(buffer, 1, sizeof buffer, file.get());
-    if (got == 0) return {};
+    if (platform::BinaryStream(file.get()).readSome(buffer, sizeof buffer) == 0) return {};
     return std::string(platform::boundedText(buffer, sizeof buffer));
 }
 
@@ -180,14 +180,11 @@ void writeRpcReference(char const* path, char const* text) {
     std::size_t const length = strnlen(text, kRpcReferenceSize);
     // A text that leaves no room for its terminator would be cut; the reference is left as it was.
     if (length >= kRpcReferenceSize) return;
-    platform::NewFileGuard guard(path);
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return;
-    char buffer[kRpcReferenceSize] = {};
-    std::memcpy(buffer, text, length);
-    platform::BinaryStream stream(file.get());
-    if (!stream.write(buffer, sizeof buffer) || !file.close()) return;
-    guard.commit();
+    // Nothing is reported: a reference that cannot be written leaves the old one as it was.
+    platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeText(std::string_view(text, length), kRpcReferenceSize);
+        return true;
+    });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The ortho map option file: the magic "YB_ORTHO_MAP_OPTION_FILE_VER1.0" and one raw OrthoInfo record,
 // and the rectangle an ortho map covers. Single-image DOM option files carry the same magic, so this
 // reader accepts them and takes the first bytes of their longer record.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "hostpath.h"
 #include "option_file.h"
@@ -14,7 +15,7 @@
 namespace yb::block {
 namespace {
 
-constexpr std::string_view kOrthoMapMagic = "YB_ORTHO_MAP_OPTION_FILE_VER1.0";
+constexpr std::string_view kOrthoMapMagic = frame::magicOf(frame::FileKind::OrthoMapOption);
 static_assert(kOrthoMapMagic.size() == 31);
 static_assert(kOrthoMapMagic.size() + sizeof(OrthoInfo) == 875, "an ortho map option file is 875 bytes");
 

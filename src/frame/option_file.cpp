@@ -2,8 +2,7 @@
 
 #include "binary_io.h"
 #include "fs.h"
-
-#include <cstdio>
+#include "write_path.h"
 
 namespace yb::frame {
 
@@ -12,8 +11,7 @@ OptionReadStatus readOptionFile(char const* path, std::string_view magic, void* 
     if (!file) return OptionReadStatus::CannotOpen;
     platform::BinaryStream stream(file.get());
     if (!stream.readMagic(magic)) return OptionReadStatus::WrongMagic;
-    std::size_t got = std::fread(record, 1, recordSize, file.get());
-    return got == recordSize ? OptionReadStatus::Ok : OptionReadStatus::ShortRecord;
+    return stream.readSome(record, recordSize) == recordSize ? OptionReadStatus::Ok : OptionReadStatus::ShortRecord;
 }
 
 std::int32_t optionReadResult(OptionReadStatus status, OptionReadCodes const& codes) {
@@ -31,13 +29,11 @@ std::int32_t optionReadResult(OptionReadStatus status, OptionReadCodes const& co
 }
 
 bool writeOptionFile(char const* path, std::string_view magic, void const* record, std::size_t recordSize) {
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return false;
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    if (!stream.writeMagic(magic) || !stream.write(record, recordSize) || !file.close()) return false;
-    guard.commit();
-    return true;
+    return path != nullptr && platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(magic);
+        out.write(record, recordSize);
+        return true;
+    });
 }
 
 }  // namespace yb::frame

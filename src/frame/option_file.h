@@ -31,8 +31,8 @@ struct OptionReadCodes {
 // Maps the status of readOptionFile to the family's result code (kSuccess for Ok).
 std::int32_t optionReadResult(OptionReadStatus status, OptionReadCodes const& codes);
 
-// Writes magic and record into a new file (created or truncated). Returns false when the file cannot
-// be created or a write falls short; then no partial file is left.
+// Writes magic and record as the file's whole new content. Returns false when the file cannot be
+// created or a write falls short; then the file is as it was.
 bool writeOptionFile(char const* path, std::string_view magic, void const* record, std::size_t recordSize);
 
 }  // namespace yb::frame

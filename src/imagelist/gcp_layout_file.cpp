@@ -1,7 +1,9 @@
 // The block GCP layout file ("YB_BLOCK_GCP_LAYOUT_FILE_VER1.0"): for every ground control point of a
 // block, the images it is measured on. Written whole, read whole, or queried per strip.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include "binary_io.h"
 
@@ -16,7 +18,7 @@ namespace {
 
 using platform::BinaryStream;
 
-constexpr std::string_view kGcpLayoutMagic = "YB_BLOCK_GCP_LAYOUT_FILE_VER1.0";
+constexpr std::string_view kGcpLayoutMagic = frame::magicOf(frame::FileKind::GcpLayout);
 constexpr std::int64_t kGcpRecordsOffset = 35;
 constexpr std::int32_t kMostImagesPerPoint = 12;
 static_assert(kGcpLayoutMagic.size() == 31 && kGcpRecordsOffset == 31 + 4);
@@ -35,15 +37,13 @@ std::int32_t writeGcpLayout(char const* path, BLOCKGCPLAYOUTINFO const* records,
     for (std::int32_t i = 0; i < count; ++i)
         if (records[i].imageCount < 0 || records[i].imageCount > kMostImagesPerPoint) return refuse();
 
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    BinaryStream stream(file.get());
-    if (!stream.writeMagic(kGcpLayoutMagic) || !stream.writeI32(count) ||
-        !stream.writeRecords(records, static_cast<std::size_t>(count)) || !file.close())
-        return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(kGcpLayoutMagic);
+        out.writeI32(count);
+        out.writeRecords(records, static_cast<std::size_t>(count));
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 // Opens the file, tests its magic and reads its record count, which must fit the file.

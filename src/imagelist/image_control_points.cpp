@@ -6,6 +6,7 @@
 
 #include "export_frame.h"
 #include "fs.h"
+#include "write_path.h"
 #include "hostpath.h"
 
 #include <yb/HostBase.h>
@@ -61,30 +62,25 @@ std::string layoutFileName(char const* imageListPath) {
 std::int32_t writeLayout(char const* imageListPath) {
     if (imageListPath == nullptr) return kInvalidArgument;
     std::string const layoutPath = layoutFileName(imageListPath);
-    if (platform::isRegularFile(layoutPath) && !platform::removeFile(layoutPath)) return kCannotWrite;
-    platform::File file = platform::openFile(layoutPath, "wb");
-    if (!file) return kCannotWrite;
-    // A layout cut short would put wrong corners into the images later: a failed write leaves none.
-    platform::NewFileGuard guard(layoutPath);
-    BinaryStream stream(file.get());
-
+    // A layout cut short would put wrong corners into the images later: the new layout replaces the
+    // old one only when it is complete, and a failure keeps the old one.
+    platform::FileReplacement layout(layoutPath);
+    if (!layout.opened()) return kCannotWrite;
+    platform::Output& out = layout.out();
     std::int32_t stripCount = 0;
     if (std::int32_t code = stripCountOf(imageListPath, &stripCount); code != kSuccess) return code;
-    if (!stream.writeI32(stripCount)) return kCannotWrite;
+    out.writeI32(stripCount);
     std::vector<ImageOrderInfo> images;
     std::vector<D_RECT> rects;
     for (std::int32_t strip = 1; strip <= stripCount; ++strip) {
-        if (!stream.writeI32(strip)) return kCannotWrite;
+        out.writeI32(strip);
         if (std::int32_t code = readStrip(imageListPath, stripCount, strip, images); code != kSuccess) return code;
         rects.clear();
         for (auto const& image : images) rects.push_back(layoutRectangle(image.nImageNo, stripCount));
-        if (!stream.writeI32(static_cast<std::int32_t>(images.size())) ||
-            !stream.writeRecords(rects.data(), rects.size()))
-            return kCannotWrite;
+        out.writeI32(static_cast<std::int32_t>(images.size()));
+        out.writeRecords(rects.data(), rects.size());
     }
-    if (!file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    return layout.commit() ? kSuccess : kCannotWrite;
 }
 
 std::int32_t storeCornerPoints(YbiHandle image, D_RECT const& rect) {

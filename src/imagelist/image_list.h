@@ -6,6 +6,7 @@
 // walks them from the first one.
 #pragma once
 
+#include "file_kinds.h"
 #include "binary_io.h"
 
 #include <yb/ybBlockFileIO.h>
@@ -17,7 +18,7 @@
 
 namespace yb::imagelist {
 
-inline constexpr std::string_view kImageListMagic = "YB_BLOCK_IMAGE_LIST_FILE_VER1.0";
+inline constexpr std::string_view kImageListMagic = frame::magicOf(frame::FileKind::ImageList);
 inline constexpr std::int64_t kStripCountOffset = 31;
 inline constexpr std::int64_t kFirstSectionOffset = 35;
 inline constexpr std::size_t kPathFieldSize = 260;

@@ -5,10 +5,10 @@
 #include "export_frame.h"
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <cstring>
 #include <limits>
-#include <new>
 
 namespace yb::imagelist {
 
@@ -130,28 +130,6 @@ bool readSectionImages(BinaryStream& stream, std::int32_t count, std::vector<Ima
 
 namespace {
 
-// Collects bytes and hands them to the stream in large blocks.
-class BlockWriter {
-public:
-    explicit BlockWriter(BinaryStream& stream) : stream_(stream) { buffer_.reserve(kBlock); }
-    bool put(void const* data, std::size_t size) {
-        auto const* bytes = static_cast<unsigned char const*>(data);
-        buffer_.insert(buffer_.end(), bytes, bytes + size);
-        return buffer_.size() < kBlock || flush();
-    }
-    bool putI32(std::int32_t value) { return put(&value, sizeof value); }
-    bool flush() {
-        bool ok = stream_.write(buffer_.data(), buffer_.size());
-        buffer_.clear();
-        return ok;
-    }
-
-private:
-    static constexpr std::size_t kBlock = 256 * 1024;
-    BinaryStream& stream_;
-    std::vector<unsigned char> buffer_;
-};
-
 // The entries of a strip: all path entries, then all attribute entries.
 std::vector<unsigned char> buildEntries(std::vector<ImageOrderInfo> const& images) {
     std::size_t const n = images.size();
@@ -171,34 +149,32 @@ constexpr std::size_t kMostImagesPerStrip = static_cast<std::size_t>(std::numeri
 // `images` (or none when stripNo is 0).
 std::int32_t writeNewList(char const* path, std::int32_t stripCount, std::int32_t stripNo,
                           std::vector<ImageOrderInfo> const* images) {
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    BinaryStream stream(file.get());
-    BlockWriter writer(stream);
-    bool ok = writer.put(kImageListMagic.data(), kImageListMagic.size()) && writer.putI32(stripCount);
-    for (std::int32_t strip = 1; ok && strip <= stripCount; ++strip) {
-        ok = writer.putI32(strip);
-        if (ok && strip == stripNo && images != nullptr) {
-            auto entries = buildEntries(*images);
-            ok = writer.putI32(static_cast<std::int32_t>(images->size())) && writer.flush() &&
-                 stream.write(entries.data(), entries.size());
-        } else if (ok) {
-            ok = writer.putI32(0);
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(kImageListMagic);
+        out.writeI32(stripCount);
+        for (std::int32_t strip = 1; strip <= stripCount; ++strip) {
+            out.writeI32(strip);
+            if (strip == stripNo && images != nullptr) {
+                out.writeI32(static_cast<std::int32_t>(images->size()));
+                auto entries = buildEntries(*images);
+                out.write(entries.data(), entries.size());
+            } else {
+                out.writeI32(0);
+            }
         }
-    }
-    if (!ok || !writer.flush() || !file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
-// Rewrites strip `stripNo` of an existing list in place. Only the sections after it are read into
-// memory (as raw bytes, exactly as they stand) and written back behind the new entries; nothing
-// before the strip is touched. Every check happens before the first write, so a refused call leaves
-// the file as it was. The file is never shortened: bytes after the last section are never read.
+// Rewrites strip `stripNo` of an existing list. A strip rewrite moves every later strip, so the list
+// is replaced whole: the bytes before the strip and the sections after it are copied from the old file
+// around the new entries, and a list that ends up shorter keeps the old bytes behind its end, as a
+// rewrite in place would. Every check happens before anything is written, so a refused call leaves
+// the file as it was.
 std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
                           std::vector<ImageOrderInfo> const& images) {
-    platform::File file = platform::openFile(path, "r+b");
+    platform::File file = platform::openFile(path, "rb");
     if (!file) return kCannotWrite;
     BinaryStream stream(file.get());
     std::int32_t stored = 0;
@@ -214,38 +190,33 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
     auto length = stream.length();
     if (!length) return kInvalidContent;
 
-    // The following sections, read in file order straight into one buffer: header, then entries.
-    std::int64_t const tailStart =
-        section.entriesOffset + static_cast<std::int64_t>(section.imageCount) * static_cast<std::int64_t>(kImageEntriesSize);
-    std::vector<unsigned char> tail;
-    std::vector<unsigned char> entries;
-    try {
-        entries = buildEntries(images);
-        if (!stream.seek(tailStart) || static_cast<std::uint64_t>(tailStart) > *length) return kInvalidContent;
-        // Room for the rest of the file at most, so the buffer grows without moving; only the pages
-        // the following sections fill are ever touched.
-        tail.reserve(static_cast<std::size_t>(*length - static_cast<std::uint64_t>(tailStart)));
-        std::int64_t position = tailStart;
-        for (std::int32_t following = stripCount - stripNo; following > 0; --following) {
-            std::int32_t header[2] = {0, 0};  // number, count
-            if (!stream.read(header, sizeof header)) return kInvalidContent;
-            position += static_cast<std::int64_t>(kSectionHeaderSize);
-            if (!entriesFit(header[1], position, *length)) return kInvalidContent;
-            std::size_t const entryBytes = static_cast<std::size_t>(header[1]) * kImageEntriesSize;
-            std::size_t const at = tail.size();
-            tail.resize(at + sizeof header + entryBytes);
-            std::memcpy(tail.data() + at, header, sizeof header);
-            if (!stream.read(tail.data() + at + sizeof header, entryBytes)) return kInvalidContent;
-            position += static_cast<std::int64_t>(entryBytes);
-        }
-    } catch (std::bad_alloc const&) {
-        return kNoMemory;
+    // The following sections must all be there before anything is written.
+    std::int64_t const tailStart = section.entriesOffset +
+                                   static_cast<std::int64_t>(section.imageCount) * static_cast<std::int64_t>(kImageEntriesSize);
+    std::int64_t tailEnd = tailStart;
+    for (std::int32_t following = stripCount - stripNo; following > 0; --following) {
+        std::int32_t header[2] = {0, 0};  // number, count
+        if (!stream.seek(tailEnd) || !stream.read(header, sizeof header)) return kInvalidContent;
+        tailEnd += static_cast<std::int64_t>(kSectionHeaderSize);
+        if (!entriesFit(header[1], tailEnd, *length)) return kInvalidContent;
+        tailEnd += static_cast<std::int64_t>(header[1]) * static_cast<std::int64_t>(kImageEntriesSize);
     }
+    file.close();
 
-    bool ok = stream.seek(section.entriesOffset - 4) && stream.writeI32(static_cast<std::int32_t>(images.size())) &&
-              stream.write(entries.data(), entries.size()) && stream.write(tail.data(), tail.size());
-    if (!file.close()) ok = false;
-    return ok ? kSuccess : kCannotWrite;
+    auto const old = platform::nativePath(path);
+    platform::NativeFile source = old ? platform::openNative(*old, false) : platform::NativeFile();
+    if (!source) return kCannotWrite;
+    auto const countAt = static_cast<std::uint64_t>(section.entriesOffset - 4);
+    std::vector<unsigned char> const entries = buildEntries(images);
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.copyFrom(source, 0, countAt);
+        out.writeI32(static_cast<std::int32_t>(images.size()));
+        out.write(entries.data(), entries.size());
+        out.copyFrom(source, static_cast<std::uint64_t>(tailStart), static_cast<std::uint64_t>(tailEnd - tailStart));
+        if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 }  // namespace

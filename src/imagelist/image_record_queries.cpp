@@ -6,6 +6,7 @@
 #include "export_frame.h"
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <algorithm>
 #include <cstring>
@@ -191,14 +192,16 @@ std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderIn
 
     // The entries are written where this strip's section actually lies; in a sound file that is
     // 31 + 8 * strip + 304 * (images of the strips before) + 264 * position - 260.
-    platform::File file = platform::openFile(path, "r+b");
-    if (!file) return kCannotOpen;
-    BinaryStream stream(file.get());
-    std::int32_t stored = 0;
-    if (!stream.seek(kStripCountOffset) || !stream.readI32(stored)) return kInvalidContent;
     StripSection section;
-    if (std::int32_t code = walkCode(walkToStrip(stream, stored, strip, section)); code != kSuccess)
-        return code == kNotFound ? kInvalidContent : code;
+    {
+        platform::File file = platform::openFile(path, "rb");
+        if (!file) return kCannotOpen;
+        BinaryStream stream(file.get());
+        std::int32_t stored = 0;
+        if (!stream.seek(kStripCountOffset) || !stream.readI32(stored)) return kInvalidContent;
+        if (std::int32_t code = walkCode(walkToStrip(stream, stored, strip, section)); code != kSuccess)
+            return code == kNotFound ? kInvalidContent : code;
+    }
 
     unsigned char pathEntry[kPathEntrySize];
     unsigned char attributeEntry[kAttributeEntrySize];
@@ -206,12 +209,17 @@ std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderIn
     storeAttributeEntry(record, attributeEntry);
     std::int64_t const n = section.imageCount;
     std::int64_t const k = position;
-    std::int64_t const pathEntryAt = section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * (k - 1);
-    std::int64_t const attributeEntryAt = section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * n +
-                                          static_cast<std::int64_t>(kAttributeEntrySize) * (k - 1);
-    bool ok = stream.seek(pathEntryAt) && stream.write(pathEntry, sizeof pathEntry) && stream.seek(attributeEntryAt) &&
-              stream.write(attributeEntry, sizeof attributeEntry);
-    if (!file.close()) ok = false;
+    auto const pathEntryAt =
+        static_cast<std::uint64_t>(section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * (k - 1));
+    auto const attributeEntryAt = static_cast<std::uint64_t>(
+        section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * n +
+        static_cast<std::int64_t>(kAttributeEntrySize) * (k - 1));
+    // Both entries change or neither: the old ones are kept until the change is complete.
+    platform::FileChange change(path, platform::WorkCopyName::Bak);
+    if (!change.opened()) return kCannotOpen;
+    bool const ok = change.keep({{pathEntryAt, kPathEntrySize}, {attributeEntryAt, kAttributeEntrySize}}) &&
+                    change.write(pathEntryAt, pathEntry, sizeof pathEntry) &&
+                    change.write(attributeEntryAt, attributeEntry, sizeof attributeEntry) && change.commit();
     return ok ? kSuccess : kInvalidContent;
 }
 

@@ -2,9 +2,11 @@
 // CameraInfo, the fiducial layout, its 4 or 8 fiducial marks, then a counted list of lens distortion
 // records. The camera record's second half is not stored: it is filled from the first distortion
 // record when the file is read.
+#include "file_kinds.h"
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -15,7 +17,7 @@
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kCameraMagic = "YBI_CAMERA_PARAMETER_FILE_VER1.0";
+constexpr std::string_view kCameraMagic = frame::magicOf(frame::FileKind::Camera);
 static_assert(kCameraMagic.size() == 32);
 constexpr std::size_t kCameraBlockSize = offsetof(CameraInfo, distortion);
 static_assert(kCameraBlockSize == 24, "the file keeps the first half of the camera record");
@@ -46,18 +48,16 @@ std::int32_t writeCameraFile(char const* path, CameraInfo const* camera, RimPoin
         platform::removeFile(path);
         return kOutOfRange;
     }
-    platform::File file = platform::openFile(path, "wb");
-    platform::NewFileGuard guard(path);
-    if (!file) return kCannotWrite;
-    platform::BinaryStream stream(file.get());
-    std::int32_t const layoutValue = layout;
-    bool const written = stream.writeMagic(kCameraMagic) && stream.write(camera, kCameraBlockSize) &&
-                         stream.writeI32(layoutValue) && stream.writeRecords(rims, rimCount) &&
-                         stream.writeI32(aberrationCount) &&
-                         stream.writeRecords(aberrations, static_cast<std::size_t>(aberrationCount));
-    if (!written || !file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(kCameraMagic);
+        out.write(camera, kCameraBlockSize);
+        out.writeI32(layout);
+        out.writeRecords(rims, rimCount);
+        out.writeI32(aberrationCount);
+        out.writeRecords(aberrations, static_cast<std::size_t>(aberrationCount));
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 std::int32_t readCameraFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout,

@@ -1,6 +1,7 @@
 // Image property files: the binary property file of one image (".ipp", magic + one IMAGEPROPINFO), the
 // binary SPOT property file (magic + one double), and the two-line text file that describes a sensor
 // (".ipc": its name, then two whole and two real numbers).
+#include "file_kinds.h"
 #include "params/image_property_files.h"
 
 #include "export_frame.h"
@@ -9,26 +10,30 @@
 
 #include "binary_io.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kImagePropertyMagic = "YB_IMAGE_PROPINFO_FILE_VER1.0";
+constexpr std::string_view kImagePropertyMagic = frame::magicOf(frame::FileKind::ImageProperty);
 static_assert(kImagePropertyMagic.size() == 29);
 static_assert(kImagePropertyMagic.size() + sizeof(IMAGEPROPINFO) == 190);
-constexpr std::string_view kSpotPropertyMagic = "YB_SPOTIMAGE_PROPINFO_FILE_VER1.0";
+constexpr std::string_view kSpotPropertyMagic = frame::magicOf(frame::FileKind::SpotProperty);
 static_assert(kSpotPropertyMagic.size() == 33);
 // Both binary property files answer the same way when a read fails.
 constexpr frame::OptionReadCodes kPropertyReadCodes{.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic};
@@ -111,13 +116,11 @@ std::int32_t createSensorFile(char const* path, char const* name, std::int32_t f
         return kInvalidArgument;
     }
     std::string const text = sensorFileText(name, first, second, firstReal, secondReal);
-    platform::NewFileGuard guard(path);
-    platform::File file = platform::openFile(path, "w");
-    if (!file || text.empty()) return kCannotWrite;
-    platform::BinaryStream stream(file.get());
-    if (!stream.write(text.data(), text.size()) || !file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    bool const written = !text.empty() && platform::replaceFile(path, [&](platform::Output& out) {
+        out.write(text.data(), text.size());
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 // Reads one line, keeping at most kLineLimit characters of it; false at the end of the file.
@@ -211,20 +214,32 @@ double currentImagePixel(char const* blockDir, YbiHandle image) {
 
 }  // namespace
 
+// Both files are written completely before either takes its place, so a failure keeps the files that
+// were there. Only when one cannot be put in place after another was, the files that are new go again.
 std::int32_t writeSpotSensorFiles(char const* directory) {
     if (directory == nullptr) return kInvalidArgument;
-    std::int32_t code = kSuccess;
-    for (SensorFile const& sensor : kSpotSensorFiles) {
-        std::string const path = std::string(directory) + sensor.fileName;
-        code = createSensorFile(path.c_str(), sensor.sensorName, sensor.first, sensor.second, sensor.firstReal,
-                                sensor.secondReal);
-        if (code != kSuccess) break;
+    constexpr std::size_t kCount = std::size(kSpotSensorFiles);
+    std::array<std::string, kCount> paths;
+    std::array<std::optional<platform::FileReplacement>, kCount> files;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        SensorFile const& sensor = kSpotSensorFiles[i];
+        paths[i] = std::string(directory) + sensor.fileName;
+        std::string const text =
+            sensorFileText(sensor.sensorName, sensor.first, sensor.second, sensor.firstReal, sensor.secondReal);
+        platform::FileReplacement& file = files[i].emplace(paths[i]);
+        if (!file.opened()) return kCannotWrite;
+        file.out().write(text.data(), text.size());
+        if (!file.finish()) return kCannotWrite;
     }
-    if (code != kSuccess) {
-        for (SensorFile const& sensor : kSpotSensorFiles)
-            platform::removeFile(std::string(directory) + sensor.fileName);
+    std::array<bool, kCount> existed{};
+    for (std::size_t i = 0; i < kCount; ++i) existed[i] = platform::isRegularFile(paths[i]);
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (files[i]->install()) continue;
+        for (std::size_t j = 0; j < i; ++j)
+            if (!existed[j]) platform::removeFile(paths[j]);
+        return kCannotWrite;
     }
-    return code;
+    return kSuccess;
 }
 
 }  // namespace yb::params

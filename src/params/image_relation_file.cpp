@@ -3,6 +3,7 @@
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -21,7 +22,6 @@ namespace {
 
 // A line is kept up to this many bytes; the rest of a longer line is skipped, so it still counts as one.
 constexpr std::size_t kLineWidth = 511;
-constexpr std::size_t kWriteBlock = 64 * 1024;
 // The shortest record line, "1 2 3\n", bounds how many records a file of a given size can hold.
 constexpr std::uint64_t kShortestRecordLine = 6;
 
@@ -61,21 +61,17 @@ void appendRecordLine(std::string& out, ImageLayoutStru const& record) {
 std::int32_t writeRelations(char const* path, std::vector<ImageLayoutStru> const& records) {
     if (path == nullptr || records.empty()) return kInvalidArgument;
     if (records.size() > static_cast<std::size_t>(INT32_MAX)) return kInvalidArgument;
-    platform::File file = platform::openFile(path, "w");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    std::string pending = std::to_string(records.size()) + "\n";
-    for (ImageLayoutStru const& record : records) {
-        appendRecordLine(pending, record);
-        if (pending.size() >= kWriteBlock) {
-            if (!stream.write(pending.data(), pending.size())) return kCannotWrite;
-            pending.clear();
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        std::string line = std::to_string(records.size()) + "\n";
+        out.write(line.data(), line.size());
+        for (ImageLayoutStru const& record : records) {
+            line.clear();
+            appendRecordLine(line, record);
+            out.write(line.data(), line.size());
         }
-    }
-    if (!stream.write(pending.data(), pending.size()) || !file.close()) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 // Parses "number real real" from the start of a line; text after the third number is ignored.

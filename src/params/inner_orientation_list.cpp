@@ -5,6 +5,7 @@
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -52,22 +53,17 @@ bool readListLine(std::FILE* stream, std::array<char, kListLineBuffer>& line) {
 std::int32_t writeList(char const* path, std::vector<std::string> const& names) {
     if (path == nullptr || names.empty()) return kOutOfRange;
     if (names.size() > static_cast<std::size_t>(INT32_MAX)) return kOutOfRange;
-    platform::File file = platform::openFile(path, "w");
-    if (!file) return kCannotWrite;
-    platform::BinaryStream stream(file.get());
-    // Lines go out in blocks; a failed write stops the list there, with the lines before it kept.
-    constexpr std::size_t kBlock = 64 * 1024;
-    std::string pending = std::to_string(names.size()) + "\n";
-    for (std::string const& name : names) {
-        pending += name.c_str();  // a name ends at its first NUL, as a C string does
-        pending += '\n';
-        if (pending.size() >= kBlock) {
-            if (!stream.write(pending.data(), pending.size())) return kCannotWrite;
-            pending.clear();
+    // The list replaces the old one only when every line is written: no partial list is ever left.
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        std::string const count = std::to_string(names.size()) + "\n";
+        out.write(count.data(), count.size());
+        for (std::string const& name : names) {
+            out.write(name.c_str(), std::strlen(name.c_str()));  // a name ends at its first NUL, as a C string does
+            out.write("\n", 1);
         }
-    }
-    if (!stream.write(pending.data(), pending.size()) || !file.close()) return kCannotWrite;
-    return kSuccess;
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 std::int32_t readListCount(char const* path, std::int32_t& count) {

@@ -1,42 +1,48 @@
 // The model joint coefficient file: the magic "YB_MODEL_JOINT_CEFF_FILE_VER1.0", the number N of strip
 // sections, then the sections in strip order. A section is its strip number, its coefficient count k
 // and k doubles, one per model of the strip. Strips are only ever appended as strip N + 1.
+#include "file_kinds.h"
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
+#include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kJointMagic = "YB_MODEL_JOINT_CEFF_FILE_VER1.0";
+constexpr std::string_view kJointMagic = frame::magicOf(frame::FileKind::ModelJointCoefficient);
 static_assert(kJointMagic.size() == 31);
 constexpr std::int64_t kStripCountOffset = 31;  // the sections follow the count, from offset 35
 constexpr std::int64_t kCoefficientSize = sizeof(double);
 
 // A section as written: a negative count stores no coefficients, so it is stored as 0.
-bool writeSection(platform::BinaryStream& stream, std::int32_t strip, double const* values, std::int32_t count) {
+std::vector<unsigned char> sectionBytes(std::int32_t strip, double const* values, std::int32_t count) {
     std::int32_t const stored = count < 1 ? 0 : count;
-    return stream.writeI32(strip) && stream.writeI32(stored) &&
-           stream.writeRecords(values, static_cast<std::size_t>(stored));
+    std::vector<unsigned char> bytes(8 + static_cast<std::size_t>(stored) * sizeof(double));
+    std::memcpy(bytes.data(), &strip, 4);
+    std::memcpy(bytes.data() + 4, &stored, 4);
+    if (stored > 0) std::memcpy(bytes.data() + 8, values, static_cast<std::size_t>(stored) * sizeof(double));
+    return bytes;
 }
 
 bool validValues(double const* values, std::int32_t count) { return values != nullptr || count < 1; }
 
 std::int32_t createFile(char const* path, double const* values, std::int32_t count) {
     if (path == nullptr || !validValues(values, count)) return kInvalidArgument;
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    if (!stream.writeMagic(kJointMagic) || !stream.writeI32(1) || !writeSection(stream, 1, values, count) ||
-        !file.close())
-        return kCannotWrite;
-    guard.commit();
-    return kSuccess;
+    std::vector<unsigned char> const section = sectionBytes(1, values, count);
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(kJointMagic);
+        out.writeI32(1);
+        out.write(section.data(), section.size());
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 // Checks the magic and reads the strip count.
@@ -57,23 +63,16 @@ std::int32_t appendStrip(char const* path, std::int32_t strip, double const* val
     }
     if (stripCount == INT32_MAX || strip != stripCount + 1) return kInvalidArgument;
 
-    // The section and the new count are two writes in two places: a work copy puts the file back
-    // when either fails, so a failed append never leaves a section the count does not cover.
-    platform::WorkCopy backup(path, ".bak");
-    if (!backup.made()) return kCannotWrite;
-    bool written = false;
-    {
-        platform::File file = platform::openFile(path, "r+b");
-        if (!file) return kCannotWrite;
-        platform::BinaryStream stream(file.get());
-        written = stream.seek(0, SEEK_END) && writeSection(stream, strip, values, count) &&
-                  stream.seek(kStripCountOffset) && stream.writeI32(stripCount + 1) && file.close();
-    }
-    if (!written) {
-        backup.restore();
-        return kCannotWrite;
-    }
-    return kSuccess;
+    // The section and the new count are two writes in two places: the work copy keeps the old count
+    // and length, so a failed append never leaves a section the count does not cover.
+    platform::FileChange change(path, platform::WorkCopyName::Bak);
+    if (!change.opened()) return kCannotWrite;
+    std::vector<unsigned char> const section = sectionBytes(strip, values, count);
+    std::int32_t const newCount = stripCount + 1;
+    bool const written = change.keep({{static_cast<std::uint64_t>(kStripCountOffset), sizeof newCount}}) &&
+                         change.write(change.oldLength(), section.data(), section.size()) &&
+                         change.write(kStripCountOffset, &newCount, sizeof newCount) && change.commit();
+    return written ? kSuccess : kCannotWrite;
 }
 
 std::int32_t readCoefficient(char const* path, std::int32_t strip, std::int32_t model, double* value) {

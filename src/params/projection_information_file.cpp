@@ -1,4 +1,5 @@
 // The projection information file: the magic "YBI_PROJTRANS_FILE_VER1.0" and one raw MAP_PARAstruct.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "option_file.h"
 
@@ -9,7 +10,7 @@
 namespace yb::params {
 namespace {
 
-constexpr std::string_view kProjectionMagic = "YBI_PROJTRANS_FILE_VER1.0";
+constexpr std::string_view kProjectionMagic = frame::magicOf(frame::FileKind::ProjectionInformation);
 static_assert(kProjectionMagic.size() == 25);
 static_assert(kProjectionMagic.size() + sizeof(MAP_PARAstruct) == 194, "a projection file is 194 bytes");
 

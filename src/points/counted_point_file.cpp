@@ -1,6 +1,6 @@
 #include "points/counted_point_file.h"
 
-#include "fs.h"
+#include "write_path.h"
 
 #include <string>
 
@@ -23,15 +23,12 @@ bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std:
 
 bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
                       std::size_t recordSize) {
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return false;  // a file that cannot be opened is left as it is
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    if (!stream.writeMagic(magic) || !stream.writeI32(count)) return false;
-    if (count > 0 && !stream.write(records, static_cast<std::size_t>(count) * recordSize)) return false;
-    if (!file.close()) return false;
-    guard.commit();
-    return true;
+    return platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(magic);
+        out.writeI32(count);
+        if (count > 0) out.write(records, static_cast<std::size_t>(count) * recordSize);
+        return true;
+    });
 }
 
 }  // namespace yb::points

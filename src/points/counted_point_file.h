@@ -25,8 +25,8 @@ CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view
 // True when the `count` records of `recordSize` bytes that follow the header are all in the file.
 bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std::int32_t count, std::size_t recordSize);
 
-// Creates (or truncates) the file and writes magic, count and records in one call each. On any failure
-// the file is deleted and false is returned.
+// Writes magic, count and records as the file's whole new content. On any failure the file is as it
+// was and false is returned.
 bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
                       std::size_t recordSize);
 

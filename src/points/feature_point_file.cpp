@@ -1,9 +1,11 @@
 // The feature point file: the magic "YB_IMAGE_FEATURE_POINT_FILE_VER1.0", the record count, then the
 // 48-byte FeaturePoint records, stored and returned without looking inside. A rewrite of an existing
 // file keeps its length, so bytes behind the counted records may remain from a longer content.
+#include "file_kinds.h"
 #include "export_frame.h"
 #include "fs.h"
 #include "points/counted_point_file.h"
+#include "write_path.h"
 
 #include <yb/YbiBase.h>
 #include <yb/ybBlockFileIO.h>
@@ -13,7 +15,7 @@
 namespace yb::points {
 namespace {
 
-constexpr std::string_view kFeaturePointMagic = "YB_IMAGE_FEATURE_POINT_FILE_VER1.0";
+constexpr std::string_view kFeaturePointMagic = frame::magicOf(frame::FileKind::FeaturePoint);
 constexpr std::int64_t kCountOffset = 34;
 constexpr std::int64_t kFirstRecordOffset = 38;
 constexpr std::size_t kRecordSize = sizeof(FeaturePoint);
@@ -52,8 +54,8 @@ std::int32_t readFeaturePoints(char const* path, FeaturePoint* points, std::int3
     return kSuccess;
 }
 
-// Rewrites count and records of an existing feature point file in place. The work copy puts the file
-// back when a write falls short, so a failure never leaves a count that disagrees with the records.
+// Rewrites count and records of an existing feature point file in place. The work copy keeps the bytes
+// they overwrite, so a failure never leaves a count that disagrees with the records.
 std::int32_t rewriteFeaturePoints(char const* path, FeaturePoint const* points, std::int32_t count) {
     {
         platform::File file = platform::openFile(path, "rb");
@@ -61,16 +63,13 @@ std::int32_t rewriteFeaturePoints(char const* path, FeaturePoint const* points, 
         platform::BinaryStream stream(file.get());
         if (!stream.readMagic(kFeaturePointMagic)) return kInvalidContent;
     }
-    platform::WorkCopy backup(path, ".bak");
-    if (!backup.made()) return kCannotWrite;
-    platform::File file = platform::openFile(path, "r+b");
-    if (!file) return kCannotOpen;
-    platform::BinaryStream stream(file.get());
-    bool const written = stream.seek(kCountOffset) && stream.writeI32(count) &&
-                         stream.writeRecords(points, static_cast<std::size_t>(count));
-    if (file.close() && written) return kSuccess;
-    backup.restore();
-    return kCannotWrite;
+    platform::FileChange change(path, platform::WorkCopyName::Bak);
+    if (!change.opened()) return kCannotOpen;
+    std::size_t const recordBytes = static_cast<std::size_t>(count) * kRecordSize;
+    bool const written = change.keep({{static_cast<std::uint64_t>(kCountOffset), sizeof count + recordBytes}}) &&
+                         change.write(kCountOffset, &count, sizeof count) &&
+                         change.write(kFirstRecordOffset, points, recordBytes) && change.commit();
+    return written ? kSuccess : kCannotWrite;
 }
 
 std::int32_t writeFeaturePoints(char const* path, FeaturePoint const* points, std::int32_t count) {

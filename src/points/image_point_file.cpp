@@ -1,10 +1,12 @@
 // The image point file: the magic "YB_IMAGE_JOINT_POINT_FILE_VER1.0", the record count, then the
 // 70-byte tagImagePoint records in the writer's order.
+#include "file_kinds.h"
 #include "points/image_point_file.h"
 
 #include "export_frame.h"
 #include "fs.h"
 #include "points/counted_point_file.h"
+#include "write_path.h"
 
 #include <algorithm>
 #include <limits>
@@ -13,7 +15,7 @@
 namespace yb::points {
 namespace {
 
-constexpr std::string_view kImagePointMagic = "YB_IMAGE_JOINT_POINT_FILE_VER1.0";
+constexpr std::string_view kImagePointMagic = frame::magicOf(frame::FileKind::ImagePoint);
 constexpr std::int64_t kCountOffset = 32;
 constexpr std::int64_t kFirstRecordOffset = 36;
 constexpr std::size_t kRecordSize = sizeof(tagImagePoint);
@@ -21,7 +23,6 @@ static_assert(kImagePointMagic.size() == kCountOffset);
 static_assert(kFirstRecordOffset == kCountOffset + 4 && kRecordSize == 70);
 // The growable-array reader moves this many records at most per read.
 constexpr std::int32_t kPortionRecords = 1024;
-constexpr char const* kWorkCopySuffix = ".tmp";
 
 std::int32_t headerCode(CountedHeader status) {
     switch (status) {
@@ -49,17 +50,6 @@ std::int32_t openWithRecords(char const* path, platform::File& file, std::int32_
     platform::BinaryStream stream(file.get());
     if (!recordsPresent(stream, kImagePointMagic, count, kRecordSize)) return kInvalidContent;
     return stream.seek(kFirstRecordOffset) ? kSuccess : kInvalidContent;
-}
-
-// A copy back that failed part-way has removed the file; its old content is still the first part of
-// the work copy, so the file is written again from there.
-bool rebuildFromWorkCopy(char const* path, std::string const& copyPath, std::int32_t oldCount) {
-    platform::File source = platform::openFile(copyPath, "rb");
-    if (!source) return false;
-    platform::BinaryStream in(source.get());
-    std::vector<tagImagePoint> old;
-    if (!in.seek(kFirstRecordOffset) || !in.readRecords(old, static_cast<std::size_t>(oldCount))) return false;
-    return writeCountedFile(path, kImagePointMagic, old.data(), oldCount, kRecordSize);
 }
 
 }  // namespace
@@ -103,8 +93,12 @@ std::int32_t readImagePoints(char const* path, std::vector<tagImagePoint>& point
 }
 
 std::int32_t writeImagePoints(char const* path, tagImagePoint const* points, std::int32_t count) {
-    // Refused arguments leave an existing file alone.
-    if (path == nullptr || count < 0 || (count > 0 && points == nullptr)) return kInvalidArgument;
+    if (path == nullptr) return kInvalidArgument;
+    // Refused records delete the path: a file left there would be taken for the caller's points.
+    if (count < 0 || (count > 0 && points == nullptr)) {
+        platform::removeFile(path);
+        return kInvalidArgument;
+    }
     return writeCountedFile(path, kImagePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
 }
 
@@ -119,24 +113,16 @@ std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, st
     }
     if (count > std::numeric_limits<std::int32_t>::max() - oldCount) return kInvalidArgument;
 
-    // The new content is built in the work copy; the file itself is only replaced at the end.
-    platform::WorkCopy work(path, kWorkCopySuffix);
-    if (!work.made()) return kCannotWrite;
-    {
-        platform::File copy = platform::openFile(work.copyPath(), "r+b");
-        if (!copy) return kCannotOpen;
-        platform::BinaryStream stream(copy.get());
-        // Behind the last counted record, so bytes a longer file may carry beyond it never count.
-        if (!stream.seek(kFirstRecordOffset + static_cast<std::int64_t>(oldCount) * kRecordSize)) return kInvalidContent;
-        if (!stream.writeRecords(points, static_cast<std::size_t>(count))) return kCannotWrite;
-        if (!stream.seek(kCountOffset)) return kInvalidContent;
-        if (!stream.writeI32(oldCount + count) || !copy.close()) return kCannotWrite;
-    }
-    if (!platform::copyFile(work.copyPath(), path)) {
-        rebuildFromWorkCopy(path, work.copyPath(), oldCount);
-        return kCannotWrite;
-    }
-    return kSuccess;
+    // The work copy keeps the count and whatever a longer file carries behind its last counted record,
+    // where the new records go: all the append can overwrite.
+    platform::FileChange change(path, platform::WorkCopyName::Tmp);
+    if (!change.opened()) return kCannotOpen;
+    auto const recordsEnd = static_cast<std::uint64_t>(kFirstRecordOffset) + std::uint64_t{static_cast<std::uint32_t>(oldCount)} * kRecordSize;
+    std::int32_t const newCount = oldCount + count;
+    bool const ok = change.keep({{static_cast<std::uint64_t>(kCountOffset), sizeof newCount}, {recordsEnd, change.oldLength()}}) &&
+                    change.write(recordsEnd, points, static_cast<std::size_t>(count) * kRecordSize) &&
+                    change.write(kCountOffset, &newCount, sizeof newCount) && change.commit();
+    return ok ? kSuccess : kCannotWrite;
 }
 
 }  // namespace yb::points

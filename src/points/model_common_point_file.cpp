@@ -15,7 +15,7 @@
 namespace yb::points {
 namespace {
 
-constexpr sections::Layout kLayout{"YB_MODEL_COMMON_POINT_FILE_VER1.0", 3, sizeof(ModelCommonPoint)};
+constexpr sections::Layout kLayout = sections::kCommonPointLayout;
 static_assert(kLayout.magic.size() == 33 && sizeof(ModelCommonPoint) == 80);
 static_assert(kLayout.sectionCountOffset() == 37 && kLayout.totalOffset() == 41 && kLayout.firstSectionOffset() == 45);
 static_assert(kLayout.headSize() == 16);

@@ -29,7 +29,8 @@ static_assert(sizeof(ModelPointRecord) == 66);
 static_assert(offsetof(ModelPointRecord, leftX) == 32 && offsetof(ModelPointRecord, rightX) == 48 &&
               offsetof(ModelPointRecord, type) == 64);
 
-constexpr sections::Layout kLayout{"YB_BLOCK_JOINT_POINT_FILE_VER1.0", 2, sizeof(ModelPointRecord)};
+constexpr sections::Layout kLayout = sections::kModelPointLayout;
+static_assert(kLayout.recordSize == sizeof(ModelPointRecord));
 static_assert(kLayout.magic.size() == 32 && kLayout.sectionCountOffset() == 36 && kLayout.totalOffset() == 40 &&
               kLayout.firstSectionOffset() == 44 && kLayout.headSize() == 12);
 

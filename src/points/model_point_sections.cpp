@@ -1,48 +1,28 @@
 #include "points/model_point_sections.h"
 
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <limits>
-#include <string>
-#include <vector>
 
 namespace yb::points::sections {
 namespace {
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-// Bytes behind a grown section move in blocks of this size.
-constexpr std::size_t kMoveBlockSize = 1 << 16;
-
-// Copies everything from `from` on in the work copy to the stream's current position.
-std::int32_t moveTail(std::string const& copyPath, std::int64_t from, platform::BinaryStream& target) {
-    platform::File copy = platform::openFile(copyPath, "rb");
-    if (!copy) return kInvalidContent;
-    platform::BinaryStream source(copy.get());
-    if (!source.seek(from)) return kInvalidContent;
-    std::vector<char> block(kMoveBlockSize);
-    for (;;) {
-        std::size_t const got = std::fread(block.data(), 1, block.size(), copy.get());
-        if (got > 0 && !target.write(block.data(), got)) return kCannotWrite;
-        if (got < block.size()) break;
-    }
-    return std::ferror(copy.get()) ? kInvalidContent : kSuccess;
-}
 
 }  // namespace
 
 std::int32_t createEmpty(char const* path, Layout const& layout, std::int32_t stripCount) {
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    if (!stream.writeMagic(layout.magic) || !stream.writeI32(stripCount) || !stream.writeI32(0) ||
-        !stream.writeI32(0) || !file.close()) {
-        return kCannotWrite;
-    }
-    guard.commit();
-    return kSuccess;
+    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
+        out.writeMagic(layout.magic);
+        out.writeI32(stripCount);
+        out.writeI32(0);
+        out.writeI32(0);
+        return true;
+    });
+    return written ? kSuccess : kCannotWrite;
 }
 
 HeaderStatus readHeader(platform::BinaryStream& stream, Layout const& layout, Header& header) {
@@ -98,61 +78,61 @@ std::int32_t addRecords(char const* path, Layout const& layout, Header const& he
     if (count < 0 || header.total < 0 || header.sections < 0 || count > kInt32Max - header.total) {
         return kInvalidArgument;
     }
-    platform::WorkCopy backup(path, ".bak");
-    if (!backup.made()) return kCannotWrite;
-    platform::File file = platform::openFile(path, "r+b");
-    if (!file) return codes.cannotOpenForUpdate;
-    platform::BinaryStream stream(file.get());
-    std::size_t const bytes = static_cast<std::size_t>(count) * layout.recordSize;
-
-    // Everything is checked before the first byte changes, so a damaged file is refused untouched.
-    ScanResult const found = find(stream, layout, header.sections, key);
-    auto const length = stream.length();
-    if (!length) return kInvalidContent;
-    switch (found.status) {
-        case ScanStatus::Found:
-            if (!recordsPresent(stream, layout, found.section)) return kInvalidContent;
-            if (found.section.count > kInt32Max - count) return kInvalidArgument;
-            break;
-        case ScanStatus::NotFound:
-            if (static_cast<std::uint64_t>(found.end) > *length) return kInvalidContent;
-            if (header.sections == kInt32Max) return kInvalidArgument;
-            break;
-        case ScanStatus::EndOfFile:
-        case ScanStatus::Damaged:
-            return kInvalidContent;
+    ScanResult found;
+    {
+        platform::File file = platform::openFile(path, "rb");
+        if (!file) return codes.cannotOpenForUpdate;
+        platform::BinaryStream stream(file.get());
+        // Everything is checked before the first byte changes, so a damaged file is refused untouched.
+        found = find(stream, layout, header.sections, key);
+        auto const length = stream.length();
+        if (!length) return kInvalidContent;
+        switch (found.status) {
+            case ScanStatus::Found:
+                if (!recordsPresent(stream, layout, found.section)) return kInvalidContent;
+                if (found.section.count > kInt32Max - count) return kInvalidArgument;
+                break;
+            case ScanStatus::NotFound:
+                if (static_cast<std::uint64_t>(found.end) > *length) return kInvalidContent;
+                if (header.sections == kInt32Max) return kInvalidArgument;
+                break;
+            case ScanStatus::EndOfFile:
+            case ScanStatus::Damaged:
+                return kInvalidContent;
+        }
     }
 
-    auto change = [&]() -> std::int32_t {
-        if (found.status == ScanStatus::Found) {
-            Section const& section = found.section;
-            std::int64_t const oldEnd =
-                section.recordsOffset(layout) + static_cast<std::int64_t>(section.count) * static_cast<std::int64_t>(layout.recordSize);
-            if (!stream.seek(layout.totalOffset()) || !stream.writeI32(header.total + count)) return kCannotWrite;
-            if (!stream.seek(section.headOffset + layout.headSize() - 4) || !stream.writeI32(section.count + count)) {
-                return kCannotWrite;
-            }
-            if (!stream.seek(oldEnd) || !stream.write(records, bytes)) return kCannotWrite;
-            return moveTail(backup.copyPath(), oldEnd, stream);
-        }
-        if (!stream.seek(layout.sectionCountOffset()) || !stream.writeI32(header.sections + 1) ||
-            !stream.writeI32(header.total + count)) {
-            return kCannotWrite;
-        }
+    // The records go in behind the section's old ones (or behind the last section), so the work copy
+    // keeps the header counts, the section's count and the bytes from there to the end: all the
+    // change overwrites. An append to the last section costs the new records only.
+    platform::FileChange change(path, platform::WorkCopyName::Bak);
+    if (!change.opened()) return codes.cannotOpenForUpdate;
+    std::size_t const bytes = static_cast<std::size_t>(count) * layout.recordSize;
+    auto const countsAt = static_cast<std::uint64_t>(layout.sectionCountOffset());
+    bool ok = false;
+    if (found.status == ScanStatus::Found) {
+        Section const& section = found.section;
+        auto const countAt = static_cast<std::uint64_t>(section.headOffset + layout.headSize() - 4);
+        auto const oldEnd = static_cast<std::uint64_t>(section.recordsOffset(layout)) +
+                            static_cast<std::uint64_t>(section.count) * layout.recordSize;
+        std::int32_t const total = header.total + count;
+        std::int32_t const sectionCount = section.count + count;
+        ok = change.keep({{static_cast<std::uint64_t>(layout.totalOffset()), 4}, {countAt, 4}, {oldEnd, change.oldLength()}}) &&
+             change.write(layout.totalOffset(), &total, sizeof total) &&
+             change.write(countAt, &sectionCount, sizeof sectionCount) && change.write(oldEnd, records, bytes) &&
+             change.moveKept(oldEnd, oldEnd + bytes) && change.commit();
+    } else {
+        std::int32_t const counts[2] = {header.sections + 1, header.total + count};
         std::array<std::int32_t, kMaxKeys + 1> head{};
         for (std::size_t i = 0; i < layout.keyCount; ++i) head[i] = key[i];
         head[layout.keyCount] = count;
-        if (!stream.seek(found.end) || !stream.write(head.data(), static_cast<std::size_t>(layout.headSize())) ||
-            !stream.write(records, bytes)) {
-            return kCannotWrite;
-        }
-        return kSuccess;
-    };
-    std::int32_t code = change();
-    bool const closed = file.close();
-    if (code == kSuccess && !closed) code = kCannotWrite;
-    if (code != kSuccess) backup.restore();
-    return code;
+        auto const end = static_cast<std::uint64_t>(found.end);
+        auto const headSize = static_cast<std::size_t>(layout.headSize());
+        ok = change.keep({{countsAt, sizeof counts}, {end, change.oldLength()}}) &&
+             change.write(countsAt, counts, sizeof counts) && change.write(end, head.data(), headSize) &&
+             change.write(end + headSize, records, bytes) && change.commit();
+    }
+    return ok ? kSuccess : kCannotWrite;
 }
 
 }  // namespace yb::points::sections

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "binary_io.h"
+#include "file_kinds.h"
 
 #include <array>
 #include <cstddef>
@@ -25,6 +26,14 @@ struct Layout {
     constexpr std::int64_t firstSectionOffset() const { return stripCountOffset() + 12; }
     constexpr std::int64_t headSize() const { return static_cast<std::int64_t>(4 * (keyCount + 1)); }
 };
+
+// The two formats built of sections. A model point record is the 66-byte stored form of one entry of a
+// model point set (name, left x and y, right x and y, type).
+inline constexpr std::size_t kModelPointRecordSize = 66;
+inline constexpr Layout kCommonPointLayout{frame::magicOf(frame::FileKind::ModelCommonPoint), 3,
+                                           sizeof(ModelCommonPoint)};
+inline constexpr Layout kModelPointLayout{frame::magicOf(frame::FileKind::ModelControlPoint), 2,
+                                          kModelPointRecordSize};
 
 constexpr std::size_t kMaxKeys = 3;
 using Key = std::array<std::int32_t, kMaxKeys>;  // unused trailing numbers are 0
@@ -69,8 +78,8 @@ ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32
 // True when the section's p records all lie within the file.
 bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Section const& section);
 
-// Creates (or truncates) the file with its magic, `stripCount` and no sections. When the file cannot be
-// created or a write falls short, no partial file is left and the answer is kCannotWrite.
+// Writes a new file with its magic, `stripCount` and no sections. When the file cannot be created or a
+// write falls short, the old file (if any) stays as it was and the answer is kCannotWrite.
 std::int32_t createEmpty(char const* path, Layout const& layout, std::int32_t stripCount);
 
 struct AddCodes {
@@ -78,8 +87,8 @@ struct AddCodes {
 };
 
 // Adds `count` records (count * recordSize bytes) behind the records of the section with `key`, or in a
-// new section behind the last one, and raises the header counts. The file is changed through a ".bak"
-// work copy: any failure after the copy was made puts the file back, and the copy never survives.
+// new section behind the last one, and raises the header counts. The file is changed in place; its
+// ".bak" work copy keeps what the change overwrites, so any failure puts the file back.
 // `header` is what the caller read from the file.
 std::int32_t addRecords(char const* path, Layout const& layout, Header const& header, Key const& key,
                         void const* records, std::int32_t count, AddCodes const& codes);

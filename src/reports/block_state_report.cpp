@@ -1,8 +1,8 @@
 // The block file state report: a GBK text file telling which block-level files, and which per-image
 // orientation files or per-model orientation and epipolar files of a block exist. It is written in
 // three sections (heading, block parameters, then image or model parameters), each reading the block
-// option file afresh and appending to the report; a failure in any of them removes the report, so a
-// caller finds a whole report or none.
+// option file afresh. The report replaces an older one only when it is whole; a failure removes the
+// report, so a caller finds a whole report or none, except that an I/O failure keeps the older one.
 #include "export_frame.h"
 #include "messages.h"
 #include "reports/report_texts.h"
@@ -10,6 +10,7 @@
 #include "fs.h"
 #include "gbk.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -36,15 +37,9 @@ bool validImageType(std::int32_t type) { return type >= 0 && type <= 6; }
 
 std::string field(char const* text, std::size_t width) { return std::string(platform::boundedText(text, width)); }
 
-// Appends `text` to the report. `create` starts a new report; otherwise the report must exist and
-// `openFailure` is the code for one that cannot be reopened.
-std::int32_t writeReport(char const* reportPath, std::string const& text, bool create, std::int32_t openFailure) {
-    platform::File file = platform::openFile(reportPath, create ? "w" : "r+");
-    if (!file) return openFailure;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) return openFailure;
-    bool ok = text.empty() || (!hbConsumeWriteFault() && std::fwrite(text.data(), 1, text.size(), file.get()) == text.size());
-    if (!file.close()) ok = false;
-    return ok ? kSuccess : kCannotWrite;
+std::int32_t writeReport(platform::Output& report, std::string const& text) {
+    report.write(text.data(), text.size());
+    return report.ok() ? kSuccess : kCannotWrite;
 }
 
 // "(n)\t" + title + one or two tabs, as the image lines start.
@@ -52,7 +47,7 @@ std::string imageLineStart(int number, std::string const& title) {
     return frame::formatGbk("(%d)\t", number) + title + (title.size() < kShortTitleBytes ? "\t\t" : "\t");
 }
 
-std::int32_t writeHeading(char const* blockOptionPath, char const* reportPath) {
+std::int32_t writeHeading(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
     std::string text = gbk(texts::kTitle);
@@ -60,11 +55,11 @@ std::int32_t writeHeading(char const* blockOptionPath, char const* reportPath) {
     // An invalid image type leaves the report with the first two lines only, then fails.
     std::int32_t const result = validImageType(block.imageType) ? kSuccess : kOutOfRange;
     if (result == kSuccess) text += gbk(texts::kImageTypeLabel) + gbk(texts::kImageTypeNames[block.imageType]);
-    std::int32_t code = writeReport(reportPath, text, true, kCannotWrite);
+    std::int32_t code = writeReport(report, text);
     return code != kSuccess ? code : result;
 }
 
-std::int32_t writeBlockParameters(char const* blockOptionPath, char const* reportPath) {
+std::int32_t writeBlockParameters(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
     std::string const controlPoints = existence(field(block.controlPointFile, sizeof block.controlPointFile));
@@ -90,7 +85,7 @@ std::int32_t writeBlockParameters(char const* blockOptionPath, char const* repor
             return kOutOfRange;
     }
     text += "\n";
-    return writeReport(reportPath, text, false, kCannotWrite);
+    return writeReport(report, text);
 }
 
 // Titles of a directory listing, with lookups by lower-cased title that keep the listing's order.
@@ -119,11 +114,10 @@ private:
     std::unordered_map<std::string, std::deque<std::size_t>> positions_;  // in listing order
 };
 
-std::int32_t writeImageParameters(char const* blockOptionPath, char const* reportPath) {
+std::int32_t writeImageParameters(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
-    if (std::int32_t code = writeReport(reportPath, gbk(texts::kImageSection), false, kCannotOpen); code != kSuccess)
-        return code;
+    if (std::int32_t code = writeReport(report, gbk(texts::kImageSection)); code != kSuccess) return code;
 
     std::string const directory = field(block.blockDirectory, sizeof block.blockDirectory) + "\\ImagesPara\\";
     std::vector<std::string> innerTitles, orientationTitles;
@@ -162,13 +156,12 @@ std::int32_t writeImageParameters(char const* blockOptionPath, char const* repor
             text += imageLineStart(++number, shown) + yes + "\n";
         }
     }
-    return writeReport(reportPath, text, false, kCannotOpen);
+    return writeReport(report, text);
 }
 
-std::int32_t writeModelParameters(char const* blockOptionPath, char const* reportPath) {
+std::int32_t writeModelParameters(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
-    if (std::int32_t code = writeReport(reportPath, std::string(), false, kCannotOpen); code != kSuccess) return code;
 
     std::string blockDirectory = field(block.blockDirectory, sizeof block.blockDirectory);
     std::string const modelDirectory = blockDirectory + "\\Model\\";
@@ -196,18 +189,28 @@ std::int32_t writeModelParameters(char const* blockOptionPath, char const* repor
                 existence(leftEpipolar) + existence(rightEpipolar);
         text += "\n";
     }
-    return writeReport(reportPath, text, false, kCannotOpen);
+    return writeReport(report, text);
 }
 
 std::int32_t generateReport(char const* blockOptionPath, std::int16_t reportKind, char const* reportPath) {
     if (reportKind != kImageReport && reportKind != kModelReport) return kInvalidArgument;
     if (blockOptionPath == nullptr || reportPath == nullptr) return kInvalidArgument;
-    std::int32_t code = writeHeading(blockOptionPath, reportPath);
-    if (code == kSuccess) code = writeBlockParameters(blockOptionPath, reportPath);
-    if (code == kSuccess)
-        code = reportKind == kImageReport ? writeImageParameters(blockOptionPath, reportPath)
-                                          : writeModelParameters(blockOptionPath, reportPath);
-    if (code != kSuccess) platform::removeFile(reportPath);
+    std::uint64_t const ioErrorsBefore = platform::ioErrorTally();
+    std::int32_t code = kCannotWrite;
+    {
+        // Made first, as the report always was: a report that cannot be created fails before any
+        // section is looked at.
+        platform::FileReplacement report(reportPath);
+        if (report.opened()) code = writeHeading(blockOptionPath, report.out());
+        if (code == kSuccess) code = writeBlockParameters(blockOptionPath, report.out());
+        if (code == kSuccess)
+            code = reportKind == kImageReport ? writeImageParameters(blockOptionPath, report.out())
+                                              : writeModelParameters(blockOptionPath, report.out());
+        if (code == kSuccess && !report.commit()) code = kCannotWrite;
+    }
+    // A failed report is removed, so no stale one is taken for this block's state; a failing disk, though,
+    // never costs the report that was there.
+    if (code != kSuccess && platform::ioErrorTally() == ioErrorsBefore) platform::removeFile(reportPath);
     return code;
 }
 

@@ -1,18 +1,11 @@
-// The model product state file: which stereo models of a block already have their product (an
-// orthophoto ".dom" or an epipolar image ".epi").
-//
-//   offset          size   content
-//   0               128    magic "YB_BLK_STATE_FILE_VER1.0", zero bytes up to 128
-//   128             4      N, the number of entry slots
-//   132             4      U, the number of entries filled so far
-//   136             4 * N  model numbers (left image number, strip * 100 + k), entry i at 136 + 4i
-//   136 + 4N        U      one flag byte per filled entry: 1 when the product was found
+// The model product state file: written here for every model of a block (layout in the header).
+#include "reports/model_state_file.h"
 #include "export_frame.h"
 #include "reports/strip_image_paths.h"
 
-#include "binary_io.h"
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -26,60 +19,33 @@
 namespace yb::reports {
 namespace {
 
-constexpr std::string_view kStateMagic = "YB_BLK_STATE_FILE_VER1.0";
-constexpr std::size_t kMagicFieldSize = 128;
-constexpr std::int64_t kSlotCountOffset = 128;
-constexpr std::int64_t kUsedCountOffset = 132;
-constexpr std::int64_t kNumbersOffset = 136;
-static_assert(kStateMagic.size() == 24 && kSlotCountOffset == kMagicFieldSize && kNumbersOffset == kMagicFieldSize + 8);
+// The entries of a state file: N slots, of which the first U are filled.
+class StateEntries {
+public:
+    explicit StateEntries(std::int32_t slots) : slots_(slots) {}
+    // Adds one strip's entries at once; more entries than slots is kOutOfRange and adds nothing.
+    std::int32_t append(std::vector<std::int32_t> const& numbers, std::vector<unsigned char> const& flags) {
+        if (numbers.empty() || flags.size() != numbers.size()) return kInvalidArgument;
+        if (numbers.size() > static_cast<std::size_t>(slots_) - numbers_.size()) return kOutOfRange;
+        numbers_.insert(numbers_.end(), numbers.begin(), numbers.end());
+        flags_.insert(flags_.end(), flags.begin(), flags.end());
+        return kSuccess;
+    }
+    // The file: magic field, N, U, the N number slots (unfilled ones zero), the U flag bytes.
+    void writeTo(platform::Output& out) const {
+        out.writeText(kStateMagic, kMagicFieldSize);
+        out.writeI32(slots_);
+        out.writeI32(static_cast<std::int32_t>(numbers_.size()));
+        out.writeRecords(numbers_.data(), numbers_.size());
+        out.writeZeros(4 * (static_cast<std::uint64_t>(slots_) - numbers_.size()));
+        out.writeRecords(flags_.data(), flags_.size());
+    }
 
-constexpr std::int64_t flagsOffset(std::int32_t slots) { return kNumbersOffset + 4 * std::int64_t{slots}; }
-
-std::int32_t createStateFile(char const* path, std::int32_t slots) {
-    if (path == nullptr || slots < 1) return kInvalidArgument;
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return kCannotWrite;
-    platform::NewFileGuard guard(path);
-    platform::BinaryStream stream(file.get());
-    // The last slot is written as a zero value, which gives the file its full length of 136 + 4N.
-    bool ok = stream.writeText(kStateMagic, kMagicFieldSize) && stream.writeI32(slots) && stream.writeI32(0) &&
-              stream.seek(4 * (std::int64_t{slots} - 1), SEEK_CUR) && stream.writeI32(0) && file.close();
-    if (!ok) return kCannotWrite;
-    guard.commit();
-    return kSuccess;
-}
-
-std::int32_t readStateHeader(char const* path, std::int32_t& slots, std::int32_t& used) {
-    platform::File file = platform::openFile(path, "rb");
-    if (!file) return kCannotOpen;
-    platform::BinaryStream stream(file.get());
-    std::array<char, kMagicFieldSize> field{};
-    if (!stream.read(field.data(), field.size())) return kInvalidContent;
-    // The magic must be followed by its terminator.
-    if (std::string_view(field.data(), kStateMagic.size()) != kStateMagic || field[kStateMagic.size()] != '\0')
-        return kInvalidContent;
-    if (!stream.readI32(slots) || !stream.readI32(used)) return kInvalidContent;
-    return kSuccess;
-}
-
-std::int32_t appendStateEntries(char const* path, std::vector<std::int32_t> const& numbers,
-                                std::vector<unsigned char> const& flags) {
-    std::int32_t const count = static_cast<std::int32_t>(numbers.size());
-    if (path == nullptr || count < 1 || flags.size() != numbers.size()) return kInvalidArgument;
-    std::int32_t slots = 0, used = 0;
-    if (std::int32_t code = readStateHeader(path, slots, used); code != kSuccess) return code;
-    if (used < 0 || slots < 0 || std::int64_t{used} + count > slots) return kOutOfRange;
-    platform::File file = platform::openFile(path, "r+b");
-    if (!file) return kInvalidContent;
-    platform::BinaryStream stream(file.get());
-    if (!stream.seek(kNumbersOffset + 4 * std::int64_t{used}) || !stream.writeRecords(numbers.data(), numbers.size()))
-        return kInvalidContent;
-    if (!stream.seek(flagsOffset(slots) + used)) return kInvalidContent;
-    if (!stream.writeRecords(flags.data(), flags.size())) return kCannotWrite;
-    if (!stream.seek(kUsedCountOffset)) return kInvalidContent;
-    if (!stream.writeI32(used + count) || !file.close()) return kCannotWrite;
-    return kSuccess;
-}
+private:
+    std::int32_t slots_;
+    std::vector<std::int32_t> numbers_;
+    std::vector<unsigned char> flags_;
+};
 
 // Lower-cased product titles with how many files carry each; a match uses one of them up.
 class ProductTitles {
@@ -106,7 +72,11 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
     // Model numbers are strip * 100 + position: a list of more strips than such numbers can name is refused.
     if (strips > std::numeric_limits<std::int32_t>::max() / 100) return kOutOfRange;
     std::int32_t const slots = images - strips;  // one model fewer than images in every strip
-    if (std::int32_t code = createStateFile(statePath, slots); code != kSuccess) return code;
+    if (slots < 1) return kInvalidArgument;
+    // The file is made here, as it always was, and takes the old one's place once it is whole.
+    platform::FileReplacement stateFile(statePath);
+    if (!stateFile.opened()) return kCannotWrite;
+    StateEntries entries(slots);
 
     std::string_view const optionPath(blockOptionPath);
     std::size_t const cut = platform::lastSeparator(optionPath);  // '/' separates host paths too
@@ -121,7 +91,7 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
         if (std::int32_t code = readStripImagePaths(imageListPath.c_str(), strip, paths); code != kSuccess) return code;
         if (paths.size() < 2) continue;
         // The models of one strip are appended together: the same entries, in the same order, as one
-        // append per model, with one opening of the file.
+        // append per model.
         std::vector<std::int32_t> numbers;
         std::vector<unsigned char> flags;
         for (std::size_t k = 1; k < paths.size(); ++k) {
@@ -130,16 +100,19 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
             numbers.push_back(strip * 100 + static_cast<std::int32_t>(k));
             flags.push_back(products.take(modelName) ? 1 : 0);
         }
-        if (std::int32_t code = appendStateEntries(statePath, numbers, flags); code != kSuccess) return code;
+        if (std::int32_t code = entries.append(numbers, flags); code != kSuccess) return code;
     }
-    return kSuccess;
+    entries.writeTo(stateFile.out());
+    return stateFile.commit() ? kSuccess : kCannotWrite;
 }
 
 std::int32_t generateStateFile(char const* blockOptionPath, char const* statePath, char const* extension) {
     if (blockOptionPath == nullptr || statePath == nullptr) return kInvalidArgument;
+    std::uint64_t const ioErrorsBefore = platform::ioErrorTally();
     std::int32_t code = surveyModels(blockOptionPath, statePath, extension);
-    // A failed survey leaves no state file, not even an older one.
-    if (code != kSuccess) platform::removeFile(statePath);
+    // A failed survey leaves no state file, not even an older one, so no stale state is taken for the
+    // block's; but a failing disk never costs the state file that was there.
+    if (code != kSuccess && platform::ioErrorTally() == ioErrorsBefore) platform::removeFile(statePath);
     return code;
 }
 

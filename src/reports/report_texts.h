@@ -1,6 +1,8 @@
 // Texts of the block reports, in UTF-8; they are written to the report in GBK.
 #pragma once
 
+#include "file_kinds.h"
+
 namespace yb::reports::texts {
 
 inline constexpr char const* kImageTypeNames[] = {
@@ -8,7 +10,8 @@ inline constexpr char const* kImageTypeNames[] = {
     "SPOT卫星影像\n", "IKONOS卫星影像\n", "QUICKBIRD卫星影像\n",
 };
 
-inline constexpr char const* kTitle = "\t\t测区内单幅影像参数状态报告文件\n";
+// The title line is what tells a report from other text files.
+inline constexpr char const* kTitle = frame::magicOf(frame::FileKind::BlockStateReport).data();
 inline constexpr char const* kBlockNameLabel = "测区名：\t";
 inline constexpr char const* kImageTypeLabel = "影像类型：\t";
 

@@ -17,6 +17,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace yb::tiepoints {
@@ -30,7 +31,9 @@ std::int32_t fail(std::int32_t code, char const* format, std::string const& path
     return code;
 }
 
-std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
+// The per-image temporary files of every image (those clean removes, whether there or not), named from
+// the place of the image list.
+std::int32_t temporaryFilesOf(char const* blockOptionPath, std::vector<std::string>& files) {
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
     std::string const imageListPath = ybGetBlkAuxFileName(block, ".bil", nullptr);
@@ -44,11 +47,17 @@ std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
             return code;
         for (auto const& path : paths) {
             std::string const title = platform::splitPath(path).title;
-            // A file that is not there is simply not removed.
-            platform::removeFile(tempFolder + title + ".ijp");
-            platform::removeFile(tempFolder + title + "_ImgGcp.ijp");
+            files.push_back(tempFolder + title + ".ijp");
+            files.push_back(tempFolder + title + "_ImgGcp.ijp");
         }
     }
+    return kSuccess;
+}
+
+std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
+    std::vector<std::string> files;
+    if (std::int32_t code = temporaryFilesOf(blockOptionPath, files); code != kSuccess) return code;
+    for (auto const& file : files) platform::removeFile(file);  // a file that is not there is simply not removed
     return kSuccess;
 }
 
@@ -111,17 +120,22 @@ std::int32_t forEachImage(BlockFiles const& files, Visit visit) {
     return kSuccess;
 }
 
+// Detach cleans the temporary files first, in effect: files of images without tie points are gone
+// afterwards. They are removed only once every new file is written, so a detach that fails part-way
+// leaves each per-image file as it was or complete, never an image's edits lost to nothing.
 std::int32_t detachTiePoints(char const* blockOptionPath) {
     BlockFiles files;
     if (std::int32_t code = openBlock(blockOptionPath, files); code != kSuccess) return code;
-    if (std::int32_t code = cleanTemporaryFiles(blockOptionPath); code != kSuccess) return code;
+    std::vector<std::string> stale;
+    if (std::int32_t code = temporaryFilesOf(blockOptionPath, stale); code != kSuccess) return code;
+    std::unordered_set<std::string> written;  // native paths
 
     // The block tie point file is read once; each image is then served from the index.
     TiePointIndex index(files.tiePointPath);
     bool const withPhotoCoordinates = files.block.imageType == 0 || files.block.imageType == 1;
     std::vector<tagImagePoint> points;
-    return forEachImage(files, [&](ImageOrderInfo const& image, std::string const& imagePath,
-                                   std::string const& imageTiePointPath) {
+    std::int32_t const code = forEachImage(files, [&](ImageOrderInfo const& image, std::string const& imagePath,
+                                                      std::string const& imageTiePointPath) {
         if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
             return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
         if (points.empty()) return kSuccess;  // no file for an image without tie points
@@ -135,8 +149,15 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
                                                   static_cast<std::int32_t>(points.size()));
             code != kSuccess)
             return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
+        if (auto native = platform::nativePath(imageTiePointPath)) written.insert(std::move(*native));
         return kSuccess;
     });
+    if (code != kSuccess) return code;
+    for (auto const& path : stale) {
+        auto native = platform::nativePath(path);
+        if (native && written.count(*native) == 0) platform::removeFile(path);
+    }
+    return kSuccess;
 }
 
 std::int32_t uniteTiePoints(char const* blockOptionPath) {

@@ -20,6 +20,8 @@
 namespace yb::tiepoints {
 namespace {
 
+// The backup of a merge: the file's path with this appended. A merge leaves none behind, not even one
+// an interrupted merge of an earlier version left.
 constexpr std::string_view kBackupSuffix = ".bak";
 constexpr std::int16_t kAutoExtractedType = 1;
 
@@ -34,16 +36,9 @@ std::string pointKey(std::int32_t imageNo, std::string_view name) {
 // Merges `added` into `working`: the first record of the same image and name (ignoring case) is
 // overwritten where it stands, any other point is appended. Points appended earlier are found too, so
 // of two added points of one image and name the later wins in the earlier's place. Only the keys of
-// the added points are indexed; the file's records are looked up against them in one pass. The
-// overwritten originals are logged, so the array can be put back as it was.
-struct Overwrite {
-    std::size_t index;
-    tagImagePoint original;
-};
-
-std::vector<Overwrite> mergePoints(std::vector<tagImagePoint>& working, tagImagePoint const* added, std::int32_t count) {
-    std::vector<Overwrite> overwritten;
-    if (count <= 0) return overwritten;
+// the added points are indexed; the file's records are looked up against them in one pass.
+void mergePoints(std::vector<tagImagePoint>& working, tagImagePoint const* added, std::int32_t count) {
+    if (count <= 0) return;
     constexpr std::size_t kAbsent = std::numeric_limits<std::size_t>::max();
     std::unordered_set<std::int32_t> addedImages;
     std::unordered_map<std::string, std::size_t> firstIndexOfKey;
@@ -58,7 +53,6 @@ std::vector<Overwrite> mergePoints(std::vector<tagImagePoint>& working, tagImage
         auto it = firstIndexOfKey.find(pointKey(working[i].imageNo, points::pointName(working[i])));
         if (it != firstIndexOfKey.end() && it->second == kAbsent) it->second = i;
     }
-    std::size_t const originalSize = working.size();
     working.reserve(working.size() + static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         tagImagePoint const& point = added[i];
@@ -68,17 +62,28 @@ std::vector<Overwrite> mergePoints(std::vector<tagImagePoint>& working, tagImage
             working.push_back(point);
             continue;
         }
-        if (index < originalSize) overwritten.push_back({index, working[index]});
         working[index] = point;
     }
-    return overwritten;
 }
 
-// Puts the array back as it was read: appended points dropped, overwritten ones restored (latest
-// first, so a record overwritten twice ends as its original).
-void undoMerge(std::vector<tagImagePoint>& working, std::size_t originalSize, std::vector<Overwrite> const& overwritten) {
-    working.resize(originalSize);
-    for (auto it = overwritten.rbegin(); it != overwritten.rend(); ++it) working[it->index] = it->original;
+void removeBackup(char const* path) {
+    std::string const backupPath = std::string(path) + std::string(kBackupSuffix);
+    if (platform::isRegularFile(backupPath)) platform::removeFile(backupPath);
+}
+
+std::int32_t mergeIntoFile(char const* path, tagImagePoint const* added, std::int32_t count) {
+    // A merge needs a file to merge into; one that cannot even be opened is answered as the copy to
+    // the backup always answered it.
+    if (!platform::openFile(path, "rb")) {
+        frame::showErrorF(text::kOpenFileFailure, path);
+        return kCannotWrite;
+    }
+    std::vector<tagImagePoint> working;
+    if (std::int32_t code = readAllTiePoints(path, working); code != kSuccess) return code;
+    mergePoints(working, added, count);
+    // The merged points replace the file in one step: the new file takes the backup's part, and a
+    // failure to put it in place answers as a failed copy back.
+    return WriteTiePntGroups(path, working, text::kCopyBackFailure);
 }
 
 std::int32_t MergeTiePntToFile(char const* path, tagImagePoint const* added, std::int32_t count) {
@@ -87,29 +92,9 @@ std::int32_t MergeTiePntToFile(char const* path, tagImagePoint const* added, std
         text::showErrorText(text::kInvalidAddress);
         return kInvalidArgument;
     }
-    // The backup is removed on every way out of this function.
-    platform::WorkCopy backup(path, kBackupSuffix);
-    if (!backup.made()) {
-        frame::showErrorF(text::kOpenFileFailure, path);
-        return kCannotWrite;
-    }
-    std::string const& backupPath = backup.copyPath();
-    std::vector<tagImagePoint> working;
-    if (std::int32_t code = readAllTiePoints(backupPath.c_str(), working); code != kSuccess) return code;
-    std::size_t const originalSize = working.size();
-    std::vector<Overwrite> overwritten = mergePoints(working, added, count);
-    if (std::int32_t code = WriteTiePntGroups(backupPath.c_str(), working); code != kSuccess) return code;
-    if (platform::copyFile(backupPath, path)) return kSuccess;
-
-    // The copy failed. Either it never opened the file, which then still holds its old points, or it
-    // failed while writing and deleted the file; then the old points are written back, so a failed
-    // merge never loses the file.
-    if (!platform::isRegularFile(path)) {
-        undoMerge(working, originalSize, overwritten);
-        WriteTiePntGroups(path, working);
-    }
-    frame::showErrorF(text::kCopyBackFailure, path);
-    return kCannotWrite;
+    std::int32_t const code = mergeIntoFile(path, added, count);
+    removeBackup(path);
+    return code;
 }
 
 std::int32_t writeModelPoints(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE* set) {
@@ -157,11 +142,7 @@ std::int32_t removePoints(char const* path, ShouldRemove shouldRemove) {
     for (tagImagePoint const& point : original) {
         if (!shouldRemove(point)) kept.push_back(point);
     }
-    std::int32_t code = WriteTiePntGroups(path, kept);
-    // A rewrite that fails deletes what it wrote; the points as they were are written back, so a
-    // failed removal never loses the file.
-    if (code != kSuccess && !platform::isRegularFile(path)) WriteTiePntGroups(path, original);
-    return code;
+    return WriteTiePntGroups(path, kept);
 }
 
 std::int32_t removeAutoExtracted(char const* path) {
@@ -178,8 +159,7 @@ std::int32_t removeAutoExtractedOfOtherStrips(char const* path) {
 // of context the store keeps on disk.
 std::int32_t removeContext(char const* path) {
     if (path == nullptr) return kInvalidArgument;
-    std::string backupPath = std::string(path) + std::string(kBackupSuffix);
-    if (platform::isRegularFile(backupPath)) platform::removeFile(backupPath);
+    removeBackup(path);
     return kSuccess;
 }
 

@@ -5,6 +5,7 @@
 #include "hostpath.h"
 #include "messages.h"
 #include "tiepoints/tie_point_messages.h"
+#include "write_path.h"
 
 #include <array>
 #include <cstring>
@@ -13,37 +14,6 @@
 
 namespace yb::tiepoints {
 namespace {
-
-// Groups are streamed through a buffer of this size, so a million records take a few dozen writes.
-constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
-
-class BufferedWriter {
-public:
-    explicit BufferedWriter(std::FILE* file) : stream_(file) { buffer_.reserve(kWriteBufferSize); }
-
-    void append(void const* data, std::size_t size) {
-        if (failed_) return;
-        if (buffer_.size() + size > kWriteBufferSize) flush();
-        if (size >= kWriteBufferSize) {
-            if (!stream_.write(data, size)) failed_ = true;
-            return;
-        }
-        auto const* bytes = static_cast<unsigned char const*>(data);
-        buffer_.insert(buffer_.end(), bytes, bytes + size);
-    }
-    void appendI32(std::int32_t value) { append(&value, sizeof value); }
-    // True when every byte appended so far was written.
-    bool flush() {
-        if (!failed_ && !buffer_.empty() && !stream_.write(buffer_.data(), buffer_.size())) failed_ = true;
-        buffer_.clear();
-        return !failed_;
-    }
-
-private:
-    platform::BinaryStream stream_;
-    std::vector<unsigned char> buffer_;
-    bool failed_ = false;
-};
 
 // Groups as the writer lays them out: the image number of each group in order of first occurrence,
 // and the record indices of every group, back to back, each group's in their given order.
@@ -89,55 +59,48 @@ Grouping groupByImage(tagImagePoint const* points, std::int32_t count) {
     return grouping;
 }
 
-std::int32_t createFailure(char const* path) {
-    platform::removeFile(path);
-    frame::showErrorF(text::kCreateFileFailure, path);
+std::int32_t failure(char const* format, char const* path) {
+    frame::showErrorF(format, path);
     return kCannotWrite;
 }
 
 }  // namespace
 
-std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count) {
+std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count,
+                               char const* installFailure) {
     if (path == nullptr) return kInvalidArgument;
     if (count > 0 && points == nullptr) {
         // The file is created before the records are looked at, so a path that cannot be created
         // answers as it would with records; whatever stood at the path is replaced by nothing.
-        if (!platform::openFile(path, "wb")) return createFailure(path);
+        if (!platform::FileReplacement(path).opened()) return failure(text::kCreateFileFailure, path);
         platform::removeFile(path);
         text::showErrorText(text::kInvalidAddress);
         return kOutOfRange;
     }
-    // Grouped before the file is opened, so running out of memory leaves the old file as it was.
+    // Grouped before the new file is made, so running out of memory leaves nothing behind.
     Grouping grouping = count > 0 ? groupByImage(points, count) : Grouping{};
-    platform::File file = platform::openFile(path, "wb");
-    if (!file) return createFailure(path);
-    platform::NewFileGuard guard(path);  // deletes a file left incomplete by any way out
-    BufferedWriter out(file.get());
-    std::array<char, kMagicFieldSize> magic{};
-    std::memcpy(magic.data(), kTiePointMagic.data(), kTiePointMagic.size());
-    out.append(magic.data(), magic.size());
+    platform::FileReplacement replacement(path);
+    if (!replacement.opened()) return failure(text::kCreateFileFailure, path);
+    platform::Output& out = replacement.out();
+    out.writeText(kTiePointMagic, kMagicFieldSize);
     // The group count is known before the groups are written, so the header is written once.
-    out.appendI32(static_cast<std::int32_t>(grouping.imageNos.size()));
+    out.writeI32(static_cast<std::int32_t>(grouping.imageNos.size()));
     std::size_t first = 0;
     for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
-        out.appendI32(grouping.imageNos[g]);
-        out.appendI32(grouping.sizes[g]);
+        out.writeI32(grouping.imageNos[g]);
+        out.writeI32(grouping.sizes[g]);
         auto size = static_cast<std::size_t>(grouping.sizes[g]);
-        for (std::size_t j = first; j < first + size; ++j) {
-            out.append(&points[grouping.order[j]], sizeof(tagImagePoint));
-        }
+        for (std::size_t j = first; j < first + size; ++j) out.writeValue(points[grouping.order[j]]);
         first += size;
     }
-    bool written = out.flush();
-    if (!file.close()) written = false;
-    if (!written) return createFailure(path);
-    guard.commit();
+    if (!replacement.finish()) return failure(text::kCreateFileFailure, path);
+    if (!replacement.install()) return failure(installFailure != nullptr ? installFailure : text::kCreateFileFailure, path);
     return kSuccess;
 }
 
-std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points) {
+std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points, char const* installFailure) {
     if (points.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
-    return WriteTiePntGroups(path, points.data(), static_cast<std::int32_t>(points.size()));
+    return WriteTiePntGroups(path, points.data(), static_cast<std::int32_t>(points.size()), installFailure);
 }
 
 std::int32_t CheckTiePntMagic(std::FILE* file) {
@@ -148,7 +111,7 @@ std::int32_t CheckTiePntMagic(std::FILE* file) {
     std::array<char, kMagicFieldSize> field{};
     platform::BinaryStream stream(file);
     std::size_t got = 0;
-    if (stream.seek(0)) got = std::fread(field.data(), 1, field.size(), file);
+    if (stream.seek(0)) got = stream.readSome(field.data(), field.size());
     if (got > 0 && platform::equalsIgnoreCase(platform::boundedText(field.data(), field.size()), kTiePointMagic)) {
         return kSuccess;
     }

@@ -3,6 +3,7 @@
 // point store: the grouping writer, the header checks and a reader that walks the groups.
 #pragma once
 
+#include "file_kinds.h"
 #include "binary_io.h"
 #include "fs.h"
 
@@ -16,7 +17,7 @@
 
 namespace yb::tiepoints {
 
-inline constexpr std::string_view kTiePointMagic = "YB_TIE_PNT_FILE_VER1.0";
+inline constexpr std::string_view kTiePointMagic = frame::magicOf(frame::FileKind::TiePoint);
 inline constexpr std::size_t kMagicFieldSize = 128;
 inline constexpr std::int64_t kGroupCountOffset = 128;
 inline constexpr std::int64_t kFirstGroupOffset = 132;
@@ -28,11 +29,15 @@ static_assert(kFirstGroupOffset == kGroupCountOffset + 4);
 static_assert(kRecordSize == 70);
 
 // Writes a new tie point file at `path` holding `count` points: one group per image number, groups in
-// the order their image numbers first occur, records in their given order within a group. A file
-// that cannot be created or written completely is deleted (message, kCannotWrite); a missing record
-// pointer with a positive count gives kOutOfRange. Shows its own messages.
-std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count);
-std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points);
+// the order their image numbers first occur, records in their given order within a group. The file
+// is replaced whole: when the new one cannot be written completely the old one stays (message,
+// kCannotWrite). A missing record pointer with a positive count deletes the file and gives
+// kOutOfRange. Shows its own messages; `installFailure` is the text shown when the finished file
+// cannot be put in the old one's place (by default the one for any failure to create it).
+std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count,
+                               char const* installFailure = nullptr);
+std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points,
+                               char const* installFailure = nullptr);
 
 // Accepts the magic field (text up to the first zero byte, ignoring case); leaves the position after
 // the field. Shows its message on failure: kInvalidArgument without a file, kInvalidContent otherwise.

@@ -46,15 +46,6 @@ TEST_F(BlockFolder, CreationFailuresStopThere) {
     EXPECT_FALSE(ybCreateBlockFolder("D:\\Blk"));
     EXPECT_EQ(listNative(), (std::vector<std::string>{"Blk", "Blk/Adjust", "Blk/ImagesPara", "Blk/Model",
                                                       "Blk/Model/Product"}));
-
-    // The second sensor file cannot be written: neither is left.
-    fs::remove(native("Blk/Adjust"));
-    {
-        yb::test::WriteFault fault(1);
-        EXPECT_FALSE(ybCreateBlockFolder("D:\\Blk"));
-    }
-    EXPECT_FALSE(existsNative("Blk/ImagesProp/spot4_mss.ipc"));
-    EXPECT_FALSE(existsNative("Blk/ImagesProp/spot5_pan.ipc"));
 }
 
 TEST_F(BlockFolder, RemovalGoesInOrderAndStopsAtTheFirstFailure) {

@@ -36,7 +36,7 @@ TEST_F(DemOptionFile, FailureCodes) {
 
     // Defaults that cannot be stored are not handed out either.
     std::memset(&info, 0x11, sizeof info);
-    yb::test::WriteFault fault(1);
+    hbSetFileFault(1, true);
     EXPECT_EQ(ybReadDemGenOption("D:\\d.dem", &info), yb::kCannotWrite);
     EXPECT_FALSE(existsNative("d.dem"));
     EXPECT_NE(info.spacingX, 10.0);

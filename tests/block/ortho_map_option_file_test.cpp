@@ -41,9 +41,6 @@ TEST_F(OrthoMapOptionFile, CodesOfTheOrthoFamily) {
     writeNative("tiny.oms", yb::test::bytesOf("YB_ORTHO"));
     EXPECT_EQ(ybReadOrthoMapOption("D:\\tiny.oms", &back), yb::kInvalidContent);
     EXPECT_EQ(ybWriteOrthoMapOption("D:\\b.oms", nullptr), yb::kInvalidArgument);
-    yb::test::WriteFault fault(1);
-    EXPECT_EQ(ybWriteOrthoMapOption("D:\\b.oms", &back), yb::kCannotWrite);
-    EXPECT_FALSE(existsNative("b.oms"));
 }
 
 TEST_F(OrthoMapOptionFile, RectangleFromTheRecordOrFromTheImage) {

@@ -1,7 +1,11 @@
 #include "test_support.h"
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -38,6 +42,30 @@ TEST(HostBase, DrivesMapFromTheTableAndTheEnvironment) {
     ::unsetenv("YB_DRIVE_K");
     EXPECT_EQ(hbGetDriveRoot('K'), nullptr);
     EXPECT_FALSE(hbSetDriveRoot('1', "/x"));
+}
+
+// A root handed out stays valid while other threads map the drive again and again.
+TEST(HostBase, DriveRootsStayValidWhileOtherThreadsRemapThem) {
+    std::string const first = "/a/root/long/enough/to/live/on/the/heap";
+    ASSERT_TRUE(hbSetDriveRoot('M', first.c_str()));
+    char const* held = hbGetDriveRoot('M');
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t) {
+        readers.emplace_back([&] {
+            while (!done) {
+                char const* root = hbGetDriveRoot('M');
+                if (root == nullptr || std::strncmp(root, "/a/root/", 8) != 0) ++wrong;
+            }
+        });
+    }
+    for (int i = 0; i < 20000; ++i) hbSetDriveRoot('M', (first + "/" + std::to_string(i % 50)).c_str());
+    done = true;
+    for (auto& reader : readers) reader.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(std::string(held), first);
+    hbSetDriveRoot('M', nullptr);
 }
 
 class FileExists : public yb::test::DriveFixture {};

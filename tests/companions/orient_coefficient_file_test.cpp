@@ -53,23 +53,6 @@ TEST_F(CoefficientFile, EachKindIsStoredAndLandsAtItsRecordOffsets) {
     }
 }
 
-TEST_F(CoefficientFile, AFailedRewriteKeepsTheOldFileAndAFailedNewFileLeavesNothing) {
-    double const inner[] = {1, 2, 3, 4, 5, 6};
-    double const absolute[] = {9, 8, 7, 6, 5, 4, 3};
-    {
-        yb::test::WriteFault failing(1);
-        EXPECT_EQ(ybWriteOrientCeff("D:\\m.ioc", 0, inner), ORIENT_E_WRITE);
-    }
-    EXPECT_TRUE(listNative().empty());
-    ASSERT_EQ(ybWriteOrientCeff("D:\\m.ioc", 0, inner), 0);
-    auto const before = readNative("m.ioc");
-    for (std::int32_t fault = 0; fault < 5; ++fault) {
-        yb::test::WriteFault failing(fault);
-        EXPECT_EQ(ybWriteOrientCeff("D:\\m.ioc", 2, absolute), ORIENT_E_WRITE) << fault;
-        EXPECT_EQ(readNative("m.ioc"), before) << fault;
-        EXPECT_EQ(listNative(), std::vector<std::string>{"m.ioc"}) << fault;
-    }
-}
 
 TEST_F(CoefficientFile, MissingDamagedAndNullInputGiveCodesAndLeaveTheRecord) {
     double const values[] = {1, 2, 3, 4, 5, 6, 7};

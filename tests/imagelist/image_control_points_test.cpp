@@ -81,9 +81,6 @@ TEST_F(ImageControlPoints, LayoutOfATwoStripBlock) {
     EXPECT_EQ(rects, (std::array<double, 12>{0, 250, 150, 450, kStep, 250, kStep + 150, 450, 0, 0, 150, 200}));
 
     EXPECT_EQ(ybWriteYbiGcpInfo(nullptr), yb::kInvalidArgument);
-    yb::test::WriteFault fault(2);
-    EXPECT_EQ(ybWriteYbiGcpInfo(kList), yb::kCannotWrite);
-    EXPECT_FALSE(existsNative(kLayoutNative));
 }
 
 TEST_F(ImageControlPoints, CornerPointsOfOneStripOrOfAllStrips) {

@@ -141,25 +141,5 @@ TEST_F(ImageListFile, DamagedFilesGiveInvalidContentAndStayUntouched) {
     EXPECT_TRUE(images.empty());
 }
 
-TEST_F(ImageListFile, FailedWritesAreReportedAndLeaveNoPartialNewFile) {
-    std::vector<ImageOrderInfo> images = sampleStrip(2, 3);
-    {
-        yb::test::WriteFault fault(1);
-        EXPECT_EQ(ybWriteOneStripImageRecord(kList, 3, 2, images), yb::kCannotWrite);
-    }
-    EXPECT_FALSE(existsNative(kNative));
-    {
-        yb::test::WriteFault fault(0);
-        EXPECT_EQ(ybCreateNewImageRecordFile(kList, 3), yb::kCannotWrite);
-    }
-    EXPECT_FALSE(existsNative(kNative));
-
-    write(2, images);
-    for (int good = 0; good < 3; ++good) {  // count, entries, moved strips
-        yb::test::WriteFault fault(good);
-        std::vector<ImageOrderInfo> strip1 = sampleStrip(1, 2);
-        EXPECT_EQ(ybWriteOneStripImageRecord(kList, 3, 1, strip1), yb::kCannotWrite) << good;
-    }
-}
 
 }  // namespace

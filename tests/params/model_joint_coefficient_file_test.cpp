@@ -60,18 +60,6 @@ TEST_F(ModelJointCoefficientFile, DamagedFilesAndFailedAppends) {
     writeNative("lying.mjc", lying);
     EXPECT_EQ(ybGetOneModelJointCeff("D:\\lying.mjc", 1, 1, &value), yb::kInvalidArgument);
     EXPECT_EQ(ybGetOneModelJointCeff("D:\\lying.mjc", 2, 1, &value), yb::kInvalidContent);
-
-    double const values[3] = {1, 2, 3};
-    ASSERT_EQ(ybCreateNewModelJointCeffFile("D:\\j.mjc", values, 3), 0);
-    auto const before = readNative("j.mjc");
-    for (int good = 0; good < 4; ++good) {
-        {
-            yb::test::WriteFault fault(good);
-            EXPECT_NE(ybAppendOneStripModelJointCeff("D:\\j.mjc", 2, values, 2), 0);
-        }
-        EXPECT_EQ(readNative("j.mjc"), before) << good;
-        EXPECT_FALSE(existsNative("j.mjc.bak"));
-    }
 }
 
 }  // namespace

@@ -26,12 +26,6 @@ TEST_F(ProjectionInformationFile, RoundTripAndFailures) {
     writeNative("cut.prj", yb::test::bytesOf("YBI_PROJTRANS_FILE_VER1.0abc"));
     EXPECT_EQ(ybReadSuvProjInfo("D:\\cut.prj", &untouched), yb::kInvalidContent);
     EXPECT_EQ(untouched.bytes[0], 0);
-
-    {
-        yb::test::WriteFault fault(1);
-        ybWriteSuvProjInfo("D:\\b.prj", &info);
-    }
-    EXPECT_FALSE(existsNative("b.prj"));
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 #include "binary_io.h"
 #include "fs.h"
 #include "gbk.h"
+#include "write_path.h"
 
 #include "test_support.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 
 using namespace yb::platform;
@@ -13,108 +19,115 @@ namespace {
 
 class FileAccess : public yb::test::DriveFixture {};
 
+bool writeFile(std::string const& hostPath, std::vector<unsigned char> const& bytes) {
+    return replaceFile(hostPath, [&](Output& out) {
+        out.write(bytes.data(), bytes.size());
+        return true;
+    });
+}
+
 TEST_F(FileAccess, ComponentsResolveIgnoringCase) {
     std::filesystem::create_directories(native("blk/Temp"));
-    File file = openFile("D:\\Blk\\temp\\a.bin", "wb");
-    ASSERT_TRUE(file);
-    file.close();
+    ASSERT_TRUE(writeFile("D:\\Blk\\temp\\a.bin", {1}));
     EXPECT_TRUE(existsNative("blk/Temp/a.bin"));
     EXPECT_TRUE(isRegularFile("d:/BLK/TEMP/A.BIN"));
     EXPECT_TRUE(isDirectory("D:\\blk\\temp"));
     EXPECT_FALSE(isRegularFile("D:\\blk\\temp"));
-    // '/' and '\' both separate.
+    // '/' and '\' both separate; "." and repeated separators are nothing; ".." stops at the drive's root.
     EXPECT_TRUE(isRegularFile("D:/blk\\Temp/a.bin"));
+    EXPECT_TRUE(isRegularFile("D:\\.\\blk\\\\temp\\.\\a.bin"));
+    EXPECT_TRUE(isRegularFile("D:\\blk\\x\\..\\temp\\a.bin"));
+    EXPECT_EQ(nativePath("D:\\..\\..\\escaped.dms", true), native("escaped.dms"));
+    EXPECT_EQ(nativePath("D:\\blk\\..\\..\\..\\temp", false), std::nullopt);
+    EXPECT_EQ(nativePath("D:\\..\\blk\\temp"), native("blk/Temp"));
+    EXPECT_EQ(nativePath("a\\..\\..\\b", true), "../b");  // a relative path climbs from the current directory
 }
 
 TEST_F(FileAccess, GbkNamesAppearInUtf8OnDisk) {
     std::string folder = hexBytes("87 5C");  // 嘰, second byte 0x5C
     ASSERT_TRUE(makeDirectory("D:\\" + folder));
     EXPECT_TRUE(existsNative("\xE5\x98\xB0"));  // 嘰 in UTF-8
-    File file = openFile("D:\\" + folder + "\\" + folder + ".txt", "wb");
-    ASSERT_TRUE(file);
-    file.close();
+    ASSERT_TRUE(writeFile("D:\\" + folder + "\\" + folder + ".txt", {}));
     EXPECT_TRUE(existsNative("\xE5\x98\xB0/\xE5\x98\xB0.txt"));
     auto entries = listDirectory("D:\\" + folder);
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 1u);
     EXPECT_EQ((*entries)[0].name, folder + ".txt");
     // A dangling lead byte names no file.
-    EXPECT_FALSE(openFile("D:\\bad\x87", "wb"));
+    EXPECT_FALSE(writeFile("D:\\bad\x87", {}));
 }
 
-TEST_F(FileAccess, UnmappedDriveNamesNoFile) {
-    EXPECT_FALSE(openFile("Q:\\a.bin", "wb"));
+TEST_F(FileAccess, UnmappedDrivesAndMissingFoldersNameNoFile) {
+    EXPECT_FALSE(writeFile("Q:\\a.bin", {}));
     EXPECT_FALSE(isRegularFile("Q:\\a.bin"));
     EXPECT_FALSE(nativePath("Q:\\a.bin").has_value());
-    // A missing middle directory is not created by opening a file.
-    EXPECT_FALSE(openFile("D:\\missing\\a.bin", "wb"));
+    // A missing middle directory is not created by writing a file.
+    EXPECT_FALSE(writeFile("D:\\missing\\a.bin", {}));
+    EXPECT_FALSE(openFile("D:\\a.bin", "wb"));  // streams only read
+    EXPECT_TRUE(listNative().empty());
 }
 
-TEST_F(FileAccess, CopyRemoveAndWorkCopy) {
+TEST_F(FileAccess, AReplacementGivenUpLeavesTheTargetAndNothingElse) {
     writeNative("a.dat", {1, 2, 3});
-    {
-        WorkCopy copy("D:\\a.dat", ".bak");
-        ASSERT_TRUE(copy.made());
-        EXPECT_EQ(readNative("a.dat.bak"), (std::vector<unsigned char>{1, 2, 3}));
-        writeNative("a.dat", {9});
-        EXPECT_TRUE(copy.restore());
-    }
+    ::chmod(native("a.dat").c_str(), 0640);
+    EXPECT_FALSE(replaceFile("D:\\a.dat", [](Output& out) {
+        out.write("xyz", 3);
+        return false;
+    }));
     EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{1, 2, 3}));
-    EXPECT_FALSE(existsNative("a.dat.bak"));
-    EXPECT_TRUE(removeFile("D:\\A.DAT"));
-    EXPECT_FALSE(existsNative("a.dat"));
-    EXPECT_FALSE(copyFile("D:\\a.dat", "D:\\b.dat"));
+    EXPECT_EQ(listNative(), std::vector<std::string>{"a.dat"});
+    ASSERT_TRUE(writeFile("D:\\A.DAT", {9}));
+    EXPECT_EQ(readNative("a.dat"), std::vector<unsigned char>{9});
+    EXPECT_EQ(std::filesystem::status(native("a.dat")).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
 }
 
-TEST_F(FileAccess, AFailedCopyLeavesTheTargetAsItWas) {
-    writeNative("a.dat", {1, 2, 3});
-    writeNative("b.dat", {7, 7});
-    {
-        yb::test::WriteFault fault(0);
-        EXPECT_FALSE(copyFile("D:\\a.dat", "D:\\b.dat"));
+// A change in place that a killed process left half done is rolled back by the next open; a journal
+// cut short before its end never touched the file and is dropped; a work copy that is no journal is
+// not ours and stays.
+TEST_F(FileAccess, TheNextOpenRollsBackAnInterruptedChange) {
+    writeNative("a.dat", {1, 2, 3, 4});
+    pid_t const child = ::fork();
+    if (child == 0) {
+        FileChange change("D:\\a.dat", WorkCopyName::Bak);
+        // Bytes the journal does not keep are never written.
+        bool const ok = change.keep({{1, 2}}) && !change.write(1, "xxxxxx", 6) && change.write(1, "xx", 2) &&
+                        change.write(4, "xxx", 3);
+        std::_Exit(ok ? 0 : 1);  // killed before it could finish: no rollback, no commit
     }
-    EXPECT_EQ(readNative("b.dat"), (std::vector<unsigned char>{7, 7}));
-    EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "b.dat"}));
-    // A restore that cannot write keeps the damaged file rather than losing it, and the copy stays
-    // for the length of the work.
-    WorkCopy copy("D:\\a.dat", ".bak");
-    writeNative("a.dat", {9});
-    {
-        yb::test::WriteFault fault(0);
-        EXPECT_FALSE(copy.restore());
-    }
-    EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{9}));
-    EXPECT_TRUE(copy.restore());
-    EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{1, 2, 3}));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readNative("a.dat").size(), 7u);
+    ASSERT_TRUE(existsNative("a.dat.bak"));
+    auto const journal = readNative("a.dat.bak");
+    { File file = openFile("D:\\a.dat", "rb"); }
+    EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{1, 2, 3, 4}));
+    EXPECT_EQ(listNative(), std::vector<std::string>{"a.dat"});
+
+    writeNative("a.dat", {5, 6});
+    writeNative("a.dat.tmp", std::vector<unsigned char>(journal.begin(), journal.end() - 1));
+    writeNative("a.dat.bak", {'m', 'i', 'n', 'e'});
+    EXPECT_TRUE(isRegularFile("D:\\a.dat"));
+    { File file = openFile("D:\\a.dat", "rb"); }
+    EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{5, 6}));
+    EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "a.dat.bak"}));
 }
 
-TEST_F(FileAccess, NewFileGuardRemovesUncommittedFiles) {
-    {
-        File file = openFile("D:\\partial.bin", "wb");
-        NewFileGuard guard("D:\\partial.bin");
-    }
-    EXPECT_FALSE(existsNative("partial.bin"));
-    {
-        File file = openFile("D:\\whole.bin", "wb");
-        NewFileGuard guard("D:\\whole.bin");
-        guard.commit();
-    }
-    EXPECT_TRUE(existsNative("whole.bin"));
-}
-
-TEST_F(FileAccess, BinaryStreamReportsShortReadsAndWrites) {
-    {
-        File file = openFile("D:\\v.bin", "wb");
-        BinaryStream out(file.get());
-        EXPECT_TRUE(out.writeMagic("MAGIC"));
-        EXPECT_TRUE(out.writeI32(-7));
-        EXPECT_TRUE(out.writeDouble(1.5));
-        EXPECT_TRUE(out.writeText("ab", 4));
-        yb::test::WriteFault fault(0);
-        EXPECT_FALSE(out.writeI32(1));  // the injected fault
-        EXPECT_TRUE(out.writeI32(2));   // only one write fails
-    }
-    EXPECT_EQ(sizeNative("v.bin"), 5u + 4 + 8 + 4 + 4);
+TEST_F(FileAccess, BinaryStreamReportsShortReads) {
+    std::vector<unsigned char> bytes = yb::test::bytesOf("MAGIC");
+    std::int32_t const minusSeven = -7;
+    double const oneAndAHalf = 1.5;
+    auto append = [&](void const* data, std::size_t size) {
+        auto const* p = static_cast<unsigned char const*>(data);
+        bytes.insert(bytes.end(), p, p + size);
+    };
+    append(&minusSeven, 4);
+    append(&oneAndAHalf, 8);
+    append("ab\0\0", 4);
+    append(&minusSeven, 4);
+    writeNative("v.bin", bytes);
     File file = openFile("D:\\v.bin", "rb");
     BinaryStream in(file.get());
     EXPECT_EQ(in.length(), 25u);

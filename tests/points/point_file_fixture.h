@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,26 +25,6 @@ protected:
         return std::string(bytes.begin() + static_cast<long>(offset), bytes.begin() + static_cast<long>(offset + size));
     }
 
-    // Runs `change` with a write fault at each write in turn until it succeeds. Every failing run must
-    // leave `relative` byte for byte as it was and no other file behind; returns the failures seen.
-    int expectFaultsLeaveFile(std::string const& relative, std::function<std::int32_t()> const& change) {
-        std::vector<unsigned char> const before = readNative(relative);
-        std::vector<std::string> const files = listNative();
-        int failures = 0;
-        for (std::int32_t goodWrites = 0; goodWrites < 100; ++goodWrites) {
-            std::int32_t code;
-            {
-                WriteFault fault(goodWrites);
-                code = change();
-            }
-            if (code == kSuccess) return failures;
-            ++failures;
-            EXPECT_EQ(readNative(relative), before) << "fault after " << goodWrites << " writes";
-            EXPECT_EQ(listNative(), files) << "fault after " << goodWrites << " writes";
-        }
-        ADD_FAILURE() << "the change never succeeded";
-        return failures;
-    }
 };
 
 // A model point set over the test's own entries, as the orientation library would hand it out.

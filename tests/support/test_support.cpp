@@ -21,7 +21,7 @@ void DriveFixture::SetUp() {
 
 void DriveFixture::TearDown() {
     hbSetDriveRoot('D', nullptr);
-    hbSetWriteFault(-1);
+    hbSetFileFault(0, false);
     std::error_code ec;
     fs::remove_all(root_, ec);
 }

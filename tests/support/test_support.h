@@ -48,12 +48,4 @@ std::string hexBytes(char const* hex);
 std::string utf8ToGbk(std::string const& utf8);
 std::vector<unsigned char> bytesOf(std::string const& text);
 
-// Switches HostBase's write fault on for the length of a scope: the write after `writesBeforeFailure`
-// good ones fails.
-class WriteFault {
-public:
-    explicit WriteFault(std::int32_t writesBeforeFailure) { hbSetWriteFault(writesBeforeFailure); }
-    ~WriteFault() { hbSetWriteFault(-1); }
-};
-
 }  // namespace yb::test

@@ -84,16 +84,6 @@ TEST_F(BlockTiePoints, DetachOnSatelliteBlocksReadsNoCameraAndWritesZeros) {
         EXPECT_EQ(points[0].photoX, 0.0);
         EXPECT_EQ(points[0].photoY, 0.0);
     }
-
-    // A per-image file that cannot be written whole is not left behind.
-    yb::test::MessageRecorder recorder;
-    {
-        yb::test::WriteFault fault(1);
-        EXPECT_EQ(ybDetachBlockTiePntFile(kOption), yb::kCannotWrite);
-    }
-    EXPECT_FALSE(existsNative("Blk/temp/s1.ijp"));
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].gbk, "Create Image Tie Point File <D:\\Blk\\temp\\s1.ijp> Failure!");
 }
 
 TEST_F(BlockTiePoints, DetachStopsAtTheFirstImageThatNeedsTheMissingCamera) {

@@ -66,34 +66,6 @@ TEST_F(TiePointEditing, FailedMergesLeaveTheFileAndNoBackup) {
     expectOnlyMessage(HB_MESSAGE_ERROR, hexBytes("B2 BB D6 A7 B3 D6 B5 C4 C1 AC BD D3 B5 E3 CE C4 BC FE A3 A1"));
 }
 
-TEST_F(TiePointEditing, WriteFaultsAtEveryStepNeverLoseTheFile) {
-    // Writes of a merge: the copy to the backup (1), the grouping writer (1), the copy back (1).
-    create({tiePoint("A", 1), tiePoint("B", 2)});
-    auto before = fileBytes();
-    std::vector<tagImagePoint> added = {tiePoint("C", 3)};
-    for (std::int32_t good = 0; good < 3; ++good) {
-        SCOPED_TRACE(good);
-        recorder.messages.clear();
-        {
-            yb::test::WriteFault fault(good);
-            EXPECT_EQ(merge(added), yb::kCannotWrite);
-        }
-        EXPECT_EQ(fileBytes(), before);
-        EXPECT_FALSE(backupLeft());
-        ASSERT_FALSE(recorder.messages.empty());
-    }
-    // The copy back failed: the old points were written back and the lower-case text is shown.
-    EXPECT_EQ(recorder.messages.back().gbk, "Create Tie Point file <D:\\Area.scp> Failure!");
-
-    // A removal whose rewrite fails puts the points back as well.
-    create({tiePoint("A", 1, 0, 0, 1), tiePoint("B", 2)});
-    before = fileBytes();
-    {
-        yb::test::WriteFault fault(0);
-        EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kCannotWrite);
-    }
-    EXPECT_EQ(fileBytes(), before);
-}
 
 TEST_F(TiePointEditing, RemovalOfAutomaticallyExtractedPoints) {
     EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kSuccess);

@@ -1,10 +1,11 @@
 // ybblock demo: builds a small example block and prints what was made.
-#include "commands.h"
+#include "tool.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,8 +33,15 @@ void printTree(std::string const& root, std::ostream& out) {
 }
 
 int finishDemo(char const* what, std::int32_t code, std::ostream& err) {
-    err << "ybblock demo: " << what << " failed (" << code << ", " << describeCode(code) << ")\n";
-    return 1;
+    reportFailure(err, std::string("demo: ") + what, code, {});
+    return kExitFailed;
+}
+
+// This program's own path, so the closing hint can be pasted as it stands.
+std::string ownPath() {
+    std::error_code ec;
+    auto const path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("ybblock") : path.string();
 }
 
 
@@ -57,7 +65,7 @@ struct Step {
     bool ok = true;
     bool operator()(std::int32_t code, std::string const& what) {
         if (ok && code != 0) {
-            err << "ybblock demo: " << what << " failed (" << code << ", " << describeCode(code) << ")\n";
+            reportFailure(err, "demo: " + what, code, {});
             ok = false;
         }
         return ok;
@@ -70,7 +78,7 @@ void addStripTiePoints(int strip, std::vector<tagImagePoint>& points) {
     int serial = 0;
     for (int first = 1; first < kImagesPerStrip; ++first) {
         for (int row = 0; row < 3; ++row) {
-            char name[32];
+            char name[32] = {};  // the bytes after the text are stored too
             std::snprintf(name, sizeof name, "T%02d%02d%d", strip, first, row);
             bool const triple = row == 1 && first + 2 <= kImagesPerStrip;
             for (int k = 0; k < (triple ? 3 : 2); ++k) {
@@ -93,7 +101,7 @@ int buildBlock(std::ostream& out, std::ostream& err) {
     yb::platform::storeText(block.blockDirectory, sizeof block.blockDirectory, kBlockDirectory);
     yb::platform::storeText(block.blockName, sizeof block.blockName, "Demo");
     block.imageType = 0;  // metric camera: detach computes photo coordinates
-    yb::platform::storeText(block.controlPointFile, sizeof block.controlPointFile, "D:\\DemoBlock\\Demo.gcp");
+    // No ground control points measured yet: the control point file stays unnamed.
     yb::platform::storeText(block.cameraFile, sizeof block.cameraFile, kCameraPath);
 
     if (!ybCreateBlockFolder(kBlockDirectory)) return step(yb::kCannotWrite, "creating the block folder"), 1;
@@ -147,7 +155,8 @@ int buildBlock(std::ostream& out, std::ostream& err) {
     std::string const roc = ybGetOrientCeffFileNameByModel(kBlockDirectory, 1, "0101_0102");
     if (step.ok) step(ybWriteOrientCeff(roc.c_str(), 1, relative), "writing " + roc);
     // One orthophoto product already made, found by the product state survey.
-    if (step.ok && !yb::platform::openFile("D:\\DemoBlock\\Model\\Product\\0101_0102.dom", "wb"))
+    if (step.ok && !yb::platform::replaceFile("D:\\DemoBlock\\Model\\Product\\0101_0102.dom",
+                                              [](yb::platform::Output&) { return true; }))
         step(yb::kCannotWrite, "writing the orthophoto");
     if (!step.ok) return 1;
 
@@ -159,10 +168,9 @@ int buildBlock(std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-int runDemo(Arguments const& args, std::ostream& out, std::ostream& err) {
-    std::string dir;
-    if (!args.positional.empty()) {
-        dir = args.positional[0];
+int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
+    std::string dir = options.folder;
+    if (!dir.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(dir, ec);
     } else {
@@ -171,7 +179,7 @@ int runDemo(Arguments const& args, std::ostream& out, std::ostream& err) {
     }
     if (dir.empty() || !std::filesystem::is_directory(dir)) {
         err << "ybblock demo: cannot use the folder '" << dir << "'\n";
-        return 1;
+        return kExitFailed;
     }
     dir = std::filesystem::absolute(dir).lexically_normal().string();
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -179,27 +187,16 @@ int runDemo(Arguments const& args, std::ostream& out, std::ostream& err) {
     // The demo block lives on drive D:, mapped onto the chosen folder.
     hbSetDriveRoot('D', dir.c_str());
     out << "demo folder: " << dir << " (mapped as drive D:)\n";
-    if (buildBlock(out, err) != 0) return 1;
+    if (buildBlock(out, err) != 0) return kExitFailed;
 
-    auto show = [&](char const* kind, std::string const& path) {
-        for (auto const& handler : infoHandlers())
-            if (handler.name == kind) return handler.print(path, args, out);
-        return 0;
-    };
     out << "\n";
-    int status = show("block option file", kOptionPath);
+    int status = runInfo({kOptionPath, false, 20, std::nullopt}, out, err);
 
     out << "\n== detach: per-image tie point files with photo coordinates ==\n";
     std::int32_t code = ybDetachBlockTiePntFile(kOptionPath);
     if (code != 0) return finishDemo("detach", code, err);
     printTree(dir + "/DemoBlock/Temp", out);
-    Arguments first;
-    first.options["limit"] = "3";
-    for (auto const& handler : infoHandlers())
-        if (handler.name == "image point file") {
-            out << "D:\\DemoBlock\\Temp\\0102.ijp:\n";
-            status |= handler.print("D:\\DemoBlock\\Temp\\0102.ijp", first, out);
-        }
+    status |= runInfo({"D:\\DemoBlock\\Temp\\0102.ijp", false, 3, std::nullopt}, out, err);
 
     out << "\n== unite: the per-image files gathered back into the tie point file ==\n";
     code = ybUniteBlockTiePntFile(kOptionPath);
@@ -208,20 +205,17 @@ int runDemo(Arguments const& args, std::ostream& out, std::ostream& err) {
     ybReadTiePntNums(kTiePointPath, total);
     out << kTiePointPath << ": " << total << " tie point observations\n";
 
-    for (std::int16_t kind : {std::int16_t{0}, std::int16_t{1}}) {
-        std::string const report = std::string("D:\\DemoBlock\\") + (kind == 0 ? "images" : "models") + "_report.txt";
-        out << "\n== block file state report (" << (kind == 0 ? "images" : "models") << "): " << report << " ==\n";
-        code = ybGenBlkFileStateReport(kOptionPath, kind, report.c_str());
-        if (code != 0) return finishDemo("report", code, err);
-        status |= printReportFile(report, out);
+    for (bool models : {false, true}) {
+        std::string const report = std::string("D:\\DemoBlock\\") + (models ? "models" : "images") + "_report.txt";
+        out << "\n== block file state report (" << (models ? "models" : "images") << "): " << report << " ==\n";
+        status |= runReport({kOptionPath, models, report}, out, err);
     }
 
     out << "\n== model product state (orthophotos) ==\n";
-    code = ybGenBlkModOrthoStateFile(kOptionPath, "D:\\DemoBlock\\ortho_state.dat");
-    if (code != 0) return finishDemo("state", code, err);
-    status |= printStateFile("D:\\DemoBlock\\ortho_state.dat", out);
+    status |= runState({kOptionPath, false, "D:\\DemoBlock\\ortho_state.dat"}, out, err);
     out << "\nThe block stays in " << dir << ". Other commands reach its D: paths through the drive table:\n"
-        << "  YB_DRIVE_D=" << dir << " ybblock report --models " << dir << "/DemoBlock/Demo.dms\n";
+        << "  export YB_DRIVE_D=" << dir << "\n"
+        << "  " << ownPath() << " check 'D:\\DemoBlock\\Demo.dms'\n";
     return status;
 }
 

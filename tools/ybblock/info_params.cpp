@@ -1,185 +1,179 @@
-// ybblock info for the camera and parameter files: camera parameter file, model joint coefficient file,
-// projection information file, inner orientation image list and image relation file.
-#include "commands.h"
+// ybblock info for the camera, image property, sensor, joint coefficient, projection, orientation
+// coefficient, image relation and inner orientation list files, and for .ybi images.
+#include "info.h"
 
-#include <yb/ybBlockFileIO.h>
+#include "binary_io.h"
+#include "fs.h"
 
-#include <cstdlib>
+#include <array>
 #include <cstring>
-#include <fstream>
-#include <iomanip>
-#include <sstream>
-#include <vector>
 
-namespace ybblock {
-namespace {
+namespace ybblock::info {
 
-constexpr long kDefaultLimit = 50;
-
-long limitOf(Arguments const& args) { return args.number("limit", kDefaultLimit); }
-
-int cannotRead(std::ostream& out, char const* kind, std::int32_t code) {
-    out << kind << ": cannot read (" << code << ", " << describeCode(code) << ")\n";
-    return 1;
-}
-
-char const* layoutName(RIMPOINTLAYOUT layout) {
-    switch (layout) {
-        case RIM_LAYOUT_FOUR: return "4 fiducial marks";
-        case RIM_LAYOUT_FOUR_ALT: return "4 fiducial marks (alternative placement)";
-        case RIM_LAYOUT_EIGHT: return "8 fiducial marks";
-    }
-    return "invalid";
-}
-
-int printCamera(std::string const& hostPath, Arguments const& args, std::ostream& out) {
+std::int32_t describeCamera(Source const& source, Json& json) {
+    char const* const path = source.hostPath.c_str();
     std::int32_t count = 0;
     RIMPOINTLAYOUT layout = RIM_LAYOUT_FOUR;
-    if (std::int32_t code = ybReadCameraParaFile(hostPath.c_str(), nullptr, nullptr, &layout, nullptr, &count))
-        return cannotRead(out, "camera parameter file", code);
+    if (std::int32_t code = ybReadCameraParaFile(path, nullptr, nullptr, &layout, nullptr, &count)) return code;
     CameraInfo camera{};
-    RimPoint rims[8]{};
+    std::array<RimPoint, 8> rims{};
     std::vector<AberranceInfo> distortions(static_cast<std::size_t>(count));
-    if (std::int32_t code = ybReadCameraParaFile(hostPath.c_str(), &camera, rims, &layout, distortions.data(), &count))
-        return cannotRead(out, "camera parameter file", code);
-    out << "camera parameter file\n"
-        << std::setprecision(10) << "  principal distance: " << camera.principalDistance << "\n"
-        << "  principal point:    " << camera.principalPointX << ", " << camera.principalPointY << "\n"
-        << "  fiducial layout:    " << static_cast<int>(layout) << " (" << layoutName(layout) << ")\n";
-    int const marks = layout == RIM_LAYOUT_EIGHT ? 8 : 4;
-    for (int i = 0; i < marks; ++i)
-        out << "    mark " << rims[i].number << ": " << rims[i].x << ", " << rims[i].y << "\n";
-    out << "  distortion records: " << count << "\n";
-    long const limit = limitOf(args);
-    for (std::size_t i = 0; i < distortions.size() && static_cast<long>(i) < limit; ++i)
-        out << "    " << distortions[i].radius << "  " << distortions[i].deltaX << "  " << distortions[i].deltaY << "\n";
-    if (static_cast<long>(distortions.size()) > limit) out << "    ... (" << distortions.size() - limit << " more)\n";
-    return 0;
+    if (std::int32_t code = ybReadCameraParaFile(path, &camera, rims.data(), &layout, distortions.data(), &count))
+        return code;
+    json["principal_distance"] = camera.principalDistance;
+    json["principal_point"] = Json::array({camera.principalPointX, camera.principalPointY});
+    json["fiducial_layout"] = static_cast<std::int32_t>(layout);
+    Json marks = Json::array();
+    for (std::size_t i = 0; i < (layout == RIM_LAYOUT_EIGHT ? 8u : 4u); ++i)
+        marks.push_back({{"number", std::int32_t{rims[i].number}}, {"x", double{rims[i].x}}, {"y", double{rims[i].y}}});
+    json["fiducial_marks"] = std::move(marks);
+    json["distortion_records"] = count;
+    ListBuilder list(json, "distortions", source.limit);
+    for (AberranceInfo const& record : distortions)
+        list.add({{"radius", record.radius}, {"delta_x", record.deltaX}, {"delta_y", record.deltaY}});
+    return yb::kSuccess;
 }
 
-int printJointCoefficients(std::string const& hostPath, Arguments const& args, std::ostream& out) {
-    std::string head(35, '\0');
-    std::ifstream file(args.positional.at(0), std::ios::binary);
-    file.read(head.data(), static_cast<std::streamsize>(head.size()));
-    if (file.gcount() != static_cast<std::streamsize>(head.size()))
-        return cannotRead(out, "model joint coefficient file", yb::kInvalidContent);
+std::int32_t describeImageProperty(Source const& source, Json& json) {
+    IMAGEPROPINFO info{};
+    if (std::int32_t code = ybReadImagePropInfoFile(source.hostPath.c_str(), &info)) return code;
+    json["pixel_size_mm"] = double{info.pixelSize};
+    return yb::kSuccess;
+}
+
+std::int32_t describeSpotProperty(Source const& source, Json& json) {
+    double value = 0.0;
+    if (std::int32_t code = ybReadSPOTPropInfoFile(source.hostPath.c_str(), &value)) return code;
+    json["value"] = value;
+    return yb::kSuccess;
+}
+
+std::int32_t describeSensorProperty(Source const& source, Json& json) {
+    char name[64] = {};
+    std::int32_t first = 0, second = 0;
+    double firstReal = 0.0, secondReal = 0.0;
+    if (std::int32_t code =
+            ybReadCustomImagePropFile(source.hostPath.c_str(), name, &first, &second, &firstReal, &secondReal))
+        return code;
+    json["sensor"] = fieldText(name);
+    json["whole_numbers"] = Json::array({first, second});
+    json["real_numbers"] = Json::array({firstReal, secondReal});
+    return yb::kSuccess;
+}
+
+std::int32_t describeModelJointCoefficients(Source const& source, Json& json) {
+    // The strip count follows the magic; the library reads values by strip and model only.
+    yb::platform::File file = yb::platform::openFile(source.hostPath, "rb");
+    if (!file) return yb::kCannotOpen;
+    yb::platform::BinaryStream stream(file.get());
     std::int32_t strips = 0;
-    std::memcpy(&strips, head.data() + 31, sizeof strips);
-    out << "model joint coefficient file\n  strips: " << strips << "\n" << std::setprecision(10);
-    long const limit = limitOf(args);
-    for (std::int32_t strip = 1; strip <= strips && strip <= limit; ++strip) {
-        out << "  strip " << strip << ":";
+    if (!stream.seek(static_cast<std::int64_t>(yb::frame::magicOf(yb::frame::FileKind::ModelJointCoefficient).size())) ||
+        !stream.readI32(strips))
+        return yb::kInvalidContent;
+    json["strips"] = strips;
+    ListBuilder list(json, "strip_list", source.limit);
+    for (std::int32_t strip = 1; strip <= strips; ++strip) {
+        if (!list.wants()) {
+            list.skip(static_cast<std::size_t>(strips - strip + 1));
+            break;
+        }
+        Json values = Json::array();
         double value = 0;
-        std::int32_t model = 1;
-        for (; model <= limit && ybGetOneModelJointCeff(hostPath.c_str(), strip, model, &value) == 0; ++model)
-            out << " " << value;
-        bool const more = model > limit && ybGetOneModelJointCeff(hostPath.c_str(), strip, model, &value) == 0;
-        out << (more ? " ..." : "") << "\n";
+        std::int32_t code = yb::kSuccess;
+        for (std::int32_t model = 1; static_cast<long>(values.size()) < source.limit; ++model) {
+            code = ybGetOneModelJointCeff(source.hostPath.c_str(), strip, model, &value);
+            if (code != yb::kSuccess) break;
+            values.push_back(value);
+        }
+        if (values.empty() && code != yb::kSuccess && code != yb::kInvalidArgument) return code;
+        list.add({{"strip", strip}, {"values", std::move(values)}});
     }
-    if (strips > limit) out << "  ... (" << strips - limit << " more strips)\n";
-    return 0;
+    return yb::kSuccess;
 }
 
-int printProjection(std::string const& hostPath, Arguments const&, std::ostream& out) {
+std::int32_t describeProjection(Source const& source, Json& json) {
     MAP_PARAstruct info{};
-    if (std::int32_t code = ybReadSuvProjInfo(hostPath.c_str(), &info))
-        return cannotRead(out, "projection information file", code);
-    out << "projection information file\n  record (" << sizeof info.bytes << " bytes):";
-    std::ostringstream hex;
-    for (std::size_t i = 0; i < sizeof info.bytes; ++i) {
-        if (i % 24 == 0) hex << "\n   ";
-        hex << ' ' << std::hex << std::setw(2) << std::setfill('0') << static_cast<int>(info.bytes[i]);
+    if (std::int32_t code = ybReadSuvProjInfo(source.hostPath.c_str(), &info)) return code;
+    json["record"] = hexBytes(info.bytes, sizeof info.bytes);
+    return yb::kSuccess;
+}
+
+std::int32_t describeOrientationCoefficients(Source const& source, Json& json) {
+    std::array<unsigned char, 128> record{};
+    if (std::int32_t code = ybReadOrientCeff(source.hostPath.c_str(), record.data())) return code;
+    static char const* const kindNames[] = {"inner orientation", "relative orientation", "absolute orientation"};
+    std::int16_t kind = 0;
+    std::memcpy(&kind, record.data() + ORIENT_RECORD_KIND_OFFSET, sizeof kind);
+    if (kind < 0 || kind > 2) return ORIENT_E_BAD_MAGIC;
+    json["orientation"] = kind;
+    json["orientation_name"] = kindNames[kind];
+    Json values = Json::array();
+    for (std::int32_t i = 0; i < ORIENT_RECORD_VALUE_COUNT[kind]; ++i) {
+        double value = 0;
+        std::memcpy(&value, record.data() + ORIENT_RECORD_FIRST_VALUE[kind] + 8 * static_cast<std::size_t>(i),
+                    sizeof value);
+        values.push_back(value);
     }
-    out << hex.str() << "\n";
-    return 0;
+    json["values"] = std::move(values);
+    return yb::kSuccess;
 }
 
-// The two text lists start with a count line; the relation file's lines are three numbers.
-bool startsWithCount(std::string_view head, std::string_view& secondLine) {
-    std::size_t const end = head.find('\n');
-    if (end == std::string_view::npos || end == 0) return false;
-    std::string_view first = head.substr(0, end);
-    if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
-    if (first.empty() || first.find_first_not_of("0123456789") != std::string_view::npos) return false;
-    secondLine = head.substr(end + 1);
-    return !secondLine.empty();
-}
-
-bool isRecordLine(std::string_view line) {
-    std::string const text(line.substr(0, line.find('\n')));
-    char const* cursor = text.c_str();
-    char* end = nullptr;
-    std::strtol(cursor, &end, 10);
-    if (end == cursor || (*end != '\t' && *end != ' ')) return false;
-    for (int i = 0; i < 2; ++i) {
-        cursor = end;
-        std::strtod(cursor, &end);
-        if (end == cursor) return false;
-    }
-    return true;
-}
-
-bool isRelationFile(std::string const& path, std::string_view head) {
-    std::string_view second;
-    return !hasExtension(path, ".ctp") && startsWithCount(head, second) && isRecordLine(second);
-}
-
-bool isInnerOrientationList(std::string const& path, std::string_view head) {
-    std::string_view second;
-    return !hasExtension(path, ".ctp") && startsWithCount(head, second) && !isRecordLine(second);
-}
-
-int printRelations(std::string const& hostPath, Arguments const& args, std::ostream& out) {
+std::int32_t describeImageRelation(Source const& source, Json& json) {
     std::vector<ImageLayoutStru> records;
-    if (std::int32_t code = ybReadImageRelaFile(hostPath.c_str(), records))
-        return cannotRead(out, "image relation file", code);
-    out << "image relation file\n  records: " << records.size() << "\n" << std::fixed << std::setprecision(6);
-    long const limit = limitOf(args);
-    for (std::size_t i = 0; i < records.size() && static_cast<long>(i) < limit; ++i) {
-        ImageLayoutStru const record = records[i];
-        double const x = record.x;
-        double const y = record.y;
-        out << "    image " << record.imageNo << ": " << x << ", " << y << "\n";
-    }
-    if (static_cast<long>(records.size()) > limit) out << "    ... (" << records.size() - limit << " more)\n";
-    return 0;
+    if (std::int32_t code = ybReadImageRelaFile(source.hostPath.c_str(), records)) return code;
+    json["records"] = records.size();
+    ListBuilder list(json, "record_list", source.limit);
+    for (ImageLayoutStru const& record : records)
+        list.add({{"image", std::int32_t{record.imageNo}}, {"x", double{record.x}}, {"y", double{record.y}}});
+    return yb::kSuccess;
 }
 
-int printInnerOrientationList(std::string const& hostPath, Arguments const& args, std::ostream& out) {
+std::int32_t describeInnerOrientationList(Source const& source, Json& json) {
     std::int32_t count = 0;
-    if (std::int32_t code = ybReadImgNumsOfInnOrient(hostPath.c_str(), &count))
-        return cannotRead(out, "inner orientation image list", code);
-    out << "inner orientation image list\n  images: " << count << "\n";
-    long const limit = limitOf(args);
-    for (std::int32_t i = 1; i <= count && i <= limit; ++i) {
+    if (std::int32_t code = ybReadImgNumsOfInnOrient(source.hostPath.c_str(), &count)) return code;
+    json["images"] = count;
+    ListBuilder list(json, "image_list", source.limit);
+    for (std::int32_t i = 1; i <= count; ++i) {
+        if (!list.wants()) {
+            list.skip(static_cast<std::size_t>(count - i + 1));
+            break;
+        }
         char name[128] = {};
-        std::int32_t const code = ybReadOneInnOrientImgFileName(hostPath.c_str(), i, name);
-        if (code != 0) return cannotRead(out, "inner orientation image list entry", code);
-        out << "    " << i << ": " << toTerminal(name) << "\n";
+        if (std::int32_t code = ybReadOneInnOrientImgFileName(source.hostPath.c_str(), i, name)) return code;
+        list.add({{"entry", i}, {"path", fieldText(name)}});
     }
-    if (count > limit) out << "    ... (" << count - limit << " more)\n";
-    return 0;
+    return yb::kSuccess;
 }
 
-bool startsWith(std::string_view head, std::string_view magic) { return head.substr(0, magic.size()) == magic; }
+std::int32_t describeYbiImage(Source const& source, Json& json) {
+    YbiHandle image = nullptr;
+    if (std::int32_t code = ybOpenYbiFileForRead(source.hostPath.c_str(), &image)) return code;
+    std::int32_t lines = 0, cells = 0, count = 0;
+    double dpi = 0, xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+    ybGetLines(image, &lines);
+    ybGetLineCells(image, &cells);
+    ybGetXResolution(image, &dpi);
+    ybGetUserCoordinateRangle(image, 1, &xMin, &xMax, &yMin, &yMax);
+    ybGetGCPNumsOfYBI(image, &count);
+    json["lines"] = lines;
+    json["cells"] = cells;
+    json["dots_per_inch"] = dpi;
+    json["user_range"] = Json{{"x_min", xMin}, {"x_max", xMax}, {"y_min", yMin}, {"y_max", yMax}};
+    json["control_points"] = count;
+    {
+        ListBuilder list(json, "control_point_list", source.limit);
+        for (std::int32_t n = 1; n <= count; ++n) {
+            if (!list.wants()) {
+                list.skip(static_cast<std::size_t>(count - n + 1));
+                break;
+            }
+            double x = 0, y = 0, column = 0, row = 0;
+            ybGetOneControlPointOfYBI(image, n, &x, &y, &column, &row);
+            list.add({{"number", n}, {"x", x}, {"y", y}, {"column", column}, {"row", row}});
+        }
+    }
+    ybCloseYbiFileForRead(image);
+    return yb::kSuccess;
+}
 
-InfoRegistration camera{{"camera parameter file",
-                         [](std::string const&, std::string_view head) {
-                             return startsWith(head, "YBI_CAMERA_PARAMETER_FILE_VER1.0");
-                         },
-                         printCamera}};
-InfoRegistration joint{{"model joint coefficient file",
-                        [](std::string const&, std::string_view head) {
-                            return startsWith(head, "YB_MODEL_JOINT_CEFF_FILE_VER1.0");
-                        },
-                        printJointCoefficients}};
-InfoRegistration projection{{"projection information file",
-                             [](std::string const&, std::string_view head) {
-                                 return startsWith(head, "YBI_PROJTRANS_FILE_VER1.0");
-                             },
-                             printProjection}};
-InfoRegistration relation{{"image relation file", isRelationFile, printRelations}};
-InfoRegistration innerList{{"inner orientation image list", isInnerOrientationList, printInnerOrientationList}};
-
-}  // namespace
-}  // namespace ybblock
+}  // namespace ybblock::info

@@ -1,36 +1,25 @@
-// ybblock info for the point files: image points, feature points, model common points, and model
-// control points / block joint points.
-#include "commands.h"
+// ybblock info for the point files: image points, feature points, model common points, model control
+// points, and the tie point file.
+#include "info.h"
 
-#include <yb/ybBlockFileIO.h>
+#include "binary_io.h"
+#include "fs.h"
+#include "points/model_point_sections.h"
+#include "tiepoints/tie_point_file.h"
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
-#include <fstream>
-#include <string>
-#include <vector>
 
-namespace ybblock {
+namespace ybblock::info {
 namespace {
 
-constexpr long kDefaultLimit = 10;
-
-long recordLimit(Arguments const& args) { return std::max(0L, args.number("limit", kDefaultLimit)); }
-
-std::string number(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f", value);
-    return text;
-}
-
-int cannotRead(std::ostream& out, char const* kind, std::int32_t code) {
-    out << kind << ": cannot read (" << code << ", " << describeCode(code) << ")\n";
-    return 1;
-}
-
-void moreRecords(std::ostream& out, long shown, long total) {
-    if (total > shown) out << "  ... " << (total - shown) << " more (--limit N shows more)\n";
+Json imagePoint(tagImagePoint const& point) {
+    return Json{{"image", std::int32_t{point.imageNo}},
+                {"name", fieldText(point.name)},
+                {"type", std::int16_t{point.type}},
+                {"x", double{point.x}},
+                {"y", double{point.y}},
+                {"photo_x", double{point.photoX}},
+                {"photo_y", double{point.photoY}}};
 }
 
 struct SectionHead {
@@ -38,149 +27,157 @@ struct SectionHead {
     std::int32_t count = 0;
 };
 
-// The section heads of a model point file, walked in file order. The library reads a section by its
-// key; only the tool needs to list what keys there are.
-std::vector<SectionHead> sectionHeads(std::string const& hostPath, std::size_t headerSize, std::size_t keyCount,
-                                      std::size_t recordSize, std::int32_t sections) {
+// The section heads of a model point file in file order. The library reads a section by its key; only
+// the tool needs to list which keys there are. A head that does not fit the file ends the walk.
+std::vector<SectionHead> sectionHeads(std::string const& hostPath, yb::points::sections::Layout const& layout,
+                                      std::int32_t sections) {
     std::vector<SectionHead> heads;
-    std::ifstream file(toTerminal(hostPath), std::ios::binary);
-    file.seekg(static_cast<std::streamoff>(headerSize));
-    for (std::int32_t i = 0; i < sections && file; ++i) {
-        std::array<std::int32_t, 4> raw{};
-        if (!file.read(reinterpret_cast<char*>(raw.data()), static_cast<std::streamsize>(4 * (keyCount + 1)))) break;
+    yb::platform::File file = yb::platform::openFile(hostPath, "rb");
+    if (!file) return heads;
+    yb::platform::BinaryStream stream(file.get());
+    if (!stream.seek(layout.firstSectionOffset())) return heads;
+    for (std::int32_t i = 0; i < sections; ++i) {
         SectionHead head;
-        std::copy_n(raw.begin(), keyCount, head.key.begin());
-        head.count = raw[keyCount];
-        if (head.count < 0) break;
+        for (std::size_t k = 0; k < layout.keyCount; ++k)
+            if (!stream.readI32(head.key[k])) return heads;
+        auto const remaining = stream.remaining();
+        if (!stream.readI32(head.count) || !remaining ||
+            !yb::platform::countFits(head.count, layout.recordSize, *remaining))
+            return heads;
         heads.push_back(head);
-        file.seekg(static_cast<std::streamoff>(head.count) * static_cast<std::streamoff>(recordSize), std::ios::cur);
+        if (!stream.seek(std::int64_t{head.count} * static_cast<std::int64_t>(layout.recordSize), SEEK_CUR))
+            return heads;
     }
     return heads;
 }
 
-int printImagePoints(std::string const& hostPath, Arguments const& args, std::ostream& out) {
-    std::vector<tagImagePoint> points;
-    if (std::int32_t code = ybReadImgGcpFileToAry(hostPath.c_str(), points); code != 0) {
-        return cannotRead(out, "image point file", code);
-    }
-    out << "image point file\n  points: " << points.size() << "\n";
-    long const shown = std::min<long>(recordLimit(args), static_cast<long>(points.size()));
-    for (long i = 0; i < shown; ++i) {
-        tagImagePoint const& point = points[static_cast<std::size_t>(i)];
-        out << "  " << fieldText(point.name, sizeof point.name) << "  image " << point.imageNo << "  type "
-            << point.type << "  x " << number(point.x) << "  y " << number(point.y) << "  photo "
-            << number(point.photoX) << " " << number(point.photoY) << "\n";
-    }
-    moreRecords(out, shown, static_cast<long>(points.size()));
-    return 0;
-}
-
-int printFeaturePoints(std::string const& hostPath, Arguments const& args, std::ostream& out) {
-    std::int32_t count = 0;
-    if (std::int32_t code = ybGetFeaturePointNumsOfFile(hostPath.c_str(), &count); code != 0) {
-        return cannotRead(out, "feature point file", code);
-    }
-    std::vector<FeaturePoint> points(static_cast<std::size_t>(count));
-    if (std::int32_t code = ybReadImgFeaturePointFile(hostPath.c_str(), points.data(), &count); code != 0) {
-        return cannotRead(out, "feature point file", code);
-    }
-    out << "feature point file\n  points: " << count << "\n";
-    long const shown = std::min<long>(recordLimit(args), count);
-    for (long i = 0; i < shown; ++i) {
-        out << "  " << i << ":";
-        char hex[4];
-        for (unsigned char byte : points[static_cast<std::size_t>(i)].bytes) {
-            std::snprintf(hex, sizeof hex, " %02X", byte);
-            out << hex;
-        }
-        out << "\n";
-    }
-    moreRecords(out, shown, count);
-    return 0;
-}
-
-int printCommonPoints(std::string const& hostPath, Arguments const& args, std::ostream& out) {
-    std::int32_t strips = 0, sections = 0, total = 0;
-    if (std::int32_t code = ybGetComJointPntFileInfo(hostPath.c_str(), &strips, &sections, &total); code != 0) {
-        return cannotRead(out, "model common point file", code);
-    }
-    out << "model common point file\n  strips: " << strips << "\n  sections: " << sections << "\n  points: " << total
-        << "\n";
-    long left = recordLimit(args);
-    for (SectionHead const& head : sectionHeads(hostPath, 45, 3, sizeof(ModelCommonPoint), sections)) {
-        out << "  strip " << head.key[0] << ", models " << head.key[1] << " and " << head.key[2] << ": " << head.count
-            << " points\n";
-        if (left <= 0 || head.count == 0) continue;
-        std::vector<ModelCommonPoint> points(static_cast<std::size_t>(head.count));
-        std::int32_t count = 0;
-        std::int32_t code =
-            ybReadComJointPntFile(hostPath.c_str(), head.key[0], head.key[1], head.key[2], points.data(), &count);
-        if (code != 0) {
-            out << "    cannot read (" << code << ", " << describeCode(code) << ")\n";
-            continue;
-        }
-        for (std::int32_t i = 0; i < count && left > 0; ++i, --left) {
-            ModelCommonPoint const& point = points[static_cast<std::size_t>(i)];
-            out << "    " << fieldText(point.name, sizeof point.name) << "  " << number(point.x1) << " "
-                << number(point.y1) << "  " << number(point.x2) << " " << number(point.y2) << "  " << number(point.x3)
-                << " " << number(point.y3) << "\n";
-        }
-    }
-    return 0;
-}
-
-int printModelPoints(std::string const& hostPath, Arguments const& args, std::ostream& out) {
-    std::int32_t strips = 0, models = 0, total = 0;
-    std::int32_t code = ybGetStripNumsOfModelGcpFile(hostPath.c_str(), &strips);
-    if (code == 0) code = ybGetModelNumsOfModelGcpFile(hostPath.c_str(), &models);
-    if (code == 0) code = ybGetBlockTiePntNumsOfFile(hostPath.c_str(), &total);
-    if (code != 0) return cannotRead(out, "model point file", code);
-    out << "model control point / block joint point file\n  strips: " << strips << "\n  models: " << models
-        << "\n  points: " << total << "\n";
-    long left = recordLimit(args);
-    for (SectionHead const& head : sectionHeads(hostPath, 44, 2, 66, models)) {
-        out << "  strip " << head.key[0] << ", model " << head.key[1] << ": " << head.count << " points\n";
-        if (left <= 0 || head.count == 0) continue;
-        std::vector<CONTROLPOINT_INFO> entries(static_cast<std::size_t>(head.count));
-        CONTROLPOINT_STORAGE set{};
-        set.entries = entries.data();
-        set.capacity = head.count;
-        if ((code = ybReadModelGcpFile(hostPath.c_str(), head.key[0], head.key[1], &set)) != 0) {
-            out << "    cannot read (" << code << ", " << describeCode(code) << ")\n";
-            continue;
-        }
-        for (std::int32_t i = 0; i < set.count && left > 0; ++i, --left) {
-            CONTROLPOINT_INFO const& entry = entries[static_cast<std::size_t>(i)];
-            out << "    " << fieldText(entry.name, sizeof entry.name) << "  type " << entry.type << "  left "
-                << number(entry.leftX) << " " << number(entry.leftY) << "  right " << number(entry.rightX) << " "
-                << number(entry.rightY) << "\n";
-        }
-    }
-    return 0;
-}
-
-bool startsWith(std::string_view head, std::string_view magic) { return head.rfind(magic, 0) == 0; }
-
-InfoRegistration imagePoints{{"image point file",
-                              [](std::string const&, std::string_view head) {
-                                  return startsWith(head, "YB_IMAGE_JOINT_POINT_FILE_VER1.0");
-                              },
-                              printImagePoints}};
-InfoRegistration featurePoints{{"feature point file",
-                                [](std::string const&, std::string_view head) {
-                                    return startsWith(head, "YB_IMAGE_FEATURE_POINT_FILE_VER1.0");
-                                },
-                                printFeaturePoints}};
-InfoRegistration commonPoints{{"model common point file",
-                               [](std::string const&, std::string_view head) {
-                                   return startsWith(head, "YB_MODEL_COMMON_POINT_FILE_VER1.0");
-                               },
-                               printCommonPoints}};
-InfoRegistration modelPoints{{"model control point file",
-                              [](std::string const&, std::string_view head) {
-                                  return startsWith(head, "YB_BLOCK_JOINT_POINT_FILE_VER1.0");
-                              },
-                              printModelPoints}};
-
 }  // namespace
-}  // namespace ybblock
+
+std::int32_t describeImagePoints(Source const& source, Json& json) {
+    std::vector<tagImagePoint> points;
+    if (std::int32_t code = ybReadImgGcpFileToAry(source.hostPath.c_str(), points)) return code;
+    json["points"] = points.size();
+    ListBuilder list(json, "point_list", source.limit);
+    for (tagImagePoint const& point : points) list.add(imagePoint(point));
+    return yb::kSuccess;
+}
+
+std::int32_t describeFeaturePoints(Source const& source, Json& json) {
+    std::int32_t count = 0;
+    if (std::int32_t code = ybGetFeaturePointNumsOfFile(source.hostPath.c_str(), &count)) return code;
+    std::vector<FeaturePoint> points(static_cast<std::size_t>(count));
+    if (std::int32_t code = ybReadImgFeaturePointFile(source.hostPath.c_str(), points.data(), &count)) return code;
+    json["points"] = count;
+    ListBuilder list(json, "point_list", source.limit);
+    for (FeaturePoint const& point : points) list.add({{"bytes", hexBytes(point.bytes, sizeof point.bytes)}});
+    return yb::kSuccess;
+}
+
+std::int32_t describeModelCommonPoints(Source const& source, Json& json) {
+    char const* const path = source.hostPath.c_str();
+    std::int32_t strips = 0, sections = 0, total = 0;
+    if (std::int32_t code = ybGetComJointPntFileInfo(path, &strips, &sections, &total)) return code;
+    json["strips"] = strips;
+    json["sections"] = sections;
+    json["points"] = total;
+    Json sectionList = Json::array();
+    std::int32_t code = yb::kSuccess;
+    {
+        ListBuilder list(json, "point_list", source.limit);
+        for (SectionHead const& head : sectionHeads(source.hostPath, yb::points::sections::kCommonPointLayout, sections)) {
+            sectionList.push_back(
+                {{"strip", head.key[0]}, {"first_model", head.key[1]}, {"second_model", head.key[2]}, {"points", head.count}});
+            if (!list.wants() || head.count == 0) {
+                list.skip(static_cast<std::size_t>(head.count));
+                continue;
+            }
+            std::vector<ModelCommonPoint> points(static_cast<std::size_t>(head.count));
+            std::int32_t count = 0;
+            code = ybReadComJointPntFile(path, head.key[0], head.key[1], head.key[2], points.data(), &count);
+            if (code != yb::kSuccess) break;
+            for (ModelCommonPoint const& point : points)
+                list.add({{"strip", head.key[0]},
+                          {"first_model", head.key[1]},
+                          {"name", fieldText(point.name)},
+                          {"x1", point.x1}, {"y1", point.y1},
+                          {"x2", point.x2}, {"y2", point.y2},
+                          {"x3", point.x3}, {"y3", point.y3}});
+        }
+    }
+    json["section_list"] = std::move(sectionList);
+    return code;
+}
+
+std::int32_t describeModelControlPoints(Source const& source, Json& json) {
+    char const* const path = source.hostPath.c_str();
+    std::int32_t strips = 0, models = 0, total = 0;
+    if (std::int32_t code = ybGetStripNumsOfModelGcpFile(path, &strips)) return code;
+    if (std::int32_t code = ybGetModelNumsOfModelGcpFile(path, &models)) return code;
+    if (std::int32_t code = ybGetBlockTiePntNumsOfFile(path, &total)) return code;
+    json["strips"] = strips;
+    json["models"] = models;
+    json["points"] = total;
+    Json sectionList = Json::array();
+    std::int32_t code = yb::kSuccess;
+    {
+        ListBuilder list(json, "point_list", source.limit);
+        for (SectionHead const& head : sectionHeads(source.hostPath, yb::points::sections::kModelPointLayout, models)) {
+            sectionList.push_back({{"strip", head.key[0]}, {"model", head.key[1]}, {"points", head.count}});
+            if (!list.wants() || head.count == 0) {
+                list.skip(static_cast<std::size_t>(head.count));
+                continue;
+            }
+            std::vector<CONTROLPOINT_INFO> entries(static_cast<std::size_t>(head.count));
+            CONTROLPOINT_STORAGE set{};
+            set.entries = entries.data();
+            set.capacity = head.count;
+            code = ybReadModelGcpFile(path, head.key[0], head.key[1], &set);
+            if (code != yb::kSuccess) break;
+            for (std::int32_t i = 0; i < set.count; ++i) {
+                CONTROLPOINT_INFO const& entry = entries[static_cast<std::size_t>(i)];
+                list.add({{"strip", head.key[0]},
+                          {"model", head.key[1]},
+                          {"name", fieldText(entry.name)},
+                          {"type", entry.type},
+                          {"left_x", entry.leftX}, {"left_y", entry.leftY},
+                          {"right_x", entry.rightX}, {"right_y", entry.rightY}});
+            }
+        }
+    }
+    json["section_list"] = std::move(sectionList);
+    return code;
+}
+
+std::int32_t describeTiePoints(Source const& source, Json& json) {
+    char const* const path = source.hostPath.c_str();
+    if (source.image) {
+        std::vector<tagImagePoint> points;
+        if (std::int32_t code = ybReadOneImgTiePntToAry(path, *source.image, points)) return code;
+        json["image"] = *source.image;
+        json["points"] = points.size();
+        ListBuilder list(json, "point_list", source.limit);
+        for (tagImagePoint const& point : points) list.add(imagePoint(point));
+        return yb::kSuccess;
+    }
+    std::vector<tagImagePoint> points;
+    if (std::int32_t code = ybReadTiePntFileToAry(path, points)) return code;
+    // The group count as the header stores it: empty groups make it differ from the images listed.
+    std::int32_t groups = 0;
+    if (yb::platform::File file = yb::platform::openFile(source.hostPath, "rb")) {
+        yb::platform::BinaryStream stream(file.get());
+        if (!stream.seek(yb::tiepoints::kGroupCountOffset) || !stream.readI32(groups)) return yb::kInvalidContent;
+    }
+    json["groups"] = groups;
+    json["points"] = points.size();
+    // The reader hands the points over grouped by image, in file order.
+    ListBuilder list(json, "points_per_image", source.limit);
+    std::size_t first = 0;
+    for (std::size_t i = 1; i <= points.size(); ++i) {
+        if (i < points.size() && points[i].imageNo == points[first].imageNo) continue;
+        list.add({{"image", std::int32_t{points[first].imageNo}}, {"points", i - first}});
+        first = i;
+    }
+    return yb::kSuccess;
+}
+
+}  // namespace ybblock::info

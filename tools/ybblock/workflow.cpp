@@ -1,52 +1,115 @@
-// ybblock detach, unite, clean, report and state: the block-level workflows.
-#include "commands.h"
+// ybblock detach, unite, clean, report and state: the block-level workflows. The destructive ones
+// look before they leap: they read everything the library will need, say what will change, and refuse
+// what would lose work (observations dropped, per-image edits overwritten) unless --force.
+#include "info.h"
+
+#include "fs.h"
+#include "hostpath.h"
 
 #include <yb/ybBlockFileIO.h>
 
-#include "fs.h"
-
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace ybblock {
 namespace {
 
-// The block option file named by the one positional argument, as a host path; empty on a usage error.
-std::string blockOptionArgument(Arguments const& args, char const* usage, std::ostream& err) {
-    if (args.positional.size() != 1) {
-        err << "usage: " << usage << "\n";
-        return {};
+constexpr std::size_t kNamesShown = 5;
+
+struct Workspace {
+    Block block;
+    std::vector<BlockImage> images;
+};
+
+std::optional<Workspace> openWorkspace(std::string const& typed, std::ostream& err) {
+    auto block = openBlock(toHost(typed), err);
+    if (!block) return std::nullopt;
+    Workspace workspace{std::move(*block), {}};
+    if (std::int32_t code = readBlockImages(workspace.block, workspace.images); code != yb::kSuccess) {
+        reportFailure(err, "cannot read the block image list", code, workspace.block.imageListPath);
+        return std::nullopt;
     }
-    return toHost(args.positional[0]);
+    return workspace;
 }
 
-int finish(char const* what, std::int32_t code, std::ostream& out, std::ostream& err) {
-    if (code != 0) {
-        err << "ybblock: " << what << " failed (" << code << ", " << describeCode(code) << ")\n";
-        return 1;
+// Per-image tie point files changed after the block tie point file was last written: edits that a
+// detach or a clean would throw away.
+std::vector<std::string> unitedLater(Workspace const& workspace) {
+    std::vector<std::string> newer;
+    auto const tiePointTime = yb::platform::modificationTime(workspace.block.tiePointPath);
+    Progress progress("looking at per-image files", workspace.images.size());
+    for (std::size_t i = 0; i < workspace.images.size(); ++i) {
+        progress.step(i);
+        std::string const file = perImageFile(workspace.block, workspace.images[i].record);
+        auto const time = yb::platform::modificationTime(file);
+        if (time && (!tiePointTime || *time > *tiePointTime)) newer.push_back(file);
     }
-    out << what << ": done\n";
-    return 0;
+    return newer;
 }
 
-int runWorkflow(Arguments const& args, char const* usage, char const* what, std::int32_t (*operation)(char const*),
-                std::ostream& out, std::ostream& err) {
-    std::string const option = blockOptionArgument(args, usage, err);
-    if (option.empty()) return 2;
-    return finish(what, operation(option.c_str()), out, err);
+void listSome(std::vector<std::string> const& names, std::ostream& out) {
+    for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i) out << "  " << toTerminal(names[i]) << "\n";
+    if (names.size() > kNamesShown) out << "  ... and " << names.size() - kNamesShown << " more\n";
 }
 
-// The bytes of a file named by a host path.
-bool readWholeFile(std::string const& hostPath, std::string& bytes) {
-    yb::platform::File file = yb::platform::openFile(hostPath, "rb");
-    if (!file) return false;
-    bytes.clear();
-    char buffer[1 << 14];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-    return !std::ferror(file.get());
+// Refuses when per-image files hold changes the tie point file does not have.
+bool refuseNewerPerImageFiles(Workspace const& workspace, std::string_view command, std::ostream& err) {
+    std::vector<std::string> const newer = unitedLater(workspace);
+    if (newer.empty()) return false;
+    err << "ybblock " << command << ": refused: " << newer.size()
+        << " per-image tie point files are newer than the block tie point file "
+        << toTerminal(workspace.block.tiePointPath) << " and may hold edits not yet united:\n";
+    listSome(newer, err);
+    err << "Run 'ybblock unite' first to keep them, or add --force to " << command << " anyway.\n";
+    return true;
+}
+
+// Reads what the detach will read, so that it cannot stop half-way on a damaged file after its clean
+// has removed the per-image files.
+bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t& observations, std::ostream& err) {
+    Block const& block = workspace.block;
+    std::vector<tagImagePoint> points;
+    if (std::int32_t code = ybReadTiePntFileToAry(block.tiePointPath.c_str(), points); code != yb::kSuccess) {
+        reportFailure(err, "cannot read the block tie point file", code, block.tiePointPath);
+        return false;
+    }
+    bool const camera = block.info.imageType == 0 || block.info.imageType == 1;
+    if (camera) {
+        CameraInfo info{};
+        RIMPOINTLAYOUT layout = RIM_LAYOUT_FOUR;
+        std::int32_t count = 0;
+        std::string const cameraPath(yb::platform::boundedText(block.info.cameraFile, sizeof block.info.cameraFile));
+        if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &info, nullptr, &layout, nullptr, &count)) {
+            reportFailure(err, "cannot read the camera file", code, cameraPath);
+            return false;
+        }
+    }
+    std::unordered_map<std::int32_t, std::size_t> perImage;
+    for (tagImagePoint const& point : points) ++perImage[point.imageNo];
+    files = observations = 0;
+    for (BlockImage const& image : workspace.images) {
+        auto const found = perImage.find(image.record.nImageNo);
+        if (found == perImage.end()) continue;
+        ++files;
+        observations += found->second;
+        if (!camera) continue;
+        std::string const ioc = ybGetImgAuxFileName(block.info, image.record.szImagePath, ".ioc", nullptr, nullptr);
+        double coefficients[6] = {};
+        if (std::int32_t code = ybReadInnefCeff(ioc.c_str(), coefficients); code != yb::kSuccess) {
+            reportFailure(err, "cannot read the inner orientation of image " + std::to_string(image.record.nImageNo),
+                          code, ioc);
+            return false;
+        }
+    }
+    return true;
+}
+
+int finish(std::string_view what, std::int32_t code, std::string const& hostPath, std::ostream& err) {
+    if (code == yb::kSuccess) return kExitOk;
+    reportFailure(err, std::string(what) + " failed", code, hostPath);
+    return kExitFailed;
 }
 
 std::string temporaryFile(char const* stem) {
@@ -59,78 +122,120 @@ std::string temporaryFile(char const* stem) {
 
 }  // namespace
 
-int runDetach(Arguments const& args, std::ostream& out, std::ostream& err) {
-    return runWorkflow(args, "ybblock detach BLOCK.dms", "detach", ybDetachBlockTiePntFile, out, err);
-}
-
-int runUnite(Arguments const& args, std::ostream& out, std::ostream& err) {
-    return runWorkflow(args, "ybblock unite BLOCK.dms", "unite", ybUniteBlockTiePntFile, out, err);
-}
-
-int runClean(Arguments const& args, std::ostream& out, std::ostream& err) {
-    return runWorkflow(args, "ybblock clean BLOCK.dms", "clean", ybCleanBlockTmpTiePntFile, out, err);
-}
-
-int printReportFile(std::string const& hostPath, std::ostream& out) {
-    std::string text;
-    if (!readWholeFile(hostPath, text)) return 1;
-    out << toTerminal(text);
-    return 0;
-}
-
-int printStateFile(std::string const& hostPath, std::ostream& out) {
-    std::string bytes;
-    if (!readWholeFile(hostPath, bytes) || bytes.size() < 136) {
-        out << "model product state file: too short\n";
-        return 1;
+int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
+    auto workspace = openWorkspace(options.block, err);
+    if (!workspace) return kExitFailed;
+    std::size_t files = 0, observations = 0;
+    if (!detachWillRead(*workspace, files, observations, err)) return kExitFailed;
+    if (!options.force && refuseNewerPerImageFiles(*workspace, "detach", err)) return kExitFailed;
+    std::string const folder = yb::platform::directoryOf(perImageFile(workspace->block, {}));
+    out << "detach: " << observations << " observations into " << files << " per-image files in "
+        << toTerminal(folder) << "\n";
+    if (options.dryRun) {
+        out << "detach: dry run, nothing changed\n";
+        return kExitOk;
     }
-    std::int32_t slots = 0, used = 0;
-    std::memcpy(&slots, bytes.data() + 128, 4);
-    std::memcpy(&used, bytes.data() + 132, 4);
-    out << "model product state file: " << used << " of " << slots << " models surveyed\n";
-    if (slots < 0 || used < 0 || used > slots || bytes.size() < 136 + 4 * std::size_t(slots) + std::size_t(used)) {
-        out << "  (damaged: counts do not fit the file)\n";
-        return 1;
-    }
-    for (std::int32_t i = 0; i < used; ++i) {
-        std::int32_t model = 0;
-        std::memcpy(&model, bytes.data() + 136 + 4 * i, 4);
-        bool const found = bytes[136 + 4 * std::size_t(slots) + std::size_t(i)] != 0;
-        out << "  model " << model << ": " << (found ? "product found" : "no product") << "\n";
-    }
-    return 0;
+    if (int status = finish("detach", ybDetachBlockTiePntFile(workspace->block.optionPath.c_str()),
+                            workspace->block.optionPath, err))
+        return status;
+    out << "detach: done\n";
+    return kExitOk;
 }
 
-int runReport(Arguments const& args, std::ostream& out, std::ostream& err) {
-    char const* const usage = "ybblock report --images|--models BLOCK.dms [-o FILE]";
-    std::string const option = blockOptionArgument(args, usage, err);
-    if (option.empty()) return 2;
-    if (args.has("images") == args.has("models")) {
-        err << "usage: " << usage << "\n";
-        return 2;
+int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
+    auto workspace = openWorkspace(options.block, err);
+    if (!workspace) return kExitFailed;
+    Block const& block = workspace->block;
+    std::int32_t now = 0;
+    bool nowKnown = true;
+    if (yb::platform::isRegularFile(block.tiePointPath)) {
+        if (std::int32_t code = ybReadTiePntNums(block.tiePointPath.c_str(), now); code != yb::kSuccess) {
+            reportFailure(err, "warning: the block tie point file cannot be read; unite would replace it", code,
+                          block.tiePointPath);
+            nowKnown = false;
+        }
     }
-    std::string const report = args.has("o") ? args.value("o") : temporaryFile("ybblock-report");
-    std::int16_t const kind = args.has("images") ? 0 : 1;
-    std::int32_t code = ybGenBlkFileStateReport(option.c_str(), kind, toHost(report).c_str());
-    if (code != 0) return finish("report", code, out, err);
-    int status = printReportFile(toHost(report), out);
-    if (!args.has("o")) std::remove(report.c_str());
+    std::int64_t after = 0;
+    std::size_t files = 0;
+    for (BlockImage const& image : workspace->images) {
+        std::string const file = perImageFile(block, image.record);
+        if (!yb::platform::isRegularFile(file)) continue;
+        std::int32_t count = 0;
+        if (std::int32_t code = ybGetImageGcpNumsOfFile(file.c_str(), &count); code != yb::kSuccess) {
+            reportFailure(err, "cannot read the per-image file of image " + std::to_string(image.record.nImageNo), code,
+                          file);
+            return kExitFailed;
+        }
+        after += count;
+        ++files;
+    }
+    out << "unite: the tie point file holds " << (nowKnown ? std::to_string(now) : std::string("?"))
+        << " observations now and will hold " << after << " after (from " << files << " per-image files)\n";
+    if (!options.force && (after == 0 || (nowKnown && after < now))) {
+        err << "ybblock unite: refused: "
+            << (after == 0 ? std::string("it would leave the block tie point file without observations")
+                           : "it would drop " + std::to_string(now - after) + " observations")
+            << ".\nPer-image files may be missing (a detach that stopped part-way, or a clean). Run 'ybblock detach' "
+               "to make them again, or add --force to unite anyway.\n";
+        return kExitFailed;
+    }
+    if (options.dryRun) {
+        out << "unite: dry run, nothing changed\n";
+        return kExitOk;
+    }
+    if (int status = finish("unite", ybUniteBlockTiePntFile(block.optionPath.c_str()), block.optionPath, err))
+        return status;
+    out << "unite: done\n";
+    return kExitOk;
+}
+
+int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
+    auto workspace = openWorkspace(options.block, err);
+    if (!workspace) return kExitFailed;
+    if (!options.force && !options.dryRun && refuseNewerPerImageFiles(*workspace, "clean", err)) return kExitFailed;
+    std::vector<std::string> present;
+    for (BlockImage const& image : workspace->images) {
+        for (char const* suffix : {static_cast<char const*>(nullptr), "_ImgGcp"}) {
+            std::string file = ybGetTempAuxFileName(workspace->block.info, image.record.szImagePath, nullptr, ".ijp",
+                                                    suffix);
+            if (yb::platform::isRegularFile(file)) present.push_back(std::move(file));
+        }
+    }
+    out << "clean: " << (options.dryRun ? "would remove " : "removing ") << present.size() << " per-image files\n";
+    for (auto const& file : present) out << "  " << toTerminal(file) << "\n";
+    if (options.dryRun) {
+        out << "clean: dry run, nothing changed\n";
+        return kExitOk;
+    }
+    if (int status = finish("clean", ybCleanBlockTmpTiePntFile(workspace->block.optionPath.c_str()),
+                            workspace->block.optionPath, err))
+        return status;
+    out << "clean: done\n";
+    return kExitOk;
+}
+
+int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err) {
+    std::string const block = toHost(options.block);
+    std::string const report = options.output.empty() ? temporaryFile("ybblock-report") : toHost(options.output);
+    std::int32_t code = ybGenBlkFileStateReport(block.c_str(), options.models ? 1 : 0, report.c_str());
+    int status = finish("report", code, code == yb::kCannotWrite ? report : block, err);
+    if (status == kExitOk) {
+        Json json;
+        code = info::describeBlockStateReport({report, 0, std::nullopt}, json);
+        status = finish("reading the report", code, report, err);
+        if (status == kExitOk) out << json["text"].get<std::string>();
+    }
+    if (options.output.empty()) yb::platform::removeFile(report);
     return status;
 }
 
-int runState(Arguments const& args, std::ostream& out, std::ostream& err) {
-    char const* const usage = "ybblock state --ortho|--epi BLOCK.dms -o FILE";
-    std::string const option = blockOptionArgument(args, usage, err);
-    if (option.empty()) return 2;
-    if (args.has("ortho") == args.has("epi") || args.value("o").empty()) {
-        err << "usage: " << usage << "\n";
-        return 2;
-    }
-    std::string const statePath = toHost(args.value("o"));
-    std::int32_t code = args.has("ortho") ? ybGenBlkModOrthoStateFile(option.c_str(), statePath.c_str())
-                                          : ybGenBlkModEpiStateFile(option.c_str(), statePath.c_str());
-    if (code != 0) return finish("state", code, out, err);
-    return printStateFile(statePath, out);
+int runState(StateOptions const& options, std::ostream& out, std::ostream& err) {
+    std::string const block = toHost(options.block);
+    std::string const statePath = toHost(options.output);
+    std::int32_t const code = options.epipolar ? ybGenBlkModEpiStateFile(block.c_str(), statePath.c_str())
+                                               : ybGenBlkModOrthoStateFile(block.c_str(), statePath.c_str());
+    if (int status = finish("state", code, code == yb::kCannotWrite ? statePath : block, err)) return status;
+    return runInfo({options.output, false, 1000000000L, std::nullopt}, out, err);
 }
 
 }  // namespace ybblock

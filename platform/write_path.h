@@ -1,0 +1,160 @@
+// The one way files are written, for the library and the companions alike. A file is either replaced
+// whole or changed in place; either way a failure (or a killed process) leaves the old file or the new
+// one, never a mixture, and an I/O failure never costs a file that existed before.
+//
+// - FileReplacement writes a new file beside the target under a unique name, checks every write and
+//   the close, and renames it over the target. On any failure the target is as it was (or still
+//   absent) and the new file is removed.
+// - FileChange changes an existing file in place. Before the first byte changes, the bytes the change
+//   overwrites and the old length go into a journal named after the file (its work copy, ".bak" or
+//   ".tmp"); a failure puts them back. A journal left by a killed process is rolled back by the next
+//   open of the file (fs.h), before anything reads it.
+// - Output is the one buffered writer, and its copyFrom the one block copy; both detect short writes.
+#pragma once
+
+#include "fs.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace yb::platform {
+
+// Buffered output into a native file from a given offset on. The first failure is remembered: later
+// writes do nothing and flush() answers false.
+class Output {
+public:
+    explicit Output(NativeFile& file, std::uint64_t start = 0);
+    Output(Output const&) = delete;
+    Output& operator=(Output const&) = delete;
+
+    void write(void const* data, std::size_t size);
+    template <class T>
+    void writeValue(T const& value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        write(&value, sizeof value);
+    }
+    template <class T>
+    void writeRecords(T const* records, std::size_t count) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        if (count > 0) write(records, count * sizeof(T));
+    }
+    void writeI32(std::int32_t value) { writeValue(value); }
+    // The magic's characters, without a terminator.
+    void writeMagic(std::string_view magic) { write(magic.data(), magic.size()); }
+    // `text` in a field of `width` bytes, zero bytes after it (cut on a character boundary).
+    void writeText(std::string_view text, std::size_t width);
+    void writeZeros(std::uint64_t count);
+    // Copies `length` bytes of `source` from `offset` on, in large blocks; a source that ends before
+    // them is a failure.
+    void copyFrom(NativeFile& source, std::uint64_t offset, std::uint64_t length);
+
+    // Hands what is buffered to the file; false when any write so far failed.
+    bool flush();
+    bool ok() const { return ok_; }
+    // Offset in the file where the next byte goes.
+    std::uint64_t position() const { return next_ + buffer_.size(); }
+
+    // A running checksum (64-bit FNV-1a) of the bytes written from now on.
+    void startChecksum();
+    std::uint64_t checksum() const { return checksum_; }
+
+private:
+    void hash(void const* data, std::size_t size);
+
+    NativeFile& file_;
+    std::uint64_t next_;  // file offset of the buffer's first byte
+    std::vector<unsigned char> buffer_;
+    bool ok_ = true;
+    bool hashing_ = false;
+    std::uint64_t checksum_ = 0;
+};
+
+// A whole new content for a file, written beside it and put in its place in one step.
+class FileReplacement {
+public:
+    explicit FileReplacement(std::string_view hostPath);
+    FileReplacement(FileReplacement const&) = delete;
+    FileReplacement& operator=(FileReplacement const&) = delete;
+    ~FileReplacement();  // removes the new file unless it was installed
+
+    // False when the new file could not be created (no such directory, no room, a bad path).
+    bool opened() const { return output_.has_value(); }
+    Output& out() { return *output_; }
+    // Writes out what is buffered and closes the new file; false when any of it could not be kept.
+    bool finish();
+    // Puts the finished file in the target's place.
+    bool install();
+    bool commit() { return finish() && install(); }
+
+private:
+    std::string target_;
+    std::string created_;
+    NativeFile file_;
+    std::optional<Output> output_;
+    bool finished_ = false;
+    bool installed_ = false;
+};
+
+// Replaces the file at `hostPath` by what `write` puts out; `write` answers false to give up. True
+// when the new file is in place.
+bool replaceFile(std::string_view hostPath, std::function<bool(Output&)> const& write);
+
+// The work copy names of the formats: a journal is a file's path with one of these appended.
+enum class WorkCopyName { Bak, Tmp };
+
+struct ByteRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
+// A change in place of an existing file, rolled back unless committed.
+class FileChange {
+public:
+    FileChange(std::string_view hostPath, WorkCopyName workCopy);
+    FileChange(FileChange const&) = delete;
+    FileChange& operator=(FileChange const&) = delete;
+    ~FileChange();
+
+    // False when the file does not exist or cannot be opened for writing.
+    bool opened() const { return static_cast<bool>(file_); }
+    std::uint64_t oldLength() const { return oldLength_; }
+    // Keeps the bytes of `ranges` (cut to the old length) and the old length in the journal. Called
+    // once, before anything is written; false when the journal could not be written whole, and the
+    // file is then untouched. Writes, moves and resizes that would change any other byte of the old
+    // length are refused.
+    bool keep(std::vector<ByteRange> ranges);
+    bool write(std::uint64_t offset, void const* data, std::size_t size);
+    // Writes the kept bytes that stood from `oldOffset` to the end of their range at `newOffset`.
+    bool moveKept(std::uint64_t oldOffset, std::uint64_t newOffset);
+    bool resize(std::uint64_t length);
+    // Closes the file and drops the journal. False: the change failed and the file is as it was (or,
+    // when even that could not be written, the journal stays for the next open to roll it back).
+    bool commit();
+
+private:
+    bool mayChange(std::uint64_t offset, std::uint64_t size) const;
+    void rollBack();
+
+    std::string target_;
+    std::string journal_;
+    NativeFile file_;
+    NativeFile keptBytes_;  // the journal, reopened for reading
+    std::uint64_t oldLength_ = 0;
+    std::vector<ByteRange> kept_;
+    std::vector<std::uint64_t> keptAt_;  // where each range's bytes start in the journal
+    bool journaled_ = false;
+    bool done_ = false;
+};
+
+// Rolls back a change in place that a killed process left unfinished (a complete journal beside the
+// file), and drops a journal that was never completed. Files that are not journals are left alone.
+void recoverInterruptedChange(std::string const& targetNative);
+// Drops the journals of a file that was removed.
+void discardInterruptedChange(std::string const& targetNative);
+
+}  // namespace yb::platform

@@ -1,0 +1,388 @@
+// The ybblock tool run in-process on the demo block: info on one file of each kind (text and JSON
+// against golden files), check on a clean block and on one with every kind of finding, the tie point
+// CSV round trip and its errors, explain for every code, refused arguments and the --force guards.
+// YB_UPDATE_GOLDEN=1 rewrites the golden files from the current output.
+#include "test_support.h"
+
+#include "result_codes.h"
+#include "tool.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <set>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+Outcome ybblock(std::vector<std::string> const& args) {
+    std::ostringstream out, err;
+    Outcome run;
+    run.status = ybblock::run(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::string readText(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void expectGolden(std::string const& name, std::string const& actual) {
+    std::string const path = std::string(YB_GOLDEN_DIR) + "/" + name;
+    if (std::getenv("YB_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(path, std::ios::binary) << actual;
+        return;
+    }
+    std::string const expected = readText(path);
+    EXPECT_EQ(expected, actual) << "output differs from " << path << " (YB_UPDATE_GOLDEN=1 rewrites it)";
+}
+
+constexpr char const* kBlock = "D:\\DemoBlock\\Demo.dms";
+constexpr char const* kTiePoints = "D:\\DemoBlock\\Demo.scp";
+
+class YbblockTest : public yb::test::DriveFixture {
+protected:
+    yb::test::MessageRecorder messages_;  // the library's message boxes, kept off the test output
+
+    void SetUp() override {
+        DriveFixture::SetUp();
+        Outcome const demo = ybblock({"demo", native()});
+        ASSERT_EQ(demo.status, 0) << demo.err;
+        hbSetDriveRoot('D', native().c_str());
+    }
+
+    std::string nativeOf(std::string const& host) {
+        std::string path = host.substr(3);
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return native(path);
+    }
+
+    // Nanosecond clocks still tick in steps on some file systems: make sure a later write is later.
+    void touchLater(std::string const& host, std::string const& than) {
+        fs::file_time_type const reference = fs::last_write_time(nativeOf(than));
+        fs::last_write_time(nativeOf(host), reference + std::chrono::seconds(2));
+    }
+};
+
+// One small file of every kind the suite reads or writes; the demo block holds most of them.
+void makeOtherKinds() {
+    OrthoInfo ortho{};
+    ortho.domRect = {1000, 2000, 1900, 2900};
+    ASSERT_EQ(ybWriteOrthoMapOption("D:\\DemoBlock\\Demo.ort", &ortho), 0);
+    SingleImageDomOption single{};
+    ASSERT_EQ(ybWriteSingleImgDomOption("D:\\DemoBlock\\ImagesPara\\0101.oms", &single), 0);
+    eTypeMathModel model{2};
+    ASSERT_EQ(ybWriteSingleDomOption("D:\\DemoBlock\\Demo.sdo", &model), 0);
+    DemInfo dem{};
+    ASSERT_EQ(ybReadDemGenOption("D:\\DemoBlock\\Demo.dem", &dem), 0);  // made with the defaults
+    BLOCKGCPLAYOUTINFO layout[2] = {{"G1", 2, {101, 102}}, {"G2", 1, {201}}};
+    ASSERT_EQ(ybWriteBlockGcpLayoutFile("D:\\DemoBlock\\Demo.gly", layout, 2), 0);
+    FeaturePoint feature{};
+    for (unsigned char i = 0; i < sizeof feature.bytes; ++i) feature.bytes[i] = i;
+    ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\DemoBlock\\0101.fpt", &feature, 1), 0);
+    ASSERT_EQ(ybCreateComJointPntFile("D:\\DemoBlock\\Demo.mcp", 2), 0);
+    ASSERT_EQ(ybCreateOneModelGcpFile("D:\\DemoBlock\\Demo.mgp", 2), 0);
+    IMAGEPROPINFO property{};
+    property.pixelSize = 0.021;
+    ASSERT_EQ(ybWriteImagePropInfoFile("D:\\DemoBlock\\ImagesPara\\0101.ipp", &property), 0);
+    ASSERT_EQ(ybWriteSPOTPropInfoFile("D:\\DemoBlock\\Demo.spp", 1082.0), 0);
+    double const joint[3] = {0.5, 0.25, 0.125};
+    ASSERT_EQ(ybCreateNewModelJointCeffFile("D:\\DemoBlock\\Demo.mjc", joint, 3), 0);
+    MAP_PARAstruct projection{};
+    projection.bytes[0] = 7;
+    ybWriteSuvProjInfo("D:\\DemoBlock\\Demo.prj", &projection);
+    BlockInfo block{};
+    ASSERT_EQ(ybReadBlockOptionFile(kBlock, &block), 0);
+    double conversion[3] = {10.5, -3.25, 0.0};
+    ASSERT_EQ(ybWriteCordConvertPara(block, 3, conversion), 0);
+    ASSERT_EQ(ybWriteImageRelaFile("D:\\DemoBlock\\Demo.rel", {{101, 0.0, 0.0}, {102, 150.0, 0.0}}), 0);
+    ASSERT_EQ(ybWriteInnOrientImgListFile("D:\\DemoBlock\\Demo.iol",
+                                          {"D:\\DemoBlock\\Images\\0101.ybi", "D:\\DemoBlock\\Images\\0102.ybi"}),
+              0);
+    hbSetLayoutDirectory("D:\\DemoBlock");
+    ASSERT_EQ(ybWriteYbiGcpInfo("D:\\DemoBlock\\Demo.bil"), 0);
+    hbSetLayoutDirectory("");
+    ASSERT_EQ(ybGenBlkFileStateReport(kBlock, 0, "D:\\DemoBlock\\report.txt"), 0);
+    ASSERT_EQ(ybGenBlkModOrthoStateFile(kBlock, "D:\\DemoBlock\\state.dat"), 0);
+    ASSERT_EQ(ybDetachBlockTiePntFile(kBlock), 0);
+}
+
+TEST_F(YbblockTest, InfoDescribesOneFileOfEachKindAndRefusesDamagedOnes) {
+    makeOtherKinds();
+    // Cut-short copies: the readers of option files accept them; info does not.
+    for (char const* name : {"Demo.dms", "Model/0101_0102.mod", "ImagesProp/spot4_mss.ipc", "Demo.scp"}) {
+        std::string const from = native(std::string("DemoBlock/") + name);
+        std::string const to = native("DemoBlock/cut/") + fs::path(name).filename().string();
+        fs::create_directories(fs::path(to).parent_path());
+        std::string const bytes = readText(from);
+        std::ofstream(to, std::ios::binary) << bytes.substr(0, bytes.size() - 7);
+    }
+    std::ofstream(native("DemoBlock/unknown.bin")) << "not a block file\n";
+
+    std::vector<std::string> const files = {
+        kBlock, "D:\\DemoBlock\\Model\\0101_0102.mod", "D:\\DemoBlock\\Demo.ort",
+        "D:\\DemoBlock\\ImagesPara\\0101.oms", "D:\\DemoBlock\\Demo.sdo", "D:\\DemoBlock\\Demo.dem",
+        "D:\\DemoBlock\\Demo.bil", "D:\\DemoBlock\\Demo.gly", "D:\\DemoBlock\\Temp\\0103.ijp",
+        "D:\\DemoBlock\\0101.fpt", "D:\\DemoBlock\\Demo.mcp", "D:\\DemoBlock\\Demo.mgp", kTiePoints,
+        "D:\\DemoBlock\\Demo.cmr", "D:\\DemoBlock\\ImagesPara\\0101.ipp", "D:\\DemoBlock\\Demo.spp",
+        "D:\\DemoBlock\\Demo.mjc", "D:\\DemoBlock\\Demo.prj", "D:\\DemoBlock\\state.dat",
+        "D:\\DemoBlock\\ImagesPara\\0101.ioc", "D:\\DemoBlock\\Images\\0101.ybi", "D:\\DemoBlock\\report.txt",
+        "D:\\DemoBlock\\Demo.ctp", "D:\\DemoBlock\\ImagesProp\\spot4_mss.ipc", "D:\\DemoBlock\\demo_YbiGcp.tmp",
+        "D:\\DemoBlock\\Demo.rel", "D:\\DemoBlock\\Demo.iol",
+        // a folder, damaged files, a file of no known kind, a missing file
+        "D:\\DemoBlock", "D:\\DemoBlock\\cut\\Demo.dms", "D:\\DemoBlock\\cut\\0101_0102.mod",
+        "D:\\DemoBlock\\cut\\spot4_mss.ipc", "D:\\DemoBlock\\cut\\Demo.scp", "D:\\DemoBlock\\unknown.bin"};
+    std::string text, json;
+    for (auto const& file : files) {
+        Outcome const asText = ybblock({"info", file, "--limit", "2"});
+        Outcome const asJson = ybblock({"info", "--json", file, "--limit", "2"});
+        EXPECT_EQ(asText.status, asJson.status) << file;
+        text += "== " + file + " (exit " + std::to_string(asText.status) + ")\n" + asText.out + asText.err;
+        json += "== " + file + " (exit " + std::to_string(asJson.status) + ")\n" + asJson.out + asJson.err;
+        if (asJson.status == 0) {
+            EXPECT_TRUE(nlohmann::json::accept(asJson.out)) << file;
+        }
+    }
+    expectGolden("info.txt", text);
+    expectGolden("info.json.txt", json);
+
+    // Every kind of the table is among the files above.
+    for (auto const& kind : yb::frame::kFileKinds)
+        EXPECT_NE(json.find("\"kind_id\": \"" + std::string(kind.id) + "\""), std::string::npos) << kind.id;
+
+    Outcome const unmapped = ybblock({"info", "E:\\Blk\\a.dms"});
+    EXPECT_EQ(unmapped.status, 1);
+    EXPECT_NE(unmapped.err.find("YB_DRIVE_E="), std::string::npos) << unmapped.err;
+    Outcome const missing = ybblock({"info", "D:\\DemoBlock\\none.dms"});
+    EXPECT_NE(missing.err.find("native path " + native("DemoBlock")), std::string::npos) << missing.err;
+}
+
+TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesTheDemoBlock) {
+    Outcome const clean = ybblock({"check", kBlock});
+    EXPECT_EQ(clean.status, 0) << clean.out;
+    expectGolden("check_clean.txt", clean.out);
+
+    // The demo left per-image files older than the tie point file; one of them is edited afterwards.
+    tagImagePoint lone{};
+    lone.imageNo = 909;
+    std::strcpy(lone.name, "LONE");
+    ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, &lone, 1), 0);
+    touchLater("D:\\DemoBlock\\Temp\\0101.ijp", kTiePoints);
+    fs::remove(native("DemoBlock/Demo.cmr"));
+    fs::remove(native("DemoBlock/Images/0105.ybi"));
+    fs::remove(native("DemoBlock/ImagesPara/0104.ioc"));
+    std::ofstream(native("DemoBlock/Demo.ctp")) << "5\n1\n";
+    BlockInfo block{};
+    ASSERT_EQ(ybReadBlockOptionFile(kBlock, &block), 0);
+    std::strcpy(block.controlPointFile, "D:\\DemoBlock\\Demo.gcp");
+    ASSERT_EQ(ybWriteBlockOptionFile(kBlock, &block), 0);
+    std::vector<ImageOrderInfo> strip;
+    ASSERT_EQ(ybReadOneStripImageRecord("D:\\DemoBlock\\Demo.bil", 2, 2, strip), 0);
+    strip[2].nImageNo = 207;
+    ASSERT_EQ(ybWriteOneStripImageRecord("D:\\DemoBlock\\Demo.bil", 2, 2, strip), 0);
+
+    Outcome const text = ybblock({"check", kBlock});
+    Outcome const json = ybblock({"check", "--json", kBlock});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(json.status, 1);
+    expectGolden("check_findings.txt", text.out);
+    auto const parsed = nlohmann::json::parse(json.out);
+    std::set<std::string> kinds;
+    for (auto const& finding : parsed["findings"]) kinds.insert(finding["finding"].get<std::string>());
+    for (char const* kind : {"camera_missing", "control_point_file_missing", "conversion_damaged", "image_missing",
+                             "image_number", "tie_points_of_unknown_image", "single_image_points",
+                             "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing"})
+        EXPECT_EQ(kinds.count(kind), 1u) << kind;
+
+    std::ofstream(native("DemoBlock/Demo.dms")) << "damaged";
+    EXPECT_EQ(ybblock({"check", kBlock}).status, 2);
+}
+
+TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
+    // Awkward values and names beside the demo's points.
+    tagImagePoint extra[3] = {};
+    double const values[][4] = {{0.1, -0.0, 5e-324, 1.7976931348623157e308},
+                                {1.0 / 3.0, -2.5e-300, 123456789.123456789, 0.30000000000000004},
+                                {-1e-10, 42.0, 6.02214076e23, -9.87654321e-5}};
+    char const* names[] = {"a,b", "quo\"te", "\xB5\xE3\x31"};  // GBK "点1"
+    for (int i = 0; i < 3; ++i) {
+        extra[i].imageNo = 101;
+        extra[i].type = static_cast<std::int16_t>(i - 1);
+        extra[i].x = values[i][0];
+        extra[i].y = values[i][1];
+        extra[i].photoX = values[i][2];
+        extra[i].photoY = values[i][3];
+        std::strcpy(extra[i].name, names[i]);
+    }
+    ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, extra, 3), 0);
+    std::vector<tagImagePoint> before;
+    ASSERT_EQ(ybReadTiePntFileToAry(kTiePoints, before), 0);
+
+    ASSERT_EQ(ybblock({"tiepoints", "export", kBlock, "-o", native("points.csv")}).status, 0);
+    Outcome const imported = ybblock({"tiepoints", "import", native("points.csv"), "D:\\copy.scp"});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    std::vector<tagImagePoint> after;
+    ASSERT_EQ(ybReadTiePntFileToAry("D:\\copy.scp", after), 0);
+    ASSERT_EQ(before.size(), after.size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(std::memcmp(&before[i], &after[i], sizeof(tagImagePoint)), 0) << "point " << i << ": " << before[i].name;
+    // Imported over the same points again, the merge changes nothing.
+    std::string const copy = readText(native("copy.scp"));
+    ASSERT_EQ(ybblock({"tiepoints", "import", native("points.csv"), "D:\\copy.scp"}).status, 0);
+    EXPECT_EQ(readText(native("copy.scp")), copy);
+}
+
+TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
+    std::string const header = "image,name,type,x,y,photo_x,photo_y\n";
+    struct Case {
+        std::string csv;
+        char const* where;  // file:LINE:COLUMN: and the start of the message
+    };
+    Case const cases[] = {
+        {"", ":1:1: "},
+        {"image,name,kind,x,y,photo_x,photo_y\n", ":1:3: "},
+        {"101,P1,1,1,2,3,4\n", ":1:1: "},  // no heading line
+        {header + "101x,P1,1,1,2,3,4\n", ":2:1: image: '101x'"},
+        {header + "101,P1,1,1,2,3\n", ":2:7: expected 7 fields, found 6"},
+        {header + "101,P1,1,1,2,3,4\n101,P2,1,1,abc,3,4\n", ":3:5: y: 'abc' is not a number"},
+        {header + "101,P1,70000,1,2,3,4\n", ":2:3: type"},
+        {header + "101,,1,1,2,3,4\n", ":2:2: name"},
+        {header + "101,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456,1,1,2,3,4\n", ":2:2: name"},
+        {header + "101,\"P1,1,1,2,3,4\n", ":2:2: a quoted field is not closed"},
+    };
+    std::string const scp = readText(native("DemoBlock/Demo.scp"));
+    for (Case const& c : cases) {
+        std::string const& csv = c.csv;
+        std::ofstream(native("bad.csv"), std::ios::binary) << csv;
+        Outcome const run = ybblock({"tiepoints", "import", native("bad.csv"), kBlock});
+        EXPECT_EQ(run.status, 1) << csv;
+        EXPECT_NE(run.err.find(c.where), std::string::npos) << csv << "\n" << run.err;
+        EXPECT_NE(run.err.find("nothing changed"), std::string::npos) << run.err;
+        EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), scp) << csv;
+    }
+}
+
+TEST(YbblockExplain, EveryCodeOfTheSuiteIsExplained) {
+    std::int32_t const constants[] = {
+        yb::kSuccess, yb::kNoMemory, yb::kPointSetTooSmall, yb::kStoredCountTooSmall, yb::kCannotWrite,
+        yb::kFileNotFound, yb::kWrongMagic, yb::kOutOfRange, yb::kImageNumberMismatch, yb::kInvalidArgument,
+        yb::kCannotOpen, yb::kInvalidContent, yb::kOrthoNullArgument, yb::kOrthoCannotOpen, yb::kNotFound,
+        YBI_E_FILE_MISSING, YBI_E_BAD_MAGIC, YBI_E_NULL_ARGUMENT, YBI_E_SHORT_FILE, YBI_E_RANGE, YBI_E_WRITE,
+        YBI_E_READ_ONLY, YBI_E_BAD_CONTENT, YBI_E_NO_MEMORY, ORIENT_E_FILE_MISSING, ORIENT_E_BAD_MAGIC,
+        ORIENT_E_NULL_ARGUMENT, ORIENT_E_SHORT_FILE, ORIENT_E_RANGE, ORIENT_E_NO_MEMORY, ORIENT_E_WRITE,
+        ORIENT_E_UNKNOWN_SET, YSURVEY_E_NULL_ARGUMENT};
+    EXPECT_EQ(std::size(constants), std::size(yb::frame::kResultCodes));
+    for (std::int32_t code : constants) {
+        auto const* info = yb::frame::findResultCode(code);
+        ASSERT_NE(info, nullptr) << code;
+        Outcome const run = ybblock({"explain", std::to_string(code)});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.out.find(std::string(info->constant)), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(std::string(info->meaning)), std::string::npos) << run.out;
+        EXPECT_FALSE(info->operations.empty()) << code;
+        EXPECT_EQ(ybblock({"explain", std::string(info->constant)}).out, run.out);
+    }
+    Outcome const all = ybblock({"explain", "all", "--json"});
+    EXPECT_EQ(nlohmann::json::parse(all.out).size(), std::size(constants));
+    EXPECT_EQ(ybblock({"explain", "1234"}).status, 1);
+}
+
+TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        char const* says;  // in the output or the error lines
+    };
+    Case const cases[] = {
+        {{"detach", "--dry-runn", "B.dms"}, 2, "did you mean '--dry-run'?"},
+        {{"infoo", "x"}, 2, "did you mean 'info'?"},
+        {{"info", "--jsn", "x"}, 2, "did you mean '--json'?"},
+        {{"info", "--limit", "abc", "x"}, 2, "--limit"},
+        {{"info", "--limit", "-1", "x"}, 2, "--limit"},
+        {{"info", "a", "b"}, 2, "unexpected argument 'b'"},
+        {{"report", "--output=F"}, 2, "BLOCK.dms"},
+        {{"report", "--images", "--models", "B.dms"}, 2, "--images"},
+        {{"state", "--ortho", "B.dms"}, 2, "--output"},
+        {{"tiepoints"}, 2, "subcommand"},
+        {{}, 2, "subcommand"},
+        {{"--version"}, 0, "ybblock 0."},
+    };
+    for (Case const& c : cases) {
+        Outcome const run = ybblock(c.args);
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+    }
+    for (char const* command : {"info", "check", "explain", "detach", "unite", "clean", "report", "state", "demo"}) {
+        Outcome const help = ybblock({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("Example:\n  ybblock " + std::string(command)), std::string::npos) << help.out;
+    }
+    Outcome const help = ybblock({"tiepoints", "import", "--help"});
+    EXPECT_NE(help.out.find("Example:\n  ybblock tiepoints import"), std::string::npos) << help.out;
+}
+
+TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
+    std::string const united = readText(native("DemoBlock/Demo.scp"));
+    // After a clean, unite would empty the tie point file.
+    Outcome const dryClean = ybblock({"clean", "--dry-run", kBlock});
+    EXPECT_EQ(dryClean.status, 0);
+    EXPECT_NE(dryClean.out.find("would remove 10 per-image files"), std::string::npos) << dryClean.out;
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
+    ASSERT_EQ(ybblock({"clean", kBlock}).status, 0);
+    EXPECT_FALSE(existsNative("DemoBlock/Temp/0101.ijp"));
+    Outcome const emptying = ybblock({"unite", kBlock});
+    EXPECT_EQ(emptying.status, 1);
+    EXPECT_NE(emptying.out.find("holds 54 observations now and will hold 0 after"), std::string::npos);
+    EXPECT_NE(emptying.err.find("refused"), std::string::npos);
+    EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
+
+    // A detach that left some images out: unite would drop their observations.
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
+    fs::remove(native("DemoBlock/Temp/0203.ijp"));
+    Outcome const dropping = ybblock({"unite", kBlock});
+    EXPECT_EQ(dropping.status, 1);
+    EXPECT_NE(dropping.err.find("would drop 7 observations"), std::string::npos) << dropping.err;
+    EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
+
+    // Per-image files newer than the tie point file: detach and clean would overwrite edits.
+    std::string const edited = readText(native("DemoBlock/Temp/0101.ijp"));
+    for (char const* command : {"detach", "clean"}) {
+        Outcome const refused = ybblock({command, kBlock});
+        EXPECT_EQ(refused.status, 1) << command;
+        EXPECT_NE(refused.err.find("newer than the block tie point file"), std::string::npos) << refused.err;
+        EXPECT_EQ(readText(native("DemoBlock/Temp/0101.ijp")), edited);
+    }
+    EXPECT_EQ(ybblock({"detach", "--force", kBlock}).status, 0);
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/0203.ijp"));
+    EXPECT_EQ(ybblock({"unite", kBlock}).status, 0);
+
+    // A damaged image list stops detach before anything is removed.
+    std::string const imageList = readText(native("DemoBlock/Demo.bil"));
+    std::ofstream(native("DemoBlock/Demo.bil"), std::ios::binary) << "YB_BLOCK_IMAGE_LIST_FILE_VER1.0";
+    EXPECT_EQ(ybblock({"detach", "--force", kBlock}).status, 1);
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
+    std::ofstream(native("DemoBlock/Demo.bil"), std::ios::binary) << imageList;
+
+    // With --force, unite empties the tie point file as asked.
+    fs::remove_all(native("DemoBlock/Temp"));
+    fs::create_directories(native("DemoBlock/Temp"));
+    EXPECT_EQ(ybblock({"unite", "--force", kBlock}).status, 0);
+    EXPECT_EQ(sizeNative("DemoBlock/Demo.scp"), 132u);
+}
+
+}  // namespace

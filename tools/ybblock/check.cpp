@@ -1,0 +1,247 @@
+// ybblock check: looks a block over and lists findings with a severity. Errors are what makes a
+// workflow of the block fail or lose data; warnings are what an operator should look at; notes tell.
+#include "tool.h"
+
+#include "fs.h"
+#include "hostpath.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace ybblock {
+namespace {
+
+constexpr std::size_t kExamples = 5;
+
+struct Finding {
+    std::string severity;  // "error", "warning" or "note"
+    std::string what;      // a short identifier of the kind of finding
+    std::string message;
+    std::string path;        // host path concerned, or empty
+    std::int32_t code = 0;   // the reader's code, when a read failed
+    std::vector<std::string> examples;
+};
+
+class Findings {
+public:
+    Finding& add(std::string severity, std::string what, std::string message, std::string path = {},
+                 std::int32_t code = 0) {
+        list_.push_back({std::move(severity), std::move(what), std::move(message), std::move(path), code, {}});
+        return list_.back();
+    }
+    std::vector<Finding> const& list() const { return list_; }
+
+private:
+    std::vector<Finding> list_;
+};
+
+bool isCameraBlock(BlockInfo const& info) { return info.imageType == 0 || info.imageType == 1; }
+
+void checkNamedFiles(Block const& block, Findings& findings) {
+    std::string const cameraPath(yb::platform::boundedText(block.info.cameraFile, sizeof block.info.cameraFile));
+    if (isCameraBlock(block.info)) {
+        if (cameraPath.empty() || !yb::platform::isRegularFile(cameraPath)) {
+            findings.add("error", "camera_missing",
+                         "the block's images come from a camera but its camera file is missing; detach needs it",
+                         cameraPath, yb::kCannotOpen);
+        } else {
+            CameraInfo camera{};
+            RIMPOINTLAYOUT layout = RIM_LAYOUT_FOUR;
+            std::int32_t count = 0;
+            if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &camera, nullptr, &layout, nullptr, &count))
+                findings.add("error", "camera_damaged", "the camera file cannot be read", cameraPath, code);
+        }
+    }
+    std::string const controlPath(
+        yb::platform::boundedText(block.info.controlPointFile, sizeof block.info.controlPointFile));
+    if (!controlPath.empty() && !yb::platform::isRegularFile(controlPath))
+        findings.add("warning", "control_point_file_missing", "the control point file the block names is missing",
+                     controlPath, yb::kCannotOpen);
+    std::string const conversion = ybGetBlkAuxFileName(block.info, ".ctp", nullptr);
+    if (yb::platform::isRegularFile(conversion)) {
+        std::int32_t count = 0;
+        double params[7] = {};
+        if (std::int32_t code = ybReadCordConvertPara(block.info, count, params))
+            findings.add("error", "conversion_damaged", "the coordinate conversion file cannot be read", conversion,
+                         code);
+    }
+}
+
+struct TiePointSummary {
+    bool readable = false;
+    std::unordered_map<std::int32_t, std::size_t> perImage;
+};
+
+TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
+    TiePointSummary summary;
+    if (!yb::platform::isRegularFile(block.tiePointPath)) {
+        findings.add("note", "tie_point_file_missing", "the block has no tie point file yet", block.tiePointPath);
+        return summary;
+    }
+    std::vector<tagImagePoint> points;
+    if (std::int32_t code = ybReadTiePntFileToAry(block.tiePointPath.c_str(), points)) {
+        findings.add("error", "tie_point_file_damaged", "the block tie point file cannot be read", block.tiePointPath,
+                     code);
+        return summary;
+    }
+    summary.readable = true;
+    // Points seen on a single image tie nothing together.
+    struct Seen {
+        std::int32_t firstImage = 0;
+        bool several = false;
+        std::string name;  // as first written
+    };
+    std::unordered_map<std::string, Seen> seen;  // by point name, compared ignoring case
+    std::vector<std::string> order;
+    for (tagImagePoint const& point : points) {
+        ++summary.perImage[point.imageNo];
+        std::string_view const name = yb::platform::boundedText(point.name, sizeof point.name);
+        std::string key = yb::platform::toLower(name);
+        auto [at, inserted] = seen.try_emplace(key, Seen{point.imageNo, false, std::string(name)});
+        if (inserted)
+            order.push_back(std::move(key));
+        else if (at->second.firstImage != point.imageNo)
+            at->second.several = true;
+    }
+    std::vector<std::string> single;
+    for (auto const& key : order)
+        if (Seen const& entry = seen[key]; !entry.several)
+            single.push_back(toTerminal(entry.name) + " on image " + std::to_string(entry.firstImage));
+    if (!single.empty()) {
+        Finding& finding = findings.add("warning", "single_image_points",
+                                        std::to_string(single.size()) + " tie points are seen on a single image only",
+                                        block.tiePointPath);
+        single.resize(std::min(single.size(), kExamples));
+        finding.examples = std::move(single);
+    }
+    return summary;
+}
+
+void checkImages(Block const& block, std::vector<BlockImage> const& images, TiePointSummary const& tiePoints,
+                 Findings& findings) {
+    std::vector<std::string> missing, misnumbered, noInner;
+    std::unordered_set<std::int32_t> listed;
+    Progress progress("checking images", images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        progress.step(i);
+        ImageOrderInfo const& record = images[i].record;
+        listed.insert(record.nImageNo);
+        std::string const path(yb::platform::boundedText(record.szImagePath, sizeof record.szImagePath));
+        if (!yb::platform::isRegularFile(path)) missing.push_back(toTerminal(path));
+        std::int32_t const expected = images[i].strip * 100 + images[i].position;
+        if (record.nImageNo != expected || record.nStripNo != images[i].strip)
+            misnumbered.push_back("image " + std::to_string(record.nImageNo) + " (strip " +
+                                  std::to_string(record.nStripNo) + ") at strip " + std::to_string(images[i].strip) +
+                                  ", position " + std::to_string(images[i].position) + ": expected " +
+                                  std::to_string(expected));
+        if (isCameraBlock(block.info) && tiePoints.perImage.count(record.nImageNo) != 0) {
+            std::string const ioc = ybGetImgAuxFileName(block.info, record.szImagePath, ".ioc", nullptr, nullptr);
+            double coefficients[6] = {};
+            if (ybReadInnefCeff(ioc.c_str(), coefficients) != 0) noInner.push_back(toTerminal(ioc));
+        }
+    }
+    auto report = [&](std::vector<std::string> list, char const* severity, char const* what, std::string message) {
+        if (list.empty()) return;
+        Finding& finding = findings.add(severity, what, std::to_string(list.size()) + " " + message);
+        list.resize(std::min(list.size(), kExamples));
+        finding.examples = std::move(list);
+    };
+    report(std::move(missing), "warning", "image_missing", "image files of the image list do not exist");
+    report(std::move(misnumbered), "error", "image_number",
+           "image numbers break the rule strip * 100 + position");
+    report(std::move(noInner), "error", "inner_orientation_missing",
+           "images with tie points have no readable inner orientation file; detach needs them");
+    if (tiePoints.readable) {
+        std::vector<std::string> strangers;
+        for (auto const& [image, count] : tiePoints.perImage)
+            if (listed.count(image) == 0)
+                strangers.push_back("image " + std::to_string(image) + ": " + std::to_string(count) + " observations");
+        std::sort(strangers.begin(), strangers.end());
+        report(std::move(strangers), "error", "tie_points_of_unknown_image",
+               "tie point groups belong to images that are not in the image list");
+    }
+}
+
+void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& images, Findings& findings) {
+    auto const tiePointTime = yb::platform::modificationTime(block.tiePointPath);
+    std::vector<std::string> older, newer;
+    for (BlockImage const& image : images) {
+        std::string const file = perImageFile(block, image.record);
+        auto const time = yb::platform::modificationTime(file);
+        if (!time) continue;
+        (tiePointTime && *time <= *tiePointTime ? older : newer).push_back(toTerminal(file));
+    }
+    if (!newer.empty()) {
+        Finding& finding = findings.add(
+            "warning", "per_image_files_not_united",
+            std::to_string(newer.size()) +
+                " per-image tie point files are newer than the block tie point file: edits not yet united? "
+                "('ybblock unite' takes them in; a detach or clean would remove them)");
+        newer.resize(std::min(newer.size(), kExamples));
+        finding.examples = std::move(newer);
+    }
+    if (!older.empty()) {
+        Finding& finding = findings.add("note", "per_image_files_left",
+                                        std::to_string(older.size()) +
+                                            " per-image tie point files are left from a detach, all older than the "
+                                            "block tie point file ('ybblock clean' removes them)");
+        older.resize(std::min(older.size(), kExamples));
+        finding.examples = std::move(older);
+    }
+}
+
+Json toJson(Finding const& finding) {
+    Json json{{"severity", finding.severity}, {"finding", finding.what}, {"message", finding.message}};
+    if (!finding.path.empty()) json["path"] = toTerminal(finding.path);
+    if (finding.code != 0) json["error"] = codeJson(finding.code);
+    if (!finding.examples.empty()) json["examples"] = finding.examples;
+    return json;
+}
+
+}  // namespace
+
+int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) {
+    std::string const host = toHost(options.path);
+    auto block = openBlock(host, err);
+    if (!block) return kExitUsage;
+    Findings findings;
+    checkNamedFiles(*block, findings);
+    std::vector<BlockImage> images;
+    if (!yb::platform::isRegularFile(block->imageListPath)) {
+        findings.add("error", "image_list_missing", "the block has no image list", block->imageListPath,
+                     yb::kCannotOpen);
+    } else if (std::int32_t code = readBlockImages(*block, images)) {
+        findings.add("error", "image_list_damaged", "the image list cannot be read", block->imageListPath, code);
+    }
+    TiePointSummary const tiePoints = checkTiePoints(*block, findings);
+    checkImages(*block, images, tiePoints, findings);
+    checkPerImageFiles(*block, images, findings);
+
+    std::size_t errors = 0, warnings = 0;
+    for (Finding const& finding : findings.list()) {
+        errors += finding.severity == "error";
+        warnings += finding.severity == "warning";
+    }
+    if (options.json) {
+        Json list = Json::array();
+        for (Finding const& finding : findings.list()) list.push_back(toJson(finding));
+        Json json{{"block", options.path}, {"images", images.size()}, {"errors", errors}, {"warnings", warnings},
+                  {"findings", std::move(list)}};
+        out << json.dump(2) << "\n";
+    } else {
+        out << "check " << options.path << ": " << images.size() << " images\n";
+        for (Finding const& finding : findings.list()) {
+            out << finding.severity << ": " << finding.message << "\n";
+            if (!finding.path.empty()) out << "  " << toTerminal(finding.path) << "\n";
+            if (finding.code != 0) out << "  " << codeText(finding.code) << "\n";
+            for (auto const& example : finding.examples) out << "  - " << example << "\n";
+        }
+        out << errors << " errors, " << warnings << " warnings\n";
+    }
+    return errors + warnings == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace ybblock

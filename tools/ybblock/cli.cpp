@@ -1,0 +1,258 @@
+// ybblock's command line: subcommands, typed and range-checked options, help with an example for each
+// command, and unknown commands or options refused with the nearest known name.
+#include "tool.h"
+
+#include "file_kinds.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+#ifndef YB_VERSION
+#error "the build gives the tool its version"
+#endif
+
+namespace ybblock {
+namespace {
+
+constexpr char const* kDescription =
+    "ybblock: inspect, check and repair the files of a photogrammetric block.\n"
+    "Paths are native paths or host paths with a drive letter (D:\\Blk\\a.dms); a drive letter is\n"
+    "mapped through the environment, for example YB_DRIVE_D=/data/d maps D:.\n"
+    "Exit status: 0 done, 1 a file cannot be read or a check has findings, 2 usage error.";
+
+// Edit distance, for suggestions.
+std::size_t distance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            std::size_t const above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The nearest of `names` to `word` when it is near enough to be a slip.
+std::string nearest(std::string const& word, std::vector<std::string> const& names) {
+    std::string best;
+    std::size_t bestDistance = 3;
+    for (auto const& name : names) {
+        std::size_t const d = distance(word, name);
+        if (d < bestDistance || (name.rfind(word, 0) == 0 && word.size() > 2 && best.empty())) {
+            bestDistance = std::min(d, bestDistance);
+            best = name;
+        }
+    }
+    return best;
+}
+
+std::string commandPath(CLI::App const* app) {
+    std::string path;
+    for (CLI::App const* at = app; at != nullptr; at = at->get_parent())
+        path = at->get_name() + (path.empty() ? "" : " " + path);
+    return path;
+}
+
+std::vector<std::string> optionNames(CLI::App const* app) {
+    std::vector<std::string> names;
+    for (CLI::Option const* option : app->get_options()) {
+        for (auto const& name : option->get_lnames()) names.push_back("--" + name);
+        for (auto const& name : option->get_snames()) names.push_back("-" + name);
+    }
+    return names;
+}
+
+std::vector<std::string> subcommandNames(CLI::App const* app) {
+    std::vector<std::string> names;
+    for (CLI::App const* sub : app->get_subcommands({})) names.push_back(sub->get_name());
+    return names;
+}
+
+// Words the parser could not place: unknown options, or more arguments than the command takes.
+int refuseExtras(CLI::App const* app, std::ostream& err) {
+    std::vector<std::string> const extras = app->remaining();
+    if (extras.empty()) return kExitOk;
+    std::string const& word = extras.front();
+    std::string const command = commandPath(app);
+    if (!word.empty() && word[0] == '-' && word.size() > 1 && !std::isdigit(static_cast<unsigned char>(word[1]))) {
+        err << command << ": unknown option '" << word << "'";
+        std::string const name = word.substr(0, word.find('='));
+        if (std::string const near = nearest(name, optionNames(app)); !near.empty())
+            err << "; did you mean '" << near << "'?";
+    } else {
+        err << command << ": unexpected argument '" << word << "'";
+    }
+    err << "\nRun '" << command << " --help' for its arguments and an example.\n";
+    return kExitUsage;
+}
+
+// The deepest subcommand the parser chose.
+CLI::App* chosen(CLI::App* app) {
+    for (;;) {
+        auto subs = app->get_subcommands();
+        if (subs.empty()) return app;
+        app = subs.front();
+    }
+}
+
+std::string kindList() {
+    std::string text = "File kinds:\n";
+    for (auto const& kind : yb::frame::kFileKinds) {
+        text += "  " + std::string(kind.name);
+        if (!kind.nameEnding.empty() && kind.nameEnding.front() == '.') text += " (" + std::string(kind.nameEnding) + ")";
+        text += "\n";
+    }
+    return text;
+}
+
+CLI::App* addCommand(CLI::App& app, char const* name, char const* description, std::string example) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->allow_extras();
+    command->footer("Example:\n  " + example + "\n");
+    return command;
+}
+
+}  // namespace
+
+int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& err) {
+    CLI::App app{kDescription, "ybblock"};
+    app.set_version_flag("--version", std::string("ybblock ") + YB_VERSION + " (ybBlockFileIO " + YB_VERSION + ")");
+    app.require_subcommand(1);
+    app.allow_extras();
+    app.footer("Run 'ybblock COMMAND --help' for a command's arguments and an example.\n");
+
+    InfoOptions info;
+    CLI::App* infoCommand = addCommand(app, "info", "Describe any block file: its kind, header and records.",
+                                       "ybblock info 'D:\\DemoBlock\\Demo.scp' --limit 5\n\n" + kindList());
+    infoCommand->add_option("FILE", info.path, "the file (or a folder: lists its block option files)")->required();
+    infoCommand->add_flag("--json", info.json, "print JSON instead of text");
+    infoCommand->add_option("--limit", info.limit, "most records listed per list (default 20)")
+        ->check(CLI::Range(0L, 1000000000L));
+    infoCommand->add_option("--image", info.image, "tie point files: list the points of this image number")
+        ->check(CLI::Range(0, 999999999));
+
+    CheckOptions check;
+    CLI::App* checkCommand = addCommand(
+        app, "check", "Check a block: missing or damaged files, image numbers, tie point groups, left-over files.",
+        "ybblock check 'D:\\DemoBlock\\Demo.dms'\n\nExit status: 0 clean (notes only), 1 errors or warnings, 2 the "
+        "block option file cannot be read.");
+    checkCommand->add_option("BLOCK.dms", check.path, "the block option file")->required();
+    checkCommand->add_flag("--json", check.json, "print JSON instead of text");
+
+    std::vector<std::string> explainCodes;
+    bool explainJson = false;
+    CLI::App* explainCommand = addCommand(app, "explain", "Say what result codes mean and which operations return them.",
+                                          "ybblock explain 4000028\n  ybblock explain all");
+    explainCommand->add_option("CODE", explainCodes, "one or more codes, or 'all'")->required();
+    explainCommand->add_flag("--json", explainJson, "print JSON instead of text");
+
+    CLI::App* tiePoints = app.add_subcommand("tiepoints", "Move tie points between a tie point file and CSV.");
+    tiePoints->require_subcommand(1);
+    tiePoints->allow_extras();
+    tiePoints->footer("Example:\n  ybblock tiepoints export 'D:\\DemoBlock\\Demo.dms' -o points.csv\n");
+    TiePointExportOptions exportOptions;
+    CLI::App* exportCommand =
+        addCommand(*tiePoints, "export", "Write every tie point observation as one CSV row.",
+                   "ybblock tiepoints export 'D:\\DemoBlock\\Demo.dms' -o points.csv\n\nColumns: "
+                   "image,name,type,x,y,photo_x,photo_y; numbers read back bit-identical.");
+    exportCommand->add_option("SOURCE", exportOptions.source, "a block option file or a tie point file")->required();
+    exportCommand->add_option("-o,--output", exportOptions.output, "the CSV file (default: standard output)");
+    TiePointImportOptions importOptions;
+    CLI::App* importCommand = addCommand(
+        *tiePoints, "import", "Merge the observations of a CSV file into a tie point file.",
+        "ybblock tiepoints import points.csv 'D:\\DemoBlock\\Demo.dms'\n\nRows replace the observation of the same "
+        "image and name or are added; a bad row changes nothing.");
+    importCommand->add_option("FILE.csv", importOptions.csv, "the CSV file, as `tiepoints export` writes it")->required();
+    importCommand->add_option("TARGET", importOptions.target, "a block option file or a tie point file")->required();
+
+    WorkflowOptions detach, unite, clean;
+    CLI::App* detachCommand = addCommand(
+        app, "detach", "Copy each image's tie points into its per-image file in the block's temp folder.",
+        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRefuses when per-image files newer than the tie point file exist "
+        "(they may hold edits not yet united) unless --force.");
+    CLI::App* uniteCommand = addCommand(
+        app, "unite", "Gather the per-image files back into the block tie point file.",
+        "ybblock unite 'D:\\DemoBlock\\Demo.dms'\n\nSays how many observations the tie point file holds now and after; "
+        "refuses to drop observations or to leave the file empty unless --force.");
+    CLI::App* cleanCommand = addCommand(app, "clean", "Remove the per-image temporary tie point files.",
+                                        "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'");
+    for (auto [command, options] : {std::pair{detachCommand, &detach}, {uniteCommand, &unite}, {cleanCommand, &clean}}) {
+        command->add_option("BLOCK.dms", options->block, "the block option file")->required();
+        command->add_flag("-n,--dry-run", options->dryRun, "say what would change, change nothing");
+        if (command != cleanCommand) command->add_flag("--force", options->force, "run even when refused");
+    }
+
+    ReportOptions report;
+    CLI::App* reportCommand = addCommand(app, "report", "Write and print the block file state report.",
+                                         "ybblock report --models 'D:\\DemoBlock\\Demo.dms'");
+    reportCommand->add_option("BLOCK.dms", report.block, "the block option file")->required();
+    CLI::Option_group* reportKind = reportCommand->add_option_group("kind", "which report");
+    bool images = false;
+    reportKind->add_flag("--images", images, "the per-image parameter files");
+    reportKind->add_flag("--models", report.models, "the model parameter files");
+    reportKind->require_option(1);
+    reportCommand->add_option("-o,--output", report.output, "keep the report in this file");
+
+    StateOptions state;
+    CLI::App* stateCommand = addCommand(app, "state", "Write and print the model product state file.",
+                                        "ybblock state --ortho 'D:\\DemoBlock\\Demo.dms' -o ortho_state.dat");
+    stateCommand->add_option("BLOCK.dms", state.block, "the block option file")->required();
+    CLI::Option_group* stateKind = stateCommand->add_option_group("kind", "which product");
+    bool ortho = false;
+    stateKind->add_flag("--ortho", ortho, "orthophotos (.dom)");
+    stateKind->add_flag("--epi", state.epipolar, "epipolar images (.epi)");
+    stateKind->require_option(1);
+    stateCommand->add_option("-o,--output", state.output, "the state file to write")->required();
+
+    DemoOptions demo;
+    CLI::App* demoCommand = addCommand(app, "demo", "Build a small example block and run the workflows on it.",
+                                       "ybblock demo /tmp/demo");
+    demoCommand->add_option("DIR", demo.folder, "where to build it (default: a fresh temporary folder)");
+
+    // An unknown command is refused before parsing, with the nearest command.
+    if (!args.empty() && !args.front().empty() && args.front()[0] != '-' &&
+        !std::ranges::count(subcommandNames(&app), args.front())) {
+        err << "ybblock: unknown command '" << args.front() << "'";
+        if (std::string const near = nearest(args.front(), subcommandNames(&app)); !near.empty())
+            err << "; did you mean '" << near << "'?";
+        err << "\nRun 'ybblock --help' for the commands.\n";
+        return kExitUsage;
+    }
+
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (CLI::CallForHelp const& help) {
+        return app.exit(help, out, err);
+    } catch (CLI::CallForVersion const& version) {
+        return app.exit(version, out, err);
+    } catch (CLI::ParseError const& error) {
+        std::string const command = commandPath(chosen(&app));
+        err << command << ": " << error.what() << "\nRun '" << command << " --help' for its arguments and an example.\n";
+        return kExitUsage;
+    }
+    CLI::App* command = chosen(&app);
+    for (CLI::App const* at = command; at != nullptr; at = at->get_parent())
+        if (int const status = refuseExtras(at, err); status != kExitOk) return status;
+
+    if (command == infoCommand) return runInfo(info, out, err);
+    if (command == checkCommand) return runCheck(check, out, err);
+    if (command == explainCommand) return runExplain(explainCodes, explainJson, out, err);
+    if (command == exportCommand) return runTiePointExport(exportOptions, out, err);
+    if (command == importCommand) return runTiePointImport(importOptions, out, err);
+    if (command == detachCommand) return runDetach(detach, out, err);
+    if (command == uniteCommand) return runUnite(unite, out, err);
+    if (command == cleanCommand) return runClean(clean, out, err);
+    if (command == reportCommand) return runReport(report, out, err);
+    if (command == stateCommand) return runState(state, out, err);
+    if (command == demoCommand) return runDemo(demo, out, err);
+    err << "ybblock: no command given\nRun 'ybblock --help' for the commands.\n";
+    return kExitUsage;
+}
+
+}  // namespace ybblock

@@ -1,0 +1,202 @@
+// ybblock: paths, texts, result codes, file kinds and block reading shared by the commands.
+#include "tool.h"
+
+#include "fs.h"
+#include "gbk.h"
+#include "hostpath.h"
+#include "result_codes.h"
+
+#include <yb/HostBase.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <unistd.h>
+
+namespace ybblock {
+
+using yb::frame::FileKind;
+using yb::frame::Recognition;
+
+std::string toHost(std::string const& typed) {
+    auto gbk = yb::platform::utf8ToGbk(typed);
+    return gbk ? *gbk : typed;
+}
+
+std::string toTerminal(std::string_view gbk) { return yb::platform::gbkToUtf8Lossy(gbk); }
+
+std::string fieldText(char const* field, std::size_t width) {
+    return toTerminal(yb::platform::boundedText(field, width));
+}
+
+std::string whereIs(std::string const& hostPath) {
+    yb::platform::PathParts const parts = yb::platform::splitPath(hostPath);
+    if (parts.drive.size() == 2 && hbGetDriveRoot(parts.drive[0]) == nullptr) {
+        char const letter = static_cast<char>(std::toupper(static_cast<unsigned char>(parts.drive[0])));
+        return std::string("drive ") + letter + ": is not mapped; map it with YB_DRIVE_" + letter +
+               "=/native/folder (the folder that holds what " + letter + ":\\ holds)";
+    }
+    if (auto native = yb::platform::nativePath(hostPath, true)) return "native path " + *native;
+    return "no native path: the name does not convert to UTF-8";
+}
+
+std::string codeText(std::int32_t code) {
+    std::string text = std::to_string(code);
+    if (auto const* info = yb::frame::findResultCode(code))
+        text += " " + std::string(info->constant) + ": " + std::string(info->meaning);
+    else
+        text += ": a code none of the suite's libraries defines";
+    return text;
+}
+
+void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, std::string const& hostPath) {
+    err << "ybblock: " << what << ": " << codeText(code);
+    if (!hostPath.empty()) err << "\n  path: " << toTerminal(hostPath) << " (" << whereIs(hostPath) << ")";
+    err << "\n";
+}
+
+Json codeJson(std::int32_t code) {
+    Json json{{"code", code}};
+    if (auto const* info = yb::frame::findResultCode(code)) {
+        json["constant"] = std::string(info->constant);
+        json["meaning"] = std::string(info->meaning);
+    }
+    return json;
+}
+
+std::string exactNumber(double value) {
+    char text[64];
+    auto const result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+namespace {
+
+std::string_view firstLine(std::string_view text, std::size_t from = 0) {
+    if (from >= text.size()) return {};
+    std::string_view line = text.substr(from, text.find('\n', from) - from);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+bool allDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// "number x y": the line of an image relation file.
+bool isRelationLine(std::string_view line) {
+    std::string const text(line);
+    char* end = nullptr;
+    std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || (*end != '\t' && *end != ' ')) return false;
+    for (int i = 0; i < 2; ++i) {
+        char const* start = end;
+        std::strtod(start, &end);
+        if (end == start) return false;
+    }
+    return true;
+}
+
+bool matches(yb::frame::FileKindInfo const& kind, std::string_view head, std::string const& hostPath) {
+    switch (kind.recognition) {
+        case Recognition::Magic:
+            return head.substr(0, kind.magic.size()) == kind.magic;
+        case Recognition::MagicField:
+            return yb::platform::equalsIgnoreCase(yb::platform::boundedText(head.data(), std::min<std::size_t>(
+                                                                                           head.size(), 128)),
+                                                  kind.magic);
+        case Recognition::ReportTitle: {
+            std::string const title = yb::platform::gbkFromUtf8Literal(kind.magic);
+            return head.substr(0, title.size()) == title;
+        }
+        case Recognition::NameEnding: {
+            std::string const name = yb::platform::toLower(yb::platform::fileNameOf(hostPath));
+            return name.size() >= kind.nameEnding.size() &&
+                   std::string_view(name).substr(name.size() - kind.nameEnding.size()) == kind.nameEnding;
+        }
+        case Recognition::CountedTextList: {
+            std::string_view const count = firstLine(head);
+            if (!allDigits(count) || head.size() <= count.size() + 1) return false;
+            std::string_view const second = firstLine(head, head.find('\n') + 1);
+            bool const relation = isRelationLine(second);
+            return kind.kind == FileKind::ImageRelation ? relation : !relation && !second.empty();
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<FileKind> recogniseFile(std::string const& hostPath) {
+    yb::platform::File file = yb::platform::openFile(hostPath, "rb");
+    if (!file) return std::nullopt;
+    std::string head(512, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
+    std::uint64_t const size = yb::platform::fileSize(hostPath).value_or(0);
+    yb::frame::FileKindInfo const* found = nullptr;
+    for (auto const& kind : yb::frame::kFileKinds) {
+        if (!matches(kind, head, hostPath)) continue;
+        if (found == nullptr) found = &kind;
+        // Kinds sharing a magic are told apart by their fixed size.
+        if (kind.fixedSize() != 0 && kind.fixedSize() == size && kind.magic == found->magic) found = &kind;
+    }
+    if (found == nullptr) return std::nullopt;
+    return found->kind;
+}
+
+std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err) {
+    Block block;
+    block.optionPath = hostPath;
+    if (std::int32_t code = ybReadBlockOptionFile(hostPath.c_str(), &block.info); code != yb::kSuccess) {
+        reportFailure(err, "cannot read the block option file", code, hostPath);
+        return std::nullopt;
+    }
+    block.imageListPath = ybGetBlkAuxFileName(block.info, ".bil", nullptr);
+    block.tiePointPath = ybGetBlkAuxFileName(block.info, ".scp", nullptr);
+    return block;
+}
+
+std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images) {
+    images.clear();
+    std::int32_t strips = 0;
+    if (std::int32_t code = ybGetStripNumberOfImageRecord(block.imageListPath.c_str(), &strips); code != 0)
+        return code;
+    std::vector<ImageOrderInfo> strip;
+    for (std::int32_t s = 1; s <= strips; ++s) {
+        if (std::int32_t code = ybReadOneStripImageRecord(block.imageListPath.c_str(), strips, s, strip); code != 0)
+            return code;
+        std::int32_t position = 0;
+        for (ImageOrderInfo const& record : strip) images.push_back({record, s, ++position});
+    }
+    return yb::kSuccess;
+}
+
+std::string perImageFile(Block const& block, ImageOrderInfo const& image) {
+    return ybGetTempAuxFileName(block.info, image.szImagePath, nullptr, ".ijp", nullptr);
+}
+
+namespace {
+std::int64_t nowMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+constexpr std::size_t kProgressFrom = 2000;  // shorter loops end before a line would help
+}  // namespace
+
+Progress::Progress(std::string_view what, std::size_t total)
+    : what_(what), total_(total), shown_(total >= kProgressFrom && ::isatty(STDERR_FILENO) == 1) {}
+
+Progress::~Progress() {
+    if (shown_ && lastShown_ != 0) std::fprintf(stderr, "\r%*s\r", static_cast<int>(what_.size() + 32), "");
+}
+
+void Progress::step(std::size_t done) {
+    if (!shown_) return;
+    std::int64_t const now = nowMilliseconds();
+    if (now - lastShown_ < 200) return;
+    lastShown_ = now;
+    std::fprintf(stderr, "\r%s: %zu of %zu", what_.c_str(), done, total_);
+    std::fflush(stderr);
+}
+
+}  // namespace ybblock

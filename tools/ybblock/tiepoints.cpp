@@ -1,0 +1,258 @@
+// ybblock tiepoints export|import: tie point observations as CSV, one row per observation. Numbers are
+// written in their shortest exact form, so a file exported and imported again gives the same bits.
+// An import reads and checks the whole CSV before it changes anything, then merges through the
+// library (a row replaces the observation of the same image and name, or is added).
+#include "tool.h"
+
+#include "fs.h"
+#include "write_path.h"
+#include "gbk.h"
+#include "hostpath.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace ybblock {
+namespace {
+
+using yb::frame::FileKind;
+
+constexpr std::array<std::string_view, 7> kColumns = {"image", "name", "type", "x", "y", "photo_x", "photo_y"};
+
+// The tie point file a command works on: the one named by a block, or the file itself.
+std::optional<std::string> tiePointFileOf(std::string const& typed, bool mayBeNew, std::ostream& err) {
+    std::string const host = toHost(typed);
+    if (!yb::platform::isRegularFile(host)) {
+        if (mayBeNew) return host;
+        reportFailure(err, "no such file", yb::kCannotOpen, host);
+        return std::nullopt;
+    }
+    auto const kind = recogniseFile(host);
+    if (kind == FileKind::TiePoint) return host;
+    if (kind == FileKind::BlockOption) {
+        auto block = openBlock(host, err);
+        if (!block) return std::nullopt;
+        return block->tiePointPath;
+    }
+    err << "ybblock tiepoints: '" << typed << "' is neither a block option file nor a tie point file\n";
+    return std::nullopt;
+}
+
+std::string csvField(std::string const& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// One CSV record: its fields and the line each field starts on (a quoted field may span lines).
+struct CsvRecord {
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+};
+
+struct CsvError {
+    std::size_t line = 0;
+    std::size_t column = 0;
+    std::string message;
+};
+
+// Splits CSV text into records; a quote left open is an error at the line it opened on.
+std::optional<CsvError> splitCsv(std::string_view text, std::vector<CsvRecord>& records) {
+    std::size_t line = 1;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        CsvRecord record;
+        record.line = line;
+        std::string field;
+        bool endOfRecord = false;
+        while (!endOfRecord) {
+            if (i < text.size() && text[i] == '"') {
+                std::size_t const openedOn = line;
+                ++i;
+                for (;;) {
+                    if (i >= text.size())
+                        return CsvError{openedOn, record.fields.size() + 1, "a quoted field is not closed"};
+                    if (text[i] == '"') {
+                        if (i + 1 < text.size() && text[i + 1] == '"') {
+                            field += '"';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    if (text[i] == '\n') ++line;
+                    field += text[i++];
+                }
+            }
+            while (i < text.size() && text[i] != ',' && text[i] != '\n') {
+                if (text[i] != '\r' || (i + 1 < text.size() && text[i + 1] != '\n')) field += text[i];
+                ++i;
+            }
+            record.fields.push_back(std::move(field));
+            field.clear();
+            if (i < text.size() && text[i] == ',') {
+                ++i;
+            } else {
+                endOfRecord = true;
+                if (i < text.size()) {
+                    ++i;
+                    ++line;
+                }
+            }
+        }
+        bool const blank = record.fields.size() == 1 && record.fields[0].empty();
+        if (!blank) records.push_back(std::move(record));
+    }
+    return std::nullopt;
+}
+
+template <class Number>
+bool parseNumber(std::string const& text, Number& value) {
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+std::optional<CsvError> parseRow(CsvRecord const& record, tagImagePoint& point) {
+    auto fail = [&](std::size_t column, std::string message) {
+        return CsvError{record.line, column + 1, std::string(kColumns[column]) + ": " + message};
+    };
+    if (record.fields.size() != kColumns.size())
+        return CsvError{record.line, std::min(record.fields.size(), kColumns.size()) + 1,
+                        "expected " + std::to_string(kColumns.size()) + " fields, found " +
+                            std::to_string(record.fields.size())};
+    std::int32_t image = 0;
+    if (!parseNumber(record.fields[0], image)) return fail(0, "'" + record.fields[0] + "' is not a whole number");
+    auto const name = yb::platform::utf8ToGbk(record.fields[1]);
+    if (!name) return fail(1, "the name does not convert to GBK");
+    if (name->empty() || name->size() >= sizeof point.name)
+        return fail(1, "a name holds 1 to " + std::to_string(sizeof point.name - 1) + " GBK bytes");
+    std::int16_t type = 0;
+    if (!parseNumber(record.fields[2], type)) return fail(2, "'" + record.fields[2] + "' is not a 16-bit whole number");
+    double values[4] = {};
+    for (std::size_t k = 0; k < 4; ++k)
+        if (!parseNumber(record.fields[3 + k], values[k]))
+            return fail(3 + k, "'" + record.fields[3 + k] + "' is not a number");
+    point = tagImagePoint{};
+    point.imageNo = image;
+    point.type = type;
+    std::memcpy(point.name, name->data(), name->size());
+    point.x = values[0];
+    point.y = values[1];
+    point.photoX = values[2];
+    point.photoY = values[3];
+    return std::nullopt;
+}
+
+bool readWholeFile(std::string const& hostPath, std::string& text) {
+    yb::platform::File file = yb::platform::openFile(hostPath, "rb");
+    if (!file) return false;
+    char buffer[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
+    return !std::ferror(file.get());
+}
+
+}  // namespace
+
+int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, std::ostream& err) {
+    auto const source = tiePointFileOf(options.source, false, err);
+    if (!source) return kExitFailed;
+    std::vector<tagImagePoint> points;
+    if (std::int32_t code = ybReadTiePntFileToAry(source->c_str(), points); code != yb::kSuccess) {
+        reportFailure(err, "cannot read the tie point file", code, *source);
+        return kExitFailed;
+    }
+    std::string csv;
+    for (std::size_t k = 0; k < kColumns.size(); ++k) csv += std::string(k ? "," : "") + std::string(kColumns[k]);
+    csv += "\n";
+    for (tagImagePoint const& point : points) {
+        auto const name = yb::platform::gbkToUtf8(yb::platform::boundedText(point.name, sizeof point.name));
+        if (!name) {
+            err << "ybblock tiepoints export: a point name of image " << point.imageNo
+                << " is not valid GBK text; nothing written\n";
+            return kExitFailed;
+        }
+        csv += std::to_string(point.imageNo) + "," + csvField(*name) + "," + std::to_string(point.type) + "," +
+               exactNumber(point.x) + "," + exactNumber(point.y) + "," + exactNumber(point.photoX) + "," +
+               exactNumber(point.photoY) + "\n";
+    }
+    if (options.output.empty()) {
+        out << csv;
+        return kExitOk;
+    }
+    std::string const target = toHost(options.output);
+    bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& output) {
+        output.write(csv.data(), csv.size());
+        return true;
+    });
+    if (!written) {
+        reportFailure(err, "cannot write the CSV file", yb::kCannotWrite, target);
+        return kExitFailed;
+    }
+    out << "tiepoints export: " << points.size() << " observations written to " << options.output << "\n";
+    return kExitOk;
+}
+
+int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, std::ostream& err) {
+    std::string const csvPath = toHost(options.csv);
+    std::string text;
+    if (!readWholeFile(csvPath, text)) {
+        reportFailure(err, "cannot read the CSV file", yb::kCannotOpen, csvPath);
+        return kExitFailed;
+    }
+    auto const fail = [&](CsvError const& error) {
+        err << options.csv << ":" << error.line << ":" << error.column << ": " << error.message
+            << "\nybblock tiepoints import: nothing changed\n";
+        return kExitFailed;
+    };
+    std::vector<CsvRecord> records;
+    if (auto error = splitCsv(text, records)) return fail(*error);
+    if (records.empty()) return fail({1, 1, "the file is empty; the first line names the columns"});
+    for (std::size_t k = 0; k < kColumns.size(); ++k)
+        if (k >= records[0].fields.size() || records[0].fields[k] != kColumns[k])
+            return fail({records[0].line, k + 1, "the first line names the columns: image,name,type,x,y,photo_x,photo_y"});
+    if (records[0].fields.size() != kColumns.size())
+        return fail({records[0].line, kColumns.size() + 1, "the first line has more columns than the seven"});
+    if (records.size() - 1 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return fail({records.back().line, 1, "too many rows for one tie point file"});
+    std::vector<tagImagePoint> points(records.size() - 1);
+    for (std::size_t i = 1; i < records.size(); ++i)
+        if (auto error = parseRow(records[i], points[i - 1])) return fail(*error);
+
+    auto const target = tiePointFileOf(options.target, true, err);
+    if (!target) return kExitFailed;
+    if (points.empty()) {
+        out << "tiepoints import: no rows; nothing changed\n";
+        return kExitOk;
+    }
+    std::int32_t before = 0;
+    bool const exists = yb::platform::isRegularFile(*target);
+    if (exists) {
+        if (std::int32_t code = ybReadTiePntNums(target->c_str(), before); code != yb::kSuccess) {
+            reportFailure(err, "cannot read the tie point file; nothing changed", code, *target);
+            return kExitFailed;
+        }
+    }
+    auto const count = static_cast<std::int32_t>(points.size());
+    std::int32_t const code = exists ? ybAppendTiePntToFile(target->c_str(), points.data(), count)
+                                     : ybCreateTiePntFile(target->c_str(), points.data(), count);
+    if (code != yb::kSuccess) {
+        reportFailure(err, "tiepoints import failed", code, *target);
+        return kExitFailed;
+    }
+    std::int32_t after = 0;
+    ybReadTiePntNums(target->c_str(), after);
+    out << "tiepoints import: " << count << " rows merged into " << toTerminal(*target) << "; it held " << before
+        << " observations and holds " << after << " now\n";
+    return kExitOk;
+}
+
+}  // namespace ybblock

@@ -1,0 +1,148 @@
+// The ybblock tool: what its commands share. Every command writes its results to `out` and its
+// error lines to `err`, and answers the process exit status (0 done, 1 failed or findings, 2 usage).
+#pragma once
+
+#include <yb/ybBlockFileIO.h>
+
+#include "file_kinds.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ybblock {
+
+using Json = nlohmann::ordered_json;
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs the tool on its arguments (without the program name).
+int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& err);
+
+// ---- paths and texts -------------------------------------------------------------------------
+// A path as typed (UTF-8, native or with a drive letter) as the library's GBK host path.
+std::string toHost(std::string const& typed);
+// GBK text shown on the terminal (bytes that do not convert become '?').
+std::string toTerminal(std::string_view gbk);
+// A fixed text field of a record shown on the terminal.
+std::string fieldText(char const* field, std::size_t width);
+template <std::size_t N>
+std::string fieldText(char const (&field)[N]) {
+    return fieldText(field, N);
+}
+
+// Where a host path leads on this machine, for error lines: "(native /x/y)" or, for a drive that is not
+// mapped, how to map it.
+std::string whereIs(std::string const& hostPath);
+
+// "4000028 yb::kCannotOpen: the file does not exist or cannot be opened", from the one code table.
+std::string codeText(std::int32_t code);
+// An error line for a failed step: "ybblock: WHAT: CODE-TEXT; PATH (native ...)".
+void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, std::string const& hostPath);
+// JSON of a code: {"code": N, "constant": ..., "meaning": ...}.
+Json codeJson(std::int32_t code);
+
+// Shortest decimal text that reads back as the same double.
+std::string exactNumber(double value);
+
+// ---- file kinds ------------------------------------------------------------------------------
+// The kind of an existing file, from its first bytes, its size and its name; nullopt when none fits.
+std::optional<yb::frame::FileKind> recogniseFile(std::string const& hostPath);
+
+// ---- a block and its files -------------------------------------------------------------------
+struct Block {
+    std::string optionPath;  // host path of the block option file
+    BlockInfo info{};
+    std::string imageListPath;
+    std::string tiePointPath;
+};
+// Reads the block option file; on failure writes the error line and answers nullopt.
+std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err);
+
+struct BlockImage {
+    ImageOrderInfo record{};
+    std::int32_t strip = 0;     // the strip whose section holds the record
+    std::int32_t position = 0;  // place in that strip, from 1
+};
+// Every image of the block's image list, strip by strip; the code of the first failing read.
+std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images);
+// The per-image temporary tie point file of an image.
+std::string perImageFile(Block const& block, ImageOrderInfo const& image);
+
+// A progress line on standard error, shown only when it is a terminal and the loop is long.
+class Progress {
+public:
+    Progress(std::string_view what, std::size_t total);
+    ~Progress();
+    void step(std::size_t done);
+
+private:
+    std::string what_;
+    std::size_t total_;
+    bool shown_;
+    std::int64_t lastShown_ = 0;
+};
+
+// ---- the commands ----------------------------------------------------------------------------
+struct InfoOptions {
+    std::string path;
+    bool json = false;
+    long limit = 20;
+    std::optional<std::int32_t> image;  // tie point files: the points of one image
+};
+int runInfo(InfoOptions const& options, std::ostream& out, std::ostream& err);
+
+struct CheckOptions {
+    std::string path;
+    bool json = false;
+};
+int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err);
+
+int runExplain(std::vector<std::string> const& codes, bool json, std::ostream& out, std::ostream& err);
+
+struct TiePointExportOptions {
+    std::string source;  // block option file or tie point file
+    std::string output;  // empty: standard output
+};
+int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, std::ostream& err);
+struct TiePointImportOptions {
+    std::string csv;
+    std::string target;  // block option file or tie point file
+};
+int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, std::ostream& err);
+
+struct WorkflowOptions {
+    std::string block;
+    bool force = false;
+    bool dryRun = false;
+};
+int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& err);
+int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& err);
+int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& err);
+
+struct ReportOptions {
+    std::string block;
+    bool models = false;
+    std::string output;  // empty: a temporary file, removed afterwards
+};
+int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err);
+struct StateOptions {
+    std::string block;
+    bool epipolar = false;
+    std::string output;
+};
+int runState(StateOptions const& options, std::ostream& out, std::ostream& err);
+
+struct DemoOptions {
+    std::string folder;  // empty: a fresh temporary folder
+};
+int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err);
+
+}  // namespace ybblock
