@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzzing harnesses: small valid files of every family, made by the
 // library's own writers, plus files of the example block that `ybblock demo` builds.
-//   ybblock demo /tmp/demo && make_seeds /tmp/demo/DemoBlock fuzz/corpus
+//   cmake --build --preset fuzz --target make_seeds
+//   ybblock demo /tmp/demo && build/fuzz/fuzz/make_seeds /tmp/demo/DemoBlock fuzz/corpus
 // The seeds are kept in the tree; run this again only when a file layout changes.
 #include "fuzz_support.h"
 
