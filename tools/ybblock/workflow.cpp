@@ -87,7 +87,7 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
         }
     }
     std::unordered_map<std::int32_t, std::size_t> perImage;
-    for (tagImagePoint const& point : points) ++perImage[point.imageNo];
+    for (tagImagePoint const& point : points) ++perImage[std::int32_t{point.imageNo}];  // a copy of the packed field
     files = observations = 0;
     for (BlockImage const& image : workspace.images) {
         auto const found = perImage.find(image.record.nImageNo);
