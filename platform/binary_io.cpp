@@ -1,5 +1,6 @@
 #include "binary_io.h"
 
+#include "fs.h"
 #include "hostpath.h"
 #include "io_errors.h"
 
@@ -41,24 +42,22 @@ BinaryStream::Magic BinaryStream::readMagicStatus(std::string_view magic, std::u
 
 bool BinaryStream::seek(std::int64_t offset, int origin) {
     if (stream_ == nullptr || io::injected(HB_FILE_SEEK)) return false;
-    if (std::fseek(stream_, static_cast<long>(offset), origin) == 0) return true;
+    if (seekStream(stream_, offset, origin)) return true;
     io::failed();
     return false;
 }
 
 std::optional<std::int64_t> BinaryStream::tell() const {
     if (stream_ == nullptr) return std::nullopt;
-    long position = std::ftell(stream_);
-    if (position < 0) return std::nullopt;
-    return position;
+    return tellStream(stream_);
 }
 
 std::optional<std::uint64_t> BinaryStream::length() const {
     auto here = tell();
-    if (!here || io::injected(HB_FILE_SEEK) || std::fseek(stream_, 0, SEEK_END) != 0) return std::nullopt;
-    long end = std::ftell(stream_);
-    if (std::fseek(stream_, static_cast<long>(*here), SEEK_SET) != 0 || end < 0) return std::nullopt;
-    return static_cast<std::uint64_t>(end);
+    if (!here || io::injected(HB_FILE_SEEK) || !seekStream(stream_, 0, SEEK_END)) return std::nullopt;
+    auto end = tellStream(stream_);
+    if (!seekStream(stream_, *here, SEEK_SET) || !end) return std::nullopt;
+    return static_cast<std::uint64_t>(*end);
 }
 
 std::optional<std::uint64_t> BinaryStream::remaining() const {

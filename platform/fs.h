@@ -1,15 +1,19 @@
-// File system access by host path. A host path is mapped to a native one: a drive letter goes to the
-// directory HostBase maps it to; '\' and '/' both separate; GBK names become UTF-8; "." and empty
-// components are dropped and ".." goes up one level but never above the drive's root; each component
-// is matched case-insensitively against what exists (exact spelling first). A path without a drive
-// letter is taken relative to the current directory (or as an absolute native path when it starts
-// with a separator). A path that cannot be mapped names no file: opening it fails, testing it answers
-// false.
+// File system access by host path (GBK text, '\' or '/' separators, an optional drive letter).
 //
-// This file is the Linux backend. Every operation that can change or read a file asks HostBase's
-// fault hook first, and counts a failure that is not "no such file" as an I/O error of the thread.
-// Writing goes through write_path.h; this header offers reading streams and the few primitives the
-// write path is built from (open, create, write, read, resize, close, rename over, remove).
+// On Linux a host path is mapped to a native one: a drive letter goes to the directory HostBase maps it
+// to; '\' and '/' both separate; GBK names become UTF-8; "." and empty components are dropped and ".."
+// goes up one level but never above the drive's root; each component is matched case-insensitively
+// against what exists (exact spelling first). A path without a drive letter is taken relative to the
+// current directory (or as an absolute native path when it starts with a separator). On Windows a host
+// path is the native path itself: GBK becomes UTF-16 through code page 936 and goes to the wide API,
+// and drives, "..", case and relative paths are the system's own. Native paths are passed around as
+// UTF-8 text on both systems. A path that cannot be mapped names no file: opening it fails, testing
+// it answers false. (fs_posix.cpp and fs_windows.cpp are the two backends; fs.cpp is shared.)
+//
+// Every operation that can change or read a file asks HostBase's fault hook first, and counts a failure
+// that is not "no such file" as an I/O error of the thread. Writing goes through write_path.h; this
+// header offers reading streams and the few primitives the write path is built from (open, create,
+// write, read, resize, close, rename over, remove).
 #pragma once
 
 #include <cstdint>
@@ -46,6 +50,18 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDi
 // I/O error from damaged or missing content compares the tally before and after its work.
 std::uint64_t ioErrorTally();
 
+// Moves or tells the position of a stream in 64 bits, on every system (a long is 32 bits on Windows).
+bool seekStream(std::FILE* stream, std::int64_t offset, int origin);
+std::optional<std::int64_t> tellStream(std::FILE* stream);
+
+// A new, empty folder or file in the system's temporary folder, its name starting with `stem`: its
+// native path in UTF-8, or nullopt. For tools; the library makes no temporary names of this kind.
+std::optional<std::string> makeTemporaryDirectory(std::string_view stem);
+std::optional<std::string> makeTemporaryFile(std::string_view stem);
+
+// Whether a stream goes to a terminal (a console window on Windows).
+bool isTerminal(std::FILE* stream);
+
 // A stdio stream for reading that closes itself.
 class File {
 public:
@@ -67,7 +83,8 @@ private:
 };
 
 // Opens a file for reading ("rb" or "r"); any other mode gives no stream, since every change of a file
-// goes through the write path. A change of the file that a killed process left unfinished is rolled
+// goes through the write path. Text ("r") is read as it is on every system, so positions are exact;
+// readers accept both line ends. A change of the file that a killed process left unfinished is rolled
 // back first.
 File openFile(std::string_view hostPath, char const* mode);
 
@@ -83,7 +100,7 @@ public:
     NativeFile& operator=(NativeFile const&) = delete;
     ~NativeFile();  // closes without looking at the result: call close() to know
 
-    explicit operator bool() const { return handle_ >= 0; }
+    explicit operator bool() const { return handle_ != kNoHandle; }
     // Writes all `size` bytes at `offset`; false on any error or short write.
     bool writeAt(std::uint64_t offset, void const* data, std::size_t size);
     // Reads up to `size` bytes at `offset`; `got` falls short of `size` only at the end of the file.
@@ -95,16 +112,15 @@ public:
 
 private:
     friend NativeFile openNative(std::string const&, bool);
-    friend NativeFile createNative(std::string const&, bool);
     friend NativeFile createBeside(std::string const&, std::string&);
-    int handle_ = -1;
+    // A file descriptor on Linux, a HANDLE on Windows.
+    static constexpr std::intptr_t kNoHandle = -1;
+    std::intptr_t handle_ = kNoHandle;
     bool writable_ = false;
 };
 
 // An existing regular file, for reading or for reading and writing.
 NativeFile openNative(std::string const& native, bool forUpdate);
-// A file at exactly this path: created new, or (with `truncate`) emptied when it exists.
-NativeFile createNative(std::string const& native, bool truncate);
 // A new file with a unique name in the directory of `targetNative`, named after it, with the target's
 // permission bits when the target exists; its path goes to `created`.
 NativeFile createBeside(std::string const& targetNative, std::string& created);

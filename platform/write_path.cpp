@@ -26,7 +26,8 @@ constexpr std::uint64_t kFnvPrime = 0x100000001b3ull;
 //   24+16r   ...      the kept bytes of each range, in range order
 //   end-8    8        FNV-1a (64-bit) of everything before it
 //
-// A journal whose checksum does not match was cut short by a kill before the file was touched.
+// A journal is written beside its place and renamed there whole; one whose checksum does not match is
+// taken for one that never became complete, so the file was never touched.
 constexpr std::string_view kJournalMagic = "YBJRNL01";
 constexpr std::uint64_t kJournalHeaderSize = 24;
 constexpr std::uint64_t kJournalRangeSize = 16;
@@ -276,10 +277,11 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
         if (range.offset >= oldLength_ || range.length == 0) continue;
         kept_.push_back({range.offset, std::min(range.length, oldLength_ - range.offset)});
     }
-    NativeFile journal = createNative(journal_, true);
+    // The journal is written beside its place and renamed there whole, so under its name there is
+    // never a journal a failure or a kill cut short.
+    std::string written;
+    NativeFile journal = createBeside(journal_, written);
     if (!journal) return false;
-    // From here on the journal exists: rollBack() removes it.
-    journaled_ = true;
     Output out(journal);
     out.startChecksum();
     out.writeMagic(kJournalMagic);
@@ -298,8 +300,13 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
     }
     std::uint64_t const checksum = out.checksum();
     out.writeValue(checksum);
-    bool const written = out.flush();
-    if (!journal.close() || !written) return false;
+    bool const flushed = out.flush();
+    if (!journal.close() || !flushed || !renameOver(written, journal_)) {
+        removeNative(written);
+        return false;
+    }
+    // From here on the journal is in place: rollBack() puts the file back from it.
+    journaled_ = true;
     keptBytes_ = openNative(journal_, false);
     return static_cast<bool>(keptBytes_);
 }

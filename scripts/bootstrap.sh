@@ -1,7 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the build needs when a machine lacks it (Debian packages). Does nothing when all is there.
+# With "windows", also the Windows cross compiler (MinGW-w64), Wine to run its programs, and GoogleTest's
+# sources to build for it.
 set -euo pipefail
 need=()
+lean=()  # installed without recommended packages
+if [ "${1:-}" = windows ]; then
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || lean+=(g++-mingw-w64-x86-64-posix)
+  command -v wine >/dev/null || lean+=(wine)
+  [ -x /usr/lib/wine/wine64 ] || lean+=(wine64)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || lean+=(googletest)
+fi
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v g++ >/dev/null || need+=(g++)
@@ -16,10 +25,11 @@ command -v nm >/dev/null || need+=(binutils)
 command -v clang++ >/dev/null || need+=(clang)
 compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || need+=(libclang-rt-14-dev)
 command -v gcovr >/dev/null || need+=(gcovr)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "bootstrap: installing ${need[*]}"
+if [ $((${#need[@]} + ${#lean[@]})) -gt 0 ]; then
+  echo "bootstrap: installing ${need[*]} ${lean[*]}"
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  [ ${#need[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  [ ${#lean[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${lean[@]}"
 fi

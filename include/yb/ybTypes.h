@@ -8,7 +8,15 @@
 #include <type_traits>
 
 // Marks a function that a library of the suite exports; each library's version script names its own.
-#if defined(__GNUC__)
+// On Windows the marked functions are exactly what each DLL exports; the suite's own sources are
+// built with YB_BUILDING_SUITE, everything else imports.
+#if defined(_WIN32)
+#if defined(YB_BUILDING_SUITE)
+#define YB_API __declspec(dllexport)
+#else
+#define YB_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
 #define YB_API __attribute__((visibility("default")))
 #else
 #define YB_API

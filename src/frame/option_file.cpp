@@ -7,11 +7,16 @@
 namespace yb::frame {
 
 OptionReadStatus readOptionFile(char const* path, std::string_view magic, void* record, std::size_t recordSize) {
+    std::uint64_t const ioErrors = platform::ioErrorTally();
     platform::File file = platform::openFile(path, "rb");
     if (!file) return OptionReadStatus::CannotOpen;
     platform::BinaryStream stream(file.get());
-    if (!stream.readMagic(magic)) return OptionReadStatus::WrongMagic;
-    return stream.readSome(record, recordSize) == recordSize ? OptionReadStatus::Ok : OptionReadStatus::ShortRecord;
+    bool const magicMatches = stream.readMagic(magic);
+    bool const whole = magicMatches && stream.readSome(record, recordSize) == recordSize;
+    // A file that cannot be read is no short file: its record is not handed out as if it were whole.
+    if (platform::ioErrorTally() != ioErrors) return OptionReadStatus::CannotOpen;
+    if (!magicMatches) return OptionReadStatus::WrongMagic;
+    return whole ? OptionReadStatus::Ok : OptionReadStatus::ShortRecord;
 }
 
 std::int32_t optionReadResult(OptionReadStatus status, OptionReadCodes const& codes) {

@@ -12,7 +12,7 @@ namespace yb::frame {
 
 enum class OptionReadStatus {
     Ok,            // magic matched; the record holds what the file had (a short record keeps the rest)
-    CannotOpen,    // the file could not be opened for reading
+    CannotOpen,    // the file could not be opened for reading, or reading it failed
     WrongMagic,    // the file is shorter than the magic or its first bytes differ
     ShortRecord,   // magic matched but the record came up short (bytes present are stored)
 };

@@ -26,9 +26,12 @@ ListStatus readListHeader(BinaryStream& stream, std::int32_t& storedStripCount) 
 
 namespace {
 
-// Reads the header of the section at `position`. False when the file ends before it.
-bool readSectionHeader(BinaryStream& stream, std::int64_t position, std::int32_t& number, std::int32_t& count) {
-    return stream.seek(position) && stream.readI32(number) && stream.readI32(count);
+// Reads the header of the section at `position`: Found, NotFound when the file ends before it, Damaged
+// when it cannot be read (a read that fails is no end of the list).
+WalkResult readSectionHeader(BinaryStream& stream, std::int64_t position, std::int32_t& number, std::int32_t& count) {
+    std::uint64_t const ioErrors = platform::ioErrorTally();
+    if (stream.seek(position) && stream.readI32(number) && stream.readI32(count)) return WalkResult::Found;
+    return platform::ioErrorTally() == ioErrors ? WalkResult::NotFound : WalkResult::Damaged;
 }
 
 // True when `count` images' entries fit between `position` and the end of the file.
@@ -47,7 +50,8 @@ WalkResult walkToStrip(BinaryStream& stream, std::int32_t storedStripCount, std:
     for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
         std::int32_t number = 0;
         std::int32_t count = 0;
-        if (!readSectionHeader(stream, position, number, count)) return WalkResult::NotFound;
+        if (WalkResult read = readSectionHeader(stream, position, number, count); read != WalkResult::Found)
+            return read;
         position += static_cast<std::int64_t>(kSectionHeaderSize);
         if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
         if (number == stripNo) {
@@ -74,7 +78,10 @@ WalkResult indexStrips(BinaryStream& stream, std::int32_t storedStripCount, std:
     for (std::int32_t walked = 0; walked < storedStripCount; ++walked) {
         std::int32_t number = 0;
         std::int32_t count = 0;
-        if (!readSectionHeader(stream, position, number, count)) break;
+        if (WalkResult read = readSectionHeader(stream, position, number, count); read != WalkResult::Found) {
+            if (read == WalkResult::Damaged) return read;
+            break;
+        }
         position += static_cast<std::int64_t>(kSectionHeaderSize);
         if (!entriesFit(count, position, *length)) return WalkResult::Damaged;
         if (headersFit && number >= 1 && number <= storedStripCount &&
@@ -208,15 +215,18 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
     if (!source) return kCannotWrite;
     auto const countAt = static_cast<std::uint64_t>(section.entriesOffset - 4);
     std::vector<unsigned char> const entries = buildEntries(images);
-    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
-        out.copyFrom(source, 0, countAt);
-        out.writeI32(static_cast<std::int32_t>(images.size()));
-        out.write(entries.data(), entries.size());
-        out.copyFrom(source, static_cast<std::uint64_t>(tailStart), static_cast<std::uint64_t>(tailEnd - tailStart));
-        if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
-        return true;
-    });
-    return written ? kSuccess : kCannotWrite;
+    platform::FileReplacement replacement(path);
+    if (!replacement.opened()) return kCannotWrite;
+    platform::Output& out = replacement.out();
+    out.copyFrom(source, 0, countAt);
+    out.writeI32(static_cast<std::int32_t>(images.size()));
+    out.write(entries.data(), entries.size());
+    out.copyFrom(source, static_cast<std::uint64_t>(tailStart), static_cast<std::uint64_t>(tailEnd - tailStart));
+    if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
+    bool const written = replacement.finish();
+    // The old list is closed before the new one takes its place: Windows replaces no open file.
+    source = platform::NativeFile();
+    return written && replacement.install() ? kSuccess : kCannotWrite;
 }
 
 }  // namespace

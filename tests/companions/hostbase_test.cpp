@@ -33,13 +33,13 @@ TEST(HostBase, DefaultMessageSinkWritesUtf8) {
 }
 
 TEST(HostBase, DrivesMapFromTheTableAndTheEnvironment) {
-    ::setenv("YB_DRIVE_K", "/from/env", 1);
+    yb::test::setEnvironment("YB_DRIVE_K", "/from/env");
     EXPECT_STREQ(hbGetDriveRoot('k'), "/from/env");
     EXPECT_TRUE(hbSetDriveRoot('K', "/from/table"));
     EXPECT_STREQ(hbGetDriveRoot('K'), "/from/table");
     hbSetDriveRoot('K', nullptr);
     EXPECT_STREQ(hbGetDriveRoot('K'), "/from/env");
-    ::unsetenv("YB_DRIVE_K");
+    yb::test::setEnvironment("YB_DRIVE_K", nullptr);
     EXPECT_EQ(hbGetDriveRoot('K'), nullptr);
     EXPECT_FALSE(hbSetDriveRoot('1', "/x"));
 }

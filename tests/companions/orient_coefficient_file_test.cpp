@@ -53,7 +53,6 @@ TEST_F(CoefficientFile, EachKindIsStoredAndLandsAtItsRecordOffsets) {
     }
 }
 
-
 TEST_F(CoefficientFile, MissingDamagedAndNullInputGiveCodesAndLeaveTheRecord) {
     double const values[] = {1, 2, 3, 4, 5, 6, 7};
     ASSERT_EQ(ybWriteOrientCeff("D:\\good.roc", 1, values), 0);

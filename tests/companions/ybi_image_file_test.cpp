@@ -110,7 +110,6 @@ TEST_F(YbiImage, RewritingTheTableKeepsThePixelDataThatFollowsIt) {
     EXPECT_EQ(listNative(), std::vector<std::string>{"a.ybi"});
 }
 
-
 TEST_F(YbiImage, ReadHandlesNeverChangeTheFile) {
     create();
     storePoints(4);
@@ -223,7 +222,7 @@ TEST_F(YbiImage, PathFillsTheBufferWithTheTextAndItsTerminatorOnly) {
     // A path of 324 bytes is cut to fit, before a whole double-byte character.
     std::string word;
     for (int i = 0; i < 80; ++i) word += "\xE6\xB5\x8B";  // one Chinese character, two bytes in GBK
-    std::filesystem::create_directories(native(word + "/" + word));
+    std::filesystem::create_directories(nativeFsPath(word + "/" + word));
     std::string const hostDir = "D:\\" + yb::test::utf8ToGbk(word) + "\\" + yb::test::utf8ToGbk(word);
     std::string const hostPath = hostDir + "\\a.ybi";
     create(hostPath.c_str());

@@ -141,5 +141,4 @@ TEST_F(ImageListFile, DamagedFilesGiveInvalidContentAndStayUntouched) {
     EXPECT_TRUE(images.empty());
 }
 
-
 }  // namespace

@@ -1,5 +1,7 @@
 # Installs the build into a scratch prefix, then builds and runs an outside consumer against it,
-# once through find_package and once through pkg-config.
+# once through find_package and once through pkg-config. A cross build passes its TOOLCHAIN file, its
+# C++ compiler CXX, the EMULATOR that runs its programs and their EXE_SUFFIX; on Windows the installed
+# DLLs are copied beside the consumers, where Windows looks for them.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
@@ -13,8 +15,14 @@ foreach(header ybBlockFileIO.h HostBase.h YbiBase.h ybiOrient.h YbiSurvey.h)
   endif()
 endforeach()
 
+set(toolchain_option "")
+if(TOOLCHAIN)
+  set(toolchain_option -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
+endif()
+# The package folder is named outright: a cross build searches only its target's root.
+file(GLOB package_dir ${prefix}/lib*/cmake/ybBlockFileIO)
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR}/consumer -B ${WORK_DIR}/consumer -G Ninja
-    -DCMAKE_PREFIX_PATH=${prefix} RESULT_VARIABLE rc)
+    -DCMAKE_PREFIX_PATH=${prefix} -DybBlockFileIO_DIR=${package_dir} ${toolchain_option} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "consumer configure failed")
 endif()
@@ -22,13 +30,20 @@ execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer RESULT_VAR
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "consumer build failed")
 endif()
-execute_process(COMMAND ${WORK_DIR}/consumer/consumer ${WORK_DIR}/consumer.dms RESULT_VARIABLE rc)
+file(GLOB dlls ${prefix}/bin/*.dll)
+if(dlls)
+  file(COPY ${dlls} DESTINATION ${WORK_DIR}/consumer)
+  file(COPY ${dlls} DESTINATION ${WORK_DIR})
+endif()
+execute_process(COMMAND ${EMULATOR} ${WORK_DIR}/consumer/consumer${EXE_SUFFIX} ${WORK_DIR}/consumer.dms RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "consumer run failed")
 endif()
 
 find_program(PKG_CONFIG pkg-config REQUIRED)
-find_program(CXX NAMES c++ g++ REQUIRED)
+if(NOT CXX)
+  find_program(CXX NAMES c++ g++ REQUIRED)
+endif()
 file(GLOB pc_dirs ${prefix}/lib*/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "${pc_dirs}")
 execute_process(COMMAND ${PKG_CONFIG} --cflags --libs ybBlockFileIO
@@ -39,12 +54,16 @@ endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
 file(GLOB lib_dirs ${prefix}/lib*)
 list(GET lib_dirs 0 lib_dir)
+set(rpath_option -Wl,-rpath,${lib_dir})
+if(dlls)
+  set(rpath_option "")
+endif()
 execute_process(COMMAND ${CXX} -std=c++17 ${CONSUMER_DIR}/consumer/main.cpp ${flags}
-    -Wl,-rpath,${lib_dir} -o ${WORK_DIR}/pc_consumer RESULT_VARIABLE rc)
+    ${rpath_option} -o ${WORK_DIR}/pc_consumer RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config consumer build failed")
 endif()
-execute_process(COMMAND ${WORK_DIR}/pc_consumer ${WORK_DIR}/pc_consumer.dms RESULT_VARIABLE rc)
+execute_process(COMMAND ${EMULATOR} ${WORK_DIR}/pc_consumer${EXE_SUFFIX} ${WORK_DIR}/pc_consumer.dms RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config consumer run failed")
 endif()

@@ -8,7 +8,7 @@ namespace {
 struct InnerOrientationList : yb::test::DriveFixture {
     std::FILE* openText(std::string const& content) {
         writeNative("skip.txt", yb::test::bytesOf(content));
-        return std::fopen(native("skip.txt").c_str(), "r");
+        return std::fopen(native("skip.txt").c_str(), "rb");
     }
 };
 

@@ -110,9 +110,6 @@ TEST_F(ImagePointFile, AppendAddsRecordsLastAndRaisesTheCount) {
 TEST_F(ImagePointFile, AppendToAFileShorterThanItsCountIsRefused) {
     auto first = samplePoints(5), more = samplePoints(3);
     ASSERT_EQ(ybWriteImgGcpFile("D:\\a.ijp", first.data(), 5), 0);
-    ASSERT_EQ(ybAppendImgJointPntToFile("D:\\a.ijp", more.data(), 3), 0);
-    EXPECT_EQ(int32At(readNative("a.ijp"), 32), 8);
-
     // A file shorter than its count is refused rather than extended behind a gap.
     auto bytes = readNative("a.ijp");
     bytes.resize(bytes.size() - 70);

@@ -128,15 +128,4 @@ TEST_F(ModelCommonPointFile, CountedPairCannotBeReadFromATruncatedFile) {
     EXPECT_EQ(readNative("m.mcp"), bytes);
 }
 
-TEST_F(ModelCommonPointFile, GrowingASectionMovesTheOnesBehindIt) {
-    ASSERT_EQ(ybCreateComJointPntFile(kPath, 1), 0);
-    ASSERT_EQ(writePair(1, 1, 2, 2, 0), 0);
-    ASSERT_EQ(writePair(1, 2, 3, 2, 50), 0);
-    // Growing the first section moves the second; adding a section appends.
-    ASSERT_EQ(writePair(1, 1, 2, 1, 70), 0);
-    ASSERT_EQ(writePair(1, 3, 4, 1, 90), 0);
-    EXPECT_EQ(listNative(), std::vector<std::string>{"m.mcp"});
-    expectHeader(1, 3, 6);
-}
-
 }  // namespace

@@ -137,15 +137,4 @@ TEST_F(ModelControlPointFile, DamagedFilesGiveTheirCodes) {
     EXPECT_EQ(ybGetStripNumsOfModelGcpFile(kPath, &count), yb::kInvalidContent);
 }
 
-TEST_F(ModelControlPointFile, GrowingASectionMovesTheOnesBehindIt) {
-    ASSERT_EQ(ybCreateOneModelGcpFile(kPath, 1), 0);
-    ASSERT_EQ(writeModel(1, 1, 2, 0), 0);
-    ASSERT_EQ(writeModel(1, 2, 2, 10), 0);
-    ASSERT_EQ(writeModel(1, 1, 3, 20), 0);
-    ASSERT_EQ(writeModel(1, 3, 1, 30), 0);
-    EXPECT_EQ(listNative(), std::vector<std::string>{"b.bjp"});
-    EXPECT_EQ(countAt(1), 5);
-    EXPECT_EQ(countAt(3), 1);
-}
-
 }  // namespace

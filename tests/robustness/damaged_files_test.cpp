@@ -31,21 +31,6 @@ tagImagePoint point(std::int32_t imageNo, char const* name) {
     return p;
 }
 
-// A model point set of `count` entries named P0, P1, ... (room for 64), from the orientation library.
-CONTROLPOINT_STORAGE* pointSet(int count) {
-    CONTROLPOINT_STORAGE* set = nullptr;
-    ybAllocControlPointMem(&set, 64);
-    ybInitControlPoint(set, 1);
-    for (int i = 0; i < count; ++i) {
-        CONTROLPOINT_INFO entry{};
-        entry.serial = i;
-        entry.inUse = 1;
-        std::snprintf(entry.name, sizeof entry.name, "P%d", i);
-        ybAddOneGcpPoint(set, entry, 1);
-    }
-    return set;
-}
-
 struct Format {
     char const* name;
     std::function<void()> write;  // writes a valid file at kPath
@@ -143,7 +128,7 @@ std::vector<Format> formats() {
         {"model control point",
          [] {
              ybCreateOneModelGcpFile(kPath, 2);
-             CONTROLPOINT_STORAGE* set = pointSet(3);
+             CONTROLPOINT_STORAGE* set = yb::test::modelPointSet(3);
              ybWriteModelGcpFile(kPath, 1, 1, set);
              ybWriteModelGcpFile(kPath, 2, 1, set);
              ybFreeControlPointMem(set);
@@ -155,7 +140,7 @@ std::vector<Format> formats() {
              ybGetStripNumsOfModelGcpFile(path, &count);
              ybGetBlockTiePntNumsOfFile(path, &count);
              ybGetOneModelTiePntNums(path, 2, &count);
-             CONTROLPOINT_STORAGE* set = pointSet(0);
+             CONTROLPOINT_STORAGE* set = yb::test::modelPointSet(0);
              ybReadModelGcpFile(path, 2, 1, set);
              ybReadOneModelTiePnt(path, 2, set);
              ybFreeControlPointMem(set);
@@ -163,8 +148,8 @@ std::vector<Format> formats() {
         {"model common point",
          [] {
              ybCreateComJointPntFile(kPath, 2);
-             CONTROLPOINT_STORAGE* first = pointSet(3);
-             CONTROLPOINT_STORAGE* second = pointSet(2);
+             CONTROLPOINT_STORAGE* first = yb::test::modelPointSet(3);
+             CONTROLPOINT_STORAGE* second = yb::test::modelPointSet(2);
              ybWriteComJointPntFile(kPath, 1, 1, 2, first, second);
              ybWriteComJointPntFile(kPath, 1, 2, 3, second, first);
              ybFreeControlPointMem(first);
@@ -261,7 +246,7 @@ TEST_P(DamagedFiles, ReadersAnswerEveryCutAndEveryBadCountWithACode) {
         std::string const name = "d" + std::to_string(serial++) + ".dat";
         writeNative(name, bytes);
         format.read(("D:\\" + name).c_str());
-        std::remove(native(name).c_str());
+        std::filesystem::remove(native(name));
     };
     // Every length inside the head (magic, counts, first records), then a spread of longer ones.
     for (std::size_t length = 0; length < valid.size(); length += (length < 160 ? 1 : 41))

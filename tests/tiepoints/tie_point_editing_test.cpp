@@ -66,7 +66,6 @@ TEST_F(TiePointEditing, FailedMergesLeaveTheFileAndNoBackup) {
     expectOnlyMessage(HB_MESSAGE_ERROR, hexBytes("B2 BB D6 A7 B3 D6 B5 C4 C1 AC BD D3 B5 E3 CE C4 BC FE A3 A1"));
 }
 
-
 TEST_F(TiePointEditing, RemovalOfAutomaticallyExtractedPoints) {
     EXPECT_EQ(ybRemoveAutoExtractTiePnt(kPath), yb::kSuccess);
     EXPECT_EQ(ybRemoveAutoExtractStripTiePnt(kPath), yb::kSuccess);

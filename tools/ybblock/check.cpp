@@ -97,7 +97,8 @@ TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
     std::unordered_map<std::string, Seen> seen;  // by point name, compared ignoring case
     std::vector<std::string> order;
     for (tagImagePoint const& point : points) {
-        ++summary.perImage[std::int32_t{point.imageNo}];  // a copy: the packed field cannot bind a reference
+        std::int32_t const image = point.imageNo;  // a packed field binds no reference
+        ++summary.perImage[image];
         std::string_view const name = yb::platform::boundedText(point.name, sizeof point.name);
         std::string key = yb::platform::toLower(name);
         auto [at, inserted] = seen.try_emplace(key, Seen{point.imageNo, false, std::string(name)});

@@ -123,6 +123,7 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     CLI::App app{kDescription, "ybblock"};
     app.set_version_flag("--version", std::string("ybblock ") + YB_VERSION + " (ybBlockFileIO " + YB_VERSION + ")");
     app.require_subcommand(1);
+    app.allow_windows_style_options(false);  // "/data/blk" is a path on Windows too, never an option
     app.allow_extras();
     app.footer("Run 'ybblock COMMAND --help' for a command's arguments and an example.\n");
 

@@ -11,7 +11,6 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <unistd.h>
 
 namespace ybblock {
 
@@ -184,7 +183,7 @@ constexpr std::size_t kProgressFrom = 2000;  // shorter loops end before a line 
 }  // namespace
 
 Progress::Progress(std::string_view what, std::size_t total)
-    : what_(what), total_(total), shown_(total >= kProgressFrom && ::isatty(STDERR_FILENO) == 1) {}
+    : what_(what), total_(total), shown_(total >= kProgressFrom && yb::platform::isTerminal(stderr)) {}
 
 Progress::~Progress() {
     if (shown_ && lastShown_ != 0) std::fprintf(stderr, "\r%*s\r", static_cast<int>(what_.size() + 32), "");

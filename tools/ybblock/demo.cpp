@@ -174,8 +174,7 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
         std::error_code ec;
         std::filesystem::create_directories(dir, ec);
     } else {
-        char pattern[] = "/tmp/ybblock-demo-XXXXXX";
-        if (char* made = ::mkdtemp(pattern)) dir = made;
+        dir = yb::platform::makeTemporaryDirectory("ybblock-demo").value_or("");
     }
     if (dir.empty() || !std::filesystem::is_directory(dir)) {
         err << "ybblock demo: cannot use the folder '" << dir << "'\n";

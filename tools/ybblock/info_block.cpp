@@ -18,7 +18,8 @@ constexpr char const* kImageTypeNames[] = {"metric camera",           "digital c
                                            "SPOT satellite image",    "IKONOS satellite image",
                                            "QUICKBIRD satellite image"};
 
-Json rectangle(D_RECT const& rect) {
+// By value: the rectangle may sit unaligned inside a packed record.
+Json rectangle(D_RECT rect) {
     return Json{{"x_min", rect.xMin}, {"y_min", rect.yMin}, {"x_max", rect.xMax}, {"y_max", rect.yMax}};
 }
 

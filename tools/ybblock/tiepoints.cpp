@@ -5,9 +5,9 @@
 #include "tool.h"
 
 #include "fs.h"
-#include "write_path.h"
 #include "gbk.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -189,8 +189,8 @@ int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, s
         return kExitOk;
     }
     std::string const target = toHost(options.output);
-    bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& output) {
-        output.write(csv.data(), csv.size());
+    bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& file) {
+        file.write(csv.data(), csv.size());
         return true;
     });
     if (!written) {

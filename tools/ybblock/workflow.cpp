@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace ybblock {
@@ -87,7 +86,7 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
         }
     }
     std::unordered_map<std::int32_t, std::size_t> perImage;
-    for (tagImagePoint const& point : points) ++perImage[std::int32_t{point.imageNo}];  // a copy of the packed field
+    for (tagImagePoint const& point : points) ++perImage[std::int32_t{point.imageNo}];  // no reference to a packed field
     files = observations = 0;
     for (BlockImage const& image : workspace.images) {
         auto const found = perImage.find(image.record.nImageNo);
@@ -110,14 +109,6 @@ int finish(std::string_view what, std::int32_t code, std::string const& hostPath
     if (code == yb::kSuccess) return kExitOk;
     reportFailure(err, std::string(what) + " failed", code, hostPath);
     return kExitFailed;
-}
-
-std::string temporaryFile(char const* stem) {
-    std::string pattern = std::string("/tmp/") + stem + "-XXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return {};
-    ::close(fd);
-    return pattern;
 }
 
 }  // namespace
@@ -216,7 +207,8 @@ int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& er
 
 int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const block = toHost(options.block);
-    std::string const report = options.output.empty() ? temporaryFile("ybblock-report") : toHost(options.output);
+    std::string const report =
+        toHost(options.output.empty() ? yb::platform::makeTemporaryFile("ybblock-report").value_or("") : options.output);
     std::int32_t code = ybGenBlkFileStateReport(block.c_str(), options.models ? 1 : 0, report.c_str());
     int status = finish("report", code, code == yb::kCannotWrite ? report : block, err);
     if (status == kExitOk) {

@@ -1,0 +1,382 @@
+// Host paths on Windows are native paths: the GBK text becomes UTF-16 through code page 936 and goes to
+// the wide file API, so neither the process's ANSI code page nor a drive table has a say. Relative
+// paths, "..", drive letters and case-insensitive names are the system's own. Native paths travel as
+// UTF-8 text (fs.h) and are widened again at each call.
+#include "fs_backend.h"
+
+#include "io_errors.h"
+#include "windows_text.h"
+
+#include <yb/HostBase.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace yb::platform {
+namespace {
+
+// Files are shared for reading, writing, deleting and renaming, as they are on Linux: a file can be
+// replaced or removed while a reader still holds it.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Sets errno as the C library would for the last failure of the Windows API.
+void setErrnoFromLastError() {
+    switch (::GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+            errno = ENOENT;
+            break;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            errno = EEXIST;
+            break;
+        case ERROR_DIR_NOT_EMPTY:
+            errno = ENOTEMPTY;
+            break;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            errno = EACCES;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            errno = ENOSPC;
+            break;
+        default:
+            errno = EIO;
+    }
+}
+
+// A native path for the wide API; nothing for text that is not UTF-8.
+std::optional<std::wstring> widePath(std::string const& native) {
+    if (native.empty()) return std::nullopt;
+    return windows::utf8ToWide(native);
+}
+
+HANDLE handleOf(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+HANDLE openHandle(std::string const& native, DWORD access, DWORD disposition) {
+    auto path = widePath(native);
+    if (!path) {
+        errno = ENOENT;
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = ::CreateFileW(path->c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) setErrnoFromLastError();
+    return handle;
+}
+
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED overlapped{};
+    overlapped.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return overlapped;
+}
+
+bool isDirectoryAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+std::optional<std::string> makeTemporaryPath(std::string_view stem, bool directory) {
+    wchar_t folder[MAX_PATH + 1];
+    DWORD const length = ::GetTempPathW(MAX_PATH + 1, folder);
+    auto const wideStem = windows::utf8ToWide(stem);
+    if (length == 0 || length > MAX_PATH || !wideStem) return std::nullopt;
+    // The process number and a counter make the name; an existing name is skipped.
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::wstring path = std::wstring(folder, length) + *wideStem + L"-" +
+                            std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+        bool made = false;
+        if (directory) {
+            made = ::CreateDirectoryW(path.c_str(), nullptr);
+        } else {
+            HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr);
+            made = file != INVALID_HANDLE_VALUE;
+            if (made) ::CloseHandle(file);
+        }
+        if (made) return windows::wideToUtf8(path);
+        DWORD const error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> nativePath(std::string_view hostPath, bool) {
+    if (hostPath.empty()) return std::nullopt;
+    auto wide = windows::gbkToWide(hostPath);
+    if (!wide) return std::nullopt;
+    return windows::wideToUtf8(*wide);
+}
+
+std::optional<std::string> makeTemporaryDirectory(std::string_view stem) { return makeTemporaryPath(stem, true); }
+std::optional<std::string> makeTemporaryFile(std::string_view stem) { return makeTemporaryPath(stem, false); }
+
+bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {
+    return ::_fseeki64(stream, offset, origin) == 0;
+}
+
+std::optional<std::int64_t> tellStream(std::FILE* stream) {
+    std::int64_t const position = ::_ftelli64(stream);
+    if (position < 0) return std::nullopt;
+    return position;
+}
+
+namespace backend {
+
+EntryStatus status(std::string const& native) {
+    auto path = widePath(native);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!path || !::GetFileAttributesExW(path->c_str(), GetFileExInfoStandard, &data)) return {};
+    // File times count 100 ns from 1601; 11644473600 s lie between then and 1970.
+    std::int64_t const ticks = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime);
+    std::int64_t const modified = (ticks - 116444736000000000LL) * 100;
+    if (isDirectoryAttribute(data.dwFileAttributes)) return {EntryKind::directory, 0, modified};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {EntryKind::other, 0, modified};
+    std::uint64_t const size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return {EntryKind::file, size, modified};
+}
+
+std::FILE* openReadStream(std::string const& native) {
+    HANDLE file = openHandle(native, GENERIC_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    int const descriptor = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (descriptor < 0) {
+        ::CloseHandle(file);
+        return nullptr;
+    }
+    // Text is read as it is, in binary: positions stay exact and readers take both line ends.
+    std::FILE* stream = ::_fdopen(descriptor, "rb");
+    if (stream == nullptr) ::_close(descriptor);
+    return stream;
+}
+
+bool makeDirectory(std::string const& native) {
+    auto path = widePath(native);
+    if (path && ::CreateDirectoryW(path->c_str(), nullptr)) return true;
+    if (path) setErrnoFromLastError();
+    return false;
+}
+
+bool removeDirectory(std::string const& native) {
+    auto path = widePath(native);
+    if (path && ::RemoveDirectoryW(path->c_str())) return true;
+    if (path) setErrnoFromLastError();
+    return false;
+}
+
+std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native) {
+    auto path = widePath(native);
+    if (!path) return std::nullopt;
+    if (path->back() != L'\\' && path->back() != L'/' && path->back() != L':') path->push_back(L'\\');
+    path->push_back(L'*');
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(path->c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        // The root of an empty drive has not even "." and "..".
+        bool const emptyRoot = ::GetLastError() == ERROR_FILE_NOT_FOUND && status(native).kind == EntryKind::directory;
+        return emptyRoot ? std::optional<std::vector<DirectoryEntry>>(std::in_place) : std::nullopt;
+    }
+    std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> closer(search, ::FindClose);
+    std::vector<DirectoryEntry> entries;
+    do {
+        std::wstring_view const name(found.cFileName);
+        if (name == L"." || name == L"..") continue;
+        auto gbk = windows::wideToGbk(name);
+        if (!gbk) continue;  // a name no host path can spell
+        entries.push_back({std::move(*gbk), isDirectoryAttribute(found.dwFileAttributes)});
+    } while (::FindNextFileW(search, &found));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+    return entries;
+}
+
+}  // namespace backend
+
+// ---------------------------------------------------------------------------------------------
+// Primitives of the write path
+
+NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
+    other.handle_ = kNoHandle;
+}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != kNoHandle) ::CloseHandle(handleOf(handle_));
+        handle_ = other.handle_;
+        writable_ = other.writable_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+NativeFile::~NativeFile() {
+    if (handle_ != kNoHandle) ::CloseHandle(handleOf(handle_));
+}
+
+bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
+    if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
+    auto const* bytes = static_cast<unsigned char const*>(data);
+    while (size > 0) {
+        DWORD const chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        OVERLAPPED where = at(offset);
+        DWORD written = 0;
+        if (!::WriteFile(handleOf(handle_), bytes, chunk, &written, &where) || written == 0) {
+            if (written == 0) ::SetLastError(ERROR_WRITE_FAULT);
+            setErrnoFromLastError();
+            io::failed();
+            return false;
+        }
+        bytes += written;
+        size -= written;
+        offset += written;
+    }
+    return true;
+}
+
+bool NativeFile::readAt(std::uint64_t offset, void* data, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (handle_ == kNoHandle || io::injected(HB_FILE_READ)) return false;
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (got < size) {
+        DWORD const chunk = static_cast<DWORD>(std::min<std::size_t>(size - got, 1u << 30));
+        OVERLAPPED where = at(offset + got);
+        DWORD read = 0;
+        if (!::ReadFile(handleOf(handle_), bytes + got, chunk, &read, &where)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF) break;
+            setErrnoFromLastError();
+            io::failed();
+            return false;
+        }
+        if (read == 0) break;
+        got += read;
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> NativeFile::length() const {
+    LARGE_INTEGER size{};
+    if (handle_ == kNoHandle || !::GetFileSizeEx(handleOf(handle_), &size)) return std::nullopt;
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+bool NativeFile::resize(std::uint64_t length) {
+    if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE)) return false;
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(length);
+    if (::SetFilePointerEx(handleOf(handle_), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(handleOf(handle_)))
+        return true;
+    setErrnoFromLastError();
+    io::failed();
+    return false;
+}
+
+bool NativeFile::close() {
+    if (handle_ == kNoHandle) return false;
+    HANDLE const handle = handleOf(handle_);
+    handle_ = kNoHandle;
+    // A file that was only read cannot lose data by closing; a written one is asked to report.
+    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
+    if (!::CloseHandle(handle)) {
+        setErrnoFromLastError();
+        io::failed();
+        return false;
+    }
+    return !refused;
+}
+
+NativeFile openNative(std::string const& native, bool forUpdate) {
+    NativeFile file;
+    if (io::injected(HB_FILE_OPEN)) return file;
+    // A directory does not open: CreateFileW needs a flag of its own for that.
+    HANDLE handle = openHandle(native, GENERIC_READ | (forUpdate ? GENERIC_WRITE : 0), OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE) {
+        io::failed();
+        return file;
+    }
+    file.handle_ = reinterpret_cast<std::intptr_t>(handle);
+    file.writable_ = forUpdate;
+    if (::GetFileType(handle) != FILE_TYPE_DISK) return NativeFile();
+    return file;
+}
+
+NativeFile createBeside(std::string const& targetNative, std::string& created) {
+    NativeFile file;
+    created.clear();
+    if (io::injected(HB_FILE_OPEN)) return file;
+    std::size_t const separator = targetNative.find_last_of("\\/:");
+    std::string const directory = separator == std::string::npos ? std::string() : targetNative.substr(0, separator + 1);
+    std::string base = separator == std::string::npos ? targetNative : targetNative.substr(separator + 1);
+    // Room for ".", ".XXXXXXXX.tmp" within a name of 255 characters, cut on a UTF-8 character boundary.
+    constexpr std::size_t kMostBaseBytes = 255 - 14;
+    if (base.size() > kMostBaseBytes) {
+        std::size_t cut = kMostBaseBytes;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+        base.resize(cut);
+    }
+    thread_local std::mt19937_64 random(std::random_device{}() ^ static_cast<std::uint64_t>(::GetCurrentProcessId()));
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix(8, 'x');
+        for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
+        std::string const candidate = directory + "." + base + "." + suffix + ".tmp";
+        HANDLE handle = openHandle(candidate, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (errno == EEXIST) continue;
+            io::failed();
+            return file;
+        }
+        file.handle_ = reinterpret_cast<std::intptr_t>(handle);
+        file.writable_ = true;
+        created = candidate;
+        return file;
+    }
+    errno = EEXIST;
+    io::failed();
+    return file;
+}
+
+bool renameOver(std::string const& fromNative, std::string const& toNative) {
+    if (io::injected(HB_FILE_RENAME)) return false;
+    auto from = widePath(fromNative);
+    auto to = widePath(toNative);
+    if (from && to && ::MoveFileExW(from->c_str(), to->c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (from && to) {
+        setErrnoFromLastError();
+    } else {
+        errno = ENOENT;
+    }
+    io::failed();
+    return false;
+}
+
+bool removeNative(std::string const& native) {
+    if (io::injected(HB_FILE_REMOVE)) return false;
+    auto path = widePath(native);
+    if (path && ::DeleteFileW(path->c_str())) return true;
+    if (path) {
+        setErrnoFromLastError();
+    } else {
+        errno = ENOENT;
+    }
+    io::failed();
+    return false;
+}
+
+}  // namespace yb::platform

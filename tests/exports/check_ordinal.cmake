@@ -1,0 +1,21 @@
+# Windows: HOSTBASE exports the host settings function at ordinal 226 and by that ordinal alone, and
+# LIBRARY imports it from there by the ordinal.
+execute_process(COMMAND ${OBJDUMP} -p ${HOSTBASE} OUTPUT_VARIABLE host RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT host MATCHES "\\+base\\[ *226\\]")
+  message(FATAL_ERROR "HostBase exports nothing at ordinal 226")
+endif()
+if(host MATCHES "hbGetSettings")
+  message(FATAL_ERROR "HostBase exports the settings function by name")
+endif()
+execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE imports RESULT_VARIABLE rc)
+string(FIND "${imports}" "DLL Name: HostBase.dll" start)
+if(rc EQUAL 0 AND start GREATER_EQUAL 0)
+  string(SUBSTRING "${imports}" ${start} -1 imports)
+  string(FIND "${imports}" "\n\n" end)
+  string(SUBSTRING "${imports}" 0 ${end} imports)
+endif()
+# An import by ordinal has the top bit set: 0x80000000000000e2 is ordinal 226.
+if(NOT imports MATCHES "\t80*e2\t")
+  message(FATAL_ERROR "the library does not import ordinal 226 of HostBase")
+endif()
+message(STATUS "HostBase exports its settings function at ordinal 226; the library imports it by ordinal")

@@ -1,0 +1,67 @@
+// Test support on Linux: drive D: is a fresh temporary folder mapped through HostBase's drive table.
+#include "test_support.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <thread>
+
+namespace yb::test {
+
+void DriveFixture::SetUp() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "yb-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    hbSetDriveRoot('D', pattern.c_str());
+}
+
+void DriveFixture::TearDown() {
+    hbSetDriveRoot('D', nullptr);
+    hbSetFileFault(0, false);
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+}
+
+void setEnvironment(char const* name, char const* value) {
+    if (value != nullptr) {
+        ::setenv(name, value, 1);
+    } else {
+        ::unsetenv(name);
+    }
+}
+
+bool hostPathsAreMapped() { return true; }
+
+std::optional<int> runInChildProcess(std::function<void()> const& work,
+                                     std::optional<std::chrono::microseconds> killAfter) {
+    pid_t const child = ::fork();
+    if (child == 0) {
+        work();
+        std::_Exit(127);  // `work` was to end the child itself
+    }
+    if (child < 0) return -1;
+    if (killAfter) {
+        std::this_thread::sleep_for(*killAfter);
+        ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+bool limitFileSize(std::optional<std::uint64_t> limit) {
+    static rlimit const original = [] {
+        std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+        rlimit current{};
+        ::getrlimit(RLIMIT_FSIZE, &current);
+        return current;
+    }();
+    rlimit wanted = original;
+    if (limit) wanted.rlim_cur = static_cast<rlim_t>(*limit);
+    return ::setrlimit(RLIMIT_FSIZE, &wanted) == 0;
+}
+
+}  // namespace yb::test
