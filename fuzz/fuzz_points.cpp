@@ -82,7 +82,7 @@ void modelControlPoints(std::string const& path, std::size_t size, Numbers& numb
     CONTROLPOINT_STORAGE* set = yb::fuzz::pointSet(0, capacity);
     ybReadModelGcpFile(path.c_str(), strip, model, set);
 
-    std::int32_t const position = numbers.pick({1, 2, models, models + 1});
+    std::int32_t const position = numbers.pick({1, 2, models, yb::fuzz::plus(models, 1)});
     ybGetOneModelTiePntNums(path.c_str(), position, &count);
     ybReadOneModelTiePnt(path.c_str(), position, set);
     ybFreeControlPointMem(set);
