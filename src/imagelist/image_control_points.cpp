@@ -3,6 +3,7 @@
 // temporary layout file (no magic: the strip count, then per strip its number, its image count and
 // one D_RECT per image) and written into each image as four corner control points.
 #include "image_list.h"
+#include "schematic_layout.h"
 
 #include "export_frame.h"
 #include "fs.h"
@@ -12,7 +13,6 @@
 #include <yb/HostBase.h>
 #include <yb/YbiBase.h>
 
-#include <bit>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,27 +22,8 @@ namespace {
 
 using platform::BinaryStream;
 
-// The horizontal step between the images of a strip: the stored value is not exactly 165, and
-// layouts already written into images carry these exact bits.
-constexpr double kImageStepX = std::bit_cast<double>(std::uint64_t{0x4064A00007800000});
-constexpr double kImageWidth = 150.0;
-constexpr double kStripStepY = 250.0;
-constexpr double kImageHeight = 200.0;
 constexpr std::string_view kLayoutNameSuffix = "_YbiGcp";
 static_assert(sizeof(D_RECT) == 32);
-
-// The rectangle of an image, from its image number (strip * 100 + position), not from its place in
-// the list.
-D_RECT layoutRectangle(std::int32_t imageNo, std::int32_t stripCount) {
-    std::int32_t const strip = imageNo / 100;
-    std::int32_t const position = imageNo % 100;
-    D_RECT rect;
-    rect.xMin = static_cast<double>(position - 1) * kImageStepX;
-    rect.xMax = rect.xMin + kImageWidth;
-    rect.yMin = static_cast<double>(stripCount - strip) * kStripStepY;
-    rect.yMax = rect.yMin + kImageHeight;
-    return rect;
-}
 
 std::string layoutFileName(char const* imageListPath) {
     if (imageListPath == nullptr) return {};

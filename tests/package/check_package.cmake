@@ -67,3 +67,16 @@ execute_process(COMMAND ${EMULATOR} ${WORK_DIR}/pc_consumer${EXE_SUFFIX} ${WORK_
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config consumer run failed")
 endif()
+
+# The Python package, when the build made it: the prefix's Python finds it under PYTHON_DIR, and it finds
+# the installed libraries by itself.
+if(PYTHON AND PYTHON_DIR)
+  set(ENV{PYTHONPATH} ${prefix}/${PYTHON_DIR})
+  set(ENV{PYTHONNOUSERSITE} 1)
+  execute_process(COMMAND ${PYTHON} -c
+      "import ybblockio; assert ybblockio.explain(0)['constant'] == 'yb::kSuccess'; assert ybblockio.__file__.startswith('${prefix}')"
+    RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "the installed Python package does not import")
+  endif()
+endif()

@@ -175,7 +175,18 @@ TEST_F(YbblockTest, InfoDescribesOneFileOfEachKindAndRefusesDamagedOnes) {
         << missing.err;
 }
 
-TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesTheDemoBlock) {
+TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
+    // The demo's strips share no points and its end images see few: six points seen on every image tie
+    // each image by 6 points or more and the two strips by exactly 6.
+    std::vector<tagImagePoint> across;
+    for (int name = 0; name < 6; ++name)
+        for (int image : {101, 102, 103, 104, 105, 201, 202, 203, 204, 205}) {
+            tagImagePoint point{};
+            point.imageNo = image;
+            std::snprintf(point.name, sizeof point.name, "x%d", name);
+            across.push_back(point);
+        }
+    ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, across.data(), static_cast<std::int32_t>(across.size())), 0);
     Outcome const clean = ybblock({"check", kBlock});
     EXPECT_EQ(clean.status, 0) << clean.out;
     expectGolden("check_clean.txt", clean.out);
@@ -199,8 +210,9 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesTheDemoBlock) {
     strip[2].nImageNo = 207;
     ASSERT_EQ(ybWriteOneStripImageRecord("D:\\DemoBlock\\Demo.bil", 2, 2, strip), 0);
 
-    Outcome const text = ybblock({"check", kBlock});
-    Outcome const json = ybblock({"check", "--json", kBlock});
+    // Asking for more ties than the block has makes its images and strips weak.
+    Outcome const text = ybblock({"check", "--min-ties", "10", kBlock});
+    Outcome const json = ybblock({"check", "--json", "--min-ties", "10", kBlock});
     EXPECT_EQ(text.status, 1);
     EXPECT_EQ(json.status, 1);
     expectGolden("check_findings.txt", text.out);
@@ -209,7 +221,8 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesTheDemoBlock) {
     for (auto const& finding : parsed["findings"]) kinds.insert(finding["finding"].get<std::string>());
     for (char const* kind : {"camera_missing", "control_point_file_missing", "conversion_damaged", "image_missing",
                              "image_number", "tie_points_of_unknown_image", "single_image_points",
-                             "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing"})
+                             "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing",
+                             "weakly_tied_images", "weakly_tied_strips"})
         EXPECT_EQ(kinds.count(kind), 1u) << kind;
 
     std::ofstream(native("DemoBlock/Demo.dms")) << "damaged";
@@ -330,7 +343,7 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
         EXPECT_EQ(run.status, c.status) << run.out << run.err;
         EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
     }
-    for (char const* command : {"info", "check", "explain", "detach", "unite", "clean", "report", "state", "demo"}) {
+    for (char const* command : {"info", "check", "explain", "detach", "unite", "clean", "report", "state", "plot", "demo"}) {
         Outcome const help = ybblock({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("Example:\n  ybblock " + std::string(command)), std::string::npos) << help.out;
@@ -386,6 +399,53 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     fs::create_directories(native("DemoBlock/Temp"));
     EXPECT_EQ(ybblock({"unite", "--force", kBlock}).status, 0);
     EXPECT_EQ(sizeNative("DemoBlock/Demo.scp"), 132u);
+}
+
+// A block of 2,000 images: connections between strips go into one band per pair of strips, image
+// numbers are left out where they could not be read, and the weak pairs of strips are listed.
+TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
+    constexpr int kStrips = 25, kImages = 80;
+    BlockInfo block{};
+    std::strcpy(block.blockDirectory, "D:\\Large");
+    std::strcpy(block.blockName, "Large");
+    ASSERT_TRUE(ybCreateBlockFolder("D:\\Large"));
+    ASSERT_EQ(ybWriteBlockOptionFile("D:\\Large\\Large.dms", &block), 0);
+    ASSERT_EQ(ybCreateNewImageRecordFile("D:\\Large\\Large.bil", kStrips), 0);
+    std::vector<tagImagePoint> points;
+    auto observe = [&](int image, std::string const& name) {
+        tagImagePoint point{};
+        point.imageNo = image;
+        std::strcpy(point.name, name.c_str());
+        points.push_back(point);
+    };
+    for (int strip = 1; strip <= kStrips; ++strip) {
+        std::vector<ImageOrderInfo> images(kImages);
+        for (int k = 1; k <= kImages; ++k) {
+            images[k - 1].nImageNo = strip * 100 + k;
+            images[k - 1].nStripNo = strip;
+            for (int n = 0; n < 6 && k < kImages; ++n) {
+                std::string const name = "P" + std::to_string(strip * 100 + k) + "_" + std::to_string(n);
+                observe(strip * 100 + k, name);
+                observe(strip * 100 + k + 1, name);
+            }
+        }
+        ASSERT_EQ(ybWriteOneStripImageRecord("D:\\Large\\Large.bil", kStrips, strip, images), 0);
+    }
+    observe(140, "ACROSS");
+    observe(240, "ACROSS");
+    ASSERT_EQ(ybCreateTiePntFile("D:\\Large\\Large.scp", points.data(), static_cast<std::int32_t>(points.size())), 0);
+
+    Outcome const plot = ybblock({"plot", "D:\\Large\\Large.dms", "-o", native("large.svg")});
+    ASSERT_EQ(plot.status, 0) << plot.err;
+    EXPECT_NE(plot.out.find("2000 images, 0 weakly tied images, 24 weakly tied pairs of strips"), std::string::npos)
+        << plot.out;
+    std::string const svg = readText(native("large.svg"));
+    EXPECT_NE(svg.find("connections between strips drawn in aggregate: 1 band for 1 pair of images"),
+              std::string::npos);
+    EXPECT_NE(svg.find("<title>strips 1 and 2: 1 shared points</title></path>"), std::string::npos);
+    EXPECT_EQ(svg.find("id=\"image-numbers\""), std::string::npos);
+    EXPECT_NE(svg.find("1-2 (1), 2-3 (0)"), std::string::npos);
+    EXPECT_NE(svg.find("23-24 (0), 24-25 (0)<"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // workflow of the block fail or lose data; warnings are what an operator should look at; notes tell.
 #include "tool.h"
 
+#include "tie_counts.h"
+
 #include "fs.h"
 #include "hostpath.h"
 
@@ -72,7 +74,7 @@ void checkNamedFiles(Block const& block, Findings& findings) {
 
 struct TiePointSummary {
     bool readable = false;
-    std::unordered_map<std::int32_t, std::size_t> perImage;
+    TieCounts counts;
 };
 
 TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
@@ -81,44 +83,46 @@ TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
         findings.add("note", "tie_point_file_missing", "the block has no tie point file yet", block.tiePointPath);
         return summary;
     }
-    std::vector<tagImagePoint> points;
-    if (std::int32_t code = ybReadTiePntFileToAry(block.tiePointPath.c_str(), points)) {
+    if (std::int32_t code = countTies(block.tiePointPath, summary.counts)) {
         findings.add("error", "tie_point_file_damaged", "the block tie point file cannot be read", block.tiePointPath,
                      code);
         return summary;
     }
     summary.readable = true;
     // Points seen on a single image tie nothing together.
-    struct Seen {
-        std::int32_t firstImage = 0;
-        bool several = false;
-        std::string name;  // as first written
-    };
-    std::unordered_map<std::string, Seen> seen;  // by point name, compared ignoring case
-    std::vector<std::string> order;
-    for (tagImagePoint const& point : points) {
-        std::int32_t const image = point.imageNo;  // a packed field binds no reference
-        ++summary.perImage[image];
-        std::string_view const name = yb::platform::boundedText(point.name, sizeof point.name);
-        std::string key = yb::platform::toLower(name);
-        auto [at, inserted] = seen.try_emplace(key, Seen{point.imageNo, false, std::string(name)});
-        if (inserted)
-            order.push_back(std::move(key));
-        else if (at->second.firstImage != point.imageNo)
-            at->second.several = true;
-    }
-    std::vector<std::string> single;
-    for (auto const& key : order)
-        if (Seen const& entry = seen[key]; !entry.several)
-            single.push_back(toTerminal(entry.name) + " on image " + std::to_string(entry.firstImage));
-    if (!single.empty()) {
+    auto const& lone = summary.counts.lonePoints;
+    if (!lone.empty()) {
         Finding& finding = findings.add("warning", "single_image_points",
-                                        std::to_string(single.size()) + " tie points are seen on a single image only",
+                                        std::to_string(lone.size()) + " tie points are seen on a single image only",
                                         block.tiePointPath);
-        single.resize(std::min(single.size(), kExamples));
-        finding.examples = std::move(single);
+        for (std::size_t i = 0; i < std::min(lone.size(), kExamples); ++i)
+            finding.examples.push_back(toTerminal(lone[i].name) + " on image " + std::to_string(lone[i].image));
     }
     return summary;
+}
+
+// Images and neighbouring strips tied by too few points: the adjustment cannot hold them in place.
+void checkWeakTies(std::vector<BlockImage> const& images, TiePointSummary const& tiePoints, std::int64_t threshold,
+                   Findings& findings) {
+    if (!tiePoints.readable || images.empty()) return;
+    WeakTies const weak = findWeakTies(tiePoints.counts, images, threshold);
+    std::string const fewer = "fewer than " + std::to_string(threshold) + " tie points";
+    if (!weak.images.empty()) {
+        Finding& finding = findings.add("warning", "weakly_tied_images",
+                                        std::to_string(weak.images.size()) + " images are tied to others by " + fewer);
+        for (std::size_t i = 0; i < std::min(weak.images.size(), kExamples); ++i)
+            finding.examples.push_back("image " + std::to_string(weak.images[i].first) + ": " +
+                                       std::to_string(weak.images[i].second) + " points");
+    }
+    if (!weak.strips.empty()) {
+        Finding& finding = findings.add("warning", "weakly_tied_strips",
+                                        std::to_string(weak.strips.size()) + " pairs of neighbouring strips share " +
+                                            fewer);
+        for (std::size_t i = 0; i < std::min(weak.strips.size(), kExamples); ++i)
+            finding.examples.push_back("strips " + std::to_string(weak.strips[i].first) + " and " +
+                                       std::to_string(weak.strips[i].second) + ": " +
+                                       std::to_string(weak.strips[i].points) + " points");
+    }
 }
 
 void checkImages(Block const& block, std::vector<BlockImage> const& images, TiePointSummary const& tiePoints,
@@ -138,7 +142,7 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
                                   std::to_string(record.nStripNo) + ") at strip " + std::to_string(images[i].strip) +
                                   ", position " + std::to_string(images[i].position) + ": expected " +
                                   std::to_string(expected));
-        if (isCameraBlock(block.info) && tiePoints.perImage.count(record.nImageNo) != 0) {
+        if (isCameraBlock(block.info) && tiePoints.counts.images.count(record.nImageNo) != 0) {
             std::string const ioc = ybGetImgAuxFileName(block.info, record.szImagePath, ".ioc", nullptr, nullptr);
             double coefficients[6] = {};
             if (ybReadInnefCeff(ioc.c_str(), coefficients) != 0) noInner.push_back(toTerminal(ioc));
@@ -157,9 +161,10 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
            "images with tie points have no readable inner orientation file; detach needs them");
     if (tiePoints.readable) {
         std::vector<std::string> strangers;
-        for (auto const& [image, count] : tiePoints.perImage)
+        for (auto const& [image, ties] : tiePoints.counts.images)
             if (listed.count(image) == 0)
-                strangers.push_back("image " + std::to_string(image) + ": " + std::to_string(count) + " observations");
+                strangers.push_back("image " + std::to_string(image) + ": " + std::to_string(ties.observations) +
+                                    " observations");
         std::sort(strangers.begin(), strangers.end());
         report(std::move(strangers), "error", "tie_points_of_unknown_image",
                "tie point groups belong to images that are not in the image list");
@@ -219,6 +224,7 @@ int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) 
     }
     TiePointSummary const tiePoints = checkTiePoints(*block, findings);
     checkImages(*block, images, tiePoints, findings);
+    checkWeakTies(images, tiePoints, options.minTies, findings);
     checkPerImageFiles(*block, images, findings);
 
     std::size_t errors = 0, warnings = 0;

@@ -144,6 +144,9 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         "block option file cannot be read.");
     checkCommand->add_option("BLOCK.dms", check.path, "the block option file")->required();
     checkCommand->add_flag("--json", check.json, "print JSON instead of text");
+    checkCommand->add_option("--min-ties", check.minTies,
+                             "images and neighbouring strips tied by fewer points are weak (default 6)")
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
 
     std::vector<std::string> explainCodes;
     bool explainJson = false;
@@ -210,6 +213,24 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     stateKind->require_option(1);
     stateCommand->add_option("-o,--output", state.output, "the state file to write")->required();
 
+    PlotOptions plot;
+    std::string plotColour = "tiepoints";
+    CLI::App* plotCommand = addCommand(
+        app, "plot", "Draw the block's layout and tie point connectivity as an SVG picture.",
+        "ybblock plot 'D:\\DemoBlock\\Demo.dms' -o demo.svg\n\nImages stand where the schematic layout puts them "
+        "(strip 1 on top), coloured by their tie point\nobservations; lines join images sharing points; images and "
+        "neighbouring strips tied by fewer\nthan --min-ties points are outlined in red and listed; triangles mark "
+        "ground control points\nof the GCP layout file. Render it to PNG with: rsvg-convert demo.svg -o demo.png");
+    plotCommand->add_option("BLOCK.dms", plot.block, "the block option file")->required();
+    plotCommand->add_option("-o,--output", plot.output, "the SVG file (default: standard output)");
+    plotCommand->add_option("--color", plotColour, "what colours the images: tiepoints (default) or gcps")
+        ->check(CLI::IsMember({"tiepoints", "gcps"}));
+    plotCommand->add_option("--gcp-layout", plot.gcpLayout,
+                            "the block GCP layout file (default: the block's control point file when it is one)");
+    plotCommand->add_option("--min-ties", plot.minTies,
+                            "images and neighbouring strips tied by fewer points are weak (default 6)")
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
+
     DemoOptions demo;
     CLI::App* demoCommand = addCommand(app, "demo", "Build a small example block and run the workflows on it.",
                                        "ybblock demo /tmp/demo");
@@ -251,6 +272,10 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     if (command == cleanCommand) return runClean(clean, out, err);
     if (command == reportCommand) return runReport(report, out, err);
     if (command == stateCommand) return runState(state, out, err);
+    if (command == plotCommand) {
+        plot.colorByGcps = plotColour == "gcps";
+        return runPlot(plot, out, err);
+    }
     if (command == demoCommand) return runDemo(demo, out, err);
     err << "ybblock: no command given\nRun 'ybblock --help' for the commands.\n";
     return kExitUsage;

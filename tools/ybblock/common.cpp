@@ -3,8 +3,10 @@
 
 #include "fs.h"
 #include "gbk.h"
+#include "host_place.h"
 #include "hostpath.h"
 #include "result_codes.h"
+#include "write_path.h"
 
 #include <yb/HostBase.h>
 
@@ -29,13 +31,13 @@ std::string fieldText(char const* field, std::size_t width) {
 }
 
 std::string whereIs(std::string const& hostPath) {
-    yb::platform::PathParts const parts = yb::platform::splitPath(hostPath);
-    if (parts.drive.size() == 2 && hbGetDriveRoot(parts.drive[0]) == nullptr) {
-        char const letter = static_cast<char>(std::toupper(static_cast<unsigned char>(parts.drive[0])));
+    yb::platform::HostPlace const place = yb::platform::placeOf(hostPath);
+    if (place.unmappedDrive != 0) {
+        char const letter = place.unmappedDrive;
         return std::string("drive ") + letter + ": is not mapped; map it with YB_DRIVE_" + letter +
                "=/native/folder (the folder that holds what " + letter + ":\\ holds)";
     }
-    if (auto native = yb::platform::nativePath(hostPath, true)) return "native path " + *native;
+    if (place.nativePath) return "native path " + *place.nativePath;
     return "no native path: the name does not convert to UTF-8";
 }
 
@@ -61,6 +63,21 @@ Json codeJson(std::int32_t code) {
         json["meaning"] = std::string(info->meaning);
     }
     return json;
+}
+
+bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
+                 std::ostream& err) {
+    if (typedPath.empty()) {
+        out << text;
+        return true;
+    }
+    std::string const target = toHost(typedPath);
+    bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& output) {
+        output.write(text.data(), text.size());
+        return true;
+    });
+    if (!written) reportFailure(err, "cannot write " + std::string(what), yb::kCannotWrite, target);
+    return written;
 }
 
 std::string exactNumber(double value) {

@@ -184,19 +184,8 @@ int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, s
                exactNumber(point.x) + "," + exactNumber(point.y) + "," + exactNumber(point.photoX) + "," +
                exactNumber(point.photoY) + "\n";
     }
-    if (options.output.empty()) {
-        out << csv;
-        return kExitOk;
-    }
-    std::string const target = toHost(options.output);
-    bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& file) {
-        file.write(csv.data(), csv.size());
-        return true;
-    });
-    if (!written) {
-        reportFailure(err, "cannot write the CSV file", yb::kCannotWrite, target);
-        return kExitFailed;
-    }
+    if (!writeOutput(options.output, csv, "the CSV file", out, err)) return kExitFailed;
+    if (options.output.empty()) return kExitOk;
     out << "tiepoints export: " << points.size() << " observations written to " << options.output << "\n";
     return kExitOk;
 }

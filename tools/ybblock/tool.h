@@ -49,6 +49,11 @@ void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, 
 // JSON of a code: {"code": N, "constant": ..., "meaning": ...}.
 Json codeJson(std::int32_t code);
 
+// Writes `text` to the file the user named, replacing it whole (an old file stays when the new one
+// cannot be written), or to `out` when the name is empty. False, with the error line, on failure.
+bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
+                 std::ostream& err);
+
 // Shortest decimal text that reads back as the same double.
 std::string exactNumber(double value);
 
@@ -99,9 +104,14 @@ struct InfoOptions {
 };
 int runInfo(InfoOptions const& options, std::ostream& out, std::ostream& err);
 
+// Images and neighbouring strips tied by fewer points than this are weak, unless told otherwise: six
+// well-spread points are what a relative orientation needs with one to spare.
+inline constexpr std::int64_t kDefaultMinTies = 6;
+
 struct CheckOptions {
     std::string path;
     bool json = false;
+    std::int64_t minTies = kDefaultMinTies;
 };
 int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err);
 
@@ -139,6 +149,15 @@ struct StateOptions {
     std::string output;
 };
 int runState(StateOptions const& options, std::ostream& out, std::ostream& err);
+
+struct PlotOptions {
+    std::string block;
+    std::string output;      // empty: standard output
+    std::string gcpLayout;   // empty: looked for beside the block
+    bool colorByGcps = false;
+    std::int64_t minTies = kDefaultMinTies;
+};
+int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err);
 
 struct DemoOptions {
     std::string folder;  // empty: a fresh temporary folder

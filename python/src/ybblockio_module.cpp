@@ -1,0 +1,470 @@
+// The ybblockio extension module: the library's files as numpy structured arrays. Each array's dtype
+// is the record's own layout, so a reader hands the library's array to numpy without copying or
+// touching its rows, and a writer hands numpy's buffer to the library as it stands. Every failure
+// raises ybblockio.Error (or one of its families) with the result code and its meaning from the one
+// table of result codes; file I/O runs without the GIL.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <yb/HostBase.h>
+#include <yb/ybBlockFileIO.h>
+
+#include "gbk.h"
+#include "host_place.h"
+#include "result_codes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace {
+
+using namespace yb;  // the result code constants
+
+// ---- errors -------------------------------------------------------------------------------------
+
+// A library call that failed: its code, the host path it was given, and the messages it showed.
+struct LibraryFailure {
+    std::int32_t code;
+    std::string hostPath;  // GBK
+    std::vector<std::string> messages;
+};
+
+struct ErrorClasses {
+    py::handle error, missing, damaged, write, argument, notFound;
+};
+ErrorClasses& errorClasses() {
+    static ErrorClasses classes;  // made once at import, kept for the life of the process
+    return classes;
+}
+
+// The family of a code, for callers that handle a kind of failure whatever the file.
+py::handle classOf(std::int32_t code) {
+    ErrorClasses const& c = errorClasses();
+    switch (code) {
+        case kCannotOpen: case kFileNotFound: case kOrthoCannotOpen: case YBI_E_FILE_MISSING:
+        case ORIENT_E_FILE_MISSING:
+            return c.missing;
+        case kInvalidContent: case kWrongMagic: case kImageNumberMismatch: case YBI_E_BAD_MAGIC:
+        case YBI_E_SHORT_FILE: case YBI_E_BAD_CONTENT: case ORIENT_E_BAD_MAGIC: case ORIENT_E_SHORT_FILE:
+            return c.damaged;
+        case kCannotWrite: case YBI_E_WRITE: case ORIENT_E_WRITE:
+            return c.write;
+        case kInvalidArgument: case kOutOfRange: case kOrthoNullArgument: case YBI_E_NULL_ARGUMENT: case YBI_E_RANGE:
+        case ORIENT_E_NULL_ARGUMENT: case ORIENT_E_RANGE: case YSURVEY_E_NULL_ARGUMENT:
+            return c.argument;
+        case kNotFound:
+            return c.notFound;
+        default:
+            return c.error;
+    }
+}
+
+std::string textOf(std::string_view gbk) { return yb::platform::gbkToUtf8Lossy(gbk); }
+
+// Where a host path leads on this machine, or why it leads nowhere.
+std::string whereIs(std::string const& hostPath) {
+    yb::platform::HostPlace const place = yb::platform::placeOf(hostPath);
+    if (place.unmappedDrive != 0) {
+        std::string const letter(1, place.unmappedDrive);
+        return "drive " + letter + ": is not mapped; map it with ybblockio.map_drive('" + letter +
+               "', folder) or YB_DRIVE_" + letter + "=folder";
+    }
+    if (place.nativePath) return "native path " + *place.nativePath;
+    return "no native path: the name does not convert to UTF-8";
+}
+
+void raiseFailure(LibraryFailure const& failure) {
+    yb::frame::ResultCodeInfo const* info = yb::frame::findResultCode(failure.code);
+    std::string const constant = info != nullptr ? std::string(info->constant) : std::string();
+    std::string const meaning =
+        info != nullptr ? std::string(info->meaning) : std::string("a code none of the suite's libraries defines");
+    std::string message = std::to_string(failure.code) + (constant.empty() ? "" : " " + constant) + ": " + meaning;
+    py::object path = py::none(), where = py::none();
+    if (!failure.hostPath.empty()) {
+        path = py::str(textOf(failure.hostPath));
+        where = py::str(whereIs(failure.hostPath));
+        message += "; " + textOf(failure.hostPath) + " (" + whereIs(failure.hostPath) + ")";
+    }
+    py::handle const cls = classOf(failure.code);
+    py::object error = py::reinterpret_borrow<py::object>(cls)(message);
+    error.attr("code") = failure.code;
+    error.attr("constant") = constant;
+    error.attr("meaning") = meaning;
+    error.attr("path") = path;
+    error.attr("where") = where;
+    error.attr("messages") = failure.messages;
+    PyErr_SetObject(cls.ptr(), error.ptr());
+}
+
+// The library shows messages through HostBase's message box. While a call runs they are kept for the
+// error it raises (or, after a success, given as warnings); between calls they go to standard error.
+thread_local std::vector<std::string>* keptMessages = nullptr;
+
+void messageSink(HbMessageStyle style, char const* gbkText, void*) {
+    std::string const text = textOf(gbkText != nullptr ? gbkText : "");
+    if (keptMessages != nullptr) {
+        keptMessages->push_back(text);
+        return;
+    }
+    std::fprintf(stderr, "[%s] %s\n", style == HB_MESSAGE_ERROR ? "error" : "message", text.c_str());
+}
+
+// Runs one library call without the GIL; a failure raises, with the messages the call showed.
+template <class Call>
+void run(std::string const& hostPath, Call call) {
+    std::vector<std::string> messages;
+    std::int32_t code = kSuccess;
+    {
+        py::gil_scoped_release unlocked;
+        keptMessages = &messages;
+        try {
+            code = call();
+        } catch (...) {
+            keptMessages = nullptr;
+            throw;
+        }
+        keptMessages = nullptr;
+    }
+    if (code != kSuccess) throw LibraryFailure{code, hostPath, std::move(messages)};
+    for (auto const& message : messages)
+        if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 1) != 0) throw py::error_already_set();
+}
+
+// ---- paths --------------------------------------------------------------------------------------
+
+// A path argument as the library's host path: str (and os.PathLike giving str) is converted to GBK;
+// bytes are taken as GBK already.
+std::string hostPathOf(py::handle path) {
+    py::object const fs = py::module_::import("os").attr("fspath")(path);
+    if (py::isinstance<py::bytes>(fs)) return fs.cast<std::string>();
+    std::string const utf8 = fs.cast<std::string>();
+    auto gbk = yb::platform::utf8ToGbk(utf8);
+    if (!gbk) throw py::value_error("the path cannot be written in GBK (code page 936): " + utf8);
+    return *gbk;
+}
+
+void mapDrive(std::string const& letter, py::object const& folder) {
+    std::string drive = letter;
+    if (drive.size() == 2 && drive[1] == ':') drive.pop_back();
+    if (drive.size() != 1 || !std::isalpha(static_cast<unsigned char>(drive[0])))
+        throw py::value_error("a drive is one letter, such as 'D' or 'D:'");
+    if (folder.is_none()) {
+        hbSetDriveRoot(drive[0], nullptr);
+        return;
+    }
+    // A native folder: the file system's own bytes.
+    std::string const native = py::module_::import("os").attr("fsencode")(folder).cast<std::string>();
+    if (!hbSetDriveRoot(drive[0], native.c_str())) throw py::value_error("cannot map drive " + drive + ": to " + native);
+}
+
+std::optional<std::string> driveRoot(std::string const& letter) {
+    if (letter.empty()) throw py::value_error("a drive is one letter, such as 'D' or 'D:'");
+    char const* root = hbGetDriveRoot(letter[0]);
+    if (root == nullptr) return std::nullopt;
+    return std::string(root);
+}
+
+// ---- record layouts as dtypes ---------------------------------------------------------------------
+
+struct Field {
+    char const* name;
+    char const* format;
+    std::size_t offset;
+};
+
+py::dtype dtypeOf(std::vector<Field> const& fields, std::size_t itemSize) {
+    py::list names, formats, offsets;
+    for (Field const& field : fields) {
+        names.append(field.name);
+        formats.append(field.format);
+        offsets.append(field.offset);
+    }
+    py::dict spec;
+    spec["names"] = names;
+    spec["formats"] = formats;
+    spec["offsets"] = offsets;
+    spec["itemsize"] = itemSize;
+    return py::dtype::from_args(spec);
+}
+
+// Made once and never released: the interpreter may be gone when static objects are destroyed.
+py::dtype& tiePointDtype() {
+    static py::dtype& dtype = *new py::dtype(dtypeOf({{"image", "<i4", offsetof(tagImagePoint, imageNo)},
+                                      {"name", "S32", offsetof(tagImagePoint, name)},
+                                      {"type", "<i2", offsetof(tagImagePoint, type)},
+                                      {"x", "<f8", offsetof(tagImagePoint, x)},
+                                      {"y", "<f8", offsetof(tagImagePoint, y)},
+                                      {"photo_x", "<f8", offsetof(tagImagePoint, photoX)},
+                                      {"photo_y", "<f8", offsetof(tagImagePoint, photoY)}},
+                                     sizeof(tagImagePoint)));
+    return dtype;
+}
+
+py::dtype& gcpLayoutDtype() {
+    static py::dtype& dtype = *new py::dtype(dtypeOf({{"caller_data", "S32", offsetof(BLOCKGCPLAYOUTINFO, callerData)},
+                                      {"image_count", "<i4", offsetof(BLOCKGCPLAYOUTINFO, imageCount)},
+                                      {"images", "(12,)<i4", offsetof(BLOCKGCPLAYOUTINFO, imageNo)}},
+                                     sizeof(BLOCKGCPLAYOUTINFO)));
+    return dtype;
+}
+
+// The library's records handed to numpy as they lie: the array's memory is the vector's.
+template <class Record>
+py::array arrayOver(std::vector<Record>&& records, py::dtype const& dtype) {
+    auto* owned = new std::vector<Record>(std::move(records));
+    py::capsule const owner(owned, [](void* data) { delete static_cast<std::vector<Record>*>(data); });
+    static Record empty{};
+    void* data = owned->empty() ? static_cast<void*>(&empty) : static_cast<void*>(owned->data());
+    return py::array(dtype, {static_cast<py::ssize_t>(owned->size())}, {static_cast<py::ssize_t>(sizeof(Record))},
+                     data, owner);
+}
+
+// A caller's array as `count` records of the layout, without a copy when it is contiguous already.
+template <class Record>
+py::array recordsOf(py::handle object, py::dtype const& dtype, char const* what, std::int32_t& count) {
+    if (!py::isinstance<py::array>(object)) throw py::type_error(std::string(what) + " must be a numpy array");
+    py::array array = py::reinterpret_borrow<py::array>(object);
+    if (!array.dtype().equal(dtype) || array.itemsize() != static_cast<py::ssize_t>(sizeof(Record)))
+        throw py::type_error(std::string(what) + " must have the dtype " + py::repr(dtype).cast<std::string>() +
+                             ", not " + py::repr(array.dtype()).cast<std::string>());
+    if (array.ndim() != 1) throw py::value_error(std::string(what) + " must be one-dimensional");
+    if (array.shape(0) > std::numeric_limits<std::int32_t>::max())
+        throw py::value_error(std::string(what) + ": too many records for one file");
+    count = static_cast<std::int32_t>(array.shape(0));
+    return py::array::ensure(array, py::array::c_style);
+}
+
+// ---- files ----------------------------------------------------------------------------------------
+
+// A reader of records into the library's array, handed to numpy as it stands.
+template <class Record, class Read>
+py::array readRecords(py::handle path, py::dtype const& dtype, Read read) {
+    std::string const host = hostPathOf(path);
+    std::vector<Record> records;
+    run(host, [&] { return read(host.c_str(), records); });
+    return arrayOver(std::move(records), dtype);
+}
+
+// A writer of the caller's array, given numpy's buffer (a contiguous copy only when it is not).
+template <class Record, class Write>
+void writeRecords(py::handle path, py::handle records, py::dtype const& dtype, Write write) {
+    std::string const host = hostPathOf(path);
+    std::int32_t count = 0;
+    py::array const array = recordsOf<Record>(records, dtype, "the records", count);
+    // Writers take the records read-only, whatever their declarations say.
+    auto* data = static_cast<Record*>(const_cast<void*>(array.data()));
+    Record none{};  // some writers refuse a missing array even with no records
+    run(host, [&] { return write(host.c_str(), count > 0 ? data : &none, count); });
+}
+
+py::array readTiePoints(py::handle path, std::optional<std::int32_t> image) {
+    return readRecords<tagImagePoint>(path, tiePointDtype(), [&](char const* host, std::vector<tagImagePoint>& points) {
+        return image ? ybReadOneImgTiePntToAry(host, *image, points) : ybReadTiePntFileToAry(host, points);
+    });
+}
+
+void writeTiePoints(py::handle path, py::handle points) {
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybCreateTiePntFile);
+}
+
+py::array readImagePoints(py::handle path) {
+    return readRecords<tagImagePoint>(path, tiePointDtype(), ybReadImgGcpFileToAry);
+}
+
+void writeImagePoints(py::handle path, py::handle points) {
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybWriteImgGcpFile);
+}
+
+py::array readGcpLayout(py::handle path) {
+    return readRecords<BLOCKGCPLAYOUTINFO>(
+        path, gcpLayoutDtype(), [](char const* host, std::vector<BLOCKGCPLAYOUTINFO>& records) {
+            std::int32_t count = 0;
+            if (std::int32_t code = ybGetGcpNumsOfGcpLayoutFile(host, &count); code != kSuccess) return code;
+            records.resize(static_cast<std::size_t>(std::max(count, 0)));
+            std::int32_t const code = ybReadBlockGcpLayoutFile(host, records.data(), &count);
+            records.resize(std::min(records.size(), static_cast<std::size_t>(std::max(count, 0))));
+            return code;
+        });
+}
+
+void writeGcpLayout(py::handle path, py::handle records) {
+    writeRecords<BLOCKGCPLAYOUTINFO>(path, records, gcpLayoutDtype(), ybWriteBlockGcpLayoutFile);
+}
+
+// UTF-8 (as the GBK conversion gives it) to the code points numpy's unicode fields hold.
+std::u32string codePointsOf(std::string const& utf8) {
+    std::u32string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto const lead = static_cast<unsigned char>(utf8[i]);
+        int const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+        for (int k = 1; k < length && i + k < utf8.size(); ++k)
+            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        out.push_back(point);
+        i += static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+struct ListedImage {
+    std::int32_t strip;
+    std::int32_t position;
+    ImageOrderInfo record;
+};
+
+py::array readImageList(py::handle path) {
+    std::string const host = hostPathOf(path);
+    std::vector<ListedImage> images;
+    run(host, [&] {
+        std::int32_t strips = 0;
+        std::int32_t code = ybGetStripNumberOfImageRecord(host.c_str(), &strips);
+        std::vector<ImageOrderInfo> strip;
+        for (std::int32_t s = 1; code == kSuccess && s <= strips; ++s) {
+            code = ybReadOneStripImageRecord(host.c_str(), strips, s, strip);
+            std::int32_t position = 0;
+            for (ImageOrderInfo const& record : strip) images.push_back({s, ++position, record});
+        }
+        return code;
+    });
+
+    std::vector<std::u32string> paths;
+    std::size_t longest = 1;
+    for (ListedImage const& image : images) {
+        paths.push_back(codePointsOf(
+            textOf(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath))));
+        longest = std::max(longest, paths.back().size());
+    }
+    // The path's code points first, then the numbers: every field stays 4-byte aligned.
+    std::size_t const numbers = 4 * longest;
+    std::string const pathFormat = "<U" + std::to_string(longest);
+    std::string const extraFormat = "(7,)<i4";
+    py::dtype const dtype = dtypeOf({{"strip", "<i4", numbers},
+                                     {"position", "<i4", numbers + 4},
+                                     {"image", "<i4", numbers + 8},
+                                     {"path", pathFormat.c_str(), 0},
+                                     {"group", "<i4", numbers + 12},
+                                     {"record_strip", "<i4", numbers + 16},
+                                     {"extra", extraFormat.c_str(), numbers + 20}},
+                                    numbers + 48);
+    py::array array(dtype, std::vector<py::ssize_t>{static_cast<py::ssize_t>(images.size())},
+                    std::vector<py::ssize_t>{static_cast<py::ssize_t>(numbers + 48)});
+    auto* bytes = static_cast<unsigned char*>(array.mutable_data());
+    std::size_t const rowSize = numbers + 48;
+    std::fill(bytes, bytes + rowSize * images.size(), 0);
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        unsigned char* row = bytes + i * rowSize;
+        for (std::size_t k = 0; k < paths[i].size(); ++k) {
+            std::uint32_t const point = paths[i][k];
+            std::memcpy(row + 4 * k, &point, 4);
+        }
+        ImageOrderInfo const& record = images[i].record;
+        std::int32_t const values[5] = {images[i].strip, images[i].position, record.nImageNo, record.nGroupNo,
+                                        record.nStripNo};
+        std::memcpy(row + numbers, values, sizeof values);
+        std::memcpy(row + numbers + 20, record.nExtra, sizeof record.nExtra);
+    }
+    return array;
+}
+
+py::dict readBlockOption(py::handle path) {
+    std::string const host = hostPathOf(path);
+    BlockInfo info{};
+    std::string imageList, tiePoints;
+    run(host, [&] {
+        std::int32_t const code = ybReadBlockOptionFile(host.c_str(), &info);
+        if (code == kSuccess) {
+            imageList = ybGetBlkAuxFileName(info, ".bil", nullptr);
+            tiePoints = ybGetBlkAuxFileName(info, ".scp", nullptr);
+        }
+        return code;
+    });
+    auto text = [](char const* field, std::size_t width) { return textOf(yb::platform::boundedText(field, width)); };
+    py::dict result;
+    result["directory"] = text(info.blockDirectory, sizeof info.blockDirectory);
+    result["name"] = text(info.blockName, sizeof info.blockName);
+    result["image_type"] = info.imageType;
+    result["control_point_file"] = text(info.controlPointFile, sizeof info.controlPointFile);
+    result["camera_file"] = text(info.cameraFile, sizeof info.cameraFile);
+    result["image_list_path"] = py::bytes(imageList);
+    result["tie_point_path"] = py::bytes(tiePoints);
+    result["record"] = py::bytes(reinterpret_cast<char const*>(&info), sizeof info);
+    return result;
+}
+
+py::dict explain(std::int32_t code) {
+    yb::frame::ResultCodeInfo const* info = yb::frame::findResultCode(code);
+    if (info == nullptr) throw py::key_error("no library of the suite defines the code " + std::to_string(code));
+    py::dict result;
+    result["code"] = info->code;
+    result["constant"] = std::string(info->constant);
+    result["library"] = std::string(info->library);
+    result["meaning"] = std::string(info->meaning);
+    result["operations"] = std::string(info->operations);
+    return result;
+}
+
+py::handle newError(py::module_& module, char const* name, py::handle base, char const* doc) {
+    std::string const qualified = std::string("ybblockio.") + name;
+    PyObject* cls = PyErr_NewExceptionWithDoc(qualified.c_str(), doc, base.ptr(), nullptr);
+    if (cls == nullptr) throw py::error_already_set();
+    module.add_object(name, py::handle(cls));  // the module keeps the reference it is given
+    return py::handle(cls);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_ybblockio, module) {
+    module.doc() = "ybBlockFileIO for Python: the files of a photogrammetric block as numpy arrays.";
+
+    ErrorClasses& classes = errorClasses();
+    classes.error = newError(module, "Error", PyExc_Exception,
+                             "A call of the library failed. `code` is its result code; `constant` and `meaning` "
+                             "say what it means; `path` is the host path concerned and `where` where it leads.");
+    classes.missing = newError(module, "FileMissingError", classes.error,
+                               "The file does not exist or cannot be opened (or its drive is not mapped).");
+    classes.damaged = newError(module, "DamagedFileError", classes.error,
+                               "The file's content is invalid: wrong magic, impossible count, cut short.");
+    classes.write = newError(module, "WriteError", classes.error, "A file cannot be created or written.");
+    classes.argument =
+        newError(module, "ArgumentError", classes.error, "An argument or a stored value is invalid or out of range.");
+    classes.notFound = newError(module, "NotFoundError", classes.error, "No such tie point or strip.");
+    // The classes outlive every call: the module holds them, and so does this table.
+    for (py::handle cls : {classes.error, classes.missing, classes.damaged, classes.write, classes.argument,
+                           classes.notFound})
+        cls.inc_ref();
+    hbSetMessageSink(messageSink, nullptr);
+    py::register_exception_translator([](std::exception_ptr pointer) {
+        try {
+            if (pointer) std::rethrow_exception(pointer);
+        } catch (LibraryFailure const& failure) {
+            raiseFailure(failure);
+        }
+    });
+
+    module.attr("TIE_POINT_DTYPE") = tiePointDtype();
+    module.attr("GCP_LAYOUT_DTYPE") = gcpLayoutDtype();
+
+    module.def("map_drive", &mapDrive, py::arg("letter"), py::arg("folder"));
+    module.def("drive_root", &driveRoot, py::arg("letter"));
+    module.def("explain", &explain, py::arg("code"));
+    module.def("read_block_option", &readBlockOption, py::arg("path"));
+    module.def("read_image_list", &readImageList, py::arg("path"));
+    module.def("read_tie_points", &readTiePoints, py::arg("path"), py::arg("image") = py::none());
+    module.def("write_tie_points", &writeTiePoints, py::arg("path"), py::arg("points"));
+    module.def("read_image_points", &readImagePoints, py::arg("path"));
+    module.def("write_image_points", &writeImagePoints, py::arg("path"), py::arg("points"));
+    module.def("read_gcp_layout", &readGcpLayout, py::arg("path"));
+    module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"));
+}

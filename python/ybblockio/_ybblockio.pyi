@@ -1,0 +1,81 @@
+"""Types of the ybblockio extension module."""
+
+import os
+from typing import Optional, TypedDict, Union
+
+import numpy as np
+
+_Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
+
+TIE_POINT_DTYPE: np.dtype
+"""One observation (70 bytes, the tie point file's record): image (int32), name (S32, GBK bytes),
+type (int16), x, y (measured), photo_x, photo_y (float64)."""
+
+GCP_LAYOUT_DTYPE: np.dtype
+"""One ground control point of a GCP layout file (84 bytes): caller_data (S32), image_count (int32),
+images (12 x int32, the first image_count meaningful)."""
+
+class Error(Exception):
+    code: int
+    constant: str
+    meaning: str
+    path: Optional[str]
+    where: Optional[str]
+
+class FileMissingError(Error): ...
+class DamagedFileError(Error): ...
+class WriteError(Error): ...
+class ArgumentError(Error): ...
+class NotFoundError(Error): ...
+
+class _BlockOption(TypedDict):
+    directory: str
+    name: str
+    image_type: int
+    control_point_file: str
+    camera_file: str
+    image_list_path: bytes
+    tie_point_path: bytes
+    record: bytes
+
+class _CodeInfo(TypedDict):
+    code: int
+    constant: str
+    library: str
+    meaning: str
+    operations: str
+
+def map_drive(letter: str, folder: Optional[Union[str, bytes, os.PathLike[str]]]) -> None:
+    """Maps drive `letter` ("D" or "D:") onto a native folder; None removes the mapping."""
+
+def drive_root(letter: str) -> Optional[str]:
+    """The native folder drive `letter` is mapped onto (by map_drive or YB_DRIVE_<letter>), or None."""
+
+def explain(code: int) -> _CodeInfo:
+    """What a result code means and which operations return it; KeyError for an unknown code."""
+
+def read_block_option(path: _Path) -> _BlockOption:
+    """The block option record, with the host paths of the block's image list and tie point file."""
+
+def read_image_list(path: _Path) -> np.ndarray:
+    """The image list (.bil): strip, position, image, path (str), group, record_strip, extra (7 x int32)."""
+
+def read_tie_points(path: _Path, image: Optional[int] = None) -> np.ndarray:
+    """Every observation of a tie point file (grouped by image, in file order), or those of one image,
+    as one array of TIE_POINT_DTYPE whose memory is the library's reader's own."""
+
+def write_tie_points(path: _Path, points: np.ndarray) -> None:
+    """Writes a tie point file of these observations (an array of TIE_POINT_DTYPE), grouped by image in
+    the order the images first occur; a file read by read_tie_points is written back byte for byte."""
+
+def read_image_points(path: _Path) -> np.ndarray:
+    """The records of an image point file (.ijp and other image control or joint point files)."""
+
+def write_image_points(path: _Path, points: np.ndarray) -> None:
+    """Creates or replaces an image point file with these records (TIE_POINT_DTYPE)."""
+
+def read_gcp_layout(path: _Path) -> np.ndarray:
+    """The records of a block GCP layout file (GCP_LAYOUT_DTYPE)."""
+
+def write_gcp_layout(path: _Path, records: np.ndarray) -> None:
+    """Creates or replaces a block GCP layout file with these records (GCP_LAYOUT_DTYPE)."""

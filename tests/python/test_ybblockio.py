@@ -1,0 +1,102 @@
+"""ybblockio: the library's files as numpy arrays, written back byte for byte, and its failures as
+exceptions carrying the result code and its meaning."""
+
+import numpy as np
+import pytest
+
+import ybblockio
+
+BLOCK = r"D:\DemoBlock\Demo.dms"
+TIE_POINTS = r"D:\DemoBlock\Demo.scp"
+
+
+def test_records_have_the_file_layouts():
+    tie = ybblockio.TIE_POINT_DTYPE
+    assert tie.itemsize == 70
+    assert tie.names == ("image", "name", "type", "x", "y", "photo_x", "photo_y")
+    assert {name: tie.fields[name][1] for name in tie.names} == {
+        "image": 32, "name": 38, "type": 36, "x": 16, "y": 24, "photo_x": 0, "photo_y": 8}
+    assert tie["name"] == np.dtype("S32") and tie["type"] == np.dtype("<i2")
+    gcp = ybblockio.GCP_LAYOUT_DTYPE
+    assert gcp.itemsize == 84 and gcp["images"].shape == (12,) and gcp.fields["image_count"][1] == 32
+
+
+def test_block_offers_its_record_image_list_and_tie_points(demo):
+    block = ybblockio.Block(BLOCK)
+    assert (block.name, block.directory, block.image_type) == ("Demo", r"D:\DemoBlock", 0)
+    assert block.camera_file == r"D:\DemoBlock\Demo.cmr" and len(block.record) == 712
+    images = block.images
+    assert images.dtype.names == ("strip", "position", "image", "path", "group", "record_strip", "extra")
+    assert list(images["image"]) == [101, 102, 103, 104, 105, 201, 202, 203, 204, 205]
+    assert list(images["strip"]) == [1] * 5 + [2] * 5 and images["position"][6] == 2
+    assert images["path"][0] == r"D:\DemoBlock\Images\0101.ybi"
+    points = block.tie_points()
+    assert points.dtype == ybblockio.TIE_POINT_DTYPE and len(points) > 0
+    # Grouped by image as the file holds them; one image's points are its group.
+    one = block.tie_points(102)
+    assert len(one) > 0 and np.array_equal(one, points[points["image"] == 102])
+    assert len(block.tie_points(999)) == 0
+
+
+def test_tie_points_round_trip_byte_exact(demo, tmp_path):
+    original = (demo / "DemoBlock" / "Demo.scp").read_bytes()
+    points = ybblockio.read_tie_points(TIE_POINTS)
+    ybblockio.write_tie_points(r"D:\copy.scp", points)
+    assert (demo / "copy.scp").read_bytes() == original
+    # A changed array reads back as written, bytes after a name's terminator included.
+    points = points.copy()
+    points["x"] += 0.25
+    points["name"][0] = b"A1\x00tail"
+    ybblockio.write_tie_points(tmp_path / "changed.scp", points)
+    again = ybblockio.read_tie_points(tmp_path / "changed.scp")
+    assert again.tobytes() == points.tobytes()
+    # Image point files and GCP layout files the same way.
+    ybblockio.write_image_points(tmp_path / "p.ijp", points[:5])
+    assert ybblockio.read_image_points(tmp_path / "p.ijp").tobytes() == points[:5].tobytes()
+    layout = np.zeros(2, ybblockio.GCP_LAYOUT_DTYPE)
+    layout["caller_data"] = [b"G1", b"G2"]
+    layout["image_count"] = [2, 1]
+    layout["images"][0, :2] = [101, 102]
+    layout["images"][1, 0] = 201
+    ybblockio.write_gcp_layout(tmp_path / "gcp.lay", layout)
+    assert ybblockio.read_gcp_layout(tmp_path / "gcp.lay").tobytes() == layout.tobytes()
+
+
+def test_gbk_host_paths_name_utf8_files(demo):
+    points = ybblockio.read_tie_points(TIE_POINTS)
+    points["name"][:2] = ["点1".encode("gbk"), "点2".encode("gbk")]
+    (demo / "测区").mkdir()
+    ybblockio.write_tie_points(r"D:\测区\连接点.scp", points)
+    assert (demo / "测区" / "连接点.scp").is_file()
+    back = ybblockio.read_tie_points("D:\\测区\\连接点.scp".encode("gbk"))  # bytes: GBK already
+    assert back.tobytes() == points.tobytes()
+    assert back["name"][1].decode("gbk") == "点2"
+
+
+@pytest.mark.parametrize("damage, error, code", [
+    (lambda data: data[:200], ybblockio.DamagedFileError, 4000032),    # cut short
+    (lambda data: b"X" + data[1:], ybblockio.DamagedFileError, 4000032),  # wrong magic
+])
+def test_damaged_file_raises_its_code(demo, damage, error, code):
+    path = demo / "DemoBlock" / "Demo.scp"
+    path.write_bytes(damage(path.read_bytes()))
+    with pytest.raises(error) as raised:
+        ybblockio.read_tie_points(TIE_POINTS)
+    assert raised.value.code == code
+    assert raised.value.meaning == ybblockio.explain(code)["meaning"]
+    assert raised.value.path == TIE_POINTS and raised.value.messages
+
+
+def test_unmapped_drive_and_wrong_arguments(demo, monkeypatch):
+    monkeypatch.delenv("YB_DRIVE_Q", raising=False)
+    with pytest.raises(ybblockio.FileMissingError) as raised:
+        ybblockio.Block(r"Q:\Blk\A.dms")
+    assert raised.value.code == 4000028 and raised.value.constant == "yb::kCannotOpen"
+    assert "map_drive('Q'" in str(raised.value) and "drive Q: is not mapped" in raised.value.where
+    assert isinstance(raised.value, ybblockio.Error)
+    with pytest.raises(TypeError, match="dtype"):
+        ybblockio.write_tie_points(r"D:\x.scp", np.zeros(3, dtype=[("image", "<i4")]))
+    with pytest.raises(ValueError):
+        ybblockio.map_drive("DD", demo)
+    with pytest.raises(KeyError):
+        ybblockio.explain(12345)

@@ -1,0 +1,288 @@
+// Tie counts: one pass over the tie point file, then linear work on dense numbers. Images are numbered
+// in order of first occurrence, and so are point names (compared ignoring case). Each name keeps the
+// distinct images it is seen on; from those follow the images it ties and the pairs of images and of
+// strips that share it. A name's observations lie close together in the file, so its entry is still
+// in the processor's caches when they come.
+#include "tie_counts.h"
+
+#include "name_index.h"
+
+#include "fs.h"
+#include "tiepoints/tie_point_file.h"
+
+#include <yb/ybBlockFileIO.h>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <optional>
+
+namespace ybblock {
+namespace {
+
+// The tie point file read in large chunks, its groups taken from the chunk in place. The library's
+// exports hand a file over only as one array of all its records, which a block of a million
+// observations would allocate and fault in before counting could start. The layout and what makes a
+// file acceptable are the library's (tie_point_file.h): the magic field compared ignoring case, a
+// group count not negative, every group whole. `sized(records)` hears how many records the file can
+// hold at most; `visit(imageNo, records, count)` gets each group's records (kRecordSize bytes each) a
+// run at a time.
+class TiePointChunks {
+public:
+    template <class Sized, class Visit>
+    std::int32_t walk(std::string const& hostPath, Sized sized, Visit visit) {
+        namespace tp = yb::tiepoints;
+        file_ = yb::platform::openFile(hostPath, "rb");
+        if (!file_) return yb::kCannotOpen;
+        std::setvbuf(file_.get(), nullptr, _IONBF, 0);  // the chunks are the buffer
+        if (auto const length = yb::platform::fileSize(hostPath); length && *length > tp::kFirstGroupOffset)
+            sized((*length - tp::kFirstGroupOffset) / tp::kRecordSize);
+        std::int32_t groups = 0;
+        if (!need(tp::kFirstGroupOffset) ||
+            !yb::platform::equalsIgnoreCase(yb::platform::boundedText(at(), tp::kMagicFieldSize), tp::kTiePointMagic))
+            return yb::kInvalidContent;
+        std::memcpy(&groups, at() + tp::kGroupCountOffset, sizeof groups);
+        if (groups < 0) return yb::kInvalidContent;
+        begin_ += tp::kFirstGroupOffset;
+        for (std::int32_t g = 0; g < groups; ++g) {
+            std::array<std::int32_t, 2> header{};  // image number, record count
+            if (!need(tp::kGroupHeaderSize)) return yb::kInvalidContent;
+            std::memcpy(header.data(), at(), sizeof header);
+            begin_ += tp::kGroupHeaderSize;
+            for (std::int64_t left = header[1]; left > 0;) {
+                if (!need(tp::kRecordSize)) return yb::kInvalidContent;
+                std::size_t const count =
+                    std::min<std::size_t>(static_cast<std::size_t>(left), (end_ - begin_) / tp::kRecordSize);
+                visit(header[0], at(), count);
+                begin_ += count * tp::kRecordSize;
+                left -= static_cast<std::int64_t>(count);
+            }
+        }
+        return yb::kSuccess;
+    }
+
+private:
+    char const* at() const { return chunk_.data() + begin_; }
+
+    // At least `size` bytes from at() on; false when the file ends first.
+    bool need(std::size_t size) {
+        if (end_ - begin_ >= size) return true;
+        std::memmove(chunk_.data(), chunk_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+        while (end_ < size) {
+            std::size_t const got = std::fread(chunk_.data() + end_, 1, chunk_.size() - end_, file_.get());
+            if (got == 0) return false;
+            end_ += got;
+        }
+        return true;
+    }
+
+    yb::platform::File file_;
+    std::vector<char> chunk_ = std::vector<char>(std::size_t{1} << 20);
+    std::size_t begin_ = 0, end_ = 0;
+};
+
+// The distinct images a name is seen on: the first few in place, the rest (a name on many images is
+// rare) aside, made distinct at the end.
+struct NameImages {
+    static constexpr std::size_t kInPlace = 3;
+    std::uint32_t count = 0;  // above kInPlace: the images are in the overflow list
+    std::array<std::uint32_t, kInPlace> images{};
+};
+
+// A name seen on more images than any overlap of a block gives (a repeated or mismatched name) ties
+// only neighbours in image order, so one bad name cannot make the count quadratic.
+constexpr std::size_t kAllPairsUpTo = 12;
+
+// Calls visit(a, b) for the pairs of `members` that a name ties: all of them, or neighbours only.
+template <class Visit>
+void forEachTiedPair(std::vector<std::uint32_t> const& members, Visit visit) {
+    if (members.size() <= kAllPairsUpTo) {
+        for (std::size_t i = 0; i < members.size(); ++i)
+            for (std::size_t j = i + 1; j < members.size(); ++j) visit(members[i], members[j]);
+    } else {
+        for (std::size_t i = 0; i + 1 < members.size(); ++i) visit(members[i], members[i + 1]);
+    }
+}
+
+// Shared names per pair of images, kept with the pair's first image: a short list scanned from its
+// end (the partner just counted comes again soon), and a map for an image with many partners.
+class PairTally {
+public:
+    explicit PairTally(std::size_t images) : partners_(images) {}
+
+    void add(std::uint32_t first, std::uint32_t second) {
+        Partners& of = partners_[first];
+        if (of.index) {
+            auto const [at, added] = of.index->try_emplace(second, of.list.size());
+            if (added) of.list.push_back({second, 0});
+            ++of.list[at->second].second;
+            return;
+        }
+        for (auto it = of.list.rbegin(); it != of.list.rend(); ++it) {
+            if (it->first == second) {
+                ++it->second;
+                return;
+            }
+        }
+        of.list.push_back({second, 1});
+        if (of.list.size() > kScanUpTo) {
+            of.index = std::make_unique<std::unordered_map<std::uint32_t, std::size_t>>();
+            for (std::size_t i = 0; i < of.list.size(); ++i) of.index->emplace(of.list[i].first, i);
+        }
+    }
+
+    template <class Emit>
+    void forEach(Emit emit) const {
+        for (std::size_t first = 0; first < partners_.size(); ++first)
+            for (auto const& [second, shared] : partners_[first].list)
+                emit(static_cast<std::uint32_t>(first), second, shared);
+    }
+
+private:
+    static constexpr std::size_t kScanUpTo = 32;
+    struct Partners {
+        std::vector<std::pair<std::uint32_t, std::int64_t>> list;
+        std::unique_ptr<std::unordered_map<std::uint32_t, std::size_t>> index;
+    };
+    std::vector<Partners> partners_;
+};
+
+bool byNumbers(SharedPoints const& a, SharedPoints const& b) {
+    return a.first != b.first ? a.first < b.first : a.second < b.second;
+}
+
+}  // namespace
+
+ImageTies TieCounts::imageTies(std::int32_t image) const {
+    auto const found = images.find(image);
+    return found == images.end() ? ImageTies{} : found->second;
+}
+
+std::int64_t TieCounts::sharedByStrips(std::int32_t first, std::int32_t second) const {
+    SharedPoints const key{std::min(first, second), std::max(first, second), 0};
+    auto const found = std::lower_bound(stripPairs.begin(), stripPairs.end(), key, byNumbers);
+    return found != stripPairs.end() && found->first == key.first && found->second == key.second ? found->points : 0;
+}
+
+std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
+    counts = TieCounts{};
+    std::vector<std::int32_t> imageNumbers;
+    std::unordered_map<std::int32_t, std::uint32_t> imageIndex;
+    std::vector<std::int64_t> observations;  // by image
+    NameIndex names(1024);
+    std::vector<NameImages> nameImages;  // by name
+    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> overflow;
+    TiePointChunks chunks;
+    std::int32_t const code = chunks.walk(
+        tiePointPath,
+        [&](std::uint64_t records) {
+            names = NameIndex(records / 3 + 16);  // a tie point file holds about three observations a name
+            nameImages.reserve(records / 3 + 16);
+        },
+        [&](std::int32_t imageNo, char const* records, std::size_t count) {
+            auto const [found, added] = imageIndex.try_emplace(imageNo, static_cast<std::uint32_t>(imageNumbers.size()));
+            if (added) {
+                imageNumbers.push_back(imageNo);
+                observations.push_back(0);
+            }
+            std::uint32_t const image = found->second;
+            observations[image] += static_cast<std::int64_t>(count);
+            names.numberAll(
+                count, [&](std::size_t i) { return records + i * sizeof(tagImagePoint) + offsetof(tagImagePoint, name); },
+                [&](std::size_t, std::uint32_t name, bool isNew) {
+                    NameImages& seen = isNew ? nameImages.emplace_back() : nameImages[name];
+                    if (seen.count > NameImages::kInPlace) {
+                        overflow[name].push_back(image);
+                        return;
+                    }
+                    for (std::uint32_t k = 0; k < seen.count; ++k)
+                        if (seen.images[k] == image) return;
+                    if (seen.count < NameImages::kInPlace) {
+                        seen.images[seen.count++] = image;
+                    } else {
+                        overflow[name].assign(seen.images.begin(), seen.images.end());
+                        overflow[name].push_back(image);
+                        seen.count = NameImages::kInPlace + 1;
+                    }
+                });
+        });
+    if (code != yb::kSuccess) return code;
+    for (std::int64_t const count : observations) counts.observations += count;
+    std::size_t const imageCount = imageNumbers.size();
+    counts.points = static_cast<std::int64_t>(names.size());
+
+    std::vector<std::int64_t> tied(imageCount, 0);
+    PairTally imagePairs(imageCount);
+    std::unordered_map<std::uint64_t, std::int64_t> stripPairs;
+    std::vector<std::uint32_t> members, strips;
+    auto const byImageNumber = [&](std::uint32_t a, std::uint32_t b) { return imageNumbers[a] < imageNumbers[b]; };
+    for (std::size_t name = 0; name < nameImages.size(); ++name) {
+        NameImages const& seen = nameImages[name];
+        if (seen.count <= NameImages::kInPlace) {
+            members.assign(seen.images.begin(), seen.images.begin() + seen.count);
+        } else {
+            members = std::move(overflow[static_cast<std::uint32_t>(name)]);
+            std::sort(members.begin(), members.end());
+            members.erase(std::unique(members.begin(), members.end()), members.end());
+        }
+        std::sort(members.begin(), members.end(), byImageNumber);
+        if (members.size() == 1) {
+            counts.lonePoints.push_back({names.spellingOf(static_cast<std::uint32_t>(name)), imageNumbers[members[0]]});
+            continue;
+        }
+        strips.clear();
+        bool oneStrip = true;
+        for (std::uint32_t const member : members) {
+            ++tied[member];
+            // Strip numbers are not negative for any image number a block can hold; the cast keeps
+            // the key a plain pair of 32-bit values either way.
+            strips.push_back(static_cast<std::uint32_t>(imageNumbers[member] / 100));
+            oneStrip = oneStrip && strips.back() == strips.front();
+        }
+        forEachTiedPair(members, [&](std::uint32_t a, std::uint32_t b) { imagePairs.add(a, b); });
+        if (oneStrip) continue;  // most names: nothing between strips
+        std::sort(strips.begin(), strips.end());
+        strips.erase(std::unique(strips.begin(), strips.end()), strips.end());
+        forEachTiedPair(strips, [&](std::uint32_t a, std::uint32_t b) {
+            ++stripPairs[(std::uint64_t{a} << 32) | b];
+        });
+    }
+
+    for (std::size_t i = 0; i < imageCount; ++i) counts.images.emplace(imageNumbers[i], ImageTies{observations[i], tied[i]});
+    imagePairs.forEach([&](std::uint32_t a, std::uint32_t b, std::int64_t shared) {
+        std::int32_t const first = imageNumbers[a], second = imageNumbers[b];
+        counts.imagePairs.push_back({std::min(first, second), std::max(first, second), shared});
+    });
+    std::sort(counts.imagePairs.begin(), counts.imagePairs.end(), byNumbers);
+    for (auto const& [key, shared] : stripPairs)
+        counts.stripPairs.push_back({static_cast<std::int32_t>(key >> 32), static_cast<std::int32_t>(key & 0xFFFFFFFFu),
+                                     shared});
+    std::sort(counts.stripPairs.begin(), counts.stripPairs.end(), byNumbers);
+    return yb::kSuccess;
+}
+
+WeakTies findWeakTies(TieCounts const& counts, std::vector<BlockImage> const& images, std::int64_t threshold) {
+    WeakTies weak;
+    weak.threshold = threshold;
+    std::vector<std::int32_t> strips;
+    for (BlockImage const& image : images) {
+        std::int64_t const tied = counts.imageTies(image.record.nImageNo).tiedPoints;
+        if (tied < threshold) weak.images.emplace_back(image.record.nImageNo, tied);
+        if (strips.empty() || strips.back() != image.strip) strips.push_back(image.strip);
+    }
+    // Strips come in order from the image list; a strip without images ties nothing and is skipped.
+    for (std::size_t i = 0; i + 1 < strips.size(); ++i) {
+        if (strips[i + 1] != strips[i] + 1) continue;
+        std::int64_t const shared = counts.sharedByStrips(strips[i], strips[i + 1]);
+        if (shared < threshold) weak.strips.push_back({strips[i], strips[i + 1], shared});
+    }
+    return weak;
+}
+
+}  // namespace ybblock
