@@ -29,8 +29,7 @@ bool BinaryStream::readText(std::string& text, std::size_t width) {
 }
 
 bool BinaryStream::readMagic(std::string_view magic) {
-    std::string buffer(magic.size(), '\0');
-    return read(buffer.data(), buffer.size()) && buffer == magic;
+    return readMagicStatus(magic, magic.size()) == Magic::Present;
 }
 
 BinaryStream::Magic BinaryStream::readMagicStatus(std::string_view magic, std::uint64_t length) {

@@ -59,7 +59,8 @@ public:
     // Reads magic.size() bytes and compares them exactly; false on a short read or a difference.
     bool readMagic(std::string_view magic);
     // The magic told apart as present, cut short by the end of the file, or different, for files whose
-    // kinds answer those differently. `length` is the file's length.
+    // kinds answer those differently. `length` is the file's length: a file that ends inside the magic
+    // is cut short when the bytes it has agree with the magic (every short file is, given magic.size()).
     enum class Magic { Present, CutShort, Different };
     Magic readMagicStatus(std::string_view magic, std::uint64_t length);
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <random>
 
 namespace yb::platform {
 
@@ -129,6 +130,25 @@ File openFile(std::string_view hostPath, char const* mode) {
     std::FILE* stream = backend::openReadStream(*native);
     if (stream == nullptr) io::failed();
     return File(stream);
+}
+
+std::string backend::temporaryCandidate(std::string const& targetNative, std::string_view separators,
+                                        std::uint64_t processId) {
+    std::size_t const separator = targetNative.find_last_of(separators);
+    std::size_t const nameStart = separator == std::string::npos ? 0 : separator + 1;
+    std::string base = targetNative.substr(nameStart);
+    // Room for ".", ".XXXXXXXX.tmp" within a name of 255 bytes.
+    constexpr std::size_t kMostBaseBytes = 255 - 14;
+    if (base.size() > kMostBaseBytes) {
+        std::size_t cut = kMostBaseBytes;
+        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+        base.resize(cut);
+    }
+    thread_local std::mt19937_64 random(std::random_device{}() ^ processId);
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix(8, 'x');
+    for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
+    return targetNative.substr(0, nameStart) + "." + base + "." + suffix + ".tmp";
 }
 
 }  // namespace yb::platform

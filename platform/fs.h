@@ -29,6 +29,8 @@ namespace yb::platform {
 std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate = false);
 
 bool isRegularFile(std::string_view hostPath);
+// A null path names no file.
+inline bool isRegularFile(char const* hostPath) { return hostPath != nullptr && isRegularFile(std::string_view(hostPath)); }
 bool isDirectory(std::string_view hostPath);
 // Size in bytes of a regular file, or nullopt.
 std::optional<std::uint64_t> fileSize(std::string_view hostPath);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace yb::platform::backend {
@@ -30,5 +31,11 @@ bool removeDirectory(std::string const& native);
 // Entries of one directory, without "." and "..", in the system's order; names in GBK (names no GBK
 // text can spell are left out).
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native);
+
+// A name for a temporary beside `targetNative`, in its directory (which ends at the last of
+// `separators`): "." + the target's name, cut on a UTF-8 character boundary so that the whole fits a
+// 255-byte name, + "." + eight random letters + ".tmp". Each call gives another; `processId` keeps
+// the names of processes apart even where the random device is not random.
+std::string temporaryCandidate(std::string const& targetNative, std::string_view separators, std::uint64_t processId);
 
 }  // namespace yb::platform::backend

@@ -13,22 +13,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
-#include <random>
 
 namespace yb::platform {
 
 namespace {
 
+// Native names are UTF-8: bytes of other characters are compared as they are, one by one.
 bool asciiEqualIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
     }
     return true;
 }
@@ -78,15 +76,7 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
     std::vector<std::string> components;
     std::size_t start = 0;
     while (start <= rest.size()) {
-        std::size_t sep = start;
-        for (; sep < rest.size(); ++sep) {
-            unsigned char c = static_cast<unsigned char>(rest[sep]);
-            if (isGbkLeadByte(c) && sep + 1 < rest.size()) {
-                ++sep;
-                continue;
-            }
-            if (isSeparator(rest[sep])) break;
-        }
+        std::size_t const sep = std::min(findSeparator(rest, start), rest.size());
         std::string_view part = rest.substr(start, sep - start);
         if (part == "..") {
             // As on the host, ".." never climbs above the drive's root (nor above "/"); only a relative
@@ -301,22 +291,9 @@ NativeFile createBeside(std::string const& targetNative, std::string& created) {
     NativeFile file;
     created.clear();
     if (io::injected(HB_FILE_OPEN)) return file;
-    std::size_t const slash = targetNative.rfind('/');
-    std::string const directory = slash == std::string::npos ? std::string() : targetNative.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? targetNative : targetNative.substr(slash + 1);
-    // Room for ".", ".XXXXXXXX.tmp" within a name of 255 bytes, cut on a UTF-8 character boundary.
-    constexpr std::size_t kMostBaseBytes = 255 - 14;
-    if (base.size() > kMostBaseBytes) {
-        std::size_t cut = kMostBaseBytes;
-        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
-        base.resize(cut);
-    }
-    thread_local std::mt19937_64 random(std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()));
-    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix(8, 'x');
-        for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
-        std::string const candidate = directory + "." + base + "." + suffix + ".tmp";
+        std::string const candidate =
+            backend::temporaryCandidate(targetNative, "/", static_cast<std::uint64_t>(::getpid()));
         int const handle = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (handle < 0) {
             if (errno == EEXIST) continue;

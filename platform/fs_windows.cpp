@@ -19,7 +19,6 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
-#include <random>
 #include <string>
 
 namespace yb::platform {
@@ -320,22 +319,9 @@ NativeFile createBeside(std::string const& targetNative, std::string& created) {
     NativeFile file;
     created.clear();
     if (io::injected(HB_FILE_OPEN)) return file;
-    std::size_t const separator = targetNative.find_last_of("\\/:");
-    std::string const directory = separator == std::string::npos ? std::string() : targetNative.substr(0, separator + 1);
-    std::string base = separator == std::string::npos ? targetNative : targetNative.substr(separator + 1);
-    // Room for ".", ".XXXXXXXX.tmp" within a name of 255 characters, cut on a UTF-8 character boundary.
-    constexpr std::size_t kMostBaseBytes = 255 - 14;
-    if (base.size() > kMostBaseBytes) {
-        std::size_t cut = kMostBaseBytes;
-        while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
-        base.resize(cut);
-    }
-    thread_local std::mt19937_64 random(std::random_device{}() ^ static_cast<std::uint64_t>(::GetCurrentProcessId()));
-    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix(8, 'x');
-        for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
-        std::string const candidate = directory + "." + base + "." + suffix + ".tmp";
+        std::string const candidate =
+            backend::temporaryCandidate(targetNative, "\\/:", static_cast<std::uint64_t>(::GetCurrentProcessId()));
         HANDLE handle = openHandle(candidate, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
         if (handle == INVALID_HANDLE_VALUE) {
             if (errno == EEXIST) continue;

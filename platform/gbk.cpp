@@ -31,17 +31,9 @@ std::string gbkFromUtf8Literal(std::string_view utf8) {
 std::string gbkToUtf8Lossy(std::string_view gbk) {
     if (auto utf8 = gbkToUtf8(gbk)) return *utf8;
     std::string out;
-    for (std::size_t i = 0; i < gbk.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(gbk[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (isGbkLeadByte(c) && i + 1 < gbk.size()) {
-            auto pair = gbkToUtf8(gbk.substr(i, 2));
-            out += pair ? *pair : std::string("?");
-            ++i;
-        } else {
-            out += '?';
-        }
+    for (std::size_t i = 0; i < gbk.size(); i += characterLength(gbk, i)) {
+        auto character = gbkToUtf8(gbk.substr(i, characterLength(gbk, i)));
+        out += character ? *character : std::string("?");
     }
     return out;
 }

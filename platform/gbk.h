@@ -1,6 +1,7 @@
 // GBK (code page 936) text: lead-byte test and strict conversion to and from UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,23 @@ namespace yb::platform {
 
 // 0x81..0xFE starts a double-byte character; its second byte may be '\\' or an ASCII letter.
 constexpr bool isGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// Bytes of the character that starts at `i`: 2 for a lead byte with a byte after it, else 1. Every
+// walk over GBK text steps by this, so the second byte of a character is never taken for a
+// separator, a dot or a letter.
+constexpr std::size_t characterLength(std::string_view text, std::size_t i) {
+    return isGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+}
+
+// Bytes of the longest run of whole characters at the start of `text` that fits in `limit` bytes.
+constexpr std::size_t wholeCharactersWithin(std::string_view text, std::size_t limit) {
+    std::size_t end = 0;
+    for (std::size_t next = 0; next < text.size() && (next += characterLength(text, next)) <= limit;) end = next;
+    return end;
+}
+
+// 'A'..'Z' lower-cased, every other byte kept: GBK and UTF-8 bytes of other characters are never letters.
+constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Strict conversions: a dangling lead byte or an unmappable character gives no result.
 std::optional<std::string> gbkToUtf8(std::string_view gbk);

@@ -4,15 +4,31 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <memory>
 
 namespace yb::platform {
 namespace {
 
-std::optional<std::string> convert(char const* to, char const* from, std::string_view text) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::unique_ptr<void, int (*)(iconv_t)> closer(cd, iconv_close);
+// One conversion descriptor per direction and thread, opened on first use and closed when the thread
+// ends; each conversion starts from the initial state.
+class Converter {
+public:
+    Converter(char const* to, char const* from) : descriptor_(iconv_open(to, from)) {}
+    Converter(Converter const&) = delete;
+    Converter& operator=(Converter const&) = delete;
+    ~Converter() {
+        if (valid()) iconv_close(descriptor_);
+    }
+    bool valid() const { return descriptor_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return descriptor_; }
+
+private:
+    iconv_t descriptor_;
+};
+
+std::optional<std::string> convert(Converter const& converter, std::string_view text) {
+    if (!converter.valid()) return std::nullopt;
+    iconv_t const cd = converter.get();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     std::string out(text.size() * 2 + 8, '\0');
     char* in = const_cast<char*>(text.data());
     std::size_t inLeft = text.size();
@@ -38,9 +54,15 @@ std::optional<std::string> convert(char const* to, char const* from, std::string
 
 namespace backend {
 
-std::optional<std::string> gbkToUtf8(std::string_view gbk) { return convert("UTF-8", "GBK", gbk); }
+std::optional<std::string> gbkToUtf8(std::string_view gbk) {
+    thread_local Converter const toUtf8("UTF-8", "GBK");
+    return convert(toUtf8, gbk);
+}
 
-std::optional<std::string> utf8ToGbk(std::string_view utf8) { return convert("GBK", "UTF-8", utf8); }
+std::optional<std::string> utf8ToGbk(std::string_view utf8) {
+    thread_local Converter const toGbk("GBK", "UTF-8");
+    return convert(toGbk, utf8);
+}
 
 }  // namespace backend
 }  // namespace yb::platform

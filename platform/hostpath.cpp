@@ -13,11 +13,9 @@ template <class Visit>
 void forEachCharacter(std::string_view text, Visit visit) {
     for (std::size_t i = 0; i < text.size();) {
         if (!visit(i)) return;
-        i += (isGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        i += characterLength(text, i);
     }
 }
-
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -49,6 +47,18 @@ std::size_t findText(std::string_view text, std::string_view needle, std::size_t
     std::size_t found = npos;
     forEachCharacter(text, [&](std::size_t i) {
         if (i >= from && text.substr(i, needle.size()) == needle) {
+            found = i;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+std::size_t findSeparator(std::string_view path, std::size_t from) {
+    std::size_t found = npos;
+    forEachCharacter(path, [&](std::size_t i) {
+        if (i >= from && isSeparator(path[i])) {
             found = i;
             return false;
         }
@@ -155,11 +165,7 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     bool equal = true;
     forEachCharacter(a, [&](std::size_t i) {
-        if (isGbkLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
-            equal = a[i] == b[i] && a[i + 1] == b[i + 1];
-        } else {
-            equal = asciiLower(a[i]) == asciiLower(b[i]);
-        }
+        equal = characterLength(a, i) == 2 ? a.substr(i, 2) == b.substr(i, 2) : asciiLower(a[i]) == asciiLower(b[i]);
         return equal;
     });
     return equal;
@@ -173,13 +179,7 @@ std::string_view boundedText(char const* field, std::size_t width) {
 
 void storeText(char* field, std::size_t width, std::string_view text) {
     if (field == nullptr || width == 0) return;
-    std::size_t length = 0;
-    forEachCharacter(text, [&](std::size_t i) {
-        std::size_t next = (isGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? i + 2 : i + 1;
-        if (next > width - 1) return false;
-        length = next;
-        return true;
-    });
+    std::size_t const length = wholeCharactersWithin(text, width - 1);
     std::memcpy(field, text.data(), length);
     std::memset(field + length, 0, width - length);
 }

@@ -24,7 +24,8 @@ std::size_t findFirstChar(std::string_view text, char c, std::size_t from = 0);
 std::size_t findLastChar(std::string_view text, char c);
 // Position of the first occurrence of `needle` that starts on a character boundary.
 std::size_t findText(std::string_view text, std::string_view needle, std::size_t from = 0);
-// Position of the last '\' or '/', or npos.
+// Position of the first '\' or '/' at or after `from`, and of the last one; npos when there is none.
+std::size_t findSeparator(std::string_view path, std::size_t from = 0);
 std::size_t lastSeparator(std::string_view path);
 bool isSeparator(char c);
 

@@ -8,7 +8,7 @@
 // points (ybInitialControlPointFileOfYBI) holds points 1 to n, all zero, until they are updated.
 #include "ybi_image_file.h"
 
-#include "call_guard.h"
+#include "call_barrier.h"
 #include "handle_registry.h"
 
 #include "fs.h"
@@ -137,7 +137,7 @@ std::int32_t createImage(char const* path, std::int32_t lines, std::int32_t cell
 
 template <class Worker>
 std::int32_t guarded(Worker&& worker) {
-    return companion::guardedCall(YBI_E_NO_MEMORY, YBI_E_BAD_CONTENT, std::forward<Worker>(worker));
+    return platform::callBarrier(YBI_E_NO_MEMORY, YBI_E_BAD_CONTENT, std::forward<Worker>(worker));
 }
 
 // Runs a getter of one header value.
@@ -159,7 +159,7 @@ using yb::ybi::guarded;
 
 std::int32_t ybIsFileExist(char const* path) {
     // A path that cannot even be looked at names no file.
-    return guarded([&] { return path != nullptr && yb::platform::isRegularFile(path) ? 1 : 0; }) == 1 ? 1 : 0;
+    return guarded([&] { return yb::platform::isRegularFile(path) ? 1 : 0; }) == 1 ? 1 : 0;
 }
 
 std::int32_t ybOpenYbiFileForRead(char const* path, YbiHandle* image) {

@@ -7,7 +7,7 @@
 // it, the array it allocated. Every call checks that the set is one it made and still holds, and that
 // the header still points at the library's array with a count within its capacity, so a foreign, freed
 // or overwritten set gives a code, never a stray memory access.
-#include "call_guard.h"
+#include "call_barrier.h"
 #include "handle_registry.h"
 
 #include <yb/ybiOrient.h>
@@ -113,7 +113,7 @@ std::int32_t release(CONTROLPOINT_STORAGE* set) {
 
 template <class Worker>
 std::int32_t guarded(Worker&& worker) {
-    return companion::guardedCall(ORIENT_E_NO_MEMORY, ORIENT_E_RANGE, std::forward<Worker>(worker));
+    return platform::callBarrier(ORIENT_E_NO_MEMORY, ORIENT_E_RANGE, std::forward<Worker>(worker));
 }
 
 }  // namespace

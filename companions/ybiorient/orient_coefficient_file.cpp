@@ -11,7 +11,7 @@
 // at the offsets its callers read: inner from byte 0, relative from byte 14, absolute from byte 2, each
 // value 8 bytes after the one before, and the kind as a 16-bit integer at byte 58. It writes bytes 0 to
 // 59 of the record and nothing else, and only when the whole file was read.
-#include "call_guard.h"
+#include "call_barrier.h"
 
 #include "binary_io.h"
 #include "fs.h"
@@ -92,11 +92,11 @@ std::int32_t writeCoefficients(char const* path, std::int32_t kind, double const
 }  // namespace yb::orient
 
 std::int32_t ybReadOrientCeff(char const* path, void* record) {
-    return yb::companion::guardedCall(ORIENT_E_NO_MEMORY, ORIENT_E_BAD_MAGIC,
-                                      [&] { return yb::orient::readCoefficients(path, record); });
+    return yb::platform::callBarrier(ORIENT_E_NO_MEMORY, ORIENT_E_BAD_MAGIC,
+                                     [&] { return yb::orient::readCoefficients(path, record); });
 }
 
 std::int32_t ybWriteOrientCeff(char const* path, std::int32_t kind, double const* values) {
-    return yb::companion::guardedCall(ORIENT_E_NO_MEMORY, ORIENT_E_WRITE,
-                                      [&] { return yb::orient::writeCoefficients(path, kind, values); });
+    return yb::platform::callBarrier(ORIENT_E_NO_MEMORY, ORIENT_E_WRITE,
+                                     [&] { return yb::orient::writeCoefficients(path, kind, values); });
 }

@@ -55,17 +55,8 @@ std::string titleOf(std::string_view path) { return platform::splitPath(path).ti
 std::string stemOf(std::string_view path) {
     std::string const name = platform::fileNameOf(path);
     if (name.size() <= kImageExtensionLength) return {};
-    std::size_t const cut = name.size() - kImageExtensionLength;
-    // Walk whole characters and keep those that end at or before the cut.
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < cut;) {
-        std::size_t const next =
-            (platform::isGbkLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) ? i + 2 : i + 1;
-        if (next > cut) break;
-        end = next;
-        i = next;
-    }
-    return name.substr(0, end);
+    // Whole characters only: one that the cut would split stays out.
+    return name.substr(0, platform::wholeCharactersWithin(name, name.size() - kImageExtensionLength));
 }
 
 std::string dottedExtension(std::string_view extension) {

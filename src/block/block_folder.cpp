@@ -55,12 +55,8 @@ bool removeBlockFolder(char const* root) {
 
 bool directoryExists(char const* dir) { return dir != nullptr && platform::isDirectory(dir); }
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Length of the GBK character that starts at `i`.
-std::size_t characterLength(std::string_view text, std::size_t i) {
-    return (platform::isGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
-}
+using platform::asciiLower;
+using platform::characterLength;
 
 // Matches a whole name against a pattern of '*' (any run of characters) and '?' (one character),
 // ignoring ASCII case and walking whole GBK characters, as the host's directory search does.

@@ -3,6 +3,8 @@
 #include "export_frame.h"
 #include "option_file.h"
 
+#include "fs.h"
+
 #include <yb/ybBlockFileIO.h>
 
 #include <cstring>
@@ -20,7 +22,7 @@ std::int32_t readBlockOptionFile(char const* path, BlockInfo* block) {
     // The record is cleared first, so every failure below leaves it all zero.
     if (block != nullptr) std::memset(block, 0, sizeof *block);
     if (path == nullptr || block == nullptr) return kInvalidArgument;
-    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    if (!platform::isRegularFile(path)) return kCannotOpen;
     // A short record keeps the bytes present and the rest stays zero; a wrong magic reads no record
     // bytes, so the record stays cleared.
     return frame::optionReadResult(frame::readOptionFile(path, kBlockOptionMagic, block, sizeof *block),

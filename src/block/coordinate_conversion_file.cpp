@@ -4,6 +4,7 @@
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "text_scan.h"
 #include "gbk.h"
 #include "messages.h"
 #include "write_path.h"
@@ -43,24 +44,21 @@ bool nextToken(std::FILE* stream, std::array<char, kTokenWidth + 1>& token) {
 }
 
 bool parseCount(char const* text, std::int32_t& count) {
-    char* end = nullptr;
-    errno = 0;
-    long const value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) return false;
-    count = static_cast<std::int32_t>(value);
-    return true;
+    auto const value = platform::wholeNumber<std::int32_t>(text);
+    if (value) count = *value;
+    return value.has_value();
 }
 
 bool parseReal(char const* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0';
+    auto const parsed = platform::wholeNumber<double>(text);
+    if (parsed) value = *parsed;
+    return parsed.has_value();
 }
 
 std::int32_t readConversionParameters(BlockInfo const& block, std::int32_t& count, double* params) {
     if (params == nullptr) return kInvalidArgument;
     std::string const fileName = conversionFileName(block);
-    if (ybIsFileExist(fileName.c_str()) == 0) {
+    if (!platform::isRegularFile(fileName.c_str())) {
         // No file: the block has no conversion, which is the three-parameter identity.
         count = kThreeParameters;
         params[0] = params[1] = params[2] = 0.0;

@@ -4,6 +4,8 @@
 #include "export_frame.h"
 #include "option_file.h"
 
+#include "fs.h"
+
 #include <yb/ybBlockFileIO.h>
 
 #include <string_view>
@@ -28,7 +30,7 @@ void setDefaults(DemInfo& info) {
 
 std::int32_t readDemGenOption(char const* path, DemInfo* info) {
     if (path == nullptr || info == nullptr) return kInvalidArgument;
-    if (ybIsFileExist(path) == 0) {
+    if (!platform::isRegularFile(path)) {
         DemInfo defaults = *info;
         setDefaults(defaults);
         if (!frame::writeOptionFile(path, kDemOptionMagic, &defaults, sizeof defaults)) return kCannotWrite;

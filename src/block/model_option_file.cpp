@@ -6,6 +6,8 @@
 #include "hostpath.h"
 #include "option_file.h"
 
+#include "fs.h"
+
 #include <yb/ybBlockFileIO.h>
 
 #include <cstring>
@@ -40,7 +42,7 @@ void copyText(char (&to)[kTextWidth], char const (&from)[kTextWidth]) {
 
 std::int32_t readModelOptionFile(char const* path, ModelInfo* info) {
     if (path == nullptr || info == nullptr) return kInvalidArgument;
-    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    if (!platform::isRegularFile(path)) return kCannotOpen;
     std::memset(info, 0, sizeof *info);
     ModelOptionRecord stored{};  // a file that ends early leaves the missing bytes zero
     std::int32_t const result =

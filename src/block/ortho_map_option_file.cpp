@@ -3,6 +3,7 @@
 // reader accepts them and takes the first bytes of their longer record.
 #include "file_kinds.h"
 #include "export_frame.h"
+#include "ybi_image.h"
 #include "hostpath.h"
 #include "option_file.h"
 
@@ -44,15 +45,9 @@ std::int32_t calculateDomRect(OrthoInfo const& info, D_RECT& rect) {
         return kSuccess;
     }
     std::string const image(platform::boundedText(info.extentImage, sizeof info.extentImage));
-    YbiHandle handle = nullptr;
-    std::int32_t code = ybOpenYbiFileForRead(image.c_str(), &handle);
-    if (code != kSuccess) {
-        if (handle != nullptr) ybCloseYbiFileForRead(handle);
-        return code;
-    }
-    code = ybGetUserCoordinateRangle(handle, 1, &rect.xMin, &rect.xMax, &rect.yMin, &rect.yMax);
-    if (handle != nullptr) ybCloseYbiFileForRead(handle);
-    return code;
+    frame::YbiImage opened;
+    if (std::int32_t const code = opened.open(image.c_str(), frame::YbiImage::Mode::Read); code != kSuccess) return code;
+    return ybGetUserCoordinateRangle(opened.get(), 1, &rect.xMin, &rect.xMax, &rect.yMin, &rect.yMax);
 }
 
 }  // namespace

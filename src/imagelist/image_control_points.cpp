@@ -75,8 +75,8 @@ std::int32_t storeCornerPoints(YbiHandle image, D_RECT const& rect) {
     }
     std::int32_t lines = 0;
     std::int32_t cells = 0;
-    ybGetLines(image, &lines);
-    ybGetLineCells(image, &cells);
+    if (std::int32_t code = ybGetLines(image, &lines); code != 0) return code;
+    if (std::int32_t code = ybGetLineCells(image, &cells); code != 0) return code;
 
     struct Corner {
         double x, y, column, row;

@@ -23,7 +23,9 @@ inline constexpr std::int64_t kStripCountOffset = 31;
 inline constexpr std::int64_t kFirstSectionOffset = 35;
 inline constexpr std::size_t kPathFieldSize = 260;
 inline constexpr std::size_t kPathEntrySize = 4 + kPathFieldSize;                 // 264
-inline constexpr std::size_t kAttributeBytes = sizeof(ImageOrderInfo) - 264;      // record bytes 264..299
+// An attribute entry holds the record's bytes from nGroupNo to its end.
+inline constexpr std::size_t kAttributeOffset = offsetof(ImageOrderInfo, nGroupNo);
+inline constexpr std::size_t kAttributeBytes = sizeof(ImageOrderInfo) - kAttributeOffset;
 inline constexpr std::size_t kAttributeEntrySize = 4 + kAttributeBytes;           // 40
 inline constexpr std::size_t kImageEntriesSize = kPathEntrySize + kAttributeEntrySize;  // 304 per image
 inline constexpr std::size_t kSectionHeaderSize = 8;
@@ -57,6 +59,11 @@ WalkResult indexStrips(platform::BinaryStream& stream, std::int32_t storedStripC
 // The two entries of one image, as stored.
 void storePathEntry(ImageOrderInfo const& record, unsigned char* entry);       // kPathEntrySize bytes
 void storeAttributeEntry(ImageOrderInfo const& record, unsigned char* entry);  // kAttributeEntrySize bytes
+// The path a path entry holds, up to its first zero byte.
+std::string_view pathOfEntry(unsigned char const* pathEntry);
+// The image that a path entry and its attribute entry describe. The attribute entry's own image
+// number repeats the path entry's; only its other bytes count.
+ImageOrderInfo decodeImage(unsigned char const* pathEntry, unsigned char const* attributeEntry);
 // Reads `count` images of a section whose path entries start at the stream's position, in one read.
 bool readSectionImages(platform::BinaryStream& stream, std::int32_t count, std::vector<ImageOrderInfo>& images);
 

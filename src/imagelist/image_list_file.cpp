@@ -107,7 +107,20 @@ void storePathEntry(ImageOrderInfo const& record, unsigned char* entry) {
 
 void storeAttributeEntry(ImageOrderInfo const& record, unsigned char* entry) {
     std::memcpy(entry, &record.nImageNo, 4);
-    std::memcpy(entry + 4, reinterpret_cast<unsigned char const*>(&record) + 264, kAttributeBytes);
+    std::memcpy(entry + 4, reinterpret_cast<unsigned char const*>(&record) + kAttributeOffset, kAttributeBytes);
+}
+
+std::string_view pathOfEntry(unsigned char const* pathEntry) {
+    return platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
+}
+
+ImageOrderInfo decodeImage(unsigned char const* pathEntry, unsigned char const* attributeEntry) {
+    ImageOrderInfo record{};
+    std::memcpy(&record.nImageNo, pathEntry, 4);
+    std::string_view const path = pathOfEntry(pathEntry);
+    std::memcpy(record.szImagePath, path.data(), path.size());
+    std::memcpy(reinterpret_cast<unsigned char*>(&record) + kAttributeOffset, attributeEntry + 4, kAttributeBytes);
+    return record;
 }
 
 bool readSectionImages(BinaryStream& stream, std::int32_t count, std::vector<ImageOrderInfo>& images) {
@@ -118,17 +131,8 @@ bool readSectionImages(BinaryStream& stream, std::int32_t count, std::vector<Ima
     unsigned char const* pathEntries = entries.data();
     unsigned char const* attributeEntries = entries.data() + n * kPathEntrySize;
     images.reserve(images.size() + n);
-    for (std::size_t i = 0; i < n; ++i) {
-        ImageOrderInfo record{};
-        unsigned char const* pathEntry = pathEntries + i * kPathEntrySize;
-        std::memcpy(&record.nImageNo, pathEntry, 4);
-        auto path = platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
-        std::memcpy(record.szImagePath, path.data(), path.size());
-        // The attribute entry's own image number repeats the path entry's; only its other bytes count.
-        std::memcpy(reinterpret_cast<unsigned char*>(&record) + 264, attributeEntries + i * kAttributeEntrySize + 4,
-                    kAttributeBytes);
-        images.push_back(record);
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        images.push_back(decodeImage(pathEntries + i * kPathEntrySize, attributeEntries + i * kAttributeEntrySize));
     return true;
 }
 

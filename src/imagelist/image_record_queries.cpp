@@ -131,8 +131,7 @@ std::int32_t readImagePaths(char const* path, std::int32_t stripNo, char (*paths
     std::vector<unsigned char> pathEntries(n * kPathEntrySize);
     if (!stream.read(pathEntries.data(), pathEntries.size())) return kInvalidContent;
     for (std::size_t i = 0; i < n; ++i) {
-        auto text = platform::boundedText(reinterpret_cast<char const*>(pathEntries.data() + i * kPathEntrySize + 4),
-                                          kPathFieldSize);
+        std::string_view const text = pathOfEntry(pathEntries.data() + i * kPathEntrySize);
         std::memset(paths[i], 0, sizeof paths[i]);
         std::memcpy(paths[i], text.data(), text.size());
     }
@@ -173,12 +172,7 @@ std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_
     if (pathNumber != attributeNumber || static_cast<std::int64_t>(pathNumber) != std::int64_t{stripNo} * 100 + k)
         return kImageNumberMismatch;
 
-    ImageOrderInfo result{};
-    result.nImageNo = pathNumber;
-    auto text = platform::boundedText(reinterpret_cast<char const*>(pathEntry + 4), kPathFieldSize);
-    std::memcpy(result.szImagePath, text.data(), text.size());
-    std::memcpy(reinterpret_cast<unsigned char*>(&result) + 264, attributeEntry + 4, kAttributeBytes);
-    *record = result;
+    *record = decodeImage(pathEntry, attributeEntry);
     return kSuccess;
 }
 

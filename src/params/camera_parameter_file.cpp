@@ -62,7 +62,7 @@ std::int32_t writeCameraFile(char const* path, CameraInfo const* camera, RimPoin
 
 std::int32_t readCameraFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout,
                             AberranceInfo* aberrations, std::int32_t* aberrationCount) {
-    if (ybIsFileExist(path) == 0) return kOutOfRange;
+    if (!platform::isRegularFile(path)) return kOutOfRange;
     platform::File file = platform::openFile(path, "rb");
     if (!file) return kCannotOpen;
     platform::BinaryStream stream(file.get());

@@ -3,16 +3,15 @@
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "text_scan.h"
 #include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,22 +23,6 @@ namespace {
 constexpr std::size_t kLineWidth = 511;
 // The shortest record line, "1 2 3\n", bounds how many records a file of a given size can hold.
 constexpr std::uint64_t kShortestRecordLine = 6;
-
-// Reads one line, bounded; false when the file has no more lines.
-bool readLine(std::FILE* stream, std::string& line) {
-    line.clear();
-    std::array<char, kLineWidth + 1> buffer{};
-    bool readAny = false;
-    while (std::fgets(buffer.data(), static_cast<int>(buffer.size()), stream) != nullptr) {
-        readAny = true;
-        std::string_view piece(buffer.data());
-        bool const ended = !piece.empty() && piece.back() == '\n';
-        if (line.size() < kLineWidth) line.append(piece.substr(0, kLineWidth - line.size()));
-        if (ended) break;
-    }
-    if (std::ferror(stream) != 0) return false;
-    return readAny;
-}
 
 // "%ld\t%.6f\t%.6f\n"; a huge value needs more room than the usual line and gets it.
 void appendRecordLine(std::string& out, ImageLayoutStru const& record) {
@@ -74,33 +57,33 @@ std::int32_t writeRelations(char const* path, std::vector<ImageLayoutStru> const
     return written ? kSuccess : kCannotWrite;
 }
 
-// Parses "number real real" from the start of a line; text after the third number is ignored.
-ImageLayoutStru parseRecord(std::string const& line) {
-    char const* cursor = line.c_str();
-    char* end = nullptr;
+// Parses "number real real" from the start of a line; text after the third number is ignored, and
+// from a field that holds no number on, the fields are zero.
+ImageLayoutStru parseRecord(std::string_view line) {
     ImageLayoutStru record{};
-    long const number = std::strtol(cursor, &end, 10);
-    record.imageNo = static_cast<std::int32_t>(number < INT32_MIN ? INT32_MIN : number > INT32_MAX ? INT32_MAX : number);
-    cursor = end;
-    record.x = std::strtod(cursor, &end);
-    cursor = end;
-    record.y = std::strtod(cursor, &end);
+    auto const number = platform::takeNumber<long long>(line);
+    if (!number) return record;
+    record.imageNo = static_cast<std::int32_t>(std::clamp<long long>(*number, INT32_MIN, INT32_MAX));
+    auto const x = platform::takeNumber<double>(line);
+    if (!x) return record;
+    record.x = *x;
+    record.y = platform::takeNumber<double>(line).value_or(0.0);
     return record;
 }
 
 std::int32_t readRelationsInto(std::FILE* stream, std::vector<ImageLayoutStru>& records) {
     std::string line;
-    if (!readLine(stream, line)) return kInvalidContent;
-    errno = 0;
-    long const count = std::strtol(line.c_str(), nullptr, 10);
+    if (!platform::readLine(stream, line, kLineWidth)) return kInvalidContent;
+    std::string_view countText = line;
+    long long const count = platform::takeNumber<long long>(countText).value_or(0);
     if (count < 1 || count > INT32_MAX) return kInvalidContent;
     // A count beyond what the file could hold is not trusted for the allocation.
     platform::BinaryStream binary(stream);
     auto const remaining = binary.remaining();
     std::uint64_t const possible = remaining ? *remaining / kShortestRecordLine + 1 : 0;
     records.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(count), possible)));
-    for (long i = 0; i < count; ++i) {
-        if (!readLine(stream, line)) return kInvalidContent;
+    for (long long i = 0; i < count; ++i) {
+        if (!platform::readLine(stream, line, kLineWidth)) return kInvalidContent;
         records.push_back(parseRecord(line));
     }
     return kSuccess;

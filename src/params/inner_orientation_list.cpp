@@ -5,13 +5,12 @@
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
+#include "text_scan.h"
 #include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <array>
-#include <cctype>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -71,11 +70,10 @@ std::int32_t readListCount(char const* path, std::int32_t& count) {
     if (!file) return kCannotOpen;
     std::array<char, kListLineBuffer> line{};
     if (!readListLine(file.get(), line)) return kInvalidContent;
-    char* end = nullptr;
-    errno = 0;
-    long const value = std::strtol(line.data(), &end, 10);
-    if (end == line.data() || errno == ERANGE || value < 1 || value > INT32_MAX) return kInvalidContent;
-    count = static_cast<std::int32_t>(value);
+    std::string_view text(line.data());
+    auto const value = platform::takeNumber<std::int32_t>(text);
+    if (!value || *value < 1) return kInvalidContent;
+    count = *value;
     return kSuccess;
 }
 
@@ -98,7 +96,7 @@ std::int32_t readEntry(char const* path, std::int32_t index, char* name) {
     std::array<char, kListLineBuffer> line{};
     if (!readListLine(file.get(), line)) return kInvalidContent;
     std::size_t length = std::strlen(line.data());
-    while (length > 0 && std::isspace(static_cast<unsigned char>(line[length - 1])) != 0) --length;
+    while (length > 0 && platform::isBlank(line[length - 1])) --length;
     std::memcpy(name, line.data(), length);
     name[length] = '\0';
     return kSuccess;

@@ -53,7 +53,7 @@ std::int32_t readHead(platform::BinaryStream& stream, std::int32_t& stripCount) 
 
 std::int32_t appendStrip(char const* path, std::int32_t strip, double const* values, std::int32_t count) {
     if (path == nullptr || !validValues(values, count)) return kInvalidArgument;
-    if (ybIsFileExist(path) == 0) return strip == 1 ? createFile(path, values, count) : kCannotOpen;
+    if (!platform::isRegularFile(path)) return strip == 1 ? createFile(path, values, count) : kCannotOpen;
     std::int32_t stripCount = 0;
     {
         platform::File file = platform::openFile(path, "rb");
@@ -77,7 +77,7 @@ std::int32_t appendStrip(char const* path, std::int32_t strip, double const* val
 
 std::int32_t readCoefficient(char const* path, std::int32_t strip, std::int32_t model, double* value) {
     if (path == nullptr || value == nullptr || model < 1) return kInvalidArgument;
-    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    if (!platform::isRegularFile(path)) return kCannotOpen;
     platform::File file = platform::openFile(path, "rb");
     if (!file) return kCannotWrite;
     platform::BinaryStream stream(file.get());

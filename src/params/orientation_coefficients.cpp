@@ -4,6 +4,7 @@
 #include "export_frame.h"
 
 #include <yb/ybBlockFileIO.h>
+#include <yb/ybiOrient.h>
 
 #include <array>
 #include <cstring>
@@ -11,36 +12,38 @@
 namespace yb::params {
 namespace {
 
-// Room for the orientation record; the library fills at most 116 bytes of it.
+// Room for the orientation record, as the host allocates it.
 constexpr std::size_t kOrientRecordSize = 128;
+static_assert(ORIENT_RECORD_FILLED_BYTES <= kOrientRecordSize);
 
-// Record offsets of the values, in the order the caller receives them.
-constexpr std::array<std::size_t, 6> kInnerOffsets{0, 8, 16, 24, 32, 40};
-constexpr std::array<std::size_t, 5> kRelativeOffsets{14, 22, 30, 38, 46};
-constexpr std::array<std::size_t, 7> kAbsoluteOffsets{26, 34, 42, 50, 2, 10, 18};
+// Which stored values the caller receives, in its order.
+constexpr std::array<std::size_t, 6> kInnerOrder{0, 1, 2, 3, 4, 5};
+constexpr std::array<std::size_t, 5> kRelativeOrder{0, 1, 2, 3, 4};
+constexpr std::array<std::size_t, 7> kAbsoluteOrder{3, 4, 5, 6, 0, 1, 2};
+static_assert(kInnerOrder.size() == ORIENT_RECORD_VALUE_COUNT[ORIENT_KIND_INNER] &&
+              kRelativeOrder.size() == ORIENT_RECORD_VALUE_COUNT[ORIENT_KIND_RELATIVE] &&
+              kAbsoluteOrder.size() == ORIENT_RECORD_VALUE_COUNT[ORIENT_KIND_ABSOLUTE]);
 
 using OrientRecord = std::array<unsigned char, kOrientRecordSize>;
 
-double valueAt(OrientRecord const& record, std::size_t offset) {
-    double value = 0.0;
-    std::memcpy(&value, record.data() + offset, sizeof value);
-    return value;
-}
-
-// Reads the record; the caller's array is filled only when the library succeeds.
+// Reads the record and takes the kind's values from where the orientation library puts them; the
+// caller's array is filled only when the library succeeds.
 template <std::size_t N>
-std::int32_t readValues(char const* path, std::array<std::size_t, N> const& offsets, std::array<double, N>& values) {
+std::int32_t readValues(char const* path, std::int32_t kind, std::array<std::size_t, N> const& order,
+                        std::array<double, N>& values) {
     OrientRecord record{};
     std::int32_t const code = ybReadOrientCeff(path, record.data());
     if (code != kSuccess) return code;
-    for (std::size_t i = 0; i < N; ++i) values[i] = valueAt(record, offsets[i]);
+    for (std::size_t i = 0; i < N; ++i)
+        std::memcpy(&values[i], record.data() + ORIENT_RECORD_FIRST_VALUE[kind] + sizeof(double) * order[i],
+                    sizeof(double));
     return kSuccess;
 }
 
 std::int32_t readInner(char const* path, double* coefficients) {
     if (path == nullptr || coefficients == nullptr) return kInvalidArgument;
-    std::array<double, kInnerOffsets.size()> values{};
-    if (std::int32_t const code = readValues(path, kInnerOffsets, values); code != kSuccess) return code;
+    std::array<double, kInnerOrder.size()> values{};
+    if (std::int32_t const code = readValues(path, ORIENT_KIND_INNER, kInnerOrder, values); code != kSuccess) return code;
     std::memcpy(coefficients, values.data(), sizeof values);
     return kSuccess;
 }
@@ -48,8 +51,8 @@ std::int32_t readInner(char const* path, double* coefficients) {
 // The relative record holds five elements; the caller's six have a zero in the second place.
 std::int32_t readRelative(char const* path, double* elements) {
     if (path == nullptr || elements == nullptr) return kInvalidArgument;
-    std::array<double, kRelativeOffsets.size()> values{};
-    if (std::int32_t const code = readValues(path, kRelativeOffsets, values); code != kSuccess) return code;
+    std::array<double, kRelativeOrder.size()> values{};
+    if (std::int32_t const code = readValues(path, ORIENT_KIND_RELATIVE, kRelativeOrder, values); code != kSuccess) return code;
     elements[0] = values[0];
     elements[1] = 0.0;
     std::memcpy(elements + 2, values.data() + 1, (values.size() - 1) * sizeof(double));
@@ -59,8 +62,8 @@ std::int32_t readRelative(char const* path, double* elements) {
 // The last four stored elements come first, then the first three.
 std::int32_t readAbsolute(char const* path, double* elements) {
     if (path == nullptr || elements == nullptr) return kInvalidArgument;
-    std::array<double, kAbsoluteOffsets.size()> values{};
-    if (std::int32_t const code = readValues(path, kAbsoluteOffsets, values); code != kSuccess) return code;
+    std::array<double, kAbsoluteOrder.size()> values{};
+    if (std::int32_t const code = readValues(path, ORIENT_KIND_ABSOLUTE, kAbsoluteOrder, values); code != kSuccess) return code;
     std::memcpy(elements, values.data(), sizeof values);
     return kSuccess;
 }

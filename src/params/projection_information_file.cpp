@@ -3,6 +3,8 @@
 #include "export_frame.h"
 #include "option_file.h"
 
+#include "fs.h"
+
 #include <yb/ybBlockFileIO.h>
 
 #include <string_view>
@@ -15,7 +17,7 @@ static_assert(kProjectionMagic.size() == 25);
 static_assert(kProjectionMagic.size() + sizeof(MAP_PARAstruct) == 194, "a projection file is 194 bytes");
 
 std::int32_t readProjection(char const* path, MAP_PARAstruct* info) {
-    if (path == nullptr || path[0] == '\0' || ybIsFileExist(path) == 0) return kFileNotFound;
+    if (path == nullptr || path[0] == '\0' || !platform::isRegularFile(path)) return kFileNotFound;
     if (info == nullptr) return kInvalidArgument;
     // The caller's record changes only when the whole record was read.
     MAP_PARAstruct stored{};

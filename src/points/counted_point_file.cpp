@@ -2,14 +2,17 @@
 
 #include "write_path.h"
 
-#include <string>
 
 namespace yb::points {
 
 CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view magic, std::int32_t& count) {
-    std::string buffer(magic.size(), '\0');
-    if (!stream.seek(0) || !stream.read(buffer.data(), buffer.size())) return CountedHeader::ShortMagic;
-    if (buffer != magic) return CountedHeader::WrongMagic;
+    if (!stream.seek(0)) return CountedHeader::ShortMagic;
+    // A file that ends inside the magic is short whatever its head holds.
+    switch (stream.readMagicStatus(magic, magic.size())) {
+        case platform::BinaryStream::Magic::Present: break;
+        case platform::BinaryStream::Magic::CutShort: return CountedHeader::ShortMagic;
+        case platform::BinaryStream::Magic::Different: return CountedHeader::WrongMagic;
+    }
     if (!stream.readI32(count)) return CountedHeader::ShortCount;
     return count < 0 ? CountedHeader::NegativeCount : CountedHeader::Ok;
 }

@@ -7,7 +7,6 @@
 #include "points/counted_point_file.h"
 #include "write_path.h"
 
-#include <yb/YbiBase.h>
 #include <yb/ybBlockFileIO.h>
 
 #include <string_view>
@@ -25,7 +24,7 @@ static_assert(kFirstRecordOffset == kCountOffset + 4 && kRecordSize == 48);
 // Opens an existing file, checks magic and count and that the counted records are all there, and
 // leaves the stream at the first record.
 std::int32_t openFeatureFile(char const* path, platform::File& file, std::int32_t& count) {
-    if (ybIsFileExist(path) == 0) return kCannotOpen;
+    if (!platform::isRegularFile(path)) return kCannotOpen;
     file = platform::openFile(path, "rb");
     if (!file) return kInvalidContent;
     platform::BinaryStream stream(file.get());
@@ -75,7 +74,7 @@ std::int32_t rewriteFeaturePoints(char const* path, FeaturePoint const* points, 
 std::int32_t writeFeaturePoints(char const* path, FeaturePoint const* points, std::int32_t count) {
     // Refused arguments (a missing array too, whatever the count) leave an existing file alone.
     if (path == nullptr || count < 0 || points == nullptr) return kInvalidArgument;
-    if (ybIsFileExist(path) != 0) return rewriteFeaturePoints(path, points, count);
+    if (platform::isRegularFile(path)) return rewriteFeaturePoints(path, points, count);
     return writeCountedFile(path, kFeaturePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
 }
 

@@ -1,5 +1,7 @@
-# Compares the functions that LIBRARY exports, demangled, with the lines of LIST_DIR/*.txt. A shared
-# object's dynamic symbols are read with nm; a DLL's export names with OBJDUMP, demangled by CXXFILT.
+# Compares the functions that LIBRARY exports, demangled, with the lines of LIST_DIR/*.txt (or of the
+# one file LIST_FILE). A shared object's dynamic symbols are read with nm; a DLL's export names with
+# OBJDUMP, demangled by CXXFILT. A line marked "[by ordinal in a DLL]" names a function that a DLL
+# exports by its ordinal alone, so no name of it is looked for there.
 set(actual "")
 if(LIBRARY MATCHES "\\.dll$")
   execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE raw RESULT_VARIABLE rc)
@@ -26,8 +28,9 @@ if(LIBRARY MATCHES "\\.dll$")
   endif()
   string(STRIP "${raw}" raw)
   string(REPLACE "\n" ";" actual "${raw}")
-  # The C library's FILE is a struct of another name there.
+  # The C library's FILE is a struct of another name there, and std::int64_t is long long.
   list(TRANSFORM actual REPLACE "_iobuf\\*" "_IO_FILE*")
+  list(TRANSFORM actual REPLACE "long long" "long")
 else()
   find_program(NM nm REQUIRED)
   execute_process(COMMAND ${NM} -D --defined-only -C ${LIBRARY}
@@ -43,14 +46,25 @@ else()
   endforeach()
 endif()
 
-file(GLOB lists ${LIST_DIR}/*.txt)
+if(LIST_FILE)
+  set(lists ${LIST_FILE})
+else()
+  file(GLOB lists ${LIST_DIR}/*.txt)
+endif()
 set(expected "")
 foreach(list_file IN LISTS lists)
   file(STRINGS ${list_file} entries)
   foreach(entry IN LISTS entries)
-    if(NOT entry STREQUAL "" AND NOT entry MATCHES "^#")
-      list(APPEND expected "${entry}")
+    if(entry STREQUAL "" OR entry MATCHES "^#")
+      continue()
     endif()
+    if(entry MATCHES "^(.*) \\[by ordinal in a DLL\\]$")
+      set(entry "${CMAKE_MATCH_1}")
+      if(LIBRARY MATCHES "\\.dll$")
+        continue()
+      endif()
+    endif()
+    list(APPEND expected "${entry}")
   endforeach()
 endforeach()
 

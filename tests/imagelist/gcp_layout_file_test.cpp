@@ -1,4 +1,4 @@
-#include "image_list_samples.h"
+#include "builders.h"
 
 #include <initializer_list>
 
@@ -39,11 +39,8 @@ protected:
 TEST_F(GcpLayoutFile, WrittenWholeAndReadBack) {
     std::vector<BLOCKGCPLAYOUTINFO> records{point('a', {105, 203}), point('b', {101, 102, 103})};
     ASSERT_EQ(ybWriteBlockGcpLayoutFile(kPath, records.data(), 2), 0);
-    auto bytes = readNative(kNative);
-    ASSERT_EQ(bytes.size(), 35u + 2 * 84);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 31), "YB_BLOCK_GCP_LAYOUT_FILE_VER1.0");
-    EXPECT_EQ(yb::test::i32At(bytes, 31), 2);
-    EXPECT_EQ(std::memcmp(bytes.data() + 35, records.data(), 2 * 84), 0);
+    EXPECT_EQ(readNative(kNative),
+              (yb::test::Le() << "YB_BLOCK_GCP_LAYOUT_FILE_VER1.0" << std::int32_t{2}).raw(records.data(), 2 * 84).bytes);
 
     std::int32_t count = 0;
     EXPECT_EQ(ybGetGcpNumsOfGcpLayoutFile(kPath, &count), 0);

@@ -1,6 +1,5 @@
-#include "image_list_samples.h"
+#include "builders.h"
 
-#include <array>
 #include <bit>
 
 namespace {
@@ -70,16 +69,10 @@ TEST_F(ImageControlPoints, LayoutFileNameComesFromTheHostsLayoutDirectory) {
 TEST_F(ImageControlPoints, LayoutOfATwoStripBlock) {
     makeBlock();
     ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
-    auto bytes = readNative(kLayoutNative);
-    ASSERT_EQ(bytes.size(), 4u + 8 + 2 * 32 + 8 + 32);
-    using yb::test::i32At;
-    EXPECT_EQ((std::vector{i32At(bytes, 0), i32At(bytes, 4), i32At(bytes, 8), i32At(bytes, 76), i32At(bytes, 80)}),
-              (std::vector{2, 1, 2, 2, 1}));
-    std::array<double, 12> rects{};
-    std::memcpy(rects.data(), bytes.data() + 12, 64);
-    std::memcpy(rects.data() + 8, bytes.data() + 84, 32);
-    EXPECT_EQ(rects, (std::array<double, 12>{0, 250, 150, 450, kStep, 250, kStep + 150, 450, 0, 0, 150, 200}));
-
+    using I = std::int32_t;
+    EXPECT_EQ(readNative(kLayoutNative),
+              (yb::test::Le() << I{2} << I{1} << I{2} << D_RECT{0, 250, 150, 450} << D_RECT{kStep, 250, kStep + 150, 450}
+                              << I{2} << I{1} << D_RECT{0, 0, 150, 200}).bytes);
     EXPECT_EQ(ybWriteYbiGcpInfo(nullptr), yb::kInvalidArgument);
 }
 

@@ -1,8 +1,7 @@
-#include "image_list_samples.h"
+#include "builders.h"
 
 namespace {
 
-using yb::test::i32At;
 using yb::test::sampleStrip;
 
 constexpr char const* kList = "D:\\Blk\\Area1.bil";
@@ -26,18 +25,23 @@ protected:
     }
 };
 
+// The image list of three strips with `strip2` as its second strip, as the file holds it.
+yb::test::Le listBytes(std::vector<ImageOrderInfo> const& strip2 = {}) {
+    yb::test::Le bytes;
+    bytes << "YB_BLOCK_IMAGE_LIST_FILE_VER1.0" << std::int32_t{3} << std::int32_t{1} << std::int32_t{0}
+          << std::int32_t{2} << static_cast<std::int32_t>(strip2.size());
+    for (auto const& image : strip2) (bytes << image.nImageNo).text(image.szImagePath, 260);
+    for (auto const& image : strip2) bytes.raw(&image.nImageNo, 4).raw(&image.nGroupNo, 36);
+    return bytes << std::int32_t{3} << std::int32_t{0};
+}
+
 TEST_F(ImageListFile, AnAbsentListIsCreatedWithMagicCountAndEmptySections) {
     std::vector<ImageOrderInfo> images = sampleStrip(1, 2);
     EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 2, images), 0);
     EXPECT_TRUE(images.empty());
-    auto bytes = readNative(kNative);
-    ASSERT_EQ(bytes.size(), 59u);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 31), "YB_BLOCK_IMAGE_LIST_FILE_VER1.0");
-    std::vector<std::int32_t> values;
-    for (std::size_t at = 31; at < 59; at += 4) values.push_back(i32At(bytes, at));
-    EXPECT_EQ(values, (std::vector<std::int32_t>{3, 1, 0, 2, 0, 3, 0}));
+    EXPECT_EQ(readNative(kNative), listBytes().bytes);
     ASSERT_EQ(ybCreateNewImageRecordFile(kList, 3), 0);
-    EXPECT_EQ(readNative(kNative), bytes);
+    EXPECT_EQ(readNative(kNative), listBytes().bytes);
 
     EXPECT_EQ(ybCreateNewImageRecordFile(nullptr, 3), yb::kInvalidArgument);
     EXPECT_EQ(ybCreateNewImageRecordFile(kList, 0), yb::kInvalidArgument);
@@ -45,25 +49,9 @@ TEST_F(ImageListFile, AnAbsentListIsCreatedWithMagicCountAndEmptySections) {
 }
 
 TEST_F(ImageListFile, StripWrittenIntoANewFileHasExactBytes) {
-    auto strip2 = sampleStrip(2, 4);
+    auto strip2 = sampleStrip(2, 4);  // caller bytes after each path's terminator are never stored
     write(2, strip2);
-    auto bytes = readNative(kNative);
-    ASSERT_EQ(bytes.size(), 35u + 8 + 8 + 4 * 304 + 8);
-    EXPECT_EQ((std::vector{i32At(bytes, 35), i32At(bytes, 39), i32At(bytes, 43), i32At(bytes, 47)}),
-              (std::vector{1, 0, 2, 4}));
-    for (std::size_t k = 0; k < 4; ++k) {
-        std::size_t path = 51 + 264 * k;
-        EXPECT_EQ(i32At(bytes, path), 201 + static_cast<std::int32_t>(k));
-        std::string text(reinterpret_cast<char const*>(bytes.data() + path + 4));
-        EXPECT_EQ(text, strip2[k].szImagePath);
-        // Zeros after the terminator, never the caller's stale bytes.
-        for (std::size_t i = path + 4 + text.size(); i < path + 264; ++i) ASSERT_EQ(bytes[i], 0) << i;
-        std::size_t attribute = 51 + 264 * 4 + 40 * k;
-        EXPECT_EQ(i32At(bytes, attribute), 201 + static_cast<std::int32_t>(k));
-        EXPECT_EQ(std::memcmp(bytes.data() + attribute + 4, reinterpret_cast<char const*>(&strip2[k]) + 264, 36), 0);
-    }
-    EXPECT_EQ(i32At(bytes, 1267), 3);
-    EXPECT_EQ(i32At(bytes, 1271), 0);
+    EXPECT_EQ(readNative(kNative), listBytes(strip2).bytes);
 }
 
 TEST_F(ImageListFile, RewritingAStripMovesTheFollowingOnesAndNeverShortens) {

@@ -1,8 +1,10 @@
-#include "image_list_samples.h"
+#include "builders.h"
+
+#include <array>
+#include <functional>
 
 namespace {
 
-using yb::test::i32At;
 using yb::test::sampleImage;
 using yb::test::sampleStrip;
 using yb::test::sameImage;
@@ -12,78 +14,85 @@ constexpr char const* kNative = "Area1.bil";
 
 class ImageRecordQueries : public yb::test::DriveFixture {
 protected:
-    void writeStrip(std::int32_t strip, std::vector<ImageOrderInfo> images, std::int32_t stripCount = 3) {
-        ASSERT_EQ(ybWriteOneStripImageRecord(kList, stripCount, strip, images), 0);
+    void writeStrip(std::int32_t strip, std::vector<ImageOrderInfo> images, std::int32_t stripCount = 3,
+                    char const* list = kList) {
+        ASSERT_EQ(ybWriteOneStripImageRecord(list, stripCount, strip, images), 0);
     }
+};
+
+// Each query on a list in one state, with the code it gives; `value` is what it answers.
+struct Query {
+    char const* what;
+    std::function<std::int32_t(std::int32_t& value)> call;
+    std::int32_t code;
+    std::int32_t value = -1;  // -1: left as it was
+};
+
+void expectAnswers(std::vector<Query> const& queries) {
+    for (Query const& query : queries) {
+        std::int32_t value = -1;
+        EXPECT_EQ(query.call(value), query.code) << query.what;
+        EXPECT_EQ(value, query.value) << query.what;
+    }
+}
+
+char paths[3][260];
+auto stripCount = [](std::int32_t& v) { return ybGetStripNumberOfImageRecord(kList, &v); };
+auto total = [](std::int32_t& v) { return ybGetBlockTotalImgNums(kList, &v); };
+auto groups = [](std::int32_t& v) { return ybGetImgGroupNumsOfImageRecord(kList, v); };
+auto imagesOf = [](std::int32_t strip) {
+    return [strip](std::int32_t& v) { return ybReadImageNumOfOneStrip(kList, strip, &v); };
+};
+auto pathsOf = [](std::int32_t strip) {
+    return [strip](std::int32_t& v) { return ybReadAllImageDirectary(kList, strip, paths, &v); };
 };
 
 TEST_F(ImageRecordQueries, AnEmptyListAnswersEachQueryWithItsOwnCode) {
     ASSERT_EQ(ybCreateNewImageRecordFile(kList, 3), 0);
-    std::int32_t value = -1;
-    EXPECT_EQ(ybGetStripNumberOfImageRecord(kList, &value), 0);
-    EXPECT_EQ(value, 3);
-    for (std::int32_t strip = 1; strip <= 3; ++strip) {
-        value = -1;
-        EXPECT_EQ(ybReadImageNumOfOneStrip(kList, strip, &value), 0);
-        EXPECT_EQ(value, 0);
-    }
-    value = -1;
-    EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), yb::kOutOfRange);
-    EXPECT_EQ(value, -1);
-    value = -1;
-    EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), 0);
-    EXPECT_EQ(value, 0);
-    char paths[1][260];
-    value = -1;
-    EXPECT_EQ(ybReadAllImageDirectary(kList, 2, paths, &value), 0);
-    EXPECT_EQ(value, 0);
-
-    EXPECT_EQ(ybReadImageNumOfOneStrip(kList, 4, &value), yb::kOutOfRange);
-    EXPECT_EQ(ybReadAllImageDirectary(kList, 4, paths, &value), yb::kStoredCountTooSmall);
-    EXPECT_EQ(ybReadImageNumOfOneStrip(kList, 0, &value), yb::kInvalidArgument);
-    EXPECT_EQ(ybReadAllImageDirectary(kList, 0, paths, &value), yb::kInvalidArgument);
+    expectAnswers({{"strips", stripCount, 0, 3},
+                   {"images of strip 3", imagesOf(3), 0, 0},
+                   {"total", total, yb::kOutOfRange},
+                   {"groups", groups, 0, 0},
+                   {"paths of strip 2", pathsOf(2), 0, 0},
+                   {"images of strip 4", imagesOf(4), yb::kOutOfRange},
+                   {"paths of strip 4", pathsOf(4), yb::kStoredCountTooSmall},
+                   {"images of strip 0", imagesOf(0), yb::kInvalidArgument},
+                   {"paths of strip 0", pathsOf(0), yb::kInvalidArgument}});
     EXPECT_EQ(ybGetStripNumberOfImageRecord(kList, nullptr), yb::kInvalidArgument);
+    std::int32_t value = 0;
     EXPECT_EQ(ybGetBlockTotalImgNums(nullptr, &value), yb::kInvalidArgument);
 }
 
 TEST_F(ImageRecordQueries, AnAbsentListGivesEachQuerysCodeAndIsNotCreated) {
-    std::int32_t value = 7;
-    char paths[1][260];
     ImageOrderInfo record = sampleImage(1, 1);
-    EXPECT_EQ(ybGetStripNumberOfImageRecord(kList, &value), yb::kFileNotFound);
-    EXPECT_EQ(ybReadAllImageDirectary(kList, 1, paths, &value), yb::kFileNotFound);
-    EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), yb::kFileNotFound);
-    EXPECT_EQ(ybReadImageNumOfOneStrip(kList, 1, &value), yb::kCannotOpen);
-    EXPECT_EQ(ybReadOneImageRecord(kList, 3, 1, 1, &record), yb::kCannotOpen);
-    EXPECT_EQ(ybUpdateOneImageRecord(kList, 101, record), yb::kCannotOpen);
-    EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), yb::kFileNotFound);
-    EXPECT_EQ(value, 0);
+    expectAnswers({{"strips", stripCount, yb::kFileNotFound},
+                   {"paths", pathsOf(1), yb::kFileNotFound},
+                   {"total", total, yb::kFileNotFound},
+                   {"images", imagesOf(1), yb::kCannotOpen},
+                   {"one image", [&](std::int32_t&) { return ybReadOneImageRecord(kList, 3, 1, 1, &record); },
+                    yb::kCannotOpen},
+                   {"update", [&](std::int32_t&) { return ybUpdateOneImageRecord(kList, 101, record); },
+                    yb::kCannotOpen},
+                   {"groups", groups, yb::kFileNotFound, 0}});
     EXPECT_FALSE(existsNative(kNative));
 
     // Every query opens the list through one header check.
     writeNative(kNative, yb::test::bytesOf("YB_BLOCK_IMAGE_LIST_FILE_VER2.0\3\0\0\0"));
-    EXPECT_EQ(ybGetStripNumberOfImageRecord(kList, &value), yb::kInvalidContent);
-    EXPECT_EQ(ybReadOneImageRecord(kList, 3, 1, 1, &record), yb::kInvalidContent);
+    expectAnswers({{"strips", stripCount, yb::kInvalidContent},
+                   {"one image", [&](std::int32_t&) { return ybReadOneImageRecord(kList, 3, 1, 1, &record); },
+                    yb::kInvalidContent}});
 }
 
 TEST_F(ImageRecordQueries, CountsPathsAndGroupsOfAFilledBlock) {
     auto strip1 = sampleStrip(1, 2);
-    strip1[0].nGroupNo = 1;
     strip1[1].nGroupNo = 3;
     auto strip2 = sampleStrip(2, 3);
     for (auto& image : strip2) image.nGroupNo = 2;
     writeStrip(1, strip1);
     writeStrip(2, strip2);
-    std::int32_t value = 0;
-    EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), 0);
-    EXPECT_EQ(value, 5);
-    EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), 0);
-    EXPECT_EQ(value, 3) << "the largest group number, not the number of distinct groups";
-
-    char paths[3][260];
     std::memset(paths, 'x', sizeof paths);
-    EXPECT_EQ(ybReadAllImageDirectary(kList, 2, paths, &value), 0);
-    ASSERT_EQ(value, 3);
+    // The group count is the largest group number, not the number of distinct groups.
+    expectAnswers({{"total", total, 0, 5}, {"groups", groups, 0, 3}, {"paths", pathsOf(2), 0, 3}});
     for (int i = 0; i < 3; ++i) EXPECT_STREQ(paths[i], strip2[static_cast<std::size_t>(i)].szImagePath);
 }
 
@@ -97,72 +106,52 @@ TEST_F(ImageRecordQueries, OneRecordIsCheckedAgainstItsImageNumber) {
     auto strip = sampleStrip(2, 3);
     strip[2].nImageNo = 205;
     writeStrip(2, strip);
-    ImageOrderInfo untouched = sampleImage(9, 9);
+    ImageOrderInfo const untouched = sampleImage(9, 9);
     record = untouched;
-    EXPECT_EQ(ybReadOneImageRecord(kList, 3, 2, 3, &record), yb::kImageNumberMismatch);
-    EXPECT_EQ(ybReadOneImageRecord(kList, 3, 2, 4, &record), yb::kImageNumberMismatch);
+    for (auto [stripCount, stripNo, index, code] : {std::array{3, 2, 3, yb::kImageNumberMismatch},
+                                                    {3, 2, 4, yb::kImageNumberMismatch},
+                                                    {3, 4, 1, yb::kInvalidArgument},
+                                                    {3, 2, 0, yb::kInvalidArgument},
+                                                    {4, 2, 1, yb::kInvalidContent}})
+        EXPECT_EQ(ybReadOneImageRecord(kList, stripCount, stripNo, index, &record), code) << stripNo << index;
     EXPECT_TRUE(sameImage(record, untouched));
-
-    EXPECT_EQ(ybReadOneImageRecord(kList, 3, 4, 1, &record), yb::kInvalidArgument);
-    EXPECT_EQ(ybReadOneImageRecord(kList, 3, 2, 0, &record), yb::kInvalidArgument);
     EXPECT_EQ(ybReadOneImageRecord(kList, 3, 2, 1, nullptr), yb::kInvalidArgument);
-    EXPECT_EQ(ybReadOneImageRecord(kList, 4, 2, 1, &record), yb::kInvalidContent);
 }
 
 TEST_F(ImageRecordQueries, UpdateWritesOnlyTheImagesTwoEntries) {
-    writeStrip(1, sampleStrip(1, 4));
-    writeStrip(2, sampleStrip(2, 5));
-    writeStrip(3, sampleStrip(3, 1));
-    auto before = readNative(kNative);
+    auto strip2 = sampleStrip(2, 5);
+    for (char const* list : {kList, "D:\\expected.bil"}) {
+        writeStrip(1, sampleStrip(1, 4), 3, list);
+        writeStrip(2, strip2, 3, list);
+        writeStrip(3, sampleStrip(3, 1), 3, list);
+    }
+    auto const before = readNative(kNative);
 
     ImageOrderInfo record = sampleImage(2, 3, 42);
     std::strcpy(record.szImagePath, "D:\\New\\image.ybi");
-    record.nStripNo = 3;
+    record.nStripNo = 3;  // a strip that does not hold image 203
     EXPECT_EQ(ybUpdateOneImageRecord(kList, 203, record), yb::kOutOfRange);
     record.nStripNo = 2;
-    EXPECT_EQ(ybUpdateOneImageRecord(kList, 204, record), yb::kOutOfRange);
-    EXPECT_EQ(ybUpdateOneImageRecord(kList, 206, record), yb::kOutOfRange);
-    EXPECT_EQ(ybUpdateOneImageRecord(kList, 200, record), yb::kOutOfRange);
+    for (std::int32_t imageNo : {204, 206, 200}) EXPECT_EQ(ybUpdateOneImageRecord(kList, imageNo, record), yb::kOutOfRange);
     EXPECT_EQ(ybUpdateOneImageRecord(kList, 3, record), yb::kInvalidArgument);
     EXPECT_EQ(readNative(kNative), before);
 
+    // The update gives the bytes a rewrite of the strip with the new record gives.
     ASSERT_EQ(ybUpdateOneImageRecord(kList, 203, record), 0);
-    auto after = readNative(kNative);
-    ASSERT_EQ(after.size(), before.size());
-    std::size_t const pathEntry = 1795;  // strip 2's third path entry
-    std::size_t const attributeEntry = pathEntry + 264 + 264 * 5 - 712;
-    std::vector<std::size_t> changed;
-    for (std::size_t i = 0; i < after.size(); ++i)
-        if (after[i] != before[i]) changed.push_back(i);
-    for (std::size_t i : changed)
-        EXPECT_TRUE((i >= pathEntry && i < pathEntry + 264) || (i >= attributeEntry && i < attributeEntry + 40)) << i;
-    EXPECT_EQ(i32At(after, pathEntry), 203);
-    EXPECT_EQ(i32At(after, attributeEntry), 203);
-    EXPECT_EQ(i32At(after, attributeEntry + 4), 42);
-
-    ImageOrderInfo back{};
-    ASSERT_EQ(ybReadOneImageRecord(kList, 3, 2, 3, &back), 0);
-    EXPECT_TRUE(sameImage(back, record));
+    strip2[2] = record;
+    writeStrip(2, strip2, 3, "D:\\expected.bil");
+    EXPECT_EQ(readNative(kNative), readNative("expected.bil"));
 }
 
 TEST_F(ImageRecordQueries, DamagedCountsAreRefusedWithoutHugeAllocations) {
     writeStrip(1, sampleStrip(1, 2));
     auto bytes = readNative(kNative);
-    std::int32_t const huge = 0x7FFFFFFF;
-    std::memcpy(bytes.data() + 39, &huge, 4);  // strip 1's count
+    yb::test::put<std::int32_t>(bytes, 39, 0x7FFFFFFF);  // strip 1's count
     writeNative(kNative, bytes);
-    std::int32_t value = 0;
-    char paths[2][260];
-    EXPECT_EQ(ybReadImageNumOfOneStrip(kList, 1, &value), yb::kInvalidContent);
-    EXPECT_EQ(ybReadAllImageDirectary(kList, 1, paths, &value), yb::kInvalidContent);
-    EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), yb::kInvalidContent);
-    EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), yb::kInvalidContent);
-
-    std::memcpy(bytes.data() + 31, &huge, 4);  // the strip count
-    writeNative(kNative, bytes);
-    EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), yb::kInvalidContent);
-    EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), yb::kInvalidContent);
-    EXPECT_EQ(value, 0);
+    expectAnswers({{"images", imagesOf(1), yb::kInvalidContent},
+                   {"paths", pathsOf(1), yb::kInvalidContent},
+                   {"total", total, yb::kInvalidContent},
+                   {"groups", groups, yb::kInvalidContent, 0}});
 
     // A list that ends before its last strip: the whole-block queries answer as the query of that
     // strip does, not as for a damaged count.
@@ -170,9 +159,9 @@ TEST_F(ImageRecordQueries, DamagedCountsAreRefusedWithoutHugeAllocations) {
     bytes = readNative(kNative);
     bytes.resize(bytes.size() - 8);
     writeNative(kNative, bytes);
-    EXPECT_EQ(ybReadImageNumOfOneStrip(kList, 3, &value), yb::kNotFound);
-    EXPECT_EQ(ybGetBlockTotalImgNums(kList, &value), yb::kNotFound);
-    EXPECT_EQ(ybGetImgGroupNumsOfImageRecord(kList, value), yb::kNotFound);
+    expectAnswers({{"images", imagesOf(3), yb::kNotFound},
+                   {"total", total, yb::kNotFound},
+                   {"groups", groups, yb::kNotFound, 0}});
 }
 
 }  // namespace

@@ -16,56 +16,7 @@ protected:
         info.pixelSize = 0.012;
         return info;
     }
-    // A property file as written: the magic, then the record as it lies in memory.
-    static std::vector<unsigned char> fileOf(std::string magic, void const* record, std::size_t size) {
-        return yb::test::bytesOf(magic.append(static_cast<char const*>(record), size));
-    }
 };
-
-TEST_F(ImagePropertyFiles, ImagePropertiesKeepAll161Bytes) {
-    IMAGEPROPINFO info = sample();
-    ASSERT_EQ(ybWriteImagePropInfoFile("D:\\0101.ipp", &info), 0);
-    EXPECT_EQ(readNative("0101.ipp"), fileOf("YB_IMAGE_PROPINFO_FILE_VER1.0", &info, sizeof info));
-
-    IMAGEPROPINFO back;
-    std::memset(&back, 0xAB, sizeof back);
-    ASSERT_EQ(ybReadImagePropInfoFile("D:\\0101.IPP", &back), 0);
-    EXPECT_EQ(std::memcmp(&back, &info, sizeof info), 0);
-}
-
-TEST_F(ImagePropertyFiles, ImagePropertyFailures) {
-    IMAGEPROPINFO info;
-    std::memset(&info, 0xAB, sizeof info);
-    EXPECT_EQ(ybReadImagePropInfoFile("D:\\0101.ipp", nullptr), yb::kStoredCountTooSmall);
-    EXPECT_EQ(ybReadImagePropInfoFile("D:\\missing.ipp", &info), yb::kCannotOpen);
-    EXPECT_EQ(ybReadImagePropInfoFile(nullptr, &info), yb::kCannotOpen);
-
-    writeNative("bad.ipp", yb::test::bytesOf("YB_IMAGE_PROPINFO_FILE_VER2.0" + std::string(161, 'x')));
-    EXPECT_EQ(ybReadImagePropInfoFile("D:\\bad.ipp", &info), yb::kWrongMagic);
-    IMAGEPROPINFO const zero{};
-    EXPECT_EQ(std::memcmp(&info, &zero, sizeof info), 0);
-
-    IMAGEPROPINFO const good = sample();
-    EXPECT_EQ(ybWriteImagePropInfoFile(nullptr, &good), yb::kInvalidArgument);
-    EXPECT_EQ(ybWriteImagePropInfoFile("D:\\a.ipp", nullptr), yb::kInvalidArgument);
-}
-
-TEST_F(ImagePropertyFiles, SpotPropertiesHoldOneDouble) {
-    ASSERT_EQ(ybWriteSPOTPropInfoFile("D:\\s.spp", 2.5), 0);
-    double const stored = 2.5;
-    EXPECT_EQ(readNative("s.spp"), fileOf("YB_SPOTIMAGE_PROPINFO_FILE_VER1.0", &stored, sizeof stored));
-    double value = 0;
-    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\s.spp", &value), 0);
-    EXPECT_EQ(value, 2.5);
-
-    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\missing.spp", &value), yb::kCannotOpen);
-    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\s.spp", nullptr), yb::kInvalidArgument);
-    IMAGEPROPINFO const other{};
-    ASSERT_EQ(ybWriteImagePropInfoFile("D:\\i.ipp", &other), 0);
-    EXPECT_EQ(ybReadSPOTPropInfoFile("D:\\i.ipp", &value), yb::kWrongMagic);
-    EXPECT_EQ(value, 2.5);
-    EXPECT_EQ(ybWriteSPOTPropInfoFile(nullptr, 1.0), yb::kInvalidArgument);
-}
 
 TEST_F(ImagePropertyFiles, SensorFileRoundTrip) {
     ASSERT_EQ(ybCreateCustomImagePropFile("D:\\s.ipc", "MY_SENSOR", 12000, 8000, 0.0065, 1500.25), 0);

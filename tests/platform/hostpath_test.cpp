@@ -1,4 +1,5 @@
 #include "hostpath.h"
+#include "text_scan.h"
 
 #include "test_support.h"
 
@@ -71,3 +72,15 @@ TEST(HostPath, FixedFieldsAreReadAndStoredBounded) {
 }
 
 }  // namespace
+
+TEST(TextScan, NumbersReadAsTheCLibraryReadsThem) {
+    std::string_view text = " \t+12 -3.5e1 x";
+    EXPECT_EQ(takeNumber<std::int32_t>(text), 12);
+    EXPECT_EQ(takeNumber<double>(text), -35.0);
+    EXPECT_EQ(text, " x");
+    EXPECT_EQ(takeNumber<double>(text), std::nullopt);
+    EXPECT_EQ(text, " x");  // nothing taken
+    for (std::string_view refused : {"2147483648", "+-1", "+ 1"}) EXPECT_EQ(takeNumber<std::int32_t>(refused), std::nullopt);
+    EXPECT_EQ(wholeNumber<std::int32_t>("7"), 7);
+    for (char const* notWhole : {"", " 7", "7 ", "7x", "0x10"}) EXPECT_EQ(wholeNumber<std::int32_t>(notWhole), std::nullopt) << notWhole;
+}

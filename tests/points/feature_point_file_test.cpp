@@ -1,4 +1,4 @@
-#include "point_file_fixture.h"
+#include "builders.h"
 
 namespace {
 
@@ -10,24 +10,21 @@ FeaturePoint feature(unsigned char fill) {
     return point;
 }
 
-class FeaturePointFile : public yb::test::PointFileFixture {};
+class FeaturePointFile : public yb::test::DriveFixture {};
 
 TEST_F(FeaturePointFile, RewriteKeepsTheLengthAndReadsTheNewCount) {
     FeaturePoint two[2] = {feature(1), feature(100)};
     ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", two, 2), 0);
-    auto bytes = readNative("f.fea");
-    ASSERT_EQ(bytes.size(), 134u);
-    EXPECT_EQ(textAt(bytes, 0, 34), "YB_IMAGE_FEATURE_POINT_FILE_VER1.0");
-    EXPECT_EQ(int32At(bytes, 34), 2);
-    EXPECT_EQ(bytes[38 + 48], 100);
+    yb::test::Le file;
+    file << "YB_IMAGE_FEATURE_POINT_FILE_VER1.0" << std::int32_t{2} << two[0] << two[1];
+    EXPECT_EQ(readNative("f.fea"), file.bytes);
 
+    // The old second record stays behind the new count.
     FeaturePoint one = feature(50);
     ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", &one, 1), 0);
-    bytes = readNative("f.fea");
-    ASSERT_EQ(bytes.size(), 134u);  // the old second record stays behind the count
-    EXPECT_EQ(int32At(bytes, 34), 1);
-    EXPECT_EQ(bytes[38], 50);
-    EXPECT_EQ(bytes[38 + 48], 100);
+    yb::test::put<std::int32_t>(file.bytes, 34, 1);
+    std::memcpy(file.bytes.data() + 38, &one, sizeof one);
+    EXPECT_EQ(readNative("f.fea"), file.bytes);
 
     FeaturePoint back[2] = {feature(0), feature(0)};
     std::int32_t count = -1;
@@ -58,7 +55,7 @@ TEST_F(FeaturePointFile, MissingAndDamagedFiles) {
     writeNative("f.fea", bytes);
     EXPECT_EQ(ybGetFeaturePointNumsOfFile("D:\\f.fea", &count), yb::kInvalidContent);
     EXPECT_EQ(ybReadImgFeaturePointFile("D:\\f.fea", points, &count), yb::kInvalidContent);
-    putInt32(bytes, 34, -1);
+    yb::test::put<std::int32_t>(bytes, 34, -1);
     writeNative("f.fea", bytes);
     EXPECT_EQ(ybReadImgFeaturePointFile("D:\\f.fea", points, &count), yb::kInvalidContent);
     EXPECT_EQ(count, 7);
@@ -68,7 +65,7 @@ TEST_F(FeaturePointFile, RefusedRewritesLeaveTheFileAsItWas) {
     FeaturePoint two[2] = {feature(1), feature(2)}, three[3] = {feature(7), feature(8), feature(9)};
     ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", two, 2), 0);
     ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", three, 3), 0);
-    EXPECT_EQ(int32At(readNative("f.fea"), 34), 3);
+    EXPECT_EQ(yb::test::at<std::int32_t>(readNative("f.fea"), 34), 3);
 
     EXPECT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", nullptr, 1), yb::kInvalidArgument);
     EXPECT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", nullptr, 0), yb::kInvalidArgument);
@@ -76,7 +73,7 @@ TEST_F(FeaturePointFile, RefusedRewritesLeaveTheFileAsItWas) {
     EXPECT_FALSE(existsNative("new.fea"));
     EXPECT_EQ(ybWriteImgFeatruePointFile("D:\\f.fea", three, -1), yb::kInvalidArgument);
     EXPECT_EQ(ybWriteImgFeatruePointFile(nullptr, three, 1), yb::kInvalidArgument);
-    EXPECT_EQ(int32At(readNative("f.fea"), 34), 3);
+    EXPECT_EQ(yb::test::at<std::int32_t>(readNative("f.fea"), 34), 3);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-#include "point_file_fixture.h"
+#include "builders.h"
 
 namespace {
 
 using yb::test::TestSet;
 
-class ModelCommonPointFile : public yb::test::PointFileFixture {
+class ModelCommonPointFile : public yb::test::DriveFixture {
 protected:
     static constexpr char const* kPath = "D:\\m.mcp";
 
@@ -35,38 +35,27 @@ protected:
     }
 };
 
-TEST_F(ModelCommonPointFile, CreateWritesA45ByteHeader) {
+TEST_F(ModelCommonPointFile, HeaderAndSectionRecordsFromBothModels) {
     ASSERT_EQ(ybCreateComJointPntFile(kPath, 4), 0);
-    auto bytes = readNative("m.mcp");
-    ASSERT_EQ(bytes.size(), 45u);
-    EXPECT_EQ(textAt(bytes, 0, 33), "YB_MODEL_COMMON_POINT_FILE_VER1.0");
-    EXPECT_EQ(int32At(bytes, 33), 4);
-    expectHeader(4, 0, 0);
+    yb::test::Le file;
+    file << "YB_MODEL_COMMON_POINT_FILE_VER1.0" << std::int32_t{4};
+    EXPECT_EQ(readNative("m.mcp"), (yb::test::Le(file) << std::int32_t{0} << std::int32_t{0}).bytes);
+    ASSERT_EQ(writePair(2, 1, 2, 3, 100), 0);
+    // The first model's coordinates come from the first set; names and the third image's from the second.
+    file << std::int32_t{1} << std::int32_t{3} << std::int32_t{2} << std::int32_t{1} << std::int32_t{2} << std::int32_t{3};
+    for (double k : {0.0, 10.0, 20.0})
+        file.text("C" + std::to_string(100 + static_cast<int>(k) / 10), 32)
+            << 100 + k + 0.25 << 100 + k + 0.5 << 100 + k + 0.75 << 100 + k + 1.0 << 105 + k + 0.75 << 105 + k + 1.0;
+    EXPECT_EQ(readNative("m.mcp"), file.bytes);
+    expectHeader(4, 1, 3);
+    auto points = readPair(2, 1, 3);
+    EXPECT_EQ(std::memcmp(points.data(), file.bytes.data() + 61, 3 * sizeof(ModelCommonPoint)), 0);
 
     ASSERT_EQ(ybCreateComJointPntFile(kPath, 0), 0);
     std::int32_t strips = 0;
     EXPECT_EQ(ybGetComJointPntFileInfo(kPath, &strips, nullptr, nullptr), yb::kInvalidContent);
     EXPECT_EQ(ybCreateComJointPntFile(kPath, -1), yb::kInvalidArgument);
     EXPECT_EQ(ybGetComJointPntFileInfo("D:\\none.mcp", &strips, nullptr, nullptr), yb::kCannotOpen);
-}
-
-TEST_F(ModelCommonPointFile, SectionRecordsComeFromBothModels) {
-    ASSERT_EQ(ybCreateComJointPntFile(kPath, 4), 0);
-    ASSERT_EQ(writePair(2, 1, 2, 3, 100), 0);
-    auto bytes = readNative("m.mcp");
-    ASSERT_EQ(bytes.size(), 45u + 16 + 240);
-    EXPECT_EQ((std::vector{int32At(bytes, 45), int32At(bytes, 49), int32At(bytes, 53), int32At(bytes, 57)}),
-              (std::vector{2, 1, 2, 3}));
-    expectHeader(4, 1, 3);
-
-    auto points = readPair(2, 1, 3);
-    ASSERT_EQ(points.size(), 3u);
-    EXPECT_STREQ(points[1].name, "C101");
-    EXPECT_EQ(points[1].x1, 110.25);  // first model, left
-    EXPECT_EQ(points[1].y2, 111.0);   // first model, right
-    EXPECT_EQ(points[1].x3, 115.75);  // second model, right
-    EXPECT_EQ(points[1].y3, 116.0);
-    EXPECT_EQ(listNative(), std::vector<std::string>{"m.mcp"});
 }
 
 TEST_F(ModelCommonPointFile, GrowingASectionKeepsTheFollowingOnes) {

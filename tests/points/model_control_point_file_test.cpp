@@ -1,10 +1,10 @@
-#include "point_file_fixture.h"
+#include "builders.h"
 
 namespace {
 
 using yb::test::TestSet;
 
-class ModelControlPointFile : public yb::test::PointFileFixture {
+class ModelControlPointFile : public yb::test::DriveFixture {
 protected:
     static constexpr char const* kPath = "D:\\b.bjp";
 
@@ -28,30 +28,31 @@ protected:
     }
 };
 
-TEST_F(ModelControlPointFile, CreateWritesA44ByteHeader) {
-    ASSERT_EQ(ybCreateOneModelGcpFile(kPath, 3), 0);
-    auto bytes = readNative("b.bjp");
-    ASSERT_EQ(bytes.size(), 44u);
-    EXPECT_EQ(textAt(bytes, 0, 32), "YB_BLOCK_JOINT_POINT_FILE_VER1.0");
-    EXPECT_EQ((std::vector{int32At(bytes, 32), int32At(bytes, 36), int32At(bytes, 40)}), (std::vector{3, 0, 0}));
-    EXPECT_EQ(ybCreateOneModelGcpFile(kPath, 0), yb::kInvalidArgument);
-    EXPECT_EQ(ybGetStripNumsOfModelGcpFile(kPath, nullptr), yb::kInvalidArgument);
+// A section as written by writeModel: strip, model, count, then per point name, four coordinates, type.
+yb::test::Le& section(yb::test::Le& bytes, std::int32_t strip, std::int32_t model, std::int32_t count, double seed) {
+    bytes << strip << model << count;
+    for (std::int32_t k = 0; k < count; ++k)
+        bytes.text("G" + std::to_string(static_cast<int>(seed) + k), 32)
+            << seed + k + 0.25 << seed + k + 0.5 << seed + k + 0.75 << seed + k + 1.0 << static_cast<std::int16_t>(k + 1);
+    return bytes;
 }
 
 TEST_F(ModelControlPointFile, SectionsKeepTheirOrderAndGrowInPlace) {
     ASSERT_EQ(ybCreateOneModelGcpFile(kPath, 3), 0);
+    yb::test::Le head;
+    head << "YB_BLOCK_JOINT_POINT_FILE_VER1.0" << std::int32_t{3};
+    EXPECT_EQ(readNative("b.bjp"), (yb::test::Le(head) << std::int32_t{0} << std::int32_t{0}).bytes);
     ASSERT_EQ(writeModel(1, 2, 5, 100), 0);
     ASSERT_EQ(writeModel(1, 1, 3, 200), 0);
+    yb::test::Le expected(head);
+    expected << std::int32_t{2} << std::int32_t{8};
+    section(section(expected, 1, 2, 5, 100), 1, 1, 3, 200);
+    EXPECT_EQ(readNative("b.bjp"), expected.bytes);
     EXPECT_EQ(header(ybGetStripNumsOfModelGcpFile), 3);
     EXPECT_EQ(header(ybGetModelNumsOfModelGcpFile), 2);
     EXPECT_EQ(header(ybGetBlockTiePntNumsOfFile), 8);
     EXPECT_EQ(countAt(1), 5);
     EXPECT_EQ(countAt(2), 3);
-    auto bytes = readNative("b.bjp");
-    ASSERT_EQ(bytes.size(), 44u + 12 + 5 * 66 + 12 + 3 * 66);
-    EXPECT_EQ((std::vector{int32At(bytes, 44), int32At(bytes, 48), int32At(bytes, 52)}), (std::vector{1, 2, 5}));
-    EXPECT_EQ(textAt(bytes, 56, 5), std::string("G100\0", 5));
-    EXPECT_EQ(bytes[56 + 64], 1);  // type of the first record
 
     ASSERT_EQ(writeModel(1, 2, 2, 300), 0);
     EXPECT_EQ(header(ybGetBlockTiePntNumsOfFile), 10);
@@ -71,6 +72,8 @@ TEST_F(ModelControlPointFile, SectionsKeepTheirOrderAndGrowInPlace) {
     EXPECT_EQ(following.entries[2].inUse, 1);
     EXPECT_EQ(following.entries[2].type, 0);  // the read by position leaves the type alone
     EXPECT_EQ(listNative(), std::vector<std::string>{"b.bjp"});
+    EXPECT_EQ(ybCreateOneModelGcpFile(kPath, 0), yb::kInvalidArgument);
+    EXPECT_EQ(ybGetStripNumsOfModelGcpFile(kPath, nullptr), yb::kInvalidArgument);
 }
 
 TEST_F(ModelControlPointFile, EmptyAndMissingSections) {

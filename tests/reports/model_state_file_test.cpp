@@ -1,4 +1,4 @@
-#include "report_block_builder.h"
+#include "builders.h"
 
 #include <algorithm>
 #include <filesystem>

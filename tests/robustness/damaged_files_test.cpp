@@ -1,8 +1,9 @@
 // Every reader is given damaged copies of a valid file: cut at every length of its head and at a
 // spread of lengths after it, and with each 32-bit word of its head replaced by extreme values. A
-// reader must answer with a result code; the sanitizer builds turn any read past a buffer, any huge
+// reader must answer with a result code, and a reader that fails leaves its outputs as they were (or
+// as its format says: an emptied array); the sanitizer builds turn any read past a buffer, any huge
 // allocation or any crash into a failure here.
-#include "test_support.h"
+#include "builders.h"
 
 #include <array>
 #include <cstdio>
@@ -35,7 +36,14 @@ struct Format {
     char const* name;
     std::function<void()> write;  // writes a valid file at kPath
     std::function<void(char const*)> read;  // runs every reader of the format on a file
+    char const* extension = ".dat";  // of the damaged copies, for readers that name their file
 };
+
+// The title of a host path "D:\title.ext".
+std::string titleOf(char const* path) {
+    std::string const name = std::string(path).substr(3);
+    return name.substr(0, name.rfind('.'));
+}
 
 std::vector<Format> formats() {
     static std::vector<tagImagePoint> const points{point(101, "A"), point(102, "A"), point(101, "B"), point(102, "b"),
@@ -216,6 +224,42 @@ std::vector<Format> formats() {
              ybGetOneControlPointOfYBI(image, count, &x, &y, &column, &row);
              ybCloseYbiFileForRead(image);
          }},
+        {"coordinate conversion",
+         [] {
+             BlockInfo const block = yb::test::blockRecord(0, "D:", "f");
+             double values[7] = {1, 2, 3, 4, 5, 6, 7};
+             ybWriteCordConvertPara(block, 7, values);
+         },
+         [](char const* path) {
+             BlockInfo const block = yb::test::blockRecord(0, "D:", titleOf(path));
+             std::int32_t count = 0;
+             double values[7] = {9, 9, 9, 9, 9, 9, 9};
+             EXPECT_TRUE(ybReadCordConvertPara(block, count, values) == 0 || values[0] == 9.0);
+         },
+         ".ctp"},
+        {"image relation",
+         [] { ybWriteImageRelaFile(kPath, {{101, 1.5, -2.5}, {102, 1e6, 3}, {201, 0, 0}}); },
+         [](char const* path) {
+             std::vector<ImageLayoutStru> records(2);
+             EXPECT_TRUE(ybReadImageRelaFile(path, records) == 0 || records.empty());
+         }},
+        {"inner orientation list",
+         [] { ybWriteInnOrientImgListFile(kPath, {"D:\\a.ybi", "D:\\b.ybi", "D:\\c.ybi"}); },
+         [](char const* path) {
+             std::int32_t count = -7;
+             EXPECT_TRUE(ybReadImgNumsOfInnOrient(path, &count) == 0 || count == -7);
+             char name[128] = "kept";
+             EXPECT_TRUE(ybReadOneInnOrientImgFileName(path, 3, name) == 0 || std::string(name) == "kept");
+         }},
+        {"sensor property",
+         [] { ybCreateCustomImagePropFile(kPath, "SPOT5_PAN", 24000, 24000, 0.00325, 1082.0); },
+         [](char const* path) {
+             char name[64] = "kept";
+             std::int32_t first = -7;
+             double real = -7;
+             EXPECT_TRUE(ybReadCustomImagePropFile(path, name, &first, nullptr, &real, nullptr) == 0 ||
+                         (std::string(name) == "kept" && first == -7 && real == -7.0));
+         }},
         {"orientation coefficients",
          [] {
              std::array<double, 7> values{1, 2, 3, 4, 5, 6, 7};
@@ -237,13 +281,13 @@ TEST_P(DamagedFiles, ReadersAnswerEveryCutAndEveryBadCountWithACode) {
     SCOPED_TRACE(format.name);
     yb::test::MessageRecorder quiet;  // the tie point readers show messages about damage
     format.write();
-    Bytes const valid = readNative("f.dat");
+    Bytes const valid = readNative(std::string("f") + format.extension);
     ASSERT_FALSE(valid.empty());
 
     // Each damaged copy is a new file: rewriting one file in place makes the file system flush it.
     int serial = 0;
     auto check = [&](Bytes const& bytes) {
-        std::string const name = "d" + std::to_string(serial++) + ".dat";
+        std::string const name = "d" + std::to_string(serial++) + format.extension;
         writeNative(name, bytes);
         format.read(("D:\\" + name).c_str());
         std::filesystem::remove(native(name));

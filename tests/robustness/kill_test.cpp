@@ -1,8 +1,7 @@
 // A process killed (SIGKILL) at a random point of a large unite, a large strip rewrite or a large
 // section insert leaves the file as it was or as the call makes it, byte for byte; a change in place
 // is rolled back by the next open, before anything reads the file.
-#include "../reports/report_block_builder.h"
-#include "../tiepoints/tie_point_fixture.h"
+#include "builders.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "../reports/report_block_builder.h"
+#include "builders.h"
 
 #include <array>
 #include <filesystem>

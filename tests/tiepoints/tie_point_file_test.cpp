@@ -68,16 +68,9 @@ TEST_F(TiePointFile, DamagedFilesGiveInvalidContentAndNothingElse) {
         char const* what;
         std::vector<unsigned char> bytes;
     };
-    std::vector<unsigned char> headerCut = RawTiePointFile().bytes;
-    headerCut.resize(130);
-    std::vector<unsigned char> recordCut = RawTiePointFile(2).group(1, {tiePoint("A", 1)})
-                                               .group(2, {tiePoint("B", 2), tiePoint("C", 2)}).bytes;
-    recordCut.resize(recordCut.size() - 1);
     Case cases[] = {
         {"negative group count", RawTiePointFile(-1).bytes},
-        {"group count cut off", headerCut},
         {"fewer groups than counted", RawTiePointFile(3).group(1, {tiePoint("A", 1)}).bytes},
-        {"last record cut short", recordCut},
         {"record count beyond the file", RawTiePointFile(1).i32(1).i32(0x7fffffff).bytes},
     };
     for (auto const& c : cases) {

@@ -6,11 +6,11 @@
 #include "host_place.h"
 #include "hostpath.h"
 #include "result_codes.h"
+#include "text_scan.h"
 #include "write_path.h"
 
 #include <yb/HostBase.h>
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 
@@ -101,16 +101,9 @@ bool allDigits(std::string_view text) {
 
 // "number x y": the line of an image relation file.
 bool isRelationLine(std::string_view line) {
-    std::string const text(line);
-    char* end = nullptr;
-    std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || (*end != '\t' && *end != ' ')) return false;
-    for (int i = 0; i < 2; ++i) {
-        char const* start = end;
-        std::strtod(start, &end);
-        if (end == start) return false;
-    }
-    return true;
+    if (!yb::platform::takeNumber<long long>(line) || line.empty() || (line.front() != '\t' && line.front() != ' '))
+        return false;
+    return yb::platform::takeNumber<double>(line) && yb::platform::takeNumber<double>(line);
 }
 
 bool matches(yb::frame::FileKindInfo const& kind, std::string_view head, std::string const& hostPath) {

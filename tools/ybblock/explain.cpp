@@ -2,8 +2,8 @@
 #include "tool.h"
 
 #include "result_codes.h"
+#include "text_scan.h"
 
-#include <charconv>
 
 namespace ybblock {
 namespace {
@@ -12,9 +12,7 @@ using yb::frame::ResultCodeInfo;
 
 // A code given as its number or as its constant's name (with or without "yb::").
 ResultCodeInfo const* lookUp(std::string const& word) {
-    std::int32_t code = 0;
-    auto const [end, error] = std::from_chars(word.data(), word.data() + word.size(), code);
-    if (error == std::errc() && end == word.data() + word.size()) return yb::frame::findResultCode(code);
+    if (auto const code = yb::platform::wholeNumber<std::int32_t>(word)) return yb::frame::findResultCode(*code);
     for (auto const& info : yb::frame::kResultCodes) {
         std::string_view name = info.constant;
         if (name.starts_with("yb::")) name.remove_prefix(4);

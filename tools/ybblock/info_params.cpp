@@ -4,6 +4,7 @@
 
 #include "binary_io.h"
 #include "fs.h"
+#include "ybi_image.h"
 
 #include <array>
 #include <cstring>
@@ -146,33 +147,30 @@ std::int32_t describeInnerOrientationList(Source const& source, Json& json) {
 }
 
 std::int32_t describeYbiImage(Source const& source, Json& json) {
-    YbiHandle image = nullptr;
-    if (std::int32_t code = ybOpenYbiFileForRead(source.hostPath.c_str(), &image)) return code;
+    yb::frame::YbiImage opened;
+    if (std::int32_t code = opened.open(source.hostPath.c_str(), yb::frame::YbiImage::Mode::Read)) return code;
+    YbiHandle const image = opened.get();
     std::int32_t lines = 0, cells = 0, count = 0;
     double dpi = 0, xMin = 0, xMax = 0, yMin = 0, yMax = 0;
-    ybGetLines(image, &lines);
-    ybGetLineCells(image, &cells);
-    ybGetXResolution(image, &dpi);
-    ybGetUserCoordinateRangle(image, 1, &xMin, &xMax, &yMin, &yMax);
-    ybGetGCPNumsOfYBI(image, &count);
+    for (std::int32_t code : {ybGetLines(image, &lines), ybGetLineCells(image, &cells), ybGetXResolution(image, &dpi),
+                              ybGetUserCoordinateRangle(image, 1, &xMin, &xMax, &yMin, &yMax),
+                              ybGetGCPNumsOfYBI(image, &count)})
+        if (code != yb::kSuccess) return code;
     json["lines"] = lines;
     json["cells"] = cells;
     json["dots_per_inch"] = dpi;
     json["user_range"] = Json{{"x_min", xMin}, {"x_max", xMax}, {"y_min", yMin}, {"y_max", yMax}};
     json["control_points"] = count;
-    {
-        ListBuilder list(json, "control_point_list", source.limit);
-        for (std::int32_t n = 1; n <= count; ++n) {
-            if (!list.wants()) {
-                list.skip(static_cast<std::size_t>(count - n + 1));
-                break;
-            }
-            double x = 0, y = 0, column = 0, row = 0;
-            ybGetOneControlPointOfYBI(image, n, &x, &y, &column, &row);
-            list.add({{"number", n}, {"x", x}, {"y", y}, {"column", column}, {"row", row}});
+    ListBuilder list(json, "control_point_list", source.limit);
+    for (std::int32_t n = 1; n <= count; ++n) {
+        if (!list.wants()) {
+            list.skip(static_cast<std::size_t>(count - n + 1));
+            break;
         }
+        double x = 0, y = 0, column = 0, row = 0;
+        if (std::int32_t code = ybGetOneControlPointOfYBI(image, n, &x, &y, &column, &row)) return code;
+        list.add({{"number", n}, {"x", x}, {"y", y}, {"column", column}, {"row", row}});
     }
-    ybCloseYbiFileForRead(image);
     return yb::kSuccess;
 }
 

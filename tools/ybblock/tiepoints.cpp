@@ -7,12 +7,12 @@
 #include "fs.h"
 #include "gbk.h"
 #include "hostpath.h"
+#include "text_scan.h"
 #include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -116,8 +116,9 @@ std::optional<CsvError> splitCsv(std::string_view text, std::vector<CsvRecord>& 
 
 template <class Number>
 bool parseNumber(std::string const& text, Number& value) {
-    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+    auto const parsed = yb::platform::wholeNumber<Number>(text);
+    if (parsed) value = *parsed;
+    return parsed.has_value();
 }
 
 std::optional<CsvError> parseRow(CsvRecord const& record, tagImagePoint& point) {
