@@ -29,6 +29,10 @@ command -v nm >/dev/null || need+=(binutils)
 /usr/bin/python3 -c 'import setuptools' 2>/dev/null || need+=(python3-setuptools)
 /usr/bin/python3 -m pip --version >/dev/null 2>&1 || need+=(python3-pip)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
+# The fuzz preset (clang with libFuzzer) and the coverage report.
+command -v clang++ >/dev/null || need+=(clang)
+compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || need+=(libclang-rt-14-dev)
+command -v gcovr >/dev/null || need+=(gcovr)
 if [ $((${#need[@]} + ${#lean[@]})) -gt 0 ]; then
   echo "bootstrap: installing ${need[*]} ${lean[*]}"
   SUDO=""

@@ -260,7 +260,7 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
     tail->resize(static_cast<std::size_t>(*length - tailStart));
     if (!readBytes(tailStart, tail->data(), tail->size())) return kInvalidContent;
     std::uint64_t tailEnd = 0;  // within `tail`
-    for (std::int32_t strip = stripNo + 1; strip <= stripCount; ++strip) {
+    for (std::int32_t following = stripCount - stripNo; following > 0; --following) {
         std::int32_t head[2] = {0, 0};  // number, count
         if (tail->size() - tailEnd < sizeof head) return kInvalidContent;
         std::memcpy(head, tail->data() + tailEnd, sizeof head);

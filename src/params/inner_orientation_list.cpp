@@ -30,10 +30,11 @@ std::int32_t skipTextLines(std::FILE* stream, std::int32_t lineCount, std::int32
     static_assert(SEEK_SET == 0 && SEEK_CUR == 1 && SEEK_END == 2, "the origins are the stdio ones");
     if (std::fseek(stream, 0, origin) != 0) return kInvalidContent;
     std::array<char, kSkipLineBuffer> line{};
-    for (std::int32_t read = 1; read <= lineCount; ++read) {
+    // Counted down, so a count of INT32_MAX never steps past the largest number.
+    for (std::int32_t left = lineCount; left > 0; --left) {
         if (std::fgets(line.data(), static_cast<int>(line.size()), stream) == nullptr) return kInvalidContent;
         // The last line may lack its newline: reaching the end on the last wanted line still counts.
-        if (std::feof(stream) != 0 && read < lineCount) return kOutOfRange;
+        if (std::feof(stream) != 0 && left > 1) return kOutOfRange;
     }
     if (position != nullptr) {
         long const offset = std::ftell(stream);

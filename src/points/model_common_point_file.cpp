@@ -9,6 +9,7 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include <limits>
 #include <vector>
 
 namespace yb::points {
@@ -45,14 +46,18 @@ std::int32_t readFileInfo(char const* path, std::int32_t* stripCount, std::int32
     return kSuccess;
 }
 
-// Finds the section of a pair of consecutive models; readers only know such pairs.
+// Readers only know pairs of neighbouring models. The last model number has no neighbour, and the
+// test never computes past it.
+bool neighbouringModels(std::int32_t first, std::int32_t second) {
+    return first >= 1 && first < std::numeric_limits<std::int32_t>::max() && second == first + 1;
+}
+
+// Finds the section of a pair of neighbouring models.
 std::int32_t findPair(char const* path, std::int32_t stripNo, std::int32_t firstModel, std::int32_t secondModel,
                       platform::File& file, sections::ScanResult& result) {
     sections::Header header;
     if (std::int32_t code = openHeader(path, file, header); code != kSuccess) return code;
-    if (stripNo < 1 || stripNo > header.strips || firstModel < 1 || secondModel != firstModel + 1) {
-        return kInvalidArgument;
-    }
+    if (stripNo < 1 || stripNo > header.strips || !neighbouringModels(firstModel, secondModel)) return kInvalidArgument;
     platform::BinaryStream stream(file.get());
     result = sections::find(stream, kLayout, header.sections, {stripNo, firstModel, secondModel});
     if (result.status == sections::ScanStatus::Damaged) return kInvalidContent;

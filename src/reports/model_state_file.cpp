@@ -10,6 +10,7 @@
 #include <yb/ybBlockFileIO.h>
 
 #include <array>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -71,6 +72,8 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
     std::int32_t const strips = list.storedStripCount();
     std::int32_t images = 0;
     if (std::int32_t code = imagelist::totalImageCount(list, &images); code != kSuccess) return code;
+    // Model numbers are strip * 100 + position: a list of more strips than such numbers can name is refused.
+    if (strips > std::numeric_limits<std::int32_t>::max() / 100) return kOutOfRange;
     std::int32_t const slots = images - strips;  // one model fewer than images in every strip
     if (slots < 1) return kInvalidArgument;
     // The file is made here, as it always was, and takes the old one's place once it is whole.

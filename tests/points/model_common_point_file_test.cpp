@@ -86,6 +86,9 @@ TEST_F(ModelCommonPointFile, PairRulesOfReadersAndWriter) {
     EXPECT_EQ(ybGetComJointPntNumsOfFile(kPath, 2, 1, 2, &count), 0);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(ybReadComJointPntFile(kPath, 2, 1, 2, points, &count), yb::kInvalidContent);
+    // The last model number has no neighbour: refused before any arithmetic on it.
+    EXPECT_EQ(ybGetComJointPntNumsOfFile(kPath, 2, INT32_MAX, INT32_MIN, &count), yb::kInvalidArgument);
+    EXPECT_EQ(ybReadComJointPntFile(kPath, 2, INT32_MAX, INT32_MIN, points, &count), yb::kInvalidArgument);
 
     // Sets of different sizes are refused before anything changes.
     auto const before = readNative("m.mcp");

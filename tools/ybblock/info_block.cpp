@@ -53,7 +53,8 @@ std::int32_t describeModelOption(Source const& source, Json& json) {
 std::int32_t describeOrthoMapOption(Source const& source, Json& json) {
     OrthoInfo info{};
     if (std::int32_t code = ybReadOrthoMapOption(source.hostPath.c_str(), &info)) return code;
-    json["dom_rectangle"] = rectangle(info.domRect);
+    D_RECT const stored = info.domRect;  // a packed field: copied before a reference binds to it
+    json["dom_rectangle"] = rectangle(stored);
     json["extent_image"] = fieldText(info.extentImage);
     return yb::kSuccess;
 }
