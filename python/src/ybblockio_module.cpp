@@ -191,12 +191,12 @@ py::dtype dtypeOf(std::vector<Field> const& fields, std::size_t itemSize) {
         formats.append(field.format);
         offsets.append(field.offset);
     }
-    py::dict spec;
-    spec["names"] = names;
-    spec["formats"] = formats;
-    spec["offsets"] = offsets;
-    spec["itemsize"] = itemSize;
-    return py::dtype::from_args(spec);
+    py::dict description;
+    description["names"] = names;
+    description["formats"] = formats;
+    description["offsets"] = offsets;
+    description["itemsize"] = itemSize;
+    return py::dtype::from_args(description);
 }
 
 // Made once and never released: the interpreter may be gone when static objects are destroyed.
