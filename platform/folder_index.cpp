@@ -264,14 +264,17 @@ bool held(std::string const& folder) {
     return all.folders.count(folder) != 0;
 }
 
+// Lambdas below capture plain variables, not structured bindings, which older compilers refuse.
 void added(std::string const& path) {
-    auto const [folder, name] = splitLast(path);
-    ownChange(folder, [&](Folder& index) { index.add(name); });
+    auto const parts = splitLast(path);
+    std::string const& name = parts.second;
+    ownChange(parts.first, [&](Folder& index) { index.add(name); });
 }
 
 void removed(std::string const& path) {
-    auto const [folder, name] = splitLast(path);
-    ownChange(folder, [&](Folder& index) { index.remove(name); });
+    auto const parts = splitLast(path);
+    std::string const& name = parts.second;
+    ownChange(parts.first, [&](Folder& index) { index.remove(name); });
     // A removed folder's own index goes with it.
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);
@@ -279,9 +282,12 @@ void removed(std::string const& path) {
 }
 
 void renamed(std::string const& from, std::string const& to) {
-    auto const [fromFolder, fromName] = splitLast(from);
-    auto const [toFolder, toName] = splitLast(to);
-    if (fromFolder != toFolder) {
+    auto const fromParts = splitLast(from);
+    auto const toParts = splitLast(to);
+    std::string const& fromFolder = fromParts.first;
+    std::string const& fromName = fromParts.second;
+    std::string const& toName = toParts.second;
+    if (fromFolder != toParts.first) {
         removed(from);
         added(to);
         return;
@@ -302,8 +308,9 @@ void removedAll(std::vector<std::string> const& paths) {
         auto [folder, name] = splitLast(path);
         byFolder[folder].push_back(std::move(name));
     }
-    for (auto const& [folder, names] : byFolder) {
-        ownChange(folder, [&](Folder& index) {
+    for (auto const& entry : byFolder) {
+        std::vector<std::string> const& names = entry.second;
+        ownChange(entry.first, [&](Folder& index) {
             for (auto const& name : names) index.remove(name);
         });
     }
