@@ -164,9 +164,9 @@ TEST_P(OptionFile, EachFailureGivesItsCode) {
     EXPECT_EQ(listNative(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Family, OptionFile, testing::ValuesIn(members()), [](auto const& info) {
+INSTANTIATE_TEST_SUITE_P(Family, OptionFile, testing::ValuesIn(members()), [](auto const& test) {
     std::string name;
-    for (char c : std::string(info.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 });
 

@@ -108,12 +108,12 @@ TEST_F(ImageRecordQueries, OneRecordIsCheckedAgainstItsImageNumber) {
     writeStrip(2, strip);
     ImageOrderInfo const untouched = sampleImage(9, 9);
     record = untouched;
-    for (auto [stripCount, stripNo, index, code] : {std::array{3, 2, 3, yb::kImageNumberMismatch},
-                                                    {3, 2, 4, yb::kImageNumberMismatch},
-                                                    {3, 4, 1, yb::kInvalidArgument},
-                                                    {3, 2, 0, yb::kInvalidArgument},
-                                                    {4, 2, 1, yb::kInvalidContent}})
-        EXPECT_EQ(ybReadOneImageRecord(kList, stripCount, stripNo, index, &record), code) << stripNo << index;
+    for (auto [strips, stripNo, index, code] : {std::array{3, 2, 3, yb::kImageNumberMismatch},
+                                                {3, 2, 4, yb::kImageNumberMismatch},
+                                                {3, 4, 1, yb::kInvalidArgument},
+                                                {3, 2, 0, yb::kInvalidArgument},
+                                                {4, 2, 1, yb::kInvalidContent}})
+        EXPECT_EQ(ybReadOneImageRecord(kList, strips, stripNo, index, &record), code) << stripNo << index;
     EXPECT_TRUE(sameImage(record, untouched));
     EXPECT_EQ(ybReadOneImageRecord(kList, 3, 2, 1, nullptr), yb::kInvalidArgument);
 }

@@ -400,9 +400,9 @@ std::vector<Entry> const& entries() {
 
 TEST_P(WriteFaults, KeepsTheBlockWhole) { runEntry(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(EveryWritingExport, WriteFaults, testing::ValuesIn(entries()), [](auto const& info) {
+INSTANTIATE_TEST_SUITE_P(EveryWritingExport, WriteFaults, testing::ValuesIn(entries()), [](auto const& test) {
     std::string name;
-    for (char c : std::string(info.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 });
 
