@@ -25,6 +25,9 @@ namespace yb::platform {
 
 namespace {
 
+// A NativeFile holds a file descriptor, an int, in its handle.
+int descriptorOf(std::intptr_t handle) { return static_cast<int>(handle); }
+
 bool statPath(std::string const& native, struct stat& info) {
     return ::stat(native.empty() ? "." : native.c_str(), &info) == 0;
 }
@@ -324,13 +327,13 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
 // ---------------------------------------------------------------------------------------------
 // Primitives of the write path
 
-bool backend::closeHandle(std::intptr_t handle) { return ::close(static_cast<int>(handle)) == 0; }
+bool backend::closeHandle(std::intptr_t handle) { return ::close(descriptorOf(handle)) == 0; }
 
 bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
     if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
     auto const* bytes = static_cast<unsigned char const*>(data);
     while (size > 0) {
-        ssize_t const written = ::pwrite(handle_, bytes, size, static_cast<off_t>(offset));
+        ssize_t const written = ::pwrite(descriptorOf(handle_), bytes, size, static_cast<off_t>(offset));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             if (written == 0) errno = EIO;
@@ -349,7 +352,7 @@ bool NativeFile::readAt(std::uint64_t offset, void* data, std::size_t size, std:
     if (handle_ == kNoHandle || io::injected(HB_FILE_READ)) return false;
     auto* bytes = static_cast<unsigned char*>(data);
     while (got < size) {
-        ssize_t const read = ::pread(handle_, bytes + got, size - got, static_cast<off_t>(offset + got));
+        ssize_t const read = ::pread(descriptorOf(handle_), bytes + got, size - got, static_cast<off_t>(offset + got));
         if (read < 0 && errno == EINTR) continue;
         if (read < 0) {
             io::failed();
@@ -363,19 +366,19 @@ bool NativeFile::readAt(std::uint64_t offset, void* data, std::size_t size, std:
 
 std::optional<std::uint64_t> NativeFile::length() const {
     struct stat info {};
-    if (handle_ == kNoHandle || ::fstat(handle_, &info) != 0) return std::nullopt;
+    if (handle_ == kNoHandle || ::fstat(descriptorOf(handle_), &info) != 0) return std::nullopt;
     return static_cast<std::uint64_t>(info.st_size);
 }
 
 std::optional<FileStamp> NativeFile::stamp() const {
     struct stat info {};
-    if (handle_ == kNoHandle || ::fstat(static_cast<int>(handle_), &info) != 0) return std::nullopt;
+    if (handle_ == kNoHandle || ::fstat(descriptorOf(handle_), &info) != 0) return std::nullopt;
     return stampOfInfo(info);
 }
 
 bool NativeFile::resize(std::uint64_t length) {
     if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE)) return false;
-    if (::ftruncate(handle_, static_cast<off_t>(length)) == 0) return true;
+    if (::ftruncate(descriptorOf(handle_), static_cast<off_t>(length)) == 0) return true;
     io::failed();
     return false;
 }
