@@ -6,8 +6,8 @@ namespace yb::platform {
 namespace {
 
 bool isAscii(std::string_view text) {
-    for (unsigned char c : text)
-        if (c >= 0x80) return false;
+    for (char const c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -84,9 +85,11 @@ void defaultSink(HbMessageStyle style, char const* gbkText, void*) {
     std::fprintf(stderr, "[%s] %s\n", style == HB_MESSAGE_ERROR ? "error" : "message", text.c_str());
 }
 
-int driveIndex(char letter) {
-    int upper = std::toupper(static_cast<unsigned char>(letter));
-    return (upper >= 'A' && upper <= 'Z') ? upper - 'A' : -1;
+// The drive table's slot of a letter, A to Z in either case.
+std::optional<std::size_t> driveIndex(char letter) {
+    int const upper = std::toupper(static_cast<unsigned char>(letter));
+    if (upper < 'A' || upper > 'Z') return std::nullopt;
+    return static_cast<std::size_t>(upper - 'A');
 }
 
 }  // namespace
@@ -118,22 +121,22 @@ void hbSetMessageSink(HbMessageSink sink, void* user) {
 }
 
 bool hbSetDriveRoot(char letter, char const* nativeDir) {
-    int index = driveIndex(letter);
-    if (index < 0) return false;
+    auto const index = driveIndex(letter);
+    if (!index) return false;
     std::lock_guard lock(stateMutex());
     auto& table = driveTable();
-    table.roots[index] = nativeDir != nullptr ? table.intern(nativeDir) : nullptr;
+    table.roots[*index] = nativeDir != nullptr ? table.intern(nativeDir) : nullptr;
     return true;
 }
 
 char const* hbGetDriveRoot(char letter) {
-    int index = driveIndex(letter);
-    if (index < 0) return nullptr;
+    auto const index = driveIndex(letter);
+    if (!index) return nullptr;
     std::lock_guard lock(stateMutex());
     auto& table = driveTable();
-    if (table.roots[index] != nullptr) return table.roots[index];
+    if (table.roots[*index] != nullptr) return table.roots[*index];
     char name[] = "YB_DRIVE_?";
-    name[9] = static_cast<char>('A' + index);
+    name[9] = static_cast<char>('A' + *index);
     char const* fromEnvironment = std::getenv(name);
     return fromEnvironment != nullptr ? table.intern(fromEnvironment) : nullptr;
 }

@@ -308,12 +308,12 @@ std::u32string codePointsOf(std::string const& utf8) {
     std::u32string out;
     for (std::size_t i = 0; i < utf8.size();) {
         auto const lead = static_cast<unsigned char>(utf8[i]);
-        int const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t point = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length && i + k < utf8.size(); ++k)
-            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        std::size_t const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
         out.push_back(point);
-        i += static_cast<std::size_t>(length);
+        i += length;
     }
     return out;
 }

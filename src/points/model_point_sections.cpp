@@ -227,8 +227,9 @@ std::int32_t addRecords(char const* path, platform::File& file, Layout const& la
                             static_cast<std::uint64_t>(section.count) * layout.recordSize;
         std::int32_t const total = header.total + count;
         std::int32_t const sectionCount = section.count + count;
-        ok = change.keep({{static_cast<std::uint64_t>(layout.totalOffset()), 4}, {countAt, 4}, {oldEnd, change.oldLength()}}) &&
-             change.write(layout.totalOffset(), &total, sizeof total) &&
+        auto const totalAt = static_cast<std::uint64_t>(layout.totalOffset());
+        ok = change.keep({{totalAt, 4}, {countAt, 4}, {oldEnd, change.oldLength()}}) &&
+             change.write(totalAt, &total, sizeof total) &&
              change.write(countAt, &sectionCount, sizeof sectionCount) && change.write(oldEnd, records, bytes) &&
              change.moveKept(oldEnd, oldEnd + bytes);
     } else {

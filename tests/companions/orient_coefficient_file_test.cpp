@@ -7,7 +7,7 @@ namespace {
 
 struct Kind {
     std::int32_t kind;
-    std::int32_t count;
+    std::size_t count;
     std::size_t firstOffset;
 };
 constexpr Kind kKinds[] = {{0, 6, 0}, {1, 5, 14}, {2, 7, 2}};
@@ -38,12 +38,12 @@ TEST_F(CoefficientFile, EachKindIsStoredAndLandsAtItsRecordOffsets) {
         ASSERT_EQ(bytes.size(), 42u + 8u * k.count);
         EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 34), "YBI_ORIENT_COEFFICIENT_FILE_VER1.0");
         EXPECT_EQ(valueAt<std::int32_t>(bytes.data(), 34), k.kind);
-        EXPECT_EQ(valueAt<std::int32_t>(bytes.data(), 38), k.count);
+        EXPECT_EQ(valueAt<std::uint32_t>(bytes.data(), 38), k.count);
         EXPECT_EQ(valueAt<double>(bytes.data(), 42 + 8 * (k.count - 1)), values[k.count - 1]);
 
         Record record = untouched();
         ASSERT_EQ(ybReadOrientCeff("d:\\M.IOC", record.data()), 0);
-        for (std::int32_t i = 0; i < k.count; ++i)
+        for (std::size_t i = 0; i < k.count; ++i)
             EXPECT_EQ(valueAt<double>(record.data(), k.firstOffset + 8 * i), values[i]) << k.kind << " " << i;
         EXPECT_EQ(valueAt<std::int16_t>(record.data(), 58), k.kind);
         // Bytes of the record outside the values are zero up to 60 and untouched beyond.
@@ -68,7 +68,7 @@ TEST_F(CoefficientFile, MissingDamagedAndNullInputGiveCodesAndLeaveTheRecord) {
         std::memcpy(bytes.data() + offset, &value, sizeof value);
         return bytes;
     };
-    auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.begin(), good.begin() + size); };
+    auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.data(), good.data() + size); };
 
     Record record = untouched();
     EXPECT_EQ(ybReadOrientCeff("D:\\missing.roc", record.data()), ORIENT_E_FILE_MISSING);

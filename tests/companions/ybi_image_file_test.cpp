@@ -127,7 +127,7 @@ TEST_F(YbiImage, DamagedFilesGiveTheirCodes) {
         std::memcpy(bytes.data() + offset, &value, sizeof value);
         return bytes;
     };
-    auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.begin(), good.begin() + size); };
+    auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.data(), good.data() + size); };
 
     expectCode(yb::test::bytesOf("YBI_IMAGE_FILE_VER2.0 and more bytes than a header needs ........"),
                YBI_E_BAD_MAGIC, "other magic");

@@ -62,9 +62,10 @@ std::vector<Format> formats() {
          [] {
              ybCreateNewImageRecordFile(kPath, 2);
              std::vector<ImageOrderInfo> images(3);
-             for (int k = 0; k < 3; ++k) {
-                 images[k].nImageNo = 101 + k;
-                 images[k].nStripNo = 1;
+             std::int32_t number = 101;
+             for (ImageOrderInfo& image : images) {
+                 image.nImageNo = number++;
+                 image.nStripNo = 1;
              }
              ybWriteOneStripImageRecord(kPath, 2, 1, images);
          },

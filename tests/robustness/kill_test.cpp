@@ -82,7 +82,7 @@ TEST_F(KilledWrites, UniteLeavesTheOldOrTheNewTiePointFile) {
     BlockInfo block = yb::test::blockRecord(3);
     ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
     std::vector<yb::test::StripTitles> strips(2);
-    for (int s = 0; s < 2; ++s)
+    for (std::size_t s = 0; s < strips.size(); ++s)
         for (int k = 1; k <= 10; ++k) strips[s].push_back("i" + std::to_string(s + 1) + "_" + std::to_string(k));
     ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", strips), 0);
     std::vector<tagImagePoint> points;
@@ -101,7 +101,7 @@ TEST_F(KilledWrites, UniteLeavesTheOldOrTheNewTiePointFile) {
 
 TEST_F(KilledWrites, StripRewriteLeavesTheOldOrTheNewImageList) {
     std::vector<yb::test::StripTitles> strips(60);
-    for (int s = 0; s < 60; ++s)
+    for (std::size_t s = 0; s < strips.size(); ++s)
         for (int k = 1; k <= 80; ++k) strips[s].push_back("s" + std::to_string(s) + "_" + std::to_string(k));
     ASSERT_EQ(yb::test::writeImageList("D:\\Area.bil", strips), 0);
     std::vector<ImageOrderInfo> longer;

@@ -419,10 +419,11 @@ TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
         points.push_back(point);
     };
     for (int strip = 1; strip <= kStrips; ++strip) {
-        std::vector<ImageOrderInfo> images(kImages);
+        std::vector<ImageOrderInfo> images;
         for (int k = 1; k <= kImages; ++k) {
-            images[k - 1].nImageNo = strip * 100 + k;
-            images[k - 1].nStripNo = strip;
+            ImageOrderInfo& image = images.emplace_back();
+            image.nImageNo = strip * 100 + k;
+            image.nStripNo = strip;
             for (int n = 0; n < 6 && k < kImages; ++n) {
                 std::string const name = "P" + std::to_string(strip * 100 + k) + "_" + std::to_string(n);
                 observe(strip * 100 + k, name);
