@@ -489,8 +489,10 @@ std::string svgOf(Picture const& picture, std::vector<std::string> notes) {
     svg << "</linearGradient></defs>\n";
     svg << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     drawHeader(picture, margin, font, line, scale, svg);
-    svg << body.text();
-    return std::move(svg.text());
+    // The head goes in front of the body, in the room the body kept for it: no second copy of the
+    // drawing.
+    body.text().insert(0, svg.text());
+    return std::move(body.text());
 }
 
 // The GCP layout file to mark: the one asked for, else the block's control point file when it is one.
