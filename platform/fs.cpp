@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <random>
+#include <utility>
 
 namespace yb::platform {
 
@@ -62,6 +63,34 @@ std::optional<std::int64_t> modificationTime(std::string_view hostPath) {
 }
 
 bool nativeFileExists(std::string const& native) { return backend::status(native).kind == backend::EntryKind::file; }
+
+NativeFile::NativeFile(NativeFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNoHandle)), writable_(other.writable_) {}
+
+NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
+    if (this != &other) {
+        if (handle_ != kNoHandle) backend::closeHandle(handle_);
+        handle_ = std::exchange(other.handle_, kNoHandle);
+        writable_ = other.writable_;
+    }
+    return *this;
+}
+
+NativeFile::~NativeFile() {
+    if (handle_ != kNoHandle) backend::closeHandle(handle_);
+}
+
+bool NativeFile::close() {
+    if (handle_ == kNoHandle) return false;
+    std::intptr_t const handle = std::exchange(handle_, kNoHandle);
+    // A file that was only read cannot lose data by closing; a written one is asked to report.
+    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
+    if (!backend::closeHandle(handle)) {
+        io::failed();
+        return false;
+    }
+    return !refused;
+}
 
 bool removeFile(std::string_view hostPath) {
     auto native = nativePath(hostPath);

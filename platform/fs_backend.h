@@ -39,6 +39,9 @@ std::optional<std::uint64_t> streamLength(std::FILE* stream);
 // Entries of one directory, without "." and "..", in the system's order; names in GBK (names no GBK
 // text can spell are left out).
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native);
+// Closes a NativeFile's descriptor (Linux) or HANDLE (Windows); false, with errno set, when the system
+// reports a failure.
+bool closeHandle(std::intptr_t handle);
 
 // A name for a temporary beside `targetNative`, in its directory (which ends at the last of
 // `separators`): "." + the target's name, cut on a UTF-8 character boundary so that the whole fits a

@@ -343,23 +343,7 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
 // ---------------------------------------------------------------------------------------------
 // Primitives of the write path
 
-NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
-    other.handle_ = kNoHandle;
-}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
-        handle_ = other.handle_;
-        writable_ = other.writable_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
-NativeFile::~NativeFile() {
-    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
-}
+bool backend::closeHandle(std::intptr_t handle) { return ::close(static_cast<int>(handle)) == 0; }
 
 bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
     if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
@@ -413,19 +397,6 @@ bool NativeFile::resize(std::uint64_t length) {
     if (::ftruncate(handle_, static_cast<off_t>(length)) == 0) return true;
     io::failed();
     return false;
-}
-
-bool NativeFile::close() {
-    if (handle_ == kNoHandle) return false;
-    int const handle = static_cast<int>(handle_);
-    handle_ = kNoHandle;
-    // A file that was only read cannot lose data by closing; a written one is asked to report.
-    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
-    if (::close(handle) != 0) {
-        io::failed();
-        return false;
-    }
-    return !refused;
 }
 
 NativeFile openNative(std::string const& native, bool forUpdate) {

@@ -302,22 +302,10 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
 // ---------------------------------------------------------------------------------------------
 // Primitives of the write path
 
-NativeFile::NativeFile(NativeFile&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
-    other.handle_ = kNoHandle;
-}
-
-NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
-    if (this != &other) {
-        if (handle_ != kNoHandle) ::CloseHandle(handleOf(handle_));
-        handle_ = other.handle_;
-        writable_ = other.writable_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
-NativeFile::~NativeFile() {
-    if (handle_ != kNoHandle) ::CloseHandle(handleOf(handle_));
+bool backend::closeHandle(std::intptr_t handle) {
+    if (::CloseHandle(handleOf(handle))) return true;
+    setErrnoFromLastError();
+    return false;
 }
 
 bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
@@ -380,20 +368,6 @@ bool NativeFile::resize(std::uint64_t length) {
     setErrnoFromLastError();
     io::failed();
     return false;
-}
-
-bool NativeFile::close() {
-    if (handle_ == kNoHandle) return false;
-    HANDLE const handle = handleOf(handle_);
-    handle_ = kNoHandle;
-    // A file that was only read cannot lose data by closing; a written one is asked to report.
-    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
-    if (!::CloseHandle(handle)) {
-        setErrnoFromLastError();
-        io::failed();
-        return false;
-    }
-    return !refused;
 }
 
 NativeFile openNative(std::string const& native, bool forUpdate) {

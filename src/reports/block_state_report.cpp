@@ -30,7 +30,7 @@ constexpr std::size_t kShortTitleBytes = 5;  // titles shorter than this get two
 std::string gbk(char const* utf8) { return platform::gbkFromUtf8Literal(utf8); }
 
 std::string existence(std::string const& path) {
-    return gbk(ybIsFileExist(path.c_str()) != 0 ? texts::kYes : texts::kNo);
+    return gbk(platform::isRegularFile(path) ? texts::kYes : texts::kNo);
 }
 
 bool validImageType(std::int32_t type) { return type >= 0 && type <= 6; }

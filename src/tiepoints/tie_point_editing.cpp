@@ -6,7 +6,8 @@
 #include "tiepoints/tie_point_file.h"
 #include "tiepoints/tie_point_messages.h"
 
-#include <yb/YbiBase.h>
+#include "fs.h"
+
 #include <yb/ybiOrient.h>
 
 #include <cstdlib>
@@ -134,7 +135,7 @@ long stripTagOf(tagImagePoint const& point) {
 template <class ShouldRemove>
 std::int32_t removePoints(char const* path, ShouldRemove shouldRemove) {
     if (path == nullptr) return kInvalidArgument;
-    if (ybIsFileExist(path) == 0) return kSuccess;  // nothing to remove
+    if (!platform::isRegularFile(path)) return kSuccess;  // nothing to remove
     std::vector<tagImagePoint> original;
     if (std::int32_t code = readAllTiePoints(path, original); code != kSuccess) return code;
     std::vector<tagImagePoint> kept;
