@@ -95,7 +95,7 @@ public:
     // ahead, and the name's entry when its slot has come in.
     template <class FieldOf, class Visit>
     void numberAll(std::size_t count, FieldOf fieldOf, Visit visit) {
-        constexpr std::size_t kAhead = 16;
+        constexpr std::size_t kAhead = 32;
         constexpr std::size_t kEntryAhead = kAhead / 2;
         std::array<NameKey, kAhead> ahead;
         for (std::size_t i = 0; i < count && i < kAhead; ++i) prefetch(ahead[i] = nameKeyOf(fieldOf(i)));
