@@ -535,6 +535,7 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
     picture.weak.threshold = options.minTies;
 
     picture.images.reserve(images.size());
+    picture.byImage.reserve(images.size());
     for (BlockImage const& image : images) {
         std::int32_t const number = image.record.nImageNo;
         if (!picture.byImage.emplace(number, picture.images.size()).second) continue;  // drawn once

@@ -130,6 +130,7 @@ public:
                 return;
             }
         }
+        if (of.list.empty()) of.list.reserve(kFirstRoom);  // one allocation for the usual few partners
         of.list.push_back({second, 1});
         if (of.list.size() > kScanUpTo) {
             of.index = std::make_unique<std::unordered_map<std::uint32_t, std::size_t>>();
@@ -146,6 +147,7 @@ public:
 
 private:
     static constexpr std::size_t kScanUpTo = 32;
+    static constexpr std::size_t kFirstRoom = 8;
     struct Partners {
         std::vector<std::pair<std::uint32_t, std::int64_t>> list;
         std::unique_ptr<std::unordered_map<std::uint32_t, std::size_t>> index;
@@ -251,6 +253,7 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
         });
     }
 
+    counts.images.reserve(imageCount);
     for (std::size_t i = 0; i < imageCount; ++i) counts.images.emplace(imageNumbers[i], ImageTies{observations[i], tied[i]});
     imagePairs.forEach([&](std::uint32_t a, std::uint32_t b, std::int64_t shared) {
         std::int32_t const first = imageNumbers[a], second = imageNumbers[b];
