@@ -64,6 +64,8 @@ enum class RowKind {
     Ratio,    // library time / raw baseline time
     Scaling,  // time at 4x the size / time at the size
     Memory,   // (peak - 32 MiB) / file size
+    Size,     // bytes the library wrote (a figure) / the target, a limit in bytes; `baseline` names the
+              // benchmark that wrote them
 };
 
 struct Row {
@@ -91,5 +93,6 @@ benchmark::internal::Benchmark* registerRepeated(std::string const& name, std::f
 void registerTiePointCases();
 void registerWorkflowCases();
 void registerFileCases();
+void registerPythonPlotCases();
 
 }  // namespace yb::bench

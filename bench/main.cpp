@@ -62,6 +62,12 @@ std::string mebibytes(double bytes) {
     return text;
 }
 
+std::string megabytes(double bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+    return text;
+}
+
 // Prints the table; returns the number of targets missed.
 int printTable(std::set<std::string> const& failed) {
     auto const& best = figures();
@@ -73,7 +79,8 @@ int printTable(std::set<std::string> const& failed) {
                          failed.count(row.baseline) != 0 || best.count(row.baseline) != 0;
         if (!ran) continue;  // filtered out of this run
         auto measured = best.find(row.measured);
-        auto baseline = best.find(row.baseline);
+        // A size row has no time of its own to divide by: its limit is the baseline.
+        auto baseline = row.kind == RowKind::Size ? measured : best.find(row.baseline);
         if (measured == best.end() || baseline == best.end() || baseline->second <= 0.0) {
             std::printf("%-42s %-44s %11s %11s %7s %8s  %s\n", row.operation.c_str(), row.size.c_str(), "-", "-", "-",
                         "", "FAILED TO RUN");
@@ -104,15 +111,21 @@ int printTable(std::set<std::string> const& failed) {
                 std::snprintf(limit, sizeof limit, "<= %.1f", row.target);
                 break;
             }
+            case RowKind::Size:
+                ratio = measured->second / row.target;
+                library = megabytes(measured->second);
+                raw = megabytes(row.target);
+                std::snprintf(limit, sizeof limit, "<= 1.0");
+                break;
         }
-        bool const met = ratio <= row.target;
+        bool const met = ratio <= (row.kind == RowKind::Size ? 1.0 : row.target);
         if (!met) ++missed;
         std::printf("%-42s %-44s %11s %11s %7.2f %8s  %s\n", row.operation.c_str(), row.size.c_str(), library.c_str(),
                     raw.c_str(), ratio, limit, met ? "ok" : "MISSED");
     }
     std::printf("\ntimes: %s, best of the repetitions. ratio: library / raw stdio baseline of the same\n"
                 "bytes; scaling rows: time at the larger size / time at the smaller one; memory: (peak - 32 MiB)\n"
-                "/ tie point file size.\n",
+                "/ tie point file size; size rows: bytes written / their limit.\n",
                 useWallTime() ? "wall clock" : "CPU time of the calling thread, system calls included");
     return missed;
 }
@@ -139,6 +152,7 @@ int main(int argc, char** argv) {
     yb::bench::registerTiePointCases();
     yb::bench::registerFileCases();
     yb::bench::registerWorkflowCases();
+    yb::bench::registerPythonPlotCases();
     yb::bench::BestTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -80,6 +80,11 @@ struct FileStamp {
     bool operator==(FileStamp const&) const = default;
 };
 std::optional<FileStamp> stampOf(std::FILE* stream);
+// The stamp of an open file that no later change can leave as it is: the file was last changed at
+// least one clock tick before this call (two seconds where the file system keeps whole seconds only),
+// so any later change stamps a later time. nullopt for a file changed just now, or one that cannot be
+// asked. What is learnt from a file under such a stamp holds for as long as its stamp stays equal.
+std::optional<FileStamp> settledStampOf(std::FILE* stream);
 
 // Whether a stream goes to a terminal (a console window on Windows).
 bool isTerminal(std::FILE* stream);

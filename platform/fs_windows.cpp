@@ -161,6 +161,20 @@ std::optional<FileStamp> stampOf(std::FILE* stream) {
     return stampOfHandle(handleOf(::_get_osfhandle(::_fileno(stream))));
 }
 
+std::optional<FileStamp> settledStampOf(std::FILE* stream) {
+    // Write times may lag the write (and keep 2 s on FAT volumes): only a file last written two
+    // seconds before the clock is taken as settled. Times count 100 ns units.
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    std::optional<FileStamp> stamp = stampOf(stream);
+    if (!stamp) return std::nullopt;
+    auto const clock =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    constexpr std::int64_t kMargin = 20'000'000;
+    if (stamp->modified > clock - kMargin) return std::nullopt;
+    return stamp;
+}
+
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
 bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {

@@ -1,15 +1,16 @@
 #include "points/model_point_sections.h"
 
 #include "fs.h"
+#include "stamped_memo.h"
 #include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <cstdio>
 #include <limits>
-#include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -53,45 +54,29 @@ Walk walkTo(platform::BinaryStream& stream, Layout const& layout, std::int32_t l
 // The walks of the files appended to last, by host path and layout, with the stamp and header counts
 // they hold for. One process keeps a few; a file whose stamp or counts moved is walked again.
 struct KeptWalk {
-    std::string path;
-    std::string_view magic;
-    platform::FileStamp stamp;
     Header header;
     Walk walk;
 };
 
-class KeptWalks {
-public:
-    // The walk kept for this state of the file, taken out of the store (the caller puts it back).
-    std::optional<Walk> take(std::string const& path, Layout const& layout, platform::FileStamp const& stamp,
-                             Header const& header) {
-        std::lock_guard guard(lock_);
-        for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-            if (it->path != path || it->magic != layout.magic) continue;
-            std::optional<Walk> walk;
-            if (it->stamp == stamp && it->header.sections == header.sections && it->header.total == header.total &&
-                it->header.strips == header.strips)
-                walk = std::move(it->walk);
-            kept_.erase(it);
-            return walk;
-        }
-        return std::nullopt;
-    }
-    void put(KeptWalk kept) {
-        std::lock_guard guard(lock_);
-        if (kept_.size() >= kMostFiles) kept_.erase(kept_.begin());
-        kept_.push_back(std::move(kept));
-    }
-
-private:
-    static constexpr std::size_t kMostFiles = 4;
-    std::mutex lock_;
-    std::vector<KeptWalk> kept_;
-};
-
-KeptWalks& keptWalks() {
-    static KeptWalks walks;
+platform::StampedMemo<KeptWalk, 4>& keptWalks() {
+    static platform::StampedMemo<KeptWalk, 4> walks;
     return walks;
+}
+
+std::string memoKey(std::string_view path, Layout const& layout) {
+    std::string key(path);
+    key += '\n';
+    key += layout.magic;
+    return key;
+}
+
+// The walk kept for this state of the file, taken out of the store (the caller puts it back).
+std::optional<Walk> takeWalk(std::string const& key, platform::FileStamp const& stamp, Header const& header) {
+    std::optional<KeptWalk> kept = keptWalks().take(key, stamp);
+    if (!kept || kept->header.sections != header.sections || kept->header.total != header.total ||
+        kept->header.strips != header.strips)
+        return std::nullopt;
+    return std::move(kept->walk);
 }
 
 // True when the section head at `section` holds `key` and its count, as the kept walk says.
@@ -178,7 +163,7 @@ std::int32_t addRecords(char const* path, platform::File& file, Layout const& la
         platform::BinaryStream stream(file.get());
         // Everything is checked before the first byte changes, so a damaged file is refused untouched.
         auto const stamp = platform::stampOf(file.get());
-        std::optional<Walk> kept = stamp ? keptWalks().take(path, layout, *stamp, header) : std::nullopt;
+        std::optional<Walk> kept = stamp ? takeWalk(memoKey(path, layout), *stamp, header) : std::nullopt;
         std::optional<ScanResult> const known = kept ? kept->lookUp(key) : std::nullopt;
         bool useKept = known.has_value();
         if (useKept && known->status == ScanStatus::Found) {
@@ -261,7 +246,7 @@ std::int32_t addRecords(char const* path, platform::File& file, Layout const& la
         walk.stop.end = found.end + layout.headSize() + bytesAdded;
         now.sections += 1;
     }
-    if (stamp) keptWalks().put({std::string(path), layout.magic, *stamp, now, std::move(walk)});
+    if (stamp) keptWalks().put(memoKey(path, layout), *stamp, KeptWalk{now, std::move(walk)});
     return kSuccess;
 }
 

@@ -1,5 +1,9 @@
 #include "builders.h"
 
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 namespace {
 
 using yb::test::sampleStrip;
@@ -25,15 +29,20 @@ protected:
     }
 };
 
-// The image list of three strips with `strip2` as its second strip, as the file holds it.
-yb::test::Le listBytes(std::vector<ImageOrderInfo> const& strip2 = {}) {
+// The image list of three strips, as the file holds it.
+yb::test::Le listBytes(std::vector<ImageOrderInfo> const& strip1, std::vector<ImageOrderInfo> const& strip2,
+                       std::vector<ImageOrderInfo> const& strip3) {
     yb::test::Le bytes;
-    bytes << "YB_BLOCK_IMAGE_LIST_FILE_VER1.0" << std::int32_t{3} << std::int32_t{1} << std::int32_t{0}
-          << std::int32_t{2} << static_cast<std::int32_t>(strip2.size());
-    for (auto const& image : strip2) (bytes << image.nImageNo).text(image.szImagePath, 260);
-    for (auto const& image : strip2) bytes.raw(&image.nImageNo, 4).raw(&image.nGroupNo, 36);
-    return bytes << std::int32_t{3} << std::int32_t{0};
+    bytes << "YB_BLOCK_IMAGE_LIST_FILE_VER1.0" << std::int32_t{3};
+    std::int32_t number = 0;
+    for (auto const* strip : {&strip1, &strip2, &strip3}) {
+        bytes << ++number << static_cast<std::int32_t>(strip->size());
+        for (auto const& image : *strip) (bytes << image.nImageNo).text(image.szImagePath, 260);
+        for (auto const& image : *strip) bytes.raw(&image.nImageNo, 4).raw(&image.nGroupNo, 36);
+    }
+    return bytes;
 }
+yb::test::Le listBytes(std::vector<ImageOrderInfo> const& strip2 = {}) { return listBytes({}, strip2, {}); }
 
 TEST_F(ImageListFile, AnAbsentListIsCreatedWithMagicCountAndEmptySections) {
     std::vector<ImageOrderInfo> images = sampleStrip(1, 2);
@@ -127,6 +136,35 @@ TEST_F(ImageListFile, DamagedFilesGiveInvalidContentAndStayUntouched) {
     writeNative(kNative, bytes);
     EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 1, images), yb::kInvalidContent);
     EXPECT_TRUE(images.empty());
+}
+
+// Strip queries go on from the walk of the last one while the list is unchanged; a change by the
+// library, or an outside write of the same size with the old write time, is seen at the next query.
+TEST_F(ImageListFile, QueriesAnswerFromTheListAsItStandsAfterAnyChange) {
+    write(2, sampleStrip(2, 2));
+    write(3, sampleStrip(3, 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));  // settled: the walk is kept
+    expectStrip(3, sampleStrip(3, 1));
+
+    write(1, sampleStrip(1, 2));
+    expectStrip(3, sampleStrip(3, 1));
+    expectStrip(2, sampleStrip(2, 2));
+
+    // Another program moves strip 2's images to strip 1 within the same clock tick, keeping the
+    // length and the write time.
+    auto const written = std::filesystem::last_write_time(native(kNative));
+    writeNative(kNative, listBytes(sampleStrip(1, 4), {}, sampleStrip(3, 1)).bytes);
+    std::filesystem::last_write_time(native(kNative), written);
+    expectStrip(2, {});
+    expectStrip(3, sampleStrip(3, 1));
+    expectStrip(1, sampleStrip(1, 4));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    expectStrip(3, sampleStrip(3, 1));
+    writeNative(kNative, listBytes({}, sampleStrip(2, 3), sampleStrip(3, 2)).bytes);
+    std::filesystem::last_write_time(native(kNative), written);
+    expectStrip(3, sampleStrip(3, 2));
+    expectStrip(2, sampleStrip(2, 3));
 }
 
 }  // namespace

@@ -170,6 +170,9 @@ std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images
     std::int32_t strips = 0;
     if (std::int32_t code = ybGetStripNumberOfImageRecord(block.imageListPath.c_str(), &strips); code != 0)
         return code;
+    // Room for them all at once: growing an array of 20,000 records copies and faults it in again.
+    if (std::int32_t total = 0; ybGetBlockTotalImgNums(block.imageListPath.c_str(), &total) == yb::kSuccess)
+        images.reserve(static_cast<std::size_t>(total));
     std::vector<ImageOrderInfo> strip;
     for (std::int32_t s = 1; s <= strips; ++s) {
         if (std::int32_t code = ybReadOneStripImageRecord(block.imageListPath.c_str(), strips, s, strip); code != 0)

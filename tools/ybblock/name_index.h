@@ -69,35 +69,44 @@ inline NameKey nameKeyOf(char const* field) {
     return key;
 }
 
+// `Payload` is what the caller keeps per name (at most 32 bytes): it shares a cache line with the
+// name's spelling, which a lookup compares, so a name seen again costs the table's miss and one more.
+template <class Payload>
 class NameIndex {
 public:
     explicit NameIndex(std::size_t expected) {
         std::size_t size = 16;
         while (4 * size < 5 * expected) size *= 2;  // at most four fifths full
         slots_.assign(size, Slot{});
-        spellings_.reserve(expected);
+        entries_.reserve(expected);
     }
 
-    std::size_t size() const { return spellings_.size(); }
+    std::size_t size() const { return entries_.size(); }
     // The name as it was first written (GBK).
     std::string spellingOf(std::uint32_t number) const {
-        return std::string(yb::platform::boundedText(spellings_[number].data(), spellings_[number].size()));
+        auto const& spelling = entries_[number].spelling;
+        return std::string(yb::platform::boundedText(spelling.data(), spelling.size()));
     }
+    Payload const& payloadOf(std::uint32_t number) const { return entries_[number].payload; }
 
-    // Runs visit(i, number, added) for the name fields fieldOf(i) of records i = 0 .. count - 1: the
-    // number of the name, new names numbered in order of first occurrence (`added` says which). Each
-    // key is worked out and announced to the table some records ahead.
+    // Runs visit(i, number, payload, added) for the name fields fieldOf(i) of records i = 0 .. count - 1:
+    // the number of the name, new names numbered in order of first occurrence (`added` says which, their
+    // payload as made by Payload{}). Each key is worked out and announced to the table some records
+    // ahead, and the name's entry when its slot has come in.
     template <class FieldOf, class Visit>
     void numberAll(std::size_t count, FieldOf fieldOf, Visit visit) {
-        constexpr std::size_t kAhead = 16;
+        constexpr std::size_t kAhead = 32;
+        constexpr std::size_t kEntryAhead = kAhead / 2;
         std::array<NameKey, kAhead> ahead;
         for (std::size_t i = 0; i < count && i < kAhead; ++i) prefetch(ahead[i] = nameKeyOf(fieldOf(i)));
+        for (std::size_t i = 0; i < count && i < kEntryAhead; ++i) prefetchEntry(ahead[i]);
         for (std::size_t i = 0; i < count; ++i) {
             NameKey const key = ahead[i % kAhead];
             if (i + kAhead < count) prefetch(ahead[i % kAhead] = nameKeyOf(fieldOf(i + kAhead)));
+            if (i + kEntryAhead < count) prefetchEntry(ahead[(i + kEntryAhead) % kAhead]);
             bool added = false;
             std::uint32_t const number = numberOf(key, fieldOf(i), added);
-            visit(i, number, added);
+            visit(i, number, entries_[number].payload, added);
         }
     }
 
@@ -106,8 +115,17 @@ private:
         std::uint32_t tag = 0;     // high half of the key's hash
         std::uint32_t number = 0;  // 0: empty; else 1 + the name's number
     };
+    struct alignas(64) Entry {
+        std::array<char, 32> spelling{};  // zero bytes after the name
+        Payload payload{};
+    };
+    static_assert(sizeof(Entry) == 64);
 
     void prefetch(NameKey const& key) const { __builtin_prefetch(&slots_[key.hash & (slots_.size() - 1)]); }
+    void prefetchEntry(NameKey const& key) const {
+        Slot const& slot = slots_[key.hash & (slots_.size() - 1)];
+        if (slot.number != 0) __builtin_prefetch(&entries_[slot.number - 1]);
+    }
 
     std::uint32_t numberOf(NameKey const& key, char const* field, bool& added) {
         std::size_t const mask = slots_.size() - 1;
@@ -116,14 +134,14 @@ private:
             Slot& candidate = slots_[slot];
             if (candidate.number == 0) {
                 added = true;
-                candidate = {tag, static_cast<std::uint32_t>(spellings_.size() + 1)};
-                std::array<char, 32>& spelling = spellings_.emplace_back();
+                candidate = {tag, static_cast<std::uint32_t>(entries_.size() + 1)};
+                std::array<char, 32>& spelling = entries_.emplace_back().spelling;
                 std::string_view const name = yb::platform::boundedText(field, spelling.size());
                 std::memcpy(spelling.data(), name.data(), name.size());
-                if (5 * spellings_.size() > 4 * slots_.size()) grow();
-                return static_cast<std::uint32_t>(spellings_.size() - 1);
+                if (5 * entries_.size() > 4 * slots_.size()) grow();
+                return static_cast<std::uint32_t>(entries_.size() - 1);
             }
-            if (candidate.tag == tag && nameKeyOf(spellings_[candidate.number - 1].data()).words == key.words) {
+            if (candidate.tag == tag && nameKeyOf(entries_[candidate.number - 1].spelling.data()).words == key.words) {
                 added = false;
                 return candidate.number - 1;
             }
@@ -136,14 +154,14 @@ private:
         std::size_t const mask = slots_.size() - 1;
         for (Slot const& slot : old) {
             if (slot.number == 0) continue;
-            std::size_t at = nameKeyOf(spellings_[slot.number - 1].data()).hash & mask;
+            std::size_t at = nameKeyOf(entries_[slot.number - 1].spelling.data()).hash & mask;
             while (slots_[at].number != 0) at = (at + 1) & mask;
             slots_[at] = slot;
         }
     }
 
     std::vector<Slot> slots_;
-    std::vector<std::array<char, 32>> spellings_;  // by number; zero bytes after the name
+    std::vector<Entry> entries_;  // by number
 };
 
 }  // namespace ybblock

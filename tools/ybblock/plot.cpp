@@ -489,8 +489,10 @@ std::string svgOf(Picture const& picture, std::vector<std::string> notes) {
     svg << "</linearGradient></defs>\n";
     svg << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     drawHeader(picture, margin, font, line, scale, svg);
-    svg << body.text();
-    return std::move(svg.text());
+    // The head goes in front of the body, in the room the body kept for it: no second copy of the
+    // drawing.
+    body.text().insert(0, svg.text());
+    return std::move(body.text());
 }
 
 // The GCP layout file to mark: the one asked for, else the block's control point file when it is one.
@@ -533,6 +535,7 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
     picture.weak.threshold = options.minTies;
 
     picture.images.reserve(images.size());
+    picture.byImage.reserve(images.size());
     for (BlockImage const& image : images) {
         std::int32_t const number = image.record.nImageNo;
         if (!picture.byImage.emplace(number, picture.images.size()).second) continue;  // drawn once

@@ -130,6 +130,7 @@ public:
                 return;
             }
         }
+        if (of.list.empty()) of.list.reserve(kFirstRoom);  // one allocation for the usual few partners
         of.list.push_back({second, 1});
         if (of.list.size() > kScanUpTo) {
             of.index = std::make_unique<std::unordered_map<std::uint32_t, std::size_t>>();
@@ -146,6 +147,7 @@ public:
 
 private:
     static constexpr std::size_t kScanUpTo = 32;
+    static constexpr std::size_t kFirstRoom = 8;
     struct Partners {
         std::vector<std::pair<std::uint32_t, std::int64_t>> list;
         std::unique_ptr<std::unordered_map<std::uint32_t, std::size_t>> index;
@@ -175,15 +177,13 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
     std::vector<std::int32_t> imageNumbers;
     std::unordered_map<std::int32_t, std::uint32_t> imageIndex;
     std::vector<std::int64_t> observations;  // by image
-    NameIndex names(1024);
-    std::vector<NameImages> nameImages;  // by name
+    NameIndex<NameImages> names(1024);
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> overflow;
     TiePointChunks chunks;
     std::int32_t const code = chunks.walk(
         tiePointPath,
         [&](std::uint64_t records) {
-            names = NameIndex(records / 3 + 16);  // a tie point file holds about three observations a name
-            nameImages.reserve(records / 3 + 16);
+            names = NameIndex<NameImages>(records / 3 + 16);  // a tie point file holds about three observations a name
         },
         [&](std::int32_t imageNo, char const* records, std::size_t count) {
             auto const [found, added] = imageIndex.try_emplace(imageNo, static_cast<std::uint32_t>(imageNumbers.size()));
@@ -195,8 +195,7 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
             observations[image] += static_cast<std::int64_t>(count);
             names.numberAll(
                 count, [&](std::size_t i) { return records + i * sizeof(tagImagePoint) + offsetof(tagImagePoint, name); },
-                [&](std::size_t, std::uint32_t name, bool isNew) {
-                    NameImages& seen = isNew ? nameImages.emplace_back() : nameImages[name];
+                [&](std::size_t, std::uint32_t name, NameImages& seen, bool) {
                     if (seen.count > NameImages::kInPlace) {
                         overflow[name].push_back(image);
                         return;
@@ -222,8 +221,8 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
     std::unordered_map<std::uint64_t, std::int64_t> stripPairs;
     std::vector<std::uint32_t> members, strips;
     auto const byImageNumber = [&](std::uint32_t a, std::uint32_t b) { return imageNumbers[a] < imageNumbers[b]; };
-    for (std::size_t name = 0; name < nameImages.size(); ++name) {
-        NameImages const& seen = nameImages[name];
+    for (std::size_t name = 0; name < names.size(); ++name) {
+        NameImages const& seen = names.payloadOf(static_cast<std::uint32_t>(name));
         if (seen.count <= NameImages::kInPlace) {
             members.assign(seen.images.begin(), seen.images.begin() + seen.count);
         } else {
@@ -254,6 +253,7 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
         });
     }
 
+    counts.images.reserve(imageCount);
     for (std::size_t i = 0; i < imageCount; ++i) counts.images.emplace(imageNumbers[i], ImageTies{observations[i], tied[i]});
     imagePairs.forEach([&](std::uint32_t a, std::uint32_t b, std::int64_t shared) {
         std::int32_t const first = imageNumbers[a], second = imageNumbers[b];
