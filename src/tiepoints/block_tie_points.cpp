@@ -133,8 +133,9 @@ struct BlockImages {
 };
 
 BlockImages readBlockImages(BlockFiles& files) {
+    // No room made ahead from the stored strip count: a damaged block option file can name billions of
+    // strips, and the walk stops at the first strip the list does not hold.
     BlockImages images;
-    images.strips.reserve(static_cast<std::size_t>(std::max(files.strips, 0)));
     for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
         std::vector<ImageOrderInfo> records;
         if (std::int32_t code = imagelist::readStrip(files.list, files.strips, strip, records); code != kSuccess) {
