@@ -6,6 +6,7 @@
 #include "scratch.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -13,6 +14,10 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace yb::points {
 
@@ -39,6 +44,80 @@ struct NameKey {
 };
 NameKey nameKeyOf(tagImagePoint const& point);
 NameKey nameKeyOf(CONTROLPOINT_INFO const& entry);
+// The key of the name that a model point made from `point` carries: its field holds one byte less.
+NameKey entryNameKeyOf(tagImagePoint const& point);
+
+// A name's place among names compared ignoring case, for names of plain ASCII that end inside their
+// field: the name lower-cased, zeros from its terminator on. Keys compare as the names do, so lists
+// of points whose keys rise are matched by merging them.
+#if defined(__SSE2__)
+struct NameOrder {
+    __m128i low;   // bytes 0 to 15
+    __m128i high;  // bytes 16 to 31
+};
+
+namespace name_order {
+// One bit per byte of the two halves, byte 0 in bit 0.
+inline std::uint32_t maskOf(__m128i low, __m128i high) {
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(low)) |
+           (static_cast<std::uint32_t>(_mm_movemask_epi8(high)) << 16);
+}
+inline __m128i lowered(__m128i bytes) {
+    __m128i const upper =
+        _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
+    return _mm_or_si128(bytes, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+}
+}  // namespace name_order
+
+// False for a name with a byte above 0x7F or without a terminator in its 32-byte field (a model point
+// would carry such a name cut short); `key` is then unspecified.
+inline bool nameOrderOf(tagImagePoint const& point, NameOrder& key) {
+    using name_order::maskOf;
+    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name));
+    __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name + 16));
+    __m128i const zero = _mm_setzero_si128();
+    std::uint32_t const zeros = maskOf(_mm_cmpeq_epi8(low, zero), _mm_cmpeq_epi8(high, zero));
+    if (zeros == 0) return false;
+    int const length = __builtin_ctz(zeros);
+    if ((maskOf(low, high) & ((std::uint32_t{1} << length) - 1)) != 0) return false;
+    __m128i const end = _mm_set1_epi8(static_cast<char>(length));
+    __m128i const inLow = _mm_cmpgt_epi8(end, _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+    __m128i const inHigh =
+        _mm_cmpgt_epi8(end, _mm_setr_epi8(16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31));
+    key.low = name_order::lowered(_mm_and_si128(low, inLow));
+    key.high = name_order::lowered(_mm_and_si128(high, inHigh));
+    return true;
+}
+
+// Negative, zero or positive as the name of `a` comes before, equals or follows that of `b`.
+inline int compareNames(NameOrder const& a, NameOrder const& b) {
+    using name_order::maskOf;
+    std::uint32_t const equal = maskOf(_mm_cmpeq_epi8(a.low, b.low), _mm_cmpeq_epi8(a.high, b.high));
+    if (equal == ~std::uint32_t{0}) return 0;
+    // Bytes below 0x80 compare alike signed and unsigned.
+    std::uint32_t const less = maskOf(_mm_cmplt_epi8(a.low, b.low), _mm_cmplt_epi8(a.high, b.high));
+    return ((less >> __builtin_ctz(~equal)) & 1) != 0 ? -1 : 1;
+}
+#else
+struct NameOrder {
+    std::array<unsigned char, 32> bytes;
+};
+
+inline bool nameOrderOf(tagImagePoint const& point, NameOrder& key) {
+    key.bytes = {};
+    for (std::size_t i = 0; i < key.bytes.size(); ++i) {
+        auto const c = static_cast<unsigned char>(point.name[i]);
+        if (c == 0) return true;
+        if (c > 0x7F) return false;
+        key.bytes[i] = c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+    }
+    return false;
+}
+
+inline int compareNames(NameOrder const& a, NameOrder const& b) {
+    return std::memcmp(a.bytes.data(), b.bytes.data(), a.bytes.size());
+}
+#endif
 
 // Names mapped to a value each (an index into the caller's records), in one flat table. Lookups of
 // many names go faster through forEachKey, which announces each name some lookups ahead: the table
@@ -92,8 +171,23 @@ private:
 };
 
 // A model point from the left and right image points of one name: serial, name and type from the
-// left point, in use, left and right measured coordinates.
-CONTROLPOINT_INFO modelPointFromImagePoints(tagImagePoint const& left, tagImagePoint const& right, std::int32_t serial);
+// left point, in use, left and right measured coordinates, the orientation library's fields zero.
+// Every field is set in place, so that a set's entries are written straight into it.
+inline void setModelPointFromImagePoints(CONTROLPOINT_INFO& entry, tagImagePoint const& left,
+                                         tagImagePoint const& right, std::int32_t serial) {
+    static_assert(sizeof(CONTROLPOINT_INFO) == 4 + 32 + 2 + 2 + 6 * 8, "every byte of an entry is a field");
+    entry.serial = serial;
+    std::memcpy(entry.name, left.name, sizeof entry.name);
+    entry.name[sizeof entry.name - 1] = '\0';
+    entry.type = left.type;
+    entry.inUse = 1;
+    entry.leftX = left.x;
+    entry.leftY = left.y;
+    entry.leftReserved = 0;
+    entry.rightX = right.x;
+    entry.rightY = right.y;
+    entry.rightReserved = 0;
+}
 
 // The two image points of an entry of model `modelNo` (left on image modelNo, right on modelNo + 1),
 // with zero photo coordinates; nothing for an entry that is not in use.
@@ -105,5 +199,20 @@ std::optional<std::pair<tagImagePoint, tagImagePoint>> imagePointsFromModelPoint
 // taken from `nameSource`.
 ModelCommonPoint commonPointFromModelPoints(CONTROLPOINT_INFO const& first, CONTROLPOINT_INFO const& second,
                                             CONTROLPOINT_INFO const& nameSource);
+// The same from the image points themselves: image 1, 2 and 3 from `first`, `second` and `third`, the
+// name as a model point made from `first` carries it.
+inline ModelCommonPoint commonPointFromImagePoints(tagImagePoint const& first, tagImagePoint const& second,
+                                                  tagImagePoint const& third) {
+    ModelCommonPoint common{};
+    std::memcpy(common.name, first.name, sizeof common.name);
+    common.name[sizeof common.name - 1] = '\0';
+    common.x1 = first.x;
+    common.y1 = first.y;
+    common.x2 = second.x;
+    common.y2 = second.y;
+    common.x3 = third.x;
+    common.y3 = third.y;
+    return common;
+}
 
 }  // namespace yb::points

@@ -174,11 +174,20 @@ std::int32_t TiePointFileReader::checkRecordsPresent(std::int32_t recordCount) {
     return kSuccess;
 }
 
-std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out) {
+template <class Vector>
+std::int32_t TiePointFileReader::appendRecords(std::int32_t recordCount, Vector& out) {
     if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
     if (recordCount <= 0) return kSuccess;
     if (!groups_->readRecords(out, static_cast<std::size_t>(recordCount))) return damaged();
     return kSuccess;
+}
+
+std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out) {
+    return appendRecords(recordCount, out);
+}
+
+std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out) {
+    return appendRecords(recordCount, out);
 }
 
 std::int32_t TiePointFileReader::skipRecords(std::int32_t recordCount) {

@@ -65,6 +65,7 @@ public:
     std::int32_t nextGroup(std::int32_t& imageNo, std::int32_t& recordCount);
     // Appends the group's records to `out` (nothing when the count is not positive).
     std::int32_t readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out);
+    std::int32_t readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out);
     // Moves over the group's records (nothing when the count is not positive).
     std::int32_t skipRecords(std::int32_t recordCount);
     // From now on a damaged group gives its code without the message; the caller shows it when the
@@ -74,6 +75,8 @@ public:
 private:
     std::int32_t damaged();
     std::int32_t checkRecordsPresent(std::int32_t recordCount);
+    template <class Vector>
+    std::int32_t appendRecords(std::int32_t recordCount, Vector& out);
 
     platform::File file_;
     std::optional<platform::BufferedReader> groups_;  // from the first group on
