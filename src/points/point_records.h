@@ -57,46 +57,64 @@ struct NameOrder {
 };
 
 namespace name_order {
-// One bit per byte of the two halves, byte 0 in bit 0.
-inline std::uint32_t maskOf(__m128i low, __m128i high) {
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(low)) |
-           (static_cast<std::uint32_t>(_mm_movemask_epi8(high)) << 16);
-}
+inline std::uint32_t maskOf(__m128i bytes) { return static_cast<std::uint32_t>(_mm_movemask_epi8(bytes)); }
+// ASCII capitals lower-cased: a byte is one when it lies 0 to 25 above 'A'.
 inline __m128i lowered(__m128i bytes) {
-    __m128i const upper =
-        _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
+    __m128i const fromA = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>('A' + 0x80)));
+    __m128i const upper = _mm_cmplt_epi8(fromA, _mm_set1_epi8(static_cast<char>(-0x80 + 26)));
     return _mm_or_si128(bytes, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+}
+// The first `count` bytes of `bytes` (count below 16), zeros after them.
+inline __m128i firstBytes(__m128i bytes, int count) {
+    alignas(16) static constexpr unsigned char kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return _mm_and_si128(bytes, _mm_loadu_si128(reinterpret_cast<__m128i const*>(kKeep + 16 - count)));
+}
+// Whether a half whose terminator is byte `length` holds only ASCII before it.
+inline bool asciiBefore(__m128i bytes, int length) {
+    return (maskOf(bytes) & ((std::uint32_t{1} << length) - 1)) == 0;
 }
 }  // namespace name_order
 
 // False for a name with a byte above 0x7F or without a terminator in its 32-byte field (a model point
 // would carry such a name cut short); `key` is then unspecified.
 inline bool nameOrderOf(tagImagePoint const& point, NameOrder& key) {
-    using name_order::maskOf;
-    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name));
-    __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name + 16));
+    using namespace name_order;
     __m128i const zero = _mm_setzero_si128();
-    std::uint32_t const zeros = maskOf(_mm_cmpeq_epi8(low, zero), _mm_cmpeq_epi8(high, zero));
-    if (zeros == 0) return false;
-    int const length = __builtin_ctz(zeros);
-    if ((maskOf(low, high) & ((std::uint32_t{1} << length) - 1)) != 0) return false;
-    __m128i const end = _mm_set1_epi8(static_cast<char>(length));
-    __m128i const inLow = _mm_cmpgt_epi8(end, _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
-    __m128i const inHigh =
-        _mm_cmpgt_epi8(end, _mm_setr_epi8(16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31));
-    key.low = name_order::lowered(_mm_and_si128(low, inLow));
-    key.high = name_order::lowered(_mm_and_si128(high, inHigh));
+    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name));
+    std::uint32_t const lowZeros = maskOf(_mm_cmpeq_epi8(low, zero));
+    if (lowZeros != 0) {
+        // Most names end in the first half.
+        int const length = __builtin_ctz(lowZeros);
+        if (!asciiBefore(low, length)) return false;
+        key.low = lowered(firstBytes(low, length));
+        key.high = zero;
+        return true;
+    }
+    __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name + 16));
+    std::uint32_t const highZeros = maskOf(_mm_cmpeq_epi8(high, zero));
+    if (highZeros == 0) return false;
+    int const length = __builtin_ctz(highZeros);
+    if (maskOf(low) != 0 || !asciiBefore(high, length)) return false;
+    key.low = lowered(low);
+    key.high = lowered(firstBytes(high, length));
     return true;
 }
 
 // Negative, zero or positive as the name of `a` comes before, equals or follows that of `b`.
 inline int compareNames(NameOrder const& a, NameOrder const& b) {
     using name_order::maskOf;
-    std::uint32_t const equal = maskOf(_mm_cmpeq_epi8(a.low, b.low), _mm_cmpeq_epi8(a.high, b.high));
-    if (equal == ~std::uint32_t{0}) return 0;
+    std::uint32_t equal = maskOf(_mm_cmpeq_epi8(a.low, b.low));
+    __m128i x = a.low;
+    __m128i y = b.low;
+    if (equal == 0xFFFF) {
+        equal = maskOf(_mm_cmpeq_epi8(a.high, b.high));
+        if (equal == 0xFFFF) return 0;
+        x = a.high;
+        y = b.high;
+    }
     // Bytes below 0x80 compare alike signed and unsigned.
-    std::uint32_t const less = maskOf(_mm_cmplt_epi8(a.low, b.low), _mm_cmplt_epi8(a.high, b.high));
-    return ((less >> __builtin_ctz(~equal)) & 1) != 0 ? -1 : 1;
+    return ((maskOf(_mm_cmplt_epi8(x, y)) >> __builtin_ctz(~equal)) & 1) != 0 ? -1 : 1;
 }
 #else
 struct NameOrder {
@@ -200,10 +218,10 @@ std::optional<std::pair<tagImagePoint, tagImagePoint>> imagePointsFromModelPoint
 ModelCommonPoint commonPointFromModelPoints(CONTROLPOINT_INFO const& first, CONTROLPOINT_INFO const& second,
                                             CONTROLPOINT_INFO const& nameSource);
 // The same from the image points themselves: image 1, 2 and 3 from `first`, `second` and `third`, the
-// name as a model point made from `first` carries it.
-inline ModelCommonPoint commonPointFromImagePoints(tagImagePoint const& first, tagImagePoint const& second,
-                                                  tagImagePoint const& third) {
-    ModelCommonPoint common{};
+// name as a model point made from `first` carries it. Every field is set in place.
+inline void setCommonPointFromImagePoints(ModelCommonPoint& common, tagImagePoint const& first,
+                                         tagImagePoint const& second, tagImagePoint const& third) {
+    static_assert(sizeof(ModelCommonPoint) == 32 + 6 * 8, "every byte of a common point is a field");
     std::memcpy(common.name, first.name, sizeof common.name);
     common.name[sizeof common.name - 1] = '\0';
     common.x1 = first.x;
@@ -212,7 +230,6 @@ inline ModelCommonPoint commonPointFromImagePoints(tagImagePoint const& first, t
     common.y2 = second.y;
     common.x3 = third.x;
     common.y3 = third.y;
-    return common;
 }
 
 }  // namespace yb::points

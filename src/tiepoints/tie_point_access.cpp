@@ -144,7 +144,7 @@ std::int32_t readOneNamedPoint(char const* path, std::int32_t imageNo, char cons
 // An image's points, read for a model query, with the order keys of their names once asked for.
 struct ImagePoints {
     ScratchVector<tagImagePoint, platform::UninitialisedAllocator<tagImagePoint>> points;
-    ScratchVector<points::NameOrder> keys;
+    ScratchVector<points::NameOrder, platform::UninitialisedAllocator<points::NameOrder>> keys;
     bool keyed = false;
     bool rising = false;
 
@@ -161,16 +161,13 @@ struct ImagePoints {
 
 private:
     bool orderKeys() {
-        auto& out = *keys;
-        out.clear();
-        out.reserve(points->size());
-        points::NameOrder previous{};
-        for (tagImagePoint const& point : *points) {
-            points::NameOrder key;
-            if (!points::nameOrderOf(point, key) || (!out.empty() && points::compareNames(previous, key) >= 0))
+        std::size_t const count = points->size();
+        keys->resize(count);
+        tagImagePoint const* point = points->data();
+        points::NameOrder* key = keys->data();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!points::nameOrderOf(point[i], key[i]) || (i > 0 && points::compareNames(key[i - 1], key[i]) >= 0))
                 return false;
-            out.push_back(key);
-            previous = key;
         }
         return true;
     }
@@ -189,28 +186,29 @@ struct PointPair {
     std::uint32_t left;
     std::uint32_t right;
 };
+using PointPairs = platform::UninitialisedVector<PointPair>;
+using ScratchPairs = ScratchVector<PointPair, platform::UninitialisedAllocator<PointPair>>;
 
-// The pairs of equal keys of two lists whose keys rise strictly, in the order of the lists.
-void mergeEqualKeys(std::size_t leftCount, std::size_t rightCount, auto leftKey, auto rightKey,
-                    std::vector<PointPair>& pairs) {
+// Appends the pairs of equal keys of two lists whose keys rise strictly, in the order of the lists.
+void mergeEqualKeys(std::size_t leftCount, std::size_t rightCount, auto leftKey, auto rightKey, PointPairs& pairs) {
+    std::size_t const old = pairs.size();
+    pairs.resize(old + std::min(leftCount, rightCount));
+    PointPair* next = pairs.data() + old;
     std::size_t l = 0;
     std::size_t r = 0;
     while (l < leftCount && r < rightCount) {
         int const order = points::compareNames(leftKey(l), rightKey(r));
-        if (order == 0) {
-            pairs.push_back({static_cast<std::uint32_t>(l++), static_cast<std::uint32_t>(r++)});
-        } else if (order < 0) {
-            ++l;
-        } else {
-            ++r;
-        }
+        if (order == 0) *next++ = {static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r)};
+        l += order <= 0 ? 1 : 0;
+        r += order >= 0 ? 1 : 0;
     }
+    pairs.resize(static_cast<std::size_t>(next - pairs.data()));
 }
 
 // A model's pairs of points, from its left and right image's points: for each left point in file
 // order, the first right point of its name not yet paired. Every right point pairs at most once and
 // always with the earliest left point that asks for it.
-void pairModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, std::vector<PointPair>& pairs) {
+void pairModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs& pairs) {
     ModelImagePoints const& left = *leftImage.points;
     ModelImagePoints const& right = *rightImage.points;
     pairs.clear();
@@ -256,7 +254,7 @@ std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32
     if (std::int32_t code = readModelImages(path, modelNo, left, right); code != kSuccess) return code;
     if (left.keysRise() && right.keysRise()) {
         // Names distinct on each side: the pairs are the left points whose name the right image carries.
-        ScratchVector<PointPair> pairs;
+        ScratchPairs pairs;
         pairModelPoints(left, right, *pairs);
         count = static_cast<std::int32_t>(pairs->size());
         return kSuccess;
@@ -280,7 +278,7 @@ std::int32_t MatchOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOIN
     ImagePoints left;
     ImagePoints right;
     if (std::int32_t code = readModelImages(path, modelNo, left, right); code != kSuccess) return code;
-    ScratchVector<PointPair> pairs;
+    ScratchPairs pairs;
     pairModelPoints(left, right, *pairs);
     if (pairs->empty()) return kSuccess;
 
@@ -310,9 +308,9 @@ struct CommonPoints {
     std::int32_t images[4] = {};
     std::size_t imageCount = 0;
     ImagePoints read[4];
-    ScratchVector<PointPair> entriesA;  // the pairs of model A, as the entries of its set
-    ScratchVector<PointPair> entriesB;
-    ScratchVector<PointPair> common;  // an entry of A and its partner in B
+    ScratchPairs entriesA;  // the pairs of model A, as the entries of its set
+    ScratchPairs entriesB;
+    ScratchPairs common;  // an entry of A and its partner in B
 
     ImagePoints& of(std::int32_t image) {
         return read[static_cast<std::size_t>(std::find(images, images + imageCount, image) - images)];
@@ -414,8 +412,8 @@ std::int32_t readCommonPoints(char const* path, std::int32_t modelA, std::int32_
     for (std::size_t i = 0; i < filled; ++i) {
         PointPair const match = (*found.common)[i];
         PointPair const entryA = a[match.left];
-        array.get()[i] = points::commonPointFromImagePoints(leftA[entryA.left], rightA[entryA.right],
-                                                            rightB[b[match.right].right]);
+        points::setCommonPointFromImagePoints(array.get()[i], leftA[entryA.left], rightA[entryA.right],
+                                              rightB[b[match.right].right]);
     }
     points = array.release();
     count = static_cast<std::int32_t>(filled);
