@@ -47,6 +47,11 @@ NameKey nameKeyOf(CONTROLPOINT_INFO const& entry);
 // The key of the name that a model point made from `point` carries: its field holds one byte less.
 NameKey entryNameKeyOf(tagImagePoint const& point);
 
+// Whether two points' name fields hold the same 32 bytes (then their names are the same).
+inline bool sameNameBytes(tagImagePoint const& a, tagImagePoint const& b) {
+    return std::memcmp(a.name, b.name, sizeof a.name) == 0;
+}
+
 // A name's place among names compared ignoring case, for names of plain ASCII that end inside their
 // field: the name lower-cased, zeros from its terminator on. Keys compare as the names do, so lists
 // of points whose keys rise are matched by merging them.

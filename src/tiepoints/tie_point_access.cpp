@@ -141,37 +141,77 @@ std::int32_t readOneNamedPoint(char const* path, std::int32_t imageNo, char cons
     return kNotFound;
 }
 
-// An image's points, read for a model query, with the order keys of their names once asked for.
+// An image's points, read for a model query, with the order keys of their names made as far as a
+// query needed them. The writers of tie points list an image's points by rising name, so most lists
+// are matched by merging them.
 struct ImagePoints {
     ScratchVector<tagImagePoint, platform::UninitialisedAllocator<tagImagePoint>> points;
     ScratchVector<points::NameOrder, platform::UninitialisedAllocator<points::NameOrder>> keys;
-    bool keyed = false;
-    bool rising = false;
+    std::size_t made = 0;  // keys made, each rising over the one before
+    bool broken = false;   // a name without a key, or not rising: the list cannot be merged
 
     // True when every name has an order key and the keys rise strictly (the names are then distinct,
-    // ASCII and shorter than their field): the list can be matched by merging. The writers of tie
-    // points list an image's points by rising name, so this is the common case.
-    bool keysRise() {
-        if (!keyed) {
-            keyed = true;
-            rising = orderKeys();
-        }
-        return rising;
+    // ASCII and shorter than their field).
+    bool keysRise();
+};
+
+// Makes an image's keys in order, keeping its state in locals while it works.
+class KeyMaker {
+public:
+    explicit KeyMaker(ImagePoints& image)
+        : image_(image), points_(image.points->data()), count_(image.points->size()), made_(image.made),
+          broken_(image.broken) {
+        if (image.keys->size() != count_) image.keys->resize(count_);
+        keys_ = image.keys->data();
+    }
+    KeyMaker(KeyMaker const&) = delete;
+    KeyMaker& operator=(KeyMaker const&) = delete;
+    ~KeyMaker() {
+        image_.made = made_;
+        image_.broken = broken_;
+    }
+
+    bool broken() const { return broken_; }
+    bool has(std::size_t i) const { return i < made_; }
+    tagImagePoint const& point(std::size_t i) const { return points_[i]; }
+    points::NameOrder const& key(std::size_t i) const { return keys_[i]; }
+
+    // Makes the next key; false when that name has none or does not rise.
+    bool makeNext() {
+        if (!points::nameOrderOf(points_[made_], keys_[made_])) return fail();
+        return rise(false);
+    }
+    // Takes `key` for the next point, whose name has the same bytes as the one `key` was made for;
+    // `rises`: known to rise over the key before it.
+    bool takeNext(points::NameOrder const& key, bool rises) {
+        keys_[made_] = key;
+        return rise(rises);
+    }
+    bool finish() {
+        while (!broken_ && made_ < count_) makeNext();
+        return !broken_;
     }
 
 private:
-    bool orderKeys() {
-        std::size_t const count = points->size();
-        keys->resize(count);
-        tagImagePoint const* point = points->data();
-        points::NameOrder* key = keys->data();
-        for (std::size_t i = 0; i < count; ++i) {
-            if (!points::nameOrderOf(point[i], key[i]) || (i > 0 && points::compareNames(key[i - 1], key[i]) >= 0))
-                return false;
-        }
+    bool rise(bool known) {
+        if (!known && made_ > 0 && points::compareNames(keys_[made_ - 1], keys_[made_]) >= 0) return fail();
+        ++made_;
         return true;
     }
+    bool fail() {
+        broken_ = true;
+        return false;
+    }
+
+    ImagePoints& image_;
+    tagImagePoint const* points_;
+    points::NameOrder* keys_;
+    std::size_t count_;
+    std::size_t made_;
+    bool broken_;
 };
+
+bool ImagePoints::keysRise() { return KeyMaker(*this).finish(); }
 
 // The points of a model's left and right image.
 std::int32_t readModelImages(char const* path, std::int32_t modelNo, ImagePoints& left, ImagePoints& right) {
@@ -205,6 +245,45 @@ void mergeEqualKeys(std::size_t leftCount, std::size_t rightCount, auto leftKey,
     pairs.resize(static_cast<std::size_t>(next - pairs.data()));
 }
 
+// Appends a model's pairs when both its images list their names in rising order (names distinct on
+// each side, so a name's first right point is its only one), walking the two lists once; false when a
+// list turns out not to rise. Keys are made as the walk reaches them. A point whose name has the same
+// bytes as the one it meets on the other side takes that one's key, and after a pair it rises as the
+// other side's does, so lists that share runs of points make one key per pair.
+bool mergeModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs& pairs) {
+    KeyMaker left(leftImage);
+    KeyMaker right(rightImage);
+    if (left.broken() || right.broken()) return false;
+    std::size_t const leftCount = leftImage.points->size();
+    std::size_t const rightCount = rightImage.points->size();
+    std::size_t const old = pairs.size();
+    pairs.resize(old + std::min(leftCount, rightCount));
+    PointPair* const first = pairs.data();
+    PointPair* next = first + old;
+    std::size_t l = 0;
+    std::size_t r = 0;
+    bool paired = false;  // the last step paired l - 1 with r - 1
+    while (l < leftCount && r < rightCount) {
+        bool same = false;
+        if (!left.has(l)) {
+            same = right.has(r) && points::sameNameBytes(left.point(l), right.point(r));
+            if (!(same ? left.takeNext(right.key(r), paired) : left.makeNext())) return false;
+        }
+        if (!right.has(r)) {
+            same = points::sameNameBytes(left.point(l), right.point(r));
+            if (!(same ? right.takeNext(left.key(l), paired) : right.makeNext())) return false;
+        }
+        int const order = same ? 0 : points::compareNames(left.key(l), right.key(r));
+        if (order == 0) *next++ = {static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r)};
+        paired = order == 0;
+        l += order <= 0 ? 1 : 0;
+        r += order >= 0 ? 1 : 0;
+    }
+    pairs.resize(static_cast<std::size_t>(next - first));
+    // The rest of each list must rise too: a name left behind could equal one walked past.
+    return left.finish() && right.finish();
+}
+
 // A model's pairs of points, from its left and right image's points: for each left point in file
 // order, the first right point of its name not yet paired. Every right point pairs at most once and
 // always with the earliest left point that asks for it.
@@ -213,15 +292,8 @@ void pairModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs
     ModelImagePoints const& right = *rightImage.points;
     pairs.clear();
     pairs.reserve(std::min(left.size(), right.size()));
-    if (leftImage.keysRise() && rightImage.keysRise()) {
-        // Names distinct on each side: a name's first right point is its only one.
-        auto const& leftKeys = *leftImage.keys;
-        auto const& rightKeys = *rightImage.keys;
-        mergeEqualKeys(
-            left.size(), right.size(), [&](std::size_t l) -> auto const& { return leftKeys[l]; },
-            [&](std::size_t r) -> auto const& { return rightKeys[r]; }, pairs);
-        return;
-    }
+    if (mergeModelPoints(leftImage, rightImage, pairs)) return;
+    pairs.clear();
     constexpr std::uint32_t kEnd = std::numeric_limits<std::uint32_t>::max();
     // Right points of each name chained in file order, built from the last one; pairing takes the
     // head of a chain.
@@ -252,10 +324,9 @@ std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32
     ImagePoints left;
     ImagePoints right;
     if (std::int32_t code = readModelImages(path, modelNo, left, right); code != kSuccess) return code;
-    if (left.keysRise() && right.keysRise()) {
+    ScratchPairs pairs;
+    if (mergeModelPoints(left, right, *pairs)) {
         // Names distinct on each side: the pairs are the left points whose name the right image carries.
-        ScratchPairs pairs;
-        pairModelPoints(left, right, *pairs);
         count = static_cast<std::int32_t>(pairs->size());
         return kSuccess;
     }
