@@ -1,7 +1,8 @@
 // Views over the tie point file: one image's points, one named point, a stereo model's point set and
 // the points two neighbouring models share. Models are built on the fly from the image groups, all
-// of one query read in one walk; names are matched ignoring case through hash tables of lower-cased
-// names, keeping the order of the file.
+// of one query read in one walk. Names are matched ignoring case, keeping the order of the file: by
+// merging two lists when both list their names in rising order, through a table of lower-cased names
+// otherwise.
 #include "export_frame.h"
 #include "points/point_records.h"
 #include "tiepoints/tie_point_file.h"
@@ -344,7 +345,8 @@ std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32
 
 }  // namespace
 
-std::int32_t MatchOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE*& set) {
+// The point set of model `modelNo`, one entry per pair of its left and right image; none without pairs.
+std::int32_t readModelPointSet(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE*& set) {
     set = nullptr;
     ImagePoints left;
     ImagePoints right;
@@ -520,5 +522,5 @@ std::int32_t ybGetOneModPntNums(char const* path, std::int32_t modelNo, std::int
 }
 
 std::int32_t ybReadOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE*& set) {
-    return yb::frame::guarded([&] { return yb::tiepoints::MatchOneModPnts(path, modelNo, set); });
+    return yb::frame::guarded([&] { return yb::tiepoints::readModelPointSet(path, modelNo, set); });
 }
