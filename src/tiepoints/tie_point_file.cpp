@@ -67,7 +67,7 @@ std::int32_t failure(char const* format, char const* path) {
 }  // namespace
 
 std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, std::int32_t count,
-                               char const* installFailure) {
+                                 char const* installFailure) {
     if (path == nullptr) return kInvalidArgument;
     if (count > 0 && points == nullptr) {
         // The file is created before the records are looked at, so a path that cannot be created

@@ -37,9 +37,9 @@ static_assert(kRecordSize == 70);
 // kOutOfRange. Shows its own messages; `installFailure` is the text shown when the finished file
 // cannot be put in the old one's place (by default the one for any failure to create it).
 std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, std::int32_t count,
-                               char const* installFailure = nullptr);
+                                 char const* installFailure = nullptr);
 std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> const& points,
-                               char const* installFailure = nullptr);
+                                 char const* installFailure = nullptr);
 
 // Accepts the magic field (text up to the first zero byte, ignoring case); leaves the position after
 // the field. Shows its message on failure: kInvalidArgument without a file, kInvalidContent otherwise.
