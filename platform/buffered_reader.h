@@ -5,6 +5,8 @@
 // and a refill per header.
 #pragma once
 
+#include "scratch.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +43,18 @@ public:
             T const* first = reinterpret_cast<T const*>(stage_.data());
             out.insert(out.end(), first, first + n);
             left -= n;
+        }
+        return true;
+    }
+    // The same straight into the new room of a vector that does not clear it first.
+    template <class T>
+    bool readRecords(UninitialisedVector<T>& out, std::size_t count) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        std::size_t const old = out.size();
+        out.resize(old + count);
+        if (!read(out.data() + old, count * sizeof(T))) {
+            out.resize(old);
+            return false;
         }
         return true;
     }

@@ -6,14 +6,40 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace yb::platform {
 
+// An allocator whose vectors leave the room that resize adds uninitialised: room about to be
+// overwritten whole (by a read) is not cleared first.
 template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(UninitialisedAllocator<U> const&) noexcept {}
+    template <class U>
+    void construct(U* at) noexcept {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <class U, class... Arguments>
+    void construct(U* at, Arguments&&... arguments) {
+        std::construct_at(at, std::forward<Arguments>(arguments)...);
+    }
+};
+template <class T>
+using UninitialisedVector = std::vector<T, UninitialisedAllocator<T>>;
+
+template <class T, class Allocator = std::allocator<T>>
 class ScratchVector {
 public:
+    using Vector = std::vector<T, Allocator>;
+
     ScratchVector() {
         auto& free = pool();
         if (!free.empty()) {
@@ -31,20 +57,20 @@ public:
         }
     }
 
-    std::vector<T>& operator*() { return vector_; }
-    std::vector<T> const& operator*() const { return vector_; }
-    std::vector<T>* operator->() { return &vector_; }
-    std::vector<T> const* operator->() const { return &vector_; }
+    Vector& operator*() { return vector_; }
+    Vector const& operator*() const { return vector_; }
+    Vector* operator->() { return &vector_; }
+    Vector const* operator->() const { return &vector_; }
 
 private:
     static constexpr std::size_t kMostKeptBytes = std::size_t{64} << 20;
     static constexpr std::size_t kMostKept = 8;
-    static std::vector<std::vector<T>>& pool() {
-        thread_local std::vector<std::vector<T>> free;
+    static std::vector<Vector>& pool() {
+        thread_local std::vector<Vector> free;
         return free;
     }
 
-    std::vector<T> vector_;
+    Vector vector_;
 };
 
 }  // namespace yb::platform

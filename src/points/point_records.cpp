@@ -107,6 +107,13 @@ NameKey nameKeyOf(CONTROLPOINT_INFO const& entry) {
     return keyOfField(entry.name);
 }
 
+NameKey entryNameKeyOf(tagImagePoint const& point) {
+    char field[sizeof point.name];
+    std::memcpy(field, point.name, sizeof field);
+    field[sizeof field - 1] = '\0';
+    return keyOfField(field);
+}
+
 NameTable::NameTable(std::size_t expected) {
     std::size_t size = 16;
     while (size * 5 < expected * 8) size *= 2;  // at most five eighths full
@@ -163,20 +170,6 @@ std::pair<std::uint32_t*, bool> NameTable::tryEmplace(NameKey const& key, std::u
     entries.push_back({key.bytes, value});
     slots[slot] = Slot{static_cast<std::uint32_t>(key.hash), static_cast<std::uint32_t>(entries.size())};
     return {&entries.back().value, true};
-}
-
-CONTROLPOINT_INFO modelPointFromImagePoints(tagImagePoint const& left, tagImagePoint const& right, std::int32_t serial) {
-    CONTROLPOINT_INFO entry{};
-    entry.serial = serial;
-    std::memcpy(entry.name, left.name, sizeof entry.name);
-    entry.name[sizeof entry.name - 1] = '\0';
-    entry.type = left.type;
-    entry.inUse = 1;
-    entry.leftX = left.x;
-    entry.leftY = left.y;
-    entry.rightX = right.x;
-    entry.rightY = right.y;
-    return entry;
 }
 
 std::optional<std::pair<tagImagePoint, tagImagePoint>> imagePointsFromModelPoint(CONTROLPOINT_INFO const& entry,

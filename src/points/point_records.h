@@ -6,6 +6,7 @@
 #include "scratch.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -13,6 +14,10 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace yb::points {
 
@@ -39,6 +44,103 @@ struct NameKey {
 };
 NameKey nameKeyOf(tagImagePoint const& point);
 NameKey nameKeyOf(CONTROLPOINT_INFO const& entry);
+// The key of the name that a model point made from `point` carries: its field holds one byte less.
+NameKey entryNameKeyOf(tagImagePoint const& point);
+
+// Whether two points' name fields hold the same 32 bytes (then their names are the same).
+inline bool sameNameBytes(tagImagePoint const& a, tagImagePoint const& b) {
+    return std::memcmp(a.name, b.name, sizeof a.name) == 0;
+}
+
+// A name's place among names compared ignoring case, for names of plain ASCII that end inside their
+// field: the name lower-cased, zeros from its terminator on. Keys compare as the names do, so lists
+// of points whose keys rise are matched by merging them.
+#if defined(__SSE2__)
+struct NameOrder {
+    __m128i low;   // bytes 0 to 15
+    __m128i high;  // bytes 16 to 31
+};
+
+namespace name_order {
+inline std::uint32_t maskOf(__m128i bytes) { return static_cast<std::uint32_t>(_mm_movemask_epi8(bytes)); }
+// ASCII capitals lower-cased: a byte is one when it lies 0 to 25 above 'A'.
+inline __m128i lowered(__m128i bytes) {
+    __m128i const fromA = _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>('A' + 0x80)));
+    __m128i const upper = _mm_cmplt_epi8(fromA, _mm_set1_epi8(static_cast<char>(-0x80 + 26)));
+    return _mm_or_si128(bytes, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+}
+// The first `count` bytes of `bytes` (count below 16), zeros after them.
+inline __m128i firstBytes(__m128i bytes, int count) {
+    alignas(16) static constexpr unsigned char kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return _mm_and_si128(bytes, _mm_loadu_si128(reinterpret_cast<__m128i const*>(kKeep + 16 - count)));
+}
+// Whether a half whose terminator is byte `length` holds only ASCII before it.
+inline bool asciiBefore(__m128i bytes, int length) {
+    return (maskOf(bytes) & ((std::uint32_t{1} << length) - 1)) == 0;
+}
+}  // namespace name_order
+
+// False for a name with a byte above 0x7F or without a terminator in its 32-byte field (a model point
+// would carry such a name cut short); `key` is then unspecified.
+inline bool nameOrderOf(tagImagePoint const& point, NameOrder& key) {
+    using namespace name_order;
+    __m128i const zero = _mm_setzero_si128();
+    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name));
+    std::uint32_t const lowZeros = maskOf(_mm_cmpeq_epi8(low, zero));
+    if (lowZeros != 0) {
+        // Most names end in the first half.
+        int const length = __builtin_ctz(lowZeros);
+        if (!asciiBefore(low, length)) return false;
+        key.low = lowered(firstBytes(low, length));
+        key.high = zero;
+        return true;
+    }
+    __m128i const high = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name + 16));
+    std::uint32_t const highZeros = maskOf(_mm_cmpeq_epi8(high, zero));
+    if (highZeros == 0) return false;
+    int const length = __builtin_ctz(highZeros);
+    if (maskOf(low) != 0 || !asciiBefore(high, length)) return false;
+    key.low = lowered(low);
+    key.high = lowered(firstBytes(high, length));
+    return true;
+}
+
+// Negative, zero or positive as the name of `a` comes before, equals or follows that of `b`.
+inline int compareNames(NameOrder const& a, NameOrder const& b) {
+    using name_order::maskOf;
+    std::uint32_t equal = maskOf(_mm_cmpeq_epi8(a.low, b.low));
+    __m128i x = a.low;
+    __m128i y = b.low;
+    if (equal == 0xFFFF) {
+        equal = maskOf(_mm_cmpeq_epi8(a.high, b.high));
+        if (equal == 0xFFFF) return 0;
+        x = a.high;
+        y = b.high;
+    }
+    // Bytes below 0x80 compare alike signed and unsigned.
+    return ((maskOf(_mm_cmplt_epi8(x, y)) >> __builtin_ctz(~equal)) & 1) != 0 ? -1 : 1;
+}
+#else
+struct NameOrder {
+    std::array<unsigned char, 32> bytes;
+};
+
+inline bool nameOrderOf(tagImagePoint const& point, NameOrder& key) {
+    key.bytes = {};
+    for (std::size_t i = 0; i < key.bytes.size(); ++i) {
+        auto const c = static_cast<unsigned char>(point.name[i]);
+        if (c == 0) return true;
+        if (c > 0x7F) return false;
+        key.bytes[i] = c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+    }
+    return false;
+}
+
+inline int compareNames(NameOrder const& a, NameOrder const& b) {
+    return std::memcmp(a.bytes.data(), b.bytes.data(), a.bytes.size());
+}
+#endif
 
 // Names mapped to a value each (an index into the caller's records), in one flat table. Lookups of
 // many names go faster through forEachKey, which announces each name some lookups ahead: the table
@@ -92,8 +194,23 @@ private:
 };
 
 // A model point from the left and right image points of one name: serial, name and type from the
-// left point, in use, left and right measured coordinates.
-CONTROLPOINT_INFO modelPointFromImagePoints(tagImagePoint const& left, tagImagePoint const& right, std::int32_t serial);
+// left point, in use, left and right measured coordinates, the orientation library's fields zero.
+// Every field is set in place, so that a set's entries are written straight into it.
+inline void setModelPointFromImagePoints(CONTROLPOINT_INFO& entry, tagImagePoint const& left,
+                                         tagImagePoint const& right, std::int32_t serial) {
+    static_assert(sizeof(CONTROLPOINT_INFO) == 4 + 32 + 2 + 2 + 6 * 8, "every byte of an entry is a field");
+    entry.serial = serial;
+    std::memcpy(entry.name, left.name, sizeof entry.name);
+    entry.name[sizeof entry.name - 1] = '\0';
+    entry.type = left.type;
+    entry.inUse = 1;
+    entry.leftX = left.x;
+    entry.leftY = left.y;
+    entry.leftReserved = 0;
+    entry.rightX = right.x;
+    entry.rightY = right.y;
+    entry.rightReserved = 0;
+}
 
 // The two image points of an entry of model `modelNo` (left on image modelNo, right on modelNo + 1),
 // with zero photo coordinates; nothing for an entry that is not in use.
@@ -105,5 +222,19 @@ std::optional<std::pair<tagImagePoint, tagImagePoint>> imagePointsFromModelPoint
 // taken from `nameSource`.
 ModelCommonPoint commonPointFromModelPoints(CONTROLPOINT_INFO const& first, CONTROLPOINT_INFO const& second,
                                             CONTROLPOINT_INFO const& nameSource);
+// The same from the image points themselves: image 1, 2 and 3 from `first`, `second` and `third`, the
+// name as a model point made from `first` carries it. Every field is set in place.
+inline void setCommonPointFromImagePoints(ModelCommonPoint& common, tagImagePoint const& first,
+                                         tagImagePoint const& second, tagImagePoint const& third) {
+    static_assert(sizeof(ModelCommonPoint) == 32 + 6 * 8, "every byte of a common point is a field");
+    std::memcpy(common.name, first.name, sizeof common.name);
+    common.name[sizeof common.name - 1] = '\0';
+    common.x1 = first.x;
+    common.y1 = first.y;
+    common.x2 = second.x;
+    common.y2 = second.y;
+    common.x3 = third.x;
+    common.y3 = third.y;
+}
 
 }  // namespace yb::points

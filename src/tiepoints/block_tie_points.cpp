@@ -255,7 +255,7 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
         all.insert(all.end(), points.begin(), points.end());
         std::vector<tagImagePoint>().swap(points);
     }
-    if (std::int32_t code = WriteTiePntGroups(files.tiePointPath.c_str(), all); code != kSuccess)
+    if (std::int32_t code = writeTiePointGroups(files.tiePointPath.c_str(), all); code != kSuccess)
         return fail(code, text::kCreateFileFailure, files.tiePointPath);
     return kSuccess;
 }

@@ -1,7 +1,8 @@
 // Views over the tie point file: one image's points, one named point, a stereo model's point set and
 // the points two neighbouring models share. Models are built on the fly from the image groups, all
-// of one query read in one walk; names are matched ignoring case through hash tables of lower-cased
-// names, keeping the order of the file.
+// of one query read in one walk. Names are matched ignoring case, keeping the order of the file: by
+// merging two lists when both list their names in rising order, through a table of lower-cased names
+// otherwise.
 #include "export_frame.h"
 #include "points/point_records.h"
 #include "tiepoints/tie_point_file.h"
@@ -24,21 +25,24 @@ namespace {
 
 using platform::ScratchVector;
 using Points = std::vector<tagImagePoint>;
+// An image's points as the model queries hold them: read straight into room kept from call to call.
+using ModelImagePoints = platform::UninitialisedVector<tagImagePoint>;
 
 // The records of the first group of each image of `images` (distinct numbers) into the array beside
 // it, read in one walk that ends once all are found. Reading them one image at a time meets the same
 // groups, the same damage and the same messages: a damaged part of the file before the last of the
 // groups stops both. Every way out but success leaves the arrays empty.
-std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const> images, std::span<Points* const> out) {
+template <class Vector>
+std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const> images, std::span<Vector* const> out) {
     struct EmptyUnlessRead {
-        std::span<Points* const> out;
+        std::span<Vector* const> out;
         bool read = false;
         ~EmptyUnlessRead() {
             if (!read)
-                for (Points* points : out) points->clear();
+                for (Vector* points : out) points->clear();
         }
     } guard{out};
-    for (Points* points : out) points->clear();
+    for (Vector* points : out) points->clear();
     TiePointFileReader reader;
     std::int32_t code = reader.open(path, HB_MESSAGE_PLAIN);
     std::vector<bool> found(images.size(), false);
@@ -62,8 +66,8 @@ std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const>
 }
 
 // The key of record i of `records`, for NameTable::forEachKey.
-template <class Record>
-auto keyOfRecord(std::vector<Record> const& records) {
+template <class Records>
+auto keyOfRecord(Records const& records) {
     return [&records](std::size_t i) { return points::nameKeyOf(records[i]); };
 }
 
@@ -118,7 +122,7 @@ std::int32_t countOneImage(char const* path, std::int32_t imageNo, std::int32_t&
 std::int32_t readOneImageTiePoints(char const* path, std::int32_t imageNo, std::vector<tagImagePoint>& points) {
     std::int32_t const images[] = {imageNo};
     Points* const out[] = {&points};
-    return readImagesTiePoints(path, images, out);
+    return readImagesTiePoints<Points>(path, images, out);
 }
 
 namespace {
@@ -138,39 +142,159 @@ std::int32_t readOneNamedPoint(char const* path, std::int32_t imageNo, char cons
     return kNotFound;
 }
 
+// An image's points, read for a model query, with the order keys of their names made as far as a
+// query needed them. The writers of tie points list an image's points by rising name, so most lists
+// are matched by merging them.
+struct ImagePoints {
+    ScratchVector<tagImagePoint, platform::UninitialisedAllocator<tagImagePoint>> points;
+    ScratchVector<points::NameOrder, platform::UninitialisedAllocator<points::NameOrder>> keys;
+    std::size_t made = 0;  // keys made, each rising over the one before
+    bool broken = false;   // a name without a key, or not rising: the list cannot be merged
+
+    // True when every name has an order key and the keys rise strictly (the names are then distinct,
+    // ASCII and shorter than their field).
+    bool keysRise();
+};
+
+// Makes an image's keys in order, keeping its state in locals while it works.
+class KeyMaker {
+public:
+    explicit KeyMaker(ImagePoints& image)
+        : image_(image), points_(image.points->data()), count_(image.points->size()), made_(image.made),
+          broken_(image.broken) {
+        if (image.keys->size() != count_) image.keys->resize(count_);
+        keys_ = image.keys->data();
+    }
+    KeyMaker(KeyMaker const&) = delete;
+    KeyMaker& operator=(KeyMaker const&) = delete;
+    ~KeyMaker() {
+        image_.made = made_;
+        image_.broken = broken_;
+    }
+
+    bool broken() const { return broken_; }
+    bool has(std::size_t i) const { return i < made_; }
+    tagImagePoint const& point(std::size_t i) const { return points_[i]; }
+    points::NameOrder const& key(std::size_t i) const { return keys_[i]; }
+
+    // Makes the next key; false when that name has none or does not rise.
+    bool makeNext() {
+        if (!points::nameOrderOf(points_[made_], keys_[made_])) return fail();
+        return rise(false);
+    }
+    // Takes `key` for the next point, whose name has the same bytes as the one `key` was made for;
+    // `rises`: known to rise over the key before it.
+    bool takeNext(points::NameOrder const& key, bool rises) {
+        keys_[made_] = key;
+        return rise(rises);
+    }
+    bool finish() {
+        while (!broken_ && made_ < count_) makeNext();
+        return !broken_;
+    }
+
+private:
+    bool rise(bool known) {
+        if (!known && made_ > 0 && points::compareNames(keys_[made_ - 1], keys_[made_]) >= 0) return fail();
+        ++made_;
+        return true;
+    }
+    bool fail() {
+        broken_ = true;
+        return false;
+    }
+
+    ImagePoints& image_;
+    tagImagePoint const* points_;
+    points::NameOrder* keys_;
+    std::size_t count_;
+    std::size_t made_;
+    bool broken_;
+};
+
+bool ImagePoints::keysRise() { return KeyMaker(*this).finish(); }
+
 // The points of a model's left and right image.
-std::int32_t readModelImages(char const* path, std::int32_t modelNo, Points& left, Points& right) {
+std::int32_t readModelImages(char const* path, std::int32_t modelNo, ImagePoints& left, ImagePoints& right) {
     if (!hasRightImage(modelNo)) return kInvalidArgument;
     std::int32_t const images[] = {modelNo, modelNo + 1};
-    Points* const out[] = {&left, &right};
-    return readImagesTiePoints(path, images, out);
+    ModelImagePoints* const out[] = {&*left.points, &*right.points};
+    return readImagesTiePoints<ModelImagePoints>(path, images, out);
 }
 
-std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32_t& count) {
-    count = 0;
-    ScratchVector<tagImagePoint> left;
-    ScratchVector<tagImagePoint> right;
-    if (std::int32_t code = readModelImages(path, modelNo, *left, *right); code != kSuccess) return code;
-    points::NameTable rightNames(right->size());
-    rightNames.forEachKey(right->size(), keyOfRecord(*right),
-                          [&](std::size_t, points::NameKey const& key) { rightNames.tryEmplace(key, 0); });
-    // Right points are not used up here: every left point whose name the right image carries counts.
-    std::int32_t found = 0;
-    rightNames.forEachKey(left->size(), keyOfRecord(*left), [&](std::size_t, points::NameKey const& key) {
-        if (rightNames.find(key) != nullptr) ++found;
-    });
-    count = found;
-    return kSuccess;
+// A pair of indices: of a left and a right point, or of an entry of two models' sets.
+struct PointPair {
+    std::uint32_t left;
+    std::uint32_t right;
+};
+using PointPairs = platform::UninitialisedVector<PointPair>;
+using ScratchPairs = ScratchVector<PointPair, platform::UninitialisedAllocator<PointPair>>;
+
+// Appends the pairs of equal keys of two lists whose keys rise strictly, in the order of the lists.
+void mergeEqualKeys(std::size_t leftCount, std::size_t rightCount, auto leftKey, auto rightKey, PointPairs& pairs) {
+    std::size_t const old = pairs.size();
+    pairs.resize(old + std::min(leftCount, rightCount));
+    PointPair* next = pairs.data() + old;
+    std::size_t l = 0;
+    std::size_t r = 0;
+    while (l < leftCount && r < rightCount) {
+        int const order = points::compareNames(leftKey(l), rightKey(r));
+        if (order == 0) *next++ = {static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r)};
+        l += order <= 0 ? 1 : 0;
+        r += order >= 0 ? 1 : 0;
+    }
+    pairs.resize(static_cast<std::size_t>(next - pairs.data()));
+}
+
+// Appends a model's pairs when both its images list their names in rising order (names distinct on
+// each side, so a name's first right point is its only one), walking the two lists once; false when a
+// list turns out not to rise. Keys are made as the walk reaches them. A point whose name has the same
+// bytes as the one it meets on the other side takes that one's key, and after a pair it rises as the
+// other side's does, so lists that share runs of points make one key per pair.
+bool mergeModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs& pairs) {
+    KeyMaker left(leftImage);
+    KeyMaker right(rightImage);
+    if (left.broken() || right.broken()) return false;
+    std::size_t const leftCount = leftImage.points->size();
+    std::size_t const rightCount = rightImage.points->size();
+    std::size_t const old = pairs.size();
+    pairs.resize(old + std::min(leftCount, rightCount));
+    PointPair* const first = pairs.data();
+    PointPair* next = first + old;
+    std::size_t l = 0;
+    std::size_t r = 0;
+    bool paired = false;  // the last step paired l - 1 with r - 1
+    while (l < leftCount && r < rightCount) {
+        bool same = false;
+        if (!left.has(l)) {
+            same = right.has(r) && points::sameNameBytes(left.point(l), right.point(r));
+            if (!(same ? left.takeNext(right.key(r), paired) : left.makeNext())) return false;
+        }
+        if (!right.has(r)) {
+            same = points::sameNameBytes(left.point(l), right.point(r));
+            if (!(same ? right.takeNext(left.key(l), paired) : right.makeNext())) return false;
+        }
+        int const order = same ? 0 : points::compareNames(left.key(l), right.key(r));
+        if (order == 0) *next++ = {static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r)};
+        paired = order == 0;
+        l += order <= 0 ? 1 : 0;
+        r += order >= 0 ? 1 : 0;
+    }
+    pairs.resize(static_cast<std::size_t>(next - first));
+    // The rest of each list must rise too: a name left behind could equal one walked past.
+    return left.finish() && right.finish();
 }
 
 // A model's pairs of points, from its left and right image's points: for each left point in file
 // order, the first right point of its name not yet paired. Every right point pairs at most once and
 // always with the earliest left point that asks for it.
-struct PointPair {
-    std::uint32_t left;
-    std::uint32_t right;
-};
-void pairModelPoints(Points const& left, Points const& right, std::vector<PointPair>& pairs) {
+void pairModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs& pairs) {
+    ModelImagePoints const& left = *leftImage.points;
+    ModelImagePoints const& right = *rightImage.points;
+    pairs.clear();
+    pairs.reserve(std::min(left.size(), right.size()));
+    if (mergeModelPoints(leftImage, rightImage, pairs)) return;
+    pairs.clear();
     constexpr std::uint32_t kEnd = std::numeric_limits<std::uint32_t>::max();
     // Right points of each name chained in file order, built from the last one; pairing takes the
     // head of a chain.
@@ -188,8 +312,6 @@ void pairModelPoints(Points const& left, Points const& right, std::vector<PointP
                 *first = i;
             }
         });
-    pairs.clear();
-    pairs.reserve(std::min(left.size(), rights));
     firstOfName.forEachKey(left.size(), keyOfRecord(left), [&](std::size_t l, points::NameKey const& key) {
         std::uint32_t* first = firstOfName.find(key);
         if (first == nullptr || *first == kEnd) return;
@@ -198,23 +320,39 @@ void pairModelPoints(Points const& left, Points const& right, std::vector<PointP
     });
 }
 
-// The entries of a model's point set, one per pair.
-void fillEntries(Points const& left, Points const& right, std::vector<PointPair> const& pairs,
-                 CONTROLPOINT_INFO* entries) {
-    for (std::size_t i = 0; i < pairs.size(); ++i)
-        entries[i] = points::modelPointFromImagePoints(left[pairs[i].left], right[pairs[i].right],
-                                                       static_cast<std::int32_t>(i));
+std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32_t& count) {
+    count = 0;
+    ImagePoints left;
+    ImagePoints right;
+    if (std::int32_t code = readModelImages(path, modelNo, left, right); code != kSuccess) return code;
+    ScratchPairs pairs;
+    if (mergeModelPoints(left, right, *pairs)) {
+        // Names distinct on each side: the pairs are the left points whose name the right image carries.
+        count = static_cast<std::int32_t>(pairs->size());
+        return kSuccess;
+    }
+    points::NameTable rightNames(right.points->size());
+    rightNames.forEachKey(right.points->size(), keyOfRecord(*right.points),
+                          [&](std::size_t, points::NameKey const& key) { rightNames.tryEmplace(key, 0); });
+    // Right points are not used up here: every left point whose name the right image carries counts.
+    std::int32_t found = 0;
+    rightNames.forEachKey(left.points->size(), keyOfRecord(*left.points), [&](std::size_t, points::NameKey const& key) {
+        if (rightNames.find(key) != nullptr) ++found;
+    });
+    count = found;
+    return kSuccess;
 }
 
 }  // namespace
 
-std::int32_t MatchOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE*& set) {
+// The point set of model `modelNo`, one entry per pair of its left and right image; none without pairs.
+std::int32_t readModelPointSet(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE*& set) {
     set = nullptr;
-    ScratchVector<tagImagePoint> left;
-    ScratchVector<tagImagePoint> right;
-    if (std::int32_t code = readModelImages(path, modelNo, *left, *right); code != kSuccess) return code;
-    ScratchVector<PointPair> pairs;
-    pairModelPoints(*left, *right, *pairs);
+    ImagePoints left;
+    ImagePoints right;
+    if (std::int32_t code = readModelImages(path, modelNo, left, right); code != kSuccess) return code;
+    ScratchPairs pairs;
+    pairModelPoints(left, right, *pairs);
     if (pairs->empty()) return kSuccess;
 
     OwnedSet made;
@@ -223,7 +361,12 @@ std::int32_t MatchOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOIN
     if (std::int32_t code = ybInitControlPoint(made.get(), 1); code != kSuccess) return code;
     // The set's header is shared with its holder by design: the entries go straight into the room the
     // set was made with, which adding them one call at a time would fill the same way.
-    fillEntries(*left, *right, *pairs, made.get()->entries);
+    CONTROLPOINT_INFO* entries = made.get()->entries;
+    for (std::size_t i = 0; i < pairs->size(); ++i) {
+        PointPair const pair = (*pairs)[i];
+        points::setModelPointFromImagePoints(entries[i], (*left.points)[pair.left], (*right.points)[pair.right],
+                                             static_cast<std::int32_t>(i));
+    }
     made.get()->count = entryCount;
     set = made.release();
     return kSuccess;
@@ -231,57 +374,84 @@ std::int32_t MatchOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOIN
 
 namespace {
 
-// The entries of two models' point sets, from one walk over the file; a model without pairs has none.
-std::int32_t readModelPair(char const* path, std::int32_t modelA, std::int32_t modelB,
-                           std::vector<CONTROLPOINT_INFO>& entriesA, std::vector<CONTROLPOINT_INFO>& entriesB) {
+// The points two models share, found in one walk over the file: the images of both models read once,
+// each model's pairs made as its point set would hold them, and for each entry of the first model's
+// set in order the first entry of the second's with the same name.
+struct CommonPoints {
+    std::int32_t images[4] = {};
+    std::size_t imageCount = 0;
+    ImagePoints read[4];
+    ScratchPairs entriesA;  // the pairs of model A, as the entries of its set
+    ScratchPairs entriesB;
+    ScratchPairs common;  // an entry of A and its partner in B
+
+    ImagePoints& of(std::int32_t image) {
+        return read[static_cast<std::size_t>(std::find(images, images + imageCount, image) - images)];
+    }
+    void addImage(std::int32_t image) {
+        if (std::find(images, images + imageCount, image) == images + imageCount) images[imageCount++] = image;
+    }
+};
+
+std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_t modelB, CommonPoints& found) {
     if (!hasRightImage(modelA)) return kInvalidArgument;
-    std::vector<std::int32_t> images{modelA, modelA + 1};
+    found.addImage(modelA);
+    found.addImage(modelA + 1);
     bool const bReadable = hasRightImage(modelB);
     if (bReadable) {
-        for (std::int32_t image : {modelB, modelB + 1})
-            if (std::find(images.begin(), images.end(), image) == images.end()) images.push_back(image);
+        found.addImage(modelB);
+        found.addImage(modelB + 1);
     }
-    ScratchVector<tagImagePoint> read[4];
-    Points* const out[] = {&*read[0], &*read[1], &*read[2], &*read[3]};
-    if (std::int32_t code = readImagesTiePoints(path, images, std::span(out, images.size())); code != kSuccess)
+    ModelImagePoints* const out[] = {&*found.read[0].points, &*found.read[1].points, &*found.read[2].points,
+                                     &*found.read[3].points};
+    if (std::int32_t code = readImagesTiePoints<ModelImagePoints>(path, std::span(found.images, found.imageCount),
+                                                std::span(out, found.imageCount));
+        code != kSuccess)
         return code;
     // As building the first model's set before the second's: a second model without a right image
     // is refused once the first one's images were read.
     if (!bReadable) return kInvalidArgument;
-    auto pointsOf = [&](std::int32_t image) -> Points const& {
-        return *out[static_cast<std::size_t>(std::find(images.begin(), images.end(), image) - images.begin())];
-    };
-    ScratchVector<PointPair> pairs;
-    for (auto [model, entries] : {std::pair{modelA, &entriesA}, std::pair{modelB, &entriesB}}) {
-        Points const& left = pointsOf(model);
-        Points const& right = pointsOf(model + 1);
-        pairModelPoints(left, right, *pairs);
-        entries->resize(pairs->size());
-        fillEntries(left, right, *pairs, entries->data());
+    ImagePoints& leftA = found.of(modelA);
+    ImagePoints& leftB = found.of(modelB);
+    pairModelPoints(leftA, found.of(modelA + 1), *found.entriesA);
+    pairModelPoints(leftB, found.of(modelB + 1), *found.entriesB);
+    auto const& a = *found.entriesA;
+    auto const& b = *found.entriesB;
+    auto& common = *found.common;
+    common.clear();
+    if (a.empty() || b.empty()) return kSuccess;
+    common.reserve(a.size());
+    if (leftA.keysRise() && leftB.keysRise()) {
+        // The entries of each set follow their left image, so their names rise too, and the names are
+        // short enough to be carried whole.
+        auto const& keysA = *leftA.keys;
+        auto const& keysB = *leftB.keys;
+        mergeEqualKeys(
+            a.size(), b.size(), [&](std::size_t i) -> auto const& { return keysA[a[i].left]; },
+            [&](std::size_t i) -> auto const& { return keysB[b[i].left]; }, common);
+        return kSuccess;
     }
+    // Matched by the names the entries carry, the first entry of B of each name.
+    ModelImagePoints const& pointsA = *leftA.points;
+    ModelImagePoints const& pointsB = *leftB.points;
+    points::NameTable firstOfName(b.size());
+    firstOfName.forEachKey(
+        b.size(), [&](std::size_t i) { return points::entryNameKeyOf(pointsB[b[i].left]); },
+        [&](std::size_t i, points::NameKey const& key) { firstOfName.tryEmplace(key, static_cast<std::uint32_t>(i)); });
+    firstOfName.forEachKey(
+        a.size(), [&](std::size_t i) { return points::entryNameKeyOf(pointsA[a[i].left]); },
+        [&](std::size_t i, points::NameKey const& key) {
+            if (std::uint32_t const* partner = firstOfName.find(key))
+                common.push_back({static_cast<std::uint32_t>(i), *partner});
+        });
     return kSuccess;
-}
-
-// Index of the first entry of each name.
-void indexFirstEntries(std::vector<CONTROLPOINT_INFO> const& entries, points::NameTable& first) {
-    first.forEachKey(entries.size(), keyOfRecord(entries), [&](std::size_t i, points::NameKey const& key) {
-        first.tryEmplace(key, static_cast<std::uint32_t>(i));
-    });
 }
 
 std::int32_t countCommonPoints(char const* path, std::int32_t modelA, std::int32_t modelB, std::int32_t& count) {
     count = 0;
-    ScratchVector<CONTROLPOINT_INFO> entriesA;
-    ScratchVector<CONTROLPOINT_INFO> entriesB;
-    if (std::int32_t code = readModelPair(path, modelA, modelB, *entriesA, *entriesB); code != kSuccess) return code;
-    if (entriesA->empty() || entriesB->empty()) return kSuccess;
-    points::NameTable namesB(entriesB->size());
-    indexFirstEntries(*entriesB, namesB);
-    std::int32_t found = 0;
-    namesB.forEachKey(entriesA->size(), keyOfRecord(*entriesA), [&](std::size_t, points::NameKey const& key) {
-        if (namesB.find(key) != nullptr) ++found;
-    });
-    count = found;
+    CommonPoints found;
+    if (std::int32_t code = findCommonPoints(path, modelA, modelB, found); code != kSuccess) return code;
+    count = static_cast<std::int32_t>(found.common->size());
     return kSuccess;
 }
 
@@ -293,29 +463,31 @@ std::int32_t readCommonPoints(char const* path, std::int32_t modelA, std::int32_
                               std::int32_t& count) {
     points = nullptr;
     count = 0;
-    ScratchVector<CONTROLPOINT_INFO> entriesA;
-    ScratchVector<CONTROLPOINT_INFO> entriesB;
-    if (std::int32_t code = readModelPair(path, modelA, modelB, *entriesA, *entriesB); code != kSuccess) return code;
-    if (entriesA->empty() || entriesB->empty()) return kSuccess;
+    CommonPoints found;
+    if (std::int32_t code = findCommonPoints(path, modelA, modelB, found); code != kSuccess) return code;
+    auto const& a = *found.entriesA;
+    auto const& b = *found.entriesB;
+    if (a.empty() || b.empty()) return kSuccess;
 
-    std::size_t const capacity = std::min(entriesA->size(), entriesB->size());
+    std::size_t const capacity = std::min(a.size(), b.size());
     std::unique_ptr<ModelCommonPoint, FreeDeleter> array(
         static_cast<ModelCommonPoint*>(std::malloc(capacity * sizeof(ModelCommonPoint))));
     if (!array) {
         text::showErrorText(text::kNoMemory);
         return kNoMemory;
     }
-    points::NameTable namesB(entriesB->size());
-    indexFirstEntries(*entriesB, namesB);
-    std::size_t filled = 0;
     // With a name repeated in the first model more of its entries can find a partner than the array
     // has room for; filling stops when it is full.
-    auto const& a = *entriesA;
-    auto const& b = *entriesB;
-    namesB.forEachKey(a.size(), keyOfRecord(a), [&](std::size_t i, points::NameKey const& key) {
-        std::uint32_t const* partner = filled < capacity ? namesB.find(key) : nullptr;
-        if (partner != nullptr) array.get()[filled++] = points::commonPointFromModelPoints(a[i], b[*partner], a[i]);
-    });
+    std::size_t const filled = std::min(capacity, found.common->size());
+    ModelImagePoints const& leftA = *found.of(modelA).points;
+    ModelImagePoints const& rightA = *found.of(modelA + 1).points;
+    ModelImagePoints const& rightB = *found.of(modelB + 1).points;
+    for (std::size_t i = 0; i < filled; ++i) {
+        PointPair const match = (*found.common)[i];
+        PointPair const entryA = a[match.left];
+        points::setCommonPointFromImagePoints(array.get()[i], leftA[entryA.left], rightA[entryA.right],
+                                              rightB[b[match.right].right]);
+    }
     points = array.release();
     count = static_cast<std::int32_t>(filled);
     return kSuccess;
@@ -350,5 +522,5 @@ std::int32_t ybGetOneModPntNums(char const* path, std::int32_t modelNo, std::int
 }
 
 std::int32_t ybReadOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE*& set) {
-    return yb::frame::guarded([&] { return yb::tiepoints::MatchOneModPnts(path, modelNo, set); });
+    return yb::frame::guarded([&] { return yb::tiepoints::readModelPointSet(path, modelNo, set); });
 }

@@ -84,10 +84,10 @@ std::int32_t mergeIntoFile(char const* path, tagImagePoint const* added, std::in
     mergePoints(working, added, count);
     // The merged points replace the file in one step: the new file takes the backup's part, and a
     // failure to put it in place answers as a failed copy back.
-    return WriteTiePntGroups(path, working, text::kCopyBackFailure);
+    return writeTiePointGroups(path, working, text::kCopyBackFailure);
 }
 
-std::int32_t MergeTiePntToFile(char const* path, tagImagePoint const* added, std::int32_t count) {
+std::int32_t mergeTiePoints(char const* path, tagImagePoint const* added, std::int32_t count) {
     if (path == nullptr) return kInvalidArgument;
     if (count > 0 && added == nullptr) {
         text::showErrorText(text::kInvalidAddress);
@@ -119,7 +119,7 @@ std::int32_t writeModelPoints(char const* path, std::int32_t modelNo, CONTROLPOI
     }
     if (imagePoints.empty()) return kSuccess;
     if (imagePoints.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
-    return MergeTiePntToFile(path, imagePoints.data(), static_cast<std::int32_t>(imagePoints.size()));
+    return mergeTiePoints(path, imagePoints.data(), static_cast<std::int32_t>(imagePoints.size()));
 }
 
 // The strip number written in characters 1 and 2 of an automatically extracted point's name, read as
@@ -143,7 +143,7 @@ std::int32_t removePoints(char const* path, ShouldRemove shouldRemove) {
     for (tagImagePoint const& point : original) {
         if (!shouldRemove(point)) kept.push_back(point);
     }
-    return WriteTiePntGroups(path, kept);
+    return writeTiePointGroups(path, kept);
 }
 
 std::int32_t removeAutoExtracted(char const* path) {
@@ -168,11 +168,11 @@ std::int32_t removeContext(char const* path) {
 }  // namespace yb::tiepoints
 
 std::int32_t ybAppendTiePntToFile(char const* path, tagImagePoint const* points, std::int32_t count) {
-    return yb::frame::guarded([&] { return yb::tiepoints::MergeTiePntToFile(path, points, count); });
+    return yb::frame::guarded([&] { return yb::tiepoints::mergeTiePoints(path, points, count); });
 }
 
 std::int32_t ybWriteOneImgTiePntToFile(char const* path, tagImagePoint const* points, std::int32_t count) {
-    return yb::frame::guarded([&] { return yb::tiepoints::MergeTiePntToFile(path, points, count); });
+    return yb::frame::guarded([&] { return yb::tiepoints::mergeTiePoints(path, points, count); });
 }
 
 std::int32_t ybWriteOneModPnts(char const* path, std::int32_t modelNo, CONTROLPOINT_STORAGE* set) {

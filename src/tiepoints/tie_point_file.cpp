@@ -66,8 +66,8 @@ std::int32_t failure(char const* format, char const* path) {
 
 }  // namespace
 
-std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count,
-                               char const* installFailure) {
+std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, std::int32_t count,
+                                 char const* installFailure) {
     if (path == nullptr) return kInvalidArgument;
     if (count > 0 && points == nullptr) {
         // The file is created before the records are looked at, so a path that cannot be created
@@ -98,12 +98,12 @@ std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, st
     return kSuccess;
 }
 
-std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points, char const* installFailure) {
+std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> const& points, char const* installFailure) {
     if (points.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
-    return WriteTiePntGroups(path, points.data(), static_cast<std::int32_t>(points.size()), installFailure);
+    return writeTiePointGroups(path, points.data(), static_cast<std::int32_t>(points.size()), installFailure);
 }
 
-std::int32_t CheckTiePntMagic(std::FILE* file) {
+std::int32_t checkTiePointMagic(std::FILE* file) {
     if (file == nullptr) {
         text::showErrorText(text::kInvalidFilePointer);
         return kInvalidArgument;
@@ -119,9 +119,9 @@ std::int32_t CheckTiePntMagic(std::FILE* file) {
     return kInvalidContent;
 }
 
-std::int32_t ReadTiePntGroupCount(std::FILE* file, std::int32_t& groupCount) {
+std::int32_t readTiePointGroupCount(std::FILE* file, std::int32_t& groupCount) {
     groupCount = 0;
-    if (std::int32_t code = CheckTiePntMagic(file); code != kSuccess) return code;
+    if (std::int32_t code = checkTiePointMagic(file); code != kSuccess) return code;
     platform::BinaryStream stream(file);
     std::int32_t stored = 0;
     if (!stream.seek(kGroupCountOffset) || !stream.readI32(stored) || stored < 0) {
@@ -139,7 +139,7 @@ std::int32_t TiePointFileReader::open(char const* path, HbMessageStyle openFailu
         frame::showMessage(openFailureStyle, frame::formatGbk(text::kOpenFileFailure, path));
         return kCannotOpen;
     }
-    if (std::int32_t code = ReadTiePntGroupCount(file_.get(), groupCount_); code != kSuccess) return code;
+    if (std::int32_t code = readTiePointGroupCount(file_.get(), groupCount_); code != kSuccess) return code;
     groups_.emplace(file_.get(), static_cast<std::uint64_t>(kFirstGroupOffset));
     auto length = groups_->length();
     if (!length) return damaged();
@@ -174,11 +174,20 @@ std::int32_t TiePointFileReader::checkRecordsPresent(std::int32_t recordCount) {
     return kSuccess;
 }
 
-std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out) {
+template <class Vector>
+std::int32_t TiePointFileReader::appendRecords(std::int32_t recordCount, Vector& out) {
     if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
     if (recordCount <= 0) return kSuccess;
     if (!groups_->readRecords(out, static_cast<std::size_t>(recordCount))) return damaged();
     return kSuccess;
+}
+
+std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out) {
+    return appendRecords(recordCount, out);
+}
+
+std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out) {
+    return appendRecords(recordCount, out);
 }
 
 std::int32_t TiePointFileReader::skipRecords(std::int32_t recordCount) {
@@ -239,7 +248,7 @@ std::int32_t readTotalCount(char const* path, std::int32_t& count) {
 }  // namespace yb::tiepoints
 
 std::int32_t ybCreateTiePntFile(char const* path, tagImagePoint const* points, std::int32_t count) {
-    return yb::frame::guarded([&] { return yb::tiepoints::WriteTiePntGroups(path, points, count); });
+    return yb::frame::guarded([&] { return yb::tiepoints::writeTiePointGroups(path, points, count); });
 }
 
 std::int32_t ybReadTiePntNums(char const* path, std::int32_t& count) {

@@ -36,17 +36,17 @@ static_assert(kRecordSize == 70);
 // kCannotWrite). A missing record pointer with a positive count deletes the file and gives
 // kOutOfRange. Shows its own messages; `installFailure` is the text shown when the finished file
 // cannot be put in the old one's place (by default the one for any failure to create it).
-std::int32_t WriteTiePntGroups(char const* path, tagImagePoint const* points, std::int32_t count,
-                               char const* installFailure = nullptr);
-std::int32_t WriteTiePntGroups(char const* path, std::vector<tagImagePoint> const& points,
-                               char const* installFailure = nullptr);
+std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, std::int32_t count,
+                                 char const* installFailure = nullptr);
+std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> const& points,
+                                 char const* installFailure = nullptr);
 
 // Accepts the magic field (text up to the first zero byte, ignoring case); leaves the position after
 // the field. Shows its message on failure: kInvalidArgument without a file, kInvalidContent otherwise.
-std::int32_t CheckTiePntMagic(std::FILE* file);
+std::int32_t checkTiePointMagic(std::FILE* file);
 // Checks the magic and reads the group count; leaves the position at the first group. A negative or
 // missing count gives kInvalidContent with its message.
-std::int32_t ReadTiePntGroupCount(std::FILE* file, std::int32_t& groupCount);
+std::int32_t readTiePointGroupCount(std::FILE* file, std::int32_t& groupCount);
 
 // An open tie point file with a checked header, walked group by group in file order through one
 // buffered reader. Every count is checked against the file's length before it is used, so a
@@ -65,6 +65,7 @@ public:
     std::int32_t nextGroup(std::int32_t& imageNo, std::int32_t& recordCount);
     // Appends the group's records to `out` (nothing when the count is not positive).
     std::int32_t readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out);
+    std::int32_t readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out);
     // Moves over the group's records (nothing when the count is not positive).
     std::int32_t skipRecords(std::int32_t recordCount);
     // From now on a damaged group gives its code without the message; the caller shows it when the
@@ -74,6 +75,8 @@ public:
 private:
     std::int32_t damaged();
     std::int32_t checkRecordsPresent(std::int32_t recordCount);
+    template <class Vector>
+    std::int32_t appendRecords(std::int32_t recordCount, Vector& out);
 
     platform::File file_;
     std::optional<platform::BufferedReader> groups_;  // from the first group on

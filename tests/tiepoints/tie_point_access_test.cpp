@@ -4,6 +4,7 @@
 #include <yb/ybiOrient.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -108,6 +109,84 @@ TEST_F(TiePointAccess, ModelPairsFollowTheLeftImageAndUseEachRightPointOnce) {
         EXPECT_EQ(entries(set), c.entries);
         ybFreeControlPointMem(set);
     }
+}
+
+TEST_F(TiePointAccess, ModelViewsDoNotDependOnTheOrderOfNames) {
+    // Images listed by rising name are merged, others matched through a table: the same pairs either
+    // way, in the order of the left image. The name bytes after the terminator do not count.
+    tagImagePoint e5 = tiePoint("E5", 101, 5);
+    std::memcpy(e5.name + 3, "xx", 2);
+    tagImagePoint e5Right = tiePoint("e5", 102, 15);
+    std::memcpy(e5Right.name + 3, "yy", 2);
+    char const* longName = "Twenty_Byte_Name_001";  // ends in the second half of the field
+    auto at = [](char const* name, std::int32_t image, double x) { return tiePoint(name, image, x); };
+    struct Case {
+        char const* what;
+        std::vector<tagImagePoint> points;
+        std::int32_t count;
+        std::vector<std::string> entries;  // model 101
+        std::vector<std::string> common;   // models 101 and 102
+        std::int32_t commonCount;
+    };
+    Case const cases[] = {
+        {"rising",
+         {at("A1", 101, 1), at("B2", 101, 2), at("C3", 101, 3), e5, at(longName, 101, 6), at("a1", 102, 11),
+          at("B2", 102, 12), at("d4", 102, 14), e5Right, at("twenty_byte_name_001", 102, 16), at("A1", 103, 21),
+          at("b2", 103, 22), at(longName, 103, 26)},
+         4,
+         {"A1 l(1,0) r(11,0)", "B2 l(2,0) r(12,0)", "E5 l(5,0) r(15,0)", "Twenty_Byte_Name_001 l(6,0) r(16,0)"},
+         {"A1 1/11/21", "B2 2/12/22", "Twenty_Byte_Name_001 6/16/26"},
+         3},
+        {"not rising",
+         {at("C3", 101, 3), at(longName, 101, 6), at("A1", 101, 1), e5, at("B2", 101, 2), at("d4", 102, 14),
+          at("B2", 102, 12), at("twenty_byte_name_001", 102, 16), at("a1", 102, 11), e5Right, at("b2", 103, 22),
+          at(longName, 103, 26), at("A1", 103, 21)},
+         4,
+         {"Twenty_Byte_Name_001 l(6,0) r(16,0)", "A1 l(1,0) r(11,0)", "E5 l(5,0) r(15,0)", "B2 l(2,0) r(12,0)"},
+         {"Twenty_Byte_Name_001 6/16/26", "A1 1/11/21", "B2 2/12/22"},
+         3},
+        // a walk that stopped with the left list would miss the second a
+        {"a name after the end of the left list",
+         {at("a", 101, 1), at("c", 101, 3), at("b", 102, 12), at("c", 102, 13), at("a", 102, 11)},
+         2,
+         {"a l(1,0) r(11,0)", "c l(3,0) r(13,0)"},
+         {},
+         0},
+        {"names repeated on both images",
+         {at("A", 101, 1), at("A", 101, 2), at("a", 102, 11), at("A", 102, 12), at("A", 103, 21)},
+         2,
+         {"A l(1,0) r(11,0)", "A l(2,0) r(12,0)"},
+         {"A 1/11/21"},
+         2},  // both entries of model 101 find the one of model 102; the array has room for one
+        // GBK: the second byte of a double-byte character keeps its case
+        {"double-byte names", {at("\xB5\x41", 101, 1), at("\xB5\x61", 102, 2), at("\xB5\x41", 102, 3)}, 1,
+         {"\xB5\x41 l(1,0) r(3,0)"}, {}, 0},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        create(c.points);
+        std::int32_t count = -1;
+        EXPECT_EQ(ybGetOneModPntNums(kPath, 101, count), yb::kSuccess);
+        EXPECT_EQ(count, c.count);
+        CONTROLPOINT_STORAGE* set = nullptr;
+        ASSERT_EQ(ybReadOneModPnts(kPath, 101, set), yb::kSuccess);
+        ASSERT_NE(set, nullptr);
+        EXPECT_EQ(entries(set), c.entries);
+        ybFreeControlPointMem(set);
+        ModelCommonPoint* common = nullptr;
+        ASSERT_EQ(ybReadOneModCommPnts(kPath, 101, 102, common, count), yb::kSuccess);
+        std::vector<std::string> got;
+        for (std::int32_t i = 0; i < count; ++i) {
+            char text[128];
+            std::snprintf(text, sizeof text, "%s %g/%g/%g", common[i].name, common[i].x1, common[i].x2, common[i].x3);
+            got.push_back(text);
+        }
+        std::free(common);
+        EXPECT_EQ(got, c.common);
+        EXPECT_EQ(ybGetOneModCommPntNums(kPath, 101, 102, count), yb::kSuccess);
+        EXPECT_EQ(count, c.commonCount);
+    }
+    EXPECT_TRUE(recorder.messages.empty());
 }
 
 TEST_F(TiePointAccess, CommonPointsOfTwoModels) {

@@ -59,7 +59,7 @@ TEST_F(TiePointFile, MagicIsComparedIgnoringCaseUpToItsFirstZero) {
     EXPECT_EQ(total, 0);
     expectOnlyMessage(HB_MESSAGE_ERROR, kUnsupportedFile);
 
-    EXPECT_EQ(yb::tiepoints::CheckTiePntMagic(nullptr), yb::kInvalidArgument);
+    EXPECT_EQ(yb::tiepoints::checkTiePointMagic(nullptr), yb::kInvalidArgument);
     EXPECT_EQ(recorder.messages.back().gbk, hexBytes("CE DE D0 A7 B5 C4 CE C4 BC FE D6 B8 D5 EB A3 A1"));
 }
 
