@@ -80,8 +80,6 @@ std::string hostBlockDirectory() {
                                              HB_BLOCK_DIRECTORY_SIZE));
 }
 
-namespace {
-
 std::string blockAuxFileName(BlockInfo const& block, char const* ext, char const* suffix) {
     return blockDirectoryOf(block) + "\\" + blockNameOf(block) + optionalText(suffix) + dottedExtension(textOf(ext));
 }
@@ -114,7 +112,6 @@ std::string imagePropertyFileName(char const* imagePath, char const* blockDir) {
     return std::string(blockDir) + std::string(kImageParameterDirectory) + stemOf(imagePath) + ".ipp";
 }
 
-}  // namespace
 }  // namespace yb::block
 
 std::string ybGetBlkAuxFileName(BlockInfo const& block, char const* ext, char const* suffix) {

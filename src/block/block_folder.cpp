@@ -1,6 +1,7 @@
 // The block folder: the directory tree under a block directory that every block file name points into,
 // the listing of the files of one extension in it, and the cutting of a file name off a path.
 // Nothing here changes the process's current directory, so these calls are safe from any thread.
+#include "block/block_files.h"
 #include "export_frame.h"
 #include "params/image_property_files.h"
 
@@ -118,18 +119,6 @@ std::int32_t collectTitles(std::string const& dir, std::string_view extension, b
     return kSuccess;
 }
 
-std::int32_t listSameExtension(char const* dir, char const* ext, std::vector<std::string>& titles, int recursive) {
-    // A recursive listing starts from an empty array whatever follows; a flat one leaves the caller's
-    // array alone when it has nothing to list by.
-    if (recursive != 0) titles.clear();
-    if (dir == nullptr || ext == nullptr) return kInvalidArgument;
-    titles.clear();
-    std::vector<std::string> found;
-    std::int32_t code = collectTitles(dir, ext, recursive != 0, found);
-    if (code == kSuccess) titles = std::move(found);
-    return code;
-}
-
 bool extractFileName(char const* path, char* name) {
     if (path == nullptr || name == nullptr) return false;
     std::string_view const text(path);
@@ -142,6 +131,19 @@ bool extractFileName(char const* path, char* name) {
 }
 
 }  // namespace
+
+std::int32_t listSameExtension(char const* dir, char const* ext, std::vector<std::string>& titles, int recursive) {
+    // A recursive listing starts from an empty array whatever follows; a flat one leaves the caller's
+    // array alone when it has nothing to list by.
+    if (recursive != 0) titles.clear();
+    if (dir == nullptr || ext == nullptr) return kInvalidArgument;
+    titles.clear();
+    std::vector<std::string> found;
+    std::int32_t code = collectTitles(dir, ext, recursive != 0, found);
+    if (code == kSuccess) titles = std::move(found);
+    return code;
+}
+
 }  // namespace yb::block
 
 using yb::frame::guarded;

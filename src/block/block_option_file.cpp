@@ -1,5 +1,6 @@
 // The block option file (".dms"): the magic "YB_BLOCK_OPTION_FILE_VER1.0" and one BlockInfo record.
 #include "file_kinds.h"
+#include "block/block_files.h"
 #include "export_frame.h"
 #include "option_file.h"
 
@@ -18,6 +19,13 @@ static_assert(kBlockOptionMagic.size() == 27);
 constexpr std::size_t kBlockOptionFileSize = kBlockOptionMagic.size() + sizeof(BlockInfo);
 static_assert(kBlockOptionFileSize == 739);
 
+std::int32_t writeBlockOptionFile(char const* path, BlockInfo const* block) {
+    if (path == nullptr || block == nullptr) return kInvalidArgument;
+    return frame::writeOptionFile(path, kBlockOptionMagic, block, sizeof *block) ? kSuccess : kCannotWrite;
+}
+
+}  // namespace
+
 std::int32_t readBlockOptionFile(char const* path, BlockInfo* block) {
     // The record is cleared first, so every failure below leaves it all zero.
     if (block != nullptr) std::memset(block, 0, sizeof *block);
@@ -29,12 +37,6 @@ std::int32_t readBlockOptionFile(char const* path, BlockInfo* block) {
                                    {.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic});
 }
 
-std::int32_t writeBlockOptionFile(char const* path, BlockInfo const* block) {
-    if (path == nullptr || block == nullptr) return kInvalidArgument;
-    return frame::writeOptionFile(path, kBlockOptionMagic, block, sizeof *block) ? kSuccess : kCannotWrite;
-}
-
-}  // namespace
 }  // namespace yb::block
 
 std::int32_t ybReadBlockOptionFile(char const* path, BlockInfo* block) {

@@ -1,6 +1,7 @@
 // The coordinate conversion parameter file (".ctp" beside the block option file): a text file whose
 // first line holds the parameter count (3 or 7) and whose second line holds the parameters, each in
 // %g notation followed by a tab. It is found through the block record, never by a path of its own.
+#include "block/file_names.h"
 #include "binary_io.h"
 #include "export_frame.h"
 #include "fs.h"
@@ -36,7 +37,7 @@ constexpr int kTokenWidth = 63;
 
 bool validCount(std::int32_t count) { return count == kThreeParameters || count == kSevenParameters; }
 
-std::string conversionFileName(BlockInfo const& block) { return ybGetBlkAuxFileName(block, kConversionExtension, nullptr); }
+std::string conversionFileName(BlockInfo const& block) { return blockAuxFileName(block, kConversionExtension, nullptr); }
 
 // The next whitespace-separated token, read bounded; false at the end of the file.
 bool nextToken(std::FILE* stream, std::array<char, kTokenWidth + 1>& token) {

@@ -5,6 +5,7 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,5 +37,24 @@ std::string blockNameOf(BlockInfo const& block);
 
 // The directory of the block the host has open, from the host's settings record.
 std::string hostBlockDirectory();
+
+// The name builders behind the naming exports, for the library's own callers (empty text where the
+// export gives empty text).
+std::string blockAuxFileName(BlockInfo const& block, char const* ext, char const* suffix);
+std::string imageAuxFileName(BlockInfo const& block, char const* imagePath, char const* ext, char const* suffix,
+                             char const* subDirectory);
+std::string modelAuxFileName(BlockInfo const& block, char const* leftImage, char const* rightImage, char const* ext,
+                             char const* suffix);
+std::string temporaryAuxFileName(BlockInfo const& block, char const* firstImage, char const* secondImage,
+                                 char const* ext, char const* suffix);
+std::string imagePropertyFileName(char const* imagePath, char const* blockDir);
+std::string orientationFileNameByModel(char const* blockDir, std::int32_t kind, char const* modelName,
+                                       bool coefficients);
+std::string modelName(char const* left, char const* right);
+// A file inside the model directory named after the model: stems, or titles for the model grid.
+std::string modelProductFileName(char const* blockDir, char const* left, char const* right, std::string_view tail,
+                                 bool byTitles = false);
+// The left (or right) epipolar image of a model.
+std::string epipolarFileName(char const* blockDir, char const* left, char const* right, bool leftImage);
 
 }  // namespace yb::block

@@ -2,6 +2,7 @@
 // holds the four image texts of ModelInfo and its trailing host bytes. The option path and the model
 // name are not stored: the reader derives them from the path it reads.
 #include "file_kinds.h"
+#include "block/block_files.h"
 #include "export_frame.h"
 #include "hostpath.h"
 #include "option_file.h"
@@ -40,6 +41,19 @@ void copyText(char (&to)[kTextWidth], char const (&from)[kTextWidth]) {
     platform::storeText(to, kTextWidth, platform::boundedText(from, kTextWidth));
 }
 
+std::int32_t writeModelOptionFile(char const* path, ModelInfo const* info) {
+    if (path == nullptr || info == nullptr) return kInvalidArgument;
+    ModelOptionRecord stored{};
+    copyText(stored.leftImage, info->leftImage);
+    copyText(stored.rightImage, info->rightImage);
+    copyText(stored.hostText0, info->hostText0);
+    copyText(stored.hostText1, info->hostText1);
+    std::memcpy(stored.hostReserved, info->hostReserved, sizeof stored.hostReserved);
+    return frame::writeOptionFile(path, kModelOptionMagic, &stored, sizeof stored) ? kSuccess : kCannotWrite;
+}
+
+}  // namespace
+
 std::int32_t readModelOptionFile(char const* path, ModelInfo* info) {
     if (path == nullptr || info == nullptr) return kInvalidArgument;
     if (!platform::isRegularFile(path)) return kCannotOpen;
@@ -59,18 +73,6 @@ std::int32_t readModelOptionFile(char const* path, ModelInfo* info) {
     return kSuccess;
 }
 
-std::int32_t writeModelOptionFile(char const* path, ModelInfo const* info) {
-    if (path == nullptr || info == nullptr) return kInvalidArgument;
-    ModelOptionRecord stored{};
-    copyText(stored.leftImage, info->leftImage);
-    copyText(stored.rightImage, info->rightImage);
-    copyText(stored.hostText0, info->hostText0);
-    copyText(stored.hostText1, info->hostText1);
-    std::memcpy(stored.hostReserved, info->hostReserved, sizeof stored.hostReserved);
-    return frame::writeOptionFile(path, kModelOptionMagic, &stored, sizeof stored) ? kSuccess : kCannotWrite;
-}
-
-}  // namespace
 }  // namespace yb::block
 
 std::int32_t ybReadModelOptionFile(char const* path, ModelInfo* info) {

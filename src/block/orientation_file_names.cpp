@@ -94,16 +94,6 @@ std::string orientationFileName(char const* blockDir, std::int32_t kind, std::in
     return root + std::string(kImageParameterDirectory) + stemOf(imageA) + ending;
 }
 
-std::string orientationFileNameByModel(char const* blockDir, std::int32_t kind, char const* modelName,
-                                       bool coefficients) {
-    if (blockDir == nullptr || modelName == nullptr) return {};
-    if (kind != kRelativeOrientation && kind != kAbsoluteOrientation) return {};
-    auto endings = endingsOf(kind, 0, Namer::ImageAndModel);
-    std::string const model(modelName);
-    return std::string(blockDir) + std::string(kModelDirectory) + model + "\\" + model +
-           std::string(endingOf(*endings, coefficients));
-}
-
 std::string orientationFileNameByImage(char const* blockDir, std::int32_t kind, std::int32_t sensor,
                                        char const* imageName, bool coefficients) {
     if (blockDir == nullptr || imageName == nullptr) return {};
@@ -119,11 +109,6 @@ std::string currentModelDirectory(char const* blockDir, char const* left, char c
     return modelDirectory(blockDir, left, right);
 }
 
-std::string modelName(char const* left, char const* right) {
-    if (left == nullptr || right == nullptr) return {};
-    return stemPair(left, right);
-}
-
 std::string modelOptionFileName(char const* blockDir, char const* left, char const* right) {
     if (blockDir == nullptr || left == nullptr || right == nullptr) return {};
     return std::string(blockDir) + std::string(kModelDirectory) + stemPair(left, right) + ".mod";
@@ -132,14 +117,6 @@ std::string modelOptionFileName(char const* blockDir, char const* left, char con
 std::string modelDomOptionFileName(char const* blockDir, char const* model) {
     if (blockDir == nullptr || model == nullptr) return {};
     return std::string(blockDir) + std::string(kModelDirectory) + model + "\\" + model + ".oms";
-}
-
-// A file inside the model directory named after the model: stems, or titles for the model grid.
-std::string modelProductFileName(char const* blockDir, char const* left, char const* right, std::string_view tail,
-                                 bool byTitles = false) {
-    if (blockDir == nullptr || left == nullptr || right == nullptr) return {};
-    std::string const name = byTitles ? titleOf(left) + "_" + titleOf(right) : stemPair(left, right);
-    return modelDirectory(blockDir, left, right) + "\\" + name + std::string(tail);
 }
 
 std::string singleImageDomOptionFileName(char const* blockDir, char const* image) {
@@ -188,6 +165,34 @@ void writeRpcReference(char const* path, char const* text) {
 }
 
 }  // namespace
+
+std::string orientationFileNameByModel(char const* blockDir, std::int32_t kind, char const* modelName,
+                                       bool coefficients) {
+    if (blockDir == nullptr || modelName == nullptr) return {};
+    if (kind != kRelativeOrientation && kind != kAbsoluteOrientation) return {};
+    auto endings = endingsOf(kind, 0, Namer::ImageAndModel);
+    std::string const model(modelName);
+    return std::string(blockDir) + std::string(kModelDirectory) + model + "\\" + model +
+           std::string(endingOf(*endings, coefficients));
+}
+
+std::string modelName(char const* left, char const* right) {
+    if (left == nullptr || right == nullptr) return {};
+    return stemPair(left, right);
+}
+
+// A file inside the model directory named after the model: stems, or titles for the model grid.
+std::string modelProductFileName(char const* blockDir, char const* left, char const* right, std::string_view tail,
+                                 bool byTitles) {
+    if (blockDir == nullptr || left == nullptr || right == nullptr) return {};
+    std::string const name = byTitles ? titleOf(left) + "_" + titleOf(right) : stemPair(left, right);
+    return modelDirectory(blockDir, left, right) + "\\" + name + std::string(tail);
+}
+
+std::string epipolarFileName(char const* blockDir, char const* left, char const* right, bool leftImage) {
+    return modelProductFileName(blockDir, left, right, leftImage ? "_Left_Epi.ybi" : "_Right_Epi.ybi");
+}
+
 }  // namespace yb::block
 
 using yb::frame::guarded;
@@ -225,10 +230,7 @@ std::string ybGetOrientGcpFileNameByImage(char const* blockDir, std::int16_t kin
 }
 
 std::string ybGetEpipolarFileName(char* blockDir, char* leftImage, char* rightImage, bool left) {
-    return guarded([&] {
-        return yb::block::modelProductFileName(blockDir, leftImage, rightImage,
-                                               left ? "_Left_Epi.ybi" : "_Right_Epi.ybi");
-    });
+    return guarded([&] { return yb::block::epipolarFileName(blockDir, leftImage, rightImage, left); });
 }
 
 std::string ybGetMatchGcpFileName(char* blockDir, char* leftImage, char* rightImage) {

@@ -5,6 +5,7 @@
 #include "file_kinds.h"
 #include "binary_io.h"
 #include "export_frame.h"
+#include "params/parameter_files.h"
 #include "fs.h"
 #include "write_path.h"
 
@@ -60,6 +61,8 @@ std::int32_t writeCameraFile(char const* path, CameraInfo const* camera, RimPoin
     return written ? kSuccess : kCannotWrite;
 }
 
+}  // namespace
+
 std::int32_t readCameraFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout,
                             AberranceInfo* aberrations, std::int32_t* aberrationCount) {
     if (!platform::isRegularFile(path)) return kOutOfRange;
@@ -94,7 +97,6 @@ std::int32_t readCameraFile(char const* path, CameraInfo* camera, RimPoint* rims
     return kSuccess;
 }
 
-}  // namespace
 }  // namespace yb::params
 
 std::int32_t ybReadCameraParaFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout,

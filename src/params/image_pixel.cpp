@@ -1,4 +1,5 @@
 // The pixel size of an image, for the host's measuring tools.
+#include "block/file_names.h"
 #include "params/image_property_files.h"
 
 #include "export_frame.h"
@@ -27,7 +28,7 @@ double currentImagePixel(char const* blockDir, YbiHandle image) {
 
     char imagePath[kYbiPathSize + 1] = {};
     if (ybGetYBIFileNmaeWithPath(image, imagePath) == kSuccess && blockDir != nullptr) {
-        std::string const propertyFile = ybGetImagePropFile(imagePath, blockDir);
+        std::string const propertyFile = block::imagePropertyFileName(imagePath, blockDir);
         if (!propertyFile.empty() && platform::isRegularFile(propertyFile.c_str())) {
             // A file that does not read leaves a cleared record: its pixel size is 0.
             IMAGEPROPINFO info{};

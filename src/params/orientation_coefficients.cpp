@@ -2,6 +2,7 @@
 // reads any of them into its orientation record; these readers take the coefficients from fixed
 // offsets of that record (it is packed on 2-byte boundaries) and hand them back in the host's order.
 #include "export_frame.h"
+#include "params/parameter_files.h"
 
 #include <yb/ybBlockFileIO.h>
 #include <yb/ybiOrient.h>
@@ -40,14 +41,6 @@ std::int32_t readValues(char const* path, std::int32_t kind, std::array<std::siz
     return kSuccess;
 }
 
-std::int32_t readInner(char const* path, double* coefficients) {
-    if (path == nullptr || coefficients == nullptr) return kInvalidArgument;
-    std::array<double, kInnerOrder.size()> values{};
-    if (std::int32_t const code = readValues(path, ORIENT_KIND_INNER, kInnerOrder, values); code != kSuccess) return code;
-    std::memcpy(coefficients, values.data(), sizeof values);
-    return kSuccess;
-}
-
 // The relative record holds five elements; the caller's six have a zero in the second place.
 std::int32_t readRelative(char const* path, double* elements) {
     if (path == nullptr || elements == nullptr) return kInvalidArgument;
@@ -69,6 +62,15 @@ std::int32_t readAbsolute(char const* path, double* elements) {
 }
 
 }  // namespace
+
+std::int32_t readInner(char const* path, double* coefficients) {
+    if (path == nullptr || coefficients == nullptr) return kInvalidArgument;
+    std::array<double, kInnerOrder.size()> values{};
+    if (std::int32_t const code = readValues(path, ORIENT_KIND_INNER, kInnerOrder, values); code != kSuccess) return code;
+    std::memcpy(coefficients, values.data(), sizeof values);
+    return kSuccess;
+}
+
 }  // namespace yb::params
 
 std::int32_t ybReadInnefCeff(char const* path, double* coefficients) {

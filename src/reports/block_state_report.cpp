@@ -3,6 +3,8 @@
 // three sections (heading, block parameters, then image or model parameters), each reading the block
 // option file afresh. The report replaces an older one only when it is whole; a failure removes the
 // report, so a caller finds a whole report or none, except that an I/O failure keeps the older one.
+#include "block/file_names.h"
+#include "block/block_files.h"
 #include "export_frame.h"
 #include "messages.h"
 #include "reports/report_texts.h"
@@ -49,7 +51,7 @@ std::string imageLineStart(int number, std::string const& title) {
 
 std::int32_t writeHeading(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    if (std::int32_t code = block::readBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
     std::string text = gbk(texts::kTitle);
     text += gbk(texts::kBlockNameLabel) + platform::splitPath(blockOptionPath).title + "\n";
     // An invalid image type leaves the report with the first two lines only, then fails.
@@ -61,7 +63,7 @@ std::int32_t writeHeading(char const* blockOptionPath, platform::Output& report)
 
 std::int32_t writeBlockParameters(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    if (std::int32_t code = block::readBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
     std::string const controlPoints = existence(field(block.controlPointFile, sizeof block.controlPointFile));
     std::string const imageParameters =
         existence(platform::replaceAll(platform::toLower(blockOptionPath), ".dms", ".ipp"));
@@ -116,14 +118,14 @@ private:
 
 std::int32_t writeImageParameters(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    if (std::int32_t code = block::readBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
     if (std::int32_t code = writeReport(report, gbk(texts::kImageSection)); code != kSuccess) return code;
 
     std::string const directory = field(block.blockDirectory, sizeof block.blockDirectory) + "\\ImagesPara\\";
     std::vector<std::string> innerTitles, orientationTitles;
-    if (std::int32_t code = ybGetSameExtFilePathsInOneDir(directory.c_str(), "ioc", innerTitles, 0); code != kSuccess)
+    if (std::int32_t code = block::listSameExtension(directory.c_str(), "ioc", innerTitles, 0); code != kSuccess)
         return code;
-    if (std::int32_t code = ybGetSameExtFilePathsInOneDir(directory.c_str(), "boc", orientationTitles, 0);
+    if (std::int32_t code = block::listSameExtension(directory.c_str(), "boc", orientationTitles, 0);
         code != kSuccess)
         return code;
 
@@ -161,12 +163,12 @@ std::int32_t writeImageParameters(char const* blockOptionPath, platform::Output&
 
 std::int32_t writeModelParameters(char const* blockOptionPath, platform::Output& report) {
     BlockInfo block{};
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
+    if (std::int32_t code = block::readBlockOptionFile(blockOptionPath, &block); code != kSuccess) return code;
 
     std::string blockDirectory = field(block.blockDirectory, sizeof block.blockDirectory);
     std::string const modelDirectory = blockDirectory + "\\Model\\";
     std::vector<std::string> models;
-    if (std::int32_t code = ybGetSameExtFilePathsInOneDir(modelDirectory.c_str(), "mod", models, 0); code != kSuccess)
+    if (std::int32_t code = block::listSameExtension(modelDirectory.c_str(), "mod", models, 0); code != kSuccess)
         return code;
 
     std::string text = gbk(texts::kModelSection);
@@ -176,14 +178,14 @@ std::int32_t writeModelParameters(char const* blockOptionPath, platform::Output&
     for (auto const& title : models) {
         ModelInfo model{};
         std::string const optionPath = modelDirectory + title + ".mod";
-        if (std::int32_t code = ybReadModelOptionFile(optionPath.c_str(), &model); code != kSuccess) return code;
+        if (std::int32_t code = block::readModelOptionFile(optionPath.c_str(), &model); code != kSuccess) return code;
         std::string left = field(model.leftImage, sizeof model.leftImage);
         std::string right = field(model.rightImage, sizeof model.rightImage);
-        std::string const modelName = ybGetModelName(left.data(), right.data());
-        std::string const relative = ybGetOrientCeffFileNameByModel(blockDirectory.c_str(), 1, modelName.c_str());
-        std::string const absolute = ybGetOrientCeffFileNameByModel(blockDirectory.c_str(), 2, modelName.c_str());
-        std::string const leftEpipolar = ybGetEpipolarFileName(blockDirectory.data(), left.data(), right.data(), true);
-        std::string const rightEpipolar = ybGetEpipolarFileName(blockDirectory.data(), left.data(), right.data(), false);
+        std::string const modelName = block::modelName(left.data(), right.data());
+        std::string const relative = block::orientationFileNameByModel(blockDirectory.c_str(), 1, modelName.c_str(), true);
+        std::string const absolute = block::orientationFileNameByModel(blockDirectory.c_str(), 2, modelName.c_str(), true);
+        std::string const leftEpipolar = block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), true);
+        std::string const rightEpipolar = block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), false);
         if (!validImageType(block.imageType) || block.imageType == 3) return kInvalidArgument;
         text += frame::formatGbk("(%d)\t", ++number) + modelName + "\t" + existence(relative) + existence(absolute) +
                 existence(leftEpipolar) + existence(rightEpipolar);

@@ -1,4 +1,5 @@
 // The model product state file: written here for every model of a block (layout in the header).
+#include "block/block_files.h"
 #include "reports/model_state_file.h"
 #include "export_frame.h"
 #include "imagelist/image_list.h"
@@ -85,7 +86,7 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
     std::size_t const cut = platform::lastSeparator(optionPath);  // '/' separates host paths too
     std::string const modelDir = std::string(cut == platform::npos ? optionPath : optionPath.substr(0, cut)) + "\\Model";
     std::vector<std::string> titles;
-    if (std::int32_t code = ybGetSameExtFilePathsInOneDir(modelDir.c_str(), extension, titles, 1); code != kSuccess)
+    if (std::int32_t code = block::listSameExtension(modelDir.c_str(), extension, titles, 1); code != kSuccess)
         return code;
     ProductTitles products(titles);
 

@@ -2,6 +2,9 @@
 // detach copies each image's points into a per-image temporary file (".ijp", in the block's temp
 // folder) with photo coordinates filled for metric and digital cameras, tools edit those files, and
 // unite gathers them back into the block tie point file. Clean removes the per-image files.
+#include "params/parameter_files.h"
+#include "block/file_names.h"
+#include "block/block_files.h"
 #include "export_frame.h"
 #include "messages.h"
 #include "imagelist/image_list.h"
@@ -47,10 +50,10 @@ struct BlockFiles {
 // reads its strip count. The codes are those of the option file and strip count queries.
 std::int32_t openBlock(char const* blockOptionPath, BlockFiles& files, bool& optionRead) {
     optionRead = false;
-    if (std::int32_t code = ybReadBlockOptionFile(blockOptionPath, &files.block); code != kSuccess) return code;
+    if (std::int32_t code = block::readBlockOptionFile(blockOptionPath, &files.block); code != kSuccess) return code;
     optionRead = true;
-    files.imageListPath = ybGetBlkAuxFileName(files.block, ".bil", nullptr);
-    files.tiePointPath = ybGetBlkAuxFileName(files.block, ".scp", nullptr);
+    files.imageListPath = block::blockAuxFileName(files.block, ".bil", nullptr);
+    files.tiePointPath = block::blockAuxFileName(files.block, ".scp", nullptr);
     if (std::int32_t code = files.list.open(files.imageListPath.c_str(), kFileNotFound); code != kSuccess) return code;
     files.strips = files.list.storedStripCount();
     return kSuccess;
@@ -106,14 +109,14 @@ std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraIn
     if (!camera) {
         std::string const cameraPath(platform::boundedText(block.cameraFile, sizeof block.cameraFile));
         CameraInfo read{};
-        if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &read, nullptr, nullptr, nullptr, nullptr);
+        if (std::int32_t code = params::readCameraFile(cameraPath.c_str(), &read, nullptr, nullptr, nullptr, nullptr);
             code != kSuccess)
             return fail(code, text::kReadCameraFailure, cameraPath);
         camera = read;
     }
-    std::string const coefficientPath = ybGetImgAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
+    std::string const coefficientPath = block::imageAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
     std::array<double, 6> coefficients{};
-    if (std::int32_t code = ybReadInnefCeff(coefficientPath.c_str(), coefficients.data()); code != kSuccess)
+    if (std::int32_t code = params::readInner(coefficientPath.c_str(), coefficients.data()); code != kSuccess)
         return fail(code, text::kReadInnerOrientationFailure, coefficientPath);
     for (auto& point : points) {
         std::array<double, 2> inner{};
@@ -150,7 +153,7 @@ BlockImages readBlockImages(BlockFiles& files) {
 
 std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image, std::string& imagePath) {
     imagePath = platform::boundedText(image.szImagePath, sizeof image.szImagePath);
-    return ybGetTempAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
+    return block::temporaryAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
 }
 
 // Detach cleans the temporary files first, in effect: files of images without tie points are gone

@@ -1,0 +1,18 @@
+// What the block subsystem reads for the library's other subsystems: the readers behind the block
+// option, model option and folder listing exports, called directly rather than through the exports.
+#pragma once
+
+#include <yb/ybBlockFileIO.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace yb::block {
+
+std::int32_t readBlockOptionFile(char const* path, BlockInfo* block);
+std::int32_t readModelOptionFile(char const* path, ModelInfo* info);
+// The titles of the files with extension `ext` in `dir` (and, when `recursive` is non-zero, below it).
+std::int32_t listSameExtension(char const* dir, char const* ext, std::vector<std::string>& titles, int recursive);
+
+}  // namespace yb::block
