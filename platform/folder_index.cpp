@@ -210,6 +210,8 @@ void ownChange(std::string const& folder, Change change) {
 
 }  // namespace
 
+std::string foldedName(std::string_view name) { return folded(name); }
+
 std::uint64_t folderKey(std::string const& folder) { return std::hash<std::string>{}(folder); }
 
 Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name) {

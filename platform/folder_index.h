@@ -78,6 +78,9 @@ void renamed(std::string const& from, std::string const& to);
 // Many removals at once: each folder's index is brought up to date once.
 void removedAll(std::vector<std::string> const& paths);
 
+// A name as the index keys it: ASCII letters in lower case.
+std::string foldedName(std::string_view name);
+
 // The key under which HostBase counts changes to `folder`.
 std::uint64_t folderKey(std::string const& folder);
 

@@ -162,6 +162,20 @@ File openFile(std::string_view hostPath, char const* mode) {
     return File(stream);
 }
 
+File openFoundFile(FoundFile const& found) {
+    if (!found.native || !found.exists) return File();
+    if (found.mayBeUnfinished) recoverInterruptedChange(*found.native);
+    if (io::injected(HB_FILE_OPEN)) return File();
+    std::FILE* stream = backend::openReadStream(*found.native);
+    if (stream == nullptr) {
+        io::failed();
+        return File();
+    }
+    File file(stream);
+    if (!backend::isRegularStream(stream)) return File();
+    return file;
+}
+
 std::string backend::temporaryCandidate(std::string const& targetNative, std::string_view separators,
                                         std::uint64_t processId) {
     std::size_t const separator = targetNative.find_last_of(separators);

@@ -153,24 +153,29 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
     return std::move(resolved->path);
 }
 
-std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> const& hostPaths) {
-    std::vector<std::optional<std::string>> natives(hostPaths.size());
-    // The folders met so far (their host text), with their native path and stat when they are there.
+std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
+    std::vector<FoundFile> found(hostPaths.size());
+    // The folders met so far (their host text), with their native path and stat when they are there,
+    // and the names not there that were given a place, by folded name.
     struct Folder {
         std::optional<std::string> native;
         struct stat info {};
+        std::unordered_map<std::string, std::string> placed;
     };
     std::unordered_map<std::string, Folder> folders;
     for (std::size_t i = 0; i < hostPaths.size(); ++i) {
         std::string_view const path = hostPaths[i];
+        FoundFile& file = found[i];
         std::size_t const cut = lastSeparator(path);
         std::string_view const name = cut == npos ? std::string_view() : path.substr(cut + 1);
         auto utf8 = name.empty() ? std::nullopt : gbkToUtf8(name);
         if (!utf8 || *utf8 == "." || *utf8 == "..") {
-            natives[i] = nativePath(path);  // not a plain name in a folder
+            // Not a plain name in a folder.
+            file.native = nativePath(path);
+            file.exists = file.native.has_value();
+            if (!file.exists) file.native = nativePath(path, true);
             continue;
         }
-        // Each name is looked up in its folder's index, which answers for the exact spelling first.
         auto [at, isNew] = folders.try_emplace(std::string(path.substr(0, cut + 1)));
         Folder& folder = at->second;
         if (isNew) {
@@ -183,36 +188,55 @@ std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> con
         auto inFolder = [&](std::string const& entry) {
             return base.empty() ? entry : (base.back() == '/' ? base + entry : base + "/" + entry);
         };
-        std::string const exact = inFolder(*utf8);
-        folder_index::Found const found = folder_index::find(base, folder.info, *utf8);
-        if (found.match == folder_index::Match::Exact) {
-            natives[i] = exact;
-        } else if (found.match == folder_index::Match::OtherCase) {
-            natives[i] = inFolder(found.name);
+        // Each name is looked up in its folder's index, which answers for the exact spelling first.
+        folder_index::Found const match = folder_index::find(base, folder.info, *utf8);
+        bool const indexed = match.match == folder_index::Match::Exact || match.match == folder_index::Match::OtherCase;
+        bool knownByIndex = indexed;
+        if (indexed) {
+            file.native = inFolder(match.name);
+            file.exists = true;
         } else {
             // A name the index lacks is looked for in its exact spelling all the same: another process
             // may have made it within the clock tick the index last saw the folder in.
+            std::string const exact = inFolder(*utf8);
             struct stat info {};
-            if (statPath(exact, info)) natives[i] = exact;
+            file.exists = statPath(exact, info);
+            knownByIndex = match.match == folder_index::Match::Missing && !file.exists;
+            // Names not there that fold alike name one file: the first one's place.
+            file.native = file.exists ? exact : folder.placed.try_emplace(folder_index::foldedName(*utf8), exact).first->second;
         }
+        // The work copies of an unfinished change are looked up in the index too: a killed process
+        // leaves them long before a workflow comes (a change another process makes to the same file
+        // meanwhile is outside what a workflow allows).
+        if (!knownByIndex) continue;
+        std::string const own = file.native->substr(file.native->find_last_of('/') + 1);
+        file.mayBeUnfinished = false;
+        for (char const* suffix : {".bak", ".tmp"})
+            if (folder_index::find(base, folder.info, own + suffix).match == folder_index::Match::Exact)
+                file.mayBeUnfinished = true;
     }
-    return natives;
+    return found;
 }
 
-std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
+std::size_t removeFoundFiles(std::vector<FoundFile> const& files) {
     std::vector<std::string> removed;
-    for (auto const& native : nativePaths(hostPaths)) {
-        if (!native || io::injected(HB_FILE_REMOVE)) continue;
-        if (::unlink(native->c_str()) == 0) {
-            removed.push_back(*native);
+    std::vector<bool> unfinished;
+    for (auto const& file : files) {
+        if (!file.native || !file.exists || io::injected(HB_FILE_REMOVE)) continue;
+        if (::unlink(file.native->c_str()) == 0) {
+            removed.push_back(*file.native);
+            unfinished.push_back(file.mayBeUnfinished);
         } else {
             io::failed();
         }
     }
     folder_index::removedAll(removed);
-    for (auto const& native : removed) discardInterruptedChange(native);
+    for (std::size_t i = 0; i < removed.size(); ++i)
+        if (unfinished[i]) discardInterruptedChange(removed[i]);
     return removed.size();
 }
+
+std::size_t removeFiles(std::vector<std::string> const& hostPaths) { return removeFoundFiles(findFiles(hostPaths)); }
 
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) {
     std::string pattern = temporaryPattern(stem);
@@ -291,6 +315,11 @@ std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostP
 
 std::FILE* openReadStream(std::string const& native) { return std::fopen(native.c_str(), "rb"); }
 
+bool isRegularStream(std::FILE* stream) {
+    struct stat info {};
+    return ::fstat(::fileno(stream), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool makeDirectory(std::string const& native) {
     if (::mkdir(native.c_str(), 0777) != 0) return false;
     folder_index::added(native);
@@ -333,9 +362,13 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
         if (name == "." || name == "..") continue;
         auto gbk = utf8ToGbk(name);
         if (!gbk) continue;  // a name no host path can spell
-        struct stat info {};
-        std::string full = native + "/" + std::string(name);
-        bool dir = statPath(full, info) && S_ISDIR(info.st_mode);
+        // The entry's type comes with its name on most file systems; only an unknown one (or a link,
+        // which counts as what it points to) costs a look at the entry itself.
+        bool dir = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {};
+            dir = statPath(native + "/" + std::string(name), info) && S_ISDIR(info.st_mode);
+        }
         entries.push_back({std::move(*gbk), dir});
     }
     return entries;
@@ -417,7 +450,7 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     return file;
 }
 
-NativeFile createBeside(std::string const& targetNative, std::string& created) {
+NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {
     NativeFile file;
     created.clear();
     if (io::injected(HB_FILE_OPEN)) return file;
@@ -432,7 +465,8 @@ NativeFile createBeside(std::string const& targetNative, std::string& created) {
         }
         // The new file takes the place of the old one, so it keeps the old one's permissions.
         struct stat info {};
-        if (::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::fchmod(handle, info.st_mode & 07777);
+        if (targetMayExist && ::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            ::fchmod(handle, info.st_mode & 07777);
         file.handle_ = handle;
         file.writable_ = true;
         created = candidate;
