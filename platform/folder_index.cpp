@@ -52,17 +52,25 @@ struct Folder {
     std::uint64_t lastUse = 0;
     // Folded name -> the names on disk that fold to it, in byte order.
     std::unordered_map<std::string, std::vector<std::string>> names;
+    std::size_t workCopies = 0;  // names that end as the work copy of a change does
 
+    static bool isWorkCopy(std::string_view name) {
+        return name.size() > 4 && (name.substr(name.size() - 4) == ".bak" || name.substr(name.size() - 4) == ".tmp");
+    }
     void add(std::string_view name) {
         auto& spellings = names[folded(name)];
         auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
-        if (at == spellings.end() || *at != name) spellings.insert(at, std::string(name));
+        if (at != spellings.end() && *at == name) return;
+        spellings.insert(at, std::string(name));
+        if (isWorkCopy(name)) ++workCopies;
     }
     void remove(std::string_view name) {
         auto it = names.find(folded(name));
         if (it == names.end()) return;
         auto& spellings = it->second;
+        auto const before = spellings.size();
         spellings.erase(std::remove(spellings.begin(), spellings.end(), name), spellings.end());
+        if (spellings.size() != before && isWorkCopy(name)) --workCopies;
         if (spellings.empty()) names.erase(it);
     }
 };
@@ -156,6 +164,7 @@ bool readFolder(std::string const& path, Folder& folder) {
     bool const finerThanTick = !notBefore(now, info.st_ctim);
     folder.sameTickAsRead = notBefore(info.st_ctim, folder.readAt) && !finerThanTick;
     folder.names.clear();
+    folder.workCopies = 0;
     while (dirent* entry = ::readdir(listing)) {
         std::string_view const name(entry->d_name);
         if (name != "." && name != "..") folder.add(name);
@@ -258,6 +267,13 @@ std::optional<Found> findRecent(std::string const& folder, std::string_view name
     Found found = lookUp(*index, name);
     if (found.match != Match::Exact) return std::nullopt;
     return found;
+}
+
+bool mayHoldWorkCopies(std::string const& folder) {
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    auto it = all.folders.find(folder);
+    return it == all.folders.end() || it->second.workCopies != 0;
 }
 
 bool held(std::string const& folder) {

@@ -66,6 +66,10 @@ Found find(std::string const& folder, struct stat const& folderInfo, std::string
 // caller then stats the folder and calls find().
 std::optional<Found> findRecent(std::string const& folder, std::string_view name);
 
+// False when the index of `folder` holds no name that ends as the work copy of a change does (".bak",
+// ".tmp"): asked right after find(), it spares looking up the work copies of each name.
+bool mayHoldWorkCopies(std::string const& folder);
+
 // True when an index of `folder` is held, so a lookup through it needs no stat of the name itself.
 bool held(std::string const& folder);
 

@@ -161,6 +161,8 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
         std::optional<std::string> native;
         struct stat info {};
         std::unordered_map<std::string, std::string> placed;
+        bool workCopiesAsked = false;
+        bool mayHoldWorkCopies = true;
     };
     std::unordered_map<std::string, Folder> folders;
     for (std::size_t i = 0; i < hostPaths.size(); ++i) {
@@ -209,8 +211,13 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
         // leaves them long before a workflow comes (a change another process makes to the same file
         // meanwhile is outside what a workflow allows).
         if (!knownByIndex) continue;
-        std::string const own = file.native->substr(file.native->find_last_of('/') + 1);
         file.mayBeUnfinished = false;
+        if (!folder.workCopiesAsked) {
+            folder.mayHoldWorkCopies = folder_index::mayHoldWorkCopies(base);
+            folder.workCopiesAsked = true;
+        }
+        if (!folder.mayHoldWorkCopies) continue;
+        std::string const own = file.native->substr(file.native->find_last_of('/') + 1);
         for (char const* suffix : {".bak", ".tmp"})
             if (folder_index::find(base, folder.info, own + suffix).match == folder_index::Match::Exact)
                 file.mayBeUnfinished = true;
@@ -455,8 +462,9 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
     created.clear();
     if (io::injected(HB_FILE_OPEN)) return file;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string const candidate =
-            backend::temporaryCandidate(targetNative, "/", static_cast<std::uint64_t>(::getpid()));
+        // The process id only seeds a thread's first name, so it is asked for once a thread.
+        thread_local std::uint64_t const processId = static_cast<std::uint64_t>(::getpid());
+        std::string const candidate = backend::temporaryCandidate(targetNative, "/", processId);
         int const handle = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (handle < 0) {
             if (errno == EEXIST) continue;

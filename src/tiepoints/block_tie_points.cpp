@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -102,7 +103,7 @@ std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
 // Photo coordinates of every point from the camera and the image's inner orientation. The camera file
 // is read for the first image that needs it and kept for the others.
 std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraInfo>& camera, char const* imagePath,
-                                  std::vector<tagImagePoint>& points) {
+                                  std::span<tagImagePoint> points) {
     if (!camera) {
         std::string const cameraPath(platform::boundedText(block.cameraFile, sizeof block.cameraFile));
         CameraInfo read{};
@@ -183,7 +184,7 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     PerImageFiles const perImage = findPerImageFiles(files.block, images);
     bool const withPhotoCoordinates = files.block.imageType == 0 || files.block.imageType == 1;
     std::optional<CameraInfo> camera;
-    std::vector<tagImagePoint> points;
+    std::span<tagImagePoint> points;
     std::unordered_set<std::string> written;  // host paths, lower-cased
     std::unordered_set<std::string> writtenNatives;
     std::size_t next = 0;
@@ -191,7 +192,7 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
         for (auto const& image : strip) {
             std::size_t const at = next++;
             std::string const& imageTiePointPath = perImage.paths[at];
-            if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
+            if (std::int32_t code = index.recordsOf(image.nImageNo, points); code != kSuccess)
                 return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
             if (points.empty()) continue;  // no file for an image without tie points
             if (withPhotoCoordinates) {
