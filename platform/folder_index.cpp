@@ -196,17 +196,18 @@ std::pair<std::string, std::string> splitLast(std::string const& path) {
 }
 
 // Counts the library's own change to `folder` and keeps its index current with it.
+// Keeps the index of `folder` current with `changes` changes of the library's own, counted already
+// (the count now `count`).
 template <class Change>
-void ownChange(std::string const& folder, Change change) {
-    std::uint64_t const count = hbCountFolderChange(folderKey(folder));
+void ownChanges(std::string const& folder, std::uint64_t count, std::uint64_t changes, Change change) {
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);
     auto it = all.folders.find(folder);
     if (it == all.folders.end()) return;
     Folder& index = it->second;
     struct stat info {};
-    // Another change came between the index's last check and this one: read the folder again.
-    if (index.count + 1 != count || ::stat(folder.empty() ? "." : folder.c_str(), &info) != 0 ||
+    // Another change came between the index's last check and these: read the folder again.
+    if (index.count + changes != count || ::stat(folder.empty() ? "." : folder.c_str(), &info) != 0 ||
         info.st_dev != index.device || info.st_ino != index.inode) {
         all.folders.erase(it);
         return;
@@ -215,6 +216,11 @@ void ownChange(std::string const& folder, Change change) {
     index.changed = info.st_ctim;
     change(index);
     rememberChecked(folder, index);
+}
+
+template <class Change>
+void ownChange(std::string const& folder, Change change) {
+    ownChanges(folder, hbCountFolderChange(folderKey(folder)), 1, change);
 }
 
 }  // namespace
@@ -318,6 +324,28 @@ void renamed(std::string const& from, std::string const& to) {
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);
     all.folders.erase(from);
+}
+
+void countChange(std::string const& folder) { hbCountFolderChange(folderKey(folder)); }
+
+void renamedInPlaceAll(std::vector<std::pair<std::string, std::string>> const& renames) {
+    std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> byFolder;
+    for (auto const& rename : renames) {
+        auto from = splitLast(rename.first);
+        byFolder[from.first].emplace_back(std::move(from.second), splitLast(rename.second).second);
+    }
+    for (auto const& entry : byFolder) {
+        auto const& names = entry.second;
+        ownChanges(entry.first, hbFolderChangeCount(folderKey(entry.first)), names.size(), [&](Folder& index) {
+            for (auto const& name : names) {
+                index.remove(name.first);
+                index.add(name.second);
+            }
+        });
+    }
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    for (auto const& rename : renames) all.folders.erase(rename.first);
 }
 
 void removedAll(std::vector<std::string> const& paths) {

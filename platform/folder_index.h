@@ -40,6 +40,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace yb::platform::folder_index {
@@ -79,6 +80,10 @@ bool held(std::string const& folder);
 void added(std::string const& path);
 void removed(std::string const& path);
 void renamed(std::string const& from, std::string const& to);
+// Renames within one folder each, counted one by one when made (countChange) and told together: each
+// folder's index is brought up to date once.
+void countChange(std::string const& folder);
+void renamedInPlaceAll(std::vector<std::pair<std::string, std::string>> const& renames);
 // Many removals at once: each folder's index is brought up to date once.
 void removedAll(std::vector<std::string> const& paths);
 

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace yb::platform {
@@ -55,6 +56,21 @@ struct FoundFile {
 // times a file. Paths of one folder that differ in letter case only and are not there share the
 // first one's place, as they name one file.
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths);
+// While one lives, the library's renames of a file within its folder on this thread reach the
+// folder's index at its end, once per folder, rather than one by one (a workflow that replaces a file
+// per image). Each rename is counted as a change of its folder when it is made all the same.
+class BatchedRenames {
+public:
+    BatchedRenames();
+    BatchedRenames(BatchedRenames const&) = delete;
+    BatchedRenames& operator=(BatchedRenames const&) = delete;
+    ~BatchedRenames();
+
+private:
+    BatchedRenames* outer_ = nullptr;
+    std::vector<std::pair<std::string, std::string>> renames_;  // native paths, from and to
+    friend bool renameOver(std::string const&, std::string const&);
+};
 // Removes many files as removeFile does, each that is there; the number removed.
 std::size_t removeFiles(std::vector<std::string> const& hostPaths);
 std::size_t removeFoundFiles(std::vector<FoundFile> const& files);

@@ -164,8 +164,16 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
         std::unordered_map<std::string, std::string> placed;
         bool workCopiesAsked = false;
         bool mayHoldWorkCopies = true;
+        int descriptor = -1;  // the folder held open for looking at names in it, from the first such look
     };
     std::unordered_map<std::string, Folder> folders;
+    struct CloseAll {
+        std::unordered_map<std::string, Folder>& folders;
+        ~CloseAll() {
+            for (auto& entry : folders)
+                if (entry.second.descriptor >= 0) ::close(entry.second.descriptor);
+        }
+    } closeAll{folders};
     for (std::size_t i = 0; i < hostPaths.size(); ++i) {
         std::string_view const path = hostPaths[i];
         FoundFile& file = found[i];
@@ -203,7 +211,10 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
             // may have made it within the clock tick the index last saw the folder in.
             std::string const exact = inFolder(*utf8);
             struct stat info {};
-            file.exists = statPath(exact, info);
+            if (folder.descriptor < 0)
+                folder.descriptor = ::open(base.empty() ? "." : base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            file.exists = folder.descriptor >= 0 ? ::fstatat(folder.descriptor, utf8->c_str(), &info, 0) == 0
+                                                 : statPath(exact, info);
             knownByIndex = match.match == folder_index::Match::Missing && !file.exists;
             // Names not there that fold alike name one file: the first one's place.
             file.native = file.exists ? exact : folder.placed.try_emplace(folder_index::foldedName(*utf8), exact).first->second;
@@ -525,10 +536,30 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
     return file;
 }
 
+namespace {
+thread_local BatchedRenames* batchedRenames = nullptr;
+}  // namespace
+
+BatchedRenames::BatchedRenames() : outer_(batchedRenames) { batchedRenames = this; }
+
+BatchedRenames::~BatchedRenames() {
+    batchedRenames = outer_;
+    folder_index::renamedInPlaceAll(renames_);
+}
+
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;
     if (::rename(fromNative.c_str(), toNative.c_str()) == 0) {
-        folder_index::renamed(fromNative, toNative);
+        std::size_t const fromCut = fromNative.find_last_of('/');
+        std::size_t const toCut = toNative.find_last_of('/');
+        bool const inPlace = fromCut != std::string::npos && fromCut == toCut &&
+                             fromNative.compare(0, fromCut, toNative, 0, toCut) == 0;
+        if (batchedRenames != nullptr && inPlace) {
+            folder_index::countChange(fromCut == 0 ? std::string("/") : fromNative.substr(0, fromCut));
+            batchedRenames->renames_.emplace_back(fromNative, toNative);
+        } else {
+            folder_index::renamed(fromNative, toNative);
+        }
         return true;
     }
     io::failed();

@@ -418,6 +418,10 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
     return file;
 }
 
+// Windows keeps no folder indexes.
+BatchedRenames::BatchedRenames() = default;
+BatchedRenames::~BatchedRenames() = default;
+
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;
     auto from = widePath(fromNative);

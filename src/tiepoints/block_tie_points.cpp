@@ -188,6 +188,9 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     std::unordered_set<std::string> written;  // host paths, lower-cased
     std::unordered_set<std::string> writtenNatives;
     std::size_t next = 0;
+    {
+    // The temporary folder's index learns the new files once, after the last.
+    platform::BatchedRenames const batched;
     for (auto const& strip : images.strips) {
         for (auto const& image : strip) {
             std::size_t const at = next++;
@@ -210,6 +213,7 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
             written.insert(platform::toLower(imageTiePointPath));
             writtenNatives.insert(*perImage.found[at].native);
         }
+    }
     }
     // The clean's files, but for the ones just written. Names that differ from a written one in more
     // than letter case are compared by the files they name.

@@ -129,7 +129,12 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
         }
     }
     ASSERT_TRUE(makeDirectory("D:\\blk\\temp\\Sub"));
-    ASSERT_TRUE(write("D:\\blk\\temp\\Copy.ijp"));
+    {
+        // Files found together, replaced one by one, their renames told to the index after the last.
+        auto const found = findFiles({"D:\\blk\\temp\\Copy.ijp", "D:\\blk\\temp\\Img001.ijp"});
+        BatchedRenames const batched;
+        for (auto const& file : found) ASSERT_TRUE(replaceFile(file, [](Output& out) { return out.ok(); }));
+    }
     EXPECT_EQ(names::readings(), readings);
     EXPECT_EQ(resolved("D:\\blk\\temp\\IMG199.IJP"), native("Blk/Temp/Img199.ijp"));
     EXPECT_EQ(resolved("D:\\blk\\temp\\img198.ijp"), "(none)");
@@ -138,6 +143,7 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
     ASSERT_TRUE(removeDirectory("D:\\blk\\temp\\SUB"));
     EXPECT_FALSE(isDirectory("D:\\blk\\temp\\sub"));
     EXPECT_EQ(names::readings(), readings);
+    EXPECT_EQ(resolved("D:\\blk\\temp\\IMG001.IJP"), native("Blk/Temp/Img001.ijp"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(native("Blk/Temp")), {}), 1 + 100 + 1);
 }
 
