@@ -426,6 +426,9 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
         entries.push_back({std::move(*gbk), dir});
     }
     if (settled) {
+        // Kept in name order, as every listing is handed out (fs.cpp), so a kept one needs no sorting.
+        std::sort(entries.begin(), entries.end(),
+                  [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; });
         std::lock_guard guard(memoLock);
         memo = Listing{native, folder.st_dev, folder.st_ino, folder.st_ctim, entries};
     }
