@@ -243,10 +243,9 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
     BlockImages const images = readBlockImages(files);
     PerImageFiles const perImage = findPerImageFiles(files.block, images);
 
-    // Each per-image file's records are kept as read, then gathered into one array of the exact size,
-    // so the peak is about twice the points rather than what growing one array would take.
+    // Each per-image file's records are kept as read and written from there, in image list order:
+    // no array of all the points is made.
     std::vector<std::vector<tagImagePoint>> perImagePoints;
-    std::size_t total = 0;
     for (std::size_t i = 0; i < perImage.paths.size(); ++i) {
         if (!perImage.found[i].exists) continue;
         std::vector<tagImagePoint> points;
@@ -255,17 +254,10 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
             if (!platform::isRegularFile(perImage.paths[i])) continue;
             return fail(read, text::kReadImageTiePointFailure, perImage.paths[i]);
         }
-        total += points.size();
         if (!points.empty()) perImagePoints.push_back(std::move(points));
     }
     if (images.failure != kSuccess) return fail(images.failure, text::kReadImageListFailure, files.imageListPath);
-    std::vector<tagImagePoint> all;
-    all.reserve(total);
-    for (auto& points : perImagePoints) {
-        all.insert(all.end(), points.begin(), points.end());
-        std::vector<tagImagePoint>().swap(points);
-    }
-    if (std::int32_t code = WriteTiePntGroups(files.tiePointPath.c_str(), all); code != kSuccess)
+    if (std::int32_t code = WriteTiePntGroups(files.tiePointPath.c_str(), perImagePoints); code != kSuccess)
         return fail(code, text::kCreateFileFailure, files.tiePointPath);
     return kSuccess;
 }
