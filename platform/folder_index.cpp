@@ -52,17 +52,25 @@ struct Folder {
     std::uint64_t lastUse = 0;
     // Folded name -> the names on disk that fold to it, in byte order.
     std::unordered_map<std::string, std::vector<std::string>> names;
+    std::size_t workCopies = 0;  // names that end as the work copy of a change does
 
+    static bool isWorkCopy(std::string_view name) {
+        return name.size() > 4 && (name.substr(name.size() - 4) == ".bak" || name.substr(name.size() - 4) == ".tmp");
+    }
     void add(std::string_view name) {
         auto& spellings = names[folded(name)];
         auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
-        if (at == spellings.end() || *at != name) spellings.insert(at, std::string(name));
+        if (at != spellings.end() && *at == name) return;
+        spellings.insert(at, std::string(name));
+        if (isWorkCopy(name)) ++workCopies;
     }
     void remove(std::string_view name) {
         auto it = names.find(folded(name));
         if (it == names.end()) return;
         auto& spellings = it->second;
+        auto const before = spellings.size();
         spellings.erase(std::remove(spellings.begin(), spellings.end(), name), spellings.end());
+        if (spellings.size() != before && isWorkCopy(name)) --workCopies;
         if (spellings.empty()) names.erase(it);
     }
 };
@@ -156,6 +164,7 @@ bool readFolder(std::string const& path, Folder& folder) {
     bool const finerThanTick = !notBefore(now, info.st_ctim);
     folder.sameTickAsRead = notBefore(info.st_ctim, folder.readAt) && !finerThanTick;
     folder.names.clear();
+    folder.workCopies = 0;
     while (dirent* entry = ::readdir(listing)) {
         std::string_view const name(entry->d_name);
         if (name != "." && name != "..") folder.add(name);
@@ -187,17 +196,18 @@ std::pair<std::string, std::string> splitLast(std::string const& path) {
 }
 
 // Counts the library's own change to `folder` and keeps its index current with it.
+// Keeps the index of `folder` current with `changes` changes of the library's own, counted already
+// (the count now `count`).
 template <class Change>
-void ownChange(std::string const& folder, Change change) {
-    std::uint64_t const count = hbCountFolderChange(folderKey(folder));
+void ownChanges(std::string const& folder, std::uint64_t count, std::uint64_t changes, Change change) {
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);
     auto it = all.folders.find(folder);
     if (it == all.folders.end()) return;
     Folder& index = it->second;
     struct stat info {};
-    // Another change came between the index's last check and this one: read the folder again.
-    if (index.count + 1 != count || ::stat(folder.empty() ? "." : folder.c_str(), &info) != 0 ||
+    // Another change came between the index's last check and these: read the folder again.
+    if (index.count + changes != count || ::stat(folder.empty() ? "." : folder.c_str(), &info) != 0 ||
         info.st_dev != index.device || info.st_ino != index.inode) {
         all.folders.erase(it);
         return;
@@ -208,7 +218,14 @@ void ownChange(std::string const& folder, Change change) {
     rememberChecked(folder, index);
 }
 
+template <class Change>
+void ownChange(std::string const& folder, Change change) {
+    ownChanges(folder, hbCountFolderChange(folderKey(folder)), 1, change);
+}
+
 }  // namespace
+
+std::string foldedName(std::string_view name) { return folded(name); }
 
 std::uint64_t folderKey(std::string const& folder) { return std::hash<std::string>{}(folder); }
 
@@ -258,6 +275,13 @@ std::optional<Found> findRecent(std::string const& folder, std::string_view name
     return found;
 }
 
+bool mayHoldWorkCopies(std::string const& folder) {
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    auto it = all.folders.find(folder);
+    return it == all.folders.end() || it->second.workCopies != 0;
+}
+
 bool held(std::string const& folder) {
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);
@@ -300,6 +324,28 @@ void renamed(std::string const& from, std::string const& to) {
     Indexes& all = indexes();
     std::lock_guard guard(all.lock);
     all.folders.erase(from);
+}
+
+void countChange(std::string const& folder) { hbCountFolderChange(folderKey(folder)); }
+
+void renamedInPlaceAll(std::vector<std::pair<std::string, std::string>> const& renames) {
+    std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> byFolder;
+    for (auto const& rename : renames) {
+        auto from = splitLast(rename.first);
+        byFolder[from.first].emplace_back(std::move(from.second), splitLast(rename.second).second);
+    }
+    for (auto const& entry : byFolder) {
+        auto const& names = entry.second;
+        ownChanges(entry.first, hbFolderChangeCount(folderKey(entry.first)), names.size(), [&](Folder& index) {
+            for (auto const& name : names) {
+                index.remove(name.first);
+                index.add(name.second);
+            }
+        });
+    }
+    Indexes& all = indexes();
+    std::lock_guard guard(all.lock);
+    for (auto const& rename : renames) all.folders.erase(rename.first);
 }
 
 void removedAll(std::vector<std::string> const& paths) {

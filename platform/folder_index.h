@@ -40,6 +40,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace yb::platform::folder_index {
@@ -66,6 +67,10 @@ Found find(std::string const& folder, struct stat const& folderInfo, std::string
 // caller then stats the folder and calls find().
 std::optional<Found> findRecent(std::string const& folder, std::string_view name);
 
+// False when the index of `folder` holds no name that ends as the work copy of a change does (".bak",
+// ".tmp"): asked right after find(), it spares looking up the work copies of each name.
+bool mayHoldWorkCopies(std::string const& folder);
+
 // True when an index of `folder` is held, so a lookup through it needs no stat of the name itself.
 bool held(std::string const& folder);
 
@@ -75,8 +80,15 @@ bool held(std::string const& folder);
 void added(std::string const& path);
 void removed(std::string const& path);
 void renamed(std::string const& from, std::string const& to);
+// Renames within one folder each, counted one by one when made (countChange) and told together: each
+// folder's index is brought up to date once.
+void countChange(std::string const& folder);
+void renamedInPlaceAll(std::vector<std::pair<std::string, std::string>> const& renames);
 // Many removals at once: each folder's index is brought up to date once.
 void removedAll(std::vector<std::string> const& paths);
+
+// A name as the index keys it: ASCII letters in lower case.
+std::string foldedName(std::string_view name);
 
 // The key under which HostBase counts changes to `folder`.
 std::uint64_t folderKey(std::string const& folder);

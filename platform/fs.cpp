@@ -124,8 +124,9 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDi
     if (!native) return std::nullopt;
     auto entries = backend::listDirectory(*native);
     if (!entries) return std::nullopt;
-    std::sort(entries->begin(), entries->end(),
-              [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; });
+    auto const byName = [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; };
+    // A listing the backend kept comes sorted already.
+    if (!std::is_sorted(entries->begin(), entries->end(), byName)) std::sort(entries->begin(), entries->end(), byName);
     return entries;
 }
 
@@ -160,6 +161,20 @@ File openFile(std::string_view hostPath, char const* mode) {
     std::FILE* stream = backend::openReadStream(native);
     if (stream == nullptr) io::failed();
     return File(stream);
+}
+
+File openFoundFile(FoundFile const& found) {
+    if (!found.native || !found.exists) return File();
+    if (found.mayBeUnfinished) recoverInterruptedChange(*found.native);
+    if (io::injected(HB_FILE_OPEN)) return File();
+    std::FILE* stream = backend::openReadStream(*found.native);
+    if (stream == nullptr) {
+        io::failed();
+        return File();
+    }
+    File file(stream);
+    if (!backend::isRegularStream(stream)) return File();
+    return file;
 }
 
 std::string backend::temporaryCandidate(std::string const& targetNative, std::string_view separators,

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace yb::platform {
@@ -39,12 +40,40 @@ std::optional<std::int64_t> modificationTime(std::string_view hostPath);
 // Removes a file (and what an interrupted change of it left behind); false when it could not be removed.
 bool removeFile(std::string_view hostPath);
 
-// The native paths of many existing files at once, as nativePath gives them (nothing for a file that
-// is not there). Paths in one folder share one look at the folder, so a workflow over thousands of
-// per-image files looks at their folder once rather than once a file.
-std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> const& hostPaths);
+// What a lookup of many files at once learnt of one of them.
+struct FoundFile {
+    // Where the file is, as nativePath gives it, or where it would be made (as nativePath with
+    // `forCreate`) when it is not there; nothing when its folder is not there or the path cannot be
+    // mapped.
+    std::optional<std::string> native;
+    bool exists = false;  // something of that name is there (a file, or a folder: openFoundFile tells)
+    // The work copy of a change left unfinished may lie beside it, so opening or replacing it looks
+    // on disk first; false when the folder's index holds no such copy.
+    bool mayBeUnfinished = true;
+};
+// Looks up many paths at once, each as nativePath would. Paths in one folder share one look at the
+// folder, so a workflow over thousands of per-image files looks at their folder once rather than three
+// times a file. Paths of one folder that differ in letter case only and are not there share the
+// first one's place, as they name one file.
+std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths);
+// While one lives, the library's renames of a file within its folder on this thread reach the
+// folder's index at its end, once per folder, rather than one by one (a workflow that replaces a file
+// per image). Each rename is counted as a change of its folder when it is made all the same.
+class BatchedRenames {
+public:
+    BatchedRenames();
+    BatchedRenames(BatchedRenames const&) = delete;
+    BatchedRenames& operator=(BatchedRenames const&) = delete;
+    ~BatchedRenames();
+
+private:
+    BatchedRenames* outer_ = nullptr;
+    std::vector<std::pair<std::string, std::string>> renames_;  // native paths, from and to
+    friend bool renameOver(std::string const&, std::string const&);
+};
 // Removes many files as removeFile does, each that is there; the number removed.
 std::size_t removeFiles(std::vector<std::string> const& hostPaths);
+std::size_t removeFoundFiles(std::vector<FoundFile> const& files);
 bool makeDirectory(std::string_view hostPath);     // one level; true when it exists afterwards as a directory
 bool removeDirectory(std::string_view hostPath);   // one empty level
 
@@ -114,6 +143,9 @@ private:
 // readers accept both line ends. A change of the file that a killed process left unfinished is rolled
 // back first.
 File openFile(std::string_view hostPath, char const* mode);
+// Opens a file that findFiles found for reading, as openFile(path, "rb") opens it; no stream for a
+// folder.
+File openFoundFile(FoundFile const& found);
 
 // ---- primitives of the write path (write_path.h); every call is checked and hooked ----
 
@@ -140,7 +172,7 @@ public:
 
 private:
     friend NativeFile openNative(std::string const&, bool);
-    friend NativeFile createBeside(std::string const&, std::string&);
+    friend NativeFile createBeside(std::string const&, std::string&, bool);
     // A file descriptor on Linux, a HANDLE on Windows.
     static constexpr std::intptr_t kNoHandle = -1;
     std::intptr_t handle_ = kNoHandle;
@@ -150,8 +182,9 @@ private:
 // An existing regular file, for reading or for reading and writing.
 NativeFile openNative(std::string const& native, bool forUpdate);
 // A new file with a unique name in the directory of `targetNative`, named after it, with the target's
-// permission bits when the target exists; its path goes to `created`.
-NativeFile createBeside(std::string const& targetNative, std::string& created);
+// permission bits when the target exists; its path goes to `created`. A caller that knows the target
+// is not there says so with `targetMayExist`, which spares the look at it.
+NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist = true);
 // Puts `fromNative` in the place of `toNative` in one step, replacing it.
 bool renameOver(std::string const& fromNative, std::string const& toNative);
 bool removeNative(std::string const& native);

@@ -29,6 +29,8 @@ EntryStatus status(std::string const& native);
 std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostPath);
 // A stdio stream reading the file ("r" reads the bytes as they are, as "rb" does).
 std::FILE* openReadStream(std::string const& native);
+// Whether an open stream reads a regular file (a folder opens for reading on some systems).
+bool isRegularStream(std::FILE* stream);
 bool makeDirectory(std::string const& native);
 bool removeDirectory(std::string const& native);
 // Up to `size` bytes of an open stream at `offset`, leaving the stream's own position alone; the number

@@ -20,6 +20,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 
 namespace yb::platform {
@@ -153,24 +154,39 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
     return std::move(resolved->path);
 }
 
-std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> const& hostPaths) {
-    std::vector<std::optional<std::string>> natives(hostPaths.size());
-    // The folders met so far (their host text), with their native path and stat when they are there.
+std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
+    std::vector<FoundFile> found(hostPaths.size());
+    // The folders met so far (their host text), with their native path and stat when they are there,
+    // and the names not there that were given a place, by folded name.
     struct Folder {
         std::optional<std::string> native;
         struct stat info {};
+        std::unordered_map<std::string, std::string> placed;
+        bool workCopiesAsked = false;
+        bool mayHoldWorkCopies = true;
+        int descriptor = -1;  // the folder held open for looking at names in it, from the first such look
     };
     std::unordered_map<std::string, Folder> folders;
+    struct CloseAll {
+        std::unordered_map<std::string, Folder>& folders;
+        ~CloseAll() {
+            for (auto& entry : folders)
+                if (entry.second.descriptor >= 0) ::close(entry.second.descriptor);
+        }
+    } closeAll{folders};
     for (std::size_t i = 0; i < hostPaths.size(); ++i) {
         std::string_view const path = hostPaths[i];
+        FoundFile& file = found[i];
         std::size_t const cut = lastSeparator(path);
         std::string_view const name = cut == npos ? std::string_view() : path.substr(cut + 1);
         auto utf8 = name.empty() ? std::nullopt : gbkToUtf8(name);
         if (!utf8 || *utf8 == "." || *utf8 == "..") {
-            natives[i] = nativePath(path);  // not a plain name in a folder
+            // Not a plain name in a folder.
+            file.native = nativePath(path);
+            file.exists = file.native.has_value();
+            if (!file.exists) file.native = nativePath(path, true);
             continue;
         }
-        // Each name is looked up in its folder's index, which answers for the exact spelling first.
         auto [at, isNew] = folders.try_emplace(std::string(path.substr(0, cut + 1)));
         Folder& folder = at->second;
         if (isNew) {
@@ -183,36 +199,63 @@ std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> con
         auto inFolder = [&](std::string const& entry) {
             return base.empty() ? entry : (base.back() == '/' ? base + entry : base + "/" + entry);
         };
-        std::string const exact = inFolder(*utf8);
-        folder_index::Found const found = folder_index::find(base, folder.info, *utf8);
-        if (found.match == folder_index::Match::Exact) {
-            natives[i] = exact;
-        } else if (found.match == folder_index::Match::OtherCase) {
-            natives[i] = inFolder(found.name);
+        // Each name is looked up in its folder's index, which answers for the exact spelling first.
+        folder_index::Found const match = folder_index::find(base, folder.info, *utf8);
+        bool const indexed = match.match == folder_index::Match::Exact || match.match == folder_index::Match::OtherCase;
+        bool knownByIndex = indexed;
+        if (indexed) {
+            file.native = inFolder(match.name);
+            file.exists = true;
         } else {
             // A name the index lacks is looked for in its exact spelling all the same: another process
             // may have made it within the clock tick the index last saw the folder in.
+            std::string const exact = inFolder(*utf8);
             struct stat info {};
-            if (statPath(exact, info)) natives[i] = exact;
+            if (folder.descriptor < 0)
+                folder.descriptor = ::open(base.empty() ? "." : base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            file.exists = folder.descriptor >= 0 ? ::fstatat(folder.descriptor, utf8->c_str(), &info, 0) == 0
+                                                 : statPath(exact, info);
+            knownByIndex = match.match == folder_index::Match::Missing && !file.exists;
+            // Names not there that fold alike name one file: the first one's place.
+            file.native = file.exists ? exact : folder.placed.try_emplace(folder_index::foldedName(*utf8), exact).first->second;
         }
+        // The work copies of an unfinished change are looked up in the index too: a killed process
+        // leaves them long before a workflow comes (a change another process makes to the same file
+        // meanwhile is outside what a workflow allows).
+        if (!knownByIndex) continue;
+        file.mayBeUnfinished = false;
+        if (!folder.workCopiesAsked) {
+            folder.mayHoldWorkCopies = folder_index::mayHoldWorkCopies(base);
+            folder.workCopiesAsked = true;
+        }
+        if (!folder.mayHoldWorkCopies) continue;
+        std::string const own = file.native->substr(file.native->find_last_of('/') + 1);
+        for (char const* suffix : {".bak", ".tmp"})
+            if (folder_index::find(base, folder.info, own + suffix).match == folder_index::Match::Exact)
+                file.mayBeUnfinished = true;
     }
-    return natives;
+    return found;
 }
 
-std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
+std::size_t removeFoundFiles(std::vector<FoundFile> const& files) {
     std::vector<std::string> removed;
-    for (auto const& native : nativePaths(hostPaths)) {
-        if (!native || io::injected(HB_FILE_REMOVE)) continue;
-        if (::unlink(native->c_str()) == 0) {
-            removed.push_back(*native);
+    std::vector<bool> unfinished;
+    for (auto const& file : files) {
+        if (!file.native || !file.exists || io::injected(HB_FILE_REMOVE)) continue;
+        if (::unlink(file.native->c_str()) == 0) {
+            removed.push_back(*file.native);
+            unfinished.push_back(file.mayBeUnfinished);
         } else {
             io::failed();
         }
     }
     folder_index::removedAll(removed);
-    for (auto const& native : removed) discardInterruptedChange(native);
+    for (std::size_t i = 0; i < removed.size(); ++i)
+        if (unfinished[i]) discardInterruptedChange(removed[i]);
     return removed.size();
 }
+
+std::size_t removeFiles(std::vector<std::string> const& hostPaths) { return removeFoundFiles(findFiles(hostPaths)); }
 
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) {
     std::string pattern = temporaryPattern(stem);
@@ -291,6 +334,11 @@ std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostP
 
 std::FILE* openReadStream(std::string const& native) { return std::fopen(native.c_str(), "rb"); }
 
+bool isRegularStream(std::FILE* stream) {
+    struct stat info {};
+    return ::fstat(::fileno(stream), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool makeDirectory(std::string const& native) {
     if (::mkdir(native.c_str(), 0777) != 0) return false;
     folder_index::added(native);
@@ -325,18 +373,64 @@ std::optional<std::uint64_t> streamLength(std::FILE* stream) {
 }
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native) {
-    std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(native.c_str()), ::closedir);
-    if (!handle) return std::nullopt;
+    // The last listing is kept while its folder stays unchanged, so a caller that lists one folder
+    // twice (once per extension) reads it once. It is kept only when the folder was last changed at
+    // least two clock ticks before the reading: any later change then moves the folder's change time.
+    struct Listing {
+        std::string folder;
+        dev_t device = 0;
+        ino_t inode = 0;
+        timespec changed{};
+        std::vector<DirectoryEntry> entries;
+    };
+    static std::mutex memoLock;
+    static Listing memo;
+    timespec now{};
+    timespec tick{};
+    bool const clock = ::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 && ::clock_getres(CLOCK_REALTIME_COARSE, &tick) == 0;
+    int const descriptor = ::open(native.empty() ? "." : native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    std::unique_ptr<DIR, int (*)(DIR*)> handle(::fdopendir(descriptor), ::closedir);
+    if (!handle) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    struct stat folder {};
+    bool const stamped = ::fstat(descriptor, &folder) == 0;
+    auto sameFolder = [&](Listing const& listing) {
+        return listing.folder == native && listing.device == folder.st_dev && listing.inode == folder.st_ino &&
+               listing.changed.tv_sec == folder.st_ctim.tv_sec && listing.changed.tv_nsec == folder.st_ctim.tv_nsec;
+    };
+    if (stamped) {
+        std::lock_guard guard(memoLock);
+        if (sameFolder(memo)) return memo.entries;
+    }
+    constexpr std::int64_t kSecond = 1'000'000'000;
+    std::int64_t const changedAt = std::int64_t{folder.st_ctim.tv_sec} * kSecond + folder.st_ctim.tv_nsec;
+    std::int64_t const clockAt = std::int64_t{now.tv_sec} * kSecond + now.tv_nsec;
+    std::int64_t const margin = 2 * std::max<std::int64_t>(std::int64_t{tick.tv_sec} * kSecond + tick.tv_nsec, kSecond / 100);
+    bool const settled = stamped && clock && changedAt % kSecond != 0 && changedAt <= clockAt - margin;
     std::vector<DirectoryEntry> entries;
     while (dirent* entry = ::readdir(handle.get())) {
         std::string_view name(entry->d_name);
         if (name == "." || name == "..") continue;
         auto gbk = utf8ToGbk(name);
         if (!gbk) continue;  // a name no host path can spell
-        struct stat info {};
-        std::string full = native + "/" + std::string(name);
-        bool dir = statPath(full, info) && S_ISDIR(info.st_mode);
+        // The entry's type comes with its name on most file systems; only an unknown one (or a link,
+        // which counts as what it points to) costs a look at the entry itself.
+        bool dir = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {};
+            dir = statPath(native + "/" + std::string(name), info) && S_ISDIR(info.st_mode);
+        }
         entries.push_back({std::move(*gbk), dir});
+    }
+    if (settled) {
+        // Kept in name order, as every listing is handed out (fs.cpp), so a kept one needs no sorting.
+        std::sort(entries.begin(), entries.end(),
+                  [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; });
+        std::lock_guard guard(memoLock);
+        memo = Listing{native, folder.st_dev, folder.st_ino, folder.st_ctim, entries};
     }
     return entries;
 }
@@ -417,13 +511,14 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     return file;
 }
 
-NativeFile createBeside(std::string const& targetNative, std::string& created) {
+NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {
     NativeFile file;
     created.clear();
     if (io::injected(HB_FILE_OPEN)) return file;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string const candidate =
-            backend::temporaryCandidate(targetNative, "/", static_cast<std::uint64_t>(::getpid()));
+        // The process id only seeds a thread's first name, so it is asked for once a thread.
+        thread_local std::uint64_t const processId = static_cast<std::uint64_t>(::getpid());
+        std::string const candidate = backend::temporaryCandidate(targetNative, "/", processId);
         int const handle = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (handle < 0) {
             if (errno == EEXIST) continue;
@@ -432,7 +527,8 @@ NativeFile createBeside(std::string const& targetNative, std::string& created) {
         }
         // The new file takes the place of the old one, so it keeps the old one's permissions.
         struct stat info {};
-        if (::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::fchmod(handle, info.st_mode & 07777);
+        if (targetMayExist && ::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            ::fchmod(handle, info.st_mode & 07777);
         file.handle_ = handle;
         file.writable_ = true;
         created = candidate;
@@ -443,10 +539,30 @@ NativeFile createBeside(std::string const& targetNative, std::string& created) {
     return file;
 }
 
+namespace {
+thread_local BatchedRenames* batchedRenames = nullptr;
+}  // namespace
+
+BatchedRenames::BatchedRenames() : outer_(batchedRenames) { batchedRenames = this; }
+
+BatchedRenames::~BatchedRenames() {
+    batchedRenames = outer_;
+    folder_index::renamedInPlaceAll(renames_);
+}
+
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;
     if (::rename(fromNative.c_str(), toNative.c_str()) == 0) {
-        folder_index::renamed(fromNative, toNative);
+        std::size_t const fromCut = fromNative.find_last_of('/');
+        std::size_t const toCut = toNative.find_last_of('/');
+        bool const inPlace = fromCut != std::string::npos && fromCut == toCut &&
+                             fromNative.compare(0, fromCut, toNative, 0, toCut) == 0;
+        if (batchedRenames != nullptr && inPlace) {
+            folder_index::countChange(fromCut == 0 ? std::string("/") : fromNative.substr(0, fromCut));
+            batchedRenames->renames_.emplace_back(fromNative, toNative);
+        } else {
+            folder_index::renamed(fromNative, toNative);
+        }
         return true;
     }
     io::failed();

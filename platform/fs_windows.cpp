@@ -6,6 +6,7 @@
 
 #include "io_errors.h"
 #include "windows_text.h"
+#include "write_path.h"
 
 #include <yb/HostBase.h>
 
@@ -135,23 +136,29 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool) {
 }
 
 // Each path on its own: the system finds names without regard to case.
-std::vector<std::optional<std::string>> nativePaths(std::vector<std::string> const& hostPaths) {
-    std::vector<std::optional<std::string>> natives;
-    natives.reserve(hostPaths.size());
+std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
+    std::vector<FoundFile> found;
+    found.reserve(hostPaths.size());
     for (auto const& path : hostPaths) {
-        auto native = nativePath(path);
-        if (native && backend::status(*native).kind == backend::EntryKind::missing) native.reset();
-        natives.push_back(std::move(native));
+        FoundFile file;
+        file.native = nativePath(path);
+        file.exists = file.native && backend::status(*file.native).kind != backend::EntryKind::missing;
+        found.push_back(std::move(file));
     }
-    return natives;
+    return found;
 }
 
-std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
+std::size_t removeFoundFiles(std::vector<FoundFile> const& files) {
     std::size_t removed = 0;
-    for (auto const& path : hostPaths)
-        if (removeFile(path)) ++removed;
+    for (auto const& file : files) {
+        if (!file.native || !file.exists || !removeNative(*file.native)) continue;
+        discardInterruptedChange(*file.native);
+        ++removed;
+    }
     return removed;
 }
+
+std::size_t removeFiles(std::vector<std::string> const& hostPaths) { return removeFoundFiles(findFiles(hostPaths)); }
 
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) { return makeTemporaryPath(stem, true); }
 std::optional<std::string> makeTemporaryFile(std::string_view stem) { return makeTemporaryPath(stem, false); }
@@ -264,6 +271,9 @@ std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, st
     ::SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
     return done;
 }
+
+// A folder does not open as a stream here.
+bool isRegularStream(std::FILE*) { return true; }
 
 std::optional<std::uint64_t> streamLength(std::FILE* stream) {
     HANDLE const handle = handleOf(::_get_osfhandle(::_fileno(stream)));
@@ -385,7 +395,7 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     return file;
 }
 
-NativeFile createBeside(std::string const& targetNative, std::string& created) {
+NativeFile createBeside(std::string const& targetNative, std::string& created, bool) {
     NativeFile file;
     created.clear();
     if (io::injected(HB_FILE_OPEN)) return file;
@@ -407,6 +417,10 @@ NativeFile createBeside(std::string const& targetNative, std::string& created) {
     io::failed();
     return file;
 }
+
+// Windows keeps no folder indexes.
+BatchedRenames::BatchedRenames() = default;
+BatchedRenames::~BatchedRenames() = default;
 
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;

@@ -218,7 +218,18 @@ FileReplacement::FileReplacement(std::string_view hostPath) {
     // A change in place that a kill cut short is rolled back first: if this replacement fails, the
     // file is left as it was before that change.
     recoverInterruptedChange(target_);
-    file_ = createBeside(target_, created_);
+    create(true);
+}
+
+FileReplacement::FileReplacement(FoundFile const& found) {
+    if (!found.native) return;
+    target_ = *found.native;
+    if (found.mayBeUnfinished) recoverInterruptedChange(target_);
+    create(found.exists);
+}
+
+void FileReplacement::create(bool targetMayExist) {
+    file_ = createBeside(target_, created_, targetMayExist);
     if (file_) output_.emplace(file_);
 }
 
@@ -245,6 +256,11 @@ bool FileReplacement::install() {
 
 bool replaceFile(std::string_view hostPath, std::function<bool(Output&)> const& write) {
     FileReplacement replacement(hostPath);
+    return replacement.opened() && write(replacement.out()) && replacement.commit();
+}
+
+bool replaceFile(FoundFile const& found, std::function<bool(Output&)> const& write) {
+    FileReplacement replacement(found);
     return replacement.opened() && write(replacement.out()) && replacement.commit();
 }
 

@@ -78,6 +78,8 @@ private:
 class FileReplacement {
 public:
     explicit FileReplacement(std::string_view hostPath);
+    // The same for a file that findFiles found, with no look of its own at the file's place.
+    explicit FileReplacement(FoundFile const& found);
     FileReplacement(FileReplacement const&) = delete;
     FileReplacement& operator=(FileReplacement const&) = delete;
     ~FileReplacement();  // removes the new file unless it was installed
@@ -92,6 +94,8 @@ public:
     bool commit() { return finish() && install(); }
 
 private:
+    void create(bool targetMayExist);
+
     std::string target_;
     std::string created_;
     NativeFile file_;
@@ -103,6 +107,7 @@ private:
 // Replaces the file at `hostPath` by what `write` puts out; `write` answers false to give up. True
 // when the new file is in place.
 bool replaceFile(std::string_view hostPath, std::function<bool(Output&)> const& write);
+bool replaceFile(FoundFile const& found, std::function<bool(Output&)> const& write);
 
 // The work copy names of the formats: a journal is a file's path with one of these appended.
 enum class WorkCopyName { Bak, Tmp };

@@ -24,14 +24,29 @@ bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std:
     return platform::countFits(count, recordSize, *length - headerSize);
 }
 
-bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
-                      std::size_t recordSize) {
-    return platform::replaceFile(path, [&](platform::Output& out) {
+namespace {
+
+template <class Target>
+bool writeCounted(Target const& target, std::string_view magic, void const* records, std::int32_t count,
+                  std::size_t recordSize) {
+    return platform::replaceFile(target, [&](platform::Output& out) {
         out.writeMagic(magic);
         out.writeI32(count);
         if (count > 0) out.write(records, static_cast<std::size_t>(count) * recordSize);
         return true;
     });
+}
+
+}  // namespace
+
+bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
+                      std::size_t recordSize) {
+    return writeCounted(std::string_view(path), magic, records, count, recordSize);
+}
+
+bool writeCountedFile(platform::FoundFile const& file, std::string_view magic, void const* records,
+                      std::int32_t count, std::size_t recordSize) {
+    return writeCounted(file, magic, records, count, recordSize);
 }
 
 }  // namespace yb::points

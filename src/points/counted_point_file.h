@@ -4,6 +4,7 @@
 #pragma once
 
 #include "binary_io.h"
+#include "fs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,5 +30,8 @@ bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std:
 // was and false is returned.
 bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
                       std::size_t recordSize);
+// The same into a file that platform::findFiles found.
+bool writeCountedFile(platform::FoundFile const& file, std::string_view magic, void const* records,
+                      std::int32_t count, std::size_t recordSize);
 
 }  // namespace yb::points

@@ -35,21 +35,46 @@ std::int32_t headerCode(CountedHeader status) {
     return kInvalidContent;
 }
 
-// Opens the file for reading and checks magic and count.
-std::int32_t openChecked(char const* path, platform::File& file, std::int32_t& count) {
-    file = platform::openFile(path, "rb");
+// Checks magic and count of a file just opened.
+std::int32_t checkOpened(platform::File& file, std::int32_t& count) {
     if (!file) return kCannotOpen;
     platform::BinaryStream stream(file.get());
     return headerCode(readCountedHeader(stream, kImagePointMagic, count));
 }
 
-// Opens the file and checks that all the records its count promises are there, leaving the stream at
-// the first record.
-std::int32_t openWithRecords(char const* path, platform::File& file, std::int32_t& count) {
-    if (std::int32_t code = openChecked(path, file, count); code != kSuccess) return code;
+// Opens the file for reading and checks magic and count.
+std::int32_t openChecked(char const* path, platform::File& file, std::int32_t& count) {
+    file = platform::openFile(path, "rb");
+    return checkOpened(file, count);
+}
+
+// Checks that all the records the count of a file just opened promises are there, leaving the stream
+// at the first record.
+std::int32_t checkRecords(platform::File& file, std::int32_t& count) {
+    if (std::int32_t code = checkOpened(file, count); code != kSuccess) return code;
     platform::BinaryStream stream(file.get());
     if (!recordsPresent(stream, kImagePointMagic, count, kRecordSize)) return kInvalidContent;
     return stream.seek(kFirstRecordOffset) ? kSuccess : kInvalidContent;
+}
+
+// Opens the file and checks that all the records its count promises are there.
+std::int32_t openWithRecords(char const* path, platform::File& file, std::int32_t& count) {
+    file = platform::openFile(path, "rb");
+    return checkRecords(file, count);
+}
+
+// Reads the records of a checked file into `points`, growing it a portion at a time.
+std::int32_t readCheckedRecords(platform::File& file, std::int32_t stored, std::vector<tagImagePoint>& points) {
+    platform::BinaryStream stream(file.get());
+    std::vector<tagImagePoint> read;
+    read.reserve(static_cast<std::size_t>(stored));
+    for (std::int32_t remaining = stored; remaining > 0;) {
+        std::int32_t const portion = std::min(remaining, kPortionRecords);
+        if (!stream.readRecords(read, static_cast<std::size_t>(portion))) return kInvalidContent;
+        remaining -= portion;
+    }
+    points.swap(read);
+    return kSuccess;
 }
 
 }  // namespace
@@ -80,16 +105,15 @@ std::int32_t readImagePoints(char const* path, std::vector<tagImagePoint>& point
     platform::File file;
     std::int32_t stored = 0;
     if (std::int32_t code = openWithRecords(path, file, stored); code != kSuccess) return code;
-    platform::BinaryStream stream(file.get());
-    std::vector<tagImagePoint> read;
-    read.reserve(static_cast<std::size_t>(stored));
-    for (std::int32_t remaining = stored; remaining > 0;) {
-        std::int32_t const portion = std::min(remaining, kPortionRecords);
-        if (!stream.readRecords(read, static_cast<std::size_t>(portion))) return kInvalidContent;
-        remaining -= portion;
-    }
-    points.swap(read);
-    return kSuccess;
+    return readCheckedRecords(file, stored, points);
+}
+
+std::int32_t readImagePoints(platform::FoundFile const& found, std::vector<tagImagePoint>& points) {
+    std::vector<tagImagePoint>().swap(points);
+    platform::File file = platform::openFoundFile(found);
+    std::int32_t stored = 0;
+    if (std::int32_t code = checkRecords(file, stored); code != kSuccess) return code;
+    return readCheckedRecords(file, stored, points);
 }
 
 std::int32_t writeImagePoints(char const* path, tagImagePoint const* points, std::int32_t count) {
@@ -100,6 +124,11 @@ std::int32_t writeImagePoints(char const* path, tagImagePoint const* points, std
         return kInvalidArgument;
     }
     return writeCountedFile(path, kImagePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
+}
+
+std::int32_t writeImagePoints(platform::FoundFile const& file, tagImagePoint const* points, std::int32_t count) {
+    if (count < 0 || (count > 0 && points == nullptr)) return kInvalidArgument;
+    return writeCountedFile(file, kImagePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
 }
 
 std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, std::int32_t count) {

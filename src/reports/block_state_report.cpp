@@ -16,7 +16,6 @@
 
 #include <yb/ybBlockFileIO.h>
 
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -91,17 +90,32 @@ std::int32_t writeBlockParameters(char const* blockOptionPath, platform::Output&
 }
 
 // Titles of a directory listing, with lookups by lower-cased title that keep the listing's order.
+// The titles of one lower-cased form are chained in listing order through `next_`, so a lookup costs
+// one small map entry however many titles there are.
 class TitleList {
 public:
-    explicit TitleList(std::vector<std::string> titles) : titles_(std::move(titles)), removed_(titles_.size(), false) {
-        for (std::size_t i = 0; i < titles_.size(); ++i) positions_[platform::toLower(titles_[i])].push_back(i);
+    explicit TitleList(std::vector<std::string> titles)
+        : titles_(std::move(titles)), removed_(titles_.size(), false), next_(titles_.size(), kNone) {
+        firsts_.reserve(titles_.size());
+        std::unordered_map<std::string, std::size_t> lasts;
+        lasts.reserve(titles_.size());
+        for (std::size_t i = 0; i < titles_.size(); ++i) {
+            std::string key = platform::toLower(titles_[i]);
+            auto [last, isNew] = lasts.try_emplace(key, i);
+            if (isNew) {
+                firsts_.emplace(std::move(key), i);
+            } else {
+                next_[last->second] = i;
+                last->second = i;
+            }
+        }
     }
     // Removes the first remaining title equal to `title` ignoring case; false when there is none.
     bool removeFirst(std::string const& title) {
-        auto it = positions_.find(platform::toLower(title));
-        if (it == positions_.end() || it->second.empty()) return false;
-        removed_[it->second.front()] = true;
-        it->second.pop_front();
+        auto it = firsts_.find(platform::toLower(title));
+        if (it == firsts_.end() || it->second == kNone) return false;
+        removed_[it->second] = true;
+        it->second = next_[it->second];
         return true;
     }
     template <class Visit>
@@ -111,9 +125,11 @@ public:
     }
 
 private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::vector<std::string> titles_;
     std::vector<bool> removed_;
-    std::unordered_map<std::string, std::deque<std::size_t>> positions_;  // in listing order
+    std::vector<std::size_t> next_;                        // the next title of the same form, or kNone
+    std::unordered_map<std::string, std::size_t> firsts_;  // lower-cased title -> first remaining, or kNone
 };
 
 std::int32_t writeImageParameters(char const* blockOptionPath, platform::Output& report) {

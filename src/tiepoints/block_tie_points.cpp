@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -105,7 +106,7 @@ std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
 // Photo coordinates of every point from the camera and the image's inner orientation. The camera file
 // is read for the first image that needs it and kept for the others.
 std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraInfo>& camera, char const* imagePath,
-                                  std::vector<tagImagePoint>& points) {
+                                  std::span<tagImagePoint> points) {
     if (!camera) {
         std::string const cameraPath(platform::boundedText(block.cameraFile, sizeof block.cameraFile));
         CameraInfo read{};
@@ -136,7 +137,7 @@ struct BlockImages {
 };
 
 BlockImages readBlockImages(BlockFiles& files) {
-    // No room made ahead from the stored strip count: a damaged block option file can name billions of
+    // No room made ahead from the stored strip count: a damaged image list can name billions of
     // strips, and the walk stops at the first strip the list does not hold.
     BlockImages images;
     for (std::int32_t strip = 1; strip <= files.strips; ++strip) {
@@ -151,9 +152,23 @@ BlockImages readBlockImages(BlockFiles& files) {
     return images;
 }
 
-std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image, std::string& imagePath) {
-    imagePath = platform::boundedText(image.szImagePath, sizeof image.szImagePath);
+std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image) {
+    std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
     return block::temporaryAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
+}
+
+// The per-image temporary file of every image, in image list order, and what is there of each.
+struct PerImageFiles {
+    std::vector<std::string> paths;
+    std::vector<platform::FoundFile> found;
+};
+
+PerImageFiles findPerImageFiles(BlockInfo const& block, BlockImages const& images) {
+    PerImageFiles files;
+    for (auto const& strip : images.strips)
+        for (auto const& image : strip) files.paths.push_back(perImageFile(block, image));
+    files.found = platform::findFiles(files.paths);
+    return files;
 }
 
 // Detach cleans the temporary files first, in effect: files of images without tie points are gone
@@ -167,32 +182,42 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     BlockImages const images = readBlockImages(files);
     if (images.failure != kSuccess) return images.failure;
 
-    // The block tie point file is read once; each image is then served from the index.
+    // The block tie point file is read once; each image is then served from the index. The per-image
+    // files are looked for together, in one look at their folder.
     TiePointIndex index(files.tiePointPath);
+    PerImageFiles const perImage = findPerImageFiles(files.block, images);
     bool const withPhotoCoordinates = files.block.imageType == 0 || files.block.imageType == 1;
     std::optional<CameraInfo> camera;
-    std::vector<tagImagePoint> points;
-    std::string imagePath;
+    std::span<tagImagePoint> points;
     std::unordered_set<std::string> written;  // host paths, lower-cased
+    std::unordered_set<std::string> writtenNatives;
+    std::size_t next = 0;
+    {
+    // The temporary folder's index learns the new files once, after the last.
+    platform::BatchedRenames const batched;
     for (auto const& strip : images.strips) {
         for (auto const& image : strip) {
-            std::string const imageTiePointPath = perImageFile(files.block, image, imagePath);
-            if (std::int32_t code = index.pointsOf(image.nImageNo, points); code != kSuccess)
+            std::size_t const at = next++;
+            std::string const& imageTiePointPath = perImage.paths[at];
+            if (std::int32_t code = index.recordsOf(image.nImageNo, points); code != kSuccess)
                 return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
             if (points.empty()) continue;  // no file for an image without tie points
             if (withPhotoCoordinates) {
+                std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
                 if (std::int32_t code = fillPhotoCoordinates(files.block, camera, imagePath.c_str(), points);
                     code != kSuccess)
                     return code;
             } else {
                 for (auto& point : points) point.photoX = point.photoY = 0.0;
             }
-            if (std::int32_t code = points::writeImagePoints(imageTiePointPath.c_str(), points.data(),
+            if (std::int32_t code = points::writeImagePoints(perImage.found[at], points.data(),
                                                              static_cast<std::int32_t>(points.size()));
                 code != kSuccess)
                 return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
             written.insert(platform::toLower(imageTiePointPath));
+            writtenNatives.insert(*perImage.found[at].native);
         }
+    }
     }
     // The clean's files, but for the ones just written. Names that differ from a written one in more
     // than letter case are compared by the files they name.
@@ -206,21 +231,11 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
         addTemporaryFiles(tempFolder, paths, stale);
     }
     std::erase_if(stale, [&](std::string const& path) { return written.count(platform::toLower(path)) != 0; });
-    std::vector<std::optional<std::string>> const staleNatives = platform::nativePaths(stale);
-    std::unordered_set<std::string> writtenNatives;
-    bool writtenKnown = false;
-    std::vector<std::string> removable;
-    for (std::size_t i = 0; i < stale.size(); ++i) {
-        if (!staleNatives[i]) continue;  // nothing there
-        if (!writtenKnown) {
-            std::vector<std::string> const writtenPaths(written.begin(), written.end());
-            for (auto const& native : platform::nativePaths(writtenPaths))
-                if (native) writtenNatives.insert(*native);
-            writtenKnown = true;
-        }
-        if (writtenNatives.count(*staleNatives[i]) == 0) removable.push_back(stale[i]);
-    }
-    platform::removeFiles(removable);
+    std::vector<platform::FoundFile> removable = platform::findFiles(stale);
+    std::erase_if(removable, [&](platform::FoundFile const& file) {
+        return !file.exists || writtenNatives.count(*file.native) != 0;
+    });
+    platform::removeFoundFiles(removable);
     return kSuccess;
 }
 
@@ -230,35 +245,23 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
     // The strips are read once and the per-image files looked for together; then each file is read in
     // image list order, the strip that could not be read (if any) failing where its turn comes.
     BlockImages const images = readBlockImages(files);
-    std::vector<std::string> imageTiePointPaths;
-    std::string imagePath;
-    for (auto const& strip : images.strips)
-        for (auto const& image : strip) imageTiePointPaths.push_back(perImageFile(files.block, image, imagePath));
-    std::vector<std::optional<std::string>> const present = platform::nativePaths(imageTiePointPaths);
+    PerImageFiles const perImage = findPerImageFiles(files.block, images);
 
-    // Each per-image file's records are kept as read, then gathered into one array of the exact size,
-    // so the peak is about twice the points rather than what growing one array would take.
-    std::vector<std::vector<tagImagePoint>> perImage;
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < imageTiePointPaths.size(); ++i) {
-        if (!present[i]) continue;
+    // Each per-image file's records are kept as read and written from there, in image list order:
+    // no array of all the points is made.
+    std::vector<std::vector<tagImagePoint>> perImagePoints;
+    for (std::size_t i = 0; i < perImage.paths.size(); ++i) {
+        if (!perImage.found[i].exists) continue;
         std::vector<tagImagePoint> points;
-        if (std::int32_t read = points::readImagePoints(imageTiePointPaths[i].c_str(), points); read != kSuccess) {
+        if (std::int32_t read = points::readImagePoints(perImage.found[i], points); read != kSuccess) {
             // Only a file is read: a folder of that name counts as no file.
-            if (!platform::isRegularFile(imageTiePointPaths[i])) continue;
-            return fail(read, text::kReadImageTiePointFailure, imageTiePointPaths[i]);
+            if (!platform::isRegularFile(perImage.paths[i])) continue;
+            return fail(read, text::kReadImageTiePointFailure, perImage.paths[i]);
         }
-        total += points.size();
-        if (!points.empty()) perImage.push_back(std::move(points));
+        if (!points.empty()) perImagePoints.push_back(std::move(points));
     }
     if (images.failure != kSuccess) return fail(images.failure, text::kReadImageListFailure, files.imageListPath);
-    std::vector<tagImagePoint> all;
-    all.reserve(total);
-    for (auto& points : perImage) {
-        all.insert(all.end(), points.begin(), points.end());
-        std::vector<tagImagePoint>().swap(points);
-    }
-    if (std::int32_t code = writeTiePointGroups(files.tiePointPath.c_str(), all); code != kSuccess)
+    if (std::int32_t code = writeTiePointGroups(files.tiePointPath.c_str(), perImagePoints); code != kSuccess)
         return fail(code, text::kCreateFileFailure, files.tiePointPath);
     return kSuccess;
 }

@@ -23,14 +23,15 @@ struct Grouping {
     std::vector<std::int32_t> order;
 };
 
-Grouping groupByImage(tagImagePoint const* points, std::int32_t count) {
+template <class RecordAt>
+Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
     Grouping grouping;
     std::vector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
     std::unordered_map<std::int32_t, std::int32_t> groupOfImage;
     std::int32_t lastImage = 0;
     std::int32_t lastGroup = -1;
     for (std::int32_t i = 0; i < count; ++i) {
-        std::int32_t imageNo = points[i].imageNo;
+        std::int32_t imageNo = recordAt(i).imageNo;
         // Records of one image usually come together; the map is asked only when the image changes.
         if (lastGroup < 0 || imageNo != lastImage) {
             auto [it, added] = groupOfImage.try_emplace(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
@@ -64,6 +65,30 @@ std::int32_t failure(char const* format, char const* path) {
     return kCannotWrite;
 }
 
+// Groups and writes `count` records, record i being recordAt(i).
+template <class RecordAt>
+std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_t count, char const* installFailure) {
+    // Grouped before the new file is made, so running out of memory leaves nothing behind.
+    Grouping grouping = count > 0 ? groupByImage(recordAt, count) : Grouping{};
+    platform::FileReplacement replacement(path);
+    if (!replacement.opened()) return failure(text::kCreateFileFailure, path);
+    platform::Output& out = replacement.out();
+    out.writeText(kTiePointMagic, kMagicFieldSize);
+    // The group count is known before the groups are written, so the header is written once.
+    out.writeI32(static_cast<std::int32_t>(grouping.imageNos.size()));
+    std::size_t first = 0;
+    for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
+        out.writeI32(grouping.imageNos[g]);
+        out.writeI32(grouping.sizes[g]);
+        auto size = static_cast<std::size_t>(grouping.sizes[g]);
+        for (std::size_t j = first; j < first + size; ++j) out.writeValue(recordAt(grouping.order[j]));
+        first += size;
+    }
+    if (!replacement.finish()) return failure(text::kCreateFileFailure, path);
+    if (!replacement.install()) return failure(installFailure != nullptr ? installFailure : text::kCreateFileFailure, path);
+    return kSuccess;
+}
+
 }  // namespace
 
 std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, std::int32_t count,
@@ -77,30 +102,28 @@ std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, 
         text::showErrorText(text::kInvalidAddress);
         return kOutOfRange;
     }
-    // Grouped before the new file is made, so running out of memory leaves nothing behind.
-    Grouping grouping = count > 0 ? groupByImage(points, count) : Grouping{};
-    platform::FileReplacement replacement(path);
-    if (!replacement.opened()) return failure(text::kCreateFileFailure, path);
-    platform::Output& out = replacement.out();
-    out.writeText(kTiePointMagic, kMagicFieldSize);
-    // The group count is known before the groups are written, so the header is written once.
-    out.writeI32(static_cast<std::int32_t>(grouping.imageNos.size()));
-    std::size_t first = 0;
-    for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
-        out.writeI32(grouping.imageNos[g]);
-        out.writeI32(grouping.sizes[g]);
-        auto size = static_cast<std::size_t>(grouping.sizes[g]);
-        for (std::size_t j = first; j < first + size; ++j) out.writeValue(points[grouping.order[j]]);
-        first += size;
-    }
-    if (!replacement.finish()) return failure(text::kCreateFileFailure, path);
-    if (!replacement.install()) return failure(installFailure != nullptr ? installFailure : text::kCreateFileFailure, path);
-    return kSuccess;
+    return writeGroups(path, [points](std::int32_t i) -> tagImagePoint const& { return points[i]; }, count, installFailure);
 }
 
 std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> const& points, char const* installFailure) {
     if (points.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
     return writeTiePointGroups(path, points.data(), static_cast<std::int32_t>(points.size()), installFailure);
+}
+
+std::int32_t writeTiePointGroups(char const* path, std::vector<std::vector<tagImagePoint>> const& pieces,
+                                 char const* installFailure) {
+    if (path == nullptr) return kInvalidArgument;
+    std::size_t total = 0;
+    for (auto const& piece : pieces) total += piece.size();
+    if (total > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
+    // Where each record is: a pointer a record, far smaller than the records themselves.
+    std::vector<tagImagePoint const*> records;
+    records.reserve(total);
+    for (auto const& piece : pieces)
+        for (auto const& record : piece) records.push_back(&record);
+    return writeGroups(
+        path, [&records](std::int32_t i) -> tagImagePoint const& { return *records[static_cast<std::size_t>(i)]; },
+        static_cast<std::int32_t>(total), installFailure);
 }
 
 std::int32_t checkTiePointMagic(std::FILE* file) {

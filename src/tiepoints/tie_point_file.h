@@ -40,6 +40,10 @@ std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, 
                                  char const* installFailure = nullptr);
 std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> const& points,
                                  char const* installFailure = nullptr);
+// The same for records held in pieces, taken in order as one array (a workflow that gathers them
+// from many files writes them without copying them together first).
+std::int32_t writeTiePointGroups(char const* path, std::vector<std::vector<tagImagePoint>> const& pieces,
+                                 char const* installFailure = nullptr);
 
 // Accepts the magic field (text up to the first zero byte, ignoring case); leaves the position after
 // the field. Shows its message on failure: kInvalidArgument without a file, kInvalidContent otherwise.

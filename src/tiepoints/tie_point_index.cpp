@@ -35,14 +35,13 @@ void TiePointIndex::load() {
     }
 }
 
-std::int32_t TiePointIndex::pointsOf(std::int32_t imageNo, std::vector<tagImagePoint>& points) {
-    points.clear();
+std::int32_t TiePointIndex::recordsOf(std::int32_t imageNo, std::span<tagImagePoint>& records) {
+    records = {};
     if (!loaded_) load();
     if (openCode_ != kSuccess) return openCode_;
     auto it = groups_.find(imageNo);
     if (it != groups_.end()) {
-        auto const first = records_.begin() + static_cast<std::ptrdiff_t>(it->second.first);
-        points.assign(first, first + static_cast<std::ptrdiff_t>(it->second.count));
+        records = std::span<tagImagePoint>(records_).subspan(it->second.first, it->second.count);
         return kSuccess;
     }
     // An image whose group was not reached before a damaged part of the file cannot be read.

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,8 +18,9 @@ class TiePointIndex {
 public:
     explicit TiePointIndex(std::string path) : path_(std::move(path)) {}
 
-    // Replaces `points` by the records of image `imageNo`; a file that cannot be read gives its code.
-    std::int32_t pointsOf(std::int32_t imageNo, std::vector<tagImagePoint>& points);
+    // The records of image `imageNo`, where the index keeps them: a caller may change them on the way
+    // out (each image's are its own); a file that cannot be read gives its code.
+    std::int32_t recordsOf(std::int32_t imageNo, std::span<tagImagePoint>& records);
 
 private:
     struct Group {

@@ -86,9 +86,21 @@ TEST_F(FolderIndex, AChangeHiddenInTheSameTickShowsOnceTheStampMoves) {
     touch("Blk/Temp/Exact.ijp");
     EXPECT_EQ(resolved("D:\\blk\\temp\\Exact.ijp"), native("Blk/Temp/Exact.ijp"));
     touch("Blk/Temp/Batch.ijp");
-    EXPECT_EQ(nativePaths({"D:\\blk\\temp\\Batch.ijp", "D:\\blk\\temp\\own.IJP", "D:\\blk\\temp\\none.ijp"}),
-              (std::vector<std::optional<std::string>>{native("Blk/Temp/Batch.ijp"), native("Blk/Temp/Own.ijp"),
-                                                       std::nullopt}));
+    // Names not there that differ in case only are one file: they get one place.
+    std::vector<std::pair<std::string, bool>> places;
+    for (auto const& found : findFiles({"D:\\blk\\temp\\Batch.ijp", "D:\\blk\\temp\\own.IJP",
+                                        "D:\\blk\\temp\\none.ijp", "D:\\blk\\temp\\NONE.ijp"}))
+        places.emplace_back(found.native.value_or("(none)"), found.exists);
+    EXPECT_EQ(places, (std::vector<std::pair<std::string, bool>>{{native("Blk/Temp/Batch.ijp"), true},
+                                                                {native("Blk/Temp/Own.ijp"), true},
+                                                                {native("Blk/Temp/none.ijp"), false},
+                                                                {native("Blk/Temp/none.ijp"), false}}));
+    // The work copy of an unfinished change is found through the index too.
+    touch("Blk/Temp/Own.ijp.tmp");
+    waitPastLastChange();
+    auto const own = findFiles({"D:\\blk\\temp\\own.IJP", "D:\\blk\\temp\\Batch.ijp"});
+    EXPECT_TRUE(own[0].mayBeUnfinished);
+    EXPECT_FALSE(own[1].mayBeUnfinished);
 }
 
 // Another library of this process counts its changes in HostBase: they are seen even with the stamp
@@ -117,7 +129,12 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
         }
     }
     ASSERT_TRUE(makeDirectory("D:\\blk\\temp\\Sub"));
-    ASSERT_TRUE(write("D:\\blk\\temp\\Copy.ijp"));
+    {
+        // Files found together, replaced one by one, their renames told to the index after the last.
+        auto const found = findFiles({"D:\\blk\\temp\\Copy.ijp", "D:\\blk\\temp\\Img001.ijp"});
+        BatchedRenames const batched;
+        for (auto const& file : found) ASSERT_TRUE(replaceFile(file, [](Output& out) { return out.ok(); }));
+    }
     EXPECT_EQ(names::readings(), readings);
     EXPECT_EQ(resolved("D:\\blk\\temp\\IMG199.IJP"), native("Blk/Temp/Img199.ijp"));
     EXPECT_EQ(resolved("D:\\blk\\temp\\img198.ijp"), "(none)");
@@ -126,6 +143,7 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
     ASSERT_TRUE(removeDirectory("D:\\blk\\temp\\SUB"));
     EXPECT_FALSE(isDirectory("D:\\blk\\temp\\sub"));
     EXPECT_EQ(names::readings(), readings);
+    EXPECT_EQ(resolved("D:\\blk\\temp\\IMG001.IJP"), native("Blk/Temp/Img001.ijp"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(native("Blk/Temp")), {}), 1 + 100 + 1);
 }
 
