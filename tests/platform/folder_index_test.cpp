@@ -117,6 +117,9 @@ TEST_F(FolderIndex, AnotherLibraryChangeIsSeenAtOnce) {
 // A workflow that makes and removes a file per image reads the folder once, whatever the number of
 // files, and finds each in any case.
 TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
+    // Read past the tick of the set-up's own changes: a reading in that tick is rightly read once more
+    // when a name turns out missing later, which would count here.
+    waitPastLastChange();
     EXPECT_EQ(resolved("D:\\blk\\temp\\none.ijp"), "(none)");
     std::uint64_t const readings = names::readings();
     for (int i = 0; i < 200; ++i) {
