@@ -172,7 +172,9 @@ public:
 
 private:
     friend NativeFile openNative(std::string const&, bool);
+    friend NativeFile openHostFile(std::string_view, bool, std::string&, std::optional<FileStamp>&);
     friend NativeFile createBeside(std::string const&, std::string&, bool);
+    friend NativeFile createWorkCopy(std::string const&);
     // A file descriptor on Linux, a HANDLE on Windows.
     static constexpr std::intptr_t kNoHandle = -1;
     std::intptr_t handle_ = kNoHandle;
@@ -181,10 +183,17 @@ private:
 
 // An existing regular file, for reading or for reading and writing.
 NativeFile openNative(std::string const& native, bool forUpdate);
+// An existing regular file by host path, opened as openNative opens it, with its native path and its
+// stamp at the opening. The spelling asked is tried first by opening it, with no look beforehand.
+NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp);
 // A new file with a unique name in the directory of `targetNative`, named after it, with the target's
 // permission bits when the target exists; its path goes to `created`. A caller that knows the target
 // is not there says so with `targetMayExist`, which spares the look at it.
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist = true);
+// The work copy of a change at `native`, made empty for reading and writing (a file there is
+// truncated). Its folder's index learns of it only from its removal (removeNative), which a work copy
+// always ends with: the pair is one change of the folder's names.
+NativeFile createWorkCopy(std::string const& native);
 // Puts `fromNative` in the place of `toNative` in one step, replacing it.
 bool renameOver(std::string const& fromNative, std::string const& toNative);
 bool removeNative(std::string const& native);

@@ -41,7 +41,21 @@ struct Resolved {
     std::optional<struct stat> info;  // of the path, when the lookup took it
 };
 
-std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
+// A host path split onto the disk: the drive's root (or "/", or nothing for a relative path), the
+// components in UTF-8, and the path they make in the spelling asked.
+struct Mapped {
+    std::string root;
+    std::vector<std::string> components;
+    std::string whole;
+};
+
+std::string joined(std::string const& base, std::string const& name) {
+    if (base.empty()) return name;
+    if (base.back() == '/') return base + name;
+    return base + "/" + name;
+}
+
+std::optional<Mapped> mapOnDisk(std::string_view hostPath) {
     if (hostPath.empty()) return std::nullopt;
     std::string root;
     std::string_view rest = hostPath;
@@ -80,17 +94,19 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
         start = sep + 1;
     }
 
-    auto joined = [&](std::string const& base, std::string const& name) {
-        if (base.empty()) return name;
-        if (base.back() == '/') return base + name;
-        return base + "/" + name;
-    };
-
     std::string whole = root;
     for (auto const& c : components) whole = joined(whole, c);
     if (whole.empty()) whole.assign(1, '.');
+    return Mapped{std::move(root), std::move(components), std::move(whole)};
+}
+
+// Where a mapped path is on disk: in the spelling asked when `exact`, its stat, says it is there, else
+// found component by component.
+std::optional<Resolved> resolveMapped(Mapped const& map, bool forCreate, struct stat const* exact) {
+    if (exact != nullptr) return Resolved{map.whole, true, *exact};
+    std::string const& root = map.root;
+    std::vector<std::string> const& components = map.components;
     struct stat info {};
-    if (statPath(whole, info)) return Resolved{whole, true, info};
 
     // Resolve component by component, keeping the spelling found on disk. The folders on the way are
     // tried in their exact spelling first and indexed only when it misses; a folder already indexed
@@ -130,6 +146,13 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
         }
     }
     return Resolved{current.empty() ? std::string(".") : current, true, std::nullopt};
+}
+
+std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
+    auto map = mapOnDisk(hostPath);
+    if (!map) return std::nullopt;
+    struct stat info {};
+    return resolveMapped(*map, forCreate, statPath(map->whole, info) ? &info : nullptr);
 }
 
 FileStamp stampOfInfo(struct stat const& info) {
@@ -511,6 +534,35 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     return file;
 }
 
+NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp) {
+    native.clear();
+    stamp.reset();
+    NativeFile file;
+    auto map = mapOnDisk(hostPath);
+    if (!map || io::injected(HB_FILE_OPEN)) return file;
+    int const flags = (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    std::string path = map->whole;
+    int handle = ::open(path.c_str(), flags);
+    if (handle < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        // Not there in the spelling asked: looked for ignoring case.
+        auto resolved = resolveMapped(*map, false, nullptr);
+        if (!resolved) return file;
+        path = std::move(resolved->path);
+        handle = ::open(path.c_str(), flags);
+    }
+    if (handle < 0) {
+        io::failed();
+        return file;
+    }
+    file.handle_ = handle;
+    file.writable_ = forUpdate;
+    struct stat info {};
+    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
+    native = std::move(path);
+    stamp = stampOfInfo(info);
+    return file;
+}
+
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {
     NativeFile file;
     created.clear();
@@ -536,6 +588,19 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
     }
     errno = EEXIST;
     io::failed();
+    return file;
+}
+
+NativeFile createWorkCopy(std::string const& native) {
+    NativeFile file;
+    if (io::injected(HB_FILE_OPEN)) return file;
+    int const handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        io::failed();
+        return file;
+    }
+    file.handle_ = handle;
+    file.writable_ = true;
     return file;
 }
 

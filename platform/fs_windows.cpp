@@ -395,6 +395,18 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     return file;
 }
 
+NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp) {
+    native.clear();
+    stamp.reset();
+    auto path = nativePath(hostPath);
+    if (!path) return NativeFile();
+    NativeFile file = openNative(*path, forUpdate);
+    if (file) stamp = file.stamp();
+    if (!stamp) return NativeFile();
+    native = std::move(*path);
+    return file;
+}
+
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool) {
     NativeFile file;
     created.clear();
@@ -415,6 +427,19 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
     }
     errno = EEXIST;
     io::failed();
+    return file;
+}
+
+NativeFile createWorkCopy(std::string const& native) {
+    NativeFile file;
+    if (io::injected(HB_FILE_OPEN)) return file;
+    HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+    if (handle == INVALID_HANDLE_VALUE) {
+        io::failed();
+        return file;
+    }
+    file.handle_ = reinterpret_cast<std::intptr_t>(handle);
+    file.writable_ = true;
     return file;
 }
 

@@ -1,6 +1,7 @@
 #include "write_path.h"
 
 #include "hostpath.h"
+#include "stamped_memo.h"
 
 #include <algorithm>
 #include <array>
@@ -26,13 +27,20 @@ constexpr std::uint64_t kFnvPrime = 0x100000001b3ull;
 //   24+16r   ...      the kept bytes of each range, in range order
 //   end-8    8        FNV-1a (64-bit) of everything before it
 //
-// A journal is written beside its place and renamed there whole; one whose checksum does not match is
-// taken for one that never became complete, so the file was never touched.
+// A journal is written at its place; one whose checksum does not match is taken for one that never
+// became complete (the change writes nothing to the file before its journal is whole), so the file
+// was never touched.
 constexpr std::string_view kJournalMagic = "YBJRNL01";
 constexpr std::uint64_t kJournalHeaderSize = 24;
 constexpr std::uint64_t kJournalRangeSize = 16;
 constexpr std::uint64_t kChecksumSize = 8;
 constexpr std::array<std::string_view, 2> kWorkCopySuffixes = {".bak", ".tmp"};
+
+// The files this process last changed in place, with the stamp each committed change left.
+StampedMemo<bool, 8>& changedHere() {
+    static StampedMemo<bool, 8> files;
+    return files;
+}
 
 std::string_view suffixOf(WorkCopyName name) { return name == WorkCopyName::Bak ? ".bak" : ".tmp"; }
 
@@ -95,17 +103,16 @@ JournalState readJournal(NativeFile& file, Journal& journal) {
     return stored == hash ? JournalState::Complete : JournalState::Incomplete;
 }
 
-// Whether a work copy is one of our journals; nothing when it cannot be read.
+// Whether a work copy is one of our journals, whole or cut short (a journal is written at its place,
+// so one that a kill or a failure stopped early may hold any first part of its magic, or nothing);
+// nothing when it cannot be read.
 std::optional<bool> isJournal(std::string const& native) {
     NativeFile file = openNative(native, false);
     if (!file) return std::nullopt;
     char magic[kJournalMagic.size()] = {};
-    switch (readAll(file, 0, magic, sizeof magic)) {
-        case Read::Whole: return std::string_view(magic, sizeof magic) == kJournalMagic;
-        case Read::CutShort: return false;
-        case Read::Failed: return std::nullopt;
-    }
-    return std::nullopt;
+    std::size_t got = 0;
+    if (!file.readAt(0, magic, sizeof magic, got)) return std::nullopt;
+    return std::string_view(magic, got) == kJournalMagic.substr(0, got);
 }
 
 // Puts the kept bytes back and the old length, then drops the journal. When any step fails the
@@ -268,19 +275,20 @@ bool replaceFile(FoundFile const& found, std::function<bool(Output&)> const& wri
 // Changing a file in place
 
 FileChange::FileChange(std::string_view hostPath, WorkCopyName workCopy) {
-    auto native = nativePath(hostPath);
-    if (!native) return;
-    target_ = *native;
-    journal_ = target_ + std::string(suffixOf(workCopy));
-    recoverInterruptedChange(target_);
-    file_ = openNative(target_, true);
+    std::optional<FileStamp> stamp;
+    file_ = openHostFile(hostPath, true, target_, stamp);
     if (!file_) return;
-    auto length = file_.length();
-    if (!length) {
-        file_ = NativeFile();
-        return;
+    journal_ = target_ + std::string(suffixOf(workCopy));
+    if (!changedHere().take(target_, *stamp)) {
+        recoverInterruptedChange(target_);
+        stamp = file_.stamp();
+        if (!stamp) {
+            file_ = NativeFile();
+            return;
+        }
     }
-    oldLength_ = *length;
+    opened_ = stamp;
+    oldLength_ = stamp->size;
 }
 
 FileChange::~FileChange() {
@@ -293,10 +301,7 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
         if (range.offset >= oldLength_ || range.length == 0) continue;
         kept_.push_back({range.offset, std::min(range.length, oldLength_ - range.offset)});
     }
-    // The journal is written beside its place and renamed there whole, so under its name there is
-    // never a journal a failure or a kill cut short.
-    std::string written;
-    NativeFile journal = createBeside(journal_, written);
+    NativeFile journal = createWorkCopy(journal_);
     if (!journal) return false;
     Output out(journal);
     out.startChecksum();
@@ -316,15 +321,16 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
     }
     std::uint64_t const checksum = out.checksum();
     out.writeValue(checksum);
-    bool const flushed = out.flush();
-    if (!journal.close() || !flushed || !renameOver(written, journal_)) {
-        removeNative(written);
+    if (!out.flush()) {
+        // Not whole, so never acted on: whatever of it was written goes.
+        journal = NativeFile();
+        removeNative(journal_);
         return false;
     }
     // From here on the journal is in place: rollBack() puts the file back from it.
     journaled_ = true;
-    keptBytes_ = openNative(journal_, false);
-    return static_cast<bool>(keptBytes_);
+    keptBytes_ = std::move(journal);
+    return true;
 }
 
 bool FileChange::mayChange(std::uint64_t offset, std::uint64_t size) const {
@@ -358,12 +364,17 @@ bool FileChange::resize(std::uint64_t length) {
     return (length >= oldLength_ || mayChange(length, oldLength_ - length)) && file_.resize(length);
 }
 
+bool FileChange::read(std::uint64_t offset, void* data, std::size_t size) {
+    return file_ && readAll(file_, offset, data, size) == Read::Whole;
+}
+
 bool FileChange::commit() {
     if (done_ || !file_) return false;
     if (!journaled_ || !keptBytes_) {
         rollBack();
         return false;
     }
+    std::optional<FileStamp> const stamp = file_.stamp();
     bool const closed = file_.close();
     keptBytes_ = NativeFile();
     if (!closed || !removeNative(journal_)) {
@@ -371,6 +382,8 @@ bool FileChange::commit() {
         return false;
     }
     done_ = true;
+    stampLeft_ = stamp;
+    if (stamp) changedHere().put(target_, *stamp, true);
     return true;
 }
 

@@ -118,6 +118,11 @@ struct ByteRange {
 };
 
 // A change in place of an existing file, rolled back unless committed.
+//
+// Opening it rolls back a change of the file that a killed process left unfinished, unless the file
+// is as this process's own last committed change of it left it (same FileStamp): a change begun
+// since would have moved the stamp, save one that kept the length within the clock tick of that
+// commit, which only a writer the callers failed to keep apart could make.
 class FileChange {
 public:
     FileChange(std::string_view hostPath, WorkCopyName workCopy);
@@ -128,6 +133,10 @@ public:
     // False when the file does not exist or cannot be opened for writing.
     bool opened() const { return static_cast<bool>(file_); }
     std::uint64_t oldLength() const { return oldLength_; }
+    // The file's stamp when it was opened (after any roll back).
+    std::optional<FileStamp> openedStamp() const { return opened_; }
+    // Reads `size` bytes at `offset` as the file now stands; false when they are not all there.
+    bool read(std::uint64_t offset, void* data, std::size_t size);
     // Keeps the bytes of `ranges` (cut to the old length) and the old length in the journal. Called
     // once, before anything is written; false when the journal could not be written whole, and the
     // file is then untouched. Writes, moves and resizes that would change any other byte of the old
@@ -140,8 +149,9 @@ public:
     // Closes the file and drops the journal. False: the change failed and the file is as it was (or,
     // when even that could not be written, the journal stays for the next open to roll it back).
     bool commit();
-    // The changed file's stamp as the writes so far left it (committing does not move it).
-    std::optional<FileStamp> stamp() const { return file_.stamp(); }
+    // The stamp a committed change left the file with (nothing before the commit, or when the system
+    // could not tell it).
+    std::optional<FileStamp> stampLeft() const { return stampLeft_; }
 
 private:
     bool mayChange(std::uint64_t offset, std::uint64_t size) const;
@@ -150,10 +160,12 @@ private:
     std::string target_;
     std::string journal_;
     NativeFile file_;
-    NativeFile keptBytes_;  // the journal, reopened for reading
+    NativeFile keptBytes_;  // the journal, open for reading back what it keeps
     std::uint64_t oldLength_ = 0;
     std::vector<ByteRange> kept_;
     std::vector<std::uint64_t> keptAt_;  // where each range's bytes start in the journal
+    std::optional<FileStamp> opened_;
+    std::optional<FileStamp> stampLeft_;
     bool journaled_ = false;
     bool done_ = false;
 };

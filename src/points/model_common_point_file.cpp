@@ -20,15 +20,20 @@ static_assert(kLayout.magic.size() == 33 && sizeof(ModelCommonPoint) == 80);
 static_assert(kLayout.sectionCountOffset() == 37 && kLayout.totalOffset() == 41 && kLayout.firstSectionOffset() == 45);
 static_assert(kLayout.headSize() == 16);
 
+// Reads a header whose counts make sense.
+std::int32_t readCheckedHeader(sections::ReadAt const& readAt, sections::Header& header) {
+    if (sections::readHeader(readAt, kLayout, header) != sections::HeaderStatus::Ok) return kInvalidContent;
+    if (header.strips < 1 || header.sections < 0 || header.total < 0) return kInvalidContent;
+    return kSuccess;
+}
+
 // Opens the file and reads a header whose counts make sense.
 std::int32_t openHeader(char const* path, platform::File& file, sections::Header& header) {
     if (path == nullptr) return kInvalidArgument;
     file = platform::openFile(path, "rb");
     if (!file) return kCannotOpen;
     platform::BinaryStream stream(file.get());
-    if (sections::readHeader(stream, kLayout, header) != sections::HeaderStatus::Ok) return kInvalidContent;
-    if (header.strips < 1 || header.sections < 0 || header.total < 0) return kInvalidContent;
-    return kSuccess;
+    return readCheckedHeader(sections::readerOf(stream), header);
 }
 
 std::int32_t createFile(char const* path, std::int32_t stripCount) {
@@ -106,9 +111,14 @@ std::int32_t writePairPoints(char const* path, std::int32_t stripNo, std::int32_
         !validSet(second)) {
         return kInvalidArgument;
     }
-    sections::Header header;
+    // The file is opened once, for the change, and its header read through it; a file that cannot be
+    // opened for writing is read as a reader would, to answer as before.
+    platform::FileChange change(path, platform::WorkCopyName::Bak);
     platform::File file;
-        if (std::int32_t code = openHeader(path, file, header); code != kSuccess) return code;
+    sections::Header header;
+    std::int32_t const read = change.opened() ? readCheckedHeader(sections::readerOf(change), header)
+                                              : openHeader(path, file, header);
+    if (read != kSuccess) return read;
     if (first->count != second->count) return kInvalidArgument;
     // Entries pair up by position: the caller passes both models' points in the same order.
     std::vector<ModelCommonPoint> records;
@@ -116,8 +126,8 @@ std::int32_t writePairPoints(char const* path, std::int32_t stripNo, std::int32_
     for (std::int32_t k = 0; k < first->count; ++k) {
         records.push_back(commonPointFromModelPoints(first->entries[k], second->entries[k], second->entries[k]));
     }
-    return sections::addRecords(path, file, kLayout, header, {stripNo, firstModel, secondModel}, records.data(),
-                                first->count, {kCannotWrite});
+    return sections::addRecords(change, file, path, kLayout, header, {stripNo, firstModel, secondModel},
+                                records.data(), first->count, {kCannotWrite});
 }
 
 }  // namespace

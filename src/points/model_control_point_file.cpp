@@ -39,15 +39,20 @@ std::int32_t createFile(char const* path, std::int32_t stripCount) {
     return sections::createEmpty(path, kLayout, stripCount);
 }
 
+// Reads a header whose counts make sense.
+std::int32_t readCheckedHeader(sections::ReadAt const& readAt, sections::Header& header) {
+    if (sections::readHeader(readAt, kLayout, header) != sections::HeaderStatus::Ok) return kInvalidContent;
+    if (header.sections < 0 || header.total < 0) return kInvalidContent;
+    return kSuccess;
+}
+
 // Opens the file and reads its header; `cannotOpen` is what a file that cannot be opened gives.
 std::int32_t openHeader(char const* path, platform::File& file, sections::Header& header, std::int32_t cannotOpen) {
     if (path == nullptr) return kInvalidArgument;
     file = platform::openFile(path, "rb");
     if (!file) return cannotOpen;
     platform::BinaryStream stream(file.get());
-    if (sections::readHeader(stream, kLayout, header) != sections::HeaderStatus::Ok) return kInvalidContent;
-    if (header.sections < 0 || header.total < 0) return kInvalidContent;
-    return kSuccess;
+    return readCheckedHeader(sections::readerOf(stream), header);
 }
 
 std::int32_t readHeaderCounts(char const* path, std::int32_t* strips, std::int32_t* models, std::int32_t* total) {
@@ -80,7 +85,7 @@ std::int32_t findPosition(char const* path, std::int32_t position, platform::Fil
     if (std::int32_t code = openHeader(path, file, header, kCannotOpen); code != kSuccess) return code;
     if (position < 1 || position > header.sections) return kOutOfRange;
     platform::BinaryStream stream(file.get());
-    auto const result = sections::scan(stream, kLayout, position,
+    auto const result = sections::scan(sections::readerOf(stream), kLayout, position,
                                        [&](std::int32_t candidate, sections::Key const&, sections::Section const&) {
                                            return candidate == position;
                                        });
@@ -141,9 +146,14 @@ std::int32_t writeModelPoints(char const* path, std::int32_t stripNo, std::int32
     if (path == nullptr || stripNo < 1 || modelNo < 1) return kInvalidArgument;
     // No set adds an empty section; a set given must hold entries.
     if (set != nullptr && (set->count <= 0 || set->entries == nullptr)) return kInvalidArgument;
-    sections::Header header;
+    // The file is opened once, for the change, and its header read through it; a file that cannot be
+    // opened for writing is read as a reader would, to answer as before.
+    platform::FileChange change(path, platform::WorkCopyName::Bak);
     platform::File file;
-        if (std::int32_t code = openHeader(path, file, header, kInvalidContent); code != kSuccess) return code;
+    sections::Header header;
+    std::int32_t const read = change.opened() ? readCheckedHeader(sections::readerOf(change), header)
+                                              : openHeader(path, file, header, kInvalidContent);
+    if (read != kSuccess) return read;
     if (stripNo > header.strips) return kInvalidArgument;
     std::int32_t const count = set == nullptr ? 0 : set->count;
     std::vector<ModelPointRecord> records(static_cast<std::size_t>(count));
@@ -157,7 +167,8 @@ std::int32_t writeModelPoints(char const* path, std::int32_t stripNo, std::int32
         record.rightY = entry.rightY;
         record.type = entry.type;
     }
-    return sections::addRecords(path, file, kLayout, header, {stripNo, modelNo, 0}, records.data(), count, {kCannotOpen});
+    return sections::addRecords(change, file, path, kLayout, header, {stripNo, modelNo, 0}, records.data(), count,
+                                {kCannotOpen});
 }
 
 std::int32_t positionPointCount(char const* path, std::int32_t position, std::int32_t* count) {

@@ -7,6 +7,7 @@
 #include <yb/ybBlockFileIO.h>
 
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -42,9 +43,9 @@ struct Walk {
 };
 
 // A walk from the first section to the first one of `key`, as find() walks.
-Walk walkTo(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit, Key const& key) {
+Walk walkTo(ReadAt const& readAt, Layout const& layout, std::int32_t limit, Key const& key) {
     Walk walk;
-    walk.stop = scan(stream, layout, limit, [&](std::int32_t, Key const& candidate, Section const& section) {
+    walk.stop = scan(readAt, layout, limit, [&](std::int32_t, Key const& candidate, Section const& section) {
         walk.first.try_emplace(candidate, section);
         return candidate == key;
     });
@@ -80,10 +81,9 @@ std::optional<Walk> takeWalk(std::string const& key, platform::FileStamp const& 
 }
 
 // True when the section head at `section` holds `key` and its count, as the kept walk says.
-bool headAsKept(platform::BinaryStream& stream, Layout const& layout, Key const& key, Section const& section) {
+bool headAsKept(ReadAt const& readAt, Layout const& layout, Key const& key, Section const& section) {
     std::array<std::int32_t, kMaxKeys + 1> head{};
-    if (!stream.seek(section.headOffset) || !stream.read(head.data(), static_cast<std::size_t>(layout.headSize())))
-        return false;
+    if (!readAt(section.headOffset, head.data(), static_cast<std::size_t>(layout.headSize()))) return false;
     for (std::size_t i = 0; i < layout.keyCount; ++i)
         if (head[i] != key[i]) return false;
     return head[layout.keyCount] == section.count;
@@ -102,21 +102,43 @@ std::int32_t createEmpty(char const* path, Layout const& layout, std::int32_t st
     return written ? kSuccess : kCannotWrite;
 }
 
-HeaderStatus readHeader(platform::BinaryStream& stream, Layout const& layout, Header& header) {
-    if (!stream.seek(0) || !stream.readMagic(layout.magic)) return HeaderStatus::WrongMagic;
-    if (!stream.readI32(header.strips) || !stream.readI32(header.sections) || !stream.readI32(header.total)) {
+ReadAt readerOf(platform::BinaryStream& stream) {
+    return [&stream](std::int64_t offset, void* data, std::size_t size) {
+        return stream.seek(offset) && stream.read(data, size);
+    };
+}
+
+ReadAt readerOf(platform::FileChange& change) {
+    return [&change](std::int64_t offset, void* data, std::size_t size) {
+        return offset >= 0 && change.read(static_cast<std::uint64_t>(offset), data, size);
+    };
+}
+
+HeaderStatus readHeader(ReadAt const& readAt, Layout const& layout, Header& header) {
+    // Magic and counts in one read; a file too short for all of them is told apart by its magic.
+    std::size_t const magicSize = layout.magic.size();
+    std::array<char, 128> bytes{};
+    std::size_t const size = magicSize + 3 * sizeof(std::int32_t);
+    if (size > bytes.size()) return HeaderStatus::WrongMagic;
+    if (!readAt(0, bytes.data(), size)) {
+        if (!readAt(0, bytes.data(), magicSize) || std::string_view(bytes.data(), magicSize) != layout.magic)
+            return HeaderStatus::WrongMagic;
         return HeaderStatus::ShortCounts;
     }
+    if (std::string_view(bytes.data(), magicSize) != layout.magic) return HeaderStatus::WrongMagic;
+    std::memcpy(&header.strips, bytes.data() + magicSize, 4);
+    std::memcpy(&header.sections, bytes.data() + magicSize + 4, 4);
+    std::memcpy(&header.total, bytes.data() + magicSize + 8, 4);
     return HeaderStatus::Ok;
 }
 
-ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit,
+ScanResult scan(ReadAt const& readAt, Layout const& layout, std::int32_t limit,
                 std::function<bool(std::int32_t position, Key const& key, Section const& section)> const& matches) {
     ScanResult result;
     std::int64_t offset = layout.firstSectionOffset();
     std::array<std::int32_t, kMaxKeys + 1> head{};
     for (std::int32_t position = 1; position <= limit; ++position) {
-        if (!stream.seek(offset) || !stream.read(head.data(), static_cast<std::size_t>(layout.headSize()))) {
+        if (!readAt(offset, head.data(), static_cast<std::size_t>(layout.headSize()))) {
             result.status = ScanStatus::EndOfFile;
             return result;
         }
@@ -140,68 +162,73 @@ ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32
 }
 
 ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit, Key const& key) {
-    return scan(stream, layout, limit,
+    return scan(readerOf(stream), layout, limit,
                 [&](std::int32_t, Key const& candidate, Section const&) { return candidate == key; });
+}
+
+bool recordsWithin(Layout const& layout, Section const& section, std::uint64_t length) {
+    std::int64_t const start = section.recordsOffset(layout);
+    if (section.count < 0 || static_cast<std::uint64_t>(start) > length) return false;
+    return platform::countFits(section.count, layout.recordSize, length - static_cast<std::uint64_t>(start));
 }
 
 bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Section const& section) {
     auto const length = stream.length();
-    std::int64_t const start = section.recordsOffset(layout);
-    if (!length || section.count < 0 || static_cast<std::uint64_t>(start) > *length) return false;
-    return platform::countFits(section.count, layout.recordSize, *length - static_cast<std::uint64_t>(start));
+    return length && recordsWithin(layout, section, *length);
 }
 
-std::int32_t addRecords(char const* path, platform::File& file, Layout const& layout, Header const& header,
-                        Key const& key, void const* records, std::int32_t count, AddCodes const& codes) {
+std::int32_t addRecords(platform::FileChange& change, platform::File& file, char const* path, Layout const& layout,
+                        Header const& header, Key const& key, void const* records, std::int32_t count,
+                        AddCodes const& codes) {
     if (count < 0 || header.total < 0 || header.sections < 0 || count > kInt32Max - header.total) {
         return kInvalidArgument;
     }
+    // Reads go through the change, or through the file opened for reading when the change could not
+    // open it.
+    std::optional<platform::BinaryStream> stream;
+    if (!change.opened()) {
+        if (!file) return codes.cannotOpenForUpdate;
+        stream.emplace(file.get());
+    }
+    ReadAt const readAt = stream ? readerOf(*stream) : readerOf(change);
+    std::optional<std::uint64_t> const length = stream ? stream->length() : std::optional(change.oldLength());
+    std::optional<platform::FileStamp> const stamp = change.openedStamp();
+    std::optional<Walk> kept = stamp ? takeWalk(memoKey(path, layout), *stamp, header) : std::nullopt;
+    std::optional<ScanResult> const known = kept ? kept->lookUp(key) : std::nullopt;
+    bool useKept = known.has_value();
+    if (useKept && known->status == ScanStatus::Found) {
+        std::uint64_t const ioErrors = platform::ioErrorTally();
+        useKept = headAsKept(readAt, layout, key, known->section);
+        if (platform::ioErrorTally() != ioErrors) return kInvalidContent;  // as a walk that cannot read
+    }
     ScanResult found;
     Walk walk;
-    {
-        if (!file) return codes.cannotOpenForUpdate;
-        platform::BinaryStream stream(file.get());
-        // Everything is checked before the first byte changes, so a damaged file is refused untouched.
-        auto const stamp = platform::stampOf(file.get());
-        std::optional<Walk> kept = stamp ? takeWalk(memoKey(path, layout), *stamp, header) : std::nullopt;
-        std::optional<ScanResult> const known = kept ? kept->lookUp(key) : std::nullopt;
-        bool useKept = known.has_value();
-        if (useKept && known->status == ScanStatus::Found) {
-            std::uint64_t const ioErrors = platform::ioErrorTally();
-            useKept = headAsKept(stream, layout, key, known->section);
-            if (platform::ioErrorTally() != ioErrors) return kInvalidContent;  // as a walk that cannot read
-        }
-        if (useKept) {
-            walk = std::move(*kept);
-            found = *known;
-        } else {
-            walk = walkTo(stream, layout, header.sections, key);
-            found = walk.stop;
-        }
-        auto const length = stream.length();
-        if (!length) return kInvalidContent;
-        switch (found.status) {
-            case ScanStatus::Found:
-                if (!recordsPresent(stream, layout, found.section)) return kInvalidContent;
-                if (found.section.count > kInt32Max - count) return kInvalidArgument;
-                break;
-            case ScanStatus::NotFound:
-                if (static_cast<std::uint64_t>(found.end) > *length) return kInvalidContent;
-                if (header.sections == kInt32Max) return kInvalidArgument;
-                break;
-            case ScanStatus::EndOfFile:
-            case ScanStatus::Damaged:
-                return kInvalidContent;
-        }
+    if (useKept) {
+        walk = std::move(*kept);
+        found = *known;
+    } else {
+        walk = walkTo(readAt, layout, header.sections, key);
+        found = walk.stop;
     }
-
-    file.close();
+    if (!length) return kInvalidContent;
+    switch (found.status) {
+        case ScanStatus::Found:
+            if (!recordsWithin(layout, found.section, *length)) return kInvalidContent;
+            if (found.section.count > kInt32Max - count) return kInvalidArgument;
+            break;
+        case ScanStatus::NotFound:
+            if (static_cast<std::uint64_t>(found.end) > *length) return kInvalidContent;
+            if (header.sections == kInt32Max) return kInvalidArgument;
+            break;
+        case ScanStatus::EndOfFile:
+        case ScanStatus::Damaged:
+            return kInvalidContent;
+    }
+    if (!change.opened()) return codes.cannotOpenForUpdate;
 
     // The records go in behind the section's old ones (or behind the last section), so the work copy
     // keeps the header counts, the section's count and the bytes from there to the end: all the
     // change overwrites. An append to the last section costs the new records only.
-    platform::FileChange change(path, platform::WorkCopyName::Bak);
-    if (!change.opened()) return codes.cannotOpenForUpdate;
     std::size_t const bytes = static_cast<std::size_t>(count) * layout.recordSize;
     auto const countsAt = static_cast<std::uint64_t>(layout.sectionCountOffset());
     bool ok = false;
@@ -224,13 +251,15 @@ std::int32_t addRecords(char const* path, platform::File& file, Layout const& la
         head[layout.keyCount] = count;
         auto const end = static_cast<std::uint64_t>(found.end);
         auto const headSize = static_cast<std::size_t>(layout.headSize());
+        // The new section goes out in one write.
+        std::vector<unsigned char> section(headSize + bytes);
+        std::memcpy(section.data(), head.data(), headSize);
+        if (bytes > 0) std::memcpy(section.data() + headSize, records, bytes);
         ok = change.keep({{countsAt, sizeof counts}, {end, change.oldLength()}}) &&
-             change.write(countsAt, counts, sizeof counts) && change.write(end, head.data(), headSize) &&
-             change.write(end + headSize, records, bytes);
+             change.write(countsAt, counts, sizeof counts) && change.write(end, section.data(), section.size());
     }
-    std::optional<platform::FileStamp> const stamp = ok ? change.stamp() : std::nullopt;
-    ok = ok && change.commit();
-    if (!ok) return kCannotWrite;
+    if (!ok || !change.commit()) return kCannotWrite;
+    std::optional<platform::FileStamp> const left = change.stampLeft();
 
     // The walk as the file now stands, kept for the next append.
     auto const bytesAdded = static_cast<std::int64_t>(bytes);
@@ -246,7 +275,7 @@ std::int32_t addRecords(char const* path, platform::File& file, Layout const& la
         walk.stop.end = found.end + layout.headSize() + bytesAdded;
         now.sections += 1;
     }
-    if (stamp) keptWalks().put(memoKey(path, layout), *stamp, KeptWalk{now, std::move(walk)});
+    if (left) keptWalks().put(memoKey(path, layout), *left, KeptWalk{now, std::move(walk)});
     return kSuccess;
 }
 

@@ -7,6 +7,7 @@
 #include "binary_io.h"
 #include "file_kinds.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <array>
 #include <cstddef>
@@ -45,9 +46,14 @@ struct Header {
     std::int32_t total = 0;
 };
 
+// Reads `size` bytes at `offset` of a file; false unless all of them came.
+using ReadAt = std::function<bool(std::int64_t offset, void* data, std::size_t size)>;
+ReadAt readerOf(platform::BinaryStream& stream);
+ReadAt readerOf(platform::FileChange& change);
+
 enum class HeaderStatus { Ok, WrongMagic, ShortCounts };
-// Reads magic and counts from the stream's start. A short magic counts as a wrong one.
-HeaderStatus readHeader(platform::BinaryStream& stream, Layout const& layout, Header& header);
+// Reads magic and counts from the file's start. A short magic counts as a wrong one.
+HeaderStatus readHeader(ReadAt const& readAt, Layout const& layout, Header& header);
 
 struct Section {
     std::int64_t headOffset = 0;  // where the section's head starts
@@ -69,14 +75,16 @@ struct ScanResult {
 };
 
 // Walks at most `limit` sections from the first and stops at the first whose position (from 1), key
-// and place satisfy `matches`. Skipped sections are passed over by seeking, never read.
-ScanResult scan(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit,
+// and place satisfy `matches`. Only section heads are read; skipped records are jumped over.
+ScanResult scan(ReadAt const& readAt, Layout const& layout, std::int32_t limit,
                 std::function<bool(std::int32_t position, Key const& key, Section const& section)> const& matches);
 
 // The first section with exactly this key.
 ScanResult find(platform::BinaryStream& stream, Layout const& layout, std::int32_t limit, Key const& key);
 
-// True when the section's p records all lie within the file.
+// True when the section's p records all lie within a file of `length` bytes.
+bool recordsWithin(Layout const& layout, Section const& section, std::uint64_t length);
+// The same for the stream's file.
 bool recordsPresent(platform::BinaryStream& stream, Layout const& layout, Section const& section);
 
 // Writes a new file with its magic, `stripCount` and no sections. When the file cannot be created or a
@@ -88,14 +96,18 @@ struct AddCodes {
 };
 
 // Adds `count` records (count * recordSize bytes) behind the records of the section with `key`, or in a
-// new section behind the last one, and raises the header counts. The file is changed in place; its
-// ".bak" work copy keeps what the change overwrites, so any failure puts the file back.
+// new section behind the last one, and raises the header counts. The file is changed in place through
+// `change` (its ".bak" work copy keeps what the change overwrites, so any failure puts the file back);
+// everything is checked before the first byte changes, so a damaged file is refused untouched.
 // Appends one after another to the same file find their place without walking the sections again:
-// what a walk found is kept with the file's stamp (platform::FileStamp) and header counts, and used
-// while both are as the last append left them; the head of a section found so is read back and
-// compared before anything is written.
-// `header` is what the caller read from `file`, the file at `path` opened for reading.
-std::int32_t addRecords(char const* path, platform::File& file, Layout const& layout, Header const& header,
-                        Key const& key, void const* records, std::int32_t count, AddCodes const& codes);
+// what a walk found is kept with the stamp the change left (platform::FileStamp) and the header counts,
+// and used while both are as the last append left them; the head of a section found so is read back
+// and compared before anything is written.
+// `header` is what the caller read through `change`, or, when `change` could not open the file,
+// through `file`, the file opened for reading: the file is then checked as for a change and the
+// answer is codes.cannotOpenForUpdate.
+std::int32_t addRecords(platform::FileChange& change, platform::File& file, char const* path, Layout const& layout,
+                        Header const& header, Key const& key, void const* records, std::int32_t count,
+                        AddCodes const& codes);
 
 }  // namespace yb::points::sections

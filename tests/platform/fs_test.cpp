@@ -76,8 +76,9 @@ TEST_F(FileAccess, UnmappedDrivesAndMissingFoldersNameNoFile) {
 }
 
 // A new file takes the old one's permissions; a change in place touches only what it keeps; a journal
-// that never became whole was never acted on and is dropped by the next open, and a work copy that is
-// no journal is not ours and stays. (The fault harness and the kill test cover the rest.)
+// that never became whole (even one cut inside its magic) was never acted on and is dropped by the
+// next open, and a work copy that is no journal is not ours and stays. (The fault harness and the
+// kill test cover the rest.)
 TEST_F(FileAccess, ReplacementsKeepPermissionsAndOpensLeaveForeignWorkCopies) {
     writeNative("a.dat", {1, 2, 3});
     auto const permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
@@ -94,11 +95,43 @@ TEST_F(FileAccess, ReplacementsKeepPermissionsAndOpensLeaveForeignWorkCopies) {
         EXPECT_FALSE(change.write(0, "xx", 2));
         EXPECT_TRUE(change.write(0, "x", 1) && change.write(2, "yy", 2));
     }
-    writeNative("a.dat.tmp", yb::test::bytesOf("YBJRNL01 cut short"));
+    writeNative("a.dat.tmp", yb::test::bytesOf("YBJRN"));
     writeNative("a.dat.bak", {'m', 'i', 'n', 'e'});
     { File file = openFile("D:\\a.dat", "rb"); }
     EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{5, 6}));
     EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "a.dat.bak"}));
+}
+
+// A change in place skips the look for another's unfinished change only while the file is as this
+// process's own last change left it: a file changed since, with a journal beside it, is rolled back.
+TEST_F(FileAccess, AChangeRollsBackAnUnfinishedChangeMadeSinceItsOwnLast) {
+    writeNative("a.dat", {1, 2, 3, 4});
+    auto grow = [](unsigned char value) {
+        FileChange change("D:\\a.dat", WorkCopyName::Bak);
+        unsigned char const bytes[2] = {value, value};
+        return change.keep({{0, 1}}) && change.write(0, bytes, 1) && change.write(change.oldLength(), bytes, 2) &&
+               change.commit();
+    };
+    ASSERT_TRUE(grow(7));
+    auto const before = readNative("a.dat");
+    // Another writer's change, caught between its journal and its commit.
+    std::vector<unsigned char> journal, midway;
+    {
+        FileChange change("D:\\a.dat", WorkCopyName::Bak);
+        unsigned char const byte = 9;
+        ASSERT_TRUE(change.keep({{0, 1}}) && change.write(0, &byte, 1) && change.write(change.oldLength(), &byte, 1));
+        journal = readNative("a.dat.bak");
+        midway = readNative("a.dat");
+        ASSERT_TRUE(change.commit());
+    }
+    writeNative("a.dat", midway);
+    writeNative("a.dat.bak", journal);
+    ASSERT_TRUE(grow(8));
+    auto expected = before;
+    expected[0] = 8;
+    expected.insert(expected.end(), {8, 8});
+    EXPECT_EQ(readNative("a.dat"), expected);
+    EXPECT_FALSE(existsNative("a.dat.bak"));
 }
 
 TEST_F(FileAccess, BinaryStreamReportsShortReads) {
