@@ -115,6 +115,11 @@ std::optional<FileStamp> stampOf(std::FILE* stream);
 // asked. What is learnt from a file under such a stamp holds for as long as its stamp stays equal.
 std::optional<FileStamp> settledStampOf(std::FILE* stream);
 
+// True when `stamp`, taken just now, is finer than the clock tick: the system then stamps any later
+// change of the file later, whatever its length and however soon it comes (Linux stamps a change
+// finely once the file's times were asked after the last one). False where that cannot be told.
+bool laterChangesMoveStamp(FileStamp const& stamp);
+
 // Whether a stream goes to a terminal (a console window on Windows).
 bool isTerminal(std::FILE* stream);
 

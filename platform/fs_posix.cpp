@@ -318,6 +318,13 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream) {
     return stamp;
 }
 
+bool laterChangesMoveStamp(FileStamp const& stamp) {
+    // A change stamped from the coarse clock is never later than it.
+    timespec now{};
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
+    return stamp.changed > std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
 bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {

@@ -182,6 +182,9 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream) {
     return stamp;
 }
 
+// Write times may lag the write: nothing is promised of the next one.
+bool laterChangesMoveStamp(FileStamp const&) { return false; }
+
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
 bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {

@@ -36,7 +36,8 @@ constexpr std::uint64_t kJournalRangeSize = 16;
 constexpr std::uint64_t kChecksumSize = 8;
 constexpr std::array<std::string_view, 2> kWorkCopySuffixes = {".bak", ".tmp"};
 
-// The files this process last changed in place, with the stamp each committed change left.
+// The files this process last changed in place, with the stamp each committed change left, where any
+// later change is bound to move it.
 StampedMemo<bool, 8>& changedHere() {
     static StampedMemo<bool, 8> files;
     return files;
@@ -383,7 +384,7 @@ bool FileChange::commit() {
     }
     done_ = true;
     stampLeft_ = stamp;
-    if (stamp) changedHere().put(target_, *stamp, true);
+    if (stamp && laterChangesMoveStamp(*stamp)) changedHere().put(target_, *stamp, true);
     return true;
 }
 

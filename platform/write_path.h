@@ -120,9 +120,9 @@ struct ByteRange {
 // A change in place of an existing file, rolled back unless committed.
 //
 // Opening it rolls back a change of the file that a killed process left unfinished, unless the file
-// is as this process's own last committed change of it left it (same FileStamp): a change begun
-// since would have moved the stamp, save one that kept the length within the clock tick of that
-// commit, which only a writer the callers failed to keep apart could make.
+// is as this process's own last committed change of it left it (the same FileStamp) and that stamp
+// was finer than the clock tick (laterChangesMoveStamp): any change begun since, by anyone, would
+// have moved it. Where stamps are coarser, it always looks.
 class FileChange {
 public:
     FileChange(std::string_view hostPath, WorkCopyName workCopy);
