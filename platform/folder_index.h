@@ -14,20 +14,23 @@
 //   a workflow that makes or deletes a file per image never reads the folder again.
 //
 // What another process can do unseen: a change time is only as fine as the clock tick that stamps it
-// (a few milliseconds on kernels without fine-grained change times). A change another process makes
-// to a folder within the tick in which this index last read or stamped it can go unseen until the
-// folder changes again:
+// (a few milliseconds on kernels without fine-grained change times), and a change of the library's
+// own stamps the index with the folder's new change time. A change another process makes to a folder
+// within the tick in which this index last read it, or between the index's last check and a change of
+// the library's own there, can go unseen until the folder changes again:
 // - a name that process created in another case than the one asked is answered as missing (a lookup
 //   for a new file then makes a second file whose name differs only in case; a workflow skips the
 //   file or leaves it in place);
 // - a name it removed or renamed is answered with its old spelling, so the following open fails as
 //   for a missing file, and a removal finds nothing to remove.
 // Nothing else: a name asked in its exact spelling is always looked for on disk (the caller tries the
-// exact path first, and a batch lookup stats a name the index lacks), and the work copies that hold
-// an interrupted change are always looked for on disk. Besides, a folder this thread found current is trusted for the rest of that
-// tick for the names it holds in the spelling asked (a workflow that makes a file per image looks at
-// its folder once a tick, not once a file); a name it lacks, or holds in another case only, is
-// always looked for again, so a file or folder made just before a call is found. To narrow the
+// exact path first, and a batch lookup stats a name the index lacks). The work copies that hold an
+// interrupted change are looked for on disk when a file is opened (FileChange tells when a change
+// need not look); only a batch lookup (findFiles) asks the index for them, as a killed process leaves
+// them long before a workflow comes. Besides, a folder this thread found current is trusted for the
+// rest of that tick for the names it holds in the spelling asked (a workflow that makes a file per
+// image looks at its folder once a tick, not once a file); a name it lacks, or holds in another case
+// only, is always looked for again, so a file or folder made just before a call is found. To narrow the
 // window, a folder whose change time falls in the tick of its own reading (and is not stamped finer
 // than the tick) is read once more, after the tick, before a name is reported missing from it.
 //
