@@ -155,7 +155,7 @@ void rollBackFrom(std::string const& journalNative, std::string const& targetNat
 // ---------------------------------------------------------------------------------------------
 // Output
 
-Output::Output(NativeFile& file, std::uint64_t start) : file_(file), next_(start) { buffer_.reserve(kBufferSize); }
+Output::Output(NativeFile& file, std::uint64_t start) : file_(file), next_(start) {}
 
 void Output::hash(void const* data, std::size_t size) {
     auto const* bytes = static_cast<unsigned char const*>(data);
