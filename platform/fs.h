@@ -176,8 +176,7 @@ public:
     bool close();
 
 private:
-    friend NativeFile openNative(std::string const&, bool);
-    friend NativeFile openHostFile(std::string_view, bool, std::string&, std::optional<FileStamp>&);
+    friend NativeFile openNative(std::string const&, bool, FileStamp*);
     friend NativeFile createBeside(std::string const&, std::string&, bool);
     friend NativeFile createWorkCopy(std::string const&);
     // A file descriptor on Linux, a HANDLE on Windows.
@@ -186,8 +185,9 @@ private:
     bool writable_ = false;
 };
 
-// An existing regular file, for reading or for reading and writing.
-NativeFile openNative(std::string const& native, bool forUpdate);
+// An existing regular file, for reading or for reading and writing; its stamp at the opening goes to
+// `stamp` when one is given.
+NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp = nullptr);
 // An existing regular file by host path, opened as openNative opens it, with its native path and its
 // stamp at the opening. The spelling asked is tried first by opening it, with no look beforehand.
 NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp);

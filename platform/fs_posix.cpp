@@ -526,7 +526,7 @@ bool NativeFile::resize(std::uint64_t length) {
     return false;
 }
 
-NativeFile openNative(std::string const& native, bool forUpdate) {
+NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp) {
     NativeFile file;
     if (io::injected(HB_FILE_OPEN)) return file;
     int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
@@ -538,35 +538,28 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     file.writable_ = forUpdate;
     struct stat info {};
     if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
+    if (stamp != nullptr) *stamp = stampOfInfo(info);
     return file;
 }
 
 NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp) {
     native.clear();
     stamp.reset();
-    NativeFile file;
     auto map = mapOnDisk(hostPath);
-    if (!map || io::injected(HB_FILE_OPEN)) return file;
-    int const flags = (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    if (!map) return NativeFile();
     std::string path = map->whole;
-    int handle = ::open(path.c_str(), flags);
-    if (handle < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    FileStamp opened;
+    NativeFile file = openNative(path, forUpdate, &opened);
+    if (!file && (errno == ENOENT || errno == ENOTDIR)) {
         // Not there in the spelling asked: looked for ignoring case.
         auto resolved = resolveMapped(*map, false, nullptr);
         if (!resolved) return file;
         path = std::move(resolved->path);
-        handle = ::open(path.c_str(), flags);
+        file = openNative(path, forUpdate, &opened);
     }
-    if (handle < 0) {
-        io::failed();
-        return file;
-    }
-    file.handle_ = handle;
-    file.writable_ = forUpdate;
-    struct stat info {};
-    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
+    if (!file) return file;
     native = std::move(path);
-    stamp = stampOfInfo(info);
+    stamp = opened;
     return file;
 }
 

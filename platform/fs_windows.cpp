@@ -383,7 +383,7 @@ bool NativeFile::resize(std::uint64_t length) {
     return false;
 }
 
-NativeFile openNative(std::string const& native, bool forUpdate) {
+NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp) {
     NativeFile file;
     if (io::injected(HB_FILE_OPEN)) return file;
     // A directory does not open: CreateFileW needs a flag of its own for that.
@@ -395,6 +395,11 @@ NativeFile openNative(std::string const& native, bool forUpdate) {
     file.handle_ = reinterpret_cast<std::intptr_t>(handle);
     file.writable_ = forUpdate;
     if (::GetFileType(handle) != FILE_TYPE_DISK) return NativeFile();
+    if (stamp != nullptr) {
+        auto const opened = stampOfHandle(handle);
+        if (!opened) return NativeFile();
+        *stamp = *opened;
+    }
     return file;
 }
 
@@ -403,10 +408,11 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
     stamp.reset();
     auto path = nativePath(hostPath);
     if (!path) return NativeFile();
-    NativeFile file = openNative(*path, forUpdate);
-    if (file) stamp = file.stamp();
-    if (!stamp) return NativeFile();
+    FileStamp opened;
+    NativeFile file = openNative(*path, forUpdate, &opened);
+    if (!file) return file;
     native = std::move(*path);
+    stamp = opened;
     return file;
 }
 
