@@ -195,8 +195,8 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
 // permission bits when the target exists; its path goes to `created`. A caller that knows the target
 // is not there says so with `targetMayExist`, which spares the look at it.
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist = true);
-// The work copy of a change at `native`, made empty for reading and writing (a file there is
-// truncated). Its folder's index learns of it only from its removal (removeNative), which a work copy
+// The work copy of a change at `native`, made new and empty for reading and writing (what stood under
+// the name is removed first, so a link there is never written through). Its folder's index learns of it only from its removal (removeNative), which a work copy
 // always ends with: the pair is one change of the folder's names.
 NativeFile createWorkCopy(std::string const& native);
 // Puts `fromNative` in the place of `toNative` in one step, replacing it.

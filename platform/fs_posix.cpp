@@ -594,7 +594,11 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
 NativeFile createWorkCopy(std::string const& native) {
     NativeFile file;
     if (io::injected(HB_FILE_OPEN)) return file;
-    int const handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Made new: what stood under the name (an old copy, a link to another file) is removed, never
+    // written through.
+    int handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (handle < 0 && errno == EEXIST && ::unlink(native.c_str()) == 0)
+        handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (handle < 0) {
         io::failed();
         return file;

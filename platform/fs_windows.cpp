@@ -442,7 +442,13 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
 NativeFile createWorkCopy(std::string const& native) {
     NativeFile file;
     if (io::injected(HB_FILE_OPEN)) return file;
-    HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+    // Made new: what stood under the name (an old copy, a link to another file) is removed, never
+    // written through.
+    HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+    if (handle == INVALID_HANDLE_VALUE && errno == EEXIST) {
+        auto path = widePath(native);
+        if (path && ::DeleteFileW(path->c_str())) handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+    }
     if (handle == INVALID_HANDLE_VALUE) {
         io::failed();
         return file;

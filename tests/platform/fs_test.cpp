@@ -134,6 +134,24 @@ TEST_F(FileAccess, AChangeRollsBackAnUnfinishedChangeMadeSinceItsOwnLast) {
     EXPECT_FALSE(existsNative("a.dat.bak"));
 }
 
+// The work copy is made new: a link standing under its name is removed, and what it leads to is
+// never written through.
+TEST_F(FileAccess, AChangeNeverWritesThroughALinkAtItsWorkCopyName) {
+    writeNative("a.dat", {1, 2});
+    writeNative("other.dat", {7, 7, 7});
+    std::filesystem::create_hard_link(nativeFsPath("other.dat"), nativeFsPath("a.dat.bak"));
+    if (yb::test::hostPathsAreMapped())  // links to names need no privilege here
+        std::filesystem::create_symlink(nativeFsPath("other.dat"), nativeFsPath("a.dat.tmp"));
+    for (WorkCopyName name : {WorkCopyName::Bak, WorkCopyName::Tmp}) {
+        FileChange change("D:\\a.dat", name);
+        unsigned char const byte = 5;
+        ASSERT_TRUE(change.keep({{0, 1}}) && change.write(0, &byte, 1) && change.commit());
+    }
+    EXPECT_EQ(readNative("other.dat"), (std::vector<unsigned char>{7, 7, 7}));
+    EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{5, 2}));
+    EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "other.dat"}));
+}
+
 TEST_F(FileAccess, BinaryStreamReportsShortReads) {
     // "MAGIC", -7, 1.5, "ab" in a field of 4, -7.
     writeNative("v.bin", yb::test::bytesOf(hexBytes("4D 41 47 49 43 F9FFFFFF 000000000000F83F 61620000 F9FFFFFF")));
