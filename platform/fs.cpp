@@ -124,9 +124,8 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDi
     if (!native) return std::nullopt;
     auto entries = backend::listDirectory(*native);
     if (!entries) return std::nullopt;
-    auto const byName = [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; };
-    // A listing the backend kept comes sorted already.
-    if (!std::is_sorted(entries->begin(), entries->end(), byName)) std::sort(entries->begin(), entries->end(), byName);
+    std::sort(entries->begin(), entries->end(),
+              [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; });
     return entries;
 }
 

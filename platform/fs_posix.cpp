@@ -20,7 +20,6 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 
 namespace yb::platform {
@@ -403,21 +402,6 @@ std::optional<std::uint64_t> streamLength(std::FILE* stream) {
 }
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native) {
-    // The last listing is kept while its folder stays unchanged, so a caller that lists one folder
-    // twice (once per extension) reads it once. It is kept only when the folder was last changed at
-    // least two clock ticks before the reading: any later change then moves the folder's change time.
-    struct Listing {
-        std::string folder;
-        dev_t device = 0;
-        ino_t inode = 0;
-        timespec changed{};
-        std::vector<DirectoryEntry> entries;
-    };
-    static std::mutex memoLock;
-    static Listing memo;
-    timespec now{};
-    timespec tick{};
-    bool const clock = ::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 && ::clock_getres(CLOCK_REALTIME_COARSE, &tick) == 0;
     int const descriptor = ::open(native.empty() ? "." : native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) return std::nullopt;
     std::unique_ptr<DIR, int (*)(DIR*)> handle(::fdopendir(descriptor), ::closedir);
@@ -425,21 +409,6 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
         ::close(descriptor);
         return std::nullopt;
     }
-    struct stat folder {};
-    bool const stamped = ::fstat(descriptor, &folder) == 0;
-    auto sameFolder = [&](Listing const& listing) {
-        return listing.folder == native && listing.device == folder.st_dev && listing.inode == folder.st_ino &&
-               listing.changed.tv_sec == folder.st_ctim.tv_sec && listing.changed.tv_nsec == folder.st_ctim.tv_nsec;
-    };
-    if (stamped) {
-        std::lock_guard guard(memoLock);
-        if (sameFolder(memo)) return memo.entries;
-    }
-    constexpr std::int64_t kSecond = 1'000'000'000;
-    std::int64_t const changedAt = std::int64_t{folder.st_ctim.tv_sec} * kSecond + folder.st_ctim.tv_nsec;
-    std::int64_t const clockAt = std::int64_t{now.tv_sec} * kSecond + now.tv_nsec;
-    std::int64_t const margin = 2 * std::max<std::int64_t>(std::int64_t{tick.tv_sec} * kSecond + tick.tv_nsec, kSecond / 100);
-    bool const settled = stamped && clock && changedAt % kSecond != 0 && changedAt <= clockAt - margin;
     std::vector<DirectoryEntry> entries;
     while (dirent* entry = ::readdir(handle.get())) {
         std::string_view name(entry->d_name);
@@ -454,13 +423,6 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
             dir = statPath(native + "/" + std::string(name), info) && S_ISDIR(info.st_mode);
         }
         entries.push_back({std::move(*gbk), dir});
-    }
-    if (settled) {
-        // Kept in name order, as every listing is handed out (fs.cpp), so a kept one needs no sorting.
-        std::sort(entries.begin(), entries.end(),
-                  [](DirectoryEntry const& a, DirectoryEntry const& b) { return a.name < b.name; });
-        std::lock_guard guard(memoLock);
-        memo = Listing{native, folder.st_dev, folder.st_ino, folder.st_ctim, entries};
     }
     return entries;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace yb::block {
@@ -14,5 +15,12 @@ std::int32_t readBlockOptionFile(char const* path, BlockInfo* block);
 std::int32_t readModelOptionFile(char const* path, ModelInfo* info);
 // The titles of the files with extension `ext` in `dir` (and, when `recursive` is non-zero, below it).
 std::int32_t listSameExtension(char const* dir, char const* ext, std::vector<std::string>& titles, int recursive);
+// The same, not recursive, for several extensions from one listing of `dir`: each list of titles as
+// listSameExtension gives it for its extension alone (all empty when the folder cannot be listed).
+struct ExtensionTitles {
+    std::string_view extension;
+    std::vector<std::string>* titles;
+};
+std::int32_t listSameExtensions(char const* dir, std::vector<ExtensionTitles> const& wanted);
 
 }  // namespace yb::block

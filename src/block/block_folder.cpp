@@ -119,6 +119,21 @@ std::int32_t collectTitles(std::string const& dir, std::string_view extension, b
     return kSuccess;
 }
 
+}  // namespace
+
+std::int32_t listSameExtensions(char const* dir, std::vector<ExtensionTitles> const& wanted) {
+    for (auto const& one : wanted) one.titles->clear();
+    if (dir == nullptr) return kInvalidArgument;
+    auto entries = platform::listDirectory(dir);
+    if (!entries) return kOutOfRange;
+    for (auto const& one : wanted)
+        for (auto const& entry : *entries)
+            if (matchesExtension(entry.name, one.extension)) one.titles->push_back(platform::splitPath(entry.name).title);
+    return kSuccess;
+}
+
+namespace {
+
 bool extractFileName(char const* path, char* name) {
     if (path == nullptr || name == nullptr) return false;
     std::string_view const text(path);

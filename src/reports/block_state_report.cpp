@@ -138,10 +138,9 @@ std::int32_t writeImageParameters(char const* blockOptionPath, platform::Output&
     if (std::int32_t code = writeReport(report, gbk(texts::kImageSection)); code != kSuccess) return code;
 
     std::string const directory = field(block.blockDirectory, sizeof block.blockDirectory) + "\\ImagesPara\\";
+    // The inner orientation and orientation files, from one listing of the folder.
     std::vector<std::string> innerTitles, orientationTitles;
-    if (std::int32_t code = block::listSameExtension(directory.c_str(), "ioc", innerTitles, 0); code != kSuccess)
-        return code;
-    if (std::int32_t code = block::listSameExtension(directory.c_str(), "boc", orientationTitles, 0);
+    if (std::int32_t code = block::listSameExtensions(directory.c_str(), {{"ioc", &innerTitles}, {"boc", &orientationTitles}});
         code != kSuccess)
         return code;
 
