@@ -97,6 +97,8 @@ CONTROLPOINT_STORAGE* makeSet(std::int32_t count) {
 
 void registerJointAppends() {
     // 2,000 models appended in order, each as a new section: one call per model, as a matcher saves them.
+    // Each append makes and removes its work copy, whose cost on a shared machine swings by a third
+    // from one repetition to the next: twice the repetitions (both sides), as for the plot.
     registerOnce("joint/lib", [](benchmark::State& state) {
         std::string const path = hostPath("Joint.cjp");
         CONTROLPOINT_STORAGE* first = makeSet(kJointPointsPerModel);
@@ -113,7 +115,7 @@ void registerJointAppends() {
         }
         ybFreeControlPointMem(first);
         ybFreeControlPointMem(second);
-    });
+    })->Repetitions(6);
     // The same sections appended with plain stdio, one opening of the file per model: the section at
     // the end, then the header's counts.
     registerOnce("joint/raw", [](benchmark::State& state) {
@@ -135,7 +137,7 @@ void registerJointAppends() {
                     if (!ok) return state.SkipWithError("raw I/O failed");
                 }
         }
-    });
+    })->Repetitions(6);
     addRow({"ybWriteComJointPntFile, 2,000 models appended", "50 points each (raw: one append per model)",
             RowKind::Ratio, "joint/lib", "joint/raw", 3.0});
 }
