@@ -65,23 +65,53 @@ std::optional<std::int64_t> modificationTime(std::string_view hostPath) {
 bool nativeFileExists(std::string const& native) { return backend::status(native).kind == backend::EntryKind::file; }
 
 NativeFile::NativeFile(NativeFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)), writable_(other.writable_) {}
+    : handle_(std::exchange(other.handle_, kNoHandle)), writable_(other.writable_),
+      locked_(std::exchange(other.locked_, false)) {}
 
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
     if (this != &other) {
-        if (handle_ != kNoHandle) backend::closeHandle(handle_);
+        closeQuietly();
         handle_ = std::exchange(other.handle_, kNoHandle);
         writable_ = other.writable_;
+        locked_ = std::exchange(other.locked_, false);
     }
     return *this;
 }
 
-NativeFile::~NativeFile() {
-    if (handle_ != kNoHandle) backend::closeHandle(handle_);
+NativeFile::~NativeFile() { closeQuietly(); }
+
+void NativeFile::closeQuietly() {
+    if (handle_ == kNoHandle) return;
+    if (std::exchange(locked_, false)) backend::unlock(handle_);
+    backend::closeHandle(std::exchange(handle_, kNoHandle));
+}
+
+LockOutcome NativeFile::lock(LockMode mode, std::string const& native) {
+    if (handle_ == kNoHandle) return LockOutcome::Failed;
+    if (holdingFilesForWriting()) {
+        if (auto const own = identity(); own && heldForWritingHere(*own)) return LockOutcome::Held;
+    }
+    LockOutcome const outcome = waitForLock(handle_, mode, native);
+    locked_ = outcome == LockOutcome::Held;
+    return outcome;
+}
+
+bool NativeFile::tryLock(LockMode mode) {
+    if (handle_ == kNoHandle) return false;
+    backend::TryLock const tried = backend::tryLock(handle_, mode);
+    locked_ = tried == backend::TryLock::Held;
+    return tried != backend::TryLock::Busy;
+}
+
+std::optional<FileIdentity> NativeFile::identity() const {
+    auto const stamped = stamp();
+    if (!stamped) return std::nullopt;
+    return FileIdentity{stamped->device, stamped->file};
 }
 
 bool NativeFile::close() {
     if (handle_ == kNoHandle) return false;
+    if (std::exchange(locked_, false)) backend::unlock(handle_);
     std::intptr_t const handle = std::exchange(handle_, kNoHandle);
     // A file that was only read cannot lose data by closing; a written one is asked to report.
     bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
@@ -145,35 +175,55 @@ std::FILE* File::release() {
 
 void File::close() {
     // Nothing was written through the stream, so closing it cannot lose data.
-    if (stream_ != nullptr) std::fclose(stream_);
+    if (stream_ != nullptr) {
+        if (std::exchange(locked_, false)) backend::unlock(backend::streamHandle(stream_));
+        std::fclose(stream_);
+    }
     stream_ = nullptr;
+}
+
+// Opens a file for reading with its lock held shared. A journal beside it is a change that a killed
+// writer left unfinished (a live writer would hold the lock): the stream is given up, the change
+// rolled back under the writing lock, and the file opened again.
+File openForReading(std::string const& native, bool mayBeUnfinished, bool knownRegular) {
+    for (int attempt = 0;; ++attempt) {
+        if (io::injected(HB_FILE_OPEN)) return File();
+        std::FILE* stream = backend::openReadStream(native);
+        if (stream == nullptr) {
+            io::failed();
+            return File();
+        }
+        File file(stream);
+        if (!knownRegular && !backend::isRegularStream(stream)) return File();
+        bool heldHere = false;
+        if (holdingFilesForWriting()) {
+            auto const stamp = stampOf(stream);
+            heldHere = stamp && heldForWritingHere({stamp->device, stamp->file});
+        }
+        if (!heldHere) {
+            LockOutcome const outcome = waitForLock(backend::streamHandle(stream), LockMode::Shared, native);
+            if (outcome == LockOutcome::TimedOut) return File();
+            file.locked_ = outcome == LockOutcome::Held;
+        }
+        // The thread that holds the file for writing looked when it took it; a journal that could not
+        // be acted on is read past on the second look, as the file stands.
+        if (heldHere || !mayBeUnfinished || attempt > 0 || !interruptedChangeBeside(native)) return file;
+        file = File();
+        if (!recoverInterruptedChange(native)) return File();
+    }
 }
 
 File openFile(std::string_view hostPath, char const* mode) {
     if (mode == nullptr || (std::string_view(mode) != "rb" && std::string_view(mode) != "r")) return File();
     auto const located = backend::locate(hostPath);
     if (!located) return File();
-    std::string const& native = located->first;
     if (located->second.kind == backend::EntryKind::directory) return File();
-    recoverInterruptedChange(native);
-    if (io::injected(HB_FILE_OPEN)) return File();
-    std::FILE* stream = backend::openReadStream(native);
-    if (stream == nullptr) io::failed();
-    return File(stream);
+    return openForReading(located->first, true, true);
 }
 
 File openFoundFile(FoundFile const& found) {
     if (!found.native || !found.exists) return File();
-    if (found.mayBeUnfinished) recoverInterruptedChange(*found.native);
-    if (io::injected(HB_FILE_OPEN)) return File();
-    std::FILE* stream = backend::openReadStream(*found.native);
-    if (stream == nullptr) {
-        io::failed();
-        return File();
-    }
-    File file(stream);
-    if (!backend::isRegularStream(stream)) return File();
-    return file;
+    return openForReading(*found.native, found.mayBeUnfinished, false);
 }
 
 std::string backend::temporaryCandidate(std::string const& targetNative, std::string_view separators,

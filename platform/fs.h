@@ -16,6 +16,8 @@
 // write, read, resize, close, rename over, remove).
 #pragma once
 
+#include "file_lock.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -123,12 +125,12 @@ bool laterChangesMoveStamp(FileStamp const& stamp);
 // Whether a stream goes to a terminal (a console window on Windows).
 bool isTerminal(std::FILE* stream);
 
-// A stdio stream for reading that closes itself.
+// A stdio stream for reading that closes itself (and gives back the lock it took).
 class File {
 public:
     File() = default;
     explicit File(std::FILE* stream) : stream_(stream) {}
-    File(File&& other) noexcept : stream_(other.release()) {}
+    File(File&& other) noexcept : locked_(other.locked_), stream_(other.release()) {}
     File& operator=(File&& other) noexcept;
     File(File const&) = delete;
     File& operator=(File const&) = delete;
@@ -140,13 +142,18 @@ public:
     void close();
 
 private:
+    friend File openForReading(std::string const&, bool, bool);
+    bool locked_ = false;
     std::FILE* stream_ = nullptr;
 };
 
 // Opens a file for reading ("rb" or "r"); any other mode gives no stream, since every change of a file
 // goes through the write path. Text ("r") is read as it is on every system, so positions are exact;
-// readers accept both line ends. A change of the file that a killed process left unfinished is rolled
-// back first.
+// readers accept both line ends. The stream holds the file's lock shared while it is open: a change in
+// place that another process has begun is waited for (within the wait limit of file_lock.h; no stream
+// when it runs out), and none begins until the stream closes, so a reader sees the file before or
+// after every change, never within one. A change that a killed process left unfinished is rolled
+// back first, under the writing lock.
 File openFile(std::string_view hostPath, char const* mode);
 // Opens a file that findFiles found for reading, as openFile(path, "rb") opens it; no stream for a
 // folder.
@@ -165,6 +172,18 @@ public:
     ~NativeFile();  // closes without looking at the result: call close() to know
 
     explicit operator bool() const { return handle_ != kNoHandle; }
+    // Takes this opening's lock (file_lock.h), waiting up to the limit. Where this thread holds the
+    // file for writing already, nothing is taken and the answer is Held.
+    LockOutcome lock(LockMode mode, std::string const& native);
+    // One try at this opening's lock, without a wait; false when another opening holds it (true also
+    // where the system keeps no locks).
+    bool tryLock(LockMode mode);
+    // Whether this opening took a lock of its own.
+    bool ownsLock() const { return locked_; }
+    std::optional<FileIdentity> identity() const;
+    // Tells what closing would tell (written data the system could not keep, on a network file system)
+    // while the file stays open, and locked.
+    bool reportWrites();
     // Writes all `size` bytes at `offset`; false on any error or short write.
     bool writeAt(std::uint64_t offset, void const* data, std::size_t size);
     // Reads up to `size` bytes at `offset`; `got` falls short of `size` only at the end of the file.
@@ -176,29 +195,42 @@ public:
     bool close();
 
 private:
-    friend NativeFile openNative(std::string const&, bool, FileStamp*);
+    friend NativeFile openNative(std::string const&, bool, FileStamp*, std::optional<LockMode>);
     friend NativeFile createBeside(std::string const&, std::string&, bool);
     friend NativeFile createWorkCopy(std::string const&);
+    void closeQuietly();
     // A file descriptor on Linux, a HANDLE on Windows.
     static constexpr std::intptr_t kNoHandle = -1;
     std::intptr_t handle_ = kNoHandle;
     bool writable_ = false;
+    bool locked_ = false;
 };
 
 // An existing regular file, for reading or for reading and writing; its stamp at the opening goes to
-// `stamp` when one is given.
-NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp = nullptr);
+// `stamp` when one is given. With `lock`, the opening takes the file's lock before its stamp is taken
+// (NativeFile::lock); a file that another opening replaced (renamed a new file over) while this one
+// waited is left, and the one now at the path opened and locked instead. No file when the wait ran
+// out (lockTimeouts() tells).
+NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp = nullptr,
+                      std::optional<LockMode> lock = std::nullopt);
 // An existing regular file by host path, opened as openNative opens it, with its native path and its
 // stamp at the opening. The spelling asked is tried first by opening it, with no look beforehand.
-NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp);
+NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp,
+                        std::optional<LockMode> lock = std::nullopt);
 // A new file with a unique name in the directory of `targetNative`, named after it, with the target's
 // permission bits when the target exists; its path goes to `created`. A caller that knows the target
 // is not there says so with `targetMayExist`, which spares the look at it.
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist = true);
 // The work copy of a change at `native`, made new and empty for reading and writing (what stood under
-// the name is removed first, so a link there is never written through). Its folder's index learns of it only from its removal (removeNative), which a work copy
-// always ends with: the pair is one change of the folder's names.
+// the name is removed first, so a link there is never written through), and locked by its maker. Its
+// folder's index learns of it only from its removal (removeNative), which a work copy always ends
+// with: the pair is one change of the folder's names. On Windows no other opening may delete it while
+// it is open.
 NativeFile createWorkCopy(std::string const& native);
+// Removes a work copy held open (and locked) by `file`, and closes it, in the order that keeps its
+// lock for as long as the system allows: removed, then closed, on Linux; closed, then removed, on
+// Windows, which removes no file open without leave to.
+bool removeHeldWorkCopy(NativeFile& file, std::string const& native);
 // Puts `fromNative` in the place of `toNative` in one step, replacing it.
 bool renameOver(std::string const& fromNative, std::string const& toNative);
 bool removeNative(std::string const& native);

@@ -29,6 +29,8 @@ EntryStatus status(std::string const& native);
 std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostPath);
 // A stdio stream reading the file ("r" reads the bytes as they are, as "rb" does).
 std::FILE* openReadStream(std::string const& native);
+// The native handle under a stream (for its lock).
+std::intptr_t streamHandle(std::FILE* stream);
 // Whether an open stream reads a regular file (a folder opens for reading on some systems).
 bool isRegularStream(std::FILE* stream);
 bool makeDirectory(std::string const& native);

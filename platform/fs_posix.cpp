@@ -363,6 +363,8 @@ std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostP
 
 std::FILE* openReadStream(std::string const& native) { return std::fopen(native.c_str(), "rb"); }
 
+std::intptr_t streamHandle(std::FILE* stream) { return ::fileno(stream); }
+
 bool isRegularStream(std::FILE* stream) {
     struct stat info {};
     return ::fstat(::fileno(stream), &info) == 0 && S_ISREG(info.st_mode);
@@ -488,36 +490,46 @@ bool NativeFile::resize(std::uint64_t length) {
     return false;
 }
 
-NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp) {
-    NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
-    int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (handle < 0) {
-        io::failed();
+NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
+    // A file that another opening renamed a new file over while this one waited for the lock has no
+    // name left: the one at the path is opened in its place (a handful of times at most, as each
+    // replacement takes a while).
+    constexpr int kMostReopenings = 64;
+    for (int opening = 0;; ++opening) {
+        NativeFile file;
+        if (io::injected(HB_FILE_OPEN)) return file;
+        int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+        if (handle < 0) {
+            io::failed();
+            return file;
+        }
+        file.handle_ = handle;
+        file.writable_ = forUpdate;
+        if (lock && file.lock(*lock, native) == LockOutcome::TimedOut) return NativeFile();
+        struct stat info {};
+        if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
+        if (file.ownsLock() && info.st_nlink == 0 && opening < kMostReopenings) continue;
+        if (stamp != nullptr) *stamp = stampOfInfo(info);
         return file;
     }
-    file.handle_ = handle;
-    file.writable_ = forUpdate;
-    struct stat info {};
-    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
-    if (stamp != nullptr) *stamp = stampOfInfo(info);
-    return file;
 }
 
-NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp) {
+NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp,
+                        std::optional<LockMode> lock) {
     native.clear();
     stamp.reset();
     auto map = mapOnDisk(hostPath);
     if (!map) return NativeFile();
     std::string path = map->whole;
     FileStamp opened;
-    NativeFile file = openNative(path, forUpdate, &opened);
-    if (!file && (errno == ENOENT || errno == ENOTDIR)) {
+    std::uint64_t const timeouts = lockTimeouts();
+    NativeFile file = openNative(path, forUpdate, &opened, lock);
+    if (!file && lockTimeouts() == timeouts && (errno == ENOENT || errno == ENOTDIR)) {
         // Not there in the spelling asked: looked for ignoring case.
         auto resolved = resolveMapped(*map, false, nullptr);
         if (!resolved) return file;
         path = std::move(resolved->path);
-        file = openNative(path, forUpdate, &opened);
+        file = openNative(path, forUpdate, &opened, lock);
     }
     if (!file) return file;
     native = std::move(path);
@@ -567,7 +579,35 @@ NativeFile createWorkCopy(std::string const& native) {
     }
     file.handle_ = handle;
     file.writable_ = true;
+    // Only a look for a journal left by a killed writer, by the holder of another file of this name,
+    // could come between (the name's own file is held by this change's maker): it is left to it.
+    backend::TryLock const tried = backend::tryLock(file.handle_, LockMode::Exclusive);
+    if (tried == backend::TryLock::Busy) return NativeFile();
+    file.locked_ = tried == backend::TryLock::Held;
     return file;
+}
+
+bool removeHeldWorkCopy(NativeFile& file, std::string const& native) {
+    bool const removed = removeNative(native);
+    file = NativeFile();
+    return removed;
+}
+
+bool NativeFile::reportWrites() {
+    if (handle_ == kNoHandle) return false;
+    // Closing a second descriptor of the opening tells what closing would; the lock stays with the
+    // opening, which the first descriptor keeps.
+    int const duplicate = ::fcntl(descriptorOf(handle_), F_DUPFD_CLOEXEC, 0);
+    if (duplicate < 0) {
+        io::failed();
+        return false;
+    }
+    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
+    if (::close(duplicate) != 0) {
+        io::failed();
+        return false;
+    }
+    return !refused;
 }
 
 namespace {

@@ -68,13 +68,13 @@ std::optional<std::wstring> widePath(std::string const& native) {
 
 HANDLE handleOf(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-HANDLE openHandle(std::string const& native, DWORD access, DWORD disposition) {
+HANDLE openHandle(std::string const& native, DWORD access, DWORD disposition, DWORD share = kShareAll) {
     auto path = widePath(native);
     if (!path) {
         errno = ENOENT;
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE handle = ::CreateFileW(path->c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = ::CreateFileW(path->c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) setErrnoFromLastError();
     return handle;
 }
@@ -219,6 +219,8 @@ std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostP
     EntryStatus const found = status(*native);
     return std::pair{std::move(*native), found};
 }
+
+std::intptr_t streamHandle(std::FILE* stream) { return ::_get_osfhandle(::_fileno(stream)); }
 
 std::FILE* openReadStream(std::string const& native) {
     HANDLE file = openHandle(native, GENERIC_READ, OPEN_EXISTING);
@@ -383,33 +385,46 @@ bool NativeFile::resize(std::uint64_t length) {
     return false;
 }
 
-NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp) {
-    NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
-    // A directory does not open: CreateFileW needs a flag of its own for that.
-    HANDLE handle = openHandle(native, GENERIC_READ | (forUpdate ? GENERIC_WRITE : 0), OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) {
-        io::failed();
+NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
+    // A file that another opening replaced while this one waited for the lock is left for the one now
+    // at the path (a handful of times at most, as each replacement takes a while).
+    constexpr int kMostReopenings = 64;
+    for (int opening = 0;; ++opening) {
+        NativeFile file;
+        if (io::injected(HB_FILE_OPEN)) return file;
+        // A directory does not open: CreateFileW needs a flag of its own for that.
+        HANDLE handle = openHandle(native, GENERIC_READ | (forUpdate ? GENERIC_WRITE : 0), OPEN_EXISTING);
+        if (handle == INVALID_HANDLE_VALUE) {
+            io::failed();
+            return file;
+        }
+        file.handle_ = reinterpret_cast<std::intptr_t>(handle);
+        file.writable_ = forUpdate;
+        if (::GetFileType(handle) != FILE_TYPE_DISK) return NativeFile();
+        if (lock && file.lock(*lock, native) == LockOutcome::TimedOut) return NativeFile();
+        if (file.ownsLock()) {
+            FILE_STANDARD_INFO standing{};
+            if (::GetFileInformationByHandleEx(handle, FileStandardInfo, &standing, sizeof standing) &&
+                (standing.NumberOfLinks == 0 || standing.DeletePending) && opening < kMostReopenings)
+                continue;
+        }
+        if (stamp != nullptr) {
+            auto const opened = stampOfHandle(handle);
+            if (!opened) return NativeFile();
+            *stamp = *opened;
+        }
         return file;
     }
-    file.handle_ = reinterpret_cast<std::intptr_t>(handle);
-    file.writable_ = forUpdate;
-    if (::GetFileType(handle) != FILE_TYPE_DISK) return NativeFile();
-    if (stamp != nullptr) {
-        auto const opened = stampOfHandle(handle);
-        if (!opened) return NativeFile();
-        *stamp = *opened;
-    }
-    return file;
 }
 
-NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp) {
+NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& native, std::optional<FileStamp>& stamp,
+                        std::optional<LockMode> lock) {
     native.clear();
     stamp.reset();
     auto path = nativePath(hostPath);
     if (!path) return NativeFile();
     FileStamp opened;
-    NativeFile file = openNative(*path, forUpdate, &opened);
+    NativeFile file = openNative(*path, forUpdate, &opened, lock);
     if (!file) return file;
     native = std::move(*path);
     stamp = opened;
@@ -443,11 +458,13 @@ NativeFile createWorkCopy(std::string const& native) {
     NativeFile file;
     if (io::injected(HB_FILE_OPEN)) return file;
     // Made new: what stood under the name (an old copy, a link to another file) is removed, never
-    // written through.
-    HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+    // written through. While it is open no one else may delete it: it is what puts the file back.
+    constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, kShareNoDelete);
     if (handle == INVALID_HANDLE_VALUE && errno == EEXIST) {
         auto path = widePath(native);
-        if (path && ::DeleteFileW(path->c_str())) handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+        if (path && ::DeleteFileW(path->c_str()))
+            handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, kShareNoDelete);
     }
     if (handle == INVALID_HANDLE_VALUE) {
         io::failed();
@@ -455,8 +472,21 @@ NativeFile createWorkCopy(std::string const& native) {
     }
     file.handle_ = reinterpret_cast<std::intptr_t>(handle);
     file.writable_ = true;
+    // Only a look for a journal left by a killed writer, by the holder of another file of this name,
+    // could come between (the name's own file is held by this change's maker): it is left to it.
+    backend::TryLock const tried = backend::tryLock(file.handle_, LockMode::Exclusive);
+    if (tried == backend::TryLock::Busy) return NativeFile();
+    file.locked_ = tried == backend::TryLock::Held;
     return file;
 }
+
+bool removeHeldWorkCopy(NativeFile& file, std::string const& native) {
+    file = NativeFile();
+    return removeNative(native);
+}
+
+// Closing a handle tells nothing of written data here; the fault hook is asked as a close would.
+bool NativeFile::reportWrites() { return handle_ != kNoHandle && !(writable_ && io::injected(HB_FILE_CLOSE)); }
 
 // Windows keeps no folder indexes.
 BatchedRenames::BatchedRenames() = default;

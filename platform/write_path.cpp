@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 namespace yb::platform {
@@ -19,21 +20,31 @@ constexpr std::uint64_t kFnvPrime = 0x100000001b3ull;
 // The journal of a change in place, beside the file:
 //
 //   offset   size     content
-//   0        8        magic "YBJRNL01"
+//   0        8        magic "YBJRNL02"
 //   8        8        the file's old length
 //   16       4        number r of kept ranges
-//   20       4        zero
-//   24       16 * r   each range: offset, length (64-bit)
-//   24+16r   ...      the kept bytes of each range, in range order
+//   20       4        length s of the sample: the file's first bytes, up to 4 KiB
+//   24       8        the file's number (its inode; the file index on Windows)
+//   32       8        FNV-1a (64-bit) of the sample's bytes that no kept range holds
+//   40       16 * r   each range: offset, length (64-bit)
+//   40+16r   ...      the kept bytes of each range, in range order
 //   end-8    8        FNV-1a (64-bit) of everything before it
 //
 // A journal is written at its place; one whose checksum does not match is taken for one that never
 // became complete (the change writes nothing to the file before its journal is whole), so the file
-// was never touched.
-constexpr std::string_view kJournalMagic = "YBJRNL01";
-constexpr std::uint64_t kJournalHeaderSize = 24;
+// was never touched. The file's number and the sample tell whether the file beside a journal is still
+// the one it was written for: a file put in its place since (restored, or rewritten whole by another
+// program) has another number or other bytes where the change wrote none, and the journal is dropped
+// rather than applied to it. The device is not compared: a network or virtual file system may number
+// its device anew at each mount. Journals of the first form ("YBJRNL01", a 24-byte head without the
+// file's number and sample) are applied as they always were.
+constexpr std::string_view kJournalMagic = "YBJRNL02";
+constexpr std::string_view kFirstJournalMagic = "YBJRNL01";
+constexpr std::uint64_t kJournalHeaderSize = 40;
+constexpr std::uint64_t kFirstJournalHeaderSize = 24;
 constexpr std::uint64_t kJournalRangeSize = 16;
 constexpr std::uint64_t kChecksumSize = 8;
+constexpr std::size_t kSampleSize = 4096;
 constexpr std::array<std::string_view, 2> kWorkCopySuffixes = {".bak", ".tmp"};
 
 // The files this process last changed in place, with the stamp each committed change left, where any
@@ -49,6 +60,10 @@ struct Journal {
     std::uint64_t oldLength = 0;
     std::vector<ByteRange> ranges;
     std::vector<std::uint64_t> rangeAt;  // where each range's bytes start
+    bool identified = false;              // the file's number and sample are recorded
+    std::uint64_t fileNumber = 0;
+    std::uint32_t sampleLength = 0;
+    std::uint64_t sampleChecksum = 0;
 };
 
 enum class Read { Whole, CutShort, Failed };
@@ -59,6 +74,23 @@ Read readAll(NativeFile& file, std::uint64_t offset, void* data, std::size_t siz
     return got == size ? Read::Whole : Read::CutShort;
 }
 
+bool inKeptRange(std::vector<ByteRange> const& ranges, std::uint64_t offset, std::uint64_t end) {
+    return std::any_of(ranges.begin(), ranges.end(), [&](ByteRange const& range) {
+        return range.offset <= offset && end <= range.offset + range.length;
+    });
+}
+
+// FNV-1a of the bytes of a file's first `length` bytes that no kept range holds: bytes a change never
+// writes.
+std::uint64_t sampleChecksum(unsigned char const* bytes, std::size_t length, std::vector<ByteRange> const& ranges) {
+    std::uint64_t hash = kFnvOffset;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (inKeptRange(ranges, i, i + 1)) continue;
+        hash = (hash ^ bytes[i]) * kFnvPrime;
+    }
+    return hash;
+}
+
 enum class JournalState { Complete, Incomplete, Unreadable };
 
 // Reads and checks a journal: Incomplete when it was cut short before its checksum was written (or is
@@ -66,22 +98,35 @@ enum class JournalState { Complete, Incomplete, Unreadable };
 JournalState readJournal(NativeFile& file, Journal& journal) {
     auto length = file.length();
     if (!length) return JournalState::Unreadable;
-    if (*length < kJournalHeaderSize + kChecksumSize) return JournalState::Incomplete;
+    if (*length < kFirstJournalHeaderSize + kChecksumSize) return JournalState::Incomplete;
     auto check = [](Read read) { return read == Read::Failed ? JournalState::Unreadable : JournalState::Incomplete; };
-    unsigned char header[kJournalHeaderSize];
-    if (Read read = readAll(file, 0, header, sizeof header); read != Read::Whole) return check(read);
-    if (std::memcmp(header, kJournalMagic.data(), kJournalMagic.size()) != 0) return JournalState::Incomplete;
+    unsigned char header[kJournalHeaderSize] = {};
+    if (Read read = readAll(file, 0, header, kFirstJournalHeaderSize); read != Read::Whole) return check(read);
+    std::string_view const magic(reinterpret_cast<char const*>(header), kJournalMagic.size());
+    journal.identified = magic == kJournalMagic;
+    if (!journal.identified && magic != kFirstJournalMagic) return JournalState::Incomplete;
+    std::uint64_t const headerSize = journal.identified ? kJournalHeaderSize : kFirstJournalHeaderSize;
+    if (*length < headerSize + kChecksumSize) return JournalState::Incomplete;
+    if (journal.identified) {
+        if (Read read = readAll(file, kFirstJournalHeaderSize, header + kFirstJournalHeaderSize,
+                                kJournalHeaderSize - kFirstJournalHeaderSize);
+            read != Read::Whole)
+            return check(read);
+        std::memcpy(&journal.sampleLength, header + 20, 4);
+        std::memcpy(&journal.fileNumber, header + 24, 8);
+        std::memcpy(&journal.sampleChecksum, header + 32, 8);
+    }
     std::uint32_t count = 0;
     std::memcpy(&journal.oldLength, header + 8, 8);
     std::memcpy(&count, header + 16, 4);
-    std::uint64_t const body = *length - kJournalHeaderSize - kChecksumSize;
+    std::uint64_t const body = *length - headerSize - kChecksumSize;
     if (count > body / kJournalRangeSize) return JournalState::Incomplete;
     std::vector<std::uint64_t> table(std::size_t{count} * 2);
     if (count > 0) {
-        if (Read read = readAll(file, kJournalHeaderSize, table.data(), table.size() * 8); read != Read::Whole)
+        if (Read read = readAll(file, headerSize, table.data(), table.size() * 8); read != Read::Whole)
             return check(read);
     }
-    std::uint64_t at = kJournalHeaderSize + kJournalRangeSize * count;
+    std::uint64_t at = headerSize + kJournalRangeSize * count;
     for (std::uint32_t i = 0; i < count; ++i) {
         ByteRange const range{table[2 * i], table[2 * i + 1]};
         if (range.length > *length || at > *length - range.length) return JournalState::Incomplete;
@@ -104,50 +149,87 @@ JournalState readJournal(NativeFile& file, Journal& journal) {
     return stored == hash ? JournalState::Complete : JournalState::Incomplete;
 }
 
+// Whether the file open as `target` is the one the journal was written for: the same file number, and
+// the bytes no kept range holds as they were (those the change cut off lie in a kept range).
+bool belongsTo(Journal const& journal, NativeFile& target) {
+    if (!journal.identified) return true;
+    auto const stamp = target.stamp();
+    if (!stamp || stamp->file != journal.fileNumber) return false;
+    std::vector<unsigned char> sample(journal.sampleLength);
+    std::size_t got = 0;
+    if (!target.readAt(0, sample.data(), sample.size(), got)) return false;
+    if (got < sample.size() && !inKeptRange(journal.ranges, got, sample.size())) return false;
+    return sampleChecksum(sample.data(), got, journal.ranges) == journal.sampleChecksum;
+}
+
 // Whether a work copy is one of our journals, whole or cut short (a journal is written at its place,
 // so one that a kill or a failure stopped early may hold any first part of its magic, or nothing);
 // nothing when it cannot be read.
-std::optional<bool> isJournal(std::string const& native) {
-    NativeFile file = openNative(native, false);
-    if (!file) return std::nullopt;
+std::optional<bool> isJournal(NativeFile& file) {
     char magic[kJournalMagic.size()] = {};
     std::size_t got = 0;
     if (!file.readAt(0, magic, sizeof magic, got)) return std::nullopt;
-    return std::string_view(magic, got) == kJournalMagic.substr(0, got);
+    std::string_view const start(magic, got);
+    return start == kJournalMagic.substr(0, got) || start == kFirstJournalMagic.substr(0, got);
 }
 
-// Puts the kept bytes back and the old length, then drops the journal. When any step fails the
-// journal stays, so the next open tries again.
-void rollBackFrom(std::string const& journalNative, std::string const& targetNative) {
-    NativeFile journalFile = openNative(journalNative, false);
-    if (!journalFile) return;
+// Puts the kept bytes back and the old length, and has them kept; the journal stays.
+bool applyJournal(Journal const& journal, NativeFile& keptBytes, NativeFile& target) {
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < journal.ranges.size(); ++i) {
+        Output out(target, journal.ranges[i].offset);
+        out.copyFrom(keptBytes, journal.rangeAt[i], journal.ranges[i].length);
+        ok = out.flush();
+    }
+    return ok && target.resize(journal.oldLength) && target.reportWrites();
+}
+
+// Settles one journal beside a file that the caller holds for writing (and that the journal's own
+// writer no longer holds): rolls the change back and drops the journal, or drops one never completed
+// or written for another file. When any step fails the journal stays, so the next opening tries again.
+void settleJournal(NativeFile& journalFile, std::string const& journalNative, NativeFile& target) {
     Journal journal;
     switch (readJournal(journalFile, journal)) {
         case JournalState::Unreadable: return;
         case JournalState::Incomplete:
             // Never completed, so the file was never touched.
-            journalFile = NativeFile();
-            removeNative(journalNative);
+            removeHeldWorkCopy(journalFile, journalNative);
             return;
         case JournalState::Complete: break;
     }
-    if (!nativeFileExists(targetNative)) {
-        journalFile = NativeFile();
-        removeNative(journalNative);
-        return;
+    if (!belongsTo(journal, target) || applyJournal(journal, journalFile, target))
+        removeHeldWorkCopy(journalFile, journalNative);
+}
+
+// Settles the journals beside a file held for writing through `target` (open for reading and
+// writing). False when a journal's writer still holds it after the wait limit: a change of the file
+// that was there before the present one was put in its place, still under way.
+bool recoverBeside(NativeFile& target, std::string const& targetNative) {
+    for (std::string_view suffix : kWorkCopySuffixes) {
+        std::string const journalNative = targetNative + std::string(suffix);
+        if (!nativeFileExists(journalNative)) continue;
+        NativeFile journal = openNative(journalNative, true);
+        if (!journal || !isJournal(journal).value_or(false)) continue;
+        if (journal.lock(LockMode::Exclusive, targetNative) == LockOutcome::TimedOut) return false;
+        settleJournal(journal, journalNative, target);
     }
-    NativeFile target = openNative(targetNative, true);
-    if (!target) return;
-    bool ok = true;
-    for (std::size_t i = 0; ok && i < journal.ranges.size(); ++i) {
-        Output out(target, journal.ranges[i].offset);
-        out.copyFrom(journalFile, journal.rangeAt[i], journal.ranges[i].length);
-        ok = out.flush();
+    return true;
+}
+
+// Whether an opening of a file to hold it failed for a reason that lets the write go on without a
+// hold: the file is not there, or this process may not open it for writing (a replacement needs no
+// such leave). Any other failure (an I/O error, a lock wait that ran out) stops the write.
+bool mayGoOnUnheld(std::uint64_t timeoutsBefore) {
+    if (lockTimeouts() != timeoutsBefore) return false;
+    switch (errno) {
+        case ENOENT:
+        case ENOTDIR:
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return true;
+        default: return false;
     }
-    ok = ok && target.resize(journal.oldLength);
-    ok = target.close() && ok;
-    journalFile = NativeFile();
-    if (ok) removeNative(journalNative);
 }
 
 }  // namespace
@@ -223,17 +305,34 @@ FileReplacement::FileReplacement(std::string_view hostPath) {
     auto native = nativePath(hostPath, true);
     if (!native) return;
     target_ = *native;
-    // A change in place that a kill cut short is rolled back first: if this replacement fails, the
-    // file is left as it was before that change.
-    recoverInterruptedChange(target_);
-    create(true);
+    if (hold(true)) create(true);
 }
 
 FileReplacement::FileReplacement(FoundFile const& found) {
     if (!found.native) return;
     target_ = *found.native;
-    if (found.mayBeUnfinished) recoverInterruptedChange(target_);
-    create(found.exists);
+    if (!found.exists || hold(found.mayBeUnfinished)) create(found.exists);
+}
+
+bool FileReplacement::hold(bool mayBeUnfinished) {
+    std::uint64_t const timeouts = lockTimeouts();
+    FileStamp stamp;
+    held_ = openNative(target_, true, &stamp, LockMode::Exclusive);
+    // A file that is not there, or that cannot be opened for writing, is replaced without a hold; one
+    // this thread holds already, under that hold.
+    if (!held_) {
+        refused_ = !mayGoOnUnheld(timeouts);
+        return !refused_;
+    }
+    if (heldForWritingHere({stamp.device, stamp.file})) {
+        held_ = NativeFile();
+        return true;
+    }
+    hold_ = HeldForWriting({stamp.device, stamp.file});
+    // A change in place that a kill cut short is rolled back first: if this replacement fails, the
+    // file is left as it was before that change.
+    refused_ = mayBeUnfinished && !recoverBeside(held_, target_);
+    return !refused_;
 }
 
 void FileReplacement::create(bool targetMayExist) {
@@ -258,7 +357,11 @@ bool FileReplacement::finish() {
 
 bool FileReplacement::install() {
     if (!finished_ || installed_) return installed_;
+    // The old file is held until the new one has taken its place: a writer waiting for it then finds
+    // the old file gone and takes the new one (openNative).
     installed_ = renameOver(created_, target_);
+    held_ = NativeFile();
+    hold_ = HeldForWriting();
     return installed_;
 }
 
@@ -277,11 +380,27 @@ bool replaceFile(FoundFile const& found, std::function<bool(Output&)> const& wri
 
 FileChange::FileChange(std::string_view hostPath, WorkCopyName workCopy) {
     std::optional<FileStamp> stamp;
-    file_ = openHostFile(hostPath, true, target_, stamp);
-    if (!file_) return;
+    std::uint64_t const timeouts = lockTimeouts();
+    file_ = openHostFile(hostPath, true, target_, stamp, LockMode::Exclusive);
+    if (!file_) {
+        refused_ = lockTimeouts() != timeouts;
+        return;
+    }
     journal_ = target_ + std::string(suffixOf(workCopy));
+    FileIdentity const identity{stamp->device, stamp->file};
+    // A thread that holds the file already looked for unfinished changes when it took it.
+    if (heldForWritingHere(identity)) {
+        opened_ = stamp;
+        oldLength_ = stamp->size;
+        return;
+    }
+    hold_ = HeldForWriting(identity);
     if (!changedHere().take(target_, *stamp)) {
-        recoverInterruptedChange(target_);
+        if (!recoverBeside(file_, target_)) {
+            refused_ = true;
+            file_ = NativeFile();
+            return;
+        }
         stamp = file_.stamp();
         if (!stamp) {
             file_ = NativeFile();
@@ -302,6 +421,11 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
         if (range.offset >= oldLength_ || range.length == 0) continue;
         kept_.push_back({range.offset, std::min(range.length, oldLength_ - range.offset)});
     }
+    // The file's first bytes are read once: they give the sample that ties the journal to the file,
+    // and the kept bytes that lie among them.
+    std::vector<unsigned char> sample(static_cast<std::size_t>(std::min<std::uint64_t>(oldLength_, kSampleSize)));
+    if (!sample.empty() && readAll(file_, 0, sample.data(), sample.size()) != Read::Whole) return false;
+    std::optional<FileStamp> const stamp = opened_ ? opened_ : file_.stamp();
     NativeFile journal = createWorkCopy(journal_);
     if (!journal) return false;
     Output out(journal);
@@ -309,7 +433,9 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
     out.writeMagic(kJournalMagic);
     out.writeValue(oldLength_);
     out.writeValue(static_cast<std::uint32_t>(kept_.size()));
-    out.writeValue(std::uint32_t{0});
+    out.writeValue(static_cast<std::uint32_t>(sample.size()));
+    out.writeValue(stamp ? stamp->file : std::uint64_t{0});
+    out.writeValue(sampleChecksum(sample.data(), sample.size(), kept_));
     for (ByteRange const& range : kept_) {
         out.writeValue(range.offset);
         out.writeValue(range.length);
@@ -317,15 +443,16 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
     std::uint64_t at = kJournalHeaderSize + kJournalRangeSize * kept_.size();
     for (ByteRange const& range : kept_) {
         keptAt_.push_back(at);
-        out.copyFrom(file_, range.offset, range.length);
+        std::uint64_t const inSample = range.offset < sample.size() ? std::min<std::uint64_t>(range.length, sample.size() - range.offset) : 0;
+        out.write(sample.data() + range.offset, static_cast<std::size_t>(inSample));
+        out.copyFrom(file_, range.offset + inSample, range.length - inSample);
         at += range.length;
     }
     std::uint64_t const checksum = out.checksum();
     out.writeValue(checksum);
     if (!out.flush()) {
         // Not whole, so never acted on: whatever of it was written goes.
-        journal = NativeFile();
-        removeNative(journal_);
+        removeHeldWorkCopy(journal, journal_);
         return false;
     }
     // From here on the journal is in place: rollBack() puts the file back from it.
@@ -339,9 +466,7 @@ bool FileChange::mayChange(std::uint64_t offset, std::uint64_t size) const {
     // Only bytes the journal can put back: those of one kept range, or beyond the old end.
     std::uint64_t const end = std::min(offset + size, oldLength_);
     if (offset >= end) return true;
-    return std::any_of(kept_.begin(), kept_.end(), [&](ByteRange const& range) {
-        return range.offset <= offset && end <= range.offset + range.length;
-    });
+    return inKeptRange(kept_, offset, end);
 }
 
 bool FileChange::write(std::uint64_t offset, void const* data, std::size_t size) {
@@ -376,12 +501,14 @@ bool FileChange::commit() {
         return false;
     }
     std::optional<FileStamp> const stamp = file_.stamp();
-    bool const closed = file_.close();
-    keptBytes_ = NativeFile();
-    if (!closed || !removeNative(journal_)) {
+    // What was written is known kept before the journal goes, and the file stays held until then: a
+    // reader or writer waiting for it never finds the journal of a change that is still under way.
+    if (!file_.reportWrites() || !removeHeldWorkCopy(keptBytes_, journal_)) {
         rollBack();
         return false;
     }
+    file_ = NativeFile();
+    hold_ = HeldForWriting();
     done_ = true;
     stampLeft_ = stamp;
     if (stamp && laterChangesMoveStamp(*stamp)) changedHere().put(target_, *stamp, true);
@@ -390,22 +517,66 @@ bool FileChange::commit() {
 
 void FileChange::rollBack() {
     done_ = true;
-    file_ = NativeFile();
+    if (journaled_) {
+        // The journal is read back through its own opening, or opened again where it was let go.
+        if (!keptBytes_) keptBytes_ = openNative(journal_, false);
+        Journal const journal{oldLength_, kept_, keptAt_};
+        if (file_ && keptBytes_ && applyJournal(journal, keptBytes_, file_)) removeHeldWorkCopy(keptBytes_, journal_);
+    }
     keptBytes_ = NativeFile();
-    if (journaled_) rollBackFrom(journal_, target_);
+    file_ = NativeFile();
+    hold_ = HeldForWriting();
 }
 
-void recoverInterruptedChange(std::string const& targetNative) {
+WriteHold::WriteHold(std::string_view hostPath) {
+    std::string native;
+    std::optional<FileStamp> stamp;
+    std::uint64_t const timeouts = lockTimeouts();
+    file_ = openHostFile(hostPath, true, native, stamp, LockMode::Exclusive);
+    if (!file_) {
+        refused_ = !mayGoOnUnheld(timeouts);
+        heldElsewhere_ = lockTimeouts() != timeouts;
+        return;
+    }
+    FileIdentity const identity{stamp->device, stamp->file};
+    if (heldForWritingHere(identity)) {
+        file_ = NativeFile();
+        return;
+    }
+    hold_ = HeldForWriting(identity);
+    if (!recoverBeside(file_, native)) {
+        refused_ = heldElsewhere_ = true;
+        hold_ = HeldForWriting();
+        file_ = NativeFile();
+    }
+}
+
+bool interruptedChangeBeside(std::string const& targetNative) {
     for (std::string_view suffix : kWorkCopySuffixes) {
         std::string const journal = targetNative + std::string(suffix);
-        if (nativeFileExists(journal) && isJournal(journal).value_or(false)) rollBackFrom(journal, targetNative);
+        if (!nativeFileExists(journal)) continue;
+        NativeFile file = openNative(journal, false);
+        if (file && isJournal(file).value_or(false)) return true;
     }
+    return false;
+}
+
+bool recoverInterruptedChange(std::string const& targetNative) {
+    std::uint64_t const timeouts = lockTimeouts();
+    NativeFile target = openNative(targetNative, true, nullptr, LockMode::Exclusive);
+    // A file that cannot be opened for writing is read as it stands.
+    if (!target) return lockTimeouts() == timeouts;
+    return recoverBeside(target, targetNative);
 }
 
 void discardInterruptedChange(std::string const& targetNative) {
     for (std::string_view suffix : kWorkCopySuffixes) {
-        std::string const journal = targetNative + std::string(suffix);
-        if (nativeFileExists(journal) && isJournal(journal).value_or(false)) removeNative(journal);
+        std::string const journalNative = targetNative + std::string(suffix);
+        if (!nativeFileExists(journalNative)) continue;
+        // A journal whose writer still holds it is left to that writer.
+        NativeFile journal = openNative(journalNative, true);
+        if (!journal || !journal.tryLock(LockMode::Exclusive)) continue;
+        if (isJournal(journal).value_or(false)) removeHeldWorkCopy(journal, journalNative);
     }
 }
 

@@ -9,6 +9,13 @@
 //   overwrites and the old length go into a journal named after the file (its work copy, ".bak" or
 //   ".tmp"); a failure puts them back. A journal left by a killed process is rolled back by the next
 //   open of the file (fs.h), before anything reads it.
+//
+// Beside other processes (file_lock.h): a change in place holds the file's lock, and its journal's,
+// from its opening to its end, so readers wait for it and a second writer waits its turn. Only a
+// journal no one holds is rolled back, and only onto the file it was written for. A replacement holds
+// the old file while it writes the new one and until the new one stands in its place, so a change in
+// place of the old file is never lost under it: a writer that waited finds the old file gone and
+// opens the new one. A wait that runs out of the limit refuses the change (refused()).
 // - Output is the one buffered writer, and its copyFrom the one block copy; both detect short writes.
 #pragma once
 
@@ -84,8 +91,11 @@ public:
     FileReplacement& operator=(FileReplacement const&) = delete;
     ~FileReplacement();  // removes the new file unless it was installed
 
-    // False when the new file could not be created (no such directory, no room, a bad path).
+    // False when the new file could not be created (no such directory, no room, a bad path), or when
+    // another process held the file past the wait limit.
     bool opened() const { return output_.has_value(); }
+    // Another process held the file past the wait limit.
+    bool refused() const { return refused_; }
     Output& out() { return *output_; }
     // Writes out what is buffered and closes the new file; false when any of it could not be kept.
     bool finish();
@@ -94,12 +104,16 @@ public:
     bool commit() { return finish() && install(); }
 
 private:
+    bool hold(bool mayBeUnfinished);
     void create(bool targetMayExist);
 
     std::string target_;
     std::string created_;
+    NativeFile held_;  // the old file, locked for writing
+    HeldForWriting hold_;
     NativeFile file_;
     std::optional<Output> output_;
+    bool refused_ = false;
     bool finished_ = false;
     bool installed_ = false;
 };
@@ -130,8 +144,11 @@ public:
     FileChange& operator=(FileChange const&) = delete;
     ~FileChange();
 
-    // False when the file does not exist or cannot be opened for writing.
+    // False when the file does not exist or cannot be opened for writing, or when another process held
+    // it (or a journal beside it) past the wait limit.
     bool opened() const { return static_cast<bool>(file_); }
+    // Another process held the file past the wait limit.
+    bool refused() const { return refused_; }
     std::uint64_t oldLength() const { return oldLength_; }
     // The file's stamp when it was opened (after any roll back).
     std::optional<FileStamp> openedStamp() const { return opened_; }
@@ -159,21 +176,51 @@ private:
 
     std::string target_;
     std::string journal_;
-    NativeFile file_;
-    NativeFile keptBytes_;  // the journal, open for reading back what it keeps
+    NativeFile file_;        // locked for writing from the opening to the end
+    HeldForWriting hold_;
+    NativeFile keptBytes_;  // the journal, open (and locked) for reading back what it keeps
     std::uint64_t oldLength_ = 0;
     std::vector<ByteRange> kept_;
     std::vector<std::uint64_t> keptAt_;  // where each range's bytes start in the journal
     std::optional<FileStamp> opened_;
     std::optional<FileStamp> stampLeft_;
+    bool refused_ = false;
     bool journaled_ = false;
     bool done_ = false;
 };
 
-// Rolls back a change in place that a killed process left unfinished (a complete journal beside the
-// file), and drops a journal that was never completed. Files that are not journals are left alone.
-void recoverInterruptedChange(std::string const& targetNative);
-// Drops the journals of a file that was removed.
+// Holds an existing file for writing for a scope, for a change made of reads and then a write (a
+// merge, an append placed after a count read first, a rewrite that copies the old file): no other
+// process changes the file in between, nor reads it while it is changed. FileChange, FileReplacement
+// and reads of the file on this thread within the scope go on under the hold. Nothing is held for a
+// file that is not there, or that cannot be opened for writing.
+class WriteHold {
+public:
+    explicit WriteHold(std::string_view hostPath);
+    WriteHold(WriteHold const&) = delete;
+    WriteHold& operator=(WriteHold const&) = delete;
+
+    // Another process held the file past the wait limit (or the file could not be opened to be held,
+    // for an I/O error): the change must not go on.
+    bool refused() const { return refused_; }
+    // Refused for the first reason.
+    bool heldElsewhere() const { return heldElsewhere_; }
+
+private:
+    NativeFile file_;
+    HeldForWriting hold_;
+    bool refused_ = false;
+    bool heldElsewhere_ = false;
+};
+
+// Whether a journal lies beside the file (a change under way, or one a killed process left).
+bool interruptedChangeBeside(std::string const& targetNative);
+// Takes the file's writing lock (waiting up to the limit) and rolls back a change in place that a
+// killed process left unfinished (a complete journal beside the file, written for it), and drops a
+// journal that was never completed or was written for a file since put in this one's place. Files
+// that are not journals are left alone. False when the wait ran out.
+bool recoverInterruptedChange(std::string const& targetNative);
+// Drops the journals of a file that was removed, but for one its writer still holds.
 void discardInterruptedChange(std::string const& targetNative);
 
 }  // namespace yb::platform

@@ -55,6 +55,8 @@ DriveTable& driveTable() {
 }
 
 struct FaultHook {
+    std::atomic<HbFileFaultHook> hook{nullptr};
+    std::atomic<void*> user{nullptr};
     std::atomic<std::int64_t> failAt{0};
     std::atomic<bool> sticky{false};
     std::atomic<std::int64_t> seen{0};
@@ -150,14 +152,50 @@ void hbSetFileFault(std::int64_t failAt, bool sticky) {
     hook.failAt.store(failAt > 0 ? failAt : 0);
 }
 
+void hbSetFileFaultHook(HbFileFaultHook hook, void* user) {
+    FaultHook& fault = faultHook();
+    fault.hook.store(nullptr);
+    fault.user.store(user);
+    fault.hook.store(hook);
+}
+
 bool hbFileFault(HbFileOperation operation) {
     FaultHook& hook = faultHook();
+    if (HbFileFaultHook const own = hook.hook.load(std::memory_order_relaxed); own != nullptr && own(operation, hook.user.load()))
+        return true;
     std::int64_t const failAt = hook.failAt.load(std::memory_order_relaxed);
     if (failAt == 0) return false;  // disarmed: one load per operation
     std::int64_t const number = ++hook.seen;
     if (number < failAt || (number > failAt && !hook.sticky.load())) return false;
     hook.failed.fetch_or(1u << static_cast<std::uint32_t>(operation));
     return true;
+}
+
+namespace {
+
+constexpr std::int32_t kDefaultLockTimeout = 10'000;
+// No setting made: the default (the environment's, or 10 s) is asked each time.
+constexpr std::int32_t kNoLockTimeoutSet = -1;
+
+std::atomic<std::int32_t>& lockTimeoutSetting() {
+    static std::atomic<std::int32_t> setting{kNoLockTimeoutSet};
+    return setting;
+}
+
+}  // namespace
+
+void hbSetLockTimeout(std::int32_t milliseconds) { lockTimeoutSetting().store(milliseconds < 0 ? kNoLockTimeoutSet : milliseconds); }
+
+std::int32_t hbGetLockTimeout() {
+    std::int32_t const set = lockTimeoutSetting().load();
+    if (set >= 0) return set;
+    // Asked only when a lock is not had at once, so the environment is read then, not kept.
+    char const* text = std::getenv("YB_LOCK_TIMEOUT_MS");
+    if (text == nullptr || *text == '\0') return kDefaultLockTimeout;
+    char* end = nullptr;
+    long const value = std::strtol(text, &end, 10);
+    if (*end != '\0' || value < 0) return kDefaultLockTimeout;
+    return value > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(value);
 }
 
 std::int64_t hbFileOperationCount() { return faultHook().seen.load(); }

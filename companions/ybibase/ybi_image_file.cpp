@@ -101,6 +101,9 @@ std::int32_t writeImageFile(std::string const& path, ImageContent const& content
     }
     // The table is rewritten in place. Pixel data behind a table of the same size stays where it is;
     // behind a table that grows or shrinks it moves, and the work copy then keeps it as well.
+    // Held from the read of the old table to the change: the pixels are found where they lie.
+    platform::WriteHold const hold(path);
+    if (hold.refused()) return YBI_E_WRITE;
     ImageContent old;
     std::uint64_t pixelStart = 0;
     if (readImageFile(path, old, &pixelStart) != 0) return YBI_E_WRITE;

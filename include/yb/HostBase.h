@@ -29,6 +29,12 @@ YB_API bool hbSetDriveRoot(char letter, char const* nativeDir);      // maps "D:
 // text stays valid for the life of the process, whatever is mapped later.
 YB_API char const* hbGetDriveRoot(char letter);
 
+// How long a library of the suite waits for a file that another program is changing (or reading while
+// a change waits) before it gives up, in milliseconds; 0 gives up at once. A negative value restores
+// the default: YB_LOCK_TIMEOUT_MS from the environment when it holds a number, else 10 seconds.
+YB_API void hbSetLockTimeout(std::int32_t milliseconds);
+YB_API std::int32_t hbGetLockTimeout();
+
 // Test hook: injected faults in the suite's file layer. Every file operation of every library asks
 // hbFileFault before it runs and fails as the system would (EIO) when the answer is true.
 enum HbFileOperation : std::int32_t {
@@ -46,6 +52,10 @@ enum HbFileOperation : std::int32_t {
 // it too (a disk that has filled up). A `failAt` below 1 disarms it. Arming resets the tallies below.
 YB_API void hbSetFileFault(std::int64_t failAt, bool sticky);
 YB_API bool hbFileFault(HbFileOperation operation);
+// A test's own hook, asked by hbFileFault before the armed count (which it leaves alone): true fails
+// the operation. Null removes it.
+using HbFileFaultHook = bool (*)(HbFileOperation operation, void* user);
+YB_API void hbSetFileFaultHook(HbFileFaultHook hook, void* user);
 // Operations counted since the hook was armed, and one bit (1 << operation) per kind that was failed.
 YB_API std::int64_t hbFileOperationCount();
 YB_API std::uint32_t hbFailedFileOperations();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "call_barrier.h"
+#include "messages.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -12,6 +13,7 @@ namespace yb::frame {
 
 template <class Worker>
 auto guarded(Worker&& worker) noexcept -> decltype(worker()) {
+    startCall();
     return platform::callBarrier(kNoMemory, kInvalidContent, std::forward<Worker>(worker));
 }
 

@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include "file_lock.h"
 #include "gbk.h"
 
 #include <cstdarg>
@@ -21,7 +22,16 @@ std::string vformatGbk(char const* utf8Format, std::va_list args) {
     return std::string(buffer.data(), static_cast<std::size_t>(needed));
 }
 
+// Shown before the first error message of a call after a wait for another program's lock ran out:
+// the error that follows has that for its cause.
+constexpr char kFileHeldElsewhere[] = "File <%s> is held by another program that is changing or reading it!";
+
+// The lock waits that ran out on this thread and were told, or that came before the present call.
+thread_local std::uint64_t toldLockTimeouts = 0;
+
 }  // namespace
+
+void startCall() { toldLockTimeouts = platform::lockTimeouts(); }
 
 std::string formatGbk(char const* utf8Format, ...) {
     std::va_list args;
@@ -31,7 +41,14 @@ std::string formatGbk(char const* utf8Format, ...) {
     return text;
 }
 
-void showMessage(HbMessageStyle style, std::string_view gbkText) { hbMessageBox(style, std::string(gbkText).c_str()); }
+void showMessage(HbMessageStyle style, std::string_view gbkText) {
+    if (style == HB_MESSAGE_ERROR && platform::lockTimeouts() != toldLockTimeouts) {
+        toldLockTimeouts = platform::lockTimeouts();
+        std::string const file = platform::utf8ToGbk(platform::lastLockTimeoutFile()).value_or(std::string());
+        hbMessageBox(HB_MESSAGE_ERROR, formatGbk(kFileHeldElsewhere, file.c_str()).c_str());
+    }
+    hbMessageBox(style, std::string(gbkText).c_str());
+}
 
 void showError(std::string_view gbkText) { showMessage(HB_MESSAGE_ERROR, gbkText); }
 

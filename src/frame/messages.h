@@ -13,6 +13,11 @@ namespace yb::frame {
 // GBK form of the format.
 std::string formatGbk(char const* utf8Format, ...) __attribute__((format(printf, 1, 2)));
 
+// Marks the start of an exported call. A wait for another program's lock that runs out within the
+// call is told, naming the file, before the call's first error message: the operations that show
+// messages say why they failed; the others answer with their code alone.
+void startCall();
+
 void showMessage(HbMessageStyle style, std::string_view gbkText);
 void showError(std::string_view gbkText);
 

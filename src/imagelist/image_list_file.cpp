@@ -266,6 +266,10 @@ std::int32_t writeNewList(char const* path, std::int32_t stripCount, std::int32_
 // anything is written, so a refused call leaves the file as it was.
 std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_t stripNo,
                           std::vector<ImageOrderInfo> const& images) {
+    // Held from the first read to the replacement: another program's change of the list is neither
+    // lost nor met half made.
+    platform::WriteHold const hold(path);
+    if (hold.refused()) return kCannotWrite;
     auto const old = platform::nativePath(path);
     platform::NativeFile source = old ? platform::openNative(*old, false) : platform::NativeFile();
     if (!source) return kCannotWrite;
@@ -324,7 +328,6 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
         out.write(tail->data(), static_cast<std::size_t>(tailEnd));
         if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
         if (!replacement.finish()) return false;
-        // The old list is closed before the new one takes its place: Windows replaces no open file.
         source = platform::NativeFile();
         return replacement.install();
     }();

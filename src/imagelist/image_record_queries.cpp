@@ -151,6 +151,9 @@ std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_
 std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderInfo const& record) {
     std::int32_t const strip = imageNo / 100;
     std::int32_t const position = imageNo % 100;
+    // Held from the walk to the strip to the change: the entries are written where the strip lies.
+    platform::WriteHold const hold(path);
+    if (hold.refused()) return hold.heldElsewhere() ? kCannotWrite : kCannotOpen;
     std::int32_t imageCount = 0;
     if (std::int32_t code = imageCountOfStrip(path, strip, &imageCount); code != kSuccess) return code;
     if (position < 1 || position > imageCount || record.nImageNo != imageNo || record.nStripNo != strip)

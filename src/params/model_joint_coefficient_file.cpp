@@ -54,6 +54,9 @@ std::int32_t readHead(platform::BinaryStream& stream, std::int32_t& stripCount) 
 std::int32_t appendStrip(char const* path, std::int32_t strip, double const* values, std::int32_t count) {
     if (path == nullptr || !validValues(values, count)) return kInvalidArgument;
     if (!platform::isRegularFile(path)) return strip == 1 ? createFile(path, values, count) : kCannotOpen;
+    // Held from the count's read to the change: two appends never take one strip number.
+    platform::WriteHold const hold(path);
+    if (hold.refused()) return kCannotWrite;
     std::int32_t stripCount = 0;
     {
         platform::File file = platform::openFile(path, "rb");

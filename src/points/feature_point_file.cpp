@@ -56,6 +56,8 @@ std::int32_t readFeaturePoints(char const* path, FeaturePoint* points, std::int3
 // Rewrites count and records of an existing feature point file in place. The work copy keeps the bytes
 // they overwrite, so a failure never leaves a count that disagrees with the records.
 std::int32_t rewriteFeaturePoints(char const* path, FeaturePoint const* points, std::int32_t count) {
+    platform::WriteHold const hold(path);
+    if (hold.refused()) return hold.heldElsewhere() ? kCannotWrite : kCannotOpen;
     {
         platform::File file = platform::openFile(path, "rb");
         if (!file) return kCannotOpen;
@@ -63,7 +65,7 @@ std::int32_t rewriteFeaturePoints(char const* path, FeaturePoint const* points, 
         if (!stream.readMagic(kFeaturePointMagic)) return kInvalidContent;
     }
     platform::FileChange change(path, platform::WorkCopyName::Bak);
-    if (!change.opened()) return kCannotOpen;
+    if (!change.opened()) return change.refused() ? kCannotWrite : kCannotOpen;
     std::size_t const recordBytes = static_cast<std::size_t>(count) * kRecordSize;
     bool const written = change.keep({{static_cast<std::uint64_t>(kCountOffset), sizeof count + recordBytes}}) &&
                          change.write(kCountOffset, &count, sizeof count) &&

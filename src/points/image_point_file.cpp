@@ -134,6 +134,9 @@ std::int32_t writeImagePoints(platform::FoundFile const& file, tagImagePoint con
 std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, std::int32_t count) {
     // No records at all is refused too: unlike the writer, the append gives a missing array no meaning.
     if (path == nullptr || count < 0 || points == nullptr) return kInvalidArgument;
+    // Held from the count's read to the change: another program's records are never written over.
+    platform::WriteHold const hold(path);
+    if (hold.refused()) return hold.heldElsewhere() ? kCannotWrite : kCannotOpen;
     std::int32_t oldCount = 0;
     {
         // A file shorter than its count is damaged: the new records would land behind a gap.
@@ -145,7 +148,7 @@ std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, st
     // The work copy keeps the count and whatever a longer file carries behind its last counted record,
     // where the new records go: all the append can overwrite.
     platform::FileChange change(path, platform::WorkCopyName::Tmp);
-    if (!change.opened()) return kCannotOpen;
+    if (!change.opened()) return change.refused() ? kCannotWrite : kCannotOpen;
     auto const recordsEnd = static_cast<std::uint64_t>(kFirstRecordOffset) + std::uint64_t{static_cast<std::uint32_t>(oldCount)} * kRecordSize;
     std::int32_t const newCount = oldCount + count;
     bool const ok = change.keep({{static_cast<std::uint64_t>(kCountOffset), sizeof newCount}, {recordsEnd, change.oldLength()}}) &&

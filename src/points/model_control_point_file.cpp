@@ -149,6 +149,7 @@ std::int32_t writeModelPoints(char const* path, std::int32_t stripNo, std::int32
     // The file is opened once, for the change, and its header read through it; a file that cannot be
     // opened for writing is read as a reader would, to answer as before.
     platform::FileChange change(path, platform::WorkCopyName::Bak);
+    if (change.refused()) return kCannotWrite;
     platform::File file;
     sections::Header header;
     std::int32_t const read = change.opened() ? readCheckedHeader(sections::readerOf(change), header)

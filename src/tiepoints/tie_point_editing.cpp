@@ -7,6 +7,7 @@
 #include "tiepoints/tie_point_messages.h"
 
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/ybiOrient.h>
 
@@ -73,9 +74,11 @@ void removeBackup(char const* path) {
 }
 
 std::int32_t mergeIntoFile(char const* path, tagImagePoint const* added, std::int32_t count) {
-    // A merge needs a file to merge into; one that cannot even be opened is answered as the copy to
-    // the backup always answered it.
-    if (!platform::openFile(path, "rb")) {
+    // The file is held from the read to the replacement: no other program's points are lost between.
+    platform::WriteHold const hold(path);
+    // A merge needs a file to merge into; one that cannot even be opened (or that another program
+    // held past the wait limit) is answered as the copy to the backup always answered it.
+    if (hold.refused() || !platform::openFile(path, "rb")) {
         frame::showErrorF(text::kOpenFileFailure, path);
         return kCannotWrite;
     }
@@ -136,6 +139,12 @@ template <class ShouldRemove>
 std::int32_t removePoints(char const* path, ShouldRemove shouldRemove) {
     if (path == nullptr) return kInvalidArgument;
     if (!platform::isRegularFile(path)) return kSuccess;  // nothing to remove
+    // Held from the read to the replacement, as a merge is.
+    platform::WriteHold const hold(path);
+    if (hold.refused()) {
+        frame::showErrorF(text::kCreateFileFailure, path);
+        return kCannotWrite;
+    }
     std::vector<tagImagePoint> original;
     if (std::int32_t code = readAllTiePoints(path, original); code != kSuccess) return code;
     std::vector<tagImagePoint> kept;
