@@ -173,15 +173,36 @@ std::optional<bool> isJournal(NativeFile& file) {
     return start == kJournalMagic.substr(0, got) || start == kFirstJournalMagic.substr(0, got);
 }
 
-// Puts the kept bytes back and the old length, and has them kept; the journal stays.
+// Puts the kept bytes back where the file's differ, and the old length, and has them kept; the
+// journal stays. Bytes that are as kept are not written again: a change that failed on a full disk
+// (or at a file size limit) is put back without a write where it wrote nothing.
 bool applyJournal(Journal const& journal, NativeFile& keptBytes, NativeFile& target) {
-    bool ok = true;
-    for (std::size_t i = 0; ok && i < journal.ranges.size(); ++i) {
-        Output out(target, journal.ranges[i].offset);
-        out.copyFrom(keptBytes, journal.rangeAt[i], journal.ranges[i].length);
-        ok = out.flush();
+    constexpr std::size_t kBlock = std::size_t{64} << 10;
+    std::vector<unsigned char> kept;
+    std::vector<unsigned char> now;
+    for (std::size_t i = 0; i < journal.ranges.size(); ++i) {
+        ByteRange const& range = journal.ranges[i];
+        for (std::uint64_t done = 0; done < range.length;) {
+            std::size_t const size = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, range.length - done));
+            kept.resize(size);
+            now.assign(size, 0);
+            std::size_t got = 0;
+            if (readAll(keptBytes, journal.rangeAt[i] + done, kept.data(), size) != Read::Whole ||
+                !target.readAt(range.offset + done, now.data(), size, got))
+                return false;
+            // A file cut short reads as differing from the first missing byte on.
+            std::size_t first = 0;
+            while (first < got && now[first] == kept[first]) ++first;
+            std::size_t last = size;
+            while (last > first && last <= got && now[last - 1] == kept[last - 1]) --last;
+            if (first < last && !target.writeAt(range.offset + done + first, kept.data() + first, last - first))
+                return false;
+            done += size;
+        }
     }
-    return ok && target.resize(journal.oldLength) && target.reportWrites();
+    auto const length = target.length();
+    if (!length) return false;
+    return (*length == journal.oldLength || target.resize(journal.oldLength)) && target.reportWrites();
 }
 
 // Settles one journal beside a file that the caller holds for writing (and that the journal's own

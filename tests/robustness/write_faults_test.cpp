@@ -206,7 +206,13 @@ protected:
         SCOPED_TRACE(std::string(entry.name) + ": " + how);
         bool const removalFailed = (failedOperations & (1u << HB_FILE_REMOVE)) != 0;
         Tree actual = tree();
-        if (openFilesWithWorkCopies(actual)) actual = tree();
+        // Only a failure injected into the roll back itself (a write, a removal) leaves a work copy
+        // for the next opening: a full disk does not, as putting old bytes back takes no room.
+        bool const injected = how.find("disk full") == std::string::npos;
+        if (openFilesWithWorkCopies(actual)) {
+            EXPECT_TRUE(injected) << "a work copy left behind";
+            actual = tree();
+        }
         Tree after = actual;
         if (removalFailed) dropUnremovable(after, before, reference);
         if (code != 0) {
