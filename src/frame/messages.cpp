@@ -22,8 +22,8 @@ std::string vformatGbk(char const* utf8Format, std::va_list args) {
     return std::string(buffer.data(), static_cast<std::size_t>(needed));
 }
 
-// Shown before the first error message of a call after a wait for another program's lock ran out:
-// the error that follows has that for its cause.
+// Shown before the first message of a call after a wait for another program's lock ran out, in that
+// message's style: the failure it tells of has this for its cause.
 constexpr char kFileHeldElsewhere[] = "File <%s> is held by another program that is changing or reading it!";
 
 // The lock waits that ran out on this thread and were told, or that came before the present call.
@@ -42,10 +42,10 @@ std::string formatGbk(char const* utf8Format, ...) {
 }
 
 void showMessage(HbMessageStyle style, std::string_view gbkText) {
-    if (style == HB_MESSAGE_ERROR && platform::lockTimeouts() != toldLockTimeouts) {
+    if (platform::lockTimeouts() != toldLockTimeouts) {
         toldLockTimeouts = platform::lockTimeouts();
         std::string const file = platform::utf8ToGbk(platform::lastLockTimeoutFile()).value_or(std::string());
-        hbMessageBox(HB_MESSAGE_ERROR, formatGbk(kFileHeldElsewhere, file.c_str()).c_str());
+        hbMessageBox(style, formatGbk(kFileHeldElsewhere, file.c_str()).c_str());
     }
     hbMessageBox(style, std::string(gbkText).c_str());
 }

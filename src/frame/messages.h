@@ -14,7 +14,7 @@ namespace yb::frame {
 std::string formatGbk(char const* utf8Format, ...) __attribute__((format(printf, 1, 2)));
 
 // Marks the start of an exported call. A wait for another program's lock that runs out within the
-// call is told, naming the file, before the call's first error message: the operations that show
+// call is told, naming the file, before the call's first message: the operations that show
 // messages say why they failed; the others answer with their code alone.
 void startCall();
 
