@@ -162,6 +162,7 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string_view hostDi
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         close();
+        locked_ = std::exchange(other.locked_, false);
         stream_ = other.release();
     }
     return *this;

@@ -130,7 +130,7 @@ class File {
 public:
     File() = default;
     explicit File(std::FILE* stream) : stream_(stream) {}
-    File(File&& other) noexcept : locked_(other.locked_), stream_(other.release()) {}
+    File(File&& other) noexcept : locked_(std::exchange(other.locked_, false)), stream_(other.release()) {}
     File& operator=(File&& other) noexcept;
     File(File const&) = delete;
     File& operator=(File const&) = delete;

@@ -79,34 +79,34 @@ struct Log {
     int base = 0;
     std::vector<int> appended;
 };
-// Reads names as a log: `start` (the file as made) or three names <baseKind>N a, b, c; then groups of
-// `groupSize` names <appendKind>N with the suffixes given. Nothing when it is no such sequence.
+// The number of the call whose names stand from `at` on: <kind>N followed by each of `suffixes`.
+std::optional<int> groupAt(std::vector<std::string> const& names, std::size_t at, char kind,
+                           std::vector<std::string> const& suffixes) {
+    if (names.size() - at < suffixes.size()) return std::nullopt;
+    auto const first = tagOf(names[at]);
+    for (std::size_t k = 0; first && k < suffixes.size(); ++k) {
+        auto const tag = tagOf(names[at + k]);
+        if (!tag || tag->kind != kind || tag->n != first->n || tag->rest != suffixes[k]) return std::nullopt;
+    }
+    return first ? std::optional(first->n) : std::nullopt;
+}
+
+// Reads names as a log: `start` (the file as made) or a whole write <baseKind>N a, b, c; then appends
+// <appendKind>N with each of `suffixes`. Nothing when it is no such sequence.
 std::optional<Log> parseLog(std::vector<std::string> const& names, std::vector<std::string> const& start, char baseKind,
                             char appendKind, std::vector<std::string> const& suffixes) {
     Log log;
-    std::size_t i = 0;
-    if (names.size() >= start.size() && std::equal(start.begin(), start.end(), names.begin())) {
-        i = start.size();
-    } else {
-        auto first = names.empty() ? std::nullopt : tagOf(names[0]);
-        if (!first || first->kind != baseKind || names.size() < 3) return std::nullopt;
-        for (std::size_t k = 0; k < 3; ++k) {
-            auto tag = tagOf(names[k]);
-            if (!tag || tag->kind != baseKind || tag->n != first->n || tag->rest != std::string(1, char('a' + k)))
-                return std::nullopt;
-        }
-        log.base = first->n;
-        i = 3;
+    std::size_t at = start.size();
+    if (names.size() < start.size() || !std::equal(start.begin(), start.end(), names.begin())) {
+        auto const base = groupAt(names, 0, baseKind, {"a", "b", "c"});
+        if (!base) return std::nullopt;
+        log.base = *base;
+        at = 3;
     }
-    for (; i < names.size(); i += suffixes.size()) {
-        if (names.size() - i < suffixes.size()) return std::nullopt;
-        auto first = tagOf(names[i]);
-        if (!first || first->kind != appendKind) return std::nullopt;
-        for (std::size_t k = 0; k < suffixes.size(); ++k) {
-            auto tag = tagOf(names[i + k]);
-            if (!tag || tag->kind != appendKind || tag->n != first->n || tag->rest != suffixes[k]) return std::nullopt;
-        }
-        log.appended.push_back(first->n);
+    for (; at < names.size(); at += suffixes.size()) {
+        auto const appended = groupAt(names, at, appendKind, suffixes);
+        if (!appended) return std::nullopt;
+        log.appended.push_back(*appended);
     }
     return log;
 }
