@@ -17,7 +17,13 @@ namespace {
 
 thread_local std::uint64_t timeouts = 0;
 thread_local std::string timedOutFile;
-thread_local std::vector<FileIdentity> heldHere;
+struct Held {
+    FileIdentity identity;
+    std::uint64_t serial = 0;
+    std::function<void()> letGo;
+};
+thread_local std::vector<Held> heldHere;
+thread_local std::uint64_t nextSerial = 0;
 
 }  // namespace
 
@@ -52,14 +58,19 @@ LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& 
 std::uint64_t lockTimeouts() { return timeouts; }
 std::string const& lastLockTimeoutFile() { return timedOutFile; }
 
-HeldForWriting::HeldForWriting(FileIdentity identity) : identity_(identity) { heldHere.push_back(identity); }
+HeldForWriting::HeldForWriting(FileIdentity identity, std::function<void()> letGo)
+    : identity_(identity), serial_(++nextSerial) {
+    heldHere.push_back({identity, serial_, std::move(letGo)});
+}
 
-HeldForWriting::HeldForWriting(HeldForWriting&& other) noexcept : identity_(std::exchange(other.identity_, std::nullopt)) {}
+HeldForWriting::HeldForWriting(HeldForWriting&& other) noexcept
+    : identity_(std::exchange(other.identity_, std::nullopt)), serial_(other.serial_) {}
 
 HeldForWriting& HeldForWriting::operator=(HeldForWriting&& other) noexcept {
     if (this != &other) {
         release();
         identity_ = std::exchange(other.identity_, std::nullopt);
+        serial_ = other.serial_;
     }
     return *this;
 }
@@ -69,7 +80,7 @@ HeldForWriting::~HeldForWriting() { release(); }
 void HeldForWriting::release() {
     if (!identity_) return;
     // Holds end in reverse order as a rule; any order is taken.
-    auto const found = std::find(heldHere.rbegin(), heldHere.rend(), *identity_);
+    auto const found = std::find_if(heldHere.rbegin(), heldHere.rend(), [&](Held const& held) { return held.serial == serial_; });
     if (found != heldHere.rend()) heldHere.erase(std::next(found).base());
     identity_.reset();
 }
@@ -77,7 +88,13 @@ void HeldForWriting::release() {
 bool holdingFilesForWriting() { return !heldHere.empty(); }
 
 bool heldForWritingHere(FileIdentity const& identity) {
-    return std::find(heldHere.begin(), heldHere.end(), identity) != heldHere.end();
+    return std::any_of(heldHere.begin(), heldHere.end(), [&](Held const& held) { return held.identity == identity; });
+}
+
+void letGoHeldOpenings(FileIdentity const& identity) {
+    for (Held& held : heldHere) {
+        if (held.identity == identity && held.letGo) std::exchange(held.letGo, {})();
+    }
 }
 
 }  // namespace yb::platform

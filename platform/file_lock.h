@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,11 +56,12 @@ struct FileIdentity {
 };
 
 // While one lives, this thread holds the file for writing: its own further openings of the file skip
-// the lock (they would otherwise wait for the thread itself).
+// the lock (they would otherwise wait for the thread itself). `letGo` closes the opening that holds
+// it, for a replacement on a system that renames no file over an open one (letGoHeldOpenings).
 class HeldForWriting {
 public:
     HeldForWriting() = default;
-    explicit HeldForWriting(FileIdentity identity);
+    explicit HeldForWriting(FileIdentity identity, std::function<void()> letGo = {});
     HeldForWriting(HeldForWriting&& other) noexcept;
     HeldForWriting& operator=(HeldForWriting&& other) noexcept;
     HeldForWriting(HeldForWriting const&) = delete;
@@ -69,11 +71,15 @@ public:
 private:
     void release();
     std::optional<FileIdentity> identity_;
+    std::uint64_t serial_ = 0;
 };
 
 // Whether this thread holds any file for writing (no look at a file is needed when not), and whether
 // it holds this one.
 bool holdingFilesForWriting();
 bool heldForWritingHere(FileIdentity const& identity);
+// Closes this thread's openings that hold the file (their holds stay, so the thread's own openings go
+// on without a lock until they end).
+void letGoHeldOpenings(FileIdentity const& identity);
 
 }  // namespace yb::platform

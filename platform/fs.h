@@ -233,6 +233,9 @@ NativeFile createWorkCopy(std::string const& native);
 bool removeHeldWorkCopy(NativeFile& file, std::string const& native);
 // Puts `fromNative` in the place of `toNative` in one step, replacing it.
 bool renameOver(std::string const& fromNative, std::string const& toNative);
+// Whether a file can be renamed over one that is open: Linux lets it; Windows (and Wine) refuse while
+// any opening of the old file lasts, this process's own included.
+bool renamesOverOpenFiles();
 bool removeNative(std::string const& native);
 bool nativeFileExists(std::string const& native);
 

@@ -640,6 +640,8 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
     return false;
 }
 
+bool renamesOverOpenFiles() { return true; }
+
 bool removeNative(std::string const& native) {
     if (io::injected(HB_FILE_REMOVE)) return false;
     if (::unlink(native.c_str()) == 0) {

@@ -506,6 +506,8 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
     return false;
 }
 
+bool renamesOverOpenFiles() { return false; }
+
 bool removeNative(std::string const& native) {
     if (io::injected(HB_FILE_REMOVE)) return false;
     auto path = widePath(native);

@@ -345,11 +345,12 @@ bool FileReplacement::hold(bool mayBeUnfinished) {
         refused_ = !mayGoOnUnheld(timeouts);
         return !refused_;
     }
-    if (heldForWritingHere({stamp.device, stamp.file})) {
+    heldIdentity_ = FileIdentity{stamp.device, stamp.file};
+    if (heldForWritingHere(*heldIdentity_)) {
         held_ = NativeFile();
         return true;
     }
-    hold_ = HeldForWriting({stamp.device, stamp.file});
+    hold_ = HeldForWriting(*heldIdentity_, [this] { held_ = NativeFile(); });
     // A change in place that a kill cut short is rolled back first: if this replacement fails, the
     // file is left as it was before that change.
     refused_ = mayBeUnfinished && !recoverBeside(held_, target_);
@@ -379,7 +380,10 @@ bool FileReplacement::finish() {
 bool FileReplacement::install() {
     if (!finished_ || installed_) return installed_;
     // The old file is held until the new one has taken its place: a writer waiting for it then finds
-    // the old file gone and takes the new one (openNative).
+    // the old file gone and takes the new one (openNative). Where no file is renamed over an open one,
+    // the holds are let go just before: another program that opens the old file in that instant makes
+    // the rename fail, and the replacement with it, so nothing it changes is lost.
+    if (heldIdentity_ && !renamesOverOpenFiles()) letGoHeldOpenings(*heldIdentity_);
     installed_ = renameOver(created_, target_);
     held_ = NativeFile();
     hold_ = HeldForWriting();
@@ -564,7 +568,7 @@ WriteHold::WriteHold(std::string_view hostPath) {
         file_ = NativeFile();
         return;
     }
-    hold_ = HeldForWriting(identity);
+    hold_ = HeldForWriting(identity, [this] { file_ = NativeFile(); });
     if (!recoverBeside(file_, native)) {
         refused_ = heldElsewhere_ = true;
         hold_ = HeldForWriting();

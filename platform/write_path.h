@@ -110,6 +110,7 @@ private:
     std::string target_;
     std::string created_;
     NativeFile held_;  // the old file, locked for writing
+    std::optional<FileIdentity> heldIdentity_;
     HeldForWriting hold_;
     NativeFile file_;
     std::optional<Output> output_;
