@@ -235,11 +235,22 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     CLI::App* demoCommand = addCommand(app, "demo", "Build a small example block and run the workflows on it.",
                                        "ybblock demo /tmp/demo");
     demoCommand->add_option("DIR", demo.folder, "where to build it (default: a fresh temporary folder)");
-    demoCommand->add_option("--strips", demo.strips, "strips of the block (default 2)")->check(CLI::Range(1, 100000));
+    CLI::Option* demoStrips = demoCommand->add_option("--strips", demo.strips, "strips of the block (default 2; survey 3)")
+        ->check(CLI::Range(1, 100000));
     demoCommand->add_option("--images", demo.images, "images of the block, at most 99 a strip (default 5 a strip)")
         ->check(CLI::Range(0, 9900000));
     demoCommand->add_option("--points", demo.points, "tie point observations (default 3 rows for each pair of neighbours)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{100000000}));
+    demoCommand->add_flag("--survey", demo.survey,
+                          "a simulated survey instead: terrain, a frame camera flown in strips, ground points "
+                          "measured on every image that sees them, the truth in truth/");
+    demoCommand->add_option("--strip-images", demo.stripImages, "survey: images a strip (default 8)")
+        ->check(CLI::Range(2, 99));
+    demoCommand->add_option("--forward-overlap", demo.forwardOverlap, "survey: forward overlap in percent (default 60)")
+        ->check(CLI::Range(0.0, 90.0));
+    demoCommand->add_option("--side-overlap", demo.sideOverlap, "survey: side overlap in percent (default 30)")
+        ->check(CLI::Range(0.0, 90.0));
+    demoCommand->add_option("--seed", demo.seed, "survey: seed of the random deviations and noise (default 1)");
 
     // An unknown command is refused before parsing, with the nearest command.
     if (!args.empty() && !args.front().empty() && args.front()[0] != '-' &&
@@ -281,7 +292,10 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         plot.colorByGcps = plotColour == "gcps";
         return runPlot(plot, out, err);
     }
-    if (command == demoCommand) return runDemo(demo, out, err);
+    if (command == demoCommand) {
+        if (demo.survey && demoStrips->count() == 0) demo.strips = 3;
+        return runDemo(demo, out, err);
+    }
     err << "ybblock: no command given\nRun 'ybblock --help' for the commands.\n";
     return kExitUsage;
 }

@@ -79,6 +79,10 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
     dir = std::filesystem::absolute(dir).lexically_normal().string();
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
 
+    if (options.survey) {
+        hbSetDriveRoot('D', dir.c_str());
+        return runSurveyDemo(options, dir, out, err);
+    }
     yb::blockgen::BlockShape shape;
     shape.strips = options.strips;
     shape.images = options.images.value_or(5 * options.strips);

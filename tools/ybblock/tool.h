@@ -164,7 +164,15 @@ struct DemoOptions {
     std::int32_t strips = 2;
     std::optional<std::int32_t> images;  // default: five a strip
     std::optional<std::int64_t> points;  // default: three rows of points for every pair of neighbours
+    // A simulated survey instead (strips default 3): images a strip, overlaps in percent, random seed.
+    bool survey = false;
+    std::int32_t stripImages = 8;
+    double forwardOverlap = 60.0;
+    double sideOverlap = 30.0;
+    std::uint32_t seed = 1;
 };
 int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err);
+// The survey demo in `folder` (a native folder already mapped as drive D:).
+int runSurveyDemo(DemoOptions const& options, std::string const& folder, std::ostream& out, std::ostream& err);
 
 }  // namespace ybblock
