@@ -20,6 +20,11 @@ command -v nm >/dev/null || need+=(binutils)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+# The COLMAP exchange: SQLite for its database (and its shell, to look into one), and COLMAP itself
+# (Debian's 3.8, run without a display), which its tests run to judge the export.
+[ -f /usr/include/sqlite3.h ] || need+=(libsqlite3-dev)
+command -v sqlite3 >/dev/null || need+=(sqlite3)
+command -v colmap >/dev/null || lean+=(colmap)
 # The Python package (Debian's own Python, not whatever python3 comes first on PATH) and the plot test.
 [ -x /usr/bin/python3 ] || need+=(python3)
 [ -f /usr/include/pybind11/pybind11.h ] || need+=(pybind11-dev)

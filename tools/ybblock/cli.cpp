@@ -231,6 +231,33 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
                             "images and neighbouring strips tied by fewer points are weak (default 6)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
 
+#if YB_HAVE_COLMAP
+    CLI::App* exportGroup = app.add_subcommand("export", "Hand a block to another program.");
+    exportGroup->require_subcommand(1);
+    exportGroup->allow_extras();
+    ColmapExportOptions colmapExport;
+    CLI::App* colmapExportCommand = addCommand(
+        *exportGroup, "colmap", "Write a block's camera, images and tie points as a COLMAP database.",
+        "ybblock export colmap 'D:\\Survey\\Survey.dms' -o /tmp/survey-colmap\n\nWrites DIR/database.db (images "
+        "named by file name, tie point observations as keypoints,\nmatches of every pair of images sharing points as "
+        "verified two-view geometries),\nDIR/image_list.txt and DIR/README.txt, which says how to run colmap mapper.");
+    colmapExportCommand->add_option("BLOCK.dms", colmapExport.block, "the block option file")->required();
+    colmapExportCommand->add_option("-o,--output", colmapExport.folder, "the folder to write")->required();
+    colmapExportCommand->add_flag("--force", colmapExport.force, "replace a database.db that is there already");
+    CLI::App* importGroup = app.add_subcommand("import", "Bring another program's results into a block.");
+    importGroup->require_subcommand(1);
+    importGroup->allow_extras();
+    ColmapImportOptions colmapImport;
+    CLI::App* colmapImportCommand = addCommand(
+        *importGroup, "colmap", "Merge the tracks of a COLMAP sparse model into the block's tie point file.",
+        "ybblock import colmap /tmp/survey-colmap/sparse/0 'D:\\Survey\\Survey.dms' --dry-run\n\nReads the binary "
+        "or the text model; images are matched to the image list by file name\n(others are reported and skipped); each "
+        "3D point becomes the point COLMAP<id>.");
+    colmapImportCommand->add_option("MODEL_DIR", colmapImport.model, "the folder of the sparse model")->required();
+    colmapImportCommand->add_option("BLOCK.dms", colmapImport.block, "the block option file")->required();
+    colmapImportCommand->add_flag("-n,--dry-run", colmapImport.dryRun, "say what would change, change nothing");
+#endif
+
     DemoOptions demo;
     CLI::App* demoCommand = addCommand(app, "demo", "Build a small example block and run the workflows on it.",
                                        "ybblock demo /tmp/demo");
@@ -292,6 +319,10 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         plot.colorByGcps = plotColour == "gcps";
         return runPlot(plot, out, err);
     }
+#if YB_HAVE_COLMAP
+    if (command == colmapExportCommand) return runColmapExport(colmapExport, out, err);
+    if (command == colmapImportCommand) return runColmapImport(colmapImport, out, err);
+#endif
     if (command == demoCommand) {
         if (demo.survey && demoStrips->count() == 0) demo.strips = 3;
         return runDemo(demo, out, err);

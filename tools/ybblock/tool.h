@@ -159,6 +159,19 @@ struct PlotOptions {
 };
 int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err);
 
+struct ColmapExportOptions {
+    std::string block;
+    std::string folder;
+    bool force = false;
+};
+int runColmapExport(ColmapExportOptions const& options, std::ostream& out, std::ostream& err);
+struct ColmapImportOptions {
+    std::string model;
+    std::string block;
+    bool dryRun = false;
+};
+int runColmapImport(ColmapImportOptions const& options, std::ostream& out, std::ostream& err);
+
 struct DemoOptions {
     std::string folder;  // empty: a fresh temporary folder
     std::int32_t strips = 2;
