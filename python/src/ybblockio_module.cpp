@@ -13,6 +13,9 @@
 #include "gbk.h"
 #include "host_place.h"
 #include "result_codes.h"
+#if YB_HAVE_COLMAP
+#include "colmap_exchange.h"
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -403,6 +406,87 @@ py::dict readBlockOption(py::handle path) {
     return result;
 }
 
+#if YB_HAVE_COLMAP
+// A failure of the COLMAP exchange: what went wrong, said whole (it is no single library call's code).
+struct ExchangeFailure {
+    std::string problem;
+};
+
+void raiseExchangeFailure(ExchangeFailure const& failure) {
+    py::handle const cls = errorClasses().error;
+    py::object error = py::reinterpret_borrow<py::object>(cls)(failure.problem);
+    for (char const* name : {"code", "constant", "meaning", "path", "where"}) error.attr(name) = py::none();
+    error.attr("messages") = py::list();
+    PyErr_SetObject(cls.ptr(), error.ptr());
+}
+
+// Runs an exchange without the GIL, keeping the library's messages for the error it may raise.
+template <class Work>
+void runExchange(Work work) {
+    std::vector<std::string> messages;
+    std::string problem;
+    bool done = false;
+    {
+        py::gil_scoped_release unlocked;
+        keptMessages = &messages;
+        try {
+            done = work(problem);
+        } catch (...) {
+            keptMessages = nullptr;
+            throw;
+        }
+        keptMessages = nullptr;
+    }
+    if (!done) {
+        for (auto const& message : messages) problem += "\n  " + message;
+        throw ExchangeFailure{problem};
+    }
+}
+
+py::dict exportColmap(py::handle block, py::handle output, bool force) {
+    yb::colmap::ExportRequest request;
+    request.block = hostPathOf(block);
+    request.folder = hostPathOf(output);
+    request.force = force;
+    yb::colmap::ExportSummary summary;
+    runExchange([&](std::string& problem) { return yb::colmap::exportColmap(request, summary, problem); });
+    py::dict result;
+    result["database"] = textOf(summary.database);
+    result["images"] = summary.images;
+    result["cameras"] = summary.cameras;
+    result["camera_model"] = summary.firstCameraModel;
+    result["camera_params"] = summary.firstCameraParams;
+    result["keypoints"] = summary.keypoints;
+    result["pairs"] = summary.pairs;
+    result["matches"] = summary.matches;
+    result["notes"] = summary.notes;
+    return result;
+}
+
+py::dict importColmap(py::handle model, py::handle block, bool dryRun) {
+    yb::colmap::ImportRequest request;
+    request.model = hostPathOf(model);
+    request.block = hostPathOf(block);
+    request.dryRun = dryRun;
+    yb::colmap::ImportSummary summary;
+    runExchange([&](std::string& problem) { return yb::colmap::importColmap(request, summary, problem); });
+    py::dict result;
+    result["binary"] = summary.binary;
+    result["model_images"] = summary.modelImages;
+    result["matched_images"] = summary.matchedImages;
+    result["missing_images"] = summary.missingImages;
+    result["points"] = summary.points;
+    result["observations"] = summary.observations;
+    result["replaced"] = summary.replaced;
+    result["short_tracks"] = summary.shortTracks;
+    result["before"] = summary.before;
+    result["after"] = summary.after;
+    result["tie_point_file"] = textOf(summary.tiePointFile);
+    result["dry_run"] = dryRun;
+    return result;
+}
+#endif
+
 py::dict explain(std::int32_t code) {
     yb::frame::ResultCodeInfo const* info = yb::frame::findResultCode(code);
     if (info == nullptr) throw py::key_error("no library of the suite defines the code " + std::to_string(code));
@@ -451,6 +535,11 @@ PYBIND11_MODULE(_ybblockio, module) {
         } catch (LibraryFailure const& failure) {
             raiseFailure(failure);
         }
+#if YB_HAVE_COLMAP
+        catch (ExchangeFailure const& failure) {
+            raiseExchangeFailure(failure);
+        }
+#endif
     });
 
     module.attr("TIE_POINT_DTYPE") = tiePointDtype();
@@ -467,4 +556,14 @@ PYBIND11_MODULE(_ybblockio, module) {
     module.def("write_image_points", &writeImagePoints, py::arg("path"), py::arg("points"));
     module.def("read_gcp_layout", &readGcpLayout, py::arg("path"));
     module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"));
+#if YB_HAVE_COLMAP
+    module.def("export_colmap", &exportColmap, py::arg("block"), py::arg("output"), py::kw_only(),
+               py::arg("force") = false,
+               "Writes the block's camera, images and tie points as COLMAP's database (output/database.db), with "
+               "output/image_list.txt and output/README.txt; as `ybblock export colmap`. Returns a summary dict.");
+    module.def("import_colmap", &importColmap, py::arg("model"), py::arg("block"), py::kw_only(),
+               py::arg("dry_run") = false,
+               "Merges the tracks of a COLMAP sparse model (binary or text) into the block's tie point file, each "
+               "3D point as the point COLMAP<id>; as `ybblock import colmap`. Returns a summary dict.");
+#endif
 }

@@ -7,6 +7,9 @@ the library's code page; ``bytes`` are taken as GBK already.
 Every failure raises :class:`Error` (or a subclass: :class:`FileMissingError`, :class:`DamagedFileError`,
 :class:`WriteError`, :class:`ArgumentError`, :class:`NotFoundError`) carrying the result code and its
 meaning, from the same table that ``ybblock explain`` prints.
+
+:func:`export_colmap` and :func:`import_colmap` exchange a block with COLMAP, as ``ybblock export colmap``
+and ``ybblock import colmap`` do.
 """
 
 from __future__ import annotations
@@ -28,6 +31,8 @@ from ._ybblockio import (
     WriteError,
     drive_root,
     explain,
+    export_colmap,
+    import_colmap,
     map_drive,
     read_block_option,
     read_gcp_layout,
@@ -52,6 +57,8 @@ __all__ = [
     "map_drive",
     "drive_root",
     "explain",
+    "export_colmap",
+    "import_colmap",
     "read_block_option",
     "read_image_list",
     "read_tie_points",
