@@ -94,5 +94,6 @@ void registerTiePointCases();
 void registerWorkflowCases();
 void registerFileCases();
 void registerPythonPlotCases();
+void registerColmapCases();  // where the build has the COLMAP exchange
 
 }  // namespace yb::bench

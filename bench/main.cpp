@@ -153,6 +153,9 @@ int main(int argc, char** argv) {
     yb::bench::registerFileCases();
     yb::bench::registerWorkflowCases();
     yb::bench::registerPythonPlotCases();
+#if YB_BENCH_COLMAP
+    yb::bench::registerColmapCases();
+#endif
     yb::bench::BestTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
