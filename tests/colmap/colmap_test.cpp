@@ -172,7 +172,8 @@ TEST_F(ColmapTest, SurveyMeasurementsAreTheTruthProjected) {
     double worst = 0;
     for (tagImagePoint const& point : points) {
         double x = 0, y = 0;
-        ASSERT_TRUE(yb::blockgen::project(exposures.at(point.imageNo), survey.innerOrientation, ground.at(point.name), x, y));
+        std::int32_t const imageNo = point.imageNo;  // packed record: copied, not referred to
+        ASSERT_TRUE(yb::blockgen::project(exposures.at(imageNo), survey.innerOrientation, ground.at(point.name), x, y));
         worst = std::max({worst, std::abs(x - point.x), std::abs(y - point.y)});
     }
     EXPECT_LT(worst, 5 * 0.3);  // five standard deviations of the pixel noise
@@ -229,9 +230,9 @@ TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
     Outcome const imported = ybblock({"import", "colmap", folder + "/text", "D:\\Copy\\Survey.dms"});
     ASSERT_EQ(imported.status, 0) << imported.err;
     std::map<std::int32_t, std::vector<tagImagePoint>> measuredOf;
-    for (tagImagePoint const& point : measured) measuredOf[point.imageNo].push_back(point);
+    for (tagImagePoint const& point : measured) measuredOf[std::int32_t{point.imageNo}].push_back(point);
     std::map<std::pair<std::int32_t, std::string>, tagImagePoint> importedOf;
-    for (tagImagePoint const& point : tiePoints(copy)) importedOf[{point.imageNo, point.name}] = point;
+    for (tagImagePoint const& point : tiePoints(copy)) importedOf[{std::int32_t{point.imageNo}, point.name}] = point;
     std::size_t kept = 0;
     for (auto const& point : model->points) {
         for (auto const& element : point.track) {

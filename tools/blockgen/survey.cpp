@@ -226,7 +226,7 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
             std::string const& pointName = survey.points[static_cast<std::size_t>(p)].name;
             std::memcpy(point.name, pointName.data(), std::min(pointName.size(), sizeof point.name - 1));
             block.points.push_back(point);
-            imagesOfPoint[static_cast<std::size_t>(p)].push_back(point.imageNo);
+            imagesOfPoint[static_cast<std::size_t>(p)].push_back(survey.exposures[e].imageNo);
         }
     }
 

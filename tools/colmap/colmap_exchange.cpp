@@ -277,7 +277,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     std::size_t unlisted = 0;
     std::string name;
     for (tagImagePoint const& point : points) {
-        auto const image = imageOfNumber.find(point.imageNo);
+        std::int32_t const imageNo = point.imageNo;  // the record is packed: no reference to its field
+        auto const image = imageOfNumber.find(imageNo);
         if (image == imageOfNumber.end()) {
             ++unlisted;
             continue;
@@ -567,7 +568,8 @@ Model modelOfTiePoints(std::vector<std::string> const& imageNames, std::vector<s
     std::unordered_map<std::string, std::size_t> pointOf;
     std::vector<std::vector<TrackElement>> tracks;
     for (tagImagePoint const& point : points) {
-        auto const image = imageOf.find(point.imageNo);
+        std::int32_t const imageNo = point.imageNo;
+        auto const image = imageOf.find(imageNo);
         if (image == imageOf.end()) continue;
         auto& seen = model.images[image->second].points2D;
         auto const [at, added] = pointOf.emplace(lowered(platform::boundedText(point.name, sizeof point.name)), tracks.size());
