@@ -2,6 +2,7 @@
 inside the package so that it stands on its own. `pip install --no-build-isolation .` runs it."""
 
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -10,6 +11,14 @@ from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
 
 SOURCE = pathlib.Path(__file__).parent.resolve()
+
+
+def project_version():
+    """The one version of the project: project(VERSION) in CMakeLists.txt."""
+    match = re.search(r"^project\(ybBlockFileIO VERSION ([0-9.]+)", (SOURCE / "CMakeLists.txt").read_text(), re.M)
+    if not match:
+        raise RuntimeError("CMakeLists.txt declares no project version")
+    return match.group(1)
 
 
 class CMakeExtension(Extension):
@@ -32,6 +41,7 @@ class CMakeBuild(build_ext):
 
 
 setup(
+    version=project_version(),
     packages=["ybblockio"],
     package_dir={"": "python"},
     package_data={"ybblockio": ["py.typed", "*.pyi"]},
