@@ -18,12 +18,12 @@
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
-/// \defgroup resultcodes Result codes
-/// Result codes. 0 is success; every other code names what went wrong.
-/// @{
+// Result codes. 0 is success; every other code names what went wrong.
 
 /// The result codes of ybBlockFileIO.
 namespace yb {
+/// \addtogroup resultcodes
+/// @{
 inline constexpr std::int32_t kSuccess = 0;                    ///< success
 inline constexpr std::int32_t kNoMemory = 2000001;             ///< memory cannot be obtained
 inline constexpr std::int32_t kPointSetTooSmall = 2000003;     ///< a model point set holds too few entries
@@ -39,8 +39,8 @@ inline constexpr std::int32_t kInvalidContent = 4000032;       ///< a file's con
 inline constexpr std::int32_t kOrthoNullArgument = 6000004;    ///< ortho map option reader given a null argument
 inline constexpr std::int32_t kOrthoCannotOpen = 6000006;      ///< ortho map option file cannot be opened
 inline constexpr std::int32_t kNotFound = 40200001;            ///< no such tie point or strip; strip count differs
-}  // namespace yb
 /// @}
+}  // namespace yb
 
 // ---------------------------------------------------------------------------------------------
 // Records. Sizes and offsets are file format.
