@@ -34,6 +34,13 @@ command -v colmap >/dev/null || lean+=(colmap)
 /usr/bin/python3 -c 'import setuptools' 2>/dev/null || need+=(python3-setuptools)
 /usr/bin/python3 -m pip --version >/dev/null 2>&1 || need+=(python3-pip)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
+# The release checks: the ABI against its baseline, the reference, the packages and the wheel.
+command -v abidw >/dev/null || need+=(abigail-tools)
+command -v doxygen >/dev/null || need+=(doxygen)
+command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+command -v fakeroot >/dev/null || need+=(fakeroot)
+/usr/bin/python3 -c 'import wheel' 2>/dev/null || need+=(python3-wheel)
+/usr/bin/python3 -c 'import venv, ensurepip' 2>/dev/null || need+=(python3-venv)
 # The fuzz preset (clang with libFuzzer) and the coverage report.
 command -v clang++ >/dev/null || need+=(clang)
 compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || need+=(libclang-rt-14-dev)

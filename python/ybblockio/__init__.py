@@ -43,6 +43,7 @@ from ._ybblockio import (
     write_image_points,
     write_tie_points,
 )
+from ._version import __version__  # written by the build from the project's version
 
 __all__ = [
     "Block",
@@ -68,8 +69,6 @@ __all__ = [
     "read_gcp_layout",
     "write_gcp_layout",
 ]
-
-__version__ = "0.1.0"
 
 PathArg = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 

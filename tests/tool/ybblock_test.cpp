@@ -336,7 +336,7 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
         {{"state", "--ortho", "B.dms"}, 2, "--output"},
         {{"tiepoints"}, 2, "subcommand"},
         {{}, 2, "subcommand"},
-        {{"--version"}, 0, "ybblock 0."},
+        {{"--version"}, 0, "ybblock " YB_VERSION " (ybBlockFileIO " YB_VERSION ")"},
     };
     for (Case const& c : cases) {
         Outcome const run = ybblock(c.args);
