@@ -12,6 +12,7 @@
 
 #include "gbk.h"
 #include "host_place.h"
+#include "imagelist/image_list.h"
 #include "result_codes.h"
 
 #include <algorithm>
@@ -328,11 +329,13 @@ py::array readImageList(py::handle path) {
     std::string const host = hostPathOf(path);
     std::vector<ListedImage> images;
     run(host, [&] {
-        std::int32_t strips = 0;
-        std::int32_t code = ybGetStripNumberOfImageRecord(host.c_str(), &strips);
+        // One walk over the list's strips, as the library's own workflows make it.
+        yb::imagelist::ImageListReader list;
+        std::int32_t code = list.open(host.c_str(), kFileNotFound);
+        std::int32_t const strips = code == kSuccess ? list.storedStripCount() : 0;
         std::vector<ImageOrderInfo> strip;
         for (std::int32_t s = 1; code == kSuccess && s <= strips; ++s) {
-            code = ybReadOneStripImageRecord(host.c_str(), strips, s, strip);
+            code = yb::imagelist::readStrip(list, strips, s, strip);
             std::int32_t position = 0;
             for (ImageOrderInfo const& record : strip) images.push_back({s, ++position, record});
         }

@@ -6,10 +6,12 @@
 
 #include "fs.h"
 #include "hostpath.h"
+#include "tiepoints/block_tie_points.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -40,21 +42,17 @@ private:
     std::vector<Finding> list_;
 };
 
-bool isCameraBlock(BlockInfo const& info) { return info.imageType == 0 || info.imageType == 1; }
-
 void checkNamedFiles(Block const& block, Findings& findings) {
-    std::string const cameraPath(yb::platform::boundedText(block.info.cameraFile, sizeof block.info.cameraFile));
-    if (isCameraBlock(block.info)) {
+    if (yb::tiepoints::detachFillsPhotoCoordinates(block.info)) {
+        CameraInfo camera{};
+        std::string cameraPath;
+        std::int32_t const code = yb::tiepoints::readDetachCamera(block.info, camera, cameraPath);
         if (cameraPath.empty() || !yb::platform::isRegularFile(cameraPath)) {
             findings.add("error", "camera_missing",
                          "the block's images come from a camera but its camera file is missing; detach needs it",
                          cameraPath, yb::kCannotOpen);
-        } else {
-            CameraInfo camera{};
-            RIMPOINTLAYOUT layout = RIM_LAYOUT_FOUR;
-            std::int32_t count = 0;
-            if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &camera, nullptr, &layout, nullptr, &count))
-                findings.add("error", "camera_damaged", "the camera file cannot be read", cameraPath, code);
+        } else if (code != yb::kSuccess) {
+            findings.add("error", "camera_damaged", "the camera file cannot be read", cameraPath, code);
         }
     }
     std::string const controlPath(
@@ -142,10 +140,11 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
                                   std::to_string(record.nStripNo) + ") at strip " + std::to_string(images[i].strip) +
                                   ", position " + std::to_string(images[i].position) + ": expected " +
                                   std::to_string(expected));
-        if (isCameraBlock(block.info) && tiePoints.counts.images.count(record.nImageNo) != 0) {
-            std::string const ioc = ybGetImgAuxFileName(block.info, record.szImagePath, ".ioc", nullptr, nullptr);
-            double coefficients[6] = {};
-            if (ybReadInnefCeff(ioc.c_str(), coefficients) != 0) noInner.push_back(toTerminal(ioc));
+        if (yb::tiepoints::detachFillsPhotoCoordinates(block.info) && tiePoints.counts.images.count(record.nImageNo)) {
+            std::array<double, 6> coefficients{};
+            std::string ioc;
+            if (yb::tiepoints::readDetachInnerOrientation(block.info, path.c_str(), coefficients, ioc))
+                noInner.push_back(toTerminal(ioc));
         }
     }
     auto report = [&](std::vector<std::string> list, char const* severity, char const* what, std::string message) {

@@ -4,8 +4,10 @@
 #include "fs.h"
 #include "gbk.h"
 #include "host_place.h"
+#include "imagelist/image_list.h"
 #include "hostpath.h"
 #include "result_codes.h"
+#include "tiepoints/block_tie_points.h"
 #include "text_scan.h"
 #include "write_path.h"
 
@@ -167,16 +169,17 @@ std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err) {
 
 std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images) {
     images.clear();
-    std::int32_t strips = 0;
-    if (std::int32_t code = ybGetStripNumberOfImageRecord(block.imageListPath.c_str(), &strips); code != 0)
+    // One walk over the list's strips, as the library's own workflows make it.
+    yb::imagelist::ImageListReader list;
+    if (std::int32_t code = list.open(block.imageListPath.c_str(), yb::kFileNotFound); code != yb::kSuccess)
         return code;
+    std::int32_t const strips = list.storedStripCount();
     // Room for them all at once: growing an array of 20,000 records copies and faults it in again.
-    if (std::int32_t total = 0; ybGetBlockTotalImgNums(block.imageListPath.c_str(), &total) == yb::kSuccess)
+    if (std::int32_t total = 0; yb::imagelist::totalImageCount(list, &total) == yb::kSuccess)
         images.reserve(static_cast<std::size_t>(total));
     std::vector<ImageOrderInfo> strip;
     for (std::int32_t s = 1; s <= strips; ++s) {
-        if (std::int32_t code = ybReadOneStripImageRecord(block.imageListPath.c_str(), strips, s, strip); code != 0)
-            return code;
+        if (std::int32_t code = yb::imagelist::readStrip(list, strips, s, strip); code != yb::kSuccess) return code;
         std::int32_t position = 0;
         for (ImageOrderInfo const& record : strip) images.push_back({record, s, ++position});
     }
@@ -184,7 +187,7 @@ std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images
 }
 
 std::string perImageFile(Block const& block, ImageOrderInfo const& image) {
-    return ybGetTempAuxFileName(block.info, image.szImagePath, nullptr, ".ijp", nullptr);
+    return yb::tiepoints::perImageFile(block.info, image);
 }
 
 namespace {

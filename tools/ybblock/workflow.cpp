@@ -5,9 +5,11 @@
 
 #include "fs.h"
 #include "hostpath.h"
+#include "tiepoints/block_tie_points.h"
 
 #include <yb/ybBlockFileIO.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
@@ -74,13 +76,11 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
         reportFailure(err, "cannot read the block tie point file", code, block.tiePointPath);
         return false;
     }
-    bool const camera = block.info.imageType == 0 || block.info.imageType == 1;
+    bool const camera = yb::tiepoints::detachFillsPhotoCoordinates(block.info);
     if (camera) {
         CameraInfo info{};
-        RIMPOINTLAYOUT layout = RIM_LAYOUT_FOUR;
-        std::int32_t count = 0;
-        std::string const cameraPath(yb::platform::boundedText(block.info.cameraFile, sizeof block.info.cameraFile));
-        if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &info, nullptr, &layout, nullptr, &count)) {
+        std::string cameraPath;
+        if (std::int32_t code = yb::tiepoints::readDetachCamera(block.info, info, cameraPath)) {
             reportFailure(err, "cannot read the camera file", code, cameraPath);
             return false;
         }
@@ -94,9 +94,10 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
         ++files;
         observations += found->second;
         if (!camera) continue;
-        std::string const ioc = ybGetImgAuxFileName(block.info, image.record.szImagePath, ".ioc", nullptr, nullptr);
-        double coefficients[6] = {};
-        if (std::int32_t code = ybReadInnefCeff(ioc.c_str(), coefficients); code != yb::kSuccess) {
+        std::array<double, 6> coefficients{};
+        std::string ioc;
+        std::string const imagePath(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath));
+        if (std::int32_t code = yb::tiepoints::readDetachInnerOrientation(block.info, imagePath.c_str(), coefficients, ioc)) {
             reportFailure(err, "cannot read the inner orientation of image " + std::to_string(image.record.nImageNo),
                           code, ioc);
             return false;
