@@ -16,6 +16,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <set>
 
@@ -337,6 +339,8 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
         {{"tiepoints"}, 2, "subcommand"},
         {{}, 2, "subcommand"},
         {{"--version"}, 0, "ybblock 0."},
+        {{"unite", "--ours", "B.dms"}, 2, "--merge"},
+        {{"unite", "--merge", "--ours", "--theirs", "B.dms"}, 2, "--theirs"},
     };
     for (Case const& c : cases) {
         Outcome const run = ybblock(c.args);
@@ -375,13 +379,14 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     EXPECT_NE(dropping.err.find("would drop 7 observations"), std::string::npos) << dropping.err;
     EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
 
-    // Per-image files newer than the tie point file: detach and clean would overwrite edits.
-    std::string const edited = readText(native("DemoBlock/Temp/0101.ijp"));
+    // A per-image file gone since the detach: detach and clean would lose that edit.
     for (char const* command : {"detach", "clean"}) {
         Outcome const refused = ybblock({command, kBlock});
         EXPECT_EQ(refused.status, 1) << command;
-        EXPECT_NE(refused.err.find("newer than the block tie point file"), std::string::npos) << refused.err;
-        EXPECT_EQ(readText(native("DemoBlock/Temp/0101.ijp")), edited);
+        EXPECT_NE(refused.err.find("1 per-image tie point file changed since the last detach or unite"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     }
     EXPECT_EQ(ybblock({"detach", "--force", kBlock}).status, 0);
     EXPECT_TRUE(existsNative("DemoBlock/Temp/0203.ijp"));
@@ -399,6 +404,136 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     fs::create_directories(native("DemoBlock/Temp"));
     EXPECT_EQ(ybblock({"unite", "--force", kBlock}).status, 0);
     EXPECT_EQ(sizeNative("DemoBlock/Demo.scp"), 132u);
+}
+
+// The per-image file of an image, changed by `edit`.
+void editPerImageFile(std::string const& host, std::function<void(std::vector<tagImagePoint>&)> const& edit) {
+    std::vector<tagImagePoint> points;
+    ASSERT_EQ(ybReadImgGcpFileToAry(host.c_str(), points), 0);
+    edit(points);
+    ASSERT_EQ(ybWriteImgGcpFile(host.c_str(), points.data(), static_cast<std::int32_t>(points.size())), 0);
+}
+
+// The observation of a point on an image in a tie point file.
+std::optional<tagImagePoint> observation(char const* tiePoints, std::int32_t image, std::string const& name) {
+    std::vector<tagImagePoint> points;
+    if (ybReadTiePntFileToAry(tiePoints, points) != 0) return std::nullopt;
+    for (tagImagePoint const& point : points)
+        if (point.imageNo == image && name == point.name) return point;
+    return std::nullopt;
+}
+
+TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
+    auto const import = [&](std::string const& rows) {
+        std::ofstream(native("edit.csv"), std::ios::binary) << "image,name,type,x,y,photo_x,photo_y\n" << rows;
+        return ybblock({"tiepoints", "import", native("edit.csv"), kBlock});
+    };
+    // The tool's detach records what it detached from; a second one over unchanged files goes through.
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
+    Outcome const again = ybblock({"detach", kBlock});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/Demo.scp.detached") && existsNative("DemoBlock/Temp/Demo.scp.base"));
+
+    // Edits on both sides: unite alone would undo the tie point file's, and says which.
+    editPerImageFile("D:\\DemoBlock\\Temp\\0102.ijp", [](auto& points) { points[0].x += 1.5; });
+    ASSERT_EQ(import("101,T01010,1,805,200,0,0\n201,NEW1,1,5,5,0,0\n").status, 0);
+    std::string const edited = readText(native("DemoBlock/Demo.scp"));
+    Outcome const refused = ybblock({"unite", kBlock});
+    EXPECT_EQ(refused.status, 1);
+    for (char const* says : {"changed since the last detach or unite", "changed: image 101 point T01010",
+                             "added: image 201 point NEW1", "unite --merge"})
+        EXPECT_NE(refused.err.find(says), std::string::npos) << says << "\n" << refused.err;
+    Outcome const dryRun = ybblock({"unite", "--merge", "--dry-run", kBlock});
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_NE(dryRun.out.find("1 observation changed in the per-image files, 2 in the tie point file, 0 conflicts"),
+              std::string::npos)
+        << dryRun.out;
+    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == edited);
+    Outcome const merged = ybblock({"unite", "--merge", kBlock});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 805.0);
+    EXPECT_EQ(observation(kTiePoints, 102, "T01010").value().x, 201.5);
+    EXPECT_TRUE(observation(kTiePoints, 201, "NEW1"));
+    EXPECT_EQ(observation("D:\\DemoBlock\\Temp\\0101.ijp", 101, "T01010"), std::nullopt);  // not a tie point file
+    std::vector<tagImagePoint> perImage;
+    ASSERT_EQ(ybReadImgGcpFileToAry("D:\\DemoBlock\\Temp\\0101.ijp", perImage), 0);
+    EXPECT_EQ(perImage[0].x, 805.0);  // the per-image file took the tie point file's change
+
+    // The same observation changed differently on both sides: nothing changes until a side is chosen.
+    editPerImageFile("D:\\DemoBlock\\Temp\\0101.ijp", [](auto& points) { points[0].x = 900; });
+    ASSERT_EQ(import("101,T01010,1,950,200,0,0\n").status, 0);
+    std::string const both = readText(native("DemoBlock/Demo.scp"));
+    Outcome const conflict = ybblock({"unite", "--merge", kBlock});
+    EXPECT_EQ(conflict.status, 1);
+    EXPECT_NE(conflict.err.find("image 101 point T01010: per-image file x 900, y 200, type 1; tie point file x 950"),
+              std::string::npos)
+        << conflict.err;
+    EXPECT_NE(conflict.err.find("1 conflict; nothing changed"), std::string::npos) << conflict.err;
+    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == both);
+    ASSERT_EQ(ybblock({"unite", "--merge", "--ours", kBlock}).status, 0);
+    EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 900.0);
+
+    // Clean refuses, dry run included, while a per-image file holds an edit; --force cleans, record too.
+    editPerImageFile("D:\\DemoBlock\\Temp\\0103.ijp", [](auto& points) { points.pop_back(); });
+    for (std::vector<std::string> args : {std::vector<std::string>{"clean", "--dry-run", kBlock}, {"clean", kBlock}}) {
+        Outcome const run = ybblock(args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("0103.ijp"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ybblock({"clean", "--force", kBlock}).status, 0);
+    EXPECT_FALSE(existsNative("DemoBlock/Temp/0103.ijp") || existsNative("DemoBlock/Temp/Demo.scp.detached"));
+
+    // A tie point file cut short is not replaced unless asked; then it is kept beside.
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
+    std::string const whole = readText(native("DemoBlock/Demo.scp"));
+    std::ofstream(native("DemoBlock/Demo.scp"), std::ios::binary) << whole.substr(0, 1000);
+    for (std::vector<std::string> args : {std::vector<std::string>{"unite", kBlock}, {"unite", "--dry-run", kBlock},
+                                          {"unite", "--merge", "--force", kBlock}}) {
+        Outcome const run = ybblock(args);
+        EXPECT_EQ(run.status, 1) << args[1];
+        EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(existsNative("DemoBlock/Demo.scp.damaged"));
+    Outcome const forced = ybblock({"unite", "--force", kBlock});
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp.damaged")) == whole.substr(0, 1000));
+    std::int32_t united = 0;
+    EXPECT_EQ(ybReadTiePntNums(kTiePoints, united), 0);
+    EXPECT_EQ(united, 55);
+}
+
+// Writes the block's folders refuse: each workflow names the file and the system's reason, once.
+TEST_F(YbblockTest, FailedWritesNameTheFileAndTheReason) {
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
+    auto const tree = fs::recursive_directory_iterator(native("DemoBlock"));
+    for (fs::path const& entry : std::vector<fs::path>(begin(tree), end(tree)))
+        fs::permissions(entry, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+    fs::permissions(native("DemoBlock"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::permissions(native(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    struct Case {
+        std::vector<std::string> args;
+        char const* names;
+    };
+    Case const cases[] = {{{"detach", "--force", kBlock}, "D:\\DemoBlock\\temp\\0101.ijp"},
+                          {{"unite", "--force", kBlock}, "D:\\DemoBlock\\Demo.scp"},
+                          {{"clean", kBlock}, "10 per-image files could not be removed"}};
+    for (Case const& c : cases) {
+        auto const run = yb::test::runUnprivileged([&] {
+            Outcome const outcome = ybblock(c.args);
+            return yb::test::ChildOutcome{outcome.status, outcome.err};
+        });
+        if (!run) GTEST_SKIP() << "no child processes here";
+        EXPECT_EQ(run->status, 1) << c.args[0];
+        EXPECT_NE(run->text.find(c.names), std::string::npos) << run->text;
+        EXPECT_NE(run->text.find("permission denied"), std::string::npos) << run->text;
+        EXPECT_EQ(run->text.find("[error]"), std::string::npos) << run->text;  // the library's own message is not repeated
+    }
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
+    fs::permissions(native("DemoBlock"), fs::perms::owner_write, fs::perm_options::add);
+    for (fs::path const& entry : fs::recursive_directory_iterator(native("DemoBlock")))
+        fs::permissions(entry, fs::perms::owner_write, fs::perm_options::add);
 }
 
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image

@@ -3,6 +3,7 @@
 #include "tool.h"
 
 #include "tie_counts.h"
+#include "workspace.h"
 
 #include "fs.h"
 #include "hostpath.h"
@@ -170,20 +171,25 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
     }
 }
 
+// Per-image files that hold edits not yet united (by the detach record, or newer than the tie point
+// file without one), and the others a detach left.
 void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& images, Findings& findings) {
-    auto const tiePointTime = yb::platform::modificationTime(block.tiePointPath);
-    std::vector<std::string> older, newer;
+    Workspace const workspace = workspaceOf(block, images);
+    auto const record = readDetachRecord(workspace);
+    std::vector<std::string> const edited = editedPerImageFiles(workspace, record);
+    std::unordered_set<std::string> const editedSet(edited.begin(), edited.end());
+    std::vector<std::string> newer, older;
+    for (std::string const& file : edited) newer.push_back(toTerminal(file));
     for (BlockImage const& image : images) {
         std::string const file = perImageFile(block, image.record);
-        auto const time = yb::platform::modificationTime(file);
-        if (!time) continue;
-        (tiePointTime && *time <= *tiePointTime ? older : newer).push_back(toTerminal(file));
+        if (editedSet.count(file) == 0 && yb::platform::isRegularFile(file)) older.push_back(toTerminal(file));
     }
     if (!newer.empty()) {
         Finding& finding = findings.add(
             "warning", "per_image_files_not_united",
             std::to_string(newer.size()) +
-                " per-image tie point files are newer than the block tie point file: edits not yet united? "
+                (record ? " per-image tie point files changed since the last detach or unite: edits not yet united? "
+                        : " per-image tie point files are newer than the block tie point file: edits not yet united? ") +
                 "('ybblock unite' takes them in; a detach or clean would remove them)");
         newer.resize(std::min(newer.size(), kExamples));
         finding.examples = std::move(newer);
@@ -191,8 +197,8 @@ void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& image
     if (!older.empty()) {
         Finding& finding = findings.add("note", "per_image_files_left",
                                         std::to_string(older.size()) +
-                                            " per-image tie point files are left from a detach, all older than the "
-                                            "block tie point file ('ybblock clean' removes them)");
+                                            " per-image tie point files are left from a detach, none changed since "
+                                            "('ybblock clean' removes them)");
         older.resize(std::min(older.size(), kExamples));
         finding.examples = std::move(older);
     }

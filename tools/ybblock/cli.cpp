@@ -177,19 +177,32 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     WorkflowOptions detach, unite, clean;
     CLI::App* detachCommand = addCommand(
         app, "detach", "Copy each image's tie points into its per-image file in the block's temp folder.",
-        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRefuses when per-image files newer than the tie point file exist "
-        "(they may hold edits not yet united) unless --force.");
+        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRecords the tie point file it detached from (NAME.scp.detached) and "
+        "keeps a copy of it\n(NAME.scp.base) beside the per-image files. Refuses when per-image files changed since "
+        "the\nlast detach or unite (they may hold edits not yet united) unless --force.");
     CLI::App* uniteCommand = addCommand(
         app, "unite", "Gather the per-image files back into the block tie point file.",
-        "ybblock unite 'D:\\DemoBlock\\Demo.dms'\n\nSays how many observations the tie point file holds now and after; "
-        "refuses to drop observations or to leave the file empty unless --force.");
-    CLI::App* cleanCommand = addCommand(app, "clean", "Remove the per-image temporary tie point files.",
-                                        "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'");
+        "ybblock unite --merge 'D:\\DemoBlock\\Demo.dms'\n\nSays how many observations the tie point file holds now "
+        "and after. Refuses, unless --force:\nto drop observations or leave the file empty; to replace a tie point "
+        "file it cannot read\n(with --force it is kept as NAME.scp.damaged); to undo changes made to the tie point "
+        "file\nsince the detach. --merge keeps those changes too, observation by observation; an\nobservation changed "
+        "differently on both sides is a conflict, listed, and nothing changes\nunless --ours (the per-image files) or "
+        "--theirs (the tie point file) decides.");
+    CLI::App* cleanCommand = addCommand(
+        app, "clean", "Remove the per-image temporary tie point files.",
+        "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'\n\nRefuses while per-image files changed since the last "
+        "detach or unite, unless --force;\nfails, listing them, when files cannot be removed.");
     for (auto [command, options] : {std::pair{detachCommand, &detach}, {uniteCommand, &unite}, {cleanCommand, &clean}}) {
         command->add_option("BLOCK.dms", options->block, "the block option file")->required();
-        command->add_flag("-n,--dry-run", options->dryRun, "say what would change, change nothing");
-        if (command != cleanCommand) command->add_flag("--force", options->force, "run even when refused");
+        command->add_flag("-n,--dry-run", options->dryRun, "say what would change (refusals too), change nothing");
+        command->add_flag("--force", options->force, "run even when refused");
     }
+    CLI::Option* merge = uniteCommand->add_flag("--merge", unite.merge, "merge with the tie point file's changes");
+    CLI::Option* ours = uniteCommand->add_flag("--ours", unite.ours, "with --merge: conflicts keep the per-image files'");
+    CLI::Option* theirs =
+        uniteCommand->add_flag("--theirs", unite.theirs, "with --merge: conflicts keep the tie point file's");
+    ours->needs(merge)->excludes(theirs);
+    theirs->needs(merge);
 
     ReportOptions report;
     CLI::App* reportCommand = addCommand(app, "report", "Write and print the block file state report.",
@@ -267,6 +280,7 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     for (CLI::App const* at = command; at != nullptr; at = at->get_parent())
         if (int const status = refuseExtras(at, err); status != kExitOk) return status;
 
+    LibraryMessages const libraryMessages;
     if (command == infoCommand) return runInfo(info, out, err);
     if (command == checkCommand) return runCheck(check, out, err);
     if (command == explainCommand) return runExplain(explainCodes, explainJson, out, err);

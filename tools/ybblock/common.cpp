@@ -13,7 +13,11 @@
 
 #include <yb/HostBase.h>
 
+#include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <system_error>
+#include <utility>
 #include <cstdio>
 
 namespace ybblock {
@@ -56,6 +60,46 @@ void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, 
     err << "ybblock: " << what << ": " << codeText(code);
     if (!hostPath.empty()) err << "\n  path: " << toTerminal(hostPath) << " (" << whereIs(hostPath) << ")";
     err << "\n";
+}
+
+namespace {
+std::vector<std::string>* collected = nullptr;
+void collect(HbMessageStyle, char const* gbkText, void*) {
+    if (collected != nullptr) collected->emplace_back(gbkText != nullptr ? gbkText : "");
+}
+}  // namespace
+
+LibraryMessages::LibraryMessages() {
+    static std::vector<std::string> messages;
+    messages.clear();
+    collected = &messages;
+    hbSetMessageSink(collect, nullptr);
+}
+
+LibraryMessages::~LibraryMessages() {
+    hbSetMessageSink(nullptr, nullptr);
+    collected = nullptr;
+}
+
+std::vector<std::string> takeLibraryMessages() {
+    if (collected == nullptr) return {};
+    return std::exchange(*collected, {});
+}
+
+std::string pathOfLastLibraryMessage() {
+    if (collected == nullptr || collected->empty()) return {};
+    std::string const& text = collected->back();
+    std::size_t const open = text.find('<'), close = text.rfind('>');
+    return open != std::string::npos && close != std::string::npos && close > open ? text.substr(open + 1, close - open - 1)
+                                                                                   : std::string();
+}
+
+std::string systemReason() {
+    int const error = errno;
+    if (error == 0) return {};
+    std::string reason = std::generic_category().message(error);
+    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason;
 }
 
 Json codeJson(std::int32_t code) {

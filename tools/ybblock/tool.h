@@ -49,6 +49,21 @@ void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, 
 // JSON of a code: {"code": N, "constant": ..., "meaning": ...}.
 Json codeJson(std::int32_t code);
 
+// The library's messages (GBK) shown since the command began, taken: a command that fails says what
+// failed once, in its own words, and names the file the library's message names.
+class LibraryMessages {
+public:
+    LibraryMessages();  // collects them while it lives
+    ~LibraryMessages();
+    LibraryMessages(LibraryMessages const&) = delete;
+    LibraryMessages& operator=(LibraryMessages const&) = delete;
+};
+std::vector<std::string> takeLibraryMessages();
+// The path the last message names between '<' and '>', or empty.
+std::string pathOfLastLibraryMessage();
+// The system's reason for the last failure of a file operation ("permission denied"), or empty.
+std::string systemReason();
+
 // Writes `text` to the file the user named, replacing it whole (an old file stays when the new one
 // cannot be written), or to `out` when the name is empty. False, with the error line, on failure.
 bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
@@ -132,6 +147,9 @@ struct WorkflowOptions {
     std::string block;
     bool force = false;
     bool dryRun = false;
+    bool merge = false;   // unite: three-way merge with the tie point file's changes since the detach
+    bool ours = false;    // unite --merge: conflicts go the per-image files' way
+    bool theirs = false;  // unite --merge: conflicts go the tie point file's way
 };
 int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& err);
 int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& err);
