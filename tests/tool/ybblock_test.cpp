@@ -536,6 +536,39 @@ TEST_F(YbblockTest, FailedWritesNameTheFileAndTheReason) {
         fs::permissions(entry, fs::perms::owner_write, fs::perm_options::add);
 }
 
+// A block option file cut short, or with fields no block has, stops every command that takes one.
+TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
+    std::string const whole = readText(native("DemoBlock/Demo.dms"));
+    BlockInfo strange{};
+    ASSERT_EQ(ybReadBlockOptionFile(kBlock, &strange), 0);
+    strange.imageType = 9;
+    ASSERT_EQ(ybWriteBlockOptionFile("D:\\DemoBlock\\Strange.dms", &strange), 0);
+    std::string const typeNine = readText(native("DemoBlock/Strange.dms"));
+    std::string const scp = readText(native("DemoBlock/Demo.scp"));
+    for (auto const& [bytes, says] : {std::pair{whole.substr(0, 300), "it is 300 bytes; every block option file is 739"},
+                                      {typeNine, "its image type 9 is none of 0 to 6"}}) {
+        std::ofstream(native("DemoBlock/Demo.dms"), std::ios::binary) << bytes;
+        for (std::vector<std::string> args :
+             {std::vector<std::string>{"check", kBlock}, {"detach", kBlock}, {"unite", kBlock}, {"clean", kBlock},
+              {"plot", kBlock, "-o", native("x.svg")}, {"report", "--images", kBlock},
+              {"state", "--ortho", kBlock, "-o", native("s.dat")}, {"tiepoints", "export", kBlock},
+              {"tiepoints", "import", native("x.csv"), kBlock}}) {
+            std::ofstream(native("x.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,Q,1,1,2,3,4\n";
+            Outcome const run = ybblock(args);
+            EXPECT_EQ(run.status, 2) << args[0] << "\n" << run.out << run.err;
+            EXPECT_NE(run.err.find(says), std::string::npos) << args[0] << "\n" << run.err;
+            EXPECT_NE(run.err.find("Demo.dms"), std::string::npos) << run.err;
+        }
+        Outcome const check = ybblock({"check", "--json", kBlock});
+        auto const findings = nlohmann::json::parse(check.out)["findings"];
+        ASSERT_EQ(findings.size(), 1u);
+        EXPECT_EQ(findings[0]["severity"], "error");
+        EXPECT_EQ(findings[0]["finding"], "block_option_unreadable");
+        EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == scp);
+        EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
+    }
+}
+
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image
 // numbers are left out where they could not be read, and the weak pairs of strips are listed.
 TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {

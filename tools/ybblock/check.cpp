@@ -214,11 +214,49 @@ Json toJson(Finding const& finding) {
 
 }  // namespace
 
+namespace {
+
+// Prints the findings as text or JSON; the exit status they give.
+int printFindings(CheckOptions const& options, std::size_t images, Findings const& findings, std::ostream& out) {
+    std::size_t errors = 0, warnings = 0;
+    for (Finding const& finding : findings.list()) {
+        errors += finding.severity == "error";
+        warnings += finding.severity == "warning";
+    }
+    if (options.json) {
+        Json list = Json::array();
+        for (Finding const& finding : findings.list()) list.push_back(toJson(finding));
+        Json json{{"block", options.path}, {"images", images}, {"errors", errors}, {"warnings", warnings},
+                  {"findings", std::move(list)}};
+        out << json.dump(2) << "\n";
+    } else {
+        out << "check " << options.path << ": " << images << " images\n";
+        for (Finding const& finding : findings.list()) {
+            out << finding.severity << ": " << finding.message << "\n";
+            if (!finding.path.empty()) out << "  " << toTerminal(finding.path) << "\n";
+            if (finding.code != 0) out << "  " << codeText(finding.code) << "\n";
+            for (auto const& example : finding.examples) out << "  - " << example << "\n";
+        }
+        out << errors << " errors, " << warnings << " warnings\n";
+    }
+    return errors + warnings == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
 int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const host = toHost(options.path);
+    Findings findings;
+    BlockInfo info{};
+    if (auto const problem = readBlockOption(host, info)) {
+        // Nothing else of the block can be found: the one finding, and the block option file's exit status.
+        findings.add("error", "block_option_unreadable", problem->what, host, problem->code);
+        printFindings(options, 0, findings, out);
+        err << "ybblock check: " << problem->what << ": " << toTerminal(host) << " (" << whereIs(host) << ")\n";
+        return kExitUsage;
+    }
     auto block = openBlock(host, err);
     if (!block) return kExitUsage;
-    Findings findings;
     checkNamedFiles(*block, findings);
     std::vector<BlockImage> images;
     if (!yb::platform::isRegularFile(block->imageListPath)) {
@@ -231,29 +269,7 @@ int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) 
     checkImages(*block, images, tiePoints, findings);
     checkWeakTies(images, tiePoints, options.minTies, findings);
     checkPerImageFiles(*block, images, findings);
-
-    std::size_t errors = 0, warnings = 0;
-    for (Finding const& finding : findings.list()) {
-        errors += finding.severity == "error";
-        warnings += finding.severity == "warning";
-    }
-    if (options.json) {
-        Json list = Json::array();
-        for (Finding const& finding : findings.list()) list.push_back(toJson(finding));
-        Json json{{"block", options.path}, {"images", images.size()}, {"errors", errors}, {"warnings", warnings},
-                  {"findings", std::move(list)}};
-        out << json.dump(2) << "\n";
-    } else {
-        out << "check " << options.path << ": " << images.size() << " images\n";
-        for (Finding const& finding : findings.list()) {
-            out << finding.severity << ": " << finding.message << "\n";
-            if (!finding.path.empty()) out << "  " << toTerminal(finding.path) << "\n";
-            if (finding.code != 0) out << "  " << codeText(finding.code) << "\n";
-            for (auto const& example : finding.examples) out << "  - " << example << "\n";
-        }
-        out << errors << " errors, " << warnings << " warnings\n";
-    }
-    return errors + warnings == 0 ? kExitOk : kExitFailed;
+    return printFindings(options, images.size(), findings, out);
 }
 
 }  // namespace ybblock

@@ -19,7 +19,8 @@ constexpr char const* kDescription =
     "ybblock: inspect, check and repair the files of a photogrammetric block.\n"
     "Paths are native paths or host paths with a drive letter (D:\\Blk\\a.dms); a drive letter is\n"
     "mapped through the environment, for example YB_DRIVE_D=/data/d maps D:.\n"
-    "Exit status: 0 done, 1 a file cannot be read or a check has findings, 2 usage error.";
+    "Exit status: 0 done, 1 a file cannot be read or a check has findings, 2 usage error or a block\n"
+    "option file that cannot be read or is damaged.";
 
 // Edit distance, for suggestions.
 std::size_t distance(std::string_view a, std::string_view b) {

@@ -508,7 +508,7 @@ std::string gcpLayoutPath(PlotOptions const& options, Block const& block) {
 int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const host = toHost(options.block);
     auto block = openBlock(host, err);
-    if (!block) return kExitFailed;
+    if (!block) return kExitUsage;
     std::vector<BlockImage> images;
     if (std::int32_t code = readBlockImages(*block, images)) {
         reportFailure(err, "cannot read the image list", code, block->imageListPath);

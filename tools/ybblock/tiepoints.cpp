@@ -25,7 +25,8 @@ using yb::frame::FileKind;
 constexpr std::array<std::string_view, 7> kColumns = {"image", "name", "type", "x", "y", "photo_x", "photo_y"};
 
 // The tie point file a command works on: the one named by a block, or the file itself.
-std::optional<std::string> tiePointFileOf(std::string const& typed, bool mayBeNew, std::ostream& err) {
+std::optional<std::string> tiePointFileOf(std::string const& typed, bool mayBeNew, std::ostream& err, int& status) {
+    status = kExitFailed;
     std::string const host = toHost(typed);
     if (!yb::platform::isRegularFile(host)) {
         if (mayBeNew) return host;
@@ -36,7 +37,10 @@ std::optional<std::string> tiePointFileOf(std::string const& typed, bool mayBeNe
     if (kind == FileKind::TiePoint) return host;
     if (kind == FileKind::BlockOption) {
         auto block = openBlock(host, err);
-        if (!block) return std::nullopt;
+        if (!block) {
+            status = kExitUsage;
+            return std::nullopt;
+        }
         return block->tiePointPath;
     }
     err << "ybblock tiepoints: '" << typed << "' is neither a block option file nor a tie point file\n";
@@ -164,8 +168,9 @@ bool readWholeFile(std::string const& hostPath, std::string& text) {
 }  // namespace
 
 int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, std::ostream& err) {
-    auto const source = tiePointFileOf(options.source, false, err);
-    if (!source) return kExitFailed;
+    int status = kExitOk;
+    auto const source = tiePointFileOf(options.source, false, err, status);
+    if (!source) return status;
     std::vector<tagImagePoint> points;
     if (std::int32_t code = ybReadTiePntFileToAry(source->c_str(), points); code != yb::kSuccess) {
         reportFailure(err, "cannot read the tie point file", code, *source);
@@ -217,8 +222,9 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
     for (std::size_t i = 1; i < records.size(); ++i)
         if (auto error = parseRow(records[i], points[i - 1])) return fail(*error);
 
-    auto const target = tiePointFileOf(options.target, true, err);
-    if (!target) return kExitFailed;
+    int status = kExitOk;
+    auto const target = tiePointFileOf(options.target, true, err, status);
+    if (!target) return status;
     if (points.empty()) {
         out << "tiepoints import: no rows; nothing changed\n";
         return kExitOk;

@@ -83,7 +83,16 @@ struct Block {
     std::string imageListPath;
     std::string tiePointPath;
 };
-// Reads the block option file; on failure writes the error line and answers nullopt.
+// What is wrong with a block option file: a reader's code, or a file cut short or with impossible
+// fields (kInvalidContent), and what to say.
+struct BlockProblem {
+    std::int32_t code = 0;
+    std::string what;
+};
+// Reads and checks the block option file, first thing of every command that takes one.
+std::optional<BlockProblem> readBlockOption(std::string const& hostPath, BlockInfo& info);
+// Reads the block option file; on failure writes the error line and answers nullopt: the command
+// then stops with kExitUsage.
 std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err);
 
 struct BlockImage {

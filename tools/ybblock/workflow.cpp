@@ -206,8 +206,9 @@ int finish(std::string_view what, std::int32_t code, std::string const& hostPath
 }  // namespace
 
 int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
-    auto workspace = openWorkspace(options.block, err);
-    if (!workspace) return kExitFailed;
+    int status = kExitOk;
+    auto workspace = openWorkspace(options.block, err, status);
+    if (!workspace) return status;
     std::size_t files = 0, observations = 0;
     if (!detachWillRead(*workspace, files, observations, err)) return kExitFailed;
     if (!options.force && refuseEditedPerImageFiles(*workspace, readDetachRecord(*workspace), "detach", err))
@@ -229,8 +230,9 @@ int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& e
 }
 
 int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
-    auto workspace = openWorkspace(options.block, err);
-    if (!workspace) return kExitFailed;
+    int status = kExitOk;
+    auto workspace = openWorkspace(options.block, err, status);
+    if (!workspace) return status;
     Block const& block = workspace->block;
     std::string const damagedCopy = block.tiePointPath + ".damaged";
 
@@ -327,8 +329,9 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
 }
 
 int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
-    auto workspace = openWorkspace(options.block, err);
-    if (!workspace) return kExitFailed;
+    int status = kExitOk;
+    auto workspace = openWorkspace(options.block, err, status);
+    if (!workspace) return status;
     if (!options.force && refuseEditedPerImageFiles(*workspace, readDetachRecord(*workspace), "clean", err))
         return kExitFailed;
     std::vector<std::string> present;
@@ -374,6 +377,7 @@ int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& er
 
 int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const block = toHost(options.block);
+    if (!openBlock(block, err)) return kExitUsage;
     std::string const report =
         toHost(options.output.empty() ? yb::platform::makeTemporaryFile("ybblock-report").value_or("") : options.output);
     std::int32_t code = ybGenBlkFileStateReport(block.c_str(), options.models ? 1 : 0, report.c_str());
@@ -390,6 +394,7 @@ int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err
 
 int runState(StateOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const block = toHost(options.block);
+    if (!openBlock(block, err)) return kExitUsage;
     std::string const statePath = toHost(options.output);
     std::int32_t const code = options.epipolar ? ybGenBlkModEpiStateFile(block.c_str(), statePath.c_str())
                                                : ybGenBlkModOrthoStateFile(block.c_str(), statePath.c_str());

@@ -63,9 +63,11 @@ std::string recordKeyOf(std::string const& hostPath) {
     return yb::platform::toLower(yb::platform::fileNameOf(hostPath));
 }
 
-std::optional<Workspace> openWorkspace(std::string const& typed, std::ostream& err) {
+std::optional<Workspace> openWorkspace(std::string const& typed, std::ostream& err, int& status) {
+    status = kExitUsage;
     auto block = openBlock(toHost(typed), err);
     if (!block) return std::nullopt;
+    status = kExitFailed;
     std::vector<BlockImage> images;
     if (std::int32_t code = readBlockImages(*block, images); code != yb::kSuccess) {
         reportFailure(err, "cannot read the block image list", code, block->imageListPath);

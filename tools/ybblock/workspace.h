@@ -37,8 +37,8 @@ struct Workspace {
     std::string recordPath;  // NAME.scp.detached
     std::string basePath;    // NAME.scp.base
 };
-// Reads the block and its image list; on failure writes the error line.
-std::optional<Workspace> openWorkspace(std::string const& typed, std::ostream& err);
+// Reads the block and its image list; on failure writes the error line and sets the exit status.
+std::optional<Workspace> openWorkspace(std::string const& typed, std::ostream& err, int& status);
 // The workspace of a block whose images are read.
 Workspace workspaceOf(Block block, std::vector<BlockImage> images);
 
