@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <set>
 
@@ -64,7 +65,7 @@ protected:
 
     void SetUp() override {
         DriveFixture::SetUp();
-        Outcome const demo = ybblock({"demo", native()});
+        Outcome const demo = ybblock({"demo", "--weak", native()});  // the block check has findings on
         ASSERT_EQ(demo.status, 0) << demo.err;
         hbSetDriveRoot('D', native().c_str());
     }
@@ -567,6 +568,22 @@ TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
         EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == scp);
         EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     }
+}
+
+// The demo block a newcomer makes first passes its own check; its plot ties the strips together.
+TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
+    ASSERT_EQ(ybblock({"demo", native("healthy")}).status, 0);
+    hbSetDriveRoot('D', native("healthy").c_str());
+    Outcome const check = ybblock({"check", kBlock});
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_NE(check.out.find("0 errors, 0 warnings"), std::string::npos) << check.out;
+    Outcome const plot = ybblock({"plot", kBlock, "-o", native("healthy/plot.svg")});
+    EXPECT_NE(plot.out.find("0 weakly tied images, 0 weakly tied pairs of strips"), std::string::npos) << plot.out;
+    std::string const svg = readText(native("healthy/plot.svg"));
+    EXPECT_NE(svg.find("3 ground control points"), std::string::npos);
+    std::regex const betweenStrips(R"re(d="M(\d+) (\d+)L\1 (\d+)")re");  // a line straight down to the next strip
+    EXPECT_EQ(std::distance(std::sregex_iterator(svg.begin(), svg.end(), betweenStrips), std::sregex_iterator()), 5);
+    hbSetDriveRoot('D', native().c_str());
 }
 
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image

@@ -252,8 +252,10 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     demoCommand->add_option("--strips", demo.strips, "strips of the block (default 2)")->check(CLI::Range(1, 100000));
     demoCommand->add_option("--images", demo.images, "images of the block, at most 99 a strip (default 5 a strip)")
         ->check(CLI::Range(0, 9900000));
-    demoCommand->add_option("--points", demo.points, "tie point observations (default 3 rows for each pair of neighbours)")
+    demoCommand->add_option("--points", demo.points, "tie point observations (default 6 rows for each pair of neighbours)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{100000000}));
+    demoCommand->add_flag("--weak", demo.weak,
+                          "a weakly tied block: end images tied by 3 points, strips sharing none, no control points");
 
     // An unknown command is refused before parsing, with the nearest command.
     if (!args.empty() && !args.front().empty() && args.front()[0] != '-' &&

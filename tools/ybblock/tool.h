@@ -190,7 +190,8 @@ struct DemoOptions {
     std::string folder;  // empty: a fresh temporary folder
     std::int32_t strips = 2;
     std::optional<std::int32_t> images;  // default: five a strip
-    std::optional<std::int64_t> points;  // default: three rows of points for every pair of neighbours
+    std::optional<std::int64_t> points;  // default: six rows of points for every pair of neighbours
+    bool weak = false;                   // the weakly tied block that check flags
 };
 int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err);
 
