@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <functional>
 #include <optional>
 #include <regex>
@@ -197,6 +198,7 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     // The demo left per-image files older than the tie point file; one of them is edited afterwards.
     tagImagePoint lone{};
     lone.imageNo = 909;
+    lone.y = std::numeric_limits<double>::infinity();
     std::strcpy(lone.name, "LONE");
     ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, &lone, 1), 0);
     touchLater("D:\\DemoBlock\\Temp\\0101.ijp", kTiePoints);
@@ -225,8 +227,28 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     for (char const* kind : {"camera_missing", "control_point_file_missing", "conversion_damaged", "image_missing",
                              "image_number", "tie_points_of_unknown_image", "single_image_points",
                              "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing",
-                             "weakly_tied_images", "weakly_tied_strips"})
+                             "weakly_tied_images", "weakly_tied_strips", "non_finite_coordinates"})
         EXPECT_EQ(kinds.count(kind), 1u) << kind;
+    // JSON lists every item, with numbers as numbers; text lists --limit of them and says how many more.
+    for (auto const& finding : parsed["findings"]) {
+        if (finding["finding"] == "weakly_tied_strips") {
+            EXPECT_EQ(finding["items"], nlohmann::json::parse(R"([{"strips": [1, 2], "shared_points": 6}])"));
+        }
+        if (finding["finding"] == "per_image_files_left") {
+            EXPECT_EQ(finding["count"], 9);
+            EXPECT_EQ(finding["items"].size(), 9u);
+            EXPECT_EQ(finding["items"][8]["path"], "D:\\DemoBlock\\temp\\0205.ijp");
+        }
+        if (finding["finding"] == "weakly_tied_images") {
+            EXPECT_EQ(finding["items"][2], nlohmann::json::parse(R"({"image": 207, "tied_points": 0})"));
+        }
+    }
+    Outcome const one = ybblock({"check", "--limit", "1", kBlock});
+    EXPECT_NE(one.out.find("  - D:\\DemoBlock\\temp\\0102.ijp\n  (8 more; --limit 0 lists them)\n"), std::string::npos)
+        << one.out;
+    Outcome const all = ybblock({"check", "--limit", "0", kBlock});
+    EXPECT_NE(all.out.find("  - D:\\DemoBlock\\temp\\0205.ijp\n"), std::string::npos) << all.out;
+    EXPECT_EQ(all.out.find("more; --limit 0"), std::string::npos) << all.out;
 
     std::ofstream(native("DemoBlock/Demo.dms")) << "damaged";
     EXPECT_EQ(ybblock({"check", kBlock}).status, 2);

@@ -144,7 +144,9 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         "ybblock check 'D:\\DemoBlock\\Demo.dms'\n\nExit status: 0 clean (notes only), 1 errors or warnings, 2 the "
         "block option file cannot be read.");
     checkCommand->add_option("BLOCK.dms", check.path, "the block option file")->required();
-    checkCommand->add_flag("--json", check.json, "print JSON instead of text");
+    checkCommand->add_flag("--json", check.json, "print JSON instead of text (every item of every finding)");
+    checkCommand->add_option("--limit", check.limit, "items listed per finding (default 5; 0 lists all)")
+        ->check(CLI::Range(0L, 1000000000L));
     checkCommand->add_option("--min-ties", check.minTies,
                              "images and neighbouring strips tied by fewer points are weak (default 6)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));

@@ -391,7 +391,7 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
             legend.push_back(std::move(row));
         }
         if (items.size() > shown)
-            legend.push_back("    and " + std::to_string(items.size() - shown) + " more ('ybblock check' lists them)");
+            legend.push_back("    and " + std::to_string(items.size() - shown) + " more ('ybblock check --limit 0' lists them)");
     };
     if (!picture.weak.images.empty()) {
         std::vector<std::string> items;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -132,6 +133,10 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
         }
         std::uint32_t const image = found->second;
         observations[image] += static_cast<std::int64_t>(records.size());
+        for (tagImagePoint const& point : records)
+            if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.photoX) ||
+                !std::isfinite(point.photoY))
+                counts.nonFinite.push_back({std::string(yb::platform::boundedText(point.name, sizeof point.name)), imageNo});
         names.forEachKey(
             records.size(), [&](std::size_t i) { return yb::points::nameKeyOf(records[i]); },
             [&](std::size_t i, yb::points::NameKey const& key) {

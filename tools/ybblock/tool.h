@@ -69,6 +69,12 @@ std::string systemReason();
 bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
                  std::ostream& err);
 
+// "1 image" or "2 images": a count and its noun (and verb) in the right number.
+template <class Count>
+std::string counted(Count count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
 // Shortest decimal text that reads back as the same double.
 std::string exactNumber(double value);
 
@@ -135,6 +141,7 @@ inline constexpr std::int64_t kDefaultMinTies = 6;
 struct CheckOptions {
     std::string path;
     bool json = false;
+    long limit = 5;  // items listed per finding in text; 0: all (JSON lists all)
     std::int64_t minTies = kDefaultMinTies;
 };
 int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err);
