@@ -282,10 +282,17 @@ TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
     ASSERT_EQ(before.size(), after.size());
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(std::memcmp(&before[i], &after[i], sizeof(tagImagePoint)), 0) << "point " << i << ": " << before[i].name;
-    // Imported over the same points again, the merge changes nothing.
+    // Imported over the same points again, from a file a spreadsheet saved with a byte order mark, the
+    // merge changes nothing; an image the block does not list is imported when asked.
     std::string const copy = readText(native("copy.scp"));
-    ASSERT_EQ(ybblock({"tiepoints", "import", native("points.csv"), "D:\\copy.scp"}).status, 0);
-    EXPECT_EQ(readText(native("copy.scp")), copy);
+    std::ofstream(native("bom.csv"), std::ios::binary) << "\xEF\xBB\xBF" << readText(native("points.csv"));
+    Outcome const again = ybblock({"tiepoints", "import", native("bom.csv"), "D:\\copy.scp"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("57 rows read: 0 replaced, 0 added, 57 unchanged"), std::string::npos) << again.out;
+    EXPECT_TRUE(readText(native("copy.scp")) == copy);
+    std::ofstream(native("more.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,T01010,1,1,2,3,4\n999,Z,1,1,2,3,4\n";
+    Outcome const more = ybblock({"tiepoints", "import", "--allow-unknown-images", native("more.csv"), kBlock});
+    EXPECT_NE(more.out.find("2 rows read: 1 replaced, 1 added, 0 unchanged"), std::string::npos) << more.out;
 }
 
 TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
@@ -305,6 +312,11 @@ TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
         {header + "101,,1,1,2,3,4\n", ":2:2: name"},
         {header + "101,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456,1,1,2,3,4\n", ":2:2: name"},
         {header + "101,\"P1,1,1,2,3,4\n", ":2:2: a quoted field is not closed"},
+        {header + "101,P1,1,1,2,3,4\n102,P1,1,1,2,3,4\n101,p1,1,5,6,7,8\n",
+         ":4:2: image 101 point p1 is named twice: on line 2 and on line 4"},
+        {header + "101,P1,1,nan,2,3,4\n", ":2:4: x: 'nan' is not a finite number"},
+        {header + "101,P1,1,1,2,3,-inf\n", ":2:7: photo_y: '-inf' is not a finite number"},
+        {header + "101,P1,1,1,2,3,4\n999,P1,1,1,2,3,4\n", ":3:1: image 999 is not in the block's image list"},
     };
     std::string const scp = readText(native("DemoBlock/Demo.scp"));
     for (Case const& c : cases) {

@@ -173,9 +173,12 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     CLI::App* importCommand = addCommand(
         *tiePoints, "import", "Merge the observations of a CSV file into a tie point file.",
         "ybblock tiepoints import points.csv 'D:\\DemoBlock\\Demo.dms'\n\nRows replace the observation of the same "
-        "image and name or are added; a bad row changes nothing.");
+        "image and name or are added. Nothing changes when a row is bad: a number that\nis not finite, an observation "
+        "named twice, an image the block's list does not hold.");
     importCommand->add_option("FILE.csv", importOptions.csv, "the CSV file, as `tiepoints export` writes it")->required();
     importCommand->add_option("TARGET", importOptions.target, "a block option file or a tie point file")->required();
+    importCommand->add_flag("--allow-unknown-images", importOptions.allowUnknownImages,
+                            "import rows of images that are not in the block's image list");
 
     WorkflowOptions detach, unite, clean;
     CLI::App* detachCommand = addCommand(

@@ -156,6 +156,7 @@ int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, s
 struct TiePointImportOptions {
     std::string csv;
     std::string target;  // block option file or tie point file
+    bool allowUnknownImages = false;  // rows of images the block's image list does not hold
 };
 int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, std::ostream& err);
 
