@@ -40,6 +40,7 @@ struct LibraryFailure {
     std::int32_t code;
     std::string hostPath;  // GBK
     std::vector<std::string> messages;
+    std::string detail = {};  // what the module itself found wrong, before the code's meaning
 };
 
 struct ErrorClasses {
@@ -91,7 +92,9 @@ void raiseFailure(LibraryFailure const& failure) {
     std::string const constant = info != nullptr ? std::string(info->constant) : std::string();
     std::string const meaning =
         info != nullptr ? std::string(info->meaning) : std::string("a code none of the suite's libraries defines");
-    std::string message = std::to_string(failure.code) + (constant.empty() ? "" : " " + constant) + ": " + meaning;
+    std::string message = (failure.detail.empty() ? "" : failure.detail + " (") + std::to_string(failure.code) +
+                          (constant.empty() ? "" : " " + constant) + ": " + meaning +
+                          (failure.detail.empty() ? "" : ")");
     py::object path = py::none(), where = py::none();
     if (!failure.hostPath.empty()) {
         path = py::str(textOf(failure.hostPath));
@@ -232,17 +235,39 @@ py::array arrayOver(std::vector<Record>&& records, py::dtype const& dtype) {
                      data, owner);
 }
 
-// A caller's array as `count` records of the layout, without a copy when it is contiguous already.
+// An argument the library could not take, raised as ybblockio.ArgumentError with its code's meaning.
+[[noreturn]] void refuseArgument(std::string const& hostPath, std::string const& what) {
+    throw LibraryFailure{kInvalidArgument, hostPath, {}, what};
+}
+
+// A caller's array as `count` records of the layout, without a copy when it is contiguous already. An
+// array of the same field names in another layout or with other (convertible) types is converted,
+// field by field: numpy's concatenate, append, hstack and r_ make packed arrays of the records.
 template <class Record>
 py::array recordsOf(py::handle object, py::dtype const& dtype, char const* what, std::int32_t& count) {
     if (!py::isinstance<py::array>(object)) throw py::type_error(std::string(what) + " must be a numpy array");
     py::array array = py::reinterpret_borrow<py::array>(object);
-    if (!array.dtype().equal(dtype) || array.itemsize() != static_cast<py::ssize_t>(sizeof(Record)))
-        throw py::type_error(std::string(what) + " must have the dtype " + py::repr(dtype).cast<std::string>() +
-                             ", not " + py::repr(array.dtype()).cast<std::string>());
     if (array.ndim() != 1) throw py::value_error(std::string(what) + " must be one-dimensional");
     if (array.shape(0) > std::numeric_limits<std::int32_t>::max())
         throw py::value_error(std::string(what) + ": too many records for one file");
+    if (!array.dtype().equal(dtype) || array.itemsize() != static_cast<py::ssize_t>(sizeof(Record))) {
+        py::object const names = array.dtype().attr("names");
+        py::object const wanted = dtype.attr("names");
+        if (names.is_none() || !py::set(names).equal(py::set(wanted)))
+            throw py::type_error(std::string(what) + " must have the fields " + py::repr(wanted).cast<std::string>() +
+                                 " (the dtype " + py::repr(dtype).cast<std::string>() + "), not " +
+                                 py::repr(array.dtype()).cast<std::string>());
+        py::array converted = py::module_::import("numpy").attr("zeros")(array.shape(0), dtype);
+        for (py::handle name : wanted) {
+            try {
+                converted[name] = array[name];
+            } catch (py::error_already_set const& error) {
+                throw py::type_error(std::string(what) + ": the field " + py::str(name).cast<std::string>() +
+                                     " does not convert: " + error.what());
+            }
+        }
+        array = converted;
+    }
     count = static_cast<std::int32_t>(array.shape(0));
     return py::array::ensure(array, py::array::c_style);
 }
@@ -276,8 +301,20 @@ py::array readTiePoints(py::handle path, std::optional<std::int32_t> image) {
     });
 }
 
+// Point names end inside their 32-byte field: a name of 32 bytes has no room for its terminator.
+std::int32_t refuseLongNames(std::string const& host, tagImagePoint const* points, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i)
+        if (std::memchr(points[i].name, 0, sizeof points[i].name) == nullptr)
+            refuseArgument(host, "record " + std::to_string(i) + ": its name fills all 32 bytes; a point name holds at "
+                                 "most 31 (GBK) bytes");
+    return kSuccess;
+}
+
 void writeTiePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybCreateTiePntFile);
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), [](char const* host, tagImagePoint* records, std::int32_t count) {
+        refuseLongNames(host, records, count);
+        return ybCreateTiePntFile(host, records, count);
+    });
 }
 
 py::array readImagePoints(py::handle path) {
@@ -285,7 +322,10 @@ py::array readImagePoints(py::handle path) {
 }
 
 void writeImagePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybWriteImgGcpFile);
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), [](char const* host, tagImagePoint* records, std::int32_t count) {
+        refuseLongNames(host, records, count);
+        return ybWriteImgGcpFile(host, records, count);
+    });
 }
 
 py::array readGcpLayout(py::handle path) {
@@ -459,15 +499,31 @@ PYBIND11_MODULE(_ybblockio, module) {
     module.attr("TIE_POINT_DTYPE") = tiePointDtype();
     module.attr("GCP_LAYOUT_DTYPE") = gcpLayoutDtype();
 
-    module.def("map_drive", &mapDrive, py::arg("letter"), py::arg("folder"));
-    module.def("drive_root", &driveRoot, py::arg("letter"));
-    module.def("explain", &explain, py::arg("code"));
-    module.def("read_block_option", &readBlockOption, py::arg("path"));
-    module.def("read_image_list", &readImageList, py::arg("path"));
-    module.def("read_tie_points", &readTiePoints, py::arg("path"), py::arg("image") = py::none());
-    module.def("write_tie_points", &writeTiePoints, py::arg("path"), py::arg("points"));
-    module.def("read_image_points", &readImagePoints, py::arg("path"));
-    module.def("write_image_points", &writeImagePoints, py::arg("path"), py::arg("points"));
-    module.def("read_gcp_layout", &readGcpLayout, py::arg("path"));
-    module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"));
+    module.def("map_drive", &mapDrive, py::arg("letter"), py::arg("folder"),
+               "Maps drive `letter` (\"D\" or \"D:\") onto a native folder; None removes the mapping.");
+    module.def("drive_root", &driveRoot, py::arg("letter"),
+               "The native folder drive `letter` is mapped onto (by map_drive or YB_DRIVE_<letter>), or None.");
+    module.def("explain", &explain, py::arg("code"),
+               "What a result code means and which operations return it; KeyError for an unknown code.");
+    module.def("read_block_option", &readBlockOption, py::arg("path"),
+               "The block option record, with the host paths of the block's image list and tie point file.");
+    module.def("read_image_list", &readImageList, py::arg("path"),
+               "The image list (.bil): strip, position, image, path (str), group, record_strip, extra (7 x int32).");
+    module.def("read_tie_points", &readTiePoints, py::arg("path"), py::arg("image") = py::none(),
+               "Every observation of a tie point file (grouped by image, in file order), or those of one image,\n"
+               "as one array of TIE_POINT_DTYPE whose memory is the library's reader's own.");
+    module.def("write_tie_points", &writeTiePoints, py::arg("path"), py::arg("points"),
+               "Writes a tie point file of these observations, grouped by image in the order the images first\n"
+               "occur. Any array with TIE_POINT_DTYPE's field names is taken (converted when its layout or types\n"
+               "differ); a name of 32 bytes, without room for its terminator, raises ArgumentError. A file read\n"
+               "by read_tie_points is written back byte for byte.");
+    module.def("read_image_points", &readImagePoints, py::arg("path"),
+               "The records of an image point file (.ijp and other image control or joint point files).");
+    module.def("write_image_points", &writeImagePoints, py::arg("path"), py::arg("points"),
+               "Creates or replaces an image point file with these records, taken as write_tie_points takes them.");
+    module.def("read_gcp_layout", &readGcpLayout, py::arg("path"),
+               "The records of a block GCP layout file (GCP_LAYOUT_DTYPE).");
+    module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"),
+               "Creates or replaces a block GCP layout file with these records (any array with\n"
+               "GCP_LAYOUT_DTYPE's field names).");
 }
