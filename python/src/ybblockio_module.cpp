@@ -84,6 +84,7 @@ std::string whereIs(std::string const& hostPath) {
                "', folder) or YB_DRIVE_" + letter + "=folder";
     }
     if (place.nativePath) return "native path " + *place.nativePath;
+    if (!place.missingFolder.empty()) return "the folder " + textOf(place.missingFolder) + " does not exist";
     return "no native path: the name does not convert to UTF-8";
 }
 

@@ -101,6 +101,15 @@ def test_unmapped_drive_and_wrong_arguments(demo, monkeypatch):
         ybblockio.write_tie_points(r"D:\x.scp", np.zeros(3, dtype=[("image", "<i4")]))
     with pytest.raises(ValueError):
         ybblockio.map_drive("DD", demo)
+    # A folder that is not there is named as such, on a mapped drive and in a native path.
+    ybblockio.map_drive("Q", demo / "no" / "such")
+    with pytest.raises(ybblockio.FileMissingError) as raised:
+        ybblockio.read_tie_points(r"Q:\x.scp")
+    assert raised.value.where == f"the folder {demo / 'no' / 'such'} does not exist"
+    ybblockio.map_drive("Q", None)
+    with pytest.raises(ybblockio.WriteError) as raised:
+        ybblockio.write_tie_points(demo / "none" / "x.scp", ybblockio.read_tie_points(TIE_POINTS))
+    assert raised.value.where == f"the folder {demo / 'none'} does not exist"
     with pytest.raises(KeyError):
         ybblockio.explain(12345)
 

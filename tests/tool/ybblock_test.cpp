@@ -620,6 +620,47 @@ TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
     hbSetDriveRoot('D', native().c_str());
 }
 
+TEST_F(YbblockTest, MessagesSayWhatHappened) {
+    // A folder that is not there is named as such.
+    Outcome const noFolder = ybblock({"tiepoints", "export", kBlock, "-o", native("none/x.csv")});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_NE(noFolder.err.find("(the folder " + native("none") + " does not exist)"), std::string::npos) << noFolder.err;
+    // "-" is standard output.
+    Outcome const dash = ybblock({"tiepoints", "export", kBlock, "-o", "-"});
+    EXPECT_EQ(dash.out.rfind("image,name,type,x,y,photo_x,photo_y\n", 0), 0u) << dash.out;
+    EXPECT_FALSE(fs::exists("-"));
+    // With --json, standard output is JSON whatever happens.
+    std::ofstream(native("unknown.bin")) << "not a block file\n";
+    for (auto const& [file, status] : {std::pair{native("none/x.scp"), "missing"}, {native("unknown.bin"), "unknown kind"}}) {
+        Outcome const info = ybblock({"info", "--json", file});
+        EXPECT_EQ(info.status, 1);
+        ASSERT_TRUE(nlohmann::json::accept(info.out)) << info.out;
+        EXPECT_EQ(nlohmann::json::parse(info.out)["status"], status);
+    }
+    // Lists of info keep to --limit, a report's rows too; columns are as wide as Chinese names show.
+    ASSERT_EQ(ybGenBlkFileStateReport(kBlock, 0, "D:\\DemoBlock\\report.txt"), 0);
+    Outcome const report = ybblock({"info", "--limit", "2", "D:\\DemoBlock\\report.txt"});
+    EXPECT_NE(report.out.find("(2)\t0102"), std::string::npos) << report.out;
+    EXPECT_EQ(report.out.find("(3)\t0103"), std::string::npos) << report.out;
+    EXPECT_NE(report.out.find("(8 more not shown; --limit N shows more)"), std::string::npos) << report.out;
+    std::ofstream(native("cjk.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,点一,1,1,2,0,0\n101,B,1,3,4,0,0\n"
+                                        "101,长名字的点,1,5,6,0,0\n";
+    ASSERT_EQ(ybblock({"tiepoints", "import", native("cjk.csv"), "D:\\cjk.scp"}).status, 0);
+    Outcome const cjk = ybblock({"info", "--image", "101", "D:\\cjk.scp"});
+    EXPECT_NE(cjk.out.find("    image name       type x y photo x photo y\n"
+                           "    101   点一       1    1 2 0       0\n"
+                           "    101   B          1    3 4 0       0\n"
+                           "    101   长名字的点 1    5 6 0       0\n"),
+              std::string::npos)
+        << cjk.out;
+    // One of a thing is one.
+    Outcome const one = ybblock({"tiepoints", "export", "D:\\cjk.scp", "-o", native("one.csv")});
+    EXPECT_NE(one.out.find("3 observations written"), std::string::npos) << one.out;
+    std::ofstream(native("one.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,B,1,3,4,0,0\n";
+    Outcome const single = ybblock({"tiepoints", "import", native("one.csv"), "D:\\cjk.scp"});
+    EXPECT_NE(single.out.find("1 row read: 0 replaced, 0 added, 1 unchanged"), std::string::npos) << single.out;
+}
+
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image
 // numbers are left out where they could not be read, and the weak pairs of strips are listed.
 TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {

@@ -44,6 +44,7 @@ std::string whereIs(std::string const& hostPath) {
                "=/native/folder (the folder that holds what " + letter + ":\\ holds)";
     }
     if (place.nativePath) return "native path " + *place.nativePath;
+    if (!place.missingFolder.empty()) return "the folder " + toTerminal(place.missingFolder) + " does not exist";
     return "no native path: the name does not convert to UTF-8";
 }
 
@@ -111,19 +112,44 @@ Json codeJson(std::int32_t code) {
     return json;
 }
 
+bool toStandardOutput(std::string const& typedPath) { return typedPath.empty() || typedPath == "-"; }
+
 bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
                  std::ostream& err) {
-    if (typedPath.empty()) {
+    if (toStandardOutput(typedPath)) {
         out << text;
         return true;
     }
     std::string const target = toHost(typedPath);
+    errno = 0;
     bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& output) {
         output.write(text.data(), text.size());
         return true;
     });
-    if (!written) reportFailure(err, "cannot write " + std::string(what), yb::kCannotWrite, target);
+    std::string const reason = systemReason();
+    if (!written)
+        reportFailure(err, "cannot write " + std::string(what) + (reason.empty() ? "" : " (" + reason + ")"),
+                      yb::kCannotWrite, target);
     return written;
+}
+
+std::size_t displayWidth(std::string_view utf8) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        auto const lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+        i += length;
+        // East Asian wide and full-width characters take two columns of a terminal.
+        bool const wide = (point >= 0x1100 && point <= 0x115F) || (point >= 0x2E80 && point <= 0xA4CF) ||
+                          (point >= 0xAC00 && point <= 0xD7A3) || (point >= 0xF900 && point <= 0xFAFF) ||
+                          (point >= 0xFE30 && point <= 0xFE4F) || (point >= 0xFF00 && point <= 0xFF60) ||
+                          (point >= 0xFFE0 && point <= 0xFFE6) || (point >= 0x20000 && point <= 0x3FFFD);
+        width += wide ? 2 : 1;
+    }
+    return width;
 }
 
 std::string exactNumber(double value) {

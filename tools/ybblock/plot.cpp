@@ -593,7 +593,7 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
         plural(static_cast<std::int64_t>(picture.weak.strips.size()), "weakly tied pair", "weakly tied pairs") +
         " of strips";
     if (!writeOutput(options.output, svg, "the picture", out, err)) return kExitFailed;
-    if (options.output.empty()) return kExitOk;
+    if (toStandardOutput(options.output)) return kExitOk;
     out << summary << "; " << svg.size() << " bytes written to " << options.output << "\n";
     return kExitOk;
 }

@@ -212,8 +212,9 @@ int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, s
                exactNumber(point.photoY) + "\n";
     }
     if (!writeOutput(options.output, csv, "the CSV file", out, err)) return kExitFailed;
-    if (options.output.empty()) return kExitOk;
-    out << "tiepoints export: " << points.size() << " observations written to " << options.output << "\n";
+    if (toStandardOutput(options.output)) return kExitOk;
+    out << "tiepoints export: " << counted(points.size(), "observation", "observations") << " written to "
+        << options.output << "\n";
     return kExitOk;
 }
 

@@ -65,7 +65,7 @@ std::string pathOfLastLibraryMessage();
 std::string systemReason();
 
 // Writes `text` to the file the user named, replacing it whole (an old file stays when the new one
-// cannot be written), or to `out` when the name is empty. False, with the error line, on failure.
+// cannot be written), or to `out` when the name is empty or "-". False, with the error line, on failure.
 bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
                  std::ostream& err);
 
@@ -74,6 +74,11 @@ template <class Count>
 std::string counted(Count count, std::string_view one, std::string_view many) {
     return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
+
+// Whether an output named so goes to standard output: none named, or "-".
+bool toStandardOutput(std::string const& typedPath);
+// The columns a terminal gives UTF-8 text: two for East Asian wide characters (Chinese), one for others.
+std::size_t displayWidth(std::string_view utf8);
 
 // Shortest decimal text that reads back as the same double.
 std::string exactNumber(double value);

@@ -168,7 +168,8 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
             return kExitFailed;
         }
     }
-    out << "unite: the tie point file holds " << theirs.size() << " observations now and will hold " << after
+    out << "unite: the tie point file holds " << counted(theirs.size(), "observation", "observations")
+        << " now and will hold " << after
         << " after; " << plural(merged.changedForOurs.size(), "per-image file", "per-image files")
         << " will take the tie point file's changes\n";
     if (options.dryRun) {
@@ -289,8 +290,9 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
         return kExitFailed;
     }
 
-    out << "unite: the tie point file holds " << (readable ? std::to_string(theirs.size()) : std::string("?"))
-        << " observations now and will hold " << after << " after (from "
+    out << "unite: the tie point file holds "
+        << (readable ? counted(theirs.size(), "observation", "observations") : std::string("? observations"))
+        << " now and will hold " << after << " after (from "
         << plural(files, "per-image file", "per-image files") << ")\n";
     if (!options.force && (after == 0 || after < theirs.size())) {
         err << "ybblock unite: refused: "
@@ -384,7 +386,7 @@ int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err
     int status = finish("report", code, code == yb::kCannotWrite ? report : block, err);
     if (status == kExitOk) {
         Json json;
-        code = info::describeBlockStateReport({report, 0, std::nullopt}, json);
+        code = info::describeBlockStateReport({report, 1000000000L, std::nullopt}, json);
         status = finish("reading the report", code, report, err);
         if (status == kExitOk) out << json["text"].get<std::string>();
     }
