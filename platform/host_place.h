@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fs.h"
+#include "gbk.h"
 #include "hostpath.h"
 
 #include <yb/HostBase.h>
@@ -45,6 +46,20 @@ inline HostPlace placeOf(std::string_view hostPath) {
         }
     }
     return place;
+}
+
+// Where a host path leads, for messages: its native path, the folder on the way that does not exist,
+// the drive that is not mapped (and `howToMap(letter)`), or a name that does not convert.
+template <class HowToMap>
+std::string whereItLeads(std::string_view hostPath, HowToMap howToMap) {
+    HostPlace const place = placeOf(hostPath);
+    if (place.unmappedDrive != 0) {
+        std::string const letter(1, place.unmappedDrive);
+        return "drive " + letter + ": is not mapped; map it with " + howToMap(letter);
+    }
+    if (place.nativePath) return "native path " + *place.nativePath;
+    if (!place.missingFolder.empty()) return "the folder " + gbkToUtf8Lossy(place.missingFolder) + " does not exist";
+    return "no native path: the name does not convert to UTF-8";
 }
 
 }  // namespace yb::platform

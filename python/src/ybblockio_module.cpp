@@ -77,15 +77,9 @@ std::string textOf(std::string_view gbk) { return yb::platform::gbkToUtf8Lossy(g
 
 // Where a host path leads on this machine, or why it leads nowhere.
 std::string whereIs(std::string const& hostPath) {
-    yb::platform::HostPlace const place = yb::platform::placeOf(hostPath);
-    if (place.unmappedDrive != 0) {
-        std::string const letter(1, place.unmappedDrive);
-        return "drive " + letter + ": is not mapped; map it with ybblockio.map_drive('" + letter +
-               "', folder) or YB_DRIVE_" + letter + "=folder";
-    }
-    if (place.nativePath) return "native path " + *place.nativePath;
-    if (!place.missingFolder.empty()) return "the folder " + textOf(place.missingFolder) + " does not exist";
-    return "no native path: the name does not convert to UTF-8";
+    return yb::platform::whereItLeads(hostPath, [](std::string const& letter) {
+        return "ybblockio.map_drive('" + letter + "', folder) or YB_DRIVE_" + letter + "=folder";
+    });
 }
 
 void raiseFailure(LibraryFailure const& failure) {
@@ -348,15 +342,7 @@ void writeGcpLayout(py::handle path, py::handle records) {
 // UTF-8 (as the GBK conversion gives it) to the code points numpy's unicode fields hold.
 std::u32string codePointsOf(std::string const& utf8) {
     std::u32string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        auto const lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
-            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-        out.push_back(point);
-        i += length;
-    }
+    for (std::size_t at = 0; at < utf8.size();) out.push_back(yb::platform::takeCodePoint(utf8, at));
     return out;
 }
 

@@ -92,28 +92,23 @@ TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
         return summary;
     }
     summary.readable = true;
-    // Coordinates that are not numbers break every computation made with them.
-    auto const& strange = summary.counts.nonFinite;
-    if (!strange.empty()) {
-        Finding& finding = findings.add("error", "non_finite_coordinates",
-                                        counted(strange.size(), "observation has", "observations have") +
-                                            " coordinates that are not finite numbers (nan or inf)",
-                                        block.tiePointPath);
-        for (NamedObservation const& observation : strange)
+    auto const list = [&](std::vector<NamedObservation> const& observations, char const* severity, char const* what,
+                          std::string message) {
+        if (observations.empty()) return;
+        Finding& finding = findings.add(severity, what, std::move(message), block.tiePointPath);
+        for (NamedObservation const& observation : observations)
             finding.item(toTerminal(observation.name) + " on image " + std::to_string(observation.image),
                          {{"image", observation.image}, {"name", toTerminal(observation.name)}});
-    }
+    };
+    // Coordinates that are not numbers break every computation made with them.
+    auto const& strange = summary.counts.nonFinite;
+    list(strange, "error", "non_finite_coordinates",
+         counted(strange.size(), "observation has", "observations have") +
+             " coordinates that are not finite numbers (nan or inf)");
     // Points seen on a single image tie nothing together.
     auto const& lone = summary.counts.lonePoints;
-    if (!lone.empty()) {
-        Finding& finding = findings.add("warning", "single_image_points",
-                                        counted(lone.size(), "tie point is", "tie points are") +
-                                            " seen on a single image only",
-                                        block.tiePointPath);
-        for (NamedObservation const& point : lone)
-            finding.item(toTerminal(point.name) + " on image " + std::to_string(point.image),
-                         {{"image", point.image}, {"name", toTerminal(point.name)}});
-    }
+    list(lone, "warning", "single_image_points",
+         counted(lone.size(), "tie point is", "tie points are") + " seen on a single image only");
     return summary;
 }
 

@@ -37,15 +37,9 @@ std::string fieldText(char const* field, std::size_t width) {
 }
 
 std::string whereIs(std::string const& hostPath) {
-    yb::platform::HostPlace const place = yb::platform::placeOf(hostPath);
-    if (place.unmappedDrive != 0) {
-        char const letter = place.unmappedDrive;
-        return std::string("drive ") + letter + ": is not mapped; map it with YB_DRIVE_" + letter +
-               "=/native/folder (the folder that holds what " + letter + ":\\ holds)";
-    }
-    if (place.nativePath) return "native path " + *place.nativePath;
-    if (!place.missingFolder.empty()) return "the folder " + toTerminal(place.missingFolder) + " does not exist";
-    return "no native path: the name does not convert to UTF-8";
+    return yb::platform::whereItLeads(hostPath, [](std::string const& letter) {
+        return "YB_DRIVE_" + letter + "=/native/folder (the folder that holds what " + letter + ":\\ holds)";
+    });
 }
 
 std::string codeText(std::int32_t code) {
@@ -135,13 +129,8 @@ bool writeOutput(std::string const& typedPath, std::string_view text, std::strin
 
 std::size_t displayWidth(std::string_view utf8) {
     std::size_t width = 0;
-    for (std::size_t i = 0; i < utf8.size();) {
-        auto const lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
-            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-        i += length;
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t const point = yb::platform::takeCodePoint(utf8, at);
         // East Asian wide and full-width characters take two columns of a terminal.
         bool const wide = (point >= 0x1100 && point <= 0x115F) || (point >= 0x2E80 && point <= 0xA4CF) ||
                           (point >= 0xAC00 && point <= 0xD7A3) || (point >= 0xF900 && point <= 0xFAFF) ||

@@ -59,7 +59,8 @@ std::vector<Change> changesBetween(std::vector<tagImagePoint> const& before, std
             changes.push_back({Change::Changed, after[i].imageNo, nameOf(after[i])});
     }
     for (std::size_t i = 0; i < before.size(); ++i)
-        if (afterSet.count(beforeKeys[i]) == 0) changes.push_back({Change::Removed, before[i].imageNo, nameOf(before[i])});
+        if (afterSet.count(beforeKeys[i]) == 0)
+            changes.push_back({Change::Removed, before[i].imageNo, nameOf(before[i])});
     return changes;
 }
 

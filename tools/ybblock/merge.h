@@ -24,7 +24,7 @@ std::vector<Change> changesBetween(std::vector<tagImagePoint> const& before, std
 
 struct Conflict {
     std::int32_t image = 0;
-    std::string name;  // GBK
+    std::string name;                                 // GBK
     std::optional<tagImagePoint> base, ours, theirs;  // nullopt: not there (never there, or removed)
 };
 

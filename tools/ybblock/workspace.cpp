@@ -128,7 +128,8 @@ bool recordDetach(Workspace const& workspace, std::ostream& err) {
     for (BlockImage const& image : workspace.images) {
         std::string const file = perImageFile(workspace.block, image.record);
         if (!yb::platform::isRegularFile(file)) continue;
-        if (auto const digest = digestOf(file)) text += "per_image_file " + digestText(*digest) + " " + recordKeyOf(file) + "\n";
+        if (auto const digest = digestOf(file))
+            text += "per_image_file " + digestText(*digest) + " " + recordKeyOf(file) + "\n";
     }
     auto const write = [&](std::string const& path, std::string_view content) {
         bool const written = yb::platform::replaceFile(path, [&](yb::platform::Output& output) {
