@@ -16,7 +16,7 @@ std::vector<std::string> keysOf(std::vector<tagImagePoint> const& points) {
     keys.reserve(points.size());
     std::unordered_map<std::string, int> seen;
     for (tagImagePoint const& point : points) {
-        std::string key = std::to_string(point.imageNo) + '/' + yb::points::nameKey(yb::points::pointName(point));
+        std::string key = yb::points::observationKey(point);
         if (int const before = seen[key]++; before > 0) key += '/' + std::to_string(before);
         keys.push_back(std::move(key));
     }
@@ -110,7 +110,7 @@ MergeResult mergeObservations(std::vector<tagImagePoint> const& base, std::vecto
     // Each image's observations in the tie point file and the base, found without a scan per image.
     auto const byImage = [](std::vector<tagImagePoint> const& points) {
         std::unordered_map<std::int32_t, std::vector<std::size_t>> of;
-        for (std::size_t i = 0; i < points.size(); ++i) of[points[i].imageNo].push_back(i);
+        for (std::size_t i = 0; i < points.size(); ++i) of[std::int32_t{points[i].imageNo}].push_back(i);
         return of;
     };
     auto const theirsOf = byImage(theirs), baseOf = byImage(base);

@@ -171,11 +171,6 @@ std::optional<CsvError> parseRow(CsvRecord const& record, tagImagePoint& point) 
     return std::nullopt;
 }
 
-// An observation's image and folded name: a file holds one observation of each.
-std::string observationKey(tagImagePoint const& point) {
-    return std::to_string(point.imageNo) + "/" + yb::points::nameKey(yb::points::pointName(point));
-}
-
 bool readWholeFile(std::string const& hostPath, std::string& text) {
     yb::platform::File file = yb::platform::openFile(hostPath, "rb");
     if (!file) return false;
@@ -248,7 +243,7 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
     for (std::size_t i = 1; i < records.size(); ++i) {
         tagImagePoint& point = points[i - 1];
         if (auto error = parseRow(records[i], point)) return fail(*error);
-        auto const [first, added] = lineOf.try_emplace(observationKey(point), records[i].line);
+        auto const [first, added] = lineOf.try_emplace(yb::points::observationKey(point), records[i].line);
         if (!added)
             return fail({records[i].line, 2,
                          "image " + std::to_string(point.imageNo) + " point " + records[i].fields[1] +
@@ -268,7 +263,7 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
         std::unordered_set<std::int32_t> listed;
         for (BlockImage const& image : images) listed.insert(image.record.nImageNo);
         for (std::size_t i = 0; i < points.size(); ++i)
-            if (listed.count(points[i].imageNo) == 0)
+            if (listed.count(std::int32_t{points[i].imageNo}) == 0)
                 return fail({records[i + 1].line, 1,
                              "image " + std::to_string(points[i].imageNo) +
                                  " is not in the block's image list (--allow-unknown-images imports it all the same)"});
@@ -289,10 +284,10 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
         }
     }
     std::unordered_map<std::string, tagImagePoint> held;
-    for (tagImagePoint const& point : before) held.try_emplace(observationKey(point), point);
+    for (tagImagePoint const& point : before) held.try_emplace(yb::points::observationKey(point), point);
     std::size_t replaced = 0, added = 0, unchanged = 0;
     for (tagImagePoint const& point : points) {
-        auto const found = held.find(observationKey(point));
+        auto const found = held.find(yb::points::observationKey(point));
         if (found == held.end())
             ++added;
         else if (std::memcmp(&found->second, &point, offsetof(tagImagePoint, name)) == 0 &&
