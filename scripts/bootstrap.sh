@@ -33,6 +33,8 @@ command -v colmap >/dev/null || lean+=(colmap)
 /usr/bin/python3 -c 'import pytest' 2>/dev/null || need+=(python3-pytest)
 /usr/bin/python3 -c 'import setuptools' 2>/dev/null || need+=(python3-setuptools)
 /usr/bin/python3 -m pip --version >/dev/null 2>&1 || need+=(python3-pip)
+# The type stubs are checked against the README's session.
+/usr/bin/python3 -c 'import mypy' 2>/dev/null || lean+=(python3-mypy)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
 # The release checks: the ABI against its baseline, the reference, the packages and the wheel.
 command -v abidw >/dev/null || need+=(abigail-tools)

@@ -1,7 +1,7 @@
 """Types of the ybblockio extension module."""
 
 import os
-from typing import Optional, TypedDict, Union
+from typing import List, Optional, TypedDict, Union
 
 import numpy as np
 
@@ -16,11 +16,13 @@ GCP_LAYOUT_DTYPE: np.dtype
 images (12 x int32, the first image_count meaningful)."""
 
 class Error(Exception):
+    """A call of the library failed."""
     code: int
     constant: str
     meaning: str
     path: Optional[str]
     where: Optional[str]
+    messages: List[str]
 
 class FileMissingError(Error): ...
 class DamagedFileError(Error): ...
@@ -106,8 +108,10 @@ def read_tie_points(path: _Path, image: Optional[int] = None) -> np.ndarray:
     as one array of TIE_POINT_DTYPE whose memory is the library's reader's own."""
 
 def write_tie_points(path: _Path, points: np.ndarray) -> None:
-    """Writes a tie point file of these observations (an array of TIE_POINT_DTYPE), grouped by image in
-    the order the images first occur; a file read by read_tie_points is written back byte for byte."""
+    """Writes a tie point file of these observations, grouped by image in the order the images first
+    occur. Any array with TIE_POINT_DTYPE's field names is taken (converted when its layout or types
+    differ); a name of 32 bytes raises ArgumentError. A file read by read_tie_points is written back
+    byte for byte."""
 
 def read_image_points(path: _Path) -> np.ndarray:
     """The records of an image point file (.ijp and other image control or joint point files)."""

@@ -52,6 +52,33 @@ std::optional<int> runInChildProcess(std::function<void()> const& work,
     return WEXITSTATUS(status);
 }
 
+std::optional<ChildOutcome> runUnprivileged(std::function<ChildOutcome()> const& work) {
+    int pipe[2];
+    if (::pipe(pipe) != 0) return std::nullopt;
+    pid_t const child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) std::_Exit(126);
+        ChildOutcome const outcome = work();
+        for (std::size_t at = 0; at < outcome.text.size();) {
+            ssize_t const wrote = ::write(pipe[1], outcome.text.data() + at, outcome.text.size() - at);
+            if (wrote <= 0) break;
+            at += static_cast<std::size_t>(wrote);
+        }
+        std::_Exit(outcome.status);
+    }
+    ::close(pipe[1]);
+    ChildOutcome outcome;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;) outcome.text.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipe[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return std::nullopt;
+    outcome.status = WEXITSTATUS(status);
+    return outcome;
+}
+
 bool limitFileSize(std::optional<std::uint64_t> limit) {
     static rlimit const original = [] {
         std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG

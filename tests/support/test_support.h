@@ -62,6 +62,14 @@ bool hostPathsAreMapped();
 // unless it ended before.
 std::optional<int> runInChildProcess(std::function<void()> const& work,
                                      std::optional<std::chrono::microseconds> killAfter = std::nullopt);
+// Runs `work` in a child process that file permissions hold back: as user nobody when this process
+// is the superuser, whom they do not stop. The child's exit status and the text `work` gives, or
+// nullopt where the system cannot fork (Windows).
+struct ChildOutcome {
+    int status = 0;
+    std::string text;
+};
+std::optional<ChildOutcome> runUnprivileged(std::function<ChildOutcome()> const& work);
 // Limits the size of any file this process writes, as a full disk would (a write past it fails);
 // nullopt lifts the limit. False where the system has no such limit (Windows).
 bool limitFileSize(std::optional<std::uint64_t> limit);

@@ -19,7 +19,8 @@ constexpr char const* kDescription =
     "ybblock: inspect, check and repair the files of a photogrammetric block.\n"
     "Paths are native paths or host paths with a drive letter (D:\\Blk\\a.dms); a drive letter is\n"
     "mapped through the environment, for example YB_DRIVE_D=/data/d maps D:.\n"
-    "Exit status: 0 done, 1 a file cannot be read or a check has findings, 2 usage error.";
+    "Exit status: 0 done, 1 a file cannot be read or a check has findings, 2 usage error or a block\n"
+    "option file that cannot be read or is damaged.";
 
 // Edit distance, for suggestions.
 std::size_t distance(std::string_view a, std::string_view b) {
@@ -143,7 +144,9 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         "ybblock check 'D:\\DemoBlock\\Demo.dms'\n\nExit status: 0 clean (notes only), 1 errors or warnings, 2 the "
         "block option file cannot be read.");
     checkCommand->add_option("BLOCK.dms", check.path, "the block option file")->required();
-    checkCommand->add_flag("--json", check.json, "print JSON instead of text");
+    checkCommand->add_flag("--json", check.json, "print JSON instead of text (every item of every finding)");
+    checkCommand->add_option("--limit", check.limit, "items listed per finding (default 5; 0 lists all)")
+        ->check(CLI::Range(0L, 1000000000L));
     checkCommand->add_option("--min-ties", check.minTies,
                              "images and neighbouring strips tied by fewer points are weak (default 6)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
@@ -170,26 +173,42 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     CLI::App* importCommand = addCommand(
         *tiePoints, "import", "Merge the observations of a CSV file into a tie point file.",
         "ybblock tiepoints import points.csv 'D:\\DemoBlock\\Demo.dms'\n\nRows replace the observation of the same "
-        "image and name or are added; a bad row changes nothing.");
+        "image and name or are added. Nothing changes when a row is bad: a number that\nis not finite, an observation "
+        "named twice, an image the block's list does not hold.");
     importCommand->add_option("FILE.csv", importOptions.csv, "the CSV file, as `tiepoints export` writes it")->required();
     importCommand->add_option("TARGET", importOptions.target, "a block option file or a tie point file")->required();
+    importCommand->add_flag("--allow-unknown-images", importOptions.allowUnknownImages,
+                            "import rows of images that are not in the block's image list");
 
     WorkflowOptions detach, unite, clean;
     CLI::App* detachCommand = addCommand(
         app, "detach", "Copy each image's tie points into its per-image file in the block's temp folder.",
-        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRefuses when per-image files newer than the tie point file exist "
-        "(they may hold edits not yet united) unless --force.");
+        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRecords the tie point file it detached from (NAME.scp.detached) and "
+        "keeps a copy of it\n(NAME.scp.base) beside the per-image files. Refuses when per-image files changed since "
+        "the\nlast detach or unite (they may hold edits not yet united) unless --force.");
     CLI::App* uniteCommand = addCommand(
         app, "unite", "Gather the per-image files back into the block tie point file.",
-        "ybblock unite 'D:\\DemoBlock\\Demo.dms'\n\nSays how many observations the tie point file holds now and after; "
-        "refuses to drop observations or to leave the file empty unless --force.");
-    CLI::App* cleanCommand = addCommand(app, "clean", "Remove the per-image temporary tie point files.",
-                                        "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'");
+        "ybblock unite --merge 'D:\\DemoBlock\\Demo.dms'\n\nSays how many observations the tie point file holds now "
+        "and after. Refuses, unless --force:\nto drop observations or leave the file empty; to replace a tie point "
+        "file it cannot read\n(with --force it is kept as NAME.scp.damaged); to undo changes made to the tie point "
+        "file\nsince the detach. --merge keeps those changes too, observation by observation; an\nobservation changed "
+        "differently on both sides is a conflict, listed, and nothing changes\nunless --ours (the per-image files) or "
+        "--theirs (the tie point file) decides.");
+    CLI::App* cleanCommand = addCommand(
+        app, "clean", "Remove the per-image temporary tie point files.",
+        "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'\n\nRefuses while per-image files changed since the last "
+        "detach or unite, unless --force;\nfails, listing them, when files cannot be removed.");
     for (auto [command, options] : {std::pair{detachCommand, &detach}, {uniteCommand, &unite}, {cleanCommand, &clean}}) {
         command->add_option("BLOCK.dms", options->block, "the block option file")->required();
-        command->add_flag("-n,--dry-run", options->dryRun, "say what would change, change nothing");
-        if (command != cleanCommand) command->add_flag("--force", options->force, "run even when refused");
+        command->add_flag("-n,--dry-run", options->dryRun, "say what would change (refusals too), change nothing");
+        command->add_flag("--force", options->force, "run even when refused");
     }
+    CLI::Option* merge = uniteCommand->add_flag("--merge", unite.merge, "merge with the tie point file's changes");
+    CLI::Option* ours = uniteCommand->add_flag("--ours", unite.ours, "with --merge: conflicts keep the per-image files'");
+    CLI::Option* theirs =
+        uniteCommand->add_flag("--theirs", unite.theirs, "with --merge: conflicts keep the tie point file's");
+    ours->needs(merge)->excludes(theirs);
+    theirs->needs(merge);
 
     ReportOptions report;
     CLI::App* reportCommand = addCommand(app, "report", "Write and print the block file state report.",
@@ -266,8 +285,10 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         ->check(CLI::Range(1, 100000));
     demoCommand->add_option("--images", demo.images, "images of the block, at most 99 a strip (default 5 a strip)")
         ->check(CLI::Range(0, 9900000));
-    demoCommand->add_option("--points", demo.points, "tie point observations (default 3 rows for each pair of neighbours)")
+    demoCommand->add_option("--points", demo.points, "tie point observations (default 6 rows for each pair of neighbours)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{100000000}));
+    demoCommand->add_flag("--weak", demo.weak,
+                          "a weakly tied block: end images tied by 3 points, strips sharing none, no control points");
     demoCommand->add_flag("--survey", demo.survey,
                           "a simulated survey instead: terrain, a frame camera flown in strips, ground points "
                           "measured on every image that sees them, the truth in truth/");
@@ -305,6 +326,7 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     for (CLI::App const* at = command; at != nullptr; at = at->get_parent())
         if (int const status = refuseExtras(at, err); status != kExitOk) return status;
 
+    LibraryMessages const libraryMessages;
     if (command == infoCommand) return runInfo(info, out, err);
     if (command == checkCommand) return runCheck(check, out, err);
     if (command == explainCommand) return runExplain(explainCodes, explainJson, out, err);
