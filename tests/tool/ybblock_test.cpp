@@ -587,7 +587,11 @@ TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
              {std::vector<std::string>{"check", kBlock}, {"detach", kBlock}, {"unite", kBlock}, {"clean", kBlock},
               {"plot", kBlock, "-o", native("x.svg")}, {"report", "--images", kBlock},
               {"state", "--ortho", kBlock, "-o", native("s.dat")}, {"tiepoints", "export", kBlock},
-              {"tiepoints", "import", native("x.csv"), kBlock}}) {
+              {"tiepoints", "import", native("x.csv"), kBlock},
+#if YB_HAVE_COLMAP
+              {"export", "colmap", kBlock, "-o", native("colmap")}, {"import", "colmap", native("colmap"), kBlock},
+#endif
+             }) {
             std::ofstream(native("x.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,Q,1,1,2,3,4\n";
             Outcome const run = ybblock(args);
             EXPECT_EQ(run.status, 2) << args[0] << "\n" << run.out << run.err;

@@ -9,6 +9,7 @@ namespace ybblock {
 int runColmapExport(ColmapExportOptions const& options, std::ostream& out, std::ostream& err) {
     yb::colmap::ExportRequest request;
     request.block = toHost(options.block);
+    if (!openBlock(request.block, err)) return kExitUsage;
     request.folder = toHost(options.folder);
     request.force = options.force;
     yb::colmap::ExportSummary summary;
@@ -32,6 +33,7 @@ int runColmapImport(ColmapImportOptions const& options, std::ostream& out, std::
     yb::colmap::ImportRequest request;
     request.model = toHost(options.model);
     request.block = toHost(options.block);
+    if (!openBlock(request.block, err)) return kExitUsage;
     request.dryRun = options.dryRun;
     yb::colmap::ImportSummary summary;
     std::string problem;
