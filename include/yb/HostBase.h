@@ -28,6 +28,11 @@ YB_API bool hbSetDriveRoot(char letter, char const* nativeDir);      // maps "D:
 // The native directory a drive letter is mapped to (the table, else YB_DRIVE_<letter>), or null. The
 // text stays valid for the life of the process, whatever is mapped later.
 YB_API char const* hbGetDriveRoot(char letter);
+// Whether the libraries hand what they write to the disk (sync it) at the points that keep every file
+// old or new through a power cut: on unless the environment says YB_SYNC=0, and then as last set.
+// Off suits scratch work only: a crash of the machine may then tear a file being written.
+YB_API void hbSetSyncWrites(bool on);
+YB_API bool hbSyncWrites();
 
 // Test hook: injected faults in the suite's file layer. Every file operation of every library asks
 // hbFileFault before it runs and fails as the system would (EIO) when the answer is true.
@@ -41,6 +46,7 @@ enum HbFileOperation : std::int32_t {
     HB_FILE_RENAME,
     HB_FILE_REMOVE,
     HB_FILE_DIRECTORY,  // making or removing a directory
+    HB_FILE_SYNC,       // handing a file's or a folder's changes to the disk
 };
 // Arms the hook: counting operations from 1, the `failAt`-th fails, and with `sticky` every one after
 // it too (a disk that has filled up). A `failAt` below 1 disarms it. Arming resets the tallies below.
@@ -49,6 +55,24 @@ YB_API bool hbFileFault(HbFileOperation operation);
 // Operations counted since the hook was armed, and one bit (1 << operation) per kind that was failed.
 YB_API std::int64_t hbFileOperationCount();
 YB_API std::uint32_t hbFailedFileOperations();
+// Test hook: what the file layer changed on disk, in order, each handed to the recorder once it is done
+// (Linux; Windows records nothing). Paths are native (UTF-8); `handle` names the open file a write,
+// resize or file sync went to, as the opening that handed it out said. Null stops the recording.
+struct HbFileEvent {
+    HbFileOperation operation;  // OPEN, WRITE, RESIZE, SYNC, RENAME, REMOVE
+    std::int32_t detail;        // OPEN: HB_OPENED_*; SYNC: HB_SYNCED_*; otherwise 0
+    std::intptr_t handle;       // OPEN, WRITE, RESIZE, SYNC of a file
+    char const* path;           // OPEN, RENAME (from), REMOVE, SYNC of a folder or file system
+    char const* toPath;         // RENAME (to)
+    std::uint64_t offset;       // WRITE: where; RESIZE: the new length
+    std::uint64_t size;         // WRITE: how many bytes
+    void const* data;           // WRITE: the bytes
+};
+enum : std::int32_t { HB_OPENED_EXISTING = 0, HB_OPENED_CREATED = 1 };
+enum : std::int32_t { HB_SYNCED_FILE = 0, HB_SYNCED_FOLDER = 1, HB_SYNCED_FILE_SYSTEM = 2 };
+using HbFileRecorder = void (*)(HbFileEvent const* event, void* user);
+YB_API void hbSetFileRecorder(HbFileRecorder recorder, void* user);
+YB_API void hbRecordFileEvent(HbFileEvent const* event);
 // Counts of changes made to folders by the libraries of this process, so that every library's own
 // index of a folder's names sees the changes the others make, however close together they come.
 // `folderKey` is a hash of the folder's native path; distinct folders may share a count.
