@@ -258,8 +258,9 @@ protected:
     }
 
     // Runs the case's calls under the recorder and tries the crash states; the number of states that
-    // tear a file (each reported unless `expectTorn`).
-    std::size_t runCase(Case const& c, bool expectTorn) {
+    // tear a file (each reported unless `expectTorn`). With `namesInAnyOrder`, name changes since a
+    // folder's last sync reach the disk in any subset, as POSIX allows (ext4 and XFS keep their order).
+    std::size_t runCase(Case const& c, bool expectTorn, bool namesInAnyOrder = false) {
         c.prepare();
         Tree const before = tree();
         // The files as they were are as the first open finds them (a change a killed process left is
@@ -289,7 +290,7 @@ protected:
             for (std::size_t i = 0; i < count; ++i) {
                 if (synced(steps, i, count)) continue;
                 if (dataChanges(steps[i])) loose.push_back(i);
-                if (namesChange(steps[i])) names.push_back(i);
+                if (namesChange(steps[i])) (namesInAnyOrder ? loose : names).push_back(i);
             }
             std::uint64_t const all = loose.size() < 20 ? (std::uint64_t{1} << loose.size()) * (names.size() + 1) : ~0ull;
             std::size_t const tries = static_cast<std::size_t>(std::min<std::uint64_t>(all, kMostStatesAtAPoint));
@@ -445,6 +446,11 @@ TEST_P(CrashStates, TearFilesWithoutSyncing) {
     hbSetSyncWrites(false);
     EXPECT_GT(runCase(GetParam(), true), 0u) << GetParam().name;
 }
+
+// To enable once a journal records which file it belongs to: where name changes reach the disk out
+// of order, the removal of one change's journal can be lost while a later rename over its file is
+// kept ("append then rewrite"), and the stale journal must then be left alone, not applied.
+TEST_P(CrashStates, DISABLED_LeaveEachFileOldOrNewWithNamesInAnyOrder) { runCase(GetParam(), false, true); }
 
 INSTANTIATE_TEST_SUITE_P(EveryKindOfWrite, CrashStates, testing::ValuesIn(cases()), [](auto const& test) {
     std::string name;
