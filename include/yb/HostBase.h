@@ -29,8 +29,8 @@ YB_API bool hbSetDriveRoot(char letter, char const* nativeDir);      // maps "D:
 // text stays valid for the life of the process, whatever is mapped later.
 YB_API char const* hbGetDriveRoot(char letter);
 // Whether the libraries hand what they write to the disk (sync it) at the points that keep every file
-// old or new through a power cut: on unless the environment says YB_SYNC=0, and then as last set.
-// Off suits scratch work only: a crash of the machine may then tear a file being written.
+// old or new through a power cut. On by default, off where the environment says YB_SYNC=0; a setting
+// made here wins over both. Off suits scratch work only: a crash of the machine may tear a file.
 YB_API void hbSetSyncWrites(bool on);
 YB_API bool hbSyncWrites();
 

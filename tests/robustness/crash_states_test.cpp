@@ -447,15 +447,23 @@ TEST_P(CrashStates, TearFilesWithoutSyncing) {
     EXPECT_GT(runCase(GetParam(), true), 0u) << GetParam().name;
 }
 
-// To enable once a journal records which file it belongs to: where name changes reach the disk out
-// of order, the removal of one change's journal can be lost while a later rename over its file is
-// kept ("append then rewrite"), and the stale journal must then be left alone, not applied.
-TEST_P(CrashStates, DISABLED_LeaveEachFileOldOrNewWithNamesInAnyOrder) { runCase(GetParam(), false, true); }
-
 INSTANTIATE_TEST_SUITE_P(EveryKindOfWrite, CrashStates, testing::ValuesIn(cases()), [](auto const& test) {
     std::string name;
     for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 });
+
+// To enable once a journal records which file it belongs to: where name changes reach the disk out
+// of order, the removal of one change's journal can be lost while a later rename over its file is
+// kept ("append then rewrite", the one case of the table that fails here), and the stale journal
+// must then be left alone, not applied to the new file.
+using CrashStatesWithNamesInAnyOrder = CrashStates;
+TEST_F(CrashStatesWithNamesInAnyOrder, DISABLED_LeaveEachFileOldOrNew) {
+    for (Case const& c : cases()) {
+        fs::remove_all(native("Blk"));
+        fs::create_directories(native("Blk"));
+        runCase(c, false, true);
+    }
+}
 
 }  // namespace
