@@ -383,6 +383,23 @@ bool NativeFile::resize(std::uint64_t length) {
     return false;
 }
 
+bool NativeFile::sync() {
+    if (handle_ == kNoHandle || io::injected(HB_FILE_SYNC)) return false;
+    if (::FlushFileBuffers(handleOf(handle_))) return true;
+    setErrnoFromLastError();
+    io::failed();
+    return false;
+}
+
+// NTFS logs a folder's names and forces its log with a file's flush; a rename made while syncing goes
+// to the disk before it returns (renameOver).
+bool syncFolderOf(std::string const&) { return !io::injected(HB_FILE_SYNC); }
+
+bool syncFileSystemOf(std::string const&) {
+    errno = ENOSYS;
+    return false;
+}
+
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp) {
     NativeFile file;
     if (io::injected(HB_FILE_OPEN)) return file;
@@ -466,7 +483,8 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;
     auto from = widePath(fromNative);
     auto to = widePath(toNative);
-    if (from && to && ::MoveFileExW(from->c_str(), to->c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DWORD const flags = MOVEFILE_REPLACE_EXISTING | (syncingWrites() ? MOVEFILE_WRITE_THROUGH : 0);
+    if (from && to && ::MoveFileExW(from->c_str(), to->c_str(), flags)) return true;
     if (from && to) {
         setErrnoFromLastError();
     } else {

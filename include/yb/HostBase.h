@@ -50,6 +50,14 @@ YB_API bool hbSetDriveRoot(char letter, char const* nativeDir);
 /// \param letter the drive letter ("D" for "D:"; either case)
 /// \return the native directory, or null when the drive is not mapped
 YB_API char const* hbGetDriveRoot(char letter);
+/// Whether the libraries hand what they write to the disk (sync it) at the points that keep every file
+/// old or new through a power cut. On by default, off where the environment says YB_SYNC=0; a setting
+/// made here wins over both. Off suits scratch work only: a crash of the machine may tear a file.
+/// \param on true to sync (the default), false for scratch work
+YB_API void hbSetSyncWrites(bool on);
+/// Whether the libraries sync what they write (hbSetSyncWrites, else YB_SYNC, else on).
+/// \return true when writes are synced
+YB_API bool hbSyncWrites();
 
 /// Test hook: injected faults in the suite's file layer. Every file operation of every library asks
 /// hbFileFault before it runs and fails as the system would (EIO) when the answer is true.
@@ -63,6 +71,7 @@ enum HbFileOperation : std::int32_t {
     HB_FILE_RENAME,
     HB_FILE_REMOVE,
     HB_FILE_DIRECTORY,  ///< making or removing a directory
+    HB_FILE_SYNC,       ///< handing a file's or a folder's changes to the disk
 };
 /// Arms the hook: counting operations from 1, the `failAt`-th fails, and with `sticky` every one after
 /// it too (a disk that has filled up). A `failAt` below 1 disarms it. Arming resets the tallies below.
@@ -79,6 +88,39 @@ YB_API std::int64_t hbFileOperationCount();
 /// One bit (1 << operation) per kind of operation that the hook failed since it was armed.
 /// \return one bit (1 << operation) per kind of operation that was failed
 YB_API std::uint32_t hbFailedFileOperations();
+/// Test hook: what the file layer changed on disk, in order, each handed to the recorder once it is done
+/// (Linux; Windows records nothing). Paths are native (UTF-8); `handle` names the open file a write,
+/// resize or file sync went to, as the opening that handed it out said.
+struct HbFileEvent {
+    HbFileOperation operation;  ///< OPEN, WRITE, RESIZE, SYNC, RENAME, REMOVE
+    std::int32_t detail;        ///< OPEN: HB_OPENED_*; SYNC: HB_SYNCED_*; otherwise 0
+    std::intptr_t handle;       ///< OPEN, WRITE, RESIZE, SYNC of a file
+    char const* path;           ///< OPEN, RENAME (from), REMOVE, SYNC of a folder or file system
+    char const* toPath;         ///< RENAME (to)
+    std::uint64_t offset;       ///< WRITE: where; RESIZE: the new length
+    std::uint64_t size;         ///< WRITE: how many bytes
+    void const* data;           ///< WRITE: the bytes
+};
+/// How a recorded OPEN came about.
+enum : std::int32_t {
+    HB_OPENED_EXISTING = 0,  ///< an existing file opened for writing
+    HB_OPENED_CREATED = 1,   ///< a new file created
+};
+/// What a recorded SYNC handed to the disk.
+enum : std::int32_t {
+    HB_SYNCED_FILE = 0,         ///< one file's data
+    HB_SYNCED_FOLDER = 1,       ///< one folder's names
+    HB_SYNCED_FILE_SYSTEM = 2,  ///< the whole file system holding a path
+};
+/// Receives each recorded file event.
+using HbFileRecorder = void (*)(HbFileEvent const* event, void* user);
+/// Installs the recorder of file events; null stops the recording.
+/// \param recorder the function that receives each event; null stops the recording
+/// \param user handed to `recorder` with each event
+YB_API void hbSetFileRecorder(HbFileRecorder recorder, void* user);
+/// Hands one event to the recorder, when one is installed (called by the file layer of every library).
+/// \param event the operation just done
+YB_API void hbRecordFileEvent(HbFileEvent const* event);
 // Counts of changes made to folders by the libraries of this process, so that every library's own
 // index of a folder's names sees the changes the others make, however close together they come.
 // `folderKey` is a hash of the folder's native path; distinct folders may share a count.

@@ -16,6 +16,7 @@
 
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -185,10 +186,13 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     std::span<tagImagePoint> points;
     std::unordered_set<std::string> written;  // host paths, lower-cased
     std::unordered_set<std::string> writtenNatives;
+    std::vector<std::size_t> writtenAt;  // the per-image files written, in order
     std::size_t next = 0;
     {
-    // The temporary folder's index learns the new files once, after the last.
+    // The temporary folder's index learns the new files once, after the last. The new files reach the
+    // disk together, before the first takes its place.
     platform::BatchedRenames const batched;
+    platform::ReplacementBatch batch;
     for (auto const& strip : images.strips) {
         for (auto const& image : strip) {
             std::size_t const at = next++;
@@ -210,8 +214,11 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
                 return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
             written.insert(platform::toLower(imageTiePointPath));
             writtenNatives.insert(*perImage.found[at].native);
+            writtenAt.push_back(at);
         }
     }
+    if (!batch.commit())
+        return fail(kCannotWrite, text::kCreateImageTiePointFailure, perImage.paths[writtenAt[batch.placed()]]);
     }
     // The clean's files, but for the ones just written. Names that differ from a written one in more
     // than letter case are compared by the files they name.

@@ -37,6 +37,9 @@ protected:
     std::vector<std::string> listNative() const;
 
     std::string root_;
+    // The drive is in memory (tmpfs) where the system has one, so the write path's syncs cost nothing;
+    // a fixture that sets this before SetUp() gets a folder on the disk instead.
+    bool onDisk_ = false;
 };
 
 // Records the messages shown through HostBase while alive.
