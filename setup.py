@@ -1,7 +1,10 @@
 """Builds the ybblockio extension through the project's CMake tree, with the suite's shared libraries
-inside the package so that it stands on its own. `pip install --no-build-isolation .` runs it."""
+inside the package so that it stands on its own. `pip install --no-build-isolation .` and
+`pip wheel --no-build-isolation .` run it."""
 
+import os
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -12,26 +15,41 @@ from setuptools.command.build_ext import build_ext
 SOURCE = pathlib.Path(__file__).parent.resolve()
 
 
+def project_version():
+    """The one version of the project: project(VERSION) in CMakeLists.txt."""
+    match = re.search(r"^project\(ybBlockFileIO VERSION ([0-9.]+)", (SOURCE / "CMakeLists.txt").read_text(), re.M)
+    if not match:
+        raise RuntimeError("CMakeLists.txt declares no project version")
+    return match.group(1)
+
+
 class CMakeExtension(Extension):
     def __init__(self, name):
         super().__init__(name, sources=[])
 
 
 class CMakeBuild(build_ext):
+    """Builds the module through CMake and installs its "wheel" component (the package with the shared
+    libraries inside it). YB_BUILD_DIR names a tree configured already (a preset's), which is reused;
+    otherwise a release tree of its own is configured under the build folder."""
+
     def build_extension(self, ext):
-        build = pathlib.Path(self.build_temp).resolve() / "cmake"
         package_parent = pathlib.Path(self.get_ext_fullpath(ext.name)).parent.parent.resolve()
-        generator = ["-G", "Ninja"] if shutil.which("ninja") else []
-        subprocess.run(["cmake", "-S", str(SOURCE), "-B", str(build), *generator,
-                        "-DCMAKE_BUILD_TYPE=Release", "-DYB_BUILD_TESTS=OFF", "-DYB_BUILD_PYTHON=ON",
-                        f"-DPython3_EXECUTABLE={sys.executable}", "-DYB_PYTHON_BUNDLE_LIBRARIES=ON",
-                        "-DYB_PYTHON_INSTALL_DIR=."], check=True)
+        build = os.environ.get("YB_BUILD_DIR")
+        if build:
+            build = pathlib.Path(build).resolve()
+        else:
+            build = pathlib.Path(self.build_temp).resolve() / "cmake"
+            generator = ["-G", "Ninja"] if shutil.which("ninja") else []
+            subprocess.run(["cmake", "-S", str(SOURCE), "-B", str(build), *generator,
+                            "-DCMAKE_BUILD_TYPE=Release", "-DYB_BUILD_TESTS=OFF", "-DYB_BUILD_PYTHON=ON",
+                            f"-DPython3_EXECUTABLE={sys.executable}"], check=True)
         subprocess.run(["cmake", "--build", str(build), "--target", "_ybblockio", "--parallel"], check=True)
-        subprocess.run(["cmake", "--install", str(build), "--component", "python",
+        subprocess.run(["cmake", "--install", str(build), "--component", "wheel",
                         "--prefix", str(package_parent)], check=True)
 
-
 setup(
+    version=project_version(),
     packages=["ybblockio"],
     package_dir={"": "python"},
     package_data={"ybblockio": ["py.typed", "*.pyi"]},

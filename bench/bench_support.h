@@ -66,6 +66,7 @@ enum class RowKind {
     Memory,   // (peak - 32 MiB) / file size
     Size,     // bytes the library wrote (a figure) / the target, a limit in bytes; `baseline` names the
               // benchmark that wrote them
+    Cost,     // one way of doing it / another (syncing against not): a figure, never a missed target
 };
 
 struct Row {
@@ -94,5 +95,7 @@ void registerTiePointCases();
 void registerWorkflowCases();
 void registerFileCases();
 void registerPythonPlotCases();
+void registerColmapCases();  // where the build has the COLMAP exchange
+void registerDiskCases();
 
 }  // namespace yb::bench

@@ -36,7 +36,9 @@ public:
                 std::cerr << "  " << name << ": " << run.error_message << "\n";
                 continue;
             }
-            double const total = useWallTime() ? run.real_accumulated_time : run.cpu_accumulated_time;
+            // A sync waits for the disk without the processor: the disk rows count the wall clock.
+            bool const wall = useWallTime() || name.rfind("disk/", 0) == 0;
+            double const total = wall ? run.real_accumulated_time : run.cpu_accumulated_time;
             double const seconds = run.iterations > 0 ? total / static_cast<double>(run.iterations) : total;
             recordFigure(name, seconds);
             std::fprintf(stderr, "  %-22s %10.3f ms\n", name.c_str(), seconds * 1e3);
@@ -111,6 +113,12 @@ int printTable(std::set<std::string> const& failed) {
                 std::snprintf(limit, sizeof limit, "<= %.1f", row.target);
                 break;
             }
+            case RowKind::Cost:
+                ratio = measured->second / baseline->second;
+                library = duration(measured->second);
+                raw = duration(baseline->second);
+                std::snprintf(limit, sizeof limit, "-");
+                break;
             case RowKind::Size:
                 ratio = measured->second / row.target;
                 library = megabytes(measured->second);
@@ -118,14 +126,16 @@ int printTable(std::set<std::string> const& failed) {
                 std::snprintf(limit, sizeof limit, "<= 1.0");
                 break;
         }
-        bool const met = ratio <= (row.kind == RowKind::Size ? 1.0 : row.target);
+        bool const gated = row.kind != RowKind::Cost;
+        bool const met = !gated || ratio <= (row.kind == RowKind::Size ? 1.0 : row.target);
         if (!met) ++missed;
         std::printf("%-42s %-44s %11s %11s %7.2f %8s  %s\n", row.operation.c_str(), row.size.c_str(), library.c_str(),
-                    raw.c_str(), ratio, limit, met ? "ok" : "MISSED");
+                    raw.c_str(), ratio, limit, !gated ? "(not gated)" : met ? "ok" : "MISSED");
     }
     std::printf("\ntimes: %s, best of the repetitions. ratio: library / raw stdio baseline of the same\n"
                 "bytes; scaling rows: time at the larger size / time at the smaller one; memory: (peak - 32 MiB)\n"
-                "/ tie point file size; size rows: bytes written / their limit.\n",
+                "/ tie point file size; size rows: bytes written / their limit; disk rows (wall clock): synced /\n"
+                "not synced.\n",
                 useWallTime() ? "wall clock" : "CPU time of the calling thread, system calls included");
     return missed;
 }
@@ -153,6 +163,10 @@ int main(int argc, char** argv) {
     yb::bench::registerFileCases();
     yb::bench::registerWorkflowCases();
     yb::bench::registerPythonPlotCases();
+#if YB_BENCH_COLMAP
+    yb::bench::registerColmapCases();
+#endif
+    yb::bench::registerDiskCases();
     yb::bench::BestTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -32,9 +32,35 @@ void failed() {
 
 void failedWithoutErrno() { ++ioErrors; }
 
+namespace {
+void record(HbFileOperation operation, std::int32_t detail, std::intptr_t handle, char const* path = nullptr,
+            char const* toPath = nullptr, std::uint64_t offset = 0, std::uint64_t size = 0, void const* data = nullptr) {
+    HbFileEvent const event{operation, detail, handle, path, toPath, offset, size, data};
+    hbRecordFileEvent(&event);
+}
+}  // namespace
+
+void recordOpened(std::intptr_t handle, std::string const& native, bool created) {
+    record(HB_FILE_OPEN, created ? HB_OPENED_CREATED : HB_OPENED_EXISTING, handle, native.c_str());
+}
+void recordWrite(std::intptr_t handle, std::uint64_t offset, void const* data, std::size_t size) {
+    record(HB_FILE_WRITE, 0, handle, nullptr, nullptr, offset, size, data);
+}
+void recordResize(std::intptr_t handle, std::uint64_t length) {
+    record(HB_FILE_RESIZE, 0, handle, nullptr, nullptr, length);
+}
+void recordFileSync(std::intptr_t handle) { record(HB_FILE_SYNC, HB_SYNCED_FILE, handle); }
+void recordSync(std::string const& native, std::int32_t detail) { record(HB_FILE_SYNC, detail, -1, native.c_str()); }
+void recordRename(std::string const& fromNative, std::string const& toNative) {
+    record(HB_FILE_RENAME, 0, -1, fromNative.c_str(), toNative.c_str());
+}
+void recordRemove(std::string const& native) { record(HB_FILE_REMOVE, 0, -1, native.c_str()); }
+
 }  // namespace io
 
 std::uint64_t ioErrorTally() { return io::ioErrors; }
+
+bool syncingWrites() { return hbSyncWrites(); }
 
 bool isRegularFile(std::string_view hostPath) {
     auto const located = backend::locate(hostPath);

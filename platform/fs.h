@@ -13,7 +13,7 @@
 // Every operation that can change or read a file asks HostBase's fault hook first, and counts a failure
 // that is not "no such file" as an I/O error of the thread. Writing goes through write_path.h; this
 // header offers reading streams and the few primitives the write path is built from (open, create,
-// write, read, resize, close, rename over, remove).
+// write, read, resize, sync, close, rename over, remove).
 #pragma once
 
 #include "file_lock.h"
@@ -191,6 +191,9 @@ public:
     std::optional<std::uint64_t> length() const;
     std::optional<FileStamp> stamp() const;
     bool resize(std::uint64_t length);
+    // Hands what was written to the disk, with what it takes to read it back (the length), and waits
+    // for it to be there; false when the system reports it could not be kept.
+    bool sync();
     // False when the system reports that written data could not be kept.
     bool close();
 
@@ -238,5 +241,21 @@ bool renameOver(std::string const& fromNative, std::string const& toNative);
 bool renamesOverOpenFiles();
 bool removeNative(std::string const& native);
 bool nativeFileExists(std::string const& native);
+
+// Whether the write path syncs (HostBase's setting, YB_SYNC): a journal reaches the disk before the
+// file it keeps changes, a new file before it is renamed into place.
+bool syncingWrites();
+// Hands the names of the folder holding `native` to the disk: a file made, renamed or removed there
+// before the call survives a power cut. Windows keeps a folder's names with its files' own flushes
+// (its file system logs them), so there it syncs nothing.
+bool syncFolderOf(std::string const& native);
+// Hands everything written on the file system that holds `native` to the disk at once, where the
+// system can (Linux: one sync for a workflow's thousands of files); false elsewhere.
+bool syncFileSystemOf(std::string const& native);
+#ifdef _WIN32
+inline constexpr bool kSyncsFileSystemAtOnce = false;
+#else
+inline constexpr bool kSyncsFileSystemAtOnce = true;
+#endif
 
 }  // namespace yb::platform

@@ -265,6 +265,7 @@ std::size_t removeFoundFiles(std::vector<FoundFile> const& files) {
     for (auto const& file : files) {
         if (!file.native || !file.exists || io::injected(HB_FILE_REMOVE)) continue;
         if (::unlink(file.native->c_str()) == 0) {
+            io::recordRemove(*file.native);
             removed.push_back(*file.native);
             unfinished.push_back(file.mayBeUnfinished);
         } else {
@@ -439,18 +440,17 @@ bool backend::closeHandle(std::intptr_t handle) { return ::close(descriptorOf(ha
 bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
     if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
     auto const* bytes = static_cast<unsigned char const*>(data);
-    while (size > 0) {
-        ssize_t const written = ::pwrite(descriptorOf(handle_), bytes, size, static_cast<off_t>(offset));
+    for (std::size_t done = 0; done < size;) {
+        ssize_t const written = ::pwrite(descriptorOf(handle_), bytes + done, size - done, static_cast<off_t>(offset + done));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             if (written == 0) errno = EIO;
             io::failed();
             return false;
         }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
+        done += static_cast<std::size_t>(written);
     }
+    io::recordWrite(handle_, offset, data, size);
     return true;
 }
 
@@ -485,10 +485,49 @@ std::optional<FileStamp> NativeFile::stamp() const {
 
 bool NativeFile::resize(std::uint64_t length) {
     if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE)) return false;
-    if (::ftruncate(descriptorOf(handle_), static_cast<off_t>(length)) == 0) return true;
+    if (::ftruncate(descriptorOf(handle_), static_cast<off_t>(length)) == 0) {
+        io::recordResize(handle_, length);
+        return true;
+    }
     io::failed();
     return false;
 }
+
+bool NativeFile::sync() {
+    if (handle_ == kNoHandle || io::injected(HB_FILE_SYNC)) return false;
+    // The data and the length, not the times: what reading the file back needs.
+    if (::fdatasync(descriptorOf(handle_)) == 0) {
+        io::recordFileSync(handle_);
+        return true;
+    }
+    io::failed();
+    return false;
+}
+
+namespace {
+
+// Syncs the folder (or, with `wholeFileSystem`, the file system) that holds `native`.
+bool syncHolder(std::string const& native, bool wholeFileSystem) {
+    if (io::injected(HB_FILE_SYNC)) return false;
+    std::size_t const cut = native.find_last_of('/');
+    std::string const folder = cut == std::string::npos ? std::string(".") : cut == 0 ? std::string("/") : native.substr(0, cut);
+    int const descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        io::failed();
+        return false;
+    }
+    bool const synced = (wholeFileSystem ? ::syncfs(descriptor) : ::fsync(descriptor)) == 0;
+    if (!synced) io::failed();
+    ::close(descriptor);
+    if (synced) io::recordSync(folder, wholeFileSystem ? HB_SYNCED_FILE_SYSTEM : HB_SYNCED_FOLDER);
+    return synced;
+}
+
+}  // namespace
+
+bool syncFolderOf(std::string const& native) { return syncHolder(native, false); }
+
+bool syncFileSystemOf(std::string const& native) { return syncHolder(native, true); }
 
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
     // A file that another opening renamed a new file over while this one waited for the lock has no
@@ -510,6 +549,7 @@ NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stam
         if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
         if (file.ownsLock() && info.st_nlink == 0 && opening < kMostReopenings) continue;
         if (stamp != nullptr) *stamp = stampOfInfo(info);
+        if (forUpdate) io::recordOpened(file.handle_, native, false);
         return file;
     }
 }
@@ -558,6 +598,7 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
         file.handle_ = handle;
         file.writable_ = true;
         created = candidate;
+        io::recordOpened(file.handle_, created, true);
         return file;
     }
     errno = EEXIST;
@@ -571,14 +612,17 @@ NativeFile createWorkCopy(std::string const& native) {
     // Made new: what stood under the name (an old copy, a link to another file) is removed, never
     // written through.
     int handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (handle < 0 && errno == EEXIST && ::unlink(native.c_str()) == 0)
+    if (handle < 0 && errno == EEXIST && ::unlink(native.c_str()) == 0) {
+        io::recordRemove(native);
         handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
     if (handle < 0) {
         io::failed();
         return file;
     }
     file.handle_ = handle;
     file.writable_ = true;
+    io::recordOpened(file.handle_, native, true);
     // Only a look for a journal left by a killed writer, by the holder of another file of this name,
     // could come between (the name's own file is held by this change's maker): it is left to it.
     backend::TryLock const tried = backend::tryLock(file.handle_, LockMode::Exclusive);
@@ -624,6 +668,7 @@ BatchedRenames::~BatchedRenames() {
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;
     if (::rename(fromNative.c_str(), toNative.c_str()) == 0) {
+        io::recordRename(fromNative, toNative);
         std::size_t const fromCut = fromNative.find_last_of('/');
         std::size_t const toCut = toNative.find_last_of('/');
         bool const inPlace = fromCut != std::string::npos && fromCut == toCut &&
@@ -645,6 +690,7 @@ bool renamesOverOpenFiles() { return true; }
 bool removeNative(std::string const& native) {
     if (io::injected(HB_FILE_REMOVE)) return false;
     if (::unlink(native.c_str()) == 0) {
+        io::recordRemove(native);
         folder_index::removed(native);
         return true;
     }

@@ -385,6 +385,23 @@ bool NativeFile::resize(std::uint64_t length) {
     return false;
 }
 
+bool NativeFile::sync() {
+    if (handle_ == kNoHandle || io::injected(HB_FILE_SYNC)) return false;
+    if (::FlushFileBuffers(handleOf(handle_))) return true;
+    setErrnoFromLastError();
+    io::failed();
+    return false;
+}
+
+// NTFS logs a folder's names and forces its log with a file's flush; a rename made while syncing goes
+// to the disk before it returns (renameOver).
+bool syncFolderOf(std::string const&) { return !io::injected(HB_FILE_SYNC); }
+
+bool syncFileSystemOf(std::string const&) {
+    errno = ENOSYS;
+    return false;
+}
+
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
     // A file that another opening replaced while this one waited for the lock is left for the one now
     // at the path (a handful of times at most, as each replacement takes a while).
@@ -496,7 +513,8 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;
     auto from = widePath(fromNative);
     auto to = widePath(toNative);
-    if (from && to && ::MoveFileExW(from->c_str(), to->c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DWORD const flags = MOVEFILE_REPLACE_EXISTING | (syncingWrites() ? MOVEFILE_WRITE_THROUGH : 0);
+    if (from && to && ::MoveFileExW(from->c_str(), to->c_str(), flags)) return true;
     if (from && to) {
         setErrnoFromLastError();
     } else {

@@ -28,6 +28,18 @@ constexpr std::size_t wholeCharactersWithin(std::string_view text, std::size_t l
 // 'A'..'Z' lower-cased, every other byte kept: GBK and UTF-8 bytes of other characters are never letters.
 constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// The code point of the UTF-8 character at `at`, which moves past it (text the conversions made: a
+// character cut short at the end takes what is there).
+constexpr char32_t takeCodePoint(std::string_view utf8, std::size_t& at) {
+    auto const lead = static_cast<unsigned char>(utf8[at]);
+    std::size_t const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
+    for (std::size_t k = 1; k < length && at + k < utf8.size(); ++k)
+        point = (point << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3Fu);
+    at += length;
+    return point;
+}
+
 // Strict conversions: a dangling lead byte or an unmappable character gives no result.
 std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fs.h"
+#include "gbk.h"
 #include "hostpath.h"
 
 #include <yb/HostBase.h>
@@ -16,6 +17,8 @@ namespace yb::platform {
 struct HostPlace {
     char unmappedDrive = 0;                 // the drive letter (upper case) when its drive is not mapped
     std::optional<std::string> nativePath;  // else the native path, when the name converts
+    std::string missingFolder;              // else the first folder on the way that does not exist (host path,
+                                            // or the native folder of a mapped drive that is not there)
 };
 
 inline HostPlace placeOf(std::string_view hostPath) {
@@ -26,7 +29,37 @@ inline HostPlace placeOf(std::string_view hostPath) {
         return place;
     }
     place.nativePath = nativePath(hostPath, true);
+    if (place.nativePath) return place;
+    // The first folder on the way that is not there: a path through it names no file yet. A mapped
+    // drive whose folder is missing is that folder.
+    if (parts.drive.size() == 2 && !isDirectory(parts.drive + "\\")) {
+        place.missingFolder = hbGetDriveRoot(parts.drive[0]);
+        return place;
+    }
+    std::size_t const start = parts.drive.size();
+    for (std::size_t at = hostPath.find_first_of("\\/", start + 1); at != std::string_view::npos;
+         at = hostPath.find_first_of("\\/", at + 1)) {
+        std::string_view const folder = hostPath.substr(0, at);
+        if (folder.size() > start && !isDirectory(folder)) {
+            place.missingFolder = std::string(folder);
+            break;
+        }
+    }
     return place;
+}
+
+// Where a host path leads, for messages: its native path, the folder on the way that does not exist,
+// the drive that is not mapped (and `howToMap(letter)`), or a name that does not convert.
+template <class HowToMap>
+std::string whereItLeads(std::string_view hostPath, HowToMap howToMap) {
+    HostPlace const place = placeOf(hostPath);
+    if (place.unmappedDrive != 0) {
+        std::string const letter(1, place.unmappedDrive);
+        return "drive " + letter + ": is not mapped; map it with " + howToMap(letter);
+    }
+    if (place.nativePath) return "native path " + *place.nativePath;
+    if (!place.missingFolder.empty()) return "the folder " + gbkToUtf8Lossy(place.missingFolder) + " does not exist";
+    return "no native path: the name does not convert to UTF-8";
 }
 
 }  // namespace yb::platform

@@ -1,8 +1,14 @@
 // How the file layer fails: HostBase's fault hook is asked before every operation, and every failure
-// that is not "no such file" is tallied as an I/O error of the thread (fs.h, ioErrorTally).
+// that is not "no such file" is tallied as an I/O error of the thread (fs.h, ioErrorTally). What an
+// operation changed on disk is handed to HostBase's recorder once it is done, for the tests that
+// replay what a power cut can leave.
 #pragma once
 
 #include <yb/HostBase.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
 
 namespace yb::platform::io {
 
@@ -12,5 +18,14 @@ bool injected(HbFileOperation operation);
 void failed();
 // Tallies a failure the system reported without errno (a stream's error flag).
 void failedWithoutErrno();
+
+// The changes made, for the recorder (nothing is built while none records).
+void recordOpened(std::intptr_t handle, std::string const& native, bool created);
+void recordWrite(std::intptr_t handle, std::uint64_t offset, void const* data, std::size_t size);
+void recordResize(std::intptr_t handle, std::uint64_t length);
+void recordFileSync(std::intptr_t handle);
+void recordSync(std::string const& native, std::int32_t detail);  // a folder or a file system
+void recordRename(std::string const& fromNative, std::string const& toNative);
+void recordRemove(std::string const& native);
 
 }  // namespace yb::platform::io

@@ -7,9 +7,14 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
+#include <utility>
 
 namespace yb::platform {
 namespace {
+
+// The batch of replacements this thread now holds back, if any.
+thread_local ReplacementBatch* currentBatch = nullptr;
 
 constexpr std::size_t kBufferSize = std::size_t{256} << 10;
 constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
@@ -202,7 +207,9 @@ bool applyJournal(Journal const& journal, NativeFile& keptBytes, NativeFile& tar
     }
     auto const length = target.length();
     if (!length) return false;
-    return (*length == journal.oldLength || target.resize(journal.oldLength)) && target.reportWrites();
+    // The file is on the disk as it was before the journal goes.
+    return (*length == journal.oldLength || target.resize(journal.oldLength)) && target.reportWrites() &&
+           (!syncingWrites() || target.sync());
 }
 
 // Settles one journal beside a file that the caller holds for writing (and that the journal's own
@@ -372,13 +379,23 @@ FileReplacement::~FileReplacement() {
 bool FileReplacement::finish() {
     if (!output_ || finished_) return finished_;
     bool const written = output_->flush();
+    // The new content reaches the disk before its name does; a batch syncs its files together.
+    syncing_ = syncingWrites();
+    batched_ = syncing_ && kSyncsFileSystemAtOnce && currentBatch != nullptr;
+    bool const synced = written && (!syncing_ || batched_ || file_.sync());
     bool const closed = file_.close();
-    finished_ = written && closed;
+    finished_ = synced && closed;
     return finished_;
 }
 
 bool FileReplacement::install() {
     if (!finished_ || installed_) return installed_;
+    if (batched_ && currentBatch != nullptr) {
+        currentBatch->held_.push_back({std::exchange(created_, {}), target_});
+        installed_ = true;
+        return installed_;
+    }
+    if (batched_ && !syncFileSystemOf(created_)) return false;
     // The old file is held until the new one has taken its place: a writer waiting for it then finds
     // the old file gone and takes the new one (openNative). Where no file is renamed over an open one,
     // the holds are let go just before: another program that opens the old file in that instant makes
@@ -387,7 +404,34 @@ bool FileReplacement::install() {
     installed_ = renameOver(created_, target_);
     held_ = NativeFile();
     hold_ = HeldForWriting();
+    // The new name reaches the disk too. The file is in place whatever this answers: a folder that
+    // cannot be synced fails no call that has already replaced the file.
+    if (installed_ && syncing_) syncFolderOf(target_);
     return installed_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replacements put in place together
+
+ReplacementBatch::ReplacementBatch() : outer_(currentBatch) { currentBatch = this; }
+
+ReplacementBatch::~ReplacementBatch() {
+    currentBatch = outer_;
+    for (std::size_t i = placed_; i < held_.size(); ++i) removeNative(held_[i].created);
+}
+
+bool ReplacementBatch::commit() {
+    if (currentBatch == this) currentBatch = outer_;
+    if (held_.empty()) return true;
+    // One sync puts every new file's content on the disk before any of them is renamed into place.
+    if (!syncFileSystemOf(held_.front().created)) return false;
+    for (; placed_ < held_.size(); ++placed_)
+        if (!renameOver(held_[placed_].created, held_[placed_].target)) return false;
+    // And their names, once a folder (as outside a batch, whatever this answers).
+    std::unordered_set<std::string> folders;
+    for (Held const& file : held_)
+        if (folders.insert(file.target.substr(0, file.target.find_last_of("/\\") + 1)).second) syncFolderOf(file.target);
+    return true;
 }
 
 bool replaceFile(std::string_view hostPath, std::function<bool(Output&)> const& write) {
@@ -475,8 +519,9 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
     }
     std::uint64_t const checksum = out.checksum();
     out.writeValue(checksum);
-    if (!out.flush()) {
-        // Not whole, so never acted on: whatever of it was written goes.
+    // The journal and its name are on the disk before the file changes.
+    if (!out.flush() || (syncingWrites() && !(journal.sync() && syncFolderOf(journal_)))) {
+        // Not whole, or not surely on the disk: never acted on, whatever of it was written goes.
         removeHeldWorkCopy(journal, journal_);
         return false;
     }
@@ -526,9 +571,10 @@ bool FileChange::commit() {
         return false;
     }
     std::optional<FileStamp> const stamp = file_.stamp();
-    // What was written is known kept before the journal goes, and the file stays held until then: a
-    // reader or writer waiting for it never finds the journal of a change that is still under way.
-    if (!file_.reportWrites() || !removeHeldWorkCopy(keptBytes_, journal_)) {
+    // The changed file is on the disk, and what was written known kept, before the journal goes; the
+    // file stays held until then: a reader or writer waiting for it never finds the journal of a change
+    // that is still under way.
+    if ((syncingWrites() && !file_.sync()) || !file_.reportWrites() || !removeHeldWorkCopy(keptBytes_, journal_)) {
         rollBack();
         return false;
     }

@@ -17,6 +17,12 @@
 // place of the old file is never lost under it: a writer that waited finds the old file gone and
 // opens the new one. A wait that runs out of the limit refuses the change (refused()).
 // - Output is the one buffered writer, and its copyFrom the one block copy; both detect short writes.
+//
+// Through a power cut too, unless syncing is off (syncingWrites): a journal is on the disk (with its
+// name) before the first byte of its file changes, the changed file before its journal is removed,
+// and a new file before it is renamed into place, its folder after. What the disk holds after a crash
+// of the machine is then the old file or the new one, the next open rolling back what a journal
+// keeps.
 #pragma once
 
 #include "fs.h"
@@ -117,6 +123,39 @@ private:
     bool refused_ = false;
     bool finished_ = false;
     bool installed_ = false;
+    bool syncing_ = false;
+    bool batched_ = false;  // finished unsynced, for a batch to sync
+};
+
+// Whole-file replacements put in place together, for a workflow that writes a file per image. While
+// one lives on this thread, a finished replacement's install() hands the new file to it, and commit()
+// puts them all on the disk with one sync of their file system, renames each into place and syncs each
+// folder once: two syncs in all rather than two a file, and each file still old or new through a power
+// cut. A batch ended without a commit removes the new files it holds, their targets as they were.
+// Where syncing is off, or the system cannot sync a file system at once (Windows), replacements go in
+// place one by one, as outside a batch.
+class ReplacementBatch {
+public:
+    ReplacementBatch();
+    ReplacementBatch(ReplacementBatch const&) = delete;
+    ReplacementBatch& operator=(ReplacementBatch const&) = delete;
+    ~ReplacementBatch();
+
+    // Puts the held files in place, in the order they came; false when one could not be: those before
+    // it are in place (placed() of them), it and the rest are removed. Replacements after the commit
+    // go in place one by one.
+    bool commit();
+    std::size_t placed() const { return placed_; }
+
+private:
+    struct Held {
+        std::string created;
+        std::string target;
+    };
+    ReplacementBatch* outer_ = nullptr;
+    std::vector<Held> held_;
+    std::size_t placed_ = 0;
+    friend class FileReplacement;
 };
 
 // Replaces the file at `hostPath` by what `write` puts out; `write` answers false to give up. True

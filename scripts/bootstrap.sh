@@ -20,6 +20,11 @@ command -v nm >/dev/null || need+=(binutils)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 [ -f /usr/include/CLI/CLI.hpp ] || need+=(libcli11-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+# The COLMAP exchange: SQLite for its database (and its shell, to look into one), and COLMAP itself
+# (Debian's 3.8, run without a display), which its tests run to judge the export.
+[ -f /usr/include/sqlite3.h ] || need+=(libsqlite3-dev)
+command -v sqlite3 >/dev/null || need+=(sqlite3)
+command -v colmap >/dev/null || lean+=(colmap)
 # The Python package (Debian's own Python, not whatever python3 comes first on PATH) and the plot test.
 [ -x /usr/bin/python3 ] || need+=(python3)
 [ -f /usr/include/pybind11/pybind11.h ] || need+=(pybind11-dev)
@@ -28,7 +33,16 @@ command -v nm >/dev/null || need+=(binutils)
 /usr/bin/python3 -c 'import pytest' 2>/dev/null || need+=(python3-pytest)
 /usr/bin/python3 -c 'import setuptools' 2>/dev/null || need+=(python3-setuptools)
 /usr/bin/python3 -m pip --version >/dev/null 2>&1 || need+=(python3-pip)
+# The type stubs are checked against the README's session.
+/usr/bin/python3 -c 'import mypy' 2>/dev/null || lean+=(python3-mypy)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
+# The release checks: the ABI against its baseline, the reference, the packages and the wheel.
+command -v abidw >/dev/null || need+=(abigail-tools)
+command -v doxygen >/dev/null || need+=(doxygen)
+command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+command -v fakeroot >/dev/null || need+=(fakeroot)
+/usr/bin/python3 -c 'import wheel' 2>/dev/null || need+=(python3-wheel)
+/usr/bin/python3 -c 'import venv, ensurepip' 2>/dev/null || need+=(python3-venv)
 # The fuzz preset (clang with libFuzzer) and the coverage report.
 command -v clang++ >/dev/null || need+=(clang)
 compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null || need+=(libclang-rt-14-dev)

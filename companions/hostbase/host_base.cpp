@@ -67,6 +67,24 @@ FaultHook& faultHook() {
     return hook;
 }
 
+// The recorder of file events and its user, swapped together under the state mutex; the flag spares
+// every operation that mutex while nothing records.
+struct FileRecorder {
+    std::atomic<bool> armed{false};
+    HbFileRecorder recorder = nullptr;
+    void* user = nullptr;
+};
+FileRecorder& fileRecorder() {
+    static FileRecorder slot;
+    return slot;
+}
+
+// -1 until first asked: then from YB_SYNC, unless set before.
+std::atomic<int>& syncWrites() {
+    static std::atomic<int> state{-1};
+    return state;
+}
+
 // Folders share these counts by hash: a shared count can only make an index look again, never miss
 // a change.
 constexpr std::size_t kFolderChangeSlots = 4096;
@@ -208,4 +226,33 @@ std::uint64_t hbCountFolderChange(std::uint64_t folderKey) {
 
 std::uint64_t hbFolderChangeCount(std::uint64_t folderKey) {
     return folderChanges()[folderKey % kFolderChangeSlots].load();
+}
+
+void hbSetFileRecorder(HbFileRecorder recorder, void* user) {
+    std::lock_guard lock(stateMutex());
+    FileRecorder& slot = fileRecorder();
+    slot.recorder = recorder;
+    slot.user = recorder ? user : nullptr;
+    slot.armed.store(recorder != nullptr);
+}
+
+void hbRecordFileEvent(HbFileEvent const* event) {
+    FileRecorder& slot = fileRecorder();
+    if (event == nullptr || !slot.armed.load(std::memory_order_relaxed)) return;
+    std::lock_guard lock(stateMutex());
+    if (slot.recorder != nullptr) slot.recorder(event, slot.user);
+}
+
+void hbSetSyncWrites(bool on) { syncWrites().store(on ? 1 : 0); }
+
+bool hbSyncWrites() {
+    int state = syncWrites().load(std::memory_order_relaxed);
+    if (state < 0) {
+        char const* setting = std::getenv("YB_SYNC");
+        int const fromEnvironment = setting != nullptr && std::string_view(setting) == "0" ? 0 : 1;
+        // A setting made meanwhile wins over the environment.
+        syncWrites().compare_exchange_strong(state, fromEnvironment);
+        state = syncWrites().load();
+    }
+    return state != 0;
 }

@@ -12,7 +12,11 @@
 
 #include "gbk.h"
 #include "host_place.h"
+#include "imagelist/image_list.h"
 #include "result_codes.h"
+#if YB_HAVE_COLMAP
+#include "colmap_exchange.h"
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -39,6 +43,7 @@ struct LibraryFailure {
     std::int32_t code;
     std::string hostPath;  // GBK
     std::vector<std::string> messages;
+    std::string detail = {};  // what the module itself found wrong, before the code's meaning
 };
 
 struct ErrorClasses {
@@ -75,14 +80,9 @@ std::string textOf(std::string_view gbk) { return yb::platform::gbkToUtf8Lossy(g
 
 // Where a host path leads on this machine, or why it leads nowhere.
 std::string whereIs(std::string const& hostPath) {
-    yb::platform::HostPlace const place = yb::platform::placeOf(hostPath);
-    if (place.unmappedDrive != 0) {
-        std::string const letter(1, place.unmappedDrive);
-        return "drive " + letter + ": is not mapped; map it with ybblockio.map_drive('" + letter +
-               "', folder) or YB_DRIVE_" + letter + "=folder";
-    }
-    if (place.nativePath) return "native path " + *place.nativePath;
-    return "no native path: the name does not convert to UTF-8";
+    return yb::platform::whereItLeads(hostPath, [](std::string const& letter) {
+        return "ybblockio.map_drive('" + letter + "', folder) or YB_DRIVE_" + letter + "=folder";
+    });
 }
 
 void raiseFailure(LibraryFailure const& failure) {
@@ -90,7 +90,9 @@ void raiseFailure(LibraryFailure const& failure) {
     std::string const constant = info != nullptr ? std::string(info->constant) : std::string();
     std::string const meaning =
         info != nullptr ? std::string(info->meaning) : std::string("a code none of the suite's libraries defines");
-    std::string message = std::to_string(failure.code) + (constant.empty() ? "" : " " + constant) + ": " + meaning;
+    std::string message = (failure.detail.empty() ? "" : failure.detail + " (") + std::to_string(failure.code) +
+                          (constant.empty() ? "" : " " + constant) + ": " + meaning +
+                          (failure.detail.empty() ? "" : ")");
     py::object path = py::none(), where = py::none();
     if (!failure.hostPath.empty()) {
         path = py::str(textOf(failure.hostPath));
@@ -231,17 +233,39 @@ py::array arrayOver(std::vector<Record>&& records, py::dtype const& dtype) {
                      data, owner);
 }
 
-// A caller's array as `count` records of the layout, without a copy when it is contiguous already.
+// An argument the library could not take, raised as ybblockio.ArgumentError with its code's meaning.
+[[noreturn]] void refuseArgument(std::string const& hostPath, std::string const& what) {
+    throw LibraryFailure{kInvalidArgument, hostPath, {}, what};
+}
+
+// A caller's array as `count` records of the layout, without a copy when it is contiguous already. An
+// array of the same field names in another layout or with other (convertible) types is converted,
+// field by field: numpy's concatenate, append, hstack and r_ make packed arrays of the records.
 template <class Record>
 py::array recordsOf(py::handle object, py::dtype const& dtype, char const* what, std::int32_t& count) {
     if (!py::isinstance<py::array>(object)) throw py::type_error(std::string(what) + " must be a numpy array");
     py::array array = py::reinterpret_borrow<py::array>(object);
-    if (!array.dtype().equal(dtype) || array.itemsize() != static_cast<py::ssize_t>(sizeof(Record)))
-        throw py::type_error(std::string(what) + " must have the dtype " + py::repr(dtype).cast<std::string>() +
-                             ", not " + py::repr(array.dtype()).cast<std::string>());
     if (array.ndim() != 1) throw py::value_error(std::string(what) + " must be one-dimensional");
     if (array.shape(0) > std::numeric_limits<std::int32_t>::max())
         throw py::value_error(std::string(what) + ": too many records for one file");
+    if (!array.dtype().equal(dtype) || array.itemsize() != static_cast<py::ssize_t>(sizeof(Record))) {
+        py::object const names = array.dtype().attr("names");
+        py::object const wanted = dtype.attr("names");
+        if (names.is_none() || !py::set(names).equal(py::set(wanted)))
+            throw py::type_error(std::string(what) + " must have the fields " + py::repr(wanted).cast<std::string>() +
+                                 " (the dtype " + py::repr(dtype).cast<std::string>() + "), not " +
+                                 py::repr(array.dtype()).cast<std::string>());
+        py::array converted = py::module_::import("numpy").attr("zeros")(array.shape(0), dtype);
+        for (py::handle name : wanted) {
+            try {
+                converted[name] = array[name];
+            } catch (py::error_already_set const& error) {
+                throw py::type_error(std::string(what) + ": the field " + py::str(name).cast<std::string>() +
+                                     " does not convert: " + error.what());
+            }
+        }
+        array = converted;
+    }
     count = static_cast<std::int32_t>(array.shape(0));
     return py::array::ensure(array, py::array::c_style);
 }
@@ -275,8 +299,20 @@ py::array readTiePoints(py::handle path, std::optional<std::int32_t> image) {
     });
 }
 
+// Point names end inside their 32-byte field: a name of 32 bytes has no room for its terminator.
+std::int32_t refuseLongNames(std::string const& host, tagImagePoint const* points, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i)
+        if (std::memchr(points[i].name, 0, sizeof points[i].name) == nullptr)
+            refuseArgument(host, "record " + std::to_string(i) + ": its name fills all 32 bytes; a point name holds at "
+                                 "most 31 (GBK) bytes");
+    return kSuccess;
+}
+
 void writeTiePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybCreateTiePntFile);
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), [](char const* host, tagImagePoint* records, std::int32_t count) {
+        refuseLongNames(host, records, count);
+        return ybCreateTiePntFile(host, records, count);
+    });
 }
 
 py::array readImagePoints(py::handle path) {
@@ -284,7 +320,10 @@ py::array readImagePoints(py::handle path) {
 }
 
 void writeImagePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybWriteImgGcpFile);
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), [](char const* host, tagImagePoint* records, std::int32_t count) {
+        refuseLongNames(host, records, count);
+        return ybWriteImgGcpFile(host, records, count);
+    });
 }
 
 py::array readGcpLayout(py::handle path) {
@@ -306,15 +345,7 @@ void writeGcpLayout(py::handle path, py::handle records) {
 // UTF-8 (as the GBK conversion gives it) to the code points numpy's unicode fields hold.
 std::u32string codePointsOf(std::string const& utf8) {
     std::u32string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        auto const lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t const length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t point = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
-            point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-        out.push_back(point);
-        i += length;
-    }
+    for (std::size_t at = 0; at < utf8.size();) out.push_back(yb::platform::takeCodePoint(utf8, at));
     return out;
 }
 
@@ -328,11 +359,13 @@ py::array readImageList(py::handle path) {
     std::string const host = hostPathOf(path);
     std::vector<ListedImage> images;
     run(host, [&] {
-        std::int32_t strips = 0;
-        std::int32_t code = ybGetStripNumberOfImageRecord(host.c_str(), &strips);
+        // One walk over the list's strips, as the library's own workflows make it.
+        yb::imagelist::ImageListReader list;
+        std::int32_t code = list.open(host.c_str(), kFileNotFound);
+        std::int32_t const strips = code == kSuccess ? list.storedStripCount() : 0;
         std::vector<ImageOrderInfo> strip;
         for (std::int32_t s = 1; code == kSuccess && s <= strips; ++s) {
-            code = ybReadOneStripImageRecord(host.c_str(), strips, s, strip);
+            code = yb::imagelist::readStrip(list, strips, s, strip);
             std::int32_t position = 0;
             for (ImageOrderInfo const& record : strip) images.push_back({s, ++position, record});
         }
@@ -403,6 +436,87 @@ py::dict readBlockOption(py::handle path) {
     return result;
 }
 
+#if YB_HAVE_COLMAP
+// A failure of the COLMAP exchange: what went wrong, said whole (it is no single library call's code).
+struct ExchangeFailure {
+    std::string problem;
+};
+
+void raiseExchangeFailure(ExchangeFailure const& failure) {
+    py::handle const cls = errorClasses().error;
+    py::object error = py::reinterpret_borrow<py::object>(cls)(failure.problem);
+    for (char const* name : {"code", "constant", "meaning", "path", "where"}) error.attr(name) = py::none();
+    error.attr("messages") = py::list();
+    PyErr_SetObject(cls.ptr(), error.ptr());
+}
+
+// Runs an exchange without the GIL, keeping the library's messages for the error it may raise.
+template <class Work>
+void runExchange(Work work) {
+    std::vector<std::string> messages;
+    std::string problem;
+    bool done = false;
+    {
+        py::gil_scoped_release unlocked;
+        keptMessages = &messages;
+        try {
+            done = work(problem);
+        } catch (...) {
+            keptMessages = nullptr;
+            throw;
+        }
+        keptMessages = nullptr;
+    }
+    if (!done) {
+        for (auto const& message : messages) problem += "\n  " + message;
+        throw ExchangeFailure{problem};
+    }
+}
+
+py::dict exportColmap(py::handle block, py::handle output, bool force) {
+    yb::colmap::ExportRequest request;
+    request.block = hostPathOf(block);
+    request.folder = hostPathOf(output);
+    request.force = force;
+    yb::colmap::ExportSummary summary;
+    runExchange([&](std::string& problem) { return yb::colmap::exportColmap(request, summary, problem); });
+    py::dict result;
+    result["database"] = textOf(summary.database);
+    result["images"] = summary.images;
+    result["cameras"] = summary.cameras;
+    result["camera_model"] = summary.firstCameraModel;
+    result["camera_params"] = summary.firstCameraParams;
+    result["keypoints"] = summary.keypoints;
+    result["pairs"] = summary.pairs;
+    result["matches"] = summary.matches;
+    result["notes"] = summary.notes;
+    return result;
+}
+
+py::dict importColmap(py::handle model, py::handle block, bool dryRun) {
+    yb::colmap::ImportRequest request;
+    request.model = hostPathOf(model);
+    request.block = hostPathOf(block);
+    request.dryRun = dryRun;
+    yb::colmap::ImportSummary summary;
+    runExchange([&](std::string& problem) { return yb::colmap::importColmap(request, summary, problem); });
+    py::dict result;
+    result["binary"] = summary.binary;
+    result["model_images"] = summary.modelImages;
+    result["matched_images"] = summary.matchedImages;
+    result["missing_images"] = summary.missingImages;
+    result["points"] = summary.points;
+    result["observations"] = summary.observations;
+    result["replaced"] = summary.replaced;
+    result["short_tracks"] = summary.shortTracks;
+    result["before"] = summary.before;
+    result["after"] = summary.after;
+    result["tie_point_file"] = textOf(summary.tiePointFile);
+    result["dry_run"] = dryRun;
+    return result;
+}
+#endif
+
 py::dict explain(std::int32_t code) {
     yb::frame::ResultCodeInfo const* info = yb::frame::findResultCode(code);
     if (info == nullptr) throw py::key_error("no library of the suite defines the code " + std::to_string(code));
@@ -451,20 +565,51 @@ PYBIND11_MODULE(_ybblockio, module) {
         } catch (LibraryFailure const& failure) {
             raiseFailure(failure);
         }
+#if YB_HAVE_COLMAP
+        catch (ExchangeFailure const& failure) {
+            raiseExchangeFailure(failure);
+        }
+#endif
     });
 
     module.attr("TIE_POINT_DTYPE") = tiePointDtype();
     module.attr("GCP_LAYOUT_DTYPE") = gcpLayoutDtype();
 
-    module.def("map_drive", &mapDrive, py::arg("letter"), py::arg("folder"));
-    module.def("drive_root", &driveRoot, py::arg("letter"));
-    module.def("explain", &explain, py::arg("code"));
-    module.def("read_block_option", &readBlockOption, py::arg("path"));
-    module.def("read_image_list", &readImageList, py::arg("path"));
-    module.def("read_tie_points", &readTiePoints, py::arg("path"), py::arg("image") = py::none());
-    module.def("write_tie_points", &writeTiePoints, py::arg("path"), py::arg("points"));
-    module.def("read_image_points", &readImagePoints, py::arg("path"));
-    module.def("write_image_points", &writeImagePoints, py::arg("path"), py::arg("points"));
-    module.def("read_gcp_layout", &readGcpLayout, py::arg("path"));
-    module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"));
+    module.def("map_drive", &mapDrive, py::arg("letter"), py::arg("folder"),
+               "Maps drive `letter` (\"D\" or \"D:\") onto a native folder; None removes the mapping.");
+    module.def("drive_root", &driveRoot, py::arg("letter"),
+               "The native folder drive `letter` is mapped onto (by map_drive or YB_DRIVE_<letter>), or None.");
+    module.def("explain", &explain, py::arg("code"),
+               "What a result code means and which operations return it; KeyError for an unknown code.");
+    module.def("read_block_option", &readBlockOption, py::arg("path"),
+               "The block option record, with the host paths of the block's image list and tie point file.");
+    module.def("read_image_list", &readImageList, py::arg("path"),
+               "The image list (.bil): strip, position, image, path (str), group, record_strip, extra (7 x int32).");
+    module.def("read_tie_points", &readTiePoints, py::arg("path"), py::arg("image") = py::none(),
+               "Every observation of a tie point file (grouped by image, in file order), or those of one image,\n"
+               "as one array of TIE_POINT_DTYPE whose memory is the library's reader's own.");
+    module.def("write_tie_points", &writeTiePoints, py::arg("path"), py::arg("points"),
+               "Writes a tie point file of these observations, grouped by image in the order the images first\n"
+               "occur. Any array with TIE_POINT_DTYPE's field names is taken (converted when its layout or types\n"
+               "differ); a name of 32 bytes, without room for its terminator, raises ArgumentError. A file read\n"
+               "by read_tie_points is written back byte for byte.");
+    module.def("read_image_points", &readImagePoints, py::arg("path"),
+               "The records of an image point file (.ijp and other image control or joint point files).");
+    module.def("write_image_points", &writeImagePoints, py::arg("path"), py::arg("points"),
+               "Creates or replaces an image point file with these records, taken as write_tie_points takes them.");
+    module.def("read_gcp_layout", &readGcpLayout, py::arg("path"),
+               "The records of a block GCP layout file (GCP_LAYOUT_DTYPE).");
+    module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"),
+               "Creates or replaces a block GCP layout file with these records (any array with\n"
+               "GCP_LAYOUT_DTYPE's field names).");
+#if YB_HAVE_COLMAP
+    module.def("export_colmap", &exportColmap, py::arg("block"), py::arg("output"), py::kw_only(),
+               py::arg("force") = false,
+               "Writes the block's camera, images and tie points as COLMAP's database (output/database.db), with "
+               "output/image_list.txt and output/README.txt; as `ybblock export colmap`. Returns a summary dict.");
+    module.def("import_colmap", &importColmap, py::arg("model"), py::arg("block"), py::kw_only(),
+               py::arg("dry_run") = false,
+               "Merges the tracks of a COLMAP sparse model (binary or text) into the block's tie point file, each "
+               "3D point as the point COLMAP<id>; as `ybblock import colmap`. Returns a summary dict.");
+#endif
 }

@@ -7,6 +7,9 @@ the library's code page; ``bytes`` are taken as GBK already.
 Every failure raises :class:`Error` (or a subclass: :class:`FileMissingError`, :class:`DamagedFileError`,
 :class:`WriteError`, :class:`ArgumentError`, :class:`NotFoundError`) carrying the result code and its
 meaning, from the same table that ``ybblock explain`` prints.
+
+:func:`export_colmap` and :func:`import_colmap` exchange a block with COLMAP, as ``ybblock export colmap``
+and ``ybblock import colmap`` do.
 """
 
 from __future__ import annotations
@@ -28,6 +31,8 @@ from ._ybblockio import (
     WriteError,
     drive_root,
     explain,
+    export_colmap,
+    import_colmap,
     map_drive,
     read_block_option,
     read_gcp_layout,
@@ -38,6 +43,7 @@ from ._ybblockio import (
     write_image_points,
     write_tie_points,
 )
+from ._version import __version__  # written by the build from the project's version
 
 __all__ = [
     "Block",
@@ -52,6 +58,8 @@ __all__ = [
     "map_drive",
     "drive_root",
     "explain",
+    "export_colmap",
+    "import_colmap",
     "read_block_option",
     "read_image_list",
     "read_tie_points",
@@ -61,8 +69,6 @@ __all__ = [
     "read_gcp_layout",
     "write_gcp_layout",
 ]
-
-__version__ = "0.1.0"
 
 PathArg = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 

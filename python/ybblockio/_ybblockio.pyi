@@ -1,7 +1,7 @@
 """Types of the ybblockio extension module."""
 
 import os
-from typing import Optional, TypedDict, Union
+from typing import List, Optional, TypedDict, Union
 
 import numpy as np
 
@@ -16,11 +16,13 @@ GCP_LAYOUT_DTYPE: np.dtype
 images (12 x int32, the first image_count meaningful)."""
 
 class Error(Exception):
+    """A call of the library failed."""
     code: int
     constant: str
     meaning: str
     path: Optional[str]
     where: Optional[str]
+    messages: List[str]
 
 class FileMissingError(Error): ...
 class DamagedFileError(Error): ...
@@ -54,6 +56,47 @@ def drive_root(letter: str) -> Optional[str]:
 def explain(code: int) -> _CodeInfo:
     """What a result code means and which operations return it; KeyError for an unknown code."""
 
+class _ColmapExport(TypedDict):
+    database: str
+    images: int
+    cameras: int
+    camera_model: str
+    camera_params: list[float]
+    keypoints: int
+    pairs: int
+    matches: int
+    notes: list[str]
+
+class _ColmapImport(TypedDict):
+    binary: bool
+    model_images: int
+    matched_images: int
+    missing_images: list[str]
+    points: int
+    observations: int
+    replaced: int
+    short_tracks: int
+    before: int
+    after: int
+    tie_point_file: str
+    dry_run: bool
+
+def export_colmap(block: _Path, output: _Path, *, force: bool = False) -> _ColmapExport:
+    """Writes the block's camera, images and tie points as COLMAP's database: output/database.db (images
+    named by file name, each image's observations as keypoints at the block's (x + 0.5, y + 0.5), the
+    matches of every pair of images sharing point names as verified two-view geometries), with
+    output/image_list.txt and output/README.txt. An existing database.db is kept unless `force`.
+    Raises Error, saying why, for a block COLMAP cannot take (satellite images, no camera file or inner
+    orientation, two images of one file name)."""
+
+def import_colmap(model: _Path, block: _Path, *, dry_run: bool = False) -> _ColmapImport:
+    """Merges the tracks of the COLMAP sparse model in folder `model` (cameras, images, points3D; binary
+    or text) into the block's tie point file through the library's merge: each 3D point becomes the
+    point COLMAP<id>, one observation per track element on an image of the block's list (matched by
+    file name; others are listed in missing_images and skipped), photo coordinates from the inner
+    orientation. With `dry_run`, says what would change and changes nothing. Raises Error, with the
+    file and place, for a damaged model; the tie point file is then unchanged."""
+
 def read_block_option(path: _Path) -> _BlockOption:
     """The block option record, with the host paths of the block's image list and tie point file."""
 
@@ -65,8 +108,10 @@ def read_tie_points(path: _Path, image: Optional[int] = None) -> np.ndarray:
     as one array of TIE_POINT_DTYPE whose memory is the library's reader's own."""
 
 def write_tie_points(path: _Path, points: np.ndarray) -> None:
-    """Writes a tie point file of these observations (an array of TIE_POINT_DTYPE), grouped by image in
-    the order the images first occur; a file read by read_tie_points is written back byte for byte."""
+    """Writes a tie point file of these observations, grouped by image in the order the images first
+    occur. Any array with TIE_POINT_DTYPE's field names is taken (converted when its layout or types
+    differ); a name of 32 bytes raises ArgumentError. A file read by read_tie_points is written back
+    byte for byte."""
 
 def read_image_points(path: _Path) -> np.ndarray:
     """The records of an image point file (.ijp and other image control or joint point files)."""

@@ -55,13 +55,8 @@ struct StripSection {
 // each number's first section remembered, so a workflow over every strip reads the file once and a
 // strip is answered as a walk from the first section to it would answer: its first section among
 // the first `storedStripCount` ones, NotFound when the file ends or those sections pass without it,
-// Damaged when a section before it (or its own) declares more entries than the file holds.
-//
-// A list opened by path goes on from where the last reader of the same unchanged file stopped: what a
-// walk found is kept in a small memo (platform::StampedMemo) with the file's settled stamp, so a
-// program that asks for its strips one call at a time reads the list once, not once per strip. A
-// file changed just now is not kept (its stamp could hide a change in the same clock tick), nor a
-// walk stopped by a failed read; the library's own writes to a list drop the memo.
+// Damaged when a section before it (or its own) declares more entries than the file holds. Nothing
+// is kept between readers: a program that reads every strip opens one reader for them all.
 class ImageListReader {
 public:
     ImageListReader() = default;
@@ -69,7 +64,6 @@ public:
     ImageListReader(std::FILE* file, std::int32_t storedStripCount);
     ImageListReader(ImageListReader const&) = delete;
     ImageListReader& operator=(ImageListReader const&) = delete;
-    ~ImageListReader();
 
     // Opens the list and reads its header: `absentCode` when there is no list (or it cannot be
     // opened), kInvalidContent when its magic fails.
@@ -94,13 +88,8 @@ private:
     std::int64_t next_ = kFirstSectionOffset;                // the next section's header
     std::int32_t walked_ = 0;
     WalkResult stopped_ = WalkResult::Found;  // NotFound or Damaged once the walk cannot go on
-    bool readFailed_ = false;                  // a read failed: what the walk found is not kept
-    std::string memoKey_;                      // the path opened, when the file's stamp is settled
-    platform::FileStamp stamp_;
+    bool readFailed_ = false;                  // a read failed
 };
-
-// Forgets every walk kept of a list: the library's own writes to a list call it.
-void forgetListWalks();
 
 // A walk from the first section to strip `stripNo` on an open stream; the stream then stands at its
 // first path entry.

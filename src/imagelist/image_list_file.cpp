@@ -6,7 +6,6 @@
 #include "fs.h"
 #include "hostpath.h"
 #include "scratch.h"
-#include "stamped_memo.h"
 #include "write_path.h"
 
 #include <cstring>
@@ -45,34 +44,7 @@ void imagesFromEntries(unsigned char const* entries, std::size_t count, std::vec
 
 }  // namespace
 
-namespace {
-
-// What a walk over a list found, as ImageListReader holds it.
-struct KeptWalk {
-    std::int32_t stored = 0;
-    std::unordered_map<std::int32_t, StripSection> first;
-    std::int64_t next = 0;
-    std::int32_t walked = 0;
-    WalkResult stopped = WalkResult::Found;
-};
-
-// A few lists, each walk at most this many sections (a block of 100,000 strips): bounded memory.
-constexpr std::size_t kMostKeptSections = 100'000;
-platform::StampedMemo<KeptWalk, 4>& keptWalks() {
-    static platform::StampedMemo<KeptWalk, 4> walks;
-    return walks;
-}
-
-}  // namespace
-
-void forgetListWalks() { keptWalks().clear(); }
-
 ImageListReader::ImageListReader(std::FILE* file, std::int32_t storedStripCount) { attach(file, storedStripCount); }
-
-ImageListReader::~ImageListReader() {
-    if (memoKey_.empty() || readFailed_ || first_.size() > kMostKeptSections) return;
-    keptWalks().put(std::move(memoKey_), stamp_, KeptWalk{stored_, std::move(first_), next_, walked_, stopped_});
-}
 
 void ImageListReader::attach(std::FILE* file, std::int32_t storedStripCount) {
     reader_.emplace(file, static_cast<std::uint64_t>(kFirstSectionOffset));
@@ -93,17 +65,6 @@ std::int32_t ImageListReader::open(char const* path, std::int32_t absentCode) {
     std::int32_t stored = 0;
     if (readListHeader(stream, stored) != ListStatus::Ok) return kInvalidContent;
     attach(file_.get(), stored);
-    if (std::optional<platform::FileStamp> stamp = platform::settledStampOf(file_.get())) {
-        memoKey_ = path;
-        stamp_ = *stamp;
-        std::optional<KeptWalk> kept = keptWalks().take(memoKey_, stamp_);
-        if (kept && kept->stored == stored_ && stopped_ == WalkResult::Found) {
-            first_ = std::move(kept->first);
-            next_ = kept->next;
-            walked_ = kept->walked;
-            stopped_ = kept->stopped;
-        }
-    }
     return kSuccess;
 }
 
@@ -338,7 +299,6 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
 
 std::int32_t createImageList(char const* path, std::int32_t stripCount) {
     if (path == nullptr || stripCount < 1) return kInvalidArgument;
-    forgetListWalks();
     return writeNewList(path, stripCount, 0, nullptr);
 }
 
@@ -377,7 +337,6 @@ std::int32_t writeStrip(char const* path, std::int32_t stripCount, std::int32_t 
     if (path == nullptr || stripCount < 1) return kInvalidArgument;
     if (stripNo < 1 || stripNo > stripCount) return kNotFound;
     if (images.size() > kMostImagesPerStrip) return kInvalidArgument;
-    forgetListWalks();
     if (!platform::isRegularFile(path)) {
         if (images.empty()) return createImageList(path, stripCount);
         return writeNewList(path, stripCount, stripNo, &images);

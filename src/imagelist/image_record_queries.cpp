@@ -183,7 +183,6 @@ std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderIn
     auto const attributeEntryAt = static_cast<std::uint64_t>(
         section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * n +
         static_cast<std::int64_t>(kAttributeEntrySize) * (k - 1));
-    forgetListWalks();
     // Both entries change or neither: the old ones are kept until the change is complete.
     platform::FileChange change(path, platform::WorkCopyName::Bak);
     if (!change.opened()) return kCannotOpen;

@@ -19,6 +19,14 @@ bool sameName(std::string_view a, std::string_view b) { return platform::equalsI
 
 std::string nameKey(std::string_view name) { return platform::toLower(name); }
 
+std::string observationKey(tagImagePoint const& point) {
+    std::int32_t const imageNo = point.imageNo;
+    std::string key(sizeof imageNo, '\0');
+    std::memcpy(key.data(), &imageNo, sizeof imageNo);
+    key += nameKey(pointName(point));
+    return key;
+}
+
 namespace {
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;

@@ -29,6 +29,9 @@ bool sameName(std::string_view a, std::string_view b);
 // The key under which names are indexed in hash maps: the name lower-cased.
 std::string nameKey(std::string_view name);
 
+// The identity of an observation within a tie point file: its image number and its name key.
+std::string observationKey(tagImagePoint const& point);
+
 // The same key for a record's 32-byte name field, held in place with its hash: names of many
 // thousand points are indexed without an allocation per name.
 struct NameKey {

@@ -9,12 +9,14 @@
 #include "messages.h"
 #include "imagelist/image_list.h"
 #include "points/image_point_file.h"
+#include "tiepoints/block_tie_points.h"
 #include "tiepoints/tie_point_file.h"
 #include "tiepoints/tie_point_index.h"
 #include "tiepoints/tie_point_messages.h"
 
 #include "fs.h"
 #include "hostpath.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -107,18 +109,16 @@ std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
 // is read for the first image that needs it and kept for the others.
 std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraInfo>& camera, char const* imagePath,
                                   std::span<tagImagePoint> points) {
+    std::string path;
     if (!camera) {
-        std::string const cameraPath(platform::boundedText(block.cameraFile, sizeof block.cameraFile));
         CameraInfo read{};
-        if (std::int32_t code = params::readCameraFile(cameraPath.c_str(), &read, nullptr, nullptr, nullptr, nullptr);
-            code != kSuccess)
-            return fail(code, text::kReadCameraFailure, cameraPath);
+        if (std::int32_t code = readDetachCamera(block, read, path); code != kSuccess)
+            return fail(code, text::kReadCameraFailure, path);
         camera = read;
     }
-    std::string const coefficientPath = block::imageAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
     std::array<double, 6> coefficients{};
-    if (std::int32_t code = params::readInner(coefficientPath.c_str(), coefficients.data()); code != kSuccess)
-        return fail(code, text::kReadInnerOrientationFailure, coefficientPath);
+    if (std::int32_t code = readDetachInnerOrientation(block, imagePath, coefficients, path); code != kSuccess)
+        return fail(code, text::kReadInnerOrientationFailure, path);
     for (auto& point : points) {
         std::array<double, 2> inner{};
         ybCalInnerDirectional_2(point.x, point.y, coefficients.data(), &*camera, inner.data());
@@ -152,11 +152,6 @@ BlockImages readBlockImages(BlockFiles& files) {
     return images;
 }
 
-std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image) {
-    std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
-    return block::temporaryAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
-}
-
 // The per-image temporary file of every image, in image list order, and what is there of each.
 struct PerImageFiles {
     std::vector<std::string> paths;
@@ -186,15 +181,18 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     // files are looked for together, in one look at their folder.
     TiePointIndex index(files.tiePointPath);
     PerImageFiles const perImage = findPerImageFiles(files.block, images);
-    bool const withPhotoCoordinates = files.block.imageType == 0 || files.block.imageType == 1;
+    bool const withPhotoCoordinates = detachFillsPhotoCoordinates(files.block);
     std::optional<CameraInfo> camera;
     std::span<tagImagePoint> points;
     std::unordered_set<std::string> written;  // host paths, lower-cased
     std::unordered_set<std::string> writtenNatives;
+    std::vector<std::size_t> writtenAt;  // the per-image files written, in order
     std::size_t next = 0;
     {
-    // The temporary folder's index learns the new files once, after the last.
+    // The temporary folder's index learns the new files once, after the last. The new files reach the
+    // disk together, before the first takes its place.
     platform::BatchedRenames const batched;
+    platform::ReplacementBatch batch;
     for (auto const& strip : images.strips) {
         for (auto const& image : strip) {
             std::size_t const at = next++;
@@ -216,8 +214,11 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
                 return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
             written.insert(platform::toLower(imageTiePointPath));
             writtenNatives.insert(*perImage.found[at].native);
+            writtenAt.push_back(at);
         }
     }
+    if (!batch.commit())
+        return fail(kCannotWrite, text::kCreateImageTiePointFailure, perImage.paths[writtenAt[batch.placed()]]);
     }
     // The clean's files, but for the ones just written. Names that differ from a written one in more
     // than letter case are compared by the files they name.
@@ -267,6 +268,25 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
 }
 
 }  // namespace
+
+bool detachFillsPhotoCoordinates(BlockInfo const& block) { return block.imageType == 0 || block.imageType == 1; }
+
+std::int32_t readDetachCamera(BlockInfo const& block, CameraInfo& camera, std::string& path) {
+    path = platform::boundedText(block.cameraFile, sizeof block.cameraFile);
+    return params::readCameraFile(path.c_str(), &camera, nullptr, nullptr, nullptr, nullptr);
+}
+
+std::int32_t readDetachInnerOrientation(BlockInfo const& block, char const* imagePath,
+                                        std::array<double, 6>& coefficients, std::string& path) {
+    path = block::imageAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
+    return params::readInner(path.c_str(), coefficients.data());
+}
+
+std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image) {
+    std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
+    return block::temporaryAuxFileName(block, imagePath.c_str(), nullptr, ".ijp", nullptr);
+}
+
 }  // namespace yb::tiepoints
 
 std::int32_t ybCleanBlockTmpTiePntFile(char const* blockOptionPath) {

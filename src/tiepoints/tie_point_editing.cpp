@@ -27,14 +27,6 @@ namespace {
 constexpr std::string_view kBackupSuffix = ".bak";
 constexpr std::int16_t kAutoExtractedType = 1;
 
-// Image number and lower-cased name: the identity of a point within the file.
-std::string pointKey(std::int32_t imageNo, std::string_view name) {
-    std::string key(sizeof imageNo, '\0');
-    std::memcpy(key.data(), &imageNo, sizeof imageNo);
-    key += points::nameKey(name);
-    return key;
-}
-
 // Merges `added` into `working`: the first record of the same image and name (ignoring case) is
 // overwritten where it stands, any other point is appended. Points appended earlier are found too, so
 // of two added points of one image and name the later wins in the earlier's place. Only the keys of
@@ -47,18 +39,18 @@ void mergePoints(std::vector<tagImagePoint>& working, tagImagePoint const* added
     for (std::int32_t i = 0; i < count; ++i) {
         std::int32_t const imageNo = added[i].imageNo;  // copied out of the packed record
         addedImages.insert(imageNo);
-        firstIndexOfKey.try_emplace(pointKey(added[i].imageNo, points::pointName(added[i])), kAbsent);
+        firstIndexOfKey.try_emplace(points::observationKey(added[i]), kAbsent);
     }
     for (std::size_t i = 0; i < working.size(); ++i) {
         std::int32_t const imageNo = working[i].imageNo;
         if (addedImages.count(imageNo) == 0) continue;
-        auto it = firstIndexOfKey.find(pointKey(working[i].imageNo, points::pointName(working[i])));
+        auto it = firstIndexOfKey.find(points::observationKey(working[i]));
         if (it != firstIndexOfKey.end() && it->second == kAbsent) it->second = i;
     }
     working.reserve(working.size() + static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         tagImagePoint const& point = added[i];
-        std::size_t& index = firstIndexOfKey.find(pointKey(point.imageNo, points::pointName(point)))->second;
+        std::size_t& index = firstIndexOfKey.find(points::observationKey(point))->second;
         if (index == kAbsent) {
             index = working.size();
             working.push_back(point);

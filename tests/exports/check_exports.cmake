@@ -78,6 +78,8 @@ list(LENGTH expected expected_count)
 if(missing OR extra)
   string(REPLACE ";" "\n  " missing_text "${missing}")
   string(REPLACE ";" "\n  " extra_text "${extra}")
-  message(FATAL_ERROR "exported symbols differ from the list\nmissing:\n  ${missing_text}\nunexpected:\n  ${extra_text}")
+  message(FATAL_ERROR "exported symbols differ from the list\nmissing:\n  ${missing_text}\nunexpected:\n  ${extra_text}\n"
+    "If the change is meant: scripts/abi.sh update (on the Linux build) writes the lists and abi/*.abi anew; "
+    "bump the version as README \"Versions\" says and add it to CHANGELOG.md.")
 endif()
 message(STATUS "${expected_count} exported functions, as listed")

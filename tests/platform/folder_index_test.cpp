@@ -22,6 +22,8 @@ namespace {
 class FolderIndex : public yb::test::DriveFixture {
 protected:
     void SetUp() override {
+        // A disk folder's stamps: on tmpfs (Linux 6.18) a removal by another process stays unseen here.
+        onDisk_ = true;
         DriveFixture::SetUp();
         names::forgetAll();
         std::filesystem::create_directories(native("Blk/Temp"));

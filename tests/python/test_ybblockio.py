@@ -1,6 +1,9 @@
 """ybblockio: the library's files as numpy arrays, written back byte for byte, and its failures as
 exceptions carrying the result code and its meaning."""
 
+import sys
+from pathlib import Path
+
 import numpy as np
 import pytest
 
@@ -94,9 +97,68 @@ def test_unmapped_drive_and_wrong_arguments(demo, monkeypatch):
     assert raised.value.code == 4000028 and raised.value.constant == "yb::kCannotOpen"
     assert "map_drive('Q'" in str(raised.value) and "drive Q: is not mapped" in raised.value.where
     assert isinstance(raised.value, ybblockio.Error)
-    with pytest.raises(TypeError, match="dtype"):
+    with pytest.raises(TypeError, match="fields"):
         ybblockio.write_tie_points(r"D:\x.scp", np.zeros(3, dtype=[("image", "<i4")]))
     with pytest.raises(ValueError):
         ybblockio.map_drive("DD", demo)
+    # A folder that is not there is named as such, on a mapped drive and in a native path.
+    ybblockio.map_drive("Q", demo / "no" / "such")
+    with pytest.raises(ybblockio.FileMissingError) as raised:
+        ybblockio.read_tie_points(r"Q:\x.scp")
+    assert raised.value.where == f"the folder {demo / 'no' / 'such'} does not exist"
+    ybblockio.map_drive("Q", None)
+    with pytest.raises(ybblockio.WriteError) as raised:
+        ybblockio.write_tie_points(demo / "none" / "x.scp", ybblockio.read_tie_points(TIE_POINTS))
+    assert raised.value.where == f"the folder {demo / 'none'} does not exist"
     with pytest.raises(KeyError):
         ybblockio.explain(12345)
+
+
+def test_writers_take_arrays_of_the_same_fields_and_refuse_names_without_room(demo, tmp_path):
+    points = ybblockio.read_tie_points(TIE_POINTS)
+    # numpy gives joined arrays a packed layout of the same fields; a plain dtype of other types converts.
+    plain = np.zeros(2, dtype=[("image", "<i8"), ("name", "S32"), ("type", "<i4"), ("x", "<f4"), ("y", "<f8"),
+                               ("photo_x", "<f8"), ("photo_y", "<f8")])
+    plain["image"], plain["name"], plain["x"] = 101, [b"P1", b"P2"], 1.5
+    for joined in (np.concatenate([points[:2], points[2:]]), np.append(points[:2], points[2:]),
+                   np.hstack([points[:2], points[2:]]), np.r_[points[:2], points[2:]]):
+        ybblockio.write_tie_points(tmp_path / "joined.scp", joined)
+        assert ybblockio.read_tie_points(tmp_path / "joined.scp").tobytes() == points.tobytes()
+        ybblockio.write_image_points(tmp_path / "joined.ijp", joined[:3])
+        assert ybblockio.read_image_points(tmp_path / "joined.ijp").tobytes() == points[:3].tobytes()
+    ybblockio.write_tie_points(tmp_path / "plain.scp", plain)
+    back = ybblockio.read_tie_points(tmp_path / "plain.scp")
+    assert list(back["name"]) == [b"P1", b"P2"] and list(back["x"]) == [1.5, 1.5]
+    long = points[:3].copy()
+    long["name"][1] = b"N" * 32
+    for write in (ybblockio.write_tie_points, ybblockio.write_image_points):
+        with pytest.raises(ybblockio.ArgumentError, match="record 1: its name fills all 32 bytes"):
+            write(tmp_path / "long.scp", long)
+    assert not (tmp_path / "long.scp").exists()
+
+
+def test_every_function_and_class_says_what_it_does():
+    for name in ybblockio.__all__:
+        thing = getattr(ybblockio, name)
+        if not callable(thing):
+            continue
+        doc = thing.__doc__ or ""
+        if not isinstance(thing, type):
+            doc = doc.split("\n\n", 1)[-1] if doc.startswith(name + "(") else doc  # past the signature
+        assert doc.strip(), name
+    for member in ("images", "tie_points"):
+        assert getattr(ybblockio.Block, member).__doc__.strip(), member
+
+
+def test_the_readme_session_passes_the_type_checker(tmp_path, monkeypatch):
+    mypy = pytest.importorskip("mypy.api")
+    readme = (Path(__file__).parents[2] / "README.md").read_text(encoding="utf-8")
+    session = readme[readme.index("```python\n>>> import ybblockio"):]
+    session = session[:session.index("```", 3)]
+    code = "\n".join(line[4:] for line in session.splitlines() if line.startswith(">>> "))
+    code += "\ntry:\n    ybblockio.read_tie_points('x.scp')\nexcept ybblockio.Error as e:\n    print(e.code, e.messages, e.where)\n"
+    (tmp_path / "session.py").write_text(code, encoding="utf-8")
+    monkeypatch.setenv("MYPYPATH", str(Path(ybblockio.__file__).parents[1]))  # the package as built
+    report, errors, status = mypy.run(["--no-incremental", "--cache-dir", str(tmp_path / "cache"),
+                                       "--python-executable", sys.executable, str(tmp_path / "session.py")])
+    assert status == 0, report + errors

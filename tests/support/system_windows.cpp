@@ -45,6 +45,8 @@ std::optional<int> runInChildProcess(std::function<void()> const&, std::optional
     return std::nullopt;
 }
 
+std::optional<ChildOutcome> runUnprivileged(std::function<ChildOutcome()> const&) { return std::nullopt; }
+
 bool limitFileSize(std::optional<std::uint64_t>) { return false; }
 
 }  // namespace yb::test

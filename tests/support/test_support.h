@@ -37,6 +37,9 @@ protected:
     std::vector<std::string> listNative() const;
 
     std::string root_;
+    // The drive is in memory (tmpfs) where the system has one, so the write path's syncs cost nothing;
+    // a fixture that sets this before SetUp() gets a folder on the disk instead.
+    bool onDisk_ = false;
 };
 
 // Records the messages shown through HostBase while alive.
@@ -62,6 +65,14 @@ bool hostPathsAreMapped();
 // unless it ended before.
 std::optional<int> runInChildProcess(std::function<void()> const& work,
                                      std::optional<std::chrono::microseconds> killAfter = std::nullopt);
+// Runs `work` in a child process that file permissions hold back: as user nobody when this process
+// is the superuser, whom they do not stop. The child's exit status and the text `work` gives, or
+// nullopt where the system cannot fork (Windows).
+struct ChildOutcome {
+    int status = 0;
+    std::string text;
+};
+std::optional<ChildOutcome> runUnprivileged(std::function<ChildOutcome()> const& work);
 // Limits the size of any file this process writes, as a full disk would (a write past it fails);
 // nullopt lifts the limit. False where the system has no such limit (Windows).
 bool limitFileSize(std::optional<std::uint64_t> limit);

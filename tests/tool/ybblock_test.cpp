@@ -16,6 +16,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <functional>
+#include <optional>
+#include <regex>
 #include <sstream>
 #include <set>
 
@@ -62,7 +66,7 @@ protected:
 
     void SetUp() override {
         DriveFixture::SetUp();
-        Outcome const demo = ybblock({"demo", native()});
+        Outcome const demo = ybblock({"demo", "--weak", native()});  // the block check has findings on
         ASSERT_EQ(demo.status, 0) << demo.err;
         hbSetDriveRoot('D', native().c_str());
     }
@@ -194,6 +198,7 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     // The demo left per-image files older than the tie point file; one of them is edited afterwards.
     tagImagePoint lone{};
     lone.imageNo = 909;
+    lone.y = std::numeric_limits<double>::infinity();
     std::strcpy(lone.name, "LONE");
     ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, &lone, 1), 0);
     touchLater("D:\\DemoBlock\\Temp\\0101.ijp", kTiePoints);
@@ -222,8 +227,28 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     for (char const* kind : {"camera_missing", "control_point_file_missing", "conversion_damaged", "image_missing",
                              "image_number", "tie_points_of_unknown_image", "single_image_points",
                              "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing",
-                             "weakly_tied_images", "weakly_tied_strips"})
+                             "weakly_tied_images", "weakly_tied_strips", "non_finite_coordinates"})
         EXPECT_EQ(kinds.count(kind), 1u) << kind;
+    // JSON lists every item, with numbers as numbers; text lists --limit of them and says how many more.
+    for (auto const& finding : parsed["findings"]) {
+        if (finding["finding"] == "weakly_tied_strips") {
+            EXPECT_EQ(finding["items"], nlohmann::json::parse(R"([{"strips": [1, 2], "shared_points": 6}])"));
+        }
+        if (finding["finding"] == "per_image_files_left") {
+            EXPECT_EQ(finding["count"], 9);
+            EXPECT_EQ(finding["items"].size(), 9u);
+            EXPECT_EQ(finding["items"][8]["path"], "D:\\DemoBlock\\temp\\0205.ijp");
+        }
+        if (finding["finding"] == "weakly_tied_images") {
+            EXPECT_EQ(finding["items"][2], nlohmann::json::parse(R"({"image": 207, "tied_points": 0})"));
+        }
+    }
+    Outcome const one = ybblock({"check", "--limit", "1", kBlock});
+    EXPECT_NE(one.out.find("  - D:\\DemoBlock\\temp\\0102.ijp\n  (8 more; --limit 0 lists them)\n"), std::string::npos)
+        << one.out;
+    Outcome const all = ybblock({"check", "--limit", "0", kBlock});
+    EXPECT_NE(all.out.find("  - D:\\DemoBlock\\temp\\0205.ijp\n"), std::string::npos) << all.out;
+    EXPECT_EQ(all.out.find("more; --limit 0"), std::string::npos) << all.out;
 
     std::ofstream(native("DemoBlock/Demo.dms")) << "damaged";
     EXPECT_EQ(ybblock({"check", kBlock}).status, 2);
@@ -257,10 +282,17 @@ TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
     ASSERT_EQ(before.size(), after.size());
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(std::memcmp(&before[i], &after[i], sizeof(tagImagePoint)), 0) << "point " << i << ": " << before[i].name;
-    // Imported over the same points again, the merge changes nothing.
+    // Imported over the same points again, from a file a spreadsheet saved with a byte order mark, the
+    // merge changes nothing; an image the block does not list is imported when asked.
     std::string const copy = readText(native("copy.scp"));
-    ASSERT_EQ(ybblock({"tiepoints", "import", native("points.csv"), "D:\\copy.scp"}).status, 0);
-    EXPECT_EQ(readText(native("copy.scp")), copy);
+    std::ofstream(native("bom.csv"), std::ios::binary) << "\xEF\xBB\xBF" << readText(native("points.csv"));
+    Outcome const again = ybblock({"tiepoints", "import", native("bom.csv"), "D:\\copy.scp"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("57 rows read: 0 replaced, 0 added, 57 unchanged"), std::string::npos) << again.out;
+    EXPECT_TRUE(readText(native("copy.scp")) == copy);
+    std::ofstream(native("more.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,T01010,1,1,2,3,4\n999,Z,1,1,2,3,4\n";
+    Outcome const more = ybblock({"tiepoints", "import", "--allow-unknown-images", native("more.csv"), kBlock});
+    EXPECT_NE(more.out.find("2 rows read: 1 replaced, 1 added, 0 unchanged"), std::string::npos) << more.out;
 }
 
 TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
@@ -280,6 +312,11 @@ TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
         {header + "101,,1,1,2,3,4\n", ":2:2: name"},
         {header + "101,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456,1,1,2,3,4\n", ":2:2: name"},
         {header + "101,\"P1,1,1,2,3,4\n", ":2:2: a quoted field is not closed"},
+        {header + "101,P1,1,1,2,3,4\n102,P1,1,1,2,3,4\n101,p1,1,5,6,7,8\n",
+         ":4:2: image 101 point p1 is named twice: on line 2 and on line 4"},
+        {header + "101,P1,1,nan,2,3,4\n", ":2:4: x: 'nan' is not a finite number"},
+        {header + "101,P1,1,1,2,3,-inf\n", ":2:7: photo_y: '-inf' is not a finite number"},
+        {header + "101,P1,1,1,2,3,4\n999,P1,1,1,2,3,4\n", ":3:1: image 999 is not in the block's image list"},
     };
     std::string const scp = readText(native("DemoBlock/Demo.scp"));
     for (Case const& c : cases) {
@@ -336,7 +373,9 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
         {{"state", "--ortho", "B.dms"}, 2, "--output"},
         {{"tiepoints"}, 2, "subcommand"},
         {{}, 2, "subcommand"},
-        {{"--version"}, 0, "ybblock 0."},
+        {{"--version"}, 0, "ybblock " YB_VERSION " (ybBlockFileIO " YB_VERSION ")"},
+        {{"unite", "--ours", "B.dms"}, 2, "--merge"},
+        {{"unite", "--merge", "--ours", "--theirs", "B.dms"}, 2, "--theirs"},
     };
     for (Case const& c : cases) {
         Outcome const run = ybblock(c.args);
@@ -375,13 +414,14 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     EXPECT_NE(dropping.err.find("would drop 7 observations"), std::string::npos) << dropping.err;
     EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
 
-    // Per-image files newer than the tie point file: detach and clean would overwrite edits.
-    std::string const edited = readText(native("DemoBlock/Temp/0101.ijp"));
+    // A per-image file gone since the detach: detach and clean would lose that edit.
     for (char const* command : {"detach", "clean"}) {
         Outcome const refused = ybblock({command, kBlock});
         EXPECT_EQ(refused.status, 1) << command;
-        EXPECT_NE(refused.err.find("newer than the block tie point file"), std::string::npos) << refused.err;
-        EXPECT_EQ(readText(native("DemoBlock/Temp/0101.ijp")), edited);
+        EXPECT_NE(refused.err.find("1 per-image tie point file changed since the last detach or unite"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     }
     EXPECT_EQ(ybblock({"detach", "--force", kBlock}).status, 0);
     EXPECT_TRUE(existsNative("DemoBlock/Temp/0203.ijp"));
@@ -399,6 +439,230 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     fs::create_directories(native("DemoBlock/Temp"));
     EXPECT_EQ(ybblock({"unite", "--force", kBlock}).status, 0);
     EXPECT_EQ(sizeNative("DemoBlock/Demo.scp"), 132u);
+}
+
+// The per-image file of an image, changed by `edit`.
+void editPerImageFile(std::string const& host, std::function<void(std::vector<tagImagePoint>&)> const& edit) {
+    std::vector<tagImagePoint> points;
+    ASSERT_EQ(ybReadImgGcpFileToAry(host.c_str(), points), 0);
+    edit(points);
+    ASSERT_EQ(ybWriteImgGcpFile(host.c_str(), points.data(), static_cast<std::int32_t>(points.size())), 0);
+}
+
+// The observation of a point on an image in a tie point file.
+std::optional<tagImagePoint> observation(char const* tiePoints, std::int32_t image, std::string const& name) {
+    std::vector<tagImagePoint> points;
+    if (ybReadTiePntFileToAry(tiePoints, points) != 0) return std::nullopt;
+    for (tagImagePoint const& point : points)
+        if (point.imageNo == image && name == point.name) return point;
+    return std::nullopt;
+}
+
+TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
+    auto const import = [&](std::string const& rows) {
+        std::ofstream(native("edit.csv"), std::ios::binary) << "image,name,type,x,y,photo_x,photo_y\n" << rows;
+        return ybblock({"tiepoints", "import", native("edit.csv"), kBlock});
+    };
+    // The tool's detach records what it detached from; a second one over unchanged files goes through.
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
+    Outcome const again = ybblock({"detach", kBlock});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/Demo.scp.detached") && existsNative("DemoBlock/Temp/Demo.scp.base"));
+
+    // Edits on both sides: unite alone would undo the tie point file's, and says which.
+    editPerImageFile("D:\\DemoBlock\\Temp\\0102.ijp", [](auto& points) { points[0].x += 1.5; });
+    ASSERT_EQ(import("101,T01010,1,805,200,0,0\n201,NEW1,1,5,5,0,0\n").status, 0);
+    std::string const edited = readText(native("DemoBlock/Demo.scp"));
+    Outcome const refused = ybblock({"unite", kBlock});
+    EXPECT_EQ(refused.status, 1);
+    for (char const* says : {"changed since the last detach or unite", "changed: image 101 point T01010",
+                             "added: image 201 point NEW1", "unite --merge"})
+        EXPECT_NE(refused.err.find(says), std::string::npos) << says << "\n" << refused.err;
+    Outcome const dryRun = ybblock({"unite", "--merge", "--dry-run", kBlock});
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_NE(dryRun.out.find("1 observation changed in the per-image files, 2 in the tie point file, 0 conflicts"),
+              std::string::npos)
+        << dryRun.out;
+    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == edited);
+    Outcome const merged = ybblock({"unite", "--merge", kBlock});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 805.0);
+    EXPECT_EQ(observation(kTiePoints, 102, "T01010").value().x, 201.5);
+    EXPECT_TRUE(observation(kTiePoints, 201, "NEW1"));
+    EXPECT_EQ(observation("D:\\DemoBlock\\Temp\\0101.ijp", 101, "T01010"), std::nullopt);  // not a tie point file
+    std::vector<tagImagePoint> perImage;
+    ASSERT_EQ(ybReadImgGcpFileToAry("D:\\DemoBlock\\Temp\\0101.ijp", perImage), 0);
+    EXPECT_EQ(perImage[0].x, 805.0);  // the per-image file took the tie point file's change
+
+    // The same observation changed differently on both sides: nothing changes until a side is chosen.
+    editPerImageFile("D:\\DemoBlock\\Temp\\0101.ijp", [](auto& points) { points[0].x = 900; });
+    ASSERT_EQ(import("101,T01010,1,950,200,0,0\n").status, 0);
+    std::string const both = readText(native("DemoBlock/Demo.scp"));
+    Outcome const conflict = ybblock({"unite", "--merge", kBlock});
+    EXPECT_EQ(conflict.status, 1);
+    EXPECT_NE(conflict.err.find("image 101 point T01010: per-image file x 900, y 200, type 1; tie point file x 950"),
+              std::string::npos)
+        << conflict.err;
+    EXPECT_NE(conflict.err.find("1 conflict; nothing changed"), std::string::npos) << conflict.err;
+    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == both);
+    ASSERT_EQ(ybblock({"unite", "--merge", "--ours", kBlock}).status, 0);
+    EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 900.0);
+
+    // Clean refuses, dry run included, while a per-image file holds an edit; --force cleans, record too.
+    editPerImageFile("D:\\DemoBlock\\Temp\\0103.ijp", [](auto& points) { points.pop_back(); });
+    for (std::vector<std::string> args : {std::vector<std::string>{"clean", "--dry-run", kBlock}, {"clean", kBlock}}) {
+        Outcome const run = ybblock(args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("0103.ijp"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ybblock({"clean", "--force", kBlock}).status, 0);
+    EXPECT_FALSE(existsNative("DemoBlock/Temp/0103.ijp") || existsNative("DemoBlock/Temp/Demo.scp.detached"));
+
+    // A tie point file cut short is not replaced unless asked; then it is kept beside.
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
+    std::string const whole = readText(native("DemoBlock/Demo.scp"));
+    std::ofstream(native("DemoBlock/Demo.scp"), std::ios::binary) << whole.substr(0, 1000);
+    for (std::vector<std::string> args : {std::vector<std::string>{"unite", kBlock}, {"unite", "--dry-run", kBlock},
+                                          {"unite", "--merge", "--force", kBlock}}) {
+        Outcome const run = ybblock(args);
+        EXPECT_EQ(run.status, 1) << args[1];
+        EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(existsNative("DemoBlock/Demo.scp.damaged"));
+    Outcome const forced = ybblock({"unite", "--force", kBlock});
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp.damaged")) == whole.substr(0, 1000));
+    std::int32_t united = 0;
+    EXPECT_EQ(ybReadTiePntNums(kTiePoints, united), 0);
+    EXPECT_EQ(united, 55);
+}
+
+// Writes the block's folders refuse: each workflow names the file and the system's reason, once.
+TEST_F(YbblockTest, FailedWritesNameTheFileAndTheReason) {
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
+    auto const tree = fs::recursive_directory_iterator(native("DemoBlock"));
+    for (fs::path const& entry : std::vector<fs::path>(begin(tree), end(tree)))
+        fs::permissions(entry, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+    fs::permissions(native("DemoBlock"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::permissions(native(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    struct Case {
+        std::vector<std::string> args;
+        char const* names;
+    };
+    Case const cases[] = {{{"detach", "--force", kBlock}, "D:\\DemoBlock\\temp\\0101.ijp"},
+                          {{"unite", "--force", kBlock}, "D:\\DemoBlock\\Demo.scp"},
+                          {{"clean", kBlock}, "10 per-image files could not be removed"}};
+    for (Case const& c : cases) {
+        auto const run = yb::test::runUnprivileged([&] {
+            Outcome const outcome = ybblock(c.args);
+            return yb::test::ChildOutcome{outcome.status, outcome.err};
+        });
+        if (!run) GTEST_SKIP() << "no child processes here";
+        EXPECT_EQ(run->status, 1) << c.args[0];
+        EXPECT_NE(run->text.find(c.names), std::string::npos) << run->text;
+        EXPECT_NE(run->text.find("permission denied"), std::string::npos) << run->text;
+        EXPECT_EQ(run->text.find("[error]"), std::string::npos) << run->text;  // the library's own message is not repeated
+    }
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
+    fs::permissions(native("DemoBlock"), fs::perms::owner_write, fs::perm_options::add);
+    for (fs::path const& entry : fs::recursive_directory_iterator(native("DemoBlock")))
+        fs::permissions(entry, fs::perms::owner_write, fs::perm_options::add);
+}
+
+// A block option file cut short, or with fields no block has, stops every command that takes one.
+TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
+    std::string const whole = readText(native("DemoBlock/Demo.dms"));
+    BlockInfo strange{};
+    ASSERT_EQ(ybReadBlockOptionFile(kBlock, &strange), 0);
+    strange.imageType = 9;
+    ASSERT_EQ(ybWriteBlockOptionFile("D:\\DemoBlock\\Strange.dms", &strange), 0);
+    std::string const typeNine = readText(native("DemoBlock/Strange.dms"));
+    std::string const scp = readText(native("DemoBlock/Demo.scp"));
+    for (auto const& [bytes, says] : {std::pair{whole.substr(0, 300), "it is 300 bytes; every block option file is 739"},
+                                      {typeNine, "its image type 9 is none of 0 to 6"}}) {
+        std::ofstream(native("DemoBlock/Demo.dms"), std::ios::binary) << bytes;
+        for (std::vector<std::string> args :
+             {std::vector<std::string>{"check", kBlock}, {"detach", kBlock}, {"unite", kBlock}, {"clean", kBlock},
+              {"plot", kBlock, "-o", native("x.svg")}, {"report", "--images", kBlock},
+              {"state", "--ortho", kBlock, "-o", native("s.dat")}, {"tiepoints", "export", kBlock},
+              {"tiepoints", "import", native("x.csv"), kBlock},
+#if YB_HAVE_COLMAP
+              {"export", "colmap", kBlock, "-o", native("colmap")}, {"import", "colmap", native("colmap"), kBlock},
+#endif
+             }) {
+            std::ofstream(native("x.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,Q,1,1,2,3,4\n";
+            Outcome const run = ybblock(args);
+            EXPECT_EQ(run.status, 2) << args[0] << "\n" << run.out << run.err;
+            EXPECT_NE(run.err.find(says), std::string::npos) << args[0] << "\n" << run.err;
+            EXPECT_NE(run.err.find("Demo.dms"), std::string::npos) << run.err;
+        }
+        Outcome const check = ybblock({"check", "--json", kBlock});
+        auto const findings = nlohmann::json::parse(check.out)["findings"];
+        ASSERT_EQ(findings.size(), 1u);
+        EXPECT_EQ(findings[0]["severity"], "error");
+        EXPECT_EQ(findings[0]["finding"], "block_option_unreadable");
+        EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == scp);
+        EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
+    }
+}
+
+// The demo block a newcomer makes first passes its own check; its plot ties the strips together.
+TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
+    ASSERT_EQ(ybblock({"demo", native("healthy")}).status, 0);
+    hbSetDriveRoot('D', native("healthy").c_str());
+    Outcome const check = ybblock({"check", kBlock});
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_NE(check.out.find("0 errors, 0 warnings"), std::string::npos) << check.out;
+    Outcome const plot = ybblock({"plot", kBlock, "-o", native("healthy/plot.svg")});
+    EXPECT_NE(plot.out.find("0 weakly tied images, 0 weakly tied pairs of strips"), std::string::npos) << plot.out;
+    std::string const svg = readText(native("healthy/plot.svg"));
+    EXPECT_NE(svg.find("3 ground control points"), std::string::npos);
+    std::regex const betweenStrips(R"re(d="M(\d+) (\d+)L\1 (\d+)")re");  // a line straight down to the next strip
+    EXPECT_EQ(std::distance(std::sregex_iterator(svg.begin(), svg.end(), betweenStrips), std::sregex_iterator()), 5);
+    hbSetDriveRoot('D', native().c_str());
+}
+
+TEST_F(YbblockTest, MessagesSayWhatHappened) {
+    // A folder that is not there is named as such.
+    Outcome const noFolder = ybblock({"tiepoints", "export", kBlock, "-o", native("none/x.csv")});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_NE(noFolder.err.find("(the folder " + native("none") + " does not exist)"), std::string::npos) << noFolder.err;
+    // "-" is standard output.
+    Outcome const dash = ybblock({"tiepoints", "export", kBlock, "-o", "-"});
+    EXPECT_EQ(dash.out.rfind("image,name,type,x,y,photo_x,photo_y\n", 0), 0u) << dash.out;
+    EXPECT_FALSE(fs::exists("-"));
+    // With --json, standard output is JSON whatever happens.
+    std::ofstream(native("unknown.bin")) << "not a block file\n";
+    for (auto const& [file, status] : {std::pair{native("none/x.scp"), "missing"}, {native("unknown.bin"), "unknown kind"}}) {
+        Outcome const info = ybblock({"info", "--json", file});
+        EXPECT_EQ(info.status, 1);
+        ASSERT_TRUE(nlohmann::json::accept(info.out)) << info.out;
+        EXPECT_EQ(nlohmann::json::parse(info.out)["status"], status);
+    }
+    // Lists of info keep to --limit, a report's rows too; columns are as wide as Chinese names show.
+    ASSERT_EQ(ybGenBlkFileStateReport(kBlock, 0, "D:\\DemoBlock\\report.txt"), 0);
+    Outcome const report = ybblock({"info", "--limit", "2", "D:\\DemoBlock\\report.txt"});
+    EXPECT_NE(report.out.find("(2)\t0102"), std::string::npos) << report.out;
+    EXPECT_EQ(report.out.find("(3)\t0103"), std::string::npos) << report.out;
+    EXPECT_NE(report.out.find("(8 more not shown; --limit N shows more)"), std::string::npos) << report.out;
+    std::ofstream(native("cjk.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,点一,1,1,2,0,0\n101,B,1,3,4,0,0\n"
+                                        "101,长名字的点,1,5,6,0,0\n";
+    ASSERT_EQ(ybblock({"tiepoints", "import", native("cjk.csv"), "D:\\cjk.scp"}).status, 0);
+    Outcome const cjk = ybblock({"info", "--image", "101", "D:\\cjk.scp"});
+    EXPECT_NE(cjk.out.find("    image name       type x y photo x photo y\n"
+                           "    101   点一       1    1 2 0       0\n"
+                           "    101   B          1    3 4 0       0\n"
+                           "    101   长名字的点 1    5 6 0       0\n"),
+              std::string::npos)
+        << cjk.out;
+    // One of a thing is one.
+    Outcome const one = ybblock({"tiepoints", "export", "D:\\cjk.scp", "-o", native("one.csv")});
+    EXPECT_NE(one.out.find("3 observations written"), std::string::npos) << one.out;
+    std::ofstream(native("one.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,B,1,3,4,0,0\n";
+    Outcome const single = ybblock({"tiepoints", "import", native("one.csv"), "D:\\cjk.scp"});
+    EXPECT_NE(single.out.find("1 row read: 0 replaced, 0 added, 1 unchanged"), std::string::npos) << single.out;
 }
 
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image

@@ -15,7 +15,6 @@ namespace yb::blockgen {
 namespace {
 
 constexpr std::int32_t kMostImagesPerStrip = 99;  // an image number keeps the position in two digits
-constexpr std::int64_t kDemoRows = 3;
 constexpr std::int32_t kImageLines = 11000;
 constexpr std::int32_t kImageCells = 11000;
 constexpr double kImageResolution = 1200.0;
@@ -118,7 +117,64 @@ struct Window {
     bool reachesThird;       // a third image follows
 };
 
+// Two points for each image and the image at its place in the next strip, seen near the side the
+// strips share.
+void addTiesBetweenStrips(std::vector<std::int32_t> const& sizes, int stripWidth, std::vector<tagImagePoint>& points) {
+    constexpr int kPerImage = 2;
+    for (std::size_t s = 0; s + 1 < sizes.size(); ++s) {
+        auto const strip = static_cast<std::int32_t>(s + 1);
+        for (std::int32_t position = 1; position <= std::min(sizes[s], sizes[s + 1]); ++position) {
+            for (int k = 0; k < kPerImage; ++k) {
+                std::string const text = "S" + padded(strip, stripWidth) + padded(position, 2) + std::to_string(k);
+                for (std::int32_t side = 0; side < 2; ++side) {
+                    tagImagePoint point{};
+                    point.imageNo = (strip + side) * 100 + position;
+                    point.x = 300.0 + 400.0 * k;
+                    point.y = side == 0 ? 950.0 : 50.0;  // the lower edge of one strip is the upper of the next
+                    point.type = 1;
+                    std::memcpy(point.name, text.data(), std::min(text.size(), sizeof point.name - 1));
+                    points.push_back(point);
+                }
+            }
+        }
+    }
+}
+
+// Ground control points spread along the strips, each on an image and its neighbour in two strips.
+std::int32_t writeControlPoints(GeneratedBlock& block, std::string const& name, std::int32_t count) {
+    std::vector<BLOCKGCPLAYOUTINFO> records;
+    for (std::int32_t k = 0; k < count; ++k) {
+        std::size_t const first = block.stripImages.size() < 2 ? 0 : static_cast<std::size_t>(k) % (block.stripImages.size() - 1);
+        BLOCKGCPLAYOUTINFO record{};
+        std::string const label = "G" + std::to_string(k + 1);
+        std::memcpy(record.callerData, label.data(), label.size());
+        for (std::size_t s = first; s < block.stripImages.size() && s < first + 2; ++s) {
+            auto const& images = block.stripImages[s];
+            if (images.empty()) continue;
+            std::size_t const at = count < 2 ? 0 : static_cast<std::size_t>(k) * (images.size() - 1) / static_cast<std::size_t>(count - 1);
+            for (std::size_t i = at; i < images.size() && i < at + 2 && record.imageCount < 12; ++i)
+                record.imageNo[record.imageCount++] = images[i].nImageNo;
+        }
+        records.push_back(record);
+    }
+    block.controlPointPath = block.directory + "\\" + name + ".gcl";
+    if (std::int32_t code = ybWriteBlockGcpLayoutFile(block.controlPointPath.c_str(), records.data(),
+                                                      static_cast<std::int32_t>(records.size())))
+        return code;
+    store(block.info.controlPointFile, sizeof block.info.controlPointFile, block.controlPointPath);
+    return ybWriteBlockOptionFile(block.optionPath.c_str(), &block.info);
+}
+
 }  // namespace
+
+BlockShape demoShape(bool weak) {
+    BlockShape shape;
+    if (weak) return shape;
+    shape.rowsPerPair = 6;
+    shape.tiesBetweenStrips = true;
+    shape.controlPoints = 3;
+    return shape;
+}
 
 std::vector<std::int32_t> stripSizes(BlockShape const& shape) {
     if (shape.strips < 1 || shape.images < 0) return {};
@@ -135,7 +191,8 @@ std::vector<std::int32_t> stripSizes(BlockShape const& shape) {
     return sizes;
 }
 
-std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count, bool onThreeImages) {
+std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count, bool onThreeImages,
+                                     std::int64_t rowsPerPair, bool tiesBetweenStrips) {
     std::vector<Window> windows;
     for (std::size_t s = 0; s < sizes.size(); ++s) {
         std::int32_t const n = sizes[s];
@@ -150,7 +207,7 @@ std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std
     auto reachesThird = [&](Window const& window, std::int64_t row) {
         return window.reachesThird && (onThreeImages || row % 3 == 1);
     };
-    std::int64_t rows = kDemoRows;
+    std::int64_t rows = std::max<std::int64_t>(rowsPerPair, 1);
     if (count > 0) {
         // The fewest rows that give `count` observations.
         auto total = [&](std::int64_t r) {
@@ -190,6 +247,7 @@ std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std
     if (count < 0) {
         for (auto const& window : windows)
             for (std::int64_t row = 0; row < rows; ++row) add(window, row);
+        if (tiesBetweenStrips) addTiesBetweenStrips(sizes, stripWidth, points);
         return points;
     }
     points.reserve(static_cast<std::size_t>(count));
@@ -256,10 +314,12 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
             return step.code;
     }
 
-    block.points = tiePoints(sizes, shape.points, shape.pointsOnThreeImages);
+    block.points = tiePoints(sizes, shape.points, shape.pointsOnThreeImages, shape.rowsPerPair, shape.tiesBetweenStrips);
     if (!step(ybCreateTiePntFile(block.tiePointPath.c_str(), block.points.data(),
                                  static_cast<std::int32_t>(block.points.size())),
               "writing " + block.tiePointPath))
+        return step.code;
+    if (shape.controlPoints > 0 && !step(writeControlPoints(block, name, shape.controlPoints), "writing the GCP layout file"))
         return step.code;
     if (shape.files != BlockFiles::TiePointsOnly) writeModels(blockDirectory, shape.files, block, step);
     return step.code;

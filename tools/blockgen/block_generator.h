@@ -35,6 +35,14 @@ struct BlockShape {
     std::int64_t points = -1;
     // Every row on three neighbouring images (the pairs of a strip's last two images then get none).
     bool pointsOnThreeImages = false;
+    // With points < 0: the rows for every pair of neighbours (3 ties a strip's end images by 3 points,
+    // fewer than a relative orientation needs), and whether each image also shares two points with the
+    // image at its place in the next strip (without them, neighbouring strips share no point).
+    std::int64_t rowsPerPair = 3;
+    bool tiesBetweenStrips = false;
+    // Ground control points in a GCP layout file ("NAME.gcl", named as the block's control point file),
+    // each measured on images of two neighbouring strips.
+    std::int32_t controlPoints = 0;
     std::int32_t imageType = 0;  // 0 metric camera: detach fills photo coordinates
     BlockFiles files = BlockFiles::Demo;
 };
@@ -46,6 +54,7 @@ struct GeneratedBlock {
     std::string imageListPath;  // ".bil"
     std::string tiePointPath;   // ".scp"
     std::string cameraPath;
+    std::string controlPointPath;  // the GCP layout file, when the shape asks for control points
     std::int32_t strips = 0;
     std::vector<std::vector<ImageOrderInfo>> stripImages;  // strip s at index s - 1
     std::vector<tagImagePoint> points;                     // the tie point file's records, as handed to it
@@ -56,9 +65,15 @@ struct GeneratedBlock {
 // (an image number keeps the position in two digits).
 std::vector<std::int32_t> stripSizes(BlockShape const& shape);
 
-// The tie point observations of a block whose strips hold `sizes` images.
+// The tie point observations of a block whose strips hold `sizes` images (rowsPerPair and
+// tiesBetweenStrips count where `count` is negative, as in BlockShape).
 std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count,
-                                     bool onThreeImages);
+                                     bool onThreeImages, std::int64_t rowsPerPair = 3, bool tiesBetweenStrips = false);
+
+// The shape of `ybblock demo`'s block: two strips of five images, each image tied to its neighbours by
+// at least six points, the strips sharing points, three ground control points. `weak` gives the block
+// of few points (end images tied by three, strips sharing none, no control points) that `check` flags.
+BlockShape demoShape(bool weak);
 
 // Host path of image `position` of strip `strip`, named so that the images sort by strip and position.
 std::string imagePath(std::string const& blockDirectory, std::int32_t strip, std::int32_t position,

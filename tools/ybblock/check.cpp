@@ -3,20 +3,21 @@
 #include "tool.h"
 
 #include "tie_counts.h"
+#include "workspace.h"
 
 #include "fs.h"
 #include "hostpath.h"
+#include "tiepoints/block_tie_points.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace ybblock {
 namespace {
-
-constexpr std::size_t kExamples = 5;
 
 struct Finding {
     std::string severity;  // "error", "warning" or "note"
@@ -24,14 +25,20 @@ struct Finding {
     std::string message;
     std::string path;        // host path concerned, or empty
     std::int32_t code = 0;   // the reader's code, when a read failed
-    std::vector<std::string> examples;
+    std::vector<std::string> examples;  // every item as text
+    Json items = Json::array();         // every item as JSON: image numbers, strips, counts, paths
+
+    void item(std::string text, Json json) {
+        examples.push_back(std::move(text));
+        items.push_back(std::move(json));
+    }
 };
 
 class Findings {
 public:
     Finding& add(std::string severity, std::string what, std::string message, std::string path = {},
                  std::int32_t code = 0) {
-        list_.push_back({std::move(severity), std::move(what), std::move(message), std::move(path), code, {}});
+        list_.push_back({std::move(severity), std::move(what), std::move(message), std::move(path), code, {}, {}});
         return list_.back();
     }
     std::vector<Finding> const& list() const { return list_; }
@@ -40,21 +47,17 @@ private:
     std::vector<Finding> list_;
 };
 
-bool isCameraBlock(BlockInfo const& info) { return info.imageType == 0 || info.imageType == 1; }
-
 void checkNamedFiles(Block const& block, Findings& findings) {
-    std::string const cameraPath(yb::platform::boundedText(block.info.cameraFile, sizeof block.info.cameraFile));
-    if (isCameraBlock(block.info)) {
+    if (yb::tiepoints::detachFillsPhotoCoordinates(block.info)) {
+        CameraInfo camera{};
+        std::string cameraPath;
+        std::int32_t const code = yb::tiepoints::readDetachCamera(block.info, camera, cameraPath);
         if (cameraPath.empty() || !yb::platform::isRegularFile(cameraPath)) {
             findings.add("error", "camera_missing",
                          "the block's images come from a camera but its camera file is missing; detach needs it",
                          cameraPath, yb::kCannotOpen);
-        } else {
-            CameraInfo camera{};
-            RIMPOINTLAYOUT layout = RIM_LAYOUT_FOUR;
-            std::int32_t count = 0;
-            if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &camera, nullptr, &layout, nullptr, &count))
-                findings.add("error", "camera_damaged", "the camera file cannot be read", cameraPath, code);
+        } else if (code != yb::kSuccess) {
+            findings.add("error", "camera_damaged", "the camera file cannot be read", cameraPath, code);
         }
     }
     std::string const controlPath(
@@ -89,15 +92,23 @@ TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
         return summary;
     }
     summary.readable = true;
+    auto const list = [&](std::vector<NamedObservation> const& observations, char const* severity, char const* what,
+                          std::string message) {
+        if (observations.empty()) return;
+        Finding& finding = findings.add(severity, what, std::move(message), block.tiePointPath);
+        for (NamedObservation const& observation : observations)
+            finding.item(toTerminal(observation.name) + " on image " + std::to_string(observation.image),
+                         {{"image", observation.image}, {"name", toTerminal(observation.name)}});
+    };
+    // Coordinates that are not numbers break every computation made with them.
+    auto const& strange = summary.counts.nonFinite;
+    list(strange, "error", "non_finite_coordinates",
+         counted(strange.size(), "observation has", "observations have") +
+             " coordinates that are not finite numbers (nan or inf)");
     // Points seen on a single image tie nothing together.
     auto const& lone = summary.counts.lonePoints;
-    if (!lone.empty()) {
-        Finding& finding = findings.add("warning", "single_image_points",
-                                        std::to_string(lone.size()) + " tie points are seen on a single image only",
-                                        block.tiePointPath);
-        for (std::size_t i = 0; i < std::min(lone.size(), kExamples); ++i)
-            finding.examples.push_back(toTerminal(lone[i].name) + " on image " + std::to_string(lone[i].image));
-    }
+    list(lone, "warning", "single_image_points",
+         counted(lone.size(), "tie point is", "tie points are") + " seen on a single image only");
     return summary;
 }
 
@@ -109,25 +120,30 @@ void checkWeakTies(std::vector<BlockImage> const& images, TiePointSummary const&
     std::string const fewer = "fewer than " + std::to_string(threshold) + " tie points";
     if (!weak.images.empty()) {
         Finding& finding = findings.add("warning", "weakly_tied_images",
-                                        std::to_string(weak.images.size()) + " images are tied to others by " + fewer);
-        for (std::size_t i = 0; i < std::min(weak.images.size(), kExamples); ++i)
-            finding.examples.push_back("image " + std::to_string(weak.images[i].first) + ": " +
-                                       std::to_string(weak.images[i].second) + " points");
+                                        counted(weak.images.size(), "image is", "images are") +
+                                            " tied to others by " + fewer);
+        for (auto const& [image, tied] : weak.images)
+            finding.item("image " + std::to_string(image) + ": " + counted(tied, "point", "points"),
+                         {{"image", image}, {"tied_points", tied}});
     }
     if (!weak.strips.empty()) {
         Finding& finding = findings.add("warning", "weakly_tied_strips",
-                                        std::to_string(weak.strips.size()) + " pairs of neighbouring strips share " +
-                                            fewer);
-        for (std::size_t i = 0; i < std::min(weak.strips.size(), kExamples); ++i)
-            finding.examples.push_back("strips " + std::to_string(weak.strips[i].first) + " and " +
-                                       std::to_string(weak.strips[i].second) + ": " +
-                                       std::to_string(weak.strips[i].points) + " points");
+                                        counted(weak.strips.size(), "pair of neighbouring strips shares",
+                                                "pairs of neighbouring strips share") +
+                                            " " + fewer);
+        for (SharedPoints const& pair : weak.strips)
+            finding.item("strips " + std::to_string(pair.first) + " and " + std::to_string(pair.second) + ": " +
+                             counted(pair.points, "point", "points"),
+                         {{"strips", {pair.first, pair.second}}, {"shared_points", pair.points}});
     }
 }
 
 void checkImages(Block const& block, std::vector<BlockImage> const& images, TiePointSummary const& tiePoints,
                  Findings& findings) {
-    std::vector<std::string> missing, misnumbered, noInner;
+    Finding missing{"warning", "image_missing", "image files of the image list do not exist", {}, 0, {}, {}};
+    Finding misnumbered{"error", "image_number", "image numbers break the rule strip * 100 + position", {}, 0, {}, {}};
+    Finding noInner{"error", "inner_orientation_missing",
+                    "images with tie points have no readable inner orientation file; detach needs them", {}, 0, {}, {}};
     std::unordered_set<std::int32_t> listed;
     Progress progress("checking images", images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
@@ -135,85 +151,138 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
         ImageOrderInfo const& record = images[i].record;
         listed.insert(record.nImageNo);
         std::string const path(yb::platform::boundedText(record.szImagePath, sizeof record.szImagePath));
-        if (!yb::platform::isRegularFile(path)) missing.push_back(toTerminal(path));
+        if (!yb::platform::isRegularFile(path))
+            missing.item(toTerminal(path), {{"image", record.nImageNo}, {"path", toTerminal(path)}});
         std::int32_t const expected = images[i].strip * 100 + images[i].position;
         if (record.nImageNo != expected || record.nStripNo != images[i].strip)
-            misnumbered.push_back("image " + std::to_string(record.nImageNo) + " (strip " +
-                                  std::to_string(record.nStripNo) + ") at strip " + std::to_string(images[i].strip) +
-                                  ", position " + std::to_string(images[i].position) + ": expected " +
-                                  std::to_string(expected));
-        if (isCameraBlock(block.info) && tiePoints.counts.images.count(record.nImageNo) != 0) {
-            std::string const ioc = ybGetImgAuxFileName(block.info, record.szImagePath, ".ioc", nullptr, nullptr);
-            double coefficients[6] = {};
-            if (ybReadInnefCeff(ioc.c_str(), coefficients) != 0) noInner.push_back(toTerminal(ioc));
+            misnumbered.item("image " + std::to_string(record.nImageNo) + " (strip " + std::to_string(record.nStripNo) +
+                                 ") at strip " + std::to_string(images[i].strip) + ", position " +
+                                 std::to_string(images[i].position) + ": expected " + std::to_string(expected),
+                             {{"image", record.nImageNo},
+                              {"record_strip", record.nStripNo},
+                              {"strip", images[i].strip},
+                              {"position", images[i].position},
+                              {"expected", expected}});
+        if (yb::tiepoints::detachFillsPhotoCoordinates(block.info) && tiePoints.counts.images.count(record.nImageNo)) {
+            std::array<double, 6> coefficients{};
+            std::string ioc;
+            if (yb::tiepoints::readDetachInnerOrientation(block.info, path.c_str(), coefficients, ioc))
+                noInner.item(toTerminal(ioc), {{"image", record.nImageNo}, {"path", toTerminal(ioc)}});
         }
     }
-    auto report = [&](std::vector<std::string> list, char const* severity, char const* what, std::string message) {
-        if (list.empty()) return;
-        Finding& finding = findings.add(severity, what, std::to_string(list.size()) + " " + message);
-        list.resize(std::min(list.size(), kExamples));
-        finding.examples = std::move(list);
+    auto report = [&](Finding& finding) {
+        if (finding.items.empty()) return;
+        finding.message = std::to_string(finding.items.size()) + " " + finding.message;
+        findings.add("", "", "") = std::move(finding);
     };
-    report(std::move(missing), "warning", "image_missing", "image files of the image list do not exist");
-    report(std::move(misnumbered), "error", "image_number",
-           "image numbers break the rule strip * 100 + position");
-    report(std::move(noInner), "error", "inner_orientation_missing",
-           "images with tie points have no readable inner orientation file; detach needs them");
+    report(missing);
+    report(misnumbered);
+    report(noInner);
     if (tiePoints.readable) {
-        std::vector<std::string> strangers;
+        std::vector<std::pair<std::int32_t, std::int64_t>> strangers;
         for (auto const& [image, ties] : tiePoints.counts.images)
-            if (listed.count(image) == 0)
-                strangers.push_back("image " + std::to_string(image) + ": " + std::to_string(ties.observations) +
-                                    " observations");
+            if (listed.count(image) == 0) strangers.emplace_back(image, ties.observations);
         std::sort(strangers.begin(), strangers.end());
-        report(std::move(strangers), "error", "tie_points_of_unknown_image",
-               "tie point groups belong to images that are not in the image list");
+        Finding unknown{"error", "tie_points_of_unknown_image",
+                        "tie point groups belong to images that are not in the image list", {}, 0, {}, {}};
+        for (auto const& [image, observations] : strangers)
+            unknown.item("image " + std::to_string(image) + ": " + counted(observations, "observation", "observations"),
+                         {{"image", image}, {"observations", observations}});
+        report(unknown);
     }
 }
 
+// Per-image files that hold edits not yet united (by the detach record, or newer than the tie point
+// file without one), and the others a detach left.
 void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& images, Findings& findings) {
-    auto const tiePointTime = yb::platform::modificationTime(block.tiePointPath);
-    std::vector<std::string> older, newer;
+    Workspace const workspace = workspaceOf(block, images);
+    auto const record = readDetachRecord(workspace);
+    std::vector<std::string> const edited = editedPerImageFiles(workspace, record);
+    std::unordered_set<std::string> const editedSet(edited.begin(), edited.end());
+    std::vector<std::string> older;
     for (BlockImage const& image : images) {
         std::string const file = perImageFile(block, image.record);
-        auto const time = yb::platform::modificationTime(file);
-        if (!time) continue;
-        (tiePointTime && *time <= *tiePointTime ? older : newer).push_back(toTerminal(file));
+        if (editedSet.count(file) == 0 && yb::platform::isRegularFile(file)) older.push_back(file);
     }
-    if (!newer.empty()) {
-        Finding& finding = findings.add(
-            "warning", "per_image_files_not_united",
-            std::to_string(newer.size()) +
-                " per-image tie point files are newer than the block tie point file: edits not yet united? "
-                "('ybblock unite' takes them in; a detach or clean would remove them)");
-        newer.resize(std::min(newer.size(), kExamples));
-        finding.examples = std::move(newer);
-    }
-    if (!older.empty()) {
-        Finding& finding = findings.add("note", "per_image_files_left",
-                                        std::to_string(older.size()) +
-                                            " per-image tie point files are left from a detach, all older than the "
-                                            "block tie point file ('ybblock clean' removes them)");
-        older.resize(std::min(older.size(), kExamples));
-        finding.examples = std::move(older);
-    }
+    auto const listFiles = [](Finding& finding, std::vector<std::string> const& files) {
+        for (std::string const& file : files) finding.item(toTerminal(file), {{"path", toTerminal(file)}});
+    };
+    if (!edited.empty())
+        listFiles(findings.add("warning", "per_image_files_not_united",
+                               counted(edited.size(), "per-image tie point file", "per-image tie point files") +
+                                   (record ? " changed since the last detach or unite: edits not yet united? "
+                                           : (edited.size() == 1 ? " is" : " are") +
+                                                 std::string(" newer than the block tie point file: edits not yet "
+                                                             "united? ")) +
+                                   "('ybblock unite' takes them in; a detach or clean would remove them)"),
+                  edited);
+    if (!older.empty())
+        listFiles(findings.add("note", "per_image_files_left",
+                               counted(older.size(), "per-image tie point file is", "per-image tie point files are") +
+                                   " left from a detach, none changed since ('ybblock clean' removes them)"),
+                  older);
 }
 
 Json toJson(Finding const& finding) {
     Json json{{"severity", finding.severity}, {"finding", finding.what}, {"message", finding.message}};
     if (!finding.path.empty()) json["path"] = toTerminal(finding.path);
     if (finding.code != 0) json["error"] = codeJson(finding.code);
-    if (!finding.examples.empty()) json["examples"] = finding.examples;
+    if (!finding.items.empty()) {
+        json["count"] = finding.items.size();
+        json["items"] = finding.items;
+    }
     return json;
+}
+
+}  // namespace
+
+namespace {
+
+// Prints the findings as text or JSON; the exit status they give.
+int printFindings(CheckOptions const& options, std::size_t images, Findings const& findings, std::ostream& out) {
+    std::size_t errors = 0, warnings = 0;
+    for (Finding const& finding : findings.list()) {
+        errors += finding.severity == "error";
+        warnings += finding.severity == "warning";
+    }
+    if (options.json) {
+        Json list = Json::array();
+        for (Finding const& finding : findings.list()) list.push_back(toJson(finding));
+        Json json{{"block", options.path}, {"images", images}, {"errors", errors}, {"warnings", warnings},
+                  {"findings", std::move(list)}};
+        out << json.dump(2) << "\n";
+    } else {
+        out << "check " << options.path << ": " << counted(images, "image", "images") << "\n";
+        for (Finding const& finding : findings.list()) {
+            out << finding.severity << ": " << finding.message << "\n";
+            if (!finding.path.empty()) out << "  " << toTerminal(finding.path) << "\n";
+            if (finding.code != 0) out << "  " << codeText(finding.code) << "\n";
+            std::size_t const shown = options.limit == 0 ? finding.examples.size()
+                                                         : std::min(finding.examples.size(), static_cast<std::size_t>(options.limit));
+            for (std::size_t i = 0; i < shown; ++i) out << "  - " << finding.examples[i] << "\n";
+            if (shown < finding.examples.size())
+                out << "  (" << finding.examples.size() - shown << " more; --limit 0 lists them)\n";
+        }
+        out << counted(errors, "error", "errors") << ", " << counted(warnings, "warning", "warnings") << "\n";
+    }
+    return errors + warnings == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace
 
 int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const host = toHost(options.path);
+    Findings findings;
+    BlockInfo info{};
+    if (auto const problem = readBlockOption(host, info)) {
+        // Nothing else of the block can be found: the one finding, and the block option file's exit status.
+        findings.add("error", "block_option_unreadable", problem->what, host, problem->code);
+        printFindings(options, 0, findings, out);
+        err << "ybblock check: " << problem->what << ": " << toTerminal(host) << " (" << whereIs(host) << ")\n";
+        return kExitUsage;
+    }
     auto block = openBlock(host, err);
     if (!block) return kExitUsage;
-    Findings findings;
     checkNamedFiles(*block, findings);
     std::vector<BlockImage> images;
     if (!yb::platform::isRegularFile(block->imageListPath)) {
@@ -226,29 +295,7 @@ int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) 
     checkImages(*block, images, tiePoints, findings);
     checkWeakTies(images, tiePoints, options.minTies, findings);
     checkPerImageFiles(*block, images, findings);
-
-    std::size_t errors = 0, warnings = 0;
-    for (Finding const& finding : findings.list()) {
-        errors += finding.severity == "error";
-        warnings += finding.severity == "warning";
-    }
-    if (options.json) {
-        Json list = Json::array();
-        for (Finding const& finding : findings.list()) list.push_back(toJson(finding));
-        Json json{{"block", options.path}, {"images", images.size()}, {"errors", errors}, {"warnings", warnings},
-                  {"findings", std::move(list)}};
-        out << json.dump(2) << "\n";
-    } else {
-        out << "check " << options.path << ": " << images.size() << " images\n";
-        for (Finding const& finding : findings.list()) {
-            out << finding.severity << ": " << finding.message << "\n";
-            if (!finding.path.empty()) out << "  " << toTerminal(finding.path) << "\n";
-            if (finding.code != 0) out << "  " << codeText(finding.code) << "\n";
-            for (auto const& example : finding.examples) out << "  - " << example << "\n";
-        }
-        out << errors << " errors, " << warnings << " warnings\n";
-    }
-    return errors + warnings == 0 ? kExitOk : kExitFailed;
+    return printFindings(options, images.size(), findings, out);
 }
 
 }  // namespace ybblock

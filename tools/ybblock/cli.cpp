@@ -19,7 +19,8 @@ constexpr char const* kDescription =
     "ybblock: inspect, check and repair the files of a photogrammetric block.\n"
     "Paths are native paths or host paths with a drive letter (D:\\Blk\\a.dms); a drive letter is\n"
     "mapped through the environment, for example YB_DRIVE_D=/data/d maps D:.\n"
-    "Exit status: 0 done, 1 a file cannot be read or a check has findings, 2 usage error.";
+    "Exit status: 0 done, 1 a file cannot be read or a check has findings, 2 usage error or a block\n"
+    "option file that cannot be read or is damaged.";
 
 // Edit distance, for suggestions.
 std::size_t distance(std::string_view a, std::string_view b) {
@@ -143,7 +144,9 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         "ybblock check 'D:\\DemoBlock\\Demo.dms'\n\nExit status: 0 clean (notes only), 1 errors or warnings, 2 the "
         "block option file cannot be read.");
     checkCommand->add_option("BLOCK.dms", check.path, "the block option file")->required();
-    checkCommand->add_flag("--json", check.json, "print JSON instead of text");
+    checkCommand->add_flag("--json", check.json, "print JSON instead of text (every item of every finding)");
+    checkCommand->add_option("--limit", check.limit, "items listed per finding (default 5; 0 lists all)")
+        ->check(CLI::Range(0L, 1000000000L));
     checkCommand->add_option("--min-ties", check.minTies,
                              "images and neighbouring strips tied by fewer points are weak (default 6)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
@@ -170,26 +173,42 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     CLI::App* importCommand = addCommand(
         *tiePoints, "import", "Merge the observations of a CSV file into a tie point file.",
         "ybblock tiepoints import points.csv 'D:\\DemoBlock\\Demo.dms'\n\nRows replace the observation of the same "
-        "image and name or are added; a bad row changes nothing.");
+        "image and name or are added. Nothing changes when a row is bad: a number that\nis not finite, an observation "
+        "named twice, an image the block's list does not hold.");
     importCommand->add_option("FILE.csv", importOptions.csv, "the CSV file, as `tiepoints export` writes it")->required();
     importCommand->add_option("TARGET", importOptions.target, "a block option file or a tie point file")->required();
+    importCommand->add_flag("--allow-unknown-images", importOptions.allowUnknownImages,
+                            "import rows of images that are not in the block's image list");
 
     WorkflowOptions detach, unite, clean;
     CLI::App* detachCommand = addCommand(
         app, "detach", "Copy each image's tie points into its per-image file in the block's temp folder.",
-        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRefuses when per-image files newer than the tie point file exist "
-        "(they may hold edits not yet united) unless --force.");
+        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRecords the tie point file it detached from (NAME.scp.detached) and "
+        "keeps a copy of it\n(NAME.scp.base) beside the per-image files. Refuses when per-image files changed since "
+        "the\nlast detach or unite (they may hold edits not yet united) unless --force.");
     CLI::App* uniteCommand = addCommand(
         app, "unite", "Gather the per-image files back into the block tie point file.",
-        "ybblock unite 'D:\\DemoBlock\\Demo.dms'\n\nSays how many observations the tie point file holds now and after; "
-        "refuses to drop observations or to leave the file empty unless --force.");
-    CLI::App* cleanCommand = addCommand(app, "clean", "Remove the per-image temporary tie point files.",
-                                        "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'");
+        "ybblock unite --merge 'D:\\DemoBlock\\Demo.dms'\n\nSays how many observations the tie point file holds now "
+        "and after. Refuses, unless --force:\nto drop observations or leave the file empty; to replace a tie point "
+        "file it cannot read\n(with --force it is kept as NAME.scp.damaged); to undo changes made to the tie point "
+        "file\nsince the detach. --merge keeps those changes too, observation by observation; an\nobservation changed "
+        "differently on both sides is a conflict, listed, and nothing changes\nunless --ours (the per-image files) or "
+        "--theirs (the tie point file) decides.");
+    CLI::App* cleanCommand = addCommand(
+        app, "clean", "Remove the per-image temporary tie point files.",
+        "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'\n\nRefuses while per-image files changed since the last "
+        "detach or unite, unless --force;\nfails, listing them, when files cannot be removed.");
     for (auto [command, options] : {std::pair{detachCommand, &detach}, {uniteCommand, &unite}, {cleanCommand, &clean}}) {
         command->add_option("BLOCK.dms", options->block, "the block option file")->required();
-        command->add_flag("-n,--dry-run", options->dryRun, "say what would change, change nothing");
-        if (command != cleanCommand) command->add_flag("--force", options->force, "run even when refused");
+        command->add_flag("-n,--dry-run", options->dryRun, "say what would change (refusals too), change nothing");
+        command->add_flag("--force", options->force, "run even when refused");
     }
+    CLI::Option* merge = uniteCommand->add_flag("--merge", unite.merge, "merge with the tie point file's changes");
+    CLI::Option* ours = uniteCommand->add_flag("--ours", unite.ours, "with --merge: conflicts keep the per-image files'");
+    CLI::Option* theirs =
+        uniteCommand->add_flag("--theirs", unite.theirs, "with --merge: conflicts keep the tie point file's");
+    ours->needs(merge)->excludes(theirs);
+    theirs->needs(merge);
 
     ReportOptions report;
     CLI::App* reportCommand = addCommand(app, "report", "Write and print the block file state report.",
@@ -231,15 +250,55 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
                             "images and neighbouring strips tied by fewer points are weak (default 6)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
 
+#if YB_HAVE_COLMAP
+    CLI::App* exportGroup = app.add_subcommand("export", "Hand a block to another program.");
+    exportGroup->require_subcommand(1);
+    exportGroup->allow_extras();
+    ColmapExportOptions colmapExport;
+    CLI::App* colmapExportCommand = addCommand(
+        *exportGroup, "colmap", "Write a block's camera, images and tie points as a COLMAP database.",
+        "ybblock export colmap 'D:\\Survey\\Survey.dms' -o /tmp/survey-colmap\n\nWrites DIR/database.db (images "
+        "named by file name, tie point observations as keypoints,\nmatches of every pair of images sharing points as "
+        "verified two-view geometries),\nDIR/image_list.txt and DIR/README.txt, which says how to run colmap mapper.");
+    colmapExportCommand->add_option("BLOCK.dms", colmapExport.block, "the block option file")->required();
+    colmapExportCommand->add_option("-o,--output", colmapExport.folder, "the folder to write")->required();
+    colmapExportCommand->add_flag("--force", colmapExport.force, "replace a database.db that is there already");
+    CLI::App* importGroup = app.add_subcommand("import", "Bring another program's results into a block.");
+    importGroup->require_subcommand(1);
+    importGroup->allow_extras();
+    ColmapImportOptions colmapImport;
+    CLI::App* colmapImportCommand = addCommand(
+        *importGroup, "colmap", "Merge the tracks of a COLMAP sparse model into the block's tie point file.",
+        "ybblock import colmap /tmp/survey-colmap/sparse/0 'D:\\Survey\\Survey.dms' --dry-run\n\nReads the binary "
+        "or the text model; images are matched to the image list by file name\n(others are reported and skipped); each "
+        "3D point becomes the point COLMAP<id>.");
+    colmapImportCommand->add_option("MODEL_DIR", colmapImport.model, "the folder of the sparse model")->required();
+    colmapImportCommand->add_option("BLOCK.dms", colmapImport.block, "the block option file")->required();
+    colmapImportCommand->add_flag("-n,--dry-run", colmapImport.dryRun, "say what would change, change nothing");
+#endif
+
     DemoOptions demo;
     CLI::App* demoCommand = addCommand(app, "demo", "Build a small example block and run the workflows on it.",
                                        "ybblock demo /tmp/demo");
     demoCommand->add_option("DIR", demo.folder, "where to build it (default: a fresh temporary folder)");
-    demoCommand->add_option("--strips", demo.strips, "strips of the block (default 2)")->check(CLI::Range(1, 100000));
+    CLI::Option* demoStrips = demoCommand->add_option("--strips", demo.strips, "strips of the block (default 2; survey 3)")
+        ->check(CLI::Range(1, 100000));
     demoCommand->add_option("--images", demo.images, "images of the block, at most 99 a strip (default 5 a strip)")
         ->check(CLI::Range(0, 9900000));
-    demoCommand->add_option("--points", demo.points, "tie point observations (default 3 rows for each pair of neighbours)")
+    demoCommand->add_option("--points", demo.points, "tie point observations (default 6 rows for each pair of neighbours)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{100000000}));
+    demoCommand->add_flag("--weak", demo.weak,
+                          "a weakly tied block: end images tied by 3 points, strips sharing none, no control points");
+    demoCommand->add_flag("--survey", demo.survey,
+                          "a simulated survey instead: terrain, a frame camera flown in strips, ground points "
+                          "measured on every image that sees them, the truth in truth/");
+    demoCommand->add_option("--strip-images", demo.stripImages, "survey: images a strip (default 8)")
+        ->check(CLI::Range(2, 99));
+    demoCommand->add_option("--forward-overlap", demo.forwardOverlap, "survey: forward overlap in percent (default 60)")
+        ->check(CLI::Range(0.0, 90.0));
+    demoCommand->add_option("--side-overlap", demo.sideOverlap, "survey: side overlap in percent (default 30)")
+        ->check(CLI::Range(0.0, 90.0));
+    demoCommand->add_option("--seed", demo.seed, "survey: seed of the random deviations and noise (default 1)");
 
     // An unknown command is refused before parsing, with the nearest command.
     if (!args.empty() && !args.front().empty() && args.front()[0] != '-' &&
@@ -267,6 +326,7 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     for (CLI::App const* at = command; at != nullptr; at = at->get_parent())
         if (int const status = refuseExtras(at, err); status != kExitOk) return status;
 
+    LibraryMessages const libraryMessages;
     if (command == infoCommand) return runInfo(info, out, err);
     if (command == checkCommand) return runCheck(check, out, err);
     if (command == explainCommand) return runExplain(explainCodes, explainJson, out, err);
@@ -281,7 +341,14 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         plot.colorByGcps = plotColour == "gcps";
         return runPlot(plot, out, err);
     }
-    if (command == demoCommand) return runDemo(demo, out, err);
+#if YB_HAVE_COLMAP
+    if (command == colmapExportCommand) return runColmapExport(colmapExport, out, err);
+    if (command == colmapImportCommand) return runColmapImport(colmapImport, out, err);
+#endif
+    if (command == demoCommand) {
+        if (demo.survey && demoStrips->count() == 0) demo.strips = 3;
+        return runDemo(demo, out, err);
+    }
     err << "ybblock: no command given\nRun 'ybblock --help' for the commands.\n";
     return kExitUsage;
 }

@@ -4,14 +4,20 @@
 #include "fs.h"
 #include "gbk.h"
 #include "host_place.h"
+#include "imagelist/image_list.h"
 #include "hostpath.h"
 #include "result_codes.h"
+#include "tiepoints/block_tie_points.h"
 #include "text_scan.h"
 #include "write_path.h"
 
 #include <yb/HostBase.h>
 
+#include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <system_error>
+#include <utility>
 #include <cstdio>
 
 namespace ybblock {
@@ -31,14 +37,9 @@ std::string fieldText(char const* field, std::size_t width) {
 }
 
 std::string whereIs(std::string const& hostPath) {
-    yb::platform::HostPlace const place = yb::platform::placeOf(hostPath);
-    if (place.unmappedDrive != 0) {
-        char const letter = place.unmappedDrive;
-        return std::string("drive ") + letter + ": is not mapped; map it with YB_DRIVE_" + letter +
-               "=/native/folder (the folder that holds what " + letter + ":\\ holds)";
-    }
-    if (place.nativePath) return "native path " + *place.nativePath;
-    return "no native path: the name does not convert to UTF-8";
+    return yb::platform::whereItLeads(hostPath, [](std::string const& letter) {
+        return "YB_DRIVE_" + letter + "=/native/folder (the folder that holds what " + letter + ":\\ holds)";
+    });
 }
 
 std::string codeText(std::int32_t code) {
@@ -56,6 +57,46 @@ void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, 
     err << "\n";
 }
 
+namespace {
+std::vector<std::string>* collected = nullptr;
+void collect(HbMessageStyle, char const* gbkText, void*) {
+    if (collected != nullptr) collected->emplace_back(gbkText != nullptr ? gbkText : "");
+}
+}  // namespace
+
+LibraryMessages::LibraryMessages() {
+    static std::vector<std::string> messages;
+    messages.clear();
+    collected = &messages;
+    hbSetMessageSink(collect, nullptr);
+}
+
+LibraryMessages::~LibraryMessages() {
+    hbSetMessageSink(nullptr, nullptr);
+    collected = nullptr;
+}
+
+std::vector<std::string> takeLibraryMessages() {
+    if (collected == nullptr) return {};
+    return std::exchange(*collected, {});
+}
+
+std::string pathOfLastLibraryMessage() {
+    if (collected == nullptr || collected->empty()) return {};
+    std::string const& text = collected->back();
+    std::size_t const open = text.find('<'), close = text.rfind('>');
+    return open != std::string::npos && close != std::string::npos && close > open ? text.substr(open + 1, close - open - 1)
+                                                                                   : std::string();
+}
+
+std::string systemReason() {
+    int const error = errno;
+    if (error == 0) return {};
+    std::string reason = std::generic_category().message(error);
+    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason;
+}
+
 Json codeJson(std::int32_t code) {
     Json json{{"code", code}};
     if (auto const* info = yb::frame::findResultCode(code)) {
@@ -65,19 +106,39 @@ Json codeJson(std::int32_t code) {
     return json;
 }
 
+bool toStandardOutput(std::string const& typedPath) { return typedPath.empty() || typedPath == "-"; }
+
 bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
                  std::ostream& err) {
-    if (typedPath.empty()) {
+    if (toStandardOutput(typedPath)) {
         out << text;
         return true;
     }
     std::string const target = toHost(typedPath);
+    errno = 0;
     bool const written = yb::platform::replaceFile(target, [&](yb::platform::Output& output) {
         output.write(text.data(), text.size());
         return true;
     });
-    if (!written) reportFailure(err, "cannot write " + std::string(what), yb::kCannotWrite, target);
+    std::string const reason = systemReason();
+    if (!written)
+        reportFailure(err, "cannot write " + std::string(what) + (reason.empty() ? "" : " (" + reason + ")"),
+                      yb::kCannotWrite, target);
     return written;
+}
+
+std::size_t displayWidth(std::string_view utf8) {
+    std::size_t width = 0;
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t const point = yb::platform::takeCodePoint(utf8, at);
+        // East Asian wide and full-width characters take two columns of a terminal.
+        bool const wide = (point >= 0x1100 && point <= 0x115F) || (point >= 0x2E80 && point <= 0xA4CF) ||
+                          (point >= 0xAC00 && point <= 0xD7A3) || (point >= 0xF900 && point <= 0xFAFF) ||
+                          (point >= 0xFE30 && point <= 0xFE4F) || (point >= 0xFF00 && point <= 0xFF60) ||
+                          (point >= 0xFFE0 && point <= 0xFFE6) || (point >= 0x20000 && point <= 0x3FFFD);
+        width += wide ? 2 : 1;
+    }
+    return width;
 }
 
 std::string exactNumber(double value) {
@@ -153,11 +214,30 @@ std::optional<FileKind> recogniseFile(std::string const& hostPath) {
     return found->kind;
 }
 
+std::optional<BlockProblem> readBlockOption(std::string const& hostPath, BlockInfo& info) {
+    if (std::int32_t code = ybReadBlockOptionFile(hostPath.c_str(), &info); code != yb::kSuccess)
+        return BlockProblem{code, "cannot read the block option file"};
+    // The reader takes a record cut short (the missing bytes read as zero); the tool does not.
+    std::uint64_t const size = yb::platform::fileSize(hostPath).value_or(0);
+    std::uint64_t const whole = yb::frame::fileKindInfo(FileKind::BlockOption).fixedSize();
+    if (size != whole)
+        return BlockProblem{yb::kInvalidContent, "the block option file is damaged: it is " + std::to_string(size) +
+                                                     " bytes; every block option file is " + std::to_string(whole) +
+                                                     " bytes"};
+    if (info.imageType < 0 || info.imageType > 6)
+        return BlockProblem{yb::kInvalidContent, "the block option file is damaged: its image type " +
+                                                     std::to_string(info.imageType) + " is none of 0 to 6"};
+    if (yb::platform::boundedText(info.blockDirectory, sizeof info.blockDirectory).empty() ||
+        yb::platform::boundedText(info.blockName, sizeof info.blockName).empty())
+        return BlockProblem{yb::kInvalidContent, "the block option file is damaged: it names no block folder or name"};
+    return std::nullopt;
+}
+
 std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err) {
     Block block;
     block.optionPath = hostPath;
-    if (std::int32_t code = ybReadBlockOptionFile(hostPath.c_str(), &block.info); code != yb::kSuccess) {
-        reportFailure(err, "cannot read the block option file", code, hostPath);
+    if (auto const problem = readBlockOption(hostPath, block.info)) {
+        reportFailure(err, problem->what, problem->code, hostPath);
         return std::nullopt;
     }
     block.imageListPath = ybGetBlkAuxFileName(block.info, ".bil", nullptr);
@@ -167,16 +247,17 @@ std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err) {
 
 std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images) {
     images.clear();
-    std::int32_t strips = 0;
-    if (std::int32_t code = ybGetStripNumberOfImageRecord(block.imageListPath.c_str(), &strips); code != 0)
+    // One walk over the list's strips, as the library's own workflows make it.
+    yb::imagelist::ImageListReader list;
+    if (std::int32_t code = list.open(block.imageListPath.c_str(), yb::kFileNotFound); code != yb::kSuccess)
         return code;
+    std::int32_t const strips = list.storedStripCount();
     // Room for them all at once: growing an array of 20,000 records copies and faults it in again.
-    if (std::int32_t total = 0; ybGetBlockTotalImgNums(block.imageListPath.c_str(), &total) == yb::kSuccess)
+    if (std::int32_t total = 0; yb::imagelist::totalImageCount(list, &total) == yb::kSuccess)
         images.reserve(static_cast<std::size_t>(total));
     std::vector<ImageOrderInfo> strip;
     for (std::int32_t s = 1; s <= strips; ++s) {
-        if (std::int32_t code = ybReadOneStripImageRecord(block.imageListPath.c_str(), strips, s, strip); code != 0)
-            return code;
+        if (std::int32_t code = yb::imagelist::readStrip(list, strips, s, strip); code != yb::kSuccess) return code;
         std::int32_t position = 0;
         for (ImageOrderInfo const& record : strip) images.push_back({record, s, ++position});
     }
@@ -184,7 +265,7 @@ std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images
 }
 
 std::string perImageFile(Block const& block, ImageOrderInfo const& image) {
-    return ybGetTempAuxFileName(block.info, image.szImagePath, nullptr, ".ijp", nullptr);
+    return yb::tiepoints::perImageFile(block.info, image);
 }
 
 namespace {

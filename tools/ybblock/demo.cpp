@@ -58,7 +58,9 @@ int buildBlock(yb::blockgen::BlockShape const& shape, yb::blockgen::GeneratedBlo
     }
     out << "built the block " << kBlockDirectory << ": " << shape.strips << " strips, " << shape.images
         << " images, a metric camera, inner orientations, " << block.points.size() << " tie point observations, "
-        << block.models << " models in strip 1\n";
+        << block.models << " models in strip 1";
+    if (shape.controlPoints > 0) out << ", " << shape.controlPoints << " ground control points";
+    out << (shape.tiesBetweenStrips ? "" : " (a weakly tied block: 'ybblock check' lists what is weak)") << "\n";
     return 0;
 }
 
@@ -79,7 +81,11 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
     dir = std::filesystem::absolute(dir).lexically_normal().string();
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
 
-    yb::blockgen::BlockShape shape;
+    if (options.survey) {
+        hbSetDriveRoot('D', dir.c_str());
+        return runSurveyDemo(options, dir, out, err);
+    }
+    yb::blockgen::BlockShape shape = yb::blockgen::demoShape(options.weak);
     shape.strips = options.strips;
     shape.images = options.images.value_or(5 * options.strips);
     shape.points = options.points.value_or(-1);

@@ -110,13 +110,13 @@ void renderTable(Json const& rows, std::ostream& out, std::string const& pad) {
     }
     for (auto const& line : cells) {
         widths.resize(std::max(widths.size(), line.size()));
-        for (std::size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], line[i].size());
+        for (std::size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], displayWidth(line[i]));
     }
     for (auto const& line : cells) {
         std::string text = pad + "   ";
         for (std::size_t i = 0; i < line.size(); ++i) {
             text += " " + line[i];
-            if (i + 1 < line.size()) text += std::string(widths[i] - line[i].size(), ' ');
+            if (i + 1 < line.size()) text += std::string(widths[i] - displayWidth(line[i]), ' ');
         }
         out << text << "\n";
     }
@@ -173,6 +173,16 @@ int describeFolder(InfoOptions const& options, std::string const& host, std::ost
     return kExitOk;
 }
 
+// With --json, standard output gets JSON whatever happens: here an object saying why nothing is described.
+int describeNothing(InfoOptions const& options, std::string const& host, std::string_view status, Json error,
+                    std::ostream& out) {
+    if (!options.json) return kExitFailed;
+    if (status == "missing") error["where"] = whereIs(host);
+    Json const json{{"path", options.path}, {"status", status}, {"error", std::move(error)}};
+    out << json.dump(2) << "\n";
+    return kExitFailed;
+}
+
 }  // namespace
 
 int runInfo(InfoOptions const& options, std::ostream& out, std::ostream& err) {
@@ -180,14 +190,15 @@ int runInfo(InfoOptions const& options, std::ostream& out, std::ostream& err) {
     if (yb::platform::isDirectory(host)) return describeFolder(options, host, out);
     if (!yb::platform::isRegularFile(host)) {
         reportFailure(err, "no file to describe", yb::kCannotOpen, host);
-        return kExitFailed;
+        return describeNothing(options, host, "missing", codeJson(yb::kCannotOpen), out);
     }
     auto const kind = recogniseFile(host);
     if (!kind) {
         err << "ybblock: '" << options.path
             << "' is not a file of any kind the suite reads or writes (no known magic text or name); "
                "`ybblock --help` lists the kinds `info` knows\n";
-        return kExitFailed;
+        return describeNothing(options, host, "unknown kind",
+                               {{"detail", "no known magic text or name; `ybblock --help` lists the kinds"}}, out);
     }
     yb::frame::FileKindInfo const& kindInfo = yb::frame::fileKindInfo(*kind);
     std::uint64_t const size = yb::platform::fileSize(host).value_or(0);

@@ -8,6 +8,7 @@
 #include "reports/model_state_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace ybblock::info {
@@ -216,7 +217,20 @@ std::int32_t describeBlockStateReport(Source const& source, Json& json) {
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
     if (std::ferror(file.get())) return yb::kInvalidContent;
-    json["text"] = toTerminal(text);
+    // The rows of images and models ("(1)\t...") up to the limit; the heading lines all.
+    std::string shown;
+    std::size_t rows = 0, hidden = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t const end = std::min(text.find('\n', at), text.size() - 1) + 1;
+        bool const row = text[at] == '(' && at + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[at + 1]));
+        if (!row || static_cast<long>(rows++) < source.limit)
+            shown.append(text, at, end - at);
+        else
+            ++hidden;
+        at = end;
+    }
+    json["text"] = toTerminal(shown);
+    if (hidden != 0) json["rows_not_shown"] = hidden;
     return yb::kSuccess;
 }
 

@@ -3,11 +3,13 @@
 #include "info.h"
 
 #include "binary_io.h"
+#include "hostpath.h"
 #include "fs.h"
 #include "points/model_point_sections.h"
 #include "tiepoints/tie_point_file.h"
 
 #include <array>
+#include <optional>
 
 namespace ybblock::info {
 namespace {
@@ -23,31 +25,26 @@ Json imagePoint(tagImagePoint const& point) {
 }
 
 struct SectionHead {
-    std::array<std::int32_t, 3> key{};
+    yb::points::sections::Key key{};
     std::int32_t count = 0;
 };
 
-// The section heads of a model point file in file order. The library reads a section by its key; only
-// the tool needs to list which keys there are. A head that does not fit the file ends the walk.
+// The section heads of a model point file in file order, through the library's walk over them. The
+// library reads a section by its key; only the tool needs to list which keys there are. A head whose
+// records do not fit the file ends the list.
 std::vector<SectionHead> sectionHeads(std::string const& hostPath, yb::points::sections::Layout const& layout,
                                       std::int32_t sections) {
+    namespace sn = yb::points::sections;
     std::vector<SectionHead> heads;
     yb::platform::File file = yb::platform::openFile(hostPath, "rb");
     if (!file) return heads;
     yb::platform::BinaryStream stream(file.get());
-    if (!stream.seek(layout.firstSectionOffset())) return heads;
-    for (std::int32_t i = 0; i < sections; ++i) {
-        SectionHead head;
-        for (std::size_t k = 0; k < layout.keyCount; ++k)
-            if (!stream.readI32(head.key[k])) return heads;
-        auto const remaining = stream.remaining();
-        if (!stream.readI32(head.count) || !remaining ||
-            !yb::platform::countFits(head.count, layout.recordSize, *remaining))
-            return heads;
-        heads.push_back(head);
-        if (!stream.seek(std::int64_t{head.count} * static_cast<std::int64_t>(layout.recordSize), SEEK_CUR))
-            return heads;
-    }
+    std::uint64_t const length = yb::platform::fileSize(hostPath).value_or(0);
+    sn::scan(sn::readerOf(stream), layout, sections, [&](std::int32_t, sn::Key const& key, sn::Section const& section) {
+        if (!sn::recordsWithin(layout, section, length)) return true;  // ends the walk
+        heads.push_back({key, section.count});
+        return false;
+    });
     return heads;
 }
 
@@ -159,24 +156,35 @@ std::int32_t describeTiePoints(Source const& source, Json& json) {
         for (tagImagePoint const& point : points) list.add(imagePoint(point));
         return yb::kSuccess;
     }
-    std::vector<tagImagePoint> points;
-    if (std::int32_t code = ybReadTiePntFileToAry(path, points)) return code;
-    // The group count as the header stores it: empty groups make it differ from the images listed.
-    std::int32_t groups = 0;
-    if (yb::platform::File file = yb::platform::openFile(source.hostPath, "rb")) {
-        yb::platform::BinaryStream stream(file.get());
-        if (!stream.seek(yb::tiepoints::kGroupCountOffset) || !stream.readI32(groups)) return yb::kInvalidContent;
+    // The groups as the library's reader walks them: the count the header stores (empty groups make it
+    // differ from the images listed), then each group's image and records.
+    yb::tiepoints::TiePointFileReader reader;
+    if (std::int32_t code = reader.open(path, HB_MESSAGE_PLAIN)) return code;
+    reader.leaveDamageMessageToCaller();
+    Json body{{"groups", reader.groupCount()}};  // shown only when every group reads
+    std::int64_t total = 0;
+    {
+        ListBuilder list(body, "points_per_image", source.limit);
+        std::optional<std::pair<std::int32_t, std::int64_t>> run;  // image, points of groups in a row
+        for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
+            std::int32_t imageNo = 0, count = 0;
+            if (std::int32_t code = reader.nextGroup(imageNo, count)) return code;
+            if (std::int32_t code = reader.skipRecords(count)) return code;
+            if (count <= 0) continue;
+            total += count;
+            if (run && run->first == imageNo) {
+                run->second += count;
+                continue;
+            }
+            if (run) list.add({{"image", run->first}, {"points", run->second}});
+            run.emplace(imageNo, count);
+        }
+        if (run) list.add({{"image", run->first}, {"points", run->second}});
     }
-    json["groups"] = groups;
-    json["points"] = points.size();
-    // The reader hands the points over grouped by image, in file order.
-    ListBuilder list(json, "points_per_image", source.limit);
-    std::size_t first = 0;
-    for (std::size_t i = 1; i <= points.size(); ++i) {
-        if (i < points.size() && points[i].imageNo == points[first].imageNo) continue;
-        list.add({{"image", std::int32_t{points[first].imageNo}}, {"points", i - first}});
-        first = i;
-    }
+    json["groups"] = body["groups"];
+    json["points"] = total;
+    for (auto& [key, value] : body.items())
+        if (key != "groups") json[key] = std::move(value);
     return yb::kSuccess;
 }
 

@@ -391,7 +391,7 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
             legend.push_back(std::move(row));
         }
         if (items.size() > shown)
-            legend.push_back("    and " + std::to_string(items.size() - shown) + " more ('ybblock check' lists them)");
+            legend.push_back("    and " + std::to_string(items.size() - shown) + " more ('ybblock check --limit 0' lists them)");
     };
     if (!picture.weak.images.empty()) {
         std::vector<std::string> items;
@@ -508,7 +508,7 @@ std::string gcpLayoutPath(PlotOptions const& options, Block const& block) {
 int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const host = toHost(options.block);
     auto block = openBlock(host, err);
-    if (!block) return kExitFailed;
+    if (!block) return kExitUsage;
     std::vector<BlockImage> images;
     if (std::int32_t code = readBlockImages(*block, images)) {
         reportFailure(err, "cannot read the image list", code, block->imageListPath);
@@ -593,7 +593,7 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
         plural(static_cast<std::int64_t>(picture.weak.strips.size()), "weakly tied pair", "weakly tied pairs") +
         " of strips";
     if (!writeOutput(options.output, svg, "the picture", out, err)) return kExitFailed;
-    if (options.output.empty()) return kExitOk;
+    if (toStandardOutput(options.output)) return kExitOk;
     out << summary << "; " << svg.size() << " bytes written to " << options.output << "\n";
     return kExitOk;
 }

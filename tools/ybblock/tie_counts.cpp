@@ -1,91 +1,26 @@
-// Tie counts: one pass over the tie point file, then linear work on dense numbers. Images are numbered
-// in order of first occurrence, and so are point names (compared ignoring case). Each name keeps the
-// distinct images it is seen on; from those follow the images it ties and the pairs of images and of
-// strips that share it. A name's observations lie close together in the file, so its entry is still
-// in the processor's caches when they come.
+// Tie counts: one walk over the tie point file's groups through the library's reader, then linear
+// work on dense numbers. Images are numbered in order of first occurrence, and so are point names
+// (compared ignoring case, through the library's name table). Each name keeps the distinct images it
+// is seen on; from those follow the images it ties and the pairs of images and of strips that share
+// it. A name's observations lie close together in the file, so its entry is still in the processor's
+// caches when they come.
 #include "tie_counts.h"
 
-#include "name_index.h"
-
-#include "fs.h"
+#include "hostpath.h"
+#include "points/point_records.h"
 #include "tiepoints/tie_point_file.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
-#include <optional>
 
 namespace ybblock {
 namespace {
-
-// The tie point file read in large chunks, its groups taken from the chunk in place. The library's
-// exports hand a file over only as one array of all its records, which a block of a million
-// observations would allocate and fault in before counting could start. The layout and what makes a
-// file acceptable are the library's (tie_point_file.h): the magic field compared ignoring case, a
-// group count not negative, every group whole. `sized(records)` hears how many records the file can
-// hold at most; `visit(imageNo, records, count)` gets each group's records (kRecordSize bytes each) a
-// run at a time.
-class TiePointChunks {
-public:
-    template <class Sized, class Visit>
-    std::int32_t walk(std::string const& hostPath, Sized sized, Visit visit) {
-        namespace tp = yb::tiepoints;
-        file_ = yb::platform::openFile(hostPath, "rb");
-        if (!file_) return yb::kCannotOpen;
-        std::setvbuf(file_.get(), nullptr, _IONBF, 0);  // the chunks are the buffer
-        if (auto const length = yb::platform::fileSize(hostPath); length && *length > tp::kFirstGroupOffset)
-            sized((*length - tp::kFirstGroupOffset) / tp::kRecordSize);
-        std::int32_t groups = 0;
-        if (!need(tp::kFirstGroupOffset) ||
-            !yb::platform::equalsIgnoreCase(yb::platform::boundedText(at(), tp::kMagicFieldSize), tp::kTiePointMagic))
-            return yb::kInvalidContent;
-        std::memcpy(&groups, at() + tp::kGroupCountOffset, sizeof groups);
-        if (groups < 0) return yb::kInvalidContent;
-        begin_ += tp::kFirstGroupOffset;
-        for (std::int32_t g = 0; g < groups; ++g) {
-            std::array<std::int32_t, 2> header{};  // image number, record count
-            if (!need(tp::kGroupHeaderSize)) return yb::kInvalidContent;
-            std::memcpy(header.data(), at(), sizeof header);
-            begin_ += tp::kGroupHeaderSize;
-            for (std::int64_t left = header[1]; left > 0;) {
-                if (!need(tp::kRecordSize)) return yb::kInvalidContent;
-                std::size_t const count =
-                    std::min<std::size_t>(static_cast<std::size_t>(left), (end_ - begin_) / tp::kRecordSize);
-                visit(header[0], at(), count);
-                begin_ += count * tp::kRecordSize;
-                left -= static_cast<std::int64_t>(count);
-            }
-        }
-        return yb::kSuccess;
-    }
-
-private:
-    char const* at() const { return chunk_.data() + begin_; }
-
-    // At least `size` bytes from at() on; false when the file ends first.
-    bool need(std::size_t size) {
-        if (end_ - begin_ >= size) return true;
-        std::memmove(chunk_.data(), chunk_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        while (end_ < size) {
-            std::size_t const got = std::fread(chunk_.data() + end_, 1, chunk_.size() - end_, file_.get());
-            if (got == 0) return false;
-            end_ += got;
-        }
-        return true;
-    }
-
-    yb::platform::File file_;
-    std::vector<char> chunk_ = std::vector<char>(std::size_t{1} << 20);
-    std::size_t begin_ = 0, end_ = 0;
-};
 
 // The distinct images a name is seen on: the first few in place, the rest (a name on many images is
 // rare) aside, made distinct at the end.
@@ -174,55 +109,70 @@ std::int64_t TieCounts::sharedByStrips(std::int32_t first, std::int32_t second) 
 
 std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
     counts = TieCounts{};
+    yb::tiepoints::TiePointFileReader reader;
+    if (std::int32_t code = reader.open(tiePointPath.c_str(), HB_MESSAGE_PLAIN); code != yb::kSuccess) return code;
+    reader.leaveDamageMessageToCaller();  // the command says what is wrong with the file
     std::vector<std::int32_t> imageNumbers;
     std::unordered_map<std::int32_t, std::uint32_t> imageIndex;
     std::vector<std::int64_t> observations;  // by image
-    NameIndex<NameImages> names(1024);
+    // A tie point file holds about three observations a name.
+    yb::points::NameTable names(static_cast<std::size_t>(reader.recordCapacity() / 3) + 16);
+    std::vector<NameImages> seenOn;                      // by name number
+    std::vector<std::array<char, 32>> spellings;         // by name number, as first written
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> overflow;
-    TiePointChunks chunks;
-    std::int32_t const code = chunks.walk(
-        tiePointPath,
-        [&](std::uint64_t records) {
-            names = NameIndex<NameImages>(records / 3 + 16);  // a tie point file holds about three observations a name
-        },
-        [&](std::int32_t imageNo, char const* records, std::size_t count) {
-            auto const [found, added] = imageIndex.try_emplace(imageNo, static_cast<std::uint32_t>(imageNumbers.size()));
-            if (added) {
-                imageNumbers.push_back(imageNo);
-                observations.push_back(0);
-            }
-            std::uint32_t const image = found->second;
-            observations[image] += static_cast<std::int64_t>(count);
-            names.numberAll(
-                count, [&](std::size_t i) { return records + i * sizeof(tagImagePoint) + offsetof(tagImagePoint, name); },
-                [&](std::size_t, std::uint32_t name, NameImages& seen, bool) {
-                    if (seen.count > NameImages::kInPlace) {
-                        overflow[name].push_back(image);
-                        return;
-                    }
-                    for (std::uint32_t k = 0; k < seen.count; ++k)
-                        if (seen.images[k] == image) return;
-                    if (seen.count < NameImages::kInPlace) {
-                        seen.images[seen.count++] = image;
-                    } else {
-                        overflow[name].assign(seen.images.begin(), seen.images.end());
-                        overflow[name].push_back(image);
-                        seen.count = NameImages::kInPlace + 1;
-                    }
-                });
-        });
-    if (code != yb::kSuccess) return code;
+    yb::platform::UninitialisedVector<tagImagePoint> records;
+    for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
+        std::int32_t imageNo = 0, count = 0;
+        records.clear();
+        if (std::int32_t code = reader.nextGroup(imageNo, count); code != yb::kSuccess) return code;
+        if (std::int32_t code = reader.readRecords(count, records); code != yb::kSuccess) return code;
+        auto const [found, added] = imageIndex.try_emplace(imageNo, static_cast<std::uint32_t>(imageNumbers.size()));
+        if (added) {
+            imageNumbers.push_back(imageNo);
+            observations.push_back(0);
+        }
+        std::uint32_t const image = found->second;
+        observations[image] += static_cast<std::int64_t>(records.size());
+        for (tagImagePoint const& point : records)
+            if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.photoX) ||
+                !std::isfinite(point.photoY))
+                counts.nonFinite.push_back({std::string(yb::platform::boundedText(point.name, sizeof point.name)), imageNo});
+        names.forEachKey(
+            records.size(), [&](std::size_t i) { return yb::points::nameKeyOf(records[i]); },
+            [&](std::size_t i, yb::points::NameKey const& key) {
+                auto const [number, isNew] = names.tryEmplace(key, static_cast<std::uint32_t>(seenOn.size()));
+                if (isNew) {
+                    seenOn.emplace_back();
+                    std::memcpy(spellings.emplace_back().data(), records[i].name, sizeof records[i].name);
+                }
+                std::uint32_t const name = *number;
+                NameImages& seen = seenOn[name];
+                if (seen.count > NameImages::kInPlace) {
+                    overflow[name].push_back(image);
+                    return;
+                }
+                for (std::uint32_t k = 0; k < seen.count; ++k)
+                    if (seen.images[k] == image) return;
+                if (seen.count < NameImages::kInPlace) {
+                    seen.images[seen.count++] = image;
+                } else {
+                    overflow[name].assign(seen.images.begin(), seen.images.end());
+                    overflow[name].push_back(image);
+                    seen.count = NameImages::kInPlace + 1;
+                }
+            });
+    }
     for (std::int64_t const count : observations) counts.observations += count;
     std::size_t const imageCount = imageNumbers.size();
-    counts.points = static_cast<std::int64_t>(names.size());
+    counts.points = static_cast<std::int64_t>(seenOn.size());
 
     std::vector<std::int64_t> tied(imageCount, 0);
     PairTally imagePairs(imageCount);
     std::unordered_map<std::uint64_t, std::int64_t> stripPairs;
     std::vector<std::uint32_t> members, strips;
     auto const byImageNumber = [&](std::uint32_t a, std::uint32_t b) { return imageNumbers[a] < imageNumbers[b]; };
-    for (std::size_t name = 0; name < names.size(); ++name) {
-        NameImages const& seen = names.payloadOf(static_cast<std::uint32_t>(name));
+    for (std::size_t name = 0; name < seenOn.size(); ++name) {
+        NameImages const& seen = seenOn[name];
         if (seen.count <= NameImages::kInPlace) {
             members.assign(seen.images.begin(), seen.images.begin() + seen.count);
         } else {
@@ -232,7 +182,9 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
         }
         std::sort(members.begin(), members.end(), byImageNumber);
         if (members.size() == 1) {
-            counts.lonePoints.push_back({names.spellingOf(static_cast<std::uint32_t>(name)), imageNumbers[members[0]]});
+            auto const& spelling = spellings[name];
+            counts.lonePoints.push_back(
+                {std::string(yb::platform::boundedText(spelling.data(), spelling.size())), imageNumbers[members[0]]});
             continue;
         }
         strips.clear();

@@ -23,7 +23,7 @@ struct SharedPoints {
     std::int64_t points = 0;
 };
 
-struct LonePoint {
+struct NamedObservation {
     std::string name;  // GBK, as first written
     std::int32_t image = 0;
 };
@@ -34,7 +34,8 @@ struct TieCounts {
     std::unordered_map<std::int32_t, ImageTies> images;  // every image that has a tie point group
     std::vector<SharedPoints> imagePairs;                // by image number, sorted
     std::vector<SharedPoints> stripPairs;                // by strip number (image number / 100), sorted
-    std::vector<LonePoint> lonePoints;                   // names seen on one image only, first occurrence first
+    std::vector<NamedObservation> lonePoints;            // names seen on one image only, first occurrence first
+    std::vector<NamedObservation> nonFinite;             // observations with a coordinate that is nan or inf
 
     ImageTies imageTies(std::int32_t image) const;
     std::int64_t sharedByStrips(std::int32_t first, std::int32_t second) const;

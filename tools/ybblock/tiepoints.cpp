@@ -8,14 +8,20 @@
 #include "gbk.h"
 #include "hostpath.h"
 #include "text_scan.h"
+#include "points/point_records.h"
+#include "tiepoints/tie_point_file.h"
 #include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <array>
+#include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace ybblock {
 namespace {
@@ -24,20 +30,31 @@ using yb::frame::FileKind;
 
 constexpr std::array<std::string_view, 7> kColumns = {"image", "name", "type", "x", "y", "photo_x", "photo_y"};
 
-// The tie point file a command works on: the one named by a block, or the file itself.
-std::optional<std::string> tiePointFileOf(std::string const& typed, bool mayBeNew, std::ostream& err) {
+// The tie point file a command works on: the one named by a block (then with the block), or the file
+// itself.
+struct Target {
+    std::string tiePointPath;
+    std::optional<Block> block;
+};
+
+std::optional<Target> tiePointFileOf(std::string const& typed, bool mayBeNew, std::ostream& err, int& status) {
+    status = kExitFailed;
     std::string const host = toHost(typed);
     if (!yb::platform::isRegularFile(host)) {
-        if (mayBeNew) return host;
+        if (mayBeNew) return Target{host, std::nullopt};
         reportFailure(err, "no such file", yb::kCannotOpen, host);
         return std::nullopt;
     }
     auto const kind = recogniseFile(host);
-    if (kind == FileKind::TiePoint) return host;
+    if (kind == FileKind::TiePoint) return Target{host, std::nullopt};
     if (kind == FileKind::BlockOption) {
         auto block = openBlock(host, err);
-        if (!block) return std::nullopt;
-        return block->tiePointPath;
+        if (!block) {
+            status = kExitUsage;
+            return std::nullopt;
+        }
+        std::string const path = block->tiePointPath;
+        return Target{path, std::move(block)};
     }
     err << "ybblock tiepoints: '" << typed << "' is neither a block option file nor a tie point file\n";
     return std::nullopt;
@@ -138,9 +155,11 @@ std::optional<CsvError> parseRow(CsvRecord const& record, tagImagePoint& point) 
     std::int16_t type = 0;
     if (!parseNumber(record.fields[2], type)) return fail(2, "'" + record.fields[2] + "' is not a 16-bit whole number");
     double values[4] = {};
-    for (std::size_t k = 0; k < 4; ++k)
+    for (std::size_t k = 0; k < 4; ++k) {
         if (!parseNumber(record.fields[3 + k], values[k]))
             return fail(3 + k, "'" + record.fields[3 + k] + "' is not a number");
+        if (!std::isfinite(values[k])) return fail(3 + k, "'" + record.fields[3 + k] + "' is not a finite number");
+    }
     point = tagImagePoint{};
     point.imageNo = image;
     point.type = type;
@@ -164,8 +183,10 @@ bool readWholeFile(std::string const& hostPath, std::string& text) {
 }  // namespace
 
 int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, std::ostream& err) {
-    auto const source = tiePointFileOf(options.source, false, err);
-    if (!source) return kExitFailed;
+    int status = kExitOk;
+    auto const target = tiePointFileOf(options.source, false, err, status);
+    if (!target) return status;
+    std::string const* const source = &target->tiePointPath;
     std::vector<tagImagePoint> points;
     if (std::int32_t code = ybReadTiePntFileToAry(source->c_str(), points); code != yb::kSuccess) {
         reportFailure(err, "cannot read the tie point file", code, *source);
@@ -186,8 +207,9 @@ int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, s
                exactNumber(point.photoY) + "\n";
     }
     if (!writeOutput(options.output, csv, "the CSV file", out, err)) return kExitFailed;
-    if (options.output.empty()) return kExitOk;
-    out << "tiepoints export: " << points.size() << " observations written to " << options.output << "\n";
+    if (toStandardOutput(options.output)) return kExitOk;
+    out << "tiepoints export: " << counted(points.size(), "observation", "observations") << " written to "
+        << options.output << "\n";
     return kExitOk;
 }
 
@@ -198,6 +220,9 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
         reportFailure(err, "cannot read the CSV file", yb::kCannotOpen, csvPath);
         return kExitFailed;
     }
+    // A spreadsheet's "CSV UTF-8" starts with a byte order mark.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (std::string_view(text).starts_with(kByteOrderMark)) text.erase(0, kByteOrderMark.size());
     auto const fail = [&](CsvError const& error) {
         err << options.csv << ":" << error.line << ":" << error.column << ": " << error.message
             << "\nybblock tiepoints import: nothing changed\n";
@@ -214,34 +239,77 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
     if (records.size() - 1 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return fail({records.back().line, 1, "too many rows for one tie point file"});
     std::vector<tagImagePoint> points(records.size() - 1);
-    for (std::size_t i = 1; i < records.size(); ++i)
-        if (auto error = parseRow(records[i], points[i - 1])) return fail(*error);
+    std::unordered_map<std::string, std::size_t> lineOf;  // an observation's key, the line naming it
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        tagImagePoint& point = points[i - 1];
+        if (auto error = parseRow(records[i], point)) return fail(*error);
+        auto const [first, added] = lineOf.try_emplace(yb::points::observationKey(point), records[i].line);
+        if (!added)
+            return fail({records[i].line, 2,
+                         "image " + std::to_string(point.imageNo) + " point " + records[i].fields[1] +
+                             " is named twice: on line " + std::to_string(first->second) + " and on line " +
+                             std::to_string(records[i].line)});
+    }
 
-    auto const target = tiePointFileOf(options.target, true, err);
-    if (!target) return kExitFailed;
+    int status = kExitOk;
+    auto const target = tiePointFileOf(options.target, true, err, status);
+    if (!target) return status;
+    if (target->block && !options.allowUnknownImages) {
+        std::vector<BlockImage> images;
+        if (std::int32_t code = readBlockImages(*target->block, images)) {
+            reportFailure(err, "cannot read the block image list; nothing changed", code, target->block->imageListPath);
+            return kExitFailed;
+        }
+        std::unordered_set<std::int32_t> listed;
+        for (BlockImage const& image : images) listed.insert(image.record.nImageNo);
+        for (std::size_t i = 0; i < points.size(); ++i)
+            if (listed.count(std::int32_t{points[i].imageNo}) == 0)
+                return fail({records[i + 1].line, 1,
+                             "image " + std::to_string(points[i].imageNo) +
+                                 " is not in the block's image list (--allow-unknown-images imports it all the same)"});
+    }
+    std::string const& path = target->tiePointPath;
     if (points.empty()) {
         out << "tiepoints import: no rows; nothing changed\n";
         return kExitOk;
     }
-    std::int32_t before = 0;
-    bool const exists = yb::platform::isRegularFile(*target);
+    // What each row does to the observation of the same image and name, if the file has one.
+    std::vector<tagImagePoint> before;
+    bool const exists = yb::platform::isRegularFile(path);
     if (exists) {
-        if (std::int32_t code = ybReadTiePntNums(target->c_str(), before); code != yb::kSuccess) {
-            reportFailure(err, "cannot read the tie point file; nothing changed", code, *target);
+        if (std::int32_t code = yb::tiepoints::readAllTiePoints(path.c_str(), before); code != yb::kSuccess) {
+            takeLibraryMessages();
+            reportFailure(err, "cannot read the tie point file; nothing changed", code, path);
             return kExitFailed;
         }
     }
+    std::unordered_map<std::string, tagImagePoint> held;
+    for (tagImagePoint const& point : before) held.try_emplace(yb::points::observationKey(point), point);
+    std::size_t replaced = 0, added = 0, unchanged = 0;
+    for (tagImagePoint const& point : points) {
+        auto const found = held.find(yb::points::observationKey(point));
+        if (found == held.end())
+            ++added;
+        else if (std::memcmp(&found->second, &point, offsetof(tagImagePoint, name)) == 0 &&
+                 yb::platform::boundedText(found->second.name, sizeof point.name) ==
+                     yb::platform::boundedText(point.name, sizeof point.name))
+            ++unchanged;
+        else
+            ++replaced;
+    }
     auto const count = static_cast<std::int32_t>(points.size());
-    std::int32_t const code = exists ? ybAppendTiePntToFile(target->c_str(), points.data(), count)
-                                     : ybCreateTiePntFile(target->c_str(), points.data(), count);
+    std::int32_t const code = exists ? ybAppendTiePntToFile(path.c_str(), points.data(), count)
+                                     : ybCreateTiePntFile(path.c_str(), points.data(), count);
     if (code != yb::kSuccess) {
-        reportFailure(err, "tiepoints import failed", code, *target);
+        takeLibraryMessages();
+        reportFailure(err, "tiepoints import failed", code, path);
         return kExitFailed;
     }
     std::int32_t after = 0;
-    ybReadTiePntNums(target->c_str(), after);
-    out << "tiepoints import: " << count << " rows merged into " << toTerminal(*target) << "; it held " << before
-        << " observations and holds " << after << " now\n";
+    ybReadTiePntNums(path.c_str(), after);
+    out << "tiepoints import: " << counted(points.size(), "row", "rows") << " read: " << replaced << " replaced, "
+        << added << " added, " << unchanged << " unchanged; " << toTerminal(path) << " held "
+        << counted(before.size(), "observation", "observations") << " and holds " << after << " now\n";
     return kExitOk;
 }
 

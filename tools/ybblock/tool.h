@@ -49,10 +49,36 @@ void reportFailure(std::ostream& err, std::string_view what, std::int32_t code, 
 // JSON of a code: {"code": N, "constant": ..., "meaning": ...}.
 Json codeJson(std::int32_t code);
 
+// The library's messages (GBK) shown since the command began, taken: a command that fails says what
+// failed once, in its own words, and names the file the library's message names.
+class LibraryMessages {
+public:
+    LibraryMessages();  // collects them while it lives
+    ~LibraryMessages();
+    LibraryMessages(LibraryMessages const&) = delete;
+    LibraryMessages& operator=(LibraryMessages const&) = delete;
+};
+std::vector<std::string> takeLibraryMessages();
+// The path the last message names between '<' and '>', or empty.
+std::string pathOfLastLibraryMessage();
+// The system's reason for the last failure of a file operation ("permission denied"), or empty.
+std::string systemReason();
+
 // Writes `text` to the file the user named, replacing it whole (an old file stays when the new one
-// cannot be written), or to `out` when the name is empty. False, with the error line, on failure.
+// cannot be written), or to `out` when the name is empty or "-". False, with the error line, on failure.
 bool writeOutput(std::string const& typedPath, std::string_view text, std::string_view what, std::ostream& out,
                  std::ostream& err);
+
+// "1 image" or "2 images": a count and its noun (and verb) in the right number.
+template <class Count>
+std::string counted(Count count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+// Whether an output named so goes to standard output: none named, or "-".
+bool toStandardOutput(std::string const& typedPath);
+// The columns a terminal gives UTF-8 text: two for East Asian wide characters (Chinese), one for others.
+std::size_t displayWidth(std::string_view utf8);
 
 // Shortest decimal text that reads back as the same double.
 std::string exactNumber(double value);
@@ -68,7 +94,16 @@ struct Block {
     std::string imageListPath;
     std::string tiePointPath;
 };
-// Reads the block option file; on failure writes the error line and answers nullopt.
+// What is wrong with a block option file: a reader's code, or a file cut short or with impossible
+// fields (kInvalidContent), and what to say.
+struct BlockProblem {
+    std::int32_t code = 0;
+    std::string what;
+};
+// Reads and checks the block option file, first thing of every command that takes one.
+std::optional<BlockProblem> readBlockOption(std::string const& hostPath, BlockInfo& info);
+// Reads the block option file; on failure writes the error line and answers nullopt: the command
+// then stops with kExitUsage.
 std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err);
 
 struct BlockImage {
@@ -111,6 +146,7 @@ inline constexpr std::int64_t kDefaultMinTies = 6;
 struct CheckOptions {
     std::string path;
     bool json = false;
+    long limit = 5;  // items listed per finding in text; 0: all (JSON lists all)
     std::int64_t minTies = kDefaultMinTies;
 };
 int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err);
@@ -125,6 +161,7 @@ int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, s
 struct TiePointImportOptions {
     std::string csv;
     std::string target;  // block option file or tie point file
+    bool allowUnknownImages = false;  // rows of images the block's image list does not hold
 };
 int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, std::ostream& err);
 
@@ -132,6 +169,9 @@ struct WorkflowOptions {
     std::string block;
     bool force = false;
     bool dryRun = false;
+    bool merge = false;   // unite: three-way merge with the tie point file's changes since the detach
+    bool ours = false;    // unite --merge: conflicts go the per-image files' way
+    bool theirs = false;  // unite --merge: conflicts go the tie point file's way
 };
 int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& err);
 int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& err);
@@ -159,12 +199,34 @@ struct PlotOptions {
 };
 int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err);
 
+struct ColmapExportOptions {
+    std::string block;
+    std::string folder;
+    bool force = false;
+};
+int runColmapExport(ColmapExportOptions const& options, std::ostream& out, std::ostream& err);
+struct ColmapImportOptions {
+    std::string model;
+    std::string block;
+    bool dryRun = false;
+};
+int runColmapImport(ColmapImportOptions const& options, std::ostream& out, std::ostream& err);
+
 struct DemoOptions {
     std::string folder;  // empty: a fresh temporary folder
     std::int32_t strips = 2;
     std::optional<std::int32_t> images;  // default: five a strip
-    std::optional<std::int64_t> points;  // default: three rows of points for every pair of neighbours
+    std::optional<std::int64_t> points;  // default: six rows of points for every pair of neighbours
+    bool weak = false;                   // the weakly tied block that check flags
+    // A simulated survey instead (strips default 3): images a strip, overlaps in percent, random seed.
+    bool survey = false;
+    std::int32_t stripImages = 8;
+    double forwardOverlap = 60.0;
+    double sideOverlap = 30.0;
+    std::uint32_t seed = 1;
 };
 int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err);
+// The survey demo in `folder` (a native folder already mapped as drive D:).
+int runSurveyDemo(DemoOptions const& options, std::string const& folder, std::ostream& out, std::ostream& err);
 
 }  // namespace ybblock

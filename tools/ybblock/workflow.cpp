@@ -1,13 +1,23 @@
 // ybblock detach, unite, clean, report and state: the block-level workflows. The destructive ones
 // look before they leap: they read everything the library will need, say what will change, and refuse
-// what would lose work (observations dropped, per-image edits overwritten) unless --force.
+// what would lose work unless --force: observations dropped, per-image edits overwritten, changes made
+// to the tie point file since the detach undone, a tie point file that cannot be read replaced. After
+// the library's detach or unite, the tool records the tie point file and the per-image files as they
+// then stand (workspace.h), so that it can tell edits from what the workflow wrote.
 #include "info.h"
+#include "merge.h"
+#include "workspace.h"
 
 #include "fs.h"
 #include "hostpath.h"
+#include "tiepoints/block_tie_points.h"
+#include "tiepoints/tie_point_file.h"
+#include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
 
+#include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
@@ -17,50 +27,29 @@ namespace {
 
 constexpr std::size_t kNamesShown = 5;
 
-struct Workspace {
-    Block block;
-    std::vector<BlockImage> images;
-};
-
-std::optional<Workspace> openWorkspace(std::string const& typed, std::ostream& err) {
-    auto block = openBlock(toHost(typed), err);
-    if (!block) return std::nullopt;
-    Workspace workspace{std::move(*block), {}};
-    if (std::int32_t code = readBlockImages(workspace.block, workspace.images); code != yb::kSuccess) {
-        reportFailure(err, "cannot read the block image list", code, workspace.block.imageListPath);
-        return std::nullopt;
-    }
-    return workspace;
+template <class Item, class Show>
+void listSome(std::vector<Item> const& items, std::ostream& out, Show show) {
+    for (std::size_t i = 0; i < items.size() && i < kNamesShown; ++i) out << "  " << show(items[i]) << "\n";
+    if (items.size() > kNamesShown) out << "  ... and " << items.size() - kNamesShown << " more\n";
 }
 
-// Per-image tie point files changed after the block tie point file was last written: edits that a
-// detach or a clean would throw away.
-std::vector<std::string> unitedLater(Workspace const& workspace) {
-    std::vector<std::string> newer;
-    auto const tiePointTime = yb::platform::modificationTime(workspace.block.tiePointPath);
-    Progress progress("looking at per-image files", workspace.images.size());
-    for (std::size_t i = 0; i < workspace.images.size(); ++i) {
-        progress.step(i);
-        std::string const file = perImageFile(workspace.block, workspace.images[i].record);
-        auto const time = yb::platform::modificationTime(file);
-        if (time && (!tiePointTime || *time > *tiePointTime)) newer.push_back(file);
-    }
-    return newer;
+void listFiles(std::vector<std::string> const& files, std::ostream& out) {
+    listSome(files, out, [](std::string const& file) { return toTerminal(file); });
 }
 
-void listSome(std::vector<std::string> const& names, std::ostream& out) {
-    for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i) out << "  " << toTerminal(names[i]) << "\n";
-    if (names.size() > kNamesShown) out << "  ... and " << names.size() - kNamesShown << " more\n";
+std::string plural(std::size_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
 
 // Refuses when per-image files hold changes the tie point file does not have.
-bool refuseNewerPerImageFiles(Workspace const& workspace, std::string_view command, std::ostream& err) {
-    std::vector<std::string> const newer = unitedLater(workspace);
-    if (newer.empty()) return false;
-    err << "ybblock " << command << ": refused: " << newer.size()
-        << " per-image tie point files are newer than the block tie point file "
-        << toTerminal(workspace.block.tiePointPath) << " and may hold edits not yet united:\n";
-    listSome(newer, err);
+bool refuseEditedPerImageFiles(Workspace const& workspace, std::optional<DetachRecord> const& record,
+                               std::string_view command, std::ostream& err) {
+    std::vector<std::string> const edited = editedPerImageFiles(workspace, record);
+    if (edited.empty()) return false;
+    err << "ybblock " << command << ": refused: " << plural(edited.size(), "per-image tie point file", "per-image tie point files")
+        << (record ? " changed since the last detach or unite" : " are newer than the block tie point file")
+        << " and may hold edits not yet united:\n";
+    listFiles(edited, err);
     err << "Run 'ybblock unite' first to keep them, or add --force to " << command << " anyway.\n";
     return true;
 }
@@ -70,17 +59,15 @@ bool refuseNewerPerImageFiles(Workspace const& workspace, std::string_view comma
 bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t& observations, std::ostream& err) {
     Block const& block = workspace.block;
     std::vector<tagImagePoint> points;
-    if (std::int32_t code = ybReadTiePntFileToAry(block.tiePointPath.c_str(), points); code != yb::kSuccess) {
+    if (std::int32_t code = yb::tiepoints::readAllTiePoints(block.tiePointPath.c_str(), points); code != yb::kSuccess) {
         reportFailure(err, "cannot read the block tie point file", code, block.tiePointPath);
         return false;
     }
-    bool const camera = block.info.imageType == 0 || block.info.imageType == 1;
+    bool const camera = yb::tiepoints::detachFillsPhotoCoordinates(block.info);
     if (camera) {
         CameraInfo info{};
-        RIMPOINTLAYOUT layout = RIM_LAYOUT_FOUR;
-        std::int32_t count = 0;
-        std::string const cameraPath(yb::platform::boundedText(block.info.cameraFile, sizeof block.info.cameraFile));
-        if (std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &info, nullptr, &layout, nullptr, &count)) {
+        std::string cameraPath;
+        if (std::int32_t code = yb::tiepoints::readDetachCamera(block.info, info, cameraPath)) {
             reportFailure(err, "cannot read the camera file", code, cameraPath);
             return false;
         }
@@ -94,9 +81,10 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
         ++files;
         observations += found->second;
         if (!camera) continue;
-        std::string const ioc = ybGetImgAuxFileName(block.info, image.record.szImagePath, ".ioc", nullptr, nullptr);
-        double coefficients[6] = {};
-        if (std::int32_t code = ybReadInnefCeff(ioc.c_str(), coefficients); code != yb::kSuccess) {
+        std::array<double, 6> coefficients{};
+        std::string ioc;
+        std::string const imagePath(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath));
+        if (std::int32_t code = yb::tiepoints::readDetachInnerOrientation(block.info, imagePath.c_str(), coefficients, ioc)) {
             reportFailure(err, "cannot read the inner orientation of image " + std::to_string(image.record.nImageNo),
                           code, ioc);
             return false;
@@ -105,8 +93,113 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
     return true;
 }
 
+// A failed write of the library's workflow, said once: the file the library names (else `fallback`)
+// and the system's reason when there is one.
+int writeFailed(std::string_view what, std::int32_t code, std::string const& fallback, std::string const& reason,
+                std::ostream& err) {
+    std::string path = pathOfLastLibraryMessage();
+    if (path.empty()) path = fallback;
+    takeLibraryMessages();
+    reportFailure(err, std::string(what) + (reason.empty() ? "" : " (" + reason + ")"), code, path);
+    return kExitFailed;
+}
+
+// The per-image files as read: one entry per image of the list, in its order. False, with the error line,
+// when one cannot be read.
+bool readPerImageFiles(Workspace const& workspace, std::vector<ImagePoints>& ours, std::size_t& files,
+                       std::ostream& err) {
+    files = 0;
+    for (BlockImage const& image : workspace.images) {
+        ImagePoints& entry = ours.emplace_back();
+        entry.image = image.record.nImageNo;
+        std::string const file = perImageFile(workspace.block, image.record);
+        if (!yb::platform::isRegularFile(file)) continue;
+        if (std::int32_t code = ybReadImgGcpFileToAry(file.c_str(), entry.points); code != yb::kSuccess) {
+            reportFailure(err, "cannot read the per-image file of image " + std::to_string(image.record.nImageNo), code,
+                          file);
+            return false;
+        }
+        ++files;
+    }
+    return true;
+}
+
+std::string describe(std::optional<tagImagePoint> const& point) {
+    if (!point) return "removed";
+    return "x " + exactNumber(point->x) + ", y " + exactNumber(point->y) + ", type " + std::to_string(point->type);
+}
+
+// Three-way merge of the per-image files and the tie point file from the detach's base.
+int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std::vector<ImagePoints> const& ours,
+                std::vector<tagImagePoint> const& theirs, std::ostream& out, std::ostream& err) {
+    Block const& block = workspace.block;
+    std::vector<tagImagePoint> base;
+    if (!readDetachRecord(workspace) || yb::tiepoints::readAllTiePoints(workspace.basePath.c_str(), base) != yb::kSuccess) {
+        takeLibraryMessages();
+        err << "ybblock unite: --merge needs the record and the copy of the tie point file that 'ybblock detach' "
+               "leaves in "
+            << toTerminal(workspace.folder) << " (" << toTerminal(yb::platform::fileNameOf(workspace.recordPath))
+            << ", " << toTerminal(yb::platform::fileNameOf(workspace.basePath))
+            << "); they are missing or damaged. Without them, unite (or unite --force) takes the per-image files as "
+               "they are.\n";
+        return kExitFailed;
+    }
+    Prefer const prefer = options.ours ? Prefer::Ours : options.theirs ? Prefer::Theirs : Prefer::Neither;
+    MergeResult const merged = mergeObservations(base, ours, theirs, prefer);
+    std::size_t after = 0;
+    for (auto const& group : merged.groups) after += group.size();
+    out << "unite --merge: " << plural(merged.fromOurs, "observation", "observations")
+        << " changed in the per-image files, " << merged.fromTheirs << " in the tie point file, "
+        << plural(merged.conflicts.size(), "conflict", "conflicts") << "\n";
+    if (!merged.conflicts.empty()) {
+        std::ostream& to = prefer == Prefer::Neither ? err : out;
+        to << (prefer == Prefer::Neither ? "conflicts (observations changed differently on both sides):\n"
+                                         : prefer == Prefer::Ours ? "conflicts decided for the per-image files (--ours):\n"
+                                                                  : "conflicts decided for the tie point file (--theirs):\n");
+        listSome(merged.conflicts, to, [](Conflict const& conflict) {
+            return "image " + std::to_string(conflict.image) + " point " + toTerminal(conflict.name) +
+                   ": per-image file " + describe(conflict.ours) + "; tie point file " + describe(conflict.theirs) +
+                   "; at the detach " + describe(conflict.base);
+        });
+        if (prefer == Prefer::Neither) {
+            err << "ybblock unite: refused: " << plural(merged.conflicts.size(), "conflict", "conflicts")
+                << "; nothing changed. Add --ours to keep the per-image files' observations, or --theirs to keep the "
+                   "tie point file's.\n";
+            return kExitFailed;
+        }
+    }
+    out << "unite: the tie point file holds " << counted(theirs.size(), "observation", "observations")
+        << " now and will hold " << after
+        << " after; " << plural(merged.changedForOurs.size(), "per-image file", "per-image files")
+        << " will take the tie point file's changes\n";
+    if (options.dryRun) {
+        out << "unite: dry run, nothing changed\n";
+        return kExitOk;
+    }
+    errno = 0;
+    if (std::int32_t code = yb::tiepoints::writeTiePointGroups(block.tiePointPath.c_str(), merged.groups))
+        return writeFailed("unite: cannot write the block tie point file", code, block.tiePointPath, systemReason(), err);
+    for (ImagePoints const& image : merged.changedForOurs) {
+        auto const found = std::find_if(workspace.images.begin(), workspace.images.end(),
+                                        [&](BlockImage const& listed) { return listed.record.nImageNo == image.image; });
+        std::string const file = perImageFile(block, found->record);
+        errno = 0;
+        std::int32_t const code =
+            image.points.empty()
+                ? (yb::platform::removeFile(file) || !yb::platform::isRegularFile(file) ? yb::kSuccess : yb::kCannotWrite)
+                : ybWriteImgGcpFile(file.c_str(), image.points.data(), static_cast<std::int32_t>(image.points.size()));
+        if (code != yb::kSuccess)
+            return writeFailed("unite: the tie point file is merged, but a per-image file cannot take its changes", code,
+                               file, systemReason(), err);
+    }
+    if (!recordDetach(workspace, err)) return kExitFailed;
+    out << "unite: done\n";
+    return kExitOk;
+}
+
 int finish(std::string_view what, std::int32_t code, std::string const& hostPath, std::ostream& err) {
     if (code == yb::kSuccess) return kExitOk;
+    takeLibraryMessages();
     reportFailure(err, std::string(what) + " failed", code, hostPath);
     return kExitFailed;
 }
@@ -114,76 +207,135 @@ int finish(std::string_view what, std::int32_t code, std::string const& hostPath
 }  // namespace
 
 int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
-    auto workspace = openWorkspace(options.block, err);
-    if (!workspace) return kExitFailed;
+    int status = kExitOk;
+    auto workspace = openWorkspace(options.block, err, status);
+    if (!workspace) return status;
     std::size_t files = 0, observations = 0;
     if (!detachWillRead(*workspace, files, observations, err)) return kExitFailed;
-    if (!options.force && refuseNewerPerImageFiles(*workspace, "detach", err)) return kExitFailed;
-    std::string const folder = yb::platform::directoryOf(perImageFile(workspace->block, {}));
-    out << "detach: " << observations << " observations into " << files << " per-image files in "
-        << toTerminal(folder) << "\n";
+    if (!options.force && refuseEditedPerImageFiles(*workspace, readDetachRecord(*workspace), "detach", err))
+        return kExitFailed;
+    std::string const into = plural(observations, "observation", "observations") + " into " +
+                             plural(files, "per-image file", "per-image files") + " in " + toTerminal(workspace->folder);
     if (options.dryRun) {
-        out << "detach: dry run, nothing changed\n";
+        out << "detach: would write " << into << "\ndetach: dry run, nothing changed\n";
         return kExitOk;
     }
-    if (int status = finish("detach", ybDetachBlockTiePntFile(workspace->block.optionPath.c_str()),
-                            workspace->block.optionPath, err))
-        return status;
-    out << "detach: done\n";
+    errno = 0;
+    if (std::int32_t code = ybDetachBlockTiePntFile(workspace->block.optionPath.c_str()))
+        return writeFailed("detach: cannot write a per-image file", code, workspace->folder, systemReason(), err);
+    if (!recordDetach(*workspace, err)) return kExitFailed;
+    out << "detach: wrote " << into << "\ndetach: the tie point file is recorded for 'ybblock unite' ("
+        << toTerminal(yb::platform::fileNameOf(workspace->recordPath)) << ", "
+        << toTerminal(yb::platform::fileNameOf(workspace->basePath)) << ")\n";
     return kExitOk;
 }
 
 int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
-    auto workspace = openWorkspace(options.block, err);
-    if (!workspace) return kExitFailed;
+    int status = kExitOk;
+    auto workspace = openWorkspace(options.block, err, status);
+    if (!workspace) return status;
     Block const& block = workspace->block;
-    std::int32_t now = 0;
-    bool nowKnown = true;
-    if (yb::platform::isRegularFile(block.tiePointPath)) {
-        if (std::int32_t code = ybReadTiePntNums(block.tiePointPath.c_str(), now); code != yb::kSuccess) {
-            reportFailure(err, "warning: the block tie point file cannot be read; unite would replace it", code,
-                          block.tiePointPath);
-            nowKnown = false;
-        }
+    std::string const damagedCopy = block.tiePointPath + ".damaged";
+
+    // The tie point file as it stands: unite replaces it.
+    std::vector<tagImagePoint> theirs;
+    bool const exists = yb::platform::isRegularFile(block.tiePointPath);
+    std::int32_t const readCode = exists ? yb::tiepoints::readAllTiePoints(block.tiePointPath.c_str(), theirs) : 0;
+    takeLibraryMessages();
+    bool const readable = readCode == yb::kSuccess;
+    if (!readable && (!options.force || options.merge)) {
+        reportFailure(err, "unite: refused: the block tie point file cannot be read, and uniting would replace it",
+                      readCode, block.tiePointPath);
+        err << (options.merge ? "A file that cannot be read cannot be merged. "
+                              : "")
+            << "Add --force to replace it" << (options.merge ? " (without --merge)" : "") << "; the damaged file is then kept as "
+            << toTerminal(yb::platform::fileNameOf(damagedCopy)) << ".\n";
+        return kExitFailed;
     }
-    std::int64_t after = 0;
+
+    std::vector<ImagePoints> ours;
     std::size_t files = 0;
-    for (BlockImage const& image : workspace->images) {
-        std::string const file = perImageFile(block, image.record);
-        if (!yb::platform::isRegularFile(file)) continue;
-        std::int32_t count = 0;
-        if (std::int32_t code = ybGetImageGcpNumsOfFile(file.c_str(), &count); code != yb::kSuccess) {
-            reportFailure(err, "cannot read the per-image file of image " + std::to_string(image.record.nImageNo), code,
-                          file);
-            return kExitFailed;
+    if (!readPerImageFiles(*workspace, ours, files, err)) return kExitFailed;
+    std::size_t after = 0;
+    for (ImagePoints const& image : ours) after += image.points.size();
+
+    if (options.merge) return uniteMerged(*workspace, options, ours, theirs, out, err);
+
+    // Changes made to the tie point file since the detach would be undone.
+    auto const record = readDetachRecord(*workspace);
+    auto const now = exists ? digestOf(block.tiePointPath) : std::nullopt;
+    if (record && readable && now != record->tiePoints && !options.force) {
+        err << "ybblock unite: refused: the block tie point file " << toTerminal(block.tiePointPath)
+            << " changed since the last detach or unite ("
+            << (now && now->length == record->tiePoints.length
+                    ? "same length, other content"
+                    : std::to_string(record->tiePoints.length) + " bytes then, " + std::to_string(now ? now->length : 0) +
+                          " now")
+            << "); uniting would undo ";
+        std::vector<tagImagePoint> base;
+        if (yb::tiepoints::readAllTiePoints(workspace->basePath.c_str(), base) == yb::kSuccess) {
+            std::vector<Change> const changes = changesBetween(base, theirs);
+            err << "these changes:\n";
+            listSome(changes, err, [](Change const& change) {
+                return std::string(change.kind == Change::Added     ? "added"
+                                   : change.kind == Change::Removed ? "removed"
+                                                                    : "changed") +
+                       ": image " + std::to_string(change.image) + " point " + toTerminal(change.name);
+            });
+        } else {
+            err << "them.\n";
         }
-        after += count;
-        ++files;
+        takeLibraryMessages();
+        err << "Run 'ybblock unite --merge' to keep the changes of both sides, or add --force to undo them.\n";
+        return kExitFailed;
     }
-    out << "unite: the tie point file holds " << (nowKnown ? std::to_string(now) : std::string("?"))
-        << " observations now and will hold " << after << " after (from " << files << " per-image files)\n";
-    if (!options.force && (after == 0 || (nowKnown && after < now))) {
+
+    out << "unite: the tie point file holds "
+        << (readable ? counted(theirs.size(), "observation", "observations") : std::string("? observations"))
+        << " now and will hold " << after << " after (from "
+        << plural(files, "per-image file", "per-image files") << ")\n";
+    if (!options.force && (after == 0 || after < theirs.size())) {
         err << "ybblock unite: refused: "
             << (after == 0 ? std::string("it would leave the block tie point file without observations")
-                           : "it would drop " + std::to_string(now - after) + " observations")
+                           : "it would drop " + plural(theirs.size() - after, "observation", "observations"))
             << ".\nPer-image files may be missing (a detach that stopped part-way, or a clean). Run 'ybblock detach' "
                "to make them again, or add --force to unite anyway.\n";
         return kExitFailed;
     }
+    if (!readable)
+        out << "unite: the damaged tie point file " << (options.dryRun ? "would be" : "is") << " kept as "
+            << toTerminal(damagedCopy) << "\n";
     if (options.dryRun) {
         out << "unite: dry run, nothing changed\n";
         return kExitOk;
     }
-    if (int status = finish("unite", ybUniteBlockTiePntFile(block.optionPath.c_str()), block.optionPath, err))
-        return status;
+    if (!readable) {
+        std::string bytes;
+        bool const kept = digestOf(block.tiePointPath, &bytes) &&
+                          yb::platform::replaceFile(damagedCopy, [&](yb::platform::Output& output) {
+                              output.write(bytes.data(), bytes.size());
+                              return true;
+                          });
+        if (!kept) {
+            reportFailure(err, "unite: cannot keep the damaged tie point file; nothing changed", yb::kCannotWrite,
+                          damagedCopy);
+            return kExitFailed;
+        }
+    }
+    errno = 0;
+    if (std::int32_t code = ybUniteBlockTiePntFile(block.optionPath.c_str()))
+        return writeFailed("unite: cannot write the block tie point file", code, block.tiePointPath, systemReason(), err);
+    if (!recordDetach(*workspace, err)) return kExitFailed;
     out << "unite: done\n";
     return kExitOk;
 }
 
 int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& err) {
-    auto workspace = openWorkspace(options.block, err);
-    if (!workspace) return kExitFailed;
-    if (!options.force && !options.dryRun && refuseNewerPerImageFiles(*workspace, "clean", err)) return kExitFailed;
+    int status = kExitOk;
+    auto workspace = openWorkspace(options.block, err, status);
+    if (!workspace) return status;
+    if (!options.force && refuseEditedPerImageFiles(*workspace, readDetachRecord(*workspace), "clean", err))
+        return kExitFailed;
     std::vector<std::string> present;
     for (BlockImage const& image : workspace->images) {
         for (char const* suffix : {static_cast<char const*>(nullptr), "_ImgGcp"}) {
@@ -192,28 +344,49 @@ int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& er
             if (yb::platform::isRegularFile(file)) present.push_back(std::move(file));
         }
     }
-    out << "clean: " << (options.dryRun ? "would remove " : "removing ") << present.size() << " per-image files\n";
+    out << "clean: " << (options.dryRun ? "would remove " : "removing ")
+        << plural(present.size(), "per-image file", "per-image files") << "\n";
     for (auto const& file : present) out << "  " << toTerminal(file) << "\n";
     if (options.dryRun) {
         out << "clean: dry run, nothing changed\n";
         return kExitOk;
     }
-    if (int status = finish("clean", ybCleanBlockTmpTiePntFile(workspace->block.optionPath.c_str()),
-                            workspace->block.optionPath, err))
-        return status;
+    if (std::int32_t code = ybCleanBlockTmpTiePntFile(workspace->block.optionPath.c_str())) {
+        reportFailure(err, "clean failed", code, workspace->block.optionPath);
+        return kExitFailed;
+    }
+    // The library passes over files it cannot remove: what is left is tried once more for the reason.
+    std::vector<std::pair<std::string, std::string>> left;
+    for (std::string const& file : present) {
+        if (!yb::platform::isRegularFile(file)) continue;
+        errno = 0;
+        if (!yb::platform::removeFile(file)) left.emplace_back(file, systemReason());
+    }
+    if (!left.empty()) {
+        err << "ybblock clean: " << plural(left.size(), "per-image file", "per-image files")
+            << " could not be removed:\n";
+        listSome(left, err, [](auto const& file) {
+            return toTerminal(file.first) + (file.second.empty() ? "" : ": " + file.second);
+        });
+        return kExitFailed;
+    }
+    // The record of the detach goes with the files it describes.
+    for (std::string const& file : {workspace->recordPath, workspace->basePath})
+        if (yb::platform::isRegularFile(file)) yb::platform::removeFile(file);
     out << "clean: done\n";
     return kExitOk;
 }
 
 int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const block = toHost(options.block);
+    if (!openBlock(block, err)) return kExitUsage;
     std::string const report =
         toHost(options.output.empty() ? yb::platform::makeTemporaryFile("ybblock-report").value_or("") : options.output);
     std::int32_t code = ybGenBlkFileStateReport(block.c_str(), options.models ? 1 : 0, report.c_str());
     int status = finish("report", code, code == yb::kCannotWrite ? report : block, err);
     if (status == kExitOk) {
         Json json;
-        code = info::describeBlockStateReport({report, 0, std::nullopt}, json);
+        code = info::describeBlockStateReport({report, 1000000000L, std::nullopt}, json);
         status = finish("reading the report", code, report, err);
         if (status == kExitOk) out << json["text"].get<std::string>();
     }
@@ -223,6 +396,7 @@ int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err
 
 int runState(StateOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const block = toHost(options.block);
+    if (!openBlock(block, err)) return kExitUsage;
     std::string const statePath = toHost(options.output);
     std::int32_t const code = options.epipolar ? ybGenBlkModEpiStateFile(block.c_str(), statePath.c_str())
                                                : ybGenBlkModOrthoStateFile(block.c_str(), statePath.c_str());

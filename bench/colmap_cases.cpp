@@ -1,0 +1,125 @@
+// The COLMAP exchange on the large block (20,000 images, 1,000,000 observations): the export against a
+// raw write of the keypoint and match bytes the database holds, and the import of a model of the same
+// tracks against the library's own merge of the same observations.
+#include "bench_support.h"
+
+#include "colmap_exchange.h"
+#include "colmap_model.h"
+#include "fs.h"
+#include "hostpath.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace yb::bench {
+namespace {
+
+colmap::ExportSummary& lastExport() {
+    static colmap::ExportSummary summary;
+    return summary;
+}
+
+void exportLarge(benchmark::State& state) {
+    Block& b = largeBlock();
+    setImageType(b, 0);
+    colmap::ExportRequest const request{b.made.optionPath, hostPath("LargeColmap"), true};
+    std::string problem;
+    if (!colmap::exportColmap(request, lastExport(), problem)) state.SkipWithError(problem.c_str());
+}
+
+// The model of the large block's tracks (every name on two images or more), written once in binary.
+colmap::Model const& largeModel() {
+    static colmap::Model const model = [] {
+        Block& b = largeBlock();
+        std::vector<std::string> names;
+        std::vector<std::int32_t> numbers;
+        for (auto const& strip : b.made.stripImages)
+            for (ImageOrderInfo const& image : strip) {
+                names.push_back(platform::fileNameOf(platform::boundedText(image.szImagePath, sizeof image.szImagePath)));
+                numbers.push_back(image.nImageNo);
+            }
+        colmap::Model made = colmap::modelOfTiePoints(names, numbers, b.made.points);
+        std::filesystem::create_directories(nativePath("LargeModel"));
+        std::string problem;
+        if (!colmap::writeModel(made, nativePath("LargeModel"), true, problem)) std::abort();
+        return made;
+    }();
+    return model;
+}
+
+// The tie point file as the generator left it, put back after each run that merges into it.
+std::vector<char> const& originalTiePoints() {
+    static std::vector<char> const bytes = readWhole(nativePath("Large/Large.scp"));
+    return bytes;
+}
+void restoreTiePoints(benchmark::State& state) {
+    state.PauseTiming();
+    writeWhole(nativePath("Large/Large.scp"), originalTiePoints().data(), originalTiePoints().size());
+    state.ResumeTiming();
+}
+
+}  // namespace
+
+void registerColmapCases() {
+    registerOnce("colmap/export/lib", [](benchmark::State& state) {
+        for (auto _ : state) exportLarge(state);
+    });
+    registerOnce("colmap/export/raw", [](benchmark::State& state) {
+        if (lastExport().images == 0) exportLarge(state);
+        // Keypoints (two floats), matches and two-view inliers (two 32-bit indices each).
+        std::size_t const bytes = lastExport().keypoints * 8 + lastExport().matches * 16;
+        std::vector<char> data(bytes, 1);
+        for (auto _ : state) writeWhole(nativePath("LargeColmap/raw.bin"), data.data(), data.size());
+    });
+    registerOnce("colmap/import/lib", [](benchmark::State& state) {
+        largeModel();
+        originalTiePoints();
+        Block& b = largeBlock();
+        setImageType(b, 0);
+        colmap::ImportRequest const request{hostPath("LargeModel"), b.made.optionPath, false};
+        for (auto _ : state) {
+            colmap::ImportSummary summary;
+            std::string problem;
+            if (!colmap::importColmap(request, summary, problem)) state.SkipWithError(problem.c_str());
+            restoreTiePoints(state);
+        }
+    });
+    registerOnce("colmap/import/raw", [](benchmark::State& state) {
+        colmap::Model const& model = largeModel();
+        originalTiePoints();
+        Block& b = largeBlock();
+        // The observations the import makes, merged by the library as they stand.
+        std::vector<tagImagePoint> points;
+        for (colmap::ModelPoint const& point : model.points) {
+            std::string const name = "COLMAP" + std::to_string(point.id);
+            for (colmap::TrackElement const& element : point.track) {
+                colmap::ModelObservation const& seen = model.images[element.image - 1].points2D[element.point2D];
+                tagImagePoint observation{};
+                observation.imageNo = b.made.stripImages[0][0].nImageNo;
+                observation.x = seen.x - 0.5;
+                observation.y = seen.y - 0.5;
+                std::memcpy(observation.name, name.data(), name.size());
+                points.push_back(observation);
+            }
+        }
+        // Image numbers in the model's image order.
+        std::vector<std::int32_t> numbers;
+        for (auto const& strip : b.made.stripImages)
+            for (ImageOrderInfo const& image : strip) numbers.push_back(image.nImageNo);
+        std::size_t k = 0;
+        for (colmap::ModelPoint const& point : model.points)
+            for (colmap::TrackElement const& element : point.track) points[k++].imageNo = numbers[element.image - 1];
+        for (auto _ : state) {
+            check(state, ybAppendTiePntToFile(b.made.tiePointPath.c_str(), points.data(),
+                                              static_cast<std::int32_t>(points.size())),
+                  "ybAppendTiePntToFile");
+            restoreTiePoints(state);
+        }
+    });
+    addRow({"export colmap", "20,000 images, 1,000,000 observations", RowKind::Ratio, "colmap/export/lib",
+            "colmap/export/raw", 5.0});
+    addRow({"import colmap (binary model)", "the same tracks", RowKind::Ratio, "colmap/import/lib",
+            "colmap/import/raw", 3.0});
+}
+
+}  // namespace yb::bench

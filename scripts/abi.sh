@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The ABI of the suite's five shared libraries, kept on purpose. The baseline is committed: abi/<library>.abi
+# (abidw from Debian's abigail-tools, read from a build with debug info, the types limited to those of
+# the public headers include/yb) and the exported names under tests/exports/ (which the Windows DLLs
+# are checked against too).
+#
+#   scripts/abi.sh check  [BUILD_DIR] [LIBRARY...]  compares the built libraries with the baseline; fails on
+#                                                   a removed, added or changed export or a changed public record
+#   scripts/abi.sh update [BUILD_DIR]               writes the baseline anew from the built libraries, for a
+#                                                   change that is meant (then bump the version and say so in
+#                                                   CHANGELOG.md; README "Versions" says which number)
+#
+# BUILD_DIR defaults to build/dev (the dev preset: a debug build, so the libraries carry debug info).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-check}
+build=${2:-build/dev}
+shift $(($# > 2 ? 2 : $#))
+libraries=("$@")
+[ ${#libraries[@]} -gt 0 ] || libraries=(ybBlockFileIO HostBase YbiBase ybiOrient YbiSurvey)
+case $mode in check | update) ;; *) echo "usage: scripts/abi.sh check|update [BUILD_DIR] [LIBRARY...]" >&2; exit 2 ;; esac
+command -v abidw >/dev/null || { echo "abi: abidw is missing (scripts/bootstrap.sh installs abigail-tools)" >&2; exit 2; }
+
+# The built library (the link name's target) of the tree.
+library_file() {
+  local found
+  found=$(find "$build" -name "lib$1.so" -not -path '*/_CPack_Packages/*' -print -quit)
+  [ -n "$found" ] || { echo "abi: lib$1.so is not built in $build" >&2; exit 2; }
+  readlink -f "$found"
+}
+
+# abidw with stable output: no source locations or build paths, type ids from the types themselves,
+# without what abi/drop.suppr leaves out.
+dump() {
+  abidw --suppressions abi/drop.suppr --headers-dir include/yb --drop-private-types --no-show-locs --no-corpus-path --no-comp-dir-path \
+    --type-id-style hash --out-file "$2" "$1"
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=()
+for library in "${libraries[@]}"; do
+  file=$(library_file "$library")
+  if [ "$mode" = update ]; then
+    mkdir -p abi
+    dump "$file" "abi/$library.abi"
+    echo "abi: abi/$library.abi written from $file"
+    continue
+  fi
+  [ -f "abi/$library.abi" ] || { echo "abi: no baseline abi/$library.abi" >&2; failed+=("$library"); continue; }
+  dump "$file" "$work/$library.abi"
+  # Any difference fails: abidiff's exit status is non-zero for a removed, added or changed function or
+  # variable, and for a change of a record that an export reaches.
+  if abidiff "abi/$library.abi" "$work/$library.abi" >"$work/$library.diff"; then
+    echo "abi: $library as in abi/$library.abi"
+  else
+    cat "$work/$library.diff"
+    failed+=("$library")
+  fi
+done
+if [ "$mode" = update ]; then
+  # The exported names: each list keeps its entries that are still exported (with their marks), and
+  # names that no list holds yet are added to the library's own list (ybBlockFileIO: exports/added.txt).
+  for library in "${libraries[@]}"; do
+    file=$(library_file "$library")
+    if [ "$library" = ybBlockFileIO ]; then lists=(tests/exports/*.txt); new=tests/exports/added.txt
+    else lists=("tests/exports/companions/$library.txt"); new=${lists[0]}; fi
+    nm -D --defined-only -C "$file" | sed -E 's/^[0-9a-fA-F]+ [A-Za-z] //' | sort -u >"$work/exported"
+    for list in "${lists[@]}"; do
+      [ -f "$list" ] || continue
+      awk -v exported="$work/exported" 'BEGIN { while ((getline line < exported) > 0) have[line] = 1 }
+        /^#/ || /^$/ { print; next }
+        { name = $0; sub(/ \[by ordinal in a DLL\]$/, "", name); if (name in have) print }' "$list" >"$work/list"
+      cp "$work/list" "$list"
+    done
+    cat "${lists[@]}" 2>/dev/null | sed -E 's/ \[by ordinal in a DLL\]$//' | sort -u >"$work/listed"
+    comm -23 "$work/exported" "$work/listed" >"$work/unlisted"
+    if [ -s "$work/unlisted" ]; then
+      [ -f "$new" ] || echo "# Exported since the lists were last sorted by module: move each line to its module's list" >"$new"
+      cat "$work/unlisted" >>"$new"
+      # A companion's one list stays in name order.
+      [ "$library" = ybBlockFileIO ] || { grep '^#' "$new"; grep -v '^#' "$new" | LC_ALL=C sort; } >"$work/sorted"
+      [ "$library" = ybBlockFileIO ] || cp "$work/sorted" "$new"
+      echo "abi: $(wc -l <"$work/unlisted") new export(s) of $library added to $new"
+    fi
+  done
+  exit 0
+fi
+if [ ${#failed[@]} -gt 0 ]; then
+  cat >&2 <<EOF
+abi: the ABI of ${failed[*]} differs from the committed baseline (abi/*.abi).
+     A host built against this release would break, or would not see what was added.
+     If the change is meant: scripts/abi.sh update $build   (writes abi/*.abi and tests/exports/ anew),
+     then bump the version in CMakeLists.txt (README "Versions" says which number) and add it to CHANGELOG.md.
+     If it is not meant: undo the change of the header or record that abidiff names above.
+EOF
+  exit 1
+fi

@@ -1,0 +1,394 @@
+// The COLMAP exchange judged by COLMAP itself: a simulated survey exported, oriented by `colmap mapper`
+// and compared with its truth, its model imported back; and every refusal (damaged model or database,
+// unknown camera model, images the block lacks, a satellite block) leaving the block as it was.
+#include "test_support.h"
+
+#include "colmap_database.h"
+#include "colmap_exchange.h"
+#include "colmap_model.h"
+#include "survey.h"
+#include "tool.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using yb::blockgen::Survey;
+using Vector = std::array<double, 3>;
+
+struct Outcome {
+    int status = 0;
+    std::string out, err;
+};
+
+Outcome ybblock(std::vector<std::string> const& args) {
+    std::ostringstream out, err;
+    Outcome run;
+    run.status = ybblock::run(args, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+// Runs a COLMAP command quietly; its output, or nullopt when it failed.
+std::optional<std::string> colmap(std::string const& arguments, std::string const& folder) {
+    std::string const log = folder + "/colmap.log";
+    std::string const command = "QT_QPA_PLATFORM=offscreen colmap " + arguments + " > '" + log + "' 2>&1";
+    int const status = std::system(command.c_str());
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    if (status != 0) {
+        ADD_FAILURE() << "colmap " << arguments << " failed (scripts/bootstrap.sh installs COLMAP):\n" << text;
+        return std::nullopt;
+    }
+    return text;
+}
+
+// The best similarity transform from `from` onto `to` (Horn's quaternion rotation, with the least
+// squares scale, as Umeyama's method gives), and the largest distance left.
+double largestResidual(std::vector<Vector> const& from, std::vector<Vector> const& to) {
+    Vector a{}, b{};
+    for (std::size_t i = 0; i < from.size(); ++i)
+        for (std::size_t k = 0; k < 3; ++k) a[k] += from[i][k] / static_cast<double>(from.size()), b[k] += to[i][k] / static_cast<double>(to.size());
+    double s[3][3] = {};
+    for (std::size_t i = 0; i < from.size(); ++i)
+        for (std::size_t r = 0; r < 3; ++r)
+            for (std::size_t c = 0; c < 3; ++c) s[r][c] += (from[i][r] - a[r]) * (to[i][c] - b[c]);
+    double n[4][4] = {{s[0][0] + s[1][1] + s[2][2], s[1][2] - s[2][1], s[2][0] - s[0][2], s[0][1] - s[1][0]},
+                      {0, s[0][0] - s[1][1] - s[2][2], s[0][1] + s[1][0], s[2][0] + s[0][2]},
+                      {0, 0, -s[0][0] + s[1][1] - s[2][2], s[1][2] + s[2][1]},
+                      {0, 0, 0, -s[0][0] - s[1][1] + s[2][2]}};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < r; ++c) n[r][c] = n[c][r];
+    // The eigenvector of the largest eigenvalue by Jacobi rotations.
+    double v[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    for (int sweep = 0; sweep < 50; ++sweep)
+        for (int p = 0; p < 4; ++p)
+            for (int q = p + 1; q < 4; ++q) {
+                if (std::abs(n[p][q]) < 1e-300) continue;
+                double const theta = (n[q][q] - n[p][p]) / (2 * n[p][q]);
+                double const t = (theta >= 0 ? 1 : -1) / (std::abs(theta) + std::sqrt(theta * theta + 1));
+                double const c = 1 / std::sqrt(t * t + 1), sn = t * c;
+                for (int k = 0; k < 4; ++k) {
+                    double const kp = n[k][p], kq = n[k][q];
+                    n[k][p] = c * kp - sn * kq, n[k][q] = sn * kp + c * kq;
+                }
+                for (int k = 0; k < 4; ++k) {
+                    double const pk = n[p][k], qk = n[q][k];
+                    n[p][k] = c * pk - sn * qk, n[q][k] = sn * pk + c * qk;
+                }
+                for (int k = 0; k < 4; ++k) {
+                    double const kp = v[k][p], kq = v[k][q];
+                    v[k][p] = c * kp - sn * kq, v[k][q] = sn * kp + c * kq;
+                }
+            }
+    int best = 0;
+    for (int k = 1; k < 4; ++k)
+        if (n[k][k] > n[best][best]) best = k;
+    double const w = v[0][best], x = v[1][best], y = v[2][best], z = v[3][best];
+    double const r[3][3] = {{w * w + x * x - y * y - z * z, 2 * (x * y - w * z), 2 * (x * z + w * y)},
+                            {2 * (x * y + w * z), w * w - x * x + y * y - z * z, 2 * (y * z - w * x)},
+                            {2 * (x * z - w * y), 2 * (y * z + w * x), w * w - x * x - y * y + z * z}};
+    std::vector<Vector> turned(from.size());
+    double along = 0, norm = 0;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        for (std::size_t row = 0; row < 3; ++row) {
+            turned[i][row] = 0;
+            for (std::size_t c = 0; c < 3; ++c) turned[i][row] += r[row][c] * (from[i][c] - a[c]);
+            along += turned[i][row] * (to[i][row] - b[row]);
+            norm += turned[i][row] * turned[i][row];
+        }
+    }
+    double const scale = along / norm;
+    double worst = 0;
+    for (std::size_t i = 0; i < from.size(); ++i)
+        worst = std::max(worst, std::hypot(scale * turned[i][0] + b[0] - to[i][0], scale * turned[i][1] + b[1] - to[i][1],
+                                           scale * turned[i][2] + b[2] - to[i][2]));
+    return worst;
+}
+
+// Projection centre of a model image: -R(q)^T t.
+Vector centreOf(yb::colmap::ModelImage const& image) {
+    auto const [qw, qx, qy, qz] = image.rotation;
+    double const r[3][3] = {{1 - 2 * (qy * qy + qz * qz), 2 * (qx * qy - qw * qz), 2 * (qx * qz + qw * qy)},
+                            {2 * (qx * qy + qw * qz), 1 - 2 * (qx * qx + qz * qz), 2 * (qy * qz - qw * qx)},
+                            {2 * (qx * qz - qw * qy), 2 * (qy * qz + qw * qx), 1 - 2 * (qx * qx + qy * qy)}};
+    Vector centre{};
+    for (std::size_t c = 0; c < 3; ++c)
+        for (std::size_t k = 0; k < 3; ++k) centre[c] -= r[k][c] * image.translation[k];
+    return centre;
+}
+
+class ColmapTest : public yb::test::DriveFixture {
+protected:
+    yb::test::MessageRecorder messages_;
+
+    Survey fly(std::string const& folder, yb::blockgen::SurveyShape shape = {}) {
+        Survey survey;
+        std::string failed;
+        EXPECT_EQ(yb::blockgen::generateSurvey("D:\\" + folder, "Survey", shape, survey, failed), 0) << failed;
+        return survey;
+    }
+    std::vector<tagImagePoint> tiePoints(Survey const& survey) {
+        std::vector<tagImagePoint> points;
+        EXPECT_EQ(ybReadTiePntFileToAry(survey.block.tiePointPath.c_str(), points), 0);
+        return points;
+    }
+    // A model of the survey's own tie points, written in `form` into `folder` (native, relative).
+    yb::colmap::Model writeModelOf(Survey const& survey, std::string const& folder, bool binary) {
+        std::vector<std::string> names;
+        std::vector<std::int32_t> numbers;
+        for (auto const& exposure : survey.exposures) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%04d.ybi", exposure.imageNo);
+            names.push_back(name);
+            numbers.push_back(exposure.imageNo);
+        }
+        yb::colmap::Model model = yb::colmap::modelOfTiePoints(names, numbers, tiePoints(survey));
+        fs::create_directories(native(folder));
+        std::string problem;
+        EXPECT_TRUE(yb::colmap::writeModel(model, native(folder), binary, problem)) << problem;
+        return model;
+    }
+};
+
+TEST_F(ColmapTest, SurveyMeasurementsAreTheTruthProjected) {
+    Survey const survey = fly("Survey");
+    ASSERT_EQ(survey.exposures.size(), 24u);
+    std::map<std::string, Vector> ground;
+    for (auto const& point : survey.points) ground[point.name] = point.ground;
+    std::map<std::int32_t, yb::blockgen::SurveyExposure> exposures;
+    for (auto const& exposure : survey.exposures) exposures[exposure.imageNo] = exposure;
+    std::vector<tagImagePoint> const points = tiePoints(survey);
+    ASSERT_GT(points.size(), 2000u);
+    double worst = 0;
+    for (tagImagePoint const& point : points) {
+        double x = 0, y = 0;
+        std::int32_t const imageNo = point.imageNo;  // packed record: copied, not referred to
+        ASSERT_TRUE(yb::blockgen::project(exposures.at(imageNo), survey.innerOrientation, ground.at(point.name), x, y));
+        worst = std::max({worst, std::abs(x - point.x), std::abs(y - point.y)});
+    }
+    EXPECT_LT(worst, 5 * 0.3);  // five standard deviations of the pixel noise
+    EXPECT_EQ(survey.controlNames.size(), 5u);
+    EXPECT_EQ(readNative("Survey/truth/cameras.csv").size() > 0, true);
+    std::ifstream points_csv(native("Survey/truth/points.csv"));
+    std::size_t lines = 0;
+    for (std::string line; std::getline(points_csv, line);) ++lines;
+    EXPECT_EQ(lines, survey.points.size() + 1);
+}
+
+TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
+    Survey const survey = fly("Survey");
+    Outcome const exported = ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(exported.out.find("PINHOLE 4000, 4000, 1502, 1001.5"), std::string::npos) << exported.out;
+    fs::create_directories(native("colmap/sparse"));
+    std::string const folder = native("colmap");
+    ASSERT_TRUE(colmap("mapper --database_path " + folder + "/database.db --image_path " + folder + " --output_path " +
+                           folder + "/sparse",
+                       folder));
+    auto const analysis = colmap("model_analyzer --path " + folder + "/sparse/0", folder);
+    ASSERT_TRUE(analysis);
+    EXPECT_NE(analysis->find("Registered images: 24"), std::string::npos) << *analysis;
+    auto const error = analysis->find("Mean reprojection error: ");
+    ASSERT_NE(error, std::string::npos) << *analysis;
+    EXPECT_LT(std::stod(analysis->substr(error + 25)), 1.0) << *analysis;
+
+    // Camera centres against the truth, after the best similarity transform.
+    std::string problem;
+    auto const model = yb::colmap::readModel(folder + "/sparse/0", problem);
+    ASSERT_TRUE(model) << problem;
+    ASSERT_EQ(model->images.size(), 24u);
+    std::vector<Vector> found, truth;
+    Vector low{1e300, 1e300, 1e300}, high{-1e300, -1e300, -1e300};
+    for (auto const& image : model->images) {
+        found.push_back(centreOf(image));
+        auto const number = std::stoi(image.name.substr(0, 4));
+        auto const exposure = std::ranges::find(survey.exposures, number, &yb::blockgen::SurveyExposure::imageNo);
+        truth.push_back(exposure->centre);
+        for (std::size_t k = 0; k < 3; ++k) low[k] = std::min(low[k], exposure->centre[k]), high[k] = std::max(high[k], exposure->centre[k]);
+    }
+    double const extent = std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
+    EXPECT_LT(largestResidual(found, truth), 0.005 * extent);
+
+    // The text form, imported into a copy of the block: every observation COLMAP kept comes back where
+    // it was measured.
+    fs::create_directories(native("colmap/text"));
+    ASSERT_TRUE(colmap("model_converter --input_path " + folder + "/sparse/0 --output_path " + folder +
+                           "/text --output_type TXT",
+                       folder));
+    Survey const copy = fly("Copy");
+    std::vector<tagImagePoint> const measured = tiePoints(copy);
+    Outcome const imported = ybblock({"import", "colmap", folder + "/text", "D:\\Copy\\Survey.dms"});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    std::map<std::int32_t, std::vector<tagImagePoint>> measuredOf;
+    for (tagImagePoint const& point : measured) measuredOf[std::int32_t{point.imageNo}].push_back(point);
+    std::map<std::pair<std::int32_t, std::string>, tagImagePoint> importedOf;
+    for (tagImagePoint const& point : tiePoints(copy)) importedOf[{std::int32_t{point.imageNo}, point.name}] = point;
+    std::size_t kept = 0;
+    for (auto const& point : model->points) {
+        for (auto const& element : point.track) {
+            auto const& image = model->images[element.image - 1];
+            ASSERT_EQ(image.id, element.image);
+            std::int32_t const number = std::stoi(image.name.substr(0, 4));
+            tagImagePoint const& original = measuredOf.at(number).at(element.point2D);
+            auto const back = importedOf.find({number, "COLMAP" + std::to_string(point.id)});
+            ASSERT_NE(back, importedOf.end());
+            EXPECT_NEAR(back->second.x, original.x, 0.01);
+            EXPECT_NEAR(back->second.y, original.y, 0.01);
+            // Photo coordinates in millimetres: the offset from the principal point (pixel 1501.5, 1001), 6 um a
+            // pixel, y up.
+            EXPECT_NEAR(back->second.photoX, (original.x - 1501.5) * 0.006, 1e-4);
+            EXPECT_NEAR(back->second.photoY, -(original.y - 1001.0) * 0.006, 1e-4);
+            ++kept;
+        }
+    }
+    EXPECT_EQ(importedOf.size(), measured.size() + kept);
+    // The binary form again: the same names, so the same observations are replaced, none added.
+    Outcome const again = ybblock({"import", "colmap", folder + "/sparse/0", "D:\\Copy\\Survey.dms"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("0 new, " + std::to_string(kept) + " replacing"), std::string::npos) << again.out;
+    EXPECT_EQ(tiePoints(copy).size(), measured.size() + kept);
+}
+
+TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
+    Survey const survey = fly("Survey");
+    writeModelOf(survey, "good", true);
+    writeModelOf(survey, "text", false);
+    auto const tieBytes = readNative("Survey/Survey.scp");
+    auto copyModel = [&](std::string const& from, std::string const& to) {
+        fs::copy(native(from), native(to), fs::copy_options::recursive);
+    };
+    // Damaged models: images.bin cut short; a count beyond the file; an unknown camera model (binary
+    // and text); a text value that is no number; a track naming a point of another track.
+    copyModel("good", "cut");
+    fs::resize_file(native("cut/images.bin"), fs::file_size(native("cut/images.bin")) - 5);
+    copyModel("good", "huge");
+    auto points = readNative("huge/points3D.bin");
+    for (int k = 0; k < 8; ++k) points[static_cast<std::size_t>(k)] = 0x7f;
+    writeNative("huge/points3D.bin", points);
+    copyModel("good", "model9");
+    auto cameras = readNative("model9/cameras.bin");
+    cameras[12] = 42;  // the model id of camera 1
+    writeNative("model9/cameras.bin", cameras);
+    copyModel("text", "weird");
+    writeNative("weird/cameras.txt", {'1', ' ', 'W', 'E', 'I', 'R', 'D', ' ', '9', ' ', '9', ' ', '1', '\n'});
+    copyModel("text", "nan");
+    std::ifstream in(native("text/points3D.txt"));
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::string const first = "\n1 0 0 0 0 0 0 0 ";  // id, position, colour, error
+    ASSERT_NE(text.find(first), std::string::npos);
+    text.replace(text.find(first), first.size(), "\n1 0 0 0 0 0 0 x ");
+    writeNative("nan/points3D.txt", std::vector<unsigned char>(text.begin(), text.end()));
+    // A model of images the block does not have.
+    auto foreign = writeModelOf(survey, "foreign", false);
+    for (auto& image : foreign.images) image.name = "other_" + image.name;
+    std::string problem;
+    ASSERT_TRUE(yb::colmap::writeModel(foreign, native("foreign"), false, problem));
+    // A satellite block.
+    BlockInfo satellite = survey.block.info;
+    satellite.imageType = 4;
+    ASSERT_EQ(ybWriteBlockOptionFile("D:\\Survey\\Spot.dms", &satellite), 0);
+    // A folder whose database.db is damaged.
+    fs::create_directories(native("damaged"));
+    writeNative("damaged/database.db", std::vector<unsigned char>(4096, 'x'));
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    std::vector<Case> const cases = {
+        {{"import", "colmap", native("cut"), "D:\\Survey\\Survey.dms"}, "images.bin: a count of"},
+        {{"import", "colmap", native("huge"), "D:\\Survey\\Survey.dms"}, "is more than the file can hold"},
+        {{"import", "colmap", native("model9"), "D:\\Survey\\Survey.dms"}, "unknown camera model id 42"},
+        {{"import", "colmap", native("weird"), "D:\\Survey\\Survey.dms"}, "unknown camera model 'WEIRD'"},
+        {{"import", "colmap", native("nan"), "D:\\Survey\\Survey.dms"}, "is not a valid error"},
+        {{"import", "colmap", native("foreign"), "D:\\Survey\\Survey.dms"}, "none of the model's 24 images"},
+        {{"import", "colmap", native("Survey"), "D:\\Survey\\Survey.dms"}, "no COLMAP model here"},
+        {{"import", "colmap", native("good"), "D:\\Survey\\Spot.dms"}, "SPOT satellite images"},
+        {{"export", "colmap", "D:\\Survey\\Spot.dms", "-o", native("spot")}, "SPOT satellite images"},
+        {{"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("damaged")}, "not an SQLite database"},
+    };
+    for (Case const& c : cases) {
+        Outcome const run = ybblock(c.args);
+        EXPECT_EQ(run.status, 1) << c.args[2] << run.out;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args[2] << ": " << run.err;
+        EXPECT_EQ(readNative("Survey/Survey.scp"), tieBytes) << c.args[2];
+    }
+    EXPECT_EQ(readNative("damaged/database.db"), std::vector<unsigned char>(4096, 'x'));
+    EXPECT_FALSE(existsNative("spot/database.db"));
+    // With --force the damaged database is replaced; a dry run changes nothing.
+    EXPECT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("damaged"), "--force"}).status, 0);
+    EXPECT_EQ(yb::colmap::whatDatabaseIs(native("damaged/database.db")), "");
+    Outcome const dry = ybblock({"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--dry-run"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_NE(dry.out.find("dry run, nothing changed"), std::string::npos);
+    EXPECT_EQ(readNative("Survey/Survey.scp"), tieBytes);
+}
+
+// Every prefix of every file of a small model, and bytes flipped through it, read without a crash or
+// an allocation beyond the file: each read either fails with a message or gives a consistent model.
+TEST_F(ColmapTest, DamagedModelFilesAreRefusedWithoutACrash) {
+    yb::blockgen::SurveyShape shape;
+    shape.strips = 1;
+    shape.imagesPerStrip = 3;
+    shape.pointsPerImage = 12;
+    Survey const survey = fly("Small", shape);
+    for (bool binary : {true, false}) {
+        writeModelOf(survey, "model", binary);
+        for (char const* name : binary ? std::vector<char const*>{"cameras.bin", "images.bin", "points3D.bin"}
+                                       : std::vector<char const*>{"cameras.txt", "images.txt", "points3D.txt"}) {
+            std::string const file = std::string("model/") + name;
+            auto const whole = readNative(file);
+            for (std::size_t length = 0; length < whole.size(); length += 1 + whole.size() / 60) {
+                auto damaged = whole;
+                damaged.resize(length);
+                if (length > 0) damaged[length / 2] = static_cast<unsigned char>(damaged[length / 2] ^ 0xA5);
+                for (auto const& bytes : {std::vector<unsigned char>(whole.begin(), whole.begin() + static_cast<long>(length)), damaged}) {
+                    writeNative(file, bytes);
+                    std::string problem;
+                    auto const model = yb::colmap::readModel(native("model"), problem);
+                    EXPECT_TRUE(model.has_value() || !problem.empty());
+                }
+            }
+            writeNative(file, whole);
+        }
+    }
+}
+
+TEST(ColmapCamera, ParametersFollowTheInnerOrientation) {
+    CameraInfo camera{};
+    camera.principalDistance = 24.0;
+    camera.principalPointX = 12.0;
+    camera.principalPointY = -9.0;
+    double const inner[6] = {-8997.0, 6.0, 0.0, 5997.0, 0.0, -6.0};
+    auto const pinhole = yb::colmap::cameraModelOf(camera, {}, inner, 3000, 2000);
+    EXPECT_EQ(pinhole.model, 1);
+    EXPECT_EQ(pinhole.params, (std::vector<double>{4000.0, 4000.0, 1502.0, 1001.5}));
+    // Distortion records of dr = r (k1 rho^2 + k2 rho^4): the radial model gives k1 and k2 back.
+    std::vector<AberranceInfo> records;
+    for (double r : {2.0, 4.0, 6.0, 8.0, 10.0}) {
+        double const rho = r / 24.0;
+        records.push_back({r, 1000.0 * r * (-0.05 * rho * rho + 0.01 * rho * rho * rho * rho), 0.0});
+    }
+    auto const radial = yb::colmap::cameraModelOf(camera, records, inner, 3000, 2000);
+    ASSERT_EQ(radial.model, 3);
+    EXPECT_NEAR(radial.params[3], -0.05, 1e-9);
+    EXPECT_NEAR(radial.params[4], 0.01, 1e-9);
+    double const oblong[6] = {-8997.0, 6.0, 0.0, 5997.0, 0.0, -5.0};
+    EXPECT_EQ(yb::colmap::cameraModelOf(camera, records, oblong, 3000, 2000).model, 4);
+    double const sheared[6] = {-8997.0, 6.0, 0.01, 5997.0, 0.0, -6.0};
+    double const mirrored[6] = {-8997.0, 6.0, 0.0, 5997.0, 0.0, 6.0};
+    EXPECT_NE(yb::colmap::cameraModelOf(camera, {}, sheared, 3000, 2000).problem.find("shears"), std::string::npos);
+    EXPECT_NE(yb::colmap::cameraModelOf(camera, {}, mirrored, 3000, 2000).problem.find("downwards"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+"""ybblockio.export_colmap and import_colmap on a simulated survey: the same work as the tool's commands."""
+
+import subprocess
+
+import pytest
+
+import ybblockio
+
+SURVEY = r"D:\Survey\Survey.dms"
+
+
+@pytest.fixture
+def survey(tmp_path, ybblock_tool, monkeypatch):
+    subprocess.run([ybblock_tool, "demo", "--survey", str(tmp_path)], check=True, capture_output=True)
+    ybblockio.map_drive("D", tmp_path)
+    yield tmp_path
+    ybblockio.map_drive("D", None)
+
+
+def test_export_writes_the_database_and_keeps_an_existing_one(survey):
+    out = survey / "colmap"
+    summary = ybblockio.export_colmap(SURVEY, out)
+    assert (summary["images"], summary["cameras"], summary["camera_model"]) == (24, 1, "PINHOLE")
+    assert summary["camera_params"] == [4000.0, 4000.0, 1502.0, 1001.5]
+    assert summary["keypoints"] == len(ybblockio.Block(SURVEY).tie_points()) and summary["pairs"] > 24
+    assert (out / "database.db").is_file() and (out / "README.txt").is_file()
+    assert (out / "image_list.txt").read_text().split() == [f"{s}{p:02d}.ybi" for s in ("01", "02", "03")
+                                                            for p in range(1, 9)]
+    with pytest.raises(ybblockio.Error, match="is there already"):
+        ybblockio.export_colmap(SURVEY, out)
+    assert ybblockio.export_colmap(SURVEY, out, force=True)["images"] == 24
+
+
+def test_import_merges_tracks_by_file_name_and_a_dry_run_changes_nothing(survey):
+    block = ybblockio.Block(SURVEY)
+    before = block.tie_points()
+    model = survey / "model"
+    model.mkdir()
+    (model / "cameras.txt").write_text("# a camera\n1 PINHOLE 3000 2000 4000 4000 1502 1001.5\n")
+    (model / "images.txt").write_text(
+        "1 1 0 0 0 0 0 0 1 0101.ybi\n10.5 20.5 7 -3 -3 -1\n"
+        "2 1 0 0 0 0 0 0 1 sub/0102.YBI\n30.5 40.5 7\n"
+        "3 1 0 0 0 0 0 0 1 elsewhere.jpg\n50.5 60.5 7\n")
+    (model / "points3D.txt").write_text("7 1 2 3 0 0 0 0.5 1 0 2 0 3 0\n")
+    dry = ybblockio.import_colmap(model, SURVEY, dry_run=True)
+    assert (dry["matched_images"], dry["missing_images"], dry["observations"]) == (2, ["elsewhere.jpg"], 2)
+    assert dry["after"] == len(before) + 2 and len(block.tie_points()) == len(before)
+    done = ybblockio.import_colmap(model, SURVEY)
+    assert (done["before"], done["after"], done["binary"]) == (len(before), len(before) + 2, False)
+    ours = block.tie_points()
+    ours = ours[ours["name"] == b"COLMAP7"]
+    assert list(ours["image"]) == [101, 102]
+    assert list(ours["x"]) == [10.0, 30.0] and list(ours["y"]) == [20.0, 40.0]
+    (model / "cameras.txt").write_text("1 NO_SUCH_MODEL 3000 2000 1\n")
+    with pytest.raises(ybblockio.Error, match="unknown camera model 'NO_SUCH_MODEL'"):
+        ybblockio.import_colmap(model, SURVEY)
+    assert len(block.tie_points()) == len(before) + 2
