@@ -40,6 +40,20 @@ std::optional<std::int64_t> modificationTime(std::string_view hostPath);
 // Removes a file (and what an interrupted change of it left behind); false when it could not be removed.
 bool removeFile(std::string_view hostPath);
 
+// The span of one call of the library: one export, with the block workflow it runs. What lookups learn
+// of folders on the way (Linux: the index of a folder's names that finds a name in any letter case)
+// is kept while the thread's outermost scope lives and dropped at its end, so the next call finds
+// what other programs made meanwhile. Scopes nest (an inner one belongs to the outer call); each
+// thread has its own. Every exported function opens one (call_barrier.h); a lookup made outside any
+// opens its own, so it keeps nothing beyond its operation.
+class CallScope {
+public:
+    CallScope() noexcept;
+    ~CallScope();
+    CallScope(CallScope const&) = delete;
+    CallScope& operator=(CallScope const&) = delete;
+};
+
 // What a lookup of many files at once learnt of one of them.
 struct FoundFile {
     // Where the file is, as nativePath gives it, or where it would be made (as nativePath with

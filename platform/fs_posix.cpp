@@ -148,6 +148,7 @@ std::optional<Resolved> resolveMapped(Mapped const& map, bool forCreate, struct 
 }
 
 std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
+    CallScope const call;
     auto map = mapOnDisk(hostPath);
     if (!map) return std::nullopt;
     struct stat info {};
@@ -176,7 +177,12 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
     return std::move(resolved->path);
 }
 
+CallScope::CallScope() noexcept { folder_index::enterCall(); }
+
+CallScope::~CallScope() { folder_index::leaveCall(); }
+
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
+    CallScope const call;
     std::vector<FoundFile> found(hostPaths.size());
     // The folders met so far (their host text), with their native path and stat when they are there,
     // and the names not there that were given a place, by folded name.
@@ -514,6 +520,7 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
     NativeFile file = openNative(path, forUpdate, &opened);
     if (!file && (errno == ENOENT || errno == ENOTDIR)) {
         // Not there in the spelling asked: looked for ignoring case.
+        CallScope const call;
         auto resolved = resolveMapped(*map, false, nullptr);
         if (!resolved) return file;
         path = std::move(resolved->path);

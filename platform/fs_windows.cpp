@@ -135,6 +135,10 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool) {
     return windows::wideToUtf8(*wide);
 }
 
+// Windows matches names itself: a call keeps nothing of the folders it looks in.
+CallScope::CallScope() noexcept = default;
+CallScope::~CallScope() = default;
+
 // Each path on its own: the system finds names without regard to case.
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
     std::vector<FoundFile> found;
