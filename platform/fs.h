@@ -134,6 +134,13 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream);
 // finely once the file's times were asked after the last one). False where that cannot be told.
 bool laterChangesMoveStamp(FileStamp const& stamp);
 
+// Stamps as a kernel that stamps files from its clock tick gives them, whatever this one does: times
+// cut down to the tick, and no stamp finer than it (laterChangesMoveStamp answers false). On while the
+// environment variable YB_COARSE_STAMPS is set and not "0" (the benchmarks measure changes in place
+// as on distribution kernels so), or while a test sets it; it changes nothing on Windows.
+bool coarseStamps();
+void setCoarseStamps(std::optional<bool> on);  // nothing: as the environment says
+
 // Whether a stream goes to a terminal (a console window on Windows).
 bool isTerminal(std::FILE* stream);
 

@@ -156,10 +156,17 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
 }
 
 FileStamp stampOfInfo(struct stat const& info) {
-    return FileStamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-                     static_cast<std::uint64_t>(info.st_size),
-                     std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec,
-                     std::int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec};
+    FileStamp stamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                    static_cast<std::uint64_t>(info.st_size),
+                    std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec,
+                    std::int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec};
+    timespec tick{};
+    if (coarseStamps() && ::clock_getres(CLOCK_REALTIME_COARSE, &tick) == 0) {
+        std::int64_t const grain = std::max<std::int64_t>(1, std::int64_t{tick.tv_sec} * 1'000'000'000 + tick.tv_nsec);
+        stamp.modified -= stamp.modified % grain;
+        stamp.changed -= stamp.changed % grain;
+    }
+    return stamp;
 }
 
 std::string temporaryPattern(std::string_view stem) {
@@ -326,7 +333,7 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream) {
 bool laterChangesMoveStamp(FileStamp const& stamp) {
     // A change stamped from the coarse clock is never later than it.
     timespec now{};
-    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
+    if (coarseStamps() || ::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
     return stamp.changed > std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 

@@ -4,6 +4,7 @@
 // UTF-8 text (fs.h) and are widened again at each call.
 #include "fs_backend.h"
 
+#include "change_watch.h"
 #include "io_errors.h"
 #include "windows_text.h"
 #include "write_path.h"
@@ -188,6 +189,10 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream) {
 
 // Write times may lag the write: nothing is promised of the next one.
 bool laterChangesMoveStamp(FileStamp const&) { return false; }
+
+// No file's changes are watched here.
+std::optional<ChangeMark> markChanges(std::string const&, FileStamp const&) { return std::nullopt; }
+bool unchangedSince(ChangeMark const&) { return false; }
 
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
