@@ -1,6 +1,7 @@
 #include "binary_io.h"
 #include "fs.h"
 #include "gbk.h"
+#include "scratch.h"
 #include "write_path.h"
 
 #include "test_support.h"
@@ -13,6 +14,14 @@ using yb::test::hexBytes;
 namespace {
 
 class FileAccess : public yb::test::DriveFixture {};
+
+// A thread keeps small scratch room from one call to the next, never a large call's room.
+TEST(ScratchRoom, ALargeLeaseLeavesNothingBehind) {
+    { ScratchVector<char> small; small->resize(1024); }
+    { ScratchVector<char> again; EXPECT_GE(again->capacity(), 1024u); }
+    { ScratchVector<char> large; large->resize(scratch::kMostKeptBytes + 1); }
+    { ScratchVector<char> again; EXPECT_EQ(again->capacity(), 0u); }
+}
 
 bool writeFile(std::string const& hostPath, std::vector<unsigned char> const& bytes) {
     return replaceFile(hostPath, [&](Output& out) {
