@@ -118,7 +118,9 @@ struct FileStamp {
     std::uint64_t device = 0;
     std::uint64_t file = 0;
     std::uint64_t size = 0;
-    std::int64_t modified = 0;  // nanoseconds since 1970
+    // The write time and the change time (of content or attributes). Linux: nanoseconds since 1970;
+    // Windows: 100 ns units since 1601.
+    std::int64_t modified = 0;
     std::int64_t changed = 0;
     bool operator==(FileStamp const&) const = default;
 };
