@@ -54,6 +54,7 @@ Block& smallBlock();       // 250 strips x 20 images, 250,000 points (N)
 Block& fewStripsBlock();   // 1,000 strips, the first 100 holding 50 images each, 250,000 points (S)
 Block& manyStripsBlock();  // 4,000 strips, the same images and points (4S)
 Block& shortStripsBlock(); // 1,000 strips x 5 images, 250,000 points: the small block's images on 4x the strips
+Block& hugeBlock();        // 1,250 strips x 80 images, 5,000,000 points (100,000 images)
 
 // Stops the run with a message when a library call fails: a figure of a failing call means nothing.
 void check(benchmark::State& state, std::int32_t code, char const* what);
@@ -84,6 +85,9 @@ std::vector<Row> const& rows();
 // Best figure of every benchmark (seconds per iteration, or the value a memory case stores).
 std::map<std::string, double>& figures();
 void recordFigure(std::string const& name, double value);
+// Best time of every timed benchmark by the other clock than figures() (wall clock when figures()
+// holds CPU times, and the other way round), shown beside it.
+std::map<std::string, double>& otherClockFigures();
 
 // Registers a benchmark that runs one call per repetition (for calls of tens of milliseconds and more).
 benchmark::internal::Benchmark* registerOnce(std::string const& name, std::function<void(benchmark::State&)> body);

@@ -5,10 +5,14 @@
 
 #include <yb/ybiOrient.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <memory>
+#include <random>
+#include <utility>
 
 namespace yb::bench {
 namespace {
@@ -34,7 +38,25 @@ Block& modelBlock() {
     shape.points = 60000;
     shape.files = blockgen::BlockFiles::TiePointsOnly;
     shape.pointsOnThreeImages = true;
-    return block("ModelPoints", shape, false);
+    return block("ModelPoints", shape, true);
+}
+
+// The same points with each image's in no particular order, as a matching program writes them: the
+// records shuffled before they are written.
+std::string const& shuffledModelFile() {
+    static std::string const path = [] {
+        Block& b = modelBlock();
+        std::vector<tagImagePoint> points = b.made.points;
+        std::mt19937 random(25);
+        std::shuffle(points.begin(), points.end(), random);
+        std::string const host = hostPath(b.name + "/Shuffled.scp");
+        if (ybCreateTiePntFile(host.c_str(), points.data(), static_cast<std::int32_t>(points.size())) != 0) {
+            std::cerr << "yb bench: cannot write " << host << "\n";
+            std::exit(2);
+        }
+        return host;
+    }();
+    return path;
 }
 
 std::string tieNative(Block const& block) { return nativePath(block.name + "/" + block.name + ".scp"); }
@@ -80,32 +102,36 @@ void rawReadGroups(benchmark::State& state, std::string const& nativeFile, std::
 }
 
 void registerWriteAndRead() {
-    registerOnce("create/lib", [](benchmark::State& state) {
-        Block& b = tieFileBlock();
-        for (auto _ : state)
-            check(state, ybCreateTiePntFile(b.made.tiePointPath.c_str(), b.made.points.data(),
-                                            static_cast<std::int32_t>(b.made.points.size())),
-                  "ybCreateTiePntFile");
-    });
-    registerOnce("create/raw", [](benchmark::State& state) {
-        Block& b = tieFileBlock();
-        std::vector<char> const bytes = readWhole(tieNative(b));
-        std::string const raw = nativePath(b.name + "/raw.scp");
-        for (auto _ : state) writeWhole(raw, bytes.data(), bytes.size());
-    });
-    registerOnce("readall/lib", [](benchmark::State& state) {
-        Block& b = tieFileBlock();
-        for (auto _ : state) {
-            std::vector<tagImagePoint> points;
-            check(state, ybReadTiePntFileToAry(b.made.tiePointPath.c_str(), points), "ybReadTiePntFileToAry");
-            benchmark::DoNotOptimize(points.data());
-        }
-    });
-    registerOnce("readall/raw", [](benchmark::State& state) {
-        Block& b = tieFileBlock();
-        std::string const native = tieNative(b);
-        for (auto _ : state) benchmark::DoNotOptimize(readFresh(native));
-    });
+    // The whole file written and read at 2,000 images and again at the 100,000 images of the
+    // largest workflow block.
+    for (auto const& [suffix, made] : {std::pair<std::string, Block& (*)()>{"", tieFileBlock}, {"H", hugeBlock}}) {
+        auto const blockOf = made;
+        registerOnce("create/lib" + suffix, [blockOf](benchmark::State& state) {
+            Block& b = blockOf();
+            for (auto _ : state)
+                check(state, ybCreateTiePntFile(b.made.tiePointPath.c_str(), b.made.points.data(),
+                                                static_cast<std::int32_t>(b.made.points.size())),
+                      "ybCreateTiePntFile");
+        });
+        registerOnce("create/raw" + suffix, [blockOf](benchmark::State& state) {
+            Block& b = blockOf();
+            std::vector<char> const bytes = readWhole(tieNative(b));
+            std::string const raw = nativePath(b.name + "/raw.scp");
+            for (auto _ : state) writeWhole(raw, bytes.data(), bytes.size());
+        });
+        registerOnce("readall/lib" + suffix, [blockOf](benchmark::State& state) {
+            Block& b = blockOf();
+            for (auto _ : state) {
+                std::vector<tagImagePoint> points;
+                check(state, ybReadTiePntFileToAry(b.made.tiePointPath.c_str(), points), "ybReadTiePntFileToAry");
+                benchmark::DoNotOptimize(points.data());
+            }
+        });
+        registerOnce("readall/raw" + suffix, [blockOf](benchmark::State& state) {
+            std::string const native = tieNative(blockOf());
+            for (auto _ : state) benchmark::DoNotOptimize(readFresh(native));
+        });
+    }
     registerRepeated("readone/lib", [](benchmark::State& state) {
         Block& b = tieFileBlock();
         std::int32_t const lastImage = b.made.stripImages.back().back().nImageNo;
@@ -146,37 +172,47 @@ void registerWriteAndRead() {
     addRow({"ybReadOneImgTiePntToAry, last image", "same file (raw: whole file)", RowKind::Ratio, "readone/lib",
             "readall/raw", 0.5});
     addRow({"ybAppendTiePntToFile, 1,000 points", "into that file", RowKind::Ratio, "append/lib", "append/raw", 2.0});
+    addRow({"ybCreateTiePntFile, points interleaved", "5,000,000 points, 100,000 images", RowKind::Ratio,
+            "create/libH", "create/rawH", 2.5});
+    addRow({"ybReadTiePntFileToAry", "same file", RowKind::Ratio, "readall/libH", "readall/rawH", 1.5});
+}
+
+void readModelPoints(benchmark::State& state, std::string const& path) {
+    for (auto _ : state) {
+        CONTROLPOINT_STORAGE* set = nullptr;
+        check(state, ybReadOneModPnts(path.c_str(), 101, set), "ybReadOneModPnts");
+        if (set == nullptr) state.SkipWithError("model 101 has no points");
+        else ybFreeControlPointMem(set);
+    }
+}
+
+void readCommonPoints(benchmark::State& state, std::string const& path) {
+    for (auto _ : state) {
+        ModelCommonPoint* points = nullptr;
+        std::int32_t count = 0;
+        check(state, ybReadOneModCommPnts(path.c_str(), 101, 102, points, count), "ybReadOneModCommPnts");
+        if (count == 0) state.SkipWithError("models 101 and 102 share no points");
+        std::free(points);
+    }
 }
 
 void registerModelViews() {
-    registerRepeated("modpnts/lib", [](benchmark::State& state) {
-        Block& b = modelBlock();
-        for (auto _ : state) {
-            CONTROLPOINT_STORAGE* set = nullptr;
-            check(state, ybReadOneModPnts(b.made.tiePointPath.c_str(), 101, set), "ybReadOneModPnts");
-            if (set == nullptr) state.SkipWithError("model 101 has no points");
-            else ybFreeControlPointMem(set);
-        }
-    });
+    registerRepeated("modpnts/lib", [](benchmark::State& state) { readModelPoints(state, modelBlock().made.tiePointPath); });
+    registerRepeated("modpnts/shuffled", [](benchmark::State& state) { readModelPoints(state, shuffledModelFile()); });
     registerRepeated("modpnts/raw", [](benchmark::State& state) {
         rawReadGroups(state, tieNative(modelBlock()), {101, 102});
     });
-    registerRepeated("commpnts/lib", [](benchmark::State& state) {
-        Block& b = modelBlock();
-        for (auto _ : state) {
-            ModelCommonPoint* points = nullptr;
-            std::int32_t count = 0;
-            check(state, ybReadOneModCommPnts(b.made.tiePointPath.c_str(), 101, 102, points, count),
-                  "ybReadOneModCommPnts");
-            if (count == 0) state.SkipWithError("models 101 and 102 share no points");
-            std::free(points);
-        }
-    });
+    registerRepeated("commpnts/lib", [](benchmark::State& state) { readCommonPoints(state, modelBlock().made.tiePointPath); });
+    registerRepeated("commpnts/shuffled", [](benchmark::State& state) { readCommonPoints(state, shuffledModelFile()); });
     registerRepeated("commpnts/raw", [](benchmark::State& state) {
         rawReadGroups(state, tieNative(modelBlock()), {101, 102, 103});
     });
     addRow({"ybReadOneModPnts", "2 images x 20,000 points", RowKind::Ratio, "modpnts/lib", "modpnts/raw", 3.0});
     addRow({"ybReadOneModCommPnts", "3 images x 20,000 points", RowKind::Ratio, "commpnts/lib", "commpnts/raw", 3.0});
+    addRow({"ybReadOneModPnts, names in no order", "2 images x 20,000 points", RowKind::Ratio, "modpnts/shuffled",
+            "modpnts/raw", 3.0});
+    addRow({"ybReadOneModCommPnts, names in no order", "3 images x 20,000 points", RowKind::Ratio,
+            "commpnts/shuffled", "commpnts/raw", 3.0});
 }
 
 }  // namespace

@@ -133,8 +133,7 @@ std::vector<std::vector<char>> perImageContents(Block const& block) {
     return contents;
 }
 
-void rawDetach(benchmark::State& state) {
-    Block& block = largeBlock();
+void rawDetach(benchmark::State& state, Block& block) {
     std::string const tie = nativePath(block.name + "/" + block.name + ".scp");
     std::vector<std::string> const files = perImageFiles(block);
     std::vector<std::vector<char>> const contents = perImageContents(block);
@@ -144,8 +143,7 @@ void rawDetach(benchmark::State& state) {
     }
 }
 
-void rawUnite(benchmark::State& state) {
-    Block& block = largeBlock();
+void rawUnite(benchmark::State& state, Block& block) {
     ensureDetached(state, block);
     std::vector<std::string> const files = perImageFiles(block);
     std::vector<char> const tieBytes = readWhole(nativePath(block.name + "/" + block.name + ".scp"));
@@ -156,8 +154,7 @@ void rawUnite(benchmark::State& state) {
     }
 }
 
-void rawClean(benchmark::State& state) {
-    Block& block = largeBlock();
+void rawClean(benchmark::State& state, Block& block) {
     std::vector<std::string> const files = perImageFiles(block);
     for (auto _ : state) {
         state.PauseTiming();
@@ -178,9 +175,9 @@ std::int64_t statusKilobytes(char const* field) {
 }
 
 // Peak memory a unite adds to the process: measured in a child, whose high-water mark is reset to its
-// resident size before the call.
-void uniteMemory(benchmark::State& state) {
-    Block& block = largeBlock();
+// resident size before the call. Recorded as "<key>-peak", with the tie point file's size as
+// "<key>-file".
+void uniteMemory(benchmark::State& state, Block& block, std::string const& key) {
     ensureDetached(state, block);
     for (auto _ : state) {
         int pipeEnds[2];
@@ -205,9 +202,9 @@ void uniteMemory(benchmark::State& state) {
         int status = 0;
         ::waitpid(child, &status, 0);
         if (added < 0) return state.SkipWithError("the unite in the child failed");
-        recordFigure("unite-peak", static_cast<double>(added) * 1024.0);
+        recordFigure(key + "-peak", static_cast<double>(added) * 1024.0);
     }
-    recordFigure("unite-file", static_cast<double>(readWhole(nativePath(block.name + "/" + block.name + ".scp")).size()));
+    recordFigure(key + "-file", static_cast<double>(readWhole(nativePath(block.name + "/" + block.name + ".scp")).size()));
 }
 
 }  // namespace
@@ -228,17 +225,36 @@ void registerWorkflowCases() {
             registerOnce(std::string(workflow.key) + "/" + size.key, [run, made](benchmark::State& state) { run(state, made()); });
         }
     }
-    registerOnce("detach/raw", rawDetach);
-    registerOnce("unite/raw", rawUnite);
-    registerOnce("clean/raw", rawClean);
-    registerOnce("unite/memory", uniteMemory);
-
-    char const* const block = "20,000 images, 1,000,000 points";
-    addRow({"ybDetachBlockTiePntFile, image type 3", block, RowKind::Ratio, "detach/4N", "detach/raw", 3.0});
-    addRow({"ybUniteBlockTiePntFile", block, RowKind::Ratio, "unite/4N", "unite/raw", 3.0});
-    addRow({"ybCleanBlockTmpTiePntFile", block, RowKind::Ratio, "clean/4N", "clean/raw", 3.0});
-    addRow({"ybUniteBlockTiePntFile, peak memory", "1,000,000 points (raw: file size)", RowKind::Memory, "unite-peak",
-            "unite-file", 2.5});
+    // The whole-block workflows against their raw baselines, and unite's memory, at 20,000 images and
+    // again at 100,000.
+    struct Scale {
+        char const* suffix;  // of the benchmark names
+        Block& (*block)();
+        char const* size;
+        char const* points;
+    };
+    for (Scale const scale : {Scale{"", largeBlock, "20,000 images, 1,000,000 points", "1,000,000 points"},
+                              Scale{"H", hugeBlock, "100,000 images, 5,000,000 points", "5,000,000 points"}}) {
+        std::string const suffix = scale.suffix;
+        auto const made = scale.block;
+        if (!suffix.empty())
+            for (char const* key : {"detach", "unite", "clean"}) {
+                Workflow const run = std::string(key) == "detach" ? detach : std::string(key) == "unite" ? unite : clean;
+                registerOnce(std::string(key) + "/" + suffix, [run, made](benchmark::State& state) { run(state, made()); });
+            }
+        registerOnce("detach/raw" + suffix, [made](benchmark::State& state) { rawDetach(state, made()); });
+        registerOnce("unite/raw" + suffix, [made](benchmark::State& state) { rawUnite(state, made()); });
+        registerOnce("clean/raw" + suffix, [made](benchmark::State& state) { rawClean(state, made()); });
+        std::string const memory = "unite" + suffix;
+        registerOnce("unite/memory" + suffix, [made, memory](benchmark::State& state) { uniteMemory(state, made(), memory); });
+        std::string const measured = suffix.empty() ? "4N" : suffix;
+        addRow({"ybDetachBlockTiePntFile, image type 3", scale.size, RowKind::Ratio, "detach/" + measured,
+                "detach/raw" + suffix, 3.0});
+        addRow({"ybUniteBlockTiePntFile", scale.size, RowKind::Ratio, "unite/" + measured, "unite/raw" + suffix, 3.0});
+        addRow({"ybCleanBlockTmpTiePntFile", scale.size, RowKind::Ratio, "clean/" + measured, "clean/raw" + suffix, 3.0});
+        addRow({"ybUniteBlockTiePntFile, peak memory", std::string(scale.points) + " (raw: file size)", RowKind::Memory,
+                memory + "-peak", memory + "-file", 2.5});
+    }
     for (auto const& workflow : kWorkflows) {
         addRow({workflow.operation, "5,000 -> 20,000 images", RowKind::Scaling, std::string(workflow.key) + "/4N",
                 std::string(workflow.key) + "/N", 5.0});

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -75,20 +75,9 @@ struct Folder {
     }
 };
 
-struct Indexes {
-    std::mutex lock;
-    std::unordered_map<std::string, Folder> folders;
-    std::uint64_t uses = 0;
-    std::uint64_t readings = 0;
-};
-
-Indexes& indexes() {
-    static Indexes instance;
-    return instance;
-}
-
-// The folders this thread last found current, and when: within the same clock tick, with no change
-// counted since, a folder's index answers for the names in it without another look at the folder.
+// The indexes of one thread's call (CallScope), and the folders it last found current: within the
+// same clock tick, with no change counted since, a folder's index answers for the names in it without
+// another look at the folder.
 struct Checked {
     std::string folder;
     dev_t device = 0;
@@ -98,24 +87,39 @@ struct Checked {
     timespec tick{};
 };
 constexpr std::size_t kRecentFolders = 8;
-thread_local std::array<Checked, kRecentFolders> recentlyChecked;
-thread_local std::size_t nextRecent = 0;
 
-void rememberChecked(std::string const& path, Folder const& folder) {
+struct Indexes {
+    std::unordered_map<std::string, Folder> folders;
+    std::uint64_t uses = 0;
+    std::array<Checked, kRecentFolders> recentlyChecked;
+    std::size_t nextRecent = 0;
+    int depth = 0;  // CallScopes open on the thread
+
+    void clear() {
+        folders.clear();
+        recentlyChecked = {};
+        uses = 0;
+    }
+};
+
+thread_local Indexes indexes;
+std::atomic<std::uint64_t> folderReadings{0};
+
+void rememberChecked(Indexes& all, std::string const& path, Folder const& folder) {
     Checked* slot = nullptr;
-    for (auto& checked : recentlyChecked)
+    for (auto& checked : all.recentlyChecked)
         if (checked.folder == path) slot = &checked;
     if (slot == nullptr) {
-        slot = &recentlyChecked[nextRecent];
-        nextRecent = (nextRecent + 1) % kRecentFolders;
+        slot = &all.recentlyChecked[all.nextRecent];
+        all.nextRecent = (all.nextRecent + 1) % kRecentFolders;
     }
     *slot = Checked{path, folder.device, folder.inode, folder.changed, folder.count, coarseNow()};
 }
 
 // The index of `path` when this thread found it current within this clock tick and nothing was
-// counted since; null otherwise. Called with the lock held.
+// counted since; null otherwise.
 Folder* recentIndex(Indexes& all, std::string const& path) {
-    for (auto const& checked : recentlyChecked) {
+    for (auto const& checked : all.recentlyChecked) {
         if (checked.folder != path || checked.tick.tv_sec == 0) continue;
         if (!sameTime(coarseNow(), checked.tick) || hbFolderChangeCount(folderKey(path)) != checked.count) return nullptr;
         auto it = all.folders.find(path);
@@ -140,7 +144,7 @@ Found lookUp(Folder const& index, std::string_view name) {
 // Reads the folder's names. The change count, the clock and the folder's stamp are taken before the
 // names, so a change made while they are read shows as a difference at the next use.
 bool readFolder(std::string const& path, Folder& folder) {
-    ++indexes().readings;
+    ++folderReadings;
     folder.count = hbFolderChangeCount(folderKey(path));
     folder.readAt = coarseNow();
     int const descriptor = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -195,13 +199,11 @@ std::pair<std::string, std::string> splitLast(std::string const& path) {
     return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// Counts the library's own change to `folder` and keeps its index current with it.
-// Keeps the index of `folder` current with `changes` changes of the library's own, counted already
-// (the count now `count`).
+// Keeps the index of `folder`, when the thread's call holds one, current with `changes` changes of
+// the library's own, counted already (the count now `count`).
 template <class Change>
 void ownChanges(std::string const& folder, std::uint64_t count, std::uint64_t changes, Change change) {
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
+    Indexes& all = indexes;
     auto it = all.folders.find(folder);
     if (it == all.folders.end()) return;
     Folder& index = it->second;
@@ -215,12 +217,19 @@ void ownChanges(std::string const& folder, std::uint64_t count, std::uint64_t ch
     index.count = count;
     index.changed = info.st_ctim;
     change(index);
-    rememberChecked(folder, index);
+    rememberChecked(all, folder, index);
 }
 
 template <class Change>
 void ownChange(std::string const& folder, Change change) {
     ownChanges(folder, hbCountFolderChange(folderKey(folder)), 1, change);
+}
+
+// Drops the indexes of paths that name folders no longer (removed or renamed).
+template <class Paths, class PathOf>
+void forgetFolders(Paths const& paths, PathOf pathOf) {
+    if (indexes.folders.empty()) return;
+    for (auto const& path : paths) indexes.folders.erase(pathOf(path));
 }
 
 }  // namespace
@@ -229,11 +238,22 @@ std::string foldedName(std::string_view name) { return folded(name); }
 
 std::uint64_t folderKey(std::string const& folder) { return std::hash<std::string>{}(folder); }
 
+void enterCall() { ++indexes.depth; }
+
+void leaveCall() {
+    if (--indexes.depth == 0) indexes.clear();
+}
+
 Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name) {
     if (!S_ISDIR(folderInfo.st_mode)) return {Match::Unreadable, {}};
+    // Outside a call the index serves this one lookup only.
+    if (indexes.depth == 0) {
+        Folder once;
+        if (!readFolder(folder, once)) return {Match::Unreadable, {}};
+        return lookUp(once, name);
+    }
     std::uint64_t const count = hbFolderChangeCount(folderKey(folder));
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
+    Indexes& all = indexes;
     auto it = all.folders.find(folder);
     if (it == all.folders.end() || !current(it->second, folderInfo, count)) {
         if (it == all.folders.end() && all.folders.size() >= kMostFolders) dropOldest(all);
@@ -258,16 +278,14 @@ Found find(std::string const& folder, struct stat const& folderInfo, std::string
             hit = index->names.find(key);
         }
     }
-    rememberChecked(folder, *index);
+    rememberChecked(all, folder, *index);
     return lookUp(*index, name);
 }
 
 std::optional<Found> findRecent(std::string const& folder, std::string_view name) {
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    Folder* index = recentIndex(all, folder);
+    Folder* index = recentIndex(indexes, folder);
     if (index == nullptr) return std::nullopt;
-    index->lastUse = ++all.uses;
+    index->lastUse = ++indexes.uses;
     // Only a name that is there in this very spelling is taken on trust: a missing one may just have
     // been made, and one found in another case may just have been joined by one in this case.
     Found found = lookUp(*index, name);
@@ -276,17 +294,11 @@ std::optional<Found> findRecent(std::string const& folder, std::string_view name
 }
 
 bool mayHoldWorkCopies(std::string const& folder) {
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    auto it = all.folders.find(folder);
-    return it == all.folders.end() || it->second.workCopies != 0;
+    auto it = indexes.folders.find(folder);
+    return it == indexes.folders.end() || it->second.workCopies != 0;
 }
 
-bool held(std::string const& folder) {
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    return all.folders.count(folder) != 0;
-}
+bool held(std::string const& folder) { return indexes.folders.count(folder) != 0; }
 
 // Lambdas below capture plain variables, not structured bindings, which older compilers refuse.
 void added(std::string const& path) {
@@ -300,9 +312,7 @@ void removed(std::string const& path) {
     std::string const& name = parts.second;
     ownChange(parts.first, [&](Folder& index) { index.remove(name); });
     // A removed folder's own index goes with it.
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    all.folders.erase(path);
+    indexes.folders.erase(path);
 }
 
 void renamed(std::string const& from, std::string const& to) {
@@ -321,9 +331,7 @@ void renamed(std::string const& from, std::string const& to) {
         index.remove(fromName);
         index.add(toName);
     });
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    all.folders.erase(from);
+    indexes.folders.erase(from);
 }
 
 void countChange(std::string const& folder) { hbCountFolderChange(folderKey(folder)); }
@@ -343,9 +351,7 @@ void renamedInPlaceAll(std::vector<std::pair<std::string, std::string>> const& r
             }
         });
     }
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    for (auto const& rename : renames) all.folders.erase(rename.first);
+    forgetFolders(renames, [](auto const& rename) -> std::string const& { return rename.first; });
 }
 
 void removedAll(std::vector<std::string> const& paths) {
@@ -360,22 +366,9 @@ void removedAll(std::vector<std::string> const& paths) {
             for (auto const& name : names) index.remove(name);
         });
     }
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    for (auto const& path : paths) all.folders.erase(path);
+    forgetFolders(paths, [](std::string const& path) -> std::string const& { return path; });
 }
 
-std::uint64_t readings() {
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    return all.readings;
-}
-
-void forgetAll() {
-    Indexes& all = indexes();
-    std::lock_guard guard(all.lock);
-    all.folders.clear();
-    recentlyChecked = {};
-}
+std::uint64_t readings() { return folderReadings; }
 
 }  // namespace yb::platform::folder_index

@@ -3,38 +3,38 @@
 // Host paths compare names without regard to case; the disk does not. A name that is not on disk in
 // the spelling asked for is looked up in an index of its folder: the folder's names keyed by their
 // ASCII-lower-cased form, each mapping to the names on disk that fold to it. An index is made by one
-// reading of the folder, on the first lookup that needs it, and is kept for later lookups:
+// reading of the folder, on the first lookup that needs it, and lives for one call of the library
+// (CallScope in fs.h: one export, with the block workflow it runs); it is dropped when the call ends,
+// so every call sees the folders as they stand when it starts, whatever other programs did before.
+// A lookup made outside any call keeps nothing beyond its own operation. Each thread's calls have
+// their own indexes.
 //
-// - Before every use it is checked against the folder as it stands: the folder's device and inode
-//   (the same folder, not another one made at its path), its change time (the kernel sets it on every
-//   change to the folder's names), and the count of changes that the libraries of this process made
-//   to it (hbFolderChangeCount, shared through HostBase, so the other libraries' changes are seen at
-//   once). When any of them differs the folder is read again.
+// Within the call:
+// - Before every use an index is checked against the folder as it stands: the folder's device and
+//   inode (the same folder, not another one made at its path), its change time (the kernel sets it on
+//   every change to the folder's names), and the count of changes that the libraries of this process
+//   made to it (hbFolderChangeCount, shared through HostBase, so changes by other threads and other
+//   libraries are seen at once). When any of them differs the folder is read again.
 // - The library's own creates, renames and removes update it in place (added, removed, renamed), so
-//   a workflow that makes or deletes a file per image never reads the folder again.
+//   a workflow that makes or deletes a file per image reads its folder once.
+// - A folder this thread found current is trusted for the rest of that clock tick for the names it
+//   holds in the spelling asked (a workflow that makes a file per image looks at its folder once a
+//   tick, not once a file); a name it lacks, or holds in another case only, is looked for again.
+// - A folder whose change time falls in the tick of its own reading (and is not stamped finer than the
+//   tick) is read once more, after the tick, before a name is reported missing from it.
 //
-// What another process can do unseen: a change time is only as fine as the clock tick that stamps it
-// (a few milliseconds on kernels without fine-grained change times), and a change of the library's
-// own stamps the index with the folder's new change time. A change another process makes to a folder
-// within the tick in which this index last read it, or between the index's last check and a change of
-// the library's own there, can go unseen until the folder changes again:
-// - a name that process created in another case than the one asked is answered as missing (a lookup
-//   for a new file then makes a second file whose name differs only in case; a workflow skips the
-//   file or leaves it in place);
-// - a name it removed or renamed is answered with its old spelling, so the following open fails as
-//   for a missing file, and a removal finds nothing to remove.
-// Nothing else: a name asked in its exact spelling is always looked for on disk (the caller tries the
-// exact path first, and a batch lookup stats a name the index lacks). The work copies that hold an
+// What another process can do unseen, and only while a call runs: a change time is only as fine as
+// the clock tick (a few milliseconds on kernels without fine-grained change times), and a change of
+// the library's own stamps the index with the folder's new change time. A change another process
+// makes to a folder during the call, in the tick of the index's last reading or between its last
+// check and a change of the call's own there, can go unseen until the folder changes again or the
+// call ends: a name created in another case than the one asked is answered as missing, and a name
+// removed or renamed is answered with its old spelling (the open that follows fails as for a missing
+// file). A name asked in its exact spelling is always looked for on disk (the caller tries the exact
+// path first, and a batch lookup stats a name the index lacks). The work copies that hold an
 // interrupted change are looked for on disk when a file is opened (FileChange tells when a change
 // need not look); only a batch lookup (findFiles) asks the index for them, as a killed process leaves
-// them long before a workflow comes. Besides, a folder this thread found current is trusted for the
-// rest of that tick for the names it holds in the spelling asked (a workflow that makes a file per
-// image looks at its folder once a tick, not once a file); a name it lacks, or holds in another case
-// only, is always looked for again, so a file or folder made just before a call is found. To narrow the
-// window, a folder whose change time falls in the tick of its own reading (and is not stamped finer
-// than the tick) is read once more, after the tick, before a name is reported missing from it.
-//
-// Thread safe: one lock guards the indexes of this library.
+// them long before a workflow comes.
 #pragma once
 
 #include <sys/stat.h>
@@ -61,13 +61,13 @@ struct Found {
 };
 
 // Looks `name` up in the native folder `folder`, whose stat `folderInfo` was taken just before.
+// Outside a call the folder is read for this lookup alone.
 Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name);
 
-// A name that is in the folder in exactly this spelling, found without a look at the folder when
-// this thread found it current
-// within the current clock tick and no change was counted since (the window a change time cannot
-// tell apart anyway); nothing when that is not so or the name is missing or in another case, and the
-// caller then stats the folder and calls find().
+// A name that is in the folder in exactly this spelling, found without a look at the folder when this
+// thread found it current within the current clock tick and no change was counted since (the window a
+// change time cannot tell apart anyway); nothing when that is not so or the name is missing or in
+// another case, and the caller then stats the folder and calls find().
 std::optional<Found> findRecent(std::string const& folder, std::string_view name);
 
 // False when the index of `folder` holds no name that ends as the work copy of a change does (".bak",
@@ -96,8 +96,11 @@ std::string foldedName(std::string_view name);
 // The key under which HostBase counts changes to `folder`.
 std::uint64_t folderKey(std::string const& folder);
 
-// Folder readings made so far by this library (tests), and dropping every index.
+// The calls of this thread (CallScope): the outermost one's end drops every index the thread holds.
+void enterCall();
+void leaveCall();
+
+// Folder readings made so far by this library, on every thread (tests).
 std::uint64_t readings();
-void forgetAll();
 
 }  // namespace yb::platform::folder_index

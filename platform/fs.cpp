@@ -8,6 +8,8 @@
 #include <yb/HostBase.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cerrno>
 #include <random>
 #include <utility>
@@ -61,6 +63,19 @@ void recordRemove(std::string const& native) { record(HB_FILE_REMOVE, 0, -1, nat
 std::uint64_t ioErrorTally() { return io::ioErrors; }
 
 bool syncingWrites() { return hbSyncWrites(); }
+
+namespace {
+std::atomic<int> coarseStampsSet{-1};  // -1: as the environment says
+}  // namespace
+
+bool coarseStamps() {
+    int const set = coarseStampsSet.load(std::memory_order_relaxed);
+    if (set >= 0) return set == 1;
+    char const* value = std::getenv("YB_COARSE_STAMPS");
+    return value != nullptr && *value != '\0' && std::string_view(value) != "0";
+}
+
+void setCoarseStamps(std::optional<bool> on) { coarseStampsSet = on ? int{*on} : -1; }
 
 bool isRegularFile(std::string_view hostPath) {
     auto const located = backend::locate(hostPath);

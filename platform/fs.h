@@ -42,6 +42,20 @@ std::optional<std::int64_t> modificationTime(std::string_view hostPath);
 // Removes a file (and what an interrupted change of it left behind); false when it could not be removed.
 bool removeFile(std::string_view hostPath);
 
+// The span of one call of the library: one export, with the block workflow it runs. What lookups learn
+// of folders on the way (Linux: the index of a folder's names that finds a name in any letter case)
+// is kept while the thread's outermost scope lives and dropped at its end, so the next call finds
+// what other programs made meanwhile. Scopes nest (an inner one belongs to the outer call); each
+// thread has its own. Every exported function opens one (call_barrier.h); a lookup made outside any
+// opens its own, so it keeps nothing beyond its operation.
+class CallScope {
+public:
+    CallScope() noexcept;
+    ~CallScope();
+    CallScope(CallScope const&) = delete;
+    CallScope& operator=(CallScope const&) = delete;
+};
+
 // What a lookup of many files at once learnt of one of them.
 struct FoundFile {
     // Where the file is, as nativePath gives it, or where it would be made (as nativePath with
@@ -106,7 +120,9 @@ struct FileStamp {
     std::uint64_t device = 0;
     std::uint64_t file = 0;
     std::uint64_t size = 0;
-    std::int64_t modified = 0;  // nanoseconds since 1970
+    // The write time and the change time (of content or attributes). Linux: nanoseconds since 1970;
+    // Windows: 100 ns units since 1601.
+    std::int64_t modified = 0;
     std::int64_t changed = 0;
     bool operator==(FileStamp const&) const = default;
 };
@@ -121,6 +137,13 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream);
 // change of the file later, whatever its length and however soon it comes (Linux stamps a change
 // finely once the file's times were asked after the last one). False where that cannot be told.
 bool laterChangesMoveStamp(FileStamp const& stamp);
+
+// Stamps as a kernel that stamps files from its clock tick gives them, whatever this one does: times
+// cut down to the tick, and no stamp finer than it (laterChangesMoveStamp answers false). On while the
+// environment variable YB_COARSE_STAMPS is set and not "0" (the benchmarks measure changes in place
+// as on distribution kernels so), or while a test sets it; it changes nothing on Windows.
+bool coarseStamps();
+void setCoarseStamps(std::optional<bool> on);  // nothing: as the environment says
 
 // Whether a stream goes to a terminal (a console window on Windows).
 bool isTerminal(std::FILE* stream);

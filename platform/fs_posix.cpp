@@ -148,6 +148,7 @@ std::optional<Resolved> resolveMapped(Mapped const& map, bool forCreate, struct 
 }
 
 std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
+    CallScope const call;
     auto map = mapOnDisk(hostPath);
     if (!map) return std::nullopt;
     struct stat info {};
@@ -155,10 +156,17 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
 }
 
 FileStamp stampOfInfo(struct stat const& info) {
-    return FileStamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-                     static_cast<std::uint64_t>(info.st_size),
-                     std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec,
-                     std::int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec};
+    FileStamp stamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                    static_cast<std::uint64_t>(info.st_size),
+                    std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec,
+                    std::int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec};
+    timespec tick{};
+    if (coarseStamps() && ::clock_getres(CLOCK_REALTIME_COARSE, &tick) == 0) {
+        std::int64_t const grain = std::max<std::int64_t>(1, std::int64_t{tick.tv_sec} * 1'000'000'000 + tick.tv_nsec);
+        stamp.modified -= stamp.modified % grain;
+        stamp.changed -= stamp.changed % grain;
+    }
+    return stamp;
 }
 
 std::string temporaryPattern(std::string_view stem) {
@@ -176,7 +184,12 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate)
     return std::move(resolved->path);
 }
 
+CallScope::CallScope() noexcept { folder_index::enterCall(); }
+
+CallScope::~CallScope() { folder_index::leaveCall(); }
+
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
+    CallScope const call;
     std::vector<FoundFile> found(hostPaths.size());
     // The folders met so far (their host text), with their native path and stat when they are there,
     // and the names not there that were given a place, by folded name.
@@ -321,7 +334,7 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream) {
 bool laterChangesMoveStamp(FileStamp const& stamp) {
     // A change stamped from the coarse clock is never later than it.
     timespec now{};
-    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
+    if (coarseStamps() || ::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
     return stamp.changed > std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
@@ -566,6 +579,7 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
     NativeFile file = openNative(path, forUpdate, &opened, lock);
     if (!file && lockTimeouts() == timeouts && (errno == ENOENT || errno == ENOTDIR)) {
         // Not there in the spelling asked: looked for ignoring case.
+        CallScope const call;
         auto resolved = resolveMapped(*map, false, nullptr);
         if (!resolved) return file;
         path = std::move(resolved->path);

@@ -4,6 +4,7 @@
 // UTF-8 text (fs.h) and are widened again at each call.
 #include "fs_backend.h"
 
+#include "change_watch.h"
 #include "io_errors.h"
 #include "windows_text.h"
 #include "write_path.h"
@@ -86,16 +87,18 @@ OVERLAPPED at(std::uint64_t offset) {
     return overlapped;
 }
 
+// The file's identity, length, write time and change time (which every change of its content or
+// attributes moves, a write time set back by another program included). Times count 100 ns units.
 std::optional<FileStamp> stampOfHandle(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return std::nullopt;
-    auto const time = [](FILETIME const& at) {
-        return static_cast<std::int64_t>((static_cast<std::uint64_t>(at.dwHighDateTime) << 32) | at.dwLowDateTime);
-    };
+    FILE_BASIC_INFO times{};
+    if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info) ||
+        !::GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times))
+        return std::nullopt;
     return FileStamp{info.dwVolumeSerialNumber,
                      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
                      (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-                     time(info.ftLastWriteTime), time(info.ftCreationTime)};
+                     static_cast<std::int64_t>(times.LastWriteTime.QuadPart), static_cast<std::int64_t>(times.ChangeTime.QuadPart)};
 }
 
 bool isDirectoryAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
@@ -135,6 +138,10 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool) {
     return windows::wideToUtf8(*wide);
 }
 
+// Windows matches names itself: a call keeps nothing of the folders it looks in.
+CallScope::CallScope() noexcept = default;
+CallScope::~CallScope() = default;
+
 // Each path on its own: the system finds names without regard to case.
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
     std::vector<FoundFile> found;
@@ -169,8 +176,8 @@ std::optional<FileStamp> stampOf(std::FILE* stream) {
 }
 
 std::optional<FileStamp> settledStampOf(std::FILE* stream) {
-    // Write times may lag the write (and keep 2 s on FAT volumes): only a file last written two
-    // seconds before the clock is taken as settled. Times count 100 ns units.
+    // Write and change times may lag the change (and keep 2 s on FAT volumes): only a file last changed
+    // two seconds before the clock is taken as settled. Times count 100 ns units.
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
     std::optional<FileStamp> stamp = stampOf(stream);
@@ -178,12 +185,16 @@ std::optional<FileStamp> settledStampOf(std::FILE* stream) {
     auto const clock =
         static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
     constexpr std::int64_t kMargin = 20'000'000;
-    if (stamp->modified > clock - kMargin) return std::nullopt;
+    if (std::max(stamp->modified, stamp->changed) > clock - kMargin) return std::nullopt;
     return stamp;
 }
 
 // Write times may lag the write: nothing is promised of the next one.
 bool laterChangesMoveStamp(FileStamp const&) { return false; }
+
+// No file's changes are watched here.
+std::optional<ChangeMark> markChanges(std::string const&, FileStamp const&) { return std::nullopt; }
+bool unchangedSince(ChangeMark const&) { return false; }
 
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 

@@ -2,7 +2,9 @@
 // over images of tens of thousands of points would otherwise spend most of its time having fresh
 // memory mapped and cleared by the system, every call. A lease takes an empty vector from the
 // thread's pool (a new one when the pool has none, as in a call made from inside another) and gives
-// it back empty when it ends, keeping its room unless that grew past a bound.
+// it back empty when it ends. What the pools of a thread keep, all kinds together, stays within a
+// small bound (kMostKeptBytes): room past it goes back to the system when its lease ends, so a large
+// call leaves no large memory behind.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +37,15 @@ struct UninitialisedAllocator : std::allocator<T> {
 template <class T>
 using UninitialisedVector = std::vector<T, UninitialisedAllocator<T>>;
 
+namespace scratch {
+// Bytes the pools of this thread keep, all kinds together, and the bound on them.
+inline constexpr std::size_t kMostKeptBytes = std::size_t{16} << 20;
+inline std::size_t& keptBytes() {
+    thread_local std::size_t kept = 0;
+    return kept;
+}
+}  // namespace scratch
+
 template <class T, class Allocator = std::allocator<T>>
 class ScratchVector {
 public:
@@ -45,6 +56,7 @@ public:
         if (!free.empty()) {
             vector_ = std::move(free.back());
             free.pop_back();
+            scratch::keptBytes() -= bytes(vector_);
         }
     }
     ScratchVector(ScratchVector const&) = delete;
@@ -52,7 +64,9 @@ public:
     ~ScratchVector() {
         vector_.clear();
         auto& free = pool();
-        if (vector_.capacity() * sizeof(T) <= kMostKeptBytes && free.size() < kMostKept) {
+        std::size_t const room = bytes(vector_);
+        if (room > 0 && room <= scratch::kMostKeptBytes - scratch::keptBytes() && free.size() < kMostKept) {
+            scratch::keptBytes() += room;
             free.push_back(std::move(vector_));
         }
     }
@@ -63,8 +77,8 @@ public:
     Vector const* operator->() const { return &vector_; }
 
 private:
-    static constexpr std::size_t kMostKeptBytes = std::size_t{64} << 20;
-    static constexpr std::size_t kMostKept = 8;
+    static constexpr std::size_t kMostKept = 4;
+    static std::size_t bytes(Vector const& vector) { return vector.capacity() * sizeof(T); }
     static std::vector<Vector>& pool() {
         thread_local std::vector<Vector> free;
         return free;

@@ -209,6 +209,8 @@ public:
     // The stamp a committed change left the file with (nothing before the commit, or when the system
     // could not tell it).
     std::optional<FileStamp> stampLeft() const { return stampLeft_; }
+    // The file's native path.
+    std::string const& native() const { return target_; }
 
 private:
     bool mayChange(std::uint64_t offset, std::uint64_t size) const;

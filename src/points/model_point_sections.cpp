@@ -1,5 +1,6 @@
 #include "points/model_point_sections.h"
 
+#include "change_watch.h"
 #include "fs.h"
 #include "stamped_memo.h"
 #include "write_path.h"
@@ -53,10 +54,14 @@ Walk walkTo(ReadAt const& readAt, Layout const& layout, std::int32_t limit, Key 
 }
 
 // The walks of the files appended to last, by host path and layout, with the stamp and header counts
-// they hold for. One process keeps a few; a file whose stamp or counts moved is walked again.
+// they hold for. One process keeps a few; a file whose stamp or counts moved is walked again. A walk
+// is kept only where any later change of the file is bound to show: its stamp was finer than the
+// clock tick (laterChangesMoveStamp), or the system reports the file's changes (a change mark), so a
+// change of the same length within the tick of the last append is never taken for the file as left.
 struct KeptWalk {
     Header header;
     Walk walk;
+    std::optional<platform::ChangeMark> mark;  // when the stamp alone does not tell
 };
 
 platform::StampedMemo<KeptWalk, 4>& keptWalks() {
@@ -75,9 +80,21 @@ std::string memoKey(std::string_view path, Layout const& layout) {
 std::optional<Walk> takeWalk(std::string const& key, platform::FileStamp const& stamp, Header const& header) {
     std::optional<KeptWalk> kept = keptWalks().take(key, stamp);
     if (!kept || kept->header.sections != header.sections || kept->header.total != header.total ||
-        kept->header.strips != header.strips)
+        kept->header.strips != header.strips || (kept->mark && !platform::unchangedSince(*kept->mark)))
         return std::nullopt;
     return std::move(kept->walk);
+}
+
+// Keeps the walk for the state the change left, where a later change is bound to show.
+void keepWalk(std::string key, platform::FileChange const& change, Header const& header, Walk&& walk) {
+    std::optional<platform::FileStamp> const left = change.stampLeft();
+    if (!left) return;
+    std::optional<platform::ChangeMark> mark;
+    if (!platform::laterChangesMoveStamp(*left)) {
+        mark = platform::markChanges(change.native(), *left);
+        if (!mark) return;
+    }
+    keptWalks().put(std::move(key), *left, KeptWalk{header, std::move(walk), mark});
 }
 
 // True when the section head at `section` holds `key` and its count, as the kept walk says.
@@ -259,7 +276,6 @@ std::int32_t addRecords(platform::FileChange& change, platform::File& file, char
              change.write(countsAt, counts, sizeof counts) && change.write(end, section.data(), section.size());
     }
     if (!ok || !change.commit()) return kCannotWrite;
-    std::optional<platform::FileStamp> const left = change.stampLeft();
 
     // The walk as the file now stands, kept for the next append.
     auto const bytesAdded = static_cast<std::int64_t>(bytes);
@@ -275,7 +291,7 @@ std::int32_t addRecords(platform::FileChange& change, platform::File& file, char
         walk.stop.end = found.end + layout.headSize() + bytesAdded;
         now.sections += 1;
     }
-    if (left) keptWalks().put(memoKey(path, layout), *left, KeptWalk{now, std::move(walk)});
+    keepWalk(memoKey(path, layout), change, now, std::move(walk));
     return kSuccess;
 }
 

@@ -101,8 +101,9 @@ struct AddCodes {
 // everything is checked before the first byte changes, so a damaged file is refused untouched.
 // Appends one after another to the same file find their place without walking the sections again:
 // what a walk found is kept with the stamp the change left (platform::FileStamp) and the header counts,
-// and used while both are as the last append left them; the head of a section found so is read back
-// and compared before anything is written.
+// and used while both are as the last append left them, and only where a later change is bound to show
+// (a stamp finer than the clock tick, or a file whose changes the system reports: change_watch.h);
+// the head of a section found so is read back and compared before anything is written.
 // `header` is what the caller read through `change`, or, when `change` could not open the file,
 // through `file`, the file opened for reading: the file is then checked as for a change and the
 // answer is codes.cannotOpenForUpdate.

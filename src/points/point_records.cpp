@@ -147,6 +147,12 @@ void NameTable::prefetch(NameKey const& key) const {
     __builtin_prefetch(&slots[static_cast<std::size_t>(key.hash >> 32) & (slots.size() - 1)]);
 }
 
+void NameTable::prefetchEntry(NameKey const& key) const {
+    auto const& slots = *slots_;
+    std::uint32_t const entry = slots[static_cast<std::size_t>(key.hash >> 32) & (slots.size() - 1)].entry;
+    if (entry != 0) __builtin_prefetch(&(*entries_)[entry - 1]);
+}
+
 std::uint32_t* NameTable::find(NameKey const& key) {
     std::uint32_t const at = (*slots_)[slotOf(key)].entry;
     return at != 0 ? &(*entries_)[at - 1].value : nullptr;

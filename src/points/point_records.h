@@ -158,18 +158,23 @@ public:
     // The value of `key`, set to `value` first when the key is new; true when it was new.
     std::pair<std::uint32_t*, bool> tryEmplace(NameKey const& key, std::uint32_t value);
     void prefetch(NameKey const& key) const;
+    // Announces the entry held in the slot where `key` would be first looked for.
+    void prefetchEntry(NameKey const& key) const;
 
     // Runs visit(i, key of record i) for i = 0 .. count - 1, the key computed by keyOf(i) a few
-    // records ahead and announced to the table.
+    // records ahead and its slot announced to the table, and the entry that slot holds announced
+    // half as far ahead (once the slot has come), so a lookup finds both near at hand.
     template <class KeyOf, class Visit>
     void forEachKey(std::size_t count, KeyOf keyOf, Visit visit) const {
         constexpr std::size_t kAhead = 16;  // a power of two
+        constexpr std::size_t kEntryAhead = kAhead / 2;
         NameKey ahead[kAhead];
         for (std::size_t i = 0; i < count && i < kAhead; ++i) {
             ahead[i] = keyOf(i);
             prefetch(ahead[i]);
         }
         for (std::size_t i = 0; i < count; ++i) {
+            if (i + kEntryAhead < count) prefetchEntry(ahead[(i + kEntryAhead) % kAhead]);
             NameKey const key = ahead[i % kAhead];
             if (i + kAhead < count) {
                 ahead[i % kAhead] = keyOf(i + kAhead);

@@ -222,6 +222,14 @@ std::int32_t readModelImages(char const* path, std::int32_t modelNo, ImagePoints
     return readImagesTiePoints<ModelImagePoints>(path, images, out);
 }
 
+// Points met out of file order are announced this many ahead of their use; a record may straddle two
+// cache lines.
+constexpr std::size_t kPointsAhead = 8;
+inline void prefetchPoint(tagImagePoint const& point) {
+    __builtin_prefetch(&point);
+    __builtin_prefetch(reinterpret_cast<char const*>(&point) + sizeof point - 1);
+}
+
 // A pair of indices: of a left and a right point, or of an entry of two models' sets.
 struct PointPair {
     std::uint32_t left;
@@ -363,6 +371,8 @@ std::int32_t readModelPointSet(char const* path, std::int32_t modelNo, CONTROLPO
     // set was made with, which adding them one call at a time would fill the same way.
     CONTROLPOINT_INFO* entries = made.get()->entries;
     for (std::size_t i = 0; i < pairs->size(); ++i) {
+        // Right points come in any order when the names do not rise: each is announced a few ahead.
+        if (i + kPointsAhead < pairs->size()) prefetchPoint((*right.points)[(*pairs)[i + kPointsAhead].right]);
         PointPair const pair = (*pairs)[i];
         points::setModelPointFromImagePoints(entries[i], (*left.points)[pair.left], (*right.points)[pair.right],
                                              static_cast<std::int32_t>(i));
@@ -483,6 +493,11 @@ std::int32_t readCommonPoints(char const* path, std::int32_t modelA, std::int32_
     ModelImagePoints const& rightA = *found.of(modelA + 1).points;
     ModelImagePoints const& rightB = *found.of(modelB + 1).points;
     for (std::size_t i = 0; i < filled; ++i) {
+        if (i + kPointsAhead < filled) {
+            PointPair const ahead = (*found.common)[i + kPointsAhead];
+            prefetchPoint(rightA[a[ahead.left].right]);
+            prefetchPoint(rightB[b[ahead.right].right]);
+        }
         PointPair const match = (*found.common)[i];
         PointPair const entryA = a[match.left];
         points::setCommonPointFromImagePoints(array.get()[i], leftA[entryA.left], rightA[entryA.right],

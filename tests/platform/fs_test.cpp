@@ -1,11 +1,15 @@
 #include "binary_io.h"
 #include "fs.h"
 #include "gbk.h"
+#include "scratch.h"
 #include "write_path.h"
 
 #include "test_support.h"
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 using namespace yb::platform;
 using yb::test::hexBytes;
@@ -13,6 +17,14 @@ using yb::test::hexBytes;
 namespace {
 
 class FileAccess : public yb::test::DriveFixture {};
+
+// A thread keeps small scratch room from one call to the next, never a large call's room.
+TEST(ScratchRoom, ALargeLeaseLeavesNothingBehind) {
+    { ScratchVector<char> small; small->resize(1024); }
+    { ScratchVector<char> again; EXPECT_GE(again->capacity(), 1024u); }
+    { ScratchVector<char> large; large->resize(scratch::kMostKeptBytes + 1); }
+    { ScratchVector<char> again; EXPECT_EQ(again->capacity(), 0u); }
+}
 
 bool writeFile(std::string const& hostPath, std::vector<unsigned char> const& bytes) {
     return replaceFile(hostPath, [&](Output& out) {
@@ -142,6 +154,29 @@ TEST_F(FileAccess, AChangeNeverWritesThroughALinkAtItsWorkCopyName) {
     EXPECT_EQ(readNative("other.dat"), (std::vector<unsigned char>{7, 7, 7}));
     EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{5, 2}));
     EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "other.dat"}));
+}
+
+// Another program's change of the same length, its write time then set back, still moves the stamp:
+// the change time is in it.
+TEST_F(FileAccess, AChangeWithItsWriteTimeSetBackMovesTheStamp) {
+    ASSERT_TRUE(writeFile("D:\\s.bin", {1, 2, 3}));
+    auto const stampNow = [] {
+        File file = openFile("D:\\s.bin", "rb");
+        return stampOf(file.get());
+    };
+    // A write time in whole seconds, which every system sets exactly.
+    auto const written =
+        std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(native("s.bin"))) - std::chrono::hours(1);
+    std::filesystem::last_write_time(native("s.bin"), written);
+    auto const before = stampNow();
+    ASSERT_TRUE(before);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // past the clock tick of any system
+    std::fstream(native("s.bin"), std::ios::in | std::ios::out | std::ios::binary).write("xyz", 3);
+    std::filesystem::last_write_time(native("s.bin"), written);
+    auto const after = stampNow();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->modified, before->modified);
+    EXPECT_NE(*after, *before);
 }
 
 TEST_F(FileAccess, BinaryStreamReportsShortReads) {

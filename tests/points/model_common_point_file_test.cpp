@@ -1,4 +1,8 @@
 #include "builders.h"
+#include "fs.h"
+
+#include <cstdio>
+#include <fstream>
 
 namespace {
 
@@ -116,5 +120,41 @@ TEST_F(ModelCommonPointFile, CountedPairCannotBeReadFromATruncatedFile) {
     EXPECT_EQ(writePair(1, 2, 3, 1, 0), yb::kInvalidContent);
     EXPECT_EQ(readNative("m.mcp"), bytes);
 }
+
+#ifndef _WIN32
+// Where the kernel stamps files from its clock tick, another program's change of the same length
+// within the tick of an append leaves the file's stamp as the append left it. Here it turns the
+// section of models 3-4 into one of models 4-5 (a head rewritten in place): the next append to 4-5
+// must grow that section, not add a second one from what the last append learnt.
+TEST_F(ModelCommonPointFile, AChangeInTheTickOfTheLastAppendIsNotMissed) {
+    struct CoarseStamps {
+        CoarseStamps() { yb::platform::setCoarseStamps(true); }
+        ~CoarseStamps() { yb::platform::setCoarseStamps(std::nullopt); }
+    } const coarse;
+    auto stamp = [&] {
+        std::FILE* file = std::fopen(native("m.mcp").c_str(), "rb");
+        auto const taken = yb::platform::stampOf(file);
+        std::fclose(file);
+        return taken;
+    };
+    int sameStamp = 0;
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(ybCreateComJointPntFile(kPath, 1), 0);
+        for (std::int32_t model = 1; model <= 3; ++model) ASSERT_EQ(writePair(1, model, model + 1, 1, model), 0);
+        auto const left = stamp();
+        {
+            std::fstream file(native("m.mcp"), std::ios::in | std::ios::out | std::ios::binary);
+            std::int32_t const head[3] = {1, 4, 5};
+            file.seekp(45 + 2 * (16 + 80));
+            file.write(reinterpret_cast<char const*>(head), sizeof head);
+        }
+        if (stamp() == left) ++sameStamp;
+        ASSERT_EQ(writePair(1, 4, 5, 1, 9), 0);
+        expectHeader(1, 3, 4);
+        readPair(1, 4, 2);
+    }
+    EXPECT_GT(sameStamp, 0);  // the case did come
+}
+#endif
 
 }  // namespace

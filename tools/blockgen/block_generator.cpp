@@ -264,6 +264,8 @@ std::string imagePath(std::string const& blockDirectory, std::int32_t strip, std
 
 std::int32_t generateBlock(std::string const& blockDirectory, std::string const& name, BlockShape const& shape,
                            GeneratedBlock& block, std::string& failedStep) {
+    // One call: a file made per model or image finds its folder's names once.
+    platform::CallScope const call;
     block = GeneratedBlock{};
     Steps step{failedStep};
     std::vector<std::int32_t> const sizes = stripSizes(shape);

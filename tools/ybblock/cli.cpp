@@ -3,6 +3,7 @@
 #include "tool.h"
 
 #include "file_kinds.h"
+#include "fs.h"
 
 #include <CLI/CLI.hpp>
 
@@ -327,6 +328,10 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         if (int const status = refuseExtras(at, err); status != kExitOk) return status;
 
     LibraryMessages const libraryMessages;
+    // A command is one call: the tool's own lookups of per-image files share what they learn of their
+    // folders while it runs (the library's functions keep theirs for their own call).
+    yb::platform::CallScope const call;
+
     if (command == infoCommand) return runInfo(info, out, err);
     if (command == checkCommand) return runCheck(check, out, err);
     if (command == explainCommand) return runExplain(explainCodes, explainJson, out, err);

@@ -1,0 +1,139 @@
+// File change marks on Linux: one inotify queue per process, read without waiting when a mark is made
+// or asked about.
+#include "change_watch.h"
+
+#include <linux/magic.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <vector>
+
+namespace yb::platform {
+namespace {
+
+constexpr std::size_t kMostWatched = 16;
+constexpr std::uint32_t kChanges = IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
+
+// File systems whose every change passes through this kernel (no other host writes to them), so a
+// watch misses none.
+bool reportsEveryChange(struct statfs const& system) {
+    switch (static_cast<unsigned long>(system.f_type)) {
+        case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4
+        case TMPFS_MAGIC:
+        case RAMFS_MAGIC:
+        case XFS_SUPER_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+        case F2FS_SUPER_MAGIC:
+            return true;
+        default:
+            return false;
+    }
+}
+
+struct Watched {
+    int watch = -1;
+    std::uint64_t generation = 0;
+    std::uint64_t changes = 0;
+};
+
+class Watcher {
+public:
+    std::optional<ChangeMark> mark(std::string const& native, FileStamp const& stamp) {
+        std::lock_guard guard(lock_);
+        struct statfs system {};
+        if (!ready() || ::statfs(native.c_str(), &system) != 0 || !reportsEveryChange(system)) return std::nullopt;
+        int const watch = ::inotify_add_watch(descriptor_, native.c_str(), kChanges);
+        if (watch < 0) return std::nullopt;
+        if (Watched* file = find(watch)) {
+            std::rotate(files_.begin() + (file - files_.data()), files_.begin() + (file - files_.data()) + 1, files_.end());
+        } else {
+            if (files_.size() >= kMostWatched) {
+                ::inotify_rm_watch(descriptor_, files_.front().watch);
+                files_.erase(files_.begin());
+            }
+            files_.push_back(Watched{watch, ++generations_, 0});
+        }
+        // The watch is on the file the name gives now: it must be the stamp's.
+        struct stat info {};
+        if (::stat(native.c_str(), &info) != 0 || static_cast<std::uint64_t>(info.st_dev) != stamp.device ||
+            static_cast<std::uint64_t>(info.st_ino) != stamp.file)
+            return std::nullopt;
+        drain();
+        Watched const* file = find(watch);
+        if (file == nullptr) return std::nullopt;
+        return ChangeMark{watch, file->generation, file->changes};
+    }
+
+    bool unchanged(ChangeMark const& mark) {
+        std::lock_guard guard(lock_);
+        if (!ready()) return false;
+        drain();
+        Watched const* file = find(mark.watch);
+        return file != nullptr && file->generation == mark.generation && file->changes == mark.changes;
+    }
+
+private:
+    // The queue of this process: a child of a fork shares its parent's, and so opens its own and forgets
+    // the parent's watches.
+    bool ready() {
+        pid_t const self = ::getpid();
+        if (descriptor_ >= 0 && owner_ == self) return true;
+        if (descriptor_ >= 0) ::close(descriptor_);
+        files_.clear();
+        owner_ = self;
+        descriptor_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        return descriptor_ >= 0;
+    }
+
+    Watched* find(int watch) {
+        auto it = std::find_if(files_.begin(), files_.end(), [&](Watched const& file) { return file.watch == watch; });
+        return it == files_.end() ? nullptr : &*it;
+    }
+
+    // Counts every change reported since the last look; a lost report counts as a change of every file.
+    void drain() {
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            ssize_t const got = ::read(descriptor_, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return;
+            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+                inotify_event const* event = reinterpret_cast<inotify_event const*>(buffer + at);
+                if (event->mask & IN_Q_OVERFLOW) {
+                    for (auto& file : files_) ++file.changes;
+                } else if (Watched* file = find(event->wd)) {
+                    ++file->changes;
+                    // A watch the system ended (the file is gone) tells nothing more.
+                    if (event->mask & IN_IGNORED) files_.erase(files_.begin() + (file - files_.data()));
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+    std::mutex lock_;
+    int descriptor_ = -1;
+    pid_t owner_ = 0;
+    std::uint64_t generations_ = 0;
+    std::vector<Watched> files_;  // the oldest marked first
+};
+
+Watcher& watcher() {
+    static Watcher instance;
+    return instance;
+}
+
+}  // namespace
+
+std::optional<ChangeMark> markChanges(std::string const& native, FileStamp const& stamp) {
+    return watcher().mark(native, stamp);
+}
+
+bool unchangedSince(ChangeMark const& mark) { return watcher().unchanged(mark); }
+
+}  // namespace yb::platform
