@@ -453,12 +453,11 @@ INSTANTIATE_TEST_SUITE_P(EveryKindOfWrite, CrashStates, testing::ValuesIn(cases(
     return name;
 });
 
-// To enable once a journal records which file it belongs to: where name changes reach the disk out
-// of order, the removal of one change's journal can be lost while a later rename over its file is
-// kept ("append then rewrite", the one case of the table that fails here), and the stale journal
-// must then be left alone, not applied to the new file.
+// Where name changes reach the disk out of order, the removal of one change's journal can be lost
+// while a later rename over its file is kept ("append then rewrite"): the journal records which file
+// it belongs to, so the stale one is left alone, not applied to the new file.
 using CrashStatesWithNamesInAnyOrder = CrashStates;
-TEST_F(CrashStatesWithNamesInAnyOrder, DISABLED_LeaveEachFileOldOrNew) {
+TEST_F(CrashStatesWithNamesInAnyOrder, LeaveEachFileOldOrNew) {
     for (Case const& c : cases()) {
         fs::remove_all(native("Blk"));
         fs::create_directories(native("Blk"));
