@@ -49,16 +49,29 @@ std::string folderOf(std::string const& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
-// Records the changes under one folder (the drive) while alive.
+// Records the changes under one folder (the drive) while alive. Each file the calls meet keeps a
+// second name in a folder beside the drive, so that a state is put back on the very files (inodes) the
+// calls wrote: a journal knows the file it was written for.
 class Recording {
 public:
     // The files of `before` are inodes 0, 1, ... in path order, as replay() numbers them.
-    Recording(std::string root, Tree const& before) : root_(std::move(root)) {
+    Recording(std::string root, Tree const& before) : root_(std::move(root)), kept_(root_ + ".files") {
+        fs::remove_all(kept_);
+        fs::create_directories(kept_);
         int number = 0;
-        for (auto const& entry : before) names_[entry.first] = number++;
+        for (auto const& entry : before) {
+            fs::create_hard_link(root_ + "/" + entry.first, fileOf(number));
+            names_[entry.first] = number++;
+        }
         hbSetFileRecorder(&Recording::onEvent, this);
     }
-    ~Recording() { hbSetFileRecorder(nullptr, nullptr); }
+    ~Recording() {
+        hbSetFileRecorder(nullptr, nullptr);
+        std::error_code ignored;
+        fs::remove_all(kept_, ignored);
+    }
+
+    fs::path fileOf(int inode) const { return kept_ / std::to_string(inode); }
 
     std::vector<Step> steps;
 
@@ -77,6 +90,7 @@ private:
                 std::string const path = relative(event.path);
                 if (event.detail == HB_OPENED_CREATED) {
                     int const inode = next_++;
+                    fs::create_hard_link(event.path, fileOf(inode));
                     names_[path] = inode;
                     steps.push_back({.kind = Step::Create, .inode = inode, .path = path, .folder = folderOf(path)});
                 }
@@ -124,6 +138,7 @@ private:
     }
 
     std::string root_;
+    fs::path kept_;
     std::unordered_map<std::string, int> names_;  // what each name holds as the calls go
     std::unordered_map<std::intptr_t, int> handles_;
     int next_ = 1 << 20;  // numbers of inodes made by the calls
@@ -143,8 +158,10 @@ bool synced(std::vector<Step> const& steps, std::size_t i, std::size_t count) {
     return false;
 }
 
-// The drive after the first `count` steps, keeping only those `kept` says.
-Tree replay(Recording const& recording, Tree const& before, std::size_t count, std::vector<bool> const& kept) {
+// The drive after the first `count` steps, keeping only those `kept` says; `inodes` gets the file each
+// path names.
+Tree replay(Recording const& recording, Tree const& before, std::size_t count, std::vector<bool> const& kept,
+            std::map<std::string, int>& inodes) {
     std::map<std::string, int> names;
     std::unordered_map<int, Bytes> contents;
     int number = 0;
@@ -177,6 +194,7 @@ Tree replay(Recording const& recording, Tree const& before, std::size_t count, s
     }
     Tree tree;
     for (auto const& [path, inode] : names) tree[path] = contents[inode];
+    inodes = names;
     return tree;
 }
 
@@ -233,8 +251,21 @@ protected:
     }
 
     // What the first open of each file finds after a crash that left `state`: its problem, or nothing.
-    std::optional<std::string> checkState(Tree const& state, std::vector<Tree> const& versions) {
-        put(tree(), state);
+    std::optional<std::string> checkState(Tree const& state, std::map<std::string, int> const& inodes,
+                                          Recording const& recording, std::vector<Tree> const& versions) {
+        // Each path names the file the calls wrote, holding what the state says.
+        for (auto const& [path, content] : tree())
+            if (state.count(path) == 0) fs::remove(native(path));
+        for (auto const& [path, content] : state) {
+            fs::path const file = recording.fileOf(inodes.at(path));
+            std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<char const*>(content.data()),
+                                                                         static_cast<std::streamsize>(content.size()));
+            std::error_code missing;
+            if (fs::equivalent(native(path), file, missing)) continue;
+            fs::remove(native(path));
+            fs::create_directories(fs::path(native(path)).parent_path());
+            fs::create_hard_link(file, native(path));
+        }
         std::set<std::string> files;
         for (Tree const& version : versions)
             for (auto const& [path, content] : version) files.insert(path);
@@ -307,9 +338,10 @@ protected:
                                                                  : (random() & 1) != 0;
                     kept[loose[k]] = keep;
                 }
-                Tree const state = replay(recording, before, count, kept);
+                std::map<std::string, int> inodes;
+                Tree const state = replay(recording, before, count, kept, inodes);
                 if (!tried.insert(state).second) continue;
-                if (auto problem = checkState(state, versions)) {
+                if (auto problem = checkState(state, inodes, recording, versions)) {
                     ++torn;
                     if (!expectTorn) ADD_FAILURE() << c.name << ", a crash after " << count << " of " << steps.size() << " changes: " << *problem;
                 }

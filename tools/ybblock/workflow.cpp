@@ -265,12 +265,12 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
     auto const record = readDetachRecord(*workspace);
     auto const now = exists ? digestOf(block.tiePointPath) : std::nullopt;
     if (record && readable && now != record->tiePoints && !options.force) {
+        std::uint64_t const nowLength = now.has_value() ? now.value().length : 0;
         err << "ybblock unite: refused: the block tie point file " << toTerminal(block.tiePointPath)
             << " changed since the last detach or unite ("
-            << (now && now->length == record->tiePoints.length
+            << (now.has_value() && nowLength == record->tiePoints.length
                     ? "same length, other content"
-                    : std::to_string(record->tiePoints.length) + " bytes then, " + std::to_string(now ? now->length : 0) +
-                          " now")
+                    : std::to_string(record->tiePoints.length) + " bytes then, " + std::to_string(nowLength) + " now")
             << "); uniting would undo ";
         std::vector<tagImagePoint> base;
         if (yb::tiepoints::readAllTiePoints(workspace->basePath.c_str(), base) == yb::kSuccess) {
