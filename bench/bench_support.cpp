@@ -101,8 +101,8 @@ Block& block(std::string const& name, blockgen::BlockShape const& shape, bool ke
     static std::map<std::string, std::unique_ptr<Block>> blocks;
     auto& slot = blocks[name];
     if (!slot) {
-        std::cerr << "  (making the block " << name << ": " << shape.strips << " strips, " << shape.images << " images, "
-                  << shape.points << " points)\n";
+        std::cerr << "  (making the block " << name << ": " << shape.strips << " strips, " << shape.images
+                  << " images, " << shape.points << " points)\n";
         slot = std::make_unique<Block>();
         slot->name = name;
         std::string failed;

@@ -35,7 +35,8 @@ colmap::Model const& largeModel() {
         std::vector<std::int32_t> numbers;
         for (auto const& strip : b.made.stripImages)
             for (ImageOrderInfo const& image : strip) {
-                names.push_back(platform::fileNameOf(platform::boundedText(image.szImagePath, sizeof image.szImagePath)));
+                names.push_back(
+                    platform::fileNameOf(platform::boundedText(image.szImagePath, sizeof image.szImagePath)));
                 numbers.push_back(image.nImageNo);
             }
         colmap::Model made = colmap::modelOfTiePoints(names, numbers, b.made.points);
@@ -110,16 +111,17 @@ void registerColmapCases() {
         for (colmap::ModelPoint const& point : model.points)
             for (colmap::TrackElement const& element : point.track) points[k++].imageNo = numbers[element.image - 1];
         for (auto _ : state) {
-            check(state, ybAppendTiePntToFile(b.made.tiePointPath.c_str(), points.data(),
-                                              static_cast<std::int32_t>(points.size())),
+            check(state,
+                  ybAppendTiePntToFile(b.made.tiePointPath.c_str(), points.data(),
+                                       static_cast<std::int32_t>(points.size())),
                   "ybAppendTiePntToFile");
             restoreTiePoints(state);
         }
     });
     addRow({"export colmap", "20,000 images, 1,000,000 observations", RowKind::Ratio, "colmap/export/lib",
             "colmap/export/raw", 5.0});
-    addRow({"import colmap (binary model)", "the same tracks", RowKind::Ratio, "colmap/import/lib",
-            "colmap/import/raw", 3.0});
+    addRow({"import colmap (binary model)", "the same tracks", RowKind::Ratio, "colmap/import/lib", "colmap/import/raw",
+            3.0});
 }
 
 }  // namespace yb::bench

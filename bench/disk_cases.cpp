@@ -35,7 +35,10 @@ struct DiskRoot {
         path = pattern;
         hbSetDriveRoot('E', path.c_str());
         struct statfs info {};
-        kind = ::statfs(path.c_str(), &info) != 0 ? "?" : info.f_type == 0x01021994 ? "tmpfs" : info.f_type == 0xEF53 ? "ext4" : "disk";
+        kind = ::statfs(path.c_str(), &info) != 0 ? "?"
+               : info.f_type == 0x01021994        ? "tmpfs"
+               : info.f_type == 0xEF53            ? "ext4"
+                                                  : "disk";
     }
     ~DiskRoot() {
         std::error_code ec;
@@ -111,10 +114,12 @@ void stripRewrite(benchmark::State& state) {
     grown.push_back(original.back());
     grown.back().nImageNo += 1;
     for (auto _ : state) {
-        check(state, ybWriteOneStripImageRecord(block.imageListPath.c_str(), block.strips, 1, grown), "ybWriteOneStripImageRecord");
+        check(state, ybWriteOneStripImageRecord(block.imageListPath.c_str(), block.strips, 1, grown),
+              "ybWriteOneStripImageRecord");
         state.PauseTiming();
         std::vector<ImageOrderInfo> restore = original;
-        check(state, ybWriteOneStripImageRecord(block.imageListPath.c_str(), block.strips, 1, restore), "ybWriteOneStripImageRecord");
+        check(state, ybWriteOneStripImageRecord(block.imageListPath.c_str(), block.strips, 1, restore),
+              "ybWriteOneStripImageRecord");
         state.ResumeTiming();
     }
 }
@@ -140,11 +145,13 @@ void filesOneByOne(benchmark::State& state) {
         for (auto const& image : strip) {
             std::string path = image.szImagePath;
             std::string const title = path.substr(path.find_last_of('\\') + 1);
-            files.emplace_back("E:\\Disk\\Temp\\" + title.substr(0, title.find_last_of('.')) + ".ijp", &byImage[image.nImageNo]);
+            files.emplace_back("E:\\Disk\\Temp\\" + title.substr(0, title.find_last_of('.')) + ".ijp",
+                               &byImage[image.nImageNo]);
         }
     for (auto _ : state)
         for (auto const& [path, points] : files)
-            check(state, ybWriteImgGcpFile(path.c_str(), points->data(), static_cast<std::int32_t>(points->size())), "ybWriteImgGcpFile");
+            check(state, ybWriteImgGcpFile(path.c_str(), points->data(), static_cast<std::int32_t>(points->size())),
+                  "ybWriteImgGcpFile");
 }
 
 // Registers `body` as "disk/<key>/on" and "disk/<key>/off".
@@ -167,11 +174,16 @@ void registerDiskCases() {
     registerBoth("unite", unite);
     registerOnce("disk/files/on", filesOneByOne)->Repetitions(3);
     auto where = [](std::string const& what) { return what + " (" + diskRoot().kind + ")"; };
-    addRow({"ybWriteComJointPntFile, 100 models appended", where("synced / not synced"), RowKind::Cost, "disk/joint/on", "disk/joint/off"});
-    addRow({"ybWriteOneStripImageRecord, strip 1 grows", where("50 x 20 images, synced / not"), RowKind::Cost, "disk/strip/on", "disk/strip/off"});
-    addRow({"ybDetachBlockTiePntFile, image type 3", where("1,000 images, synced / not"), RowKind::Cost, "disk/detach/on", "disk/detach/off"});
-    addRow({"ybUniteBlockTiePntFile", where("1,000 images, synced / not"), RowKind::Cost, "disk/unite/on", "disk/unite/off"});
-    addRow({"1,000 ybWriteImgGcpFile, each synced", where("against detach's batch, synced"), RowKind::Cost, "disk/files/on", "disk/detach/on"});
+    addRow({"ybWriteComJointPntFile, 100 models appended", where("synced / not synced"), RowKind::Cost, "disk/joint/on",
+            "disk/joint/off"});
+    addRow({"ybWriteOneStripImageRecord, strip 1 grows", where("50 x 20 images, synced / not"), RowKind::Cost,
+            "disk/strip/on", "disk/strip/off"});
+    addRow({"ybDetachBlockTiePntFile, image type 3", where("1,000 images, synced / not"), RowKind::Cost,
+            "disk/detach/on", "disk/detach/off"});
+    addRow({"ybUniteBlockTiePntFile", where("1,000 images, synced / not"), RowKind::Cost, "disk/unite/on",
+            "disk/unite/off"});
+    addRow({"1,000 ybWriteImgGcpFile, each synced", where("against detach's batch, synced"), RowKind::Cost,
+            "disk/files/on", "disk/detach/on"});
 }
 
 }  // namespace yb::bench

@@ -76,8 +76,8 @@ void registerStripWrite() {
             if (!ok) state.SkipWithError("raw I/O failed");
         }
     });
-    addRow({"ybWriteOneStripImageRecord, strip 1 grows by one", "200 strips x 99 images (raw: rewritten anew)", RowKind::Ratio, "strip/lib",
-            "strip/raw", 2.0});
+    addRow({"ybWriteOneStripImageRecord, strip 1 grows by one", "200 strips x 99 images (raw: rewritten anew)",
+            RowKind::Ratio, "strip/lib", "strip/raw", 2.0});
 }
 
 // A model point set of `count` entries named J<strip><model><k>.
@@ -125,8 +125,10 @@ public:
         ::setenv(name, value, 1);
     }
     ~EnvironmentSetting() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
     }
 
 private:

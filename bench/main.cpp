@@ -44,7 +44,8 @@ public:
             recordFigure(name, byWall ? wall : cpu);
             std::map<std::string, double>& other = otherClockFigures();
             double const otherTime = byWall ? cpu : wall;
-            if (auto [it, added] = other.try_emplace(name, otherTime); !added) it->second = std::min(it->second, otherTime);
+            if (auto [it, added] = other.try_emplace(name, otherTime); !added)
+                it->second = std::min(it->second, otherTime);
             std::fprintf(stderr, "  %-22s %10.3f ms cpu %10.3f ms wall\n", name.c_str(), cpu * 1e3, wall * 1e3);
         }
     }
@@ -56,9 +57,12 @@ private:
 
 std::string duration(double seconds) {
     char text[32];
-    if (seconds < 1e-3) std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
-    else if (seconds < 1.0) std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
-    else std::snprintf(text, sizeof text, "%.2f s", seconds);
+    if (seconds < 1e-3)
+        std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
+    else if (seconds < 1.0)
+        std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
+    else
+        std::snprintf(text, sizeof text, "%.2f s", seconds);
     return text;
 }
 
@@ -78,8 +82,8 @@ std::string megabytes(double bytes) {
 int printTable(std::set<std::string> const& failed) {
     auto const& best = figures();
     char const* const other = useWallTime() ? "cpu" : "wall";
-    std::printf("%-42s %-44s %11s %11s %7s %8s  %-6s %11s %11s %7s\n", "operation", "size", "library", "baseline", "ratio",
-                "target", "", (std::string(other) + " lib").c_str(), (std::string(other) + " base").c_str(),
+    std::printf("%-42s %-44s %11s %11s %7s %8s  %-6s %11s %11s %7s\n", "operation", "size", "library", "baseline",
+                "ratio", "target", "", (std::string(other) + " lib").c_str(), (std::string(other) + " base").c_str(),
                 (std::string(other) + " ratio").c_str());
     int missed = 0;
     for (auto const& row : rows()) {
@@ -149,15 +153,19 @@ int printTable(std::set<std::string> const& failed) {
             otherRatio = text;
         }
         std::printf("%-42s %-44s %11s %11s %7.2f %8s  %-11s %11s %11s %7s\n", row.operation.c_str(), row.size.c_str(),
-                    library.c_str(), raw.c_str(), ratio, limit, !gated ? "(not gated)" : met ? "ok" : "MISSED", otherLibrary.c_str(),
-                    otherRaw.c_str(), otherRatio.c_str());
+                    library.c_str(), raw.c_str(), ratio, limit,
+                    !gated ? "(not gated)"
+                    : met  ? "ok"
+                           : "MISSED",
+                    otherLibrary.c_str(), otherRaw.c_str(), otherRatio.c_str());
     }
-    std::printf("\ntimes: %s, best of the repetitions (the last three columns: %s, shown, not\n"
-                "gated). ratio: library / raw stdio baseline of the same bytes; scaling rows: time at the larger\n"
-                "size / time at the smaller one; memory: (peak - 32 MiB) / tie point file size; size rows: bytes\n"
-                "written / their limit; disk rows (wall clock): synced / not synced.\n",
-                useWallTime() ? "wall clock" : "CPU time of the calling thread, system calls included",
-                useWallTime() ? "CPU time" : "wall clock");
+    std::printf(
+        "\ntimes: %s, best of the repetitions (the last three columns: %s, shown, not\n"
+        "gated). ratio: library / raw stdio baseline of the same bytes; scaling rows: time at the larger\n"
+        "size / time at the smaller one; memory: (peak - 32 MiB) / tie point file size; size rows: bytes\n"
+        "written / their limit; disk rows (wall clock): synced / not synced.\n",
+        useWallTime() ? "wall clock" : "CPU time of the calling thread, system calls included",
+        useWallTime() ? "CPU time" : "wall clock");
     return missed;
 }
 

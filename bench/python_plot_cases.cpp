@@ -110,13 +110,13 @@ void registerPythonPlotCases() {
     registerOnce("plot/lib", plot)->Repetitions(6);
     registerOnce("plot/raw", rawRead)->Repetitions(6);
     std::string const size = "20,000 images, 1,000,000 points";
-    addRow({"ybblockio.read_tie_points into numpy", size + " (raw: C++ read)", RowKind::Ratio,
-            "python/read", "python/read-cpp", 1.3});
-    addRow({"ybblockio.write_tie_points from numpy", size + " (raw: C++ write)", RowKind::Ratio,
-            "python/write", "python/write-cpp", 1.3});
+    addRow({"ybblockio.read_tie_points into numpy", size + " (raw: C++ read)", RowKind::Ratio, "python/read",
+            "python/read-cpp", 1.3});
+    addRow({"ybblockio.write_tie_points from numpy", size + " (raw: C++ write)", RowKind::Ratio, "python/write",
+            "python/write-cpp", 1.3});
     addRow({"ybblock plot", size, RowKind::Ratio, "plot/lib", "plot/raw", 3.0});
-    addRow({"ybblock plot, SVG size", size + " (raw: limit)", RowKind::Size, "plot/svg-bytes",
-            "plot/lib", kSvgLimitMegabytes * 1e6});
+    addRow({"ybblock plot, SVG size", size + " (raw: limit)", RowKind::Size, "plot/svg-bytes", "plot/lib",
+            kSvgLimitMegabytes * 1e6});
 }
 
 }  // namespace yb::bench

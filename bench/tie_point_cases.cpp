@@ -109,8 +109,9 @@ void registerWriteAndRead() {
         registerOnce("create/lib" + suffix, [blockOf](benchmark::State& state) {
             Block& b = blockOf();
             for (auto _ : state)
-                check(state, ybCreateTiePntFile(b.made.tiePointPath.c_str(), b.made.points.data(),
-                                                static_cast<std::int32_t>(b.made.points.size())),
+                check(state,
+                      ybCreateTiePntFile(b.made.tiePointPath.c_str(), b.made.points.data(),
+                                         static_cast<std::int32_t>(b.made.points.size())),
                       "ybCreateTiePntFile");
         });
         registerOnce("create/raw" + suffix, [blockOf](benchmark::State& state) {
@@ -172,8 +173,8 @@ void registerWriteAndRead() {
     addRow({"ybReadOneImgTiePntToAry, last image", "same file (raw: whole file)", RowKind::Ratio, "readone/lib",
             "readall/raw", 0.5});
     addRow({"ybAppendTiePntToFile, 1,000 points", "into that file", RowKind::Ratio, "append/lib", "append/raw", 2.0});
-    addRow({"ybCreateTiePntFile, points interleaved", "5,000,000 points, 100,000 images", RowKind::Ratio,
-            "create/libH", "create/rawH", 2.5});
+    addRow({"ybCreateTiePntFile, points interleaved", "5,000,000 points, 100,000 images", RowKind::Ratio, "create/libH",
+            "create/rawH", 2.5});
     addRow({"ybReadTiePntFileToAry", "same file", RowKind::Ratio, "readall/libH", "readall/rawH", 1.5});
 }
 
@@ -181,8 +182,10 @@ void readModelPoints(benchmark::State& state, std::string const& path) {
     for (auto _ : state) {
         CONTROLPOINT_STORAGE* set = nullptr;
         check(state, ybReadOneModPnts(path.c_str(), 101, set), "ybReadOneModPnts");
-        if (set == nullptr) state.SkipWithError("model 101 has no points");
-        else ybFreeControlPointMem(set);
+        if (set == nullptr)
+            state.SkipWithError("model 101 has no points");
+        else
+            ybFreeControlPointMem(set);
     }
 }
 
@@ -197,13 +200,16 @@ void readCommonPoints(benchmark::State& state, std::string const& path) {
 }
 
 void registerModelViews() {
-    registerRepeated("modpnts/lib", [](benchmark::State& state) { readModelPoints(state, modelBlock().made.tiePointPath); });
+    registerRepeated("modpnts/lib",
+                     [](benchmark::State& state) { readModelPoints(state, modelBlock().made.tiePointPath); });
     registerRepeated("modpnts/shuffled", [](benchmark::State& state) { readModelPoints(state, shuffledModelFile()); });
     registerRepeated("modpnts/raw", [](benchmark::State& state) {
         rawReadGroups(state, tieNative(modelBlock()), {101, 102});
     });
-    registerRepeated("commpnts/lib", [](benchmark::State& state) { readCommonPoints(state, modelBlock().made.tiePointPath); });
-    registerRepeated("commpnts/shuffled", [](benchmark::State& state) { readCommonPoints(state, shuffledModelFile()); });
+    registerRepeated("commpnts/lib",
+                     [](benchmark::State& state) { readCommonPoints(state, modelBlock().made.tiePointPath); });
+    registerRepeated("commpnts/shuffled",
+                     [](benchmark::State& state) { readCommonPoints(state, shuffledModelFile()); });
     registerRepeated("commpnts/raw", [](benchmark::State& state) {
         rawReadGroups(state, tieNative(modelBlock()), {101, 102, 103});
     });
@@ -211,8 +217,8 @@ void registerModelViews() {
     addRow({"ybReadOneModCommPnts", "3 images x 20,000 points", RowKind::Ratio, "commpnts/lib", "commpnts/raw", 3.0});
     addRow({"ybReadOneModPnts, names in no order", "2 images x 20,000 points", RowKind::Ratio, "modpnts/shuffled",
             "modpnts/raw", 3.0});
-    addRow({"ybReadOneModCommPnts, names in no order", "3 images x 20,000 points", RowKind::Ratio,
-            "commpnts/shuffled", "commpnts/raw", 3.0});
+    addRow({"ybReadOneModCommPnts, names in no order", "3 images x 20,000 points", RowKind::Ratio, "commpnts/shuffled",
+            "commpnts/raw", 3.0});
 }
 
 }  // namespace

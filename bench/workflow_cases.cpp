@@ -30,7 +30,8 @@ std::string titleOf(char const* imagePath) {
 std::vector<std::string> perImageFiles(Block const& block) {
     std::vector<std::string> files;
     for (auto const& strip : block.made.stripImages)
-        for (auto const& image : strip) files.push_back(nativePath(block.name + "/Temp/" + titleOf(image.szImagePath) + ".ijp"));
+        for (auto const& image : strip)
+            files.push_back(nativePath(block.name + "/Temp/" + titleOf(image.szImagePath) + ".ijp"));
     return files;
 }
 
@@ -49,7 +50,8 @@ using Workflow = void (*)(benchmark::State&, Block&);
 
 void detach(benchmark::State& state, Block& block) {
     setImageType(block, 3);
-    for (auto _ : state) check(state, ybDetachBlockTiePntFile(block.made.optionPath.c_str()), "ybDetachBlockTiePntFile");
+    for (auto _ : state)
+        check(state, ybDetachBlockTiePntFile(block.made.optionPath.c_str()), "ybDetachBlockTiePntFile");
 }
 
 void unite(benchmark::State& state, Block& block) {
@@ -204,7 +206,8 @@ void uniteMemory(benchmark::State& state, Block& block, std::string const& key) 
         if (added < 0) return state.SkipWithError("the unite in the child failed");
         recordFigure(key + "-peak", static_cast<double>(added) * 1024.0);
     }
-    recordFigure(key + "-file", static_cast<double>(readWhole(nativePath(block.name + "/" + block.name + ".scp")).size()));
+    recordFigure(key + "-file",
+                 static_cast<double>(readWhole(nativePath(block.name + "/" + block.name + ".scp")).size()));
 }
 
 }  // namespace
@@ -222,7 +225,8 @@ void registerWorkflowCases() {
         for (auto const& size : sizes) {
             Workflow const run = workflow.run;
             auto const made = size.block;
-            registerOnce(std::string(workflow.key) + "/" + size.key, [run, made](benchmark::State& state) { run(state, made()); });
+            registerOnce(std::string(workflow.key) + "/" + size.key,
+                         [run, made](benchmark::State& state) { run(state, made()); });
         }
     }
     // The whole-block workflows against their raw baselines, and unite's memory, at 20,000 images and
@@ -239,28 +243,34 @@ void registerWorkflowCases() {
         auto const made = scale.block;
         if (!suffix.empty())
             for (char const* key : {"detach", "unite", "clean"}) {
-                Workflow const run = std::string(key) == "detach" ? detach : std::string(key) == "unite" ? unite : clean;
-                registerOnce(std::string(key) + "/" + suffix, [run, made](benchmark::State& state) { run(state, made()); });
+                Workflow const run = std::string(key) == "detach"  ? detach
+                                     : std::string(key) == "unite" ? unite
+                                                                   : clean;
+                registerOnce(std::string(key) + "/" + suffix,
+                             [run, made](benchmark::State& state) { run(state, made()); });
             }
         registerOnce("detach/raw" + suffix, [made](benchmark::State& state) { rawDetach(state, made()); });
         registerOnce("unite/raw" + suffix, [made](benchmark::State& state) { rawUnite(state, made()); });
         registerOnce("clean/raw" + suffix, [made](benchmark::State& state) { rawClean(state, made()); });
         std::string const memory = "unite" + suffix;
-        registerOnce("unite/memory" + suffix, [made, memory](benchmark::State& state) { uniteMemory(state, made(), memory); });
+        registerOnce("unite/memory" + suffix,
+                     [made, memory](benchmark::State& state) { uniteMemory(state, made(), memory); });
         std::string const measured = suffix.empty() ? "4N" : suffix;
         addRow({"ybDetachBlockTiePntFile, image type 3", scale.size, RowKind::Ratio, "detach/" + measured,
                 "detach/raw" + suffix, 3.0});
         addRow({"ybUniteBlockTiePntFile", scale.size, RowKind::Ratio, "unite/" + measured, "unite/raw" + suffix, 3.0});
-        addRow({"ybCleanBlockTmpTiePntFile", scale.size, RowKind::Ratio, "clean/" + measured, "clean/raw" + suffix, 3.0});
+        addRow(
+            {"ybCleanBlockTmpTiePntFile", scale.size, RowKind::Ratio, "clean/" + measured, "clean/raw" + suffix, 3.0});
         addRow({"ybUniteBlockTiePntFile, peak memory", std::string(scale.points) + " (raw: file size)", RowKind::Memory,
                 memory + "-peak", memory + "-file", 2.5});
     }
     for (auto const& workflow : kWorkflows) {
         addRow({workflow.operation, "5,000 -> 20,000 images", RowKind::Scaling, std::string(workflow.key) + "/4N",
                 std::string(workflow.key) + "/N", 5.0});
-        addRow({workflow.operation,
-                workflow.needsFullStrips ? "250 -> 1,000 strips (5,000 images)" : "1,000 -> 4,000 strips (5,000 images)",
-                RowKind::Scaling, std::string(workflow.key) + "/4S", std::string(workflow.key) + "/S", 5.0});
+        addRow(
+            {workflow.operation,
+             workflow.needsFullStrips ? "250 -> 1,000 strips (5,000 images)" : "1,000 -> 4,000 strips (5,000 images)",
+             RowKind::Scaling, std::string(workflow.key) + "/4S", std::string(workflow.key) + "/S", 5.0});
     }
 }
 

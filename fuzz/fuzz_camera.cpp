@@ -9,8 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
 
     RIMPOINTLAYOUT layout{};
     std::int32_t count = 0;
-    if (ybReadCameraParaFile(path.c_str(), nullptr, nullptr, &layout, nullptr, &count) == yb::kSuccess &&
-        count >= 0 && static_cast<std::size_t>(count) <= size / sizeof(AberranceInfo) + 4) {
+    if (ybReadCameraParaFile(path.c_str(), nullptr, nullptr, &layout, nullptr, &count) == yb::kSuccess && count >= 0 &&
+        static_cast<std::size_t>(count) <= size / sizeof(AberranceInfo) + 4) {
         CameraInfo camera{};
         std::vector<RimPoint> rims(layout == RIM_LAYOUT_EIGHT ? 8 : 4);
         std::vector<AberranceInfo> distortions(static_cast<std::size_t>(count));

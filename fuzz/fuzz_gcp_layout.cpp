@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
 
     std::int32_t const stripNo = numbers.pick({1, 2, 3, 0});
     std::int32_t inStrip = 0;
-    if (ybGetImgGcpNumOfOneStrip(path.c_str(), stripNo, &inStrip) == yb::kSuccess && inStrip >= 0 &&
-        inStrip <= limit) {
+    if (ybGetImgGcpNumOfOneStrip(path.c_str(), stripNo, &inStrip) == yb::kSuccess && inStrip >= 0 && inStrip <= limit) {
         std::vector<BLOCKGCPLAYOUTINFO> records(static_cast<std::size_t>(inStrip));
         ybGetGcpInfoOfOneStrip(path.c_str(), stripNo, records.data(), &inStrip);
     }

@@ -55,8 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     // Changes go to copies, so every change starts from the input.
     drive.copy("Blk/a.bil", "Blk/rewrite.bil");
     std::string const rewrite = Drive::host("Blk\\rewrite.bil");
-    if (numbers.flag() && !images.empty()) images.pop_back();
-    else images.push_back(record);
+    if (numbers.flag() && !images.empty())
+        images.pop_back();
+    else
+        images.push_back(record);
     ybWriteOneStripImageRecord(rewrite.c_str(), stripCount, numbers.pick({1, stripNo, strips}), images);
 
     drive.copy("Blk/a.bil", "Blk/update.bil");

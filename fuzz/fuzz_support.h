@@ -111,13 +111,11 @@ public:
     std::int32_t pick(std::initializer_list<std::int32_t> typical) {
         std::uint8_t const choice = byte();
         switch (choice >> 5) {
-            case 4:
-                return static_cast<std::int32_t>(choice & 15) - 2;
+            case 4: return static_cast<std::int32_t>(choice & 15) - 2;
             case 5: {
-                static constexpr std::int32_t kEdges[] = {INT32_MAX, INT32_MIN, INT32_MAX - 1, INT32_MIN + 1,
-                                                          -1,        0,         1,             99,
-                                                          100,       101,       199,           INT32_MAX / 100,
-                                                          0x10000,   0x7FFF,    -100,          INT32_MIN / 100};
+                static constexpr std::int32_t kEdges[] = {
+                    INT32_MAX, INT32_MIN, INT32_MAX - 1, INT32_MIN + 1,   -1,      0,      1,    99,
+                    100,       101,       199,           INT32_MAX / 100, 0x10000, 0x7FFF, -100, INT32_MIN / 100};
                 return kEdges[choice & 15];
             }
             case 6:
@@ -126,8 +124,7 @@ public:
                 for (int i = 0; i < 4; ++i) raw = raw << 8 | byte();
                 return static_cast<std::int32_t>(raw);
             }
-            default:
-                return typical.begin()[choice % typical.size()];
+            default: return typical.begin()[choice % typical.size()];
         }
     }
     std::int16_t pickShort(std::initializer_list<std::int32_t> typical) {

@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     std::array<char, 64> sensor{};
     std::int32_t first = 0, second = 0;
     double firstReal = 0, secondReal = 0;
-    if (ybReadCustomImagePropFile(path.c_str(), sensor.data(), &first, numbers.flag() ? &second : nullptr,
-                                  &firstReal, &secondReal) == yb::kSuccess)
+    if (ybReadCustomImagePropFile(path.c_str(), sensor.data(), &first, numbers.flag() ? &second : nullptr, &firstReal,
+                                  &secondReal) == yb::kSuccess)
         ybCreateCustomImagePropFile(Drive::host("copy.ipc").c_str(), sensor.data(), first, second, firstReal,
                                     secondReal);
     return 0;

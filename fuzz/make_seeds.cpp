@@ -142,7 +142,7 @@ void points() {
 void tiePoints() {
     seed("tie_points", "demo.scp", readFile(demo / "Demo.scp"));
     written("tie_points", "five.scp", [](char const* path) {
-        std::vector<tagImagePoint> const points{point(101, "A"), point(102, "A"), point(101, "B"),
+        std::vector<tagImagePoint> const points{point(101, "A"),    point(102, "A"), point(101, "B"),
                                                 point(102, "b", 1), point(103, "A"), point(412, "P0312", 1)};
         ybCreateTiePntFile(path, points.data(), static_cast<std::int32_t>(points.size()));
     });

@@ -28,9 +28,7 @@ bool BinaryStream::readText(std::string& text, std::size_t width) {
     return true;
 }
 
-bool BinaryStream::readMagic(std::string_view magic) {
-    return readMagicStatus(magic, magic.size()) == Magic::Present;
-}
+bool BinaryStream::readMagic(std::string_view magic) { return readMagicStatus(magic, magic.size()) == Magic::Present; }
 
 BinaryStream::Magic BinaryStream::readMagicStatus(std::string_view magic, std::uint64_t length) {
     std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(length, magic.size())), '\0');

@@ -28,10 +28,8 @@ bool reportsEveryChange(struct statfs const& system) {
         case RAMFS_MAGIC:
         case XFS_SUPER_MAGIC:
         case BTRFS_SUPER_MAGIC:
-        case F2FS_SUPER_MAGIC:
-            return true;
-        default:
-            return false;
+        case F2FS_SUPER_MAGIC: return true;
+        default: return false;
     }
 }
 
@@ -50,7 +48,8 @@ public:
         int const watch = ::inotify_add_watch(descriptor_, native.c_str(), kChanges);
         if (watch < 0) return std::nullopt;
         if (Watched* file = find(watch)) {
-            std::rotate(files_.begin() + (file - files_.data()), files_.begin() + (file - files_.data()) + 1, files_.end());
+            std::rotate(files_.begin() + (file - files_.data()), files_.begin() + (file - files_.data()) + 1,
+                        files_.end());
         } else {
             if (files_.size() >= kMostWatched) {
                 ::inotify_rm_watch(descriptor_, files_.front().watch);

@@ -80,7 +80,8 @@ HeldForWriting::~HeldForWriting() { release(); }
 void HeldForWriting::release() {
     if (!identity_) return;
     // Holds end in reverse order as a rule; any order is taken.
-    auto const found = std::find_if(heldHere.rbegin(), heldHere.rend(), [&](Held const& held) { return held.serial == serial_; });
+    auto const found =
+        std::find_if(heldHere.rbegin(), heldHere.rend(), [&](Held const& held) { return held.serial == serial_; });
     if (found != heldHere.rend()) heldHere.erase(std::next(found).base());
     identity_.reset();
 }

@@ -1,5 +1,7 @@
 #include "folder_index.h"
 
+#include "work_copies.h"
+
 #include <yb/HostBase.h>
 
 #include <dirent.h>
@@ -41,28 +43,24 @@ timespec coarseNow() {
     return now;
 }
 
-
 struct Folder {
     dev_t device = 0;
     ino_t inode = 0;
-    timespec changed{};      // the folder's change time the names are current with
-    std::uint64_t count = 0;  // the process's change count they are current with
-    timespec readAt{};       // clock tick of the last reading
+    timespec changed{};           // the folder's change time the names are current with
+    std::uint64_t count = 0;      // the process's change count they are current with
+    timespec readAt{};            // clock tick of the last reading
     bool sameTickAsRead = false;  // changed within the tick of the reading: a change may hide in it
     std::uint64_t lastUse = 0;
     // Folded name -> the names on disk that fold to it, in byte order.
     std::unordered_map<std::string, std::vector<std::string>> names;
     std::size_t workCopies = 0;  // names that end as the work copy of a change does
 
-    static bool isWorkCopy(std::string_view name) {
-        return name.size() > 4 && (name.substr(name.size() - 4) == ".bak" || name.substr(name.size() - 4) == ".tmp");
-    }
     void add(std::string_view name) {
         auto& spellings = names[folded(name)];
         auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
         if (at != spellings.end() && *at == name) return;
         spellings.insert(at, std::string(name));
-        if (isWorkCopy(name)) ++workCopies;
+        if (isWorkCopyName(name)) ++workCopies;
     }
     void remove(std::string_view name) {
         auto it = names.find(folded(name));
@@ -70,7 +68,7 @@ struct Folder {
         auto& spellings = it->second;
         auto const before = spellings.size();
         spellings.erase(std::remove(spellings.begin(), spellings.end(), name), spellings.end());
-        if (spellings.size() != before && isWorkCopy(name)) --workCopies;
+        if (spellings.size() != before && isWorkCopyName(name)) --workCopies;
         if (spellings.empty()) names.erase(it);
     }
 };
@@ -121,12 +119,13 @@ void rememberChecked(Indexes& all, std::string const& path, Folder const& folder
 Folder* recentIndex(Indexes& all, std::string const& path) {
     for (auto const& checked : all.recentlyChecked) {
         if (checked.folder != path || checked.tick.tv_sec == 0) continue;
-        if (!sameTime(coarseNow(), checked.tick) || hbFolderChangeCount(folderKey(path)) != checked.count) return nullptr;
+        if (!sameTime(coarseNow(), checked.tick) || hbFolderChangeCount(folderKey(path)) != checked.count)
+            return nullptr;
         auto it = all.folders.find(path);
         if (it == all.folders.end()) return nullptr;
         Folder& index = it->second;
-        if (index.device != checked.device || index.inode != checked.inode || !sameTime(index.changed, checked.changed) ||
-            index.count != checked.count)
+        if (index.device != checked.device || index.inode != checked.inode ||
+            !sameTime(index.changed, checked.changed) || index.count != checked.count)
             return nullptr;
         return &index;
     }

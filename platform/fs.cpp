@@ -36,7 +36,8 @@ void failedWithoutErrno() { ++ioErrors; }
 
 namespace {
 void record(HbFileOperation operation, std::int32_t detail, std::intptr_t handle, char const* path = nullptr,
-            char const* toPath = nullptr, std::uint64_t offset = 0, std::uint64_t size = 0, void const* data = nullptr) {
+            char const* toPath = nullptr, std::uint64_t offset = 0, std::uint64_t size = 0,
+            void const* data = nullptr) {
     HbFileEvent const event{operation, detail, handle, path, toPath, offset, size, data};
     hbRecordFileEvent(&event);
 }
@@ -106,7 +107,8 @@ std::optional<std::int64_t> modificationTime(std::string_view hostPath) {
 bool nativeFileExists(std::string const& native) { return backend::status(native).kind == backend::EntryKind::file; }
 
 NativeFile::NativeFile(NativeFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)), writable_(other.writable_),
+    : handle_(std::exchange(other.handle_, kNoHandle)),
+      writable_(other.writable_),
       locked_(std::exchange(other.locked_, false)) {}
 
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {

@@ -33,7 +33,9 @@ std::optional<std::string> nativePath(std::string_view hostPath, bool forCreate 
 
 bool isRegularFile(std::string_view hostPath);
 // A null path names no file.
-inline bool isRegularFile(char const* hostPath) { return hostPath != nullptr && isRegularFile(std::string_view(hostPath)); }
+inline bool isRegularFile(char const* hostPath) {
+    return hostPath != nullptr && isRegularFile(std::string_view(hostPath));
+}
 bool isDirectory(std::string_view hostPath);
 // Size in bytes of a regular file, or nullopt.
 std::optional<std::uint64_t> fileSize(std::string_view hostPath);
@@ -90,8 +92,8 @@ private:
 // Removes many files as removeFile does, each that is there; the number removed.
 std::size_t removeFiles(std::vector<std::string> const& hostPaths);
 std::size_t removeFoundFiles(std::vector<FoundFile> const& files);
-bool makeDirectory(std::string_view hostPath);     // one level; true when it exists afterwards as a directory
-bool removeDirectory(std::string_view hostPath);   // one empty level
+bool makeDirectory(std::string_view hostPath);    // one level; true when it exists afterwards as a directory
+bool removeDirectory(std::string_view hostPath);  // one empty level
 
 struct DirectoryEntry {
     std::string name;  // GBK, as a host would see it

@@ -20,8 +20,8 @@ enum class EntryKind { missing, file, directory, other };
 
 struct EntryStatus {
     EntryKind kind = EntryKind::missing;
-    std::uint64_t size = 0;      // of a regular file
-    std::int64_t modified = 0;   // nanoseconds since 1970
+    std::uint64_t size = 0;     // of a regular file
+    std::int64_t modified = 0;  // nanoseconds since 1970
 };
 
 EntryStatus status(std::string const& native);

@@ -6,6 +6,7 @@
 #include "gbk.h"
 #include "hostpath.h"
 #include "io_errors.h"
+#include "work_copies.h"
 #include "write_path.h"
 
 #include <yb/HostBase.h>
@@ -252,7 +253,8 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
                                                  : statPath(exact, info);
             knownByIndex = match.match == folder_index::Match::Missing && !file.exists;
             // Names not there that fold alike name one file: the first one's place.
-            file.native = file.exists ? exact : folder.placed.try_emplace(folder_index::foldedName(*utf8), exact).first->second;
+            file.native =
+                file.exists ? exact : folder.placed.try_emplace(folder_index::foldedName(*utf8), exact).first->second;
         }
         // The work copies of an unfinished change are looked up in the index too: a killed process
         // leaves them long before a workflow comes (a change another process makes to the same file
@@ -265,8 +267,8 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
         }
         if (!folder.mayHoldWorkCopies) continue;
         std::string const own = file.native->substr(file.native->find_last_of('/') + 1);
-        for (char const* suffix : {".bak", ".tmp"})
-            if (folder_index::find(base, folder.info, own + suffix).match == folder_index::Match::Exact)
+        for (std::string_view suffix : kWorkCopySuffixes)
+            if (folder_index::find(base, folder.info, own + std::string(suffix)).match == folder_index::Match::Exact)
                 file.mayBeUnfinished = true;
     }
     return found;
@@ -454,7 +456,8 @@ bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t siz
     if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
     auto const* bytes = static_cast<unsigned char const*>(data);
     for (std::size_t done = 0; done < size;) {
-        ssize_t const written = ::pwrite(descriptorOf(handle_), bytes + done, size - done, static_cast<off_t>(offset + done));
+        ssize_t const written =
+            ::pwrite(descriptorOf(handle_), bytes + done, size - done, static_cast<off_t>(offset + done));
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             if (written == 0) errno = EIO;
@@ -523,7 +526,9 @@ namespace {
 bool syncHolder(std::string const& native, bool wholeFileSystem) {
     if (io::injected(HB_FILE_SYNC)) return false;
     std::size_t const cut = native.find_last_of('/');
-    std::string const folder = cut == std::string::npos ? std::string(".") : cut == 0 ? std::string("/") : native.substr(0, cut);
+    std::string const folder = cut == std::string::npos ? std::string(".")
+                               : cut == 0               ? std::string("/")
+                                                        : native.substr(0, cut);
     int const descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) {
         io::failed();
@@ -685,8 +690,8 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
         io::recordRename(fromNative, toNative);
         std::size_t const fromCut = fromNative.find_last_of('/');
         std::size_t const toCut = toNative.find_last_of('/');
-        bool const inPlace = fromCut != std::string::npos && fromCut == toCut &&
-                             fromNative.compare(0, fromCut, toNative, 0, toCut) == 0;
+        bool const inPlace =
+            fromCut != std::string::npos && fromCut == toCut && fromNative.compare(0, fromCut, toNative, 0, toCut) == 0;
         if (batchedRenames != nullptr && inPlace) {
             folder_index::countChange(fromCut == 0 ? std::string("/") : fromNative.substr(0, fromCut));
             batchedRenames->renames_.emplace_back(fromNative, toNative);

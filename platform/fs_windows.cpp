@@ -37,27 +37,16 @@ void setErrnoFromLastError() {
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_NAME:
         case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-            errno = ENOENT;
-            break;
+        case ERROR_BAD_NETPATH: errno = ENOENT; break;
         case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS:
-            errno = EEXIST;
-            break;
-        case ERROR_DIR_NOT_EMPTY:
-            errno = ENOTEMPTY;
-            break;
+        case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
+        case ERROR_DIR_NOT_EMPTY: errno = ENOTEMPTY; break;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            errno = EACCES;
-            break;
+        case ERROR_LOCK_VIOLATION: errno = EACCES; break;
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            errno = ENOSPC;
-            break;
-        default:
-            errno = EIO;
+        case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
+        default: errno = EIO;
     }
 }
 
@@ -95,10 +84,10 @@ std::optional<FileStamp> stampOfHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info) ||
         !::GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times))
         return std::nullopt;
-    return FileStamp{info.dwVolumeSerialNumber,
-                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
-                     (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-                     static_cast<std::int64_t>(times.LastWriteTime.QuadPart), static_cast<std::int64_t>(times.ChangeTime.QuadPart)};
+    return FileStamp{
+        info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+        static_cast<std::int64_t>(times.LastWriteTime.QuadPart), static_cast<std::int64_t>(times.ChangeTime.QuadPart)};
 }
 
 bool isDirectoryAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
@@ -111,14 +100,14 @@ std::optional<std::string> makeTemporaryPath(std::string_view stem, bool directo
     // The process number and a counter make the name; an existing name is skipped.
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::wstring path = std::wstring(folder, length) + *wideStem + L"-" +
-                            std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+        std::wstring path = std::wstring(folder, length) + *wideStem + L"-" + std::to_wstring(::GetCurrentProcessId()) +
+                            L"-" + std::to_wstring(counter++);
         bool made = false;
         if (directory) {
             made = ::CreateDirectoryW(path.c_str(), nullptr);
         } else {
-            HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr);
+            HANDLE file =
+                ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
             made = file != INVALID_HANDLE_VALUE;
             if (made) ::CloseHandle(file);
         }
@@ -198,9 +187,7 @@ bool unchangedSince(ChangeMark const&) { return false; }
 
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
-bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {
-    return ::_fseeki64(stream, offset, origin) == 0;
-}
+bool seekStream(std::FILE* stream, std::int64_t offset, int origin) { return ::_fseeki64(stream, offset, origin) == 0; }
 
 std::optional<std::int64_t> tellStream(std::FILE* stream) {
     std::int64_t const position = ::_ftelli64(stream);

@@ -2,6 +2,7 @@
 
 #include "hostpath.h"
 #include "stamped_memo.h"
+#include "work_copies.h"
 
 #include <algorithm>
 #include <array>
@@ -50,7 +51,6 @@ constexpr std::uint64_t kFirstJournalHeaderSize = 24;
 constexpr std::uint64_t kJournalRangeSize = 16;
 constexpr std::uint64_t kChecksumSize = 8;
 constexpr std::size_t kSampleSize = 4096;
-constexpr std::array<std::string_view, 2> kWorkCopySuffixes = {".bak", ".tmp"};
 
 // The files this process last changed in place, with the stamp each committed change left, where any
 // later change is bound to move it.
@@ -59,13 +59,13 @@ StampedMemo<bool, 8>& changedHere() {
     return files;
 }
 
-std::string_view suffixOf(WorkCopyName name) { return name == WorkCopyName::Bak ? ".bak" : ".tmp"; }
+std::string_view suffixOf(WorkCopyName name) { return name == WorkCopyName::Bak ? kBakSuffix : kTmpSuffix; }
 
 struct Journal {
     std::uint64_t oldLength = 0;
     std::vector<ByteRange> ranges;
     std::vector<std::uint64_t> rangeAt;  // where each range's bytes start
-    bool identified = false;              // the file's number and sample are recorded
+    bool identified = false;             // the file's number and sample are recorded
     std::uint64_t fileNumber = 0;
     std::uint32_t sampleLength = 0;
     std::uint64_t sampleChecksum = 0;
@@ -430,7 +430,8 @@ bool ReplacementBatch::commit() {
     // And their names, once a folder (as outside a batch, whatever this answers).
     std::unordered_set<std::string> folders;
     for (Held const& file : held_)
-        if (folders.insert(file.target.substr(0, file.target.find_last_of("/\\") + 1)).second) syncFolderOf(file.target);
+        if (folders.insert(file.target.substr(0, file.target.find_last_of("/\\") + 1)).second)
+            syncFolderOf(file.target);
     return true;
 }
 
@@ -512,7 +513,8 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
     std::uint64_t at = kJournalHeaderSize + kJournalRangeSize * kept_.size();
     for (ByteRange const& range : kept_) {
         keptAt_.push_back(at);
-        std::uint64_t const inSample = range.offset < sample.size() ? std::min<std::uint64_t>(range.length, sample.size() - range.offset) : 0;
+        std::uint64_t const inSample =
+            range.offset < sample.size() ? std::min<std::uint64_t>(range.length, sample.size() - range.offset) : 0;
         out.write(sample.data() + range.offset, static_cast<std::size_t>(inSample));
         out.copyFrom(file_, range.offset + inSample, range.length - inSample);
         at += range.length;

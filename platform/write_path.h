@@ -218,7 +218,7 @@ private:
 
     std::string target_;
     std::string journal_;
-    NativeFile file_;        // locked for writing from the opening to the end
+    NativeFile file_;  // locked for writing from the opening to the end
     HeldForWriting hold_;
     NativeFile keptBytes_;  // the journal, open (and locked) for reading back what it keeps
     std::uint64_t oldLength_ = 0;

@@ -118,9 +118,7 @@ unsigned char const* hbGetSettings(std::int32_t which) { return which == 0 ? set
 
 void hbSetBlockDirectory(char const* dir) { storeSetting(HB_BLOCK_DIRECTORY_OFFSET, HB_BLOCK_DIRECTORY_SIZE, dir); }
 
-void hbSetLayoutDirectory(char const* dir) {
-    storeSetting(HB_LAYOUT_DIRECTORY_OFFSET, HB_LAYOUT_DIRECTORY_SIZE, dir);
-}
+void hbSetLayoutDirectory(char const* dir) { storeSetting(HB_LAYOUT_DIRECTORY_OFFSET, HB_LAYOUT_DIRECTORY_SIZE, dir); }
 
 void hbMessageBox(HbMessageStyle style, char const* gbkText) {
     SinkSlot slot;
@@ -179,7 +177,8 @@ void hbSetFileFaultHook(HbFileFaultHook hook, void* user) {
 
 bool hbFileFault(HbFileOperation operation) {
     FaultHook& hook = faultHook();
-    if (HbFileFaultHook const own = hook.hook.load(std::memory_order_relaxed); own != nullptr && own(operation, hook.user.load()))
+    if (HbFileFaultHook const own = hook.hook.load(std::memory_order_relaxed);
+        own != nullptr && own(operation, hook.user.load()))
         return true;
     std::int64_t const failAt = hook.failAt.load(std::memory_order_relaxed);
     if (failAt == 0) return false;  // disarmed: one load per operation
@@ -202,7 +201,9 @@ std::atomic<std::int32_t>& lockTimeoutSetting() {
 
 }  // namespace
 
-void hbSetLockTimeout(std::int32_t milliseconds) { lockTimeoutSetting().store(milliseconds < 0 ? kNoLockTimeoutSet : milliseconds); }
+void hbSetLockTimeout(std::int32_t milliseconds) {
+    lockTimeoutSetting().store(milliseconds < 0 ? kNoLockTimeoutSet : milliseconds);
+}
 
 std::int32_t hbGetLockTimeout() {
     std::int32_t const set = lockTimeoutSetting().load();

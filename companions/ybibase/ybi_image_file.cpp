@@ -50,7 +50,8 @@ std::vector<unsigned char> headerAndTable(ImageContent const& content) {
     std::vector<unsigned char> bytes(sizeof(ImageHeader) + sizeof count + tableBytes);
     std::memcpy(bytes.data(), &content.header, sizeof(ImageHeader));
     std::memcpy(bytes.data() + sizeof(ImageHeader), &count, sizeof count);
-    if (tableBytes > 0) std::memcpy(bytes.data() + sizeof(ImageHeader) + sizeof count, content.points.data(), tableBytes);
+    if (tableBytes > 0)
+        std::memcpy(bytes.data() + sizeof(ImageHeader) + sizeof count, content.points.data(), tableBytes);
     return bytes;
 }
 

@@ -21,7 +21,7 @@ struct StoredControlPoint {
     std::int32_t number;  // 1, 2, 3, ... in table order
     double x;             // user (ground or layout) coordinates
     double y;
-    double column;        // image coordinates
+    double column;  // image coordinates
     double row;
 };
 #pragma pack(pop)

@@ -53,9 +53,8 @@ std::unique_ptr<CONTROLPOINT_INFO[]> newEntries(std::int32_t count) {
 template <class Action>
 std::int32_t withSet(CONTROLPOINT_STORAGE* set, Action&& action) {
     if (set == nullptr) return ORIENT_E_NULL_ARGUMENT;
-    return liveSets().with(set, ORIENT_E_UNKNOWN_SET, [&](PointSet& owned) {
-        return owned.headerIntact() ? action(owned) : ORIENT_E_RANGE;
-    });
+    return liveSets().with(set, ORIENT_E_UNKNOWN_SET,
+                           [&](PointSet& owned) { return owned.headerIntact() ? action(owned) : ORIENT_E_RANGE; });
 }
 
 std::int32_t allocate(CONTROLPOINT_STORAGE** set, std::int32_t capacity) {

@@ -41,7 +41,8 @@ constexpr bool recordLayoutFits() {
            ORIENT_RECORD_FILLED_BYTES <= 128;
 }
 static_assert(recordLayoutFits());
-static_assert(ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_INNER] == 0 && ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_RELATIVE] == 14 &&
+static_assert(ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_INNER] == 0 &&
+              ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_RELATIVE] == 14 &&
               ORIENT_RECORD_FIRST_VALUE[ORIENT_KIND_ABSOLUTE] == 2);
 
 bool knownKind(std::int32_t kind) { return kind >= 0 && kind < kKinds; }

@@ -14,11 +14,11 @@ enum HbMessageStyle : std::int32_t { HB_MESSAGE_PLAIN = 0, HB_MESSAGE_ERROR = 1 
 using HbMessageSink = void (*)(HbMessageStyle style, char const* gbkText, void* user);
 
 // Size of the host settings record and the fields this suite reads from it.
-inline constexpr std::size_t HB_SETTINGS_SIZE = 1024;                 ///< bytes of the record
+inline constexpr std::size_t HB_SETTINGS_SIZE = 1024;           ///< bytes of the record
 inline constexpr std::size_t HB_BLOCK_DIRECTORY_OFFSET = 256;   ///< 128 bytes, NUL-terminated
-inline constexpr std::size_t HB_BLOCK_DIRECTORY_SIZE = 128;           ///< bytes of the host block directory
+inline constexpr std::size_t HB_BLOCK_DIRECTORY_SIZE = 128;     ///< bytes of the host block directory
 inline constexpr std::size_t HB_LAYOUT_DIRECTORY_OFFSET = 384;  ///< 260 bytes, NUL-terminated
-inline constexpr std::size_t HB_LAYOUT_DIRECTORY_SIZE = 260;          ///< bytes of the layout file directory
+inline constexpr std::size_t HB_LAYOUT_DIRECTORY_SIZE = 260;    ///< bytes of the layout file directory
 
 /// The host settings record; which = 0.
 /// \param which the record asked for; 0 is the only one
@@ -72,11 +72,11 @@ YB_API std::int32_t hbGetLockTimeout();
 /// Test hook: injected faults in the suite's file layer. Every file operation of every library asks
 /// hbFileFault before it runs and fails as the system would (EIO) when the answer is true.
 enum HbFileOperation : std::int32_t {
-    HB_FILE_OPEN = 0,   ///< opening or creating a file
+    HB_FILE_OPEN = 0,  ///< opening or creating a file
     HB_FILE_READ,
     HB_FILE_WRITE,
     HB_FILE_SEEK,
-    HB_FILE_CLOSE,      ///< closing a file that was written
+    HB_FILE_CLOSE,  ///< closing a file that was written
     HB_FILE_RESIZE,
     HB_FILE_RENAME,
     HB_FILE_REMOVE,

@@ -14,13 +14,14 @@
 /// @{
 inline constexpr std::int32_t YBI_E_FILE_MISSING = 7100001;  ///< the image file does not exist or cannot be opened
 inline constexpr std::int32_t YBI_E_BAD_MAGIC = 7100002;     ///< the file is not a .ybi image
-inline constexpr std::int32_t YBI_E_NULL_ARGUMENT = 7100003; ///< null or foreign handle (or one already closed), null pointer
-inline constexpr std::int32_t YBI_E_SHORT_FILE = 7100004;    ///< the file ends inside its header or point table
-inline constexpr std::int32_t YBI_E_RANGE = 7100005;         ///< a point number, count, size or resolution out of range
-inline constexpr std::int32_t YBI_E_WRITE = 7100006;         ///< the file cannot be written
-inline constexpr std::int32_t YBI_E_READ_ONLY = 7100007;     ///< the image was opened for reading only
-inline constexpr std::int32_t YBI_E_BAD_CONTENT = 7100008;   ///< a damaged header or point table
-inline constexpr std::int32_t YBI_E_NO_MEMORY = 7100009;     ///< out of memory
+/// null or foreign handle (or one already closed), null pointer
+inline constexpr std::int32_t YBI_E_NULL_ARGUMENT = 7100003;
+inline constexpr std::int32_t YBI_E_SHORT_FILE = 7100004;   ///< the file ends inside its header or point table
+inline constexpr std::int32_t YBI_E_RANGE = 7100005;        ///< a point number, count, size or resolution out of range
+inline constexpr std::int32_t YBI_E_WRITE = 7100006;        ///< the file cannot be written
+inline constexpr std::int32_t YBI_E_READ_ONLY = 7100007;    ///< the image was opened for reading only
+inline constexpr std::int32_t YBI_E_BAD_CONTENT = 7100008;  ///< a damaged header or point table
+inline constexpr std::int32_t YBI_E_NO_MEMORY = 7100009;    ///< out of memory
 /// @}
 
 /// A .ybi image starts with this magic (no terminator).
@@ -58,8 +59,8 @@ YB_API std::int32_t ybCloseYbiFileForReadWrite(YbiHandle image);
 /// \param[out] yMin receives the smallest y
 /// \param[out] yMax receives the largest y
 /// \return 0 or one of YBI_E_* (\ref resultcodes)
-YB_API std::int32_t ybGetUserCoordinateRangle(YbiHandle image, std::int32_t mode, double* xMin, double* xMax, double* yMin,
-                                              double* yMax);
+YB_API std::int32_t ybGetUserCoordinateRangle(YbiHandle image, std::int32_t mode, double* xMin, double* xMax,
+                                              double* yMin, double* yMax);
 /// The number of control points in the image's table.
 /// \param image the open image (from ybOpenYbiFileForRead or ybOpenYbiFileForReadWrite)
 /// \param[out] count receives the count

@@ -19,7 +19,7 @@ inline constexpr std::int32_t YSURVEY_E_NULL_ARGUMENT = 7300001;  ///< a null po
 /// \param camera the camera record (principal point at bytes 8 and 16)
 /// \param[out] result receives the two results
 /// \return 0 or YSURVEY_E_NULL_ARGUMENT (\ref resultcodes)
-YB_API std::int32_t ybCalInnerDirectional_2(double x, double y, double const* innerCoefficients, CameraInfo const* camera,
-                                            double* result);
+YB_API std::int32_t ybCalInnerDirectional_2(double x, double y, double const* innerCoefficients,
+                                            CameraInfo const* camera, double* result);
 
 #endif

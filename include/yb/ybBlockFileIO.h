@@ -24,14 +24,15 @@
 namespace yb {
 /// \addtogroup resultcodes
 /// @{
-inline constexpr std::int32_t kSuccess = 0;                    ///< success
-inline constexpr std::int32_t kNoMemory = 2000001;             ///< memory cannot be obtained
-inline constexpr std::int32_t kPointSetTooSmall = 2000003;     ///< a model point set holds too few entries
-inline constexpr std::int32_t kStoredCountTooSmall = 2000004;  ///< stored strip count below the request; null out record
-inline constexpr std::int32_t kCannotWrite = 2010001;          ///< a file cannot be created, written, copied or deleted
-inline constexpr std::int32_t kFileNotFound = 2010007;         ///< image list missing for a query; bad projection path
-inline constexpr std::int32_t kWrongMagic = 2020003;           ///< magic text missing or different (option and point files)
-inline constexpr std::int32_t kOutOfRange = 4000005;           ///< argument or stored value out of range
+inline constexpr std::int32_t kSuccess = 0;                 ///< success
+inline constexpr std::int32_t kNoMemory = 2000001;          ///< memory cannot be obtained
+inline constexpr std::int32_t kPointSetTooSmall = 2000003;  ///< a model point set holds too few entries
+/// stored strip count below the request; null out record
+inline constexpr std::int32_t kStoredCountTooSmall = 2000004;
+inline constexpr std::int32_t kCannotWrite = 2010001;   ///< a file cannot be created, written, copied or deleted
+inline constexpr std::int32_t kFileNotFound = 2010007;  ///< image list missing for a query; bad projection path
+inline constexpr std::int32_t kWrongMagic = 2020003;    ///< magic text missing or different (option and point files)
+inline constexpr std::int32_t kOutOfRange = 4000005;    ///< argument or stored value out of range
 inline constexpr std::int32_t kImageNumberMismatch = 4000007;  ///< image numbers of a record disagree
 inline constexpr std::int32_t kInvalidArgument = 4000015;      ///< null pointer or path, invalid count or number
 inline constexpr std::int32_t kCannotOpen = 4000028;           ///< the file does not exist or cannot be opened
@@ -47,12 +48,12 @@ inline constexpr std::int32_t kNotFound = 40200001;            ///< no such tie 
 
 /// The block option record (".dms").
 struct BlockInfo {
-    char blockDirectory[128];  ///< the block directory (host path)
-    char blockName[36];  ///< the block's name (its option file's title)
-    std::int32_t imageType;  ///< 0 metric camera ... 6 QUICKBIRD
-    unsigned char hostReserved0[4];  ///< the host's; stored and returned unchanged
-    char controlPointFile[260];  ///< the block's control point file
-    char cameraFile[260];  ///< the block's camera file
+    char blockDirectory[128];         ///< the block directory (host path)
+    char blockName[36];               ///< the block's name (its option file's title)
+    std::int32_t imageType;           ///< 0 metric camera ... 6 QUICKBIRD
+    unsigned char hostReserved0[4];   ///< the host's; stored and returned unchanged
+    char controlPointFile[260];       ///< the block's control point file
+    char cameraFile[260];             ///< the block's camera file
     unsigned char hostReserved1[20];  ///< the host's; stored and returned unchanged
 };
 static_assert(sizeof(BlockInfo) == 712, "BlockInfo is 712 bytes");
@@ -64,11 +65,11 @@ static_assert(offsetof(BlockInfo, blockName) == 128 && offsetof(BlockInfo, image
 // --- records of the image list ---------------------------------------------------------------
 /// One image of the block image list.
 struct ImageOrderInfo {
-    std::int32_t nImageNo;      ///< strip * 100 + position in the strip (from 1)
-    char szImagePath[260];      ///< full path of the image, NUL-terminated
-    std::int32_t nGroupNo;      ///< image group; the block's group count is the largest of them
-    std::int32_t nStripNo;      ///< strip holding the image (image number / 100)
-    std::int32_t nExtra[7];     ///< the caller's; stored and returned unchanged
+    std::int32_t nImageNo;   ///< strip * 100 + position in the strip (from 1)
+    char szImagePath[260];   ///< full path of the image, NUL-terminated
+    std::int32_t nGroupNo;   ///< image group; the block's group count is the largest of them
+    std::int32_t nStripNo;   ///< strip holding the image (image number / 100)
+    std::int32_t nExtra[7];  ///< the caller's; stored and returned unchanged
 };
 static_assert(sizeof(ImageOrderInfo) == 300, "ImageOrderInfo is 300 bytes");
 static_assert(offsetof(ImageOrderInfo, szImagePath) == 4 && offsetof(ImageOrderInfo, nGroupNo) == 264 &&
@@ -89,13 +90,13 @@ static_assert(offsetof(BLOCKGCPLAYOUTINFO, imageCount) == 32 && offsetof(BLOCKGC
 #pragma pack(push, 1)
 /// One point measured on one image.
 struct tagImagePoint {
-    double photoX;  ///< photo x (mm, camera blocks)
-    double photoY;  ///< photo y (mm, camera blocks)
-    double x;  ///< x on the image
-    double y;  ///< y on the image
+    double photoX;         ///< photo x (mm, camera blocks)
+    double photoY;         ///< photo y (mm, camera blocks)
+    double x;              ///< x on the image
+    double y;              ///< y on the image
     std::int32_t imageNo;  ///< strip * 100 + position in the strip
     std::int16_t type;     ///< 1: automatically extracted tie point
-    char name[32];  ///< point name (GBK, NUL-terminated)
+    char name[32];         ///< point name (GBK, NUL-terminated)
 };
 #pragma pack(pop)
 static_assert(sizeof(tagImagePoint) == 70, "tagImagePoint is 70 bytes, packed");
@@ -130,8 +131,8 @@ static_assert(sizeof(FeaturePoint) == 48, "FeaturePoint is 48 bytes");
 /// One fiducial mark of a camera.
 struct RimPoint {
     std::int32_t number;  ///< the mark's number
-    double x;  ///< x (mm)
-    double y;  ///< y (mm)
+    double x;             ///< x (mm)
+    double y;             ///< y (mm)
 };
 #pragma pack(pop)
 static_assert(sizeof(RimPoint) == 20, "RimPoint is 20 bytes");
@@ -146,13 +147,12 @@ static_assert(sizeof(RIMPOINTLAYOUT) == 4, "RIMPOINTLAYOUT is stored as 32 bits"
 /// Where one image of the block lies relative to the others.
 struct ImageLayoutStru {
     std::int32_t imageNo;  ///< image number (strip * 100 + position)
-    double x;  ///< x of the image's place
-    double y;  ///< y of the image's place
+    double x;              ///< x of the image's place
+    double y;              ///< y of the image's place
 };
 #pragma pack(pop)
 static_assert(sizeof(ImageLayoutStru) == 20, "ImageLayoutStru is 20 bytes, packed");
-static_assert(offsetof(ImageLayoutStru, x) == 4 && offsetof(ImageLayoutStru, y) == 12,
-              "ImageLayoutStru field offsets");
+static_assert(offsetof(ImageLayoutStru, x) == 4 && offsetof(ImageLayoutStru, y) == 12, "ImageLayoutStru field offsets");
 
 /// The map projection of the block's object coordinate system; its content belongs to the caller.
 struct MAP_PARAstruct {
@@ -167,8 +167,8 @@ static_assert(std::is_trivially_copyable_v<ImageLayoutStru> && std::is_trivially
 /// The properties of one image that its image file does not hold. Only the pixel size is read by this
 /// library; the other bytes belong to the programs that fill them and are kept unchanged.
 struct IMAGEPROPINFO {
-    unsigned char properties[145];  ///< kept unchanged
-    double pixelSize;  ///< millimetres
+    unsigned char properties[145];    ///< kept unchanged
+    double pixelSize;                 ///< millimetres
     unsigned char moreProperties[8];  ///< kept unchanged
 };
 #pragma pack(pop)
@@ -180,12 +180,12 @@ static_assert(std::is_trivially_copyable_v<IMAGEPROPINFO>, "IMAGEPROPINFO is sto
 /// The options of one stereo model. The option file stores the four image texts and the trailing
 /// bytes; the reader sets the first two texts from the path it read.
 struct ModelInfo {
-    char optionPath[260];  ///< the option file's path (set by the reader)
-    char modelName[260];  ///< the model's name (set by the reader)
-    char leftImage[260];  ///< the left image's path
-    char rightImage[260];  ///< the right image's path
-    char hostText0[260];  ///< the host's text
-    char hostText1[260];  ///< the host's text
+    char optionPath[260];            ///< the option file's path (set by the reader)
+    char modelName[260];             ///< the model's name (set by the reader)
+    char leftImage[260];             ///< the left image's path
+    char rightImage[260];            ///< the right image's path
+    char hostText0[260];             ///< the host's text
+    char hostText1[260];             ///< the host's text
     unsigned char hostReserved[40];  ///< the host's; stored and returned unchanged
 };
 static_assert(sizeof(ModelInfo) == 1600, "ModelInfo is 1600 bytes");
@@ -199,9 +199,9 @@ static_assert(offsetof(ModelInfo, leftImage) == 520 && offsetof(ModelInfo, right
 /// for an unset rectangle mean anything to this library; the rest belongs to the host.
 struct OrthoInfo {
     unsigned char hostReserved0[260];  ///< the host's
-    D_RECT domRect;  ///< the DOM rectangle (ground units); unset when empty
-    unsigned char hostReserved1[24];  ///< the host's
-    char extentImage[260];  ///< the image whose extent stands in for an unset rectangle
+    D_RECT domRect;                    ///< the DOM rectangle (ground units); unset when empty
+    unsigned char hostReserved1[24];   ///< the host's
+    char extentImage[260];             ///< the image whose extent stands in for an unset rectangle
     unsigned char hostReserved2[268];  ///< the host's
 };
 #pragma pack(pop)
@@ -218,10 +218,10 @@ static_assert(sizeof(SingleImageDomOption) == 1108, "SingleImageDomOption is 110
 /// The options of DEM generation. A new DEM option file starts with a zero area, a 10 by 10 grid
 /// spacing and two empty texts.
 struct DemInfo {
-    double area[4];  ///< the DEM's area
-    double spacingX;  ///< grid spacing in x
-    double spacingY;  ///< grid spacing in y
-    char firstText[260];  ///< the first text (GBK)
+    double area[4];        ///< the DEM's area
+    double spacingX;       ///< grid spacing in x
+    double spacingY;       ///< grid spacing in y
+    char firstText[260];   ///< the first text (GBK)
     char secondText[260];  ///< the second text (GBK)
 };
 static_assert(sizeof(DemInfo) == 568, "DemInfo is 568 bytes");
@@ -259,26 +259,25 @@ YB_API std::int32_t ybWriteBlockOptionFile(char const* path, BlockInfo* block);
 /// \name block: folder
 /// @{
 
-/// Makes the block folder tree under `root` (Model, ImagesPara, Temp, ...) and the two SPOT sensor files; true when all is in place.
-/// \param root the block folder (host path); made when missing
-/// \return true when every folder and file is in place
+/// Makes the block folder tree under `root` (Model, ImagesPara, Temp, ...) and the two SPOT sensor files; true when all
+/// is in place. \param root the block folder (host path); made when missing \return true when every folder and file is
+/// in place
 YB_API bool ybCreateBlockFolder(char const* root);
-/// Removes the empty sub-folders of a block folder in a fixed order; stops (false) at the first that cannot go. Never deletes files.
-/// \param root the block folder (host path)
-/// \return true when every sub-folder is gone; false at the first that cannot go
+/// Removes the empty sub-folders of a block folder in a fixed order; stops (false) at the first that cannot go. Never
+/// deletes files. \param root the block folder (host path) \return true when every sub-folder is gone; false at the
+/// first that cannot go
 YB_API bool ybReomveBlockFolder(char const* root);
 /// True when `dir` names an existing directory.
 /// \param dir the directory (host path)
 /// \return true when `dir` names an existing directory
 YB_API bool ybIsDirectoryExist(char const* dir);
-/// Fills `titles` (emptied first) with the titles (no folder, no extension) of the files in `dir` whose extension is `ext`,
-/// given without the dot ("dms", not ".dms"); `recursive` != 0 descends into sub-folders, depth first.
-/// \param dir the directory (host path)
-/// \param ext the extension, with or without its dot
-/// \param[out] titles receives the titles (emptied first)
-/// \param recursive non-zero to descend into sub-folders
-/// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybGetSameExtFilePathsInOneDir(char const* dir, char const* ext, std::vector<std::string>& titles, int recursive);
+/// Fills `titles` (emptied first) with the titles (no folder, no extension) of the files in `dir` whose extension is
+/// `ext`, given without the dot ("dms", not ".dms"); `recursive` != 0 descends into sub-folders, depth first. \param
+/// dir the directory (host path) \param ext the extension, with or without its dot \param[out] titles receives the
+/// titles (emptied first) \param recursive non-zero to descend into sub-folders \return 0 (yb::kSuccess) or a result
+/// code (\ref resultcodes)
+YB_API std::int32_t ybGetSameExtFilePathsInOneDir(char const* dir, char const* ext, std::vector<std::string>& titles,
+                                                  int recursive);
 /// Copies the file name after the last backslash of `path` into `name` (caller's buffer, room for the whole name).
 /// \param path the path (host path)
 /// \param[out] name receives the file name (caller's buffer)
@@ -303,7 +302,8 @@ YB_API std::string ybGetBlkAuxFileName(BlockInfo const& block, char const* ext, 
 /// \param suffix text put between the title and the extension; may be null
 /// \param subDir the sub-folder of the block directory; null for "ImagesPara"
 /// \return the file name (host path); empty when an argument is null
-YB_API std::string ybGetImgAuxFileName(BlockInfo const& block, char const* imagePath, char const* ext, char const* suffix, char const* subDir);
+YB_API std::string ybGetImgAuxFileName(BlockInfo const& block, char const* imagePath, char const* ext,
+                                       char const* suffix, char const* subDir);
 /// Per-model file name: block directory + "\\Model\\L_R\\L_R" + `suffix` + `ext` (L, R: titles of the two image paths).
 /// \param block the block option record; its directory and name place the file
 /// \param leftImage the path of the model's left image
@@ -311,7 +311,8 @@ YB_API std::string ybGetImgAuxFileName(BlockInfo const& block, char const* image
 /// \param ext the extension, with or without its dot
 /// \param suffix text put between the title and the extension; may be null
 /// \return the file name (host path); empty when an argument is null
-YB_API std::string ybGetModAuxFileName(BlockInfo const& block, char const* leftImage, char const* rightImage, char const* ext, char const* suffix);
+YB_API std::string ybGetModAuxFileName(BlockInfo const& block, char const* leftImage, char const* rightImage,
+                                       char const* ext, char const* suffix);
 /// Temporary file name: block directory + "\\temp\\" + first title [+ "_" + second title] + `suffix` + `ext`.
 /// \param block the block option record; its directory and name place the file
 /// \param firstImage the path of the first image
@@ -319,21 +320,20 @@ YB_API std::string ybGetModAuxFileName(BlockInfo const& block, char const* leftI
 /// \param ext the extension, with or without its dot
 /// \param suffix text put between the title and the extension; may be null
 /// \return the file name (host path); empty when an argument is null
-YB_API std::string ybGetTempAuxFileName(BlockInfo const& block, char const* firstImage, char const* secondImage, char const* ext, char const* suffix);
+YB_API std::string ybGetTempAuxFileName(BlockInfo const& block, char const* firstImage, char const* secondImage,
+                                        char const* ext, char const* suffix);
 /// Folder of `dirPath` + title of `titlePath` + ".ipp"; empty when either is null.
 /// \param dirPath a path in the folder the file goes in
 /// \param titlePath a path whose title the file takes
 /// \return the file name; empty when either argument is null
 YB_API std::string ybGetBlkImgPropFileName(char const* dirPath, char const* titlePath);
-/// Folder of `dirPath` + title of `titlePath` + ".bil" (the image list beside a block option file); empty when either is null.
-/// \param dirPath a path in the folder the file goes in
-/// \param titlePath a path whose title the file takes
+/// Folder of `dirPath` + title of `titlePath` + ".bil" (the image list beside a block option file); empty when either
+/// is null. \param dirPath a path in the folder the file goes in \param titlePath a path whose title the file takes
 /// \return the file name; empty when either argument is null
 YB_API std::string ybGetBlkImgListFileName(char const* dirPath, char const* titlePath);
-/// Image property file of an image: `blockDir` + "\\ImagesPara\\" + the image file name without its 4-character extension + ".ipp".
-/// \param imagePath the path of the image
-/// \param blockDir the block directory (host path)
-/// \return the file name (host path); empty when an argument is null
+/// Image property file of an image: `blockDir` + "\\ImagesPara\\" + the image file name without its 4-character
+/// extension + ".ipp". \param imagePath the path of the image \param blockDir the block directory (host path) \return
+/// the file name (host path); empty when an argument is null
 YB_API std::string ybGetImagePropFile(char const* imagePath, char const* blockDir);
 
 /// @}
@@ -341,22 +341,20 @@ YB_API std::string ybGetImagePropFile(char const* imagePath, char const* blockDi
 /// \name block: orientation and product file names
 /// @{
 
-/// Orientation control point file of an image or image pair; `kind` and `sensor` pick the orientation step and the sensor.
-/// \param blockDir the block directory (host path)
-/// \param kind the orientation step
-/// \param sensor the sensor
+/// Orientation control point file of an image or image pair; `kind` and `sensor` pick the orientation step and the
+/// sensor. \param blockDir the block directory (host path) \param kind the orientation step \param sensor the sensor
 /// \param imageA the path of the (first) image
 /// \param imageB the path of the second image of a pair; may be null
 /// \return the file name (host path); empty when an argument is null
-YB_API std::string ybGetOrientGcpFileName(char const* blockDir, std::int16_t kind, std::int16_t sensor, char const* imageA, char const* imageB);
-/// Orientation coefficient file of an image or image pair; `kind` and `sensor` pick the orientation step and the sensor.
-/// \param blockDir the block directory (host path)
-/// \param kind the orientation step
-/// \param sensor the sensor
+YB_API std::string ybGetOrientGcpFileName(char const* blockDir, std::int16_t kind, std::int16_t sensor,
+                                          char const* imageA, char const* imageB);
+/// Orientation coefficient file of an image or image pair; `kind` and `sensor` pick the orientation step and the
+/// sensor. \param blockDir the block directory (host path) \param kind the orientation step \param sensor the sensor
 /// \param imageA the path of the (first) image
 /// \param imageB the path of the second image of a pair; may be null
 /// \return the file name (host path); empty when an argument is null
-YB_API std::string ybGetOrientCeffFileName(char const* blockDir, std::int16_t kind, std::int32_t sensor, char const* imageA, char const* imageB);
+YB_API std::string ybGetOrientCeffFileName(char const* blockDir, std::int16_t kind, std::int32_t sensor,
+                                           char const* imageA, char const* imageB);
 /// The model folder of a stereo pair: `blockDir` + "\\Model\\L_R" (titles of the two images).
 /// \param blockDir the block directory (host path)
 /// \param leftImage the path of the model's left image
@@ -381,14 +379,16 @@ YB_API std::string ybGetOrientGcpFileNameByModel(char const* blockDir, std::int1
 /// \param sensor the sensor
 /// \param imageName the image's title
 /// \return the file name (host path); empty when an argument is null
-YB_API std::string ybGetOrientCeffFileNameByImage(char* blockDir, std::int16_t kind, std::int32_t sensor, char const* imageName);
+YB_API std::string ybGetOrientCeffFileNameByImage(char* blockDir, std::int16_t kind, std::int32_t sensor,
+                                                  char const* imageName);
 /// Orientation control point file of one image (`imageName`: its title) for step `kind` and `sensor`.
 /// \param blockDir the block directory (host path)
 /// \param kind the orientation step
 /// \param sensor the sensor
 /// \param imageName the image's title
 /// \return the file name (host path); empty when an argument is null
-YB_API std::string ybGetOrientGcpFileNameByImage(char const* blockDir, std::int16_t kind, std::int16_t sensor, char const* imageName);
+YB_API std::string ybGetOrientGcpFileNameByImage(char const* blockDir, std::int16_t kind, std::int16_t sensor,
+                                                 char const* imageName);
 /// Epipolar image of the model of the two images: the left one's when `left`, else the right one's.
 /// \param blockDir the block directory (host path)
 /// \param leftImage the path of the model's left image
@@ -550,14 +550,16 @@ YB_API std::int32_t ybCreateNewImageRecordFile(char const* path, std::int32_t st
 /// \param stripNo the strip, from 1
 /// \param images the records of the strip's images, in order
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybWriteOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::vector<ImageOrderInfo>& images);
+YB_API std::int32_t ybWriteOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                                               std::vector<ImageOrderInfo>& images);
 /// Fills `images` (emptied first) with the records of strip `stripNo`; `stripCount` must equal the stored count.
 /// \param path the image list file (".bil")
 /// \param stripCount the number of strips; must equal the stored count
 /// \param stripNo the strip, from 1
 /// \param[out] images receives the records (emptied first)
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::vector<ImageOrderInfo>& images);
+YB_API std::int32_t ybReadOneStripImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                                              std::vector<ImageOrderInfo>& images);
 
 /// @}
 
@@ -581,7 +583,8 @@ YB_API std::int32_t ybGetImgGroupNumsOfImageRecord(char const* path, std::int32_
 /// \param imageIndex the image's place in the strip, from 1
 /// \param[out] record receives the record
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadOneImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex, ImageOrderInfo* record);
+YB_API std::int32_t ybReadOneImageRecord(char const* path, std::int32_t stripCount, std::int32_t stripNo,
+                                         std::int32_t imageIndex, ImageOrderInfo* record);
 /// Replaces the record of image number `imageNo` (strip * 100 + position) in place.
 /// \param path the image list file (".bil")
 /// \param imageNo the image number (strip * 100 + position)
@@ -600,7 +603,8 @@ YB_API std::int32_t ybReadImageNumOfOneStrip(char const* path, std::int32_t stri
 /// \param[out] paths receives the paths (caller's rows of 260 bytes)
 /// \param[out] imageCount receives the number of paths copied
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadAllImageDirectary(char const* path, std::int32_t stripNo, char (*paths)[260], std::int32_t* imageCount);
+YB_API std::int32_t ybReadAllImageDirectary(char const* path, std::int32_t stripNo, char (*paths)[260],
+                                            std::int32_t* imageCount);
 /// The number of images in all strips.
 /// \param path the image list file (".bil")
 /// \param[out] totalCount receives the number of images
@@ -641,7 +645,8 @@ YB_API std::int32_t ybGetGcpNumsOfGcpLayoutFile(char const* path, std::int32_t* 
 /// \param[out] records receives the records (caller's room)
 /// \param[out] count receives the number of records copied
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybGetGcpInfoOfOneStrip(char const* path, std::int32_t stripNo, BLOCKGCPLAYOUTINFO* records, std::int32_t* count);
+YB_API std::int32_t ybGetGcpInfoOfOneStrip(char const* path, std::int32_t stripNo, BLOCKGCPLAYOUTINFO* records,
+                                           std::int32_t* count);
 
 /// @}
 
@@ -740,7 +745,8 @@ YB_API std::int32_t ybCreateComJointPntFile(char const* path, std::int32_t strip
 /// \param[out] sectionCount receives the section count
 /// \param[out] pointCount receives the point count
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybGetComJointPntFileInfo(char const* path, std::int32_t* stripCount, std::int32_t* sectionCount, std::int32_t* pointCount);
+YB_API std::int32_t ybGetComJointPntFileInfo(char const* path, std::int32_t* stripCount, std::int32_t* sectionCount,
+                                             std::int32_t* pointCount);
 /// The number of common points of the two neighbouring models of strip `stripNo`.
 /// \param path the model common point file
 /// \param stripNo the strip, from 1
@@ -748,7 +754,8 @@ YB_API std::int32_t ybGetComJointPntFileInfo(char const* path, std::int32_t* str
 /// \param secondModel the second of the two neighbouring models (its number in the strip)
 /// \param[out] count receives the count
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybGetComJointPntNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t firstModel, std::int32_t secondModel, std::int32_t* count);
+YB_API std::int32_t ybGetComJointPntNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t firstModel,
+                                               std::int32_t secondModel, std::int32_t* count);
 /// Reads the common points of two neighbouring models into `points` (caller's room); sets `count`.
 /// \param path the model common point file
 /// \param stripNo the strip, from 1
@@ -757,7 +764,8 @@ YB_API std::int32_t ybGetComJointPntNumsOfFile(char const* path, std::int32_t st
 /// \param[out] points receives the points (caller's room)
 /// \param[out] count receives the number of points read
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadComJointPntFile(char const* path, std::int32_t stripNo, std::int32_t firstModel, std::int32_t secondModel, ModelCommonPoint* points, std::int32_t* count);
+YB_API std::int32_t ybReadComJointPntFile(char const* path, std::int32_t stripNo, std::int32_t firstModel,
+                                          std::int32_t secondModel, ModelCommonPoint* points, std::int32_t* count);
 /// Adds the points common to the two model point sets (matched by name) as the section of those models.
 /// \param path the model common point file
 /// \param stripNo the strip, from 1
@@ -766,7 +774,9 @@ YB_API std::int32_t ybReadComJointPntFile(char const* path, std::int32_t stripNo
 /// \param first the point set of the first model
 /// \param second the point set of the second model
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybWriteComJointPntFile(char const* path, std::int32_t stripNo, std::int32_t firstModel, std::int32_t secondModel, CONTROLPOINT_STORAGE* first, CONTROLPOINT_STORAGE* second);
+YB_API std::int32_t ybWriteComJointPntFile(char const* path, std::int32_t stripNo, std::int32_t firstModel,
+                                           std::int32_t secondModel, CONTROLPOINT_STORAGE* first,
+                                           CONTROLPOINT_STORAGE* second);
 
 /// @}
 
@@ -784,21 +794,24 @@ YB_API std::int32_t ybCreateOneModelGcpFile(char const* path, std::int32_t strip
 /// \param modelNo the model within strip `stripNo`
 /// \param[out] count receives the count
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybGetModelGcpNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, std::int32_t* count);
+YB_API std::int32_t ybGetModelGcpNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t modelNo,
+                                            std::int32_t* count);
 /// Reads the points of one model into `set` (caller's set with room for them; 2000003 when too small).
 /// \param path the model control point file
 /// \param stripNo the strip, from 1
 /// \param modelNo the model within strip `stripNo`
 /// \param set the caller's set; receives the points
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, CONTROLPOINT_STORAGE* set);
+YB_API std::int32_t ybReadModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo,
+                                       CONTROLPOINT_STORAGE* set);
 /// Adds the in-use entries of `set` to the section of one model.
 /// \param path the model control point file
 /// \param stripNo the strip, from 1
 /// \param modelNo the model within strip `stripNo`
 /// \param set the points to add (its in-use entries)
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybWriteModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, CONTROLPOINT_STORAGE* set);
+YB_API std::int32_t ybWriteModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo,
+                                        CONTROLPOINT_STORAGE* set);
 /// The number of model sections of a model control point file.
 /// \param path the model control point file
 /// \param[out] count receives the count
@@ -879,7 +892,8 @@ YB_API std::int32_t ybReadOneImgTiePntToAry(char const* path, std::int32_t image
 /// \param modelB the second model: the number of its left image
 /// \param[out] count receives the count
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybGetOneModCommPntNums(char const* path, std::int32_t modelA, std::int32_t modelB, std::int32_t& count);
+YB_API std::int32_t ybGetOneModCommPntNums(char const* path, std::int32_t modelA, std::int32_t modelB,
+                                           std::int32_t& count);
 /// Hands out the points common to two models: `points` is allocated with std::malloc and the caller
 /// releases it with std::free; `count` is its length.
 /// \param path the tie point file (".scp")
@@ -888,7 +902,8 @@ YB_API std::int32_t ybGetOneModCommPntNums(char const* path, std::int32_t modelA
 /// \param[out] points receives the array (std::malloc; release it with std::free)
 /// \param[out] count receives the array's length
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadOneModCommPnts(char const* path, std::int32_t modelA, std::int32_t modelB, ModelCommonPoint*& points, std::int32_t& count);
+YB_API std::int32_t ybReadOneModCommPnts(char const* path, std::int32_t modelA, std::int32_t modelB,
+                                         ModelCommonPoint*& points, std::int32_t& count);
 /// The number of points of model `modelNo` (seen on image modelNo and modelNo + 1).
 /// \param path the tie point file (".scp")
 /// \param modelNo the model: the number of its left image (strip * 100 + position)
@@ -970,9 +985,10 @@ YB_API std::int32_t ybUniteBlockTiePntFile(char const* blockOptionPath);
 /// \param[out] rims receives the fiducial marks (room for 8); may be null
 /// \param[out] layout receives the fiducial layout; may be null
 /// \param[out] aberrations receives the distortion records; may be null
-/// \param[in,out] aberrationCount in: the room in `aberrations`; out: the number of distortion records of the file; may be null
-/// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadCameraParaFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout, AberranceInfo* aberrations, std::int32_t* aberrationCount);
+/// \param[in,out] aberrationCount in: the room in `aberrations`; out: the number of distortion records of the file; may
+/// be null \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
+YB_API std::int32_t ybReadCameraParaFile(char const* path, CameraInfo* camera, RimPoint* rims, RIMPOINTLAYOUT* layout,
+                                         AberranceInfo* aberrations, std::int32_t* aberrationCount);
 /// Writes a camera file: camera record, fiducial marks of `layout` (4 or 8), `aberrationCount` distortion records.
 /// \param path the camera file
 /// \param camera the camera record
@@ -981,7 +997,9 @@ YB_API std::int32_t ybReadCameraParaFile(char const* path, CameraInfo* camera, R
 /// \param aberrations the distortion records
 /// \param aberrationCount the number of distortion records
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybWriteCameraParaFile(char const* path, CameraInfo const* camera, RimPoint const* rims, RIMPOINTLAYOUT layout, AberranceInfo const* aberrations, std::int32_t aberrationCount);
+YB_API std::int32_t ybWriteCameraParaFile(char const* path, CameraInfo const* camera, RimPoint const* rims,
+                                          RIMPOINTLAYOUT layout, AberranceInfo const* aberrations,
+                                          std::int32_t aberrationCount);
 
 /// @}
 
@@ -1016,7 +1034,8 @@ YB_API std::int32_t ybWriteImagePropInfoFile(char const* path, IMAGEPROPINFO con
 /// \param firstReal the first real number
 /// \param secondReal the second real number
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybCreateCustomImagePropFile(char const* path, char const* sensorName, std::int32_t first, std::int32_t second, double firstReal, double secondReal);
+YB_API std::int32_t ybCreateCustomImagePropFile(char const* path, char const* sensorName, std::int32_t first,
+                                                std::int32_t second, double firstReal, double secondReal);
 /// Reads a sensor property file; `sensorName`: caller's 64 bytes; each number pointer may be null.
 /// \param path the sensor property file (".ipc")
 /// \param[out] sensorName receives the sensor's name (caller's 64 bytes)
@@ -1025,7 +1044,8 @@ YB_API std::int32_t ybCreateCustomImagePropFile(char const* path, char const* se
 /// \param[out] firstReal receives the first real number; may be null
 /// \param[out] secondReal receives the second real number; may be null
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybReadCustomImagePropFile(char const* path, char* sensorName, std::int32_t* first, std::int32_t* second, double* firstReal, double* secondReal);
+YB_API std::int32_t ybReadCustomImagePropFile(char const* path, char* sensorName, std::int32_t* first,
+                                              std::int32_t* second, double* firstReal, double* secondReal);
 /// The pixel size of an open image in metres: from its image property file, else 25.4 mm / its resolution.
 /// \param blockDir the block directory (host path)
 /// \param image the open image
@@ -1043,7 +1063,8 @@ YB_API double ybGetCurImgPixel(char const* blockDir, YbiHandle image);
 /// \param origin where to start: SEEK_SET, SEEK_CUR or SEEK_END
 /// \param[out] position receives the offset where it stopped
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybJumpTextFileLines(std::FILE* stream, std::int32_t lineCount, std::int32_t origin, std::int32_t* position);
+YB_API std::int32_t ybJumpTextFileLines(std::FILE* stream, std::int32_t lineCount, std::int32_t origin,
+                                        std::int32_t* position);
 /// Copies entry `index` (from 1) of an inner orientation list into `name` (caller's 128 bytes).
 /// \param path the inner orientation list
 /// \param index the entry, from 1
@@ -1106,7 +1127,8 @@ YB_API std::int32_t ybCreateNewModelJointCeffFile(char const* path, double const
 /// \param values the coefficients of the strip (`count` of them)
 /// \param count the number of coefficients
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybAppendOneStripModelJointCeff(char const* path, std::int32_t stripNo, double const* values, std::int32_t count);
+YB_API std::int32_t ybAppendOneStripModelJointCeff(char const* path, std::int32_t stripNo, double const* values,
+                                                   std::int32_t count);
 
 /// @}
 
@@ -1149,7 +1171,8 @@ YB_API void ybWriteSuvProjInfo(char const* path, MAP_PARAstruct const* info);
 /// \param reportKind 0 for the image report, 1 for the model report
 /// \param reportPath the report file to write (created or replaced)
 /// \return 0 (yb::kSuccess) or a result code (\ref resultcodes)
-YB_API std::int32_t ybGenBlkFileStateReport(char const* blockOptionPath, std::int16_t reportKind, char const* reportPath);
+YB_API std::int32_t ybGenBlkFileStateReport(char const* blockOptionPath, std::int16_t reportKind,
+                                            char const* reportPath);
 /// Writes the model product state file: every model of the block and whether its orthophoto (".dom") exists.
 /// \param blockOptionPath the block option file (".dms") of the block
 /// \param statePath the state file to write (created or replaced)

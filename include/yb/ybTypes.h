@@ -44,8 +44,8 @@ static_assert(sizeof(AberranceInfo) == 24, "AberranceInfo is 24 bytes");
 /// camera file stores, then a copy of the camera file's first distortion record.
 struct CameraInfo {
     double principalDistance;  ///< principal distance (mm)
-    double principalPointX;  ///< principal point x (mm)
-    double principalPointY;  ///< principal point y (mm)
+    double principalPointX;    ///< principal point x (mm)
+    double principalPointY;    ///< principal point y (mm)
     AberranceInfo distortion;  ///< copy of the camera file's first distortion record
 };
 static_assert(sizeof(CameraInfo) == 48, "CameraInfo is 48 bytes");
@@ -55,15 +55,15 @@ static_assert(offsetof(CameraInfo, distortion) == 24, "the distortion block is t
 
 /// One entry of a model point set: a point with its coordinates on the left and the right image.
 struct CONTROLPOINT_INFO {
-    std::int32_t serial;  ///< serial number
-    char name[32];  ///< point name (GBK, NUL-terminated)
-    std::int16_t type;  ///< point type
-    std::int16_t inUse;  ///< non-zero when the entry is in use
-    double leftX;  ///< x on the left image
-    double leftY;  ///< y on the left image
+    std::int32_t serial;   ///< serial number
+    char name[32];         ///< point name (GBK, NUL-terminated)
+    std::int16_t type;     ///< point type
+    std::int16_t inUse;    ///< non-zero when the entry is in use
+    double leftX;          ///< x on the left image
+    double leftY;          ///< y on the left image
     double leftReserved;   ///< kept by the orientation library
-    double rightX;  ///< x on the right image
-    double rightY;  ///< y on the right image
+    double rightX;         ///< x on the right image
+    double rightY;         ///< y on the right image
     double rightReserved;  ///< kept by the orientation library
 };
 static_assert(sizeof(CONTROLPOINT_INFO) == 88, "CONTROLPOINT_INFO is 88 bytes");
@@ -80,8 +80,8 @@ struct CONTROLPOINT_STORAGE {
     unsigned char reserved0[3];  ///< reserved
     CONTROLPOINT_INFO* entries;  ///< the entries (`capacity` of them)
     unsigned char reserved1[4];  ///< reserved
-    std::int32_t count;  ///< entries in use
-    std::int32_t capacity;  ///< entries there is room for
+    std::int32_t count;          ///< entries in use
+    std::int32_t capacity;       ///< entries there is room for
 };
 #pragma pack(pop)
 static_assert(offsetof(CONTROLPOINT_STORAGE, entries) == 3, "entry pointer at byte 3");
@@ -92,8 +92,7 @@ static_assert(offsetof(CONTROLPOINT_STORAGE, capacity) == 11 + sizeof(void*), "c
 using YbiHandle = struct YbiImage*;
 
 static_assert(std::is_trivially_copyable_v<D_RECT> && std::is_trivially_copyable_v<CameraInfo> &&
-                  std::is_trivially_copyable_v<CONTROLPOINT_INFO> &&
-                  std::is_trivially_copyable_v<CONTROLPOINT_STORAGE>,
+                  std::is_trivially_copyable_v<CONTROLPOINT_INFO> && std::is_trivially_copyable_v<CONTROLPOINT_STORAGE>,
               "shared records are trivially copyable");
 
 #endif

@@ -11,14 +11,16 @@
 
 /// \addtogroup resultcodes
 /// @{
-inline constexpr std::int32_t ORIENT_E_FILE_MISSING = 7200001;  ///< the coefficient file does not exist or cannot be opened
-inline constexpr std::int32_t ORIENT_E_BAD_MAGIC = 7200002;     ///< not a coefficient file, or an unknown kind or value count
-inline constexpr std::int32_t ORIENT_E_NULL_ARGUMENT = 7200003; ///< null set, record, path or value pointer
-inline constexpr std::int32_t ORIENT_E_SHORT_FILE = 7200004;    ///< the file ends before its values
-inline constexpr std::int32_t ORIENT_E_RANGE = 7200005;         ///< index, kind or capacity out of range; a damaged set header
-inline constexpr std::int32_t ORIENT_E_NO_MEMORY = 7200006;     ///< a set cannot be allocated or grown
-inline constexpr std::int32_t ORIENT_E_WRITE = 7200007;         ///< the coefficient file cannot be written
-inline constexpr std::int32_t ORIENT_E_UNKNOWN_SET = 7200008;   ///< a set this library did not make, or has freed
+/// the coefficient file does not exist or cannot be opened
+inline constexpr std::int32_t ORIENT_E_FILE_MISSING = 7200001;
+/// not a coefficient file, or an unknown kind or value count
+inline constexpr std::int32_t ORIENT_E_BAD_MAGIC = 7200002;
+inline constexpr std::int32_t ORIENT_E_NULL_ARGUMENT = 7200003;  ///< null set, record, path or value pointer
+inline constexpr std::int32_t ORIENT_E_SHORT_FILE = 7200004;     ///< the file ends before its values
+inline constexpr std::int32_t ORIENT_E_RANGE = 7200005;  ///< index, kind or capacity out of range; a damaged set header
+inline constexpr std::int32_t ORIENT_E_NO_MEMORY = 7200006;    ///< a set cannot be allocated or grown
+inline constexpr std::int32_t ORIENT_E_WRITE = 7200007;        ///< the coefficient file cannot be written
+inline constexpr std::int32_t ORIENT_E_UNKNOWN_SET = 7200008;  ///< a set this library did not make, or has freed
 /// @}
 
 // Kinds of coefficient file.
@@ -34,8 +36,8 @@ inline constexpr char ORIENT_CEFF_MAGIC[] = "YBI_ORIENT_COEFFICIENT_FILE_VER1.0"
 /// at byte 58. Bytes 0 to 59 are written (unused ones zero), nothing beyond them.
 inline constexpr std::size_t ORIENT_RECORD_FIRST_VALUE[3] = {0, 14, 2};
 inline constexpr std::int32_t ORIENT_RECORD_VALUE_COUNT[3] = {6, 5, 7};  ///< values of each kind
-inline constexpr std::size_t ORIENT_RECORD_KIND_OFFSET = 58;           ///< where the kind lies
-inline constexpr std::size_t ORIENT_RECORD_FILLED_BYTES = 60;          ///< bytes written
+inline constexpr std::size_t ORIENT_RECORD_KIND_OFFSET = 58;             ///< where the kind lies
+inline constexpr std::size_t ORIENT_RECORD_FILLED_BYTES = 60;            ///< bytes written
 
 /// Reads a coefficient file into the orientation record, as the ORIENT_RECORD_* constants lay it out.
 /// \param path the orientation coefficient file

@@ -58,21 +58,32 @@ ErrorClasses& errorClasses() {
 py::handle classOf(std::int32_t code) {
     ErrorClasses const& c = errorClasses();
     switch (code) {
-        case kCannotOpen: case kFileNotFound: case kOrthoCannotOpen: case YBI_E_FILE_MISSING:
-        case ORIENT_E_FILE_MISSING:
-            return c.missing;
-        case kInvalidContent: case kWrongMagic: case kImageNumberMismatch: case YBI_E_BAD_MAGIC:
-        case YBI_E_SHORT_FILE: case YBI_E_BAD_CONTENT: case ORIENT_E_BAD_MAGIC: case ORIENT_E_SHORT_FILE:
-            return c.damaged;
-        case kCannotWrite: case YBI_E_WRITE: case ORIENT_E_WRITE:
-            return c.write;
-        case kInvalidArgument: case kOutOfRange: case kOrthoNullArgument: case YBI_E_NULL_ARGUMENT: case YBI_E_RANGE:
-        case ORIENT_E_NULL_ARGUMENT: case ORIENT_E_RANGE: case YSURVEY_E_NULL_ARGUMENT:
-            return c.argument;
-        case kNotFound:
-            return c.notFound;
-        default:
-            return c.error;
+        case kCannotOpen:
+        case kFileNotFound:
+        case kOrthoCannotOpen:
+        case YBI_E_FILE_MISSING:
+        case ORIENT_E_FILE_MISSING: return c.missing;
+        case kInvalidContent:
+        case kWrongMagic:
+        case kImageNumberMismatch:
+        case YBI_E_BAD_MAGIC:
+        case YBI_E_SHORT_FILE:
+        case YBI_E_BAD_CONTENT:
+        case ORIENT_E_BAD_MAGIC:
+        case ORIENT_E_SHORT_FILE: return c.damaged;
+        case kCannotWrite:
+        case YBI_E_WRITE:
+        case ORIENT_E_WRITE: return c.write;
+        case kInvalidArgument:
+        case kOutOfRange:
+        case kOrthoNullArgument:
+        case YBI_E_NULL_ARGUMENT:
+        case YBI_E_RANGE:
+        case ORIENT_E_NULL_ARGUMENT:
+        case ORIENT_E_RANGE:
+        case YSURVEY_E_NULL_ARGUMENT: return c.argument;
+        case kNotFound: return c.notFound;
+        default: return c.error;
     }
 }
 
@@ -168,7 +179,8 @@ void mapDrive(std::string const& letter, py::object const& folder) {
     }
     // A native folder: the file system's own bytes.
     std::string const native = py::module_::import("os").attr("fsencode")(folder).cast<std::string>();
-    if (!hbSetDriveRoot(drive[0], native.c_str())) throw py::value_error("cannot map drive " + drive + ": to " + native);
+    if (!hbSetDriveRoot(drive[0], native.c_str()))
+        throw py::value_error("cannot map drive " + drive + ": to " + native);
 }
 
 std::optional<std::string> driveRoot(std::string const& letter) {
@@ -204,21 +216,21 @@ py::dtype dtypeOf(std::vector<Field> const& fields, std::size_t itemSize) {
 // Made once and never released: the interpreter may be gone when static objects are destroyed.
 py::dtype& tiePointDtype() {
     static py::dtype& dtype = *new py::dtype(dtypeOf({{"image", "<i4", offsetof(tagImagePoint, imageNo)},
-                                      {"name", "S32", offsetof(tagImagePoint, name)},
-                                      {"type", "<i2", offsetof(tagImagePoint, type)},
-                                      {"x", "<f8", offsetof(tagImagePoint, x)},
-                                      {"y", "<f8", offsetof(tagImagePoint, y)},
-                                      {"photo_x", "<f8", offsetof(tagImagePoint, photoX)},
-                                      {"photo_y", "<f8", offsetof(tagImagePoint, photoY)}},
-                                     sizeof(tagImagePoint)));
+                                                      {"name", "S32", offsetof(tagImagePoint, name)},
+                                                      {"type", "<i2", offsetof(tagImagePoint, type)},
+                                                      {"x", "<f8", offsetof(tagImagePoint, x)},
+                                                      {"y", "<f8", offsetof(tagImagePoint, y)},
+                                                      {"photo_x", "<f8", offsetof(tagImagePoint, photoX)},
+                                                      {"photo_y", "<f8", offsetof(tagImagePoint, photoY)}},
+                                                     sizeof(tagImagePoint)));
     return dtype;
 }
 
 py::dtype& gcpLayoutDtype() {
     static py::dtype& dtype = *new py::dtype(dtypeOf({{"caller_data", "S32", offsetof(BLOCKGCPLAYOUTINFO, callerData)},
-                                      {"image_count", "<i4", offsetof(BLOCKGCPLAYOUTINFO, imageCount)},
-                                      {"images", "(12,)<i4", offsetof(BLOCKGCPLAYOUTINFO, imageNo)}},
-                                     sizeof(BLOCKGCPLAYOUTINFO)));
+                                                      {"image_count", "<i4", offsetof(BLOCKGCPLAYOUTINFO, imageCount)},
+                                                      {"images", "(12,)<i4", offsetof(BLOCKGCPLAYOUTINFO, imageNo)}},
+                                                     sizeof(BLOCKGCPLAYOUTINFO)));
     return dtype;
 }
 
@@ -229,8 +241,8 @@ py::array arrayOver(std::vector<Record>&& records, py::dtype const& dtype) {
     py::capsule const owner(owned, [](void* data) { delete static_cast<std::vector<Record>*>(data); });
     static Record empty{};
     void* data = owned->empty() ? static_cast<void*>(&empty) : static_cast<void*>(owned->data());
-    return py::array(dtype, {static_cast<py::ssize_t>(owned->size())}, {static_cast<py::ssize_t>(sizeof(Record))},
-                     data, owner);
+    return py::array(dtype, {static_cast<py::ssize_t>(owned->size())}, {static_cast<py::ssize_t>(sizeof(Record))}, data,
+                     owner);
 }
 
 // An argument the library could not take, raised as ybblockio.ArgumentError with its code's meaning.
@@ -303,16 +315,18 @@ py::array readTiePoints(py::handle path, std::optional<std::int32_t> image) {
 std::int32_t refuseLongNames(std::string const& host, tagImagePoint const* points, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i)
         if (std::memchr(points[i].name, 0, sizeof points[i].name) == nullptr)
-            refuseArgument(host, "record " + std::to_string(i) + ": its name fills all 32 bytes; a point name holds at "
-                                 "most 31 (GBK) bytes");
+            refuseArgument(host, "record " + std::to_string(i) +
+                                     ": its name fills all 32 bytes; a point name holds at "
+                                     "most 31 (GBK) bytes");
     return kSuccess;
 }
 
 void writeTiePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(), [](char const* host, tagImagePoint* records, std::int32_t count) {
-        refuseLongNames(host, records, count);
-        return ybCreateTiePntFile(host, records, count);
-    });
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(),
+                                [](char const* host, tagImagePoint* records, std::int32_t count) {
+                                    refuseLongNames(host, records, count);
+                                    return ybCreateTiePntFile(host, records, count);
+                                });
 }
 
 py::array readImagePoints(py::handle path) {
@@ -320,10 +334,11 @@ py::array readImagePoints(py::handle path) {
 }
 
 void writeImagePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(), [](char const* host, tagImagePoint* records, std::int32_t count) {
-        refuseLongNames(host, records, count);
-        return ybWriteImgGcpFile(host, records, count);
-    });
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(),
+                                [](char const* host, tagImagePoint* records, std::int32_t count) {
+                                    refuseLongNames(host, records, count);
+                                    return ybWriteImgGcpFile(host, records, count);
+                                });
 }
 
 py::array readGcpLayout(py::handle path) {
@@ -375,8 +390,8 @@ py::array readImageList(py::handle path) {
     std::vector<std::u32string> paths;
     std::size_t longest = 1;
     for (ListedImage const& image : images) {
-        paths.push_back(codePointsOf(
-            textOf(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath))));
+        paths.push_back(
+            codePointsOf(textOf(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath))));
         longest = std::max(longest, paths.back().size());
     }
     // The path's code points first, then the numbers: every field stays 4-byte aligned.
@@ -555,8 +570,8 @@ PYBIND11_MODULE(_ybblockio, module) {
         newError(module, "ArgumentError", classes.error, "An argument or a stored value is invalid or out of range.");
     classes.notFound = newError(module, "NotFoundError", classes.error, "No such tie point or strip.");
     // The classes outlive every call: the module holds them, and so does this table.
-    for (py::handle cls : {classes.error, classes.missing, classes.damaged, classes.write, classes.argument,
-                           classes.notFound})
+    for (py::handle cls :
+         {classes.error, classes.missing, classes.damaged, classes.write, classes.argument, classes.notFound})
         cls.inc_ref();
     hbSetMessageSink(messageSink, nullptr);
     py::register_exception_translator([](std::exception_ptr pointer) {

@@ -125,8 +125,7 @@ std::string ybGetImgAuxFileName(BlockInfo const& block, char const* imagePath, c
 
 std::string ybGetModAuxFileName(BlockInfo const& block, char const* leftImage, char const* rightImage, char const* ext,
                                 char const* suffix) {
-    return yb::frame::guarded(
-        [&] { return yb::block::modelAuxFileName(block, leftImage, rightImage, ext, suffix); });
+    return yb::frame::guarded([&] { return yb::block::modelAuxFileName(block, leftImage, rightImage, ext, suffix); });
 }
 
 std::string ybGetTempAuxFileName(BlockInfo const& block, char const* firstImage, char const* secondImage,
@@ -136,9 +135,8 @@ std::string ybGetTempAuxFileName(BlockInfo const& block, char const* firstImage,
 }
 
 std::string ybGetBlkImgPropFileName(char const* dirPath, char const* titlePath) {
-    return yb::frame::guarded([&] {
-        return yb::block::besideFileName(dirPath, titlePath, yb::block::kImagePropertyExtension);
-    });
+    return yb::frame::guarded(
+        [&] { return yb::block::besideFileName(dirPath, titlePath, yb::block::kImagePropertyExtension); });
 }
 
 std::string ybGetBlkImgListFileName(char const* dirPath, char const* titlePath) {

@@ -28,8 +28,7 @@ constexpr std::array<std::string_view, 9> kCreationOrder = {
 };
 // The sub-directories in the order they are removed, deepest first.
 constexpr std::array<std::string_view, 8> kRemovalOrder = {
-    "\\Temp\\Matrices", "\\Temp",           "\\BackUp", "\\Images",
-    "\\Adjust",         "\\Model\\Product", "\\Model",  "\\ImagesProp",
+    "\\Temp\\Matrices", "\\Temp", "\\BackUp", "\\Images", "\\Adjust", "\\Model\\Product", "\\Model", "\\ImagesProp",
 };
 // Where the default sensor property files go.
 constexpr std::string_view kSensorDirectory = "\\ImagesProp";
@@ -73,11 +72,9 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
         }
         if (p < pattern.size()) {
             std::size_t const patternLength = characterLength(pattern, p);
-            bool const same =
-                pattern[p] == '?' ||
-                (patternLength == nameLength &&
-                 (nameLength == 2 ? pattern.substr(p, 2) == name.substr(n, 2)
-                                  : asciiLower(pattern[p]) == asciiLower(name[n])));
+            bool const same = pattern[p] == '?' || (patternLength == nameLength &&
+                                                    (nameLength == 2 ? pattern.substr(p, 2) == name.substr(n, 2)
+                                                                     : asciiLower(pattern[p]) == asciiLower(name[n])));
             if (same) {
                 p += pattern[p] == '?' ? 1 : patternLength;
                 n += nameLength;
@@ -128,7 +125,8 @@ std::int32_t listSameExtensions(char const* dir, std::vector<ExtensionTitles> co
     if (!entries) return kOutOfRange;
     for (auto const& one : wanted)
         for (auto const& entry : *entries)
-            if (matchesExtension(entry.name, one.extension)) one.titles->push_back(platform::splitPath(entry.name).title);
+            if (matchesExtension(entry.name, one.extension))
+                one.titles->push_back(platform::splitPath(entry.name).title);
     return kSuccess;
 }
 

@@ -37,7 +37,9 @@ constexpr int kTokenWidth = 63;
 
 bool validCount(std::int32_t count) { return count == kThreeParameters || count == kSevenParameters; }
 
-std::string conversionFileName(BlockInfo const& block) { return blockAuxFileName(block, kConversionExtension, nullptr); }
+std::string conversionFileName(BlockInfo const& block) {
+    return blockAuxFileName(block, kConversionExtension, nullptr);
+}
 
 // The next whitespace-separated token, read bounded; false at the end of the file.
 bool nextToken(std::FILE* stream, std::array<char, kTokenWidth + 1>& token) {

@@ -16,7 +16,8 @@
 namespace yb::block {
 namespace {
 
-constexpr std::string_view kSingleImageDomMagic = frame::magicOf(frame::FileKind::SingleImageDomOption);  // shared with the ortho map file
+constexpr std::string_view kSingleImageDomMagic =
+    frame::magicOf(frame::FileKind::SingleImageDomOption);  // shared with the ortho map file
 constexpr std::string_view kSingleDomMagic = frame::magicOf(frame::FileKind::SingleDomOption);
 static_assert(kSingleImageDomMagic.size() == 31 && kSingleDomMagic.size() == 34);
 static_assert(kSingleImageDomMagic.size() + sizeof(SingleImageDomOption) == 1139);
@@ -27,13 +28,9 @@ std::int32_t readCheckedOption(char const* path, std::string_view magic, void* r
     if (path == nullptr || record == nullptr) return kInvalidArgument;
     std::vector<unsigned char> buffer(recordSize);
     switch (frame::readOptionFile(path, magic, buffer.data(), buffer.size())) {
-        case frame::OptionReadStatus::Ok:
-            std::memcpy(record, buffer.data(), recordSize);
-            return kSuccess;
-        case frame::OptionReadStatus::CannotOpen:
-            return kCannotOpen;
-        case frame::OptionReadStatus::ShortRecord:
-            return kInvalidContent;
+        case frame::OptionReadStatus::Ok: std::memcpy(record, buffer.data(), recordSize); return kSuccess;
+        case frame::OptionReadStatus::CannotOpen: return kCannotOpen;
+        case frame::OptionReadStatus::ShortRecord: return kInvalidContent;
         case frame::OptionReadStatus::WrongMagic: {
             // A file too short to hold the magic is damaged; one whose magic differs is another kind.
             auto const size = platform::fileSize(path);

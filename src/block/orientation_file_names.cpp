@@ -21,7 +21,6 @@
 namespace yb::block {
 namespace {
 
-
 // The RPC reference file: the referenced path, its terminator and zero bytes, always this long.
 constexpr std::size_t kRpcReferenceSize = 256;
 

@@ -46,7 +46,8 @@ std::int32_t calculateDomRect(OrthoInfo const& info, D_RECT& rect) {
     }
     std::string const image(platform::boundedText(info.extentImage, sizeof info.extentImage));
     frame::YbiImage opened;
-    if (std::int32_t const code = opened.open(image.c_str(), frame::YbiImage::Mode::Read); code != kSuccess) return code;
+    if (std::int32_t const code = opened.open(image.c_str(), frame::YbiImage::Mode::Read); code != kSuccess)
+        return code;
     return ybGetUserCoordinateRangle(opened.get(), 1, &rect.xMin, &rect.xMax, &rect.yMin, &rect.yMax);
 }
 

@@ -21,24 +21,20 @@ OptionReadStatus readOptionFile(char const* path, std::string_view magic, void* 
 
 std::int32_t optionReadResult(OptionReadStatus status, OptionReadCodes const& codes) {
     switch (status) {
-        case OptionReadStatus::Ok:
-            return kSuccess;
-        case OptionReadStatus::CannotOpen:
-            return codes.cannotOpen;
-        case OptionReadStatus::WrongMagic:
-            return codes.wrongMagic;
-        case OptionReadStatus::ShortRecord:
-            return codes.shortRecord;
+        case OptionReadStatus::Ok: return kSuccess;
+        case OptionReadStatus::CannotOpen: return codes.cannotOpen;
+        case OptionReadStatus::WrongMagic: return codes.wrongMagic;
+        case OptionReadStatus::ShortRecord: return codes.shortRecord;
     }
     return kInvalidContent;  // not a status readOptionFile gives
 }
 
 bool writeOptionFile(char const* path, std::string_view magic, void const* record, std::size_t recordSize) {
     return path != nullptr && platform::replaceFile(path, [&](platform::Output& out) {
-        out.writeMagic(magic);
-        out.write(record, recordSize);
-        return true;
-    });
+               out.writeMagic(magic);
+               out.write(record, recordSize);
+               return true;
+           });
 }
 
 }  // namespace yb::frame

@@ -11,10 +11,10 @@
 namespace yb::frame {
 
 enum class OptionReadStatus {
-    Ok,            // magic matched; the record holds what the file had (a short record keeps the rest)
-    CannotOpen,    // the file could not be opened for reading, or reading it failed
-    WrongMagic,    // the file is shorter than the magic or its first bytes differ
-    ShortRecord,   // magic matched but the record came up short (bytes present are stored)
+    Ok,           // magic matched; the record holds what the file had (a short record keeps the rest)
+    CannotOpen,   // the file could not be opened for reading, or reading it failed
+    WrongMagic,   // the file is shorter than the magic or its first bytes differ
+    ShortRecord,  // magic matched but the record came up short (bytes present are stored)
 };
 
 // Reads magic and record. The record is not cleared here; callers decide what a failure leaves.

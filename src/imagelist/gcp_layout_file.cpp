@@ -6,6 +6,7 @@
 #include "write_path.h"
 
 #include "binary_io.h"
+#include "counted_file.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -37,13 +38,8 @@ std::int32_t writeGcpLayout(char const* path, BLOCKGCPLAYOUTINFO const* records,
     for (std::int32_t i = 0; i < count; ++i)
         if (records[i].imageCount < 0 || records[i].imageCount > kMostImagesPerPoint) return refuse();
 
-    bool const written = platform::replaceFile(path, [&](platform::Output& out) {
-        out.writeMagic(kGcpLayoutMagic);
-        out.writeI32(count);
-        out.writeRecords(records, static_cast<std::size_t>(count));
-        return true;
-    });
-    return written ? kSuccess : kCannotWrite;
+    return frame::writeCountedFile(path, kGcpLayoutMagic, records, count, sizeof(BLOCKGCPLAYOUTINFO)) ? kSuccess
+                                                                                                      : kCannotWrite;
 }
 
 // Opens the file, tests its magic and reads its record count, which must fit the file.
@@ -52,10 +48,10 @@ std::int32_t openGcpLayout(char const* path, platform::File& file, std::int32_t&
     file = platform::openFile(path, "rb");
     if (!file) return kCannotWrite;
     BinaryStream stream(file.get());
-    if (!stream.readMagic(kGcpLayoutMagic) || !stream.readI32(count)) return kInvalidContent;
-    auto remaining = stream.remaining();
-    if (!remaining || !platform::countFits(count, sizeof(BLOCKGCPLAYOUTINFO), *remaining)) return kInvalidContent;
-    return kSuccess;
+    if (frame::readCountedHeader(stream, kGcpLayoutMagic, count) != frame::CountedHeader::Ok ||
+        !frame::recordsPresent(stream, kGcpLayoutMagic, count, sizeof(BLOCKGCPLAYOUTINFO)))
+        return kInvalidContent;
+    return stream.seek(kGcpRecordsOffset) ? kSuccess : kInvalidContent;
 }
 
 std::int32_t gcpCount(char const* path, std::int32_t* count) {

@@ -93,8 +93,7 @@ std::int32_t storeCornerPoints(YbiHandle image, D_RECT const& rect) {
     };
     for (std::int32_t point = 1; point <= 4; ++point) {
         Corner const& c = corners[point - 1];
-        if (std::int32_t code = ybUpdataOneControlPointOfYBI(image, point, 1, 1, c.x, c.y, c.column, c.row);
-            code != 0)
+        if (std::int32_t code = ybUpdataOneControlPointOfYBI(image, point, 1, 1, c.x, c.y, c.column, c.row); code != 0)
             return code;
     }
     return kSuccess;

@@ -27,11 +27,11 @@ inline constexpr std::string_view kImageListMagic = frame::magicOf(frame::FileKi
 inline constexpr std::int64_t kStripCountOffset = 31;
 inline constexpr std::int64_t kFirstSectionOffset = 35;
 inline constexpr std::size_t kPathFieldSize = 260;
-inline constexpr std::size_t kPathEntrySize = 4 + kPathFieldSize;                 // 264
+inline constexpr std::size_t kPathEntrySize = 4 + kPathFieldSize;  // 264
 // An attribute entry holds the record's bytes from nGroupNo to its end.
 inline constexpr std::size_t kAttributeOffset = offsetof(ImageOrderInfo, nGroupNo);
 inline constexpr std::size_t kAttributeBytes = sizeof(ImageOrderInfo) - kAttributeOffset;
-inline constexpr std::size_t kAttributeEntrySize = 4 + kAttributeBytes;           // 40
+inline constexpr std::size_t kAttributeEntrySize = 4 + kAttributeBytes;                 // 40
 inline constexpr std::size_t kImageEntriesSize = kPathEntrySize + kAttributeEntrySize;  // 304 per image
 inline constexpr std::size_t kSectionHeaderSize = 8;
 static_assert(kImageListMagic.size() == 31 && kFirstSectionOffset == 31 + 4);
@@ -85,10 +85,10 @@ private:
     std::uint64_t length_ = 0;
     std::int32_t stored_ = 0;
     std::unordered_map<std::int32_t, StripSection> first_;  // first section of each number walked
-    std::int64_t next_ = kFirstSectionOffset;                // the next section's header
+    std::int64_t next_ = kFirstSectionOffset;               // the next section's header
     std::int32_t walked_ = 0;
     WalkResult stopped_ = WalkResult::Found;  // NotFound or Damaged once the walk cannot go on
-    bool readFailed_ = false;                  // a read failed
+    bool readFailed_ = false;                 // a read failed
 };
 
 // A walk from the first section to strip `stripNo` on an open stream; the stream then stands at its
@@ -129,8 +129,8 @@ std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_
 // answering with that query's codes.
 std::int32_t totalImageCount(ImageListReader& list, std::int32_t* totalCount);
 std::int32_t readImagePaths(ImageListReader& list, std::int32_t stripNo, std::vector<std::string>& paths);
-std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo,
-                          std::int32_t imageIndex, ImageOrderInfo* record);
+std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex,
+                          ImageOrderInfo* record);
 std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderInfo const& record);
 
 }  // namespace yb::imagelist

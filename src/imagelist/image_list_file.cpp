@@ -127,8 +127,7 @@ bool ImageListReader::readPaths(StripSection const& section, std::vector<std::st
     entries->resize(count * kPathEntrySize);
     if (!readAt(section.entriesOffset, entries->data(), entries->size())) return false;
     paths.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-        paths.emplace_back(pathOfEntry(entries->data() + i * kPathEntrySize));
+    for (std::size_t i = 0; i < count; ++i) paths.emplace_back(pathOfEntry(entries->data() + i * kPathEntrySize));
     return true;
 }
 
@@ -195,8 +194,8 @@ std::vector<unsigned char> buildEntries(std::vector<ImageOrderInfo> const& image
 }
 
 // Largest image count a section can declare without its byte size overflowing a 32-bit count.
-constexpr std::size_t kMostImagesPerStrip = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) /
-                                            kImageEntriesSize;
+constexpr std::size_t kMostImagesPerStrip =
+    static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) / kImageEntriesSize;
 
 // A new file: the magic, the strip count and every section empty except `stripNo`, which holds
 // `images` (or none when stripNo is 0).
@@ -261,8 +260,9 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
     }
 
     // The following sections, read once; they must all be there before anything is written.
-    auto const tailStart = static_cast<std::uint64_t>(
-        section.entriesOffset + static_cast<std::int64_t>(section.imageCount) * static_cast<std::int64_t>(kImageEntriesSize));
+    auto const tailStart =
+        static_cast<std::uint64_t>(section.entriesOffset + static_cast<std::int64_t>(section.imageCount) *
+                                                               static_cast<std::int64_t>(kImageEntriesSize));
     if (tailStart > *length) return kInvalidContent;
     platform::ScratchVector<unsigned char> tail;
     tail->resize(static_cast<std::size_t>(*length - tailStart));

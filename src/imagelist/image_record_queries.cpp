@@ -106,8 +106,8 @@ std::int32_t readImagePaths(char const* path, std::int32_t stripNo, char (*paths
     return kSuccess;
 }
 
-std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo,
-                          std::int32_t imageIndex, ImageOrderInfo* record) {
+std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex,
+                          ImageOrderInfo* record) {
     if (record == nullptr || stripCount < 1 || stripNo < 1 || imageIndex < 1 || stripNo > stripCount)
         return kInvalidArgument;
     if (list.storedStripCount() != stripCount) return kInvalidContent;
@@ -140,8 +140,7 @@ std::int32_t readOneImage(ImageListReader& list, std::int32_t stripCount, std::i
 
 std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_t stripNo, std::int32_t imageIndex,
                           ImageOrderInfo* record) {
-    if (path == nullptr || record == nullptr || stripCount < 1 || stripNo < 1 || imageIndex < 1 ||
-        stripNo > stripCount)
+    if (path == nullptr || record == nullptr || stripCount < 1 || stripNo < 1 || imageIndex < 1 || stripNo > stripCount)
         return kInvalidArgument;
     ImageListReader list;
     if (std::int32_t code = list.open(path, kCannotOpen); code != kSuccess) return code;
@@ -180,9 +179,9 @@ std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderIn
     std::int64_t const k = position;
     auto const pathEntryAt =
         static_cast<std::uint64_t>(section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * (k - 1));
-    auto const attributeEntryAt = static_cast<std::uint64_t>(
-        section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * n +
-        static_cast<std::int64_t>(kAttributeEntrySize) * (k - 1));
+    auto const attributeEntryAt =
+        static_cast<std::uint64_t>(section.entriesOffset + static_cast<std::int64_t>(kPathEntrySize) * n +
+                                   static_cast<std::int64_t>(kAttributeEntrySize) * (k - 1));
     // Both entries change or neither: the old ones are kept until the change is complete.
     platform::FileChange change(path, platform::WorkCopyName::Bak);
     if (!change.opened()) return kCannotOpen;

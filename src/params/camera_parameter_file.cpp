@@ -30,12 +30,9 @@ static_assert(kFileSizeWithoutRecords + 8 * sizeof(RimPoint) == 224);
 std::size_t fiducialCount(std::int32_t layout) {
     switch (layout) {
         case RIM_LAYOUT_FOUR:
-        case RIM_LAYOUT_FOUR_ALT:
-            return 4;
-        case RIM_LAYOUT_EIGHT:
-            return 8;
-        default:
-            return 0;
+        case RIM_LAYOUT_FOUR_ALT: return 4;
+        case RIM_LAYOUT_EIGHT: return 8;
+        default: return 0;
     }
 }
 

@@ -105,7 +105,8 @@ std::int32_t readEntry(char const* path, std::int32_t index, char* name) {
 }  // namespace
 }  // namespace yb::params
 
-std::int32_t ybJumpTextFileLines(std::FILE* stream, std::int32_t lineCount, std::int32_t origin, std::int32_t* position) {
+std::int32_t ybJumpTextFileLines(std::FILE* stream, std::int32_t lineCount, std::int32_t origin,
+                                 std::int32_t* position) {
     return yb::frame::guarded([&] { return yb::params::skipTextLines(stream, lineCount, origin, position); });
 }
 

@@ -45,7 +45,8 @@ std::int32_t readValues(char const* path, std::int32_t kind, std::array<std::siz
 std::int32_t readRelative(char const* path, double* elements) {
     if (path == nullptr || elements == nullptr) return kInvalidArgument;
     std::array<double, kRelativeOrder.size()> values{};
-    if (std::int32_t const code = readValues(path, ORIENT_KIND_RELATIVE, kRelativeOrder, values); code != kSuccess) return code;
+    if (std::int32_t const code = readValues(path, ORIENT_KIND_RELATIVE, kRelativeOrder, values); code != kSuccess)
+        return code;
     elements[0] = values[0];
     elements[1] = 0.0;
     std::memcpy(elements + 2, values.data() + 1, (values.size() - 1) * sizeof(double));
@@ -56,7 +57,8 @@ std::int32_t readRelative(char const* path, double* elements) {
 std::int32_t readAbsolute(char const* path, double* elements) {
     if (path == nullptr || elements == nullptr) return kInvalidArgument;
     std::array<double, kAbsoluteOrder.size()> values{};
-    if (std::int32_t const code = readValues(path, ORIENT_KIND_ABSOLUTE, kAbsoluteOrder, values); code != kSuccess) return code;
+    if (std::int32_t const code = readValues(path, ORIENT_KIND_ABSOLUTE, kAbsoluteOrder, values); code != kSuccess)
+        return code;
     std::memcpy(elements, values.data(), sizeof values);
     return kSuccess;
 }
@@ -66,7 +68,8 @@ std::int32_t readAbsolute(char const* path, double* elements) {
 std::int32_t readInner(char const* path, double* coefficients) {
     if (path == nullptr || coefficients == nullptr) return kInvalidArgument;
     std::array<double, kInnerOrder.size()> values{};
-    if (std::int32_t const code = readValues(path, ORIENT_KIND_INNER, kInnerOrder, values); code != kSuccess) return code;
+    if (std::int32_t const code = readValues(path, ORIENT_KIND_INNER, kInnerOrder, values); code != kSuccess)
+        return code;
     std::memcpy(coefficients, values.data(), sizeof values);
     return kSuccess;
 }

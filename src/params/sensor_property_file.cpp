@@ -88,8 +88,8 @@ bool takeReal(std::string_view& text, double& value) {
     return true;
 }
 
-std::int32_t readSensorFile(char const* path, char* name, std::int32_t* first, std::int32_t* second,
-                            double* firstReal, double* secondReal) {
+std::int32_t readSensorFile(char const* path, char* name, std::int32_t* first, std::int32_t* second, double* firstReal,
+                            double* secondReal) {
     if (path == nullptr) return kInvalidArgument;
     platform::File file = platform::openFile(path, "r");
     if (!file) return kCannotOpen;
@@ -102,8 +102,7 @@ std::int32_t readSensorFile(char const* path, char* name, std::int32_t* first, s
     while (end < line.size() && !isBlank(line[end])) ++end;
     std::string const word = line.substr(begin, end - begin);
     // A name without room for its terminator in the caller's field is damage, not a name.
-    if (word.empty() || word.size() >= kSensorNameSize || word.find('\0') != std::string::npos)
-        return kInvalidContent;
+    if (word.empty() || word.size() >= kSensorNameSize || word.find('\0') != std::string::npos) return kInvalidContent;
 
     if (!platform::readLine(file.get(), line, kLineLimit)) return kInvalidContent;
     std::int32_t wholes[2] = {};
@@ -163,6 +162,5 @@ std::int32_t ybCreateCustomImagePropFile(char const* path, char const* sensorNam
 
 std::int32_t ybReadCustomImagePropFile(char const* path, char* sensorName, std::int32_t* first, std::int32_t* second,
                                        double* firstReal, double* secondReal) {
-    return guarded(
-        [&] { return yb::params::readSensorFile(path, sensorName, first, second, firstReal, secondReal); });
+    return guarded([&] { return yb::params::readSensorFile(path, sensorName, first, second, firstReal, secondReal); });
 }

@@ -4,7 +4,7 @@
 #include "file_kinds.h"
 #include "export_frame.h"
 #include "fs.h"
-#include "points/counted_point_file.h"
+#include "counted_file.h"
 #include "write_path.h"
 
 #include <yb/ybBlockFileIO.h>
@@ -28,8 +28,8 @@ std::int32_t openFeatureFile(char const* path, platform::File& file, std::int32_
     file = platform::openFile(path, "rb");
     if (!file) return kInvalidContent;
     platform::BinaryStream stream(file.get());
-    if (readCountedHeader(stream, kFeaturePointMagic, count) != CountedHeader::Ok) return kInvalidContent;
-    if (!recordsPresent(stream, kFeaturePointMagic, count, kRecordSize)) return kInvalidContent;
+    if (frame::readCountedHeader(stream, kFeaturePointMagic, count) != frame::CountedHeader::Ok) return kInvalidContent;
+    if (!frame::recordsPresent(stream, kFeaturePointMagic, count, kRecordSize)) return kInvalidContent;
     return stream.seek(kFirstRecordOffset) ? kSuccess : kInvalidContent;
 }
 
@@ -77,7 +77,7 @@ std::int32_t writeFeaturePoints(char const* path, FeaturePoint const* points, st
     // Refused arguments (a missing array too, whatever the count) leave an existing file alone.
     if (path == nullptr || count < 0 || points == nullptr) return kInvalidArgument;
     if (platform::isRegularFile(path)) return rewriteFeaturePoints(path, points, count);
-    return writeCountedFile(path, kFeaturePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
+    return frame::writeCountedFile(path, kFeaturePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "export_frame.h"
 #include "fs.h"
-#include "points/counted_point_file.h"
+#include "counted_file.h"
 #include "write_path.h"
 
 #include <algorithm>
@@ -24,13 +24,13 @@ static_assert(kFirstRecordOffset == kCountOffset + 4 && kRecordSize == 70);
 // The growable-array reader moves this many records at most per read.
 constexpr std::int32_t kPortionRecords = 1024;
 
-std::int32_t headerCode(CountedHeader status) {
+std::int32_t headerCode(frame::CountedHeader status) {
     switch (status) {
-        case CountedHeader::Ok: return kSuccess;
-        case CountedHeader::WrongMagic: return kWrongMagic;
-        case CountedHeader::ShortMagic:
-        case CountedHeader::ShortCount:
-        case CountedHeader::NegativeCount: return kInvalidContent;
+        case frame::CountedHeader::Ok: return kSuccess;
+        case frame::CountedHeader::WrongMagic: return kWrongMagic;
+        case frame::CountedHeader::ShortMagic:
+        case frame::CountedHeader::ShortCount:
+        case frame::CountedHeader::NegativeCount: return kInvalidContent;
     }
     return kInvalidContent;
 }
@@ -39,7 +39,7 @@ std::int32_t headerCode(CountedHeader status) {
 std::int32_t checkOpened(platform::File& file, std::int32_t& count) {
     if (!file) return kCannotOpen;
     platform::BinaryStream stream(file.get());
-    return headerCode(readCountedHeader(stream, kImagePointMagic, count));
+    return headerCode(frame::readCountedHeader(stream, kImagePointMagic, count));
 }
 
 // Opens the file for reading and checks magic and count.
@@ -53,7 +53,7 @@ std::int32_t openChecked(char const* path, platform::File& file, std::int32_t& c
 std::int32_t checkRecords(platform::File& file, std::int32_t& count) {
     if (std::int32_t code = checkOpened(file, count); code != kSuccess) return code;
     platform::BinaryStream stream(file.get());
-    if (!recordsPresent(stream, kImagePointMagic, count, kRecordSize)) return kInvalidContent;
+    if (!frame::recordsPresent(stream, kImagePointMagic, count, kRecordSize)) return kInvalidContent;
     return stream.seek(kFirstRecordOffset) ? kSuccess : kInvalidContent;
 }
 
@@ -123,12 +123,12 @@ std::int32_t writeImagePoints(char const* path, tagImagePoint const* points, std
         platform::removeFile(path);
         return kInvalidArgument;
     }
-    return writeCountedFile(path, kImagePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
+    return frame::writeCountedFile(path, kImagePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
 }
 
 std::int32_t writeImagePoints(platform::FoundFile const& file, tagImagePoint const* points, std::int32_t count) {
     if (count < 0 || (count > 0 && points == nullptr)) return kInvalidArgument;
-    return writeCountedFile(file, kImagePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
+    return frame::writeCountedFile(file, kImagePointMagic, points, count, kRecordSize) ? kSuccess : kCannotWrite;
 }
 
 std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, std::int32_t count) {
@@ -149,11 +149,13 @@ std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, st
     // where the new records go: all the append can overwrite.
     platform::FileChange change(path, platform::WorkCopyName::Tmp);
     if (!change.opened()) return change.refused() ? kCannotWrite : kCannotOpen;
-    auto const recordsEnd = static_cast<std::uint64_t>(kFirstRecordOffset) + std::uint64_t{static_cast<std::uint32_t>(oldCount)} * kRecordSize;
+    auto const recordsEnd = static_cast<std::uint64_t>(kFirstRecordOffset) +
+                            std::uint64_t{static_cast<std::uint32_t>(oldCount)} * kRecordSize;
     std::int32_t const newCount = oldCount + count;
-    bool const ok = change.keep({{static_cast<std::uint64_t>(kCountOffset), sizeof newCount}, {recordsEnd, change.oldLength()}}) &&
-                    change.write(recordsEnd, points, static_cast<std::size_t>(count) * kRecordSize) &&
-                    change.write(kCountOffset, &newCount, sizeof newCount) && change.commit();
+    bool const ok =
+        change.keep({{static_cast<std::uint64_t>(kCountOffset), sizeof newCount}, {recordsEnd, change.oldLength()}}) &&
+        change.write(recordsEnd, points, static_cast<std::size_t>(count) * kRecordSize) &&
+        change.write(kCountOffset, &newCount, sizeof newCount) && change.commit();
     return ok ? kSuccess : kCannotWrite;
 }
 

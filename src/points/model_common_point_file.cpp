@@ -41,7 +41,8 @@ std::int32_t createFile(char const* path, std::int32_t stripCount) {
     return sections::createEmpty(path, kLayout, stripCount);
 }
 
-std::int32_t readFileInfo(char const* path, std::int32_t* stripCount, std::int32_t* sectionCount, std::int32_t* pointCount) {
+std::int32_t readFileInfo(char const* path, std::int32_t* stripCount, std::int32_t* sectionCount,
+                          std::int32_t* pointCount) {
     platform::File file;
     sections::Header header;
     if (std::int32_t code = openHeader(path, file, header); code != kSuccess) return code;
@@ -92,7 +93,8 @@ std::int32_t readPairPoints(char const* path, std::int32_t stripNo, std::int32_t
     }
     if (result.status != sections::ScanStatus::Found) return kInvalidContent;
     platform::BinaryStream stream(file.get());
-    if (!sections::recordsPresent(stream, kLayout, result.section) || !stream.seek(result.section.recordsOffset(kLayout)) ||
+    if (!sections::recordsPresent(stream, kLayout, result.section) ||
+        !stream.seek(result.section.recordsOffset(kLayout)) ||
         !stream.read(points, static_cast<std::size_t>(result.section.count) * sizeof(ModelCommonPoint))) {
         return kInvalidContent;
     }
@@ -117,8 +119,8 @@ std::int32_t writePairPoints(char const* path, std::int32_t stripNo, std::int32_
     if (change.refused()) return kCannotWrite;
     platform::File file;
     sections::Header header;
-    std::int32_t const read = change.opened() ? readCheckedHeader(sections::readerOf(change), header)
-                                              : openHeader(path, file, header);
+    std::int32_t const read =
+        change.opened() ? readCheckedHeader(sections::readerOf(change), header) : openHeader(path, file, header);
     if (read != kSuccess) return read;
     if (first->count != second->count) return kInvalidArgument;
     // Entries pair up by position: the caller passes both models' points in the same order.
@@ -127,8 +129,8 @@ std::int32_t writePairPoints(char const* path, std::int32_t stripNo, std::int32_
     for (std::int32_t k = 0; k < first->count; ++k) {
         records.push_back(commonPointFromModelPoints(first->entries[k], second->entries[k], second->entries[k]));
     }
-    return sections::addRecords(change, file, path, kLayout, header, {stripNo, firstModel, secondModel},
-                                records.data(), first->count, {kCannotWrite});
+    return sections::addRecords(change, file, path, kLayout, header, {stripNo, firstModel, secondModel}, records.data(),
+                                first->count, {kCannotWrite});
 }
 
 }  // namespace
@@ -156,7 +158,8 @@ std::int32_t ybReadComJointPntFile(char const* path, std::int32_t stripNo, std::
 }
 
 std::int32_t ybWriteComJointPntFile(char const* path, std::int32_t stripNo, std::int32_t firstModel,
-                                    std::int32_t secondModel, CONTROLPOINT_STORAGE* first, CONTROLPOINT_STORAGE* second) {
+                                    std::int32_t secondModel, CONTROLPOINT_STORAGE* first,
+                                    CONTROLPOINT_STORAGE* second) {
     return yb::frame::guarded(
         [&] { return yb::points::writePairPoints(path, stripNo, firstModel, secondModel, first, second); });
 }

@@ -85,10 +85,9 @@ std::int32_t findPosition(char const* path, std::int32_t position, platform::Fil
     if (std::int32_t code = openHeader(path, file, header, kCannotOpen); code != kSuccess) return code;
     if (position < 1 || position > header.sections) return kOutOfRange;
     platform::BinaryStream stream(file.get());
-    auto const result = sections::scan(sections::readerOf(stream), kLayout, position,
-                                       [&](std::int32_t candidate, sections::Key const&, sections::Section const&) {
-                                           return candidate == position;
-                                       });
+    auto const result = sections::scan(
+        sections::readerOf(stream), kLayout, position,
+        [&](std::int32_t candidate, sections::Key const&, sections::Section const&) { return candidate == position; });
     if (result.status != sections::ScanStatus::Found || result.section.count < 0) return kInvalidContent;
     section = result.section;
     return kSuccess;
@@ -142,7 +141,8 @@ std::int32_t readModelPoints(char const* path, std::int32_t stripNo, std::int32_
     return fillSet(file, result.section, set, true);
 }
 
-std::int32_t writeModelPoints(char const* path, std::int32_t stripNo, std::int32_t modelNo, CONTROLPOINT_STORAGE const* set) {
+std::int32_t writeModelPoints(char const* path, std::int32_t stripNo, std::int32_t modelNo,
+                              CONTROLPOINT_STORAGE const* set) {
     if (path == nullptr || stripNo < 1 || modelNo < 1) return kInvalidArgument;
     // No set adds an empty section; a set given must hold entries.
     if (set != nullptr && (set->count <= 0 || set->entries == nullptr)) return kInvalidArgument;
@@ -208,15 +208,18 @@ std::int32_t ybGetBlockTiePntNumsOfFile(char const* path, std::int32_t* count) {
     return yb::frame::guarded([&] { return yb::points::readHeaderCounts(path, nullptr, nullptr, count); });
 }
 
-std::int32_t ybGetModelGcpNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, std::int32_t* count) {
+std::int32_t ybGetModelGcpNumsOfFile(char const* path, std::int32_t stripNo, std::int32_t modelNo,
+                                     std::int32_t* count) {
     return yb::frame::guarded([&] { return yb::points::modelPointCount(path, stripNo, modelNo, count); });
 }
 
-std::int32_t ybReadModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, CONTROLPOINT_STORAGE* set) {
+std::int32_t ybReadModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo,
+                                CONTROLPOINT_STORAGE* set) {
     return yb::frame::guarded([&] { return yb::points::readModelPoints(path, stripNo, modelNo, set); });
 }
 
-std::int32_t ybWriteModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo, CONTROLPOINT_STORAGE* set) {
+std::int32_t ybWriteModelGcpFile(char const* path, std::int32_t stripNo, std::int32_t modelNo,
+                                 CONTROLPOINT_STORAGE* set) {
     return yb::frame::guarded([&] { return yb::points::writeModelPoints(path, stripNo, modelNo, set); });
 }
 

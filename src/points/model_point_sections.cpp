@@ -238,8 +238,7 @@ std::int32_t addRecords(platform::FileChange& change, platform::File& file, char
             if (header.sections == kInt32Max) return kInvalidArgument;
             break;
         case ScanStatus::EndOfFile:
-        case ScanStatus::Damaged:
-            return kInvalidContent;
+        case ScanStatus::Damaged: return kInvalidContent;
     }
     if (!change.opened()) return codes.cannotOpenForUpdate;
 
@@ -258,9 +257,8 @@ std::int32_t addRecords(platform::FileChange& change, platform::File& file, char
         std::int32_t const sectionCount = section.count + count;
         auto const totalAt = static_cast<std::uint64_t>(layout.totalOffset());
         ok = change.keep({{totalAt, 4}, {countAt, 4}, {oldEnd, change.oldLength()}}) &&
-             change.write(totalAt, &total, sizeof total) &&
-             change.write(countAt, &sectionCount, sizeof sectionCount) && change.write(oldEnd, records, bytes) &&
-             change.moveKept(oldEnd, oldEnd + bytes);
+             change.write(totalAt, &total, sizeof total) && change.write(countAt, &sectionCount, sizeof sectionCount) &&
+             change.write(oldEnd, records, bytes) && change.moveKept(oldEnd, oldEnd + bytes);
     } else {
         std::int32_t const counts[2] = {header.sections + 1, header.total + count};
         std::array<std::int32_t, kMaxKeys + 1> head{};

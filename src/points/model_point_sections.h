@@ -34,8 +34,7 @@ struct Layout {
 inline constexpr std::size_t kModelPointRecordSize = 66;
 inline constexpr Layout kCommonPointLayout{frame::magicOf(frame::FileKind::ModelCommonPoint), 3,
                                            sizeof(ModelCommonPoint)};
-inline constexpr Layout kModelPointLayout{frame::magicOf(frame::FileKind::ModelControlPoint), 2,
-                                          kModelPointRecordSize};
+inline constexpr Layout kModelPointLayout{frame::magicOf(frame::FileKind::ModelControlPoint), 2, kModelPointRecordSize};
 
 constexpr std::size_t kMaxKeys = 3;
 using Key = std::array<std::int32_t, kMaxKeys>;  // unused trailing numbers are 0

@@ -7,9 +7,7 @@
 
 namespace yb::points {
 
-std::string_view pointName(tagImagePoint const& point) {
-    return platform::boundedText(point.name, sizeof point.name);
-}
+std::string_view pointName(tagImagePoint const& point) { return platform::boundedText(point.name, sizeof point.name); }
 
 std::string_view pointName(CONTROLPOINT_INFO const& entry) {
     return platform::boundedText(entry.name, sizeof entry.name);
@@ -187,7 +185,7 @@ std::pair<std::uint32_t*, bool> NameTable::tryEmplace(NameKey const& key, std::u
 }
 
 std::optional<std::pair<tagImagePoint, tagImagePoint>> imagePointsFromModelPoint(CONTROLPOINT_INFO const& entry,
-                                                                                  std::int32_t modelNo) {
+                                                                                 std::int32_t modelNo) {
     if (entry.inUse != 1) return std::nullopt;
     auto make = [&](std::int32_t imageNo, double x, double y) {
         tagImagePoint point{};

@@ -79,9 +79,7 @@ inline __m128i firstBytes(__m128i bytes, int count) {
     return _mm_and_si128(bytes, _mm_loadu_si128(reinterpret_cast<__m128i const*>(kKeep + 16 - count)));
 }
 // Whether a half whose terminator is byte `length` holds only ASCII before it.
-inline bool asciiBefore(__m128i bytes, int length) {
-    return (maskOf(bytes) & ((std::uint32_t{1} << length) - 1)) == 0;
-}
+inline bool asciiBefore(__m128i bytes, int length) { return (maskOf(bytes) & ((std::uint32_t{1} << length) - 1)) == 0; }
 }  // namespace name_order
 
 // False for a name with a byte above 0x7F or without a terminator in its 32-byte field (a model point
@@ -223,7 +221,7 @@ inline void setModelPointFromImagePoints(CONTROLPOINT_INFO& entry, tagImagePoint
 // The two image points of an entry of model `modelNo` (left on image modelNo, right on modelNo + 1),
 // with zero photo coordinates; nothing for an entry that is not in use.
 std::optional<std::pair<tagImagePoint, tagImagePoint>> imagePointsFromModelPoint(CONTROLPOINT_INFO const& entry,
-                                                                                  std::int32_t modelNo);
+                                                                                 std::int32_t modelNo);
 
 // A common point of two neighbouring models from entry `first` of the first model and `second` of the
 // second: image 1 and 2 from the first's left and right, image 3 from the second's right. The name is
@@ -233,7 +231,7 @@ ModelCommonPoint commonPointFromModelPoints(CONTROLPOINT_INFO const& first, CONT
 // The same from the image points themselves: image 1, 2 and 3 from `first`, `second` and `third`, the
 // name as a model point made from `first` carries it. Every field is set in place.
 inline void setCommonPointFromImagePoints(ModelCommonPoint& common, tagImagePoint const& first,
-                                         tagImagePoint const& second, tagImagePoint const& third) {
+                                          tagImagePoint const& second, tagImagePoint const& third) {
     static_assert(sizeof(ModelCommonPoint) == 32 + 6 * 8, "every byte of a common point is a field");
     std::memcpy(common.name, first.name, sizeof common.name);
     common.name[sizeof common.name - 1] = '\0';

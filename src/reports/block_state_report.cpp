@@ -30,9 +30,7 @@ constexpr std::size_t kShortTitleBytes = 5;  // titles shorter than this get two
 
 std::string gbk(char const* utf8) { return platform::gbkFromUtf8Literal(utf8); }
 
-std::string existence(std::string const& path) {
-    return gbk(platform::isRegularFile(path) ? texts::kYes : texts::kNo);
-}
+std::string existence(std::string const& path) { return gbk(platform::isRegularFile(path) ? texts::kYes : texts::kNo); }
 
 bool validImageType(std::int32_t type) { return type >= 0 && type <= 6; }
 
@@ -70,20 +68,13 @@ std::int32_t writeBlockParameters(char const* blockOptionPath, platform::Output&
     std::string text = gbk(texts::kBlockSection);
     switch (block.imageType) {
         case 0:
-        case 1:
-            text += gbk(texts::kBlockHeaderCamera) + controlPoints + imageParameters + camera;
-            break;
+        case 1: text += gbk(texts::kBlockHeaderCamera) + controlPoints + imageParameters + camera; break;
         case 2:
         case 3:
-        case 4:
-            text += gbk(texts::kBlockHeaderImageParameters) + controlPoints + imageParameters;
-            break;
+        case 4: text += gbk(texts::kBlockHeaderImageParameters) + controlPoints + imageParameters; break;
         case 5:
-        case 6:
-            text += gbk(texts::kBlockHeaderControlOnly) + controlPoints;
-            break;
-        default:
-            return kOutOfRange;
+        case 6: text += gbk(texts::kBlockHeaderControlOnly) + controlPoints; break;
+        default: return kOutOfRange;
     }
     text += "\n";
     return writeReport(report, text);
@@ -140,7 +131,8 @@ std::int32_t writeImageParameters(char const* blockOptionPath, platform::Output&
     std::string const directory = field(block.blockDirectory, sizeof block.blockDirectory) + "\\ImagesPara\\";
     // The inner orientation and orientation files, from one listing of the folder.
     std::vector<std::string> innerTitles, orientationTitles;
-    if (std::int32_t code = block::listSameExtensions(directory.c_str(), {{"ioc", &innerTitles}, {"boc", &orientationTitles}});
+    if (std::int32_t code =
+            block::listSameExtensions(directory.c_str(), {{"ioc", &innerTitles}, {"boc", &orientationTitles}});
         code != kSuccess)
         return code;
 
@@ -197,10 +189,14 @@ std::int32_t writeModelParameters(char const* blockOptionPath, platform::Output&
         std::string left = field(model.leftImage, sizeof model.leftImage);
         std::string right = field(model.rightImage, sizeof model.rightImage);
         std::string const modelName = block::modelName(left.data(), right.data());
-        std::string const relative = block::orientationFileNameByModel(blockDirectory.c_str(), 1, modelName.c_str(), true);
-        std::string const absolute = block::orientationFileNameByModel(blockDirectory.c_str(), 2, modelName.c_str(), true);
-        std::string const leftEpipolar = block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), true);
-        std::string const rightEpipolar = block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), false);
+        std::string const relative =
+            block::orientationFileNameByModel(blockDirectory.c_str(), 1, modelName.c_str(), true);
+        std::string const absolute =
+            block::orientationFileNameByModel(blockDirectory.c_str(), 2, modelName.c_str(), true);
+        std::string const leftEpipolar =
+            block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), true);
+        std::string const rightEpipolar =
+            block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), false);
         if (!validImageType(block.imageType) || block.imageType == 3) return kInvalidArgument;
         text += frame::formatGbk("(%d)\t", ++number) + modelName + "\t" + existence(relative) + existence(absolute) +
                 existence(leftEpipolar) + existence(rightEpipolar);

@@ -84,7 +84,8 @@ std::int32_t surveyModels(char const* blockOptionPath, char const* statePath, ch
 
     std::string_view const optionPath(blockOptionPath);
     std::size_t const cut = platform::lastSeparator(optionPath);  // '/' separates host paths too
-    std::string const modelDir = std::string(cut == platform::npos ? optionPath : optionPath.substr(0, cut)) + "\\Model";
+    std::string const modelDir =
+        std::string(cut == platform::npos ? optionPath : optionPath.substr(0, cut)) + "\\Model";
     std::vector<std::string> titles;
     if (std::int32_t code = block::listSameExtension(modelDir.c_str(), extension, titles, 1); code != kSuccess)
         return code;

@@ -6,7 +6,7 @@
 namespace yb::reports::texts {
 
 inline constexpr char const* kImageTypeNames[] = {
-    "量测相机\n",      "数字相机\n",         "非量测相机\n",         "一般卫星影像\n",
+    "量测相机\n",     "数字相机\n",       "非量测相机\n",        "一般卫星影像\n",
     "SPOT卫星影像\n", "IKONOS卫星影像\n", "QUICKBIRD卫星影像\n",
 };
 

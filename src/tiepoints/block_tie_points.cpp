@@ -189,36 +189,36 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     std::vector<std::size_t> writtenAt;  // the per-image files written, in order
     std::size_t next = 0;
     {
-    // The temporary folder's index learns the new files once, after the last. The new files reach the
-    // disk together, before the first takes its place.
-    platform::BatchedRenames const batched;
-    platform::ReplacementBatch batch;
-    for (auto const& strip : images.strips) {
-        for (auto const& image : strip) {
-            std::size_t const at = next++;
-            std::string const& imageTiePointPath = perImage.paths[at];
-            if (std::int32_t code = index.recordsOf(image.nImageNo, points); code != kSuccess)
-                return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
-            if (points.empty()) continue;  // no file for an image without tie points
-            if (withPhotoCoordinates) {
-                std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
-                if (std::int32_t code = fillPhotoCoordinates(files.block, camera, imagePath.c_str(), points);
+        // The temporary folder's index learns the new files once, after the last. The new files reach the
+        // disk together, before the first takes its place.
+        platform::BatchedRenames const batched;
+        platform::ReplacementBatch batch;
+        for (auto const& strip : images.strips) {
+            for (auto const& image : strip) {
+                std::size_t const at = next++;
+                std::string const& imageTiePointPath = perImage.paths[at];
+                if (std::int32_t code = index.recordsOf(image.nImageNo, points); code != kSuccess)
+                    return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
+                if (points.empty()) continue;  // no file for an image without tie points
+                if (withPhotoCoordinates) {
+                    std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
+                    if (std::int32_t code = fillPhotoCoordinates(files.block, camera, imagePath.c_str(), points);
+                        code != kSuccess)
+                        return code;
+                } else {
+                    for (auto& point : points) point.photoX = point.photoY = 0.0;
+                }
+                if (std::int32_t code = points::writeImagePoints(perImage.found[at], points.data(),
+                                                                 static_cast<std::int32_t>(points.size()));
                     code != kSuccess)
-                    return code;
-            } else {
-                for (auto& point : points) point.photoX = point.photoY = 0.0;
+                    return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
+                written.insert(platform::toLower(imageTiePointPath));
+                writtenNatives.insert(*perImage.found[at].native);
+                writtenAt.push_back(at);
             }
-            if (std::int32_t code = points::writeImagePoints(perImage.found[at], points.data(),
-                                                             static_cast<std::int32_t>(points.size()));
-                code != kSuccess)
-                return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
-            written.insert(platform::toLower(imageTiePointPath));
-            writtenNatives.insert(*perImage.found[at].native);
-            writtenAt.push_back(at);
         }
-    }
-    if (!batch.commit())
-        return fail(kCannotWrite, text::kCreateImageTiePointFailure, perImage.paths[writtenAt[batch.placed()]]);
+        if (!batch.commit())
+            return fail(kCannotWrite, text::kCreateImageTiePointFailure, perImage.paths[writtenAt[batch.placed()]]);
     }
     // The clean's files, but for the ones just written. Names that differ from a written one in more
     // than letter case are compared by the files they name.

@@ -160,7 +160,10 @@ struct ImagePoints {
 class KeyMaker {
 public:
     explicit KeyMaker(ImagePoints& image)
-        : image_(image), points_(image.points->data()), count_(image.points->size()), made_(image.made),
+        : image_(image),
+          points_(image.points->data()),
+          count_(image.points->size()),
+          made_(image.made),
           broken_(image.broken) {
         if (image.keys->size() != count_) image.keys->resize(count_);
         keys_ = image.keys->data();
@@ -415,7 +418,7 @@ std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_
     ModelImagePoints* const out[] = {&*found.read[0].points, &*found.read[1].points, &*found.read[2].points,
                                      &*found.read[3].points};
     if (std::int32_t code = readImagesTiePoints<ModelImagePoints>(path, std::span(found.images, found.imageCount),
-                                                std::span(out, found.imageCount));
+                                                                  std::span(out, found.imageCount));
         code != kSuccess)
         return code;
     // As building the first model's set before the second's: a second model without a right image

@@ -7,6 +7,7 @@
 #include "tiepoints/tie_point_messages.h"
 
 #include "fs.h"
+#include "work_copies.h"
 #include "write_path.h"
 
 #include <yb/ybiOrient.h>
@@ -22,9 +23,6 @@
 namespace yb::tiepoints {
 namespace {
 
-// The backup of a merge: the file's path with this appended. A merge leaves none behind, not even one
-// an interrupted merge of an earlier version left.
-constexpr std::string_view kBackupSuffix = ".bak";
 constexpr std::int16_t kAutoExtractedType = 1;
 
 // Merges `added` into `working`: the first record of the same image and name (ignoring case) is
@@ -60,8 +58,10 @@ void mergePoints(std::vector<tagImagePoint>& working, tagImagePoint const* added
     }
 }
 
+// The backup of a merge, which earlier versions made under the work copy's name: a merge leaves none
+// behind, not even one an interrupted merge of an earlier version left.
 void removeBackup(char const* path) {
-    std::string const backupPath = std::string(path) + std::string(kBackupSuffix);
+    std::string const backupPath = std::string(path) + std::string(platform::kBakSuffix);
     if (platform::isRegularFile(backupPath)) platform::removeFile(backupPath);
 }
 

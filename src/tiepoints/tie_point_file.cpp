@@ -85,7 +85,8 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
         first += size;
     }
     if (!replacement.finish()) return failure(text::kCreateFileFailure, path);
-    if (!replacement.install()) return failure(installFailure != nullptr ? installFailure : text::kCreateFileFailure, path);
+    if (!replacement.install())
+        return failure(installFailure != nullptr ? installFailure : text::kCreateFileFailure, path);
     return kSuccess;
 }
 
@@ -102,10 +103,12 @@ std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, 
         text::showErrorText(text::kInvalidAddress);
         return kOutOfRange;
     }
-    return writeGroups(path, [points](std::int32_t i) -> tagImagePoint const& { return points[i]; }, count, installFailure);
+    return writeGroups(
+        path, [points](std::int32_t i) -> tagImagePoint const& { return points[i]; }, count, installFailure);
 }
 
-std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> const& points, char const* installFailure) {
+std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> const& points,
+                                 char const* installFailure) {
     if (points.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return kOutOfRange;
     return writeTiePointGroups(path, points.data(), static_cast<std::int32_t>(points.size()), installFailure);
 }
@@ -209,7 +212,8 @@ std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, std::vect
     return appendRecords(recordCount, out);
 }
 
-std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out) {
+std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount,
+                                             platform::UninitialisedVector<tagImagePoint>& out) {
     return appendRecords(recordCount, out);
 }
 

@@ -31,8 +31,8 @@ private:
 
     std::string path_;
     bool loaded_ = false;
-    std::int32_t openCode_ = kSuccess;     // failure to open or to read the header
-    std::int32_t damageCode_ = kSuccess;   // failure part-way through the groups
+    std::int32_t openCode_ = kSuccess;    // failure to open or to read the header
+    std::int32_t damageCode_ = kSuccess;  // failure part-way through the groups
     std::vector<tagImagePoint> records_;
     std::unordered_map<std::int32_t, Group> groups_;
 };

@@ -67,28 +67,29 @@ INSTANTIATE_TEST_SUITE_P(
                  "D:\\p\\c.bil"},
         NameCase{"block image list file, null", [] { return ybGetBlkImgListFileName(nullptr, "D:\\p\\b.dms"); }, ""},
         NameCase{"block image list file, too long",
-                 [] { return ybGetBlkImgListFileName(("D:\\" + std::string(252, 'd') + "\\b.dms").c_str(), "b"); },
-                 ""},
+                 [] { return ybGetBlkImgListFileName(("D:\\" + std::string(252, 'd') + "\\b.dms").c_str(), "b"); }, ""},
         NameCase{"null image path", [] { return ybGetImgAuxFileName(kBlock, nullptr, ".ioc", nullptr, nullptr); },
                  ""}));
 
 INSTANTIATE_TEST_SUITE_P(
     DoubleByteNames, BlockFileName,
-    ::testing::Values(
-        NameCase{"image file", [] { return ybGetImgAuxFileName(kBlock, kGbkImage.c_str(), ".ioc", nullptr, nullptr); },
-                 "D:\\blk\\ImagesPara\\" + kGbkStem + ".ioc"},
-        NameCase{"model file",
-                 [] { return ybGetModAuxFileName(kBlock, kGbkImage.c_str(), kRight, ".mod", nullptr); },
-                 "D:\\blk\\Model\\" + kGbkStem + "_0102\\" + kGbkStem + "_0102.mod"},
-        NameCase{"block image list file",
-                 [] { return ybGetBlkImgListFileName("D:\\\x87\x5C\\b.dms", kGbkImage.c_str()); },
-                 "D:\\\x87\x5C\\" + kGbkStem + ".bil"},
-        NameCase{"block directory ending in a double-byte character",
-                 [] { return ybGetBlkAuxFileName(blockOf("D:\\\x87\x5C", "b"), "bil", nullptr); },
-                 "D:\\\x87\x5C\\b.bil"}));
+    ::testing::Values(NameCase{"image file",
+                               [] { return ybGetImgAuxFileName(kBlock, kGbkImage.c_str(), ".ioc", nullptr, nullptr); },
+                               "D:\\blk\\ImagesPara\\" + kGbkStem + ".ioc"},
+                      NameCase{"model file",
+                               [] { return ybGetModAuxFileName(kBlock, kGbkImage.c_str(), kRight, ".mod", nullptr); },
+                               "D:\\blk\\Model\\" + kGbkStem + "_0102\\" + kGbkStem + "_0102.mod"},
+                      NameCase{"block image list file",
+                               [] { return ybGetBlkImgListFileName("D:\\\x87\x5C\\b.dms", kGbkImage.c_str()); },
+                               "D:\\\x87\x5C\\" + kGbkStem + ".bil"},
+                      NameCase{"block directory ending in a double-byte character",
+                               [] { return ybGetBlkAuxFileName(blockOf("D:\\\x87\x5C", "b"), "bil", nullptr); },
+                               "D:\\\x87\x5C\\b.bil"}));
 
 TEST(ImageStem, NeverCutsADoubleByteCharacter) {
-    EXPECT_EQ(yb::block::stemOf("D:\\a\\x\x87\x5C" "ybi"), "x");
+    EXPECT_EQ(yb::block::stemOf("D:\\a\\x\x87\x5C"
+                                "ybi"),
+              "x");
     EXPECT_EQ(yb::block::stemOf("0101.ybi"), "0101");
     EXPECT_EQ(yb::block::stemOf(".ybi"), "");
     EXPECT_EQ(yb::block::stemOf(""), "");

@@ -18,9 +18,18 @@ protected:
 };
 
 std::vector<std::string> const kFreshFolder = {
-    "Blk",          "Blk/Adjust", "Blk/Adjust/Matrices",          "Blk/BackUp",
-    "Blk/Images",   "Blk/ImagesPara", "Blk/ImagesProp",           "Blk/ImagesProp/spot4_mss.ipc",
-    "Blk/ImagesProp/spot5_pan.ipc", "Blk/Model",  "Blk/Model/Product", "Blk/Temp",
+    "Blk",
+    "Blk/Adjust",
+    "Blk/Adjust/Matrices",
+    "Blk/BackUp",
+    "Blk/Images",
+    "Blk/ImagesPara",
+    "Blk/ImagesProp",
+    "Blk/ImagesProp/spot4_mss.ipc",
+    "Blk/ImagesProp/spot5_pan.ipc",
+    "Blk/Model",
+    "Blk/Model/Product",
+    "Blk/Temp",
 };
 
 TEST_F(BlockFolder, CreationMakesTheTreeAndTheSensorFiles) {
@@ -44,8 +53,8 @@ TEST_F(BlockFolder, CreationFailuresStopThere) {
     makeNativeDirectory("Blk");
     writeNative("Blk/Adjust", {1});
     EXPECT_FALSE(ybCreateBlockFolder("D:\\Blk"));
-    EXPECT_EQ(listNative(), (std::vector<std::string>{"Blk", "Blk/Adjust", "Blk/ImagesPara", "Blk/Model",
-                                                      "Blk/Model/Product"}));
+    EXPECT_EQ(listNative(),
+              (std::vector<std::string>{"Blk", "Blk/Adjust", "Blk/ImagesPara", "Blk/Model", "Blk/Model/Product"}));
 }
 
 TEST_F(BlockFolder, RemovalGoesInOrderAndStopsAtTheFirstFailure) {
@@ -55,10 +64,10 @@ TEST_F(BlockFolder, RemovalGoesInOrderAndStopsAtTheFirstFailure) {
 
     makeNativeDirectory("Blk/Temp/Matrices");
     EXPECT_FALSE(ybReomveBlockFolder("D:\\Blk"));  // "\Adjust" still holds "\Matrices"
-    EXPECT_EQ(listNative(), (std::vector<std::string>{"Blk", "Blk/Adjust", "Blk/Adjust/Matrices", "Blk/ImagesPara",
-                                                      "Blk/ImagesProp", "Blk/ImagesProp/spot4_mss.ipc",
-                                                      "Blk/ImagesProp/spot5_pan.ipc", "Blk/Model",
-                                                      "Blk/Model/Product"}));
+    EXPECT_EQ(listNative(),
+              (std::vector<std::string>{"Blk", "Blk/Adjust", "Blk/Adjust/Matrices", "Blk/ImagesPara", "Blk/ImagesProp",
+                                        "Blk/ImagesProp/spot4_mss.ipc", "Blk/ImagesProp/spot5_pan.ipc", "Blk/Model",
+                                        "Blk/Model/Product"}));
 
     fs::remove(native("Blk/Adjust/Matrices"));
     fs::remove(native("Blk/ImagesProp/spot4_mss.ipc"));
@@ -82,15 +91,13 @@ TEST_F(BlockFolder, DirectoryTestLeavesTheCurrentDirectoryAlone) {
 }
 
 TEST_F(BlockFolder, ListingGivesTitlesInNameOrderThenSubDirectoriesDepthFirst) {
-    for (char const* name : {"M/b.mod", "M/a.MOD", "M/c.txt", "M/x/d.mod", "M/x/y/e.mod", "M/w/f.mod",
-                             "M/嘰.mod"})
+    for (char const* name : {"M/b.mod", "M/a.MOD", "M/c.txt", "M/x/d.mod", "M/x/y/e.mod", "M/w/f.mod", "M/嘰.mod"})
         writeNative(name, {1});
     makeNativeDirectory("M/dir.mod");
     std::string const before = fs::current_path().string();
 
     EXPECT_EQ(titles("D:\\M", "mod", 0), (std::vector<std::string>{"a", "b", "dir", "\x87\x5C"}));
-    EXPECT_EQ(titles("D:\\M", "mod", 1),
-              (std::vector<std::string>{"a", "b", "dir", "\x87\x5C", "f", "d", "e"}));
+    EXPECT_EQ(titles("D:\\M", "mod", 1), (std::vector<std::string>{"a", "b", "dir", "\x87\x5C", "f", "d", "e"}));
     EXPECT_EQ(titles("D:\\M", "*", 0), (std::vector<std::string>{"a", "b", "c", "dir", "w", "x", "\x87\x5C"}));
     EXPECT_EQ(titles("D:\\M", "", 0), (std::vector<std::string>{"w", "x"}));
     EXPECT_EQ(titles("D:\\M\\x", "m?d", 0), (std::vector<std::string>{"d"}));
@@ -106,8 +113,13 @@ TEST(ExtractFileName, CopiesTheNameAfterTheLastBackslash) {
     char name[32] = "untouched";
     EXPECT_TRUE(ybExtractFileNameFromDir("D:\\blk\\img01.ybi", name));
     EXPECT_STREQ(name, "img01.ybi");
-    EXPECT_TRUE(ybExtractFileNameFromDir("D:\\\x87\x5C" "a.ybi", name));  // 嘰's second byte is no separator
-    EXPECT_STREQ(name, "\x87\x5C" "a.ybi");
+    EXPECT_TRUE(
+        ybExtractFileNameFromDir("D:\\\x87\x5C"
+                                 "a.ybi",
+                                 name));  // 嘰's second byte is no separator
+    EXPECT_STREQ(name,
+                 "\x87\x5C"
+                 "a.ybi");
 
     std::strcpy(name, "untouched");
     EXPECT_FALSE(ybExtractFileNameFromDir("img01.ybi", name));

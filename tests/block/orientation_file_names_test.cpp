@@ -51,8 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"model DOM options", [] { return ybGetModelDomOptionFile(kDir, kModel); },
                  "D:\\blk\\Model\\0101_0102\\0101_0102.oms"},
         NameCase{"RPC set", [] { return ybGetRPCSetFileName(kLeft); }, "C:\\Work\\Blk\\ImagesPara\\0101.sir"},
-        NameCase{"image tie points", [] { return ybGetImgGcpFile(kUpperImage); },
-                 "C:\\Work\\Blk\\temp\\0101.ijp"},
+        NameCase{"image tie points", [] { return ybGetImgGcpFile(kUpperImage); }, "C:\\Work\\Blk\\temp\\0101.ijp"},
         NameCase{"image tie points, no directory", [] { return ybGetImgGcpFile(kBareImage); },
                  "C:\\Work\\Blk\\temp\\a.ijp.ijp"},
         NameCase{"null image", [] { return ybGetModelName(nullptr, kRight); }, ""}));
@@ -69,8 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "D:\\blk\\Model\\0101_0102\\0101_0102.rcp"},
         NameCase{"SPOT control points", [] { return ybGetOrientGcpFileName(kDir, 3, 4, kLeft, nullptr); },
                  "D:\\blk\\ImagesPara\\0101_SPOT.bcp"},
-        NameCase{"relative without right image", [] { return ybGetOrientGcpFileName(kDir, 1, 0, kLeft, nullptr); },
-                 ""},
+        NameCase{"relative without right image", [] { return ybGetOrientGcpFileName(kDir, 1, 0, kLeft, nullptr); }, ""},
         NameCase{"kind 5", [] { return ybGetOrientGcpFileName(kDir, 5, 0, kLeft, kRight); }, ""},
         NameCase{"sensor without entry", [] { return ybGetOrientGcpFileName(kDir, 3, 2, kLeft, nullptr); }, ""},
         NameCase{"absolute coefficients", [] { return ybGetOrientCeffFileName(kDir, 2, 0, kLeft, kRight); },
@@ -78,8 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"digital camera coefficients", [] { return ybGetOrientCeffFileName(kDir, 3, 1, kLeft, nullptr); },
                  "D:\\blk\\ImagesPara\\0101_DMC.boc"},
         NameCase{"sensor out of the short range",
-                 [] { return ybGetOrientCeffFileName(kDir, 3, 65540, kLeft, nullptr); },
-                 ""},
+                 [] { return ybGetOrientCeffFileName(kDir, 3, 65540, kLeft, nullptr); }, ""},
         NameCase{"only the ending changes",
                  [] { return ybGetOrientCeffFileName("D:\\a.icp", 0, 0, "E:\\x.icp\\0101.ybi", nullptr); },
                  "D:\\a.icp\\ImagesPara\\0101.ioc"},
@@ -90,8 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"inner coefficients by model", [] { return ybGetOrientCeffFileNameByModel(kDir, 0, kModel); }, ""},
         NameCase{"inner control points by image", [] { return ybGetOrientGcpFileNameByImage(kDir, 0, 0, "0101"); },
                  "D:\\blk\\ImagesPara\\0101.icp"},
-        NameCase{"IKONOS coefficients by image",
-                 [] { return ybGetOrientCeffFileNameByImage(kDir, 3, 5, "0101"); },
+        NameCase{"IKONOS coefficients by image", [] { return ybGetOrientCeffFileNameByImage(kDir, 3, 5, "0101"); },
                  "D:\\blk\\ImagesPara\\0101_RPC.boc"},
         NameCase{"relative by image", [] { return ybGetOrientGcpFileNameByImage(kDir, 1, 0, "0101"); }, ""},
         NameCase{"digital camera by image", [] { return ybGetOrientGcpFileNameByImage(kDir, 3, 1, "0101"); }, ""}));
@@ -100,17 +96,17 @@ INSTANTIATE_TEST_SUITE_P(
 // builders reuse these.
 INSTANTIATE_TEST_SUITE_P(
     DoubleByteNames, OrientationFileName,
-    ::testing::Values(
-        NameCase{"model name", [] { return ybGetModelName(kGbkImage, kRight); }, kGbkStem + "_0102"},
-        NameCase{"model directory", [] { return ybGetCurModelDir(kDir, kLeft, kGbkImage); },
-                 "D:\\blk\\Model\\0101_" + kGbkStem},
-        NameCase{"block orientation", [] { return ybGetOrientCeffFileName(kDir, 3, 4, kGbkImage, nullptr); },
-                 "D:\\blk\\ImagesPara\\" + kGbkStem + "_SPOT.boc"},
-        NameCase{"model grid", [] { return ybGetModelGridFileName(kDir, kLeft, kGbkImage); },
-                 "D:\\blk\\Model\\0101_" + kGbkStem + "\\0101_" + kGbkStem + ".vgr"},
-        // Lower-casing leaves the 'A'-like second byte alone.
-        NameCase{"image tie points", [] { return ybGetImgGcpFile(kGbkImage); },
-                 "C:\\Work\\Blk\\temp\\" + kGbkStem + ".ijp"}));
+    ::testing::Values(NameCase{"model name", [] { return ybGetModelName(kGbkImage, kRight); }, kGbkStem + "_0102"},
+                      NameCase{"model directory", [] { return ybGetCurModelDir(kDir, kLeft, kGbkImage); },
+                               "D:\\blk\\Model\\0101_" + kGbkStem},
+                      NameCase{"block orientation",
+                               [] { return ybGetOrientCeffFileName(kDir, 3, 4, kGbkImage, nullptr); },
+                               "D:\\blk\\ImagesPara\\" + kGbkStem + "_SPOT.boc"},
+                      NameCase{"model grid", [] { return ybGetModelGridFileName(kDir, kLeft, kGbkImage); },
+                               "D:\\blk\\Model\\0101_" + kGbkStem + "\\0101_" + kGbkStem + ".vgr"},
+                      // Lower-casing leaves the 'A'-like second byte alone.
+                      NameCase{"image tie points", [] { return ybGetImgGcpFile(kGbkImage); },
+                               "C:\\Work\\Blk\\temp\\" + kGbkStem + ".ijp"}));
 
 TEST(SurveyProjectFileName, IsTheLowerCasedPathWithItsOwnExtension) {
     char out[64];

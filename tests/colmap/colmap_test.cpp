@@ -57,7 +57,8 @@ std::optional<std::string> colmap(std::string const& arguments, std::string cons
 double largestResidual(std::vector<Vector> const& from, std::vector<Vector> const& to) {
     Vector a{}, b{};
     for (std::size_t i = 0; i < from.size(); ++i)
-        for (std::size_t k = 0; k < 3; ++k) a[k] += from[i][k] / static_cast<double>(from.size()), b[k] += to[i][k] / static_cast<double>(to.size());
+        for (std::size_t k = 0; k < 3; ++k)
+            a[k] += from[i][k] / static_cast<double>(from.size()), b[k] += to[i][k] / static_cast<double>(to.size());
     double s[3][3] = {};
     for (std::size_t i = 0; i < from.size(); ++i)
         for (std::size_t r = 0; r < 3; ++r)
@@ -110,8 +111,9 @@ double largestResidual(std::vector<Vector> const& from, std::vector<Vector> cons
     double const scale = along / norm;
     double worst = 0;
     for (std::size_t i = 0; i < from.size(); ++i)
-        worst = std::max(worst, std::hypot(scale * turned[i][0] + b[0] - to[i][0], scale * turned[i][1] + b[1] - to[i][1],
-                                           scale * turned[i][2] + b[2] - to[i][2]));
+        worst =
+            std::max(worst, std::hypot(scale * turned[i][0] + b[0] - to[i][0], scale * turned[i][1] + b[1] - to[i][1],
+                                       scale * turned[i][2] + b[2] - to[i][2]));
     return worst;
 }
 
@@ -214,7 +216,8 @@ TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
         auto const number = std::stoi(image.name.substr(0, 4));
         auto const exposure = std::ranges::find(survey.exposures, number, &yb::blockgen::SurveyExposure::imageNo);
         truth.push_back(exposure->centre);
-        for (std::size_t k = 0; k < 3; ++k) low[k] = std::min(low[k], exposure->centre[k]), high[k] = std::max(high[k], exposure->centre[k]);
+        for (std::size_t k = 0; k < 3; ++k)
+            low[k] = std::min(low[k], exposure->centre[k]), high[k] = std::max(high[k], exposure->centre[k]);
     }
     double const extent = std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
     EXPECT_LT(largestResidual(found, truth), 0.005 * extent);
@@ -222,9 +225,9 @@ TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
     // The text form, imported into a copy of the block: every observation COLMAP kept comes back where
     // it was measured.
     fs::create_directories(native("colmap/text"));
-    ASSERT_TRUE(colmap("model_converter --input_path " + folder + "/sparse/0 --output_path " + folder +
-                           "/text --output_type TXT",
-                       folder));
+    ASSERT_TRUE(colmap(
+        "model_converter --input_path " + folder + "/sparse/0 --output_path " + folder + "/text --output_type TXT",
+        folder));
     Survey const copy = fly("Copy");
     std::vector<tagImagePoint> const measured = tiePoints(copy);
     Outcome const imported = ybblock({"import", "colmap", folder + "/text", "D:\\Copy\\Survey.dms"});
@@ -352,7 +355,8 @@ TEST_F(ColmapTest, DamagedModelFilesAreRefusedWithoutACrash) {
                 auto damaged = whole;
                 damaged.resize(length);
                 if (length > 0) damaged[length / 2] = static_cast<unsigned char>(damaged[length / 2] ^ 0xA5);
-                for (auto const& bytes : {std::vector<unsigned char>(whole.begin(), whole.begin() + static_cast<long>(length)), damaged}) {
+                for (auto const& bytes :
+                     {std::vector<unsigned char>(whole.begin(), whole.begin() + static_cast<long>(length)), damaged}) {
                     writeNative(file, bytes);
                     std::string problem;
                     auto const model = yb::colmap::readModel(native("model"), problem);

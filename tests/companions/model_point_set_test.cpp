@@ -45,7 +45,8 @@ TEST_F(ModelPointSet, NewSetHasItsCapacityAndNoEntriesAtTheByteOffsetsCallersUse
 
 TEST_F(ModelPointSet, AddingPastTheCapacityGrowsTheSetAndKeepsEveryEntryInOrder) {
     ASSERT_EQ(ybInitControlPoint(set, 1), 0);
-    for (std::int32_t i = 0; i < 40; ++i) ASSERT_EQ(ybAddOneGcpPoint(set, entry(i, ("P" + std::to_string(i)).c_str()), 1), 0);
+    for (std::int32_t i = 0; i < 40; ++i)
+        ASSERT_EQ(ybAddOneGcpPoint(set, entry(i, ("P" + std::to_string(i)).c_str()), 1), 0);
     std::int32_t count = 0;
     ASSERT_EQ(ybGetGcpNum(set, &count), 0);
     ASSERT_EQ(count, 40);

@@ -62,7 +62,8 @@ TEST_F(YbiImage, ControlPointTablesOfFourSevenAndZeroPointsRoundTrip) {
         for (std::int32_t n = 1; n <= count; ++n) {
             double x = 0, y = 0, column = 0, row = 0;
             ASSERT_EQ(ybGetOneControlPointOfYBI(image, n, &x, &y, &column, &row), 0);
-            EXPECT_EQ((std::vector<double>{x, y, column, row}), (std::vector<double>{n * 10.0, n * 20.0, n + 0.5, n + 0.25}));
+            EXPECT_EQ((std::vector<double>{x, y, column, row}),
+                      (std::vector<double>{n * 10.0, n * 20.0, n + 0.5, n + 0.25}));
         }
         double x = 0, y = 0, column = 0, row = 0;
         EXPECT_EQ(ybGetOneControlPointOfYBI(image, count + 1, &x, &y, &column, &row), YBI_E_RANGE);
@@ -129,8 +130,8 @@ TEST_F(YbiImage, DamagedFilesGiveTheirCodes) {
     };
     auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.data(), good.data() + size); };
 
-    expectCode(yb::test::bytesOf("YBI_IMAGE_FILE_VER2.0 and more bytes than a header needs ........"),
-               YBI_E_BAD_MAGIC, "other magic");
+    expectCode(yb::test::bytesOf("YBI_IMAGE_FILE_VER2.0 and more bytes than a header needs ........"), YBI_E_BAD_MAGIC,
+               "other magic");
     expectCode(cut(50), YBI_E_SHORT_FILE, "inside the header");
     expectCode(patched(69, 0x7fffffff), YBI_E_SHORT_FILE, "count beyond the file");
     expectCode(patched(69, -1), YBI_E_BAD_CONTENT, "negative count");

@@ -39,15 +39,19 @@ ModelInfo modelFromStored(void const* stored) {
 std::vector<Member> const& members() {
     static std::vector<Member> const table = {
         {"block option", "YB_BLOCK_OPTION_FILE_VER1.0", sizeof(BlockInfo),
-         [](char const* p, void const* s) { return ybWriteBlockOptionFile(p, static_cast<BlockInfo*>(const_cast<void*>(s))); },
+         [](char const* p, void const* s) {
+             return ybWriteBlockOptionFile(p, static_cast<BlockInfo*>(const_cast<void*>(s)));
+         },
          [](char const* p, void* s) { return ybReadBlockOptionFile(p, static_cast<BlockInfo*>(s)); },
-         yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0,
-         Leaves::Zero, Leaves::Zero, Leaves::BytesReadThenZero},
+         yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0, Leaves::Zero,
+         Leaves::Zero, Leaves::BytesReadThenZero},
         {"DEM option", "YB_DEM_OPTION_FILE_VER1.0", sizeof(DemInfo),
-         [](char const* p, void const* s) { return ybWriteDemGenOption(p, static_cast<DemInfo*>(const_cast<void*>(s))); },
-         [](char const* p, void* s) { return ybReadDemGenOption(p, static_cast<DemInfo*>(s)); },
-         yb::kInvalidArgument, yb::kInvalidArgument, 0 /* writes the defaults, below */, yb::kInvalidContent,
-         yb::kInvalidContent, 0, Leaves::Untouched, Leaves::Untouched, Leaves::BytesReadThenCallers},
+         [](char const* p, void const* s) {
+             return ybWriteDemGenOption(p, static_cast<DemInfo*>(const_cast<void*>(s)));
+         },
+         [](char const* p, void* s) { return ybReadDemGenOption(p, static_cast<DemInfo*>(s)); }, yb::kInvalidArgument,
+         yb::kInvalidArgument, 0 /* writes the defaults, below */, yb::kInvalidContent, yb::kInvalidContent, 0,
+         Leaves::Untouched, Leaves::Untouched, Leaves::BytesReadThenCallers},
         {"model option", "YB_MODEL_OPTION_FILE_VER1.0", 1080,
          [](char const* p, void const* s) {
              ModelInfo info = s ? modelFromStored(s) : ModelInfo{};
@@ -63,17 +67,23 @@ std::vector<Member> const& members() {
          yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0,
          Leaves::Untouched, Leaves::Zero, Leaves::BytesReadThenZero},
         {"ortho map option", "YB_ORTHO_MAP_OPTION_FILE_VER1.0", sizeof(OrthoInfo),
-         [](char const* p, void const* s) { return ybWriteOrthoMapOption(p, static_cast<OrthoInfo*>(const_cast<void*>(s))); },
+         [](char const* p, void const* s) {
+             return ybWriteOrthoMapOption(p, static_cast<OrthoInfo*>(const_cast<void*>(s)));
+         },
          [](char const* p, void* s) { return ybReadOrthoMapOption(p, static_cast<OrthoInfo*>(s)); },
-         yb::kOrthoNullArgument, yb::kOrthoNullArgument, yb::kOrthoCannotOpen, yb::kInvalidContent,
-         yb::kInvalidContent, 0, Leaves::Untouched, Leaves::Untouched, Leaves::BytesReadThenCallers},
+         yb::kOrthoNullArgument, yb::kOrthoNullArgument, yb::kOrthoCannotOpen, yb::kInvalidContent, yb::kInvalidContent,
+         0, Leaves::Untouched, Leaves::Untouched, Leaves::BytesReadThenCallers},
         {"single-image DOM option", "YB_ORTHO_MAP_OPTION_FILE_VER1.0", sizeof(SingleImageDomOption),
-         [](char const* p, void const* s) { return ybWriteSingleImgDomOption(p, static_cast<SingleImageDomOption const*>(s)); },
+         [](char const* p, void const* s) {
+             return ybWriteSingleImgDomOption(p, static_cast<SingleImageDomOption const*>(s));
+         },
          [](char const* p, void* s) { return ybReadSingleImgDomOption(p, static_cast<SingleImageDomOption*>(s)); },
          yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kInvalidContent,
          yb::kInvalidContent, Leaves::Untouched, Leaves::Untouched, Leaves::Untouched},
         {"single DOM option", "YB_ORTHO_SINGLE_OPTION_FILE_VER1.0", sizeof(eTypeMathModel),
-         [](char const* p, void const* s) { return ybWriteSingleDomOption(p, static_cast<eTypeMathModel*>(const_cast<void*>(s))); },
+         [](char const* p, void const* s) {
+             return ybWriteSingleDomOption(p, static_cast<eTypeMathModel*>(const_cast<void*>(s)));
+         },
          [](char const* p, void* s) { return ybReadSingleDomOption(p, static_cast<eTypeMathModel*>(s)); },
          yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kInvalidContent,
          yb::kInvalidContent, Leaves::Untouched, Leaves::Untouched, Leaves::Untouched},
@@ -92,10 +102,12 @@ std::vector<Member> const& members() {
          yb::kCannotOpen, yb::kStoredCountTooSmall, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0,
          Leaves::Untouched, Leaves::Zero, Leaves::BytesReadThenZero},
         {"SPOT property", "YB_SPOTIMAGE_PROPINFO_FILE_VER1.0", sizeof(double),
-         [](char const* p, void const* s) { return s ? ybWriteSPOTPropInfoFile(p, *static_cast<double const*>(s)) : yb::kInvalidArgument; },
-         [](char const* p, void* s) { return ybReadSPOTPropInfoFile(p, static_cast<double*>(s)); },
-         yb::kCannotOpen, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0,
-         Leaves::Untouched, Leaves::Untouched, Leaves::BytesReadThenZero},
+         [](char const* p, void const* s) {
+             return s ? ybWriteSPOTPropInfoFile(p, *static_cast<double const*>(s)) : yb::kInvalidArgument;
+         },
+         [](char const* p, void* s) { return ybReadSPOTPropInfoFile(p, static_cast<double*>(s)); }, yb::kCannotOpen,
+         yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0, Leaves::Untouched,
+         Leaves::Untouched, Leaves::BytesReadThenZero},
     };
     return table;
 }
@@ -225,7 +237,8 @@ TEST_F(OrthoRect, ComesFromTheRecordOrFromTheImage) {
     D_RECT rect{};
     // All four set: the image is never opened, so it need not exist.
     ASSERT_EQ(ybCalDomRectByOrthOpt(withRect(100, 200, 300, 400, "D:\\missing.ybi"), rect), 0);
-    EXPECT_EQ((std::vector<double>{rect.xMin, rect.yMin, rect.xMax, rect.yMax}), (std::vector<double>{100, 200, 300, 400}));
+    EXPECT_EQ((std::vector<double>{rect.xMin, rect.yMin, rect.xMax, rect.yMax}),
+              (std::vector<double>{100, 200, 300, 400}));
 
     ASSERT_EQ(ybCreateYbiFile("D:\\img.ybi", 10, 20, 300.0, D_RECT{1000, 2000, 3000, 4000}), 0);
     double const nan = std::numeric_limits<double>::quiet_NaN();

@@ -31,7 +31,8 @@ protected:
         EXPECT_EQ(ybGetGcpInfoOfOneStrip(kPath, strip, records.data(), &copied), 0);
         EXPECT_EQ(copied, count);
         std::vector<char> tags;
-        for (std::int32_t i = 0; i < copied; ++i) tags.push_back(static_cast<char>(records[static_cast<std::size_t>(i)].callerData[0]));
+        for (std::int32_t i = 0; i < copied; ++i)
+            tags.push_back(static_cast<char>(records[static_cast<std::size_t>(i)].callerData[0]));
         return tags;
     }
 };
@@ -39,8 +40,9 @@ protected:
 TEST_F(GcpLayoutFile, WrittenWholeAndReadBack) {
     std::vector<BLOCKGCPLAYOUTINFO> records{point('a', {105, 203}), point('b', {101, 102, 103})};
     ASSERT_EQ(ybWriteBlockGcpLayoutFile(kPath, records.data(), 2), 0);
-    EXPECT_EQ(readNative(kNative),
-              (yb::test::Le() << "YB_BLOCK_GCP_LAYOUT_FILE_VER1.0" << std::int32_t{2}).raw(records.data(), 2 * 84).bytes);
+    EXPECT_EQ(
+        readNative(kNative),
+        (yb::test::Le() << "YB_BLOCK_GCP_LAYOUT_FILE_VER1.0" << std::int32_t{2}).raw(records.data(), 2 * 84).bytes);
 
     std::int32_t count = 0;
     EXPECT_EQ(ybGetGcpNumsOfGcpLayoutFile(kPath, &count), 0);
@@ -56,10 +58,8 @@ TEST_F(GcpLayoutFile, WrittenWholeAndReadBack) {
 
 TEST_F(GcpLayoutFile, StripMembershipUsesOnlyTheMeaningfulImages) {
     std::vector<BLOCKGCPLAYOUTINFO> records{
-        point('a', {105, 203}),
-        point('b', {101, 102, 103}),
-        point('c', {}),
-        point('d', {301, 204, 401}, 1),  // 204 lies beyond the image count
+        point('a', {105, 203}), point('b', {101, 102, 103}),
+        point('c', {}),         point('d', {301, 204, 401}, 1),  // 204 lies beyond the image count
         point('e', {210}),
     };
     ASSERT_EQ(ybWriteBlockGcpLayoutFile(kPath, records.data(), 5), 0);

@@ -53,8 +53,10 @@ protected:
     }
     // The four corners that a layout rectangle gives an image of 1000 lines and 800 cells.
     static void expectCorners(char const* imagePath, D_RECT r) {
-        EXPECT_EQ(pointsOf(imagePath), (std::vector<Point>{{r.xMin, r.yMin, 0, 1000}, {r.xMin, r.yMax, 0, 0},
-                                                           {r.xMax, r.yMax, 800, 0}, {r.xMax, r.yMin, 800, 1000}}))
+        EXPECT_EQ(pointsOf(imagePath), (std::vector<Point>{{r.xMin, r.yMin, 0, 1000},
+                                                           {r.xMin, r.yMax, 0, 0},
+                                                           {r.xMax, r.yMax, 800, 0},
+                                                           {r.xMax, r.yMin, 800, 1000}}))
             << imagePath;
     }
 };
@@ -71,8 +73,9 @@ TEST_F(ImageControlPoints, LayoutOfATwoStripBlock) {
     ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
     using I = std::int32_t;
     EXPECT_EQ(readNative(kLayoutNative),
-              (yb::test::Le() << I{2} << I{1} << I{2} << D_RECT{0, 250, 150, 450} << D_RECT{kStep, 250, kStep + 150, 450}
-                              << I{2} << I{1} << D_RECT{0, 0, 150, 200}).bytes);
+              (yb::test::Le() << I{2} << I{1} << I{2} << D_RECT{0, 250, 150, 450}
+                              << D_RECT{kStep, 250, kStep + 150, 450} << I{2} << I{1} << D_RECT{0, 0, 150, 200})
+                  .bytes);
     EXPECT_EQ(ybWriteYbiGcpInfo(nullptr), yb::kInvalidArgument);
 }
 

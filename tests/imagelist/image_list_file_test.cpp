@@ -80,8 +80,7 @@ TEST_F(ImageListFile, RewritingAStripMovesTheFollowingOnesAndNeverShortens) {
     ASSERT_EQ(shrunk.size(), grown.size());
     // The sections moved forward by 608 bytes; the old last 608 bytes stay as they were.
     EXPECT_TRUE(std::equal(grown.end() - 608, grown.end(), shrunk.end() - 608));
-    EXPECT_TRUE(std::equal(grown.begin() + 35 + 8 + 608, grown.end(), shrunk.begin() + 35 + 8,
-                           shrunk.end() - 608));
+    EXPECT_TRUE(std::equal(grown.begin() + 35 + 8 + 608, grown.end(), shrunk.begin() + 35 + 8, shrunk.end() - 608));
     expectStrip(1, {});
 
     // The last strip grows from where the sections end, 608 bytes before the file's end.

@@ -5,9 +5,9 @@
 
 namespace {
 
+using yb::test::sameImage;
 using yb::test::sampleImage;
 using yb::test::sampleStrip;
-using yb::test::sameImage;
 
 constexpr char const* kList = "D:\\Area1.bil";
 constexpr char const* kNative = "Area1.bil";
@@ -65,15 +65,14 @@ TEST_F(ImageRecordQueries, AnEmptyListAnswersEachQueryWithItsOwnCode) {
 
 TEST_F(ImageRecordQueries, AnAbsentListGivesEachQuerysCodeAndIsNotCreated) {
     ImageOrderInfo record = sampleImage(1, 1);
-    expectAnswers({{"strips", stripCount, yb::kFileNotFound},
-                   {"paths", pathsOf(1), yb::kFileNotFound},
-                   {"total", total, yb::kFileNotFound},
-                   {"images", imagesOf(1), yb::kCannotOpen},
-                   {"one image", [&](std::int32_t&) { return ybReadOneImageRecord(kList, 3, 1, 1, &record); },
-                    yb::kCannotOpen},
-                   {"update", [&](std::int32_t&) { return ybUpdateOneImageRecord(kList, 101, record); },
-                    yb::kCannotOpen},
-                   {"groups", groups, yb::kFileNotFound, 0}});
+    expectAnswers(
+        {{"strips", stripCount, yb::kFileNotFound},
+         {"paths", pathsOf(1), yb::kFileNotFound},
+         {"total", total, yb::kFileNotFound},
+         {"images", imagesOf(1), yb::kCannotOpen},
+         {"one image", [&](std::int32_t&) { return ybReadOneImageRecord(kList, 3, 1, 1, &record); }, yb::kCannotOpen},
+         {"update", [&](std::int32_t&) { return ybUpdateOneImageRecord(kList, 101, record); }, yb::kCannotOpen},
+         {"groups", groups, yb::kFileNotFound, 0}});
     EXPECT_FALSE(existsNative(kNative));
 
     // Every query opens the list through one header check.
@@ -132,7 +131,8 @@ TEST_F(ImageRecordQueries, UpdateWritesOnlyTheImagesTwoEntries) {
     record.nStripNo = 3;  // a strip that does not hold image 203
     EXPECT_EQ(ybUpdateOneImageRecord(kList, 203, record), yb::kOutOfRange);
     record.nStripNo = 2;
-    for (std::int32_t imageNo : {204, 206, 200}) EXPECT_EQ(ybUpdateOneImageRecord(kList, imageNo, record), yb::kOutOfRange);
+    for (std::int32_t imageNo : {204, 206, 200})
+        EXPECT_EQ(ybUpdateOneImageRecord(kList, imageNo, record), yb::kOutOfRange);
     EXPECT_EQ(ybUpdateOneImageRecord(kList, 3, record), yb::kInvalidArgument);
     EXPECT_EQ(readNative(kNative), before);
 

@@ -70,8 +70,7 @@ TEST_F(ImagePropertyFiles, DamagedSensorFilesAreInvalidContent) {
         writeNative("d.ipc", yb::test::bytesOf(content));
         char name[64] = "kept";
         std::int32_t first = 7;
-        EXPECT_EQ(ybReadCustomImagePropFile("D:\\d.ipc", name, &first, nullptr, nullptr, nullptr),
-                  yb::kInvalidContent)
+        EXPECT_EQ(ybReadCustomImagePropFile("D:\\d.ipc", name, &first, nullptr, nullptr, nullptr), yb::kInvalidContent)
             << content;
         EXPECT_STREQ(name, "kept");
         EXPECT_EQ(first, 7);

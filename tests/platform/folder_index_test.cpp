@@ -100,13 +100,13 @@ TEST_F(FolderIndex, AChangeHiddenInTheSameTickShowsOnceTheStampMoves) {
     touch("Blk/Temp/Batch.ijp");
     // Names not there that differ in case only are one file: they get one place.
     std::vector<std::pair<std::string, bool>> places;
-    for (auto const& found : findFiles({"D:\\blk\\temp\\Batch.ijp", "D:\\blk\\temp\\own.IJP",
-                                        "D:\\blk\\temp\\none.ijp", "D:\\blk\\temp\\NONE.ijp"}))
+    for (auto const& found : findFiles({"D:\\blk\\temp\\Batch.ijp", "D:\\blk\\temp\\own.IJP", "D:\\blk\\temp\\none.ijp",
+                                        "D:\\blk\\temp\\NONE.ijp"}))
         places.emplace_back(found.native.value_or("(none)"), found.exists);
     EXPECT_EQ(places, (std::vector<std::pair<std::string, bool>>{{native("Blk/Temp/Batch.ijp"), true},
-                                                                {native("Blk/Temp/Own.ijp"), true},
-                                                                {native("Blk/Temp/none.ijp"), false},
-                                                                {native("Blk/Temp/none.ijp"), false}}));
+                                                                 {native("Blk/Temp/Own.ijp"), true},
+                                                                 {native("Blk/Temp/none.ijp"), false},
+                                                                 {native("Blk/Temp/none.ijp"), false}}));
     // The work copy of an unfinished change is found through the index too.
     touch("Blk/Temp/Own.ijp.tmp");
     waitPastLastChange();

@@ -20,10 +20,22 @@ class FileAccess : public yb::test::DriveFixture {};
 
 // A thread keeps small scratch room from one call to the next, never a large call's room.
 TEST(ScratchRoom, ALargeLeaseLeavesNothingBehind) {
-    { ScratchVector<char> small; small->resize(1024); }
-    { ScratchVector<char> again; EXPECT_GE(again->capacity(), 1024u); }
-    { ScratchVector<char> large; large->resize(scratch::kMostKeptBytes + 1); }
-    { ScratchVector<char> again; EXPECT_EQ(again->capacity(), 0u); }
+    {
+        ScratchVector<char> small;
+        small->resize(1024);
+    }
+    {
+        ScratchVector<char> again;
+        EXPECT_GE(again->capacity(), 1024u);
+    }
+    {
+        ScratchVector<char> large;
+        large->resize(scratch::kMostKeptBytes + 1);
+    }
+    {
+        ScratchVector<char> again;
+        EXPECT_EQ(again->capacity(), 0u);
+    }
 }
 
 bool writeFile(std::string const& hostPath, std::vector<unsigned char> const& bytes) {
@@ -85,8 +97,8 @@ TEST_F(FileAccess, UnmappedDrivesAndMissingFoldersNameNoFile) {
 // kill test cover the rest.)
 TEST_F(FileAccess, ReplacementsKeepPermissionsAndOpensLeaveForeignWorkCopies) {
     writeNative("a.dat", {1, 2, 3});
-    auto const permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                             std::filesystem::perms::group_read;
+    auto const permissions =
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read;
     std::filesystem::permissions(nativeFsPath("a.dat"), permissions);
     ASSERT_TRUE(writeFile("D:\\A.DAT", {5, 6}));
     if (yb::test::hostPathsAreMapped()) {  // Windows files have no permission bits
@@ -165,8 +177,8 @@ TEST_F(FileAccess, AChangeWithItsWriteTimeSetBackMovesTheStamp) {
         return stampOf(file.get());
     };
     // A write time in whole seconds, which every system sets exactly.
-    auto const written =
-        std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(native("s.bin"))) - std::chrono::hours(1);
+    auto const written = std::chrono::floor<std::chrono::seconds>(std::filesystem::last_write_time(native("s.bin"))) -
+                         std::chrono::hours(1);
     std::filesystem::last_write_time(native("s.bin"), written);
     auto const before = stampNow();
     ASSERT_TRUE(before);

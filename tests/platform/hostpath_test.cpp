@@ -80,7 +80,9 @@ TEST(TextScan, NumbersReadAsTheCLibraryReadsThem) {
     EXPECT_EQ(text, " x");
     EXPECT_EQ(takeNumber<double>(text), std::nullopt);
     EXPECT_EQ(text, " x");  // nothing taken
-    for (std::string_view refused : {"2147483648", "+-1", "+ 1"}) EXPECT_EQ(takeNumber<std::int32_t>(refused), std::nullopt);
+    for (std::string_view refused : {"2147483648", "+-1", "+ 1"})
+        EXPECT_EQ(takeNumber<std::int32_t>(refused), std::nullopt);
     EXPECT_EQ(wholeNumber<std::int32_t>("7"), 7);
-    for (char const* notWhole : {"", " 7", "7 ", "7x", "0x10"}) EXPECT_EQ(wholeNumber<std::int32_t>(notWhole), std::nullopt) << notWhole;
+    for (char const* notWhole : {"", " 7", "7 ", "7x", "0x10"})
+        EXPECT_EQ(wholeNumber<std::int32_t>(notWhole), std::nullopt) << notWhole;
 }

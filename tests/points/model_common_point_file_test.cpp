@@ -13,7 +13,8 @@ protected:
     static constexpr char const* kPath = "D:\\m.mcp";
 
     // Writes `count` entry pairs to a pair of models; names come from the second set.
-    std::int32_t writePair(std::int32_t strip, std::int32_t first, std::int32_t second, std::int32_t count, double seed) {
+    std::int32_t writePair(std::int32_t strip, std::int32_t first, std::int32_t second, std::int32_t count,
+                           double seed) {
         TestSet a(count), b(count);
         for (std::int32_t k = 0; k < count; ++k) {
             a.add("left", seed + 10 * k);
@@ -46,7 +47,8 @@ TEST_F(ModelCommonPointFile, HeaderAndSectionRecordsFromBothModels) {
     EXPECT_EQ(readNative("m.mcp"), (yb::test::Le(file) << std::int32_t{0} << std::int32_t{0}).bytes);
     ASSERT_EQ(writePair(2, 1, 2, 3, 100), 0);
     // The first model's coordinates come from the first set; names and the third image's from the second.
-    file << std::int32_t{1} << std::int32_t{3} << std::int32_t{2} << std::int32_t{1} << std::int32_t{2} << std::int32_t{3};
+    file << std::int32_t{1} << std::int32_t{3} << std::int32_t{2} << std::int32_t{1} << std::int32_t{2}
+         << std::int32_t{3};
     for (double k : {0.0, 10.0, 20.0})
         file.text("C" + std::to_string(100 + static_cast<int>(k) / 10), 32)
             << 100 + k + 0.25 << 100 + k + 0.5 << 100 + k + 0.75 << 100 + k + 1.0 << 105 + k + 0.75 << 105 + k + 1.0;

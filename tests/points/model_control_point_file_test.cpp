@@ -33,7 +33,8 @@ yb::test::Le& section(yb::test::Le& bytes, std::int32_t strip, std::int32_t mode
     bytes << strip << model << count;
     for (std::int32_t k = 0; k < count; ++k)
         bytes.text("G" + std::to_string(static_cast<int>(seed) + k), 32)
-            << seed + k + 0.25 << seed + k + 0.5 << seed + k + 0.75 << seed + k + 1.0 << static_cast<std::int16_t>(k + 1);
+            << seed + k + 0.25 << seed + k + 0.5 << seed + k + 0.75 << seed + k + 1.0
+            << static_cast<std::int16_t>(k + 1);
     return bytes;
 }
 

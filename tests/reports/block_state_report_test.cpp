@@ -28,13 +28,15 @@ protected:
         return std::string(bytes.begin(), bytes.end());
     }
     static std::string heading(char const* typeName) {
-        return utf8ToGbk(std::string("\t\t测区内单幅影像参数状态报告文件\n测区名：\tArea1\n影像类型：\t") + typeName + "\n");
+        return utf8ToGbk(std::string("\t\t测区内单幅影像参数状态报告文件\n测区名：\tArea1\n影像类型：\t") + typeName +
+                         "\n");
     }
 };
 
 TEST_F(BlockStateReport, MetricCameraImageReport) {
     makeBlock(0);
-    for (auto const* name : {"a.ioc", "a.boc", "bb.ioc", "c.boc"}) writeNative(std::string("Blk/ImagesPara/") + name, {0});
+    for (auto const* name : {"a.ioc", "a.boc", "bb.ioc", "c.boc"})
+        writeNative(std::string("Blk/ImagesPara/") + name, {0});
     ASSERT_EQ(ybGenBlkFileStateReport(kOption, 0, kReport), 0);
     EXPECT_EQ(report(), heading("量测相机") +
                             utf8ToGbk("\n测区参数状态\n控制点文件\t影像参数文件\t相机参数\nYes\t\tNo\t\tYes\t\t\n"

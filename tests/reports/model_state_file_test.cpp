@@ -25,7 +25,8 @@ protected:
 };
 
 TEST_F(ModelStateFile, ListsEveryModelWithItsProductFlag) {
-    ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\area1.bil", {StripTitles{"p1", "p2", "p3"}, StripTitles{"q1", "q2"}}), 0);
+    ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\area1.bil", {StripTitles{"p1", "p2", "p3"}, StripTitles{"q1", "q2"}}),
+              0);
     touch("Blk/Model/deep/er/P1_p2.dom");  // found in any sub-directory, ignoring case
     touch("Blk/Model/q1_q2.epi");
     ASSERT_EQ(ybGenBlkModOrthoStateFile(kOption, kState), 0);

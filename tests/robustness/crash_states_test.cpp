@@ -37,9 +37,9 @@ constexpr std::size_t kMostStatesAtAPoint = 64;
 struct Step {
     enum Kind { Create, Write, Resize, Rename, Remove, SyncFile, SyncFolder, SyncAll } kind;
     int inode = -1;
-    std::string path{};    // relative; a rename's source
-    std::string toPath{};  // a rename's target
-    std::string folder{};  // of a name change or a folder sync
+    std::string path{};        // relative; a rename's source
+    std::string toPath{};      // a rename's target
+    std::string folder{};      // of a name change or a folder sync
     std::uint64_t offset = 0;  // where a write goes; a resize's length
     Bytes data{};
 };
@@ -102,7 +102,9 @@ private:
                 auto const* bytes = static_cast<unsigned char const*>(event.data);
                 for (std::uint64_t at = event.offset, end = event.offset + event.size; at < end;) {
                     std::uint64_t const sectorEnd = std::min(end, (at / kSector + 1) * kSector);
-                    steps.push_back({.kind = Step::Write, .inode = handles_.at(event.handle), .offset = at,
+                    steps.push_back({.kind = Step::Write,
+                                     .inode = handles_.at(event.handle),
+                                     .offset = at,
                                      .data = Bytes(bytes + (at - event.offset), bytes + (sectorEnd - event.offset))});
                     at = sectorEnd;
                 }
@@ -116,7 +118,8 @@ private:
                 int const inode = names_.at(from);
                 names_.erase(from);
                 names_[to] = inode;
-                steps.push_back({.kind = Step::Rename, .inode = inode, .path = from, .toPath = to, .folder = folderOf(from)});
+                steps.push_back(
+                    {.kind = Step::Rename, .inode = inode, .path = from, .toPath = to, .folder = folderOf(from)});
                 break;
             }
             case HB_FILE_REMOVE: {
@@ -144,7 +147,9 @@ private:
     int next_ = 1 << 20;  // numbers of inodes made by the calls
 };
 
-bool namesChange(Step const& step) { return step.kind == Step::Create || step.kind == Step::Rename || step.kind == Step::Remove; }
+bool namesChange(Step const& step) {
+    return step.kind == Step::Create || step.kind == Step::Rename || step.kind == Step::Remove;
+}
 bool dataChanges(Step const& step) { return step.kind == Step::Write || step.kind == Step::Resize; }
 
 // Whether a later step of the first `count` puts `steps[i]` on the disk for sure.
@@ -180,7 +185,8 @@ Tree replay(Recording const& recording, Tree const& before, std::size_t count, s
             case Step::Write: {
                 Bytes& content = contents[step.inode];
                 if (content.size() < step.offset + step.data.size()) content.resize(step.offset + step.data.size());
-                std::copy(step.data.begin(), step.data.end(), content.begin() + static_cast<std::ptrdiff_t>(step.offset));
+                std::copy(step.data.begin(), step.data.end(),
+                          content.begin() + static_cast<std::ptrdiff_t>(step.offset));
                 break;
             }
             case Step::Resize: contents[step.inode].resize(step.offset); break;
@@ -202,7 +208,7 @@ bool isWorkCopyName(std::string const& path) { return path.ends_with(".bak") || 
 
 struct Case {
     char const* name;
-    std::function<void()> prepare;                    // the files the calls change, made unrecorded
+    std::function<void()> prepare;                     // the files the calls change, made unrecorded
     std::vector<std::function<std::int32_t()>> calls;  // recorded; a crash may come between them too
 };
 
@@ -225,7 +231,9 @@ protected:
     Tree tree() const {
         Tree files;
         for (auto const& entry : fs::recursive_directory_iterator(root_))
-            if (entry.is_regular_file()) files[fs::relative(entry.path(), root_).generic_string()] = readNative(fs::relative(entry.path(), root_).generic_string());
+            if (entry.is_regular_file())
+                files[fs::relative(entry.path(), root_).generic_string()] =
+                    readNative(fs::relative(entry.path(), root_).generic_string());
         return files;
     }
 
@@ -258,8 +266,8 @@ protected:
             if (state.count(path) == 0) fs::remove(native(path));
         for (auto const& [path, content] : state) {
             fs::path const file = recording.fileOf(inodes.at(path));
-            std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<char const*>(content.data()),
-                                                                         static_cast<std::streamsize>(content.size()));
+            std::ofstream(file, std::ios::binary | std::ios::trunc)
+                .write(reinterpret_cast<char const*>(content.data()), static_cast<std::streamsize>(content.size()));
             std::error_code missing;
             if (fs::equivalent(native(path), file, missing)) continue;
             fs::remove(native(path));
@@ -323,7 +331,8 @@ protected:
                 if (dataChanges(steps[i])) loose.push_back(i);
                 if (namesChange(steps[i])) (namesInAnyOrder ? loose : names).push_back(i);
             }
-            std::uint64_t const all = loose.size() < 20 ? (std::uint64_t{1} << loose.size()) * (names.size() + 1) : ~0ull;
+            std::uint64_t const all =
+                loose.size() < 20 ? (std::uint64_t{1} << loose.size()) * (names.size() + 1) : ~0ull;
             std::size_t const tries = static_cast<std::size_t>(std::min<std::uint64_t>(all, kMostStatesAtAPoint));
             for (std::size_t t = 0; t < tries; ++t) {
                 std::uint64_t pick = all <= kMostStatesAtAPoint ? t : random();
@@ -343,7 +352,9 @@ protected:
                 if (!tried.insert(state).second) continue;
                 if (auto problem = checkState(state, inodes, recording, versions)) {
                     ++torn;
-                    if (!expectTorn) ADD_FAILURE() << c.name << ", a crash after " << count << " of " << steps.size() << " changes: " << *problem;
+                    if (!expectTorn)
+                        ADD_FAILURE() << c.name << ", a crash after " << count << " of " << steps.size()
+                                      << " changes: " << *problem;
                 }
             }
         }
@@ -358,7 +369,9 @@ T filled(unsigned char byte) {
     return record;
 }
 
-tagImagePoint tiePoint(std::int32_t imageNo, char const* name) { return yb::test::tiePoint(name, imageNo, imageNo, name[1]); }
+tagImagePoint tiePoint(std::int32_t imageNo, char const* name) {
+    return yb::test::tiePoint(name, imageNo, imageNo, name[1]);
+}
 
 std::vector<tagImagePoint> const& somePoints() {
     static std::vector<tagImagePoint> const points = {tiePoint(101, "T1"), tiePoint(102, "T1"), tiePoint(102, "T2"),
@@ -410,28 +423,42 @@ std::vector<Case> const& cases() {
         ASSERT_EQ(ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, modelPoints(2, "C")), 0);
         ASSERT_EQ(ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 2, modelPoints(2, "C")), 0);
     };
-    auto imageList = [] { ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0); };
+    auto imageList = [] {
+        ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
+    };
     auto block = [imageList] {
         ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
         BlockInfo info = yb::test::blockRecord(2);
         ASSERT_EQ(ybWriteBlockOptionFile("D:\\Blk\\Area1.dms", &info), 0);
         imageList();
-        ASSERT_EQ(ybCreateTiePntFile("D:\\Blk\\Area1.scp", somePoints().data(), static_cast<std::int32_t>(somePoints().size())), 0);
+        ASSERT_EQ(ybCreateTiePntFile("D:\\Blk\\Area1.scp", somePoints().data(),
+                                     static_cast<std::int32_t>(somePoints().size())),
+                  0);
         std::vector<tagImagePoint> const stale = {tiePoint(101, "Old")};
         ASSERT_EQ(ybWriteImgGcpFile("D:\\Blk\\temp\\a1.ijp", stale.data(), 1), 0);
     };
     static std::vector<Case> const table = {
         // Changes in place, each with its journal.
-        {"image point append", imagePoints, {[] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 3); }}},
-        {"feature point rewrite", [] { ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 2), 0); },
+        {"image point append", imagePoints, {[] {
+             return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 3);
+         }}},
+        {"feature point rewrite",
+         [] { ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 2), 0); },
          {[] { return ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 3); }}},
-        {"common points into a section", commonPoints,
-         {[] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, modelPoints(3, "M"), modelPoints(3, "M")); }}},
-        {"common points in a new section", commonPoints,
-         {[] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, modelPoints(3, "M"), modelPoints(3, "M")); }}},
-        {"model points into a section", controlPoints, {[] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, modelPoints(3, "M")); }}},
-        {"model points in a new section", controlPoints, {[] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, modelPoints(3, "M")); }}},
-        {"joint coefficients appended", [] { ASSERT_EQ(ybCreateNewModelJointCeffFile("D:\\Blk\\joint.mjc", values, 3), 0); },
+        {"common points into a section", commonPoints, {[] {
+             return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, modelPoints(3, "M"), modelPoints(3, "M"));
+         }}},
+        {"common points in a new section", commonPoints, {[] {
+             return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, modelPoints(3, "M"), modelPoints(3, "M"));
+         }}},
+        {"model points into a section", controlPoints, {[] {
+             return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, modelPoints(3, "M"));
+         }}},
+        {"model points in a new section", controlPoints, {[] {
+             return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, modelPoints(3, "M"));
+         }}},
+        {"joint coefficients appended",
+         [] { ASSERT_EQ(ybCreateNewModelJointCeffFile("D:\\Blk\\joint.mjc", values, 3), 0); },
          {[] { return ybAppendOneStripModelJointCeff("D:\\Blk\\joint.mjc", 2, values, 4); }}},
         {"image record update", imageList, {[] {
              ImageOrderInfo record = yb::test::imageRecord(2, 1, "D:\\Blk\\Images\\renamed.ybi");
@@ -445,13 +472,16 @@ std::vector<Case> const& cases() {
              std::int32_t const closed = image != nullptr ? ybCloseYbiFileForReadWrite(image) : 0;
              return code != 0 ? code : closed;
          }}},
-        {"corner points of one image", [] { makeImage("D:\\Blk\\b2.ybi", 0); },
-         {[] { return ybModiYbiGcpInfo("D:\\Blk\\b2.ybi", D_RECT{1, 2, 3, 4}); }}},
+        {"corner points of one image", [] { makeImage("D:\\Blk\\b2.ybi", 0); }, {[] {
+             return ybModiYbiGcpInfo("D:\\Blk\\b2.ybi", D_RECT{1, 2, 3, 4});
+         }}},
         // A change that first rolls back the one a killed process left.
-        {"append after an unfinished one", [imagePoints] {
+        {"append after an unfinished one",
+         [imagePoints] {
              imagePoints();
              leaveUnfinishedAppend(&added[2]);
-         }, {[] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 2); }}},
+         },
+         {[] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 2); }}},
         // Replacements.
         {"tie point merge", block, {[] { return ybAppendTiePntToFile("D:\\Blk\\Area1.scp", added.data(), 3); }}},
         {"strip rewrite", imageList, {[] {
@@ -461,7 +491,9 @@ std::vector<Case> const& cases() {
         // Many replacements synced together.
         {"detach", block, {[] { return ybDetachBlockTiePntFile("D:\\Blk\\Area1.dms"); }}},
         // A change, then a replacement of the same file: the journal of the first never meets the second.
-        {"append then rewrite", imagePoints, {
+        {"append then rewrite",
+         imagePoints,
+         {
              [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 3); },
              [] { return ybWriteImgGcpFile("D:\\Blk\\pts.ijp", somePoints().data(), 2); },
              [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 1); },

@@ -34,9 +34,9 @@ tagImagePoint point(std::int32_t imageNo, char const* name) {
 
 struct Format {
     char const* name;
-    std::function<void()> write;  // writes a valid file at kPath
+    std::function<void()> write;            // writes a valid file at kPath
     std::function<void(char const*)> read;  // runs every reader of the format on a file
-    char const* extension = ".dat";  // of the damaged copies, for readers that name their file
+    char const* extension = ".dat";         // of the damaged copies, for readers that name their file
 };
 
 // The title of a host path "D:\title.ext".
@@ -97,8 +97,7 @@ std::vector<Format> formats() {
              ybGetImgGcpNumOfOneStrip(path, 1, &count);
              ybGetGcpInfoOfOneStrip(path, 2, strip.data(), &count);
          }},
-        {"image point",
-         [] { ybWriteImgGcpFile(kPath, points.data(), static_cast<std::int32_t>(points.size())); },
+        {"image point", [] { ybWriteImgGcpFile(kPath, points.data(), static_cast<std::int32_t>(points.size())); },
          [](char const* path) {
              std::int32_t count = 0;
              auto buffer = bufferFor<tagImagePoint>(ybGetImageGcpNumsOfFile(path, &count), count);
@@ -116,8 +115,7 @@ std::vector<Format> formats() {
              auto buffer = bufferFor<FeaturePoint>(ybGetFeaturePointNumsOfFile(path, &count), count);
              if (!buffer.empty()) ybReadImgFeaturePointFile(path, buffer.data(), &count);
          }},
-        {"tie point",
-         [] { ybCreateTiePntFile(kPath, points.data(), static_cast<std::int32_t>(points.size())); },
+        {"tie point", [] { ybCreateTiePntFile(kPath, points.data(), static_cast<std::int32_t>(points.size())); },
          [](char const* path) {
              std::int32_t count = 0;
              ybReadTiePntNums(path, count);
@@ -239,21 +237,24 @@ std::vector<Format> formats() {
          },
          ".ctp"},
         {"image relation",
-         [] { ybWriteImageRelaFile(kPath, {{101, 1.5, -2.5}, {102, 1e6, 3}, {201, 0, 0}}); },
+         [] {
+             ybWriteImageRelaFile(kPath, {{101, 1.5, -2.5}, {102, 1e6, 3}, {201, 0, 0}});
+         },
          [](char const* path) {
              std::vector<ImageLayoutStru> records(2);
              EXPECT_TRUE(ybReadImageRelaFile(path, records) == 0 || records.empty());
          }},
         {"inner orientation list",
-         [] { ybWriteInnOrientImgListFile(kPath, {"D:\\a.ybi", "D:\\b.ybi", "D:\\c.ybi"}); },
+         [] {
+             ybWriteInnOrientImgListFile(kPath, {"D:\\a.ybi", "D:\\b.ybi", "D:\\c.ybi"});
+         },
          [](char const* path) {
              std::int32_t count = -7;
              EXPECT_TRUE(ybReadImgNumsOfInnOrient(path, &count) == 0 || count == -7);
              char name[128] = "kept";
              EXPECT_TRUE(ybReadOneInnOrientImgFileName(path, 3, name) == 0 || std::string(name) == "kept");
          }},
-        {"sensor property",
-         [] { ybCreateCustomImagePropFile(kPath, "SPOT5_PAN", 24000, 24000, 0.00325, 1082.0); },
+        {"sensor property", [] { ybCreateCustomImagePropFile(kPath, "SPOT5_PAN", 24000, 24000, 0.00325, 1082.0); },
          [](char const* path) {
              char name[64] = "kept";
              std::int32_t first = -7;

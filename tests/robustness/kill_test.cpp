@@ -72,8 +72,8 @@ protected:
             writeNative(relative, old);
             dropTemporaries();
         }
-        std::printf("%s: %d kills left it as it was, %d as made (the call takes %lld us)\n", relative, asBefore,
-                    asMade, static_cast<long long>(span));
+        std::printf("%s: %d kills left it as it was, %d as made (the call takes %lld us)\n", relative, asBefore, asMade,
+                    static_cast<long long>(span));
     }
 };
 
@@ -89,14 +89,16 @@ TEST_F(KilledWrites, UniteLeavesTheOldOrTheNewTiePointFile) {
     for (int s = 1; s <= 2; ++s) {
         for (int k = 1; k <= 10; ++k) {
             points.clear();
-            for (int p = 0; p < 2000; ++p) points.push_back(yb::test::tiePoint(("P" + std::to_string(p)).c_str(), s * 100 + k, p));
+            for (int p = 0; p < 2000; ++p)
+                points.push_back(yb::test::tiePoint(("P" + std::to_string(p)).c_str(), s * 100 + k, p));
             std::string const file = "D:\\Blk\\temp\\i" + std::to_string(s) + "_" + std::to_string(k) + ".ijp";
             ASSERT_EQ(ybWriteImgGcpFile(file.c_str(), points.data(), static_cast<std::int32_t>(points.size())), 0);
         }
     }
     std::vector<tagImagePoint> const old = {yb::test::tiePoint("Old", 101)};
     ASSERT_EQ(ybCreateTiePntFile("D:\\Blk\\Area1.scp", old.data(), 1), 0);
-    expectOldOrNew("Blk/Area1.scp", [] { return ybUniteBlockTiePntFile(kOption); }, 80);
+    expectOldOrNew(
+        "Blk/Area1.scp", [] { return ybUniteBlockTiePntFile(kOption); }, 80);
 }
 
 TEST_F(KilledWrites, StripRewriteLeavesTheOldOrTheNewImageList) {
@@ -105,8 +107,10 @@ TEST_F(KilledWrites, StripRewriteLeavesTheOldOrTheNewImageList) {
         for (int k = 1; k <= 80; ++k) strips[s].push_back("s" + std::to_string(s) + "_" + std::to_string(k));
     ASSERT_EQ(yb::test::writeImageList("D:\\Area.bil", strips), 0);
     std::vector<ImageOrderInfo> longer;
-    for (int k = 1; k <= 99; ++k) longer.push_back(yb::test::imageRecord(1, k, "D:\\New\\n" + std::to_string(k) + ".ybi"));
-    expectOldOrNew("Area.bil", [&] { return ybWriteOneStripImageRecord("D:\\Area.bil", 60, 1, longer); }, 60);
+    for (int k = 1; k <= 99; ++k)
+        longer.push_back(yb::test::imageRecord(1, k, "D:\\New\\n" + std::to_string(k) + ".ybi"));
+    expectOldOrNew(
+        "Area.bil", [&] { return ybWriteOneStripImageRecord("D:\\Area.bil", 60, 1, longer); }, 60);
 }
 
 TEST_F(KilledWrites, SectionInsertIsRolledBackByTheNextOpen) {
@@ -114,10 +118,12 @@ TEST_F(KilledWrites, SectionInsertIsRolledBackByTheNextOpen) {
     CONTROLPOINT_STORAGE* set = yb::test::modelPointSet(100, 100, "M");
     for (int model = 1; model <= 300; ++model) ASSERT_EQ(ybWriteModelGcpFile("D:\\m.bjp", 1, model, set), 0);
     // Growing the first section moves everything behind it: the work copy keeps all of that.
-    expectOldOrNew("m.bjp", [&] { return ybWriteModelGcpFile("D:\\m.bjp", 1, 1, set); }, 60, [] {
-        std::int32_t models = 0;
-        ASSERT_EQ(ybGetModelNumsOfModelGcpFile("D:\\m.bjp", &models), 0);
-    });
+    expectOldOrNew(
+        "m.bjp", [&] { return ybWriteModelGcpFile("D:\\m.bjp", 1, 1, set); }, 60,
+        [] {
+            std::int32_t models = 0;
+            ASSERT_EQ(ybGetModelNumsOfModelGcpFile("D:\\m.bjp", &models), 0);
+        });
     EXPECT_FALSE(existsNative("m.bjp.bak"));
     ybFreeControlPointMem(set);
 }

@@ -48,7 +48,8 @@ protected:
 
     // An opening of the file that holds its lock, as another program's change would.
     platform::NativeFile holdElsewhere(std::string const& relative) {
-        platform::NativeFile held = platform::openNative(native(relative), true, nullptr, platform::LockMode::Exclusive);
+        platform::NativeFile held =
+            platform::openNative(native(relative), true, nullptr, platform::LockMode::Exclusive);
         EXPECT_TRUE(held.ownsLock());
         return held;
     }
@@ -133,7 +134,8 @@ TEST_F(SharedBlock, CallsWaitForAnotherProgramsHoldAndGiveUpAtTheLimit) {
         {"section insert", "Blk/pair.mcp", [&] { return ybWriteComJointPntFile(kPairs, 1, 1, 2, set, set); },
          yb::kCannotWrite},
         {"image record update", "Blk/Area1.bil",
-         [&] { return ybUpdateOneImageRecord(kList, 102, yb::test::imageRecord(1, 2, "D:\\x.ybi")); }, yb::kCannotWrite},
+         [&] { return ybUpdateOneImageRecord(kList, 102, yb::test::imageRecord(1, 2, "D:\\x.ybi")); },
+         yb::kCannotWrite},
         {"strip rewrite", "Blk/Area1.bil",
          [&] {
              std::vector<ImageOrderInfo> strip = {yb::test::imageRecord(2, 1, "D:\\y.ybi")};
@@ -158,7 +160,8 @@ TEST_F(SharedBlock, CallsWaitForAnotherProgramsHoldAndGiveUpAtTheLimit) {
             if (c.message) {
                 ASSERT_FALSE(recorder.messages.empty());
                 std::string const& told = recorder.messages.front().gbk;
-                EXPECT_NE(told.find("is held by another program that is changing or reading it"), std::string::npos) << told;
+                EXPECT_NE(told.find("is held by another program that is changing or reading it"), std::string::npos)
+                    << told;
                 EXPECT_NE(told.find(fs::path(native(c.file)).filename().string()), std::string::npos) << told;
             } else {
                 EXPECT_TRUE(recorder.messages.empty());

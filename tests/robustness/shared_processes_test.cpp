@@ -41,11 +41,11 @@ std::int64_t now() { return std::chrono::steady_clock::now().time_since_epoch().
 // One call, as the process that made it reports it in memory all the processes share.
 struct Outcome {
     std::int32_t op = 0;
-    std::int32_t n = 0;      // the call's number, which what it writes carries
+    std::int32_t n = 0;  // the call's number, which what it writes carries
     std::int64_t start = 0;
-    std::int64_t end = 0;    // 0: killed before the call returned
+    std::int64_t end = 0;  // 0: killed before the call returned
     std::int32_t code = 0;
-    bool mixture = false;    // a reader got what no sequence of whole calls makes
+    bool mixture = false;  // a reader got what no sequence of whole calls makes
 
     bool done() const { return end != 0 && code == 0; }
     bool failed() const { return end != 0 && code != 0; }
@@ -350,7 +350,8 @@ protected:
         checkLog(*points, outcomesOf("image point append"), outcomesOf("image point file"));
         std::vector<tagImagePoint> united;
         bool const unitedRead = ybReadTiePntFileToAry(kUnited, united) == 0;
-        EXPECT_TRUE(!unitedRead || parseLog(namesOf(united), {"T1", "T2"}, 'r', 'a', {"x", "y"})) << "unite read a mixture";
+        EXPECT_TRUE(!unitedRead || parseLog(namesOf(united), {"T1", "T2"}, 'r', 'a', {"x", "y"}))
+            << "unite read a mixture";
 
         // The common point file: the first section grows, new sections come behind.
         auto const first = readFirstSection(code);
@@ -400,14 +401,16 @@ protected:
 
     // Appends are in the file once done, never when failed, in an order that keeps appends that did
     // not overlap in time in theirs; a whole write (`base`) may have come after an append it lacks.
-    static void checkLog(Log const& log, std::vector<Outcome const*> const& appends, std::vector<Outcome const*> const& writes) {
+    static void checkLog(Log const& log, std::vector<Outcome const*> const& appends,
+                         std::vector<Outcome const*> const& writes) {
         Outcome const* base = log.base == 0 ? nullptr : numbered(writes, log.base);
         if (log.base != 0) {
             ASSERT_NE(base, nullptr);
             EXPECT_FALSE(base->failed()) << "a failed whole write is in the file";
         }
         for (Outcome const* write : writes) {
-            bool const lost = write->done() && write->n != log.base && !(base != nullptr && write->start < base->until());
+            bool const lost =
+                write->done() && write->n != log.base && !(base != nullptr && write->start < base->until());
             EXPECT_FALSE(lost) << "whole write " << write->n << " lost";
         }
         std::map<int, std::size_t> at;
@@ -420,10 +423,12 @@ protected:
                 continue;
             }
             EXPECT_FALSE(append->failed()) << "append " << append->n << " reported failed is in the file";
-            EXPECT_TRUE(base == nullptr || append->until() > base->start) << "append " << append->n << " before its base";
+            EXPECT_TRUE(base == nullptr || append->until() > base->start)
+                << "append " << append->n << " before its base";
             for (Outcome const* later : appends) {
                 auto const other = at.find(later->n);
-                bool const swapped = other != at.end() && other->second > found->second && later->until() < append->start;
+                bool const swapped =
+                    other != at.end() && other->second > found->second && later->until() < append->start;
                 EXPECT_FALSE(swapped) << "appends " << append->n << ", " << later->n << " out of order";
             }
         }
@@ -431,8 +436,10 @@ protected:
 
     static void checkSet(std::set<int> const& present, std::vector<Outcome const*> const& calls) {
         for (Outcome const* c : calls) {
-            EXPECT_FALSE(c->done() && present.count(c->n) == 0) << "change " << c->n << " reported done is not in the file";
-            EXPECT_FALSE(c->failed() && present.count(c->n) != 0) << "change " << c->n << " reported failed is in the file";
+            EXPECT_FALSE(c->done() && present.count(c->n) == 0)
+                << "change " << c->n << " reported done is not in the file";
+            EXPECT_FALSE(c->failed() && present.count(c->n) != 0)
+                << "change " << c->n << " reported failed is in the file";
         }
     }
 
@@ -509,7 +516,7 @@ TEST_F(SharedProcesses, WritersStoppedOrKilledAtEachStepBesideAnother) {
     std::int32_t const count = shared_->count.load();
     for (std::int32_t i = 0; i < count; ++i)
         EXPECT_FALSE(shared_->outcomes[i].failed()) << ops()[static_cast<std::size_t>(shared_->outcomes[i].op)].name
-                                                   << " failed with " << shared_->outcomes[i].code;
+                                                    << " failed with " << shared_->outcomes[i].code;
     hbSetFileFaultHook(nullptr, nullptr);
 }
 

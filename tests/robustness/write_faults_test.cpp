@@ -12,7 +12,6 @@
 #include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
-
 #include <cctype>
 #include <csignal>
 #include <filesystem>
@@ -75,9 +74,9 @@ protected:
         std::strcpy(block.cameraFile, "D:\\Blk\\camera.cmr");
         ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
         ASSERT_EQ(yb::test::writeImageList(kList, {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
-        std::vector<tagImagePoint> const points = {tiePoint(101, "T1"), tiePoint(102, "T1"), tiePoint(102, "T2"),
-                                                   tiePoint(201, "U1"), tiePoint(202, "U1"), tiePoint(202, "P0112", 1),
-                                                   tiePoint(101, "P0112", 1)};
+        std::vector<tagImagePoint> const points = {
+            tiePoint(101, "T1"), tiePoint(102, "T1"),       tiePoint(102, "T2"),      tiePoint(201, "U1"),
+            tiePoint(202, "U1"), tiePoint(202, "P0112", 1), tiePoint(101, "P0112", 1)};
         ASSERT_EQ(ybCreateTiePntFile(kTiePoints, points.data(), static_cast<std::int32_t>(points.size())), 0);
         CameraInfo camera{};
         camera.principalDistance = 153.0;
@@ -219,8 +218,8 @@ protected:
             EXPECT_NE(std::find(entry.codes.begin(), entry.codes.end(), code), entry.codes.end())
                 << "undocumented code " << code;
         }
-        bool const kept = entry.fileByFile ? fileByFile(after, before, reference)
-                          : code != 0      ? after == before
+        bool const kept = entry.fileByFile       ? fileByFile(after, before, reference)
+                          : code != 0            ? after == before
                           : entry.answersNothing ? after == before || after == reference
                                                  : after == reference;
         EXPECT_TRUE(kept) << "files neither as they were nor as the call makes them:" << differences(after, before);
@@ -228,7 +227,8 @@ protected:
         restore(actual, entry.fileByFile ? before : after);
         EXPECT_EQ(entry.call(), 0) << "the call fails once the faults stop";
         Tree const again = tree();
-        EXPECT_TRUE(again == reference) << "the call after a failure gives another result:" << differences(again, reference);
+        EXPECT_TRUE(again == reference) << "the call after a failure gives another result:"
+                                        << differences(again, reference);
         restore(again, before);
     }
 
@@ -254,8 +254,8 @@ protected:
                     restore(now, before);
                     break;
                 }
-                checkOutcome(entry, code, (sticky ? "every operation from " : "operation ") + std::to_string(k),
-                             before, reference, failed);
+                checkOutcome(entry, code, (sticky ? "every operation from " : "operation ") + std::to_string(k), before,
+                             reference, failed);
                 if (HasFatalFailure()) return;
                 if (k > 5000) {
                     ADD_FAILURE() << entry.name << " never gets through";
@@ -268,7 +268,8 @@ protected:
         std::uint64_t needed = 0;
         for (auto const& [path, content] : reference) {
             auto was = before.find(path);
-            if (content && (was == before.end() || was->second != content)) needed = std::max<std::uint64_t>(needed, content->size());
+            if (content && (was == before.end() || was->second != content))
+                needed = std::max<std::uint64_t>(needed, content->size());
         }
         for (std::uint64_t limit : {std::uint64_t{0}, std::uint64_t{1}, needed / 4, needed / 2, needed - 1}) {
             if (limit >= needed) continue;
@@ -286,9 +287,9 @@ std::vector<Entry> const& entries() {
     std::vector<std::int32_t> const write{yb::kCannotWrite};
     std::vector<std::int32_t> const readWrite{yb::kCannotWrite, yb::kCannotOpen, yb::kInvalidContent};
     // The block workflows pass on the codes of every reader they call.
-    std::vector<std::int32_t> const workflow{yb::kCannotWrite,   yb::kCannotOpen,   yb::kInvalidContent,
-                                             yb::kWrongMagic,    yb::kFileNotFound, yb::kNotFound,
-                                             yb::kOutOfRange,    ORIENT_E_FILE_MISSING, ORIENT_E_SHORT_FILE};
+    std::vector<std::int32_t> const workflow{yb::kCannotWrite, yb::kCannotOpen,       yb::kInvalidContent,
+                                             yb::kWrongMagic,  yb::kFileNotFound,     yb::kNotFound,
+                                             yb::kOutOfRange,  ORIENT_E_FILE_MISSING, ORIENT_E_SHORT_FILE};
     auto answer = [](bool ok) { return ok ? 0 : kAnsweredFalse; };
     auto silently = [](auto call) {
         return [call] {
@@ -323,49 +324,73 @@ std::vector<Entry> const& entries() {
         {"block option file", [] { return ybWriteBlockOptionFile(kOption, &block); }, write},
         {"new block folder", [=] { return answer(ybCreateBlockFolder("D:\\New")); }, {kAnsweredFalse}, true},
         {"existing block folder", [=] { return answer(ybCreateBlockFolder("D:\\Blk")); }, {kAnsweredFalse}, true},
-        {"block folder removal", [=] { return answer(ybReomveBlockFolder("D:\\Gone")); }, {kAnsweredFalse}, true,
-         false, gone},
-        {"RPC file", silently([] { ybSetSingleImgRpcFile("D:\\Blk\\ImagesPara\\a1.sir", "D:\\Rpc\\new.rpc"); }), {},
-         false, true},
-        {"DEM defaults", [] {
+        {"block folder removal",
+         [=] { return answer(ybReomveBlockFolder("D:\\Gone")); },
+         {kAnsweredFalse},
+         true,
+         false,
+         gone},
+        {"RPC file",
+         silently([] { ybSetSingleImgRpcFile("D:\\Blk\\ImagesPara\\a1.sir", "D:\\Rpc\\new.rpc"); }),
+         {},
+         false,
+         true},
+        {"DEM defaults",
+         [] {
              DemInfo info{};
              return ybReadDemGenOption("D:\\Blk\\new.dem", &info);
-         }, write},
+         },
+         write},
         {"coordinate conversion", [] { return ybWriteCordConvertPara(block, 7, values); }, write},
         {"new image list", [] { return ybCreateNewImageRecordFile(kList, 3); }, write},
-        {"image list read creates", [] {
+        {"image list read creates",
+         [] {
              std::vector<ImageOrderInfo> read;
              return ybReadOneStripImageRecord("D:\\Blk\\new.bil", 2, 1, read);
-         }, write},
+         },
+         write},
         {"strip into a new list", [] { return ybWriteOneStripImageRecord("D:\\Blk\\new.bil", 2, 1, images); }, write},
         {"strip rewritten longer", [] { return ybWriteOneStripImageRecord(kList, 2, 1, images); }, readWrite},
-        {"strip rewritten shorter", [] {
+        {"strip rewritten shorter",
+         [] {
              std::vector<ImageOrderInfo> one(images.begin(), images.begin() + 1);
              for (auto& image : one) image.nImageNo += 100, image.nStripNo = 2;
              return ybWriteOneStripImageRecord(kList, 2, 2, one);
-         }, readWrite},
-        {"image record update", [] {
+         },
+         readWrite},
+        {"image record update",
+         [] {
              ImageOrderInfo record = yb::test::imageRecord(2, 1, "D:\\Blk\\Images\\renamed.ybi");
              record.nGroupNo = 5;
              return ybUpdateOneImageRecord(kList, 201, record);
-         }, {yb::kCannotOpen, yb::kInvalidContent}},
+         },
+         {yb::kCannotOpen, yb::kInvalidContent}},
         {"GCP layout file", [] { return ybWriteBlockGcpLayoutFile("D:\\Blk\\layout.gcp", layout, 2); }, write},
         {"layout of the images", [] { return ybWriteYbiGcpInfo(kList); }, workflow},
-        {"corner points into the images", [] { return ybReadYbiGcpInfo(kList, 0); },
+        {"corner points into the images",
+         [] { return ybReadYbiGcpInfo(kList, 0); },
          {yb::kCannotWrite, yb::kCannotOpen, yb::kInvalidContent, yb::kFileNotFound, yb::kNotFound,
           yb::kImageNumberMismatch, YBI_E_WRITE, YBI_E_FILE_MISSING, YBI_E_SHORT_FILE},
          true},
-        {"corner points of one image", [] { return ybModiYbiGcpInfo("D:\\Blk\\Images\\b2.ybi", D_RECT{1, 2, 3, 4}); },
+        {"corner points of one image",
+         [] {
+             return ybModiYbiGcpInfo("D:\\Blk\\Images\\b2.ybi", D_RECT{1, 2, 3, 4});
+         },
          {YBI_E_WRITE, YBI_E_FILE_MISSING, YBI_E_SHORT_FILE}},
         {"image point file", [] { return ybWriteImgGcpFile("D:\\Blk\\pts.ijp", points.data(), 3); }, write},
-        {"image point append", [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", points.data(), 3); }, readWrite},
+        {"image point append", [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", points.data(), 3); },
+         readWrite},
         {"new feature point file", [] { return ybWriteImgFeatruePointFile("D:\\Blk\\new.fea", features, 3); }, write},
-        {"feature point rewrite", [] { return ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 3); }, readWrite},
+        {"feature point rewrite", [] { return ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 3); },
+         readWrite},
         {"new common point file", [] { return ybCreateComJointPntFile("D:\\Blk\\pair.mcp", 2); }, write},
-        {"common points into the first section", [] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, set, set); }, readWrite},
-        {"common points in a new section", [] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, set, set); }, readWrite},
+        {"common points into the first section",
+         [] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, set, set); }, readWrite},
+        {"common points in a new section",
+         [] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, set, set); }, readWrite},
         {"new model control point file", [] { return ybCreateOneModelGcpFile("D:\\Blk\\gcp.bjp", 3); }, write},
-        {"model points into the first section", [] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, set); }, readWrite},
+        {"model points into the first section", [] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, set); },
+         readWrite},
         {"model points in a new section", [] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, set); }, readWrite},
         {"tie point file", [] { return ybCreateTiePntFile(kTiePoints, points.data(), 3); }, write},
         {"tie point merge", [] { return ybAppendTiePntToFile(kTiePoints, points.data(), 3); }, readWrite},
@@ -373,23 +398,44 @@ std::vector<Entry> const& entries() {
         {"model tie points", [] { return ybWriteOneModPnts(kTiePoints, 102, set); }, readWrite},
         {"automatic points removed", [] { return ybRemoveAutoExtractTiePnt(kTiePoints); }, readWrite},
         {"automatic strip points removed", [] { return ybRemoveAutoExtractStripTiePnt(kTiePoints); }, readWrite},
-        {"merge backup removed", [] { return ybRemoveTiePntContext(kTiePoints); }, {}, true, false,
+        {"merge backup removed",
+         [] { return ybRemoveTiePntContext(kTiePoints); },
+         {},
+         true,
+         false,
          [](fs::path const& drive) { std::ofstream(drive / "Blk/Area1.scp.bak") << "old"; }},
         {"clean", [] { return ybCleanBlockTmpTiePntFile(kOption); }, workflow, true},
         {"detach", [] { return ybDetachBlockTiePntFile(kOption); }, workflow, true},
         {"unite", [] { return ybUniteBlockTiePntFile(kOption); }, workflow},
-        {"camera file", [] { return ybWriteCameraParaFile("D:\\Blk\\camera.cmr", &camera, rims, RIM_LAYOUT_EIGHT, &distortion, 1); }, write},
-        {"custom property file", [] { return ybCreateCustomImagePropFile("D:\\Blk\\ImagesProp\\spot4_mss.ipc", "S", 1, 2, 0.5, 1.5); }, write},
-        {"inner orientation list", [] { return ybWriteInnOrientImgListFile("D:\\Blk\\inner.lst", {"D:\\x.ybi", "D:\\y.ybi"}); }, write},
-        {"new joint coefficient file", [] { return ybCreateNewModelJointCeffFile("D:\\Blk\\joint.mjc", values, 2); }, write},
-        {"joint coefficients appended", [] { return ybAppendOneStripModelJointCeff("D:\\Blk\\joint.mjc", 2, values, 4); }, readWrite},
-        {"image relation file", [] { return ybWriteImageRelaFile("D:\\Blk\\relation.txt", {{101, 1.5, 2.5}, {102, 3, 4}}); }, write},
+        {"camera file",
+         [] { return ybWriteCameraParaFile("D:\\Blk\\camera.cmr", &camera, rims, RIM_LAYOUT_EIGHT, &distortion, 1); },
+         write},
+        {"custom property file",
+         [] { return ybCreateCustomImagePropFile("D:\\Blk\\ImagesProp\\spot4_mss.ipc", "S", 1, 2, 0.5, 1.5); }, write},
+        {"inner orientation list",
+         [] {
+             return ybWriteInnOrientImgListFile("D:\\Blk\\inner.lst", {"D:\\x.ybi", "D:\\y.ybi"});
+         },
+         write},
+        {"new joint coefficient file", [] { return ybCreateNewModelJointCeffFile("D:\\Blk\\joint.mjc", values, 2); },
+         write},
+        {"joint coefficients appended",
+         [] { return ybAppendOneStripModelJointCeff("D:\\Blk\\joint.mjc", 2, values, 4); }, readWrite},
+        {"image relation file",
+         [] {
+             return ybWriteImageRelaFile("D:\\Blk\\relation.txt", {{101, 1.5, 2.5}, {102, 3, 4}});
+         },
+         write},
         {"projection file", silently([] { ybWriteSuvProjInfo("D:\\Blk\\area1.mpx", &projection); }), {}, false, true},
         {"image state report", [] { return ybGenBlkFileStateReport(kOption, 0, "D:\\Blk\\report.txt"); }, workflow},
         {"orthophoto state file", [] { return ybGenBlkModOrthoStateFile(kOption, "D:\\Blk\\ortho.state"); }, workflow},
-        {"new image", [] { return ybCreateYbiFile("D:\\Blk\\Images\\a1.ybi", 5, 6, 300.0, D_RECT{0, 0, 2, 2}); },
+        {"new image",
+         [] {
+             return ybCreateYbiFile("D:\\Blk\\Images\\a1.ybi", 5, 6, 300.0, D_RECT{0, 0, 2, 2});
+         },
          {YBI_E_WRITE}},
-        {"image table written back", [] {
+        {"image table written back",
+         [] {
              YbiHandle image = nullptr;
              std::int32_t code = ybOpenYbiFileForReadWrite("D:\\Blk\\Images\\a2.ybi", &image);
              if (code == 0) code = ybInitialControlPointFileOfYBI(image, 6);
@@ -398,8 +444,11 @@ std::vector<Entry> const& entries() {
                  if (code == 0) code = closed;
              }
              return code;
-         }, {YBI_E_WRITE, YBI_E_FILE_MISSING, YBI_E_SHORT_FILE}},
-        {"orientation coefficients", [] { return ybWriteOrientCeff("D:\\Blk\\ImagesPara\\a1.ioc", 2, values); }, {ORIENT_E_WRITE}},
+         },
+         {YBI_E_WRITE, YBI_E_FILE_MISSING, YBI_E_SHORT_FILE}},
+        {"orientation coefficients",
+         [] { return ybWriteOrientCeff("D:\\Blk\\ImagesPara\\a1.ioc", 2, values); },
+         {ORIENT_E_WRITE}},
     };
     return table;
 }

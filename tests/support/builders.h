@@ -21,7 +21,8 @@ using Bytes = std::vector<unsigned char>;
 struct Le {
     Le& operator<<(std::string_view text) { return raw(text.data(), text.size()); }
     Le& operator<<(char const* text) { return *this << std::string_view(text); }
-    template <class T, class = std::enable_if_t<std::is_trivially_copyable_v<T> && !std::is_pointer_v<T> && !std::is_array_v<T>>>
+    template <class T,
+              class = std::enable_if_t<std::is_trivially_copyable_v<T> && !std::is_pointer_v<T> && !std::is_array_v<T>>>
     Le& operator<<(T const& value) {
         return raw(&value, sizeof value);
     }
@@ -58,7 +59,8 @@ void put(Bytes& bytes, std::size_t offset, T value) {
 
 // ---- points ----
 
-inline tagImagePoint tiePoint(char const* name, std::int32_t imageNo, double x = 0, double y = 0, std::int16_t type = 0) {
+inline tagImagePoint tiePoint(char const* name, std::int32_t imageNo, double x = 0, double y = 0,
+                              std::int16_t type = 0) {
     tagImagePoint point{0, 0, x, y, imageNo, type, {}};
     std::strncpy(point.name, name, sizeof point.name - 1);
     return point;

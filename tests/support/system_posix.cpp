@@ -84,7 +84,8 @@ std::optional<ChildOutcome> runUnprivileged(std::function<ChildOutcome()> const&
     ::close(pipe[1]);
     ChildOutcome outcome;
     char buffer[4096];
-    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;) outcome.text.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        outcome.text.append(buffer, static_cast<std::size_t>(got));
     ::close(pipe[0]);
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return std::nullopt;

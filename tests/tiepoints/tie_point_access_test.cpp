@@ -25,8 +25,8 @@ protected:
             EXPECT_EQ(entry.serial, i);
             EXPECT_EQ(entry.inUse, 1);
             char text[128];
-            std::snprintf(text, sizeof text, "%s l(%g,%g) r(%g,%g)", entry.name, entry.leftX, entry.leftY,
-                          entry.rightX, entry.rightY);
+            std::snprintf(text, sizeof text, "%s l(%g,%g) r(%g,%g)", entry.name, entry.leftX, entry.leftY, entry.rightX,
+                          entry.rightY);
             out.push_back(text);
         }
         return out;
@@ -79,8 +79,9 @@ TEST_F(TiePointAccess, NamedPointIsTheFirstMatchIgnoringCase) {
     tagImagePoint const zero{};
     EXPECT_EQ(std::memcmp(&point, &zero, sizeof point), 0);
     // "连接点<Z9>不存在于影像<101>上！"
-    expectOnlyMessage(HB_MESSAGE_ERROR,
-                      hexBytes("C1 AC BD D3 B5 E3 3C 5A 39 3E B2 BB B4 E6 D4 DA D3 DA D3 B0 CF F1 3C 31 30 31 3E C9 CF A3 A1"));
+    expectOnlyMessage(
+        HB_MESSAGE_ERROR,
+        hexBytes("C1 AC BD D3 B5 E3 3C 5A 39 3E B2 BB B4 E6 D4 DA D3 DA D3 B0 CF F1 3C 31 30 31 3E C9 CF A3 A1"));
     EXPECT_EQ(ybReadOneTiePntInfo(kPath, 555, "A17", point), yb::kNotFound);
 }
 
@@ -159,8 +160,12 @@ TEST_F(TiePointAccess, ModelViewsDoNotDependOnTheOrderOfNames) {
          {"A 1/11/21"},
          2},  // both entries of model 101 find the one of model 102; the array has room for one
         // GBK: the second byte of a double-byte character keeps its case
-        {"double-byte names", {at("\xB5\x41", 101, 1), at("\xB5\x61", 102, 2), at("\xB5\x41", 102, 3)}, 1,
-         {"\xB5\x41 l(1,0) r(3,0)"}, {}, 0},
+        {"double-byte names",
+         {at("\xB5\x41", 101, 1), at("\xB5\x61", 102, 2), at("\xB5\x41", 102, 3)},
+         1,
+         {"\xB5\x41 l(1,0) r(3,0)"},
+         {},
+         0},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);

@@ -39,7 +39,8 @@ TEST_F(TiePointEditing, MergeReplacesInPlaceAppendsToGroupsAndAddsGroups) {
     // Of two given points of one image and name the later wins, in the earlier's place.
     ASSERT_EQ(merge({tiePoint("N", 102, 1), tiePoint("M", 102), tiePoint("n", 102, 2)}), yb::kSuccess);
     points = readAll();
-    EXPECT_EQ(names(points), (std::vector<std::string>{"A7@101", "B@101", "D@101", "C@102", "n@102", "M@102", "Q@305"}));
+    EXPECT_EQ(names(points),
+              (std::vector<std::string>{"A7@101", "B@101", "D@101", "C@102", "n@102", "M@102", "Q@305"}));
     EXPECT_EQ(+points[4].x, 2);
     EXPECT_FALSE(backupLeft());
     EXPECT_TRUE(recorder.messages.empty());
@@ -89,17 +90,18 @@ TEST_F(TiePointEditing, RemovalOfAutomaticallyExtractedPoints) {
 }
 
 TEST_F(TiePointEditing, StripRemovalReadsTheTagAsStrtolDoes) {
-    create({tiePoint("P0312", 305, 0, 0, 1),   // tag 3, strip 3: stays
-            tiePoint("P0312", 412, 0, 0, 1),   // strip 4: removed
-            tiePoint("P0312", 412, 0, 0, 0),   // not automatic: stays
-            tiePoint("X", 12, 0, 0, 1),        // no digits, tag 0, strip 0: stays
-            tiePoint("T 7Q", 712, 0, 0, 1),    // " 7": blank skipped, tag 7: stays
-            tiePoint("T-1", -150, 0, 0, 1),    // "-1", strip -1: stays
-            tiePoint("T12345", 1250, 0, 0, 1)  // only two characters: 12: stays
+    create({
+        tiePoint("P0312", 305, 0, 0, 1),   // tag 3, strip 3: stays
+        tiePoint("P0312", 412, 0, 0, 1),   // strip 4: removed
+        tiePoint("P0312", 412, 0, 0, 0),   // not automatic: stays
+        tiePoint("X", 12, 0, 0, 1),        // no digits, tag 0, strip 0: stays
+        tiePoint("T 7Q", 712, 0, 0, 1),    // " 7": blank skipped, tag 7: stays
+        tiePoint("T-1", -150, 0, 0, 1),    // "-1", strip -1: stays
+        tiePoint("T12345", 1250, 0, 0, 1)  // only two characters: 12: stays
     });
     EXPECT_EQ(ybRemoveAutoExtractStripTiePnt(kPath), yb::kSuccess);
-    EXPECT_EQ(names(readAll()), (std::vector<std::string>{"P0312@305", "P0312@412", "X@12", "T 7Q@712", "T-1@-150",
-                                                          "T12345@1250"}));
+    EXPECT_EQ(names(readAll()),
+              (std::vector<std::string>{"P0312@305", "P0312@412", "X@12", "T 7Q@712", "T-1@-150", "T12345@1250"}));
 }
 
 TEST_F(TiePointEditing, ModelPointsAreMergedIntoBothImages) {

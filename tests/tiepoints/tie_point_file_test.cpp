@@ -16,7 +16,8 @@ std::string const kUnsupportedFile = hexBytes("B2 BB D6 A7 B3 D6 B5 C4 C1 AC BD 
 std::string const kFileDamaged = hexBytes("C1 AC BD D3 B5 E3 CE C4 BC FE B4 ED CE F3 A3 A1");
 
 TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrder) {
-    tagImagePoint const a = tiePoint("A", 12, 1, 2), b = tiePoint("B", 5), c = tiePoint("C", 12, 3, 4), d = tiePoint("D", 7);
+    tagImagePoint const a = tiePoint("A", 12, 1, 2), b = tiePoint("B", 5), c = tiePoint("C", 12, 3, 4),
+                        d = tiePoint("D", 7);
     create({a, b, c, d});
     EXPECT_EQ(fileBytes(), RawTiePointFile(3).group(12, {a, c}).group(5, {b}).group(7, {d}).bytes);
     std::int32_t total = -1;
@@ -90,8 +91,13 @@ TEST_F(TiePointFile, DamagedFilesGiveInvalidContentAndNothingElse) {
 
 TEST_F(TiePointFile, EmptyAndNegativeGroupsHoldNoPoints) {
     writeNative("Area.scp", RawTiePointFile(4)
-                                .group(1, {tiePoint("A", 1)}).i32(2).i32(0).i32(3).i32(-5)
-                                .group(4, {tiePoint("C", 4), tiePoint("D", 4)}).bytes);
+                                .group(1, {tiePoint("A", 1)})
+                                .i32(2)
+                                .i32(0)
+                                .i32(3)
+                                .i32(-5)
+                                .group(4, {tiePoint("C", 4), tiePoint("D", 4)})
+                                .bytes);
     std::int32_t total = 0;
     EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kSuccess);
     EXPECT_EQ(total, 3);

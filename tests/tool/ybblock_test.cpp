@@ -140,12 +140,11 @@ TEST_F(YbblockTest, InfoDescribesOneFileOfEachKindAndRefusesDamagedOnes) {
     std::ofstream(native("DemoBlock/unknown.bin")) << "not a block file\n";
 
     std::vector<std::string> const files = {
-        kBlock, "D:\\DemoBlock\\Model\\0101_0102.mod", "D:\\DemoBlock\\Demo.ort",
-        "D:\\DemoBlock\\ImagesPara\\0101.oms", "D:\\DemoBlock\\Demo.sdo", "D:\\DemoBlock\\Demo.dem",
-        "D:\\DemoBlock\\Demo.bil", "D:\\DemoBlock\\Demo.gly", "D:\\DemoBlock\\Temp\\0103.ijp",
-        "D:\\DemoBlock\\0101.fpt", "D:\\DemoBlock\\Demo.mcp", "D:\\DemoBlock\\Demo.mgp", kTiePoints,
-        "D:\\DemoBlock\\Demo.cmr", "D:\\DemoBlock\\ImagesPara\\0101.ipp", "D:\\DemoBlock\\Demo.spp",
-        "D:\\DemoBlock\\Demo.mjc", "D:\\DemoBlock\\Demo.prj", "D:\\DemoBlock\\state.dat",
+        kBlock, "D:\\DemoBlock\\Model\\0101_0102.mod", "D:\\DemoBlock\\Demo.ort", "D:\\DemoBlock\\ImagesPara\\0101.oms",
+        "D:\\DemoBlock\\Demo.sdo", "D:\\DemoBlock\\Demo.dem", "D:\\DemoBlock\\Demo.bil", "D:\\DemoBlock\\Demo.gly",
+        "D:\\DemoBlock\\Temp\\0103.ijp", "D:\\DemoBlock\\0101.fpt", "D:\\DemoBlock\\Demo.mcp",
+        "D:\\DemoBlock\\Demo.mgp", kTiePoints, "D:\\DemoBlock\\Demo.cmr", "D:\\DemoBlock\\ImagesPara\\0101.ipp",
+        "D:\\DemoBlock\\Demo.spp", "D:\\DemoBlock\\Demo.mjc", "D:\\DemoBlock\\Demo.prj", "D:\\DemoBlock\\state.dat",
         "D:\\DemoBlock\\ImagesPara\\0101.ioc", "D:\\DemoBlock\\Images\\0101.ybi", "D:\\DemoBlock\\report.txt",
         "D:\\DemoBlock\\Demo.ctp", "D:\\DemoBlock\\ImagesProp\\spot4_mss.ipc", "D:\\DemoBlock\\demo_YbiGcp.tmp",
         "D:\\DemoBlock\\Demo.rel", "D:\\DemoBlock\\Demo.iol",
@@ -224,10 +223,10 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     auto const parsed = nlohmann::json::parse(json.out);
     std::set<std::string> kinds;
     for (auto const& finding : parsed["findings"]) kinds.insert(finding["finding"].get<std::string>());
-    for (char const* kind : {"camera_missing", "control_point_file_missing", "conversion_damaged", "image_missing",
-                             "image_number", "tie_points_of_unknown_image", "single_image_points",
-                             "per_image_files_not_united", "per_image_files_left", "inner_orientation_missing",
-                             "weakly_tied_images", "weakly_tied_strips", "non_finite_coordinates"})
+    for (char const* kind :
+         {"camera_missing", "control_point_file_missing", "conversion_damaged", "image_missing", "image_number",
+          "tie_points_of_unknown_image", "single_image_points", "per_image_files_not_united", "per_image_files_left",
+          "inner_orientation_missing", "weakly_tied_images", "weakly_tied_strips", "non_finite_coordinates"})
         EXPECT_EQ(kinds.count(kind), 1u) << kind;
     // JSON lists every item, with numbers as numbers; text lists --limit of them and says how many more.
     for (auto const& finding : parsed["findings"]) {
@@ -281,7 +280,8 @@ TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
     ASSERT_EQ(ybReadTiePntFileToAry("D:\\copy.scp", after), 0);
     ASSERT_EQ(before.size(), after.size());
     for (std::size_t i = 0; i < before.size(); ++i)
-        EXPECT_EQ(std::memcmp(&before[i], &after[i], sizeof(tagImagePoint)), 0) << "point " << i << ": " << before[i].name;
+        EXPECT_EQ(std::memcmp(&before[i], &after[i], sizeof(tagImagePoint)), 0)
+            << "point " << i << ": " << before[i].name;
     // Imported over the same points again, from a file a spreadsheet saved with a byte order mark, the
     // merge changes nothing; an image the block does not list is imported when asked.
     std::string const copy = readText(native("copy.scp"));
@@ -331,14 +331,39 @@ TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
 }
 
 TEST(YbblockExplain, EveryCodeOfTheSuiteIsExplained) {
-    std::int32_t const constants[] = {
-        yb::kSuccess, yb::kNoMemory, yb::kPointSetTooSmall, yb::kStoredCountTooSmall, yb::kCannotWrite,
-        yb::kFileNotFound, yb::kWrongMagic, yb::kOutOfRange, yb::kImageNumberMismatch, yb::kInvalidArgument,
-        yb::kCannotOpen, yb::kInvalidContent, yb::kOrthoNullArgument, yb::kOrthoCannotOpen, yb::kNotFound,
-        YBI_E_FILE_MISSING, YBI_E_BAD_MAGIC, YBI_E_NULL_ARGUMENT, YBI_E_SHORT_FILE, YBI_E_RANGE, YBI_E_WRITE,
-        YBI_E_READ_ONLY, YBI_E_BAD_CONTENT, YBI_E_NO_MEMORY, ORIENT_E_FILE_MISSING, ORIENT_E_BAD_MAGIC,
-        ORIENT_E_NULL_ARGUMENT, ORIENT_E_SHORT_FILE, ORIENT_E_RANGE, ORIENT_E_NO_MEMORY, ORIENT_E_WRITE,
-        ORIENT_E_UNKNOWN_SET, YSURVEY_E_NULL_ARGUMENT};
+    std::int32_t const constants[] = {yb::kSuccess,
+                                      yb::kNoMemory,
+                                      yb::kPointSetTooSmall,
+                                      yb::kStoredCountTooSmall,
+                                      yb::kCannotWrite,
+                                      yb::kFileNotFound,
+                                      yb::kWrongMagic,
+                                      yb::kOutOfRange,
+                                      yb::kImageNumberMismatch,
+                                      yb::kInvalidArgument,
+                                      yb::kCannotOpen,
+                                      yb::kInvalidContent,
+                                      yb::kOrthoNullArgument,
+                                      yb::kOrthoCannotOpen,
+                                      yb::kNotFound,
+                                      YBI_E_FILE_MISSING,
+                                      YBI_E_BAD_MAGIC,
+                                      YBI_E_NULL_ARGUMENT,
+                                      YBI_E_SHORT_FILE,
+                                      YBI_E_RANGE,
+                                      YBI_E_WRITE,
+                                      YBI_E_READ_ONLY,
+                                      YBI_E_BAD_CONTENT,
+                                      YBI_E_NO_MEMORY,
+                                      ORIENT_E_FILE_MISSING,
+                                      ORIENT_E_BAD_MAGIC,
+                                      ORIENT_E_NULL_ARGUMENT,
+                                      ORIENT_E_SHORT_FILE,
+                                      ORIENT_E_RANGE,
+                                      ORIENT_E_NO_MEMORY,
+                                      ORIENT_E_WRITE,
+                                      ORIENT_E_UNKNOWN_SET,
+                                      YSURVEY_E_NULL_ARGUMENT};
     EXPECT_EQ(std::size(constants), std::size(yb::frame::kResultCodes));
     for (std::int32_t code : constants) {
         auto const* info = yb::frame::findResultCode(code);
@@ -382,7 +407,8 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
         EXPECT_EQ(run.status, c.status) << run.out << run.err;
         EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
     }
-    for (char const* command : {"info", "check", "explain", "detach", "unite", "clean", "report", "state", "plot", "demo"}) {
+    for (char const* command :
+         {"info", "check", "explain", "detach", "unite", "clean", "report", "state", "plot", "demo"}) {
         Outcome const help = ybblock({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("Example:\n  ybblock " + std::string(command)), std::string::npos) << help.out;
@@ -522,7 +548,8 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
     std::string const whole = readText(native("DemoBlock/Demo.scp"));
     std::ofstream(native("DemoBlock/Demo.scp"), std::ios::binary) << whole.substr(0, 1000);
-    for (std::vector<std::string> args : {std::vector<std::string>{"unite", kBlock}, {"unite", "--dry-run", kBlock},
+    for (std::vector<std::string> args : {std::vector<std::string>{"unite", kBlock},
+                                          {"unite", "--dry-run", kBlock},
                                           {"unite", "--merge", "--force", kBlock}}) {
         Outcome const run = ybblock(args);
         EXPECT_EQ(run.status, 1) << args[1];
@@ -563,7 +590,8 @@ TEST_F(YbblockTest, FailedWritesNameTheFileAndTheReason) {
         EXPECT_EQ(run->status, 1) << c.args[0];
         EXPECT_NE(run->text.find(c.names), std::string::npos) << run->text;
         EXPECT_NE(run->text.find("permission denied"), std::string::npos) << run->text;
-        EXPECT_EQ(run->text.find("[error]"), std::string::npos) << run->text;  // the library's own message is not repeated
+        EXPECT_EQ(run->text.find("[error]"), std::string::npos)
+            << run->text;  // the library's own message is not repeated
     }
     EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     fs::permissions(native("DemoBlock"), fs::perms::owner_write, fs::perm_options::add);
@@ -580,16 +608,18 @@ TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
     ASSERT_EQ(ybWriteBlockOptionFile("D:\\DemoBlock\\Strange.dms", &strange), 0);
     std::string const typeNine = readText(native("DemoBlock/Strange.dms"));
     std::string const scp = readText(native("DemoBlock/Demo.scp"));
-    for (auto const& [bytes, says] : {std::pair{whole.substr(0, 300), "it is 300 bytes; every block option file is 739"},
-                                      {typeNine, "its image type 9 is none of 0 to 6"}}) {
+    for (auto const& [bytes, says] :
+         {std::pair{whole.substr(0, 300), "it is 300 bytes; every block option file is 739"},
+          {typeNine, "its image type 9 is none of 0 to 6"}}) {
         std::ofstream(native("DemoBlock/Demo.dms"), std::ios::binary) << bytes;
-        for (std::vector<std::string> args :
-             {std::vector<std::string>{"check", kBlock}, {"detach", kBlock}, {"unite", kBlock}, {"clean", kBlock},
-              {"plot", kBlock, "-o", native("x.svg")}, {"report", "--images", kBlock},
-              {"state", "--ortho", kBlock, "-o", native("s.dat")}, {"tiepoints", "export", kBlock},
-              {"tiepoints", "import", native("x.csv"), kBlock},
+        for (std::vector<std::string> args : {
+                 std::vector<std::string>{"check", kBlock}, {"detach", kBlock}, {"unite", kBlock}, {"clean", kBlock},
+                     {"plot", kBlock, "-o", native("x.svg")}, {"report", "--images", kBlock},
+                     {"state", "--ortho", kBlock, "-o", native("s.dat")}, {"tiepoints", "export", kBlock},
+                     {"tiepoints", "import", native("x.csv"), kBlock},
 #if YB_HAVE_COLMAP
-              {"export", "colmap", kBlock, "-o", native("colmap")}, {"import", "colmap", native("colmap"), kBlock},
+                     {"export", "colmap", kBlock, "-o", native("colmap")},
+                     {"import", "colmap", native("colmap"), kBlock},
 #endif
              }) {
             std::ofstream(native("x.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,Q,1,1,2,3,4\n";
@@ -628,14 +658,16 @@ TEST_F(YbblockTest, MessagesSayWhatHappened) {
     // A folder that is not there is named as such.
     Outcome const noFolder = ybblock({"tiepoints", "export", kBlock, "-o", native("none/x.csv")});
     EXPECT_EQ(noFolder.status, 1);
-    EXPECT_NE(noFolder.err.find("(the folder " + native("none") + " does not exist)"), std::string::npos) << noFolder.err;
+    EXPECT_NE(noFolder.err.find("(the folder " + native("none") + " does not exist)"), std::string::npos)
+        << noFolder.err;
     // "-" is standard output.
     Outcome const dash = ybblock({"tiepoints", "export", kBlock, "-o", "-"});
     EXPECT_EQ(dash.out.rfind("image,name,type,x,y,photo_x,photo_y\n", 0), 0u) << dash.out;
     EXPECT_FALSE(fs::exists("-"));
     // With --json, standard output is JSON whatever happens.
     std::ofstream(native("unknown.bin")) << "not a block file\n";
-    for (auto const& [file, status] : {std::pair{native("none/x.scp"), "missing"}, {native("unknown.bin"), "unknown kind"}}) {
+    for (auto const& [file, status] :
+         {std::pair{native("none/x.scp"), "missing"}, {native("unknown.bin"), "unknown kind"}}) {
         Outcome const info = ybblock({"info", "--json", file});
         EXPECT_EQ(info.status, 1);
         ASSERT_TRUE(nlohmann::json::accept(info.out)) << info.out;

@@ -113,8 +113,8 @@ void writeModels(std::string const& directory, BlockFiles files, GeneratedBlock&
 // after them on rows that reach three images.
 struct Window {
     std::int32_t strip;
-    std::int32_t first;      // position of the first image
-    bool reachesThird;       // a third image follows
+    std::int32_t first;  // position of the first image
+    bool reachesThird;   // a third image follows
 };
 
 // Two points for each image and the image at its place in the next strip, seen near the side the
@@ -144,14 +144,16 @@ void addTiesBetweenStrips(std::vector<std::int32_t> const& sizes, int stripWidth
 std::int32_t writeControlPoints(GeneratedBlock& block, std::string const& name, std::int32_t count) {
     std::vector<BLOCKGCPLAYOUTINFO> records;
     for (std::int32_t k = 0; k < count; ++k) {
-        std::size_t const first = block.stripImages.size() < 2 ? 0 : static_cast<std::size_t>(k) % (block.stripImages.size() - 1);
+        std::size_t const first =
+            block.stripImages.size() < 2 ? 0 : static_cast<std::size_t>(k) % (block.stripImages.size() - 1);
         BLOCKGCPLAYOUTINFO record{};
         std::string const label = "G" + std::to_string(k + 1);
         std::memcpy(record.callerData, label.data(), label.size());
         for (std::size_t s = first; s < block.stripImages.size() && s < first + 2; ++s) {
             auto const& images = block.stripImages[s];
             if (images.empty()) continue;
-            std::size_t const at = count < 2 ? 0 : static_cast<std::size_t>(k) * (images.size() - 1) / static_cast<std::size_t>(count - 1);
+            std::size_t const at =
+                count < 2 ? 0 : static_cast<std::size_t>(k) * (images.size() - 1) / static_cast<std::size_t>(count - 1);
             for (std::size_t i = at; i < images.size() && i < at + 2 && record.imageCount < 12; ++i)
                 record.imageNo[record.imageCount++] = images[i].nImageNo;
         }
@@ -219,8 +221,10 @@ std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std
         std::int64_t low = 1, high = count;
         while (low < high) {
             std::int64_t const middle = low + (high - low) / 2;
-            if (total(middle) >= count) high = middle;
-            else low = middle + 1;
+            if (total(middle) >= count)
+                high = middle;
+            else
+                low = middle + 1;
         }
         rows = low;
     }
@@ -228,7 +232,8 @@ std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std
     int const rowWidth = digitsOf(rows - 1);
     std::vector<std::int64_t> serialOfStrip(sizes.size(), 0);
     auto add = [&](Window const& window, std::int64_t row) {
-        std::string const text = "T" + padded(window.strip, stripWidth) + padded(window.first, 2) + padded(row, rowWidth);
+        std::string const text =
+            "T" + padded(window.strip, stripWidth) + padded(window.first, 2) + padded(row, rowWidth);
         char name[32] = {};  // the bytes after the text are stored too
         std::memcpy(name, text.data(), std::min(text.size(), sizeof name - 1));
         std::int64_t const serial = serialOfStrip[static_cast<std::size_t>(window.strip - 1)]++;
@@ -287,7 +292,8 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
     block.imageListPath = ybGetBlkAuxFileName(info, ".bil", nullptr);
     block.tiePointPath = ybGetBlkAuxFileName(info, ".scp", nullptr);
 
-    if (!ybCreateBlockFolder(blockDirectory.c_str()) && !step(kCannotWrite, "creating the block folder " + blockDirectory))
+    if (!ybCreateBlockFolder(blockDirectory.c_str()) &&
+        !step(kCannotWrite, "creating the block folder " + blockDirectory))
         return step.code;
     if (!step(ybWriteBlockOptionFile(block.optionPath.c_str(), &info), "writing " + block.optionPath)) return step.code;
     if (shape.files != BlockFiles::TiePointsOnly) {
@@ -316,12 +322,14 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
             return step.code;
     }
 
-    block.points = tiePoints(sizes, shape.points, shape.pointsOnThreeImages, shape.rowsPerPair, shape.tiesBetweenStrips);
+    block.points =
+        tiePoints(sizes, shape.points, shape.pointsOnThreeImages, shape.rowsPerPair, shape.tiesBetweenStrips);
     if (!step(ybCreateTiePntFile(block.tiePointPath.c_str(), block.points.data(),
                                  static_cast<std::int32_t>(block.points.size())),
               "writing " + block.tiePointPath))
         return step.code;
-    if (shape.controlPoints > 0 && !step(writeControlPoints(block, name, shape.controlPoints), "writing the GCP layout file"))
+    if (shape.controlPoints > 0 &&
+        !step(writeControlPoints(block, name, shape.controlPoints), "writing the GCP layout file"))
         return step.code;
     if (shape.files != BlockFiles::TiePointsOnly) writeModels(blockDirectory, shape.files, block, step);
     return step.code;

@@ -67,8 +67,8 @@ std::vector<std::int32_t> stripSizes(BlockShape const& shape);
 
 // The tie point observations of a block whose strips hold `sizes` images (rowsPerPair and
 // tiesBetweenStrips count where `count` is negative, as in BlockShape).
-std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count,
-                                     bool onThreeImages, std::int64_t rowsPerPair = 3, bool tiesBetweenStrips = false);
+std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count, bool onThreeImages,
+                                     std::int64_t rowsPerPair = 3, bool tiesBetweenStrips = false);
 
 // The shape of `ybblock demo`'s block: two strips of five images, each image tied to its neighbours by
 // at least six points, the strips sharing points, three ground control points. `weak` gives the block

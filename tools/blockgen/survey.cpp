@@ -72,9 +72,15 @@ std::array<double, 9> rotationOf(double omega, double phi, double kappa) {
     double const sp = std::sin(radians(phi)), cp = std::cos(radians(phi));
     double const sk = std::sin(radians(kappa)), ck = std::cos(radians(kappa));
     // R_x(omega) * R_y(phi) * R_z(kappa)
-    return {cp * ck,                -cp * sk,                sp,
-            co * sk + so * sp * ck, co * ck - so * sp * sk,  -so * cp,
-            so * sk - co * sp * ck, so * ck + co * sp * sk,  co * cp};
+    return {cp * ck,
+            -cp * sk,
+            sp,
+            co * sk + so * sp * ck,
+            co * ck - so * sp * sk,
+            -so * cp,
+            so * sk - co * sp * ck,
+            so * ck + co * sp * sk,
+            co * cp};
 }
 
 bool project(SurveyExposure const& exposure, std::array<double, 6> const& c, Vector const& ground, double& x,
@@ -185,19 +191,23 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
             std::int32_t count = 0;
             // Only the exposures whose planned footprint (widened by what the deviations and relief
             // can move it) holds the point are tried.
-            double const halfX = footprintX / 2 + reach + 0.2 * footprintX, halfY = footprintY / 2 + reach + 0.2 * footprintY;
+            double const halfX = footprintX / 2 + reach + 0.2 * footprintX,
+                         halfY = footprintY / 2 + reach + 0.2 * footprintY;
             auto firstStrip = static_cast<std::int32_t>(std::floor((-gy - halfY) / spacing)) + 1;
             auto lastStrip = static_cast<std::int32_t>(std::ceil((-gy + halfY) / spacing)) + 1;
             for (std::int32_t s = std::max(1, firstStrip); s <= std::min(shape.strips, lastStrip); ++s) {
-                auto const lowSlot = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::floor((gx - halfX) / base)));
-                auto const highSlot = std::min<std::int64_t>(perStrip - 1, static_cast<std::int64_t>(std::ceil((gx + halfX) / base)));
+                auto const lowSlot =
+                    std::max<std::int64_t>(0, static_cast<std::int64_t>(std::floor((gx - halfX) / base)));
+                auto const highSlot =
+                    std::min<std::int64_t>(perStrip - 1, static_cast<std::int64_t>(std::ceil((gx + halfX) / base)));
                 for (std::int64_t slot = lowSlot; slot <= highSlot; ++slot) {
                     std::int64_t const k = s % 2 == 1 ? slot + 1 : perStrip - slot;
                     std::size_t const index = static_cast<std::size_t>((s - 1) * perStrip + k - 1);
                     double x = 0, y = 0;
                     if (!project(survey.exposures[index], survey.innerOrientation, ground, x, y)) continue;
                     if (x < 0.0 || y < 0.0 || x > Camera::kColumns - 1.0 || y > Camera::kRows - 1.0) continue;
-                    seen[index].push_back({serial, {x + noise.normal(shape.pixelNoise), y + noise.normal(shape.pixelNoise)}});
+                    seen[index].push_back(
+                        {serial, {x + noise.normal(shape.pixelNoise), y + noise.normal(shape.pixelNoise)}});
                     ++count;
                 }
             }
@@ -232,7 +242,10 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
 
     // Control: the points nearest to the block's corners and its middle, each on at most 12 images.
     std::vector<BLOCKGCPLAYOUTINFO> layout;
-    std::array<std::array<double, 2>, 5> const targets{{{west, north}, {eastEnd, north}, {west, south}, {eastEnd, south},
+    std::array<std::array<double, 2>, 5> const targets{{{west, north},
+                                                        {eastEnd, north},
+                                                        {west, south},
+                                                        {eastEnd, south},
                                                         {(west + eastEnd) / 2, (north + south) / 2}}};
     for (std::int32_t t = 0; t < shape.controlPoints; ++t) {
         std::size_t best = survey.points.size();
@@ -240,11 +253,11 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
         for (std::size_t p = 0; p < survey.points.size(); ++p) {
             if (imagesOfPoint[p].size() > 12) continue;
             auto const& g = survey.points[p].ground;
-            double const distance = std::hypot(g[0] - targets[static_cast<std::size_t>(t)][0], g[1] - targets[static_cast<std::size_t>(t)][1]);
+            double const distance = std::hypot(g[0] - targets[static_cast<std::size_t>(t)][0],
+                                               g[1] - targets[static_cast<std::size_t>(t)][1]);
             if (best == survey.points.size() || distance < bestDistance) best = p, bestDistance = distance;
         }
-        if (best == survey.points.size() ||
-            std::ranges::count(survey.controlNames, survey.points[best].name) > 0)
+        if (best == survey.points.size() || std::ranges::count(survey.controlNames, survey.points[best].name) > 0)
             continue;
         BLOCKGCPLAYOUTINFO record{};
         std::string const& controlName = survey.points[best].name;
@@ -256,7 +269,8 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
     }
 
     // The block's files.
-    if (!ybCreateBlockFolder(blockDirectory.c_str()) && !step(kCannotWrite, "creating the block folder " + blockDirectory))
+    if (!ybCreateBlockFolder(blockDirectory.c_str()) &&
+        !step(kCannotWrite, "creating the block folder " + blockDirectory))
         return code;
     if (!step(ybWriteBlockOptionFile(block.optionPath.c_str(), &info), "writing " + block.optionPath)) return code;
     CameraInfo camera{};
@@ -265,7 +279,9 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
     camera.principalPointY = Camera::kPrincipalPointY;
     // A digital camera's fiducial marks: the corners of its sensor, in millimetres.
     double const halfWidth = Camera::kColumns * pixel / 2000.0, halfHeight = Camera::kRows * pixel / 2000.0;
-    RimPoint const rims[4] = {{1, -halfWidth, halfHeight}, {2, halfWidth, halfHeight}, {3, halfWidth, -halfHeight},
+    RimPoint const rims[4] = {{1, -halfWidth, halfHeight},
+                              {2, halfWidth, halfHeight},
+                              {3, halfWidth, -halfHeight},
                               {4, -halfWidth, -halfHeight}};
     if (!step(ybWriteCameraParaFile(block.cameraPath.c_str(), &camera, rims, RIM_LAYOUT_FOUR, nullptr, 0),
               "writing " + block.cameraPath))
@@ -284,7 +300,8 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
         image.nStripNo = strip;
         D_RECT const range{exposure.centre[0] - footprintX / 2, exposure.centre[1] - footprintY / 2,
                            exposure.centre[0] + footprintX / 2, exposure.centre[1] + footprintY / 2};
-        if (!step(ybCreateYbiFile(path.c_str(), Camera::kRows, Camera::kColumns, dotsPerInch, range), "creating " + path))
+        if (!step(ybCreateYbiFile(path.c_str(), Camera::kRows, Camera::kColumns, dotsPerInch, range),
+                  "creating " + path))
             return code;
         std::string const inner = ybGetImgAuxFileName(info, path.c_str(), ".ioc", nullptr, nullptr);
         if (!step(ybWriteOrientCeff(inner.c_str(), 0, survey.innerOrientation.data()), "writing " + inner)) return code;
@@ -314,7 +331,8 @@ std::int32_t generateSurvey(std::string const& blockDirectory, std::string const
     std::string points = "name,x,y,z\n";
     for (SurveyPoint const& p : survey.points)
         points += p.name + "," + number(p.ground[0]) + "," + number(p.ground[1]) + "," + number(p.ground[2]) + "\n";
-    for (auto const& [file, text] : {std::pair{std::string("cameras.csv"), &cameras}, {std::string("points.csv"), &points}})
+    for (auto const& [file, text] :
+         {std::pair{std::string("cameras.csv"), &cameras}, {std::string("points.csv"), &points}})
         if (!writeCsv(survey.truthDirectory + "\\" + file, *text) &&
             !step(kCannotWrite, "writing " + survey.truthDirectory + "\\" + file))
             return code;

@@ -49,14 +49,14 @@ struct SurveyCamera {
     static constexpr std::int32_t kRows = 2000;
     static constexpr double kPixelMicrometres = 6.0;
     static constexpr double kPrincipalDistanceMm = 24.0;
-    static constexpr double kPrincipalPointX = 12.0;   // micrometres
-    static constexpr double kPrincipalPointY = -9.0;   // micrometres
-    static constexpr double kFlyingHeight = 400.0;     // metres above the datum (Z = 0)
+    static constexpr double kPrincipalPointX = 12.0;  // micrometres
+    static constexpr double kPrincipalPointY = -9.0;  // micrometres
+    static constexpr double kFlyingHeight = 400.0;    // metres above the datum (Z = 0)
 };
 
 struct SurveyExposure {
     std::int32_t imageNo = 0;
-    std::array<double, 3> centre{};  // X, Y, Z
+    std::array<double, 3> centre{};              // X, Y, Z
     double omega = 0.0, phi = 0.0, kappa = 0.0;  // degrees
 };
 
@@ -66,12 +66,12 @@ struct SurveyPoint {
 };
 
 struct Survey {
-    GeneratedBlock block;              // option file, image list, camera, tie point file
-    std::string gcpLayoutPath;         // also the block's control point file
-    std::string truthDirectory;        // host path of truth\ beside the block option file
-    std::vector<SurveyExposure> exposures;  // image order: strip by strip
-    std::vector<SurveyPoint> points;        // every named ground point (seen on at least two images)
-    std::vector<std::string> controlNames;  // the points of the GCP layout
+    GeneratedBlock block;                      // option file, image list, camera, tie point file
+    std::string gcpLayoutPath;                 // also the block's control point file
+    std::string truthDirectory;                // host path of truth\ beside the block option file
+    std::vector<SurveyExposure> exposures;     // image order: strip by strip
+    std::vector<SurveyPoint> points;           // every named ground point (seen on at least two images)
+    std::vector<std::string> controlNames;     // the points of the GCP layout
     std::array<double, 6> innerOrientation{};  // the coefficients every image's ".ioc" holds
 };
 

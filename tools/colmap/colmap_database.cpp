@@ -49,8 +49,7 @@ DatabaseWriter::DatabaseWriter(std::string target) : target_(std::move(target)) 
         return;
     }
     // The file is new and private until it is renamed into place: no journal; one sync at the end.
-    if (!exec("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=NORMAL; BEGIN;") ||
-        !exec(kSchema))
+    if (!exec("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=NORMAL; BEGIN;") || !exec(kSchema))
         return;
     auto prepare = [&](char const* sql, sqlite3_stmt*& statement) {
         if (ok() && sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) fail(sqlite3_errmsg(db_));
@@ -173,7 +172,8 @@ std::string whatDatabaseIs(std::string const& native) {
         } else {
             int result = SQLITE_ROW;
             while ((result = sqlite3_step(statement)) == SQLITE_ROW)
-                if (auto const* name = sqlite3_column_text(statement, 0)) tables.insert(reinterpret_cast<char const*>(name));
+                if (auto const* name = sqlite3_column_text(statement, 0))
+                    tables.insert(reinterpret_cast<char const*>(name));
             if (result != SQLITE_DONE) answer = std::string("it is a damaged SQLite file (") + sqlite3_errmsg(db) + ")";
         }
         sqlite3_finalize(statement);

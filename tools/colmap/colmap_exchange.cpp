@@ -31,9 +31,9 @@ std::string codeText(std::int32_t code) {
     return text;
 }
 
-constexpr char const* kImageTypeNames[] = {"metric camera", "digital camera", "non-metric camera",
-                                           "general satellite image", "SPOT satellite image",
-                                           "IKONOS satellite image", "QUICKBIRD satellite image"};
+constexpr char const* kImageTypeNames[] = {
+    "metric camera",        "digital camera",         "non-metric camera",        "general satellite image",
+    "SPOT satellite image", "IKONOS satellite image", "QUICKBIRD satellite image"};
 
 // What the exchange reads of a block: its record, images and camera.
 struct BlockImage {
@@ -68,7 +68,8 @@ bool readBlock(std::string const& optionPath, OpenBlock& block, std::string& pro
     RimPoint rims[8];
     RIMPOINTLAYOUT layout{};
     std::int32_t distortionCount = 0;
-    std::int32_t code = ybReadCameraParaFile(cameraPath.c_str(), &block.camera, rims, &layout, nullptr, &distortionCount);
+    std::int32_t code =
+        ybReadCameraParaFile(cameraPath.c_str(), &block.camera, rims, &layout, nullptr, &distortionCount);
     if (code == kSuccess && distortionCount > 0) {
         block.distortion.resize(static_cast<std::size_t>(distortionCount));
         code = ybReadCameraParaFile(cameraPath.c_str(), &block.camera, rims, &layout, block.distortion.data(),
@@ -152,8 +153,8 @@ struct Keyed {
 
 }  // namespace
 
-CameraModel cameraModelOf(CameraInfo const& camera, std::vector<AberranceInfo> const& distortion,
-                          double const (&c)[6], double width, double height) {
+CameraModel cameraModelOf(CameraInfo const& camera, std::vector<AberranceInfo> const& distortion, double const (&c)[6],
+                          double width, double height) {
     CameraModel result;
     double const f = camera.principalDistance * 1000.0;  // micrometres, as the inner orientation
     if (!(f > 0.0) || !std::isfinite(f)) {
@@ -167,8 +168,9 @@ CameraModel cameraModelOf(CameraInfo const& camera, std::vector<AberranceInfo> c
     // A rotated or sheared pixel grid has no COLMAP camera; a shear below a thousandth of a pixel
     // across the image is rounding.
     if (std::abs(c[2] / c[1]) * height > 1e-3 || std::abs(c[4] / c[5]) * width > 1e-3) {
-        result.problem = "the inner orientation rotates or shears the pixel grid (c2, c4 not 0), which no COLMAP "
-                         "camera model holds";
+        result.problem =
+            "the inner orientation rotates or shears the pixel grid (c2, c4 not 0), which no COLMAP "
+            "camera model holds";
         return result;
     }
     double const fx = f / c[1], fy = -f / c[5];
@@ -238,7 +240,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
         double width = 0, height = 0;
         bool const sized = imageSize(image, width, height);
         // Without the image file the frame is taken to be centred on the principal point.
-        CameraModel model = cameraModelOf(block.camera, block.distortion, coefficients, sized ? width : 1, sized ? height : 1);
+        CameraModel model =
+            cameraModelOf(block.camera, block.distortion, coefficients, sized ? width : 1, sized ? height : 1);
         if (!model.problem.empty()) {
             problem = "image " + std::to_string(image.nImageNo) + ": " + model.problem;
             return false;
@@ -359,8 +362,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     for (std::size_t i = 0; i < block.images.size(); ++i) {
         auto const utf8 = platform::gbkToUtf8(block.images[i].fileName);
         if (!utf8) {
-            problem = "image " + std::to_string(block.images[i].record.nImageNo) +
-                      ": its file name is not valid GBK text";
+            problem =
+                "image " + std::to_string(block.images[i].record.nImageNo) + ": its file name is not valid GBK text";
             return false;
         }
         database.addImage(static_cast<std::uint32_t>(i + 1), *utf8, cameraOfImage[i]);
@@ -371,8 +374,9 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     std::vector<MatchRow> rows;
     for (std::size_t i = 0; i < halves.size() && database.ok(); ++i) {
         std::vector<Half>& pairs = halves[i];
-        std::sort(pairs.begin(), pairs.end(),
-                  [](Half const& a, Half const& b) { return a.second != b.second ? a.second < b.second : a.first < b.first; });
+        std::sort(pairs.begin(), pairs.end(), [](Half const& a, Half const& b) {
+            return a.second != b.second ? a.second < b.second : a.first < b.first;
+        });
         for (std::size_t from = 0; from < pairs.size();) {
             std::size_t to = from;
             rows.clear();
@@ -400,7 +404,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
         "database.db     COLMAP's database: " + std::to_string(summary.images) + " images named by their file names, " +
         std::to_string(summary.cameras) + " camera(s) (" + summary.firstCameraModel + "), " +
         std::to_string(summary.keypoints) + " tie point observations as keypoints, and for the " +
-        std::to_string(summary.pairs) + " pairs of images that share points their matches, entered as\n"
+        std::to_string(summary.pairs) +
+        " pairs of images that share points their matches, entered as\n"
         "                verified two-view geometries. Keypoint (x, y) = the block's measured (x + 0.5, y + 0.5).\n"
         "image_list.txt  the images' names, one a line.\n\n"
         "Orient the images with COLMAP (the image files are not needed; without them the points stay grey):\n\n"
@@ -409,8 +414,11 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
         "    QT_QPA_PLATFORM=offscreen colmap mapper --database_path database.db --image_path . --output_path sparse\n"
         "    colmap model_analyzer --path sparse/0\n\n"
         "Bring its tracks back into the block (the binary model, or its text form from model_converter):\n\n"
-        "    ybblock import colmap sparse/0 '" + blockText + "' --dry-run\n"
-        "    ybblock import colmap sparse/0 '" + blockText + "'\n";
+        "    ybblock import colmap sparse/0 '" +
+        blockText +
+        "' --dry-run\n"
+        "    ybblock import colmap sparse/0 '" +
+        blockText + "'\n";
     if (!writeText(pathIn(folder, "image_list.txt"), imageList, problem) ||
         !writeText(pathIn(folder, "README.txt"), readme, problem))
         return false;
@@ -441,14 +449,16 @@ bool importColmap(ImportRequest const& request, ImportSummary& summary, std::str
     std::unordered_map<std::uint32_t, Matched> matched;
     for (ModelImage const& image : model->images) {
         std::string_view name = image.name;
-        if (std::size_t const slash = name.find_last_of("/\\"); slash != std::string_view::npos) name.remove_prefix(slash + 1);
+        if (std::size_t const slash = name.find_last_of("/\\"); slash != std::string_view::npos)
+            name.remove_prefix(slash + 1);
         auto const gbk = platform::utf8ToGbk(name);
         auto const found = gbk ? byName.find(lowered(*gbk)) : byName.end();
         if (found == byName.end()) {
             summary.missingImages.push_back(image.name);
             continue;
         }
-        if (std::ranges::count_if(twice, [&](std::string const& t) { return platform::equalsIgnoreCase(t, *gbk); }) > 0) {
+        if (std::ranges::count_if(twice, [&](std::string const& t) { return platform::equalsIgnoreCase(t, *gbk); }) >
+            0) {
             problem = "the model's image '" + image.name + "' matches two images of the block's image list";
             return false;
         }
@@ -506,7 +516,8 @@ bool importColmap(ImportRequest const& request, ImportSummary& summary, std::str
     std::int32_t before = 0;
     if (exists) {
         if (std::int32_t code = ybReadTiePntNums(block.tiePointPath.c_str(), before); code != kSuccess) {
-            problem = shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code) + "; nothing changed";
+            problem = shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code) +
+                      "; nothing changed";
             return false;
         }
     }
@@ -528,7 +539,8 @@ bool importColmap(ImportRequest const& request, ImportSummary& summary, std::str
         }
         std::unordered_set<std::string> seen;
         for (tagImagePoint const& point : points) {
-            std::string key = std::to_string(point.imageNo) + ":" + lowered(platform::boundedText(point.name, sizeof point.name));
+            std::string key =
+                std::to_string(point.imageNo) + ":" + lowered(platform::boundedText(point.name, sizeof point.name));
             if (present.contains(key) || !seen.insert(std::move(key)).second) ++summary.replaced;
         }
         summary.after = summary.before + static_cast<std::int64_t>(summary.observations - summary.replaced);
@@ -541,13 +553,15 @@ bool importColmap(ImportRequest const& request, ImportSummary& summary, std::str
     std::int32_t const code = exists ? ybAppendTiePntToFile(block.tiePointPath.c_str(), points.data(), count)
                                      : ybCreateTiePntFile(block.tiePointPath.c_str(), points.data(), count);
     if (code != kSuccess) {
-        problem = shown(block.tiePointPath) + ": the merge failed: " + codeText(code) + "; the tie point file is as it was";
+        problem =
+            shown(block.tiePointPath) + ": the merge failed: " + codeText(code) + "; the tie point file is as it was";
         return false;
     }
     std::int32_t after = 0;
     ybReadTiePntNums(block.tiePointPath.c_str(), after);
     summary.after = after;
-    summary.replaced = summary.observations - static_cast<std::size_t>(std::max<std::int64_t>(0, summary.after - summary.before));
+    summary.replaced =
+        summary.observations - static_cast<std::size_t>(std::max<std::int64_t>(0, summary.after - summary.before));
     return true;
 }
 
@@ -572,7 +586,8 @@ Model modelOfTiePoints(std::vector<std::string> const& imageNames, std::vector<s
         auto const image = imageOf.find(imageNo);
         if (image == imageOf.end()) continue;
         auto& seen = model.images[image->second].points2D;
-        auto const [at, added] = pointOf.emplace(lowered(platform::boundedText(point.name, sizeof point.name)), tracks.size());
+        auto const [at, added] =
+            pointOf.emplace(lowered(platform::boundedText(point.name, sizeof point.name)), tracks.size());
         if (added) tracks.emplace_back();
         tracks[at->second].push_back({image->second + 1, static_cast<std::uint32_t>(seen.size())});
         seen.push_back({point.x + 0.5, point.y + 0.5, -1});

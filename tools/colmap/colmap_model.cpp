@@ -14,10 +14,17 @@ namespace yb::colmap {
 namespace {
 
 constexpr CameraModelInfo kCameraModels[] = {
-    {0, "SIMPLE_PINHOLE", 3}, {1, "PINHOLE", 4},        {2, "SIMPLE_RADIAL", 4},
-    {3, "RADIAL", 5},         {4, "OPENCV", 8},         {5, "OPENCV_FISHEYE", 8},
-    {6, "FULL_OPENCV", 12},   {7, "FOV", 5},            {8, "SIMPLE_RADIAL_FISHEYE", 4},
-    {9, "RADIAL_FISHEYE", 5}, {10, "THIN_PRISM_FISHEYE", 12},
+    {0, "SIMPLE_PINHOLE", 3},
+    {1, "PINHOLE", 4},
+    {2, "SIMPLE_RADIAL", 4},
+    {3, "RADIAL", 5},
+    {4, "OPENCV", 8},
+    {5, "OPENCV_FISHEYE", 8},
+    {6, "FULL_OPENCV", 12},
+    {7, "FOV", 5},
+    {8, "SIMPLE_RADIAL_FISHEYE", 4},
+    {9, "RADIAL_FISHEYE", 5},
+    {10, "THIN_PRISM_FISHEYE", 12},
 };
 
 // The smallest size of a record in the binary files, for bounding counts by the bytes left.
@@ -215,9 +222,7 @@ public:
         while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
         return text;
     }
-    bool lineDone(char const* what) {
-        return rest().empty() || fail(std::string("more values than ") + what + " has");
-    }
+    bool lineDone(char const* what) { return rest().empty() || fail(std::string("more values than ") + what + " has"); }
     // Values left on the line, as a bound on what it can still hold.
     std::size_t bytesLeft() const { return line_.size(); }
     bool fail(std::string const& what) {
@@ -316,7 +321,8 @@ bool checkModel(Model const& model, std::string const& folder, std::string& prob
     std::unordered_map<std::uint32_t, std::size_t> cameras, images;
     for (std::size_t i = 0; i < model.cameras.size(); ++i)
         if (!cameras.emplace(model.cameras[i].id, i).second) {
-            problem = folder + ": camera " + std::to_string(model.cameras[i].id) + " is listed twice; the model is damaged";
+            problem =
+                folder + ": camera " + std::to_string(model.cameras[i].id) + " is listed twice; the model is damaged";
             return false;
         }
     for (std::size_t i = 0; i < model.images.size(); ++i) {
@@ -336,7 +342,8 @@ bool checkModel(Model const& model, std::string const& folder, std::string& prob
             auto const found = images.find(element.image);
             std::string const where = folder + ": the track of 3D point " + std::to_string(point.id);
             if (found == images.end()) {
-                problem = where + " names image " + std::to_string(element.image) + ", which the model lacks; the model is damaged";
+                problem = where + " names image " + std::to_string(element.image) +
+                          ", which the model lacks; the model is damaged";
                 return false;
             }
             ModelImage const& image = model.images[found->second];
@@ -402,7 +409,8 @@ CameraModelInfo const* cameraModelByName(std::string_view name) {
 std::optional<Model> readModel(std::string const& folder, std::string& problem) {
     Model model;
     model.binary = platform::isRegularFile(fileIn(folder, "cameras.bin"));
-    char const* const names[3] = {model.binary ? "cameras.bin" : "cameras.txt", model.binary ? "images.bin" : "images.txt",
+    char const* const names[3] = {model.binary ? "cameras.bin" : "cameras.txt",
+                                  model.binary ? "images.bin" : "images.txt",
                                   model.binary ? "points3D.bin" : "points3D.txt"};
     if (!model.binary && !platform::isRegularFile(fileIn(folder, "cameras.txt"))) {
         problem = folder + ": no COLMAP model here (cameras, images and points3D, as .bin or .txt files)";
@@ -421,13 +429,15 @@ std::optional<Model> readModel(std::string const& folder, std::string& problem) 
         bool read = false;
         if (model.binary) {
             BinaryReader in(bytes, path);
-            read = file == 0 ? readCamerasBinary(in, model) : file == 1 ? readImagesBinary(in, model)
-                                                                         : readPointsBinary(in, model);
+            read = file == 0   ? readCamerasBinary(in, model)
+                   : file == 1 ? readImagesBinary(in, model)
+                               : readPointsBinary(in, model);
             if (!read) problem = in.problem();
         } else {
             TextReader in(bytes, path);
-            read = file == 0 ? readCamerasText(in, model) : file == 1 ? readImagesText(in, model)
-                                                                       : readPointsText(in, model);
+            read = file == 0   ? readCamerasText(in, model)
+                   : file == 1 ? readImagesText(in, model)
+                               : readPointsText(in, model);
             if (!read) problem = in.problem();
         }
         if (!read) return std::nullopt;

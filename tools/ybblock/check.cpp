@@ -23,8 +23,8 @@ struct Finding {
     std::string severity;  // "error", "warning" or "note"
     std::string what;      // a short identifier of the kind of finding
     std::string message;
-    std::string path;        // host path concerned, or empty
-    std::int32_t code = 0;   // the reader's code, when a read failed
+    std::string path;                   // host path concerned, or empty
+    std::int32_t code = 0;              // the reader's code, when a read failed
     std::vector<std::string> examples;  // every item as text
     Json items = Json::array();         // every item as JSON: image numbers, strips, counts, paths
 
@@ -119,18 +119,18 @@ void checkWeakTies(std::vector<BlockImage> const& images, TiePointSummary const&
     WeakTies const weak = findWeakTies(tiePoints.counts, images, threshold);
     std::string const fewer = "fewer than " + std::to_string(threshold) + " tie points";
     if (!weak.images.empty()) {
-        Finding& finding = findings.add("warning", "weakly_tied_images",
-                                        counted(weak.images.size(), "image is", "images are") +
-                                            " tied to others by " + fewer);
+        Finding& finding =
+            findings.add("warning", "weakly_tied_images",
+                         counted(weak.images.size(), "image is", "images are") + " tied to others by " + fewer);
         for (auto const& [image, tied] : weak.images)
             finding.item("image " + std::to_string(image) + ": " + counted(tied, "point", "points"),
                          {{"image", image}, {"tied_points", tied}});
     }
     if (!weak.strips.empty()) {
-        Finding& finding = findings.add("warning", "weakly_tied_strips",
-                                        counted(weak.strips.size(), "pair of neighbouring strips shares",
-                                                "pairs of neighbouring strips share") +
-                                            " " + fewer);
+        Finding& finding = findings.add(
+            "warning", "weakly_tied_strips",
+            counted(weak.strips.size(), "pair of neighbouring strips shares", "pairs of neighbouring strips share") +
+                " " + fewer);
         for (SharedPoints const& pair : weak.strips)
             finding.item("strips " + std::to_string(pair.first) + " and " + std::to_string(pair.second) + ": " +
                              counted(pair.points, "point", "points"),
@@ -142,8 +142,13 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
                  Findings& findings) {
     Finding missing{"warning", "image_missing", "image files of the image list do not exist", {}, 0, {}, {}};
     Finding misnumbered{"error", "image_number", "image numbers break the rule strip * 100 + position", {}, 0, {}, {}};
-    Finding noInner{"error", "inner_orientation_missing",
-                    "images with tie points have no readable inner orientation file; detach needs them", {}, 0, {}, {}};
+    Finding noInner{"error",
+                    "inner_orientation_missing",
+                    "images with tie points have no readable inner orientation file; detach needs them",
+                    {},
+                    0,
+                    {},
+                    {}};
     std::unordered_set<std::int32_t> listed;
     Progress progress("checking images", images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
@@ -183,8 +188,13 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
         for (auto const& [image, ties] : tiePoints.counts.images)
             if (listed.count(image) == 0) strangers.emplace_back(image, ties.observations);
         std::sort(strangers.begin(), strangers.end());
-        Finding unknown{"error", "tie_points_of_unknown_image",
-                        "tie point groups belong to images that are not in the image list", {}, 0, {}, {}};
+        Finding unknown{"error",
+                        "tie_points_of_unknown_image",
+                        "tie point groups belong to images that are not in the image list",
+                        {},
+                        0,
+                        {},
+                        {}};
         for (auto const& [image, observations] : strangers)
             unknown.item("image " + std::to_string(image) + ": " + counted(observations, "observation", "observations"),
                          {{"image", image}, {"observations", observations}});
@@ -248,7 +258,10 @@ int printFindings(CheckOptions const& options, std::size_t images, Findings cons
     if (options.json) {
         Json list = Json::array();
         for (Finding const& finding : findings.list()) list.push_back(toJson(finding));
-        Json json{{"block", options.path}, {"images", images}, {"errors", errors}, {"warnings", warnings},
+        Json json{{"block", options.path},
+                  {"images", images},
+                  {"errors", errors},
+                  {"warnings", warnings},
                   {"findings", std::move(list)}};
         out << json.dump(2) << "\n";
     } else {
@@ -257,8 +270,9 @@ int printFindings(CheckOptions const& options, std::size_t images, Findings cons
             out << finding.severity << ": " << finding.message << "\n";
             if (!finding.path.empty()) out << "  " << toTerminal(finding.path) << "\n";
             if (finding.code != 0) out << "  " << codeText(finding.code) << "\n";
-            std::size_t const shown = options.limit == 0 ? finding.examples.size()
-                                                         : std::min(finding.examples.size(), static_cast<std::size_t>(options.limit));
+            std::size_t const shown = options.limit == 0
+                                          ? finding.examples.size()
+                                          : std::min(finding.examples.size(), static_cast<std::size_t>(options.limit));
             for (std::size_t i = 0; i < shown; ++i) out << "  - " << finding.examples[i] << "\n";
             if (shown < finding.examples.size())
                 out << "  (" << finding.examples.size() - shown << " more; --limit 0 lists them)\n";

@@ -106,7 +106,8 @@ std::string kindList() {
     std::string text = "File kinds:\n";
     for (auto const& kind : yb::frame::kFileKinds) {
         text += "  " + std::string(kind.name);
-        if (!kind.nameEnding.empty() && kind.nameEnding.front() == '.') text += " (" + std::string(kind.nameEnding) + ")";
+        if (!kind.nameEnding.empty() && kind.nameEnding.front() == '.')
+            text += " (" + std::string(kind.nameEnding) + ")";
         text += "\n";
     }
     return text;
@@ -148,14 +149,16 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     checkCommand->add_flag("--json", check.json, "print JSON instead of text (every item of every finding)");
     checkCommand->add_option("--limit", check.limit, "items listed per finding (default 5; 0 lists all)")
         ->check(CLI::Range(0L, 1000000000L));
-    checkCommand->add_option("--min-ties", check.minTies,
-                             "images and neighbouring strips tied by fewer points are weak (default 6)")
+    checkCommand
+        ->add_option("--min-ties", check.minTies,
+                     "images and neighbouring strips tied by fewer points are weak (default 6)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
 
     std::vector<std::string> explainCodes;
     bool explainJson = false;
-    CLI::App* explainCommand = addCommand(app, "explain", "Say what result codes mean and which operations return them.",
-                                          "ybblock explain 4000028\n  ybblock explain all");
+    CLI::App* explainCommand =
+        addCommand(app, "explain", "Say what result codes mean and which operations return them.",
+                   "ybblock explain 4000028\n  ybblock explain all");
     explainCommand->add_option("CODE", explainCodes, "one or more codes, or 'all'")->required();
     explainCommand->add_flag("--json", explainJson, "print JSON instead of text");
 
@@ -164,10 +167,9 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     tiePoints->allow_extras();
     tiePoints->footer("Example:\n  ybblock tiepoints export 'D:\\DemoBlock\\Demo.dms' -o points.csv\n");
     TiePointExportOptions exportOptions;
-    CLI::App* exportCommand =
-        addCommand(*tiePoints, "export", "Write every tie point observation as one CSV row.",
-                   "ybblock tiepoints export 'D:\\DemoBlock\\Demo.dms' -o points.csv\n\nColumns: "
-                   "image,name,type,x,y,photo_x,photo_y; numbers read back bit-identical.");
+    CLI::App* exportCommand = addCommand(*tiePoints, "export", "Write every tie point observation as one CSV row.",
+                                         "ybblock tiepoints export 'D:\\DemoBlock\\Demo.dms' -o points.csv\n\nColumns: "
+                                         "image,name,type,x,y,photo_x,photo_y; numbers read back bit-identical.");
     exportCommand->add_option("SOURCE", exportOptions.source, "a block option file or a tie point file")->required();
     exportCommand->add_option("-o,--output", exportOptions.output, "the CSV file (default: standard output)");
     TiePointImportOptions importOptions;
@@ -176,7 +178,8 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         "ybblock tiepoints import points.csv 'D:\\DemoBlock\\Demo.dms'\n\nRows replace the observation of the same "
         "image and name or are added. Nothing changes when a row is bad: a number that\nis not finite, an observation "
         "named twice, an image the block's list does not hold.");
-    importCommand->add_option("FILE.csv", importOptions.csv, "the CSV file, as `tiepoints export` writes it")->required();
+    importCommand->add_option("FILE.csv", importOptions.csv, "the CSV file, as `tiepoints export` writes it")
+        ->required();
     importCommand->add_option("TARGET", importOptions.target, "a block option file or a tie point file")->required();
     importCommand->add_flag("--allow-unknown-images", importOptions.allowUnknownImages,
                             "import rows of images that are not in the block's image list");
@@ -184,7 +187,8 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     WorkflowOptions detach, unite, clean;
     CLI::App* detachCommand = addCommand(
         app, "detach", "Copy each image's tie points into its per-image file in the block's temp folder.",
-        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRecords the tie point file it detached from (NAME.scp.detached) and "
+        "ybblock detach 'D:\\DemoBlock\\Demo.dms'\n\nRecords the tie point file it detached from (NAME.scp.detached) "
+        "and "
         "keeps a copy of it\n(NAME.scp.base) beside the per-image files. Refuses when per-image files changed since "
         "the\nlast detach or unite (they may hold edits not yet united) unless --force.");
     CLI::App* uniteCommand = addCommand(
@@ -199,13 +203,15 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         app, "clean", "Remove the per-image temporary tie point files.",
         "ybblock clean --dry-run 'D:\\DemoBlock\\Demo.dms'\n\nRefuses while per-image files changed since the last "
         "detach or unite, unless --force;\nfails, listing them, when files cannot be removed.");
-    for (auto [command, options] : {std::pair{detachCommand, &detach}, {uniteCommand, &unite}, {cleanCommand, &clean}}) {
+    for (auto [command, options] :
+         {std::pair{detachCommand, &detach}, {uniteCommand, &unite}, {cleanCommand, &clean}}) {
         command->add_option("BLOCK.dms", options->block, "the block option file")->required();
         command->add_flag("-n,--dry-run", options->dryRun, "say what would change (refusals too), change nothing");
         command->add_flag("--force", options->force, "run even when refused");
     }
     CLI::Option* merge = uniteCommand->add_flag("--merge", unite.merge, "merge with the tie point file's changes");
-    CLI::Option* ours = uniteCommand->add_flag("--ours", unite.ours, "with --merge: conflicts keep the per-image files'");
+    CLI::Option* ours =
+        uniteCommand->add_flag("--ours", unite.ours, "with --merge: conflicts keep the per-image files'");
     CLI::Option* theirs =
         uniteCommand->add_flag("--theirs", unite.theirs, "with --merge: conflicts keep the tie point file's");
     ours->needs(merge)->excludes(theirs);
@@ -247,8 +253,9 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         ->check(CLI::IsMember({"tiepoints", "gcps"}));
     plotCommand->add_option("--gcp-layout", plot.gcpLayout,
                             "the block GCP layout file (default: the block's control point file when it is one)");
-    plotCommand->add_option("--min-ties", plot.minTies,
-                            "images and neighbouring strips tied by fewer points are weak (default 6)")
+    plotCommand
+        ->add_option("--min-ties", plot.minTies,
+                     "images and neighbouring strips tied by fewer points are weak (default 6)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
 
 #if YB_HAVE_COLMAP
@@ -279,14 +286,16 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
 #endif
 
     DemoOptions demo;
-    CLI::App* demoCommand = addCommand(app, "demo", "Build a small example block and run the workflows on it.",
-                                       "ybblock demo /tmp/demo");
+    CLI::App* demoCommand =
+        addCommand(app, "demo", "Build a small example block and run the workflows on it.", "ybblock demo /tmp/demo");
     demoCommand->add_option("DIR", demo.folder, "where to build it (default: a fresh temporary folder)");
-    CLI::Option* demoStrips = demoCommand->add_option("--strips", demo.strips, "strips of the block (default 2; survey 3)")
-        ->check(CLI::Range(1, 100000));
+    CLI::Option* demoStrips =
+        demoCommand->add_option("--strips", demo.strips, "strips of the block (default 2; survey 3)")
+            ->check(CLI::Range(1, 100000));
     demoCommand->add_option("--images", demo.images, "images of the block, at most 99 a strip (default 5 a strip)")
         ->check(CLI::Range(0, 9900000));
-    demoCommand->add_option("--points", demo.points, "tie point observations (default 6 rows for each pair of neighbours)")
+    demoCommand
+        ->add_option("--points", demo.points, "tie point observations (default 6 rows for each pair of neighbours)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{100000000}));
     demoCommand->add_flag("--weak", demo.weak,
                           "a weakly tied block: end images tied by 3 points, strips sharing none, no control points");
@@ -320,7 +329,8 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
         return app.exit(version, out, err);
     } catch (CLI::ParseError const& error) {
         std::string const command = commandPath(chosen(&app));
-        err << command << ": " << error.what() << "\nRun '" << command << " --help' for its arguments and an example.\n";
+        err << command << ": " << error.what() << "\nRun '" << command
+            << " --help' for its arguments and an example.\n";
         return kExitUsage;
     }
     CLI::App* command = chosen(&app);

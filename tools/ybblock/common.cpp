@@ -85,8 +85,9 @@ std::string pathOfLastLibraryMessage() {
     if (collected == nullptr || collected->empty()) return {};
     std::string const& text = collected->back();
     std::size_t const open = text.find('<'), close = text.rfind('>');
-    return open != std::string::npos && close != std::string::npos && close > open ? text.substr(open + 1, close - open - 1)
-                                                                                   : std::string();
+    return open != std::string::npos && close != std::string::npos && close > open
+               ? text.substr(open + 1, close - open - 1)
+               : std::string();
 }
 
 std::string systemReason() {
@@ -169,12 +170,10 @@ bool isRelationLine(std::string_view line) {
 
 bool matches(yb::frame::FileKindInfo const& kind, std::string_view head, std::string const& hostPath) {
     switch (kind.recognition) {
-        case Recognition::Magic:
-            return head.substr(0, kind.magic.size()) == kind.magic;
+        case Recognition::Magic: return head.substr(0, kind.magic.size()) == kind.magic;
         case Recognition::MagicField:
-            return yb::platform::equalsIgnoreCase(yb::platform::boundedText(head.data(), std::min<std::size_t>(
-                                                                                           head.size(), 128)),
-                                                  kind.magic);
+            return yb::platform::equalsIgnoreCase(
+                yb::platform::boundedText(head.data(), std::min<std::size_t>(head.size(), 128)), kind.magic);
         case Recognition::ReportTitle: {
             std::string const title = yb::platform::gbkFromUtf8Literal(kind.magic);
             return head.substr(0, title.size()) == title;

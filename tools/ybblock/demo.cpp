@@ -44,7 +44,6 @@ std::string ownPath() {
     return ec ? std::string("ybblock") : path.string();
 }
 
-
 constexpr char const* kBlockDirectory = "D:\\DemoBlock";
 constexpr char const* kTiePointPath = "D:\\DemoBlock\\Demo.scp";
 constexpr std::int32_t kFewImages = 20;  // blocks up to this size get their reports printed
@@ -113,7 +112,8 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
         // The second image of the first strip with two: it shares points with both neighbours.
         if (images.size() < 2) continue;
         std::string const title = yb::platform::splitPath(images[1].szImagePath).title;
-        status |= runInfo({std::string(kBlockDirectory) + "\\Temp\\" + title + ".ijp", false, 3, std::nullopt}, out, err);
+        status |=
+            runInfo({std::string(kBlockDirectory) + "\\Temp\\" + title + ".ijp", false, 3, std::nullopt}, out, err);
         break;
     }
 

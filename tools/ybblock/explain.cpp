@@ -4,7 +4,6 @@
 #include "result_codes.h"
 #include "text_scan.h"
 
-
 namespace ybblock {
 namespace {
 

@@ -106,7 +106,8 @@ void renderTable(Json const& rows, std::ostream& out, std::string const& pad) {
             for (auto const& [column, unused] : row.items()) cells.back().push_back(label(column));
         }
         cells.emplace_back();
-        for (auto const& [column, cell] : row.items()) cells.back().push_back(isScalar(cell) ? scalarText(cell) : cell.dump());
+        for (auto const& [column, cell] : row.items())
+            cells.back().push_back(isScalar(cell) ? scalarText(cell) : cell.dump());
     }
     for (auto const& line : cells) {
         widths.resize(std::max(widths.size(), line.size()));

@@ -14,10 +14,9 @@
 namespace ybblock::info {
 namespace {
 
-constexpr char const* kImageTypeNames[] = {"metric camera",           "digital camera",
-                                           "non-metric camera",       "general satellite image",
-                                           "SPOT satellite image",    "IKONOS satellite image",
-                                           "QUICKBIRD satellite image"};
+constexpr char const* kImageTypeNames[] = {
+    "metric camera",        "digital camera",         "non-metric camera",        "general satellite image",
+    "SPOT satellite image", "IKONOS satellite image", "QUICKBIRD satellite image"};
 
 // By value: the rectangle may sit unaligned inside a packed record.
 Json rectangle(D_RECT rect) {
@@ -144,15 +143,15 @@ std::int32_t describeGcpLayout(Source const& source, Json& json) {
     ListBuilder list(json, "points", source.limit);
     for (BLOCKGCPLAYOUTINFO const& record : records) {
         // The caller's 32 bytes: shown as text when they hold one, else as hex.
-        std::size_t const length = yb::platform::boundedText(reinterpret_cast<char const*>(record.callerData),
-                                                             sizeof record.callerData)
-                                       .size();
+        std::size_t const length =
+            yb::platform::boundedText(reinterpret_cast<char const*>(record.callerData), sizeof record.callerData)
+                .size();
         bool const text = length > 0 && std::all_of(record.callerData, record.callerData + length,
                                                     [](unsigned char c) { return c >= 0x20; });
         std::int32_t const shown = std::clamp(record.imageCount, 0, 12);
-        list.add({{"caller_data", text ? fieldText(reinterpret_cast<char const*>(record.callerData),
-                                                   sizeof record.callerData)
-                                       : hexBytes(record.callerData, sizeof record.callerData)},
+        list.add({{"caller_data",
+                   text ? fieldText(reinterpret_cast<char const*>(record.callerData), sizeof record.callerData)
+                        : hexBytes(record.callerData, sizeof record.callerData)},
                   {"image_count", record.imageCount},
                   {"images", Json(std::vector<std::int32_t>(record.imageNo, record.imageNo + shown))}});
     }
@@ -222,7 +221,8 @@ std::int32_t describeBlockStateReport(Source const& source, Json& json) {
     std::size_t rows = 0, hidden = 0;
     for (std::size_t at = 0; at < text.size();) {
         std::size_t const end = std::min(text.find('\n', at), text.size() - 1) + 1;
-        bool const row = text[at] == '(' && at + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[at + 1]));
+        bool const row =
+            text[at] == '(' && at + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[at + 1]));
         if (!row || static_cast<long>(rows++) < source.limit)
             shown.append(text, at, end - at);
         else

@@ -68,7 +68,8 @@ std::int32_t describeModelJointCoefficients(Source const& source, Json& json) {
     if (!file) return yb::kCannotOpen;
     yb::platform::BinaryStream stream(file.get());
     std::int32_t strips = 0;
-    if (!stream.seek(static_cast<std::int64_t>(yb::frame::magicOf(yb::frame::FileKind::ModelJointCoefficient).size())) ||
+    if (!stream.seek(
+            static_cast<std::int64_t>(yb::frame::magicOf(yb::frame::FileKind::ModelJointCoefficient).size())) ||
         !stream.readI32(strips))
         return yb::kInvalidContent;
     json["strips"] = strips;
@@ -152,9 +153,9 @@ std::int32_t describeYbiImage(Source const& source, Json& json) {
     YbiHandle const image = opened.get();
     std::int32_t lines = 0, cells = 0, count = 0;
     double dpi = 0, xMin = 0, xMax = 0, yMin = 0, yMax = 0;
-    for (std::int32_t code : {ybGetLines(image, &lines), ybGetLineCells(image, &cells), ybGetXResolution(image, &dpi),
-                              ybGetUserCoordinateRangle(image, 1, &xMin, &xMax, &yMin, &yMax),
-                              ybGetGCPNumsOfYBI(image, &count)})
+    for (std::int32_t code :
+         {ybGetLines(image, &lines), ybGetLineCells(image, &cells), ybGetXResolution(image, &dpi),
+          ybGetUserCoordinateRangle(image, 1, &xMin, &xMax, &yMin, &yMax), ybGetGCPNumsOfYBI(image, &count)})
         if (code != yb::kSuccess) return code;
     json["lines"] = lines;
     json["cells"] = cells;

@@ -81,9 +81,12 @@ std::int32_t describeModelCommonPoints(Source const& source, Json& json) {
     std::int32_t code = yb::kSuccess;
     {
         ListBuilder list(json, "point_list", source.limit);
-        for (SectionHead const& head : sectionHeads(source.hostPath, yb::points::sections::kCommonPointLayout, sections)) {
-            sectionList.push_back(
-                {{"strip", head.key[0]}, {"first_model", head.key[1]}, {"second_model", head.key[2]}, {"points", head.count}});
+        for (SectionHead const& head :
+             sectionHeads(source.hostPath, yb::points::sections::kCommonPointLayout, sections)) {
+            sectionList.push_back({{"strip", head.key[0]},
+                                   {"first_model", head.key[1]},
+                                   {"second_model", head.key[2]},
+                                   {"points", head.count}});
             if (!list.wants() || head.count == 0) {
                 list.skip(static_cast<std::size_t>(head.count));
                 continue;
@@ -96,9 +99,12 @@ std::int32_t describeModelCommonPoints(Source const& source, Json& json) {
                 list.add({{"strip", head.key[0]},
                           {"first_model", head.key[1]},
                           {"name", fieldText(point.name)},
-                          {"x1", point.x1}, {"y1", point.y1},
-                          {"x2", point.x2}, {"y2", point.y2},
-                          {"x3", point.x3}, {"y3", point.y3}});
+                          {"x1", point.x1},
+                          {"y1", point.y1},
+                          {"x2", point.x2},
+                          {"y2", point.y2},
+                          {"x3", point.x3},
+                          {"y3", point.y3}});
         }
     }
     json["section_list"] = std::move(sectionList);
@@ -136,8 +142,10 @@ std::int32_t describeModelControlPoints(Source const& source, Json& json) {
                           {"model", head.key[1]},
                           {"name", fieldText(entry.name)},
                           {"type", entry.type},
-                          {"left_x", entry.leftX}, {"left_y", entry.leftY},
-                          {"right_x", entry.rightX}, {"right_y", entry.rightY}});
+                          {"left_x", entry.leftX},
+                          {"left_y", entry.leftY},
+                          {"right_x", entry.rightX},
+                          {"right_y", entry.rightY}});
             }
         }
     }

@@ -211,8 +211,8 @@ void drawConnections(Picture const& picture, Frame const& frame, Svg& svg, std::
             svg << "\"/>\n";
         }
     } else {
-        notes.push_back("connections within strips not drawn: " + plural(static_cast<std::int64_t>(within.size()),
-                                                                           "pair of images", "pairs of images"));
+        notes.push_back("connections within strips not drawn: " +
+                        plural(static_cast<std::int64_t>(within.size()), "pair of images", "pairs of images"));
     }
     if (!aggregate) {
         for (auto const* pair : between) {
@@ -270,11 +270,12 @@ void drawImages(Picture const& picture, Frame const& frame, double scale, Svg& s
     svg << "</g>\n";
     // Numbers only where they can be read.
     if (width * scale >= 40.0) {
-        svg << "<g id=\"image-numbers\" font-family=\"sans-serif\" font-size=\"30\" fill=\"#ffffff\" stroke=\"#000000\" "
+        svg << "<g id=\"image-numbers\" font-family=\"sans-serif\" font-size=\"30\" fill=\"#ffffff\" "
+               "stroke=\"#000000\" "
                "stroke-width=\"4\" paint-order=\"stroke\">\n";
         for (Placed const& image : picture.images)
-            svg << "<text x=\"" << frame.x(image.rect.xMin) + 12 << "\" y=\"" << frame.y(image.rect.yMax) + 38
-                << "\">" << image.image << "</text>\n";
+            svg << "<text x=\"" << frame.x(image.rect.xMin) + 12 << "\" y=\"" << frame.y(image.rect.yMax) + 38 << "\">"
+                << image.image << "</text>\n";
         svg << "</g>\n";
     }
 }
@@ -355,8 +356,8 @@ void drawHeader(Picture const& picture, double margin, double font, double line,
     svg << "<rect x=\"" << keyX << "\" y=\"" << keyY << "\" width=\"" << 2 * font << "\" height=\"" << font
         << "\" fill=\"" << kNoValue << "\" stroke=\"#262626\" stroke-width=\"" << hairline << "\"/>\n";
     svg << "<text x=\"" << keyX + 2.5 * font << "\" y=\"" << keyY + font * 0.85 << "\">none</text>\n";
-    svg << "<rect x=\"" << keyX + 7 * font << "\" y=\"" << keyY << "\" width=\"" << 2 * font << "\" height=\""
-        << font << "\" fill=\"none\" stroke=\"" << kWarning << "\" stroke-width=\"" << 3 * hairline << "\"/>\n";
+    svg << "<rect x=\"" << keyX + 7 * font << "\" y=\"" << keyY << "\" width=\"" << 2 * font << "\" height=\"" << font
+        << "\" fill=\"none\" stroke=\"" << kWarning << "\" stroke-width=\"" << 3 * hairline << "\"/>\n";
     svg << "<text x=\"" << keyX + 9.5 * font << "\" y=\"" << keyY + font * 0.85 << "\">tied by " << fewerThan(picture)
         << "</text>\n";
     svg << "<text x=\"" << keyX << "\" y=\"" << top + 1.5 * line + font
@@ -387,11 +388,13 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
         std::size_t const shown = std::min(items.size(), kListedInLegend);
         for (std::size_t i = 0; i < shown; i += kListedPerLine) {
             std::string row = "    ";
-            for (std::size_t j = i; j < std::min(shown, i + kListedPerLine); ++j) row += (j == i ? "" : ", ") + items[j];
+            for (std::size_t j = i; j < std::min(shown, i + kListedPerLine); ++j)
+                row += (j == i ? "" : ", ") + items[j];
             legend.push_back(std::move(row));
         }
         if (items.size() > shown)
-            legend.push_back("    and " + std::to_string(items.size() - shown) + " more ('ybblock check --limit 0' lists them)");
+            legend.push_back("    and " + std::to_string(items.size() - shown) +
+                             " more ('ybblock check --limit 0' lists them)");
     };
     if (!picture.weak.images.empty()) {
         std::vector<std::string> items;
@@ -415,12 +418,11 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
     else if (picture.weak.images.empty() && picture.weak.strips.empty())
         legend.push_back("every image and every pair of neighbouring strips is tied by at least " +
                          std::to_string(picture.weak.threshold) + " tie points");
-    legend.push_back(picture.gcps.empty()
-                         ? "no ground control points: " + picture.gcpSource
-                         : "triangles: " +
-                               plural(static_cast<std::int64_t>(picture.gcps.size()), "ground control point",
-                                      "ground control points") +
-                               ", each amid the images it is measured on (" + picture.gcpSource + ")");
+    legend.push_back(picture.gcps.empty() ? "no ground control points: " + picture.gcpSource
+                                          : "triangles: " +
+                                                plural(static_cast<std::int64_t>(picture.gcps.size()),
+                                                       "ground control point", "ground control points") +
+                                                ", each amid the images it is measured on (" + picture.gcpSource + ")");
     for (auto& note : drawingNotes) legend.push_back(std::move(note));
     for (auto& note : notes) legend.push_back(std::move(note));
     return legend;
@@ -461,8 +463,8 @@ std::string svgOf(Picture const& picture, std::vector<std::string> notes) {
     // Text is about 0.6 of its size wide per character.
     std::size_t longest = std::max<std::size_t>(picture.totals.size(), 100);
     for (auto const& text : legend) longest = std::max(longest, text.size());
-    double const pageWidth = std::max(frame.left + frame.width() + margin + 60.0,
-                                      2 * margin + 0.6 * font * static_cast<double>(longest));
+    double const pageWidth =
+        std::max(frame.left + frame.width() + margin + 60.0, 2 * margin + 0.6 * font * static_cast<double>(longest));
     double const drawingBottom = frame.top + frame.height() + 40.0;
     double const pageHeight = drawingBottom + (static_cast<double>(legend.size()) + 1.0) * line + margin;
     body << "<g font-family=\"sans-serif\" font-size=\"" << font << "\" fill=\"#000000\">\n";
@@ -539,8 +541,8 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
     for (BlockImage const& image : images) {
         std::int32_t const number = image.record.nImageNo;
         if (!picture.byImage.emplace(number, picture.images.size()).second) continue;  // drawn once
-        picture.images.push_back({number, number / 100, yb::imagelist::layoutRectangle(number, strips),
-                                  counts.imageTies(number), 0});
+        picture.images.push_back(
+            {number, number / 100, yb::imagelist::layoutRectangle(number, strips), counts.imageTies(number), 0});
     }
 
     std::string const gcpPath = gcpLayoutPath(options, *block);
@@ -578,19 +580,19 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
 
     std::string const name = fieldText(block->info.blockName);
     picture.title = "Block " + name;
-    picture.totals = plural(static_cast<std::int64_t>(picture.images.size()), "image", "images") + " in " +
-                     plural(strips, "strip", "strips") + ", " +
-                     plural(counts.observations, "tie point observation", "tie point observations") + " of " +
-                     plural(counts.points, "point", "points") + ", " +
-                     plural(static_cast<std::int64_t>(picture.gcps.size()), "ground control point",
-                            "ground control points");
+    picture.totals =
+        plural(static_cast<std::int64_t>(picture.images.size()), "image", "images") + " in " +
+        plural(strips, "strip", "strips") + ", " +
+        plural(counts.observations, "tie point observation", "tie point observations") + " of " +
+        plural(counts.points, "point", "points") + ", " +
+        plural(static_cast<std::int64_t>(picture.gcps.size()), "ground control point", "ground control points");
     std::vector<std::string> notes{"block option file: " + toTerminal(host)};
     std::string const svg = svgOf(picture, std::move(notes));
 
     std::string const summary =
         "plot: " + plural(static_cast<std::int64_t>(picture.images.size()), "image", "images") + ", " +
-        plural(static_cast<std::int64_t>(picture.weak.images.size()), "weakly tied image", "weakly tied images") + ", " +
-        plural(static_cast<std::int64_t>(picture.weak.strips.size()), "weakly tied pair", "weakly tied pairs") +
+        plural(static_cast<std::int64_t>(picture.weak.images.size()), "weakly tied image", "weakly tied images") +
+        ", " + plural(static_cast<std::int64_t>(picture.weak.strips.size()), "weakly tied pair", "weakly tied pairs") +
         " of strips";
     if (!writeOutput(options.output, svg, "the picture", out, err)) return kExitFailed;
     if (toStandardOutput(options.output)) return kExitOk;

@@ -30,8 +30,8 @@ int runSurveyDemo(DemoOptions const& options, std::string const& folder, std::os
         << yb::blockgen::SurveyCamera::kRows << " pixels (" << yb::blockgen::SurveyCamera::kPixelMicrometres
         << " um, principal distance " << yb::blockgen::SurveyCamera::kPrincipalDistanceMm << " mm), "
         << yb::blockgen::SurveyCamera::kFlyingHeight << " m above the datum\n  " << survey.points.size()
-        << " ground points, " << survey.block.points.size() << " tie point observations, "
-        << survey.controlNames.size() << " of the points in the GCP layout D:\\Survey\\Survey.gcl\n"
+        << " ground points, " << survey.block.points.size() << " tie point observations, " << survey.controlNames.size()
+        << " of the points in the GCP layout D:\\Survey\\Survey.gcl\n"
         << "  the truth: D:\\Survey\\truth\\cameras.csv (image,x,y,z,omega,phi,kappa) and "
            "D:\\Survey\\truth\\points.csv (name,x,y,z)\n\n"
         << "Other commands reach its D: paths through the drive table:\n"

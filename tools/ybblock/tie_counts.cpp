@@ -117,8 +117,8 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
     std::vector<std::int64_t> observations;  // by image
     // A tie point file holds about three observations a name.
     yb::points::NameTable names(static_cast<std::size_t>(reader.recordCapacity() / 3) + 16);
-    std::vector<NameImages> seenOn;                      // by name number
-    std::vector<std::array<char, 32>> spellings;         // by name number, as first written
+    std::vector<NameImages> seenOn;               // by name number
+    std::vector<std::array<char, 32>> spellings;  // by name number, as first written
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> overflow;
     yb::platform::UninitialisedVector<tagImagePoint> records;
     for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
@@ -136,7 +136,8 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
         for (tagImagePoint const& point : records)
             if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.photoX) ||
                 !std::isfinite(point.photoY))
-                counts.nonFinite.push_back({std::string(yb::platform::boundedText(point.name, sizeof point.name)), imageNo});
+                counts.nonFinite.push_back(
+                    {std::string(yb::platform::boundedText(point.name, sizeof point.name)), imageNo});
         names.forEachKey(
             records.size(), [&](std::size_t i) { return yb::points::nameKeyOf(records[i]); },
             [&](std::size_t i, yb::points::NameKey const& key) {
@@ -200,21 +201,20 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
         if (oneStrip) continue;  // most names: nothing between strips
         std::sort(strips.begin(), strips.end());
         strips.erase(std::unique(strips.begin(), strips.end()), strips.end());
-        forEachTiedPair(strips, [&](std::uint32_t a, std::uint32_t b) {
-            ++stripPairs[(std::uint64_t{a} << 32) | b];
-        });
+        forEachTiedPair(strips, [&](std::uint32_t a, std::uint32_t b) { ++stripPairs[(std::uint64_t{a} << 32) | b]; });
     }
 
     counts.images.reserve(imageCount);
-    for (std::size_t i = 0; i < imageCount; ++i) counts.images.emplace(imageNumbers[i], ImageTies{observations[i], tied[i]});
+    for (std::size_t i = 0; i < imageCount; ++i)
+        counts.images.emplace(imageNumbers[i], ImageTies{observations[i], tied[i]});
     imagePairs.forEach([&](std::uint32_t a, std::uint32_t b, std::int64_t shared) {
         std::int32_t const first = imageNumbers[a], second = imageNumbers[b];
         counts.imagePairs.push_back({std::min(first, second), std::max(first, second), shared});
     });
     std::sort(counts.imagePairs.begin(), counts.imagePairs.end(), byNumbers);
     for (auto const& [key, shared] : stripPairs)
-        counts.stripPairs.push_back({static_cast<std::int32_t>(key >> 32), static_cast<std::int32_t>(key & 0xFFFFFFFFu),
-                                     shared});
+        counts.stripPairs.push_back(
+            {static_cast<std::int32_t>(key >> 32), static_cast<std::int32_t>(key & 0xFFFFFFFFu), shared});
     std::sort(counts.stripPairs.begin(), counts.stripPairs.end(), byNumbers);
     return yb::kSuccess;
 }

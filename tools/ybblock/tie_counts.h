@@ -30,7 +30,7 @@ struct NamedObservation {
 
 struct TieCounts {
     std::int64_t observations = 0;
-    std::int64_t points = 0;  // distinct point names (compared ignoring case)
+    std::int64_t points = 0;                             // distinct point names (compared ignoring case)
     std::unordered_map<std::int32_t, ImageTies> images;  // every image that has a tie point group
     std::vector<SharedPoints> imagePairs;                // by image number, sorted
     std::vector<SharedPoints> stripPairs;                // by strip number (image number / 100), sorted

@@ -61,7 +61,8 @@ std::optional<Target> tiePointFileOf(std::string const& typed, bool mayBeNew, st
 }
 
 std::string csvField(std::string const& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
+    if (text.find_first_of(",\"\r\n") == std::string::npos &&
+        (text.empty() || (text.front() != ' ' && text.back() != ' ')))
         return text;
     std::string quoted = "\"";
     for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -143,9 +144,9 @@ std::optional<CsvError> parseRow(CsvRecord const& record, tagImagePoint& point) 
         return CsvError{record.line, column + 1, std::string(kColumns[column]) + ": " + message};
     };
     if (record.fields.size() != kColumns.size())
-        return CsvError{record.line, std::min(record.fields.size(), kColumns.size()) + 1,
-                        "expected " + std::to_string(kColumns.size()) + " fields, found " +
-                            std::to_string(record.fields.size())};
+        return CsvError{
+            record.line, std::min(record.fields.size(), kColumns.size()) + 1,
+            "expected " + std::to_string(kColumns.size()) + " fields, found " + std::to_string(record.fields.size())};
     std::int32_t image = 0;
     if (!parseNumber(record.fields[0], image)) return fail(0, "'" + record.fields[0] + "' is not a whole number");
     auto const name = yb::platform::utf8ToGbk(record.fields[1]);
@@ -233,7 +234,8 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
     if (records.empty()) return fail({1, 1, "the file is empty; the first line names the columns"});
     for (std::size_t k = 0; k < kColumns.size(); ++k)
         if (k >= records[0].fields.size() || records[0].fields[k] != kColumns[k])
-            return fail({records[0].line, k + 1, "the first line names the columns: image,name,type,x,y,photo_x,photo_y"});
+            return fail(
+                {records[0].line, k + 1, "the first line names the columns: image,name,type,x,y,photo_x,photo_y"});
     if (records[0].fields.size() != kColumns.size())
         return fail({records[0].line, kColumns.size() + 1, "the first line has more columns than the seven"});
     if (records.size() - 1 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))

@@ -160,7 +160,7 @@ struct TiePointExportOptions {
 int runTiePointExport(TiePointExportOptions const& options, std::ostream& out, std::ostream& err);
 struct TiePointImportOptions {
     std::string csv;
-    std::string target;  // block option file or tie point file
+    std::string target;               // block option file or tie point file
     bool allowUnknownImages = false;  // rows of images the block's image list does not hold
 };
 int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, std::ostream& err);
@@ -192,8 +192,8 @@ int runState(StateOptions const& options, std::ostream& out, std::ostream& err);
 
 struct PlotOptions {
     std::string block;
-    std::string output;      // empty: standard output
-    std::string gcpLayout;   // empty: looked for beside the block
+    std::string output;     // empty: standard output
+    std::string gcpLayout;  // empty: looked for beside the block
     bool colorByGcps = false;
     std::int64_t minTies = kDefaultMinTies;
 };

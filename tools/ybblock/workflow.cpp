@@ -46,7 +46,8 @@ bool refuseEditedPerImageFiles(Workspace const& workspace, std::optional<DetachR
                                std::string_view command, std::ostream& err) {
     std::vector<std::string> const edited = editedPerImageFiles(workspace, record);
     if (edited.empty()) return false;
-    err << "ybblock " << command << ": refused: " << plural(edited.size(), "per-image tie point file", "per-image tie point files")
+    err << "ybblock " << command
+        << ": refused: " << plural(edited.size(), "per-image tie point file", "per-image tie point files")
         << (record ? " changed since the last detach or unite" : " are newer than the block tie point file")
         << " and may hold edits not yet united:\n";
     listFiles(edited, err);
@@ -73,7 +74,8 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
         }
     }
     std::unordered_map<std::int32_t, std::size_t> perImage;
-    for (tagImagePoint const& point : points) ++perImage[std::int32_t{point.imageNo}];  // no reference to a packed field
+    for (tagImagePoint const& point : points)
+        ++perImage[std::int32_t{point.imageNo}];  // no reference to a packed field
     files = observations = 0;
     for (BlockImage const& image : workspace.images) {
         auto const found = perImage.find(image.record.nImageNo);
@@ -83,8 +85,10 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
         if (!camera) continue;
         std::array<double, 6> coefficients{};
         std::string ioc;
-        std::string const imagePath(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath));
-        if (std::int32_t code = yb::tiepoints::readDetachInnerOrientation(block.info, imagePath.c_str(), coefficients, ioc)) {
+        std::string const imagePath(
+            yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath));
+        if (std::int32_t code =
+                yb::tiepoints::readDetachInnerOrientation(block.info, imagePath.c_str(), coefficients, ioc)) {
             reportFailure(err, "cannot read the inner orientation of image " + std::to_string(image.record.nImageNo),
                           code, ioc);
             return false;
@@ -134,7 +138,8 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
                 std::vector<tagImagePoint> const& theirs, std::ostream& out, std::ostream& err) {
     Block const& block = workspace.block;
     std::vector<tagImagePoint> base;
-    if (!readDetachRecord(workspace) || yb::tiepoints::readAllTiePoints(workspace.basePath.c_str(), base) != yb::kSuccess) {
+    if (!readDetachRecord(workspace) ||
+        yb::tiepoints::readAllTiePoints(workspace.basePath.c_str(), base) != yb::kSuccess) {
         takeLibraryMessages();
         err << "ybblock unite: --merge needs the record and the copy of the tie point file that 'ybblock detach' "
                "leaves in "
@@ -154,8 +159,8 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
     if (!merged.conflicts.empty()) {
         std::ostream& to = prefer == Prefer::Neither ? err : out;
         to << (prefer == Prefer::Neither ? "conflicts (observations changed differently on both sides):\n"
-                                         : prefer == Prefer::Ours ? "conflicts decided for the per-image files (--ours):\n"
-                                                                  : "conflicts decided for the tie point file (--theirs):\n");
+               : prefer == Prefer::Ours  ? "conflicts decided for the per-image files (--ours):\n"
+                                         : "conflicts decided for the tie point file (--theirs):\n");
         listSome(merged.conflicts, to, [](Conflict const& conflict) {
             return "image " + std::to_string(conflict.image) + " point " + toTerminal(conflict.name) +
                    ": per-image file " + describe(conflict.ours) + "; tie point file " + describe(conflict.theirs) +
@@ -169,8 +174,8 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
         }
     }
     out << "unite: the tie point file holds " << counted(theirs.size(), "observation", "observations")
-        << " now and will hold " << after
-        << " after; " << plural(merged.changedForOurs.size(), "per-image file", "per-image files")
+        << " now and will hold " << after << " after; "
+        << plural(merged.changedForOurs.size(), "per-image file", "per-image files")
         << " will take the tie point file's changes\n";
     if (options.dryRun) {
         out << "unite: dry run, nothing changed\n";
@@ -178,19 +183,22 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
     }
     errno = 0;
     if (std::int32_t code = yb::tiepoints::writeTiePointGroups(block.tiePointPath.c_str(), merged.groups))
-        return writeFailed("unite: cannot write the block tie point file", code, block.tiePointPath, systemReason(), err);
+        return writeFailed("unite: cannot write the block tie point file", code, block.tiePointPath, systemReason(),
+                           err);
     for (ImagePoints const& image : merged.changedForOurs) {
-        auto const found = std::find_if(workspace.images.begin(), workspace.images.end(),
-                                        [&](BlockImage const& listed) { return listed.record.nImageNo == image.image; });
+        auto const found =
+            std::find_if(workspace.images.begin(), workspace.images.end(),
+                         [&](BlockImage const& listed) { return listed.record.nImageNo == image.image; });
         std::string const file = perImageFile(block, found->record);
         errno = 0;
         std::int32_t const code =
             image.points.empty()
-                ? (yb::platform::removeFile(file) || !yb::platform::isRegularFile(file) ? yb::kSuccess : yb::kCannotWrite)
+                ? (yb::platform::removeFile(file) || !yb::platform::isRegularFile(file) ? yb::kSuccess
+                                                                                        : yb::kCannotWrite)
                 : ybWriteImgGcpFile(file.c_str(), image.points.data(), static_cast<std::int32_t>(image.points.size()));
         if (code != yb::kSuccess)
-            return writeFailed("unite: the tie point file is merged, but a per-image file cannot take its changes", code,
-                               file, systemReason(), err);
+            return writeFailed("unite: the tie point file is merged, but a per-image file cannot take its changes",
+                               code, file, systemReason(), err);
     }
     if (!recordDetach(workspace, err)) return kExitFailed;
     out << "unite: done\n";
@@ -215,7 +223,8 @@ int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& e
     if (!options.force && refuseEditedPerImageFiles(*workspace, readDetachRecord(*workspace), "detach", err))
         return kExitFailed;
     std::string const into = plural(observations, "observation", "observations") + " into " +
-                             plural(files, "per-image file", "per-image files") + " in " + toTerminal(workspace->folder);
+                             plural(files, "per-image file", "per-image files") + " in " +
+                             toTerminal(workspace->folder);
     if (options.dryRun) {
         out << "detach: would write " << into << "\ndetach: dry run, nothing changed\n";
         return kExitOk;
@@ -246,9 +255,8 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
     if (!readable && (!options.force || options.merge)) {
         reportFailure(err, "unite: refused: the block tie point file cannot be read, and uniting would replace it",
                       readCode, block.tiePointPath);
-        err << (options.merge ? "A file that cannot be read cannot be merged. "
-                              : "")
-            << "Add --force to replace it" << (options.merge ? " (without --merge)" : "") << "; the damaged file is then kept as "
+        err << (options.merge ? "A file that cannot be read cannot be merged. " : "") << "Add --force to replace it"
+            << (options.merge ? " (without --merge)" : "") << "; the damaged file is then kept as "
             << toTerminal(yb::platform::fileNameOf(damagedCopy)) << ".\n";
         return kExitFailed;
     }
@@ -292,8 +300,8 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
 
     out << "unite: the tie point file holds "
         << (readable ? counted(theirs.size(), "observation", "observations") : std::string("? observations"))
-        << " now and will hold " << after << " after (from "
-        << plural(files, "per-image file", "per-image files") << ")\n";
+        << " now and will hold " << after << " after (from " << plural(files, "per-image file", "per-image files")
+        << ")\n";
     if (!options.force && (after == 0 || after < theirs.size())) {
         err << "ybblock unite: refused: "
             << (after == 0 ? std::string("it would leave the block tie point file without observations")
@@ -324,7 +332,8 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
     }
     errno = 0;
     if (std::int32_t code = ybUniteBlockTiePntFile(block.optionPath.c_str()))
-        return writeFailed("unite: cannot write the block tie point file", code, block.tiePointPath, systemReason(), err);
+        return writeFailed("unite: cannot write the block tie point file", code, block.tiePointPath, systemReason(),
+                           err);
     if (!recordDetach(*workspace, err)) return kExitFailed;
     out << "unite: done\n";
     return kExitOk;
@@ -339,8 +348,8 @@ int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& er
     std::vector<std::string> present;
     for (BlockImage const& image : workspace->images) {
         for (char const* suffix : {static_cast<char const*>(nullptr), "_ImgGcp"}) {
-            std::string file = ybGetTempAuxFileName(workspace->block.info, image.record.szImagePath, nullptr, ".ijp",
-                                                    suffix);
+            std::string file =
+                ybGetTempAuxFileName(workspace->block.info, image.record.szImagePath, nullptr, ".ijp", suffix);
             if (yb::platform::isRegularFile(file)) present.push_back(std::move(file));
         }
     }
@@ -380,8 +389,8 @@ int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& er
 int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err) {
     std::string const block = toHost(options.block);
     if (!openBlock(block, err)) return kExitUsage;
-    std::string const report =
-        toHost(options.output.empty() ? yb::platform::makeTemporaryFile("ybblock-report").value_or("") : options.output);
+    std::string const report = toHost(
+        options.output.empty() ? yb::platform::makeTemporaryFile("ybblock-report").value_or("") : options.output);
     std::int32_t code = ybGenBlkFileStateReport(block.c_str(), options.models ? 1 : 0, report.c_str());
     int status = finish("report", code, code == yb::kCannotWrite ? report : block, err);
     if (status == kExitOk) {

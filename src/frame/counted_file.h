@@ -1,6 +1,6 @@
-// Point files that are a magic text, a signed 32-bit record count and that many fixed-size records
-// (the image point file and the feature point file). What each file answers to a fault differs, so
-// these helpers report what happened and leave the result codes to the file.
+// Files that are a magic text, a signed 32-bit record count and that many fixed-size records (the image
+// point, feature point and GCP layout files). What each file answers to a fault differs, so these
+// helpers report what happened and leave the result codes to the file.
 #pragma once
 
 #include "binary_io.h"
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace yb::points {
+namespace yb::frame {
 
 enum class CountedHeader {
     Ok,
@@ -31,7 +31,7 @@ bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std:
 bool writeCountedFile(char const* path, std::string_view magic, void const* records, std::int32_t count,
                       std::size_t recordSize);
 // The same into a file that platform::findFiles found.
-bool writeCountedFile(platform::FoundFile const& file, std::string_view magic, void const* records,
-                      std::int32_t count, std::size_t recordSize);
+bool writeCountedFile(platform::FoundFile const& file, std::string_view magic, void const* records, std::int32_t count,
+                      std::size_t recordSize);
 
-}  // namespace yb::points
+}  // namespace yb::frame

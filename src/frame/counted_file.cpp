@@ -1,9 +1,8 @@
-#include "points/counted_point_file.h"
+#include "counted_file.h"
 
 #include "write_path.h"
 
-
-namespace yb::points {
+namespace yb::frame {
 
 CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view magic, std::int32_t& count) {
     if (!stream.seek(0)) return CountedHeader::ShortMagic;
@@ -17,7 +16,8 @@ CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view
     return count < 0 ? CountedHeader::NegativeCount : CountedHeader::Ok;
 }
 
-bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std::int32_t count, std::size_t recordSize) {
+bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std::int32_t count,
+                    std::size_t recordSize) {
     auto const length = stream.length();
     std::uint64_t const headerSize = magic.size() + sizeof(std::int32_t);
     if (!length || *length < headerSize) return false;
@@ -44,9 +44,9 @@ bool writeCountedFile(char const* path, std::string_view magic, void const* reco
     return writeCounted(std::string_view(path), magic, records, count, recordSize);
 }
 
-bool writeCountedFile(platform::FoundFile const& file, std::string_view magic, void const* records,
-                      std::int32_t count, std::size_t recordSize) {
+bool writeCountedFile(platform::FoundFile const& file, std::string_view magic, void const* records, std::int32_t count,
+                      std::size_t recordSize) {
     return writeCounted(file, magic, records, count, recordSize);
 }
 
-}  // namespace yb::points
+}  // namespace yb::frame
