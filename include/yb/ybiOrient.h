@@ -11,6 +11,7 @@
 
 /// \addtogroup resultcodes
 /// @{
+
 /// the coefficient file does not exist or cannot be opened
 inline constexpr std::int32_t ORIENT_E_FILE_MISSING = 7200001;
 /// not a coefficient file, or an unknown kind or value count
