@@ -7,7 +7,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <thread>
 
 namespace yb::test {
 
@@ -48,18 +47,13 @@ void setEnvironment(char const* name, char const* value) {
 
 bool hostPathsAreMapped() { return true; }
 
-std::optional<int> runInChildProcess(std::function<void()> const& work,
-                                     std::optional<std::chrono::microseconds> killAfter) {
+std::optional<int> runInChildProcess(std::function<void()> const& work) {
     pid_t const child = ::fork();
     if (child == 0) {
         work();
         std::_Exit(127);  // `work` was to end the child itself
     }
     if (child < 0) return -1;
-    if (killAfter) {
-        std::this_thread::sleep_for(*killAfter);
-        ::kill(child, SIGKILL);
-    }
     int status = 0;
     if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);

@@ -41,9 +41,7 @@ void setEnvironment(char const* name, char const* value) { ::_putenv_s(name, val
 
 bool hostPathsAreMapped() { return false; }
 
-std::optional<int> runInChildProcess(std::function<void()> const&, std::optional<std::chrono::microseconds>) {
-    return std::nullopt;
-}
+std::optional<int> runInChildProcess(std::function<void()> const&) { return std::nullopt; }
 
 std::optional<ChildOutcome> runUnprivileged(std::function<ChildOutcome()> const&) { return std::nullopt; }
 

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -61,10 +60,7 @@ bool hostPathsAreMapped();
 // Runs `work` in a child process, which `work` ends itself with std::_Exit(code) where it wants to be
 // cut short, as a killed process would be; gives that code, or nullopt where the system cannot fork
 // (Windows).
-// With `killAfter`, the child is killed (SIGKILL) that long after it started, and the answer is -1
-// unless it ended before.
-std::optional<int> runInChildProcess(std::function<void()> const& work,
-                                     std::optional<std::chrono::microseconds> killAfter = std::nullopt);
+std::optional<int> runInChildProcess(std::function<void()> const& work);
 // Runs `work` in a child process that file permissions hold back: as user nobody when this process
 // is the superuser, whom they do not stop. The child's exit status and the text `work` gives, or
 // nullopt where the system cannot fork (Windows).
