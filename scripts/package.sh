@@ -41,7 +41,9 @@ awk '/^```cpp$/ { keep = 1; next } /^```$/ { keep = 0 } keep' README.md >"$work/
 g++ -std=c++17 "$work/readme_consumer.cpp" -o "$work/readme_consumer" \
   $(PKG_CONFIG_PATH="$multiarch/pkgconfig" pkg-config --cflags --libs ybBlockFileIO) \
   -Wl,-rpath,"$multiarch"
-ldd "$work/readme_consumer" | grep -q "libybBlockFileIO.so.1 => $root/" ||
+# (ldd is read whole first: grep -q would stop reading early, and ldd, cut off, fails the pipe.)
+linked=$(ldd "$work/readme_consumer")
+grep -q "libybBlockFileIO.so.1 => $root/" <<<"$linked" ||
   { echo "the README's consumer does not load the packaged library"; exit 1; }
 "$work/readme_consumer" 'D:\DemoBlock\Demo.dms' "$demo" | tee "$work/readme_consumer.out"
 grep -q '^Demo: ' "$work/readme_consumer.out"
