@@ -16,9 +16,9 @@ namespace yb::platform {
 
 struct HostPlace {
     char unmappedDrive = 0;                 // the drive letter (upper case) when its drive is not mapped
-    std::optional<std::string> nativePath;  // else the native path, when the name converts
     std::string missingFolder;              // else the first folder on the way that does not exist (host path,
                                             // or the native folder of a mapped drive that is not there)
+    std::optional<std::string> nativePath;  // else the native path, when the name converts
 };
 
 inline HostPlace placeOf(std::string_view hostPath) {
@@ -28,10 +28,8 @@ inline HostPlace placeOf(std::string_view hostPath) {
         place.unmappedDrive = static_cast<char>(std::toupper(static_cast<unsigned char>(parts.drive[0])));
         return place;
     }
-    place.nativePath = nativePath(hostPath, true);
-    if (place.nativePath) return place;
-    // The first folder on the way that is not there: a path through it names no file yet. A mapped
-    // drive whose folder is missing is that folder.
+    // The first folder on the way that is not there: a path through it names no file yet (on Windows
+    // the name converts all the same). A mapped drive whose folder is missing is that folder.
     if (parts.drive.size() == 2 && !isDirectory(parts.drive + "\\")) {
         place.missingFolder = hbGetDriveRoot(parts.drive[0]);
         return place;
@@ -42,13 +40,14 @@ inline HostPlace placeOf(std::string_view hostPath) {
         std::string_view const folder = hostPath.substr(0, at);
         if (folder.size() > start && !isDirectory(folder)) {
             place.missingFolder = std::string(folder);
-            break;
+            return place;
         }
     }
+    place.nativePath = nativePath(hostPath, true);
     return place;
 }
 
-// Where a host path leads, for messages: its native path, the folder on the way that does not exist,
+// Where a host path leads, for messages: the folder on the way that does not exist, its native path,
 // the drive that is not mapped (and `howToMap(letter)`), or a name that does not convert.
 template <class HowToMap>
 std::string whereItLeads(std::string_view hostPath, HowToMap howToMap) {
@@ -57,8 +56,8 @@ std::string whereItLeads(std::string_view hostPath, HowToMap howToMap) {
         std::string const letter(1, place.unmappedDrive);
         return "drive " + letter + ": is not mapped; map it with " + howToMap(letter);
     }
-    if (place.nativePath) return "native path " + *place.nativePath;
     if (!place.missingFolder.empty()) return "the folder " + gbkToUtf8Lossy(place.missingFolder) + " does not exist";
+    if (place.nativePath) return "native path " + *place.nativePath;
     return "no native path: the name does not convert to UTF-8";
 }
 
