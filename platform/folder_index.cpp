@@ -91,7 +91,8 @@ struct Indexes {
     std::uint64_t uses = 0;
     std::array<Checked, kRecentFolders> recentlyChecked;
     std::size_t nextRecent = 0;
-    int depth = 0;  // CallScopes open on the thread
+    int depth = 0;           // this library's CallScopes open on the thread
+    std::uint64_t call = 0;  // the thread's outermost call (any library's) the indexes were made in
 
     void clear() {
         folders.clear();
@@ -237,10 +238,19 @@ std::string foldedName(std::string_view name) { return folded(name); }
 
 std::uint64_t folderKey(std::string const& folder) { return std::hash<std::string>{}(folder); }
 
-void enterCall() { ++indexes.depth; }
+// A call of this library inside a call of another (a workflow of the tool or a companion library that
+// calls it per image) keeps its indexes for that outer call; what a call before it left is dropped.
+void enterCall() {
+    std::uint64_t const call = hbEnterCall();
+    if (indexes.depth++ == 0 && indexes.call != call) {
+        indexes.clear();
+        indexes.call = call;
+    }
+}
 
 void leaveCall() {
-    if (--indexes.depth == 0) indexes.clear();
+    bool const outermost = hbLeaveCall();
+    if (--indexes.depth == 0 && outermost) indexes.clear();
 }
 
 Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name) {

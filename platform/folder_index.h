@@ -3,8 +3,9 @@
 // Host paths compare names without regard to case; the disk does not. A name that is not on disk in
 // the spelling asked for is looked up in an index of its folder: the folder's names keyed by their
 // ASCII-lower-cased form, each mapping to the names on disk that fold to it. An index is made by one
-// reading of the folder, on the first lookup that needs it, and lives for one call of the library
-// (CallScope in fs.h: one export, with the block workflow it runs); it is dropped when the call ends,
+// reading of the folder, on the first lookup that needs it, and lives for one call (CallScope in fs.h:
+// one export, with the block workflow it runs, or a workflow of another library of the suite that
+// calls this one per file: the span is the thread's outermost call); it is dropped when the call ends,
 // so every call sees the folders as they stand when it starts, whatever other programs did before.
 // A lookup made outside any call keeps nothing beyond its own operation. Each thread's calls have
 // their own indexes.

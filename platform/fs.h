@@ -48,8 +48,10 @@ bool removeFile(std::string_view hostPath);
 // of folders on the way (Linux: the index of a folder's names that finds a name in any letter case)
 // is kept while the thread's outermost scope lives and dropped at its end, so the next call finds
 // what other programs made meanwhile. Scopes nest (an inner one belongs to the outer call); each
-// thread has its own. Every exported function opens one (call_barrier.h); a lookup made outside any
-// opens its own, so it keeps nothing beyond its operation.
+// thread has its own. The span is shared by the suite's libraries through HostBase, so a library
+// called inside another's call keeps what it learns for that outer call. Every exported function
+// opens one (call_barrier.h); a lookup made outside any opens its own, so it keeps nothing beyond its
+// operation.
 class CallScope {
 public:
     CallScope() noexcept;

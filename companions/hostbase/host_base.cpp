@@ -229,6 +229,26 @@ std::uint64_t hbFolderChangeCount(std::uint64_t folderKey) {
     return folderChanges()[folderKey % kFolderChangeSlots].load();
 }
 
+namespace {
+struct ThreadCalls {
+    std::uint64_t depth = 0;
+    std::uint64_t outermost = 0;
+};
+thread_local ThreadCalls threadCalls;
+std::atomic<std::uint64_t> callsMade{0};
+}  // namespace
+
+std::uint64_t hbEnterCall() {
+    ThreadCalls& calls = threadCalls;
+    if (calls.depth++ == 0) calls.outermost = callsMade.fetch_add(1) + 1;
+    return calls.outermost;
+}
+
+bool hbLeaveCall() {
+    ThreadCalls& calls = threadCalls;
+    return calls.depth > 0 && --calls.depth == 0;
+}
+
 void hbSetFileRecorder(HbFileRecorder recorder, void* user) {
     std::lock_guard lock(stateMutex());
     FileRecorder& slot = fileRecorder();

@@ -149,5 +149,14 @@ YB_API std::uint64_t hbCountFolderChange(std::uint64_t folderKey);
 /// \param folderKey the hash of the folder's native path
 /// \return the folder's count
 YB_API std::uint64_t hbFolderChangeCount(std::uint64_t folderKey);
+// The span of one call on a thread, shared by the libraries of this process: what each library learns of
+// folders inside a call of another (a workflow that calls them per image) is kept for the outermost call
+// and dropped when it ends.
+/// Enters a call on this thread (every exported function does); calls nest.
+/// \return the number of the thread's outermost call, new when no call was open on the thread
+YB_API std::uint64_t hbEnterCall();
+/// Leaves the call entered last on this thread.
+/// \return true when that ended the thread's outermost call
+YB_API bool hbLeaveCall();
 
 #endif

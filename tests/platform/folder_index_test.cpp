@@ -164,6 +164,28 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(native("Blk/Temp")), {}), 1 + 100 + 1);
 }
 
+// A library called inside another library's call (a workflow that calls it per image) keeps what it
+// read of a folder for that outer call, and reads the folder anew once the outer call has ended.
+TEST_F(FolderIndex, CallsInsideAnotherLibrarysCallShareItsIndex) {
+    waitPastLastChange();
+    auto const lookUp = [this] {
+        CallScope const call;
+        return resolved("D:\\blk\\temp\\FIRST.IJP");
+    };
+    std::uint64_t const outer = hbEnterCall();
+    EXPECT_EQ(hbEnterCall(), outer);
+    EXPECT_FALSE(hbLeaveCall());
+    std::uint64_t const before = names::readings();
+    EXPECT_EQ(lookUp(), native("Blk/Temp/First.ijp"));
+    std::uint64_t const firstCall = names::readings() - before;  // each folder of the path, once
+    ASSERT_GT(firstCall, 0u);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(lookUp(), native("Blk/Temp/First.ijp"));
+    EXPECT_EQ(names::readings(), before + firstCall);
+    EXPECT_TRUE(hbLeaveCall());
+    EXPECT_EQ(lookUp(), native("Blk/Temp/First.ijp"));
+    EXPECT_EQ(names::readings(), before + 2 * firstCall);
+}
+
 // Exports may be called from any thread: lookups, creates and removes from several at once, each
 // thread's call with its own index, which sees the others' changes.
 TEST_F(FolderIndex, ThreadsChangeOneFolderAtOnce) {

@@ -209,6 +209,8 @@ CameraModel cameraModelOf(CameraInfo const& camera, std::vector<AberranceInfo> c
 }
 
 bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::string& problem) {
+    // One workflow: the per-image lookups share what they learn of the block's folders.
+    platform::CallScope const call;
     summary = ExportSummary{};
     OpenBlock block;
     if (!readBlock(request.block, block, problem)) return false;
@@ -426,6 +428,7 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
 }
 
 bool importColmap(ImportRequest const& request, ImportSummary& summary, std::string& problem) {
+    platform::CallScope const call;
     summary = ImportSummary{};
     OpenBlock block;
     if (!readBlock(request.block, block, problem)) return false;
