@@ -239,16 +239,23 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
         ImageOrderInfo const& image = block.images[i].record;
         double coefficients[6];
         if (!readInnerOrientation(block, image, coefficients, problem)) return false;
+        // An image's size matters for a camera not met before, and for the shear it bounds; the image
+        // file is read for those alone (a block's images mostly share one camera).
         double width = 0, height = 0;
-        bool const sized = imageSize(image, width, height);
-        // Without the image file the frame is taken to be centred on the principal point.
-        CameraModel model =
-            cameraModelOf(block.camera, block.distortion, coefficients, sized ? width : 1, sized ? height : 1);
+        bool const sheared = coefficients[2] != 0.0 || coefficients[4] != 0.0;
+        CameraModel model = cameraModelOf(block.camera, block.distortion, coefficients, 0, 0);
+        bool const known = model.problem.empty() && cameraIds.contains(std::pair{model.model, model.params});
+        bool sized = false;
+        if (sheared || !known) {
+            sized = imageSize(image, width, height);
+            // Without the image file the frame is taken to be centred on the principal point.
+            model = cameraModelOf(block.camera, block.distortion, coefficients, sized ? width : 1, sized ? height : 1);
+        }
         if (!model.problem.empty()) {
             problem = "image " + std::to_string(image.nImageNo) + ": " + model.problem;
             return false;
         }
-        if (!sized) {
+        if (!sized && !known) {
             ++sizesGuessed;
             std::size_t const centre = model.params.size() == 4 || model.params.size() == 8 ? 2 : 1;
             width = std::max(1.0, std::round(2 * model.params[centre]));
@@ -263,7 +270,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     }
     if (sizesGuessed > 0)
         summary.notes.push_back(std::to_string(sizesGuessed) +
-                                " image files cannot be read; their size is taken as twice the principal point");
+                                " camera(s) without a readable image file: the frame is taken as twice the "
+                                "principal point");
 
     // Keypoints: every observation of a listed image, in the tie point file's order.
     std::vector<tagImagePoint> points;
