@@ -9,13 +9,21 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
 namespace yb::platform {
 
+// Room of kLargeBytes or more, for a large temporary array: on Linux mapped on its own and given huge
+// pages where the system has them, so it is faulted in a few times rather than once every 4 KiB;
+// elsewhere from the heap. Throws std::bad_alloc when there is no room.
+inline constexpr std::size_t kLargeBytes = std::size_t{1} << 20;
+void* allocateLarge(std::size_t bytes);
+void freeLarge(void* memory, std::size_t bytes) noexcept;
+
 // An allocator whose vectors leave the room that resize adds uninitialised: room about to be
-// overwritten whole (by a read) is not cleared first.
+// overwritten whole (by a read) is not cleared first. Large arrays take their room from allocateLarge.
 template <class T>
 struct UninitialisedAllocator : std::allocator<T> {
     template <class U>
@@ -32,6 +40,17 @@ struct UninitialisedAllocator : std::allocator<T> {
     template <class U, class... Arguments>
     void construct(U* at, Arguments&&... arguments) {
         std::construct_at(at, std::forward<Arguments>(arguments)...);
+    }
+    T* allocate(std::size_t count) {
+        if (count > std::size_t(-1) / sizeof(T)) throw std::bad_alloc();
+        if (count * sizeof(T) >= kLargeBytes) return static_cast<T*>(allocateLarge(count * sizeof(T)));
+        return std::allocator<T>::allocate(count);
+    }
+    void deallocate(T* at, std::size_t count) noexcept {
+        if (count * sizeof(T) >= kLargeBytes)
+            freeLarge(at, count * sizeof(T));
+        else
+            std::allocator<T>::deallocate(at, count);
     }
 };
 template <class T>

@@ -4,6 +4,7 @@
 #include "export_frame.h"
 #include "hostpath.h"
 #include "messages.h"
+#include "scratch.h"
 #include "tiepoints/tie_point_messages.h"
 #include "write_path.h"
 
@@ -20,27 +21,75 @@ namespace {
 struct Grouping {
     std::vector<std::int32_t> imageNos;
     std::vector<std::int32_t> sizes;
-    std::vector<std::int32_t> order;
+    platform::UninitialisedVector<std::int32_t> order;
+};
+
+// The group of each image number met so far: open addressing over a power-of-two table, which a
+// block's images (tens of thousands) keep within the caches; an image number is asked once a record
+// when the records of many images come interleaved.
+class GroupOfImage {
+public:
+    explicit GroupOfImage(std::size_t expected) {
+        std::size_t size = 64;
+        while (size < 2 * expected) size *= 2;
+        slots_.assign(size, Slot{0, kEmpty});
+    }
+    // The group of `imageNo`, `next` when it is new (and then true).
+    std::pair<std::int32_t, bool> find(std::int32_t imageNo, std::int32_t next) {
+        std::size_t const mask = slots_.size() - 1;
+        std::size_t at = hashOf(imageNo) & mask;
+        while (slots_[at].group != kEmpty) {
+            if (slots_[at].imageNo == imageNo) return {slots_[at].group, false};
+            at = (at + 1) & mask;
+        }
+        slots_[at] = Slot{imageNo, next};
+        if (++used_ * 2 > slots_.size()) grow();
+        return {next, true};
+    }
+
+private:
+    static constexpr std::int32_t kEmpty = -1;
+    struct Slot {
+        std::int32_t imageNo;
+        std::int32_t group;
+    };
+    static std::size_t hashOf(std::int32_t imageNo) {
+        return static_cast<std::size_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(imageNo)) * 0x9E3779B97F4A7C15ull) >> 32);
+    }
+    void grow() {
+        std::vector<Slot> old(slots_.size() * 2, Slot{0, kEmpty});
+        old.swap(slots_);
+        std::size_t const mask = slots_.size() - 1;
+        for (Slot const& slot : old) {
+            if (slot.group == kEmpty) continue;
+            std::size_t at = hashOf(slot.imageNo) & mask;
+            while (slots_[at].group != kEmpty) at = (at + 1) & mask;
+            slots_[at] = slot;
+        }
+    }
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
 };
 
 template <class RecordAt>
 Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
     Grouping grouping;
-    std::vector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
-    std::unordered_map<std::int32_t, std::int32_t> groupOfImage;
+    platform::UninitialisedVector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
+    GroupOfImage groupOfImage(1024);
     std::int32_t lastImage = 0;
     std::int32_t lastGroup = -1;
     for (std::int32_t i = 0; i < count; ++i) {
         std::int32_t imageNo = recordAt(i).imageNo;
-        // Records of one image usually come together; the map is asked only when the image changes.
+        // Records of one image usually come together; the table is asked only when the image changes.
         if (lastGroup < 0 || imageNo != lastImage) {
-            auto [it, added] = groupOfImage.try_emplace(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
+            auto const [group, added] = groupOfImage.find(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
             if (added) {
                 grouping.imageNos.push_back(imageNo);
                 grouping.sizes.push_back(0);
             }
             lastImage = imageNo;
-            lastGroup = it->second;
+            lastGroup = group;
         }
         groupOfRecord[static_cast<std::size_t>(i)] = lastGroup;
         ++grouping.sizes[static_cast<std::size_t>(lastGroup)];
@@ -65,6 +114,8 @@ std::int32_t failure(char const* format, char const* path) {
     return kCannotWrite;
 }
 
+constexpr std::size_t kGatherAhead = 32;
+
 // Groups and writes `count` records, record i being recordAt(i).
 template <class RecordAt>
 std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_t count, char const* installFailure) {
@@ -81,7 +132,16 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
         out.writeI32(grouping.imageNos[g]);
         out.writeI32(grouping.sizes[g]);
         auto size = static_cast<std::size_t>(grouping.sizes[g]);
-        for (std::size_t j = first; j < first + size; ++j) out.writeValue(recordAt(grouping.order[j]));
+        for (std::size_t j = first; j < first + size; ++j) {
+            // Records of interleaved images are gathered from all over the array: each is asked for
+            // a few records ahead, so the reads overlap.
+            if (j + kGatherAhead < grouping.order.size()) {
+                auto const* ahead = reinterpret_cast<char const*>(&recordAt(grouping.order[j + kGatherAhead]));
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
+            }
+            out.writeValue(recordAt(grouping.order[j]));
+        }
         first += size;
     }
     if (!replacement.finish()) return failure(text::kCreateFileFailure, path);

@@ -38,6 +38,22 @@ TEST(ScratchRoom, ALargeLeaseLeavesNothingBehind) {
     }
 }
 
+// Arrays that grow past the large size move between the heap and room of their own, keeping their
+// values; room of their own starts on a huge-page boundary.
+TEST(ScratchRoom, LargeArraysKeepTheirValuesAcrossTheirGrowth) {
+    UninitialisedVector<std::uint32_t> values;
+    std::size_t const count = 3 * kLargeBytes / sizeof(std::uint32_t);
+    for (std::uint32_t i = 0; i < count; ++i) values.push_back(i * 2654435761u);
+    ASSERT_GE(values.capacity() * sizeof(std::uint32_t), kLargeBytes);
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(values.data()) % (std::size_t{2} << 20), 0u);
+#endif
+    for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(values[i], i * 2654435761u) << i;
+    values.resize(10);
+    values.shrink_to_fit();
+    EXPECT_EQ(values[9], 9u * 2654435761u);
+}
+
 bool writeFile(std::string const& hostPath, std::vector<unsigned char> const& bytes) {
     return replaceFile(hostPath, [&](Output& out) {
         out.write(bytes.data(), bytes.size());
