@@ -34,6 +34,8 @@ public:
         while (size < 2 * expected) size *= 2;
         slots_.assign(size, Slot{0, kEmpty});
     }
+    // Announces the slot where `imageNo` is looked for first.
+    void prefetch(std::int32_t imageNo) const { __builtin_prefetch(&slots_[hashOf(imageNo) & (slots_.size() - 1)]); }
     // The group of `imageNo`, `next` when it is new (and then true).
     std::pair<std::int32_t, bool> find(std::int32_t imageNo, std::int32_t next) {
         std::size_t const mask = slots_.size() - 1;
@@ -72,6 +74,8 @@ private:
     std::size_t used_ = 0;
 };
 
+constexpr std::int32_t kLookAhead = 8;  // records whose image is looked up ahead of its turn
+
 template <class RecordAt>
 Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
     Grouping grouping;
@@ -80,6 +84,7 @@ Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
     std::int32_t lastImage = 0;
     std::int32_t lastGroup = -1;
     for (std::int32_t i = 0; i < count; ++i) {
+        if (i + kLookAhead < count) groupOfImage.prefetch(recordAt(i + kLookAhead).imageNo);
         std::int32_t imageNo = recordAt(i).imageNo;
         // Records of one image usually come together; the table is asked only when the image changes.
         if (lastGroup < 0 || imageNo != lastImage) {
