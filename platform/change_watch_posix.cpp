@@ -6,9 +6,12 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <climits>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <vector>
@@ -33,6 +36,10 @@ bool reportsEveryChange(struct statfs const& system) {
     }
 }
 
+// Forks of this process into a child, counted in the child: the queue belongs to the parent.
+std::atomic<std::uint64_t> forkCount{0};
+void countFork() { forkCount.fetch_add(1, std::memory_order_relaxed); }
+
 struct Watched {
     int watch = -1;
     std::uint64_t generation = 0;
@@ -43,14 +50,20 @@ class Watcher {
 public:
     std::optional<ChangeMark> mark(std::string const& native, FileStamp const& stamp) {
         std::lock_guard guard(lock_);
-        struct statfs system {};
-        if (!ready() || ::statfs(native.c_str(), &system) != 0 || !reportsEveryChange(system)) return std::nullopt;
+        if (!ready()) return std::nullopt;
+        // A watch still in place was set on a file system that reports every change (the system ends
+        // a watch when its file system goes, and numbers a new one anew); a new one is asked about it.
         int const watch = ::inotify_add_watch(descriptor_, native.c_str(), kChanges);
         if (watch < 0) return std::nullopt;
         if (Watched* file = find(watch)) {
             std::rotate(files_.begin() + (file - files_.data()), files_.begin() + (file - files_.data()) + 1,
                         files_.end());
         } else {
+            struct statfs system {};
+            if (::statfs(native.c_str(), &system) != 0 || !reportsEveryChange(system)) {
+                ::inotify_rm_watch(descriptor_, watch);
+                return std::nullopt;
+            }
             if (files_.size() >= kMostWatched) {
                 ::inotify_rm_watch(descriptor_, files_.front().watch);
                 files_.erase(files_.begin());
@@ -80,11 +93,12 @@ private:
     // The queue of this process: a child of a fork shares its parent's, and so opens its own and forgets
     // the parent's watches.
     bool ready() {
-        pid_t const self = ::getpid();
-        if (descriptor_ >= 0 && owner_ == self) return true;
+        // A child learns that it was forked from the count its fork handler moves.
+        std::uint64_t const forks = forkCount.load(std::memory_order_relaxed);
+        if (descriptor_ >= 0 && forksSeen_ == forks) return true;
         if (descriptor_ >= 0) ::close(descriptor_);
         files_.clear();
-        owner_ = self;
+        forksSeen_ = forks;
         descriptor_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         return descriptor_ >= 0;
     }
@@ -101,6 +115,8 @@ private:
             ssize_t const got = ::read(descriptor_, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) return;
+            // A read that left room for one more report of the longest name took all there were.
+            bool const emptied = static_cast<std::size_t>(got) + sizeof(inotify_event) + NAME_MAX + 1 <= sizeof buffer;
             for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
                 inotify_event const* event = reinterpret_cast<inotify_event const*>(buffer + at);
                 if (event->mask & IN_Q_OVERFLOW) {
@@ -112,18 +128,22 @@ private:
                 }
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
+            if (emptied) return;
         }
     }
 
     std::mutex lock_;
     int descriptor_ = -1;
-    pid_t owner_ = 0;
+    std::uint64_t forksSeen_ = 0;
     std::uint64_t generations_ = 0;
     std::vector<Watched> files_;  // the oldest marked first
 };
 
 Watcher& watcher() {
-    static Watcher instance;
+    static Watcher instance = [] {
+        ::pthread_atfork(nullptr, nullptr, countFork);
+        return Watcher();
+    }();
     return instance;
 }
 

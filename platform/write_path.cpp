@@ -232,7 +232,7 @@ void settleJournal(NativeFile& journalFile, std::string const& journalNative, Na
 // Settles the journals beside a file held for writing through `target` (open for reading and
 // writing). False when a journal's writer still holds it after the wait limit: a change of the file
 // that was there before the present one was put in its place, still under way.
-bool recoverBeside(NativeFile& target, std::string const& targetNative) {
+bool recoverBeside(NativeFile& target, std::string const& targetNative, bool* settled = nullptr) {
     for (std::string_view suffix : kWorkCopySuffixes) {
         std::string const journalNative = targetNative + std::string(suffix);
         if (!nativeFileExists(journalNative)) continue;
@@ -240,6 +240,7 @@ bool recoverBeside(NativeFile& target, std::string const& targetNative) {
         if (!journal || !isJournal(journal).value_or(false)) continue;
         if (journal.lock(LockMode::Exclusive, targetNative) == LockOutcome::TimedOut) return false;
         settleJournal(journal, journalNative, target);
+        if (settled != nullptr) *settled = true;
     }
     return true;
 }
@@ -466,12 +467,14 @@ FileChange::FileChange(std::string_view hostPath, WorkCopyName workCopy) {
     }
     hold_ = HeldForWriting(identity);
     if (!changedHere().take(target_, *stamp)) {
-        if (!recoverBeside(file_, target_)) {
+        bool settled = false;
+        if (!recoverBeside(file_, target_, &settled)) {
             refused_ = true;
             file_ = NativeFile();
             return;
         }
-        stamp = file_.stamp();
+        // A journal settled beside the file may have rolled it back: its stamp is taken anew.
+        if (settled) stamp = file_.stamp();
         if (!stamp) {
             file_ = NativeFile();
             return;
