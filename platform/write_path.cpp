@@ -494,10 +494,10 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
         if (range.offset >= oldLength_ || range.length == 0) continue;
         kept_.push_back({range.offset, std::min(range.length, oldLength_ - range.offset)});
     }
-    // The file's first bytes are read once: they give the sample that ties the journal to the file,
-    // and the kept bytes that lie among them.
-    std::vector<unsigned char> sample(static_cast<std::size_t>(std::min<std::uint64_t>(oldLength_, kSampleSize)));
-    if (!sample.empty() && readAll(file_, 0, sample.data(), sample.size()) != Read::Whole) return false;
+    // The file's first bytes give the sample that ties the journal to the file, and the kept bytes that
+    // lie among them.
+    if (!readHead()) return false;
+    std::vector<unsigned char> const& sample = head_;
     std::optional<FileStamp> const stamp = opened_ ? opened_ : file_.stamp();
     NativeFile journal = createWorkCopy(journal_);
     if (!journal) return false;
@@ -565,8 +565,22 @@ bool FileChange::resize(std::uint64_t length) {
     return (length >= oldLength_ || mayChange(length, oldLength_ - length)) && file_.resize(length);
 }
 
+bool FileChange::readHead() {
+    if (headRead_) return true;
+    head_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(oldLength_, kSampleSize)));
+    if (!head_.empty() && readAll(file_, 0, head_.data(), head_.size()) != Read::Whole) return false;
+    headRead_ = true;
+    return true;
+}
+
 bool FileChange::read(std::uint64_t offset, void* data, std::size_t size) {
-    return file_ && readAll(file_, offset, data, size) == Read::Whole;
+    if (!file_) return false;
+    // Before the first write, the file's first bytes are read once for every reading among them.
+    if (!journaled_ && offset + size <= std::min<std::uint64_t>(oldLength_, kSampleSize) && readHead()) {
+        std::memcpy(data, head_.data() + offset, size);
+        return true;
+    }
+    return readAll(file_, offset, data, size) == Read::Whole;
 }
 
 bool FileChange::commit() {

@@ -215,6 +215,7 @@ public:
 private:
     bool mayChange(std::uint64_t offset, std::uint64_t size) const;
     void rollBack();
+    bool readHead();
 
     std::string target_;
     std::string journal_;
@@ -226,6 +227,10 @@ private:
     std::vector<std::uint64_t> keptAt_;  // where each range's bytes start in the journal
     std::optional<FileStamp> opened_;
     std::optional<FileStamp> stampLeft_;
+    // The file's first bytes as opened, read once: the header a change reads first, and the sample that
+    // ties the journal to the file.
+    std::vector<unsigned char> head_;
+    bool headRead_ = false;
     bool refused_ = false;
     bool journaled_ = false;
     bool done_ = false;
