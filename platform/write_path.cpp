@@ -576,7 +576,8 @@ bool FileChange::readHead() {
 bool FileChange::read(std::uint64_t offset, void* data, std::size_t size) {
     if (!file_) return false;
     // Before the first write, the file's first bytes are read once for every reading among them.
-    if (!journaled_ && offset + size <= std::min<std::uint64_t>(oldLength_, kSampleSize) && readHead()) {
+    if (!journaled_ && offset + size <= std::min<std::uint64_t>(oldLength_, kSampleSize)) {
+        if (!readHead()) return false;
         std::memcpy(data, head_.data() + offset, size);
         return true;
     }
