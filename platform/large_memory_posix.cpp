@@ -9,16 +9,17 @@
 #include <new>
 
 namespace yb::platform {
-namespace {
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-std::size_t mappedSize(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
-}  // namespace
 
 #if defined(__SANITIZE_ADDRESS__)
 // Under the address sanitizer the heap's room is watched for overruns, mapped room is not.
 void* allocateLarge(std::size_t bytes) { return ::operator new(bytes); }
 void freeLarge(void* memory, std::size_t) noexcept { ::operator delete(memory); }
 #else
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+std::size_t mappedSize(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+}  // namespace
+
 void* allocateLarge(std::size_t bytes) {
     std::size_t const size = mappedSize(bytes);
     // Mapped a huge page longer, then cut to a 2 MiB boundary at both ends.
