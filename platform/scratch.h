@@ -18,7 +18,7 @@ namespace yb::platform {
 // Room of kLargeBytes or more, for a large temporary array: on Linux mapped on its own and given huge
 // pages where the system has them, so it is faulted in a few times rather than once every 4 KiB;
 // elsewhere from the heap. Throws std::bad_alloc when there is no room.
-inline constexpr std::size_t kLargeBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kLargeBytes = std::size_t{2} << 20;
 void* allocateLarge(std::size_t bytes);
 void freeLarge(void* memory, std::size_t bytes) noexcept;
 
