@@ -565,9 +565,13 @@ bool FileChange::resize(std::uint64_t length) {
     return (length >= oldLength_ || mayChange(length, oldLength_ - length)) && file_.resize(length);
 }
 
+std::size_t FileChange::headSize() const {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(oldLength_, kSampleSize));
+}
+
 bool FileChange::readHead() {
     if (headRead_) return true;
-    head_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(oldLength_, kSampleSize)));
+    head_.resize(headSize());
     if (!head_.empty() && readAll(file_, 0, head_.data(), head_.size()) != Read::Whole) return false;
     headRead_ = true;
     return true;
@@ -576,7 +580,7 @@ bool FileChange::readHead() {
 bool FileChange::read(std::uint64_t offset, void* data, std::size_t size) {
     if (!file_) return false;
     // Before the first write, the file's first bytes are read once for every reading among them.
-    if (!journaled_ && offset + size <= std::min<std::uint64_t>(oldLength_, kSampleSize)) {
+    if (!journaled_ && offset + size <= headSize()) {
         if (!readHead()) return false;
         std::memcpy(data, head_.data() + offset, size);
         return true;

@@ -215,6 +215,7 @@ public:
 private:
     bool mayChange(std::uint64_t offset, std::uint64_t size) const;
     void rollBack();
+    std::size_t headSize() const;
     bool readHead();
 
     std::string target_;

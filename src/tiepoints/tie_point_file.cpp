@@ -38,12 +38,8 @@ public:
     void prefetch(std::int32_t imageNo) const { __builtin_prefetch(&slots_[hashOf(imageNo) & (slots_.size() - 1)]); }
     // The group of `imageNo`, `next` when it is new (and then true).
     std::pair<std::int32_t, bool> find(std::int32_t imageNo, std::int32_t next) {
-        std::size_t const mask = slots_.size() - 1;
-        std::size_t at = hashOf(imageNo) & mask;
-        while (slots_[at].group != kEmpty) {
-            if (slots_[at].imageNo == imageNo) return {slots_[at].group, false};
-            at = (at + 1) & mask;
-        }
+        std::size_t const at = slotOf(slots_, imageNo);
+        if (slots_[at].group != kEmpty) return {slots_[at].group, false};
         slots_[at] = Slot{imageNo, next};
         if (++used_ * 2 > slots_.size()) grow();
         return {next, true};
@@ -59,16 +55,18 @@ private:
         return static_cast<std::size_t>(
             (static_cast<std::uint64_t>(static_cast<std::uint32_t>(imageNo)) * 0x9E3779B97F4A7C15ull) >> 32);
     }
+    // The slot holding `imageNo`, or the empty one where it belongs.
+    static std::size_t slotOf(std::vector<Slot> const& slots, std::int32_t imageNo) {
+        std::size_t const mask = slots.size() - 1;
+        std::size_t at = hashOf(imageNo) & mask;
+        while (slots[at].group != kEmpty && slots[at].imageNo != imageNo) at = (at + 1) & mask;
+        return at;
+    }
     void grow() {
         std::vector<Slot> old(slots_.size() * 2, Slot{0, kEmpty});
         old.swap(slots_);
-        std::size_t const mask = slots_.size() - 1;
-        for (Slot const& slot : old) {
-            if (slot.group == kEmpty) continue;
-            std::size_t at = hashOf(slot.imageNo) & mask;
-            while (slots_[at].group != kEmpty) at = (at + 1) & mask;
-            slots_[at] = slot;
-        }
+        for (Slot const& slot : old)
+            if (slot.group != kEmpty) slots_[slotOf(slots_, slot.imageNo)] = slot;
     }
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
