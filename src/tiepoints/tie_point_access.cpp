@@ -1,9 +1,10 @@
 // Views over the tie point file: one image's points, one named point, a stereo model's point set and
 // the points two neighbouring models share. Models are built on the fly from the image groups, all
 // of one query read in one walk. Names are matched ignoring case, keeping the order of the file: by
-// merging two lists when both list their names in rising order, through a table of lower-cased names
-// otherwise.
+// merging two lists when both list their names in rising order, through a table of the names' hashes
+// when the names are plain ASCII in any order, through a table of lower-cased names otherwise.
 #include "export_frame.h"
+#include "points/hash_slots.h"
 #include "points/point_records.h"
 #include "tiepoints/tie_point_file.h"
 #include "tiepoints/tie_point_messages.h"
@@ -148,12 +149,37 @@ std::int32_t readOneNamedPoint(char const* path, std::int32_t imageNo, char cons
 struct ImagePoints {
     ScratchVector<tagImagePoint, platform::UninitialisedAllocator<tagImagePoint>> points;
     ScratchVector<points::NameOrder, platform::UninitialisedAllocator<points::NameOrder>> keys;
-    std::size_t made = 0;  // keys made, each rising over the one before
-    bool broken = false;   // a name without a key, or not rising: the list cannot be merged
+    std::size_t made = 0;        // keys made, each rising over the one before
+    bool broken = false;         // a name without a key, or not rising: the list cannot be merged
+    bool keyedAll = false;       // every name has the hash of its key, rising or not
+    bool namesDistinct = false;  // known to name no point twice
+    ScratchVector<std::uint64_t, platform::UninitialisedAllocator<std::uint64_t>> hashes;
 
     // True when every name has an order key and the keys rise strictly (the names are then distinct,
     // ASCII and shorter than their field).
     bool keysRise();
+    // Makes the hash of every name's order key, rising or not; false when a name has no key (a byte
+    // above 0x7F, or no terminator in its field).
+    bool keyAll() {
+        if (keyedAll) return true;
+        std::size_t const count = points->size();
+        hashes->resize(count);
+        tagImagePoint const* records = points->data();
+        points::NameOrder const* madeKeys = keys->data();
+        std::uint64_t* out = hashes->data();
+        for (std::size_t i = 0; i < count; ++i) {
+            points::NameOrder key;
+            if (i < made)
+                key = madeKeys[i];
+            else if (!points::nameOrderOf(records[i], key))
+                return false;
+            out[i] = points::hashOfOrder(key);
+        }
+        keyedAll = true;
+        return true;
+    }
+    tagImagePoint const& point(std::size_t i) const { return (*points)[i]; }
+    std::uint64_t hash(std::size_t i) const { return (*hashes)[i]; }
 };
 
 // Makes an image's keys in order, keeping its state in locals while it works.
@@ -296,6 +322,65 @@ bool mergeModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPair
     return left.finish() && right.finish();
 }
 
+// Appends a model's pairs when every name of both images has an order key, in any order, through a
+// table of the right image's hashes; false otherwise, or when two names met under one hash. A hash's
+// slot holds the first right point not yet paired, flagged when more of its hash follow, chained in
+// file order; once all are paired the slot is flagged used up.
+bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
+    std::size_t const rights = right.points->size();
+    if (rights >= points::HashSlots::kMostValues || !right.keyAll() || !left.keyAll()) return false;
+    constexpr std::uint32_t kMore = 0x40000000u;    // the chain goes on in nextOfSameName
+    constexpr std::uint32_t kUsedUp = 0x80000000u;  // every point of the hash is paired
+    ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> nextOfSameName;
+    nextOfSameName->resize(rights);
+    std::uint32_t* const next = nextOfSameName->data();
+    points::HashSlots table(rights);
+    bool hashesDistinct = true;
+    // Built from the last right point, so a chain's head is its hash's first point in the file.
+    table.forEach(
+        rights, [&](std::size_t r) { return right.hash(rights - 1 - r); },
+        [&](std::size_t r, std::uint64_t hash) {
+            auto const i = static_cast<std::uint32_t>(rights - 1 - r);
+            auto [head, added] = table.tryEmplace(hash, i);
+            if (!added) {
+                next[i] = *head;
+                *head = i | kMore;
+                hashesDistinct = false;
+            }
+        });
+    // Equal names have equal hashes.
+    right.namesDistinct = right.namesDistinct || hashesDistinct;
+    table.forEach(
+        left.points->size(), [&](std::size_t l) { return left.hash(l); },
+        [&](std::size_t l, std::uint64_t hash) {
+            std::uint32_t* head = table.find(hash);
+            if (head == nullptr || (*head & kUsedUp) != 0) return;
+            std::uint32_t const r = *head & ~points::HashSlots::kFlags;
+            pairs.push_back({static_cast<std::uint32_t>(l), r});
+            *head = (*head & kMore) != 0 ? next[r] : kUsedUp;
+        });
+    // When every pair joins one name, the pairs are the names' own: a left point took the first right
+    // point of its hash not yet paired, and the right points of its name are among those of its hash.
+    return points::pairsAgree(
+        pairs, [&](std::uint32_t l) -> auto const& { return left.point(l); },
+        [&](std::uint32_t r) -> auto const& { return right.point(r); });
+}
+
+// Appends, for each probe i in order whose name some entry carries, the pair of i and the first such
+// entry, through a table of the entries' hashes; false when a pair's names differ, or the entries are
+// more than the table takes.
+bool joinFirstOfName(std::size_t entries, auto entryHash, auto entryPoint, std::size_t probes, auto probeHash,
+                     auto probePoint, PointPairs& pairs) {
+    if (entries >= points::HashSlots::kMostValues) return false;
+    points::HashSlots table(entries);
+    table.forEach(entries, entryHash,
+                  [&](std::size_t i, std::uint64_t hash) { table.tryEmplace(hash, static_cast<std::uint32_t>(i)); });
+    table.forEach(probes, probeHash, [&](std::size_t i, std::uint64_t hash) {
+        if (std::uint32_t const* first = table.find(hash)) pairs.push_back({static_cast<std::uint32_t>(i), *first});
+    });
+    return points::pairsAgree(pairs, probePoint, entryPoint);
+}
+
 // A model's pairs of points, from its left and right image's points: for each left point in file
 // order, the first right point of its name not yet paired. Every right point pairs at most once and
 // always with the earliest left point that asks for it.
@@ -305,6 +390,8 @@ void pairModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs
     pairs.clear();
     pairs.reserve(std::min(left.size(), right.size()));
     if (mergeModelPoints(leftImage, rightImage, pairs)) return;
+    pairs.clear();
+    if (joinModelPoints(leftImage, rightImage, pairs)) return;
     pairs.clear();
     constexpr std::uint32_t kEnd = std::numeric_limits<std::uint32_t>::max();
     // Right points of each name chained in file order, built from the last one; pairing takes the
@@ -342,11 +429,22 @@ std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32
         count = static_cast<std::int32_t>(pairs->size());
         return kSuccess;
     }
+    // Right points are not used up here: every left point whose name the right image carries counts.
+    if (left.keyAll() && right.keyAll()) {
+        ScratchPairs found;
+        if (joinFirstOfName(
+                right.points->size(), [&](std::size_t r) { return right.hash(r); },
+                [&](std::size_t r) -> auto const& { return right.point(r); }, left.points->size(),
+                [&](std::size_t l) { return left.hash(l); },
+                [&](std::size_t l) -> auto const& { return left.point(l); }, *found)) {
+            count = static_cast<std::int32_t>(found->size());
+            return kSuccess;
+        }
+    }
+    std::int32_t found = 0;
     points::NameTable rightNames(right.points->size());
     rightNames.forEachKey(right.points->size(), keyOfRecord(*right.points),
                           [&](std::size_t, points::NameKey const& key) { rightNames.tryEmplace(key, 0); });
-    // Right points are not used up here: every left point whose name the right image carries counts.
-    std::int32_t found = 0;
     rightNames.forEachKey(left.points->size(), keyOfRecord(*left.points), [&](std::size_t, points::NameKey const& key) {
         if (rightNames.find(key) != nullptr) ++found;
     });
@@ -444,7 +542,29 @@ std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_
             [&](std::size_t i) -> auto const& { return keysB[b[i].left]; }, common);
         return kSuccess;
     }
-    // Matched by the names the entries carry, the first entry of B of each name.
+    // Matched by the names the entries carry, the first entry of B of each name. Names that all have
+    // order keys end inside their field, so an entry carries each whole.
+    if (&leftB == &found.of(modelA + 1) && leftB.namesDistinct) {
+        // Neighbouring models whose shared image names each point once: an entry of A pairs a point of
+        // that image, and the one entry of B of its name is the entry whose left point it is.
+        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+        ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> entryOfLeft;
+        entryOfLeft->assign(leftB.points->size(), kNone);
+        for (std::size_t i = 0; i < b.size(); ++i) (*entryOfLeft)[b[i].left] = static_cast<std::uint32_t>(i);
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (std::uint32_t const partner = (*entryOfLeft)[a[i].right]; partner != kNone)
+                common.push_back({static_cast<std::uint32_t>(i), partner});
+        return kSuccess;
+    }
+    if (leftA.keyAll() && leftB.keyAll()) {
+        if (joinFirstOfName(
+                b.size(), [&](std::size_t i) { return leftB.hash(b[i].left); },
+                [&](std::size_t i) -> auto const& { return leftB.point(b[i].left); }, a.size(),
+                [&](std::size_t i) { return leftA.hash(a[i].left); },
+                [&](std::size_t i) -> auto const& { return leftA.point(a[i].left); }, common))
+            return kSuccess;
+        common.clear();
+    }
     ModelImagePoints const& pointsA = *leftA.points;
     ModelImagePoints const& pointsB = *leftB.points;
     points::NameTable firstOfName(b.size());

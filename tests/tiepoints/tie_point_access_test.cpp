@@ -159,6 +159,21 @@ TEST_F(TiePointAccess, ModelViewsDoNotDependOnTheOrderOfNames) {
          {"A l(1,0) r(11,0)", "A l(2,0) r(12,0)"},
          {"A 1/11/21"},
          2},  // both entries of model 101 find the one of model 102; the array has room for one
+        // each left point takes the first right point of its name not yet taken
+        {"names repeated in no order",
+         {at("b", 101, 1), at("A", 101, 2), at("a", 101, 3), at("B", 101, 4), at("a", 102, 11), at("B", 102, 12),
+          at("A", 102, 13), at("b", 102, 14), at("a", 102, 15), at("A", 103, 21)},
+         4,
+         {"b l(1,0) r(12,0)", "A l(2,0) r(11,0)", "a l(3,0) r(13,0)", "B l(4,0) r(14,0)"},
+         {"A 2/11/21"},
+         2},
+        // two names whose hashes meet in a small table's slot and tag are still two names
+        {"names of one hash",
+         {at("Q16202", 101, 1), at("K", 101, 2), at("K", 102, 12), at("Q228338", 102, 11)},
+         1,
+         {"K l(2,0) r(12,0)"},
+         {},
+         0},
         // GBK: the second byte of a double-byte character keeps its case
         {"double-byte names",
          {at("\xB5\x41", 101, 1), at("\xB5\x61", 102, 2), at("\xB5\x41", 102, 3)},
