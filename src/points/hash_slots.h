@@ -1,9 +1,9 @@
 // Lists of plain ASCII names matched by the hashes of their order keys. The table holds no name: a
-// slot keeps 32 bits of a hash and a value, so matching two images of 20,000 points touches a quarter
-// megabyte of table and, apart from it, reads each list in order. Two names whose hashes agree in
-// a slot's 32-bit tag share it; callers check every match against the names themselves and, when one
-// fails (for distinct names, about once in a hundred thousand matches of two lists of 20,000), match
-// the lists through an exact table.
+// slot keeps 31 bits of a hash as its tag and a value, so matching two images of 20,000 points touches
+// a quarter megabyte of table and, apart from it, reads each list in order. Two names whose hashes
+// meet in a bucket under one tag share a slot; callers check every match against the names themselves
+// and, when one fails (for distinct names, about once in ten thousand matches of two lists of 20,000),
+// match the lists through an exact table.
 #pragma once
 
 #include "points/point_records.h"
@@ -20,14 +20,40 @@ namespace yb::points {
 static_assert(sizeof(NameOrder) == 32, "an order key is the 32 bytes of a name field");
 
 // The hash of an order key: its four words mixed by independent multiplications, then folded.
+inline std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
+    std::uint64_t hash = ((w0 ^ 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull) ^
+                         ((w1 ^ 0xC2B2AE3D27D4EB4Full) * 0x94D049BB133111EBull) ^
+                         ((w2 ^ 0x165667B19E3779F9ull) * 0xD6E8FEB86659FD93ull) ^
+                         ((w3 ^ 0x27D4EB2F165667C5ull) * 0xFF51AFD7ED558CCDull);
+    return hash ^ (hash >> 29);
+}
+
 inline std::uint64_t hashOfOrder(NameOrder const& key) {
     std::uint64_t w[4];
     std::memcpy(w, &key, sizeof w);
-    std::uint64_t hash = ((w[0] ^ 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull) ^
-                         ((w[1] ^ 0xC2B2AE3D27D4EB4Full) * 0x94D049BB133111EBull) ^
-                         ((w[2] ^ 0x165667B19E3779F9ull) * 0xD6E8FEB86659FD93ull) ^
-                         ((w[3] ^ 0x27D4EB2F165667C5ull) * 0xFF51AFD7ED558CCDull);
-    return hash ^ (hash >> 29);
+    return hashOfWords(w[0], w[1], w[2], w[3]);
+}
+
+// The hash of the order key of a point's name, as hashOfOrder gives it; false when the name has no
+// key. Names shorter than sixteen bytes, the most, are hashed without making their key whole.
+inline bool hashOfName(tagImagePoint const& point, std::uint64_t& hash) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    using namespace name_order;
+    __m128i const low = _mm_loadu_si128(reinterpret_cast<__m128i const*>(point.name));
+    std::uint32_t const lowZeros = maskOf(_mm_cmpeq_epi8(low, _mm_setzero_si128()));
+    if (lowZeros != 0) {
+        int const length = __builtin_ctz(lowZeros);
+        if (!asciiBefore(low, length)) return false;
+        __m128i const key = lowered(firstBytes(low, length));
+        hash = hashOfWords(static_cast<std::uint64_t>(_mm_cvtsi128_si64(key)),
+                           static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(key, key))), 0, 0);
+        return true;
+    }
+#endif
+    NameOrder key;
+    if (!nameOrderOf(point, key)) return false;
+    hash = hashOfOrder(key);
+    return true;
 }
 
 inline bool sameOrder(NameOrder const& a, NameOrder const& b) {
@@ -37,7 +63,9 @@ inline bool sameOrder(NameOrder const& a, NameOrder const& b) {
     return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
 }
 
-// Values by hash. A value is the caller's, below 2^30; its top two bits are free for flags.
+// Values by hash, in buckets of eight slots that fill a cache line: a lookup compares the tags of a
+// bucket at once and moves on to the next bucket only when its own is full. A value is the caller's,
+// below 2^30; its top two bits are free for flags.
 class HashSlots {
 public:
     static constexpr std::uint32_t kFlags = 0xC0000000u;
@@ -46,58 +74,79 @@ public:
 
     // A table for `expected` hashes; it takes no more.
     explicit HashSlots(std::size_t expected) {
-        std::size_t size = 16;
-        int bits = 4;
-        for (; size * 5 < expected * 8; size *= 2) ++bits;  // at most five eighths full
+        std::size_t buckets = 2;
+        int bits = 1;
+        for (; buckets * kLanes * 5 < expected * 8; buckets *= 2) ++bits;  // at most five eighths full
         shift_ = 64 - bits;
-        slots_->assign(size, Slot{0, kEmpty});
+        buckets_->assign(buckets, Bucket{});
     }
 
     // The value under `hash`, or null.
     std::uint32_t* find(std::uint64_t hash) {
-        Slot& slot = (*slots_)[slotOf(hash)];
-        return slot.value != kEmpty ? &slot.value : nullptr;
+        auto [bucket, lane] = placeOf(hash);
+        return bucket->values[lane] != kEmpty ? &bucket->values[lane] : nullptr;
     }
     // The value under `hash`, set to `value` first when the hash is new; true when it was new.
     std::pair<std::uint32_t*, bool> tryEmplace(std::uint64_t hash, std::uint32_t value) {
-        Slot& slot = (*slots_)[slotOf(hash)];
-        if (slot.value != kEmpty) return {&slot.value, false};
-        slot = Slot{tagOf(hash), value};
-        return {&slot.value, true};
+        auto [bucket, lane] = placeOf(hash);
+        if (bucket->values[lane] != kEmpty) return {&bucket->values[lane], false};
+        bucket->tags[lane] = tagOf(hash);
+        bucket->values[lane] = value;
+        return {&bucket->values[lane], true};
     }
 
-    // Runs visit(i, hashOf(i)) for i = 0 .. count - 1, the slot of each hash announced some hashes
+    // Runs visit(i, hashOf(i)) for i = 0 .. count - 1, the bucket of each hash announced some hashes
     // ahead: the table is larger than the processor's nearest cache, and the announcements let its
     // fetches overlap.
     template <class HashOf, class Visit>
     void forEach(std::size_t count, HashOf hashOf, Visit visit) {
         constexpr std::size_t kAhead = 16;
-        Slot const* const slots = slots_->data();
+        Bucket const* const buckets = buckets_->data();
         for (std::size_t i = 0; i < count; ++i) {
-            if (i + kAhead < count) __builtin_prefetch(&slots[hashOf(i + kAhead) >> shift_]);
+            if (i + kAhead < count) __builtin_prefetch(&buckets[hashOf(i + kAhead) >> shift_]);
             visit(i, hashOf(i));
         }
     }
 
 private:
-    struct Slot {
-        std::uint32_t tag;    // the hash's low half
-        std::uint32_t value;  // kEmpty: none
+    static constexpr int kLanes = 8;
+    // Lanes fill from the first: a bucket holds no empty lane before a full one.
+    struct alignas(64) Bucket {
+        std::uint32_t tags[kLanes] = {};  // the hashes' low halves, made odd; 0 in an empty lane
+        std::uint32_t values[kLanes] = {kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, kEmpty};
     };
-    static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash); }
+    static_assert(sizeof(Bucket) == 64);
+    static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash) | 1u; }
 
-    // The slot of `hash`: the one holding it, or the empty one where it belongs. The position comes
-    // from the hash's high bits, the tag from its low half.
-    std::size_t slotOf(std::uint64_t hash) const {
-        Slot const* const slots = slots_->data();
-        std::size_t const mask = slots_->size() - 1;
+    // Where `hash` is: the lane holding its tag, or the empty lane where it belongs. The bucket comes
+    // from the hash's high bits.
+    std::pair<Bucket*, int> placeOf(std::uint64_t hash) {
+        Bucket* const buckets = buckets_->data();
+        std::size_t const mask = buckets_->size() - 1;
         std::uint32_t const tag = tagOf(hash);
-        for (std::size_t slot = hash >> shift_;; slot = (slot + 1) & mask)
-            if (slots[slot].value == kEmpty || slots[slot].tag == tag) return slot;
+        for (std::size_t at = hash >> shift_;; at = (at + 1) & mask) {
+            Bucket& bucket = buckets[at];
+            if (unsigned const found = lanesOf(bucket.tags, tag); found != 0) return {&bucket, __builtin_ctz(found)};
+            if (bucket.tags[kLanes - 1] == 0) return {&bucket, __builtin_ctz(lanesOf(bucket.tags, 0))};
+        }
+    }
+    // The lanes of `words` that hold `word`, one bit each.
+    static unsigned lanesOf(std::uint32_t const (&words)[kLanes], std::uint32_t word) {
+#if defined(__SSE2__)
+        __m128i const wanted = _mm_set1_epi32(static_cast<int>(word));
+        __m128i const low = _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<__m128i const*>(words)), wanted);
+        __m128i const high = _mm_cmpeq_epi32(_mm_load_si128(reinterpret_cast<__m128i const*>(words + 4)), wanted);
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(low))) |
+               static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(high))) << 4;
+#else
+        unsigned lanes = 0;
+        for (int i = 0; i < kLanes; ++i) lanes |= (words[i] == word ? 1u : 0u) << i;
+        return lanes;
+#endif
     }
 
-    int shift_ = 60;
-    platform::ScratchVector<Slot> slots_;
+    int shift_ = 63;
+    platform::ScratchVector<Bucket> buckets_;
 };
 
 // Whether leftPoint(pairs[i].left) has the same name, ignoring case, as rightPoint(pairs[i].right) for
@@ -110,10 +159,13 @@ bool pairsAgree(Pairs const& pairs, LeftPoint leftPoint, RightPoint rightPoint) 
     bool agree = true;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) __builtin_prefetch(rightPoint(pairs[i + kAhead].right).name);
+        tagImagePoint const& a = leftPoint(pairs[i].left);
+        tagImagePoint const& b = rightPoint(pairs[i].right);
+        // Most pairs carry the very same bytes.
+        if (sameNameBytes(a, b)) continue;
         NameOrder left;
         NameOrder right;
-        agree &= nameOrderOf(leftPoint(pairs[i].left), left) && nameOrderOf(rightPoint(pairs[i].right), right) &&
-                 sameOrder(left, right);
+        agree &= nameOrderOf(a, left) && nameOrderOf(b, right) && sameOrder(left, right);
     }
     return agree;
 }

@@ -167,14 +167,10 @@ struct ImagePoints {
         tagImagePoint const* records = points->data();
         points::NameOrder const* madeKeys = keys->data();
         std::uint64_t* out = hashes->data();
-        for (std::size_t i = 0; i < count; ++i) {
-            points::NameOrder key;
-            if (i < made)
-                key = madeKeys[i];
-            else if (!points::nameOrderOf(records[i], key))
-                return false;
-            out[i] = points::hashOfOrder(key);
-        }
+        std::size_t const keyed = std::min(made, count);
+        for (std::size_t i = 0; i < keyed; ++i) out[i] = points::hashOfOrder(madeKeys[i]);
+        for (std::size_t i = keyed; i < count; ++i)
+            if (!points::hashOfName(records[i], out[i])) return false;
         keyedAll = true;
         return true;
     }

@@ -1,5 +1,7 @@
 #include "tie_point_fixture.h"
 
+#include "points/hash_slots.h"
+
 #include <yb/HostBase.h>
 #include <yb/ybiOrient.h>
 
@@ -207,6 +209,29 @@ TEST_F(TiePointAccess, ModelViewsDoNotDependOnTheOrderOfNames) {
         EXPECT_EQ(count, c.commonCount);
     }
     EXPECT_TRUE(recorder.messages.empty());
+}
+
+// A name's hash is made two ways, from its whole key and straight from its field: they must agree, and
+// agree across letter case, or a name would miss its partner without any check noticing.
+TEST(NameHashes, AgreeWithTheKeysOfTheirNamesIgnoringCase) {
+    auto hashOf = [](char const* name) {
+        tagImagePoint const point = tiePoint(name, 1);
+        std::uint64_t direct = 0;
+        yb::points::NameOrder key{};
+        EXPECT_EQ(yb::points::hashOfName(point, direct), yb::points::nameOrderOf(point, key)) << name;
+        EXPECT_EQ(direct, yb::points::hashOfOrder(key)) << name;
+        return direct;
+    };
+    for (auto [upper, lower] : {std::pair{"A", "a"}, std::pair{"Fifteen_Bytes_X", "fifteen_bytes_x"},
+                                std::pair{"Sixteen_Bytes_XY", "sixteen_bytes_xy"},
+                                std::pair{"Thirty_One_Bytes_Of_Name_ABCDEF", "thirty_one_bytes_of_name_abcdef"}})
+        EXPECT_EQ(hashOf(upper), hashOf(lower)) << upper;
+    EXPECT_NE(hashOf("A1"), hashOf("A2"));
+    std::uint64_t hash = 0;
+    EXPECT_FALSE(yb::points::hashOfName(tiePoint("\xB5\x41", 1), hash));
+    tagImagePoint full = tiePoint("", 1);
+    std::memset(full.name, 'N', sizeof full.name);
+    EXPECT_FALSE(yb::points::hashOfName(full, hash));
 }
 
 TEST_F(TiePointAccess, CommonPointsOfTwoModels) {
