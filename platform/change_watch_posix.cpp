@@ -44,6 +44,8 @@ struct Watched {
     int watch = -1;
     std::uint64_t generation = 0;
     std::uint64_t changes = 0;
+    std::uint64_t device = 0;  // the file watched
+    std::uint64_t file = 0;
 };
 
 class Watcher {
@@ -51,6 +53,17 @@ public:
     std::optional<ChangeMark> mark(std::string const& native, FileStamp const& stamp) {
         std::lock_guard guard(lock_);
         if (!ready()) return std::nullopt;
+        // A watch still in place on the stamp's file goes on: the stamp was taken of the file as it
+        // stands, and the end of the watch of a file that went, whose number a new file may take, was
+        // reported before that, so the reports just read dropped it.
+        drain();
+        auto const kept = std::find_if(files_.begin(), files_.end(), [&](Watched const& file) {
+            return file.device == stamp.device && file.file == stamp.file;
+        });
+        if (kept != files_.end()) {
+            std::rotate(kept, kept + 1, files_.end());
+            return ChangeMark{files_.back().watch, files_.back().generation, files_.back().changes};
+        }
         // A watch still in place was set on a file system that reports every change (the system ends
         // a watch when its file system goes, and numbers a new one anew); a new one is asked about it.
         int const watch = ::inotify_add_watch(descriptor_, native.c_str(), kChanges);
@@ -68,7 +81,7 @@ public:
                 ::inotify_rm_watch(descriptor_, files_.front().watch);
                 files_.erase(files_.begin());
             }
-            files_.push_back(Watched{watch, ++generations_, 0});
+            files_.push_back(Watched{watch, ++generations_, 0, 0, 0});
         }
         // The watch is on the file the name gives now: it must be the stamp's.
         struct stat info {};
@@ -76,8 +89,10 @@ public:
             static_cast<std::uint64_t>(info.st_ino) != stamp.file)
             return std::nullopt;
         drain();
-        Watched const* file = find(watch);
+        Watched* file = find(watch);
         if (file == nullptr) return std::nullopt;
+        file->device = stamp.device;
+        file->file = stamp.file;
         return ChangeMark{watch, file->generation, file->changes};
     }
 
@@ -120,7 +135,9 @@ private:
             for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
                 inotify_event const* event = reinterpret_cast<inotify_event const*>(buffer + at);
                 if (event->mask & IN_Q_OVERFLOW) {
-                    for (auto& file : files_) ++file.changes;
+                    // Lost reports may have told of a watch's end: every watch is forgotten.
+                    for (Watched const& file : files_) ::inotify_rm_watch(descriptor_, file.watch);
+                    files_.clear();
                 } else if (Watched* file = find(event->wd)) {
                     ++file->changes;
                     // A watch the system ended (the file is gone) tells nothing more.

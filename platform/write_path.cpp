@@ -53,9 +53,9 @@ constexpr std::uint64_t kChecksumSize = 8;
 constexpr std::size_t kSampleSize = 4096;
 
 // The files this process last changed in place, with the stamp each committed change left, where any
-// later change is bound to move it.
-StampedMemo<bool, 8>& changedHere() {
-    static StampedMemo<bool, 8> files;
+// later change is bound to move it or, with a change mark, to be reported.
+StampedMemo<std::optional<ChangeMark>, 8>& changedHere() {
+    static StampedMemo<std::optional<ChangeMark>, 8> files;
     return files;
 }
 
@@ -466,7 +466,8 @@ FileChange::FileChange(std::string_view hostPath, WorkCopyName workCopy) {
         return;
     }
     hold_ = HeldForWriting(identity);
-    if (!changedHere().take(target_, *stamp)) {
+    std::optional<std::optional<ChangeMark>> const left = changedHere().take(target_, *stamp);
+    if (!left || (*left && !unchangedSince(**left))) {
         bool settled = false;
         if (!recoverBeside(file_, target_, &settled)) {
             refused_ = true;
@@ -595,6 +596,10 @@ bool FileChange::commit() {
         return false;
     }
     std::optional<FileStamp> const stamp = file_.stamp();
+    // Where the stamp cannot show a later change, the file is marked while still held, so that no other
+    // change can fall between this one and the mark.
+    bool const stampTells = stamp && laterChangesMoveStamp(*stamp);
+    std::optional<ChangeMark> const mark = stamp && !stampTells ? markChanges(target_, *stamp) : std::nullopt;
     // The changed file is on the disk, and what was written known kept, before the journal goes; the
     // file stays held until then: a reader or writer waiting for it never finds the journal of a change
     // that is still under way.
@@ -606,7 +611,8 @@ bool FileChange::commit() {
     hold_ = HeldForWriting();
     done_ = true;
     stampLeft_ = stamp;
-    if (stamp && laterChangesMoveStamp(*stamp)) changedHere().put(target_, *stamp, true);
+    markLeft_ = mark;
+    if (stampTells || mark) changedHere().put(target_, *stamp, mark);
     return true;
 }
 

@@ -25,6 +25,7 @@
 // keeps.
 #pragma once
 
+#include "change_watch.h"
 #include "fs.h"
 
 #include <cstdint>
@@ -175,8 +176,8 @@ struct ByteRange {
 //
 // Opening it rolls back a change of the file that a killed process left unfinished, unless the file
 // is as this process's own last committed change of it left it (the same FileStamp) and that stamp
-// was finer than the clock tick (laterChangesMoveStamp): any change begun since, by anyone, would
-// have moved it. Where stamps are coarser, it always looks.
+// was finer than the clock tick (laterChangesMoveStamp), or the system has reported no change of the
+// file since (a change mark): any change begun since, by anyone, would have shown. Otherwise it looks.
 class FileChange {
 public:
     FileChange(std::string_view hostPath, WorkCopyName workCopy);
@@ -209,6 +210,9 @@ public:
     // The stamp a committed change left the file with (nothing before the commit, or when the system
     // could not tell it).
     std::optional<FileStamp> stampLeft() const { return stampLeft_; }
+    // A mark of the state a committed change left, where the stamp is no finer than the clock tick and
+    // the system reports the file's changes; nothing otherwise.
+    std::optional<ChangeMark> markLeft() const { return markLeft_; }
     // The file's native path.
     std::string const& native() const { return target_; }
 
@@ -228,6 +232,7 @@ private:
     std::vector<std::uint64_t> keptAt_;  // where each range's bytes start in the journal
     std::optional<FileStamp> opened_;
     std::optional<FileStamp> stampLeft_;
+    std::optional<ChangeMark> markLeft_;
     // The file's first bytes as opened, read once: the header a change reads first, and the sample that
     // ties the journal to the file.
     std::vector<unsigned char> head_;

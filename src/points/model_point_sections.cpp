@@ -91,7 +91,7 @@ void keepWalk(std::string key, platform::FileChange const& change, Header const&
     if (!left) return;
     std::optional<platform::ChangeMark> mark;
     if (!platform::laterChangesMoveStamp(*left)) {
-        mark = platform::markChanges(change.native(), *left);
+        mark = change.markLeft();
         if (!mark) return;
     }
     keptWalks().put(std::move(key), *left, KeptWalk{header, std::move(walk), mark});

@@ -1,6 +1,8 @@
 #include "builders.h"
 #include "fs.h"
 
+#include <yb/HostBase.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -124,15 +126,18 @@ TEST_F(ModelCommonPointFile, CountedPairCannotBeReadFromATruncatedFile) {
 }
 
 #ifndef _WIN32
+// Stamps taken from the clock tick, as kernels before 6.13 give them.
+struct CoarseStamps {
+    CoarseStamps() { yb::platform::setCoarseStamps(true); }
+    ~CoarseStamps() { yb::platform::setCoarseStamps(std::nullopt); }
+};
+
 // Where the kernel stamps files from its clock tick, another program's change of the same length
 // within the tick of an append leaves the file's stamp as the append left it. Here it turns the
 // section of models 3-4 into one of models 4-5 (a head rewritten in place): the next append to 4-5
 // must grow that section, not add a second one from what the last append learnt.
 TEST_F(ModelCommonPointFile, AChangeInTheTickOfTheLastAppendIsNotMissed) {
-    struct CoarseStamps {
-        CoarseStamps() { yb::platform::setCoarseStamps(true); }
-        ~CoarseStamps() { yb::platform::setCoarseStamps(std::nullopt); }
-    } const coarse;
+    CoarseStamps const coarse;
     auto stamp = [&] {
         std::FILE* file = std::fopen(native("m.mcp").c_str(), "rb");
         auto const taken = yb::platform::stampOf(file);
@@ -156,6 +161,43 @@ TEST_F(ModelCommonPointFile, AChangeInTheTickOfTheLastAppendIsNotMissed) {
         readPair(1, 4, 2);
     }
     EXPECT_GT(sameStamp, 0);  // the case did come
+}
+
+// Another writer killed before each file operation of its append leaves its change unfinished beside
+// the state this process's last append left: this process's next append puts it back first, though
+// the stamp may not have moved.
+int operationsSeen = 0;
+int dieAt = 0;
+TEST_F(ModelCommonPointFile, AWriterKilledAfterTheLastAppendIsRolledBack) {
+    CoarseStamps const coarse;
+    hbSetFileFaultHook(
+        [](HbFileOperation, void*) {
+            if (++operationsSeen == dieAt) std::_Exit(0);
+            return false;
+        },
+        nullptr);
+    struct Unhook {
+        ~Unhook() { hbSetFileFaultHook(nullptr, nullptr); }
+    } const unhook;
+    // A change of the same length within the clock tick leaves the stamp as it was: some rounds meet it.
+    for (int round = 0; round < 6; ++round)
+        for (int step = 1;; ++step) {
+            ASSERT_EQ(ybCreateComJointPntFile(kPath, 1), 0);
+            for (std::int32_t model = 1; model <= 3; ++model) ASSERT_EQ(writePair(1, model, model + 1, 1, model), 0);
+            std::optional<int> const killed = yb::test::runInChildProcess([&] {
+                operationsSeen = 0;
+                dieAt = step;
+                writePair(1, 3, 4, 2, 30);
+                std::_Exit(1);
+            });
+            ASSERT_TRUE(killed.has_value());
+            if (*killed != 0) break;  // the append made fewer operations
+            SCOPED_TRACE(step);
+            ASSERT_EQ(writePair(1, 4, 5, 1, 9), 0);
+            expectHeader(1, 4, 4);
+            readPair(1, 3, 1);
+            readPair(1, 4, 1);
+        }
 }
 #endif
 
