@@ -149,9 +149,18 @@ private:
     platform::ScratchVector<Bucket> buckets_;
 };
 
-// Whether leftPoint(pairs[i].left) has the same name, ignoring case, as rightPoint(pairs[i].right) for
-// every pair, the names being ASCII and ending inside their field; the right points, met in any order,
-// announced some pairs ahead.
+// Whether two points whose names are ASCII and end inside their field have the same name, ignoring
+// case.
+inline bool sameNames(tagImagePoint const& a, tagImagePoint const& b) {
+    // Most pairs carry the very same bytes.
+    if (sameNameBytes(a, b)) return true;
+    NameOrder left;
+    NameOrder right;
+    return nameOrderOf(a, left) && nameOrderOf(b, right) && sameOrder(left, right);
+}
+
+// Whether leftPoint(pairs[i].left) and rightPoint(pairs[i].right) have the same name for every pair
+// (sameNames); the right points, met in any order, announced some pairs ahead.
 template <class Pairs, class LeftPoint, class RightPoint>
 bool pairsAgree(Pairs const& pairs, LeftPoint leftPoint, RightPoint rightPoint) {
     constexpr std::size_t kAhead = 16;
@@ -159,13 +168,7 @@ bool pairsAgree(Pairs const& pairs, LeftPoint leftPoint, RightPoint rightPoint) 
     bool agree = true;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) __builtin_prefetch(rightPoint(pairs[i + kAhead].right).name);
-        tagImagePoint const& a = leftPoint(pairs[i].left);
-        tagImagePoint const& b = rightPoint(pairs[i].right);
-        // Most pairs carry the very same bytes.
-        if (sameNameBytes(a, b)) continue;
-        NameOrder left;
-        NameOrder right;
-        agree &= nameOrderOf(a, left) && nameOrderOf(b, right) && sameOrder(left, right);
+        agree &= sameNames(leftPoint(pairs[i].left), rightPoint(pairs[i].right));
     }
     return agree;
 }

@@ -81,8 +81,9 @@ public:
     OwnedSet() = default;
     OwnedSet(OwnedSet const&) = delete;
     OwnedSet& operator=(OwnedSet const&) = delete;
-    ~OwnedSet() {
-        if (set_ != nullptr) ybFreeControlPointMem(set_);
+    ~OwnedSet() { reset(); }
+    void reset() {
+        if (set_ != nullptr) ybFreeControlPointMem(std::exchange(set_, nullptr));
     }
     CONTROLPOINT_STORAGE*& slot() { return set_; }
     CONTROLPOINT_STORAGE* get() const { return set_; }
@@ -319,7 +320,9 @@ bool mergeModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPair
 }
 
 // Appends a model's pairs when every name of both images has an order key, in any order, through a
-// table of the right image's hashes; false otherwise, or when two names met under one hash. A hash's
+// table of the right image's hashes; false otherwise. The pairs are the names' own when every pair
+// joins one name (pairsAgree): a left point took the first right point of its hash not yet paired,
+// and the right points of its name are among those of its hash. A hash's
 // slot holds the first right point not yet paired, flagged when more of its hash follow, chained in
 // file order; once all are paired the slot is flagged used up.
 bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
@@ -355,11 +358,7 @@ bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
             pairs.push_back({static_cast<std::uint32_t>(l), r});
             *head = (*head & kMore) != 0 ? next[r] : kUsedUp;
         });
-    // When every pair joins one name, the pairs are the names' own: a left point took the first right
-    // point of its hash not yet paired, and the right points of its name are among those of its hash.
-    return points::pairsAgree(
-        pairs, [&](std::uint32_t l) -> auto const& { return left.point(l); },
-        [&](std::uint32_t r) -> auto const& { return right.point(r); });
+    return true;
 }
 
 // Appends, for each probe i in order whose name some entry carries, the pair of i and the first such
@@ -377,17 +376,8 @@ bool joinFirstOfName(std::size_t entries, auto entryHash, auto entryPoint, std::
     return points::pairsAgree(pairs, probePoint, entryPoint);
 }
 
-// A model's pairs of points, from its left and right image's points: for each left point in file
-// order, the first right point of its name not yet paired. Every right point pairs at most once and
-// always with the earliest left point that asks for it.
-void pairModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs& pairs) {
-    ModelImagePoints const& left = *leftImage.points;
-    ModelImagePoints const& right = *rightImage.points;
-    pairs.clear();
-    pairs.reserve(std::min(left.size(), right.size()));
-    if (mergeModelPoints(leftImage, rightImage, pairs)) return;
-    pairs.clear();
-    if (joinModelPoints(leftImage, rightImage, pairs)) return;
+// A model's pairs through the table of lower-cased names, for names of any bytes.
+void pairByNames(ModelImagePoints const& left, ModelImagePoints const& right, PointPairs& pairs) {
     pairs.clear();
     constexpr std::uint32_t kEnd = std::numeric_limits<std::uint32_t>::max();
     // Right points of each name chained in file order, built from the last one; pairing takes the
@@ -412,6 +402,29 @@ void pairModelPoints(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs
         pairs.push_back({static_cast<std::uint32_t>(l), *first});
         *first = (*nextOfSameName)[*first];
     });
+}
+
+// A model's pairs of points, from its left and right image's points: for each left point in file
+// order, the first right point of its name not yet paired. Every right point pairs at most once and
+// always with the earliest left point that asks for it. True when the pairs came through the table of
+// hashes and are yet to be checked against the names (points::sameNames each): should one fail,
+// pairByNames gives the true pairs.
+bool pairModelPointsUnchecked(ImagePoints& leftImage, ImagePoints& rightImage, PointPairs& pairs) {
+    pairs.clear();
+    pairs.reserve(std::min(leftImage.points->size(), rightImage.points->size()));
+    if (mergeModelPoints(leftImage, rightImage, pairs)) return false;
+    pairs.clear();
+    if (joinModelPoints(leftImage, rightImage, pairs)) return true;
+    pairByNames(*leftImage.points, *rightImage.points, pairs);
+    return false;
+}
+
+void pairModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
+    if (pairModelPointsUnchecked(left, right, pairs) &&
+        !points::pairsAgree(
+            pairs, [&](std::uint32_t l) -> auto const& { return left.point(l); },
+            [&](std::uint32_t r) -> auto const& { return right.point(r); }))
+        pairByNames(*left.points, *right.points, pairs);
 }
 
 std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32_t& count) {
@@ -457,24 +470,40 @@ std::int32_t readModelPointSet(char const* path, std::int32_t modelNo, CONTROLPO
     ImagePoints right;
     if (std::int32_t code = readModelImages(path, modelNo, left, right); code != kSuccess) return code;
     ScratchPairs pairs;
-    pairModelPoints(left, right, *pairs);
-    if (pairs->empty()) return kSuccess;
-
+    bool unchecked = pairModelPointsUnchecked(left, right, *pairs);
     OwnedSet made;
-    auto const entryCount = static_cast<std::int32_t>(pairs->size());
-    if (std::int32_t code = ybAllocControlPointMem(&made.slot(), entryCount); code != kSuccess) return code;
-    if (std::int32_t code = ybInitControlPoint(made.get(), 1); code != kSuccess) return code;
-    // The set's header is shared with its holder by design: the entries go straight into the room the
-    // set was made with, which adding them one call at a time would fill the same way.
-    CONTROLPOINT_INFO* entries = made.get()->entries;
-    for (std::size_t i = 0; i < pairs->size(); ++i) {
-        // Right points come in any order when the names do not rise: each is announced a few ahead.
-        if (i + kPointsAhead < pairs->size()) prefetchPoint((*right.points)[(*pairs)[i + kPointsAhead].right]);
-        PointPair const pair = (*pairs)[i];
-        points::setModelPointFromImagePoints(entries[i], (*left.points)[pair.left], (*right.points)[pair.right],
-                                             static_cast<std::int32_t>(i));
+    // Fills the set from the pairs; false when a pair not yet checked joins two names, and the set is
+    // then to be made again.
+    auto fill = [&](std::int32_t& code) {
+        made.reset();
+        code = kSuccess;
+        if (pairs->empty()) return true;
+        auto const entryCount = static_cast<std::int32_t>(pairs->size());
+        if ((code = ybAllocControlPointMem(&made.slot(), entryCount)) != kSuccess) return true;
+        if ((code = ybInitControlPoint(made.get(), 1)) != kSuccess) return true;
+        // The set's header is shared with its holder by design: the entries go straight into the room
+        // the set was made with, which adding them one call at a time would fill the same way.
+        CONTROLPOINT_INFO* entries = made.get()->entries;
+        bool agree = true;
+        for (std::size_t i = 0; i < pairs->size(); ++i) {
+            // Right points come in any order when the names do not rise: each is announced a few ahead.
+            if (i + kPointsAhead < pairs->size()) prefetchPoint(right.point((*pairs)[i + kPointsAhead].right));
+            PointPair const pair = (*pairs)[i];
+            tagImagePoint const& leftPoint = left.point(pair.left);
+            tagImagePoint const& rightPoint = right.point(pair.right);
+            if (unchecked) agree &= points::sameNames(leftPoint, rightPoint);
+            points::setModelPointFromImagePoints(entries[i], leftPoint, rightPoint, static_cast<std::int32_t>(i));
+        }
+        made.get()->count = entryCount;
+        return agree;
+    };
+    std::int32_t code = kSuccess;
+    if (!fill(code)) {
+        pairByNames(*left.points, *right.points, *pairs);
+        unchecked = false;
+        fill(code);
     }
-    made.get()->count = entryCount;
+    if (code != kSuccess) return code;
     set = made.release();
     return kSuccess;
 }
