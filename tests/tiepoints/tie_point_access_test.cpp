@@ -171,11 +171,12 @@ TEST_F(TiePointAccess, ModelViewsDoNotDependOnTheOrderOfNames) {
          2},
         // two names whose hashes meet in a small table's slot and tag are still two names
         {"names of one hash",
-         {at("Q16202", 101, 1), at("K", 101, 2), at("K", 102, 12), at("Q228338", 102, 11)},
+         {at("Q16202", 101, 1), at("K", 101, 2), at("K", 102, 12), at("Q228338", 102, 11), at("K", 103, 22),
+          at("Q228338", 103, 21)},
          1,
          {"K l(2,0) r(12,0)"},
-         {},
-         0},
+         {"K 2/12/22"},
+         1},
         // GBK: the second byte of a double-byte character keeps its case
         {"double-byte names",
          {at("\xB5\x41", 101, 1), at("\xB5\x61", 102, 2), at("\xB5\x41", 102, 3)},
