@@ -17,7 +17,6 @@ namespace {
 // The batch of replacements this thread now holds back, if any.
 thread_local ReplacementBatch* currentBatch = nullptr;
 
-constexpr std::size_t kBufferSize = std::size_t{256} << 10;
 constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
 
 constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ull;
@@ -278,17 +277,25 @@ void Output::startChecksum() {
     checksum_ = kFnvOffset;
 }
 
-void Output::write(void const* data, std::size_t size) {
+void Output::writeFurther(void const* data, std::size_t size) {
     if (!ok_ || size == 0) return;
     if (hashing_) hash(data, size);
-    if (buffer_.size() + size > kBufferSize && !flush()) return;
+    if (filled_ + size > kBufferSize && !flush()) return;
     if (size >= kBufferSize) {
         ok_ = file_.writeAt(next_, data, size);
         next_ += size;
         return;
     }
-    auto const* bytes = static_cast<unsigned char const*>(data);
-    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    if (filled_ + size > room_) {
+        // Small outputs keep small buffers: the room doubles as writes come.
+        std::size_t const room = std::min(kBufferSize, std::max({filled_ + size, room_ * 2, std::size_t{4096}}));
+        auto larger = std::make_unique_for_overwrite<unsigned char[]>(room);
+        if (filled_ > 0) std::memcpy(larger.get(), buffer_.get(), filled_);
+        buffer_ = std::move(larger);
+        room_ = room;
+    }
+    std::memcpy(buffer_.get() + filled_, data, size);
+    filled_ += size;
 }
 
 void Output::writeText(std::string_view text, std::size_t width) {
@@ -321,9 +328,9 @@ void Output::copyFrom(NativeFile& source, std::uint64_t offset, std::uint64_t le
 }
 
 bool Output::flush() {
-    if (ok_ && !buffer_.empty()) ok_ = file_.writeAt(next_, buffer_.data(), buffer_.size());
-    next_ += buffer_.size();
-    buffer_.clear();
+    if (ok_ && filled_ > 0) ok_ = file_.writeAt(next_, buffer_.get(), filled_);
+    next_ += filled_;
+    filled_ = 0;
     return ok_;
 }
 

@@ -29,7 +29,9 @@
 #include "fs.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,7 +48,15 @@ public:
     Output(Output const&) = delete;
     Output& operator=(Output const&) = delete;
 
-    void write(void const* data, std::size_t size);
+    // Small writes go straight into the buffer while it has room.
+    void write(void const* data, std::size_t size) {
+        if (ok_ && !hashing_ && size <= room_ - filled_) {
+            std::memcpy(buffer_.get() + filled_, data, size);
+            filled_ += size;
+            return;
+        }
+        writeFurther(data, size);
+    }
     template <class T>
     void writeValue(T const& value) {
         static_assert(std::is_trivially_copyable_v<T>);
@@ -71,18 +81,22 @@ public:
     bool flush();
     bool ok() const { return ok_; }
     // Offset in the file where the next byte goes.
-    std::uint64_t position() const { return next_ + buffer_.size(); }
+    std::uint64_t position() const { return next_ + filled_; }
 
     // A running checksum (64-bit FNV-1a) of the bytes written from now on.
     void startChecksum();
     std::uint64_t checksum() const { return checksum_; }
 
 private:
+    static constexpr std::size_t kBufferSize = std::size_t{256} << 10;
+    void writeFurther(void const* data, std::size_t size);
     void hash(void const* data, std::size_t size);
 
     NativeFile& file_;
-    std::uint64_t next_;  // file offset of the buffer's first byte
-    std::vector<unsigned char> buffer_;
+    std::uint64_t next_;                       // file offset of the buffer's first byte
+    std::unique_ptr<unsigned char[]> buffer_;  // grown as writes come, up to kBufferSize
+    std::size_t room_ = 0;
+    std::size_t filled_ = 0;
     bool ok_ = true;
     bool hashing_ = false;
     std::uint64_t checksum_ = 0;
