@@ -78,18 +78,13 @@ double largestResidual(std::vector<Vector> const& from, std::vector<Vector> cons
                 double const theta = (n[q][q] - n[p][p]) / (2 * n[p][q]);
                 double const t = (theta >= 0 ? 1 : -1) / (std::abs(theta) + std::sqrt(theta * theta + 1));
                 double const c = 1 / std::sqrt(t * t + 1), sn = t * c;
-                for (int k = 0; k < 4; ++k) {
-                    double const kp = n[k][p], kq = n[k][q];
-                    n[k][p] = c * kp - sn * kq, n[k][q] = sn * kp + c * kq;
-                }
-                for (int k = 0; k < 4; ++k) {
-                    double const pk = n[p][k], qk = n[q][k];
-                    n[p][k] = c * pk - sn * qk, n[q][k] = sn * pk + c * qk;
-                }
-                for (int k = 0; k < 4; ++k) {
-                    double const kp = v[k][p], kq = v[k][q];
-                    v[k][p] = c * kp - sn * kq, v[k][q] = sn * kp + c * kq;
-                }
+                auto rotate = [c, sn](double& first, double& second) {
+                    double const was = first;
+                    first = c * was - sn * second, second = sn * was + c * second;
+                };
+                for (int k = 0; k < 4; ++k) rotate(n[k][p], n[k][q]);  // columns p and q, then rows p and q
+                for (int k = 0; k < 4; ++k) rotate(n[p][k], n[q][k]);
+                for (int k = 0; k < 4; ++k) rotate(v[k][p], v[k][q]);
             }
     int best = 0;
     for (int k = 1; k < 4; ++k)

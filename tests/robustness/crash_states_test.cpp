@@ -25,6 +25,8 @@
 
 namespace {
 
+using yb::test::filled;
+
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 using Tree = std::map<std::string, Bytes>;  // the regular files of the drive, by relative path
@@ -362,13 +364,6 @@ protected:
     }
 };
 
-template <class T>
-T filled(unsigned char byte) {
-    T record;
-    std::memset(&record, byte, sizeof record);
-    return record;
-}
-
 tagImagePoint tiePoint(std::int32_t imageNo, char const* name) {
     return yb::test::tiePoint(name, imageNo, imageNo, name[1]);
 }
@@ -511,11 +506,8 @@ TEST_P(CrashStates, TearFilesWithoutSyncing) {
     EXPECT_GT(runCase(GetParam(), true), 0u) << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKindOfWrite, CrashStates, testing::ValuesIn(cases()), [](auto const& test) {
-    std::string name;
-    for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(EveryKindOfWrite, CrashStates, testing::ValuesIn(cases()),
+                         [](auto const& test) { return yb::test::paramName(test.param.name); });
 
 // Where name changes reach the disk out of order, the removal of one change's journal can be lost
 // while a later rename over its file is kept ("append then rewrite"): the journal records which file

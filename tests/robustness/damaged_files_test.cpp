@@ -24,13 +24,7 @@ std::vector<T> bufferFor(std::int32_t code, std::int32_t count) {
     return std::vector<T>(code == 0 && count > 0 && count <= kLargestBuffer ? static_cast<std::size_t>(count) : 0);
 }
 
-tagImagePoint point(std::int32_t imageNo, char const* name) {
-    tagImagePoint p{};
-    p.imageNo = imageNo;
-    std::strcpy(p.name, name);
-    p.x = imageNo;
-    return p;
-}
+tagImagePoint point(std::int32_t imageNo, char const* name) { return yb::test::tiePoint(name, imageNo, imageNo); }
 
 struct Format {
     char const* name;

@@ -12,7 +12,6 @@
 #include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
-#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +20,8 @@
 #include <optional>
 
 namespace {
+
+using yb::test::filled;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
@@ -48,13 +49,6 @@ void PrintTo(Entry const& entry, std::ostream* out) { *out << entry.name; }
 // Tie points named as given on an image, with coordinates from both.
 tagImagePoint tiePoint(std::int32_t imageNo, char const* name, std::int16_t type = 0) {
     return yb::test::tiePoint(name, imageNo, imageNo, name[1], type);
-}
-
-template <class T>
-T filled(unsigned char byte) {
-    T record;
-    std::memset(&record, byte, sizeof record);
-    return record;
 }
 
 class WriteFaults : public yb::test::DriveFixture, public testing::WithParamInterface<Entry> {
@@ -455,10 +449,7 @@ std::vector<Entry> const& entries() {
 
 TEST_P(WriteFaults, KeepsTheBlockWhole) { runEntry(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(EveryWritingExport, WriteFaults, testing::ValuesIn(entries()), [](auto const& test) {
-    std::string name;
-    for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(EveryWritingExport, WriteFaults, testing::ValuesIn(entries()),
+                         [](auto const& test) { return yb::test::paramName(test.param.name); });
 
 }  // namespace

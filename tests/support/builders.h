@@ -6,7 +6,10 @@
 
 #include <yb/ybiOrient.h>
 
+#include <cctype>
 #include <cstring>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -45,6 +48,21 @@ struct Le {
     Bytes bytes;
 };
 
+// A record of type T with every byte `byte`.
+template <class T>
+T filled(unsigned char byte) {
+    T record;
+    std::memset(&record, byte, sizeof record);
+    return record;
+}
+
+// The name of a parameterised test from its parameter's `name`: letters and digits, '_' for the rest.
+inline std::string paramName(char const* name) {
+    std::string out;
+    for (char const* c = name; *c; ++c) out += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return out;
+}
+
 // The value of type T stored at `offset` of a file's bytes (zero past the end), and its replacement.
 template <class T>
 T at(Bytes const& bytes, std::size_t offset) {
@@ -56,6 +74,14 @@ template <class T>
 void put(Bytes& bytes, std::size_t offset, T value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
+
+// A name one call builds, against the name it should be; `label` names the case.
+struct NameCase {
+    char const* label;
+    std::function<std::string()> build;
+    std::string expected;
+    friend void PrintTo(NameCase const& c, std::ostream* os) { *os << c.label; }
+};
 
 // ---- points ----
 

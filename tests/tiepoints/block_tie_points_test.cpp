@@ -8,13 +8,8 @@ namespace {
 using yb::test::StripTitles;
 
 tagImagePoint tiePoint(std::int32_t imageNo, char const* name, double x, double y) {
-    tagImagePoint point{};
-    point.imageNo = imageNo;
-    std::strcpy(point.name, name);
-    point.x = x;
-    point.y = y;
-    point.photoX = 123;  // detach always sets the photo coordinates afresh
-    point.photoY = 456;
+    tagImagePoint point = yb::test::tiePoint(name, imageNo, x, y);
+    point.photoX = 123, point.photoY = 456;  // detach always sets the photo coordinates afresh
     return point;
 }
 
