@@ -421,11 +421,8 @@ std::vector<Case> const& cases() {
     auto imageList = [] {
         ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
     };
-    auto block = [imageList] {
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-        BlockInfo info = yb::test::blockRecord(2);
-        ASSERT_EQ(ybWriteBlockOptionFile("D:\\Blk\\Area1.dms", &info), 0);
-        imageList();
+    auto block = [] {
+        ASSERT_EQ(yb::test::makeBlock(yb::test::blockRecord(2)), 0);
         ASSERT_EQ(ybCreateTiePntFile("D:\\Blk\\Area1.scp", somePoints().data(),
                                      static_cast<std::int32_t>(somePoints().size())),
                   0);

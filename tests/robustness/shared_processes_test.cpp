@@ -267,10 +267,7 @@ protected:
         shared_ = new (memory) Shared;
         // A lock that is never let go fails a call after this long, rather than the test hanging.
         hbSetLockTimeout(5000);
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-        BlockInfo block = yb::test::blockRecord(3);
-        ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
-        ASSERT_EQ(yb::test::writeImageList(kList, {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
+        ASSERT_EQ(yb::test::makeBlock(yb::test::blockRecord(3)), 0);
         auto const start = pointsNamed("T", {"1", "2"});
         ASSERT_EQ(ybWriteImgGcpFile(kPoints, start.data(), 2), 0);
         ASSERT_EQ(ybCreateTiePntFile(kMerged, start.data(), 2), 0);

@@ -62,12 +62,10 @@ protected:
     }
 
     void buildBlock() {
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-        fs::create_directories(native("Work"));
         BlockInfo block = yb::test::blockRecord(0);
         std::strcpy(block.cameraFile, "D:\\Blk\\camera.cmr");
-        ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
-        ASSERT_EQ(yb::test::writeImageList(kList, {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
+        ASSERT_EQ(yb::test::makeBlock(block), 0);
+        fs::create_directories(native("Work"));
         std::vector<tagImagePoint> const points = {
             tiePoint(101, "T1"), tiePoint(102, "T1"),       tiePoint(102, "T2"),      tiePoint(201, "U1"),
             tiePoint(202, "U1"), tiePoint(202, "P0112", 1), tiePoint(101, "P0112", 1)};

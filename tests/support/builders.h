@@ -199,4 +199,13 @@ inline BlockInfo blockRecord(std::int32_t imageType, std::string const& director
     return block;
 }
 
+// Block "Area1" in D:\Blk: its folders, the option file of `block` and, where `strips` has any, an image
+// list of them; 0 or the first failing code (-1: the folders).
+inline std::int32_t makeBlock(BlockInfo block,
+                              std::vector<StripTitles> const& strips = {{"a1", "a2", "a3"}, {"b1", "b2"}}) {
+    if (!ybCreateBlockFolder("D:\\Blk")) return -1;
+    if (std::int32_t code = ybWriteBlockOptionFile("D:\\Blk\\Area1.dms", &block); code != 0) return code;
+    return strips.empty() ? 0 : writeImageList("D:\\Blk\\Area1.bil", strips);
+}
+
 }  // namespace yb::test

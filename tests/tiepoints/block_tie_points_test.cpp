@@ -22,11 +22,9 @@ protected:
 
     void makeBlock(std::int32_t imageType, std::vector<StripTitles> const& strips,
                    std::vector<tagImagePoint> const& points) {
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
         BlockInfo block = yb::test::blockRecord(imageType);
         std::strcpy(block.cameraFile, "D:\\Blk\\camera.cmr");
-        ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
-        ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", strips), 0);
+        ASSERT_EQ(yb::test::makeBlock(block, strips), 0);
         ASSERT_EQ(ybCreateTiePntFile(kTiePoints, points.data(), static_cast<std::int32_t>(points.size())), 0);
     }
     void makeCamera() {
@@ -159,9 +157,7 @@ TEST_F(BlockTiePoints, WorkflowFailuresNameTheFileThatFailed) {
     EXPECT_EQ(recorder.messages[0].gbk, "Read Block Option File <D:\\none.dms> Failure!");
 
     // A block without an image list.
-    ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-    BlockInfo block = yb::test::blockRecord(3);
-    ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
+    ASSERT_EQ(yb::test::makeBlock(yb::test::blockRecord(3), {}), 0);
     recorder.messages.clear();
     EXPECT_EQ(ybUniteBlockTiePntFile(kOption), yb::kFileNotFound);
     ASSERT_EQ(recorder.messages.size(), 1u);
