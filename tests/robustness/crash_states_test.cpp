@@ -397,10 +397,7 @@ void leaveUnfinishedAppend(tagImagePoint const* points) {
 
 void makeImage(char const* path, std::int32_t controlPoints) {
     ASSERT_EQ(ybCreateYbiFile(path, 20, 30, 254.0, D_RECT{0, 0, 1, 1}), 0);
-    YbiHandle image = nullptr;
-    ASSERT_EQ(ybOpenYbiFileForReadWrite(path, &image), 0);
-    if (controlPoints > 0) ybInitialControlPointFileOfYBI(image, controlPoints);
-    ASSERT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+    ASSERT_TRUE(controlPoints == 0 || yb::test::writeImageTable(path, controlPoints) == 0);
 }
 
 std::vector<Case> const& cases() {
@@ -458,11 +455,7 @@ std::vector<Case> const& cases() {
              return ybUpdateOneImageRecord("D:\\Blk\\Area1.bil", 201, record);
          }}},
         {"image table written back", [] { makeImage("D:\\Blk\\a2.ybi", 2); }, {[] {
-             YbiHandle image = nullptr;
-             std::int32_t code = ybOpenYbiFileForReadWrite("D:\\Blk\\a2.ybi", &image);
-             if (code == 0) code = ybInitialControlPointFileOfYBI(image, 6);
-             std::int32_t const closed = image != nullptr ? ybCloseYbiFileForReadWrite(image) : 0;
-             return code != 0 ? code : closed;
+             return yb::test::writeImageTable("D:\\Blk\\a2.ybi", 6);
          }}},
         {"corner points of one image", [] { makeImage("D:\\Blk\\b2.ybi", 0); }, {[] {
              return ybModiYbiGcpInfo("D:\\Blk\\b2.ybi", D_RECT{1, 2, 3, 4});

@@ -202,11 +202,7 @@ std::vector<Format> formats() {
         {"ybi image",
          [] {
              ybCreateYbiFile(kPath, 10, 20, 300.0, D_RECT{0, 0, 1, 1});
-             YbiHandle image = nullptr;
-             if (ybOpenYbiFileForReadWrite(kPath, &image) == 0) {
-                 ybInitialControlPointFileOfYBI(image, 4);
-                 ybCloseYbiFileForReadWrite(image);
-             }
+             yb::test::writeImageTable(kPath, 4);
          },
          [](char const* path) {
              YbiHandle image = nullptr;

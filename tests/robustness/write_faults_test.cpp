@@ -427,16 +427,7 @@ std::vector<Entry> const& entries() {
          },
          {YBI_E_WRITE}},
         {"image table written back",
-         [] {
-             YbiHandle image = nullptr;
-             std::int32_t code = ybOpenYbiFileForReadWrite("D:\\Blk\\Images\\a2.ybi", &image);
-             if (code == 0) code = ybInitialControlPointFileOfYBI(image, 6);
-             if (image != nullptr) {
-                 std::int32_t const closed = ybCloseYbiFileForReadWrite(image);
-                 if (code == 0) code = closed;
-             }
-             return code;
-         },
+         [] { return yb::test::writeImageTable("D:\\Blk\\Images\\a2.ybi", 6); },
          {YBI_E_WRITE, YBI_E_FILE_MISSING, YBI_E_SHORT_FILE}},
         {"orientation coefficients",
          [] { return ybWriteOrientCeff("D:\\Blk\\ImagesPara\\a1.ioc", 2, values); },

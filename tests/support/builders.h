@@ -4,6 +4,7 @@
 
 #include "test_support.h"
 
+#include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
 #include <cctype>
@@ -132,6 +133,16 @@ struct TestSet {
     std::vector<CONTROLPOINT_INFO> entries;
     CONTROLPOINT_STORAGE set{};
 };
+
+// Opens an image for update, gives it a control point table of `count` points and closes it; the first
+// failing code of the three.
+inline std::int32_t writeImageTable(char const* path, std::int32_t count) {
+    YbiHandle image = nullptr;
+    std::int32_t code = ybOpenYbiFileForReadWrite(path, &image);
+    if (code == 0) code = ybInitialControlPointFileOfYBI(image, count);
+    std::int32_t const closed = image != nullptr ? ybCloseYbiFileForReadWrite(image) : 0;
+    return code != 0 ? code : closed;
+}
 
 // ---- image lists and blocks ----
 
