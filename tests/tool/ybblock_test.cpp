@@ -6,7 +6,7 @@
 
 #include "fs.h"
 #include "result_codes.h"
-#include "tool.h"
+#include "tool_run.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -21,37 +21,15 @@
 #include <functional>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <set>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-Outcome ybblock(std::vector<std::string> const& args) {
-    std::ostringstream out, err;
-    Outcome run;
-    run.status = ybblock::run(args, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
-
-// Runs ybblock, expecting its exit status and each of `says` in its error lines where it fails, else in
-// its output.
-Outcome expectRun(std::vector<std::string> const& args, int status, std::vector<std::string> const& says = {}) {
-    Outcome run = ybblock(args);
-    EXPECT_EQ(run.status, status) << args[0] << "\n" << run.out << run.err;
-    std::string const& text = status == 0 ? run.out : run.err;
-    for (auto const& said : says) EXPECT_NE(text.find(said), std::string::npos) << said << "\n" << text;
-    return run;
-}
+using yb::test::expectRun;
+using yb::test::Outcome;
+using yb::test::ybblock;
 
 std::string readText(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
