@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "builders.h"
 
 #include <cstring>
 #include <string>
@@ -8,28 +8,24 @@ namespace {
 struct CoordinateConversionFile : yb::test::DriveFixture {
     void SetUp() override {
         DriveFixture::SetUp();
-        std::strcpy(block.blockDirectory, "D:\\Blk\\");
-        std::strcpy(block.blockName, "Area1");
         writeNative("Blk/Area1.dms", {});
     }
     std::string fileText() {
         auto bytes = readNative("Blk/Area1.ctp");
         return std::string(bytes.begin(), bytes.end());
     }
-    BlockInfo block{};
+    BlockInfo block = yb::test::blockRecord(0, "D:\\Blk\\", "Area1");
     std::int32_t count = 0;
     double params[7] = {9, 9, 9, 9, 9, 9, 9};
 };
 
-TEST_F(CoordinateConversionFile, NoFileMeansThreeZeroParameters) {
+// No file means three zero parameters, and none is made; a file is text with six-digit values.
+TEST_F(CoordinateConversionFile, NoFileOrTextWithSixDigitValues) {
     ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
     EXPECT_EQ(count, 3);
     EXPECT_EQ(params[2], 0.0);
     EXPECT_EQ(params[3], 9.0);
     EXPECT_FALSE(existsNative("Blk/Area1.ctp"));
-}
-
-TEST_F(CoordinateConversionFile, TextAndSixDigitValues) {
     double seven[7] = {1, 2, 3, 4, 5, 6, 7};
     ASSERT_EQ(ybWriteCordConvertPara(block, 7, seven), 0);
     EXPECT_EQ(fileText(), "7\n1\t2\t3\t4\t5\t6\t7\t\n");
