@@ -1,28 +1,14 @@
 #include "block/file_names.h"
-#include "test_support.h"
+#include "builders.h"
 
 #include <cstring>
-#include <functional>
-#include <ostream>
 
 namespace {
 
-struct NameCase {
-    char const* label;
-    std::function<std::string()> build;
-    std::string expected;
-    friend void PrintTo(NameCase const& c, std::ostream* os) { *os << c.label; }
-};
-
-BlockInfo blockOf(char const* dir, char const* name) {
-    BlockInfo block{};
-    std::strcpy(block.blockDirectory, dir);
-    std::strcpy(block.blockName, name);
-    return block;
-}
+using yb::test::NameCase;
 
 // Two trailing backslashes: both go.
-BlockInfo const kBlock = blockOf("D:\\blk\\\\", "b");
+BlockInfo const kBlock = yb::test::blockRecord(0, "D:\\blk\\\\", "b");
 char const* const kLeft = "E:\\img\\0101.ybi";
 char const* const kRight = "E:\\img\\0102.ybi";
 // 嘰 (87 5C) and 丄 (81 41): second bytes that look like '\' and 'A'.
@@ -73,18 +59,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     DoubleByteNames, BlockFileName,
-    ::testing::Values(NameCase{"image file",
-                               [] { return ybGetImgAuxFileName(kBlock, kGbkImage.c_str(), ".ioc", nullptr, nullptr); },
-                               "D:\\blk\\ImagesPara\\" + kGbkStem + ".ioc"},
-                      NameCase{"model file",
-                               [] { return ybGetModAuxFileName(kBlock, kGbkImage.c_str(), kRight, ".mod", nullptr); },
-                               "D:\\blk\\Model\\" + kGbkStem + "_0102\\" + kGbkStem + "_0102.mod"},
-                      NameCase{"block image list file",
-                               [] { return ybGetBlkImgListFileName("D:\\\x87\x5C\\b.dms", kGbkImage.c_str()); },
-                               "D:\\\x87\x5C\\" + kGbkStem + ".bil"},
-                      NameCase{"block directory ending in a double-byte character",
-                               [] { return ybGetBlkAuxFileName(blockOf("D:\\\x87\x5C", "b"), "bil", nullptr); },
-                               "D:\\\x87\x5C\\b.bil"}));
+    ::testing::Values(
+        NameCase{"image file", [] { return ybGetImgAuxFileName(kBlock, kGbkImage.c_str(), ".ioc", nullptr, nullptr); },
+                 "D:\\blk\\ImagesPara\\" + kGbkStem + ".ioc"},
+        NameCase{"model file", [] { return ybGetModAuxFileName(kBlock, kGbkImage.c_str(), kRight, ".mod", nullptr); },
+                 "D:\\blk\\Model\\" + kGbkStem + "_0102\\" + kGbkStem + "_0102.mod"},
+        NameCase{"block image list file",
+                 [] { return ybGetBlkImgListFileName("D:\\\x87\x5C\\b.dms", kGbkImage.c_str()); },
+                 "D:\\\x87\x5C\\" + kGbkStem + ".bil"},
+        NameCase{"block directory ending in a double-byte character",
+                 [] { return ybGetBlkAuxFileName(yb::test::blockRecord(0, "D:\\\x87\x5C", "b"), "bil", nullptr); },
+                 "D:\\\x87\x5C\\b.bil"}));
 
 TEST(ImageStem, NeverCutsADoubleByteCharacter) {
     EXPECT_EQ(yb::block::stemOf("D:\\a\\x\x87\x5C"

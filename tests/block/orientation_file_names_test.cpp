@@ -1,17 +1,10 @@
-#include "test_support.h"
+#include "builders.h"
 
 #include <algorithm>
-#include <functional>
-#include <ostream>
 
 namespace {
 
-struct NameCase {
-    char const* label;
-    std::function<std::string()> build;
-    std::string expected;
-    friend void PrintTo(NameCase const& c, std::ostream* os) { *os << c.label; }
-};
+using yb::test::NameCase;
 
 char kDir[] = "D:\\blk";
 char kLeft[] = "E:\\img\\0101.ybi";

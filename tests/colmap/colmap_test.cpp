@@ -7,7 +7,7 @@
 #include "colmap_exchange.h"
 #include "colmap_model.h"
 #include "survey.h"
-#include "tool.h"
+#include "tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 namespace {
 
@@ -24,19 +23,9 @@ namespace fs = std::filesystem;
 using yb::blockgen::Survey;
 using Vector = std::array<double, 3>;
 
-struct Outcome {
-    int status = 0;
-    std::string out, err;
-};
-
-Outcome ybblock(std::vector<std::string> const& args) {
-    std::ostringstream out, err;
-    Outcome run;
-    run.status = ybblock::run(args, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using yb::test::expectRun;
+using yb::test::Outcome;
+using yb::test::ybblock;
 
 // Runs a COLMAP command quietly; its output, or nullopt when it failed.
 std::optional<std::string> colmap(std::string const& arguments, std::string const& folder) {
@@ -78,18 +67,13 @@ double largestResidual(std::vector<Vector> const& from, std::vector<Vector> cons
                 double const theta = (n[q][q] - n[p][p]) / (2 * n[p][q]);
                 double const t = (theta >= 0 ? 1 : -1) / (std::abs(theta) + std::sqrt(theta * theta + 1));
                 double const c = 1 / std::sqrt(t * t + 1), sn = t * c;
-                for (int k = 0; k < 4; ++k) {
-                    double const kp = n[k][p], kq = n[k][q];
-                    n[k][p] = c * kp - sn * kq, n[k][q] = sn * kp + c * kq;
-                }
-                for (int k = 0; k < 4; ++k) {
-                    double const pk = n[p][k], qk = n[q][k];
-                    n[p][k] = c * pk - sn * qk, n[q][k] = sn * pk + c * qk;
-                }
-                for (int k = 0; k < 4; ++k) {
-                    double const kp = v[k][p], kq = v[k][q];
-                    v[k][p] = c * kp - sn * kq, v[k][q] = sn * kp + c * kq;
-                }
+                auto rotate = [c, sn](double& first, double& second) {
+                    double const was = first;
+                    first = c * was - sn * second, second = sn * was + c * second;
+                };
+                for (int k = 0; k < 4; ++k) rotate(n[k][p], n[k][q]);  // columns p and q, then rows p and q
+                for (int k = 0; k < 4; ++k) rotate(n[p][k], n[q][k]);
+                for (int k = 0; k < 4; ++k) rotate(v[k][p], v[k][q]);
             }
     int best = 0;
     for (int k = 1; k < 4; ++k)
@@ -189,9 +173,9 @@ TEST_F(ColmapTest, SurveyMeasurementsAreTheTruthProjected) {
 
 TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
     Survey const survey = fly("Survey");
-    Outcome const exported = ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")});
-    ASSERT_EQ(exported.status, 0) << exported.err;
-    EXPECT_NE(exported.out.find("PINHOLE 4000, 4000, 1502, 1001.5"), std::string::npos) << exported.out;
+    Outcome const exported = expectRun({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")}, 0,
+                                       {"PINHOLE 4000, 4000, 1502, 1001.5"});
+    ASSERT_EQ(exported.status, 0);
     fs::create_directories(native("colmap/sparse"));
     std::string const folder = native("colmap");
     ASSERT_TRUE(colmap("mapper --database_path " + folder + "/database.db --image_path " + folder + " --output_path " +
@@ -230,8 +214,7 @@ TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
         folder));
     Survey const copy = fly("Copy");
     std::vector<tagImagePoint> const measured = tiePoints(copy);
-    Outcome const imported = ybblock({"import", "colmap", folder + "/text", "D:\\Copy\\Survey.dms"});
-    ASSERT_EQ(imported.status, 0) << imported.err;
+    ASSERT_EQ(expectRun({"import", "colmap", folder + "/text", "D:\\Copy\\Survey.dms"}, 0).status, 0);
     std::map<std::int32_t, std::vector<tagImagePoint>> measuredOf;
     for (tagImagePoint const& point : measured) measuredOf[std::int32_t{point.imageNo}].push_back(point);
     std::map<std::pair<std::int32_t, std::string>, tagImagePoint> importedOf;
@@ -256,9 +239,8 @@ TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
     }
     EXPECT_EQ(importedOf.size(), measured.size() + kept);
     // The binary form again: the same names, so the same observations are replaced, none added.
-    Outcome const again = ybblock({"import", "colmap", folder + "/sparse/0", "D:\\Copy\\Survey.dms"});
-    ASSERT_EQ(again.status, 0) << again.err;
-    EXPECT_NE(again.out.find("0 new, " + std::to_string(kept) + " replacing"), std::string::npos) << again.out;
+    expectRun({"import", "colmap", folder + "/sparse/0", "D:\\Copy\\Survey.dms"}, 0,
+              {"0 new, " + std::to_string(kept) + " replacing"});
     EXPECT_EQ(tiePoints(copy).size(), measured.size() + kept);
 }
 
@@ -321,9 +303,7 @@ TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
         {{"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("damaged")}, "not an SQLite database"},
     };
     for (Case const& c : cases) {
-        Outcome const run = ybblock(c.args);
-        EXPECT_EQ(run.status, 1) << c.args[2] << run.out;
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args[2] << ": " << run.err;
+        expectRun(c.args, 1, {c.says});
         EXPECT_EQ(readNative("Survey/Survey.scp"), tieBytes) << c.args[2];
     }
     EXPECT_EQ(readNative("damaged/database.db"), std::vector<unsigned char>(4096, 'x'));
@@ -331,9 +311,8 @@ TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
     // With --force the damaged database is replaced; a dry run changes nothing.
     EXPECT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("damaged"), "--force"}).status, 0);
     EXPECT_EQ(yb::colmap::whatDatabaseIs(native("damaged/database.db")), "");
-    Outcome const dry = ybblock({"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--dry-run"});
-    EXPECT_EQ(dry.status, 0) << dry.err;
-    EXPECT_NE(dry.out.find("dry run, nothing changed"), std::string::npos);
+    expectRun({"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--dry-run"}, 0,
+              {"dry run, nothing changed"});
     EXPECT_EQ(readNative("Survey/Survey.scp"), tieBytes);
 }
 

@@ -1,9 +1,8 @@
 // The option-file family: a magic text, then one raw record. One table gives each member's magic,
 // record size and the codes its reader and writer give for every way a call can fail; the few rules
 // a member has of its own follow the table.
-#include "test_support.h"
+#include "builders.h"
 
-#include <cctype>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -176,11 +175,8 @@ TEST_P(OptionFile, EachFailureGivesItsCode) {
     EXPECT_EQ(listNative(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Family, OptionFile, testing::ValuesIn(members()), [](auto const& test) {
-    std::string name;
-    for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Family, OptionFile, testing::ValuesIn(members()),
+                         [](auto const& test) { return yb::test::paramName(test.param.name); });
 
 using OptionFileRules = yb::test::DriveFixture;
 

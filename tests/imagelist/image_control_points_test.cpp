@@ -68,8 +68,11 @@ TEST_F(ImageControlPoints, LayoutFileNameComesFromTheHostsLayoutDirectory) {
     EXPECT_EQ(ybGetTempBlockYbiGcpFile(nullptr), "");
 }
 
-TEST_F(ImageControlPoints, LayoutOfATwoStripBlock) {
+// The layout of a two-strip block, and the corner points it gives the images of one strip or of all.
+TEST_F(ImageControlPoints, LayoutAndCornerPointsOfATwoStripBlock) {
     makeBlock();
+    auto strip1 = sampleStrip(1, 2);
+    auto strip2 = sampleStrip(2, 1);
     ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
     using I = std::int32_t;
     EXPECT_EQ(readNative(kLayoutNative),
@@ -77,13 +80,6 @@ TEST_F(ImageControlPoints, LayoutOfATwoStripBlock) {
                               << D_RECT{kStep, 250, kStep + 150, 450} << I{2} << I{1} << D_RECT{0, 0, 150, 200})
                   .bytes);
     EXPECT_EQ(ybWriteYbiGcpInfo(nullptr), yb::kInvalidArgument);
-}
-
-TEST_F(ImageControlPoints, CornerPointsOfOneStripOrOfAllStrips) {
-    makeBlock();
-    auto strip1 = sampleStrip(1, 2);
-    auto strip2 = sampleStrip(2, 1);
-    ASSERT_EQ(ybWriteYbiGcpInfo(kList), 0);
 
     // Strip 1 alone is moved down to the origin; strip 2 already starts there.
     ASSERT_EQ(ybReadYbiGcpInfo(kList, 1), 0);

@@ -1,6 +1,5 @@
 #include "builders.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -14,12 +13,6 @@ protected:
         std::filesystem::create_directories(native("Blk/Model"));
     }
     void touch(std::string const& relative) { writeNative(relative, {0}); }
-
-    static std::int32_t intAt(std::vector<unsigned char> const& bytes, std::size_t offset) {
-        std::int32_t value = 0;
-        std::memcpy(&value, bytes.data() + offset, sizeof value);
-        return value;
-    }
     static constexpr char const* kOption = "D:\\Blk\\Area1.dms";
     static constexpr char const* kState = "D:\\Blk\\state.dat";
 };
@@ -31,21 +24,14 @@ TEST_F(ModelStateFile, ListsEveryModelWithItsProductFlag) {
     touch("Blk/Model/q1_q2.epi");
     ASSERT_EQ(ybGenBlkModOrthoStateFile(kOption, kState), 0);
 
-    auto bytes = readNative("Blk/state.dat");
-    ASSERT_EQ(bytes.size(), 151u);
-    EXPECT_EQ(std::string(reinterpret_cast<char const*>(bytes.data())), "YB_BLK_STATE_FILE_VER1.0");
-    EXPECT_TRUE(std::all_of(bytes.begin() + 24, bytes.begin() + 128, [](unsigned char b) { return b == 0; }));
-    EXPECT_EQ(intAt(bytes, 128), 3);  // slots
-    EXPECT_EQ(intAt(bytes, 132), 3);  // filled
-    EXPECT_EQ(intAt(bytes, 136), 101);
-    EXPECT_EQ(intAt(bytes, 140), 102);
-    EXPECT_EQ(intAt(bytes, 144), 201);
-    EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 148, bytes.end()), (std::vector<unsigned char>{1, 0, 0}));
-
+    // The magic in 128 bytes, slots, models filled, each model's left image, then its product flags.
+    yb::test::Le file;
+    file.text("YB_BLK_STATE_FILE_VER1.0", 128)
+        << std::int32_t{3} << std::int32_t{3} << std::int32_t{101} << std::int32_t{102} << std::int32_t{201};
+    EXPECT_EQ(readNative("Blk/state.dat"), (yb::test::Le(file) << std::uint8_t{1} << std::uint16_t{0}).bytes);
     // The epipolar survey looks only at ".epi" files.
     ASSERT_EQ(ybGenBlkModEpiStateFile(kOption, kState), 0);
-    bytes = readNative("Blk/state.dat");
-    EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 148, bytes.end()), (std::vector<unsigned char>{0, 0, 1}));
+    EXPECT_EQ(readNative("Blk/state.dat"), (file << std::uint16_t{0} << std::uint8_t{1}).bytes);
 }
 
 TEST_F(ModelStateFile, OneProductFileCountsForOneModelOnly) {
@@ -92,7 +78,7 @@ TEST_F(ModelStateFile, StripsLongerThanAHundredImagesAreSurveyedWhole) {
     ASSERT_EQ(ybGenBlkModOrthoStateFile(kOption, kState), 0);
     auto bytes = readNative("Blk/state.dat");
     ASSERT_EQ(bytes.size(), 136u + 5 * 149);
-    EXPECT_EQ(intAt(bytes, 132), 149);
+    EXPECT_EQ(yb::test::at<std::int32_t>(bytes, 132), 149);
     EXPECT_EQ(bytes[136 + 4 * 149 + 139], 1);  // model 140 (entry 139)
 }
 

@@ -25,6 +25,8 @@
 
 namespace {
 
+using yb::test::filled;
+
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 using Tree = std::map<std::string, Bytes>;  // the regular files of the drive, by relative path
@@ -362,13 +364,6 @@ protected:
     }
 };
 
-template <class T>
-T filled(unsigned char byte) {
-    T record;
-    std::memset(&record, byte, sizeof record);
-    return record;
-}
-
 tagImagePoint tiePoint(std::int32_t imageNo, char const* name) {
     return yb::test::tiePoint(name, imageNo, imageNo, name[1]);
 }
@@ -402,10 +397,7 @@ void leaveUnfinishedAppend(tagImagePoint const* points) {
 
 void makeImage(char const* path, std::int32_t controlPoints) {
     ASSERT_EQ(ybCreateYbiFile(path, 20, 30, 254.0, D_RECT{0, 0, 1, 1}), 0);
-    YbiHandle image = nullptr;
-    ASSERT_EQ(ybOpenYbiFileForReadWrite(path, &image), 0);
-    if (controlPoints > 0) ybInitialControlPointFileOfYBI(image, controlPoints);
-    ASSERT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+    ASSERT_TRUE(controlPoints == 0 || yb::test::writeImageTable(path, controlPoints) == 0);
 }
 
 std::vector<Case> const& cases() {
@@ -426,11 +418,8 @@ std::vector<Case> const& cases() {
     auto imageList = [] {
         ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
     };
-    auto block = [imageList] {
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-        BlockInfo info = yb::test::blockRecord(2);
-        ASSERT_EQ(ybWriteBlockOptionFile("D:\\Blk\\Area1.dms", &info), 0);
-        imageList();
+    auto block = [] {
+        ASSERT_EQ(yb::test::makeBlock(yb::test::blockRecord(2)), 0);
         ASSERT_EQ(ybCreateTiePntFile("D:\\Blk\\Area1.scp", somePoints().data(),
                                      static_cast<std::int32_t>(somePoints().size())),
                   0);
@@ -466,11 +455,7 @@ std::vector<Case> const& cases() {
              return ybUpdateOneImageRecord("D:\\Blk\\Area1.bil", 201, record);
          }}},
         {"image table written back", [] { makeImage("D:\\Blk\\a2.ybi", 2); }, {[] {
-             YbiHandle image = nullptr;
-             std::int32_t code = ybOpenYbiFileForReadWrite("D:\\Blk\\a2.ybi", &image);
-             if (code == 0) code = ybInitialControlPointFileOfYBI(image, 6);
-             std::int32_t const closed = image != nullptr ? ybCloseYbiFileForReadWrite(image) : 0;
-             return code != 0 ? code : closed;
+             return yb::test::writeImageTable("D:\\Blk\\a2.ybi", 6);
          }}},
         {"corner points of one image", [] { makeImage("D:\\Blk\\b2.ybi", 0); }, {[] {
              return ybModiYbiGcpInfo("D:\\Blk\\b2.ybi", D_RECT{1, 2, 3, 4});
@@ -511,11 +496,8 @@ TEST_P(CrashStates, TearFilesWithoutSyncing) {
     EXPECT_GT(runCase(GetParam(), true), 0u) << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKindOfWrite, CrashStates, testing::ValuesIn(cases()), [](auto const& test) {
-    std::string name;
-    for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(EveryKindOfWrite, CrashStates, testing::ValuesIn(cases()),
+                         [](auto const& test) { return yb::test::paramName(test.param.name); });
 
 // Where name changes reach the disk out of order, the removal of one change's journal can be lost
 // while a later rename over its file is kept ("append then rewrite"): the journal records which file

@@ -24,13 +24,7 @@ std::vector<T> bufferFor(std::int32_t code, std::int32_t count) {
     return std::vector<T>(code == 0 && count > 0 && count <= kLargestBuffer ? static_cast<std::size_t>(count) : 0);
 }
 
-tagImagePoint point(std::int32_t imageNo, char const* name) {
-    tagImagePoint p{};
-    p.imageNo = imageNo;
-    std::strcpy(p.name, name);
-    p.x = imageNo;
-    return p;
-}
+tagImagePoint point(std::int32_t imageNo, char const* name) { return yb::test::tiePoint(name, imageNo, imageNo); }
 
 struct Format {
     char const* name;
@@ -208,11 +202,7 @@ std::vector<Format> formats() {
         {"ybi image",
          [] {
              ybCreateYbiFile(kPath, 10, 20, 300.0, D_RECT{0, 0, 1, 1});
-             YbiHandle image = nullptr;
-             if (ybOpenYbiFileForReadWrite(kPath, &image) == 0) {
-                 ybInitialControlPointFileOfYBI(image, 4);
-                 ybCloseYbiFileForReadWrite(image);
-             }
+             yb::test::writeImageTable(kPath, 4);
          },
          [](char const* path) {
              YbiHandle image = nullptr;

@@ -31,10 +31,7 @@ class SharedBlock : public yb::test::DriveFixture {
 protected:
     void SetUp() override {
         DriveFixture::SetUp();
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-        BlockInfo block = yb::test::blockRecord(3);
-        ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
-        ASSERT_EQ(yb::test::writeImageList(kList, {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
+        ASSERT_EQ(yb::test::makeBlock(yb::test::blockRecord(3)), 0);
         std::vector<tagImagePoint> const points = {yb::test::tiePoint("T1", 101), yb::test::tiePoint("T2", 101)};
         ASSERT_EQ(ybWriteImgGcpFile(kPoints, points.data(), 2), 0);
         ASSERT_EQ(ybCreateTiePntFile(kTiePoints, points.data(), 2), 0);

@@ -12,7 +12,6 @@
 #include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
-#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +20,8 @@
 #include <optional>
 
 namespace {
+
+using yb::test::filled;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
@@ -50,13 +51,6 @@ tagImagePoint tiePoint(std::int32_t imageNo, char const* name, std::int16_t type
     return yb::test::tiePoint(name, imageNo, imageNo, name[1], type);
 }
 
-template <class T>
-T filled(unsigned char byte) {
-    T record;
-    std::memset(&record, byte, sizeof record);
-    return record;
-}
-
 class WriteFaults : public yb::test::DriveFixture, public testing::WithParamInterface<Entry> {
 protected:
     void SetUp() override {
@@ -68,12 +62,10 @@ protected:
     }
 
     void buildBlock() {
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-        fs::create_directories(native("Work"));
         BlockInfo block = yb::test::blockRecord(0);
         std::strcpy(block.cameraFile, "D:\\Blk\\camera.cmr");
-        ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
-        ASSERT_EQ(yb::test::writeImageList(kList, {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
+        ASSERT_EQ(yb::test::makeBlock(block), 0);
+        fs::create_directories(native("Work"));
         std::vector<tagImagePoint> const points = {
             tiePoint(101, "T1"), tiePoint(102, "T1"),       tiePoint(102, "T2"),      tiePoint(201, "U1"),
             tiePoint(202, "U1"), tiePoint(202, "P0112", 1), tiePoint(101, "P0112", 1)};
@@ -435,16 +427,7 @@ std::vector<Entry> const& entries() {
          },
          {YBI_E_WRITE}},
         {"image table written back",
-         [] {
-             YbiHandle image = nullptr;
-             std::int32_t code = ybOpenYbiFileForReadWrite("D:\\Blk\\Images\\a2.ybi", &image);
-             if (code == 0) code = ybInitialControlPointFileOfYBI(image, 6);
-             if (image != nullptr) {
-                 std::int32_t const closed = ybCloseYbiFileForReadWrite(image);
-                 if (code == 0) code = closed;
-             }
-             return code;
-         },
+         [] { return yb::test::writeImageTable("D:\\Blk\\Images\\a2.ybi", 6); },
          {YBI_E_WRITE, YBI_E_FILE_MISSING, YBI_E_SHORT_FILE}},
         {"orientation coefficients",
          [] { return ybWriteOrientCeff("D:\\Blk\\ImagesPara\\a1.ioc", 2, values); },
@@ -455,10 +438,7 @@ std::vector<Entry> const& entries() {
 
 TEST_P(WriteFaults, KeepsTheBlockWhole) { runEntry(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(EveryWritingExport, WriteFaults, testing::ValuesIn(entries()), [](auto const& test) {
-    std::string name;
-    for (char c : std::string(test.param.name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(EveryWritingExport, WriteFaults, testing::ValuesIn(entries()),
+                         [](auto const& test) { return yb::test::paramName(test.param.name); });
 
 }  // namespace

@@ -4,9 +4,13 @@
 
 #include "test_support.h"
 
+#include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
+#include <cctype>
 #include <cstring>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -45,6 +49,21 @@ struct Le {
     Bytes bytes;
 };
 
+// A record of type T with every byte `byte`.
+template <class T>
+T filled(unsigned char byte) {
+    T record;
+    std::memset(&record, byte, sizeof record);
+    return record;
+}
+
+// The name of a parameterised test from its parameter's `name`: letters and digits, '_' for the rest.
+inline std::string paramName(char const* name) {
+    std::string out;
+    for (char const* c = name; *c; ++c) out += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return out;
+}
+
 // The value of type T stored at `offset` of a file's bytes (zero past the end), and its replacement.
 template <class T>
 T at(Bytes const& bytes, std::size_t offset) {
@@ -56,6 +75,14 @@ template <class T>
 void put(Bytes& bytes, std::size_t offset, T value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
+
+// A name one call builds, against the name it should be; `label` names the case.
+struct NameCase {
+    char const* label;
+    std::function<std::string()> build;
+    std::string expected;
+    friend void PrintTo(NameCase const& c, std::ostream* os) { *os << c.label; }
+};
 
 // ---- points ----
 
@@ -106,6 +133,16 @@ struct TestSet {
     std::vector<CONTROLPOINT_INFO> entries;
     CONTROLPOINT_STORAGE set{};
 };
+
+// Opens an image for update, gives it a control point table of `count` points and closes it; the first
+// failing code of the three.
+inline std::int32_t writeImageTable(char const* path, std::int32_t count) {
+    YbiHandle image = nullptr;
+    std::int32_t code = ybOpenYbiFileForReadWrite(path, &image);
+    if (code == 0) code = ybInitialControlPointFileOfYBI(image, count);
+    std::int32_t const closed = image != nullptr ? ybCloseYbiFileForReadWrite(image) : 0;
+    return code != 0 ? code : closed;
+}
 
 // ---- image lists and blocks ----
 
@@ -171,6 +208,15 @@ inline BlockInfo blockRecord(std::int32_t imageType, std::string const& director
     std::strncpy(block.blockName, name.c_str(), sizeof block.blockName - 1);
     block.imageType = imageType;
     return block;
+}
+
+// Block "Area1" in D:\Blk: its folders, the option file of `block` and, where `strips` has any, an image
+// list of them; 0 or the first failing code (-1: the folders).
+inline std::int32_t makeBlock(BlockInfo block,
+                              std::vector<StripTitles> const& strips = {{"a1", "a2", "a3"}, {"b1", "b2"}}) {
+    if (!ybCreateBlockFolder("D:\\Blk")) return -1;
+    if (std::int32_t code = ybWriteBlockOptionFile("D:\\Blk\\Area1.dms", &block); code != 0) return code;
+    return strips.empty() ? 0 : writeImageList("D:\\Blk\\Area1.bil", strips);
 }
 
 }  // namespace yb::test

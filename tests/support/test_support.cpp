@@ -72,6 +72,14 @@ void recordMessage(HbMessageStyle style, char const* gbk, void* user) {
 MessageRecorder::MessageRecorder() { hbSetMessageSink(recordMessage, this); }
 MessageRecorder::~MessageRecorder() { hbSetMessageSink(nullptr, nullptr); }
 
+std::vector<std::string> MessageRecorder::take() {
+    std::vector<std::string> shown;
+    for (Message const& message : messages)
+        shown.push_back((message.style == HB_MESSAGE_ERROR ? "error: " : "plain: ") + message.gbk);
+    messages.clear();
+    return shown;
+}
+
 std::string hexBytes(char const* hex) {
     std::string out;
     std::string digits;

@@ -50,6 +50,8 @@ public:
     };
     MessageRecorder();
     ~MessageRecorder();
+    // The messages shown since the last take, as "error: TEXT" or "plain: TEXT" (TEXT in GBK), forgotten.
+    std::vector<std::string> take();
     std::vector<Message> messages;
 };
 

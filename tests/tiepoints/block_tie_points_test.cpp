@@ -6,15 +6,11 @@
 namespace {
 
 using yb::test::StripTitles;
+using Shown = std::vector<std::string>;  // messages as MessageRecorder::take gives them
 
 tagImagePoint tiePoint(std::int32_t imageNo, char const* name, double x, double y) {
-    tagImagePoint point{};
-    point.imageNo = imageNo;
-    std::strcpy(point.name, name);
-    point.x = x;
-    point.y = y;
-    point.photoX = 123;  // detach always sets the photo coordinates afresh
-    point.photoY = 456;
+    tagImagePoint point = yb::test::tiePoint(name, imageNo, x, y);
+    point.photoX = 123, point.photoY = 456;  // detach always sets the photo coordinates afresh
     return point;
 }
 
@@ -27,11 +23,9 @@ protected:
 
     void makeBlock(std::int32_t imageType, std::vector<StripTitles> const& strips,
                    std::vector<tagImagePoint> const& points) {
-        ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
         BlockInfo block = yb::test::blockRecord(imageType);
         std::strcpy(block.cameraFile, "D:\\Blk\\camera.cmr");
-        ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
-        ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", strips), 0);
+        ASSERT_EQ(yb::test::makeBlock(block, strips), 0);
         ASSERT_EQ(ybCreateTiePntFile(kTiePoints, points.data(), static_cast<std::int32_t>(points.size())), 0);
     }
     void makeCamera() {
@@ -90,18 +84,14 @@ TEST_F(BlockTiePoints, DetachStopsAtTheFirstImageThatNeedsTheMissingCamera) {
     makeBlock(1, {StripTitles{"d1", "d2", "d3"}}, {tiePoint(102, "P", 1, 2), tiePoint(103, "P", 3, 4)});
     yb::test::MessageRecorder recorder;
     EXPECT_EQ(ybDetachBlockTiePntFile(kOption), yb::kOutOfRange);  // the camera reader's code for a missing file
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_ERROR);
-    EXPECT_EQ(recorder.messages[0].gbk, "Read Camera File <D:\\Blk\\camera.cmr> Failure!");
+    EXPECT_EQ(recorder.take(), Shown{"error: Read Camera File <D:\\Blk\\camera.cmr> Failure!"});
     EXPECT_FALSE(existsNative("Blk/temp/d2.ijp"));
     EXPECT_FALSE(existsNative("Blk/temp/d3.ijp"));
 
     // A camera without the image's coefficient file stops at the coefficient file.
     makeCamera();
-    recorder.messages.clear();
     EXPECT_NE(ybDetachBlockTiePntFile(kOption), 0);
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].gbk, "Read Inter Orient Coeff File <D:\\Blk\\ImagesPara\\d2.ioc> Failure!");
+    EXPECT_EQ(recorder.take(), Shown{"error: Read Inter Orient Coeff File <D:\\Blk\\ImagesPara\\d2.ioc> Failure!"});
 }
 
 TEST_F(BlockTiePoints, DetachThenUniteRegroupsInImageListOrder) {
@@ -160,25 +150,19 @@ TEST_F(BlockTiePoints, WorkflowFailuresNameTheFileThatFailed) {
     EXPECT_EQ(ybDetachBlockTiePntFile("D:\\none.dms"), yb::kCannotOpen);
     EXPECT_EQ(ybUniteBlockTiePntFile("D:\\none.dms"), yb::kCannotOpen);
     EXPECT_EQ(ybCleanBlockTmpTiePntFile("D:\\none.dms"), yb::kCannotOpen);
-    ASSERT_EQ(recorder.messages.size(), 2u);  // clean shows none
-    EXPECT_EQ(recorder.messages[0].gbk, "Read Block Option File <D:\\none.dms> Failure!");
+    EXPECT_EQ(recorder.take(), (Shown{"error: Read Block Option File <D:\\none.dms> Failure!",
+                                      "error: Read Block Option File <D:\\none.dms> Failure!"}));  // clean shows none
 
     // A block without an image list.
-    ASSERT_TRUE(ybCreateBlockFolder("D:\\Blk"));
-    BlockInfo block = yb::test::blockRecord(3);
-    ASSERT_EQ(ybWriteBlockOptionFile(kOption, &block), 0);
-    recorder.messages.clear();
+    ASSERT_EQ(yb::test::makeBlock(yb::test::blockRecord(3), {}), 0);
     EXPECT_EQ(ybUniteBlockTiePntFile(kOption), yb::kFileNotFound);
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].gbk, "Read Block Image List File <D:\\Blk\\Area1.bil> Failure!");
+    EXPECT_EQ(recorder.take(), Shown{"error: Read Block Image List File <D:\\Blk\\Area1.bil> Failure!"});
 
     // A block without a tie point file: the reader's message, then the workflow's.
     ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {StripTitles{"a", "b"}}), 0);
-    recorder.messages.clear();
     EXPECT_EQ(ybDetachBlockTiePntFile(kOption), yb::kCannotOpen);
-    ASSERT_EQ(recorder.messages.size(), 2u);
-    EXPECT_EQ(recorder.messages[0].style, HB_MESSAGE_PLAIN);
-    EXPECT_EQ(recorder.messages[1].gbk, "Read Block Tie Point File <D:\\Blk\\Area1.scp> Failure!");
+    EXPECT_EQ(recorder.take(), (Shown{"plain: Open Tie Point File <D:\\Blk\\Area1.scp> Failure!",
+                                      "error: Read Block Tie Point File <D:\\Blk\\Area1.scp> Failure!"}));
 
     // A damaged tail of the tie point file matters only to an image whose group is not before it.
     std::vector<tagImagePoint> points{tiePoint(101, "P", 1, 1), tiePoint(102, "P", 2, 2), tiePoint(999, "Q", 3, 3)};
@@ -186,15 +170,13 @@ TEST_F(BlockTiePoints, WorkflowFailuresNameTheFileThatFailed) {
     auto bytes = readNative("Blk/Area1.scp");
     bytes.pop_back();
     writeNative("Blk/Area1.scp", bytes);
-    recorder.messages.clear();
     EXPECT_EQ(ybDetachBlockTiePntFile(kOption), 0);
-    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_TRUE(recorder.take().empty());
     EXPECT_TRUE(existsNative("Blk/Temp/b.ijp"));
     ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {StripTitles{"a", "b", "c"}}), 0);
     EXPECT_EQ(ybDetachBlockTiePntFile(kOption), yb::kInvalidContent);
-    ASSERT_EQ(recorder.messages.size(), 2u);
-    EXPECT_EQ(recorder.messages[0].gbk, yb::test::hexBytes("C1 AC BD D3 B5 E3 CE C4 BC FE B4 ED CE F3 A3 A1"));
-    EXPECT_EQ(recorder.messages[1].gbk, "Read Block Tie Point File <D:\\Blk\\Area1.scp> Failure!");
+    EXPECT_EQ(recorder.take(), (Shown{"error: " + yb::test::hexBytes("C1 AC BD D3 B5 E3 CE C4 BC FE B4 ED CE F3 A3 A1"),
+                                      "error: Read Block Tie Point File <D:\\Blk\\Area1.scp> Failure!"}));
 }
 
 }  // namespace

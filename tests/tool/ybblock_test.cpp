@@ -2,11 +2,11 @@
 // against golden files), check on a clean block and on one with every kind of finding, the tie point
 // CSV round trip and its errors, explain for every code, refused arguments and the --force guards.
 // YB_UPDATE_GOLDEN=1 rewrites the golden files from the current output.
-#include "test_support.h"
+#include "builders.h"
 
 #include "fs.h"
 #include "result_codes.h"
-#include "tool.h"
+#include "tool_run.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -21,27 +21,15 @@
 #include <functional>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <set>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = 0;
-    std::string out;
-    std::string err;
-};
-
-Outcome ybblock(std::vector<std::string> const& args) {
-    std::ostringstream out, err;
-    Outcome run;
-    run.status = ybblock::run(args, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using yb::test::expectRun;
+using yb::test::Outcome;
+using yb::test::ybblock;
 
 std::string readText(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
@@ -170,36 +158,25 @@ TEST_F(YbblockTest, InfoDescribesOneFileOfEachKindAndRefusesDamagedOnes) {
     for (auto const& kind : yb::frame::kFileKinds)
         EXPECT_NE(json.find("\"kind_id\": \"" + std::string(kind.id) + "\""), std::string::npos) << kind.id;
 
-    Outcome const unmapped = ybblock({"info", "E:\\Blk\\a.dms"});
-    EXPECT_EQ(unmapped.status, 1);
-    EXPECT_NE(unmapped.err.find("YB_DRIVE_E="), std::string::npos) << unmapped.err;
-    Outcome const missing = ybblock({"info", "D:\\DemoBlock\\none.dms"});
-    EXPECT_NE(missing.err.find("native path " + yb::platform::nativePath("D:\\DemoBlock").value_or("?")),
-              std::string::npos)
-        << missing.err;
+    expectRun({"info", "E:\\Blk\\a.dms"}, 1, {"YB_DRIVE_E="});
+    expectRun({"info", "D:\\DemoBlock\\none.dms"}, 1,
+              {"native path " + yb::platform::nativePath("D:\\DemoBlock").value_or("?")});
 }
 
 TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     // The demo's strips share no points and its end images see few: six points seen on every image tie
     // each image by 6 points or more and the two strips by exactly 6.
     std::vector<tagImagePoint> across;
-    for (int name = 0; name < 6; ++name)
-        for (int image : {101, 102, 103, 104, 105, 201, 202, 203, 204, 205}) {
-            tagImagePoint point{};
-            point.imageNo = image;
-            std::snprintf(point.name, sizeof point.name, "x%d", name);
-            across.push_back(point);
-        }
+    for (char const* name : {"x0", "x1", "x2", "x3", "x4", "x5"})
+        for (int image : {101, 102, 103, 104, 105, 201, 202, 203, 204, 205})
+            across.push_back(yb::test::tiePoint(name, image));
     ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, across.data(), static_cast<std::int32_t>(across.size())), 0);
     Outcome const clean = ybblock({"check", kBlock});
     EXPECT_EQ(clean.status, 0) << clean.out;
     expectGolden("check_clean.txt", clean.out);
 
     // The demo left per-image files older than the tie point file; one of them is edited afterwards.
-    tagImagePoint lone{};
-    lone.imageNo = 909;
-    lone.y = std::numeric_limits<double>::infinity();
-    std::strcpy(lone.name, "LONE");
+    tagImagePoint lone = yb::test::tiePoint("LONE", 909, 0, std::numeric_limits<double>::infinity());
     ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, &lone, 1), 0);
     touchLater("D:\\DemoBlock\\Temp\\0101.ijp", kTiePoints);
     fs::remove(native("DemoBlock/Demo.cmr"));
@@ -256,27 +233,15 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
 
 TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
     // Awkward values and names beside the demo's points.
-    tagImagePoint extra[3] = {};
-    double const values[][4] = {{0.1, -0.0, 5e-324, 1.7976931348623157e308},
-                                {1.0 / 3.0, -2.5e-300, 123456789.123456789, 0.30000000000000004},
-                                {-1e-10, 42.0, 6.02214076e23, -9.87654321e-5}};
-    char const* names[] = {"a,b", "quo\"te", "\xB5\xE3\x31"};  // GBK "点1"
-    for (int i = 0; i < 3; ++i) {
-        extra[i].imageNo = 101;
-        extra[i].type = static_cast<std::int16_t>(i - 1);
-        extra[i].x = values[i][0];
-        extra[i].y = values[i][1];
-        extra[i].photoX = values[i][2];
-        extra[i].photoY = values[i][3];
-        std::strcpy(extra[i].name, names[i]);
-    }
+    tagImagePoint extra[3] = {{5e-324, 1.7976931348623157e308, 0.1, -0.0, 101, -1, "a,b"},
+                              {123456789.123456789, 0.30000000000000004, 1.0 / 3.0, -2.5e-300, 101, 0, "quo\"te"},
+                              {6.02214076e23, -9.87654321e-5, -1e-10, 42.0, 101, 1, "\xB5\xE3\x31"}};  // GBK "点1"
     ASSERT_EQ(ybAppendTiePntToFile(kTiePoints, extra, 3), 0);
     std::vector<tagImagePoint> before;
     ASSERT_EQ(ybReadTiePntFileToAry(kTiePoints, before), 0);
 
     ASSERT_EQ(ybblock({"tiepoints", "export", kBlock, "-o", native("points.csv")}).status, 0);
-    Outcome const imported = ybblock({"tiepoints", "import", native("points.csv"), "D:\\copy.scp"});
-    ASSERT_EQ(imported.status, 0) << imported.err;
+    ASSERT_EQ(expectRun({"tiepoints", "import", native("points.csv"), "D:\\copy.scp"}, 0).status, 0);
     std::vector<tagImagePoint> after;
     ASSERT_EQ(ybReadTiePntFileToAry("D:\\copy.scp", after), 0);
     ASSERT_EQ(before.size(), after.size());
@@ -287,13 +252,12 @@ TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
     // merge changes nothing; an image the block does not list is imported when asked.
     std::string const copy = readText(native("copy.scp"));
     std::ofstream(native("bom.csv"), std::ios::binary) << "\xEF\xBB\xBF" << readText(native("points.csv"));
-    Outcome const again = ybblock({"tiepoints", "import", native("bom.csv"), "D:\\copy.scp"});
-    ASSERT_EQ(again.status, 0) << again.err;
-    EXPECT_NE(again.out.find("57 rows read: 0 replaced, 0 added, 57 unchanged"), std::string::npos) << again.out;
+    expectRun({"tiepoints", "import", native("bom.csv"), "D:\\copy.scp"}, 0,
+              {"57 rows read: 0 replaced, 0 added, 57 unchanged"});
     EXPECT_TRUE(readText(native("copy.scp")) == copy);
     std::ofstream(native("more.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,T01010,1,1,2,3,4\n999,Z,1,1,2,3,4\n";
-    Outcome const more = ybblock({"tiepoints", "import", "--allow-unknown-images", native("more.csv"), kBlock});
-    EXPECT_NE(more.out.find("2 rows read: 1 replaced, 1 added, 0 unchanged"), std::string::npos) << more.out;
+    expectRun({"tiepoints", "import", "--allow-unknown-images", native("more.csv"), kBlock}, 0,
+              {"2 rows read: 1 replaced, 1 added, 0 unchanged"});
 }
 
 TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
@@ -321,63 +285,29 @@ TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
     };
     std::string const scp = readText(native("DemoBlock/Demo.scp"));
     for (Case const& c : cases) {
-        std::string const& csv = c.csv;
-        std::ofstream(native("bad.csv"), std::ios::binary) << csv;
-        Outcome const run = ybblock({"tiepoints", "import", native("bad.csv"), kBlock});
-        EXPECT_EQ(run.status, 1) << csv;
-        EXPECT_NE(run.err.find(c.where), std::string::npos) << csv << "\n" << run.err;
-        EXPECT_NE(run.err.find("nothing changed"), std::string::npos) << run.err;
-        EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), scp) << csv;
+        SCOPED_TRACE(c.csv);
+        std::ofstream(native("bad.csv"), std::ios::binary) << c.csv;
+        expectRun({"tiepoints", "import", native("bad.csv"), kBlock}, 1, {c.where, "nothing changed"});
+        EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), scp);
     }
 }
 
+// Every code of the table, looked up by number and by name, with the exports that give it; none twice.
 TEST(YbblockExplain, EveryCodeOfTheSuiteIsExplained) {
-    std::int32_t const constants[] = {yb::kSuccess,
-                                      yb::kNoMemory,
-                                      yb::kPointSetTooSmall,
-                                      yb::kStoredCountTooSmall,
-                                      yb::kCannotWrite,
-                                      yb::kFileNotFound,
-                                      yb::kWrongMagic,
-                                      yb::kOutOfRange,
-                                      yb::kImageNumberMismatch,
-                                      yb::kInvalidArgument,
-                                      yb::kCannotOpen,
-                                      yb::kInvalidContent,
-                                      yb::kOrthoNullArgument,
-                                      yb::kOrthoCannotOpen,
-                                      yb::kNotFound,
-                                      YBI_E_FILE_MISSING,
-                                      YBI_E_BAD_MAGIC,
-                                      YBI_E_NULL_ARGUMENT,
-                                      YBI_E_SHORT_FILE,
-                                      YBI_E_RANGE,
-                                      YBI_E_WRITE,
-                                      YBI_E_READ_ONLY,
-                                      YBI_E_BAD_CONTENT,
-                                      YBI_E_NO_MEMORY,
-                                      ORIENT_E_FILE_MISSING,
-                                      ORIENT_E_BAD_MAGIC,
-                                      ORIENT_E_NULL_ARGUMENT,
-                                      ORIENT_E_SHORT_FILE,
-                                      ORIENT_E_RANGE,
-                                      ORIENT_E_NO_MEMORY,
-                                      ORIENT_E_WRITE,
-                                      ORIENT_E_UNKNOWN_SET,
-                                      YSURVEY_E_NULL_ARGUMENT};
-    EXPECT_EQ(std::size(constants), std::size(yb::frame::kResultCodes));
-    for (std::int32_t code : constants) {
-        auto const* info = yb::frame::findResultCode(code);
-        ASSERT_NE(info, nullptr) << code;
-        Outcome const run = ybblock({"explain", std::to_string(code)});
+    std::set<std::int32_t> codes;
+    for (auto const& info : yb::frame::kResultCodes) {
+        EXPECT_TRUE(codes.insert(info.code).second) << info.code;
+        EXPECT_EQ(yb::frame::findResultCode(info.code), &info);
+        Outcome const run = ybblock({"explain", std::to_string(info.code)});
         EXPECT_EQ(run.status, 0);
-        EXPECT_NE(run.out.find(std::string(info->constant)), std::string::npos) << run.out;
-        EXPECT_NE(run.out.find(std::string(info->meaning)), std::string::npos) << run.out;
-        EXPECT_FALSE(info->operations.empty()) << code;
-        EXPECT_EQ(ybblock({"explain", std::string(info->constant)}).out, run.out);
+        EXPECT_NE(run.out.find(std::string(info.constant)), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(std::string(info.meaning)), std::string::npos) << run.out;
+        EXPECT_FALSE(info.operations.empty()) << info.code;
+        EXPECT_EQ(ybblock({"explain", std::string(info.constant)}).out, run.out);
     }
-    Outcome const all = ybblock({"explain", "all", "--json"});
-    EXPECT_EQ(nlohmann::json::parse(all.out).size(), std::size(constants));
+    // The library's 15 codes, YbiBase's 9, ybiOrient's 8 and YbiSurvey's 1.
+    EXPECT_EQ(codes.size(), 33u);
+    EXPECT_EQ(nlohmann::json::parse(ybblock({"explain", "all", "--json"}).out).size(), 33u);
     EXPECT_EQ(ybblock({"explain", "1234"}).status, 1);
 }
 
@@ -421,33 +351,23 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
 TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     std::string const united = readText(native("DemoBlock/Demo.scp"));
     // After a clean, unite would empty the tie point file.
-    Outcome const dryClean = ybblock({"clean", "--dry-run", kBlock});
-    EXPECT_EQ(dryClean.status, 0);
-    EXPECT_NE(dryClean.out.find("would remove 10 per-image files"), std::string::npos) << dryClean.out;
+    expectRun({"clean", "--dry-run", kBlock}, 0, {"would remove 10 per-image files"});
     EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     ASSERT_EQ(ybblock({"clean", kBlock}).status, 0);
     EXPECT_FALSE(existsNative("DemoBlock/Temp/0101.ijp"));
-    Outcome const emptying = ybblock({"unite", kBlock});
-    EXPECT_EQ(emptying.status, 1);
+    Outcome const emptying = expectRun({"unite", kBlock}, 1, {"refused"});
     EXPECT_NE(emptying.out.find("holds 54 observations now and will hold 0 after"), std::string::npos);
-    EXPECT_NE(emptying.err.find("refused"), std::string::npos);
     EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
 
     // A detach that left some images out: unite would drop their observations.
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
     fs::remove(native("DemoBlock/Temp/0203.ijp"));
-    Outcome const dropping = ybblock({"unite", kBlock});
-    EXPECT_EQ(dropping.status, 1);
-    EXPECT_NE(dropping.err.find("would drop 7 observations"), std::string::npos) << dropping.err;
+    expectRun({"unite", kBlock}, 1, {"would drop 7 observations"});
     EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
 
     // A per-image file gone since the detach: detach and clean would lose that edit.
     for (char const* command : {"detach", "clean"}) {
-        Outcome const refused = ybblock({command, kBlock});
-        EXPECT_EQ(refused.status, 1) << command;
-        EXPECT_NE(refused.err.find("1 per-image tie point file changed since the last detach or unite"),
-                  std::string::npos)
-            << refused.err;
+        expectRun({command, kBlock}, 1, {"1 per-image tie point file changed since the last detach or unite"});
         EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     }
     EXPECT_EQ(ybblock({"detach", "--force", kBlock}).status, 0);
@@ -492,27 +412,20 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
     };
     // The tool's detach records what it detached from; a second one over unchanged files goes through.
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
-    Outcome const again = ybblock({"detach", kBlock});
-    EXPECT_EQ(again.status, 0) << again.err;
+    expectRun({"detach", kBlock}, 0);
     EXPECT_TRUE(existsNative("DemoBlock/Temp/Demo.scp.detached") && existsNative("DemoBlock/Temp/Demo.scp.base"));
 
     // Edits on both sides: unite alone would undo the tie point file's, and says which.
     editPerImageFile("D:\\DemoBlock\\Temp\\0102.ijp", [](auto& points) { points[0].x += 1.5; });
     ASSERT_EQ(import("101,T01010,1,805,200,0,0\n201,NEW1,1,5,5,0,0\n").status, 0);
     std::string const edited = readText(native("DemoBlock/Demo.scp"));
-    Outcome const refused = ybblock({"unite", kBlock});
-    EXPECT_EQ(refused.status, 1);
-    for (char const* says : {"changed since the last detach or unite", "changed: image 101 point T01010",
-                             "added: image 201 point NEW1", "unite --merge"})
-        EXPECT_NE(refused.err.find(says), std::string::npos) << says << "\n" << refused.err;
-    Outcome const dryRun = ybblock({"unite", "--merge", "--dry-run", kBlock});
-    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
-    EXPECT_NE(dryRun.out.find("1 observation changed in the per-image files, 2 in the tie point file, 0 conflicts"),
-              std::string::npos)
-        << dryRun.out;
+    expectRun({"unite", kBlock}, 1,
+              {"changed since the last detach or unite", "changed: image 101 point T01010",
+               "added: image 201 point NEW1", "unite --merge"});
+    expectRun({"unite", "--merge", "--dry-run", kBlock}, 0,
+              {"1 observation changed in the per-image files, 2 in the tie point file, 0 conflicts"});
     EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == edited);
-    Outcome const merged = ybblock({"unite", "--merge", kBlock});
-    ASSERT_EQ(merged.status, 0) << merged.err;
+    ASSERT_EQ(expectRun({"unite", "--merge", kBlock}, 0).status, 0);
     EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 805.0);
     EXPECT_EQ(observation(kTiePoints, 102, "T01010").value().x, 201.5);
     EXPECT_TRUE(observation(kTiePoints, 201, "NEW1"));
@@ -525,23 +438,17 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
     editPerImageFile("D:\\DemoBlock\\Temp\\0101.ijp", [](auto& points) { points[0].x = 900; });
     ASSERT_EQ(import("101,T01010,1,950,200,0,0\n").status, 0);
     std::string const both = readText(native("DemoBlock/Demo.scp"));
-    Outcome const conflict = ybblock({"unite", "--merge", kBlock});
-    EXPECT_EQ(conflict.status, 1);
-    EXPECT_NE(conflict.err.find("image 101 point T01010: per-image file x 900, y 200, type 1; tie point file x 950"),
-              std::string::npos)
-        << conflict.err;
-    EXPECT_NE(conflict.err.find("1 conflict; nothing changed"), std::string::npos) << conflict.err;
+    expectRun({"unite", "--merge", kBlock}, 1,
+              {"image 101 point T01010: per-image file x 900, y 200, type 1; tie point file x 950",
+               "1 conflict; nothing changed"});
     EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == both);
     ASSERT_EQ(ybblock({"unite", "--merge", "--ours", kBlock}).status, 0);
     EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 900.0);
 
     // Clean refuses, dry run included, while a per-image file holds an edit; --force cleans, record too.
     editPerImageFile("D:\\DemoBlock\\Temp\\0103.ijp", [](auto& points) { points.pop_back(); });
-    for (std::vector<std::string> args : {std::vector<std::string>{"clean", "--dry-run", kBlock}, {"clean", kBlock}}) {
-        Outcome const run = ybblock(args);
-        EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("0103.ijp"), std::string::npos) << run.err;
-    }
+    for (std::vector<std::string> args : {std::vector<std::string>{"clean", "--dry-run", kBlock}, {"clean", kBlock}})
+        expectRun(args, 1, {"0103.ijp"});
     EXPECT_EQ(ybblock({"clean", "--force", kBlock}).status, 0);
     EXPECT_FALSE(existsNative("DemoBlock/Temp/0103.ijp") || existsNative("DemoBlock/Temp/Demo.scp.detached"));
 
@@ -551,14 +458,10 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
     std::ofstream(native("DemoBlock/Demo.scp"), std::ios::binary) << whole.substr(0, 1000);
     for (std::vector<std::string> args : {std::vector<std::string>{"unite", kBlock},
                                           {"unite", "--dry-run", kBlock},
-                                          {"unite", "--merge", "--force", kBlock}}) {
-        Outcome const run = ybblock(args);
-        EXPECT_EQ(run.status, 1) << args[1];
-        EXPECT_NE(run.err.find("cannot be read"), std::string::npos) << run.err;
-    }
+                                          {"unite", "--merge", "--force", kBlock}})
+        expectRun(args, 1, {"cannot be read"});
     EXPECT_FALSE(existsNative("DemoBlock/Demo.scp.damaged"));
-    Outcome const forced = ybblock({"unite", "--force", kBlock});
-    ASSERT_EQ(forced.status, 0) << forced.err;
+    ASSERT_EQ(expectRun({"unite", "--force", kBlock}, 0).status, 0);
     EXPECT_TRUE(readText(native("DemoBlock/Demo.scp.damaged")) == whole.substr(0, 1000));
     std::int32_t united = 0;
     EXPECT_EQ(ybReadTiePntNums(kTiePoints, united), 0);
@@ -631,10 +534,7 @@ TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
 #endif
              }) {
             std::ofstream(native("x.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,Q,1,1,2,3,4\n";
-            Outcome const run = ybblock(args);
-            EXPECT_EQ(run.status, 2) << args[0] << "\n" << run.out << run.err;
-            EXPECT_NE(run.err.find(says), std::string::npos) << args[0] << "\n" << run.err;
-            EXPECT_NE(run.err.find("Demo.dms"), std::string::npos) << run.err;
+            expectRun(args, 2, {says, "Demo.dms"});
         }
         Outcome const check = ybblock({"check", "--json", kBlock});
         auto const findings = nlohmann::json::parse(check.out)["findings"];
@@ -650,11 +550,9 @@ TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
 TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
     ASSERT_EQ(ybblock({"demo", native("healthy")}).status, 0);
     hbSetDriveRoot('D', native("healthy").c_str());
-    Outcome const check = ybblock({"check", kBlock});
-    EXPECT_EQ(check.status, 0) << check.out;
-    EXPECT_NE(check.out.find("0 errors, 0 warnings"), std::string::npos) << check.out;
-    Outcome const plot = ybblock({"plot", kBlock, "-o", native("healthy/plot.svg")});
-    EXPECT_NE(plot.out.find("0 weakly tied images, 0 weakly tied pairs of strips"), std::string::npos) << plot.out;
+    expectRun({"check", kBlock}, 0, {"0 errors, 0 warnings"});
+    expectRun({"plot", kBlock, "-o", native("healthy/plot.svg")}, 0,
+              {"0 weakly tied images, 0 weakly tied pairs of strips"});
     std::string const svg = readText(native("healthy/plot.svg"));
     EXPECT_NE(svg.find("3 ground control points"), std::string::npos);
     std::regex const betweenStrips(R"re(d="M(\d+) (\d+)L\1 (\d+)")re");  // a line straight down to the next strip
@@ -664,10 +562,8 @@ TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
 
 TEST_F(YbblockTest, MessagesSayWhatHappened) {
     // A folder that is not there is named as such.
-    Outcome const noFolder = ybblock({"tiepoints", "export", kBlock, "-o", native("none/x.csv")});
-    EXPECT_EQ(noFolder.status, 1);
-    EXPECT_NE(noFolder.err.find("(the folder " + native("none") + " does not exist)"), std::string::npos)
-        << noFolder.err;
+    expectRun({"tiepoints", "export", kBlock, "-o", native("none/x.csv")}, 1,
+              {"(the folder " + native("none") + " does not exist)"});
     // "-" is standard output.
     Outcome const dash = ybblock({"tiepoints", "export", kBlock, "-o", "-"});
     EXPECT_EQ(dash.out.rfind("image,name,type,x,y,photo_x,photo_y\n", 0), 0u) << dash.out;
@@ -698,29 +594,23 @@ TEST_F(YbblockTest, MessagesSayWhatHappened) {
               std::string::npos)
         << cjk.out;
     // One of a thing is one.
-    Outcome const one = ybblock({"tiepoints", "export", "D:\\cjk.scp", "-o", native("one.csv")});
-    EXPECT_NE(one.out.find("3 observations written"), std::string::npos) << one.out;
+    expectRun({"tiepoints", "export", "D:\\cjk.scp", "-o", native("one.csv")}, 0, {"3 observations written"});
     std::ofstream(native("one.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,B,1,3,4,0,0\n";
-    Outcome const single = ybblock({"tiepoints", "import", native("one.csv"), "D:\\cjk.scp"});
-    EXPECT_NE(single.out.find("1 row read: 0 replaced, 0 added, 1 unchanged"), std::string::npos) << single.out;
+    expectRun({"tiepoints", "import", native("one.csv"), "D:\\cjk.scp"}, 0,
+              {"1 row read: 0 replaced, 0 added, 1 unchanged"});
 }
 
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image
 // numbers are left out where they could not be read, and the weak pairs of strips are listed.
 TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
     constexpr int kStrips = 25, kImages = 80;
-    BlockInfo block{};
-    std::strcpy(block.blockDirectory, "D:\\Large");
-    std::strcpy(block.blockName, "Large");
+    BlockInfo block = yb::test::blockRecord(0, "D:\\Large", "Large");
     ASSERT_TRUE(ybCreateBlockFolder("D:\\Large"));
     ASSERT_EQ(ybWriteBlockOptionFile("D:\\Large\\Large.dms", &block), 0);
     ASSERT_EQ(ybCreateNewImageRecordFile("D:\\Large\\Large.bil", kStrips), 0);
     std::vector<tagImagePoint> points;
     auto observe = [&](int image, std::string const& name) {
-        tagImagePoint point{};
-        point.imageNo = image;
-        std::strcpy(point.name, name.c_str());
-        points.push_back(point);
+        points.push_back(yb::test::tiePoint(name.c_str(), image));
     };
     for (int strip = 1; strip <= kStrips; ++strip) {
         std::vector<ImageOrderInfo> images;
@@ -740,10 +630,8 @@ TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
     observe(240, "ACROSS");
     ASSERT_EQ(ybCreateTiePntFile("D:\\Large\\Large.scp", points.data(), static_cast<std::int32_t>(points.size())), 0);
 
-    Outcome const plot = ybblock({"plot", "D:\\Large\\Large.dms", "-o", native("large.svg")});
-    ASSERT_EQ(plot.status, 0) << plot.err;
-    EXPECT_NE(plot.out.find("2000 images, 0 weakly tied images, 24 weakly tied pairs of strips"), std::string::npos)
-        << plot.out;
+    expectRun({"plot", "D:\\Large\\Large.dms", "-o", native("large.svg")}, 0,
+              {"2000 images, 0 weakly tied images, 24 weakly tied pairs of strips"});
     std::string const svg = readText(native("large.svg"));
     EXPECT_NE(svg.find("connections between strips drawn in aggregate: 1 band for 1 pair of images"),
               std::string::npos);
