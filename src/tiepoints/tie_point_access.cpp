@@ -419,6 +419,14 @@ bool pairModelPointsUnchecked(ImagePoints& leftImage, ImagePoints& rightImage, P
     return false;
 }
 
+void pairModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
+    if (pairModelPointsUnchecked(left, right, pairs) &&
+        !points::pairsAgree(
+            pairs, [&](std::uint32_t l) -> auto const& { return left.point(l); },
+            [&](std::uint32_t r) -> auto const& { return right.point(r); }))
+        pairByNames(*left.points, *right.points, pairs);
+}
+
 std::int32_t countModelPoints(char const* path, std::int32_t modelNo, std::int32_t& count) {
     count = 0;
     ImagePoints left;
@@ -509,14 +517,8 @@ struct CommonPoints {
     std::int32_t images[4] = {};
     std::size_t imageCount = 0;
     ImagePoints read[4];
-    std::int32_t modelA = 0;
-    std::int32_t modelB = 0;
     ScratchPairs entriesA;  // the pairs of model A, as the entries of its set
     ScratchPairs entriesB;
-    // Pairs made through a table of hashes, yet to be checked against the names (points::sameNames);
-    // should one fail, pairByNamesAgain() makes the true ones.
-    bool uncheckedA = false;
-    bool uncheckedB = false;
     ScratchPairs common;  // an entry of A and its partner in B
 
     ImagePoints& of(std::int32_t image) {
@@ -524,31 +526,6 @@ struct CommonPoints {
     }
     void addImage(std::int32_t image) {
         if (std::find(images, images + imageCount, image) == images + imageCount) images[imageCount++] = image;
-    }
-    // Whether entry i of A, or of B, joins one name.
-    bool agreesA(std::size_t i) {
-        return !uncheckedA ||
-               points::sameNames(of(modelA).point((*entriesA)[i].left), of(modelA + 1).point((*entriesA)[i].right));
-    }
-    bool agreesB(std::size_t i) {
-        return !uncheckedB ||
-               points::sameNames(of(modelB).point((*entriesB)[i].left), of(modelB + 1).point((*entriesB)[i].right));
-    }
-    bool allAgree() {
-        auto agree = [&](bool unchecked, std::int32_t model, PointPairs const& pairs) {
-            return !unchecked || points::pairsAgree(
-                                     pairs, [&](std::uint32_t l) -> auto const& { return of(model).point(l); },
-                                     [&](std::uint32_t r) -> auto const& { return of(model + 1).point(r); });
-        };
-        return agree(uncheckedA, modelA, *entriesA) && agree(uncheckedB, modelB, *entriesB);
-    }
-    void matchEntries();
-    void pairByNamesAgain() {
-        if (uncheckedA) pairByNames(*of(modelA).points, *of(modelA + 1).points, *entriesA);
-        if (uncheckedB) pairByNames(*of(modelB).points, *of(modelB + 1).points, *entriesB);
-        uncheckedA = false;
-        uncheckedB = false;
-        matchEntries();
     }
 };
 
@@ -570,24 +547,16 @@ std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_
     // As building the first model's set before the second's: a second model without a right image
     // is refused once the first one's images were read.
     if (!bReadable) return kInvalidArgument;
-    found.modelA = modelA;
-    found.modelB = modelB;
-    found.uncheckedA = pairModelPointsUnchecked(found.of(modelA), found.of(modelA + 1), *found.entriesA);
-    found.uncheckedB = pairModelPointsUnchecked(found.of(modelB), found.of(modelB + 1), *found.entriesB);
-    found.matchEntries();
-    return kSuccess;
-}
-
-// The common points from the two models' pairs.
-void CommonPoints::matchEntries() {
-    ImagePoints& leftA = of(modelA);
-    ImagePoints& leftB = of(modelB);
-    auto const& a = *entriesA;
-    auto const& b = *entriesB;
-    auto& matched = *common;
-    matched.clear();
-    if (a.empty() || b.empty()) return;
-    matched.reserve(a.size());
+    ImagePoints& leftA = found.of(modelA);
+    ImagePoints& leftB = found.of(modelB);
+    pairModelPoints(leftA, found.of(modelA + 1), *found.entriesA);
+    pairModelPoints(leftB, found.of(modelB + 1), *found.entriesB);
+    auto const& a = *found.entriesA;
+    auto const& b = *found.entriesB;
+    auto& common = *found.common;
+    common.clear();
+    if (a.empty() || b.empty()) return kSuccess;
+    common.reserve(a.size());
     if (leftA.keysRise() && leftB.keysRise()) {
         // The entries of each set follow their left image, so their names rise too, and the names are
         // short enough to be carried whole.
@@ -595,12 +564,12 @@ void CommonPoints::matchEntries() {
         auto const& keysB = *leftB.keys;
         mergeEqualKeys(
             a.size(), b.size(), [&](std::size_t i) -> auto const& { return keysA[a[i].left]; },
-            [&](std::size_t i) -> auto const& { return keysB[b[i].left]; }, matched);
-        return;
+            [&](std::size_t i) -> auto const& { return keysB[b[i].left]; }, common);
+        return kSuccess;
     }
     // Matched by the names the entries carry, the first entry of B of each name. Names that all have
     // order keys end inside their field, so an entry carries each whole.
-    if (&leftB == &of(modelA + 1) && leftB.namesDistinct) {
+    if (&leftB == &found.of(modelA + 1) && leftB.namesDistinct) {
         // Neighbouring models whose shared image names each point once: an entry of A pairs a point of
         // that image, and the one entry of B of its name is the entry whose left point it is.
         constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
@@ -609,17 +578,17 @@ void CommonPoints::matchEntries() {
         for (std::size_t i = 0; i < b.size(); ++i) (*entryOfLeft)[b[i].left] = static_cast<std::uint32_t>(i);
         for (std::size_t i = 0; i < a.size(); ++i)
             if (std::uint32_t const partner = (*entryOfLeft)[a[i].right]; partner != kNone)
-                matched.push_back({static_cast<std::uint32_t>(i), partner});
-        return;
+                common.push_back({static_cast<std::uint32_t>(i), partner});
+        return kSuccess;
     }
     if (leftA.keyAll() && leftB.keyAll()) {
         if (joinFirstOfName(
                 b.size(), [&](std::size_t i) { return leftB.hash(b[i].left); },
                 [&](std::size_t i) -> auto const& { return leftB.point(b[i].left); }, a.size(),
                 [&](std::size_t i) { return leftA.hash(a[i].left); },
-                [&](std::size_t i) -> auto const& { return leftA.point(a[i].left); }, matched))
-            return;
-        matched.clear();
+                [&](std::size_t i) -> auto const& { return leftA.point(a[i].left); }, common))
+            return kSuccess;
+        common.clear();
     }
     ModelImagePoints const& pointsA = *leftA.points;
     ModelImagePoints const& pointsB = *leftB.points;
@@ -631,15 +600,15 @@ void CommonPoints::matchEntries() {
         a.size(), [&](std::size_t i) { return points::entryNameKeyOf(pointsA[a[i].left]); },
         [&](std::size_t i, points::NameKey const& key) {
             if (std::uint32_t const* partner = firstOfName.find(key))
-                matched.push_back({static_cast<std::uint32_t>(i), *partner});
+                common.push_back({static_cast<std::uint32_t>(i), *partner});
         });
+    return kSuccess;
 }
 
 std::int32_t countCommonPoints(char const* path, std::int32_t modelA, std::int32_t modelB, std::int32_t& count) {
     count = 0;
     CommonPoints found;
     if (std::int32_t code = findCommonPoints(path, modelA, modelB, found); code != kSuccess) return code;
-    if (!found.allAgree()) found.pairByNamesAgain();
     count = static_cast<std::int32_t>(found.common->size());
     return kSuccess;
 }
@@ -654,69 +623,33 @@ std::int32_t readCommonPoints(char const* path, std::int32_t modelA, std::int32_
     count = 0;
     CommonPoints found;
     if (std::int32_t code = findCommonPoints(path, modelA, modelB, found); code != kSuccess) return code;
-    std::unique_ptr<ModelCommonPoint, FreeDeleter> array;
-    std::size_t filled = 0;
-    bool noMemory = false;
-    // Fills the array from the common points; false when a pair not yet checked joins two names. The
-    // pairs of the points taken are checked as their points are, the others after.
-    auto fill = [&]() -> bool {
-        auto const& a = *found.entriesA;
-        auto const& b = *found.entriesB;
-        array.reset();
-        filled = 0;
-        if (a.empty() || b.empty()) return true;
-        std::size_t const capacity = std::min(a.size(), b.size());
-        array.reset(static_cast<ModelCommonPoint*>(std::malloc(capacity * sizeof(ModelCommonPoint))));
-        if (!array) {
-            noMemory = true;
-            return true;
-        }
-        // With a name repeated in the first model more of its entries can find a partner than the
-        // array has room for; filling stops when it is full.
-        filled = std::min(capacity, found.common->size());
-        ImagePoints const& leftA = found.of(modelA);
-        ImagePoints const& rightA = found.of(modelA + 1);
-        ImagePoints const& leftB = found.of(modelB);
-        ImagePoints const& rightB = found.of(modelB + 1);
-        bool const checking = found.uncheckedA || found.uncheckedB;
-        ScratchVector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> checkedA;
-        ScratchVector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> checkedB;
-        if (checking) {
-            checkedA->assign(a.size(), 0);
-            checkedB->assign(b.size(), 0);
-        }
-        bool agree = true;
-        for (std::size_t i = 0; i < filled; ++i) {
-            if (i + kPointsAhead < filled) {
-                PointPair const ahead = (*found.common)[i + kPointsAhead];
-                prefetchPoint(rightA.point(a[ahead.left].right));
-                prefetchPoint(rightB.point(b[ahead.right].right));
-            }
-            PointPair const match = (*found.common)[i];
-            PointPair const entryA = a[match.left];
-            PointPair const entryB = b[match.right];
-            tagImagePoint const& first = leftA.point(entryA.left);
-            tagImagePoint const& second = rightA.point(entryA.right);
-            tagImagePoint const& third = rightB.point(entryB.right);
-            if (checking) {
-                agree &= (!found.uncheckedA || points::sameNames(first, second)) &&
-                         (!found.uncheckedB || points::sameNames(leftB.point(entryB.left), third));
-                (*checkedA)[match.left] = 1;
-                (*checkedB)[match.right] = 1;
-            }
-            points::setCommonPointFromImagePoints(array.get()[i], first, second, third);
-        }
-        for (std::size_t i = 0; checking && agree && i < a.size(); ++i) agree = (*checkedA)[i] != 0 || found.agreesA(i);
-        for (std::size_t i = 0; checking && agree && i < b.size(); ++i) agree = (*checkedB)[i] != 0 || found.agreesB(i);
-        return agree;
-    };
-    if (!fill()) {
-        found.pairByNamesAgain();
-        fill();
-    }
-    if (noMemory) {
+    auto const& a = *found.entriesA;
+    auto const& b = *found.entriesB;
+    if (a.empty() || b.empty()) return kSuccess;
+
+    std::size_t const capacity = std::min(a.size(), b.size());
+    std::unique_ptr<ModelCommonPoint, FreeDeleter> array(
+        static_cast<ModelCommonPoint*>(std::malloc(capacity * sizeof(ModelCommonPoint))));
+    if (!array) {
         text::showErrorText(text::kNoMemory);
         return kNoMemory;
+    }
+    // With a name repeated in the first model more of its entries can find a partner than the array
+    // has room for; filling stops when it is full.
+    std::size_t const filled = std::min(capacity, found.common->size());
+    ModelImagePoints const& leftA = *found.of(modelA).points;
+    ModelImagePoints const& rightA = *found.of(modelA + 1).points;
+    ModelImagePoints const& rightB = *found.of(modelB + 1).points;
+    for (std::size_t i = 0; i < filled; ++i) {
+        if (i + kPointsAhead < filled) {
+            PointPair const ahead = (*found.common)[i + kPointsAhead];
+            prefetchPoint(rightA[a[ahead.left].right]);
+            prefetchPoint(rightB[b[ahead.right].right]);
+        }
+        PointPair const match = (*found.common)[i];
+        PointPair const entryA = a[match.left];
+        points::setCommonPointFromImagePoints(array.get()[i], leftA[entryA.left], rightA[entryA.right],
+                                              rightB[b[match.right].right]);
     }
     points = array.release();
     count = static_cast<std::int32_t>(filled);
