@@ -50,7 +50,7 @@ public:
 
     // Small writes go straight into the buffer while it has room.
     void write(void const* data, std::size_t size) {
-        if (ok_ && !hashing_ && size <= room_ - filled_) {
+        if (ok_ && !hashing_ && size != 0 && size <= room_ - filled_) {
             std::memcpy(buffer_.get() + filled_, data, size);
             filled_ += size;
             return;
