@@ -19,15 +19,7 @@ namespace yb::points {
 
 static_assert(sizeof(NameOrder) == 32, "an order key is the 32 bytes of a name field");
 
-// The hash of an order key: its four words mixed by independent multiplications, then folded.
-inline std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
-    std::uint64_t hash = ((w0 ^ 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull) ^
-                         ((w1 ^ 0xC2B2AE3D27D4EB4Full) * 0x94D049BB133111EBull) ^
-                         ((w2 ^ 0x165667B19E3779F9ull) * 0xD6E8FEB86659FD93ull) ^
-                         ((w3 ^ 0x27D4EB2F165667C5ull) * 0xFF51AFD7ED558CCDull);
-    return hash ^ (hash >> 29);
-}
-
+// The hash of an order key: its four words mixed.
 inline std::uint64_t hashOfOrder(NameOrder const& key) {
     std::uint64_t w[4];
     std::memcpy(w, &key, sizeof w);

@@ -30,21 +30,6 @@ namespace {
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
-std::uint64_t rotateLeft(std::uint64_t value, int bits) { return (value << bits) | (value >> (64 - bits)); }
-
-// The four words of a key mixed by four independent multiplications, then folded: cheap, and every
-// byte moves the hash.
-std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
-    std::uint64_t const a = (w0 ^ 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
-    std::uint64_t const b = (w1 ^ 0xC2B2AE3D27D4EB4Full) * 0x94D049BB133111EBull;
-    std::uint64_t const c = (w2 ^ 0x165667B19E3779F9ull) * 0xD6E8FEB86659FD93ull;
-    std::uint64_t const d = (w3 ^ 0x27D4EB2F165667C5ull) * 0xFF51AFD7ED558CCDull;
-    std::uint64_t hash = rotateLeft(a, 23) ^ rotateLeft(b, 41) ^ c ^ rotateLeft(d, 7);
-    hash ^= hash >> 32;
-    hash *= 0xC4CEB9FE1A85EC53ull;
-    return hash ^ (hash >> 29);
-}
-
 std::uint64_t hashOf(std::array<char, 32> const& bytes) {
     std::uint64_t words[4];
     std::memcpy(words, bytes.data(), sizeof words);
