@@ -28,7 +28,6 @@ bool BufferedReader::fill(std::size_t atLeast) {
 }
 
 bool BufferedReader::read(void* data, std::size_t size) {
-    if (file_ == nullptr) return false;
     auto* out = static_cast<unsigned char*>(data);
     // What the buffer holds of the wanted bytes.
     if (position_ >= bufferStart_ && position_ < bufferStart_ + buffered_) {
@@ -40,6 +39,7 @@ bool BufferedReader::read(void* data, std::size_t size) {
         position_ += part;
     }
     if (size == 0) return true;
+    if (file_ == nullptr) return false;
     if (size >= kSmallReadAhead) {
         // Records go straight to their place; the header after them is fetched with a page, since
         // groups this long would leave most of a large block unused.
@@ -58,6 +58,18 @@ void BufferedReader::skip(std::uint64_t size) {
     position_ += size;
     bool const inBuffer = position_ >= bufferStart_ && position_ < bufferStart_ + buffered_;
     readAhead_ = inBuffer ? kLargeReadAhead : kSmallReadAhead;
+}
+
+bool BufferedReader::holdRest() {
+    std::optional<std::uint64_t> const end = length();
+    if (!end) return false;
+    std::size_t const rest = *end > position_ ? static_cast<std::size_t>(*end - position_) : 0;
+    if (buffer_.size() < rest) buffer_.resize(rest);
+    bufferStart_ = position_;
+    // A file cut short meanwhile shows as a read past the end.
+    buffered_ = rest == 0 ? 0 : backend::readStreamAt(file_, position_, buffer_.data(), rest);
+    file_ = nullptr;
+    return true;
 }
 
 std::optional<std::uint64_t> BufferedReader::length() const {

@@ -59,6 +59,18 @@ public:
         return true;
     }
     void skip(std::uint64_t size);
+    // Reads the rest of the file into the buffer at once and lets the file go: later reads are served
+    // from the buffer alone, and one that runs past it fails. False when the file's length is unknown.
+    bool holdRest();
+    // The next `size` bytes where the buffer holds them, moving past them; null when it does not.
+    unsigned char* take(std::size_t size) {
+        if (position_ < bufferStart_ || position_ - bufferStart_ > buffered_ ||
+            buffered_ - (position_ - bufferStart_) < size)
+            return nullptr;
+        unsigned char* const taken = buffer_.data() + (position_ - bufferStart_);
+        position_ += size;
+        return taken;
+    }
     // Moves to `offset`; what the buffer holds stays usable.
     void seek(std::uint64_t offset) { position_ = offset; }
     std::uint64_t position() const { return position_; }
@@ -71,7 +83,7 @@ private:
 
     std::FILE* file_ = nullptr;
     std::uint64_t position_ = 0;
-    std::vector<unsigned char> buffer_;
+    UninitialisedVector<unsigned char> buffer_;
     std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
     std::size_t buffered_ = 0;       // valid bytes in buffer_
     std::size_t readAhead_;          // bytes a refill asks for

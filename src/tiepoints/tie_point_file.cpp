@@ -286,6 +286,23 @@ std::int32_t TiePointFileReader::skipRecords(std::int32_t recordCount) {
     return kSuccess;
 }
 
+std::int32_t TiePointFileReader::holdWhole() {
+    if (!groups_->holdRest()) return damaged();
+    file_.close();
+    return kSuccess;
+}
+
+std::int32_t TiePointFileReader::viewRecords(std::int32_t recordCount, std::span<tagImagePoint>& records) {
+    static_assert(alignof(tagImagePoint) == 1, "records are viewed where they lie in the bytes read");
+    records = {};
+    if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
+    if (recordCount <= 0) return kSuccess;
+    unsigned char* const first = groups_->take(static_cast<std::size_t>(recordCount) * kRecordSize);
+    if (first == nullptr) return damaged();
+    records = {reinterpret_cast<tagImagePoint*>(first), static_cast<std::size_t>(recordCount)};
+    return kSuccess;
+}
+
 std::int32_t readAllTiePoints(char const* path, std::vector<tagImagePoint>& points) {
     points.clear();
     // Read straight into the caller's array, whose room is reused; every way out but success (running

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -72,6 +73,11 @@ public:
     std::int32_t readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out);
     // Moves over the group's records (nothing when the count is not positive).
     std::int32_t skipRecords(std::int32_t recordCount);
+    // Reads the rest of the file at once and closes it, giving back its lock; the records of each
+    // group are then viewed where they were read, with no copy (viewRecords).
+    std::int32_t holdWhole();
+    // The group's records where the reader holds them, after holdWhole; they live as long as it does.
+    std::int32_t viewRecords(std::int32_t recordCount, std::span<tagImagePoint>& records);
     // From now on a damaged group gives its code without the message; the caller shows it when the
     // damage turns out to matter.
     void leaveDamageMessageToCaller() { quietDamage_ = true; }

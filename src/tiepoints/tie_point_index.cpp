@@ -7,31 +7,30 @@ namespace yb::tiepoints {
 
 void TiePointIndex::load() {
     loaded_ = true;
-    TiePointFileReader reader;
-    openCode_ = reader.open(path_.c_str(), HB_MESSAGE_PLAIN);
+    openCode_ = reader_.open(path_.c_str(), HB_MESSAGE_PLAIN);
     if (openCode_ != kSuccess) return;
     // Images whose group lies before a damaged part are read as a reader of one image reads them,
     // without a word about the damage.
-    reader.leaveDamageMessageToCaller();
-    records_.reserve(static_cast<std::size_t>(reader.recordCapacity()));
-    for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
+    reader_.leaveDamageMessageToCaller();
+    if (std::int32_t code = reader_.holdWhole(); code != kSuccess) {
+        damageCode_ = code;
+        return;
+    }
+    for (std::int32_t group = 0; group < reader_.groupCount(); ++group) {
         std::int32_t imageNo = 0, count = 0;
-        if (std::int32_t code = reader.nextGroup(imageNo, count); code != kSuccess) {
+        if (std::int32_t code = reader_.nextGroup(imageNo, count); code != kSuccess) {
             damageCode_ = code;
             return;
         }
         // A reader of one image stops at its first group, so later groups of the same image are
         // passed over.
         auto [slot, isNew] = groups_.try_emplace(imageNo);
-        std::size_t const before = records_.size();
-        std::int32_t code = isNew ? reader.readRecords(count, records_) : reader.skipRecords(count);
+        std::int32_t code = isNew ? reader_.viewRecords(count, slot->second) : reader_.skipRecords(count);
         if (code != kSuccess) {
             if (isNew) groups_.erase(slot);
-            records_.resize(before);
             damageCode_ = code;
             return;
         }
-        if (isNew) slot->second = Group{before, records_.size() - before};
     }
 }
 
@@ -41,7 +40,7 @@ std::int32_t TiePointIndex::recordsOf(std::int32_t imageNo, std::span<tagImagePo
     if (openCode_ != kSuccess) return openCode_;
     auto it = groups_.find(imageNo);
     if (it != groups_.end()) {
-        records = std::span<tagImagePoint>(records_).subspan(it->second.first, it->second.count);
+        records = it->second;
         return kSuccess;
     }
     // An image whose group was not reached before a damaged part of the file cannot be read.

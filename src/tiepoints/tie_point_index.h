@@ -1,7 +1,10 @@
 // The tie points of a whole file, indexed by image, for workflows that visit every image of a block.
-// The file is read once, on the first request; each image then gets what reading its own group
-// would give: the records of its first group, in file order, or none.
+// The file is read once, on the first request, in one piece that the records are then served from
+// where they lie; each image gets what reading its own group would give: the records of its first
+// group, in file order, or none.
 #pragma once
+
+#include "tiepoints/tie_point_file.h"
 
 #include <yb/ybBlockFileIO.h>
 
@@ -10,7 +13,6 @@
 #include <span>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 namespace yb::tiepoints {
 
@@ -23,18 +25,14 @@ public:
     std::int32_t recordsOf(std::int32_t imageNo, std::span<tagImagePoint>& records);
 
 private:
-    struct Group {
-        std::size_t first = 0;
-        std::size_t count = 0;
-    };
     void load();
 
     std::string path_;
     bool loaded_ = false;
     std::int32_t openCode_ = kSuccess;    // failure to open or to read the header
     std::int32_t damageCode_ = kSuccess;  // failure part-way through the groups
-    std::vector<tagImagePoint> records_;
-    std::unordered_map<std::int32_t, Group> groups_;
+    TiePointFileReader reader_;           // holds the file's bytes
+    std::unordered_map<std::int32_t, std::span<tagImagePoint>> groups_;
 };
 
 }  // namespace yb::tiepoints
