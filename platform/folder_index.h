@@ -32,10 +32,11 @@
 // call ends: a name created in another case than the one asked is answered as missing, and a name
 // removed or renamed is answered with its old spelling (the open that follows fails as for a missing
 // file). A name asked in its exact spelling is always looked for on disk (the caller tries the exact
-// path first, and a batch lookup stats a name the index lacks). The work copies that hold an
-// interrupted change are looked for on disk when a file is opened (FileChange tells when a change
-// need not look); only a batch lookup (findFiles) asks the index for them, as a killed process leaves
-// them long before a workflow comes.
+// path first, and a batch lookup stats a name the index lacks, but for a removal, which leaves a
+// file made after the folder was read in place as if made after the removal). The work copies that
+// hold an interrupted change are looked for on disk when a file is opened (FileChange tells when a
+// change need not look); only a batch lookup (findFiles) asks the index for them, as a killed process
+// leaves them long before a workflow comes.
 #pragma once
 
 #include <sys/stat.h>

@@ -75,7 +75,11 @@ struct FoundFile {
 // folder, so a workflow over thousands of per-image files looks at their folder once rather than three
 // times a file. Paths of one folder that differ in letter case only and are not there share the
 // first one's place, as they name one file.
-std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths);
+// A name the folder's index lacks is looked for on disk all the same, unless the lookup is for a
+// removal: a file made after the folder was looked at is then left in place, as if it had been made
+// once the removal was over.
+enum class LookFor { Use, Removal };
+std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, LookFor purpose = LookFor::Use);
 // While one lives, the library's renames of a file within its folder on this thread reach the
 // folder's index at its end, once per folder, rather than one by one (a workflow that replaces a file
 // per image). Each rename is counted as a change of its folder when it is made all the same.

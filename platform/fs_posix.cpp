@@ -189,7 +189,7 @@ CallScope::CallScope() noexcept { folder_index::enterCall(); }
 
 CallScope::~CallScope() { folder_index::leaveCall(); }
 
-std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
+std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, LookFor purpose) {
     CallScope const call;
     std::vector<FoundFile> found(hostPaths.size());
     // The folders met so far (their host text), with their native path and stat when they are there,
@@ -244,13 +244,16 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
             file.exists = true;
         } else {
             // A name the index lacks is looked for in its exact spelling all the same: another process
-            // may have made it within the clock tick the index last saw the folder in.
+            // may have made it within the clock tick the index last saw the folder in. A removal need
+            // not look: such a file is one made after it.
             std::string const exact = inFolder(*utf8);
             struct stat info {};
-            if (folder.descriptor < 0)
+            if (folder.descriptor < 0 && purpose == LookFor::Use)
                 folder.descriptor = ::open(base.empty() ? "." : base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            file.exists = folder.descriptor >= 0 ? ::fstatat(folder.descriptor, utf8->c_str(), &info, 0) == 0
-                                                 : statPath(exact, info);
+            bool const trustIndex = purpose == LookFor::Removal && match.match == folder_index::Match::Missing;
+            file.exists =
+                !trustIndex && (folder.descriptor >= 0 ? ::fstatat(folder.descriptor, utf8->c_str(), &info, 0) == 0
+                                                       : statPath(exact, info));
             knownByIndex = match.match == folder_index::Match::Missing && !file.exists;
             // Names not there that fold alike name one file: the first one's place.
             file.native =
@@ -293,7 +296,9 @@ std::size_t removeFoundFiles(std::vector<FoundFile> const& files) {
     return removed.size();
 }
 
-std::size_t removeFiles(std::vector<std::string> const& hostPaths) { return removeFoundFiles(findFiles(hostPaths)); }
+std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
+    return removeFoundFiles(findFiles(hostPaths, LookFor::Removal));
+}
 
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) {
     std::string pattern = temporaryPattern(stem);

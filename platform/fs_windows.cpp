@@ -132,7 +132,7 @@ CallScope::CallScope() noexcept = default;
 CallScope::~CallScope() = default;
 
 // Each path on its own: the system finds names without regard to case.
-std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths) {
+std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, LookFor) {
     std::vector<FoundFile> found;
     found.reserve(hostPaths.size());
     for (auto const& path : hostPaths) {
@@ -154,7 +154,9 @@ std::size_t removeFoundFiles(std::vector<FoundFile> const& files) {
     return removed;
 }
 
-std::size_t removeFiles(std::vector<std::string> const& hostPaths) { return removeFoundFiles(findFiles(hostPaths)); }
+std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
+    return removeFoundFiles(findFiles(hostPaths, LookFor::Removal));
+}
 
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) { return makeTemporaryPath(stem, true); }
 std::optional<std::string> makeTemporaryFile(std::string_view stem) { return makeTemporaryPath(stem, false); }

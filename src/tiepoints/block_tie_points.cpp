@@ -232,7 +232,7 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
         addTemporaryFiles(tempFolder, paths, stale);
     }
     std::erase_if(stale, [&](std::string const& path) { return written.count(platform::toLower(path)) != 0; });
-    std::vector<platform::FoundFile> removable = platform::findFiles(stale);
+    std::vector<platform::FoundFile> removable = platform::findFiles(stale, platform::LookFor::Removal);
     std::erase_if(removable, [&](platform::FoundFile const& file) {
         return !file.exists || writtenNatives.count(*file.native) != 0;
     });
