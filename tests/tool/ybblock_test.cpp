@@ -140,23 +140,24 @@ TEST_F(YbblockTest, InfoDescribesOneFileOfEachKindAndRefusesDamagedOnes) {
         // a folder, damaged files, a file of no known kind, a missing file
         "D:\\DemoBlock", "D:\\DemoBlock\\cut\\Demo.dms", "D:\\DemoBlock\\cut\\0101_0102.mod",
         "D:\\DemoBlock\\cut\\spot4_mss.ipc", "D:\\DemoBlock\\cut\\Demo.scp", "D:\\DemoBlock\\unknown.bin"};
+    // The JSON golden holds each object on one line; the output is that object laid out two spaces deep.
     std::string text, json;
     for (auto const& file : files) {
         Outcome const asText = ybblock({"info", file, "--limit", "2"});
         Outcome const asJson = ybblock({"info", "--json", file, "--limit", "2"});
         EXPECT_EQ(asText.status, asJson.status) << file;
         text += "== " + file + " (exit " + std::to_string(asText.status) + ")\n" + asText.out + asText.err;
-        json += "== " + file + " (exit " + std::to_string(asJson.status) + ")\n" + asJson.out + asJson.err;
-        if (asJson.status == 0) {
-            EXPECT_TRUE(nlohmann::json::accept(asJson.out)) << file;
-        }
+        ASSERT_TRUE(ybblock::Json::accept(asJson.out)) << file << "\n" << asJson.out;
+        ybblock::Json const parsed = ybblock::Json::parse(asJson.out);
+        EXPECT_EQ(asJson.out, parsed.dump(2) + "\n") << file;
+        json += "== " + file + " (exit " + std::to_string(asJson.status) + ")\n" + parsed.dump() + "\n" + asJson.err;
     }
     expectGolden("info.txt", text);
     expectGolden("info.json.txt", json);
 
     // Every kind of the table is among the files above.
     for (auto const& kind : yb::frame::kFileKinds)
-        EXPECT_NE(json.find("\"kind_id\": \"" + std::string(kind.id) + "\""), std::string::npos) << kind.id;
+        EXPECT_NE(json.find("\"kind_id\":\"" + std::string(kind.id) + "\""), std::string::npos) << kind.id;
 
     expectRun({"info", "E:\\Blk\\a.dms"}, 1, {"YB_DRIVE_E="});
     expectRun({"info", "D:\\DemoBlock\\none.dms"}, 1,
