@@ -1,5 +1,5 @@
 // The ybblock tool run in-process on the demo block: info on one file of each kind (text and JSON
-// against golden files), check on a clean block and on one with every kind of finding, the tie point
+// against one golden file), check on a clean block and on one with every kind of finding, the tie point
 // CSV round trip and its errors, explain for every code, refused arguments and the --force guards.
 // YB_UPDATE_GOLDEN=1 rewrites the golden files from the current output.
 #include "builders.h"
@@ -140,20 +140,21 @@ TEST_F(YbblockTest, InfoDescribesOneFileOfEachKindAndRefusesDamagedOnes) {
         // a folder, damaged files, a file of no known kind, a missing file
         "D:\\DemoBlock", "D:\\DemoBlock\\cut\\Demo.dms", "D:\\DemoBlock\\cut\\0101_0102.mod",
         "D:\\DemoBlock\\cut\\spot4_mss.ipc", "D:\\DemoBlock\\cut\\Demo.scp", "D:\\DemoBlock\\unknown.bin"};
-    // The JSON golden holds each object on one line; the output is that object laid out two spaces deep.
-    std::string text, json;
+    // One golden: each file's text, then its JSON object on one line (the output lays it out two spaces deep).
+    std::string golden, json;
     for (auto const& file : files) {
         Outcome const asText = ybblock({"info", file, "--limit", "2"});
         Outcome const asJson = ybblock({"info", "--json", file, "--limit", "2"});
         EXPECT_EQ(asText.status, asJson.status) << file;
-        text += "== " + file + " (exit " + std::to_string(asText.status) + ")\n" + asText.out + asText.err;
+        EXPECT_EQ(asText.err, asJson.err) << file;
         ASSERT_TRUE(ybblock::Json::accept(asJson.out)) << file << "\n" << asJson.out;
         ybblock::Json const parsed = ybblock::Json::parse(asJson.out);
         EXPECT_EQ(asJson.out, parsed.dump(2) + "\n") << file;
-        json += "== " + file + " (exit " + std::to_string(asJson.status) + ")\n" + parsed.dump() + "\n" + asJson.err;
+        json += parsed.dump() + "\n";
+        golden += "== " + file + " (exit " + std::to_string(asText.status) + ")\n" + asText.out + asText.err +
+                  "json: " + parsed.dump() + "\n";
     }
-    expectGolden("info.txt", text);
-    expectGolden("info.json.txt", json);
+    expectGolden("info.txt", golden);
 
     // Every kind of the table is among the files above.
     for (auto const& kind : yb::frame::kFileKinds)
