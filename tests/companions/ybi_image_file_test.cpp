@@ -115,16 +115,11 @@ TEST_F(YbiImage, DamagedFilesGiveTheirCodes) {
         EXPECT_EQ(ybOpenYbiFileForReadWrite("D:\\bad.ybi", &opened), code) << what;
         EXPECT_EQ(opened, nullptr) << what;
     };
-    auto patched = [&](std::size_t offset, std::int32_t value) {
-        auto bytes = good;
-        std::memcpy(bytes.data() + offset, &value, sizeof value);
-        return bytes;
-    };
-    auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.data(), good.data() + size); };
+    auto patched = [&](std::size_t offset, std::int32_t value) { return yb::test::patched(good, offset, value); };
 
     expectCode(yb::test::bytesOf("YBI_IMAGE_FILE_VER2.0 and more bytes than a header needs ........"), YBI_E_BAD_MAGIC,
                "other magic");
-    expectCode(cut(50), YBI_E_SHORT_FILE, "inside the header");
+    expectCode(yb::test::cut(good, 50), YBI_E_SHORT_FILE, "inside the header");
     expectCode(patched(69, 0x7fffffff), YBI_E_SHORT_FILE, "count beyond the file");
     expectCode(patched(69, -1), YBI_E_BAD_CONTENT, "negative count");
     expectCode(patched(73 + 36, 9), YBI_E_BAD_CONTENT, "point numbers out of order");
