@@ -120,16 +120,15 @@ TEST(SurveyProjectFileName, IsTheLowerCasedPathWithItsOwnExtension) {
 
 class RpcReferenceFile : public yb::test::DriveFixture {};
 
-TEST_F(RpcReferenceFile, HoldsTheTextIn256Bytes) {
+TEST_F(RpcReferenceFile, HoldsTheTextIn256BytesAndGivesNothingElse) {
     ybSetSingleImgRpcFile("D:\\0101.rpr", "E:\\rpc\\0101_rpc.txt");
     auto bytes = readNative("0101.rpr");
     ASSERT_EQ(bytes.size(), 256u);
     EXPECT_EQ(std::string(reinterpret_cast<char const*>(bytes.data())), "E:\\rpc\\0101_rpc.txt");
     EXPECT_EQ(std::count(bytes.begin() + 19, bytes.end(), 0), 256 - 19);
     EXPECT_EQ(ybGetSingleImgRpcFile("D:\\0101.RPR"), "E:\\rpc\\0101_rpc.txt");
-}
 
-TEST_F(RpcReferenceFile, MissingOrRefusedFilesGiveNothing) {
+    // Missing or refused files give nothing.
     EXPECT_EQ(ybGetSingleImgRpcFile("D:\\missing.rpr"), "");
     EXPECT_EQ(ybGetSingleImgRpcFile(nullptr), "");
     writeNative("empty.rpr", {});

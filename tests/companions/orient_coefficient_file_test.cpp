@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "builders.h"
 
 #include <array>
 #include <cstring>
@@ -63,12 +63,7 @@ TEST_F(CoefficientFile, MissingDamagedAndNullInputGiveCodesAndLeaveTheRecord) {
         EXPECT_EQ(ybReadOrientCeff("D:\\bad.roc", record.data()), code) << what;
         EXPECT_EQ(record, untouched()) << what;
     };
-    auto patched = [&](std::size_t offset, std::int32_t value) {
-        auto bytes = good;
-        std::memcpy(bytes.data() + offset, &value, sizeof value);
-        return bytes;
-    };
-    auto cut = [&](std::size_t size) { return std::vector<unsigned char>(good.data(), good.data() + size); };
+    auto patched = [&](std::size_t offset, std::int32_t value) { return yb::test::patched(good, offset, value); };
 
     Record record = untouched();
     EXPECT_EQ(ybReadOrientCeff("D:\\missing.roc", record.data()), ORIENT_E_FILE_MISSING);
@@ -77,8 +72,8 @@ TEST_F(CoefficientFile, MissingDamagedAndNullInputGiveCodesAndLeaveTheRecord) {
                "other magic");
     expectCode(patched(34, 3), ORIENT_E_BAD_MAGIC, "unknown kind");
     expectCode(patched(38, 6), ORIENT_E_BAD_MAGIC, "count of another kind");
-    expectCode(cut(20), ORIENT_E_SHORT_FILE, "inside the magic");
-    expectCode(cut(good.size() - 1), ORIENT_E_SHORT_FILE, "inside the last value");
+    expectCode(yb::test::cut(good, 20), ORIENT_E_SHORT_FILE, "inside the magic");
+    expectCode(yb::test::cut(good, good.size() - 1), ORIENT_E_SHORT_FILE, "inside the last value");
 
     EXPECT_EQ(ybReadOrientCeff(nullptr, record.data()), ORIENT_E_NULL_ARGUMENT);
     EXPECT_EQ(ybReadOrientCeff("D:\\good.roc", nullptr), ORIENT_E_NULL_ARGUMENT);

@@ -69,12 +69,8 @@ TEST_F(GcpLayoutFile, StripMembershipUsesOnlyTheMeaningfulImages) {
     EXPECT_TRUE(tagsOfStrip(4).empty());
 
     // A stored count above 12 reads as 12; a negative one as none.
-    auto bytes = readNative(kNative);
-    std::int32_t const tooMany = 1000;
-    std::int32_t const negative = -5;
-    std::memcpy(bytes.data() + 35 + 32, &tooMany, 4);
-    std::memcpy(bytes.data() + 35 + 84 + 32, &negative, 4);
-    writeNative(kNative, bytes);
+    writeNative(kNative, yb::test::patched(yb::test::patched(readNative(kNative), 35 + 32, std::int32_t{1000}),
+                                           35 + 84 + 32, std::int32_t{-5}));
     EXPECT_EQ(tagsOfStrip(1), (std::vector<char>{'a'}));
 }
 
@@ -114,8 +110,7 @@ TEST_F(GcpLayoutFile, ReadersRefuseAbsentForeignAndDamagedFiles) {
     for (std::int32_t stored : {3, -1, 0x7FFFFFFF}) {
         auto bytes = yb::test::bytesOf("YB_BLOCK_GCP_LAYOUT_FILE_VER1.0");
         bytes.resize(31 + 4 + 2 * 84);
-        std::memcpy(bytes.data() + 31, &stored, 4);
-        writeNative(kNative, bytes);
+        writeNative(kNative, yb::test::patched(bytes, 31, stored));
         EXPECT_EQ(ybGetGcpNumsOfGcpLayoutFile(kPath, &count), yb::kInvalidContent) << stored;
         EXPECT_EQ(ybReadBlockGcpLayoutFile(kPath, records, &count), yb::kInvalidContent) << stored;
         EXPECT_EQ(ybGetImgGcpNumOfOneStrip(kPath, 1, &count), yb::kInvalidContent) << stored;

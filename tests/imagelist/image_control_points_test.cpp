@@ -101,15 +101,7 @@ TEST_F(ImageControlPoints, AnyExistingTableEndsWithExactlyTheFourCorners) {
     ASSERT_EQ(ybCreateYbiFile("D:\\Img\\a.ybi", 1000, 800, 300.0, D_RECT{0, 0, 1, 1}), 0);
     D_RECT const rect{10, 20, 160, 220};
     for (std::int32_t existing : {0, 4, 7}) {
-        YbiHandle image = nullptr;
-        ASSERT_EQ(ybOpenYbiFileForReadWrite("D:\\Img\\a.ybi", &image), 0);
-        ASSERT_EQ(ybFreeControlPointFileOfYBI(image), 0);
-        if (existing > 0) {
-            ASSERT_EQ(ybInitialControlPointFileOfYBI(image, existing), 0);
-            for (std::int32_t i = 1; i <= existing; ++i)
-                ASSERT_EQ(ybUpdataOneControlPointOfYBI(image, i, 1, 1, -1, -2, -3, -4), 0);
-        }
-        ASSERT_EQ(ybCloseYbiFileForReadWrite(image), 0);
+        ASSERT_EQ(yb::test::writeImageTable("D:\\Img\\a.ybi", existing), 0);
         ASSERT_EQ(pointsOf("D:\\Img\\a.ybi").size(), static_cast<std::size_t>(existing));
 
         ASSERT_EQ(ybModiYbiGcpInfo("D:\\Img\\a.ybi", rect), 0) << existing;

@@ -112,9 +112,7 @@ TEST_F(ImageListFile, DamagedFilesGiveInvalidContentAndStayUntouched) {
     // A count far beyond the file's length, in the wanted strip and in one that must be moved.
     ASSERT_EQ(ybCreateNewImageRecordFile(kList, 3), 0);
     write(1, sampleStrip(1, 1));
-    auto bytes = readNative(kNative);
-    std::int32_t const huge = 0x7FFFFFF0;
-    std::memcpy(bytes.data() + 35 + 8 + 304 + 4, &huge, 4);  // strip 2's count
+    auto bytes = yb::test::patched(readNative(kNative), 35 + 8 + 304 + 4, std::int32_t{0x7FFFFFF0});  // strip 2's count
     writeNative(kNative, bytes);
     images.clear();
     EXPECT_EQ(ybReadOneStripImageRecord(kList, 3, 2, images), yb::kInvalidContent);

@@ -1,4 +1,4 @@
-#include "test_support.h"
+#include "builders.h"
 
 #include <cstring>
 #include <vector>
@@ -54,12 +54,10 @@ TEST_F(CameraParameterFile, RejectedWritesLeaveNoFile) {
 TEST_F(CameraParameterFile, DamagedFilesGive4000032AndLeaveOutputsAlone) {
     ASSERT_EQ(ybWriteCameraParaFile("D:\\good.cmr", &camera, rims, RIM_LAYOUT_FOUR, distortions, 2), 0);
     auto const good = readNative("good.cmr");
-    auto damaged = [&](std::vector<unsigned char> bytes, std::size_t at, unsigned char value) {
-        if (at < bytes.size()) bytes[at] = value;
-        return bytes;
-    };
-    std::vector<std::vector<unsigned char>> files = {damaged(good, 0, 'X'), damaged(good, 56, 3),
-                                                     damaged(good, 143, 0x80), damaged(good, 143, 0x7F)};
+    using yb::test::patched;
+    std::vector<std::vector<unsigned char>> files = {
+        patched<unsigned char>(good, 0, 'X'), patched<unsigned char>(good, 56, 3),
+        patched<unsigned char>(good, 143, 0x80), patched<unsigned char>(good, 143, 0x7F)};
     for (long cut : {10, 40, 58, 100, 142, 150}) files.emplace_back(good.begin(), good.begin() + cut);
     for (auto const& bytes : files) {
         writeNative("bad.cmr", bytes);

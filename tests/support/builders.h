@@ -75,6 +75,13 @@ template <class T>
 void put(Bytes& bytes, std::size_t offset, T value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
+// A copy of `bytes` with `value` at `offset`; a copy of its first `size` bytes.
+template <class T>
+Bytes patched(Bytes bytes, std::size_t offset, T value) {
+    put(bytes, offset, value);
+    return bytes;
+}
+inline Bytes cut(Bytes const& bytes, std::size_t size) { return Bytes(bytes.data(), bytes.data() + size); }
 
 // A name one call builds, against the name it should be; `label` names the case.
 struct NameCase {

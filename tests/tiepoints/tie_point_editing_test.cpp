@@ -13,12 +13,7 @@ protected:
     std::int32_t merge(std::vector<tagImagePoint> const& points) {
         return ybAppendTiePntToFile(kPath, points.data(), static_cast<std::int32_t>(points.size()));
     }
-    std::int32_t groupCount() const {
-        auto bytes = fileBytes();
-        std::int32_t count = -1;
-        if (bytes.size() >= 132) std::memcpy(&count, bytes.data() + 128, 4);
-        return count;
-    }
+    std::int32_t groupCount() const { return yb::test::at<std::int32_t>(fileBytes(), 128); }
     bool backupLeft() const { return existsNative("Area.scp.bak"); }
 };
 

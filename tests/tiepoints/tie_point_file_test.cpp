@@ -18,7 +18,7 @@ class TiePointFile : public yb::test::TiePointTest {};
 std::string const kUnsupportedFile = hexBytes("B2 BB D6 A7 B3 D6 B5 C4 C1 AC BD D3 B5 E3 CE C4 BC FE A3 A1");
 std::string const kFileDamaged = hexBytes("C1 AC BD D3 B5 E3 CE C4 BC FE B4 ED CE F3 A3 A1");
 
-TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrder) {
+TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrderAndEmptyGroupsHoldNoPoints) {
     tagImagePoint const a = tiePoint("A", 12, 1, 2), b = tiePoint("B", 5), c = tiePoint("C", 12, 3, 4),
                         d = tiePoint("D", 7);
     create({a, b, c, d});
@@ -35,6 +35,19 @@ TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrder) {
     EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kSuccess);
     EXPECT_EQ(total, 0);
     EXPECT_TRUE(readAll().empty());
+
+    // Empty and negative groups hold no points.
+    writeNative("Area.scp", RawTiePointFile(4)
+                                .group(1, {tiePoint("A", 1)})
+                                .i32(2)
+                                .i32(0)
+                                .i32(3)
+                                .i32(-5)
+                                .group(4, {tiePoint("C", 4), tiePoint("D", 4)})
+                                .bytes);
+    EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kSuccess);
+    EXPECT_EQ(total, 3);
+    EXPECT_EQ(names(readAll()), (std::vector<std::string>{"A@1", "C@4", "D@4"}));
 }
 
 TEST_F(TiePointFile, WriterFailuresLeaveNoFile) {
@@ -96,21 +109,6 @@ TEST_F(TiePointFile, MissingOrDamagedFilesGiveTheirCodeAndNothingElse) {
     }
     std::int32_t total = 0;
     EXPECT_EQ(ybReadTiePntNums(nullptr, total), yb::kInvalidArgument);
-}
-
-TEST_F(TiePointFile, EmptyAndNegativeGroupsHoldNoPoints) {
-    writeNative("Area.scp", RawTiePointFile(4)
-                                .group(1, {tiePoint("A", 1)})
-                                .i32(2)
-                                .i32(0)
-                                .i32(3)
-                                .i32(-5)
-                                .group(4, {tiePoint("C", 4), tiePoint("D", 4)})
-                                .bytes);
-    std::int32_t total = 0;
-    EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kSuccess);
-    EXPECT_EQ(total, 3);
-    EXPECT_EQ(names(readAll()), (std::vector<std::string>{"A@1", "C@4", "D@4"}));
 }
 
 }  // namespace
