@@ -50,6 +50,9 @@ using Workflow = void (*)(benchmark::State&, Block&);
 
 void detach(benchmark::State& state, Block& block) {
     setImageType(block, 3);
+    // Every run replaces the per-image files of a detach before it, whatever case ran last (a clean
+    // would leave none to replace, and a fresh folder is cheaper to fill): each size is measured alike.
+    ensureDetached(state, block);
     for (auto _ : state)
         check(state, ybDetachBlockTiePntFile(block.made.optionPath.c_str()), "ybDetachBlockTiePntFile");
 }
