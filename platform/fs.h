@@ -76,8 +76,8 @@ struct FoundFile {
 // times a file. Paths of one folder that differ in letter case only and are not there share the
 // first one's place, as they name one file.
 // A name the folder's index lacks is looked for on disk all the same, unless the lookup is for a
-// removal: a file made after the folder was looked at is then left in place, as if it had been made
-// once the removal was over.
+// removal: it is then not there, with no place, and a file of that name made after the folder was
+// looked at is left in place, as if it had been made once the removal was over.
 enum class LookFor { Use, Removal };
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, LookFor purpose = LookFor::Use);
 // While one lives, the library's renames of a file within its folder on this thread reach the

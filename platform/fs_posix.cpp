@@ -242,18 +242,19 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, Look
         if (indexed) {
             file.native = inFolder(match.name);
             file.exists = true;
+        } else if (purpose == LookFor::Removal && match.match == folder_index::Match::Missing) {
+            // Nothing to remove: a file of that name made since the folder was read is one made after
+            // the removal, and stays.
+            continue;
         } else {
             // A name the index lacks is looked for in its exact spelling all the same: another process
-            // may have made it within the clock tick the index last saw the folder in. A removal need
-            // not look: such a file is one made after it.
+            // may have made it within the clock tick the index last saw the folder in.
             std::string const exact = inFolder(*utf8);
             struct stat info {};
-            if (folder.descriptor < 0 && purpose == LookFor::Use)
+            if (folder.descriptor < 0)
                 folder.descriptor = ::open(base.empty() ? "." : base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            bool const trustIndex = purpose == LookFor::Removal && match.match == folder_index::Match::Missing;
-            file.exists =
-                !trustIndex && (folder.descriptor >= 0 ? ::fstatat(folder.descriptor, utf8->c_str(), &info, 0) == 0
-                                                       : statPath(exact, info));
+            file.exists = folder.descriptor >= 0 ? ::fstatat(folder.descriptor, utf8->c_str(), &info, 0) == 0
+                                                 : statPath(exact, info);
             knownByIndex = match.match == folder_index::Match::Missing && !file.exists;
             // Names not there that fold alike name one file: the first one's place.
             file.native =
