@@ -45,18 +45,22 @@ struct NameKey {
         return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | (x[3] ^ y[3])) == 0;
     }
 };
-// The four words of a 32-byte key mixed by four independent multiplications, then folded: cheap, and
-// every byte moves the hash. Both tables of names hash with it.
+// The four words of a 32-byte key mixed: each pair multiplied whole into 128 bits and the halves of
+// the product folded, the upper pair folded into the lower. Every byte moves every bit of the hash,
+// and a name of sixteen bytes or fewer costs one multiplication. Both tables of names hash with it.
+inline std::uint64_t foldedProduct(std::uint64_t a, std::uint64_t b) {
+#if defined(__SIZEOF_INT128__)
+    __extension__ using Wide = unsigned __int128;
+    Wide const product = static_cast<Wide>(a) * b;
+    return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+#else
+    std::uint64_t const high = __umulh(a, b);
+    return (a * b) ^ high;
+#endif
+}
 inline std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
-    auto const rotateLeft = [](std::uint64_t value, int bits) { return (value << bits) | (value >> (64 - bits)); };
-    std::uint64_t const a = (w0 ^ 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
-    std::uint64_t const b = (w1 ^ 0xC2B2AE3D27D4EB4Full) * 0x94D049BB133111EBull;
-    std::uint64_t const c = (w2 ^ 0x165667B19E3779F9ull) * 0xD6E8FEB86659FD93ull;
-    std::uint64_t const d = (w3 ^ 0x27D4EB2F165667C5ull) * 0xFF51AFD7ED558CCDull;
-    std::uint64_t hash = rotateLeft(a, 23) ^ rotateLeft(b, 41) ^ c ^ rotateLeft(d, 7);
-    hash ^= hash >> 32;
-    hash *= 0xC4CEB9FE1A85EC53ull;
-    return hash ^ (hash >> 29);
+    std::uint64_t const upper = foldedProduct(w2 ^ 0x165667B19E3779F9ull, w3 ^ 0x27D4EB2F165667C5ull);
+    return foldedProduct(w0 ^ upper ^ 0x9E3779B97F4A7C15ull, w1 ^ 0xC2B2AE3D27D4EB4Full);
 }
 
 NameKey nameKeyOf(tagImagePoint const& point);

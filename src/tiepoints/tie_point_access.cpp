@@ -361,6 +361,55 @@ bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
     return true;
 }
 
+// Both models' pairs when the second model's left image is the first's right image (`shared`) and
+// that image's hashes are all distinct: one table of the shared image's hashes serves both joins. The
+// first model's left points probe it as joinModelPoints would; for the second, each shared point takes
+// the first right point of its hash, met by walking the right image in file order and probing the same
+// table. False when a name has no key, a table would be too large or two shared points share a hash;
+// the pairs are then to be made model by model. Like joinModelPoints, the pairs are the names' own
+// when every pair joins one name.
+bool joinNeighbourModels(ImagePoints& leftA, ImagePoints& shared, ImagePoints& rightB, PointPairs& pairsA,
+                         PointPairs& pairsB) {
+    std::size_t const sharedCount = shared.points->size();
+    if (sharedCount >= points::HashSlots::kMostValues || !shared.keyAll() || !leftA.keyAll() || !rightB.keyAll())
+        return false;
+    constexpr std::uint32_t kPaired = 0x80000000u;  // the shared point is the first model's right point
+    points::HashSlots table(sharedCount);
+    bool distinct = true;
+    table.forEach(
+        sharedCount, [&](std::size_t i) { return shared.hash(i); },
+        [&](std::size_t i, std::uint64_t hash) {
+            distinct &= table.tryEmplace(hash, static_cast<std::uint32_t>(i)).second;
+        });
+    if (!distinct) return false;
+    shared.namesDistinct = true;  // equal names have equal hashes
+    pairsA.clear();
+    table.forEach(
+        leftA.points->size(), [&](std::size_t l) { return leftA.hash(l); },
+        [&](std::size_t l, std::uint64_t hash) {
+            std::uint32_t* slot = table.find(hash);
+            if (slot == nullptr || (*slot & kPaired) != 0) return;
+            pairsA.push_back({static_cast<std::uint32_t>(l), *slot});
+            *slot |= kPaired;
+        });
+    constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+    ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> firstRight;
+    firstRight->assign(sharedCount, kNone);
+    std::uint32_t* const first = firstRight->data();
+    table.forEach(
+        rightB.points->size(), [&](std::size_t r) { return rightB.hash(r); },
+        [&](std::size_t r, std::uint64_t hash) {
+            if (std::uint32_t const* slot = table.find(hash)) {
+                std::uint32_t& right = first[*slot & ~points::HashSlots::kFlags];
+                if (right == kNone) right = static_cast<std::uint32_t>(r);
+            }
+        });
+    pairsB.clear();
+    for (std::size_t l = 0; l < sharedCount; ++l)
+        if (first[l] != kNone) pairsB.push_back({static_cast<std::uint32_t>(l), first[l]});
+    return true;
+}
+
 // Appends, for each probe i in order whose name some entry carries, the pair of i and the first such
 // entry, through a table of the entries' hashes; false when a pair's names differ, or the entries are
 // more than the table takes.
@@ -514,12 +563,15 @@ namespace {
 // each model's pairs made as its point set would hold them, and for each entry of the first model's
 // set in order the first entry of the second's with the same name.
 struct CommonPoints {
+    std::int32_t modelA = 0;
+    std::int32_t modelB = 0;
     std::int32_t images[4] = {};
     std::size_t imageCount = 0;
     ImagePoints read[4];
     ScratchPairs entriesA;  // the pairs of model A, as the entries of its set
     ScratchPairs entriesB;
-    ScratchPairs common;  // an entry of A and its partner in B
+    ScratchPairs common;     // an entry of A and its partner in B
+    bool unchecked = false;  // the pairs came through one table of hashes and are yet to be checked
 
     ImagePoints& of(std::int32_t image) {
         return read[static_cast<std::size_t>(std::find(images, images + imageCount, image) - images)];
@@ -527,10 +579,114 @@ struct CommonPoints {
     void addImage(std::int32_t image) {
         if (std::find(images, images + imageCount, image) == images + imageCount) images[imageCount++] = image;
     }
+    // Whether every pair of both models joins one name, but for the pairs behind the first `checked`
+    // common points, which the caller checked itself.
+    bool pairsAgreeBeyond(std::size_t checked);
 };
+
+// Both models' pairs and the common points, from the images read. `shareTable`: neighbouring models
+// may be joined through one table (the pairs are then left unchecked).
+void matchCommonPoints(CommonPoints& found, bool shareTable) {
+    ImagePoints& leftA = found.of(found.modelA);
+    ImagePoints& rightA = found.of(found.modelA + 1);
+    ImagePoints& leftB = found.of(found.modelB);
+    ImagePoints& rightB = found.of(found.modelB + 1);
+    auto& a = *found.entriesA;
+    auto& b = *found.entriesB;
+    bool pairedA = false;
+    bool pairedB = false;
+    found.unchecked = false;
+    if (shareTable && &leftB == &rightA) {
+        a.clear();
+        a.reserve(std::min(leftA.points->size(), rightA.points->size()));
+        pairedA = mergeModelPoints(leftA, rightA, a);
+        if (!pairedA) {
+            b.reserve(std::min(leftB.points->size(), rightB.points->size()));
+            pairedA = pairedB = found.unchecked = joinNeighbourModels(leftA, rightA, rightB, a, b);
+        }
+    }
+    if (!pairedA) pairModelPoints(leftA, rightA, a);
+    if (!pairedB) pairModelPoints(leftB, rightB, b);
+    auto& common = *found.common;
+    common.clear();
+    if (a.empty() || b.empty()) return;
+    common.reserve(a.size());
+    if (leftA.keysRise() && leftB.keysRise()) {
+        // The entries of each set follow their left image, so their names rise too, and the names are
+        // short enough to be carried whole.
+        auto const& keysA = *leftA.keys;
+        auto const& keysB = *leftB.keys;
+        mergeEqualKeys(
+            a.size(), b.size(), [&](std::size_t i) -> auto const& { return keysA[a[i].left]; },
+            [&](std::size_t i) -> auto const& { return keysB[b[i].left]; }, common);
+        return;
+    }
+    // Matched by the names the entries carry, the first entry of B of each name. Names that all have
+    // order keys end inside their field, so an entry carries each whole.
+    if (&leftB == &rightA && leftB.namesDistinct) {
+        // Neighbouring models whose shared image names each point once: an entry of A pairs a point of
+        // that image, and the one entry of B of its name is the entry whose left point it is.
+        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+        ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> entryOfLeft;
+        entryOfLeft->assign(leftB.points->size(), kNone);
+        for (std::size_t i = 0; i < b.size(); ++i) (*entryOfLeft)[b[i].left] = static_cast<std::uint32_t>(i);
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (std::uint32_t const partner = (*entryOfLeft)[a[i].right]; partner != kNone)
+                common.push_back({static_cast<std::uint32_t>(i), partner});
+        return;
+    }
+    if (leftA.keyAll() && leftB.keyAll()) {
+        if (joinFirstOfName(
+                b.size(), [&](std::size_t i) { return leftB.hash(b[i].left); },
+                [&](std::size_t i) -> auto const& { return leftB.point(b[i].left); }, a.size(),
+                [&](std::size_t i) { return leftA.hash(a[i].left); },
+                [&](std::size_t i) -> auto const& { return leftA.point(a[i].left); }, common))
+            return;
+        common.clear();
+    }
+    ModelImagePoints const& pointsA = *leftA.points;
+    ModelImagePoints const& pointsB = *leftB.points;
+    points::NameTable firstOfName(b.size());
+    firstOfName.forEachKey(
+        b.size(), [&](std::size_t i) { return points::entryNameKeyOf(pointsB[b[i].left]); },
+        [&](std::size_t i, points::NameKey const& key) { firstOfName.tryEmplace(key, static_cast<std::uint32_t>(i)); });
+    firstOfName.forEachKey(
+        a.size(), [&](std::size_t i) { return points::entryNameKeyOf(pointsA[a[i].left]); },
+        [&](std::size_t i, points::NameKey const& key) {
+            if (std::uint32_t const* partner = firstOfName.find(key))
+                common.push_back({static_cast<std::uint32_t>(i), *partner});
+        });
+}
+
+bool CommonPoints::pairsAgreeBeyond(std::size_t checked) {
+    ImagePoints const& leftA = of(modelA);
+    ImagePoints const& rightA = of(modelA + 1);
+    ImagePoints const& leftB = of(modelB);
+    ImagePoints const& rightB = of(modelB + 1);
+    auto const& a = *entriesA;
+    auto const& b = *entriesB;
+    auto const& pairs = *common;
+    // The common points list the entries of A in rising order; those of B are marked.
+    std::vector<bool> checkedB(b.size(), false);
+    for (std::size_t c = 0; c < checked; ++c) checkedB[pairs[c].right] = true;
+    bool agree = true;
+    std::size_t c = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (c < checked && pairs[c].left == i) {
+            ++c;
+            continue;
+        }
+        agree &= points::sameNames(leftA.point(a[i].left), rightA.point(a[i].right));
+    }
+    for (std::size_t i = 0; i < b.size(); ++i)
+        if (!checkedB[i]) agree &= points::sameNames(leftB.point(b[i].left), rightB.point(b[i].right));
+    return agree;
+}
 
 std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_t modelB, CommonPoints& found) {
     if (!hasRightImage(modelA)) return kInvalidArgument;
+    found.modelA = modelA;
+    found.modelB = modelB;
     found.addImage(modelA);
     found.addImage(modelA + 1);
     bool const bReadable = hasRightImage(modelB);
@@ -547,61 +703,7 @@ std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_
     // As building the first model's set before the second's: a second model without a right image
     // is refused once the first one's images were read.
     if (!bReadable) return kInvalidArgument;
-    ImagePoints& leftA = found.of(modelA);
-    ImagePoints& leftB = found.of(modelB);
-    pairModelPoints(leftA, found.of(modelA + 1), *found.entriesA);
-    pairModelPoints(leftB, found.of(modelB + 1), *found.entriesB);
-    auto const& a = *found.entriesA;
-    auto const& b = *found.entriesB;
-    auto& common = *found.common;
-    common.clear();
-    if (a.empty() || b.empty()) return kSuccess;
-    common.reserve(a.size());
-    if (leftA.keysRise() && leftB.keysRise()) {
-        // The entries of each set follow their left image, so their names rise too, and the names are
-        // short enough to be carried whole.
-        auto const& keysA = *leftA.keys;
-        auto const& keysB = *leftB.keys;
-        mergeEqualKeys(
-            a.size(), b.size(), [&](std::size_t i) -> auto const& { return keysA[a[i].left]; },
-            [&](std::size_t i) -> auto const& { return keysB[b[i].left]; }, common);
-        return kSuccess;
-    }
-    // Matched by the names the entries carry, the first entry of B of each name. Names that all have
-    // order keys end inside their field, so an entry carries each whole.
-    if (&leftB == &found.of(modelA + 1) && leftB.namesDistinct) {
-        // Neighbouring models whose shared image names each point once: an entry of A pairs a point of
-        // that image, and the one entry of B of its name is the entry whose left point it is.
-        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-        ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> entryOfLeft;
-        entryOfLeft->assign(leftB.points->size(), kNone);
-        for (std::size_t i = 0; i < b.size(); ++i) (*entryOfLeft)[b[i].left] = static_cast<std::uint32_t>(i);
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (std::uint32_t const partner = (*entryOfLeft)[a[i].right]; partner != kNone)
-                common.push_back({static_cast<std::uint32_t>(i), partner});
-        return kSuccess;
-    }
-    if (leftA.keyAll() && leftB.keyAll()) {
-        if (joinFirstOfName(
-                b.size(), [&](std::size_t i) { return leftB.hash(b[i].left); },
-                [&](std::size_t i) -> auto const& { return leftB.point(b[i].left); }, a.size(),
-                [&](std::size_t i) { return leftA.hash(a[i].left); },
-                [&](std::size_t i) -> auto const& { return leftA.point(a[i].left); }, common))
-            return kSuccess;
-        common.clear();
-    }
-    ModelImagePoints const& pointsA = *leftA.points;
-    ModelImagePoints const& pointsB = *leftB.points;
-    points::NameTable firstOfName(b.size());
-    firstOfName.forEachKey(
-        b.size(), [&](std::size_t i) { return points::entryNameKeyOf(pointsB[b[i].left]); },
-        [&](std::size_t i, points::NameKey const& key) { firstOfName.tryEmplace(key, static_cast<std::uint32_t>(i)); });
-    firstOfName.forEachKey(
-        a.size(), [&](std::size_t i) { return points::entryNameKeyOf(pointsA[a[i].left]); },
-        [&](std::size_t i, points::NameKey const& key) {
-            if (std::uint32_t const* partner = firstOfName.find(key))
-                common.push_back({static_cast<std::uint32_t>(i), *partner});
-        });
+    matchCommonPoints(found, true);
     return kSuccess;
 }
 
@@ -609,6 +711,7 @@ std::int32_t countCommonPoints(char const* path, std::int32_t modelA, std::int32
     count = 0;
     CommonPoints found;
     if (std::int32_t code = findCommonPoints(path, modelA, modelB, found); code != kSuccess) return code;
+    if (found.unchecked && !found.pairsAgreeBeyond(0)) matchCommonPoints(found, false);
     count = static_cast<std::int32_t>(found.common->size());
     return kSuccess;
 }
@@ -625,31 +728,48 @@ std::int32_t readCommonPoints(char const* path, std::int32_t modelA, std::int32_
     if (std::int32_t code = findCommonPoints(path, modelA, modelB, found); code != kSuccess) return code;
     auto const& a = *found.entriesA;
     auto const& b = *found.entriesB;
-    if (a.empty() || b.empty()) return kSuccess;
-
-    std::size_t const capacity = std::min(a.size(), b.size());
-    std::unique_ptr<ModelCommonPoint, FreeDeleter> array(
-        static_cast<ModelCommonPoint*>(std::malloc(capacity * sizeof(ModelCommonPoint))));
-    if (!array) {
-        text::showErrorText(text::kNoMemory);
-        return kNoMemory;
-    }
-    // With a name repeated in the first model more of its entries can find a partner than the array
-    // has room for; filling stops when it is full.
-    std::size_t const filled = std::min(capacity, found.common->size());
+    std::unique_ptr<ModelCommonPoint, FreeDeleter> array;
     ModelImagePoints const& leftA = *found.of(modelA).points;
     ModelImagePoints const& rightA = *found.of(modelA + 1).points;
     ModelImagePoints const& rightB = *found.of(modelB + 1).points;
-    for (std::size_t i = 0; i < filled; ++i) {
-        if (i + kPointsAhead < filled) {
-            PointPair const ahead = (*found.common)[i + kPointsAhead];
-            prefetchPoint(rightA[a[ahead.left].right]);
-            prefetchPoint(rightB[b[ahead.right].right]);
+    // Fills the array; false when pairs not yet checked turn out to join two names, and the pairs are
+    // then to be made again.
+    auto fill = [&](std::size_t& filled) {
+        filled = 0;
+        array.reset();
+        if (a.empty() || b.empty()) return true;
+        std::size_t const capacity = std::min(a.size(), b.size());
+        array.reset(static_cast<ModelCommonPoint*>(std::malloc(capacity * sizeof(ModelCommonPoint))));
+        if (!array) return true;
+        // With a name repeated in the first model more of its entries can find a partner than the
+        // array has room for; filling stops when it is full.
+        filled = std::min(capacity, found.common->size());
+        bool agree = true;
+        for (std::size_t i = 0; i < filled; ++i) {
+            if (i + kPointsAhead < filled) {
+                PointPair const ahead = (*found.common)[i + kPointsAhead];
+                prefetchPoint(rightA[a[ahead.left].right]);
+                prefetchPoint(rightB[b[ahead.right].right]);
+            }
+            PointPair const match = (*found.common)[i];
+            PointPair const entryA = a[match.left];
+            tagImagePoint const& first = leftA[entryA.left];
+            tagImagePoint const& second = rightA[entryA.right];
+            tagImagePoint const& third = rightB[b[match.right].right];
+            // Under one table the entry of B is the one whose left point is `second`.
+            if (found.unchecked) agree &= points::sameNames(first, second) && points::sameNames(second, third);
+            points::setCommonPointFromImagePoints(array.get()[i], first, second, third);
         }
-        PointPair const match = (*found.common)[i];
-        PointPair const entryA = a[match.left];
-        points::setCommonPointFromImagePoints(array.get()[i], leftA[entryA.left], rightA[entryA.right],
-                                              rightB[b[match.right].right]);
+        return !found.unchecked || (agree && found.pairsAgreeBeyond(filled));
+    };
+    std::size_t filled = 0;
+    if (!fill(filled)) {
+        matchCommonPoints(found, false);
+        fill(filled);
+    }
+    if (!a.empty() && !b.empty() && !array) {
+        text::showErrorText(text::kNoMemory);
+        return kNoMemory;
     }
     points = array.release();
     count = static_cast<std::int32_t>(filled);
