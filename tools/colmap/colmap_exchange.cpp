@@ -9,6 +9,9 @@
 #include "fs.h"
 #include "gbk.h"
 #include "hostpath.h"
+#include "imagelist/image_list.h"
+#include "points/point_records.h"
+#include "tiepoints/tie_point_file.h"
 #include "result_codes.h"
 #include "write_path.h"
 
@@ -81,11 +84,13 @@ bool readBlock(std::string const& optionPath, OpenBlock& block, std::string& pro
     }
     block.imageListPath = ybGetBlkAuxFileName(block.info, ".bil", nullptr);
     block.tiePointPath = ybGetBlkAuxFileName(block.info, ".scp", nullptr);
-    std::int32_t strips = 0;
-    code = ybGetStripNumberOfImageRecord(block.imageListPath.c_str(), &strips);
+    // One walk over the list's strips.
+    imagelist::ImageListReader list;
+    code = list.open(block.imageListPath.c_str(), kFileNotFound);
+    std::int32_t const strips = code == kSuccess ? list.storedStripCount() : 0;
     std::vector<ImageOrderInfo> strip;
     for (std::int32_t s = 1; code == kSuccess && s <= strips; ++s) {
-        code = ybReadOneStripImageRecord(block.imageListPath.c_str(), strips, s, strip);
+        code = imagelist::readStrip(list, strips, s, strip);
         for (ImageOrderInfo const& record : strip)
             block.images.push_back(
                 {record, platform::fileNameOf(platform::boundedText(record.szImagePath, sizeof record.szImagePath))});
@@ -273,43 +278,57 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
                                 " camera(s) without a readable image file: the frame is taken as twice the "
                                 "principal point");
 
-    // Keypoints: every observation of a listed image, in the tie point file's order.
-    std::vector<tagImagePoint> points;
-    if (std::int32_t code = ybReadTiePntFileToAry(block.tiePointPath.c_str(), points); code != kSuccess) {
-        problem = shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code);
-        return false;
-    }
+    // Keypoints: every observation of a listed image, in the tie point file's order, read a group at a
+    // time; each name numbered as first met, without regard to case.
     std::unordered_map<std::int32_t, std::uint32_t> imageOfNumber;
     for (std::size_t i = 0; i < block.images.size(); ++i)
         imageOfNumber.emplace(block.images[i].record.nImageNo, static_cast<std::uint32_t>(i));
     std::vector<std::vector<float>> keypoints(block.images.size());
     std::vector<Keyed> keyed;
-    keyed.reserve(points.size());
-    std::unordered_map<std::string, std::uint32_t> nameIndex;
-    nameIndex.reserve(points.size() / 2);
+    std::uint32_t names = 0;
     std::size_t unlisted = 0;
-    std::string name;
-    for (tagImagePoint const& point : points) {
-        std::int32_t const imageNo = point.imageNo;  // the record is packed: no reference to its field
-        auto const image = imageOfNumber.find(imageNo);
-        if (image == imageOfNumber.end()) {
-            ++unlisted;
-            continue;
+    {
+        tiepoints::TiePointFileReader reader;
+        std::int32_t code = reader.open(block.tiePointPath.c_str(), HB_MESSAGE_PLAIN);
+        std::size_t const capacity = code == kSuccess ? static_cast<std::size_t>(reader.recordCapacity()) : 0;
+        keyed.reserve(capacity);
+        points::NameTable nameIndex(capacity / 2);
+        platform::UninitialisedVector<tagImagePoint> group;
+        for (std::int32_t g = 0; code == kSuccess && g < reader.groupCount(); ++g) {
+            std::int32_t imageNo = 0;
+            std::int32_t count = 0;
+            if ((code = reader.nextGroup(imageNo, count)) != kSuccess) break;
+            auto const image = imageOfNumber.find(imageNo);
+            if (image == imageOfNumber.end()) {
+                unlisted += static_cast<std::size_t>(std::max(count, 0));
+                code = reader.skipRecords(count);
+                continue;
+            }
+            group.clear();
+            if ((code = reader.readRecords(count, group)) != kSuccess) break;
+            std::uint32_t const imageIndex = image->second;
+            std::vector<float>& xy = keypoints[imageIndex];
+            xy.reserve(xy.size() + 2 * group.size());
+            nameIndex.forEachKey(
+                group.size(), [&](std::size_t i) { return points::nameKeyOf(group[i]); },
+                [&](std::size_t i, points::NameKey const& key) {
+                    auto const [at, added] = nameIndex.tryEmplace(key, names);
+                    names += added ? 1 : 0;
+                    keyed.push_back({*at, imageIndex, static_cast<std::uint32_t>(xy.size() / 2)});
+                    xy.push_back(static_cast<float>(group[i].x + 0.5));
+                    xy.push_back(static_cast<float>(group[i].y + 0.5));
+                });
         }
-        std::vector<float>& xy = keypoints[image->second];
-        name.assign(platform::boundedText(point.name, sizeof point.name));
-        platform::toLowerInto(name, name.data());
-        auto const [at, added] = nameIndex.emplace(name, static_cast<std::uint32_t>(nameIndex.size()));
-        keyed.push_back({at->second, image->second, static_cast<std::uint32_t>(xy.size() / 2)});
-        xy.push_back(static_cast<float>(point.x + 0.5));
-        xy.push_back(static_cast<float>(point.y + 0.5));
+        if (code != kSuccess) {
+            problem = shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code);
+            return false;
+        }
     }
-    std::vector<tagImagePoint>().swap(points);
     if (unlisted > 0)
         summary.notes.push_back(std::to_string(unlisted) + " observations of images the list lacks are left out");
 
     // Observations by name (a counting sort keeps each name's in image order), then every pair of them.
-    std::vector<std::uint32_t> start(nameIndex.size() + 1, 0);
+    std::vector<std::uint32_t> start(std::size_t{names} + 1, 0);
     for (Keyed const& k : keyed) ++start[k.name + 1];
     for (std::size_t n = 1; n < start.size(); ++n) start[n] += start[n - 1];
     std::vector<Keyed> grouped(keyed.size());
