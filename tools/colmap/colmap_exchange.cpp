@@ -88,6 +88,9 @@ bool readBlock(std::string const& optionPath, OpenBlock& block, std::string& pro
     imagelist::ImageListReader list;
     code = list.open(block.imageListPath.c_str(), kFileNotFound);
     std::int32_t const strips = code == kSuccess ? list.storedStripCount() : 0;
+    // Room for every image at once: growing the array copies every record again and again.
+    if (std::int32_t total = 0; code == kSuccess && imagelist::totalImageCount(list, &total) == kSuccess)
+        block.images.reserve(static_cast<std::size_t>(total));
     std::vector<ImageOrderInfo> strip;
     for (std::int32_t s = 1; code == kSuccess && s <= strips; ++s) {
         code = imagelist::readStrip(list, strips, s, strip);
