@@ -349,15 +349,20 @@ bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
         });
     // Equal names have equal hashes.
     right.namesDistinct = right.namesDistinct || hashesDistinct;
+    // Each right point pairs at most once.
+    std::size_t const old = pairs.size();
+    pairs.resize(old + rights);
+    PointPair* out = pairs.data() + old;
     table.forEach(
         left.points->size(), [&](std::size_t l) { return left.hash(l); },
         [&](std::size_t l, std::uint64_t hash) {
             std::uint32_t* head = table.find(hash);
             if (head == nullptr || (*head & kUsedUp) != 0) return;
             std::uint32_t const r = *head & ~points::HashSlots::kFlags;
-            pairs.push_back({static_cast<std::uint32_t>(l), r});
+            *out++ = {static_cast<std::uint32_t>(l), r};
             *head = (*head & kMore) != 0 ? next[r] : kUsedUp;
         });
+    pairs.resize(static_cast<std::size_t>(out - pairs.data()));
     return true;
 }
 
@@ -368,8 +373,9 @@ bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
 // table. False when a name has no key, a table would be too large or two shared points share a hash;
 // the pairs are then to be made model by model. Like joinModelPoints, the pairs are the names' own
 // when every pair joins one name.
+constexpr std::uint32_t kNoRight = std::numeric_limits<std::uint32_t>::max();  // a shared point without a pair
 bool joinNeighbourModels(ImagePoints& leftA, ImagePoints& shared, ImagePoints& rightB, PointPairs& pairsA,
-                         PointPairs& pairsB) {
+                         PointPairs& pairsB, platform::UninitialisedVector<std::uint32_t>& firstRight) {
     std::size_t const sharedCount = shared.points->size();
     if (sharedCount >= points::HashSlots::kMostValues || !shared.keyAll() || !leftA.keyAll() || !rightB.keyAll())
         return false;
@@ -383,30 +389,33 @@ bool joinNeighbourModels(ImagePoints& leftA, ImagePoints& shared, ImagePoints& r
         });
     if (!distinct) return false;
     shared.namesDistinct = true;  // equal names have equal hashes
-    pairsA.clear();
+    // Each shared point pairs at most once: room for as many pairs as there are shared points.
+    pairsA.resize(sharedCount);
+    PointPair* nextA = pairsA.data();
     table.forEach(
         leftA.points->size(), [&](std::size_t l) { return leftA.hash(l); },
         [&](std::size_t l, std::uint64_t hash) {
             std::uint32_t* slot = table.find(hash);
             if (slot == nullptr || (*slot & kPaired) != 0) return;
-            pairsA.push_back({static_cast<std::uint32_t>(l), *slot});
+            *nextA++ = {static_cast<std::uint32_t>(l), *slot};
             *slot |= kPaired;
         });
-    constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-    ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> firstRight;
-    firstRight->assign(sharedCount, kNone);
-    std::uint32_t* const first = firstRight->data();
+    pairsA.resize(static_cast<std::size_t>(nextA - pairsA.data()));
+    firstRight.assign(sharedCount, kNoRight);
+    std::uint32_t* const first = firstRight.data();
     table.forEach(
         rightB.points->size(), [&](std::size_t r) { return rightB.hash(r); },
         [&](std::size_t r, std::uint64_t hash) {
             if (std::uint32_t const* slot = table.find(hash)) {
                 std::uint32_t& right = first[*slot & ~points::HashSlots::kFlags];
-                if (right == kNone) right = static_cast<std::uint32_t>(r);
+                if (right == kNoRight) right = static_cast<std::uint32_t>(r);
             }
         });
-    pairsB.clear();
+    pairsB.resize(sharedCount);
+    PointPair* nextB = pairsB.data();
     for (std::size_t l = 0; l < sharedCount; ++l)
-        if (first[l] != kNone) pairsB.push_back({static_cast<std::uint32_t>(l), first[l]});
+        if (first[l] != kNoRight) *nextB++ = {static_cast<std::uint32_t>(l), first[l]};
+    pairsB.resize(static_cast<std::size_t>(nextB - pairsB.data()));
     return true;
 }
 
@@ -570,8 +579,11 @@ struct CommonPoints {
     ImagePoints read[4];
     ScratchPairs entriesA;  // the pairs of model A, as the entries of its set
     ScratchPairs entriesB;
-    ScratchPairs common;     // an entry of A and its partner in B
-    bool unchecked = false;  // the pairs came through one table of hashes and are yet to be checked
+    ScratchPairs common;  // an entry of A and its partner in B, or under one table the partner's right point
+    // The pairs came through one table of hashes and are yet to be checked. The common points then
+    // pair an entry of A with the right point of B that the entry's right point takes (firstRight).
+    bool unchecked = false;
+    ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> firstRight;
 
     ImagePoints& of(std::int32_t image) {
         return read[static_cast<std::size_t>(std::find(images, images + imageCount, image) - images)];
@@ -579,8 +591,8 @@ struct CommonPoints {
     void addImage(std::int32_t image) {
         if (std::find(images, images + imageCount, image) == images + imageCount) images[imageCount++] = image;
     }
-    // Whether every pair of both models joins one name, but for the pairs behind the first `checked`
-    // common points, which the caller checked itself.
+    // Under one table: whether every pair of both models joins one name, but for the pairs behind the
+    // first `checked` common points, which the caller checked itself.
     bool pairsAgreeBeyond(std::size_t checked);
 };
 
@@ -602,7 +614,7 @@ void matchCommonPoints(CommonPoints& found, bool shareTable) {
         pairedA = mergeModelPoints(leftA, rightA, a);
         if (!pairedA) {
             b.reserve(std::min(leftB.points->size(), rightB.points->size()));
-            pairedA = pairedB = found.unchecked = joinNeighbourModels(leftA, rightA, rightB, a, b);
+            pairedA = pairedB = found.unchecked = joinNeighbourModels(leftA, rightA, rightB, a, b, *found.firstRight);
         }
     }
     if (!pairedA) pairModelPoints(leftA, rightA, a);
@@ -611,6 +623,15 @@ void matchCommonPoints(CommonPoints& found, bool shareTable) {
     common.clear();
     if (a.empty() || b.empty()) return;
     common.reserve(a.size());
+    if (found.unchecked) {
+        std::uint32_t const* const third = found.firstRight->data();
+        common.resize(a.size());
+        PointPair* next = common.data();
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (std::uint32_t const r = third[a[i].right]; r != kNoRight) *next++ = {static_cast<std::uint32_t>(i), r};
+        common.resize(static_cast<std::size_t>(next - common.data()));
+        return;
+    }
     if (leftA.keysRise() && leftB.keysRise()) {
         // The entries of each set follow their left image, so their names rise too, and the names are
         // short enough to be carried whole.
@@ -666,9 +687,10 @@ bool CommonPoints::pairsAgreeBeyond(std::size_t checked) {
     auto const& a = *entriesA;
     auto const& b = *entriesB;
     auto const& pairs = *common;
-    // The common points list the entries of A in rising order; those of B are marked.
-    std::vector<bool> checkedB(b.size(), false);
-    for (std::size_t c = 0; c < checked; ++c) checkedB[pairs[c].right] = true;
+    // The common points list the entries of A in rising order; the entries of B they checked are
+    // marked by their left point, the right point of the entry of A.
+    std::vector<bool> checkedB(leftB.points->size(), false);
+    for (std::size_t c = 0; c < checked; ++c) checkedB[a[pairs[c].left].right] = true;
     bool agree = true;
     std::size_t c = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -679,7 +701,7 @@ bool CommonPoints::pairsAgreeBeyond(std::size_t checked) {
         agree &= points::sameNames(leftA.point(a[i].left), rightA.point(a[i].right));
     }
     for (std::size_t i = 0; i < b.size(); ++i)
-        if (!checkedB[i]) agree &= points::sameNames(leftB.point(b[i].left), rightB.point(b[i].right));
+        if (!checkedB[b[i].left]) agree &= points::sameNames(leftB.point(b[i].left), rightB.point(b[i].right));
     return agree;
 }
 
@@ -745,22 +767,25 @@ std::int32_t readCommonPoints(char const* path, std::int32_t modelA, std::int32_
         // array has room for; filling stops when it is full.
         filled = std::min(capacity, found.common->size());
         bool agree = true;
+        bool const unchecked = found.unchecked;
+        // The point on the second model's right image: under one table the common point names it.
+        auto thirdOf = [&](PointPair const& match) { return unchecked ? match.right : b[match.right].right; };
         for (std::size_t i = 0; i < filled; ++i) {
             if (i + kPointsAhead < filled) {
                 PointPair const ahead = (*found.common)[i + kPointsAhead];
                 prefetchPoint(rightA[a[ahead.left].right]);
-                prefetchPoint(rightB[b[ahead.right].right]);
+                prefetchPoint(rightB[thirdOf(ahead)]);
             }
             PointPair const match = (*found.common)[i];
             PointPair const entryA = a[match.left];
             tagImagePoint const& first = leftA[entryA.left];
             tagImagePoint const& second = rightA[entryA.right];
-            tagImagePoint const& third = rightB[b[match.right].right];
-            // Under one table the entry of B is the one whose left point is `second`.
-            if (found.unchecked) agree &= points::sameNames(first, second) && points::sameNames(second, third);
+            tagImagePoint const& third = rightB[thirdOf(match)];
+            // Under one table `second` and `third` are the pair of the second model's entry.
+            if (unchecked) agree &= points::sameNames(first, second) && points::sameNames(second, third);
             points::setCommonPointFromImagePoints(array.get()[i], first, second, third);
         }
-        return !found.unchecked || (agree && found.pairsAgreeBeyond(filled));
+        return !unchecked || (agree && found.pairsAgreeBeyond(filled));
     };
     std::size_t filled = 0;
     if (!fill(filled)) {
