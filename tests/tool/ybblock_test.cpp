@@ -272,7 +272,6 @@ TEST(YbblockExplain, EveryCodeOfTheSuiteIsExplained) {
     std::set<std::int32_t> codes;
     for (auto const& info : yb::frame::kResultCodes) {
         EXPECT_TRUE(codes.insert(info.code).second) << info.code;
-        EXPECT_EQ(yb::frame::findResultCode(info.code), &info);
         Outcome const run = ybblock({"explain", std::to_string(info.code)});
         EXPECT_EQ(run.status, 0);
         EXPECT_NE(run.out.find(std::string(info.constant)), std::string::npos) << run.out;
@@ -280,9 +279,7 @@ TEST(YbblockExplain, EveryCodeOfTheSuiteIsExplained) {
         EXPECT_FALSE(info.operations.empty()) << info.code;
         EXPECT_EQ(ybblock({"explain", std::string(info.constant)}).out, run.out);
     }
-    // The library's 15 codes, YbiBase's 9, ybiOrient's 8 and YbiSurvey's 1.
-    EXPECT_EQ(codes.size(), 33u);
-    EXPECT_EQ(nlohmann::json::parse(ybblock({"explain", "all", "--json"}).out).size(), 33u);
+    EXPECT_EQ(nlohmann::json::parse(ybblock({"explain", "all", "--json"}).out).size(), codes.size());
     EXPECT_EQ(ybblock({"explain", "1234"}).status, 1);
 }
 
@@ -404,7 +401,6 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
     EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 805.0);
     EXPECT_EQ(observation(kTiePoints, 102, "T01010").value().x, 201.5);
     EXPECT_TRUE(observation(kTiePoints, 201, "NEW1"));
-    EXPECT_EQ(observation("D:\\DemoBlock\\Temp\\0101.ijp", 101, "T01010"), std::nullopt);  // not a tie point file
     std::vector<tagImagePoint> perImage;
     ASSERT_EQ(ybReadImgGcpFileToAry("D:\\DemoBlock\\Temp\\0101.ijp", perImage), 0);
     EXPECT_EQ(perImage[0].x, 805.0);  // the per-image file took the tie point file's change
@@ -446,22 +442,19 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
 // Writes the block's folders refuse: each workflow names the file and the system's reason, once.
 TEST_F(YbblockTest, FailedWritesNameTheFileAndTheReason) {
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
-    // The block is writable again however the test leaves (a skip included): the next test empties the drive.
-    struct WritableAgain {
+    // The block is read-only, and writable again however the test leaves (a skip included).
+    struct ReadOnly {
         fs::path folder;
-        ~WritableAgain() {
+        void writable(fs::perm_options how) const {
+            auto const write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
             std::error_code ignored;
-            fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add, ignored);
             for (fs::path const& entry : fs::recursive_directory_iterator(folder, ignored))
-                fs::permissions(entry, fs::perms::owner_write, fs::perm_options::add, ignored);
+                fs::permissions(entry, write, how, ignored);
+            fs::permissions(folder, write, how, ignored);
         }
-    } const writableAgain{native("DemoBlock")};
-    auto const tree = fs::recursive_directory_iterator(native("DemoBlock"));
-    for (fs::path const& entry : std::vector<fs::path>(begin(tree), end(tree)))
-        fs::permissions(entry, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-    fs::permissions(native("DemoBlock"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
+        ~ReadOnly() { writable(fs::perm_options::add); }
+    } const readOnly{native("DemoBlock")};
+    readOnly.writable(fs::perm_options::remove);
     fs::permissions(native(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
     struct Case {
         std::vector<std::string> args;
@@ -548,12 +541,7 @@ TEST_F(YbblockTest, MessagesSayWhatHappened) {
     EXPECT_EQ(missing.status, 1);
     ASSERT_TRUE(nlohmann::json::accept(missing.out)) << missing.out;
     EXPECT_EQ(nlohmann::json::parse(missing.out)["status"], "missing");
-    // Lists of info keep to --limit, a report's rows too; columns are as wide as Chinese names show.
-    ASSERT_EQ(ybGenBlkFileStateReport(kBlock, 0, "D:\\DemoBlock\\report.txt"), 0);
-    Outcome const report = ybblock({"info", "--limit", "2", "D:\\DemoBlock\\report.txt"});
-    EXPECT_NE(report.out.find("(2)\t0102"), std::string::npos) << report.out;
-    EXPECT_EQ(report.out.find("(3)\t0103"), std::string::npos) << report.out;
-    EXPECT_NE(report.out.find("(8 more not shown; --limit N shows more)"), std::string::npos) << report.out;
+    // Columns are as wide as Chinese names show (info's --limit on a report's rows: the info golden).
     std::ofstream(native("cjk.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,点一,1,1,2,0,0\n101,B,1,3,4,0,0\n"
                                         "101,长名字的点,1,5,6,0,0\n";
     ASSERT_EQ(ybblock({"tiepoints", "import", native("cjk.csv"), "D:\\cjk.scp"}).status, 0);
