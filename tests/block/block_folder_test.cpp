@@ -38,10 +38,10 @@ TEST_F(BlockFolder, CreationMakesTheTreeAndTheSensorFiles) {
     EXPECT_TRUE(ybCreateBlockFolder("D:\\blk"));  // again, in the folder made before
     EXPECT_EQ(listNative(), kFreshFolder);
 
-    auto spot4 = readNative("Blk/ImagesProp/spot4_mss.ipc");
-    EXPECT_EQ(std::string(spot4.begin(), spot4.end()), "SPOT4_MSS\n6000\t6000\t0.013000000000\t1082.000000000000\n");
-    auto spot5 = readNative("Blk/ImagesProp/spot5_pan.ipc");
-    EXPECT_EQ(std::string(spot5.begin(), spot5.end()), "SPOT5_PAN\n24000\t24000\t0.003250000000\t1082.000000000000\n");
+    EXPECT_EQ(readNativeText("Blk/ImagesProp/spot4_mss.ipc"),
+              "SPOT4_MSS\n6000\t6000\t0.013000000000\t1082.000000000000\n");
+    EXPECT_EQ(readNativeText("Blk/ImagesProp/spot5_pan.ipc"),
+              "SPOT5_PAN\n24000\t24000\t0.003250000000\t1082.000000000000\n");
 }
 
 TEST_F(BlockFolder, CreationFailuresStopThere) {

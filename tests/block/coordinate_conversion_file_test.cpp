@@ -10,10 +10,6 @@ struct CoordinateConversionFile : yb::test::DriveFixture {
         DriveFixture::SetUp();
         writeNative("Blk/Area1.dms", {});
     }
-    std::string fileText() {
-        auto bytes = readNative("Blk/Area1.ctp");
-        return std::string(bytes.begin(), bytes.end());
-    }
     BlockInfo block = yb::test::blockRecord(0, "D:\\Blk\\", "Area1");
     std::int32_t count = 0;
     double params[7] = {9, 9, 9, 9, 9, 9, 9};
@@ -28,13 +24,13 @@ TEST_F(CoordinateConversionFile, NoFileOrTextWithSixDigitValues) {
     EXPECT_FALSE(existsNative("Blk/Area1.ctp"));
     double seven[7] = {1, 2, 3, 4, 5, 6, 7};
     ASSERT_EQ(ybWriteCordConvertPara(block, 7, seven), 0);
-    EXPECT_EQ(fileText(), "7\n1\t2\t3\t4\t5\t6\t7\t\n");
+    EXPECT_EQ(readNativeText("Blk/Area1.ctp"), "7\n1\t2\t3\t4\t5\t6\t7\t\n");
     ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
     EXPECT_EQ(count, 7);
 
     double three[3] = {0.123456789, -1234567.0, 1e-9};
     ASSERT_EQ(ybWriteCordConvertPara(block, 3, three), 0);
-    EXPECT_EQ(fileText(), "3\n0.123457\t-1.23457e+06\t1e-09\t\n");
+    EXPECT_EQ(readNativeText("Blk/Area1.ctp"), "3\n0.123457\t-1.23457e+06\t1e-09\t\n");
     ASSERT_EQ(ybReadCordConvertPara(block, count, params), 0);
     EXPECT_EQ(params[0], 0.123457);
 }
@@ -57,10 +53,10 @@ TEST_F(CoordinateConversionFile, BadFilesShowTheFileMessage) {
 
 TEST_F(CoordinateConversionFile, BadCountIsRefusedBeforeTheFileIsTouched) {
     ASSERT_EQ(ybWriteCordConvertPara(block, 3, params), 0);
-    std::string const before = fileText();
+    std::string const before = readNativeText("Blk/Area1.ctp");
     yb::test::MessageRecorder recorder;
     EXPECT_EQ(ybWriteCordConvertPara(block, 5, params), yb::kOutOfRange);
-    EXPECT_EQ(fileText(), before);
+    EXPECT_EQ(readNativeText("Blk/Area1.ctp"), before);
     // "错误的坐标转换参数信息！"
     EXPECT_EQ(recorder.take(), std::vector<std::string>{"error: " + yb::test::hexBytes("B4 ED CE F3 B5 C4 D7 F8 B1 EA "
                                                                                        "D7 AA BB BB B2 CE CA FD D0 C5 "

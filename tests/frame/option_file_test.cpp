@@ -28,6 +28,16 @@ void PrintTo(Member const& member, std::ostream* out) { *out << member.name; }
 
 constexpr unsigned char kCallerByte = 0xAB;
 
+// A member's writer and reader of its record type T, over the untyped record of the table.
+template <class T, class Write>
+auto writes(Write write) {
+    return [write](char const* p, void const* s) { return write(p, static_cast<T*>(const_cast<void*>(s))); };
+}
+template <class T, class Read>
+auto reads(Read read) {
+    return [read](char const* p, void* s) { return read(p, static_cast<T*>(s)); };
+}
+
 // ModelInfo keeps its four texts and trailing bytes in the file; its first two texts are derived.
 ModelInfo modelFromStored(void const* stored) {
     ModelInfo info{};
@@ -37,20 +47,13 @@ ModelInfo modelFromStored(void const* stored) {
 
 std::vector<Member> const& members() {
     static std::vector<Member> const table = {
-        {"block option", "YB_BLOCK_OPTION_FILE_VER1.0", sizeof(BlockInfo),
-         [](char const* p, void const* s) {
-             return ybWriteBlockOptionFile(p, static_cast<BlockInfo*>(const_cast<void*>(s)));
-         },
-         [](char const* p, void* s) { return ybReadBlockOptionFile(p, static_cast<BlockInfo*>(s)); },
-         yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0, Leaves::Zero,
-         Leaves::Zero, Leaves::BytesReadThenZero},
-        {"DEM option", "YB_DEM_OPTION_FILE_VER1.0", sizeof(DemInfo),
-         [](char const* p, void const* s) {
-             return ybWriteDemGenOption(p, static_cast<DemInfo*>(const_cast<void*>(s)));
-         },
-         [](char const* p, void* s) { return ybReadDemGenOption(p, static_cast<DemInfo*>(s)); }, yb::kInvalidArgument,
-         yb::kInvalidArgument, 0 /* writes the defaults, below */, yb::kInvalidContent, yb::kInvalidContent, 0,
-         Leaves::Untouched, Leaves::Untouched, Leaves::BytesReadThenCallers},
+        {"block option", "YB_BLOCK_OPTION_FILE_VER1.0", sizeof(BlockInfo), writes<BlockInfo>(ybWriteBlockOptionFile),
+         reads<BlockInfo>(ybReadBlockOptionFile), yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen,
+         yb::kWrongMagic, yb::kWrongMagic, 0, Leaves::Zero, Leaves::Zero, Leaves::BytesReadThenZero},
+        {"DEM option", "YB_DEM_OPTION_FILE_VER1.0", sizeof(DemInfo), writes<DemInfo>(ybWriteDemGenOption),
+         reads<DemInfo>(ybReadDemGenOption), yb::kInvalidArgument, yb::kInvalidArgument,
+         0 /* writes the defaults, below */, yb::kInvalidContent, yb::kInvalidContent, 0, Leaves::Untouched,
+         Leaves::Untouched, Leaves::BytesReadThenCallers},
         {"model option", "YB_MODEL_OPTION_FILE_VER1.0", 1080,
          [](char const* p, void const* s) {
              ModelInfo info = s ? modelFromStored(s) : ModelInfo{};
@@ -66,24 +69,15 @@ std::vector<Member> const& members() {
          yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0,
          Leaves::Untouched, Leaves::Zero, Leaves::BytesReadThenZero},
         {"ortho map option", "YB_ORTHO_MAP_OPTION_FILE_VER1.0", sizeof(OrthoInfo),
-         [](char const* p, void const* s) {
-             return ybWriteOrthoMapOption(p, static_cast<OrthoInfo*>(const_cast<void*>(s)));
-         },
-         [](char const* p, void* s) { return ybReadOrthoMapOption(p, static_cast<OrthoInfo*>(s)); },
-         yb::kOrthoNullArgument, yb::kOrthoNullArgument, yb::kOrthoCannotOpen, yb::kInvalidContent, yb::kInvalidContent,
-         0, Leaves::Untouched, Leaves::Untouched, Leaves::BytesReadThenCallers},
+         writes<OrthoInfo>(ybWriteOrthoMapOption), reads<OrthoInfo>(ybReadOrthoMapOption), yb::kOrthoNullArgument,
+         yb::kOrthoNullArgument, yb::kOrthoCannotOpen, yb::kInvalidContent, yb::kInvalidContent, 0, Leaves::Untouched,
+         Leaves::Untouched, Leaves::BytesReadThenCallers},
         {"single-image DOM option", "YB_ORTHO_MAP_OPTION_FILE_VER1.0", sizeof(SingleImageDomOption),
-         [](char const* p, void const* s) {
-             return ybWriteSingleImgDomOption(p, static_cast<SingleImageDomOption const*>(s));
-         },
-         [](char const* p, void* s) { return ybReadSingleImgDomOption(p, static_cast<SingleImageDomOption*>(s)); },
+         writes<SingleImageDomOption>(ybWriteSingleImgDomOption), reads<SingleImageDomOption>(ybReadSingleImgDomOption),
          yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kInvalidContent,
          yb::kInvalidContent, Leaves::Untouched, Leaves::Untouched, Leaves::Untouched},
         {"single DOM option", "YB_ORTHO_SINGLE_OPTION_FILE_VER1.0", sizeof(eTypeMathModel),
-         [](char const* p, void const* s) {
-             return ybWriteSingleDomOption(p, static_cast<eTypeMathModel*>(const_cast<void*>(s)));
-         },
-         [](char const* p, void* s) { return ybReadSingleDomOption(p, static_cast<eTypeMathModel*>(s)); },
+         writes<eTypeMathModel>(ybWriteSingleDomOption), reads<eTypeMathModel>(ybReadSingleDomOption),
          yb::kInvalidArgument, yb::kInvalidArgument, yb::kCannotOpen, yb::kWrongMagic, yb::kInvalidContent,
          yb::kInvalidContent, Leaves::Untouched, Leaves::Untouched, Leaves::Untouched},
         {"projection", "YBI_PROJTRANS_FILE_VER1.0", sizeof(MAP_PARAstruct),
@@ -96,8 +90,7 @@ std::vector<Member> const& members() {
          yb::kFileNotFound, yb::kInvalidArgument, yb::kFileNotFound, yb::kInvalidContent, yb::kInvalidContent,
          yb::kInvalidContent, Leaves::Untouched, Leaves::Untouched, Leaves::Untouched},
         {"image property", "YB_IMAGE_PROPINFO_FILE_VER1.0", sizeof(IMAGEPROPINFO),
-         [](char const* p, void const* s) { return ybWriteImagePropInfoFile(p, static_cast<IMAGEPROPINFO const*>(s)); },
-         [](char const* p, void* s) { return ybReadImagePropInfoFile(p, static_cast<IMAGEPROPINFO*>(s)); },
+         writes<IMAGEPROPINFO>(ybWriteImagePropInfoFile), reads<IMAGEPROPINFO>(ybReadImagePropInfoFile),
          yb::kCannotOpen, yb::kStoredCountTooSmall, yb::kCannotOpen, yb::kWrongMagic, yb::kWrongMagic, 0,
          Leaves::Untouched, Leaves::Zero, Leaves::BytesReadThenZero},
         {"SPOT property", "YB_SPOTIMAGE_PROPINFO_FILE_VER1.0", sizeof(double),

@@ -13,8 +13,7 @@ using ImageRelationFile = yb::test::DriveFixture;
 
 TEST_F(ImageRelationFile, WritesTabSeparatedLinesAndReadsThemBack) {
     ASSERT_EQ(ybWriteImageRelaFile("D:\\rel.txt", {{1, 10.5, 20.25}, {2, -3, 4}}), 0);
-    auto bytes = readNative("rel.txt");
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "2\n1\t10.500000\t20.250000\n2\t-3.000000\t4.000000\n");
+    EXPECT_EQ(readNativeText("rel.txt"), "2\n1\t10.500000\t20.250000\n2\t-3.000000\t4.000000\n");
     std::vector<ImageLayoutStru> back{{9, 9, 9}};
     ASSERT_EQ(ybReadImageRelaFile("D:\\rel.txt", back), 0);
     ASSERT_EQ(back.size(), 2u);

@@ -14,8 +14,7 @@ struct InnerOrientationList : yb::test::DriveFixture {
 
 TEST_F(InnerOrientationList, WritesAndReadsEntries) {
     ASSERT_EQ(ybWriteInnOrientImgListFile("D:\\list.txt", {"C:\\a.ybi", "D:\\b.ybi"}), 0);
-    auto bytes = readNative("list.txt");
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "2\nC:\\a.ybi\nD:\\b.ybi\n");
+    EXPECT_EQ(readNativeText("list.txt"), "2\nC:\\a.ybi\nD:\\b.ybi\n");
     std::int32_t count = 0;
     ASSERT_EQ(ybReadImgNumsOfInnOrient("D:\\list.txt", &count), 0);
     EXPECT_EQ(count, 2);

@@ -23,10 +23,7 @@ protected:
             writeNative("Blk/camera.cmr", {0});
         }
     }
-    std::string report() {
-        auto bytes = readNative("report.txt");
-        return std::string(bytes.begin(), bytes.end());
-    }
+    std::string report() const { return readNativeText("report.txt"); }
     static std::string heading(char const* typeName) {
         return utf8ToGbk(std::string("\t\t测区内单幅影像参数状态报告文件\n测区名：\tArea1\n影像类型：\t") + typeName +
                          "\n");

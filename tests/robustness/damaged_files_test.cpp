@@ -2,7 +2,8 @@
 // spread of lengths after it, and with each 32-bit word of its head replaced by extreme values. A
 // reader must answer with a result code, and a reader that fails leaves its outputs as they were (or
 // as its format says: an emptied array); the sanitizer builds turn any read past a buffer, any huge
-// allocation or any crash into a failure here.
+// allocation or any crash into a failure here. (The option-file family, a magic and one record of
+// fixed size, is cut in its magic and in its record by tests/frame/option_file_test.cpp.)
 #include "builders.h"
 
 #include <array>
@@ -43,15 +44,6 @@ std::vector<Format> formats() {
     static std::vector<tagImagePoint> const points{point(101, "A"), point(102, "A"), point(101, "B"), point(102, "b"),
                                                    point(103, "A")};
     return {
-        {"block option",
-         [] {
-             BlockInfo block{};
-             ybWriteBlockOptionFile(kPath, &block);
-         },
-         [](char const* path) {
-             BlockInfo block{};
-             ybReadBlockOptionFile(path, &block);
-         }},
         {"image list",
          [] {
              ybCreateNewImageRecordFile(kPath, 2);
@@ -189,15 +181,6 @@ std::vector<Format> formats() {
              double value = 0;
              ybGetOneModelJointCeff(path, 1, 2, &value);
              ybGetOneModelJointCeff(path, 2, 2, &value);
-         }},
-        {"projection",
-         [] {
-             MAP_PARAstruct info{};
-             ybWriteSuvProjInfo(kPath, &info);
-         },
-         [](char const* path) {
-             MAP_PARAstruct info{};
-             ybReadSuvProjInfo(path, &info);
          }},
         {"ybi image",
          [] {

@@ -35,6 +35,11 @@ std::vector<unsigned char> DriveFixture::readNative(std::string const& relative)
     return bytes;
 }
 
+std::string DriveFixture::readNativeText(std::string const& relative) const {
+    auto const bytes = readNative(relative);
+    return {bytes.begin(), bytes.end()};
+}
+
 void DriveFixture::writeNative(std::string const& relative, std::vector<unsigned char> const& bytes) const {
     fs::path path = nativeFsPath(relative);
     fs::create_directories(path.parent_path());

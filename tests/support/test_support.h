@@ -29,6 +29,7 @@ protected:
     std::filesystem::path nativeFsPath(std::string const& relative = {}) const;
     // Bytes of a native file, or empty when it cannot be read.
     std::vector<unsigned char> readNative(std::string const& relative) const;
+    std::string readNativeText(std::string const& relative) const;
     void writeNative(std::string const& relative, std::vector<unsigned char> const& bytes) const;
     bool existsNative(std::string const& relative) const;
     std::uint64_t sizeNative(std::string const& relative) const;

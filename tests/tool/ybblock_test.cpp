@@ -225,11 +225,11 @@ TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
             << "point " << i << ": " << before[i].name;
     // Imported over the same points again, from a file a spreadsheet saved with a byte order mark, the
     // merge changes nothing; an image the block does not list is imported when asked.
-    std::string const copy = readText(native("copy.scp"));
-    std::ofstream(native("bom.csv"), std::ios::binary) << "\xEF\xBB\xBF" << readText(native("points.csv"));
+    std::string const copy = readNativeText("copy.scp");
+    std::ofstream(native("bom.csv"), std::ios::binary) << "\xEF\xBB\xBF" << readNativeText("points.csv");
     expectRun({"tiepoints", "import", native("bom.csv"), "D:\\copy.scp"}, 0,
               {"57 rows read: 0 replaced, 0 added, 57 unchanged"});
-    EXPECT_TRUE(readText(native("copy.scp")) == copy);
+    EXPECT_TRUE(readNativeText("copy.scp") == copy);
     std::ofstream(native("more.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,T01010,1,1,2,3,4\n999,Z,1,1,2,3,4\n";
     expectRun({"tiepoints", "import", "--allow-unknown-images", native("more.csv"), kBlock}, 0,
               {"2 rows read: 1 replaced, 1 added, 0 unchanged"});
@@ -258,12 +258,12 @@ TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
         {header + "101,P1,1,1,2,3,-inf\n", ":2:7: photo_y: '-inf' is not a finite number"},
         {header + "101,P1,1,1,2,3,4\n999,P1,1,1,2,3,4\n", ":3:1: image 999 is not in the block's image list"},
     };
-    std::string const scp = readText(native("DemoBlock/Demo.scp"));
+    std::string const scp = readNativeText("DemoBlock/Demo.scp");
     for (Case const& c : cases) {
         SCOPED_TRACE(c.csv);
         std::ofstream(native("bad.csv"), std::ios::binary) << c.csv;
         expectRun({"tiepoints", "import", native("bad.csv"), kBlock}, 1, {c.where, "nothing changed"});
-        EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), scp);
+        EXPECT_EQ(readNativeText("DemoBlock/Demo.scp"), scp);
     }
 }
 
@@ -272,7 +272,6 @@ TEST(YbblockExplain, EveryCodeOfTheSuiteIsExplained) {
     std::set<std::int32_t> codes;
     for (auto const& info : yb::frame::kResultCodes) {
         EXPECT_TRUE(codes.insert(info.code).second) << info.code;
-        EXPECT_EQ(yb::frame::findResultCode(info.code), &info);
         Outcome const run = ybblock({"explain", std::to_string(info.code)});
         EXPECT_EQ(run.status, 0);
         EXPECT_NE(run.out.find(std::string(info.constant)), std::string::npos) << run.out;
@@ -280,9 +279,7 @@ TEST(YbblockExplain, EveryCodeOfTheSuiteIsExplained) {
         EXPECT_FALSE(info.operations.empty()) << info.code;
         EXPECT_EQ(ybblock({"explain", std::string(info.constant)}).out, run.out);
     }
-    // The library's 15 codes, YbiBase's 9, ybiOrient's 8 and YbiSurvey's 1.
-    EXPECT_EQ(codes.size(), 33u);
-    EXPECT_EQ(nlohmann::json::parse(ybblock({"explain", "all", "--json"}).out).size(), 33u);
+    EXPECT_EQ(nlohmann::json::parse(ybblock({"explain", "all", "--json"}).out).size(), codes.size());
     EXPECT_EQ(ybblock({"explain", "1234"}).status, 1);
 }
 
@@ -324,7 +321,7 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
 }
 
 TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
-    std::string const united = readText(native("DemoBlock/Demo.scp"));
+    std::string const united = readNativeText("DemoBlock/Demo.scp");
     // After a clean, unite would empty the tie point file.
     expectRun({"clean", "--dry-run", kBlock}, 0, {"would remove 10 per-image files"});
     EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
@@ -332,13 +329,13 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     EXPECT_FALSE(existsNative("DemoBlock/Temp/0101.ijp"));
     Outcome const emptying = expectRun({"unite", kBlock}, 1, {"refused"});
     EXPECT_NE(emptying.out.find("holds 54 observations now and will hold 0 after"), std::string::npos);
-    EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
+    EXPECT_EQ(readNativeText("DemoBlock/Demo.scp"), united);
 
     // A detach that left some images out: unite would drop their observations.
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
     fs::remove(native("DemoBlock/Temp/0203.ijp"));
     expectRun({"unite", kBlock}, 1, {"would drop 7 observations"});
-    EXPECT_EQ(readText(native("DemoBlock/Demo.scp")), united);
+    EXPECT_EQ(readNativeText("DemoBlock/Demo.scp"), united);
 
     // A per-image file gone since the detach: detach and clean would lose that edit.
     for (char const* command : {"detach", "clean"}) {
@@ -350,7 +347,7 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     EXPECT_EQ(ybblock({"unite", kBlock}).status, 0);
 
     // A damaged image list stops detach before anything is removed.
-    std::string const imageList = readText(native("DemoBlock/Demo.bil"));
+    std::string const imageList = readNativeText("DemoBlock/Demo.bil");
     std::ofstream(native("DemoBlock/Demo.bil"), std::ios::binary) << "YB_BLOCK_IMAGE_LIST_FILE_VER1.0";
     EXPECT_EQ(ybblock({"detach", "--force", kBlock}).status, 1);
     EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
@@ -393,18 +390,17 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
     // Edits on both sides: unite alone would undo the tie point file's, and says which.
     editPerImageFile("D:\\DemoBlock\\Temp\\0102.ijp", [](auto& points) { points[0].x += 1.5; });
     ASSERT_EQ(import("101,T01010,1,805,200,0,0\n201,NEW1,1,5,5,0,0\n").status, 0);
-    std::string const edited = readText(native("DemoBlock/Demo.scp"));
+    std::string const edited = readNativeText("DemoBlock/Demo.scp");
     expectRun({"unite", kBlock}, 1,
               {"changed since the last detach or unite", "changed: image 101 point T01010",
                "added: image 201 point NEW1", "unite --merge"});
     expectRun({"unite", "--merge", "--dry-run", kBlock}, 0,
               {"1 observation changed in the per-image files, 2 in the tie point file, 0 conflicts"});
-    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == edited);
+    EXPECT_TRUE(readNativeText("DemoBlock/Demo.scp") == edited);
     ASSERT_EQ(expectRun({"unite", "--merge", kBlock}, 0).status, 0);
     EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 805.0);
     EXPECT_EQ(observation(kTiePoints, 102, "T01010").value().x, 201.5);
     EXPECT_TRUE(observation(kTiePoints, 201, "NEW1"));
-    EXPECT_EQ(observation("D:\\DemoBlock\\Temp\\0101.ijp", 101, "T01010"), std::nullopt);  // not a tie point file
     std::vector<tagImagePoint> perImage;
     ASSERT_EQ(ybReadImgGcpFileToAry("D:\\DemoBlock\\Temp\\0101.ijp", perImage), 0);
     EXPECT_EQ(perImage[0].x, 805.0);  // the per-image file took the tie point file's change
@@ -412,11 +408,11 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
     // The same observation changed differently on both sides: nothing changes until a side is chosen.
     editPerImageFile("D:\\DemoBlock\\Temp\\0101.ijp", [](auto& points) { points[0].x = 900; });
     ASSERT_EQ(import("101,T01010,1,950,200,0,0\n").status, 0);
-    std::string const both = readText(native("DemoBlock/Demo.scp"));
+    std::string const both = readNativeText("DemoBlock/Demo.scp");
     expectRun({"unite", "--merge", kBlock}, 1,
               {"image 101 point T01010: per-image file x 900, y 200, type 1; tie point file x 950",
                "1 conflict; nothing changed"});
-    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == both);
+    EXPECT_TRUE(readNativeText("DemoBlock/Demo.scp") == both);
     ASSERT_EQ(ybblock({"unite", "--merge", "--ours", kBlock}).status, 0);
     EXPECT_EQ(observation(kTiePoints, 101, "T01010").value().x, 900.0);
 
@@ -429,7 +425,7 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
 
     // A tie point file cut short is not replaced unless asked; then it is kept beside.
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
-    std::string const whole = readText(native("DemoBlock/Demo.scp"));
+    std::string const whole = readNativeText("DemoBlock/Demo.scp");
     std::ofstream(native("DemoBlock/Demo.scp"), std::ios::binary) << whole.substr(0, 1000);
     for (std::vector<std::string> args : {std::vector<std::string>{"unite", kBlock},
                                           {"unite", "--dry-run", kBlock},
@@ -437,7 +433,7 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
         expectRun(args, 1, {"cannot be read"});
     EXPECT_FALSE(existsNative("DemoBlock/Demo.scp.damaged"));
     ASSERT_EQ(expectRun({"unite", "--force", kBlock}, 0).status, 0);
-    EXPECT_TRUE(readText(native("DemoBlock/Demo.scp.damaged")) == whole.substr(0, 1000));
+    EXPECT_TRUE(readNativeText("DemoBlock/Demo.scp.damaged") == whole.substr(0, 1000));
     std::int32_t united = 0;
     EXPECT_EQ(ybReadTiePntNums(kTiePoints, united), 0);
     EXPECT_EQ(united, 55);
@@ -446,22 +442,19 @@ TEST_F(YbblockTest, WorkflowsKeepTheEditsOfBothSides) {
 // Writes the block's folders refuse: each workflow names the file and the system's reason, once.
 TEST_F(YbblockTest, FailedWritesNameTheFileAndTheReason) {
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
-    // The block is writable again however the test leaves (a skip included): the next test empties the drive.
-    struct WritableAgain {
+    // The block is read-only, and writable again however the test leaves (a skip included).
+    struct ReadOnly {
         fs::path folder;
-        ~WritableAgain() {
+        void writable(fs::perm_options how) const {
+            auto const write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
             std::error_code ignored;
-            fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add, ignored);
             for (fs::path const& entry : fs::recursive_directory_iterator(folder, ignored))
-                fs::permissions(entry, fs::perms::owner_write, fs::perm_options::add, ignored);
+                fs::permissions(entry, write, how, ignored);
+            fs::permissions(folder, write, how, ignored);
         }
-    } const writableAgain{native("DemoBlock")};
-    auto const tree = fs::recursive_directory_iterator(native("DemoBlock"));
-    for (fs::path const& entry : std::vector<fs::path>(begin(tree), end(tree)))
-        fs::permissions(entry, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-    fs::permissions(native("DemoBlock"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
+        ~ReadOnly() { writable(fs::perm_options::add); }
+    } const readOnly{native("DemoBlock")};
+    readOnly.writable(fs::perm_options::remove);
     fs::permissions(native(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
     struct Case {
         std::vector<std::string> args;
@@ -487,13 +480,13 @@ TEST_F(YbblockTest, FailedWritesNameTheFileAndTheReason) {
 
 // A block option file cut short, or with fields no block has, stops every command that takes one.
 TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
-    std::string const whole = readText(native("DemoBlock/Demo.dms"));
+    std::string const whole = readNativeText("DemoBlock/Demo.dms");
     BlockInfo strange{};
     ASSERT_EQ(ybReadBlockOptionFile(kBlock, &strange), 0);
     strange.imageType = 9;
     ASSERT_EQ(ybWriteBlockOptionFile("D:\\DemoBlock\\Strange.dms", &strange), 0);
-    std::string const typeNine = readText(native("DemoBlock/Strange.dms"));
-    std::string const scp = readText(native("DemoBlock/Demo.scp"));
+    std::string const typeNine = readNativeText("DemoBlock/Strange.dms");
+    std::string const scp = readNativeText("DemoBlock/Demo.scp");
     for (auto const& [bytes, says] :
          {std::pair{whole.substr(0, 300), "it is 300 bytes; every block option file is 739"},
           {typeNine, "its image type 9 is none of 0 to 6"}}) {
@@ -516,7 +509,7 @@ TEST_F(YbblockTest, EveryCommandChecksTheBlockOptionFileFirst) {
         ASSERT_EQ(findings.size(), 1u);
         EXPECT_EQ(findings[0]["severity"], "error");
         EXPECT_EQ(findings[0]["finding"], "block_option_unreadable");
-        EXPECT_TRUE(readText(native("DemoBlock/Demo.scp")) == scp);
+        EXPECT_TRUE(readNativeText("DemoBlock/Demo.scp") == scp);
         EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     }
 }
@@ -528,7 +521,7 @@ TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
     expectRun({"check", kBlock}, 0, {"0 errors, 0 warnings"});
     expectRun({"plot", kBlock, "-o", native("healthy/plot.svg")}, 0,
               {"0 weakly tied images, 0 weakly tied pairs of strips"});
-    std::string const svg = readText(native("healthy/plot.svg"));
+    std::string const svg = readNativeText("healthy/plot.svg");
     EXPECT_NE(svg.find("3 ground control points"), std::string::npos);
     std::regex const betweenStrips(R"re(d="M(\d+) (\d+)L\1 (\d+)")re");  // a line straight down to the next strip
     EXPECT_EQ(std::distance(std::sregex_iterator(svg.begin(), svg.end(), betweenStrips), std::sregex_iterator()), 5);
@@ -548,12 +541,7 @@ TEST_F(YbblockTest, MessagesSayWhatHappened) {
     EXPECT_EQ(missing.status, 1);
     ASSERT_TRUE(nlohmann::json::accept(missing.out)) << missing.out;
     EXPECT_EQ(nlohmann::json::parse(missing.out)["status"], "missing");
-    // Lists of info keep to --limit, a report's rows too; columns are as wide as Chinese names show.
-    ASSERT_EQ(ybGenBlkFileStateReport(kBlock, 0, "D:\\DemoBlock\\report.txt"), 0);
-    Outcome const report = ybblock({"info", "--limit", "2", "D:\\DemoBlock\\report.txt"});
-    EXPECT_NE(report.out.find("(2)\t0102"), std::string::npos) << report.out;
-    EXPECT_EQ(report.out.find("(3)\t0103"), std::string::npos) << report.out;
-    EXPECT_NE(report.out.find("(8 more not shown; --limit N shows more)"), std::string::npos) << report.out;
+    // Columns are as wide as Chinese names show (info's --limit on a report's rows: the info golden).
     std::ofstream(native("cjk.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,点一,1,1,2,0,0\n101,B,1,3,4,0,0\n"
                                         "101,长名字的点,1,5,6,0,0\n";
     ASSERT_EQ(ybblock({"tiepoints", "import", native("cjk.csv"), "D:\\cjk.scp"}).status, 0);
@@ -603,7 +591,7 @@ TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
 
     expectRun({"plot", "D:\\Large\\Large.dms", "-o", native("large.svg")}, 0,
               {"2000 images, 0 weakly tied images, 24 weakly tied pairs of strips"});
-    std::string const svg = readText(native("large.svg"));
+    std::string const svg = readNativeText("large.svg");
     EXPECT_NE(svg.find("connections between strips drawn in aggregate: 1 band for 1 pair of images"),
               std::string::npos);
     EXPECT_NE(svg.find("<title>strips 1 and 2: 1 shared points</title></path>"), std::string::npos);
