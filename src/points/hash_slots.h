@@ -159,12 +159,16 @@ inline bool sameShortNameBytes(tagImagePoint const& a, tagImagePoint const& b) {
 
 // Whether two points whose names are ASCII and end inside their field have the same name, ignoring
 // case.
-inline bool sameNames(tagImagePoint const& a, tagImagePoint const& b) {
-    // Most pairs carry the very same bytes, and most names end in the first half of their field.
-    if (sameShortNameBytes(a, b) || sameNameBytes(a, b)) return true;
+[[gnu::noinline]] inline bool sameLongOrCasedNames(tagImagePoint const& a, tagImagePoint const& b) {
+    if (sameNameBytes(a, b)) return true;
     NameOrder left;
     NameOrder right;
     return nameOrderOf(a, left) && nameOrderOf(b, right) && sameOrder(left, right);
+}
+inline bool sameNames(tagImagePoint const& a, tagImagePoint const& b) {
+    // Most pairs carry the very same bytes, and most names end in the first half of their field: that
+    // case is settled in line.
+    return sameShortNameBytes(a, b) || sameLongOrCasedNames(a, b);
 }
 
 // Whether leftPoint(pairs[i].left) and rightPoint(pairs[i].right) have the same name for every pair
