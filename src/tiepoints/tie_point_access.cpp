@@ -689,8 +689,9 @@ bool CommonPoints::pairsAgreeBeyond(std::size_t checked) {
     auto const& pairs = *common;
     // The common points list the entries of A in rising order; the entries of B they checked are
     // marked by their left point, the right point of the entry of A.
-    std::vector<bool> checkedB(leftB.points->size(), false);
-    for (std::size_t c = 0; c < checked; ++c) checkedB[a[pairs[c].left].right] = true;
+    ScratchVector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> checkedB;
+    checkedB->assign(leftB.points->size(), 0);
+    for (std::size_t c = 0; c < checked; ++c) (*checkedB)[a[pairs[c].left].right] = 1;
     bool agree = true;
     std::size_t c = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -701,7 +702,7 @@ bool CommonPoints::pairsAgreeBeyond(std::size_t checked) {
         agree &= points::sameNames(leftA.point(a[i].left), rightA.point(a[i].right));
     }
     for (std::size_t i = 0; i < b.size(); ++i)
-        if (!checkedB[b[i].left]) agree &= points::sameNames(leftB.point(b[i].left), rightB.point(b[i].right));
+        if ((*checkedB)[b[i].left] == 0) agree &= points::sameNames(leftB.point(b[i].left), rightB.point(b[i].right));
     return agree;
 }
 
