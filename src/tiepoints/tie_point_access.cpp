@@ -687,6 +687,9 @@ bool CommonPoints::pairsAgreeBeyond(std::size_t checked) {
     auto const& a = *entriesA;
     auto const& b = *entriesB;
     auto const& pairs = *common;
+    // Every entry of each model checked: the entries of A have distinct right points, each the left
+    // point of the entry of B it was checked with.
+    if (checked == a.size() && checked == b.size()) return true;
     // The common points list the entries of A in rising order; the entries of B they checked are
     // marked by their left point, the right point of the entry of A.
     ScratchVector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> checkedB;
