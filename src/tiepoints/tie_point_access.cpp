@@ -366,6 +366,9 @@ bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
     return true;
 }
 
+// A shared point that no right point of the second model pairs with.
+constexpr std::uint32_t kNoRight = std::numeric_limits<std::uint32_t>::max();
+
 // Both models' pairs when the second model's left image is the first's right image (`shared`) and
 // that image's hashes are all distinct: one table of the shared image's hashes serves both joins. The
 // first model's left points probe it as joinModelPoints would; for the second, each shared point takes
@@ -373,7 +376,6 @@ bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
 // table. False when a name has no key, a table would be too large or two shared points share a hash;
 // the pairs are then to be made model by model. Like joinModelPoints, the pairs are the names' own
 // when every pair joins one name.
-constexpr std::uint32_t kNoRight = std::numeric_limits<std::uint32_t>::max();  // a shared point without a pair
 bool joinNeighbourModels(ImagePoints& leftA, ImagePoints& shared, ImagePoints& rightB, PointPairs& pairsA,
                          PointPairs& pairsB, platform::UninitialisedVector<std::uint32_t>& firstRight) {
     std::size_t const sharedCount = shared.points->size();
