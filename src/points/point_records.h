@@ -46,17 +46,15 @@ struct NameKey {
     }
 };
 // The four words of a 32-byte key mixed: each pair multiplied whole into 128 bits and the halves of
-// the product folded, the upper pair folded into the lower. Every byte moves every bit of the hash,
-// and a name of sixteen bytes or fewer costs one multiplication. Both tables of names hash with it.
+// the product folded, the upper pair folded into the lower. Every byte moves the hash, and a name of
+// sixteen bytes or fewer costs one multiplication. Both tables of names hash with it.
+#if !defined(__SIZEOF_INT128__)
+#error "the name hash needs a 64-bit compiler with unsigned __int128 (g++ or clang++, MinGW-w64 included)"
+#endif
 inline std::uint64_t foldedProduct(std::uint64_t a, std::uint64_t b) {
-#if defined(__SIZEOF_INT128__)
     __extension__ using Wide = unsigned __int128;
     Wide const product = static_cast<Wide>(a) * b;
     return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
-#else
-    std::uint64_t const high = __umulh(a, b);
-    return (a * b) ^ high;
-#endif
 }
 inline std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
     std::uint64_t const upper = foldedProduct(w2 ^ 0x165667B19E3779F9ull, w3 ^ 0x27D4EB2F165667C5ull);
