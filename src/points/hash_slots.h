@@ -157,14 +157,15 @@ inline bool sameShortNameBytes(tagImagePoint const& a, tagImagePoint const& b) {
 #endif
 }
 
-// Whether two points whose names are ASCII and end inside their field have the same name, ignoring
-// case.
+// sameNames past its common case: names of other bytes, or longer than half their field.
 [[gnu::noinline]] inline bool sameLongOrCasedNames(tagImagePoint const& a, tagImagePoint const& b) {
     if (sameNameBytes(a, b)) return true;
     NameOrder left;
     NameOrder right;
     return nameOrderOf(a, left) && nameOrderOf(b, right) && sameOrder(left, right);
 }
+// Whether two points whose names are ASCII and end inside their field have the same name, ignoring
+// case.
 inline bool sameNames(tagImagePoint const& a, tagImagePoint const& b) {
     // Most pairs carry the very same bytes, and most names end in the first half of their field: that
     // case is settled in line.

@@ -366,7 +366,7 @@ bool joinModelPoints(ImagePoints& left, ImagePoints& right, PointPairs& pairs) {
     return true;
 }
 
-// A shared point that no right point of the second model pairs with.
+// A shared point that no right point of the second model pairs with (or no entry of it).
 constexpr std::uint32_t kNoRight = std::numeric_limits<std::uint32_t>::max();
 
 // Both models' pairs when the second model's left image is the first's right image (`shared`) and
@@ -649,12 +649,11 @@ void matchCommonPoints(CommonPoints& found, bool shareTable) {
     if (&leftB == &rightA && leftB.namesDistinct) {
         // Neighbouring models whose shared image names each point once: an entry of A pairs a point of
         // that image, and the one entry of B of its name is the entry whose left point it is.
-        constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
         ScratchVector<std::uint32_t, platform::UninitialisedAllocator<std::uint32_t>> entryOfLeft;
-        entryOfLeft->assign(leftB.points->size(), kNone);
+        entryOfLeft->assign(leftB.points->size(), kNoRight);
         for (std::size_t i = 0; i < b.size(); ++i) (*entryOfLeft)[b[i].left] = static_cast<std::uint32_t>(i);
         for (std::size_t i = 0; i < a.size(); ++i)
-            if (std::uint32_t const partner = (*entryOfLeft)[a[i].right]; partner != kNone)
+            if (std::uint32_t const partner = (*entryOfLeft)[a[i].right]; partner != kNoRight)
                 common.push_back({static_cast<std::uint32_t>(i), partner});
         return;
     }
