@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cerrno>
+#include <new>
 #include <random>
 #include <utility>
 
@@ -206,6 +207,7 @@ File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         close();
         locked_ = std::exchange(other.locked_, false);
+        buffer_ = std::move(other.buffer_);
         stream_ = other.release();
     }
     return *this;
@@ -224,7 +226,11 @@ void File::close() {
         std::fclose(stream_);
     }
     stream_ = nullptr;
+    buffer_.reset();
 }
+
+// What a read stream buffers, as the stream would choose for a local disk.
+constexpr std::size_t kReadBufferBytes = 4096;
 
 // Opens a file for reading with its lock held shared. A journal beside it is a change that a killed
 // writer left unfinished (a live writer would hold the lock): the stream is given up, the change
@@ -238,6 +244,10 @@ File openForReading(std::string const& native, bool mayBeUnfinished, bool knownR
             return File();
         }
         File file(stream);
+        // A buffer of its own spares the stream a look at the file to size one, a system call per open.
+        file.buffer_.reset(new (std::nothrow) char[kReadBufferBytes]);
+        if (file.buffer_ && std::setvbuf(stream, file.buffer_.get(), _IOFBF, kReadBufferBytes) != 0)
+            file.buffer_.reset();
         if (!knownRegular && !backend::isRegularStream(stream)) return File();
         bool heldHere = false;
         if (holdingFilesForWriting()) {

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -161,7 +162,8 @@ class File {
 public:
     File() = default;
     explicit File(std::FILE* stream) : stream_(stream) {}
-    File(File&& other) noexcept : locked_(std::exchange(other.locked_, false)), stream_(other.release()) {}
+    File(File&& other) noexcept
+        : locked_(std::exchange(other.locked_, false)), buffer_(std::move(other.buffer_)), stream_(other.release()) {}
     File& operator=(File&& other) noexcept;
     File(File const&) = delete;
     File& operator=(File const&) = delete;
@@ -169,12 +171,14 @@ public:
 
     explicit operator bool() const { return stream_ != nullptr; }
     std::FILE* get() const { return stream_; }
-    std::FILE* release();
     void close();
 
 private:
+    // Hands the stream to another File, which takes its buffer too.
+    std::FILE* release();
     friend File openForReading(std::string const&, bool, bool);
     bool locked_ = false;
+    std::unique_ptr<char[]> buffer_;  // the stream's buffer, when it was given one
     std::FILE* stream_ = nullptr;
 };
 
