@@ -74,12 +74,12 @@ public:
     }
 
     // The value under `hash`, or null.
-    std::uint32_t* find(std::uint64_t hash) {
+    [[gnu::always_inline]] std::uint32_t* find(std::uint64_t hash) {
         auto [bucket, lane] = placeOf(hash);
         return bucket->values[lane] != kEmpty ? &bucket->values[lane] : nullptr;
     }
     // The value under `hash`, set to `value` first when the hash is new; true when it was new.
-    std::pair<std::uint32_t*, bool> tryEmplace(std::uint64_t hash, std::uint32_t value) {
+    [[gnu::always_inline]] std::pair<std::uint32_t*, bool> tryEmplace(std::uint64_t hash, std::uint32_t value) {
         auto [bucket, lane] = placeOf(hash);
         if (bucket->values[lane] != kEmpty) return {&bucket->values[lane], false};
         bucket->tags[lane] = tagOf(hash);
@@ -112,7 +112,7 @@ private:
 
     // Where `hash` is: the lane holding its tag, or the empty lane where it belongs. The bucket comes
     // from the hash's high bits.
-    std::pair<Bucket*, int> placeOf(std::uint64_t hash) {
+    [[gnu::always_inline]] std::pair<Bucket*, int> placeOf(std::uint64_t hash) {
         Bucket* const buckets = buckets_->data();
         std::size_t const mask = buckets_->size() - 1;
         std::uint32_t const tag = tagOf(hash);
