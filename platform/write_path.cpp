@@ -327,6 +327,12 @@ void Output::copyFrom(NativeFile& source, std::uint64_t offset, std::uint64_t le
     }
 }
 
+void Output::overwrite(std::uint64_t offset, void const* data, std::size_t size) {
+    if (!ok_ || size == 0) return;
+    if (offset + size > next_ && !flush()) return;
+    ok_ = file_.writeAt(offset, data, size);
+}
+
 bool Output::flush() {
     if (ok_ && filled_ > 0) ok_ = file_.writeAt(next_, buffer_.get(), filled_);
     next_ += filled_;

@@ -77,6 +77,9 @@ public:
     // them is a failure.
     void copyFrom(NativeFile& source, std::uint64_t offset, std::uint64_t length);
 
+    // Writes `size` bytes over bytes written before, from file offset `offset` on: a count that is
+    // known only once what it counts is written. Not for an output whose checksum is being taken.
+    void overwrite(std::uint64_t offset, void const* data, std::size_t size);
     // Hands what is buffered to the file; false when any write so far failed.
     bool flush();
     bool ok() const { return ok_; }

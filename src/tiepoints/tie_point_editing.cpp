@@ -2,6 +2,7 @@
 // the removal of automatically extracted points. Every change reads the whole file, changes it in
 // memory and rewrites it through the grouping writer, so the file always keeps its grouping.
 #include "export_frame.h"
+#include "scratch.h"
 #include "points/point_records.h"
 #include "tiepoints/tie_point_file.h"
 #include "tiepoints/tie_point_messages.h"
@@ -16,9 +17,12 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace yb::tiepoints {
 namespace {
@@ -65,6 +69,117 @@ void removeBackup(char const* path) {
     if (platform::isRegularFile(backupPath)) platform::removeFile(backupPath);
 }
 
+// The given points as a merge applies them: each image and name (ignoring case) once, in the order
+// first given, carrying the last point given for it; images in the order first given.
+struct AddedPoints {
+    struct Key {
+        tagImagePoint point;
+        points::NameKey name;
+        bool placed = false;  // written: in place of a point of the file, or after them
+    };
+    std::vector<Key> keys;
+    std::unordered_map<std::string, std::size_t> keyOf;
+    std::unordered_map<std::int32_t, std::vector<std::size_t>> keysOfImage;
+    std::vector<std::int32_t> images;
+
+    AddedPoints(tagImagePoint const* added, std::int32_t count) {
+        for (std::int32_t i = 0; i < count; ++i) {
+            auto const [at, isNew] = keyOf.try_emplace(points::observationKey(added[i]), keys.size());
+            if (!isNew) {
+                keys[at->second].point = added[i];
+                continue;
+            }
+            keys.push_back({added[i], points::nameKeyOf(added[i])});
+            std::int32_t const imageNo = added[i].imageNo;  // copied out of the packed record
+            auto [image, firstOfImage] = keysOfImage.try_emplace(imageNo);
+            if (firstOfImage) images.push_back(imageNo);
+            image->second.push_back(at->second);
+        }
+    }
+};
+
+// Puts each given point of an image (`keys`) in place of the first of the image's points with its
+// name, unless one took it already.
+void placeOnImage(std::span<tagImagePoint> group, std::vector<std::size_t> const& keys, AddedPoints& added) {
+    auto place = [&](tagImagePoint& point, std::size_t k) {
+        if (std::exchange(added.keys[k].placed, true)) return;
+        point = added.keys[k].point;
+    };
+    // Most merges give an image a few points; a model's points written back give it thousands.
+    constexpr std::size_t kFewKeys = 16;
+    if (keys.size() <= kFewKeys) {
+        for (tagImagePoint& point : group) {
+            points::NameKey const name = points::nameKeyOf(point);
+            for (std::size_t k : keys)
+                if (added.keys[k].name == name) {
+                    place(point, k);
+                    break;
+                }
+        }
+        return;
+    }
+    points::NameTable table(keys.size());
+    for (std::size_t k : keys) table.tryEmplace(added.keys[k].name, static_cast<std::uint32_t>(k));
+    for (tagImagePoint& point : group)
+        if (std::uint32_t const* k = table.find(points::nameKeyOf(point))) place(point, *k);
+}
+
+// The merge of a file whose every image has at most one group holding points and whose points each
+// carry their group's image (as the grouping writer leaves a file), a group at a time as the new file
+// is written: a merge into a file of millions of points holds one group in memory, not the file twice.
+// The new file is what mergePoints and the grouping writer make of the whole file, and a damaged file
+// gives what reading it whole gives. Nothing when the file is not grouped so, or the new file cannot
+// be made (the new file, if begun, is dropped; the whole merge then answers).
+std::optional<std::int32_t> mergeGroupByGroup(char const* path, AddedPoints& added) {
+    TiePointFileReader read;
+    if (std::int32_t code = read.open(path, HB_MESSAGE_PLAIN); code != kSuccess) return code;
+    TiePointGroupWriter writer(path);
+    if (writer.begin(0, true) != kSuccess) return std::nullopt;
+    auto writeUnplaced = [&](std::vector<std::size_t> const& keys) {
+        for (std::size_t k : keys)
+            if (!std::exchange(added.keys[k].placed, true)) writer.records(&added.keys[k].point, 1);
+    };
+    std::unordered_set<std::int32_t> imagesOfFile;
+    std::int64_t groups = 0;
+    std::int64_t records = 0;
+    platform::ScratchVector<tagImagePoint, platform::UninitialisedAllocator<tagImagePoint>> group;
+    for (std::int32_t g = 0; g < read.groupCount(); ++g) {
+        std::int32_t imageNo = 0;
+        std::int32_t count = 0;
+        if (std::int32_t code = read.nextGroup(imageNo, count); code != kSuccess) return code;
+        if (count <= 0) continue;  // no points: no group of the new file
+        group->clear();
+        if (std::int32_t code = read.readRecords(count, *group); code != kSuccess) return code;
+        if (!imagesOfFile.insert(imageNo).second) return std::nullopt;
+        for (tagImagePoint const& point : *group)
+            if (point.imageNo != imageNo) return std::nullopt;  // the grouping writer would move it
+        auto const keys = added.keysOfImage.find(imageNo);
+        std::int64_t after = 0;  // given points of the image written after the file's
+        if (keys != added.keysOfImage.end()) {
+            placeOnImage(*group, keys->second, added);
+            for (std::size_t k : keys->second) after += added.keys[k].placed ? 0 : 1;
+        }
+        records += count + after;
+        if (records > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+        writer.group(imageNo, static_cast<std::int32_t>(count + after));
+        writer.records(group->data(), group->size());
+        if (keys != added.keysOfImage.end()) writeUnplaced(keys->second);
+        ++groups;
+    }
+    for (std::int32_t imageNo : added.images) {
+        if (imagesOfFile.contains(imageNo)) continue;
+        std::vector<std::size_t> const& keys = added.keysOfImage.at(imageNo);
+        records += static_cast<std::int64_t>(keys.size());
+        if (records > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+        writer.group(imageNo, static_cast<std::int32_t>(keys.size()));
+        writeUnplaced(keys);
+        ++groups;
+    }
+    // Every group holds a point, and the points are fewer than 2^31: the count fits.
+    writer.setGroupCount(static_cast<std::int32_t>(groups));
+    return writer.finish(text::kCopyBackFailure);
+}
+
 std::int32_t mergeIntoFile(char const* path, tagImagePoint const* added, std::int32_t count) {
     // The file is held from the read to the replacement: no other program's points are lost between.
     platform::WriteHold const hold(path);
@@ -74,6 +189,11 @@ std::int32_t mergeIntoFile(char const* path, tagImagePoint const* added, std::in
         frame::showErrorF(text::kOpenFileFailure, path);
         return kCannotWrite;
     }
+    if (count >= 0) {
+        AddedPoints plan(added, count);
+        if (std::optional<std::int32_t> const code = mergeGroupByGroup(path, plan)) return *code;
+    }
+    // A file of another grouping is merged whole in memory.
     std::vector<tagImagePoint> working;
     if (std::int32_t code = readAllTiePoints(path, working); code != kSuccess) return code;
     mergePoints(working, added, count);

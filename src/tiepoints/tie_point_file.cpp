@@ -124,16 +124,14 @@ template <class RecordAt>
 std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_t count, char const* installFailure) {
     // Grouped before the new file is made, so running out of memory leaves nothing behind.
     Grouping grouping = count > 0 ? groupByImage(recordAt, count) : Grouping{};
-    platform::FileReplacement replacement(path);
-    if (!replacement.opened()) return failure(text::kCreateFileFailure, path);
-    platform::Output& out = replacement.out();
-    out.writeText(kTiePointMagic, kMagicFieldSize);
+    TiePointGroupWriter writer(path);
     // The group count is known before the groups are written, so the header is written once.
-    out.writeI32(static_cast<std::int32_t>(grouping.imageNos.size()));
+    if (std::int32_t code = writer.begin(static_cast<std::int32_t>(grouping.imageNos.size())); code != kSuccess)
+        return code;
+    platform::Output& out = writer.out();
     std::size_t first = 0;
     for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
-        out.writeI32(grouping.imageNos[g]);
-        out.writeI32(grouping.sizes[g]);
+        writer.group(grouping.imageNos[g], grouping.sizes[g]);
         auto size = static_cast<std::size_t>(grouping.sizes[g]);
         for (std::size_t j = first; j < first + size; ++j) {
             // Records of interleaved images are gathered from all over the array: each is asked for
@@ -147,13 +145,24 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
         }
         first += size;
     }
-    if (!replacement.finish()) return failure(text::kCreateFileFailure, path);
-    if (!replacement.install())
-        return failure(installFailure != nullptr ? installFailure : text::kCreateFileFailure, path);
-    return kSuccess;
+    return writer.finish(installFailure);
 }
 
 }  // namespace
+
+std::int32_t TiePointGroupWriter::begin(std::int32_t groupCount, bool quiet) {
+    if (!replacement_.opened()) return quiet ? kCannotWrite : failure(text::kCreateFileFailure, path_);
+    out().writeText(kTiePointMagic, kMagicFieldSize);
+    out().writeI32(groupCount);
+    return kSuccess;
+}
+
+std::int32_t TiePointGroupWriter::finish(char const* installFailure) {
+    if (!replacement_.finish()) return failure(text::kCreateFileFailure, path_);
+    if (!replacement_.install())
+        return failure(installFailure != nullptr ? installFailure : text::kCreateFileFailure, path_);
+    return kSuccess;
+}
 
 std::int32_t writeTiePointGroups(char const* path, tagImagePoint const* points, std::int32_t count,
                                  char const* installFailure) {

@@ -7,6 +7,7 @@
 #include "binary_io.h"
 #include "buffered_reader.h"
 #include "fs.h"
+#include "write_path.h"
 
 #include <yb/HostBase.h>
 #include <yb/ybBlockFileIO.h>
@@ -45,6 +46,33 @@ std::int32_t writeTiePointGroups(char const* path, std::vector<tagImagePoint> co
 // from many files writes them without copying them together first).
 std::int32_t writeTiePointGroups(char const* path, std::vector<std::vector<tagImagePoint>> const& pieces,
                                  char const* installFailure = nullptr);
+
+// A new tie point file written group by group beside the old one and put in its place by finish():
+// until then the old file stands, and a writer given up (destroyed unfinished) leaves nothing behind.
+class TiePointGroupWriter {
+public:
+    explicit TiePointGroupWriter(char const* path) : path_(path), replacement_(path) {}
+    // Writes the header of a file of `groupCount` groups; kCannotWrite (with its message) when the new
+    // file could not be made. `quiet`: no message, the caller goes another way.
+    std::int32_t begin(std::int32_t groupCount, bool quiet = false);
+    // Sets the header's group count, for a file whose groups were counted as they were written.
+    void setGroupCount(std::int32_t groupCount) {
+        out().overwrite(static_cast<std::uint64_t>(kGroupCountOffset), &groupCount, sizeof groupCount);
+    }
+    void group(std::int32_t imageNo, std::int32_t recordCount) {
+        out().writeI32(imageNo);
+        out().writeI32(recordCount);
+    }
+    void records(tagImagePoint const* records, std::size_t count) { out().writeRecords(records, count); }
+    platform::Output& out() { return replacement_.out(); }
+    // Puts the written file in place; kCannotWrite with its message when it could not be kept whole,
+    // `installFailure` (by default the one for any failure) when only putting it in place failed.
+    std::int32_t finish(char const* installFailure = nullptr);
+
+private:
+    char const* path_;
+    platform::FileReplacement replacement_;
+};
 
 // Accepts the magic field (text up to the first zero byte, ignoring case); leaves the position after
 // the field. Shows its message on failure: kInvalidArgument without a file, kInvalidContent otherwise.

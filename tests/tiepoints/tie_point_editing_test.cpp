@@ -3,6 +3,8 @@
 #include <yb/HostBase.h>
 #include <yb/ybiOrient.h>
 
+#include <random>
+
 namespace {
 
 using yb::test::hexBytes;
@@ -38,6 +40,57 @@ TEST_F(TiePointEditing, MergeReplacesInPlaceAppendsToGroupsAndAddsGroups) {
               (std::vector<std::string>{"A7@101", "B@101", "D@101", "C@102", "n@102", "M@102", "Q@305"}));
     EXPECT_EQ(+points[4].x, 2);
     EXPECT_FALSE(backupLeft());
+    EXPECT_TRUE(recorder.messages.empty());
+}
+
+// A file as the grouping writer leaves it is merged a group at a time, any other file whole in
+// memory; both must give the same file. Each round writes the same points twice, grouped and with one
+// image's group split in two (which only the whole merge takes: it regroups the same points), and
+// merges the same given points into both: names differing in case, names repeated on an image, given
+// twice, on images whose group is empty and on new images.
+TEST_F(TiePointEditing, GroupByGroupMergeGivesWhatTheWholeMergeGives) {
+    std::mt19937 random(11);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::vector<std::string> pool = {"a", "A", "b7", "B7", "c", "LongerName_0123456789", "longername_0123456789"};
+    auto point = [&](std::int32_t imageNo) {
+        return tiePoint(pool[static_cast<std::size_t>(pick(static_cast<int>(pool.size())))].c_str(), imageNo,
+                        pick(1000) / 4.0, pick(1000) / 8.0, static_cast<std::int16_t>(pick(3)));
+    };
+    for (int round = 0; round < 40; ++round) {
+        // The later rounds give an image more points than are matched one by one.
+        bool const many = round >= 30;
+        if (round == 30)
+            for (int i = 0; i < 40; ++i) pool.push_back((i % 2 == 0 ? "p" : "P") + std::to_string(i / 2));
+        std::vector<std::int32_t> images = {101, 102, 205, 7, 350};
+        std::shuffle(images.begin(), images.end(), random);
+        std::vector<std::vector<tagImagePoint>> groups;
+        for (std::int32_t imageNo : images) {
+            groups.emplace_back();
+            for (int i = pick(many ? 40 : 5) + (imageNo == images[0] ? 2 : 0); i > 0; --i)
+                groups.back().push_back(point(imageNo));
+        }
+        yb::test::RawTiePointFile grouped(static_cast<std::int32_t>(groups.size()));
+        yb::test::RawTiePointFile split(static_cast<std::int32_t>(groups.size() + 1));
+        for (auto const& group : groups) {
+            std::int32_t const imageNo = group.empty() ? 0 : group[0].imageNo;
+            grouped.group(group.empty() ? 999 : imageNo, group);
+            if (&group != &groups[0]) {
+                split.group(group.empty() ? 999 : imageNo, group);
+                continue;
+            }
+            split.group(imageNo, {group.begin(), group.begin() + 1});
+            split.group(imageNo, {group.begin() + 1, group.end()});
+        }
+        writeNative("Area.scp", grouped.bytes);
+        writeNative("Split.scp", split.bytes);
+        std::vector<tagImagePoint> added;
+        std::int32_t const addedImages[] = {101, 102, 999, 600, 601};
+        for (int i = pick(many ? 90 : 9); i > 0; --i) added.push_back(point(addedImages[pick(many ? 2 : 5)]));
+        auto const count = static_cast<std::int32_t>(added.size());
+        ASSERT_EQ(ybAppendTiePntToFile(kPath, added.data(), count), yb::kSuccess);
+        ASSERT_EQ(ybAppendTiePntToFile("D:\\Split.scp", added.data(), count), yb::kSuccess);
+        ASSERT_EQ(fileBytes(), readNative("Split.scp")) << "round " << round;
+    }
     EXPECT_TRUE(recorder.messages.empty());
 }
 
