@@ -1,6 +1,7 @@
 // Changes to the tie point file: the replace-or-add merge, the write-back of a model's point set and
-// the removal of automatically extracted points. Every change reads the whole file, changes it in
-// memory and rewrites it through the grouping writer, so the file always keeps its grouping.
+// the removal of automatically extracted points. Every change rewrites the file whole and leaves it
+// grouped as the grouping writer does: a file already so grouped a group at a time, any other read
+// whole into memory and regrouped.
 #include "export_frame.h"
 #include "scratch.h"
 #include "points/point_records.h"
@@ -124,24 +125,34 @@ void placeOnImage(std::span<tagImagePoint> group, std::vector<std::size_t> const
         if (std::uint32_t const* k = table.find(points::nameKeyOf(point))) place(point, *k);
 }
 
-// The merge of a file whose every image has at most one group holding points and whose points each
-// carry their group's image (as the grouping writer leaves a file), a group at a time as the new file
-// is written: a merge into a file of millions of points holds one group in memory, not the file twice.
-// The new file is what mergePoints and the grouping writer make of the whole file, and a damaged file
-// gives what reading it whole gives. Nothing when the file is not grouped so, or the new file cannot
-// be made (the new file, if begun, is dropped; the whole merge then answers).
-std::optional<std::int32_t> mergeGroupByGroup(char const* path, AddedPoints& added) {
+using GroupPoints = platform::UninitialisedVector<tagImagePoint>;
+
+// Rewrites a file whose every image has at most one group holding points and whose points each carry
+// their group's image (as the grouping writer leaves a file) a group at a time, as the new file is
+// written: a change of a file of millions of points holds one group in memory, not the file twice.
+// change(imageNo, points) changes a group's points in place, drops some or adds some; a group left
+// without points is not written. more(imagesOfFile, writeGroup) then writes groups of images the file
+// holds no points of, through writeGroup(imageNo, points). The new file is what the grouping writer
+// makes of the whole file so changed, and a damaged file gives what reading it whole gives. Nothing
+// when the file is not grouped so, or the new file cannot be made (the new file, if begun, is
+// dropped); the whole rewrite then answers.
+template <class Change, class More>
+std::optional<std::int32_t> rewriteGroupByGroup(char const* path, char const* installFailure, Change change,
+                                                More more) {
     TiePointFileReader read;
     if (std::int32_t code = read.open(path, HB_MESSAGE_PLAIN); code != kSuccess) return code;
     TiePointGroupWriter writer(path);
     if (writer.begin(0, true) != kSuccess) return std::nullopt;
-    auto writeUnplaced = [&](std::vector<std::size_t> const& keys) {
-        for (std::size_t k : keys)
-            if (!std::exchange(added.keys[k].placed, true)) writer.records(&added.keys[k].point, 1);
-    };
-    std::unordered_set<std::int32_t> imagesOfFile;
     std::int64_t groups = 0;
     std::int64_t records = 0;
+    auto writeGroup = [&](std::int32_t imageNo, std::span<tagImagePoint const> points) {
+        records += static_cast<std::int64_t>(points.size());
+        if (points.empty() || records > std::numeric_limits<std::int32_t>::max()) return;
+        writer.group(imageNo, static_cast<std::int32_t>(points.size()));
+        writer.records(points.data(), points.size());
+        ++groups;
+    };
+    std::unordered_set<std::int32_t> imagesOfFile;
     platform::ScratchVector<tagImagePoint, platform::UninitialisedAllocator<tagImagePoint>> group;
     for (std::int32_t g = 0; g < read.groupCount(); ++g) {
         std::int32_t imageNo = 0;
@@ -153,31 +164,37 @@ std::optional<std::int32_t> mergeGroupByGroup(char const* path, AddedPoints& add
         if (!imagesOfFile.insert(imageNo).second) return std::nullopt;
         for (tagImagePoint const& point : *group)
             if (point.imageNo != imageNo) return std::nullopt;  // the grouping writer would move it
-        auto const keys = added.keysOfImage.find(imageNo);
-        std::int64_t after = 0;  // given points of the image written after the file's
-        if (keys != added.keysOfImage.end()) {
-            placeOnImage(*group, keys->second, added);
-            for (std::size_t k : keys->second) after += added.keys[k].placed ? 0 : 1;
-        }
-        records += count + after;
-        if (records > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-        writer.group(imageNo, static_cast<std::int32_t>(count + after));
-        writer.records(group->data(), group->size());
-        if (keys != added.keysOfImage.end()) writeUnplaced(keys->second);
-        ++groups;
+        change(imageNo, *group);
+        writeGroup(imageNo, *group);
     }
-    for (std::int32_t imageNo : added.images) {
-        if (imagesOfFile.contains(imageNo)) continue;
-        std::vector<std::size_t> const& keys = added.keysOfImage.at(imageNo);
-        records += static_cast<std::int64_t>(keys.size());
-        if (records > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-        writer.group(imageNo, static_cast<std::int32_t>(keys.size()));
-        writeUnplaced(keys);
-        ++groups;
-    }
+    more(imagesOfFile, writeGroup);
     // Every group holds a point, and the points are fewer than 2^31: the count fits.
+    if (records > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
     writer.setGroupCount(static_cast<std::int32_t>(groups));
-    return writer.finish(text::kCopyBackFailure);
+    return writer.finish(installFailure);
+}
+
+// The merge a group at a time (rewriteGroupByGroup), giving what mergePoints and the grouping writer
+// make of the whole file.
+std::optional<std::int32_t> mergeGroupByGroup(char const* path, AddedPoints& added) {
+    return rewriteGroupByGroup(
+        path, text::kCopyBackFailure,
+        [&](std::int32_t imageNo, GroupPoints& points) {
+            auto const keys = added.keysOfImage.find(imageNo);
+            if (keys == added.keysOfImage.end()) return;
+            placeOnImage(points, keys->second, added);
+            for (std::size_t k : keys->second)
+                if (!std::exchange(added.keys[k].placed, true)) points.push_back(added.keys[k].point);
+        },
+        [&](std::unordered_set<std::int32_t> const& imagesOfFile, auto&& writeGroup) {
+            std::vector<tagImagePoint> points;
+            for (std::int32_t imageNo : added.images) {
+                if (imagesOfFile.contains(imageNo)) continue;
+                points.clear();
+                for (std::size_t k : added.keysOfImage.at(imageNo)) points.push_back(added.keys[k].point);
+                writeGroup(imageNo, points);
+            }
+        });
 }
 
 std::int32_t mergeIntoFile(char const* path, tagImagePoint const* added, std::int32_t count) {
@@ -257,6 +274,14 @@ std::int32_t removePoints(char const* path, ShouldRemove shouldRemove) {
         frame::showErrorF(text::kCreateFileFailure, path);
         return kCannotWrite;
     }
+    if (std::optional<std::int32_t> const code = rewriteGroupByGroup(
+            path, nullptr,
+            [&](std::int32_t, GroupPoints& points) {
+                std::erase_if(points, [&](auto const& p) { return shouldRemove(p); });
+            },
+            [](std::unordered_set<std::int32_t> const&, auto&&) {}))
+        return *code;
+    // A file of another grouping is rewritten whole.
     std::vector<tagImagePoint> original;
     if (std::int32_t code = readAllTiePoints(path, original); code != kSuccess) return code;
     std::vector<tagImagePoint> kept;

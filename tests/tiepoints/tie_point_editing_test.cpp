@@ -43,12 +43,12 @@ TEST_F(TiePointEditing, MergeReplacesInPlaceAppendsToGroupsAndAddsGroups) {
     EXPECT_TRUE(recorder.messages.empty());
 }
 
-// A file as the grouping writer leaves it is merged a group at a time, any other file whole in
+// A file as the grouping writer leaves it is changed a group at a time, any other file whole in
 // memory; both must give the same file. Each round writes the same points twice, grouped and with one
-// image's group split in two (which only the whole merge takes: it regroups the same points), and
-// merges the same given points into both: names differing in case, names repeated on an image, given
-// twice, on images whose group is empty and on new images.
-TEST_F(TiePointEditing, GroupByGroupMergeGivesWhatTheWholeMergeGives) {
+// image's group split in two (which only the whole change takes: it regroups the same points), and
+// changes both alike: a removal, then a merge of the same given points (names differing in case,
+// names repeated on an image, given twice, on images whose group is empty and on new images).
+TEST_F(TiePointEditing, GroupByGroupChangesGiveWhatWholeChangesGive) {
     std::mt19937 random(11);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::vector<std::string> pool = {"a", "A", "b7", "B7", "c", "LongerName_0123456789", "longername_0123456789"};
@@ -81,6 +81,13 @@ TEST_F(TiePointEditing, GroupByGroupMergeGivesWhatTheWholeMergeGives) {
             split.group(imageNo, {group.begin(), group.begin() + 1});
             split.group(imageNo, {group.begin() + 1, group.end()});
         }
+        // The removals of automatically extracted points, then the merge.
+        writeNative("Area.scp", grouped.bytes);
+        writeNative("Split.scp", split.bytes);
+        auto const remove = round % 2 == 0 ? ybRemoveAutoExtractTiePnt : ybRemoveAutoExtractStripTiePnt;
+        ASSERT_EQ(remove(kPath), yb::kSuccess);
+        ASSERT_EQ(remove("D:\\Split.scp"), yb::kSuccess);
+        ASSERT_EQ(fileBytes(), readNative("Split.scp")) << "round " << round;
         writeNative("Area.scp", grouped.bytes);
         writeNative("Split.scp", split.bytes);
         std::vector<tagImagePoint> added;
