@@ -139,7 +139,8 @@ using GroupPoints = platform::UninitialisedVector<tagImagePoint>;
 template <class Change, class More>
 std::optional<std::int32_t> rewriteGroupByGroup(char const* path, char const* installFailure, Change change,
                                                 More more) {
-    TiePointFileReader read;
+    std::optional<TiePointFileReader> reading(std::in_place);
+    TiePointFileReader& read = *reading;
     if (std::int32_t code = read.open(path, HB_MESSAGE_PLAIN); code != kSuccess) return code;
     TiePointGroupWriter writer(path);
     if (writer.begin(0, true) != kSuccess) return std::nullopt;
@@ -171,6 +172,8 @@ std::optional<std::int32_t> rewriteGroupByGroup(char const* path, char const* in
     // Every group holds a point, and the points are fewer than 2^31: the count fits.
     if (records > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
     writer.setGroupCount(static_cast<std::int32_t>(groups));
+    // Closed before the new file takes the old one's place: Windows replaces no file open for reading.
+    reading.reset();
     return writer.finish(installFailure);
 }
 
