@@ -23,8 +23,21 @@ bool BufferedReader::fill(std::size_t atLeast) {
     std::size_t const wanted = std::max(atLeast, readAhead_);
     if (buffer_.size() < wanted) buffer_.resize(std::max(wanted, kLargeReadAhead));
     bufferStart_ = position_;
-    buffered_ = backend::readStreamAt(file_, position_, buffer_.data(), wanted);
+    // A read that brings what is needed is enough: one that comes back short has met the end of the
+    // file, and asking again would only hear so.
+    buffered_ = backend::readStreamAt(file_, position_, buffer_.data(), wanted, std::max<std::size_t>(atLeast, 1));
     return buffered_ >= atLeast;
+}
+
+std::size_t BufferedReader::readSome(void* data, std::size_t size) {
+    if (size == 0) return 0;
+    bool const inBuffer = position_ >= bufferStart_ && position_ < bufferStart_ + buffered_;
+    if (!inBuffer && (file_ == nullptr || !fill(1))) return 0;
+    std::size_t const offset = static_cast<std::size_t>(position_ - bufferStart_);
+    std::size_t const part = std::min(size, buffered_ - offset);
+    std::memcpy(data, buffer_.data() + offset, part);
+    position_ += part;
+    return part;
 }
 
 bool BufferedReader::read(void* data, std::size_t size) {

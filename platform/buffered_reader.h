@@ -58,6 +58,8 @@ public:
         }
         return true;
     }
+    // Up to `size` bytes, fewer where the file ends; the count read.
+    std::size_t readSome(void* data, std::size_t size);
     void skip(std::uint64_t size);
     // Reads the rest of the file into the buffer at once and lets the file go: later reads are served
     // from the buffer alone, and one that runs past it fails. False when the file's length is unknown.

@@ -36,8 +36,10 @@ bool isRegularStream(std::FILE* stream);
 bool makeDirectory(std::string const& native);
 bool removeDirectory(std::string const& native);
 // Up to `size` bytes of an open stream at `offset`, leaving the stream's own position alone; the number
-// read, short at the end of the file or on a failure (counted as an I/O error).
-std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, std::size_t size);
+// read, short at the end of the file or on a failure (counted as an I/O error). With `enough`, a read
+// that has brought that many bytes is not followed by another for the rest.
+std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, std::size_t size,
+                         std::size_t enough = SIZE_MAX);
 // The length of an open stream's file now.
 std::optional<std::uint64_t> streamLength(std::FILE* stream);
 // Entries of one directory, without "." and "..", in the system's order; names in GBK (names no GBK

@@ -404,11 +404,11 @@ bool removeDirectory(std::string const& native) {
     return true;
 }
 
-std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, std::size_t size) {
+std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, std::size_t size, std::size_t enough) {
     if (io::injected(HB_FILE_READ)) return 0;
     int const descriptor = ::fileno(stream);
     std::size_t done = 0;
-    while (done < size) {
+    while (done < std::min(size, enough)) {
         ssize_t const got = ::pread(descriptor, static_cast<unsigned char*>(data) + done, size - done,
                                     static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;

@@ -250,7 +250,7 @@ bool removeDirectory(std::string const& native) {
     return false;
 }
 
-std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, std::size_t size) {
+std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, std::size_t size, std::size_t enough) {
     if (io::injected(HB_FILE_READ)) return 0;
     HANDLE const handle = handleOf(::_get_osfhandle(::_fileno(stream)));
     // A read at an offset moves the handle's position, which the stream counts on: it is put back.
@@ -259,7 +259,7 @@ std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, st
     if (handle == INVALID_HANDLE_VALUE || !::SetFilePointerEx(handle, zero, &position, FILE_CURRENT)) return 0;
     auto* bytes = static_cast<unsigned char*>(data);
     std::size_t done = 0;
-    while (done < size) {
+    while (done < std::min(size, enough)) {
         DWORD const chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
         OVERLAPPED where = at(offset + done);
         DWORD read = 0;

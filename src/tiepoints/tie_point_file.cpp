@@ -201,35 +201,6 @@ std::int32_t writeTiePointGroups(char const* path, std::vector<std::vector<tagIm
         static_cast<std::int32_t>(total), installFailure);
 }
 
-std::int32_t checkTiePointMagic(std::FILE* file) {
-    if (file == nullptr) {
-        text::showErrorText(text::kInvalidFilePointer);
-        return kInvalidArgument;
-    }
-    std::array<char, kMagicFieldSize> field{};
-    platform::BinaryStream stream(file);
-    std::size_t got = 0;
-    if (stream.seek(0)) got = stream.readSome(field.data(), field.size());
-    if (got > 0 && platform::equalsIgnoreCase(platform::boundedText(field.data(), field.size()), kTiePointMagic)) {
-        return kSuccess;
-    }
-    text::showErrorText(text::kUnsupportedFile);
-    return kInvalidContent;
-}
-
-std::int32_t readTiePointGroupCount(std::FILE* file, std::int32_t& groupCount) {
-    groupCount = 0;
-    if (std::int32_t code = checkTiePointMagic(file); code != kSuccess) return code;
-    platform::BinaryStream stream(file);
-    std::int32_t stored = 0;
-    if (!stream.seek(kGroupCountOffset) || !stream.readI32(stored) || stored < 0) {
-        text::showErrorText(text::kFileDamaged);
-        return kInvalidContent;
-    }
-    groupCount = stored;
-    return kSuccess;
-}
-
 std::int32_t TiePointFileReader::open(char const* path, HbMessageStyle openFailureStyle) {
     if (path == nullptr) return kInvalidArgument;
     file_ = platform::openFile(path, "rb");
@@ -237,8 +208,21 @@ std::int32_t TiePointFileReader::open(char const* path, HbMessageStyle openFailu
         frame::showMessage(openFailureStyle, frame::formatGbk(text::kOpenFileFailure, path));
         return kCannotOpen;
     }
-    if (std::int32_t code = readTiePointGroupCount(file_.get(), groupCount_); code != kSuccess) return code;
-    groups_.emplace(file_.get(), static_cast<std::uint64_t>(kFirstGroupOffset));
+    // The header comes through the reader's first block, which brings the first groups with it.
+    groups_.emplace(file_.get(), 0);
+    // The magic field is text up to its first zero byte, compared ignoring case.
+    std::array<char, kMagicFieldSize> field{};
+    if (groups_->readSome(field.data(), field.size()) == 0 ||
+        !platform::equalsIgnoreCase(platform::boundedText(field.data(), field.size()), kTiePointMagic)) {
+        text::showErrorText(text::kUnsupportedFile);
+        return kInvalidContent;
+    }
+    groups_->seek(static_cast<std::uint64_t>(kGroupCountOffset));
+    if (!groups_->read(&groupCount_, sizeof groupCount_) || groupCount_ < 0) {
+        groupCount_ = 0;
+        text::showErrorText(text::kFileDamaged);
+        return kInvalidContent;
+    }
     auto length = groups_->length();
     if (!length) return damaged();
     length_ = *length;

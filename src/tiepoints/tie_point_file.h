@@ -74,13 +74,6 @@ private:
     platform::FileReplacement replacement_;
 };
 
-// Accepts the magic field (text up to the first zero byte, ignoring case); leaves the position after
-// the field. Shows its message on failure: kInvalidArgument without a file, kInvalidContent otherwise.
-std::int32_t checkTiePointMagic(std::FILE* file);
-// Checks the magic and reads the group count; leaves the position at the first group. A negative or
-// missing count gives kInvalidContent with its message.
-std::int32_t readTiePointGroupCount(std::FILE* file, std::int32_t& groupCount);
-
 // An open tie point file with a checked header, walked group by group in file order through one
 // buffered reader. Every count is checked against the file's length before it is used, so a
 // truncated file gives kInvalidContent (with a message) and never a record that was not read.

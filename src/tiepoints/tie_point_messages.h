@@ -13,7 +13,6 @@ inline constexpr char kOpenFileFailure[] = "Open Tie Point File <%s> Failure!";
 // text users have always seen for this case.
 inline constexpr char kCopyBackFailure[] = "Create Tie Point file <%s> Failure!";
 inline constexpr char kInvalidAddress[] = "无效的地址！";
-inline constexpr char kInvalidFilePointer[] = "无效的文件指针！";
 inline constexpr char kUnsupportedFile[] = "不支持的连接点文件！";
 inline constexpr char kFileDamaged[] = "连接点文件错误！";
 inline constexpr char kGroupCountDamaged[] = "连接点文件记录错误！";
