@@ -48,6 +48,10 @@ inline bool hashOfName(tagImagePoint const& point, std::uint64_t& hash) {
     return true;
 }
 
+// The hashes of records[0 .. count - 1]'s names, as hashOfName gives them, into out; false when a name
+// has no key (out is then unspecified).
+bool hashNames(tagImagePoint const* records, std::size_t count, std::uint64_t* out);
+
 inline bool sameOrder(NameOrder const& a, NameOrder const& b) {
     std::uint64_t x[4], y[4];
     std::memcpy(x, &a, sizeof x);

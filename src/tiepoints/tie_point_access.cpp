@@ -170,8 +170,7 @@ struct ImagePoints {
         std::uint64_t* out = hashes->data();
         std::size_t const keyed = std::min(made, count);
         for (std::size_t i = 0; i < keyed; ++i) out[i] = points::hashOfOrder(madeKeys[i]);
-        for (std::size_t i = keyed; i < count; ++i)
-            if (!points::hashOfName(records[i], out[i])) return false;
+        if (!points::hashNames(records + keyed, count - keyed, out + keyed)) return false;
         keyedAll = true;
         return true;
     }

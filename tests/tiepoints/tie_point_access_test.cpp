@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -224,6 +226,44 @@ TEST(NameHashes, AgreeWithTheKeysOfTheirNamesIgnoringCase) {
     tagImagePoint full = tiePoint("", 1);
     std::memset(full.name, 'N', sizeof full.name);
     EXPECT_FALSE(yb::points::hashOfName(full, hash));
+}
+
+// Many names hashed at once give what each gives alone, whatever lies after a terminator and wherever it
+// lies; one name without a key anywhere among them fails the lot.
+TEST(NameHashes, ManyAtOnceGiveWhatEachGivesAlone) {
+    std::mt19937 random(8);
+    auto byte = [&](char const* from) { return from[random() % std::strlen(from)]; };
+    auto randomPoint = [&] {
+        tagImagePoint point = tiePoint("", 1);
+        for (char& c : point.name) c = static_cast<char>(random());  // what follows the name is noise
+        std::size_t const length = random() % 3 == 0 ? random() % 32 : random() % 12;
+        for (std::size_t i = 0; i < length; ++i) point.name[i] = byte("AZaz09_-.QqMmZz@[`{");
+        point.name[length] = '\0';
+        return point;
+    };
+    for (std::size_t count :
+         {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{4}, std::size_t{7}, std::size_t{1001}}) {
+        std::vector<tagImagePoint> points;
+        for (std::size_t i = 0; i < count; ++i) points.push_back(randomPoint());
+        std::vector<std::uint64_t> hashes(count + 1, 0);
+        ASSERT_TRUE(yb::points::hashNames(points.data(), count, hashes.data())) << count;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::uint64_t alone = 0;
+            ASSERT_TRUE(yb::points::hashOfName(points[i], alone));
+            EXPECT_EQ(hashes[i], alone) << points[i].name;
+        }
+        EXPECT_EQ(hashes[count], 0u);
+    }
+    tagImagePoint unterminated = tiePoint("", 1);
+    std::memset(unterminated.name, 'N', sizeof unterminated.name);
+    for (tagImagePoint const& bad : {tiePoint("AB\xB5", 1), tiePoint("\x80", 1), unterminated}) {
+        for (std::size_t at = 0; at < 9; ++at) {
+            std::vector<tagImagePoint> points;
+            for (std::size_t i = 0; i < 9; ++i) points.push_back(i == at ? bad : randomPoint());
+            std::vector<std::uint64_t> hashes(points.size());
+            EXPECT_FALSE(yb::points::hashNames(points.data(), points.size(), hashes.data())) << at;
+        }
+    }
 }
 
 }  // namespace
