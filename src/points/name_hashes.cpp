@@ -27,6 +27,9 @@ bool hashOneByOne(tagImagePoint const* records, std::size_t count, std::uint64_t
     __m512i const fromA = _mm512_set1_epi8('A');
     __m512i const letters = _mm512_set1_epi8(26);
     __m512i const toLower = _mm512_set1_epi8(0x20);
+    // Each name's two words are mixed with the salts of a key whose second half is zero.
+    __m512i const salts = _mm512_broadcast_i32x4(
+        _mm_set_epi64x(static_cast<long long>(kShortKeySalts[1]), static_cast<long long>(kShortKeySalts[0])));
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4) {
         auto half = [&](std::size_t k) {
@@ -47,10 +50,10 @@ bool hashOneByOne(tagImagePoint const* records, std::size_t count, std::uint64_t
         if ((_mm512_movepi8_mask(names) & beforeTerminator) != 0) return false;  // a byte above 0x7F
         __m512i keys = _mm512_maskz_mov_epi8(beforeTerminator, names);
         __mmask64 const capitals = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(keys, fromA), letters);
-        keys = _mm512_mask_add_epi8(keys, capitals, keys, toLower);
+        keys = _mm512_xor_si512(_mm512_mask_add_epi8(keys, capitals, keys, toLower), salts);
         alignas(64) std::uint64_t words[8];
         _mm512_store_si512(words, keys);
-        for (std::size_t k = 0; k < 4; ++k) out[i + k] = hashOfWords(words[2 * k], words[2 * k + 1], 0, 0);
+        for (std::size_t k = 0; k < 4; ++k) out[i + k] = foldedProduct(words[2 * k], words[2 * k + 1]);
     }
     return hashOneByOne(records + i, count - i, out + i);
 }

@@ -51,15 +51,21 @@ struct NameKey {
 #if !defined(__SIZEOF_INT128__)
 #error "the name hash needs a 64-bit compiler with unsigned __int128 (g++ or clang++, MinGW-w64 included)"
 #endif
-inline std::uint64_t foldedProduct(std::uint64_t a, std::uint64_t b) {
+constexpr std::uint64_t foldedProduct(std::uint64_t a, std::uint64_t b) {
     __extension__ using Wide = unsigned __int128;
     Wide const product = static_cast<Wide>(a) * b;
     return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
 }
-inline std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
-    std::uint64_t const upper = foldedProduct(w2 ^ 0x165667B19E3779F9ull, w3 ^ 0x27D4EB2F165667C5ull);
-    return foldedProduct(w0 ^ upper ^ 0x9E3779B97F4A7C15ull, w1 ^ 0xC2B2AE3D27D4EB4Full);
+inline constexpr std::uint64_t kWordSalts[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                                                0x27D4EB2F165667C5ull};
+constexpr std::uint64_t hashOfWords(std::uint64_t w0, std::uint64_t w1, std::uint64_t w2, std::uint64_t w3) {
+    std::uint64_t const upper = foldedProduct(w2 ^ kWordSalts[2], w3 ^ kWordSalts[3]);
+    return foldedProduct(w0 ^ upper ^ kWordSalts[0], w1 ^ kWordSalts[1]);
 }
+// A key whose last sixteen bytes are zero hashes as foldedProduct(w0 ^ kShortKeySalts[0], w1 ^ kShortKeySalts[1]).
+inline constexpr std::uint64_t kShortKeySalts[2] = {foldedProduct(kWordSalts[2], kWordSalts[3]) ^ kWordSalts[0],
+                                                    kWordSalts[1]};
+static_assert(hashOfWords(1, 2, 0, 0) == foldedProduct(1 ^ kShortKeySalts[0], 2 ^ kShortKeySalts[1]));
 
 NameKey nameKeyOf(tagImagePoint const& point);
 NameKey nameKeyOf(CONTROLPOINT_INFO const& entry);
