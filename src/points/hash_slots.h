@@ -79,13 +79,13 @@ public:
 
     // The value under `hash`, or null.
     [[gnu::always_inline]] std::uint32_t* find(std::uint64_t hash) {
-        auto [bucket, lane] = placeOf(hash);
-        return bucket->values[lane] != kEmpty ? &bucket->values[lane] : nullptr;
+        auto [bucket, lane, found] = placeOf(hash);
+        return found ? &bucket->values[lane] : nullptr;
     }
     // The value under `hash`, set to `value` first when the hash is new; true when it was new.
     [[gnu::always_inline]] std::pair<std::uint32_t*, bool> tryEmplace(std::uint64_t hash, std::uint32_t value) {
-        auto [bucket, lane] = placeOf(hash);
-        if (bucket->values[lane] != kEmpty) return {&bucket->values[lane], false};
+        auto [bucket, lane, found] = placeOf(hash);
+        if (found) return {&bucket->values[lane], false};
         bucket->tags[lane] = tagOf(hash);
         bucket->values[lane] = value;
         return {&bucket->values[lane], true};
@@ -114,16 +114,22 @@ private:
     static_assert(sizeof(Bucket) == 64);
     static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash) | 1u; }
 
-    // Where `hash` is: the lane holding its tag, or the empty lane where it belongs. The bucket comes
-    // from the hash's high bits.
-    [[gnu::always_inline]] std::pair<Bucket*, int> placeOf(std::uint64_t hash) {
+    // Where `hash` is: the lane holding its tag (found), or the empty lane where it belongs. The
+    // bucket comes from the hash's high bits.
+    struct Place {
+        Bucket* bucket;
+        int lane;
+        bool found;
+    };
+    [[gnu::always_inline]] Place placeOf(std::uint64_t hash) {
         Bucket* const buckets = buckets_->data();
         std::size_t const mask = buckets_->size() - 1;
         std::uint32_t const tag = tagOf(hash);
         for (std::size_t at = hash >> shift_;; at = (at + 1) & mask) {
             Bucket& bucket = buckets[at];
-            if (unsigned const found = lanesOf(bucket.tags, tag); found != 0) return {&bucket, __builtin_ctz(found)};
-            if (bucket.tags[kLanes - 1] == 0) return {&bucket, __builtin_ctz(lanesOf(bucket.tags, 0))};
+            if (unsigned const found = lanesOf(bucket.tags, tag); found != 0)
+                return {&bucket, __builtin_ctz(found), true};
+            if (bucket.tags[kLanes - 1] == 0) return {&bucket, __builtin_ctz(lanesOf(bucket.tags, 0)), false};
         }
     }
     // The lanes of `words` that hold `word`, one bit each.

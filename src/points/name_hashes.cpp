@@ -28,14 +28,14 @@ bool hashOneByOne(tagImagePoint const* records, std::size_t count, std::uint64_t
     __m512i const letters = _mm512_set1_epi8(26);
     __m512i const toLower = _mm512_set1_epi8(0x20);
     // Each name's two words are mixed with the salts of a key whose second half is zero.
-    __m512i const salts = _mm512_broadcast_i32x4(
-        _mm_set_epi64x(static_cast<long long>(kShortKeySalts[1]), static_cast<long long>(kShortKeySalts[0])));
+    auto const salt = [](std::size_t k) { return static_cast<long long>(kShortKeySalts[k]); };
+    __m512i const salts = _mm512_set4_epi64(salt(1), salt(0), salt(1), salt(0));
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4) {
         auto half = [&](std::size_t k) {
             return _mm_loadu_si128(reinterpret_cast<__m128i const*>(records[i + k].name));
         };
-        __m512i names = _mm512_castsi128_si512(half(0));
+        __m512i names = _mm512_zextsi128_si512(half(0));
         names = _mm512_inserti32x4(names, half(1), 1);
         names = _mm512_inserti32x4(names, half(2), 2);
         names = _mm512_inserti32x4(names, half(3), 3);
