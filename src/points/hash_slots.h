@@ -65,7 +65,6 @@ inline bool sameOrder(NameOrder const& a, NameOrder const& b) {
 class HashSlots {
 public:
     static constexpr std::uint32_t kFlags = 0xC0000000u;
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     static constexpr std::size_t kMostValues = std::size_t{1} << 30;
 
     // A table for `expected` hashes; it takes no more.
@@ -74,7 +73,10 @@ public:
         int bits = 1;
         for (; buckets * kLanes * 5 < expected * 8; buckets *= 2) ++bits;  // at most five eighths full
         shift_ = 64 - bits;
-        buckets_->assign(buckets, Bucket{});
+        // Only the tags say which lanes are taken: a lane's value is written with its tag and read only
+        // when its tag was found, so the values are left as they come.
+        buckets_->resize(buckets);
+        for (Bucket& bucket : *buckets_) std::memset(bucket.tags, 0, sizeof bucket.tags);
     }
 
     // The value under `hash`, or null.
@@ -108,8 +110,8 @@ private:
     static constexpr int kLanes = 8;
     // Lanes fill from the first: a bucket holds no empty lane before a full one.
     struct alignas(64) Bucket {
-        std::uint32_t tags[kLanes] = {};  // the hashes' low halves, made odd; 0 in an empty lane
-        std::uint32_t values[kLanes] = {kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, kEmpty, kEmpty};
+        std::uint32_t tags[kLanes];    // the hashes' low halves, made odd; 0 in an empty lane
+        std::uint32_t values[kLanes];  // written with their tags
     };
     static_assert(sizeof(Bucket) == 64);
     static std::uint32_t tagOf(std::uint64_t hash) { return static_cast<std::uint32_t>(hash) | 1u; }
@@ -148,7 +150,7 @@ private:
     }
 
     int shift_ = 63;
-    platform::ScratchVector<Bucket> buckets_;
+    platform::ScratchVector<Bucket, platform::UninitialisedAllocator<Bucket>> buckets_;
 };
 
 // Whether the first name ends in the first half of its field and the second holds the same bytes up to
