@@ -224,6 +224,16 @@ private:
 // A model point from the left and right image points of one name: serial, name and type from the
 // left point, in use, left and right measured coordinates, the orientation library's fields zero.
 // Every field is set in place, so that a set's entries are written straight into it.
+// A point's x and y lie side by side, as do an entry's and a common point's: each pair moves as one.
+static_assert(offsetof(tagImagePoint, y) == offsetof(tagImagePoint, x) + 8 &&
+                  offsetof(CONTROLPOINT_INFO, leftY) == offsetof(CONTROLPOINT_INFO, leftX) + 8 &&
+                  offsetof(CONTROLPOINT_INFO, rightY) == offsetof(CONTROLPOINT_INFO, rightX) + 8 &&
+                  offsetof(ModelCommonPoint, y1) == offsetof(ModelCommonPoint, x1) + 8 &&
+                  offsetof(ModelCommonPoint, y2) == offsetof(ModelCommonPoint, x2) + 8 &&
+                  offsetof(ModelCommonPoint, y3) == offsetof(ModelCommonPoint, x3) + 8,
+              "x and y side by side");
+inline void copyXY(double* to, tagImagePoint const& point) { std::memcpy(to, &point.x, 2 * sizeof(double)); }
+
 inline void setModelPointFromImagePoints(CONTROLPOINT_INFO& entry, tagImagePoint const& left,
                                          tagImagePoint const& right, std::int32_t serial) {
     static_assert(sizeof(CONTROLPOINT_INFO) == 4 + 32 + 2 + 2 + 6 * 8, "every byte of an entry is a field");
@@ -232,11 +242,9 @@ inline void setModelPointFromImagePoints(CONTROLPOINT_INFO& entry, tagImagePoint
     entry.name[sizeof entry.name - 1] = '\0';
     entry.type = left.type;
     entry.inUse = 1;
-    entry.leftX = left.x;
-    entry.leftY = left.y;
+    copyXY(&entry.leftX, left);
     entry.leftReserved = 0;
-    entry.rightX = right.x;
-    entry.rightY = right.y;
+    copyXY(&entry.rightX, right);
     entry.rightReserved = 0;
 }
 
@@ -257,12 +265,9 @@ inline void setCommonPointFromImagePoints(ModelCommonPoint& common, tagImagePoin
     static_assert(sizeof(ModelCommonPoint) == 32 + 6 * 8, "every byte of a common point is a field");
     std::memcpy(common.name, first.name, sizeof common.name);
     common.name[sizeof common.name - 1] = '\0';
-    common.x1 = first.x;
-    common.y1 = first.y;
-    common.x2 = second.x;
-    common.y2 = second.y;
-    common.x3 = third.x;
-    common.y3 = third.y;
+    copyXY(&common.x1, first);
+    copyXY(&common.x2, second);
+    copyXY(&common.x3, third);
 }
 
 }  // namespace yb::points
