@@ -30,39 +30,6 @@ namespace {
 
 constexpr std::int16_t kAutoExtractedType = 1;
 
-// Merges `added` into `working`: the first record of the same image and name (ignoring case) is
-// overwritten where it stands, any other point is appended. Points appended earlier are found too, so
-// of two added points of one image and name the later wins in the earlier's place. Only the keys of
-// the added points are indexed; the file's records are looked up against them in one pass.
-void mergePoints(std::vector<tagImagePoint>& working, tagImagePoint const* added, std::int32_t count) {
-    if (count <= 0) return;
-    constexpr std::size_t kAbsent = std::numeric_limits<std::size_t>::max();
-    std::unordered_set<std::int32_t> addedImages;
-    std::unordered_map<std::string, std::size_t> firstIndexOfKey;
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::int32_t const imageNo = added[i].imageNo;  // copied out of the packed record
-        addedImages.insert(imageNo);
-        firstIndexOfKey.try_emplace(points::observationKey(added[i]), kAbsent);
-    }
-    for (std::size_t i = 0; i < working.size(); ++i) {
-        std::int32_t const imageNo = working[i].imageNo;
-        if (addedImages.count(imageNo) == 0) continue;
-        auto it = firstIndexOfKey.find(points::observationKey(working[i]));
-        if (it != firstIndexOfKey.end() && it->second == kAbsent) it->second = i;
-    }
-    working.reserve(working.size() + static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        tagImagePoint const& point = added[i];
-        std::size_t& index = firstIndexOfKey.find(points::observationKey(point))->second;
-        if (index == kAbsent) {
-            index = working.size();
-            working.push_back(point);
-            continue;
-        }
-        working[index] = point;
-    }
-}
-
 // The backup of a merge, which earlier versions made under the work copy's name: a merge leaves none
 // behind, not even one an interrupted merge of an earlier version left.
 void removeBackup(char const* path) {
@@ -97,15 +64,15 @@ struct AddedPoints {
             image->second.push_back(at->second);
         }
     }
+    // Puts given point k in place of `point`, unless it took a place already.
+    void place(tagImagePoint& point, std::size_t k) {
+        if (!std::exchange(keys[k].placed, true)) point = keys[k].point;
+    }
 };
 
 // Puts each given point of an image (`keys`) in place of the first of the image's points with its
 // name, unless one took it already.
 void placeOnImage(std::span<tagImagePoint> group, std::vector<std::size_t> const& keys, AddedPoints& added) {
-    auto place = [&](tagImagePoint& point, std::size_t k) {
-        if (std::exchange(added.keys[k].placed, true)) return;
-        point = added.keys[k].point;
-    };
     // Most merges give an image a few points; a model's points written back give it thousands.
     constexpr std::size_t kFewKeys = 16;
     if (keys.size() <= kFewKeys) {
@@ -113,7 +80,7 @@ void placeOnImage(std::span<tagImagePoint> group, std::vector<std::size_t> const
             points::NameKey const name = points::nameKeyOf(point);
             for (std::size_t k : keys)
                 if (added.keys[k].name == name) {
-                    place(point, k);
+                    added.place(point, k);
                     break;
                 }
         }
@@ -122,7 +89,20 @@ void placeOnImage(std::span<tagImagePoint> group, std::vector<std::size_t> const
     points::NameTable table(keys.size());
     for (std::size_t k : keys) table.tryEmplace(added.keys[k].name, static_cast<std::uint32_t>(k));
     for (tagImagePoint& point : group)
-        if (std::uint32_t const* k = table.find(points::nameKeyOf(point))) place(point, *k);
+        if (std::uint32_t const* k = table.find(points::nameKeyOf(point))) added.place(point, *k);
+}
+
+// Merges `added` into a whole file's points, in any grouping: the first point of each given image and
+// name is replaced where it stands, and the given points no point of the file takes follow them.
+void mergePoints(std::vector<tagImagePoint>& working, AddedPoints& added) {
+    for (tagImagePoint& point : working) {
+        std::int32_t const imageNo = point.imageNo;  // copied out of the packed record
+        if (!added.keysOfImage.contains(imageNo)) continue;
+        if (auto const key = added.keyOf.find(points::observationKey(point)); key != added.keyOf.end())
+            added.place(point, key->second);
+    }
+    for (std::size_t k = 0; k < added.keys.size(); ++k)
+        if (!std::exchange(added.keys[k].placed, true)) working.push_back(added.keys[k].point);
 }
 
 using GroupPoints = platform::UninitialisedVector<tagImagePoint>;
@@ -209,14 +189,13 @@ std::int32_t mergeIntoFile(char const* path, tagImagePoint const* added, std::in
         frame::showErrorF(text::kOpenFileFailure, path);
         return kCannotWrite;
     }
-    if (count >= 0) {
-        AddedPoints plan(added, count);
-        if (std::optional<std::int32_t> const code = mergeGroupByGroup(path, plan)) return *code;
-    }
-    // A file of another grouping is merged whole in memory.
+    if (AddedPoints plan(added, count); std::optional<std::int32_t> const code = mergeGroupByGroup(path, plan))
+        return *code;
+    // A file of another grouping is merged whole in memory, from a fresh plan.
     std::vector<tagImagePoint> working;
     if (std::int32_t code = readAllTiePoints(path, working); code != kSuccess) return code;
-    mergePoints(working, added, count);
+    AddedPoints plan(added, count);
+    mergePoints(working, plan);
     // The merged points replace the file in one step: the new file takes the backup's part, and a
     // failure to put it in place answers as a failed copy back.
     return writeTiePointGroups(path, working, text::kCopyBackFailure);
