@@ -16,11 +16,15 @@
 namespace yb::tiepoints {
 namespace {
 
-// Groups as the writer lays them out: the image number of each group in order of first occurrence,
-// and the record indices of every group, back to back, each group's in their given order.
+// Groups as the writer lays them out: the image number of each group in order of first occurrence and
+// its record count; the groups cut into batches of neighbours, each batch's records (header included)
+// within what the output lays out in place, or a group of its own; and the record indices of every
+// batch, back to back, each batch's in their given order.
 struct Grouping {
     std::vector<std::int32_t> imageNos;
     std::vector<std::int32_t> sizes;
+    std::vector<std::int32_t> batchStarts;  // first group of each batch, and the group count at the end
+    platform::UninitialisedVector<std::int32_t> groupOfRecord;
     platform::UninitialisedVector<std::int32_t> order;
 };
 
@@ -97,18 +101,35 @@ Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
         groupOfRecord[static_cast<std::size_t>(i)] = lastGroup;
         ++grouping.sizes[static_cast<std::size_t>(lastGroup)];
     }
-    // A stable counting sort by group keeps each group's records in their given order.
-    std::vector<std::int32_t> next(grouping.sizes.size());
-    std::int32_t start = 0;
+    // Neighbouring groups are written a batch at a time, their records taken in the order they lie in
+    // memory: records of images first met together usually lie together, so a batch's records come
+    // from a few pages where a group-at-a-time gather would take each from a page of its own.
+    std::vector<std::int32_t> batchOfGroup(grouping.sizes.size());
+    std::size_t batchBytes = 0;
     for (std::size_t g = 0; g < grouping.sizes.size(); ++g) {
-        next[g] = start;
-        start += grouping.sizes[g];
+        std::size_t const bytes = kGroupHeaderSize + static_cast<std::size_t>(grouping.sizes[g]) * kRecordSize;
+        if (g == 0 || batchBytes + bytes > platform::Output::kMostClaimed) {
+            grouping.batchStarts.push_back(static_cast<std::int32_t>(g));
+            batchBytes = 0;
+        }
+        batchBytes += bytes;
+        batchOfGroup[g] = static_cast<std::int32_t>(grouping.batchStarts.size() - 1);
+    }
+    std::vector<std::int32_t> next(grouping.batchStarts.size());
+    grouping.batchStarts.push_back(static_cast<std::int32_t>(grouping.sizes.size()));
+    // A stable counting sort by batch keeps each batch's records in their given order.
+    std::int32_t start = 0;
+    for (std::size_t b = 0; b + 1 < grouping.batchStarts.size(); ++b) {
+        next[b] = start;
+        for (auto g = grouping.batchStarts[b]; g < grouping.batchStarts[b + 1]; ++g)
+            start += grouping.sizes[static_cast<std::size_t>(g)];
     }
     grouping.order.resize(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        auto group = static_cast<std::size_t>(groupOfRecord[static_cast<std::size_t>(i)]);
-        grouping.order[static_cast<std::size_t>(next[group]++)] = i;
+        auto const group = static_cast<std::size_t>(groupOfRecord[static_cast<std::size_t>(i)]);
+        grouping.order[static_cast<std::size_t>(next[static_cast<std::size_t>(batchOfGroup[group])]++)] = i;
     }
+    grouping.groupOfRecord = std::move(groupOfRecord);
     return grouping;
 }
 
@@ -129,21 +150,51 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
     if (std::int32_t code = writer.begin(static_cast<std::int32_t>(grouping.imageNos.size())); code != kSuccess)
         return code;
     platform::Output& out = writer.out();
-    std::size_t first = 0;
-    for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
-        writer.group(grouping.imageNos[g], grouping.sizes[g]);
-        auto size = static_cast<std::size_t>(grouping.sizes[g]);
-        for (std::size_t j = first; j < first + size; ++j) {
-            // Records of interleaved images are gathered from all over the array: each is asked for
-            // a few records ahead, so the reads overlap.
-            if (j + kGatherAhead < grouping.order.size()) {
-                auto const* ahead = reinterpret_cast<char const*>(&recordAt(grouping.order[j + kGatherAhead]));
-                __builtin_prefetch(ahead);
-                __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
-            }
-            out.writeValue(recordAt(grouping.order[j]));
+    // Each record is asked for a few records ahead, so the reads from all over the array overlap.
+    auto const prefetch = [&](std::size_t j) {
+        if (j + kGatherAhead < grouping.order.size()) {
+            auto const* ahead = reinterpret_cast<char const*>(&recordAt(grouping.order[j + kGatherAhead]));
+            __builtin_prefetch(ahead);
+            __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
         }
-        first += size;
+    };
+    std::vector<std::size_t> place;  // where the next record of each group of a batch goes
+    std::size_t first = 0;
+    for (std::size_t b = 0; b + 1 < grouping.batchStarts.size(); ++b) {
+        auto const firstGroup = static_cast<std::size_t>(grouping.batchStarts[b]);
+        auto const endGroup = static_cast<std::size_t>(grouping.batchStarts[b + 1]);
+        std::size_t records = 0;
+        for (std::size_t g = firstGroup; g < endGroup; ++g) records += static_cast<std::size_t>(grouping.sizes[g]);
+        if (endGroup - firstGroup == 1) {
+            // A group larger than a batch is gathered record by record.
+            writer.group(grouping.imageNos[firstGroup], grouping.sizes[firstGroup]);
+            for (std::size_t j = first; j < first + records; ++j) {
+                prefetch(j);
+                out.writeValue(recordAt(grouping.order[j]));
+            }
+        } else {
+            // The batch is laid out in place: each group's header, then its records as they come.
+            std::size_t const bytes = (endGroup - firstGroup) * kGroupHeaderSize + records * kRecordSize;
+            unsigned char* const batch = out.claim(bytes);
+            if (batch == nullptr) break;  // a write failed: the new file is not kept
+            place.clear();
+            std::size_t at = 0;
+            for (std::size_t g = firstGroup; g < endGroup; ++g) {
+                std::int32_t const header[2] = {grouping.imageNos[g], grouping.sizes[g]};
+                std::memcpy(batch + at, header, kGroupHeaderSize);
+                place.push_back(at + kGroupHeaderSize);
+                at += kGroupHeaderSize + static_cast<std::size_t>(grouping.sizes[g]) * kRecordSize;
+            }
+            for (std::size_t j = first; j < first + records; ++j) {
+                prefetch(j);
+                std::int32_t const i = grouping.order[j];
+                std::size_t& to =
+                    place[static_cast<std::size_t>(grouping.groupOfRecord[static_cast<std::size_t>(i)]) - firstGroup];
+                std::memcpy(batch + to, &recordAt(i), kRecordSize);
+                to += kRecordSize;
+            }
+        }
+        first += records;
     }
     return writer.finish(installFailure);
 }

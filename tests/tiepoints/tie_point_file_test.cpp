@@ -5,6 +5,8 @@
 #include <yb/HostBase.h>
 
 #include <filesystem>
+#include <map>
+#include <random>
 #include <optional>
 
 namespace {
@@ -48,6 +50,27 @@ TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrderAndEmptyGroupsHold
     EXPECT_EQ(ybReadTiePntNums(kPath, total), yb::kSuccess);
     EXPECT_EQ(total, 3);
     EXPECT_EQ(names(readAll()), (std::vector<std::string>{"A@1", "C@4", "D@4"}));
+}
+
+// Large inputs are laid out in batches of neighbouring groups, a group too large for a batch on its
+// own: the file is the same as grouping record by record gives.
+TEST_F(TiePointFile, LargeInterleavedInputsGroupByFirstOccurrence) {
+    std::mt19937 random(7);
+    std::vector<tagImagePoint> points;
+    std::vector<std::int32_t> firstSeen;
+    std::map<std::int32_t, std::vector<tagImagePoint>> byImage;
+    for (std::int32_t i = 0; i < 30000; ++i) {
+        // Image 5 gets about a fifth of the points, more than a batch holds; others a few hundred.
+        std::int32_t const imageNo = random() % 5 == 0 ? 5 : 100 + static_cast<std::int32_t>(random() % 97);
+        tagImagePoint const point = tiePoint(std::to_string(i).c_str(), imageNo, i, -i);
+        points.push_back(point);
+        if (byImage[imageNo].empty()) firstSeen.push_back(imageNo);
+        byImage[imageNo].push_back(point);
+    }
+    create(points);
+    RawTiePointFile expected(static_cast<std::int32_t>(firstSeen.size()));
+    for (std::int32_t imageNo : firstSeen) expected.group(imageNo, byImage[imageNo]);
+    EXPECT_EQ(fileBytes(), expected.bytes);
 }
 
 TEST_F(TiePointFile, WriterFailuresLeaveNoFile) {
