@@ -298,20 +298,6 @@ void Output::writeFurther(void const* data, std::size_t size) {
     filled_ += size;
 }
 
-unsigned char* Output::claim(std::size_t size) {
-    if (hashing_ || size > kMostClaimed) ok_ = false;  // a misuse: the file is never put in place
-    if (!ok_ || (filled_ + size > kBufferSize && !flush())) return nullptr;
-    if (filled_ + size > room_) {
-        auto larger = std::make_unique_for_overwrite<unsigned char[]>(kBufferSize);
-        if (filled_ > 0) std::memcpy(larger.get(), buffer_.get(), filled_);
-        buffer_ = std::move(larger);
-        room_ = kBufferSize;
-    }
-    unsigned char* const at = buffer_.get() + filled_;
-    filled_ += size;
-    return at;
-}
-
 void Output::writeText(std::string_view text, std::size_t width) {
     std::vector<char> field(width, '\0');
     if (width > 0) storeText(field.data(), width, text);

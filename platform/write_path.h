@@ -77,13 +77,6 @@ public:
     // them is a failure.
     void copyFrom(NativeFile& source, std::uint64_t offset, std::uint64_t length);
 
-    // Room for the next `size` bytes of the file (at most kMostClaimed) in the buffer itself, which the
-    // caller fills whole before its next use of the output: bytes laid out in place rather than
-    // gathered somewhere and copied. Null once a write has failed. Not for an output whose checksum is
-    // being taken.
-    static constexpr std::size_t kMostClaimed = std::size_t{256} << 10;
-    unsigned char* claim(std::size_t size);
-
     // Writes `size` bytes over bytes written before, from file offset `offset` on: a count that is
     // known only once what it counts is written. Not for an output whose checksum is being taken.
     void overwrite(std::uint64_t offset, void const* data, std::size_t size);
@@ -98,7 +91,7 @@ public:
     std::uint64_t checksum() const { return checksum_; }
 
 private:
-    static constexpr std::size_t kBufferSize = kMostClaimed;
+    static constexpr std::size_t kBufferSize = std::size_t{256} << 10;
     void writeFurther(void const* data, std::size_t size);
     void hash(void const* data, std::size_t size);
 

@@ -17,9 +17,9 @@ namespace yb::tiepoints {
 namespace {
 
 // Groups as the writer lays them out: the image number of each group in order of first occurrence and
-// its record count; the groups cut into batches of neighbours, each batch's records (header included)
-// within what the output lays out in place, or a group of its own; and the record indices of every
-// batch, back to back, each batch's in their given order.
+// its record count; the groups cut into batches of neighbours, each batch's records (headers included)
+// within kBatchBytes, or a group of its own; and the record indices of every batch, back to back, each
+// batch's in their given order.
 struct Grouping {
     std::vector<std::int32_t> imageNos;
     std::vector<std::int32_t> sizes;
@@ -76,7 +76,8 @@ private:
     std::size_t used_ = 0;
 };
 
-constexpr std::int32_t kLookAhead = 8;  // records whose image is looked up ahead of its turn
+constexpr std::int32_t kLookAhead = 8;                     // records whose image is looked up ahead of its turn
+constexpr std::size_t kBatchBytes = std::size_t{2} << 20;  // the most a batch of several groups holds
 
 template <class RecordAt>
 Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
@@ -108,7 +109,7 @@ Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
     std::size_t batchBytes = 0;
     for (std::size_t g = 0; g < grouping.sizes.size(); ++g) {
         std::size_t const bytes = kGroupHeaderSize + static_cast<std::size_t>(grouping.sizes[g]) * kRecordSize;
-        if (g == 0 || batchBytes + bytes > platform::Output::kMostClaimed) {
+        if (g == 0 || batchBytes + bytes > kBatchBytes) {
             grouping.batchStarts.push_back(static_cast<std::int32_t>(g));
             batchBytes = 0;
         }
@@ -158,6 +159,7 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
             __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
         }
     };
+    platform::UninitialisedVector<unsigned char> batch;
     std::vector<std::size_t> place;  // where the next record of each group of a batch goes
     std::size_t first = 0;
     for (std::size_t b = 0; b + 1 < grouping.batchStarts.size(); ++b) {
@@ -173,15 +175,15 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
                 out.writeValue(recordAt(grouping.order[j]));
             }
         } else {
-            // The batch is laid out in place: each group's header, then its records as they come.
+            // The batch is laid out in memory and written at once: each group's header, then its records
+            // as they come.
             std::size_t const bytes = (endGroup - firstGroup) * kGroupHeaderSize + records * kRecordSize;
-            unsigned char* const batch = out.claim(bytes);
-            if (batch == nullptr) break;  // a write failed: the new file is not kept
+            batch.resize(bytes);
             place.clear();
             std::size_t at = 0;
             for (std::size_t g = firstGroup; g < endGroup; ++g) {
                 std::int32_t const header[2] = {grouping.imageNos[g], grouping.sizes[g]};
-                std::memcpy(batch + at, header, kGroupHeaderSize);
+                std::memcpy(batch.data() + at, header, kGroupHeaderSize);
                 place.push_back(at + kGroupHeaderSize);
                 at += kGroupHeaderSize + static_cast<std::size_t>(grouping.sizes[g]) * kRecordSize;
             }
@@ -190,9 +192,10 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
                 std::int32_t const i = grouping.order[j];
                 std::size_t& to =
                     place[static_cast<std::size_t>(grouping.groupOfRecord[static_cast<std::size_t>(i)]) - firstGroup];
-                std::memcpy(batch + to, &recordAt(i), kRecordSize);
+                std::memcpy(batch.data() + to, &recordAt(i), kRecordSize);
                 to += kRecordSize;
             }
+            out.write(batch.data(), bytes);
         }
         first += records;
     }

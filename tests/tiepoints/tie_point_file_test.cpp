@@ -59,9 +59,9 @@ TEST_F(TiePointFile, LargeInterleavedInputsGroupByFirstOccurrence) {
     std::vector<tagImagePoint> points;
     std::vector<std::int32_t> firstSeen;
     std::map<std::int32_t, std::vector<tagImagePoint>> byImage;
-    for (std::int32_t i = 0; i < 30000; ++i) {
-        // Image 5 gets about a fifth of the points, more than a batch holds; others a few hundred.
-        std::int32_t const imageNo = random() % 5 == 0 ? 5 : 100 + static_cast<std::int32_t>(random() % 97);
+    for (std::int32_t i = 0; i < 70000; ++i) {
+        // Image 5 gets about half the points, more than a batch holds; others a few hundred.
+        std::int32_t const imageNo = random() % 2 == 0 ? 5 : 100 + static_cast<std::int32_t>(random() % 97);
         tagImagePoint const point = tiePoint(std::to_string(i).c_str(), imageNo, i, -i);
         points.push_back(point);
         if (byImage[imageNo].empty()) firstSeen.push_back(imageNo);
