@@ -286,16 +286,22 @@ void Output::writeFurther(void const* data, std::size_t size) {
         next_ += size;
         return;
     }
-    if (filled_ + size > room_) {
-        // Small outputs keep small buffers: the room doubles as writes come.
-        std::size_t const room = std::min(kBufferSize, std::max({filled_ + size, room_ * 2, std::size_t{4096}}));
-        auto larger = std::make_unique_for_overwrite<unsigned char[]>(room);
-        if (filled_ > 0) std::memcpy(larger.get(), buffer_.get(), filled_);
-        buffer_ = std::move(larger);
-        room_ = room;
-    }
+    if (filled_ + size > room_) grow(std::max({filled_ + size, room_ * 2, std::size_t{4096}}));
     std::memcpy(buffer_.get() + filled_, data, size);
     filled_ += size;
+}
+
+void Output::grow(std::size_t room) {
+    // Small outputs keep small buffers: the room doubles as writes come.
+    room = std::min(kBufferSize, room);
+    auto larger = std::make_unique_for_overwrite<unsigned char[]>(room);
+    if (filled_ > 0) std::memcpy(larger.get(), buffer_.get(), filled_);
+    buffer_ = std::move(larger);
+    room_ = room;
+}
+
+void Output::expect(std::size_t size) {
+    if (filled_ + size > room_ && room_ < kBufferSize) grow(filled_ + size);
 }
 
 void Output::writeText(std::string_view text, std::size_t width) {

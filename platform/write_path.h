@@ -80,6 +80,9 @@ public:
     // Writes `size` bytes over bytes written before, from file offset `offset` on: a count that is
     // known only once what it counts is written. Not for an output whose checksum is being taken.
     void overwrite(std::uint64_t offset, void const* data, std::size_t size);
+    // Room for the next `size` bytes in the buffer at once (up to its most), for an output that knows
+    // how much it will write: one allocation where the buffer would otherwise double its way there.
+    void expect(std::size_t size);
     // Hands what is buffered to the file; false when any write so far failed.
     bool flush();
     bool ok() const { return ok_; }
@@ -93,6 +96,7 @@ public:
 private:
     static constexpr std::size_t kBufferSize = std::size_t{256} << 10;
     void writeFurther(void const* data, std::size_t size);
+    void grow(std::size_t room);
     void hash(void const* data, std::size_t size);
 
     NativeFile& file_;

@@ -24,6 +24,7 @@ struct Grouping {
     std::vector<std::int32_t> imageNos;
     std::vector<std::int32_t> sizes;
     std::vector<std::int32_t> batchStarts;  // first group of each batch, and the group count at the end
+    std::size_t largestBatch = 0;           // bytes of the largest batch of several groups
     platform::UninitialisedVector<std::int32_t> groupOfRecord;
     platform::UninitialisedVector<std::int32_t> order;
 };
@@ -82,6 +83,8 @@ constexpr std::size_t kBatchBytes = std::size_t{2} << 20;  // the most a batch o
 template <class RecordAt>
 Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
     Grouping grouping;
+    grouping.imageNos.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), 4096));
+    grouping.sizes.reserve(grouping.imageNos.capacity());
     platform::UninitialisedVector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
     GroupOfImage groupOfImage(1024);
     std::int32_t lastImage = 0;
@@ -114,6 +117,7 @@ Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
             batchBytes = 0;
         }
         batchBytes += bytes;
+        if (batchBytes > bytes) grouping.largestBatch = std::max(grouping.largestBatch, batchBytes);
         batchOfGroup[g] = static_cast<std::int32_t>(grouping.batchStarts.size() - 1);
     }
     std::vector<std::int32_t> next(grouping.batchStarts.size());
@@ -151,6 +155,9 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
     if (std::int32_t code = writer.begin(static_cast<std::int32_t>(grouping.imageNos.size())); code != kSuccess)
         return code;
     platform::Output& out = writer.out();
+    // Every buffer at its full size at once: on a heap that other work has cut into many free pieces,
+    // each allocation can cost a long search.
+    out.expect(static_cast<std::size_t>(count) * kRecordSize + grouping.imageNos.size() * kGroupHeaderSize);
     // Each record is asked for a few records ahead, so the reads from all over the array overlap.
     auto const prefetch = [&](std::size_t j) {
         if (j + kGatherAhead < grouping.order.size()) {
@@ -160,6 +167,7 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
         }
     };
     platform::UninitialisedVector<unsigned char> batch;
+    batch.reserve(grouping.largestBatch);
     std::vector<std::size_t> place;  // where the next record of each group of a batch goes
     std::size_t first = 0;
     for (std::size_t b = 0; b + 1 < grouping.batchStarts.size(); ++b) {
