@@ -1,5 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock export colmap | import colmap: a block to COLMAP's database and a COLMAP sparse model's tracks
-// back into the block's tie point file (the work is in tools/colmap, shared with the Python package).
+// back into the block's tie point file (the work is in colmap/, shared with the Python package).
 #include "tool.h"
 
 #include "colmap_exchange.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // A block's tie points, camera and image list handed to COLMAP as a database, and the tracks of a
 // COLMAP sparse model brought back into the block's tie point file. `ybblock export colmap`,
 // `ybblock import colmap` and the Python package share this code.

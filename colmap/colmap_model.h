@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // A COLMAP sparse model (cameras, images, points3D) in memory, read from its binary or its text form and
 // written in either. The files are untrusted input: every count is checked against the bytes left
 // before anything is allocated, every index against what it points into, and a damaged file gives a

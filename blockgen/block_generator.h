@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Builds example blocks of any size through the library's own exports: the block folder and option
 // file, a camera, one image per image record with its inner orientation, the image list, the tie point
 // file, models with their option files, a relative orientation and an orthophoto. `ybblock demo` shows

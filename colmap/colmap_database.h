@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // COLMAP's database (SQLite): the tables `colmap database_creator` makes, written in one transaction
 // into a new file beside the target and renamed over it only when complete, so a failed export leaves
 // what was there before.

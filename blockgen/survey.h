@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // A simulated aerial survey, written as a real block with the truth beside it: terrain with relief, a
 // frame camera flown in strips, small random deviations of every exposure from the flight plan, and
 // ground points projected into every image that sees them, measured with a little pixel noise. Tools
