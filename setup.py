@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 """Builds the ybblockio extension through the project's CMake tree, with the suite's shared libraries
 inside the package so that it stands on its own. `pip install --no-build-isolation .` and
 `pip wheel --no-build-isolation .` run it."""

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 #include "bench_support.h"
 
 #include <yb/HostBase.h>

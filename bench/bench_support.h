@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Shared pieces of the block-scale benchmark suite: the folder the blocks live in (on tmpfs, mapped as
 // drive D:), the blocks made by the block generator, raw stdio helpers for the baselines, and the table
 // of targets that main prints.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The COLMAP exchange on the large block (20,000 images, 1,000,000 observations): the export against a
 // raw write of the keypoint and match bytes the database holds, and, as a figure, against a plain
 // program's reading of every file the export reads and that write; the import of a model of the same

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // What syncing costs on a disk: the joint point append, the strip rewrite, detach and unite in a folder
 // on a disk (YB_BENCH_DISK_DIR, else the system's temporary folder), each with syncing on and off, and
 // detach's per-image files written one call each (each synced alone) against detach syncing them

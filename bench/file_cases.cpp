@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Changes to one part of a larger file: a strip of the image list that grows by one image, and model
 // common points appended model by model.
 #include "bench_support.h"

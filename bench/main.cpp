@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block-scale benchmark suite: every case runs its library call and a raw stdio baseline that
 // moves the same bytes, in the same run, repetitions interleaved at random; the best run of each
 // counts. Prints one table and exits with 1 when a target is missed.

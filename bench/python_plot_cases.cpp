@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The Python package and `ybblock plot` on the large block (20,000 images, 1,000,000 observations),
 // each beside its baseline in the same run:
 //   ybblockio.read_tie_points into numpy      against ybReadTiePntFileToAry

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The tie point file of a large block: a million observations over 2,000 images, each point on three
 // neighbouring images, handed to the writer interleaved over the images; and the model views over
 // images of 20,000 points each.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The whole-block workflows: detach, unite and clean of the tie points, both state reports, the model
 // product survey and the schematic layout, each on N and 4N images and on S and 4S strips; the raw
 // baselines for the largest block; the peak memory of unite.

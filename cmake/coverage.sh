@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # The coverage target: runs the whole (built) unit suite from zero counts, then prints line and branch
 # coverage of src/, platform/ and companions/.  Usage: coverage.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail

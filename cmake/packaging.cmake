@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Packages (cpack in a configured tree). On Linux: Debian packages split as Debian splits a library:
 #   libybblockfileio1      the five shared libraries (component Runtime)
 #   libybblockfileio-dev   headers, link names, the CMake package and ybBlockFileIO.pc (Development)

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Windows builds (MinGW-w64 here; the same settings serve Visual Studio). Every DLL exports exactly the
 # functions its header marks YB_API, which the suite's own sources build with YB_BUILDING_SUITE.
 add_compile_definitions(YB_BUILDING_SUITE)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block-level operations and what they read: the block file state report, the model product state
 // files, and the tie point detach, unite and clean. The input holds several files, split at
 // "#YBPART#": the image list, the tie point file, the camera file, a model option file, the inner

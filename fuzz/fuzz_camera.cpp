@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The camera parameter file, read the way callers read it: first for the layout and the distortion
 // count alone, then with room for exactly what the file says, and with the camera record alone.
 #include "fuzz_support.h"

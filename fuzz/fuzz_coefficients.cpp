@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The orientation coefficient files (inner, relative, absolute; through the orientation library and
 // the library's three readers) and the model joint coefficient file, read and extended on a copy.
 #include "fuzz_support.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block GCP layout file: the record count, every record, and the records of one strip.
 #include "fuzz_support.h"
 

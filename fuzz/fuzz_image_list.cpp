@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block image list: strip count, totals, group count, one strip's records and paths, one record,
 // then a strip rewrite and a record update on a copy, and the schematic layout that reads the list.
 #include "fuzz_support.h"

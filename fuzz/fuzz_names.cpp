@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The file name builders and the path text they cut: texts as they come out of damaged block files
 // (GBK lead bytes at the end, doubled separators, no terminator within a record's field) go into every
 // builder. The input is split into texts at its zero bytes.

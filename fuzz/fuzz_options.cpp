@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block option file, the product option files (model, ortho map, single-image DOM, single DOM,
 // DEM) and the RPC reference file: every reader is given the input as its file, and what it read is
 // written back and read again.

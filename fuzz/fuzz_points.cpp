@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The point files: image point, feature point, model common point and model control (block joint)
 // point files. Every reader is given the input; each writer that extends an existing file works on a
 // copy of it. Arrays are sized the way callers size them, by the count the file reports.

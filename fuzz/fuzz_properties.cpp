@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The binary property files: image property, SPOT property and projection information files, and the
 // pixel size of an image, which comes from its image property file.
 #include "fuzz_support.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // What every fuzzing harness shares: a folder on tmpfs mapped as drive F:, the input written there as
 // a file, numbers for the readers' arguments taken from the input's tail, and a quiet message sink.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The text files: inner orientation image list (and the line skipper under it), image relation file,
 // coordinate conversion parameter file and custom sensor property file. The out buffers are exactly as
 // large as the callers' are required to be, so a reader that writes one byte more is caught.

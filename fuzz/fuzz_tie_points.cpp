@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The tie point file: whole read and totals, one image's points, one named point, a model's points and
 // two models' common points; then every change (merges, model write-back, removals) on copies.
 #include "fuzz_support.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // `.ybi` images: every query on an image opened for reading, then changes to its control point table
 // on a copy opened for update (written back on close and read again), and the corner point rewrite.
 #include "fuzz_support.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Writes the seed corpora of the fuzzing harnesses: small valid files of every family, made by the
 // library's own writers, plus files of the example block that `ybblock demo` builds.
 //   cmake --build --preset fuzz --target make_seeds

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Runs a fuzzing harness without libFuzzer over the files named on the command line (a folder stands
 // for the files in it): the unit suite replays each family's seeds and minimised findings this way,
 // under whatever compiler and sanitizers the build uses.

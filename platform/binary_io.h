@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Typed little-endian reads on a stdio stream. Every call says whether it moved all its bytes, so a
 // short read is always seen. Records are read as their memory image: the suite only builds for
 // little-endian machines. Writing goes through write_path.h.

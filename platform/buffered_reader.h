@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Reads an open file through one buffer, for walks over files made of headed groups of records. A small
 // read (a group's header) comes from the buffer; a large one (a group's records) goes straight to its
 // destination; a skip inside the buffer costs nothing and a longer one costs no read at all. A walk

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The exception barrier of every exported function of the suite, the library's and the companions'
 // alike: an exception never crosses a library boundary. Running out of memory becomes the library's
 // no-memory code, any other exception its code for damaged input; a result that carries no code (a

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Whether anything changed a file since a given moment, where the system reports every change of it
 // (Linux: inotify, on the local file systems, whose changes all pass through this kernel). A value
 // learnt from a file and kept under its stamp (FileStamp) holds on such a file even where the stamp

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // File change marks on Linux: one inotify queue per process, read without waiting when a mark is made
 // or asked about.
 #include "change_watch.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The wait for a lock and the record of what this thread holds, the same on every system.
 #include "file_lock.h"
 

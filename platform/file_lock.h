@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Locks that keep the processes sharing a block from meeting half of one another's changes.
 //
 // A file's lock is one byte far beyond any data (file_lock_posix.cpp, file_lock_windows.cpp): a writer

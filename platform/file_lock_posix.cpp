@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // File locks on Linux: open file description locks on one byte (file_lock.h). They belong to the
 // opening, not to the process, so the library's own openings of one file conflict as other processes'
 // do, and closing another opening of the file in the process keeps them. NFS takes them to the

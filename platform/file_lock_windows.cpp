@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // File locks on Windows: LockFileEx on one byte (file_lock.h). A lock belongs to the handle that took
 // it; it is given back before the handle closes, since the system frees a closed handle's locks only
 // in its own time.

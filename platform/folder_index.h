@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Case-insensitive lookup of a name in a folder, in O(1) amortised per lookup (Linux backend).
 //
 // Host paths compare names without regard to case; the disk does not. A name that is not on disk in

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // File access by host path, the same on every system, built on the calls of fs_backend.h.
 #include "fs.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // File system access by host path (GBK text, '\' or '/' separators, an optional drive letter).
 //
 // On Linux a host path is mapped to a native one: a drive letter goes to the directory HostBase maps it

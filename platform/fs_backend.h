@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // What each operating system supplies to the shared file access of fs.cpp, on native paths (UTF-8
 // text, as nativePath() gives them). fs_posix.cpp and fs_windows.cpp also define the native path
 // mapping and the write path's primitives declared in fs.h. A failing call leaves errno set as the

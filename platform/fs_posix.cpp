@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Host paths on Linux: mapped onto the disk through HostBase's drive table, names in UTF-8, each
 // component found case-insensitively (fs.h). POSIX calls throughout.
 #include "fs_backend.h"

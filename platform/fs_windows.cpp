@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Host paths on Windows are native paths: the GBK text becomes UTF-16 through code page 936 and goes to
 // the wide file API, so neither the process's ANSI code page nor a drive table has a say. Relative
 // paths, "..", drive letters and case-insensitive names are the system's own. Native paths travel as

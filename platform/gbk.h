@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // GBK (code page 936) text: lead-byte test and strict conversion to and from UTF-8.
 #pragma once
 

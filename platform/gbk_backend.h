@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The strict GBK conversions each system supplies to gbk.cpp (which handles pure ASCII itself).
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // GBK conversion on Linux: glibc iconv.
 #include "gbk_backend.h"
 

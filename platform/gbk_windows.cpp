@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // GBK conversion on Windows: code page 936 through UTF-16, whatever the process's ANSI code page.
 #include "gbk_backend.h"
 #include "windows_text.h"

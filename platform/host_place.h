@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Where a host path leads on this machine, for messages that must say why a path names no file.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Host paths as text: GBK bytes, '\' separators (also '/'), an optional drive letter. Pure functions:
 // nothing here touches the file system, so every naming rule built on them is testable without disk.
 // Every search walks whole characters: the second byte of a double-byte GBK character is never taken

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // How the file layer fails: HostBase's fault hook is asked before every operation, and every failure
 // that is not "no such file" is tallied as an I/O error of the thread (fs.h, ioErrorTally). What an
 // operation changed on disk is handed to HostBase's recorder once it is done, for the tests that

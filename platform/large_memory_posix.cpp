@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Large blocks of memory on Linux: mapped whole, on 2 MiB boundaries, and marked for the system's huge
 // pages (where it gives them on request), so filling tens of megabytes of fresh room costs a fault
 // every 2 MiB rather than every page.

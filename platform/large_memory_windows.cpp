@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Large blocks of memory on Windows: from the heap, as any other.
 #include "scratch.h"
 

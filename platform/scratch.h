@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Room for the large temporary arrays of a call, kept per thread from one call to the next. A query
 // over images of tens of thousands of points would otherwise spend most of its time having fresh
 // memory mapped and cleared by the system, every call. A lease takes an empty vector from the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // What calls learnt from a few files, kept for the next call on the same file: each value with the
 // stamp (FileStamp) of the file it was learnt from, and given out again only while the file's stamp
 // is equal. A call takes the value out (so two threads never share one), uses and extends it, and puts

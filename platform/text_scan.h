@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Numbers and lines of the text files. A number reads as the C library reads it in its "C" locale
 // (white space first, then an optional sign and decimal digits; a real may have a fraction and an
 // exponent), but never depends on a locale and never reads past the text it is given.

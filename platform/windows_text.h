@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Text for the Windows API: GBK (code page 936) and UTF-8 to and from UTF-16, strictly, so that an
 // invalid byte or an unmappable character fails as it does on Linux instead of becoming a '?'.
 #pragma once

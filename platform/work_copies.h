@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The names of a change's work copy: the file's own name with one of these suffixes, beside it (the
 // journal of a change in place; see write_path.h). Every look for an unfinished change asks here.
 #pragma once

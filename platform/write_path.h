@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The one way files are written, for the library and the companions alike. A file is either replaced
 // whole or changed in place; either way a failure (or a killed process) leaves the old file or the new
 // one, never a mixture, and an I/O failure never costs a file that existed before.

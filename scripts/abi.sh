@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # The ABI of the suite's five shared libraries, kept on purpose. The baseline is committed: abi/<library>.abi
 # (abidw from Debian's abigail-tools, read from a build with debug info, the types limited to those of
 # the public headers include/yb) and the exported names under tests/exports/ (which the Windows DLLs

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Installs what the build needs when a machine lacks it (Debian packages). Does nothing when all is there.
 # With "windows", also the Windows cross compiler (MinGW-w64), Wine to run its programs, and GoogleTest's
 # sources to build for it.

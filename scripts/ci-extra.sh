@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # CI after the README's test command: the whole unit suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer (the asan preset; any report stops the test), then every fuzzing
 # harness for a short while (the fuzz preset: seeds and earlier findings replayed, then new inputs).

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Builds the tool and runs its demo: a small example block in a fresh temporary folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."

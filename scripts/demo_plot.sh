@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Draws the demo block with `ybblock plot` and renders it to docs/demo_plot.png, the README's picture:
 # the weakly tied demo block (what check finds) in a fresh folder, three ground control points written
 # through the Python package into a GCP layout file, the plot, and rsvg-convert.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Makes the packages and tries them as a user would, on nothing but what they hold:
 #   1. the package preset (an optimised build laid out as Debian installs it) and cpack: the Debian
 #      packages and a .tar.gz of the installed tree, in build/package/packages;

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Builds the Windows DLLs, ybblock.exe and the tests with MinGW-w64 (warnings are errors) and runs the
 # tests under Wine. The first run makes the Wine prefix (build/windows/wine), some 20 s more.
 set -euo pipefail

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Builds the debug configuration (warnings are errors) and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # CLI11 for a cross build: the build machine's header-only package, offered alone (cmake/windows.cmake).
 if(NOT TARGET CLI11::CLI11)
   add_library(CLI11::CLI11 INTERFACE IMPORTED)

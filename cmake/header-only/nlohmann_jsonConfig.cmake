@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # nlohmann/json for a cross build: the build machine's header-only package, offered alone
 # (cmake/windows.cmake).
 if(NOT TARGET nlohmann_json::nlohmann_json)

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # 64-bit Windows with the MinGW-w64 cross compiler (Debian: g++-mingw-w64-x86-64-posix). The posix
 # thread model gives std::thread and std::mutex. Programs built here run on this machine under Wine,
 # which ctest uses as the emulator when it is installed.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The live objects a companion library has handed out, keyed by the address the caller holds. A call
 // with a null, already released or foreign address finds nothing and gets a result code instead of
 // touching memory that is not ours. Every access runs under one lock, so handles may be used from

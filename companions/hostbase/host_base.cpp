@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // HostBase on this platform: the settings record, the message box and the drive table that the host
 // application would otherwise provide.
 #include <yb/HostBase.h>

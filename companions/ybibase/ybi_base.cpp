@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // YbiBase: file tests and the image handles of ".ybi" images.
 //
 // Opening an image reads its header and control point table into memory and closes the file again;

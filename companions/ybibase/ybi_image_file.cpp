@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The ".ybi" image file. All numbers are little-endian, with no padding:
 //
 //   offset  size  field

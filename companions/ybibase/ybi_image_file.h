@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The ".ybi" image file: layout records and the reader and writer of its header and control point
 // table. The layout itself is described in ybi_image_file.cpp.
 #pragma once

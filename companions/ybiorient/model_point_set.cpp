@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Model point sets: the points of one stereo model, each with its coordinates on the left and the right
 // image.
 //

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Orientation coefficient files: the result of one inner, relative or absolute orientation. All numbers
 // are little-endian, with no padding:
 //

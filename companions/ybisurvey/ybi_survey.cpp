@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // YbiSurvey: inner orientation of measured image coordinates.
 #include <yb/YbiSurvey.h>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 /// \file
 /// HostBase: the host application's services on this platform: the host settings record, the message
 /// box and the table that maps drive letters onto native directories.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 /// \file
 /// YbiBase: the ".ybi" image library. Result codes: 0 success, otherwise one of YBI_E_* below (the range
 /// 7100001..7100099). Handles are opaque; a null, closed or foreign handle gives YBI_E_NULL_ARGUMENT.

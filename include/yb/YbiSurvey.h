@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 /// \file
 /// YbiSurvey: survey computations. Result codes: 0 success, YSURVEY_E_NULL_ARGUMENT for a null pointer.
 #ifndef YB_YBISURVEY_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 /// \file
 /// ybBlockFileIO: the files of a photogrammetric block. Records, result codes and the exported functions.
 /// Texts are GBK (code page 936) bytes; paths are host paths (drive letter, backslash separators).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 /// \file
 /// Records shared by ybBlockFileIO and its companion libraries.
 /// Every record is standard-layout and trivially copyable; its size and key offsets are file format.

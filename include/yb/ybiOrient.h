@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 /// \file
 /// ybiOrient: orientation coefficient files and model point sets.
 /// Result codes: 0 success, otherwise one of ORIENT_E_* below (the range 7200001..7200099).

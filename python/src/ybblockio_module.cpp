@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The ybblockio extension module: the library's files as numpy structured arrays. Each array's dtype
 // is the record's own layout, so a reader hands the library's array to numpy without copying or
 // touching its rows, and a writer hands numpy's buffer to the library as it stands. Every failure

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 """ybBlockFileIO for Python: the files of a photogrammetric block as numpy arrays.
 
 Paths are native paths or host paths with a drive letter (``r"D:\\Blk\\Area1.dms"``); a drive is mapped

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Names of the block-level, image-level, model-level and temporary files of a block, built from the
 // block record or from plain paths. Text only: no builder opens or tests a file.
 #include "block/file_names.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // What the block subsystem reads for the library's other subsystems: the readers behind the block
 // option, model option and folder listing exports, called directly rather than through the exports.
 #pragma once

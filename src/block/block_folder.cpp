@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block folder: the directory tree under a block directory that every block file name points into,
 // the listing of the files of one extension in it, and the cutting of a file name off a path.
 // Nothing here changes the process's current directory, so these calls are safe from any thread.

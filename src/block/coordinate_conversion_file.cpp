@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The coordinate conversion parameter file (".ctp" beside the block option file): a text file whose
 // first line holds the parameter count (3 or 7) and whose second line holds the parameters, each in
 // %g notation followed by a tab. It is found through the block record, never by a path of its own.

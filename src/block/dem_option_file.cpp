@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The DEM option file: the magic "YB_DEM_OPTION_FILE_VER1.0" and one raw DemInfo record. Reading a
 // file that does not exist yet creates it with the default options and hands those to the caller.
 #include "file_kinds.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The single-image DOM option file (magic "YB_ORTHO_MAP_OPTION_FILE_VER1.0", one raw
 // SingleImageDomOption) and the single DOM option file (magic "YB_ORTHO_SINGLE_OPTION_FILE_VER1.0",
 // one eTypeMathModel). Unlike the other option files these two verify every read and write: a record

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Pieces shared by the builders of block, image, model and product file names. All pure text: nothing
 // here touches the file system. Every search walks whole GBK characters, so the second byte of a
 // double-byte character is never taken for a separator, a dot or a letter.

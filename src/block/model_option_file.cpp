@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The model option file (".mod"): the magic "YB_MODEL_OPTION_FILE_VER1.0" and a 1080-byte record that
 // holds the four image texts of ModelInfo and its trailing host bytes. The option path and the model
 // name are not stored: the reader derives them from the path it reads.

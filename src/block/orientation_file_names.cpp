@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Names of the per-image and per-model orientation, epipolar, match, grid, DOM option and RPC files, and
 // the small RPC reference file that points an image at its RPC file. Apart from that reference file,
 // text only: no builder opens or tests a file. An empty name means there is no such file.

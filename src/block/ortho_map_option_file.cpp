@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The ortho map option file: the magic "YB_ORTHO_MAP_OPTION_FILE_VER1.0" and one raw OrthoInfo record,
 // and the rectangle an ortho map covers. Single-image DOM option files carry the same magic, so this
 // reader accepts them and takes the first bytes of their longer record.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Files that are a magic text, a signed 32-bit record count and that many fixed-size records (the image
 // point, feature point and GCP layout files). What each file answers to a fault differs, so these
 // helpers report what happened and leave the result codes to the file.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The export frame: every exported function runs its worker inside guarded(), so that nothing but a
 // result (a code, false, an empty text, zero) ever leaves the library.
 #pragma once

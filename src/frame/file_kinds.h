@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Every kind of file the suite reads or writes, in one table: the magic text that starts it (the one
 // place each magic is spelled; the format code takes its constant from here), how a file is told to be
 // of that kind, its size when the kind has a fixed one, and the export that reads it. Plain constexpr

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Messages shown to the user through the host's message box. Texts are written in UTF-8 in the
 // source and leave the library as GBK bytes.
 #pragma once

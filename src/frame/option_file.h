@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Binary option files: a magic text (its characters, no terminator) followed by one raw record.
 // The block option file and the model and product option files are all stored this way.
 #pragma once

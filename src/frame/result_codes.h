@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Every result code of the library and of its companions, in one table: the code, the constant that
 // names it, what it means and which operations return it. The tool prints every error line from it
 // and `ybblock explain` prints it whole. Plain constexpr data, includable by any in-tree target.

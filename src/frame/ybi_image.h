@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The owner of an image opened through the image library: it is closed on every way out, as the point
 // set owner frees model point sets.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block GCP layout file ("YB_BLOCK_GCP_LAYOUT_FILE_VER1.0"): for every ground control point of a
 // block, the images it is measured on. Written whole, read whole, or queried per strip.
 #include "file_kinds.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The schematic layout of a block and the control points it puts into the images. Before a block is
 // oriented its images are laid out side by side per strip, strip 1 on top; the layout is kept in a
 // temporary layout file (no magic: the strip count, then per strip its number, its image count and

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block image list (".bil"): its layout and the routines other subsystems call on it.
 //
 // The file holds the magic, the strip count S and then S strip sections in strip order. A section is its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block image list file (".bil", "YB_BLOCK_IMAGE_LIST_FILE_VER1.0"): create it, read one strip,
 // write one strip.
 #include "image_list.h"

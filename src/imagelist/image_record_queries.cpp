@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Queries over the block image list (strip count, image counts, group count, paths, one record) and
 // the in-place update of one image's record. Each operation keeps its own result codes: callers have
 // long told "no list yet" apart by them.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The schematic layout of a block: before a block is oriented its images are laid out side by side
 // per strip, strip 1 on top, in a plane whose y axis points up. The image-embedded control points put
 // this layout into the images; `ybblock plot` draws the block the same way. Plain constexpr code,

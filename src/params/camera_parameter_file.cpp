@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The camera parameter file: the magic "YBI_CAMERA_PARAMETER_FILE_VER1.0", the 24-byte camera block of
 // CameraInfo, the fiducial layout, its 4 or 8 fiducial marks, then a counted list of lens distortion
 // records. The camera record's second half is not stored: it is filled from the first distortion

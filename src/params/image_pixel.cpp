@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The pixel size of an image, for the host's measuring tools.
 #include "block/file_names.h"
 #include "params/image_property_files.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The image property file (".ipp"): the magic, then one IMAGEPROPINFO.
 #include "file_kinds.h"
 #include "params/image_property_files.h"

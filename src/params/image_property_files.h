@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Image property files: the binary property file of one image (".ipp", magic + one IMAGEPROPINFO),
 // the binary SPOT property file (magic + one double) and the two-line text file that describes a
 // sensor (".ipc"). What the library itself uses of them.

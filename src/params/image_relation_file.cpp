@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The image relation file: a text file whose first line is the number of records and whose following
 // lines hold one ImageLayoutStru each, as "image number <tab> x <tab> y" with six decimals.
 #include "binary_io.h"

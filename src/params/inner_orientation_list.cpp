@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The inner orientation image list: a text file whose first line is the number of images and whose
 // following lines are the image paths, one per line. Lines are read into 128-byte buffers (a longer
 // line comes back cut); the general line skipper reads lines of up to 511 characters, so a longer line

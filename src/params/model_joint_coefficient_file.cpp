@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The model joint coefficient file: the magic "YB_MODEL_JOINT_CEFF_FILE_VER1.0", the number N of strip
 // sections, then the sections in strip order. A section is its strip number, its coefficient count k
 // and k doubles, one per model of the strip. Strips are only ever appended as strip N + 1.

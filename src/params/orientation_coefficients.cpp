@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Readers of the orientation coefficient files. The files belong to the orientation library, which
 // reads any of them into its orientation record; these readers take the coefficients from fixed
 // offsets of that record (it is packed on 2-byte boundaries) and hand them back in the host's order.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The camera parameter and inner orientation readers behind their exports, for the library's own
 // callers.
 #pragma once

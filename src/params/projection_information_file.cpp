@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The projection information file: the magic "YBI_PROJTRANS_FILE_VER1.0" and one raw MAP_PARAstruct.
 #include "file_kinds.h"
 #include "export_frame.h"

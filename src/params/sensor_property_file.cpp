@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The sensor property file (".ipc"): a text file whose first line is the sensor's name and whose
 // second holds two whole and two real numbers; and the pair of them the block folder starts with.
 #include "params/image_property_files.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The feature point file: the magic "YB_IMAGE_FEATURE_POINT_FILE_VER1.0", the record count, then the
 // 48-byte FeaturePoint records, stored and returned without looking inside. A rewrite of an existing
 // file keeps its length, so bytes behind the counted records may remain from a longer content.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Lists of plain ASCII names matched by the hashes of their order keys. The table holds no name: a
 // slot keeps 31 bits of a hash as its tag and a value, so matching two images of 20,000 points touches
 // a quarter megabyte of table and, apart from it, reads each list in order. Two names whose hashes

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The image point file: the magic "YB_IMAGE_JOINT_POINT_FILE_VER1.0", the record count, then the
 // 70-byte tagImagePoint records in the writer's order.
 #include "file_kinds.h"

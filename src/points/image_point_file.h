@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The image point file: the points measured on one image, as a flat list of tagImagePoint records.
 // The block tie point operations write and read the per-image files through these functions too.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The model common point file: the magic "YB_MODEL_COMMON_POINT_FILE_VER1.0", the strip count, the
 // section count and the record count of all sections, then one section per pair of neighbouring models
 // of a strip (strip, first model, second model, p) with p 80-byte ModelCommonPoint records. The header

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The model control point file and the block joint point file share one format: the magic
 // "YB_BLOCK_JOINT_POINT_FILE_VER1.0", the strip count, the model section count and the record count of
 // all sections, then one section per model (strip, model, p) with p 66-byte records, each the stored

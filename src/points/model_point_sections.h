@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Model point files made of sections: a magic text, three signed 32-bit header counts (strips,
 // sections, records in all sections), then sections one after another. A section is a head of key
 // numbers (strip and model, or strip and two models) and a record count p, followed by p fixed-size

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The hashes of many names at once. Where the processor has 512-bit vectors with byte masks, four
 // names whose terminator lies in the first half of their field are cut, checked and lower-cased
 // together, and only the last multiplication is made name by name; every other name goes through

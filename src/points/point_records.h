@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Conversions between the point records, used by the model point files and the tie point store.
 #pragma once
 

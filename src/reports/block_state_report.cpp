@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The block file state report: a GBK text file telling which block-level files, and which per-image
 // orientation files or per-model orientation and epipolar files of a block exist. It is written in
 // three sections (heading, block parameters, then image or model parameters), each reading the block

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The model product state file: written here for every model of a block (layout in the header).
 #include "block/block_files.h"
 #include "reports/model_state_file.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The model product state file: which stereo models of a block already have their product (an
 // orthophoto ".dom" or an epipolar image ".epi").
 //

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Texts of the block reports, in UTF-8; they are written to the report in GBK.
 #pragma once
 

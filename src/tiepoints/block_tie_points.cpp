@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Block-level tie point workflows. A block's tie points live in the block tie point file (".scp");
 // detach copies each image's points into a per-image temporary file (".ijp", in the block's temp
 // folder) with photo coordinates filled for metric and digital cameras, tools edit those files, and

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Block-level tie point workflows (detach, unite, clean): the rules of what they read and write, for
 // the tools that look a block over before they run one.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Views over the tie point file: one image's points, one named point, a stereo model's point set and
 // the points two neighbouring models share. Models are built on the fly from the image groups, all
 // of one query read in one walk. Names are matched ignoring case, keeping the order of the file: by

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Changes to the tie point file: the replace-or-add merge, the write-back of a model's point set and
 // the removal of automatically extracted points. Every change rewrites the file whole and leaves it
 // grouped as the grouping writer does: a file already so grouped a group at a time, any other read

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The tie point file: grouping writer, header checks, group walker, total count and whole-file read.
 #include "tiepoints/tie_point_file.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The tie point file (".scp"): a 128-byte magic field, a group count, then one group per image
 // (image number, record count, the image's tagImagePoint records). Internal interface of the tie
 // point store: the grouping writer, the header checks and a reader that walks the groups.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The tie points of a whole file, indexed by image, for workflows that visit every image of a block.
 // The file is read once, on the first request, in one piece that the records are then served from
 // where they lie; each image gets what reading its own group would give: the records of its first

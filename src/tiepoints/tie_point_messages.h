@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Every text the tie point store shows to the user, in UTF-8; they leave the library as GBK through
 // the host's message box. Formats take GBK texts (paths, point names) and numbers.
 #pragma once

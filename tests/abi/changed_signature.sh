@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # The ABI check catches a changed signature: a scratch copy of the sources in which one export of
 # YbiSurvey takes a float where the baseline has a double is built, and scripts/abi.sh check must fail
 # on it and name the function. SOURCE_DIR is the project, WORK_DIR a scratch folder (emptied).

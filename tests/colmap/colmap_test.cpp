@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The COLMAP exchange judged by COLMAP itself: a simulated survey exported, oriented by `colmap mapper`
 // and compared with its truth, its model imported back; and every refusal (damaged model or database,
 // unknown camera model, images the block lacks, a satellite block) leaving the block as it was.

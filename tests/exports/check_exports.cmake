@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Compares the functions that LIBRARY exports, demangled, with the lines of LIST_DIR/*.txt (or of the
 # one file LIST_FILE). A shared object's dynamic symbols are read with nm; a DLL's export names with
 # OBJDUMP, demangled by CXXFILT. A line marked "[by ordinal in a DLL]" names a function that a DLL

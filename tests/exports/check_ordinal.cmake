@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Windows: HOSTBASE exports the host settings function at ordinal 226 and by that ordinal alone, and
 # LIBRARY imports it from there by the ordinal.
 execute_process(COMMAND ${OBJDUMP} -p ${HOSTBASE} OUTPUT_VARIABLE host RESULT_VARIABLE rc)

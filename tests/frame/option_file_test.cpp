@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The option-file family: a magic text, then one raw record. One table gives each member's magic,
 // record size and the codes its reader and writer give for every way a call can fail; the few rules
 // a member has of its own follow the table.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Installs the build into a scratch prefix, then builds and runs an outside consumer against it,
 # once through find_package and once through pkg-config. A cross build passes its TOOLCHAIN file, its
 # C++ compiler CXX, the EMULATOR that runs its programs and their EXE_SUFFIX; on Windows the installed

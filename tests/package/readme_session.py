@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 """Runs the README's Python session (its ```python block, as a doctest) on the demo block in DEMO_DIR, and
 checks that ybblockio and every library of the suite it loaded come from ROOT, and nowhere else (the
 module holds the library's core itself and loads the companions it needs).

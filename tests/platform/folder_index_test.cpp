@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 #include "folder_index.h"
 #include "fs.h"
 #include "write_path.h"

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 """Fixtures of the ybblockio and plot tests: the ybblock tool (YBBLOCK), and the demo block in a fresh
 folder mapped as drive D: (for this process and for the tool's)."""
 

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 """ybblockio.export_colmap and import_colmap on a simulated survey: the same work as the tool's commands."""
 
 import subprocess

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 """ybblock plot on a block whose ties are known: the SVG parses, rsvg-convert renders it, and the middle
 of a well-tied and of a weakly tied image shows the ends of the colour scale."""
 

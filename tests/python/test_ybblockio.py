@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 """ybblockio: the library's files as numpy arrays, written back byte for byte, and its failures as
 exceptions carrying the result code and its meaning."""
 

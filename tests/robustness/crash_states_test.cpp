@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // What a power cut can leave of a call's writes. Each case records what the file layer changed on disk
 // (creates, writes, resizes, syncs, renames, removes) through HostBase's recorder, then builds every
 // state a crash of the machine can leave: the changes of a file before its last sync are kept, and of

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Every reader is given damaged copies of a valid file: cut at every length of its head and at a
 // spread of lengths after it, and with each 32-bit word of its head replaced by extreme values. A
 // reader must answer with a result code, and a reader that fails leaves its outputs as they were (or

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // A block shared with another program: a journal is applied only to the file it was written for, and a
 // call that meets another opening's hold of its file waits for it, or gives up at the wait limit with
 // its code (in the tie point store with a message naming the file) and the file untouched. The other

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Processes sharing one small block (made with fork, so Linux only). Each kind of writer is stopped
 // (SIGSTOP) before each of its file operations in turn while another process reads or writes the same
 // file, and is then let go or killed there; then several processes run loops of every call at once,

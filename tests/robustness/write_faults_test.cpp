@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Every export that writes, renames, removes or creates a file, run against a small valid block while
 // the file layer fails: first the k-th file operation alone, then every operation from the k-th on,
 // for k = 1, 2, ... until the call gets through; then on a real full disk (the process's file size

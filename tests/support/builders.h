@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Builders shared by the tests: golden byte strings, the records of every format and small blocks
 // made through the library itself.
 #pragma once

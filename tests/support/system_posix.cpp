@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Test support on Linux: drive D: is a fresh temporary folder mapped through HostBase's drive table.
 #include "test_support.h"
 

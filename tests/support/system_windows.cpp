@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Test support on Windows: D: is a real drive given to the test run for scratch. Its whole content is
 // removed before and after each test, so the run must say that this is allowed:
 // YB_TEST_SCRATCH_DRIVE=D: (the Wine setup of the tests maps a folder of the build as D: and sets it).

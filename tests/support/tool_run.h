@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The ybblock tool run in-process, for the tests of the programs that link its commands.
 #pragma once
 

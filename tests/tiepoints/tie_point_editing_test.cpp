@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 #include "tie_point_fixture.h"
 
 #include <yb/HostBase.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 #include "tiepoints/tie_point_file.h"
 
 #include "tie_point_fixture.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The fixture of the tie point tests: one tie point file on drive D: and the messages it shows.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The ybblock tool run in-process on the demo block: info on one file of each kind (text and JSON
 // against one golden file), check on a clean block and on one with every kind of finding, the tie point
 // CSV round trip and its errors, explain for every code, refused arguments and the --force guards.

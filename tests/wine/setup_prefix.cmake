@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Makes the Wine prefix the Windows tests run in, and maps a folder of the build as its drive D:, the
 # scratch drive of the tests. The prefix is made once per build folder (Wine takes some 20 s for it);
 # the drive is made anew, empty, for every test run.

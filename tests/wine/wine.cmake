@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+# SPDX-License-Identifier: MIT
 # Windows tests run under Wine: one prefix for the whole run, made by a setup test that every test
 # needing Wine depends on, with a folder of the build mapped as the scratch drive D:.
 find_program(YB_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH REQUIRED)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock check: looks a block over and lists findings with a severity. Errors are what makes a
 // workflow of the block fail or lose data; warnings are what an operator should look at; notes tell.
 #include "tool.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock's command line: subcommands, typed and range-checked options, help with an example for each
 // command, and unknown commands or options refused with the nearest known name.
 #include "tool.h"

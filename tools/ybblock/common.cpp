@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock: paths, texts, result codes, file kinds and block reading shared by the commands.
 #include "tool.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock demo: builds a small example block and prints what was made.
 #include "tool.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock explain: the suite's table of result codes, one code or all of them.
 #include "tool.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock info: recognises the file's kind through the suite's table of file kinds, lets the kind's
 // describer read it through the library, and prints the result as JSON or as indented text.
 #include "info.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock info: one describer per file kind. A describer reads the file through the library and fills
 // a JSON object; `ybblock info` prints that object as JSON or as indented text, so both forms show the
 // same facts. A describer answers the reader's result code (0 when the file reads).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock info for the block option file, the model and product option files, the coordinate
 // conversion file, the image list, the GCP layout files, the model product state file and the report.
 #include "info.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock info for the camera, image property, sensor, joint coefficient, projection, orientation
 // coefficient, image relation and inner orientation list files, and for .ybi images.
 #include "info.h"

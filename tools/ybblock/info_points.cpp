@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock info for the point files: image points, feature points, model common points, model control
 // points, and the tie point file.
 #include "info.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock: inspect, check and repair the files of a photogrammetric block.
 #include "tool.h"
 

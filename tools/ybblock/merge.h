@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Observations compared and merged one by one. An observation is keyed by its image and its point name
 // (compared ignoring case, as the library compares names); a name seen twice on one image keys its
 // second observation apart. Between the per-image files ("ours") and the detach's base, only what an

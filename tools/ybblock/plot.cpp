@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock plot: the block at a glance, as plain SVG text. Images stand in the schematic layout (strip 1
 // on top, images left to right, where the image-embedded control points put them), each a rectangle
 // coloured by its tie point observations (or its ground control points); lines join images that share

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock demo --survey: flies a simulated survey into drive D: and says what was made and what to try
 // on it.
 #include "tool.h"

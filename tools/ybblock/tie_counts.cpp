@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // Tie counts: one walk over the tie point file's groups through the library's reader, then linear
 // work on dense numbers. Images are numbered in order of first occurrence, and so are point names
 // (compared ignoring case, through the library's name table). Each name keeps the distinct images it

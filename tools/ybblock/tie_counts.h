@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // How the tie points of a block tie its images together, counted in one pass over the tie point file.
 // `check` reports weak ties from these counts and `plot` draws them, so both always agree.
 #pragma once

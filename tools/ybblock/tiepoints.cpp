@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock tiepoints export|import: tie point observations as CSV, one row per observation. Numbers are
 // written in their shortest exact form, so a file exported and imported again gives the same bits.
 // An import reads and checks the whole CSV before it changes anything, then merges through the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The ybblock tool: what its commands share. Every command writes its results to `out` and its
 // error lines to `err`, and answers the process exit status (0 done, 1 failed or findings, 2 usage).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // ybblock detach, unite, clean, report and state: the block-level workflows. The destructive ones
 // look before they leap: they read everything the library will need, say what will change, and refuse
 // what would lose work unless --force: observations dropped, per-image edits overwritten, changes made

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // The detach record and base: written after a detach (and after each unite, which makes the tie point
 // file and the per-image files agree again), read by detach, unite and clean before they change
 // anything.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // What a detach leaves beside its per-image files, so that later workflows can tell edits from what
 // the detach wrote: a record of the tie point file it detached from and of every per-image file it
 // wrote (length and checksum each), and a copy of that tie point file, the base of a three-way merge.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
+// SPDX-License-Identifier: MIT
 // An outside program: writes a block option file through the installed library and reads it back.
 #include <yb/ybBlockFileIO.h>
 
