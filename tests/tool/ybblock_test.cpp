@@ -333,10 +333,21 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     EXPECT_NE(emptying.out.find("holds 54 observations now and will hold 0 after"), std::string::npos);
     EXPECT_EQ(readNativeText("DemoBlock/Demo.scp"), united);
 
-    // A detach that left some images out: unite would drop their observations.
+    // A per-image file gone since the detach: unite, merging or not, dry run or not, would drop its
+    // image's observations, and says which file is missing; merging would not help, so is not offered.
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);
     fs::remove(native("DemoBlock/Temp/0203.ijp"));
-    expectRun({"unite", kBlock}, 1, {"would drop 7 observations"});
+    std::string const gone = "D:\\DemoBlock\\temp\\0203.ijp (image 203: 7 observations in the tie point file)";
+    Outcome const plain = expectRun({"unite", kBlock}, 1, {"would drop 7 observations", gone});
+    EXPECT_EQ(plain.err.find("--merge"), std::string::npos) << plain.err;
+    for (auto const& args :
+         {std::vector<std::string>{"unite", "--merge", kBlock}, {"unite", "--merge", "--dry-run", kBlock}})
+        expectRun(args, 1, {"merging would drop 7 observations: 1 per-image file is missing", gone, "--force"});
+    ASSERT_EQ(ybblock({"tiepoints", "export", kBlock, "-o", native("all.csv")}).status, 0);
+    std::ofstream(native("edit.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,T01010,1,1,2,0,0\n";
+    ASSERT_EQ(ybblock({"tiepoints", "import", native("edit.csv"), kBlock}).status, 0);
+    expectRun({"unite", kBlock}, 1, {"changed since the last detach", gone, "Restore it and run"});
+    ASSERT_EQ(ybblock({"tiepoints", "import", native("all.csv"), kBlock}).status, 0);
     EXPECT_EQ(readNativeText("DemoBlock/Demo.scp"), united);
 
     // A per-image file gone since the detach: detach and clean would lose that edit.

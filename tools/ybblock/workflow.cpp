@@ -110,16 +110,29 @@ int writeFailed(std::string_view what, std::int32_t code, std::string const& fal
     return kExitFailed;
 }
 
-// The per-image files as read: one entry per image of the list, in its order. False, with the error line,
-// when one cannot be read.
-bool readPerImageFiles(Workspace const& workspace, std::vector<ImagePoints>& ours, std::size_t& files,
+// A per-image file the last detach or unite wrote that is no longer there, and the observations of its
+// image the tie point file holds: what uniting without it would drop.
+struct MissingFile {
+    std::string path;
+    std::int32_t image = 0;
+    std::size_t observations = 0;
+};
+
+// The per-image files as read: one entry per image of the list, in its order; `missing` lists those
+// the record says were written and are gone. False, with the error line, when one cannot be read.
+bool readPerImageFiles(Workspace const& workspace, std::optional<DetachRecord> const& record,
+                       std::vector<ImagePoints>& ours, std::vector<MissingFile>& missing, std::size_t& files,
                        std::ostream& err) {
     files = 0;
     for (BlockImage const& image : workspace.images) {
         ImagePoints& entry = ours.emplace_back();
         entry.image = image.record.nImageNo;
         std::string const file = perImageFile(workspace.block, image.record);
-        if (!yb::platform::isRegularFile(file)) continue;
+        if (!yb::platform::isRegularFile(file)) {
+            if (record && record->perImage.contains(recordKeyOf(file)))
+                missing.push_back({file, image.record.nImageNo, 0});
+            continue;
+        }
         if (std::int32_t code = ybReadImgGcpFileToAry(file.c_str(), entry.points); code != yb::kSuccess) {
             reportFailure(err, "cannot read the per-image file of image " + std::to_string(image.record.nImageNo), code,
                           file);
@@ -135,13 +148,34 @@ std::string describe(std::optional<tagImagePoint> const& point) {
     return "x " + exactNumber(point->x) + ", y " + exactNumber(point->y) + ", type " + std::to_string(point->type);
 }
 
+// Lists the per-image files that are gone since the detach, with what uniting without them drops.
+void listMissing(std::vector<MissingFile> const& missing, std::ostream& to) {
+    to << "Missing since the last detach or unite:\n";
+    listSome(missing, to, [](MissingFile const& file) {
+        return toTerminal(file.path) + " (image " + std::to_string(file.image) + ": " +
+               plural(file.observations, "observation", "observations") + " in the tie point file)";
+    });
+}
+
 // Three-way merge of the per-image files and the tie point file from the detach's base.
-int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std::vector<ImagePoints> const& ours,
+int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std::optional<DetachRecord> const& record,
+                std::vector<ImagePoints> const& ours, std::vector<MissingFile> const& missing,
                 std::vector<tagImagePoint> const& theirs, std::ostream& out, std::ostream& err) {
     Block const& block = workspace.block;
+    // A per-image file that is gone is no edit: merging would take it for the removal of every
+    // observation of its image.
+    if (!missing.empty() && !options.force) {
+        std::size_t dropped = 0;
+        for (MissingFile const& file : missing) dropped += file.observations;
+        err << "ybblock unite: refused: merging would drop " << plural(dropped, "observation", "observations") << ": "
+            << plural(missing.size(), "per-image file is", "per-image files are") << " missing.\n";
+        listMissing(missing, err);
+        err << "Restore " << (missing.size() == 1 ? "it" : "them") << ", or add --force to merge without "
+            << (missing.size() == 1 ? "it" : "them") << "; nothing changed.\n";
+        return kExitFailed;
+    }
     std::vector<tagImagePoint> base;
-    if (!readDetachRecord(workspace) ||
-        yb::tiepoints::readAllTiePoints(workspace.basePath.c_str(), base) != yb::kSuccess) {
+    if (!record || yb::tiepoints::readAllTiePoints(workspace.basePath.c_str(), base) != yb::kSuccess) {
         takeLibraryMessages();
         err << "ybblock unite: --merge needs the record and the copy of the tie point file that 'ybblock detach' "
                "leaves in "
@@ -263,16 +297,22 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
         return kExitFailed;
     }
 
+    auto const record = readDetachRecord(*workspace);
     std::vector<ImagePoints> ours;
+    std::vector<MissingFile> missing;
     std::size_t files = 0;
-    if (!readPerImageFiles(*workspace, ours, files, err)) return kExitFailed;
+    if (!readPerImageFiles(*workspace, record, ours, missing, files, err)) return kExitFailed;
     std::size_t after = 0;
     for (ImagePoints const& image : ours) after += image.points.size();
+    if (!missing.empty()) {
+        std::unordered_map<std::int32_t, std::size_t> held;
+        for (tagImagePoint const& point : theirs) ++held[std::int32_t{point.imageNo}];
+        for (MissingFile& file : missing) file.observations = held[file.image];
+    }
 
-    if (options.merge) return uniteMerged(*workspace, options, ours, theirs, out, err);
+    if (options.merge) return uniteMerged(*workspace, options, record, ours, missing, theirs, out, err);
 
     // Changes made to the tie point file since the detach would be undone.
-    auto const record = readDetachRecord(*workspace);
     auto const now = exists ? digestOf(block.tiePointPath) : std::nullopt;
     if (record && readable && now != record->tiePoints && !options.force) {
         std::uint64_t const nowLength = now.has_value() ? now.value().length : 0;
@@ -283,7 +323,8 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
                     : std::to_string(record->tiePoints.length) + " bytes then, " + std::to_string(nowLength) + " now")
             << "); uniting would undo ";
         std::vector<tagImagePoint> base;
-        if (yb::tiepoints::readAllTiePoints(workspace->basePath.c_str(), base) == yb::kSuccess) {
+        bool const haveBase = yb::tiepoints::readAllTiePoints(workspace->basePath.c_str(), base) == yb::kSuccess;
+        if (haveBase) {
             std::vector<Change> const changes = changesBetween(base, theirs);
             err << "these changes:\n";
             listSome(changes, err, [](Change const& change) {
@@ -296,7 +337,20 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
             err << "them.\n";
         }
         takeLibraryMessages();
-        err << "Run 'ybblock unite --merge' to keep the changes of both sides, or add --force to undo them.\n";
+        // Merging helps only where it can tell the edits apart: with the detach's copy, and every
+        // per-image file it wrote.
+        if (haveBase && missing.empty()) {
+            err << "Run 'ybblock unite --merge' to keep the changes of both sides, or add --force to undo them.\n";
+        } else if (haveBase) {
+            listMissing(missing, err);
+            err << "Restore " << (missing.size() == 1 ? "it" : "them")
+                << " and run 'ybblock unite --merge' to keep the changes of both sides, or add --force to undo "
+                   "them.\n";
+        } else {
+            err << "The detach's copy of the tie point file ("
+                << toTerminal(yb::platform::fileNameOf(workspace->basePath))
+                << ") is missing or damaged, so the changes cannot be merged; add --force to undo them.\n";
+        }
         return kExitFailed;
     }
 
@@ -308,8 +362,12 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
         err << "ybblock unite: refused: "
             << (after == 0 ? std::string("it would leave the block tie point file without observations")
                            : "it would drop " + plural(theirs.size() - after, "observation", "observations"))
-            << ".\nPer-image files may be missing (a detach that stopped part-way, or a clean). Run 'ybblock detach' "
-               "to make them again, or add --force to unite anyway.\n";
+            << ".\n";
+        if (missing.empty())
+            err << "Per-image files may be missing (a detach that stopped part-way, or a clean). ";
+        else
+            listMissing(missing, err);
+        err << "Run 'ybblock detach' to make them again, or add --force to unite anyway.\n";
         return kExitFailed;
     }
     if (!readable)
