@@ -79,6 +79,9 @@ struct Row {
     std::string measured;  // benchmark name of the library run (the larger size for scaling rows)
     std::string baseline;  // benchmark name of the raw run (the smaller size for scaling rows)
     double target = 0.0;
+    // The benchmarks that make its figures, where they are not `measured` and `baseline` (a memory
+    // row's figures come from one benchmark of another name): rerun together when the row misses.
+    std::vector<std::string> benchmarks = {};
 };
 
 void addRow(Row row);

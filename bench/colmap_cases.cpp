@@ -164,10 +164,12 @@ void registerColmapCases() {
             restoreTiePoints(state);
         }
     });
-    addRow({"export colmap", "20,000 images, 1,000,000 observations", RowKind::Ratio, "colmap/export/lib",
-            "colmap/export/raw", 5.0});
-    addRow({"export colmap (raw: its reads and write)", "every file it reads, then the bytes it writes", RowKind::Cost,
-            "colmap/export/lib", "colmap/export/rawio"});
+    // The export opens every image's inner orientation: its gate is a plain program's same reads and
+    // write. The database's bytes alone, written raw, stay a figure beside it.
+    addRow({"export colmap (raw: its reads and write)", "20,000 images, 1,000,000 observations", RowKind::Ratio,
+            "colmap/export/lib", "colmap/export/rawio", 3.0});
+    addRow({"export colmap (raw: the database's bytes)", "the keypoint and match bytes alone", RowKind::Cost,
+            "colmap/export/lib", "colmap/export/raw"});
     addRow({"import colmap (binary model)", "the same tracks", RowKind::Ratio, "colmap/import/lib", "colmap/import/raw",
             3.0});
 }

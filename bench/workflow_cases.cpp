@@ -266,8 +266,13 @@ void registerWorkflowCases() {
         addRow({"ybUniteBlockTiePntFile", scale.size, RowKind::Ratio, "unite/" + measured, "unite/raw" + suffix, 3.0});
         addRow(
             {"ybCleanBlockTmpTiePntFile", scale.size, RowKind::Ratio, "clean/" + measured, "clean/raw" + suffix, 3.0});
-        addRow({"ybUniteBlockTiePntFile, peak memory", std::string(scale.points) + " (raw: file size)", RowKind::Memory,
-                memory + "-peak", memory + "-file", 2.5});
+        addRow({"ybUniteBlockTiePntFile, peak memory",
+                std::string(scale.points) + " (raw: file size)",
+                RowKind::Memory,
+                memory + "-peak",
+                memory + "-file",
+                2.5,
+                {"unite/memory" + suffix}});
     }
     for (auto const& workflow : kWorkflows) {
         addRow({workflow.operation, "5,000 -> 20,000 images", RowKind::Scaling, std::string(workflow.key) + "/4N",
