@@ -4,7 +4,7 @@
 
 #include "work_copies.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -7,7 +7,7 @@
 #include "io_errors.h"
 #include "write_path.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <algorithm>
 #include <atomic>

@@ -11,7 +11,7 @@
 #include "work_copies.h"
 #include "write_path.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <dirent.h>
 #include <fcntl.h>

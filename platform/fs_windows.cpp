@@ -11,7 +11,7 @@
 #include "windows_text.h"
 #include "write_path.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <fcntl.h>
 #include <io.h>

@@ -6,7 +6,7 @@
 // replay what a power cut can leave.
 #pragma once
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <cstddef>
 #include <cstdint>

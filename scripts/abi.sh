@@ -32,9 +32,17 @@ library_file() {
 }
 
 # abidw with stable output: no source locations or build paths, type ids from the types themselves,
-# without what abi/drop.suppr leaves out.
+# without what abi/drop.suppr leaves out, nor the functions a library exports under a version of its
+# own marked _INTERNAL (the plumbing between the suite's libraries and its tests' hooks, which no host
+# may rely on; HostBase's version script says which).
 dump() {
-  abidw --suppressions abi/drop.suppr --headers-dir include/yb --drop-private-types --no-show-locs --no-corpus-path --no-comp-dir-path \
+  local internal suppressions=(--suppressions abi/drop.suppr)
+  internal=$(nm -D --defined-only "$1" | sed -nE 's/^[0-9a-fA-F]+ [A-Za-z] ([^@]+)@@?[A-Z0-9_]+_INTERNAL$/\1/p' | paste -sd'|')
+  if [ -n "$internal" ]; then
+    printf '[suppress_function]\n  symbol_name_regexp = ^(%s)$\n  drop = yes\n' "$internal" >"$work/internal.suppr"
+    suppressions+=(--suppressions "$work/internal.suppr")
+  fi
+  abidw "${suppressions[@]}" --headers-dir include/yb --drop-private-types --no-show-locs --no-corpus-path --no-comp-dir-path \
     --type-id-style hash --out-file "$2" "$1"
 }
 
@@ -62,29 +70,43 @@ for library in "${libraries[@]}"; do
 done
 if [ "$mode" = update ]; then
   # The exported names: each list keeps its entries that are still exported (with their marks), and
-  # names that no list holds yet are added to the library's own list (ybBlockFileIO: exports/added.txt).
+  # names that no list holds yet are added to the library's own list (ybBlockFileIO: exports/added.txt),
+  # or to the list whose "# version: NAME" line names the version they are exported under.
   for library in "${libraries[@]}"; do
     file=$(library_file "$library")
     if [ "$library" = ybBlockFileIO ]; then lists=(tests/exports/*.txt); new=tests/exports/added.txt
-    else lists=("tests/exports/companions/$library.txt"); new=${lists[0]}; fi
-    nm -D --defined-only -C "$file" | sed -E 's/^[0-9a-fA-F]+ [A-Za-z] //' | sort -u >"$work/exported"
+    else lists=("tests/exports/companions/$library.txt" tests/exports/companions/"$library".*.txt); new=${lists[0]}; fi
+    # name@@version, or the name alone for a library without versions (the versions' own names left out)
+    nm -D --defined-only -C "$file" | sed -nE 's/^[0-9a-fA-F]+ [B-Zb-z] //p' | sed -E 's/@@?/@@/' | sort -u >"$work/exported"
+    : >"$work/listed"
     for list in "${lists[@]}"; do
       [ -f "$list" ] || continue
-      awk -v exported="$work/exported" 'BEGIN { while ((getline line < exported) > 0) have[line] = 1 }
+      awk -v exported="$work/exported" -v listed="$work/listed" '
+        BEGIN { while ((getline line < exported) > 0) have[line] = 1 }
+        /^# version: / { version = "@@" $3 }
         /^#/ || /^$/ { print; next }
-        { name = $0; sub(/ \[by ordinal in a DLL\]$/, "", name); if (name in have) print }' "$list" >"$work/list"
+        { name = $0; sub(/ \[by ordinal in a DLL\]$/, "", name); if ((name version) in have) { print; print name version >> listed } }' \
+        "$list" >"$work/list"
       cp "$work/list" "$list"
     done
-    cat "${lists[@]}" 2>/dev/null | sed -E 's/ \[by ordinal in a DLL\]$//' | sort -u >"$work/listed"
+    sort -u -o "$work/listed" "$work/listed"
     comm -23 "$work/exported" "$work/listed" >"$work/unlisted"
-    if [ -s "$work/unlisted" ]; then
-      [ -f "$new" ] || echo "# Exported since the lists were last sorted by module: move each line to its module's list" >"$new"
-      cat "$work/unlisted" >>"$new"
-      # A companion's one list stays in name order.
-      [ "$library" = ybBlockFileIO ] || { grep '^#' "$new"; grep -v '^#' "$new" | LC_ALL=C sort; } >"$work/sorted"
-      [ "$library" = ybBlockFileIO ] || cp "$work/sorted" "$new"
-      echo "abi: $(wc -l <"$work/unlisted") new export(s) of $library added to $new"
-    fi
+    while IFS= read -r entry; do
+      target=$new
+      if [[ $entry == *@@* ]]; then
+        for list in "${lists[@]}"; do
+          [ -f "$list" ] && grep -qx "# version: ${entry##*@@}" "$list" && target=$list
+        done
+      fi
+      [ -f "$target" ] || echo "# Exported since the lists were last sorted by module: move each line to its module's list" >"$target"
+      echo "${entry%@@*}" >>"$target"
+      # A companion's lists stay in name order.
+      if [ "$library" != ybBlockFileIO ]; then
+        { grep '^#' "$target"; grep -v '^#' "$target" | LC_ALL=C sort; } >"$work/sorted"
+        cp "$work/sorted" "$target"
+      fi
+      echo "abi: new export of $library added to $target: $entry"
+    done <"$work/unlisted"
   done
   exit 0
 fi

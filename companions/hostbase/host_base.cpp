@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 // HostBase on this platform: the settings record, the message box and the drive table that the host
 // application would otherwise provide.
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include "gbk.h"
 

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "builders.h"
 
+#include <yb/HostBaseInternal.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>

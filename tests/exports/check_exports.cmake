@@ -1,9 +1,11 @@
 # SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 # SPDX-License-Identifier: MIT
-# Compares the functions that LIBRARY exports, demangled, with the lines of LIST_DIR/*.txt (or of the
-# one file LIST_FILE). A shared object's dynamic symbols are read with nm; a DLL's export names with
-# OBJDUMP, demangled by CXXFILT. A line marked "[by ordinal in a DLL]" names a function that a DLL
-# exports by its ordinal alone, so no name of it is looked for there.
+# Compares the functions that LIBRARY exports, demangled, with the lines of LIST_DIR/*.txt (or of
+# LIST_DIR/LIST_NAME.txt and LIST_DIR/LIST_NAME.*.txt). A shared object's dynamic symbols are read with
+# nm; a DLL's export names with OBJDUMP, demangled by CXXFILT. A line marked "[by ordinal in a DLL]"
+# names a function that a DLL exports by its ordinal alone, so no name of it is looked for there. A list
+# with a line "# version: NAME" names functions that a shared object exports under that symbol version
+# (a DLL has none).
 set(actual "")
 if(LIBRARY MATCHES "\\.dll$")
   execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE raw RESULT_VARIABLE rc)
@@ -42,21 +44,27 @@ else()
   endif()
   string(REPLACE "\n" ";" lines "${raw}")
   foreach(line IN LISTS lines)
-    if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] (.+)$")
-      list(APPEND actual "${CMAKE_MATCH_1}")
+    # (A version's own name is an absolute symbol, "A", and no function.)
+    if(line MATCHES "^[0-9a-fA-F]+ [B-Zb-z] (.+)$")
+      string(REGEX REPLACE "@@?" "@@" name "${CMAKE_MATCH_1}")
+      list(APPEND actual "${name}")
     endif()
   endforeach()
 endif()
 
-if(LIST_FILE)
-  set(lists ${LIST_FILE})
+if(LIST_NAME)
+  file(GLOB lists ${LIST_DIR}/${LIST_NAME}.txt ${LIST_DIR}/${LIST_NAME}.*.txt)
 else()
   file(GLOB lists ${LIST_DIR}/*.txt)
 endif()
 set(expected "")
 foreach(list_file IN LISTS lists)
   file(STRINGS ${list_file} entries)
+  set(version "")
   foreach(entry IN LISTS entries)
+    if(NOT LIBRARY MATCHES "\\.dll$" AND entry MATCHES "^# version: (.+)$")
+      set(version "@@${CMAKE_MATCH_1}")
+    endif()
     if(entry STREQUAL "" OR entry MATCHES "^#")
       continue()
     endif()
@@ -66,7 +74,7 @@ foreach(list_file IN LISTS lists)
         continue()
       endif()
     endif()
-    list(APPEND expected "${entry}")
+    list(APPEND expected "${entry}${version}")
   endforeach()
 endforeach()
 

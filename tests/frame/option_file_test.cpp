@@ -5,6 +5,8 @@
 // a member has of its own follow the table.
 #include "builders.h"
 
+#include <yb/HostBaseInternal.h>
+
 #include <cstring>
 #include <functional>
 #include <limits>

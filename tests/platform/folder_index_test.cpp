@@ -6,7 +6,7 @@
 
 #include "test_support.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <sys/stat.h>
 #include <time.h>

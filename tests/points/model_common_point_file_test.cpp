@@ -3,7 +3,7 @@
 #include "builders.h"
 #include "fs.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <cstdio>
 #include <fstream>

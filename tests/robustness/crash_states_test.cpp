@@ -12,7 +12,7 @@
 
 #include "fs.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 #include <yb/YbiBase.h>
 
 #include <algorithm>

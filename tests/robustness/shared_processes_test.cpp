@@ -10,7 +10,7 @@
 
 #include "fs.h"
 
-#include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <sys/mman.h>
 #include <sys/wait.h>

@@ -11,6 +11,7 @@
 
 #include "fs.h"
 
+#include <yb/HostBaseInternal.h>
 #include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 

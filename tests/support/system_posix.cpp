@@ -3,6 +3,8 @@
 // Test support on Linux: drive D: is a fresh temporary folder mapped through HostBase's drive table.
 #include "test_support.h"
 
+#include <yb/HostBaseInternal.h>
+
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>

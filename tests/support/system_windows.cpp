@@ -5,6 +5,8 @@
 // YB_TEST_SCRATCH_DRIVE=D: (the Wine setup of the tests maps a folder of the build as D: and sets it).
 #include "test_support.h"
 
+#include <yb/HostBaseInternal.h>
+
 #include <cstdlib>
 #include <string_view>
 
