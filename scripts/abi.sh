@@ -21,7 +21,7 @@ shift $(($# > 2 ? 2 : $#))
 libraries=("$@")
 [ ${#libraries[@]} -gt 0 ] || libraries=(ybBlockFileIO HostBase YbiBase ybiOrient YbiSurvey)
 case $mode in check | update) ;; *) echo "usage: scripts/abi.sh check|update [BUILD_DIR] [LIBRARY...]" >&2; exit 2 ;; esac
-command -v abidw >/dev/null || { echo "abi: abidw is missing (scripts/bootstrap.sh installs abigail-tools)" >&2; exit 2; }
+command -v abidw >/dev/null || { echo "abi: abidw is missing (scripts/bootstrap.sh release installs abigail-tools)" >&2; exit 2; }
 
 # The built library (the link name's target) of the tree.
 library_file() {

@@ -6,7 +6,7 @@
 # harness for a short while (the fuzz preset: seeds and earlier findings replayed, then new inputs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/bootstrap.sh
+scripts/bootstrap.sh sanitizers
 start=$SECONDS
 cmake --preset asan >/dev/null
 cmake --build --preset asan

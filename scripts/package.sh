@@ -10,10 +10,9 @@
 #      packaged ybblockio on the demo block that the packaged ybblock makes;
 #   3. the wheel (pip wheel --no-build-isolation, from the same build tree) installed into a fresh venv,
 #      and the README's Python session again.
-# Then the reference (the docs target of the dev tree, when there is one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/bootstrap.sh
+scripts/bootstrap.sh package
 start=$SECONDS
 cmake --preset package >/dev/null
 cmake --build --preset package
@@ -69,9 +68,3 @@ build/package/venv/bin/pip install --no-index --no-deps -q build/package/wheel/y
 (cd "$work" && ../venv/bin/python "$OLDPWD/tests/package/readme_session.py" "$OLDPWD/README.md" "$demo" ../venv)
 ls -l build/package/wheel/
 echo "package: wheel made and tried in $((SECONDS - start)) s"
-
-if [ -f build/dev/build.ninja ]; then
-  start=$SECONDS
-  cmake --build --preset docs
-  echo "package: reference built in $((SECONDS - start)) s: build/dev/docs/html/index.html"
-fi
