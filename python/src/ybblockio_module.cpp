@@ -19,6 +19,8 @@
 #if YB_HAVE_COLMAP
 #include "colmap_exchange.h"
 #endif
+#include "report_html.h"
+#include "write_path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,6 +31,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -490,6 +493,39 @@ void runExchange(Work work) {
     }
 }
 
+// The block quality page, as `ybblock report --html` writes it.
+py::dict reportHtml(py::handle block, py::handle output, std::int64_t minTies) {
+    if (minTies < 0) refuseArgument({}, "min_ties must not be negative");
+    std::string const blockPath = hostPathOf(block), outputPath = hostPathOf(output);
+    ybblock::HtmlReport report;
+    std::optional<ybblock::BlockProblem> problem;
+    bool written = false;
+    {
+        py::gil_scoped_release unlocked;
+        BlockInfo info{};
+        problem = ybblock::readBlockOption(blockPath, info);
+        std::ostringstream ignored;  // the problem, if any, is raised below
+        if (auto const opened = problem ? std::nullopt : ybblock::openBlock(blockPath, ignored)) {
+            ybblock::HtmlReportOptions options;
+            options.minTies = minTies;
+            report = ybblock::makeHtmlReport(*opened, options);
+            written = yb::platform::replaceFile(outputPath, [&](yb::platform::Output& file) {
+                file.write(report.page.data(), report.page.size());
+                return true;
+            });
+        }
+        ybblock::takeLibraryMessages();
+    }
+    if (problem) throw LibraryFailure{problem->code, blockPath, {}, problem->what};
+    if (!written) throw LibraryFailure{kCannotWrite, outputPath, {}, "the report cannot be written"};
+    py::dict result;
+    result["images"] = report.images;
+    result["links"] = report.links;
+    result["bytes"] = report.page.size();
+    result["problem"] = report.problem;
+    return result;
+}
+
 py::dict exportColmap(py::handle block, py::handle output, bool force) {
     yb::colmap::ExportRequest request;
     request.block = hostPathOf(block);
@@ -619,6 +655,10 @@ PYBIND11_MODULE(_ybblockio, module) {
     module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"),
                "Creates or replaces a block GCP layout file with these records (any array with\n"
                "GCP_LAYOUT_DTYPE's field names).");
+    module.def("report_html", &reportHtml, py::arg("block"), py::arg("path"), py::kw_only(), py::arg("min_ties") = 6,
+               "Writes the block quality page of the block option file `block` to `path`, as `ybblock report "
+               "--html`. Returns a summary dict; its 'problem' says what the page could not show (no or a "
+               "damaged tie point file), empty when the page is whole.");
 #if YB_HAVE_COLMAP
     module.def("export_colmap", &exportColmap, py::arg("block"), py::arg("output"), py::kw_only(),
                py::arg("force") = false,

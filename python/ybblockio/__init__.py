@@ -10,6 +10,7 @@ Every failure raises :class:`Error` (or a subclass: :class:`FileMissingError`, :
 :class:`WriteError`, :class:`ArgumentError`, :class:`NotFoundError`) carrying the result code and its
 meaning, from the same table that ``ybblock explain`` prints.
 
+:func:`report_html` writes the block quality page that ``ybblock report --html`` writes.
 :func:`export_colmap` and :func:`import_colmap` exchange a block with COLMAP, as ``ybblock export colmap``
 and ``ybblock import colmap`` do.
 """
@@ -41,6 +42,7 @@ from ._ybblockio import (
     read_image_list,
     read_image_points,
     read_tie_points,
+    report_html as _report_html,
     write_gcp_layout,
     write_image_points,
     write_tie_points,
@@ -70,6 +72,7 @@ __all__ = [
     "write_image_points",
     "read_gcp_layout",
     "write_gcp_layout",
+    "report_html",
 ]
 
 PathArg = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
@@ -119,3 +122,12 @@ class Block:
     def __repr__(self) -> str:
         kind = IMAGE_TYPES.get(self.image_type, f"image type {self.image_type}")
         return f"Block({self.path!r}: {self.name}, {kind}, in {self.directory})"
+
+
+def report_html(block: Union[Block, PathArg], path: PathArg, *, min_ties: int = 6) -> dict:
+    """Writes the block quality page of `block` (a :class:`Block` or its block option file) to `path`: one
+    self-contained HTML file, as ``ybblock report --html`` writes it. Images and links tied by fewer than
+    `min_ties` points are marked weak. Returns a dict with ``images``, ``links``, ``bytes`` and ``problem``:
+    what the page could not show (no or a damaged tie point file; the page says so too), empty when the
+    page is whole. Raises Error when the block option file cannot be read or the page cannot be written."""
+    return _report_html(block.path if isinstance(block, Block) else block, path, min_ties=min_ties)

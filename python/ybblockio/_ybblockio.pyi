@@ -126,3 +126,13 @@ def read_gcp_layout(path: _Path) -> np.ndarray:
 
 def write_gcp_layout(path: _Path, records: np.ndarray) -> None:
     """Creates or replaces a block GCP layout file with these records (GCP_LAYOUT_DTYPE)."""
+
+class _HtmlReport(TypedDict):
+    images: int
+    links: int
+    bytes: int
+    problem: str
+
+def report_html(block: _Path, path: _Path, *, min_ties: int = 6) -> _HtmlReport:
+    """Writes the block quality page of the block option file `block` to `path`, as `ybblock report
+    --html`; 'problem' says what the page could not show, empty when it is whole."""

@@ -135,3 +135,17 @@ def test_plot_of_a_damaged_tie_point_file_fails_with_its_code(demo, ybblock_tool
     run = subprocess.run([ybblock_tool, "plot", BLOCK, "-o", str(demo / "plot.svg")], capture_output=True, text=True)
     assert run.returncode == 1 and "4000032 yb::kInvalidContent" in run.stderr
     assert not (demo / "plot.svg").exists()
+
+
+def test_report_html_writes_the_page_and_says_what_it_lacks(demo):
+    page = demo / "report.html"
+    summary = ybblockio.report_html(ybblockio.Block(BLOCK), str(page), min_ties=3)
+    assert summary["images"] == 10 and summary["links"] > 0 and summary["problem"] == ""
+    text = page.read_text(encoding="utf-8")
+    assert text.startswith("<!DOCTYPE html>") and summary["bytes"] == len(text.encode())
+    assert '"min_ties":3' in text
+    scp = demo / "DemoBlock" / "Demo.scp"
+    scp.write_bytes(scp.read_bytes()[:-30])
+    assert ybblockio.report_html(BLOCK, str(page))["problem"].startswith("the tie point file cannot be read: 4000032")
+    with pytest.raises(ybblockio.Error):
+        ybblockio.report_html(r"D:\DemoBlock\None.dms", str(page))

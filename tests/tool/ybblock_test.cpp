@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: MIT
 // The ybblock tool run in-process on the demo block: info on one file of each kind (text and JSON
 // against one golden file), check on a clean block and on one with every kind of finding, the tie point
-// CSV round trip and its errors, explain for every code, refused arguments and the --force guards.
+// CSV round trip and its errors, explain for every code, refused arguments and the --force guards, the
+// quality page's data and where plot and the page place a survey's images. (tests/browser drives the page
+// itself in Chromium.)
 // YB_UPDATE_GOLDEN=1 rewrites the golden files from the current output.
 #include "builders.h"
 
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +26,7 @@
 #include <functional>
 #include <optional>
 #include <regex>
+#include <map>
 #include <set>
 
 namespace {
@@ -536,7 +540,7 @@ TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
               {"0 weakly tied images, 0 weakly tied pairs of strips"});
     std::string const svg = readNativeText("healthy/plot.svg");
     EXPECT_NE(svg.find("3 ground control points"), std::string::npos);
-    std::regex const betweenStrips(R"re(d="M(\d+) (\d+)L\1 (\d+)")re");  // a line straight down to the next strip
+    std::regex const betweenStrips(R"re(d="M([\d.]+) ([\d.]+)L\1 ([\d.]+)")re");  // straight down to the next strip
     EXPECT_EQ(std::distance(std::sregex_iterator(svg.begin(), svg.end(), betweenStrips), std::sregex_iterator()), 5);
     hbSetDriveRoot('D', native().c_str());
 }
@@ -611,6 +615,120 @@ TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
     EXPECT_EQ(svg.find("id=\"image-numbers\""), std::string::npos);
     EXPECT_NE(svg.find("1-2 (1), 2-3 (0)"), std::string::npos);
     EXPECT_NE(svg.find("23-24 (0), 24-25 (0)<"), std::string::npos);
+}
+
+// ---- the quality page and the placement of images -------------------------------------------------
+
+// The data the page carries, as its script reads it.
+nlohmann::json pageData(std::string const& page) {
+    std::string const open = "<script id=\"report-data\" type=\"application/json\">";
+    std::size_t const from = page.find(open);
+    std::size_t const to = page.find("</script>", from);
+    if (from == std::string::npos || to == std::string::npos) return {};
+    return nlohmann::json::parse(page.substr(from + open.size(), to - from - open.size()));
+}
+
+std::size_t base64Bytes(std::string const& text) {
+    std::size_t const pad =
+        text.size() >= 2 ? static_cast<std::size_t>(std::count(text.end() - 2, text.end(), '=')) : 0;
+    return text.size() / 4 * 3 - pad;
+}
+
+// The weak demo's page: the block as check sees it, in typed arrays of the promised size, and nothing
+// that reaches outside the file.
+TEST_F(YbblockTest, ReportPageCarriesTheBlockCompactlyAndAlone) {
+    expectRun({"report", kBlock, "--html", "-o", native("report.html")}, 0, {"report: 10 images, "});
+    std::string const page = readNativeText("report.html");
+    for (char const* outside : {"http:", "https:", "src=", "<link", "@import", "url("})
+        EXPECT_EQ(page.find(outside), std::string::npos) << outside;
+    nlohmann::json const data = pageData(page);
+    ASSERT_TRUE(data.is_object());
+    auto const check = nlohmann::json::parse(ybblock({"check", "--json", kBlock}).out);
+    EXPECT_EQ(data["check"]["errors"], check["errors"]);
+    EXPECT_EQ(data["check"]["warnings"], check["warnings"]);
+    EXPECT_EQ(data["check"]["findings"].size(), check["findings"].size());
+    std::size_t const images = data["counts"]["images"], links = data["counts"]["links"];
+    EXPECT_EQ(images, 10u);
+    auto const& arrays = data["arrays"];
+    EXPECT_EQ(base64Bytes(arrays["rects"]), 16 * images);
+    for (char const* perImage : {"numbers", "observations", "tied"})
+        EXPECT_EQ(base64Bytes(arrays[perImage]), 4 * images);
+    for (char const* perLink : {"link_first", "link_second", "link_shared"})
+        EXPECT_EQ(base64Bytes(arrays[perLink]), 4 * links);
+    // Every name of the tie point file counted once by the images it is seen on.
+    std::int64_t named = 0;
+    for (auto const& count : data["tie_points"]["multiplicity"]) named += count.get<std::int64_t>();
+    EXPECT_EQ(named, data["tie_points"]["points"]);
+    // The strips share nothing: the strip table says so; --min-ties reaches the page.
+    EXPECT_EQ(data["strips"][0]["shared_with_next"], 0);
+    EXPECT_EQ(data["thresholds"]["min_ties"], 6);
+    expectRun({"report", kBlock, "--html", "--min-ties", "2", "-o", native("report2.html")}, 0, {});
+    EXPECT_EQ(pageData(readNativeText("report2.html"))["thresholds"]["min_ties"], 2);
+    // The data cannot close its script element, whatever a file name holds.
+    EXPECT_EQ(page.find("</script>", page.find("report-data")), page.rfind("</script>", page.find("'use strict'")));
+}
+
+TEST_F(YbblockTest, ReportPageSaysWhatCannotBeRead) {
+    struct Case {
+        char const* what;
+        std::function<void()> damage;
+        int status;
+        std::string said;  // on standard error and in the page
+    };
+    std::string const scp = native("DemoBlock/Demo.scp"), bil = native("DemoBlock/Demo.bil");
+    std::string const bytes = readNativeText("DemoBlock/Demo.scp");
+    std::vector<Case> const cases = {
+        {"damaged tie point file", [&] { std::ofstream(scp, std::ios::binary) << bytes.substr(0, bytes.size() - 30); },
+         1, "the tie point file cannot be read: 4000032"},
+        {"missing tie point file", [&] { fs::remove(scp); }, 1, "the block has no tie point file"},
+        {"missing image list", [&] { fs::remove(bil); }, 1, "the block has no image list"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.damage();
+        Outcome const run = ybblock({"report", kBlock, "--html", "-o", native("report.html")});
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+        EXPECT_EQ(pageData(readNativeText("report.html"))["problem"].get<std::string>().rfind(c.said, 0), 0u);
+        fs::remove(native("report.html"));
+    }
+    // A block option file that cannot be read writes no page.
+    expectRun({"report", "D:\nothing.dms", "--html", "-o", native("report.html")}, 2, {});
+    EXPECT_FALSE(existsNative("report.html"));
+}
+
+// The simulated survey flies strips back and forth: plot and the page put every image where its file says
+// it lies, so each strip's images follow their numbers one way or the other along the ground.
+TEST_F(YbblockTest, PlotAndReportPlaceASurveyAsFlown) {
+    ASSERT_EQ(ybblock({"demo", "--survey", native("survey")}).status, 0);
+    hbSetDriveRoot('D', native("survey").c_str());
+    char const* const survey = "D:\\Survey\\Survey.dms";
+    expectRun({"plot", survey, "-o", native("survey/plot.svg")}, 0, {});
+    std::string const svg = readNativeText("survey/plot.svg");
+    std::map<int, std::vector<std::pair<int, double>>> strips;  // strip: image, x
+    std::regex const rect(R"re(<rect id="image-(\d+)" x="([-\d.]+)")re");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), rect); it != std::sregex_iterator(); ++it)
+        strips[std::stoi((*it)[1]) / 100].emplace_back(std::stoi((*it)[1]), std::stod((*it)[2]));
+    ASSERT_EQ(strips.size(), 3u);
+    std::set<int> directions;
+    for (auto& [strip, images] : strips) {
+        std::sort(images.begin(), images.end());
+        int const direction = images[1].second > images[0].second ? 1 : -1;
+        for (std::size_t k = 1; k < images.size(); ++k)
+            EXPECT_EQ(images[k].second > images[k - 1].second ? 1 : -1, direction) << "strip " << strip;
+        directions.insert(direction);
+    }
+    EXPECT_EQ(directions.size(), 2u) << "flown back and forth";
+    EXPECT_NE(svg.find("images placed on the ground by the user ranges of their files"), std::string::npos);
+    expectRun({"report", survey, "--html", "-o", native("survey/report.html")}, 0, {});
+    EXPECT_EQ(pageData(readNativeText("survey/report.html"))["placement"]["ground"], true);
+
+    // One image without a file: both go back to strip and position, and say which image did it.
+    fs::remove(native("survey/Survey/Images/0102.ybi"));
+    expectRun({"plot", survey, "-o", native("survey/plot.svg")}, 0, {});
+    EXPECT_NE(readNativeText("survey/plot.svg").find("images placed by strip and position: cannot read"),
+              std::string::npos);
+    hbSetDriveRoot('D', native().c_str());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 // ybblock check: looks a block over and lists findings with a severity. Errors are what makes a
 // workflow of the block fail or lose data; warnings are what an operator should look at; notes tell.
-#include "tool.h"
+#include "check.h"
 
 #include "tie_counts.h"
 #include "workspace.h"
@@ -21,21 +21,6 @@
 namespace ybblock {
 namespace {
 
-struct Finding {
-    std::string severity;  // "error", "warning" or "note"
-    std::string what;      // a short identifier of the kind of finding
-    std::string message;
-    std::string path;                   // host path concerned, or empty
-    std::int32_t code = 0;              // the reader's code, when a read failed
-    std::vector<std::string> examples;  // every item as text
-    Json items = Json::array();         // every item as JSON: image numbers, strips, counts, paths
-
-    void item(std::string text, Json json) {
-        examples.push_back(std::move(text));
-        items.push_back(std::move(json));
-    }
-};
-
 class Findings {
 public:
     Finding& add(std::string severity, std::string what, std::string message, std::string path = {},
@@ -44,6 +29,7 @@ public:
         return list_.back();
     }
     std::vector<Finding> const& list() const { return list_; }
+    std::vector<Finding> take() { return std::move(list_); }
 
 private:
     std::vector<Finding> list_;
@@ -77,23 +63,18 @@ void checkNamedFiles(Block const& block, Findings& findings) {
     }
 }
 
-struct TiePointSummary {
-    bool readable = false;
-    TieCounts counts;
-};
-
-TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
-    TiePointSummary summary;
-    if (!yb::platform::isRegularFile(block.tiePointPath)) {
+void checkTiePoints(Block const& block, BlockReading& summary, Findings& findings) {
+    summary.tiePointFile = yb::platform::isRegularFile(block.tiePointPath);
+    if (!summary.tiePointFile) {
         findings.add("note", "tie_point_file_missing", "the block has no tie point file yet", block.tiePointPath);
-        return summary;
+        return;
     }
     if (std::int32_t code = countTies(block.tiePointPath, summary.counts)) {
+        summary.tiePointCode = code;
         findings.add("error", "tie_point_file_damaged", "the block tie point file cannot be read", block.tiePointPath,
                      code);
-        return summary;
+        return;
     }
-    summary.readable = true;
     auto const list = [&](std::vector<NamedObservation> const& observations, char const* severity, char const* what,
                           std::string message) {
         if (observations.empty()) return;
@@ -111,13 +92,12 @@ TiePointSummary checkTiePoints(Block const& block, Findings& findings) {
     auto const& lone = summary.counts.lonePoints;
     list(lone, "warning", "single_image_points",
          counted(lone.size(), "tie point is", "tie points are") + " seen on a single image only");
-    return summary;
 }
 
 // Images and neighbouring strips tied by too few points: the adjustment cannot hold them in place.
-void checkWeakTies(std::vector<BlockImage> const& images, TiePointSummary const& tiePoints, std::int64_t threshold,
+void checkWeakTies(std::vector<BlockImage> const& images, BlockReading const& tiePoints, std::int64_t threshold,
                    Findings& findings) {
-    if (!tiePoints.readable || images.empty()) return;
+    if (!tiePoints.tiesReadable() || images.empty()) return;
     WeakTies const weak = findWeakTies(tiePoints.counts, images, threshold);
     std::string const fewer = "fewer than " + std::to_string(threshold) + " tie points";
     if (!weak.images.empty()) {
@@ -140,7 +120,7 @@ void checkWeakTies(std::vector<BlockImage> const& images, TiePointSummary const&
     }
 }
 
-void checkImages(Block const& block, std::vector<BlockImage> const& images, TiePointSummary const& tiePoints,
+void checkImages(Block const& block, std::vector<BlockImage> const& images, BlockReading const& tiePoints,
                  Findings& findings) {
     Finding missing{"warning", "image_missing", "image files of the image list do not exist", {}, 0, {}, {}};
     Finding misnumbered{"error", "image_number", "image numbers break the rule strip * 100 + position", {}, 0, {}, {}};
@@ -185,7 +165,7 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, TieP
     report(missing);
     report(misnumbered);
     report(noInner);
-    if (tiePoints.readable) {
+    if (tiePoints.tiesReadable()) {
         std::vector<std::pair<std::int32_t, std::int64_t>> strangers;
         for (auto const& [image, ties] : tiePoints.counts.images)
             if (listed.count(image) == 0) strangers.emplace_back(image, ties.observations);
@@ -235,6 +215,8 @@ void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& image
                   older);
 }
 
+}  // namespace
+
 Json toJson(Finding const& finding) {
     Json json{{"severity", finding.severity}, {"finding", finding.what}, {"message", finding.message}};
     if (!finding.path.empty()) json["path"] = toTerminal(finding.path);
@@ -246,20 +228,19 @@ Json toJson(Finding const& finding) {
     return json;
 }
 
-}  // namespace
-
 namespace {
 
 // Prints the findings as text or JSON; the exit status they give.
-int printFindings(CheckOptions const& options, std::size_t images, Findings const& findings, std::ostream& out) {
+int printFindings(CheckOptions const& options, std::size_t images, std::vector<Finding> const& findings,
+                  std::ostream& out) {
     std::size_t errors = 0, warnings = 0;
-    for (Finding const& finding : findings.list()) {
+    for (Finding const& finding : findings) {
         errors += finding.severity == "error";
         warnings += finding.severity == "warning";
     }
     if (options.json) {
         Json list = Json::array();
-        for (Finding const& finding : findings.list()) list.push_back(toJson(finding));
+        for (Finding const& finding : findings) list.push_back(toJson(finding));
         Json json{{"block", options.path},
                   {"images", images},
                   {"errors", errors},
@@ -268,7 +249,7 @@ int printFindings(CheckOptions const& options, std::size_t images, Findings cons
         out << json.dump(2) << "\n";
     } else {
         out << "check " << options.path << ": " << counted(images, "image", "images") << "\n";
-        for (Finding const& finding : findings.list()) {
+        for (Finding const& finding : findings) {
             out << finding.severity << ": " << finding.message << "\n";
             if (!finding.path.empty()) out << "  " << toTerminal(finding.path) << "\n";
             if (finding.code != 0) out << "  " << codeText(finding.code) << "\n";
@@ -293,25 +274,35 @@ int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) 
     if (auto const problem = readBlockOption(host, info)) {
         // Nothing else of the block can be found: the one finding, and the block option file's exit status.
         findings.add("error", "block_option_unreadable", problem->what, host, problem->code);
-        printFindings(options, 0, findings, out);
+        printFindings(options, 0, findings.list(), out);
         err << "ybblock check: " << problem->what << ": " << toTerminal(host) << " (" << whereIs(host) << ")\n";
         return kExitUsage;
     }
     auto block = openBlock(host, err);
     if (!block) return kExitUsage;
-    checkNamedFiles(*block, findings);
-    std::vector<BlockImage> images;
-    if (!yb::platform::isRegularFile(block->imageListPath)) {
-        findings.add("error", "image_list_missing", "the block has no image list", block->imageListPath,
+    BlockReading reading;
+    std::vector<Finding> const found = checkBlock(*block, options.minTies, reading);
+    return printFindings(options, reading.images.size(), found, out);
+}
+
+std::vector<Finding> checkBlock(Block const& block, std::int64_t minTies, BlockReading& reading) {
+    Findings findings;
+    checkNamedFiles(block, findings);
+    std::vector<BlockImage>& images = reading.images;
+    if (!yb::platform::isRegularFile(block.imageListPath)) {
+        findings.add("error", "image_list_missing", "the block has no image list", block.imageListPath,
                      yb::kCannotOpen);
-    } else if (std::int32_t code = readBlockImages(*block, images)) {
-        findings.add("error", "image_list_damaged", "the image list cannot be read", block->imageListPath, code);
+    } else if (std::int32_t code = readBlockImages(block, images)) {
+        images.clear();
+        findings.add("error", "image_list_damaged", "the image list cannot be read", block.imageListPath, code);
+    } else {
+        reading.imageList = true;
     }
-    TiePointSummary const tiePoints = checkTiePoints(*block, findings);
-    checkImages(*block, images, tiePoints, findings);
-    checkWeakTies(images, tiePoints, options.minTies, findings);
-    checkPerImageFiles(*block, images, findings);
-    return printFindings(options, images.size(), findings, out);
+    checkTiePoints(block, reading, findings);
+    checkImages(block, images, reading, findings);
+    checkWeakTies(images, reading, minTies, findings);
+    checkPerImageFiles(block, images, findings);
+    return findings.take();
 }
 
 }  // namespace ybblock

@@ -220,15 +220,32 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     theirs->needs(merge);
 
     ReportOptions report;
-    CLI::App* reportCommand = addCommand(app, "report", "Write and print the block file state report.",
-                                         "ybblock report --models 'D:\\DemoBlock\\Demo.dms'");
+    HtmlReportOptions htmlReport;
+    CLI::App* reportCommand = addCommand(
+        app, "report", "Write and print the block file state report, or write the block quality page.",
+        "ybblock report --html 'D:\\DemoBlock\\Demo.dms' -o demo.html\n  ybblock report --models "
+        "'D:\\DemoBlock\\Demo.dms'\n\n--html writes one self-contained HTML page (no network, nothing beside "
+        "it): the block's\nsummary, a map of its images coloured by their tie points or weakest link (zoom with the "
+        "wheel,\ndrag to pan, hover an image for its neighbours, search by number or file name), the links\nbetween "
+        "images, the control points, distributions, check's findings and a table per strip.\nImages lie on the "
+        "ground by the user ranges of their files, else as plot places them.\nExit status 1 when the tie point file "
+        "is missing or cannot be read (the page says so).");
     reportCommand->add_option("BLOCK.dms", report.block, "the block option file")->required();
     CLI::Option_group* reportKind = reportCommand->add_option_group("kind", "which report");
-    bool images = false;
+    bool images = false, html = false;
     reportKind->add_flag("--images", images, "the per-image parameter files");
     reportKind->add_flag("--models", report.models, "the model parameter files");
+    reportKind->add_flag("--html", html, "the block quality page (HTML)");
     reportKind->require_option(1);
-    reportCommand->add_option("-o,--output", report.output, "keep the report in this file");
+    reportCommand->add_option("-o,--output", report.output,
+                              "keep the report in this file (--html: the page; default standard output)");
+    reportCommand
+        ->add_option("--min-ties", htmlReport.minTies,
+                     "--html: images and links tied by fewer points are weak (default 6; the page can change it)")
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
+    reportCommand->add_option("--gcp-layout", htmlReport.gcpLayout,
+                              "--html: the block GCP layout file (default: the block's control point file when it "
+                              "is one)");
 
     StateOptions state;
     CLI::App* stateCommand = addCommand(app, "state", "Write and print the model product state file.",
@@ -352,7 +369,12 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     if (command == detachCommand) return runDetach(detach, out, err);
     if (command == uniteCommand) return runUnite(unite, out, err);
     if (command == cleanCommand) return runClean(clean, out, err);
-    if (command == reportCommand) return runReport(report, out, err);
+    if (command == reportCommand) {
+        if (!html) return runReport(report, out, err);
+        htmlReport.block = report.block;
+        htmlReport.output = report.output;
+        return runHtmlReport(htmlReport, out, err);
+    }
     if (command == stateCommand) return runState(state, out, err);
     if (command == plotCommand) {
         plot.colorByGcps = plotColour == "gcps";

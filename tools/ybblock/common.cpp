@@ -215,6 +215,13 @@ std::optional<FileKind> recogniseFile(std::string const& hostPath) {
     return found->kind;
 }
 
+char const* imageTypeName(std::int32_t imageType) {
+    static constexpr char const* kNames[] = {
+        "metric camera",        "digital camera",         "non-metric camera",        "general satellite image",
+        "SPOT satellite image", "IKONOS satellite image", "QUICKBIRD satellite image"};
+    return imageType >= 0 && imageType <= 6 ? kNames[imageType] : "invalid";
+}
+
 std::optional<BlockProblem> readBlockOption(std::string const& hostPath, BlockInfo& info) {
     if (std::int32_t code = ybReadBlockOptionFile(hostPath.c_str(), &info); code != yb::kSuccess)
         return BlockProblem{code, "cannot read the block option file"};

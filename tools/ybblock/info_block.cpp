@@ -16,10 +16,6 @@
 namespace ybblock::info {
 namespace {
 
-constexpr char const* kImageTypeNames[] = {
-    "metric camera",        "digital camera",         "non-metric camera",        "general satellite image",
-    "SPOT satellite image", "IKONOS satellite image", "QUICKBIRD satellite image"};
-
 // By value: the rectangle may sit unaligned inside a packed record.
 Json rectangle(D_RECT rect) {
     return Json{{"x_min", rect.xMin}, {"y_min", rect.yMin}, {"x_max", rect.xMax}, {"y_max", rect.yMax}};
@@ -30,11 +26,10 @@ Json rectangle(D_RECT rect) {
 std::int32_t describeBlockOption(Source const& source, Json& json) {
     BlockInfo block{};
     if (std::int32_t code = ybReadBlockOptionFile(source.hostPath.c_str(), &block)) return code;
-    bool const known = block.imageType >= 0 && block.imageType <= 6;
     json["block_directory"] = fieldText(block.blockDirectory);
     json["block_name"] = fieldText(block.blockName);
     json["image_type"] = block.imageType;
-    json["image_type_name"] = known ? kImageTypeNames[block.imageType] : "invalid";
+    json["image_type_name"] = imageTypeName(block.imageType);
     json["control_point_file"] = fieldText(block.controlPointFile);
     json["camera_file"] = fieldText(block.cameraFile);
     json["image_list"] = toTerminal(ybGetBlkAuxFileName(block, ".bil", nullptr));

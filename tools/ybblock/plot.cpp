@@ -1,13 +1,15 @@
 // SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 // SPDX-License-Identifier: MIT
-// ybblock plot: the block at a glance, as plain SVG text. Images stand in the schematic layout (strip 1
-// on top, images left to right, where the image-embedded control points put them), each a rectangle
-// coloured by its tie point observations (or its ground control points); lines join images that share
-// point names, as wide as the number shared; images and neighbouring strips tied by too few points are
-// outlined in the warning colour and listed; ground control points are marked where their images
-// meet. Large blocks draw the connections between strips in aggregate, one band per pair of strips.
+// ybblock plot: the block at a glance, as plain SVG text. Images stand where the block knows them to lie
+// (on the ground by their user ranges, else in the schematic layout: strip 1 on top, images left to
+// right, where the image-embedded control points put them), each a rectangle coloured by its tie point observations (or
+// its ground control points); lines join images that share point names, as wide as the number shared; images and
+// neighbouring strips tied by too few points are outlined in the warning colour and listed; ground control points are
+// marked where their images meet. Large blocks draw the connections between strips in aggregate, one band per pair of
+// strips.
 #include "tool.h"
 
+#include "placement.h"
 #include "tie_counts.h"
 
 #include "fs.h"
@@ -153,6 +155,7 @@ struct Picture {
     WeakTies weak;
     bool colourByGcps = false;
     bool tiePointFile = true;
+    bool onGround = false;  // placed by the images' user ranges, scaled to the layout's image width
 };
 
 // Maps the layout plane (y up) onto the page (y down), a margin and the header above it.
@@ -202,7 +205,9 @@ void drawConnections(Picture const& picture, Frame const& frame, Svg& svg, std::
             double const ax = frame.x(centreX(a)), bx = frame.x(centreX(b)), y = frame.y(centreY(a));
             int const apart = std::abs(pair->second % 100 - pair->first % 100);
             svg << "<path stroke-width=\"" << lineWidth(pair->points, most) << "\" d=\"M" << ax << " " << y;
-            if (apart <= 1) {
+            if (picture.onGround) {
+                svg << "L" << bx << " " << frame.y(centreY(b));  // a strip on the ground need not be level
+            } else if (apart <= 1) {
                 svg << "H" << bx;
             } else {
                 // Images further apart are joined by an arc over the strip, so the line shows in the gap
@@ -258,13 +263,14 @@ void drawConnections(Picture const& picture, Frame const& frame, Svg& svg, std::
 
 void drawImages(Picture const& picture, Frame const& frame, double scale, Svg& svg) {
     auto const [low, high] = valueRange(picture);
-    double const width = yb::imagelist::kImageWidth, height = yb::imagelist::kImageHeight;
+    double const width = yb::imagelist::kImageWidth;
     svg << "<g id=\"images\" stroke=\"#262626\" stroke-width=\"2\">\n";
     for (Placed const& image : picture.images) {
         std::int64_t const value = picture.colourByGcps ? image.gcps : image.ties.observations;
         svg << "<rect id=\"image-" << image.image << "\" x=\"" << frame.x(image.rect.xMin) << "\" y=\""
-            << frame.y(image.rect.yMax) << "\" width=\"" << width << "\" height=\"" << height << "\" fill=\""
-            << colourOf(value, low, high) << "\"><title>image " << image.image << ": ";
+            << frame.y(image.rect.yMax) << "\" width=\"" << image.rect.xMax - image.rect.xMin << "\" height=\""
+            << image.rect.yMax - image.rect.yMin << "\" fill=\"" << colourOf(value, low, high) << "\"><title>image "
+            << image.image << ": ";
         svg.counted(image.ties.observations, "observation", "observations") << ", ";
         svg.counted(image.ties.tiedPoints, "point", "points") << " tied to other images, ";
         svg.counted(image.gcps, "control point", "control points") << "</title></rect>\n";
@@ -326,6 +332,8 @@ std::pair<std::int64_t, std::int64_t> valueRange(Picture const& picture) {
         low = low == 0 ? value : std::min(low, value);
         high = std::max(high, value);
     }
+    // One value everywhere (one control point per image): the scale starts at none, so it reads 0 ... 1.
+    if (low == high) low = 0;
     return {low, high};
 }
 
@@ -499,12 +507,24 @@ std::string svgOf(Picture const& picture, std::vector<std::string> notes) {
     return std::move(body.text());
 }
 
-// The GCP layout file to mark: the one asked for, else the block's control point file when it is one.
-std::string gcpLayoutPath(PlotOptions const& options, Block const& block) {
-    if (!options.gcpLayout.empty()) return toHost(options.gcpLayout);
-    std::string const named(yb::platform::boundedText(block.info.controlPointFile, sizeof block.info.controlPointFile));
-    if (!named.empty() && recogniseFile(named) == yb::frame::FileKind::GcpLayout) return named;
-    return {};
+// Ground rectangles moved to the origin and scaled so that the middle image width is the layout's: the
+// picture's strokes, markers and texts are sized for that.
+std::vector<D_RECT> toLayoutScale(std::vector<D_RECT> rects) {
+    if (rects.empty()) return rects;
+    std::vector<double> widths;
+    widths.reserve(rects.size());
+    double minX = rects.front().xMin, minY = rects.front().yMin;
+    for (D_RECT const& rect : rects) {
+        widths.push_back(rect.xMax - rect.xMin);
+        minX = std::min(minX, rect.xMin);
+        minY = std::min(minY, rect.yMin);
+    }
+    std::nth_element(widths.begin(), widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2), widths.end());
+    double const factor = yb::imagelist::kImageWidth / widths[widths.size() / 2];
+    for (D_RECT& rect : rects)
+        rect = {(rect.xMin - minX) * factor, (rect.yMin - minY) * factor, (rect.xMax - minX) * factor,
+                (rect.yMax - minY) * factor};
+    return rects;
 }
 
 }  // namespace
@@ -538,46 +558,40 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
     if (picture.tiePointFile) picture.weak = findWeakTies(counts, images, options.minTies);
     picture.weak.threshold = options.minTies;
 
+    ImagePlacement const placement = placeImages(images, strips);
+    picture.onGround = placement.onGround;
+    std::vector<D_RECT> const rects = picture.onGround ? toLayoutScale(placement.rects) : placement.rects;
     picture.images.reserve(images.size());
     picture.byImage.reserve(images.size());
-    for (BlockImage const& image : images) {
-        std::int32_t const number = image.record.nImageNo;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        std::int32_t const number = images[i].record.nImageNo;
         if (!picture.byImage.emplace(number, picture.images.size()).second) continue;  // drawn once
-        picture.images.push_back(
-            {number, number / 100, yb::imagelist::layoutRectangle(number, strips), counts.imageTies(number), 0});
+        picture.images.push_back({number, number / 100, rects[i], counts.imageTies(number), 0});
     }
 
-    std::string const gcpPath = gcpLayoutPath(options, *block);
+    std::string const gcpPath = gcpLayoutPathOf(options.gcpLayout, *block);
     picture.gcpSource = gcpPath.empty() ? "no GCP layout file (--gcp-layout names one)" : toTerminal(gcpPath);
-    if (!gcpPath.empty()) {
-        std::int32_t count = 0;
-        std::vector<BLOCKGCPLAYOUTINFO> records;
-        std::int32_t code = ybGetGcpNumsOfGcpLayoutFile(gcpPath.c_str(), &count);
-        if (code == yb::kSuccess) {
-            records.resize(static_cast<std::size_t>(std::max(count, 0)));
-            code = ybReadBlockGcpLayoutFile(gcpPath.c_str(), records.data(), &count);
+    std::vector<BLOCKGCPLAYOUTINFO> records;
+    if (std::int32_t code = readGcpLayout(gcpPath, records)) {
+        reportFailure(err, "cannot read the GCP layout file", code, gcpPath);
+        return kExitFailed;
+    }
+    for (BLOCKGCPLAYOUTINFO const& record : records) {
+        GcpMarker marker;
+        int seen = 0;
+        for (std::int32_t i = 0; i < std::clamp(record.imageCount, 0, 12); ++i) {
+            auto const at = picture.byImage.find(record.imageNo[i]);
+            if (at == picture.byImage.end()) continue;
+            Placed& image = picture.images[at->second];
+            ++image.gcps;
+            marker.x += centreX(image.rect);
+            marker.y += centreY(image.rect);
+            ++seen;
         }
-        if (code != yb::kSuccess) {
-            reportFailure(err, "cannot read the GCP layout file", code, gcpPath);
-            return kExitFailed;
-        }
-        for (BLOCKGCPLAYOUTINFO const& record : records) {
-            GcpMarker marker;
-            int seen = 0;
-            for (std::int32_t i = 0; i < std::clamp(record.imageCount, 0, 12); ++i) {
-                auto const at = picture.byImage.find(record.imageNo[i]);
-                if (at == picture.byImage.end()) continue;
-                Placed& image = picture.images[at->second];
-                ++image.gcps;
-                marker.x += centreX(image.rect);
-                marker.y += centreY(image.rect);
-                ++seen;
-            }
-            if (seen == 0) continue;
-            marker.x /= seen;
-            marker.y /= seen;
-            picture.gcps.push_back(marker);
-        }
+        if (seen == 0) continue;
+        marker.x /= seen;
+        marker.y /= seen;
+        picture.gcps.push_back(marker);
     }
 
     std::string const name = fieldText(block->info.blockName);
@@ -588,7 +602,9 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
         plural(counts.observations, "tie point observation", "tie point observations") + " of " +
         plural(counts.points, "point", "points") + ", " +
         plural(static_cast<std::int64_t>(picture.gcps.size()), "ground control point", "ground control points");
-    std::vector<std::string> notes{"block option file: " + toTerminal(host)};
+    std::vector<std::string> notes{"block option file: " + toTerminal(host),
+                                   placement.onGround ? "images placed on the ground by the user ranges of their files"
+                                                      : "images placed by strip and position: " + placement.why};
     std::string const svg = svgOf(picture, std::move(notes));
 
     std::string const summary =

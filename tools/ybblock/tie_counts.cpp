@@ -184,6 +184,8 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
             members.erase(std::unique(members.begin(), members.end()), members.end());
         }
         std::sort(members.begin(), members.end(), byImageNumber);
+        if (counts.multiplicity.size() <= members.size()) counts.multiplicity.resize(members.size() + 1, 0);
+        ++counts.multiplicity[members.size()];
         if (members.size() == 1) {
             auto const& spelling = spellings[name];
             counts.lonePoints.push_back(

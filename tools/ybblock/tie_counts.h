@@ -38,6 +38,7 @@ struct TieCounts {
     std::vector<SharedPoints> stripPairs;                // by strip number (image number / 100), sorted
     std::vector<NamedObservation> lonePoints;            // names seen on one image only, first occurrence first
     std::vector<NamedObservation> nonFinite;             // observations with a coordinate that is nan or inf
+    std::vector<std::int64_t> multiplicity;              // [k]: names seen on k distinct images
 
     ImageTies imageTies(std::int32_t image) const;
     std::int64_t sharedByStrips(std::int32_t first, std::int32_t second) const;

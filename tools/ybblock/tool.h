@@ -90,6 +90,8 @@ std::string exactNumber(double value);
 std::optional<yb::frame::FileKind> recogniseFile(std::string const& hostPath);
 
 // ---- a block and its files -------------------------------------------------------------------
+// "metric camera" ... "QUICKBIRD satellite image" for the image types 0 to 6 of a block, "invalid" else.
+char const* imageTypeName(std::int32_t imageType);
 struct Block {
     std::string optionPath;  // host path of the block option file
     BlockInfo info{};
@@ -185,6 +187,14 @@ struct ReportOptions {
     std::string output;  // empty: a temporary file, removed afterwards
 };
 int runReport(ReportOptions const& options, std::ostream& out, std::ostream& err);
+// report --html: the block quality page.
+struct HtmlReportOptions {
+    std::string block;
+    std::string output;     // empty: standard output
+    std::string gcpLayout;  // empty: the block's control point file when it is a GCP layout file
+    std::int64_t minTies = kDefaultMinTies;
+};
+int runHtmlReport(HtmlReportOptions const& options, std::ostream& out, std::ostream& err);
 struct StateOptions {
     std::string block;
     bool epipolar = false;
