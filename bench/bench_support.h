@@ -69,6 +69,7 @@ enum class RowKind {
     Memory,   // (peak - 32 MiB) / file size
     Size,     // bytes the library wrote (a figure) / the target, a limit in bytes; `baseline` names the
               // benchmark that wrote them
+    Bytes,    // bytes written (a figure) / the bytes allowed (a figure), at most `target`
     Cost,     // one way of doing it / another (syncing against not): a figure, never a missed target
 };
 
@@ -104,6 +105,7 @@ void registerTiePointCases();
 void registerWorkflowCases();
 void registerFileCases();
 void registerPythonPlotCases();
+void registerReportCases();
 void registerColmapCases();  // where the build has the COLMAP exchange
 void registerDiskCases();
 

@@ -124,6 +124,11 @@ std::optional<Measured> measure(Row const& row, Attempt const& attempt) {
             result.raw = mebibytes(baseline->second);
             break;
         }
+        case RowKind::Bytes:
+            result.ratio = measured->second / baseline->second;
+            result.library = megabytes(measured->second);
+            result.raw = megabytes(baseline->second);
+            break;
         case RowKind::Size:
             result.ratio = measured->second / row.target;
             result.library = megabytes(measured->second);
@@ -217,6 +222,7 @@ int printTable(std::vector<Attempt> const& attempts) {
         char limit[32];
         switch (row.kind) {
             case RowKind::Ratio:
+            case RowKind::Bytes:
             case RowKind::Memory: std::snprintf(limit, sizeof limit, "<= %.1f", row.target); break;
             case RowKind::Scaling: std::snprintf(limit, sizeof limit, "x <= %.0f", row.target); break;
             case RowKind::Size: std::snprintf(limit, sizeof limit, "<= 1.0"); break;
@@ -243,7 +249,8 @@ int printTable(std::vector<Attempt> const& attempts) {
         "\ntimes: %s, best of the repetitions (the wall/cpu columns: %s, shown, not\n"
         "gated). ratio: library / raw stdio baseline of the same bytes; scaling rows: time at the larger\n"
         "size / time at the smaller one; memory: (peak - 32 MiB) / tie point file size; size rows: bytes\n"
-        "written / their limit; disk rows (wall clock): synced / not synced. A row that missed its target\n"
+        "written / their limit; bytes rows: bytes written / bytes allowed; disk rows (wall clock): synced / not "
+        "synced. A row that missed its target\n"
         "was measured twice more, library and baseline together, and is judged on its best attempt\n"
         "(attempts: the ratio of each).\n",
         useWallTime() ? "wall clock" : "CPU time of the calling thread, system calls included",
@@ -274,6 +281,7 @@ int main(int argc, char** argv) {
     yb::bench::registerFileCases();
     yb::bench::registerWorkflowCases();
     yb::bench::registerPythonPlotCases();
+    yb::bench::registerReportCases();
 #if YB_BENCH_COLMAP
     yb::bench::registerColmapCases();
 #endif

@@ -10,6 +10,7 @@
 #   coverage    gcovr (the coverage preset)
 #   bench       Google Benchmark (the release preset and bench/run)
 #   windows     the Windows cross compiler (MinGW-w64), Wine to run its programs, GoogleTest's sources
+#   browser     Debian's Chromium, and Node.js with npm (the report page's tests in tests/browser)
 # Usage: scripts/bootstrap.sh [GROUP...]
 set -euo pipefail
 need=()
@@ -69,6 +70,11 @@ for group in "$@"; do
       ;;
     coverage) command -v gcovr >/dev/null || need+=(gcovr) ;;
     bench) [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev) ;;
+    browser)
+      command -v chromium >/dev/null || need+=(chromium)
+      command -v node >/dev/null || need+=(nodejs)
+      command -v npm >/dev/null || need+=(npm)
+      ;;
     windows)
       command -v x86_64-w64-mingw32-g++-posix >/dev/null || lean+=(g++-mingw-w64-x86-64-posix)
       command -v wine >/dev/null || lean+=(wine)
