@@ -7,7 +7,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <sys/wait.h>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -156,6 +160,43 @@ Block& hugeBlock() {
     blockgen::BlockShape shape = shapeOf(1250, 100000, 80, 5000000);
     shape.files = blockgen::BlockFiles::TiePointsOnly;
     return block("Huge", shape, true);
+}
+
+namespace {
+
+std::int64_t statusKilobytes(char const* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::strlen(field)));
+    return -1;
+}
+
+}  // namespace
+
+std::int64_t addedPeakBytes(std::function<std::int32_t()> const& call) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return -1;
+    pid_t const child = ::fork();
+    if (child == 0) {
+        // Free heap the parent kept goes back to the system first: the call's room taken from it would
+        // not raise the resident size and so would not count.
+        ::malloc_trim(0);
+        std::ofstream("/proc/self/clear_refs") << "5";
+        std::int64_t const before = statusKilobytes("VmRSS:");
+        std::int32_t const code = call();
+        std::int64_t const peak = statusKilobytes("VmHWM:");
+        std::int64_t const added = code == 0 && before >= 0 && peak >= 0 ? (peak - before) * 1024 : -1;
+        if (::write(pipeEnds[1], &added, sizeof added) != sizeof added) ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::int64_t added = -1;
+    if (child < 0 || ::read(pipeEnds[0], &added, sizeof added) != sizeof added) added = -1;
+    ::close(pipeEnds[0]);
+    int status = 0;
+    if (child > 0) ::waitpid(child, &status, 0);
+    return added;
 }
 
 void check(benchmark::State& state, std::int32_t code, char const* what) {

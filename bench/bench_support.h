@@ -58,6 +58,10 @@ Block& manyStripsBlock();   // 4,000 strips, the same images and points (4S)
 Block& shortStripsBlock();  // 1,000 strips x 5 images, 250,000 points: the small block's images on 4x the strips
 Block& hugeBlock();         // 1,250 strips x 80 images, 5,000,000 points (100,000 images)
 
+// Memory a call adds to the process at its peak, in bytes: the call runs in a child, whose high-water
+// mark is reset to its resident size first. -1 when the call fails (or the child cannot be made).
+std::int64_t addedPeakBytes(std::function<std::int32_t()> const& call);
+
 // Stops the run with a message when a library call fails: a figure of a failing call means nothing.
 void check(benchmark::State& state, std::int32_t code, char const* what);
 

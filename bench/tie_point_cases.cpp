@@ -12,8 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <random>
+#include <unordered_map>
 #include <utility>
 
 namespace yb::bench {
@@ -180,6 +182,104 @@ void registerWriteAndRead() {
     addRow({"ybReadTiePntFileToAry", "same file", RowKind::Ratio, "readall/libH", "readall/rawH", 1.5});
 }
 
+// The records of a block in the order a caller hands them over: grouped (each image's records
+// together), interleaved (as the block generator deals them, and as a matching program writes them:
+// the records of a point, on neighbouring images, together) and shuffled (as a program that keeps its
+// points in a hash table hands them over).
+enum class Order { Grouped, Interleaved, Shuffled };
+constexpr std::pair<Order, char const*> kOrders[] = {
+    {Order::Grouped, "grouped"}, {Order::Interleaved, "interleaved"}, {Order::Shuffled, "shuffled"}};
+
+std::vector<tagImagePoint> const& pointsInOrder(Block& b, Order order) {
+    if (order == Order::Interleaved) return b.made.points;
+    static std::map<std::pair<std::string, Order>, std::vector<tagImagePoint>> made;
+    std::vector<tagImagePoint>& points = made[{b.name, order}];
+    if (points.empty()) {
+        points = b.made.points;
+        if (order == Order::Shuffled) {
+            std::mt19937 random(42);
+            std::shuffle(points.begin(), points.end(), random);
+        } else {
+            std::unordered_map<std::int32_t, std::size_t> rank;
+            for (tagImagePoint const& point : points) rank.try_emplace(point.imageNo, rank.size());
+            std::stable_sort(points.begin(), points.end(), [&](tagImagePoint const& left, tagImagePoint const& right) {
+                return rank[left.imageNo] < rank[right.imageNo];
+            });
+        }
+    }
+    return points;
+}
+
+// The tie point file written from each order at 20,000 images (1,000,000 points) and 100,000 images
+// (5,000,000 points), against a raw write of the file's bytes; and the memory each adds at its peak.
+void registerInputOrders() {
+    struct Scale {
+        char const* suffix;
+        Block& (*block)();
+        char const* size;
+    };
+    for (Scale const scale : {Scale{"L", largeBlock, "1,000,000 points, 20,000 images"},
+                              Scale{"H", hugeBlock, "5,000,000 points, 100,000 images"}}) {
+        std::string const suffix = scale.suffix;
+        auto const blockOf = scale.block;
+        if (suffix == "L")
+            registerOnce("create/rawL", [blockOf](benchmark::State& state) {
+                Block& b = blockOf();
+                std::vector<char> const bytes = readWhole(tieNative(b));
+                std::string const raw = nativePath(b.name + "/raw.scp");
+                for (auto _ : state) writeWhole(raw, bytes.data(), bytes.size());
+            });
+        for (auto const& [order, name] : kOrders) {
+            std::string const key = std::string(name) + suffix;
+            Order const chosen = order;
+            // The generator's own file stays as it is: the orders write beside it.
+            registerOnce("create/" + key, [blockOf, chosen](benchmark::State& state) {
+                Block& b = blockOf();
+                std::vector<tagImagePoint> const& points = pointsInOrder(b, chosen);
+                std::string const path = hostPath(b.name + "/ordered.scp");
+                for (auto _ : state)
+                    check(state,
+                          ybCreateTiePntFile(path.c_str(), points.data(), static_cast<std::int32_t>(points.size())),
+                          "ybCreateTiePntFile");
+            });
+            if (suffix != "H") continue;
+            registerOnce("create/memory-" + key, [blockOf, chosen, key](benchmark::State& state) {
+                Block& b = blockOf();
+                std::vector<tagImagePoint> const& points = pointsInOrder(b, chosen);
+                std::string const path = hostPath(b.name + "/ordered.scp");
+                for (auto _ : state) {
+                    std::int64_t const added = addedPeakBytes([&] {
+                        return ybCreateTiePntFile(path.c_str(), points.data(),
+                                                  static_cast<std::int32_t>(points.size()));
+                    });
+                    if (added < 0) return state.SkipWithError("the create in the child failed");
+                    recordFigure("create-" + key + "-peak", static_cast<double>(added));
+                }
+                recordFigure("create-" + key + "-file", static_cast<double>(readWhole(tieNative(b)).size()));
+            });
+        }
+        addRow({"ybCreateTiePntFile, points shuffled", scale.size, RowKind::Ratio, "create/shuffled" + suffix,
+                "create/raw" + suffix, 3.0});
+        addRow({"ybCreateTiePntFile, points grouped", scale.size, RowKind::Cost, "create/grouped" + suffix,
+                "create/raw" + suffix});
+        // At 100,000 images the interleaved order is gated with the other interleaved files.
+        if (suffix == "L")
+            addRow({"ybCreateTiePntFile, points interleaved", scale.size, RowKind::Cost, "create/interleaved" + suffix,
+                    "create/raw" + suffix});
+        if (suffix != "H") continue;
+        for (auto const& [order, name] : kOrders) {
+            std::string const key = std::string(name) + suffix;
+            addRow({std::string("ybCreateTiePntFile, peak memory, ") + name,
+                    "5,000,000 points (raw: file size)",
+                    RowKind::Memory,
+                    "create-" + key + "-peak",
+                    "create-" + key + "-file",
+                    0.1,
+                    {"create/memory-" + key}});
+        }
+    }
+}
+
 void readModelPoints(benchmark::State& state, std::string const& path) {
     for (auto _ : state) {
         CONTROLPOINT_STORAGE* set = nullptr;
@@ -227,6 +327,7 @@ void registerModelViews() {
 
 void registerTiePointCases() {
     registerWriteAndRead();
+    registerInputOrders();
     registerModelViews();
 }
 

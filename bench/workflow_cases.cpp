@@ -173,43 +173,15 @@ void rawClean(benchmark::State& state, Block& block) {
 
 // ---- memory ----
 
-std::int64_t statusKilobytes(char const* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::strlen(field)));
-    return -1;
-}
-
-// Peak memory a unite adds to the process: measured in a child, whose high-water mark is reset to its
-// resident size before the call. Recorded as "<key>-peak", with the tie point file's size as
+// Peak memory a unite adds to the process, recorded as "<key>-peak", with the tie point file's size as
 // "<key>-file".
 void uniteMemory(benchmark::State& state, Block& block, std::string const& key) {
     ensureDetached(state, block);
     for (auto _ : state) {
-        int pipeEnds[2];
-        if (::pipe(pipeEnds) != 0) return state.SkipWithError("no pipe");
-        pid_t const child = ::fork();
-        if (child == 0) {
-            // Free heap the parent kept goes back to the system first: unite's room taken from it would
-            // not raise the resident size and so would not count.
-            ::malloc_trim(0);
-            std::ofstream("/proc/self/clear_refs") << "5";
-            std::int64_t const before = statusKilobytes("VmRSS:");
-            std::int32_t const code = ybUniteBlockTiePntFile(block.made.optionPath.c_str());
-            std::int64_t const peak = statusKilobytes("VmHWM:");
-            std::int64_t const added = code == 0 && before >= 0 && peak >= 0 ? peak - before : -1;
-            if (::write(pipeEnds[1], &added, sizeof added) != sizeof added) ::_exit(1);
-            ::_exit(0);
-        }
-        ::close(pipeEnds[1]);
-        std::int64_t added = -1;
-        if (::read(pipeEnds[0], &added, sizeof added) != sizeof added) added = -1;
-        ::close(pipeEnds[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        std::int64_t const added =
+            addedPeakBytes([&] { return ybUniteBlockTiePntFile(block.made.optionPath.c_str()); });
         if (added < 0) return state.SkipWithError("the unite in the child failed");
-        recordFigure(key + "-peak", static_cast<double>(added) * 1024.0);
+        recordFigure(key + "-peak", static_cast<double>(added));
     }
     recordFigure(key + "-file",
                  static_cast<double>(readWhole(nativePath(block.name + "/" + block.name + ".scp")).size()));

@@ -10,133 +10,137 @@
 #include "tiepoints/tie_point_messages.h"
 #include "write_path.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <unordered_map>
+#include <memory>
+#include <new>
 
 namespace yb::tiepoints {
 namespace {
 
 // Groups as the writer lays them out: the image number of each group in order of first occurrence and
-// its record count; the groups cut into batches of neighbours, each batch's records (headers included)
-// within kBatchBytes, or a group of its own; and the record indices of every batch, back to back, each
-// batch's in their given order.
+// its record count, and the record indices of every group, group after group, each group's in their
+// given order.
 struct Grouping {
     std::vector<std::int32_t> imageNos;
     std::vector<std::int32_t> sizes;
-    std::vector<std::int32_t> batchStarts;  // first group of each batch, and the group count at the end
-    std::size_t largestBatch = 0;           // bytes of the largest batch of several groups
-    platform::UninitialisedVector<std::int32_t> groupOfRecord;
     platform::UninitialisedVector<std::int32_t> order;
 };
 
-// The group of each image number met so far: open addressing over a power-of-two table, which a
-// block's images (tens of thousands) keep within the caches; an image number is asked once a record
-// when the records of many images come interleaved.
+// The group of every image number met so far. A block numbers its images strip * 100 + position, so
+// the numbers are small and few of them unused: those below a bound index an array directly (a
+// 100,000-image block's span of it stays within the caches, and pages never touched cost nothing);
+// any other number goes through an open-addressing table.
 class GroupOfImage {
 public:
-    explicit GroupOfImage(std::size_t expected) {
-        std::size_t size = 64;
-        while (size < 2 * expected) size *= 2;
-        slots_.assign(size, Slot{0, kEmpty});
+    // Room for numbers up to four times the record count, at most kMostDirect; at least a few pages.
+    explicit GroupOfImage(std::size_t records)
+        : direct_(std::clamp<std::size_t>(4 * records, 4096, kMostDirect)),
+          groupPlusOne_(static_cast<std::int32_t*>(std::calloc(direct_, sizeof(std::int32_t)))) {
+        if (!groupPlusOne_) throw std::bad_alloc();
     }
-    // Announces the slot where `imageNo` is looked for first.
-    void prefetch(std::int32_t imageNo) const { __builtin_prefetch(&slots_[hashOf(imageNo) & (slots_.size() - 1)]); }
     // The group of `imageNo`, `next` when it is new (and then true).
     std::pair<std::int32_t, bool> find(std::int32_t imageNo, std::int32_t next) {
-        std::size_t const at = slotOf(slots_, imageNo);
-        if (slots_[at].group != kEmpty) return {slots_[at].group, false};
-        slots_[at] = Slot{imageNo, next};
-        if (++used_ * 2 > slots_.size()) grow();
-        return {next, true};
+        if (static_cast<std::uint32_t>(imageNo) < direct_) {
+            std::int32_t& slot = groupPlusOne_.get()[imageNo];
+            if (slot != 0) return {slot - 1, false};
+            slot = next + 1;
+            return {next, true};
+        }
+        return others_.find(imageNo, next);
     }
 
 private:
-    static constexpr std::int32_t kEmpty = -1;
-    struct Slot {
-        std::int32_t imageNo;
-        std::int32_t group;
+    static constexpr std::size_t kMostDirect = std::size_t{1} << 20;
+
+    // Open addressing over a power-of-two table, for the numbers outside the array.
+    class Table {
+    public:
+        std::pair<std::int32_t, bool> find(std::int32_t imageNo, std::int32_t next) {
+            if (slots_.empty()) slots_.assign(64, Slot{0, kEmpty});
+            std::size_t const at = slotOf(slots_, imageNo);
+            if (slots_[at].group != kEmpty) return {slots_[at].group, false};
+            slots_[at] = Slot{imageNo, next};
+            if (++used_ * 2 > slots_.size()) grow();
+            return {next, true};
+        }
+
+    private:
+        static constexpr std::int32_t kEmpty = -1;
+        struct Slot {
+            std::int32_t imageNo;
+            std::int32_t group;
+        };
+        static std::size_t slotOf(std::vector<Slot> const& slots, std::int32_t imageNo) {
+            std::size_t const mask = slots.size() - 1;
+            auto const hash = static_cast<std::size_t>(
+                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(imageNo)) * 0x9E3779B97F4A7C15ull) >> 32);
+            std::size_t at = hash & mask;
+            while (slots[at].group != kEmpty && slots[at].imageNo != imageNo) at = (at + 1) & mask;
+            return at;
+        }
+        void grow() {
+            std::vector<Slot> old(slots_.size() * 2, Slot{0, kEmpty});
+            old.swap(slots_);
+            for (Slot const& slot : old)
+                if (slot.group != kEmpty) slots_[slotOf(slots_, slot.imageNo)] = slot;
+        }
+        std::vector<Slot> slots_;
+        std::size_t used_ = 0;
     };
-    static std::size_t hashOf(std::int32_t imageNo) {
-        return static_cast<std::size_t>(
-            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(imageNo)) * 0x9E3779B97F4A7C15ull) >> 32);
-    }
-    // The slot holding `imageNo`, or the empty one where it belongs.
-    static std::size_t slotOf(std::vector<Slot> const& slots, std::int32_t imageNo) {
-        std::size_t const mask = slots.size() - 1;
-        std::size_t at = hashOf(imageNo) & mask;
-        while (slots[at].group != kEmpty && slots[at].imageNo != imageNo) at = (at + 1) & mask;
-        return at;
-    }
-    void grow() {
-        std::vector<Slot> old(slots_.size() * 2, Slot{0, kEmpty});
-        old.swap(slots_);
-        for (Slot const& slot : old)
-            if (slot.group != kEmpty) slots_[slotOf(slots_, slot.imageNo)] = slot;
-    }
-    std::vector<Slot> slots_;
-    std::size_t used_ = 0;
+
+    struct Free {
+        void operator()(std::int32_t* memory) const { std::free(memory); }
+    };
+    std::size_t direct_;
+    std::unique_ptr<std::int32_t[], Free> groupPlusOne_;  // 0: not met yet
+    Table others_;
 };
 
-constexpr std::int32_t kLookAhead = 8;                     // records whose image is looked up ahead of its turn
-constexpr std::size_t kBatchBytes = std::size_t{2} << 20;  // the most a batch of several groups holds
-
+// A counting sort: one pass finds each record's group and counts the groups, a second places each
+// record's index at its group's next free slot. Both passes read their input in order and the work is
+// linear whatever the order of the records, grouped, interleaved or shuffled; only the places the
+// second pass writes to jump about when the order does, among slots that stay within the caches.
 template <class RecordAt>
 Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
     Grouping grouping;
     grouping.imageNos.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), 4096));
     grouping.sizes.reserve(grouping.imageNos.capacity());
-    platform::UninitialisedVector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
-    GroupOfImage groupOfImage(1024);
-    std::int32_t lastImage = 0;
-    std::int32_t lastGroup = -1;
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (i + kLookAhead < count) groupOfImage.prefetch(recordAt(i + kLookAhead).imageNo);
-        std::int32_t imageNo = recordAt(i).imageNo;
-        // Records of one image usually come together; the table is asked only when the image changes.
-        if (lastGroup < 0 || imageNo != lastImage) {
-            auto const [group, added] = groupOfImage.find(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
-            if (added) {
-                grouping.imageNos.push_back(imageNo);
-                grouping.sizes.push_back(0);
+    {
+        platform::UninitialisedVector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
+        GroupOfImage groupOfImage(static_cast<std::size_t>(count));
+        std::int32_t lastImage = 0;
+        std::int32_t lastGroup = -1;
+        for (std::int32_t i = 0; i < count; ++i) {
+            std::int32_t const imageNo = recordAt(i).imageNo;
+            // Records of one image often come together: the image is looked up when it changes.
+            if (lastGroup < 0 || imageNo != lastImage) {
+                auto const [group, added] =
+                    groupOfImage.find(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
+                if (added) {
+                    grouping.imageNos.push_back(imageNo);
+                    grouping.sizes.push_back(0);
+                }
+                lastImage = imageNo;
+                lastGroup = group;
             }
-            lastImage = imageNo;
-            lastGroup = group;
+            groupOfRecord[static_cast<std::size_t>(i)] = lastGroup;
+            ++grouping.sizes[static_cast<std::size_t>(lastGroup)];
         }
-        groupOfRecord[static_cast<std::size_t>(i)] = lastGroup;
-        ++grouping.sizes[static_cast<std::size_t>(lastGroup)];
-    }
-    // Neighbouring groups are written a batch at a time, their records taken in the order they lie in
-    // memory: records of images first met together usually lie together, so a batch's records come
-    // from a few pages where a group-at-a-time gather would take each from a page of its own.
-    std::vector<std::int32_t> batchOfGroup(grouping.sizes.size());
-    std::size_t batchBytes = 0;
-    for (std::size_t g = 0; g < grouping.sizes.size(); ++g) {
-        std::size_t const bytes = kGroupHeaderSize + static_cast<std::size_t>(grouping.sizes[g]) * kRecordSize;
-        if (g == 0 || batchBytes + bytes > kBatchBytes) {
-            grouping.batchStarts.push_back(static_cast<std::int32_t>(g));
-            batchBytes = 0;
+        std::vector<std::int32_t> next(grouping.sizes.size());
+        std::int32_t start = 0;
+        for (std::size_t g = 0; g < grouping.sizes.size(); ++g) {
+            next[g] = start;
+            start += grouping.sizes[g];
         }
-        batchBytes += bytes;
-        if (batchBytes > bytes) grouping.largestBatch = std::max(grouping.largestBatch, batchBytes);
-        batchOfGroup[g] = static_cast<std::int32_t>(grouping.batchStarts.size() - 1);
+        grouping.order.resize(static_cast<std::size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i)
+            grouping.order[static_cast<std::size_t>(
+                next[static_cast<std::size_t>(groupOfRecord[static_cast<std::size_t>(i)])]++)] = i;
     }
-    std::vector<std::int32_t> next(grouping.batchStarts.size());
-    grouping.batchStarts.push_back(static_cast<std::int32_t>(grouping.sizes.size()));
-    // A stable counting sort by batch keeps each batch's records in their given order.
-    std::int32_t start = 0;
-    for (std::size_t b = 0; b + 1 < grouping.batchStarts.size(); ++b) {
-        next[b] = start;
-        for (auto g = grouping.batchStarts[b]; g < grouping.batchStarts[b + 1]; ++g)
-            start += grouping.sizes[static_cast<std::size_t>(g)];
-    }
-    grouping.order.resize(static_cast<std::size_t>(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        auto const group = static_cast<std::size_t>(groupOfRecord[static_cast<std::size_t>(i)]);
-        grouping.order[static_cast<std::size_t>(next[static_cast<std::size_t>(batchOfGroup[group])]++)] = i;
-    }
-    grouping.groupOfRecord = std::move(groupOfRecord);
     return grouping;
 }
 
@@ -145,69 +149,35 @@ std::int32_t failure(char const* format, char const* path) {
     return kCannotWrite;
 }
 
-constexpr std::size_t kGatherAhead = 32;
+// Records asked for ahead of their copy: enough to keep the memory busy while records of shuffled
+// input are taken from all over it.
+constexpr std::size_t kGatherAhead = 64;
 
 // Groups and writes `count` records, record i being recordAt(i).
 template <class RecordAt>
 std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_t count, char const* installFailure) {
     // Grouped before the new file is made, so running out of memory leaves nothing behind.
-    Grouping grouping = count > 0 ? groupByImage(recordAt, count) : Grouping{};
+    Grouping const grouping = count > 0 ? groupByImage(recordAt, count) : Grouping{};
     TiePointGroupWriter writer(path);
     // The group count is known before the groups are written, so the header is written once.
     if (std::int32_t code = writer.begin(static_cast<std::int32_t>(grouping.imageNos.size())); code != kSuccess)
         return code;
     platform::Output& out = writer.out();
-    // Every buffer at its full size at once: on a heap that other work has cut into many free pieces,
-    // each allocation can cost a long search.
     out.expect(static_cast<std::size_t>(count) * kRecordSize + grouping.imageNos.size() * kGroupHeaderSize);
-    // Each record is asked for a few records ahead, so the reads from all over the array overlap.
-    auto const prefetch = [&](std::size_t j) {
-        if (j + kGatherAhead < grouping.order.size()) {
-            auto const* ahead = reinterpret_cast<char const*>(&recordAt(grouping.order[j + kGatherAhead]));
-            __builtin_prefetch(ahead);
-            __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
+    // Each group's records are gathered in their order: each record is asked for a few records ahead,
+    // so the reads from all over the array overlap.
+    std::size_t const total = grouping.order.size();
+    std::size_t j = 0;
+    for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
+        writer.group(grouping.imageNos[g], grouping.sizes[g]);
+        for (std::size_t const end = j + static_cast<std::size_t>(grouping.sizes[g]); j < end; ++j) {
+            if (j + kGatherAhead < total) {
+                auto const* ahead = reinterpret_cast<char const*>(&recordAt(grouping.order[j + kGatherAhead]));
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
+            }
+            out.writeValue(recordAt(grouping.order[j]));
         }
-    };
-    platform::UninitialisedVector<unsigned char> batch;
-    batch.reserve(grouping.largestBatch);
-    std::vector<std::size_t> place;  // where the next record of each group of a batch goes
-    std::size_t first = 0;
-    for (std::size_t b = 0; b + 1 < grouping.batchStarts.size(); ++b) {
-        auto const firstGroup = static_cast<std::size_t>(grouping.batchStarts[b]);
-        auto const endGroup = static_cast<std::size_t>(grouping.batchStarts[b + 1]);
-        std::size_t records = 0;
-        for (std::size_t g = firstGroup; g < endGroup; ++g) records += static_cast<std::size_t>(grouping.sizes[g]);
-        if (endGroup - firstGroup == 1) {
-            // A group larger than a batch is gathered record by record.
-            writer.group(grouping.imageNos[firstGroup], grouping.sizes[firstGroup]);
-            for (std::size_t j = first; j < first + records; ++j) {
-                prefetch(j);
-                out.writeValue(recordAt(grouping.order[j]));
-            }
-        } else {
-            // The batch is laid out in memory and written at once: each group's header, then its records
-            // as they come.
-            std::size_t const bytes = (endGroup - firstGroup) * kGroupHeaderSize + records * kRecordSize;
-            batch.resize(bytes);
-            place.clear();
-            std::size_t at = 0;
-            for (std::size_t g = firstGroup; g < endGroup; ++g) {
-                std::int32_t const header[2] = {grouping.imageNos[g], grouping.sizes[g]};
-                std::memcpy(batch.data() + at, header, kGroupHeaderSize);
-                place.push_back(at + kGroupHeaderSize);
-                at += kGroupHeaderSize + static_cast<std::size_t>(grouping.sizes[g]) * kRecordSize;
-            }
-            for (std::size_t j = first; j < first + records; ++j) {
-                prefetch(j);
-                std::int32_t const i = grouping.order[j];
-                std::size_t& to =
-                    place[static_cast<std::size_t>(grouping.groupOfRecord[static_cast<std::size_t>(i)]) - firstGroup];
-                std::memcpy(batch.data() + to, &recordAt(i), kRecordSize);
-                to += kRecordSize;
-            }
-            out.write(batch.data(), bytes);
-        }
-        first += records;
     }
     return writer.finish(installFailure);
 }

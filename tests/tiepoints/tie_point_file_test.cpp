@@ -6,6 +6,7 @@
 
 #include <yb/HostBase.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -54,25 +55,67 @@ TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrderAndEmptyGroupsHold
     EXPECT_EQ(names(readAll()), (std::vector<std::string>{"A@1", "C@4", "D@4"}));
 }
 
-// Large inputs are laid out in batches of neighbouring groups, a group too large for a batch on its
-// own: the file is the same as grouping record by record gives.
-TEST_F(TiePointFile, LargeInterleavedInputsGroupByFirstOccurrence) {
-    std::mt19937 random(7);
-    std::vector<tagImagePoint> points;
-    std::vector<std::int32_t> firstSeen;
-    std::map<std::int32_t, std::vector<tagImagePoint>> byImage;
-    for (std::int32_t i = 0; i < 70000; ++i) {
-        // Image 5 gets about half the points, more than a batch holds; others a few hundred.
-        std::int32_t const imageNo = random() % 2 == 0 ? 5 : 100 + static_cast<std::int32_t>(random() % 97);
-        tagImagePoint const point = tiePoint(std::to_string(i).c_str(), imageNo, i, -i);
-        points.push_back(point);
-        if (byImage[imageNo].empty()) firstSeen.push_back(imageNo);
-        byImage[imageNo].push_back(point);
-    }
-    create(points);
-    RawTiePointFile expected(static_cast<std::int32_t>(firstSeen.size()));
-    for (std::int32_t imageNo : firstSeen) expected.group(imageNo, byImage[imageNo]);
-    EXPECT_EQ(fileBytes(), expected.bytes);
+// The same records in every order a caller may hand them over, under every kind of image numbering:
+// the file is the one that grouping record by record gives (images in order of first occurrence,
+// records of an image in their given order), from an array and from pieces alike.
+TEST_F(TiePointFile, AnyInputOrderGroupsByFirstOccurrenceKeepingRecordOrder) {
+    struct Numbering {
+        char const* what;
+        std::int32_t (*imageNo)(std::int32_t image);
+    };
+    Numbering const numberings[] = {
+        {"strip * 100 + position", [](std::int32_t image) { return (image / 80 + 1) * 100 + image % 80; }},
+        {"large and negative numbers",
+         [](std::int32_t image) { return image % 2 == 0 ? 2000000000 - image * 7919 : -1 - image; }},
+        // Small numbers and numbers far apart, from zero to a few million.
+        {"spread over millions", [](std::int32_t image) { return image * 3517; }},
+    };
+    enum class Order { Grouped, Interleaved, Shuffled };
+    std::pair<Order, char const*> const orders[] = {
+        {Order::Grouped, "grouped"}, {Order::Interleaved, "interleaved"}, {Order::Shuffled, "shuffled"}};
+    constexpr std::int32_t kImages = 600;
+    for (auto const& numbering : numberings)
+        for (auto const& [order, orderName] : orders) {
+            SCOPED_TRACE(std::string(numbering.what) + ", " + orderName);
+            // Each point on three neighbouring images, one image in 40 holding far more than the others.
+            std::vector<tagImagePoint> points;
+            for (std::int32_t p = 0; p < 30000; ++p) {
+                std::int32_t const first = p % kImages;
+                for (std::int32_t k = 0; k < (first % 40 == 0 ? 12 : 3); ++k)
+                    points.push_back(
+                        tiePoint(std::to_string(p).c_str(), numbering.imageNo((first + k % 3) % kImages), p, k));
+            }
+            if (order == Order::Shuffled) std::shuffle(points.begin(), points.end(), std::mt19937(11));
+            if (order == Order::Grouped) {
+                std::map<std::int32_t, std::int32_t> rank;
+                for (auto const& point : points)
+                    rank.try_emplace(point.imageNo, static_cast<std::int32_t>(rank.size()));
+                std::stable_sort(points.begin(), points.end(), [&](tagImagePoint const& x, tagImagePoint const& y) {
+                    return rank[x.imageNo] < rank[y.imageNo];
+                });
+            }
+            std::vector<std::int32_t> firstSeen;
+            std::map<std::int32_t, std::vector<tagImagePoint>> byImage;
+            for (auto const& point : points) {
+                if (byImage[point.imageNo].empty()) firstSeen.push_back(point.imageNo);
+                byImage[point.imageNo].push_back(point);
+            }
+            RawTiePointFile expected(static_cast<std::int32_t>(firstSeen.size()));
+            for (std::int32_t imageNo : firstSeen) expected.group(imageNo, byImage[imageNo]);
+
+            create(points);
+            EXPECT_EQ(fileBytes(), expected.bytes);
+            // Pieces of uneven sizes, an empty one among them.
+            std::vector<std::vector<tagImagePoint>> pieces(1);
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                if (i % 997 == 0) pieces.emplace_back();
+                if (i == 5000) pieces.emplace_back();
+                pieces.back().push_back(points[i]);
+            }
+            std::filesystem::remove(native("Area.scp"));
+            ASSERT_EQ(yb::tiepoints::writeTiePointGroups(kPath, pieces), yb::kSuccess);
+            EXPECT_EQ(fileBytes(), expected.bytes);
+        }
 }
 
 TEST_F(TiePointFile, WriterFailuresLeaveNoFile) {
