@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <iterator>
-#include <thread>
 #include <utility>
 
 namespace yb::platform {
@@ -23,33 +22,18 @@ struct Held {
     FileIdentity identity;
     std::uint64_t serial = 0;
     std::function<void()> letGo;
+    std::shared_ptr<void> keep;  // the opening that holds the file, when it was passed on (passHolds)
 };
 thread_local std::vector<Held> heldHere;
 thread_local std::uint64_t nextSerial = 0;
 
 }  // namespace
 
-LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native) {
-    using Clock = std::chrono::steady_clock;
-    backend::TryLock tried = backend::tryLock(handle, mode);
-    if (tried == backend::TryLock::Busy) {
-        // Changes take milliseconds: the first pauses are short, later ones longer, so that a long wait
-        // costs little and a short one ends soon after the holder lets go.
-        auto const deadline = Clock::now() + std::chrono::milliseconds(std::max(0, hbGetLockTimeout()));
-        auto pause = std::chrono::microseconds(200);
-        while (tried == backend::TryLock::Busy) {
-            auto const now = Clock::now();
-            if (now >= deadline) break;
-            std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-            pause = std::min(pause * 2, std::chrono::microseconds(20'000));
-            tried = backend::tryLock(handle, mode);
-        }
-    }
-    switch (tried) {
-        case backend::TryLock::Held: return LockOutcome::Held;
-        case backend::TryLock::Failed: return LockOutcome::Failed;
-        case backend::TryLock::Busy: break;
-    }
+LockClock::time_point lockDeadline() {
+    return LockClock::now() + std::chrono::milliseconds(std::max(0, hbGetLockTimeout()));
+}
+
+LockOutcome lockTimedOut(std::string const& native) {
     ++timeouts;
     timedOutFile = native;
     errno = EAGAIN;
@@ -57,12 +41,34 @@ LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& 
     return LockOutcome::TimedOut;
 }
 
+LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native,
+                        LockClock::time_point deadline) {
+    using backend::TryLock;
+    TryLock tried = TryLock::Failed;
+    if (mode == LockMode::Shared) {
+        tried = backend::lock(handle, LockByte::Write, LockMode::Shared, deadline);
+    } else {
+        // The turn first: whoever waits holds it, so the writer that lets go cannot come back first.
+        tried = backend::lock(handle, LockByte::Turn, LockMode::Exclusive, deadline);
+        if (tried == TryLock::Held) {
+            tried = backend::lock(handle, LockByte::Write, LockMode::Exclusive, deadline);
+            backend::unlock(handle, LockByte::Turn);
+        }
+    }
+    switch (tried) {
+        case TryLock::Held: return LockOutcome::Held;
+        case TryLock::Failed: return LockOutcome::Failed;
+        case TryLock::Busy: break;
+    }
+    return lockTimedOut(native);
+}
+
 std::uint64_t lockTimeouts() { return timeouts; }
 std::string const& lastLockTimeoutFile() { return timedOutFile; }
 
 HeldForWriting::HeldForWriting(FileIdentity identity, std::function<void()> letGo)
     : identity_(identity), serial_(++nextSerial) {
-    heldHere.push_back({identity, serial_, std::move(letGo)});
+    heldHere.push_back({identity, serial_, std::move(letGo), nullptr});
 }
 
 HeldForWriting::HeldForWriting(HeldForWriting&& other) noexcept
@@ -94,10 +100,22 @@ bool heldForWritingHere(FileIdentity const& identity) {
     return std::any_of(heldHere.begin(), heldHere.end(), [&](Held const& held) { return held.identity == identity; });
 }
 
-void letGoHeldOpenings(FileIdentity const& identity) {
+bool passHolds(FileIdentity const& from, FileIdentity const& to, std::shared_ptr<void> keep) {
+    bool passed = false;
     for (Held& held : heldHere) {
-        if (held.identity == identity && held.letGo) std::exchange(held.letGo, {})();
+        if (held.identity != from) continue;
+        held.identity = to;
+        if (held.letGo) std::exchange(held.letGo, {})();
+        // The outermost hold keeps the new file's opening.
+        if (!passed) held.keep = std::move(keep);
+        passed = true;
     }
+    return passed;
+}
+
+void letGoHeldOpenings(FileIdentity const& identity) {
+    for (Held& held : heldHere)
+        if (held.identity == identity && held.letGo) std::exchange(held.letGo, {})();
 }
 
 }  // namespace yb::platform

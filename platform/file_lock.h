@@ -2,23 +2,28 @@
 // SPDX-License-Identifier: MIT
 // Locks that keep the processes sharing a block from meeting half of one another's changes.
 //
-// A file's lock is one byte far beyond any data (file_lock_posix.cpp, file_lock_windows.cpp): a writer
-// holds it exclusively for the whole of its change, a reader holds it shared while it reads. On Linux
-// it is an open file description lock, on Windows a LockFileEx lock: both belong to one opening of the
-// file, so two openings conflict even within one process, and both die with the process that held
-// them, so a killed writer leaves nothing to clean by hand. The byte lies where no read or write of
-// the file's content ever goes, so the mandatory locks of Windows and of SMB servers bar no one from
-// the content itself.
+// A file's locks are a few bytes far beyond any data (file_lock_posix.cpp, file_lock_windows.cpp). A
+// writer holds the write byte exclusively for the whole of its change; to get it, it first takes the
+// turn byte, which it gives back once it has the write byte: a writer that waits holds the turn, so
+// the one that just let go cannot take the file again before it (writers are served in turn). A
+// reader holds the write byte shared while it reads. On Linux these are open file description locks,
+// on Windows LockFileEx locks: both belong to one opening of the file, so two openings conflict even
+// within one process, and both die with the process that held them, so a killed writer leaves nothing
+// to clean by hand. The bytes lie where no read or write of the file's content ever goes, so the
+// mandatory locks of Windows and of SMB servers bar no one from the content itself.
 //
-// A lock not had at once is tried again, with growing pauses, until the wait limit of HostBase
-// (hbGetLockTimeout: 10 s unless set, 0 for no wait) runs out.
+// A lock not had at once is waited for in the system's own queue (Linux; Windows tries again with
+// growing pauses) until the wait limit of HostBase (hbGetLockTimeout: 10 s unless set, 0 for no wait)
+// runs out. One limit covers the whole of an opening's wait, however many files it goes through.
 //
 // A thread that holds a file for writing (HeldForWriting) opens it again freely within the hold: its
 // own openings neither wait for it nor take a lock of their own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,23 +31,35 @@
 namespace yb::platform {
 
 enum class LockMode { Shared, Exclusive };
+// The bytes a file's locks are taken on, one after the other.
+enum class LockByte { Turn, Write };
 enum class LockOutcome {
     Held,      // the lock is held (or this thread holds the file for writing already)
     TimedOut,  // another opening held it longer than the wait limit
     Failed,    // the system keeps no such locks here (a file system without them, a read-only opening)
 };
 
+using LockClock = std::chrono::steady_clock;
+// When a wait for a lock begun now runs out (HostBase's limit).
+LockClock::time_point lockDeadline();
+
 namespace backend {
 enum class TryLock { Held, Busy, Failed };
-// One try at the lock byte of an open native handle (a descriptor on Linux, a HANDLE on Windows).
-TryLock tryLock(std::intptr_t handle, LockMode mode);
-// Gives the lock byte back (Windows frees a closed handle's locks only in its own time).
-void unlock(std::intptr_t handle);
+// Takes a lock byte of an open native handle (a descriptor on Linux, a HANDLE on Windows), waiting
+// until `deadline` at most (no wait when it has passed): Busy when another opening held it throughout.
+TryLock lock(std::intptr_t handle, LockByte byte, LockMode mode, LockClock::time_point deadline);
+// Gives a lock byte back, or every one (Windows frees a closed handle's locks only in its own time;
+// on Linux a waiting helper may keep the opening alive past its close).
+void unlock(std::intptr_t handle, LockByte byte);
+void unlockAll(std::intptr_t handle);
 }  // namespace backend
 
-// Takes the lock of an open handle, waiting up to the limit; a wait that runs out is counted for this
-// thread (lockTimeouts) with `native`, the file's path, for messages.
-LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native);
+// Takes the lock of an open handle for reading (Shared) or writing (Exclusive), waiting until
+// `deadline`; a wait that runs out is counted for this thread (lockTimeouts) with `native`, the file's
+// path, for messages.
+LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native, LockClock::time_point deadline);
+// Counts a wait that ran out, as waitForLock does.
+LockOutcome lockTimedOut(std::string const& native);
 
 // The lock waits that ran out on this thread so far, and the file of the last one: a caller that must
 // tell "another program is changing the file" from other failures compares the count before and
@@ -59,7 +76,7 @@ struct FileIdentity {
 
 // While one lives, this thread holds the file for writing: its own further openings of the file skip
 // the lock (they would otherwise wait for the thread itself). `letGo` closes the opening that holds
-// it, for a replacement on a system that renames no file over an open one (letGoHeldOpenings).
+// it, once a replacement has put another file in its place (passHolds).
 class HeldForWriting {
 public:
     HeldForWriting() = default;
@@ -80,8 +97,14 @@ private:
 // it holds this one.
 bool holdingFilesForWriting();
 bool heldForWritingHere(FileIdentity const& identity);
+// Passes this thread's holds of a file that a replacement has just put another in the place of to the
+// new one (`to`): the openings that held the old file are closed, so that writers waiting for it go
+// on to the new one, where they wait their turn behind this thread; `keep`, the opening that holds
+// the new one, lives until the outermost of those holds ends. False when the thread held no such file
+// (`keep` is then let go at once).
+bool passHolds(FileIdentity const& from, FileIdentity const& to, std::shared_ptr<void> keep);
 // Closes this thread's openings that hold the file (their holds stay, so the thread's own openings go
-// on without a lock until they end).
+// on without a lock until they end), for a system that renames no file over an open one.
 void letGoHeldOpenings(FileIdentity const& identity);
 
 }  // namespace yb::platform

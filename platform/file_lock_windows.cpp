@@ -7,32 +7,55 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <thread>
+
 namespace yb::platform::backend {
 namespace {
 
-// Far beyond the content of any file: the lock is mandatory here, and no read or write goes there.
-constexpr std::uint64_t kLockByte = std::uint64_t{1} << 62;
+// Far beyond the content of any file: the locks are mandatory here, and no read or write goes there.
+constexpr std::uint64_t kFirstLockByte = std::uint64_t{1} << 62;
+constexpr DWORD kLockBytes = 2;
 
-OVERLAPPED lockByte() {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(kLockByte & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>(kLockByte >> 32);
-    return at;
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED place{};
+    place.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    place.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return place;
 }
 
-}  // namespace
-
-TryLock tryLock(std::intptr_t handle, LockMode mode) {
-    OVERLAPPED at = lockByte();
+TryLock tryOnce(std::intptr_t handle, LockByte byte, LockMode mode) {
+    OVERLAPPED place = at(kFirstLockByte + static_cast<std::uint64_t>(byte));
     DWORD const flags = LOCKFILE_FAIL_IMMEDIATELY | (mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-    if (::LockFileEx(reinterpret_cast<HANDLE>(handle), flags, 0, 1, 0, &at)) return TryLock::Held;
+    if (::LockFileEx(reinterpret_cast<HANDLE>(handle), flags, 0, 1, 0, &place)) return TryLock::Held;
     DWORD const error = ::GetLastError();
     return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? TryLock::Busy : TryLock::Failed;
 }
 
-void unlock(std::intptr_t handle) {
-    OVERLAPPED at = lockByte();
-    ::UnlockFileEx(reinterpret_cast<HANDLE>(handle), 0, 1, 0, &at);
+}  // namespace
+
+// A handle opened for plain (not overlapped) I/O has no lock wait with a time limit: the lock is tried
+// again after pauses that grow, short at first since changes take milliseconds.
+TryLock lock(std::intptr_t handle, LockByte byte, LockMode mode, LockClock::time_point deadline) {
+    TryLock tried = tryOnce(handle, byte, mode);
+    auto pause = std::chrono::microseconds(200);
+    while (tried == TryLock::Busy) {
+        auto const now = LockClock::now();
+        if (now >= deadline) break;
+        std::this_thread::sleep_for(std::min<LockClock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::microseconds(20'000));
+        tried = tryOnce(handle, byte, mode);
+    }
+    return tried;
+}
+
+void unlock(std::intptr_t handle, LockByte byte) {
+    OVERLAPPED place = at(kFirstLockByte + static_cast<std::uint64_t>(byte));
+    ::UnlockFileEx(reinterpret_cast<HANDLE>(handle), 0, 1, 0, &place);
+}
+
+void unlockAll(std::intptr_t handle) {
+    for (DWORD byte = 0; byte < kLockBytes; ++byte) unlock(handle, static_cast<LockByte>(byte));
 }
 
 }  // namespace yb::platform::backend

@@ -128,23 +128,23 @@ NativeFile::~NativeFile() { closeQuietly(); }
 
 void NativeFile::closeQuietly() {
     if (handle_ == kNoHandle) return;
-    if (std::exchange(locked_, false)) backend::unlock(handle_);
+    if (std::exchange(locked_, false)) backend::unlockAll(handle_);
     backend::closeHandle(std::exchange(handle_, kNoHandle));
 }
 
-LockOutcome NativeFile::lock(LockMode mode, std::string const& native) {
+LockOutcome NativeFile::lock(LockMode mode, std::string const& native, LockClock::time_point deadline) {
     if (handle_ == kNoHandle) return LockOutcome::Failed;
     if (holdingFilesForWriting()) {
         if (auto const own = identity(); own && heldForWritingHere(*own)) return LockOutcome::Held;
     }
-    LockOutcome const outcome = waitForLock(handle_, mode, native);
+    LockOutcome const outcome = waitForLock(handle_, mode, native, deadline);
     locked_ = outcome == LockOutcome::Held;
     return outcome;
 }
 
 bool NativeFile::tryLock(LockMode mode) {
     if (handle_ == kNoHandle) return false;
-    backend::TryLock const tried = backend::tryLock(handle_, mode);
+    backend::TryLock const tried = backend::lock(handle_, LockByte::Write, mode, {});
     locked_ = tried == backend::TryLock::Held;
     return tried != backend::TryLock::Busy;
 }
@@ -157,7 +157,7 @@ std::optional<FileIdentity> NativeFile::identity() const {
 
 bool NativeFile::close() {
     if (handle_ == kNoHandle) return false;
-    if (std::exchange(locked_, false)) backend::unlock(handle_);
+    if (std::exchange(locked_, false)) backend::unlockAll(handle_);
     std::intptr_t const handle = std::exchange(handle_, kNoHandle);
     // A file that was only read cannot lose data by closing; a written one is asked to report.
     bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
@@ -224,7 +224,7 @@ std::FILE* File::release() {
 void File::close() {
     // Nothing was written through the stream, so closing it cannot lose data.
     if (stream_ != nullptr) {
-        if (std::exchange(locked_, false)) backend::unlock(backend::streamHandle(stream_));
+        if (std::exchange(locked_, false)) backend::unlockAll(backend::streamHandle(stream_));
         std::fclose(stream_);
     }
     stream_ = nullptr;
@@ -257,7 +257,8 @@ File openForReading(std::string const& native, bool mayBeUnfinished, bool knownR
             heldHere = stamp && heldForWritingHere({stamp->device, stamp->file});
         }
         if (!heldHere) {
-            LockOutcome const outcome = waitForLock(backend::streamHandle(stream), LockMode::Shared, native);
+            LockOutcome const outcome =
+                waitForLock(backend::streamHandle(stream), LockMode::Shared, native, lockDeadline());
             if (outcome == LockOutcome::TimedOut) return File();
             file.locked_ = outcome == LockOutcome::Held;
         }

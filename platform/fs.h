@@ -209,9 +209,10 @@ public:
     ~NativeFile();  // closes without looking at the result: call close() to know
 
     explicit operator bool() const { return handle_ != kNoHandle; }
-    // Takes this opening's lock (file_lock.h), waiting up to the limit. Where this thread holds the
+    // Takes this opening's lock (file_lock.h), waiting until `deadline`. Where this thread holds the
     // file for writing already, nothing is taken and the answer is Held.
-    LockOutcome lock(LockMode mode, std::string const& native);
+    LockOutcome lock(LockMode mode, std::string const& native, LockClock::time_point deadline);
+    LockOutcome lock(LockMode mode, std::string const& native) { return lock(mode, native, lockDeadline()); }
     // One try at this opening's lock, without a wait; false when another opening holds it (true also
     // where the system keeps no locks).
     bool tryLock(LockMode mode);

@@ -557,10 +557,9 @@ bool syncFileSystemOf(std::string const& native) { return syncHolder(native, tru
 
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
     // A file that another opening renamed a new file over while this one waited for the lock has no
-    // name left: the one at the path is opened in its place (a handful of times at most, as each
-    // replacement takes a while).
-    constexpr int kMostReopenings = 64;
-    for (int opening = 0;; ++opening) {
+    // name left: the one at the path is opened and waited for in its place, within the one limit.
+    LockClock::time_point const deadline = lock ? lockDeadline() : LockClock::time_point{};
+    for (;;) {
         NativeFile file;
         if (io::injected(HB_FILE_OPEN)) return file;
         int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
@@ -570,10 +569,15 @@ NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stam
         }
         file.handle_ = handle;
         file.writable_ = forUpdate;
-        if (lock && file.lock(*lock, native) == LockOutcome::TimedOut) return NativeFile();
+        if (lock && file.lock(*lock, native, deadline) == LockOutcome::TimedOut) return NativeFile();
         struct stat info {};
         if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
-        if (file.ownsLock() && info.st_nlink == 0 && opening < kMostReopenings) continue;
+        if (file.ownsLock() && info.st_nlink == 0) {
+            // Never a file no longer at the path: what it holds is no longer what the path holds.
+            if (LockClock::now() < deadline) continue;
+            lockTimedOut(native);
+            return NativeFile();
+        }
         if (stamp != nullptr) *stamp = stampOfInfo(info);
         if (forUpdate) io::recordOpened(file.handle_, native, false);
         return file;
@@ -652,7 +656,7 @@ NativeFile createWorkCopy(std::string const& native) {
     io::recordOpened(file.handle_, native, true);
     // Only a look for a journal left by a killed writer, by the holder of another file of this name,
     // could come between (the name's own file is held by this change's maker): it is left to it.
-    backend::TryLock const tried = backend::tryLock(file.handle_, LockMode::Exclusive);
+    backend::TryLock const tried = backend::lock(file.handle_, LockByte::Write, LockMode::Exclusive, {});
     if (tried == backend::TryLock::Busy) return NativeFile();
     file.locked_ = tried == backend::TryLock::Held;
     return file;

@@ -406,9 +406,9 @@ bool syncFileSystemOf(std::string const&) {
 
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
     // A file that another opening replaced while this one waited for the lock is left for the one now
-    // at the path (a handful of times at most, as each replacement takes a while).
-    constexpr int kMostReopenings = 64;
-    for (int opening = 0;; ++opening) {
+    // at the path, waited for within the one limit.
+    LockClock::time_point const deadline = lock ? lockDeadline() : LockClock::time_point{};
+    for (;;) {
         NativeFile file;
         if (io::injected(HB_FILE_OPEN)) return file;
         // A directory does not open: CreateFileW needs a flag of its own for that.
@@ -420,12 +420,15 @@ NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stam
         file.handle_ = reinterpret_cast<std::intptr_t>(handle);
         file.writable_ = forUpdate;
         if (::GetFileType(handle) != FILE_TYPE_DISK) return NativeFile();
-        if (lock && file.lock(*lock, native) == LockOutcome::TimedOut) return NativeFile();
+        if (lock && file.lock(*lock, native, deadline) == LockOutcome::TimedOut) return NativeFile();
         if (file.ownsLock()) {
             FILE_STANDARD_INFO standing{};
             if (::GetFileInformationByHandleEx(handle, FileStandardInfo, &standing, sizeof standing) &&
-                (standing.NumberOfLinks == 0 || standing.DeletePending) && opening < kMostReopenings)
-                continue;
+                (standing.NumberOfLinks == 0 || standing.DeletePending)) {
+                if (LockClock::now() < deadline) continue;
+                lockTimedOut(native);
+                return NativeFile();
+            }
         }
         if (stamp != nullptr) {
             auto const opened = stampOfHandle(handle);
@@ -493,7 +496,7 @@ NativeFile createWorkCopy(std::string const& native) {
     file.writable_ = true;
     // Only a look for a journal left by a killed writer, by the holder of another file of this name,
     // could come between (the name's own file is held by this change's maker): it is left to it.
-    backend::TryLock const tried = backend::tryLock(file.handle_, LockMode::Exclusive);
+    backend::TryLock const tried = backend::lock(file.handle_, LockByte::Write, LockMode::Exclusive, {});
     if (tried == backend::TryLock::Busy) return NativeFile();
     file.locked_ = tried == backend::TryLock::Held;
     return file;

@@ -405,8 +405,8 @@ bool FileReplacement::finish() {
     syncing_ = syncingWrites();
     batched_ = syncing_ && kSyncsFileSystemAtOnce && currentBatch != nullptr;
     bool const synced = written && (!syncing_ || batched_ || file_.sync());
-    bool const closed = file_.close();
-    finished_ = synced && closed;
+    // What closing would tell is asked now: the new file stays open, to be held once in place.
+    finished_ = synced && (batched_ ? file_.close() : file_.reportWrites());
     return finished_;
 }
 
@@ -418,14 +418,20 @@ bool FileReplacement::install() {
         return installed_;
     }
     if (batched_ && !syncFileSystemOf(created_)) return false;
-    // The old file is held until the new one has taken its place: a writer waiting for it then finds
-    // the old file gone and takes the new one (openNative). Where no file is renamed over an open one,
-    // the holds are let go just before: another program that opens the old file in that instant makes
+    // The old file is held until the new one has taken its place, and the new one from before then: a
+    // writer waiting for the old file then finds it gone and waits for the new one, behind this
+    // thread, which lets go of the old one only then. Where no file is renamed over an open one, the
+    // old file's openings are closed just before: another program that opens it in that instant makes
     // the rename fail, and the replacement with it, so nothing it changes is lost.
+    bool const holdsNew = heldIdentity_ && file_ && file_.tryLock(LockMode::Exclusive) && file_.ownsLock();
     if (heldIdentity_ && !renamesOverOpenFiles()) letGoHeldOpenings(*heldIdentity_);
     installed_ = renameOver(created_, target_);
+    if (installed_ && holdsNew) {
+        if (auto const identity = file_.identity())
+            passHolds(*heldIdentity_, *identity, std::make_shared<NativeFile>(std::move(file_)));
+    }
+    file_ = NativeFile();
     held_ = NativeFile();
-    hold_ = HeldForWriting();
     // The new name reaches the disk too. The file is in place whatever this answers: a folder that
     // cannot be synced fails no call that has already replaced the file.
     if (installed_ && syncing_) syncFolderOf(target_);

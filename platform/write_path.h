@@ -15,9 +15,10 @@
 // Beside other processes (file_lock.h): a change in place holds the file's lock, and its journal's,
 // from its opening to its end, so readers wait for it and a second writer waits its turn. Only a
 // journal no one holds is rolled back, and only onto the file it was written for. A replacement holds
-// the old file while it writes the new one and until the new one stands in its place, so a change in
-// place of the old file is never lost under it: a writer that waited finds the old file gone and
-// opens the new one. A wait that runs out of the limit refuses the change (refused()).
+// the old file while it writes the new one and until the new one stands in its place, and the new one
+// from then until it ends, so a change of the old file is never lost under it: a writer that waited
+// finds the old file gone and waits its turn for the new one. A wait that runs out of the limit
+// refuses the change (refused()).
 // - Output is the one buffered writer, and its copyFrom the one block copy; both detect short writes.
 //
 // Through a power cut too, unless syncing is off (syncingWrites): a journal is on the disk (with its

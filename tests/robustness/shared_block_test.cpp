@@ -167,11 +167,12 @@ TEST_F(SharedBlock, CallsWaitForAnotherProgramsHoldAndGiveUpAtTheLimit) {
             }
             // Let go while the call waits: it goes on then.
             hbSetLockTimeout(-1);
+            // Timed from before the other thread begins its pause, however late this one runs.
+            auto const start = Clock::now();
             std::thread letGo([&] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
                 held = platform::NativeFile();
             });
-            auto const start = Clock::now();
             EXPECT_EQ(c.call(), 0);
             EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
             letGo.join();
