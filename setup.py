@@ -49,6 +49,13 @@ class CMakeBuild(build_ext):
         subprocess.run(["cmake", "--build", str(build), "--target", "_ybblockio", "--parallel"], check=True)
         subprocess.run(["cmake", "--install", str(build), "--component", "wheel",
                         "--prefix", str(package_parent)], check=True)
+        # A wheel holds no links: each library goes in once, as the file its link (the name the loader
+        # looks for, libX.so.1) points to.
+        for link in list((package_parent / "ybblockio").glob("lib*.so.*")):
+            if link.is_symlink():
+                target = link.resolve()
+                link.unlink()
+                target.rename(link)
 
 setup(
     version=project_version(),

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 // SPDX-License-Identifier: MIT
-// An outside program: writes a block option file through the installed library and reads it back.
+// An outside program: writes a block option file through the installed library and reads it back, and
+// calls a companion library (HostBase) directly, as hosts do.
 #include <yb/ybBlockFileIO.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
+    if (!hbSetDriveRoot('D', "/") || hbGetDriveRoot('d') == nullptr) return 1;
     BlockInfo block{};
     std::strcpy(block.blockName, "Consumer");
     block.imageType = 3;
