@@ -89,16 +89,17 @@ TEST_F(TiePointFile, AnyInputOrderGroupsByFirstOccurrenceKeepingRecordOrder) {
             if (order == Order::Grouped) {
                 std::map<std::int32_t, std::int32_t> rank;
                 for (auto const& point : points)
-                    rank.try_emplace(point.imageNo, static_cast<std::int32_t>(rank.size()));
+                    rank.try_emplace(std::int32_t{point.imageNo}, static_cast<std::int32_t>(rank.size()));
                 std::stable_sort(points.begin(), points.end(), [&](tagImagePoint const& x, tagImagePoint const& y) {
-                    return rank[x.imageNo] < rank[y.imageNo];
+                    return rank[std::int32_t{x.imageNo}] < rank[std::int32_t{y.imageNo}];
                 });
             }
             std::vector<std::int32_t> firstSeen;
             std::map<std::int32_t, std::vector<tagImagePoint>> byImage;
             for (auto const& point : points) {
-                if (byImage[point.imageNo].empty()) firstSeen.push_back(point.imageNo);
-                byImage[point.imageNo].push_back(point);
+                std::int32_t const imageNo = point.imageNo;  // a copy: the record is packed
+                if (byImage[imageNo].empty()) firstSeen.push_back(imageNo);
+                byImage[imageNo].push_back(point);
             }
             RawTiePointFile expected(static_cast<std::int32_t>(firstSeen.size()));
             for (std::int32_t imageNo : firstSeen) expected.group(imageNo, byImage[imageNo]);
