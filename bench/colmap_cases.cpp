@@ -27,8 +27,8 @@ void exportLarge(benchmark::State& state) {
     Block& b = largeBlock();
     setImageType(b, 0);
     colmap::ExportRequest const request{b.made.optionPath, hostPath("LargeColmap"), true};
-    std::string problem;
-    if (!colmap::exportColmap(request, lastExport(), problem)) state.SkipWithError(problem.c_str());
+    colmap::Problem problem;
+    if (!colmap::exportColmap(request, lastExport(), problem)) state.SkipWithError(problem.text.c_str());
 }
 
 // Native paths of the files the export reads: the block option file, the camera file, the image
@@ -55,8 +55,10 @@ std::vector<std::string> const& exportInputs() {
     return files;
 }
 
-// The model of the large block's tracks (every name on two images or more), written once in binary.
-colmap::Model const& largeModel() {
+// The model of the large block's tracks (every name on two images or more), written once in binary,
+// beside the export's database, which records where each keypoint came from.
+colmap::Model const& largeModel(benchmark::State& state) {
+    if (lastExport().images == 0) exportLarge(state);
     static colmap::Model const model = [] {
         Block& b = largeBlock();
         std::vector<std::string> names;
@@ -67,7 +69,7 @@ colmap::Model const& largeModel() {
                     platform::fileNameOf(platform::boundedText(image.szImagePath, sizeof image.szImagePath)));
                 numbers.push_back(image.nImageNo);
             }
-        colmap::Model made = colmap::modelOfTiePoints(names, numbers, b.made.points);
+        colmap::Model made = colmap::modelOfTiePoints(names, numbers, b.made.points, 11000, 11000);
         std::filesystem::create_directories(nativePath("LargeModel"));
         std::string problem;
         if (!colmap::writeModel(made, nativePath("LargeModel"), true, problem)) std::abort();
@@ -119,43 +121,33 @@ void registerColmapCases() {
         }
     });
     registerOnce("colmap/import/lib", [](benchmark::State& state) {
-        largeModel();
+        largeModel(state);
         originalTiePoints();
         Block& b = largeBlock();
         setImageType(b, 0);
-        colmap::ImportRequest const request{hostPath("LargeModel"), b.made.optionPath, false};
+        colmap::ImportRequest request;
+        request.model = hostPath("LargeModel");
+        request.block = b.made.optionPath;
+        request.database = hostPath("LargeColmap\\database.db");
         for (auto _ : state) {
             colmap::ImportSummary summary;
-            std::string problem;
-            if (!colmap::importColmap(request, summary, problem)) state.SkipWithError(problem.c_str());
+            colmap::Problem problem;
+            if (!colmap::importColmap(request, summary, problem)) state.SkipWithError(problem.text.c_str());
             restoreTiePoints(state);
         }
     });
     registerOnce("colmap/import/raw", [](benchmark::State& state) {
-        colmap::Model const& model = largeModel();
+        colmap::Model const& model = largeModel(state);
         originalTiePoints();
         Block& b = largeBlock();
-        // The observations the import makes, merged by the library as they stand.
+        // What the import writes: every observation of a track, its photo coordinates filled, merged by
+        // the library as they stand.
         std::vector<tagImagePoint> points;
-        for (colmap::ModelPoint const& point : model.points) {
-            std::string const name = "COLMAP" + std::to_string(point.id);
-            for (colmap::TrackElement const& element : point.track) {
-                colmap::ModelObservation const& seen = model.images[element.image - 1].points2D[element.point2D];
-                tagImagePoint observation{};
-                observation.imageNo = b.made.stripImages[0][0].nImageNo;
-                observation.x = seen.x - 0.5;
-                observation.y = seen.y - 0.5;
-                std::memcpy(observation.name, name.data(), name.size());
-                points.push_back(observation);
-            }
+        for (tagImagePoint point : b.made.points) {
+            point.photoX = point.photoY = 1.0;
+            points.push_back(point);
         }
-        // Image numbers in the model's image order.
-        std::vector<std::int32_t> numbers;
-        for (auto const& strip : b.made.stripImages)
-            for (ImageOrderInfo const& image : strip) numbers.push_back(image.nImageNo);
-        std::size_t k = 0;
-        for (colmap::ModelPoint const& point : model.points)
-            for (colmap::TrackElement const& element : point.track) points[k++].imageNo = numbers[element.image - 1];
+        if (model.points.empty()) points.clear();
         for (auto _ : state) {
             check(state,
                   ybAppendTiePntToFile(b.made.tiePointPath.c_str(), points.data(),

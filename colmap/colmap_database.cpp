@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+#include <limits>
 #include <set>
 
 namespace yb::colmap {
@@ -29,6 +31,9 @@ CREATE TABLE matches (pair_id INTEGER PRIMARY KEY NOT NULL, rows INTEGER NOT NUL
   data BLOB);
 CREATE TABLE two_view_geometries (pair_id INTEGER PRIMARY KEY NOT NULL, rows INTEGER NOT NULL,
   cols INTEGER NOT NULL, data BLOB, config INTEGER NOT NULL, F BLOB, E BLOB, H BLOB, qvec BLOB, tvec BLOB);
+CREATE TABLE ybblock_export (block BLOB NOT NULL, block_name BLOB NOT NULL, names BLOB NOT NULL);
+CREATE TABLE ybblock_keypoints (image_id INTEGER PRIMARY KEY NOT NULL, image_number INTEGER NOT NULL,
+  rows INTEGER NOT NULL, data BLOB, FOREIGN KEY(image_id) REFERENCES images(image_id) ON DELETE CASCADE);
 )";
 
 constexpr int kCalibrated = 2;  // two_view_geometries.config of a calibrated, verified pair
@@ -61,10 +66,12 @@ DatabaseWriter::DatabaseWriter(std::string target) : target_(std::move(target)) 
     prepare("INSERT INTO keypoints VALUES (?, ?, 2, ?)", keypoints_);
     prepare("INSERT INTO matches VALUES (?, ?, 2, ?)", matches_);
     prepare("INSERT INTO two_view_geometries (pair_id, rows, cols, data, config) VALUES (?, ?, 2, ?, ?)", geometry_);
+    prepare("INSERT INTO ybblock_export VALUES (?, ?, ?)", record_);
+    prepare("INSERT INTO ybblock_keypoints VALUES (?, ?, ?, ?)", origins_);
 }
 
 void DatabaseWriter::finalizeStatements() {
-    for (sqlite3_stmt** statement : {&camera_, &image_, &keypoints_, &matches_, &geometry_}) {
+    for (sqlite3_stmt** statement : {&camera_, &image_, &keypoints_, &matches_, &geometry_, &record_, &origins_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -143,6 +150,24 @@ void DatabaseWriter::addPair(std::uint32_t first, std::uint32_t second, MatchRow
     }
 }
 
+void DatabaseWriter::addExportRecord(std::string const& block, std::string const& blockName, std::string const& names) {
+    if (!ok()) return;
+    sqlite3_bind_blob64(record_, 1, block.data(), block.size(), SQLITE_STATIC);
+    sqlite3_bind_blob64(record_, 2, blockName.data(), blockName.size(), SQLITE_STATIC);
+    sqlite3_bind_blob64(record_, 3, names.data(), names.size(), SQLITE_STATIC);
+    if (!step(record_)) fail(sqlite3_errmsg(db_));
+}
+
+void DatabaseWriter::addKeypointOrigins(std::uint32_t image, std::int32_t imageNumber,
+                                        std::vector<std::uint32_t> const& names) {
+    if (!ok()) return;
+    sqlite3_bind_int64(origins_, 1, image);
+    sqlite3_bind_int64(origins_, 2, imageNumber);
+    sqlite3_bind_int64(origins_, 3, static_cast<sqlite3_int64>(names.size()));
+    sqlite3_bind_blob64(origins_, 4, names.data(), names.size() * sizeof names[0], SQLITE_STATIC);
+    if (!step(origins_)) fail(sqlite3_errmsg(db_));
+}
+
 bool DatabaseWriter::commit() {
     if (!ok()) return false;
     if (!exec("COMMIT;")) return false;
@@ -185,6 +210,90 @@ std::string whatDatabaseIs(std::string const& native) {
     }
     sqlite3_close(db);
     return answer;
+}
+
+}  // namespace yb::colmap
+
+namespace yb::colmap {
+namespace {
+
+// A read-only connection and its statements, closed on every way out.
+struct Reading {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    ~Reading() {
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+    }
+    bool prepare(char const* sql) {
+        sqlite3_finalize(statement);
+        statement = nullptr;
+        return sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK;
+    }
+    std::string blob(int column) const {
+        auto const* data = static_cast<char const*>(sqlite3_column_blob(statement, column));
+        return data != nullptr ? std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+                               : std::string();
+    }
+};
+
+}  // namespace
+
+std::optional<ExportRecord> readExportRecord(std::string const& native, std::string& problem) {
+    problem.clear();
+    Reading reading;
+    auto damaged = [&](std::string const& what) {
+        problem = native + ": " + what + "; the database is damaged";
+        return std::nullopt;
+    };
+    if (sqlite3_open_v2(native.c_str(), &reading.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        return damaged("SQLite cannot open it");
+    // A database COLMAP made itself has no record: that is no damage.
+    if (!reading.prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                         "('ybblock_export', 'ybblock_keypoints', 'images')"))
+        return damaged(std::string("it is not an SQLite database (") + sqlite3_errmsg(reading.db) + ")");
+    if (sqlite3_step(reading.statement) != SQLITE_ROW || sqlite3_column_int(reading.statement, 0) != 3)
+        return std::nullopt;
+    ExportRecord record;
+    if (!reading.prepare("SELECT block, block_name, names FROM ybblock_export"))
+        return damaged(sqlite3_errmsg(reading.db));
+    if (sqlite3_step(reading.statement) != SQLITE_ROW) return damaged("its table ybblock_export holds no row");
+    record.block = reading.blob(0);
+    record.blockName = reading.blob(1);
+    std::string const names = reading.blob(2);
+    if (!names.empty() && names.back() != '\0') return damaged("the names of ybblock_export do not end in a zero byte");
+    for (std::size_t at = 0; at < names.size();) {
+        std::size_t const end = names.find('\0', at);
+        record.names.push_back(names.substr(at, end - at));
+        at = end + 1;
+    }
+    if (!reading.prepare("SELECT k.image_id, k.image_number, k.rows, k.data, i.name FROM ybblock_keypoints AS k "
+                         "JOIN images AS i ON i.image_id = k.image_id"))
+        return damaged(sqlite3_errmsg(reading.db));
+    int result = SQLITE_ROW;
+    while ((result = sqlite3_step(reading.statement)) == SQLITE_ROW) {
+        sqlite3_int64 const id = sqlite3_column_int64(reading.statement, 0);
+        sqlite3_int64 const number = sqlite3_column_int64(reading.statement, 1);
+        sqlite3_int64 const rows = sqlite3_column_int64(reading.statement, 2);
+        std::string const data = reading.blob(3);
+        if (id <= 0 || id > std::numeric_limits<std::uint32_t>::max() ||
+            number < std::numeric_limits<std::int32_t>::min() || number > std::numeric_limits<std::int32_t>::max() ||
+            rows < 0 || data.size() != static_cast<std::uint64_t>(rows) * sizeof(std::uint32_t))
+            return damaged("a row of ybblock_keypoints does not hold what it says (image " + std::to_string(id) + ")");
+        ExportRecord::Image image;
+        image.number = static_cast<std::int32_t>(number);
+        auto const* name = sqlite3_column_text(reading.statement, 4);
+        image.name = name != nullptr ? reinterpret_cast<char const*>(name) : "";
+        image.keypoints.resize(static_cast<std::size_t>(rows));
+        if (!data.empty()) std::memcpy(image.keypoints.data(), data.data(), data.size());
+        for (std::uint32_t const k : image.keypoints)
+            if (k >= record.names.size())
+                return damaged("image " + std::to_string(id) + " of ybblock_keypoints names point " +
+                               std::to_string(k) + " of " + std::to_string(record.names.size()));
+        record.images.emplace(static_cast<std::uint32_t>(id), std::move(image));
+    }
+    if (result != SQLITE_DONE) return damaged(sqlite3_errmsg(reading.db));
+    return record;
 }
 
 }  // namespace yb::colmap

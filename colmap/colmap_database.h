@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -45,6 +46,11 @@ public:
     // The matches of a pair (first < second) and the same rows as the inliers of a calibrated,
     // verified two-view geometry.
     void addPair(std::uint32_t first, std::uint32_t second, MatchRow const* rows, std::size_t count);
+    // ybblock's own tables, which COLMAP leaves alone: the block exported, and for each keypoint of an
+    // image the observation it came from, as the number of its point's name in `names` (each name
+    // followed by a zero byte, GBK).
+    void addExportRecord(std::string const& block, std::string const& blockName, std::string const& names);
+    void addKeypointOrigins(std::uint32_t image, std::int32_t imageNumber, std::vector<std::uint32_t> const& names);
     // Ends the transaction and puts the database in the target's place.
     bool commit();
 
@@ -61,11 +67,29 @@ private:
     sqlite3_stmt* keypoints_ = nullptr;
     sqlite3_stmt* matches_ = nullptr;
     sqlite3_stmt* geometry_ = nullptr;
+    sqlite3_stmt* record_ = nullptr;
+    sqlite3_stmt* origins_ = nullptr;
     std::string problem_;
     bool committed_ = false;
 };
 
 // What an existing file at a database's place is: empty text for a COLMAP database, else why not.
 std::string whatDatabaseIs(std::string const& native);
+
+// What an export wrote down about the block and where each keypoint came from.
+struct ExportRecord {
+    std::string block;               // host path of the block option file
+    std::string blockName;           // GBK
+    std::vector<std::string> names;  // point names (GBK), by number
+    struct Image {
+        std::string name;  // COLMAP's name of the image (UTF-8)
+        std::int32_t number = 0;
+        std::vector<std::uint32_t> keypoints;  // the number of each keypoint's name
+    };
+    std::unordered_map<std::uint32_t, Image> images;  // by COLMAP image id
+};
+// The export record of the database at the native path `native`: nullopt with `problem` empty when it
+// holds none (a database COLMAP made, or no database), with `problem` saying why when it cannot be read.
+std::optional<ExportRecord> readExportRecord(std::string const& native, std::string& problem);
 
 }  // namespace yb::colmap

@@ -54,19 +54,20 @@ struct OpenBlock {
     std::vector<AberranceInfo> distortion;
 };
 
-bool readBlock(std::string const& optionPath, OpenBlock& block, std::string& problem) {
+bool readBlock(std::string const& optionPath, OpenBlock& block, Problem& problem) {
     block.optionPath = optionPath;
     if (std::int32_t code = ybReadBlockOptionFile(optionPath.c_str(), &block.info); code != kSuccess) {
-        problem = shown(optionPath) + ": the block option file cannot be read: " + codeText(code);
+        problem = {code, shown(optionPath) + ": the block option file cannot be read: " + codeText(code)};
         return false;
     }
     std::int32_t const type = block.info.imageType;
     if (type != 0 && type != 1) {
-        problem = shown(optionPath) + ": the block holds " +
-                  (type >= 0 && type <= 6 ? std::string(kImageTypeNames[type]) + "s"
-                                          : "images of the unknown type " + std::to_string(type)) +
-                  "; COLMAP's exchange needs frame images of a metric or digital camera (image type 0 or 1) "
-                  "with a camera file and inner orientations";
+        problem.code = kInvalidArgument;
+        problem.text = shown(optionPath) + ": the block holds " +
+                       (type >= 0 && type <= 6 ? std::string(kImageTypeNames[type]) + "s"
+                                               : "images of the unknown type " + std::to_string(type)) +
+                       "; COLMAP's exchange needs frame images of a metric or digital camera (image type 0 or 1) "
+                       "with a camera file and inner orientations";
         return false;
     }
     std::string const cameraPath(platform::boundedText(block.info.cameraFile, sizeof block.info.cameraFile));
@@ -81,7 +82,7 @@ bool readBlock(std::string const& optionPath, OpenBlock& block, std::string& pro
                                     &distortionCount);
     }
     if (code != kSuccess) {
-        problem = "the camera file '" + shown(cameraPath) + "' of the block cannot be read: " + codeText(code);
+        problem = {code, "the camera file '" + shown(cameraPath) + "' of the block cannot be read: " + codeText(code)};
         return false;
     }
     block.imageListPath = ybGetBlkAuxFileName(block.info, ".bil", nullptr);
@@ -101,18 +102,18 @@ bool readBlock(std::string const& optionPath, OpenBlock& block, std::string& pro
                 {record, platform::fileNameOf(platform::boundedText(record.szImagePath, sizeof record.szImagePath))});
     }
     if (code != kSuccess) {
-        problem = shown(block.imageListPath) + ": the image list cannot be read: " + codeText(code);
+        problem = {code, shown(block.imageListPath) + ": the image list cannot be read: " + codeText(code)};
         return false;
     }
     return true;
 }
 
 bool readInnerOrientation(OpenBlock const& block, ImageOrderInfo const& image, double (&coefficients)[6],
-                          std::string& problem) {
+                          Problem& problem) {
     std::string const path = ybGetImgAuxFileName(block.info, image.szImagePath, ".ioc", nullptr, nullptr);
     if (std::int32_t code = ybReadInnefCeff(path.c_str(), coefficients); code != 0) {
-        problem = "image " + std::to_string(image.nImageNo) + ": its inner orientation '" + shown(path) +
-                  "' cannot be read (" + std::to_string(code) + "); run the inner orientation first";
+        problem = {code, "image " + std::to_string(image.nImageNo) + ": its inner orientation '" + shown(path) +
+                             "' cannot be read (" + codeText(code) + "); run the inner orientation first"};
         return false;
     }
     return true;
@@ -144,13 +145,13 @@ std::unordered_map<std::string, std::size_t> imagesByName(std::vector<BlockImage
     return byName;
 }
 
-bool writeText(std::string const& hostPath, std::string const& text, std::string& problem) {
+bool writeText(std::string const& hostPath, std::string const& text, Problem& problem) {
     if (platform::replaceFile(hostPath, [&](platform::Output& output) {
             output.write(text.data(), text.size());
             return true;
         }))
         return true;
-    problem = shown(hostPath) + ": cannot be written";
+    problem = {kCannotWrite, shown(hostPath) + ": cannot be written"};
     return false;
 }
 
@@ -218,25 +219,26 @@ CameraModel cameraModelOf(CameraInfo const& camera, std::vector<AberranceInfo> c
     return result;
 }
 
-bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::string& problem) {
+bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem& problem) {
     // One workflow: the per-image lookups share what they learn of the block's folders.
     platform::CallScope const call;
     summary = ExportSummary{};
     OpenBlock block;
     if (!readBlock(request.block, block, problem)) return false;
     if (block.images.empty()) {
-        problem = shown(block.imageListPath) + ": the image list holds no images";
+        problem = {kInvalidArgument, shown(block.imageListPath) + ": the image list holds no images"};
         return false;
     }
     std::vector<std::string> twice;
     imagesByName(block.images, twice);
     if (!twice.empty()) {
-        problem = "the image list names two images '" + shown(twice.front()) +
-                  "' (file names compared without regard to case); COLMAP names images by file name";
+        problem = {kInvalidArgument, "the image list names two images '" + shown(twice.front()) +
+                                         "' (file names compared without regard to case); COLMAP names images by "
+                                         "file name"};
         return false;
     }
     if (block.images.size() >= 2147483647u) {
-        problem = "too many images for COLMAP";
+        problem = {kOutOfRange, "too many images for COLMAP"};
         return false;
     }
 
@@ -262,7 +264,7 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
             model = cameraModelOf(block.camera, block.distortion, coefficients, sized ? width : 1, sized ? height : 1);
         }
         if (!model.problem.empty()) {
-            problem = "image " + std::to_string(image.nImageNo) + ": " + model.problem;
+            problem = {kInvalidArgument, "image " + std::to_string(image.nImageNo) + ": " + model.problem};
             return false;
         }
         if (!sized && !known) {
@@ -289,6 +291,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     for (std::size_t i = 0; i < block.images.size(); ++i)
         imageOfNumber.emplace(block.images[i].record.nImageNo, static_cast<std::uint32_t>(i));
     std::vector<std::vector<float>> keypoints(block.images.size());
+    std::vector<std::vector<std::uint32_t>> keypointNames(block.images.size());  // the export's record
+    std::string nameSpellings;  // each name as first met, followed by a zero byte
     std::vector<Keyed> keyed;
     std::uint32_t names = 0;
     std::size_t unlisted = 0;
@@ -314,18 +318,24 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
             std::uint32_t const imageIndex = image->second;
             std::vector<float>& xy = keypoints[imageIndex];
             xy.reserve(xy.size() + 2 * group.size());
+            keypointNames[imageIndex].reserve(keypointNames[imageIndex].size() + group.size());
             nameIndex.forEachKey(
                 group.size(), [&](std::size_t i) { return points::nameKeyOf(group[i]); },
                 [&](std::size_t i, points::NameKey const& key) {
                     auto const [at, added] = nameIndex.tryEmplace(key, names);
-                    names += added ? 1 : 0;
+                    if (added) {
+                        ++names;
+                        nameSpellings.append(points::pointName(group[i]));
+                        nameSpellings.push_back('\0');
+                    }
                     keyed.push_back({*at, imageIndex, static_cast<std::uint32_t>(xy.size() / 2)});
+                    keypointNames[imageIndex].push_back(*at);
                     xy.push_back(static_cast<float>(group[i].x + 0.5));
                     xy.push_back(static_cast<float>(group[i].y + 0.5));
                 });
         }
         if (code != kSuccess) {
-            problem = shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code);
+            problem = {code, shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code)};
             return false;
         }
     }
@@ -370,20 +380,20 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     // The folder and the database.
     std::string const folder = platform::withoutTrailingBackslashes(request.folder);
     if (!platform::isDirectory(folder) && !platform::makeDirectory(folder)) {
-        problem = shown(folder) + ": the folder cannot be made (its parent must exist)";
+        problem = {kCannotWrite, shown(folder) + ": the folder cannot be made (its parent must exist)"};
         return false;
     }
     summary.database = pathIn(folder, "database.db");
     auto const native = platform::nativePath(summary.database, true);
     if (!native) {
-        problem = shown(summary.database) + ": names no file on this machine";
+        problem = {kCannotOpen, shown(summary.database) + ": names no file on this machine"};
         return false;
     }
     if (platform::nativeFileExists(*native) && !request.force) {
         std::string const what = whatDatabaseIs(*native);
-        problem = shown(summary.database) + " is there already (" +
-                  (what.empty() ? std::string("a COLMAP database") : what) +
-                  "); --force replaces it, or choose another folder";
+        problem = {kInvalidArgument, shown(summary.database) + " is there already (" +
+                                         (what.empty() ? std::string("a COLMAP database") : what) + "); " +
+                                         request.options.force + " replaces it, or choose another folder"};
         return false;
     }
     DatabaseWriter database(*native);
@@ -396,15 +406,22 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     for (std::size_t i = 0; i < block.images.size(); ++i) {
         auto const utf8 = platform::gbkToUtf8(block.images[i].fileName);
         if (!utf8) {
-            problem =
-                "image " + std::to_string(block.images[i].record.nImageNo) + ": its file name is not valid GBK text";
+            problem = {kInvalidArgument, "image " + std::to_string(block.images[i].record.nImageNo) +
+                                             ": its file name is not valid GBK text"};
             return false;
         }
         database.addImage(static_cast<std::uint32_t>(i + 1), *utf8, cameraOfImage[i]);
         database.addKeypoints(static_cast<std::uint32_t>(i + 1), keypoints[i]);
+        database.addKeypointOrigins(static_cast<std::uint32_t>(i + 1), block.images[i].record.nImageNo,
+                                    keypointNames[i]);
+        std::vector<std::uint32_t>().swap(keypointNames[i]);
         summary.keypoints += keypoints[i].size() / 2;
         imageList += *utf8 + "\n";
     }
+    database.addExportRecord(request.block,
+                             std::string(platform::boundedText(block.info.blockName, sizeof block.info.blockName)),
+                             nameSpellings);
+    std::string().swap(nameSpellings);
     std::vector<MatchRow> rows;
     for (std::size_t i = 0; i < halves.size() && database.ok(); ++i) {
         std::vector<Half>& pairs = halves[i];
@@ -424,7 +441,7 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
         std::vector<Half>().swap(pairs);
     }
     if (!database.commit()) {
-        problem = shown(database.problem());
+        problem = {kCannotWrite, shown(database.problem())};
         return false;
     }
     summary.images = block.images.size();
@@ -441,6 +458,9 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
         std::to_string(summary.pairs) +
         " pairs of images that share points their matches, entered as\n"
         "                verified two-view geometries. Keypoint (x, y) = the block's measured (x + 0.5, y + 0.5).\n"
+        "                Its tables ybblock_export and ybblock_keypoints (which COLMAP leaves alone) hold the block\n"
+        "                and the observation (image number, point name) each keypoint came from: the import\n"
+        "                gives the block's points back their own names through them.\n"
         "image_list.txt  the images' names, one a line.\n\n"
         "Orient the images with COLMAP (the image files are not needed; without them the points stay grey):\n\n"
         "    cd <this folder>\n"
@@ -459,28 +479,183 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, std::str
     return true;
 }
 
-bool importColmap(ImportRequest const& request, ImportSummary& summary, std::string& problem) {
+namespace {
+
+constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15u;  // 2^64 over the golden ratio: a well-spread odd number
+
+// The database of an export for a model: the one named, else database.db in the model's folder or
+// one of the two above it (an export folder holds sparse/0 after `colmap mapper`). Empty when none.
+std::string databaseFor(ImportRequest const& request) {
+    if (!request.database.empty()) return request.database;
+    std::string folder = request.model;
+    for (int up = 0; up < 3; ++up) {
+        std::string const candidate = pathIn(folder, "database.db");
+        if (platform::isRegularFile(candidate)) return candidate;
+        while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+        std::size_t const cut = folder.find_last_of("/\\");
+        if (cut == std::string::npos)
+            folder = folder == "." ? ".." : folder == ".." ? "../.." : ".";
+        else
+            folder.resize(cut == 0 ? 1 : cut);
+    }
+    return {};
+}
+
+// A tag that tells this model's tracks from another's: a hash of every 3D point's id and track,
+// the same whatever order the points and their track elements come in (text and binary forms agree).
+std::string tagOfModel(Model const& model) {
+    auto mix = [](std::uint64_t x) {  // the finaliser of splitmix64
+        x = (x ^ (x >> 30)) * std::uint64_t{0xBF58476D1CE4E5B9u};
+        x = (x ^ (x >> 27)) * std::uint64_t{0x94D049BB133111EBu};
+        return x ^ (x >> 31);
+    };
+    std::uint64_t sum = 0;
+    for (ModelPoint const& point : model.points) {
+        std::uint64_t elements = 0;
+        for (TrackElement const& element : point.track)
+            elements += mix((std::uint64_t{element.image} << 32 | element.point2D) + kGolden);
+        sum += mix(mix(point.id) ^ elements);
+    }
+    constexpr char kDigits[] = "0123456789abcdefghjkmnpqrstvwxyz";  // no letters that read as digits
+    std::string tag;
+    for (int k = 0; k < 7; ++k, sum >>= 5) tag.push_back(kDigits[sum & 31]);
+    return tag;
+}
+
+bool validTag(std::string_view tag) {
+    return !tag.empty() && tag.size() <= 12 && std::ranges::all_of(tag, [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
+    });
+}
+
+// An observation of the tie point file by image and name (ignoring case).
+struct ObservationKey {
+    std::int32_t image = 0;
+    points::NameKey name;
+    bool operator==(ObservationKey const&) const = default;
+};
+struct ObservationKeyHash {
+    std::size_t operator()(ObservationKey const& key) const {
+        return static_cast<std::size_t>(key.name.hash ^
+                                        (std::uint64_t{static_cast<std::uint32_t>(key.image)} * kGolden));
+    }
+};
+points::NameKey nameKeyOfText(std::string_view name) {
+    tagImagePoint point{};
+    std::memcpy(point.name, name.data(), std::min(name.size(), sizeof point.name - 1));
+    return points::nameKeyOf(point);
+}
+
+// A model image matched to an image of the block.
+struct Matched {
+    std::int32_t imageNo = 0;
+    std::size_t blockIndex = 0;
+    double inner[6] = {};
+    ModelImage const* image = nullptr;
+    ExportRecord::Image const* origins = nullptr;  // when its keypoints are the exported ones
+};
+
+// Why a model does not look like one of this block; empty when it does.
+std::vector<std::string> foreignness(Model const& model, OpenBlock const& block, std::string const& database,
+                                     std::optional<ExportRecord> const& record,
+                                     std::unordered_map<std::uint32_t, Matched> const& matched,
+                                     std::size_t missingImages, OptionNames const& options) {
+    std::vector<std::string> reasons;
+    std::string const blockName(platform::boundedText(block.info.blockName, sizeof block.info.blockName));
+    if (!record) {
+        reasons.push_back(database.empty()
+                              ? "no export record: no database.db in its folder or the two above it (" +
+                                    options.database + " names the export's database)"
+                              : "the database " + shown(database) + " holds no record of an export of a block");
+    } else if (!platform::equalsIgnoreCase(record->blockName, blockName)) {
+        reasons.push_back("it was exported from the block '" + shown(record->blockName) + "' (" + shown(record->block) +
+                          "), not from '" + shown(blockName) + "'");
+    } else {
+        std::size_t renumbered = 0;
+        std::string example;
+        for (auto const& [id, entry] : matched) {
+            auto const found = record->images.find(id);
+            if (found == record->images.end() || found->second.number == entry.imageNo) continue;
+            if (renumbered++ == 0)
+                example = entry.image->name + " was image " + std::to_string(found->second.number) +
+                          " at the export, is " + std::to_string(entry.imageNo) + " here";
+        }
+        if (renumbered > 0)
+            reasons.push_back(std::to_string(renumbered) + " of its images have other numbers in this block (" +
+                              example + ")");
+    }
+    // One image of each camera, whose size the block knows, against the camera's.
+    std::unordered_map<std::uint32_t, ModelCamera const*> cameras;
+    for (ModelCamera const& camera : model.cameras) cameras.emplace(camera.id, &camera);
+    std::unordered_set<std::uint32_t> compared;
+    for (ModelImage const& image : model.images) {
+        auto const entry = matched.find(image.id);
+        if (entry == matched.end() || compared.contains(image.camera)) continue;
+        double width = 0, height = 0;
+        if (!imageSize(block.images[entry->second.blockIndex].record, width, height)) continue;
+        compared.insert(image.camera);
+        ModelCamera const& camera = *cameras.at(image.camera);
+        if (static_cast<double>(camera.width) != width || static_cast<double>(camera.height) != height)
+            reasons.push_back("its camera " + std::to_string(camera.id) + " is " + std::to_string(camera.width) +
+                              " x " + std::to_string(camera.height) + " pixels, but image " +
+                              std::to_string(entry->second.imageNo) + " of the block is " +
+                              std::to_string(static_cast<std::int64_t>(width)) + " x " +
+                              std::to_string(static_cast<std::int64_t>(height)));
+    }
+    if (missingImages * 10 > model.images.size())
+        reasons.push_back(std::to_string(missingImages) + " of its " + std::to_string(model.images.size()) +
+                          " images are not in the block's image list");
+    return reasons;
+}
+
+}  // namespace
+
+bool importColmap(ImportRequest const& request, ImportSummary& summary, Problem& problem) {
     platform::CallScope const call;
     summary = ImportSummary{};
+    OptionNames const& options = request.options;
+    if (!request.tag.empty() && !validTag(request.tag)) {
+        problem = {kInvalidArgument, "the tag '" + request.tag + "' is not 1 to 12 letters, digits or '-'"};
+        return false;
+    }
     OpenBlock block;
     if (!readBlock(request.block, block, problem)) return false;
-    std::optional<Model> model = readModel(request.model, problem);
+    std::string modelProblem;
+    std::optional<Model> model = readModel(request.model, modelProblem);
     if (!model) {
-        problem = shown(problem);
+        bool const absent = modelProblem.find(": no COLMAP model here") != std::string::npos ||
+                            modelProblem.find(": missing; ") != std::string::npos;
+        problem = {absent ? kCannotOpen : kInvalidContent, shown(modelProblem)};
         return false;
     }
     summary.binary = model->binary;
     summary.modelImages = model->images.size();
     summary.tiePointFile = block.tiePointPath;
-    std::vector<std::string> twice;
-    auto const byName = imagesByName(block.images, twice);
+
+    // The export's record, when there is one.
+    std::string const database = databaseFor(request);
+    std::optional<ExportRecord> record;
+    if (!database.empty()) {
+        auto const native = platform::nativePath(database);
+        if (!native || !platform::nativeFileExists(*native)) {
+            problem = {kCannotOpen, shown(database) + ": no such database"};
+            return false;
+        }
+        std::string why;
+        record = readExportRecord(*native, why);
+        if (!why.empty()) {
+            problem = {kInvalidContent, shown(why)};
+            return false;
+        }
+        if (record) {
+            summary.database = database;
+            summary.exportedFrom = record->block;
+        }
+    }
 
     // Model images to block images, by file name.
-    struct Matched {
-        std::int32_t imageNo = 0;
-        double inner[6] = {};
-        ModelImage const* image = nullptr;
-    };
+    std::vector<std::string> twice;
+    auto const byName = imagesByName(block.images, twice);
     std::unordered_map<std::uint32_t, Matched> matched;
     for (ModelImage const& image : model->images) {
         std::string_view name = image.name;
@@ -492,118 +667,231 @@ bool importColmap(ImportRequest const& request, ImportSummary& summary, std::str
             summary.missingImages.push_back(image.name);
             continue;
         }
-        if (std::ranges::count_if(twice, [&](std::string const& t) { return platform::equalsIgnoreCase(t, *gbk); }) >
-            0) {
-            problem = "the model's image '" + image.name + "' matches two images of the block's image list";
+        if (std::ranges::any_of(twice, [&](std::string const& t) { return platform::equalsIgnoreCase(t, *gbk); })) {
+            problem = {kInvalidArgument,
+                       "the model's image '" + image.name + "' matches two images of the block's image list"};
             return false;
         }
         Matched entry;
         entry.image = &image;
+        entry.blockIndex = found->second;
         entry.imageNo = block.images[found->second].record.nImageNo;
-        if (!readInnerOrientation(block, block.images[found->second].record, entry.inner, problem)) return false;
+        if (record) {
+            auto const origins = record->images.find(image.id);
+            if (origins != record->images.end() && origins->second.name == image.name &&
+                origins->second.number == entry.imageNo && origins->second.keypoints.size() == image.points2D.size())
+                entry.origins = &origins->second;
+            else
+                ++summary.foreignKeypointImages;
+        }
         matched.emplace(image.id, entry);
     }
     summary.matchedImages = matched.size();
     if (matched.empty()) {
-        problem = "none of the model's " + std::to_string(model->images.size()) +
-                  " images is in the block's image list (images are matched by file name" +
-                  (model->images.empty() ? std::string(")") : ", e.g. '" + model->images.front().name + "')") +
-                  "; nothing changed";
+        problem = {kInvalidArgument,
+                   "none of the model's " + std::to_string(model->images.size()) +
+                       " images is in the block's image list (images are matched by file name" +
+                       (model->images.empty() ? std::string(")") : ", e.g. '" + model->images.front().name + "')") +
+                       "; nothing changed"};
         return false;
     }
-
-    // One observation per track element on an image of the block; a point named after its id.
-    std::vector<tagImagePoint> points;
-    for (ModelPoint const& point : model->points) {
-        std::size_t const first = points.size();
-        std::string const name = "COLMAP" + std::to_string(point.id);
-        for (TrackElement const& element : point.track) {
-            auto const found = matched.find(element.image);
-            if (found == matched.end()) continue;
-            ModelObservation const& seen = found->second.image->points2D[element.point2D];
-            tagImagePoint observation{};
-            observation.imageNo = found->second.imageNo;
-            observation.x = seen.x - 0.5;
-            observation.y = seen.y - 0.5;
-            double photo[2] = {};
-            ybCalInnerDirectional_2(observation.x, observation.y, found->second.inner, &block.camera, photo);
-            observation.photoX = 0.001 * photo[0];
-            observation.photoY = 0.001 * photo[1];
-            observation.type = 0;
-            std::memcpy(observation.name, name.data(), std::min(name.size(), sizeof observation.name - 1));
-            points.push_back(observation);
-        }
-        if (points.size() - first < 2) {
-            points.resize(first);
-            ++summary.shortTracks;
-        } else {
-            ++summary.points;
-        }
-    }
-    model.reset();
-    summary.observations = points.size();
-    if (points.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        problem = "too many observations for one tie point file";
+    std::vector<std::string> const reasons =
+        foreignness(*model, block, database, record, matched, summary.missingImages.size(), options);
+    if (!reasons.empty() && !request.force) {
+        std::string text = "the model does not look like one of this block: ";
+        for (std::size_t k = 0; k < reasons.size(); ++k) text += (k ? "; " : "") + reasons[k];
+        problem = {kInvalidArgument, text + ". Nothing changed (" + options.force + " imports it all the same)"};
         return false;
     }
+    summary.forced = reasons;
+    for (auto& [id, entry] : matched)
+        if (!readInnerOrientation(block, block.images[entry.blockIndex].record, entry.inner, problem)) return false;
+    summary.tag = request.tag.empty() ? tagOfModel(*model) : request.tag;
 
+    // The block's observations now.
     bool const exists = platform::isRegularFile(block.tiePointPath);
-    std::int32_t before = 0;
+    std::vector<tagImagePoint> current;
     if (exists) {
-        if (std::int32_t code = ybReadTiePntNums(block.tiePointPath.c_str(), before); code != kSuccess) {
-            problem = shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code) +
-                      "; nothing changed";
+        if (std::int32_t code = ybReadTiePntFileToAry(block.tiePointPath.c_str(), current); code != kSuccess) {
+            problem = {code, shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code) +
+                                 "; nothing changed"};
             return false;
         }
     }
-    summary.before = before;
-    auto const count = static_cast<std::int32_t>(points.size());
-    if (request.dryRun) {
-        // What the merge would replace: observations of the same image and name already there.
-        std::unordered_set<std::string> present;
-        if (exists) {
-            std::vector<tagImagePoint> current;
-            if (std::int32_t code = ybReadTiePntFileToAry(block.tiePointPath.c_str(), current); code != kSuccess) {
-                problem = shown(block.tiePointPath) + ": the tie point file cannot be read: " + codeText(code);
-                return false;
+    summary.before = static_cast<std::int64_t>(current.size());
+    // Each image's observations where they lie in the file (an image's group); any other observation
+    // is found through an index made only when one is looked for.
+    std::unordered_map<std::int32_t, std::pair<std::size_t, std::size_t>> groupOf;
+    for (std::size_t i = 0; i < current.size();) {
+        std::size_t end = i + 1;
+        while (end < current.size() && current[end].imageNo == current[i].imageNo) ++end;
+        groupOf.try_emplace(current[i].imageNo, i, end - i);
+        i = end;
+    }
+    std::optional<std::unordered_map<ObservationKey, std::size_t, ObservationKeyHash>> held;
+    auto find = [&](ObservationKey const& key) -> std::optional<std::size_t> {
+        if (!held) {
+            held.emplace();
+            held->reserve(current.size());
+            for (std::size_t i = 0; i < current.size(); ++i)
+                held->try_emplace({current[i].imageNo, points::nameKeyOf(current[i])}, i);
+        }
+        auto const found = held->find(key);
+        if (found == held->end()) return std::nullopt;
+        return found->second;
+    };
+    constexpr std::size_t kNew = std::numeric_limits<std::size_t>::max();
+
+    // The observations the import makes, one an image and name, each with the block's observation it
+    // replaces (kNew: none); photo coordinates from the inner orientation, as a detach fills them.
+    struct Row {
+        tagImagePoint point;
+        std::size_t replaces;
+    };
+    std::vector<Row> rows;
+    std::vector<bool> taken(current.size(), false);
+    std::unordered_set<ObservationKey, ObservationKeyHash> madeNew;
+    auto emit = [&](tagImagePoint point, Matched const& image, std::size_t replaces, ObservationKey const& key) {
+        if (replaces != kNew ? taken[replaces] : !madeNew.insert(key).second) return false;
+        if (replaces != kNew) taken[replaces] = true;
+        double photo[2] = {};
+        ybCalInnerDirectional_2(point.x, point.y, image.inner, &block.camera, photo);
+        point.photoX = 0.001 * photo[0];
+        point.photoY = 0.001 * photo[1];
+        rows.push_back({point, replaces});
+        return true;
+    };
+    // Whether an observation is still what the keypoint was exported from (COLMAP holds it as floats).
+    auto unmoved = [](tagImagePoint const& observation, ModelObservation const& seen) {
+        return static_cast<float>(observation.x + 0.5) == static_cast<float>(seen.x) &&
+               static_cast<float>(observation.y + 0.5) == static_cast<float>(seen.y);
+    };
+    std::vector<std::uint64_t> pointOfName(record ? record->names.size() : 0, 0);
+    std::vector<bool> splitName(pointOfName.size(), false);
+    struct Element {
+        Matched const* image;
+        std::uint32_t point2D;
+        std::uint32_t name;  // the exported name's number (known elements)
+    };
+    std::vector<Element> known, own;
+    for (ModelPoint const& point : model->points) {
+        known.clear();
+        own.clear();
+        for (TrackElement const& element : point.track) {
+            auto const found = matched.find(element.image);
+            if (found == matched.end()) continue;
+            Matched const& image = found->second;
+            if (image.origins != nullptr)
+                known.push_back({&image, element.point2D, image.origins->keypoints[element.point2D]});
+            else
+                own.push_back({&image, element.point2D, 0});
+        }
+        std::size_t const rowsBefore = rows.size();
+        // Exported keypoints go back to the observations they came from: where the export found them
+        // (keypoint k of an image is its k-th observation), unless the block has changed since.
+        std::uint32_t const firstName = known.empty() ? 0 : known.front().name;
+        bool oneName = !known.empty();
+        for (Element const& element : known) {
+            oneName = oneName && element.name == firstName;
+            std::uint64_t& of = pointOfName[element.name];
+            if (of == 0)
+                of = point.id + 1;
+            else if (of != point.id + 1)
+                splitName[element.name] = true;
+            std::string const& name = record->names[element.name];
+            ModelObservation const& seen = element.image->image->points2D[element.point2D];
+            std::optional<std::size_t> at;
+            if (auto const group = groupOf.find(element.image->imageNo);
+                group != groupOf.end() && element.point2D < group->second.second &&
+                points::sameName(points::pointName(current[group->second.first + element.point2D]), name))
+                at = group->second.first + element.point2D;
+            else
+                at = find({element.image->imageNo, nameKeyOfText(name)});
+            if (!at || !unmoved(current[*at], seen)) {
+                ++summary.stale;
+                continue;
             }
-            present.reserve(current.size());
-            for (tagImagePoint const& point : current)
-                present.insert(std::to_string(point.imageNo) + ":" +
-                               lowered(platform::boundedText(point.name, sizeof point.name)));
+            if (emit(current[*at], *element.image, *at, {})) ++summary.kept;
         }
-        std::unordered_set<std::string> seen;
-        for (tagImagePoint const& point : points) {
-            std::string key =
-                std::to_string(point.imageNo) + ":" + lowered(platform::boundedText(point.name, sizeof point.name));
-            if (present.contains(key) || !seen.insert(std::move(key)).second) ++summary.replaced;
+        if (!known.empty() && !oneName) ++summary.joined;
+        // COLMAP's own keypoints: into the one block point of their track, else a point of this model's.
+        std::string ownName;
+        if (oneName) {
+            ownName = record->names[firstName];
+        } else {
+            std::unordered_set<std::int32_t> images;
+            for (Element const& element : own) images.insert(element.image->imageNo);
+            if (images.size() >= 2) ownName = "COLMAP_" + summary.tag + "_" + std::to_string(point.id);
         }
-        summary.after = summary.before + static_cast<std::int64_t>(summary.observations - summary.replaced);
-        return true;
+        if (ownName.size() >= sizeof tagImagePoint{}.name) {
+            problem = {kOutOfRange, "the point name '" + ownName + "' is longer than a point name can be; " +
+                                        options.tag + " gives a shorter tag"};
+            return false;
+        }
+        std::size_t const ownBefore = rows.size();
+        for (Element const& element : own) {
+            if (ownName.empty()) break;
+            ObservationKey const key{element.image->imageNo, nameKeyOfText(ownName)};
+            std::optional<std::size_t> const there = find(key);
+            // The block's own measurement of its point is not replaced by COLMAP's.
+            if (oneName && there) continue;
+            ModelObservation const& seen = element.image->image->points2D[element.point2D];
+            tagImagePoint row{};
+            row.imageNo = element.image->imageNo;
+            row.x = seen.x - 0.5;
+            row.y = seen.y - 0.5;
+            row.type = 0;
+            std::memcpy(row.name, ownName.data(), ownName.size());
+            if (emit(row, *element.image, there.value_or(kNew), key) && oneName) ++summary.adopted;
+        }
+        if (!oneName && rows.size() > ownBefore) ++summary.ownPoints;
+        if (rows.size() > rowsBefore)
+            ++summary.points;
+        else if (known.empty())
+            ++summary.shortTracks;
     }
-    if (count == 0) {
-        summary.after = summary.before;
-        return true;
+    summary.split = static_cast<std::size_t>(std::ranges::count(splitName, true));
+    model.reset();
+
+    // Rows the same as the block's are not written.
+    std::vector<tagImagePoint> writes;
+    writes.reserve(rows.size());
+    for (Row const& row : rows) {
+        if (row.replaces == kNew) {
+            ++summary.added;
+        } else if (std::memcmp(&current[row.replaces], &row.point, sizeof row.point) == 0) {
+            ++summary.unchanged;
+            continue;
+        } else {
+            ++summary.changed;
+        }
+        writes.push_back(row.point);
     }
-    std::int32_t const code = exists ? ybAppendTiePntToFile(block.tiePointPath.c_str(), points.data(), count)
-                                     : ybCreateTiePntFile(block.tiePointPath.c_str(), points.data(), count);
+    summary.observations = rows.size();
+    summary.after = summary.before + static_cast<std::int64_t>(summary.added);
+    if (writes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        problem = {kOutOfRange, "too many observations for one tie point file"};
+        return false;
+    }
+    if (request.dryRun || writes.empty()) return true;
+    auto const count = static_cast<std::int32_t>(writes.size());
+    std::int32_t const code = exists ? ybAppendTiePntToFile(block.tiePointPath.c_str(), writes.data(), count)
+                                     : ybCreateTiePntFile(block.tiePointPath.c_str(), writes.data(), count);
     if (code != kSuccess) {
-        problem =
-            shown(block.tiePointPath) + ": the merge failed: " + codeText(code) + "; the tie point file is as it was";
+        problem = {code, shown(block.tiePointPath) + ": the merge failed: " + codeText(code) +
+                             "; the tie point file is as it was"};
         return false;
     }
     std::int32_t after = 0;
-    ybReadTiePntNums(block.tiePointPath.c_str(), after);
-    summary.after = after;
-    summary.replaced =
-        summary.observations - static_cast<std::size_t>(std::max<std::int64_t>(0, summary.after - summary.before));
+    if (ybReadTiePntNums(block.tiePointPath.c_str(), after) == kSuccess) summary.after = after;
     return true;
 }
 
 Model modelOfTiePoints(std::vector<std::string> const& imageNames, std::vector<std::int32_t> const& imageNumbers,
-                       std::vector<tagImagePoint> const& points) {
+                       std::vector<tagImagePoint> const& points, std::uint64_t width, std::uint64_t height) {
     Model model;
-    model.cameras.push_back({1, 1, 1000, 1000, {1000.0, 1000.0, 500.0, 500.0}});
+    double const w = static_cast<double>(width), h = static_cast<double>(height);
+    model.cameras.push_back({1, 1, width, height, {w, w, w / 2, h / 2}});
     std::unordered_map<std::int32_t, std::uint32_t> imageOf;
     for (std::size_t k = 0; k < imageNames.size(); ++k) {
         ModelImage image;

@@ -389,8 +389,10 @@ void put(std::string& bytes, T const& value) {
 }  // namespace
 
 std::string pathIn(std::string const& folder, std::string_view name) {
-    bool const slashes = folder.find('/') != std::string::npos && folder.find('\\') == std::string::npos;
-    if (!slashes) return platform::joinPath(folder, name);
+    // A host path has a backslash or a drive letter; a native one is joined as its system joins it.
+    bool const host = folder.find('\\') != std::string::npos || (folder.size() >= 2 && folder[1] == ':');
+    if (host) return platform::joinPath(folder, name);
+    if (folder.empty()) return std::string(name);
     std::string path = folder;
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path + "/" + std::string(name);

@@ -67,7 +67,7 @@ struct Model {
     bool binary = false;  // the form it was read from
 };
 
-// A file in a folder given as a host path, joined with the separator the folder already uses.
+// A file in a folder: joined with '\\' in a host path (one with a backslash or a drive letter), else with '/'.
 std::string pathIn(std::string const& folder, std::string_view name);
 
 // Reads the model in the folder `folder`: the binary files when cameras.bin is there, else the

@@ -457,24 +457,33 @@ py::dict readBlockOption(py::handle path) {
 }
 
 #if YB_HAVE_COLMAP
-// A failure of the COLMAP exchange: what went wrong, said whole (it is no single library call's code).
+// A failure of the COLMAP exchange: its code, and what went wrong said whole (the text names the files).
 struct ExchangeFailure {
-    std::string problem;
+    yb::colmap::Problem problem;
 };
 
 void raiseExchangeFailure(ExchangeFailure const& failure) {
-    py::handle const cls = errorClasses().error;
-    py::object error = py::reinterpret_borrow<py::object>(cls)(failure.problem);
-    for (char const* name : {"code", "constant", "meaning", "path", "where"}) error.attr(name) = py::none();
+    std::int32_t const code = failure.problem.code != kSuccess ? failure.problem.code : kInvalidContent;
+    yb::frame::ResultCodeInfo const* info = yb::frame::findResultCode(code);
+    py::handle const cls = classOf(code);
+    py::object error = py::reinterpret_borrow<py::object>(cls)(failure.problem.text);
+    error.attr("code") = code;
+    error.attr("constant") = info != nullptr ? std::string(info->constant) : std::string();
+    error.attr("meaning") = info != nullptr ? std::string(info->meaning) : std::string();
+    error.attr("path") = py::none();
+    error.attr("where") = py::none();
     error.attr("messages") = py::list();
     PyErr_SetObject(cls.ptr(), error.ptr());
 }
+
+// The exchange's refusals name the keywords of the Python functions.
+yb::colmap::OptionNames const kKeywords{"force=True", "database=", "tag="};
 
 // Runs an exchange without the GIL, keeping the library's messages for the error it may raise.
 template <class Work>
 void runExchange(Work work) {
     std::vector<std::string> messages;
-    std::string problem;
+    yb::colmap::Problem problem;
     bool done = false;
     {
         py::gil_scoped_release unlocked;
@@ -488,7 +497,7 @@ void runExchange(Work work) {
         keptMessages = nullptr;
     }
     if (!done) {
-        for (auto const& message : messages) problem += "\n  " + message;
+        for (auto const& message : messages) problem.text += "\n  " + message;
         throw ExchangeFailure{problem};
     }
 }
@@ -531,8 +540,9 @@ py::dict exportColmap(py::handle block, py::handle output, bool force) {
     request.block = hostPathOf(block);
     request.folder = hostPathOf(output);
     request.force = force;
+    request.options = kKeywords;
     yb::colmap::ExportSummary summary;
-    runExchange([&](std::string& problem) { return yb::colmap::exportColmap(request, summary, problem); });
+    runExchange([&](yb::colmap::Problem& problem) { return yb::colmap::exportColmap(request, summary, problem); });
     py::dict result;
     result["database"] = textOf(summary.database);
     result["images"] = summary.images;
@@ -546,22 +556,40 @@ py::dict exportColmap(py::handle block, py::handle output, bool force) {
     return result;
 }
 
-py::dict importColmap(py::handle model, py::handle block, bool dryRun) {
+py::dict importColmap(py::handle model, py::handle block, py::object const& database, std::string const& tag,
+                      bool force, bool dryRun) {
     yb::colmap::ImportRequest request;
     request.model = hostPathOf(model);
     request.block = hostPathOf(block);
+    if (!database.is_none()) request.database = hostPathOf(database);
+    request.tag = tag;
+    request.force = force;
     request.dryRun = dryRun;
+    request.options = kKeywords;
     yb::colmap::ImportSummary summary;
-    runExchange([&](std::string& problem) { return yb::colmap::importColmap(request, summary, problem); });
+    runExchange([&](yb::colmap::Problem& problem) { return yb::colmap::importColmap(request, summary, problem); });
     py::dict result;
     result["binary"] = summary.binary;
     result["model_images"] = summary.modelImages;
     result["matched_images"] = summary.matchedImages;
     result["missing_images"] = summary.missingImages;
+    result["database"] = summary.database.empty() ? py::object(py::none()) : py::str(textOf(summary.database));
+    result["exported_from"] = textOf(summary.exportedFrom);
+    result["forced"] = summary.forced;
+    result["foreign_keypoint_images"] = summary.foreignKeypointImages;
+    result["tag"] = summary.tag;
     result["points"] = summary.points;
-    result["observations"] = summary.observations;
-    result["replaced"] = summary.replaced;
+    result["kept"] = summary.kept;
+    result["own_points"] = summary.ownPoints;
+    result["adopted"] = summary.adopted;
+    result["stale"] = summary.stale;
+    result["joined"] = summary.joined;
+    result["split"] = summary.split;
     result["short_tracks"] = summary.shortTracks;
+    result["observations"] = summary.observations;
+    result["added"] = summary.added;
+    result["changed"] = summary.changed;
+    result["unchanged"] = summary.unchanged;
     result["before"] = summary.before;
     result["after"] = summary.after;
     result["tie_point_file"] = textOf(summary.tiePointFile);
@@ -665,8 +693,12 @@ PYBIND11_MODULE(_ybblockio, module) {
                "Writes the block's camera, images and tie points as COLMAP's database (output/database.db), with "
                "output/image_list.txt and output/README.txt; as `ybblock export colmap`. Returns a summary dict.");
     module.def("import_colmap", &importColmap, py::arg("model"), py::arg("block"), py::kw_only(),
+               py::arg("database") = py::none(), py::arg("tag") = "", py::arg("force") = false,
                py::arg("dry_run") = false,
-               "Merges the tracks of a COLMAP sparse model (binary or text) into the block's tie point file, each "
-               "3D point as the point COLMAP<id>; as `ybblock import colmap`. Returns a summary dict.");
+               "Merges the tracks of a COLMAP sparse model (binary or text) into the block's tie point file, as\n"
+               "`ybblock import colmap`: exported keypoints go back to their observations under their names (the\n"
+               "export's database, found beside the model or given as `database`, records them); COLMAP's own\n"
+               "points are named COLMAP_<tag>_<id>. A model that does not look like one of the block is refused\n"
+               "unless force=True. Returns a summary dict.");
 #endif
 }

@@ -74,10 +74,23 @@ class _ColmapImport(TypedDict):
     model_images: int
     matched_images: int
     missing_images: list[str]
+    database: Optional[str]
+    exported_from: str
+    forced: list[str]
+    foreign_keypoint_images: int
+    tag: str
     points: int
-    observations: int
-    replaced: int
+    kept: int
+    own_points: int
+    adopted: int
+    stale: int
+    joined: int
+    split: int
     short_tracks: int
+    observations: int
+    added: int
+    changed: int
+    unchanged: int
     before: int
     after: int
     tie_point_file: str
@@ -91,13 +104,20 @@ def export_colmap(block: _Path, output: _Path, *, force: bool = False) -> _Colma
     Raises Error, saying why, for a block COLMAP cannot take (satellite images, no camera file or inner
     orientation, two images of one file name)."""
 
-def import_colmap(model: _Path, block: _Path, *, dry_run: bool = False) -> _ColmapImport:
+def import_colmap(model: _Path, block: _Path, *, database: Optional[_Path] = None, tag: str = "",
+                  force: bool = False, dry_run: bool = False) -> _ColmapImport:
     """Merges the tracks of the COLMAP sparse model in folder `model` (cameras, images, points3D; binary
-    or text) into the block's tie point file through the library's merge: each 3D point becomes the
-    point COLMAP<id>, one observation per track element on an image of the block's list (matched by
-    file name; others are listed in missing_images and skipped), photo coordinates from the inner
-    orientation. With `dry_run`, says what would change and changes nothing. Raises Error, with the
-    file and place, for a damaged model; the tie point file is then unchanged."""
+    or text) into the block's tie point file through the library's merge, as `ybblock import colmap`.
+    Images are matched to the block's list by file name (others are listed in missing_images and
+    skipped). A keypoint the export wrote goes back to the observation it came from, under its name,
+    through the record in the export's database (`database`, else database.db in the model's folder
+    or one of the two above it): kept counts them; their x, y stay the block's own. COLMAP's own
+    keypoints join the one block point of their track, or make the point COLMAP_<tag>_<id> (`tag`, else
+    one derived from the model). Every row written has photo coordinates from the inner orientation.
+    A model without an export record of this block, with a camera of another size than the block's
+    images, or with more than a tenth of its images unknown raises ArgumentError unless `force`. With
+    `dry_run`, says what would change and changes nothing. A damaged model raises DamagedFileError,
+    with the file and place; the tie point file is then unchanged."""
 
 def read_block_option(path: _Path) -> _BlockOption:
     """The block option record, with the host paths of the block's image list and tie point file."""

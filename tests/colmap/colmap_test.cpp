@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -130,8 +131,9 @@ protected:
         EXPECT_EQ(ybReadTiePntFileToAry(survey.block.tiePointPath.c_str(), points), 0);
         return points;
     }
-    // A model of the survey's own tie points, written in `form` into `folder` (native, relative).
-    yb::colmap::Model writeModelOf(Survey const& survey, std::string const& folder, bool binary) {
+    // A model of the survey's own tie points, as COLMAP would give it back from the survey's export
+    // had it kept every point; written in `form` into `folder` (native, relative) unless empty.
+    yb::colmap::Model modelOf(Survey const& survey, std::string const& folder, bool binary) {
         std::vector<std::string> names;
         std::vector<std::int32_t> numbers;
         for (auto const& exposure : survey.exposures) {
@@ -140,13 +142,31 @@ protected:
             names.push_back(name);
             numbers.push_back(exposure.imageNo);
         }
-        yb::colmap::Model model = yb::colmap::modelOfTiePoints(names, numbers, tiePoints(survey));
+        yb::colmap::Model model = yb::colmap::modelOfTiePoints(
+            names, numbers, tiePoints(survey), yb::blockgen::SurveyCamera::kColumns, yb::blockgen::SurveyCamera::kRows);
+        if (!folder.empty()) write(model, folder, binary);
+        return model;
+    }
+    void write(yb::colmap::Model const& model, std::string const& folder, bool binary) {
         fs::create_directories(native(folder));
         std::string problem;
         EXPECT_TRUE(yb::colmap::writeModel(model, native(folder), binary, problem)) << problem;
-        return model;
     }
 };
+
+// Photo coordinates in millimetres as the survey's inner orientation gives them: the offset from the
+// principal point (pixel 1501.5, 1001), 6 um a pixel, y up.
+void expectPhotoCoordinates(tagImagePoint const& point) {
+    EXPECT_NEAR(point.photoX, (point.x - 1501.5) * 0.006, 1e-9) << point.name;
+    EXPECT_NEAR(point.photoY, -(point.y - 1001.0) * 0.006, 1e-9) << point.name;
+}
+
+// The observations of a tie point file by image and name.
+std::map<std::pair<std::int32_t, std::string>, tagImagePoint> byImageAndName(std::vector<tagImagePoint> const& points) {
+    std::map<std::pair<std::int32_t, std::string>, tagImagePoint> found;
+    for (tagImagePoint const& point : points) found.emplace(std::pair{std::int32_t{point.imageNo}, point.name}, point);
+    return found;
+}
 
 TEST_F(ColmapTest, SurveyMeasurementsAreTheTruthProjected) {
     Survey const survey = fly("Survey");
@@ -173,17 +193,26 @@ TEST_F(ColmapTest, SurveyMeasurementsAreTheTruthProjected) {
     EXPECT_EQ(lines, survey.points.size() + 1);
 }
 
-TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
+// Two runs of the mapper from other initial pairs number their 3D points independently; each imported
+// in turn, neither adds a name nor moves a measurement: every observation stays the survey's own, one
+// name per ground point and image, and the observations in the tracks get their photo coordinates.
+TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndTwoRunsComeBackUnderTheBlocksNames) {
     if (std::system("command -v colmap >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "COLMAP is not installed (scripts/test-colmap.sh installs it and runs these tests)";
     Survey const survey = fly("Survey");
+    std::vector<tagImagePoint> const measured = tiePoints(survey);
     Outcome const exported = expectRun({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")}, 0,
                                        {"PINHOLE 4000, 4000, 1502, 1001.5"});
     ASSERT_EQ(exported.status, 0);
-    fs::create_directories(native("colmap/sparse"));
     std::string const folder = native("colmap");
+    fs::create_directories(native("colmap/sparse"));
+    fs::create_directories(native("colmap/second"));
     ASSERT_TRUE(colmap("mapper --database_path " + folder + "/database.db --image_path " + folder + " --output_path " +
                            folder + "/sparse",
+                       folder));
+    // The second run starts from a pair of the last strip.
+    ASSERT_TRUE(colmap("mapper --database_path " + folder + "/database.db --image_path " + folder + " --output_path " +
+                           folder + "/second --Mapper.init_image_id1 20 --Mapper.init_image_id2 21",
                        folder));
     auto const analysis = colmap("model_analyzer --path " + folder + "/sparse/0", folder);
     ASSERT_TRUE(analysis);
@@ -210,50 +239,77 @@ TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndItsTracksComeBack) {
     double const extent = std::hypot(high[0] - low[0], high[1] - low[1], high[2] - low[2]);
     EXPECT_LT(largestResidual(found, truth), 0.005 * extent);
 
-    // The text form, imported into a copy of the block: every observation COLMAP kept comes back where
-    // it was measured.
-    fs::create_directories(native("colmap/text"));
-    ASSERT_TRUE(colmap(
-        "model_converter --input_path " + folder + "/sparse/0 --output_path " + folder + "/text --output_type TXT",
-        folder));
-    Survey const copy = fly("Copy");
-    std::vector<tagImagePoint> const measured = tiePoints(copy);
-    ASSERT_EQ(expectRun({"import", "colmap", folder + "/text", "D:\\Copy\\Survey.dms"}, 0).status, 0);
+    // The first run as it is (binary), the second in its text form; each finds the export's record
+    // in the folder above.
+    auto const second = yb::colmap::readModel(folder + "/second/0", problem);
+    ASSERT_TRUE(second) << problem;
+    fs::create_directories(native("colmap/second/text"));
+    ASSERT_TRUE(colmap("model_converter --input_path " + folder + "/second/0 --output_path " + folder +
+                           "/second/text --output_type TXT",
+                       folder));
+    // Keypoint k of an image is its k-th observation.
     std::map<std::int32_t, std::vector<tagImagePoint>> measuredOf;
     for (tagImagePoint const& point : measured) measuredOf[std::int32_t{point.imageNo}].push_back(point);
-    std::map<std::pair<std::int32_t, std::string>, tagImagePoint> importedOf;
-    for (tagImagePoint const& point : tiePoints(copy)) importedOf[{std::int32_t{point.imageNo}, point.name}] = point;
-    std::size_t kept = 0;
-    for (auto const& point : model->points) {
-        for (auto const& element : point.track) {
-            auto const& image = model->images[element.image - 1];
-            ASSERT_EQ(image.id, element.image);
-            std::int32_t const number = std::stoi(image.name.substr(0, 4));
-            tagImagePoint const& original = measuredOf.at(number).at(element.point2D);
-            auto const back = importedOf.find({number, "COLMAP" + std::to_string(point.id)});
-            ASSERT_NE(back, importedOf.end());
-            EXPECT_NEAR(back->second.x, original.x, 0.01);
-            EXPECT_NEAR(back->second.y, original.y, 0.01);
-            // Photo coordinates in millimetres: the offset from the principal point (pixel 1501.5, 1001), 6 um a
-            // pixel, y up.
-            EXPECT_NEAR(back->second.photoX, (original.x - 1501.5) * 0.006, 1e-4);
-            EXPECT_NEAR(back->second.photoY, -(original.y - 1001.0) * 0.006, 1e-4);
-            ++kept;
+    std::set<std::pair<std::int32_t, std::string>> inTracks;
+    for (auto const* run : {&*model, &*second}) {
+        std::map<std::uint32_t, std::int32_t> numberOf;
+        for (auto const& image : run->images) numberOf[image.id] = std::stoi(image.name.substr(0, 4));
+        for (auto const& point : run->points)
+            for (auto const& element : point.track)
+                inTracks.insert(
+                    {numberOf.at(element.image), measuredOf.at(numberOf.at(element.image)).at(element.point2D).name});
+    }
+    for (std::string const& run : {folder + "/sparse/0", folder + "/second/text"})
+        expectRun({"import", "colmap", run, "D:\\Survey\\Survey.dms"}, 0,
+                  {"exported from D:\\Survey\\Survey.dms", ": 0 new, "});
+
+    // Every measurement as it was, under its name; photo coordinates filled on the rows the tracks hold.
+    std::vector<tagImagePoint> const after = tiePoints(survey);
+    ASSERT_EQ(after.size(), measured.size());
+    auto const was = byImageAndName(measured);
+    std::size_t filled = 0;
+    for (tagImagePoint const& point : after) {
+        tagImagePoint const& before = was.at({std::int32_t{point.imageNo}, point.name});
+        EXPECT_EQ(std::memcmp(&before.x, &point.x, 2 * sizeof point.x), 0) << point.name;
+        if (inTracks.contains({std::int32_t{point.imageNo}, point.name})) {
+            expectPhotoCoordinates(point);
+            ++filled;
+        } else {
+            EXPECT_EQ(point.photoX, before.photoX);
         }
     }
-    EXPECT_EQ(importedOf.size(), measured.size() + kept);
-    // The binary form again: the same names, so the same observations are replaced, none added.
-    expectRun({"import", "colmap", folder + "/sparse/0", "D:\\Copy\\Survey.dms"}, 0,
-              {"0 new, " + std::to_string(kept) + " replacing"});
-    EXPECT_EQ(tiePoints(copy).size(), measured.size() + kept);
+    EXPECT_EQ(filled, inTracks.size());
+    EXPECT_GT(filled, 2000u);
+
+    // Each observation is where one ground point projects: no name joins two of them, and no ground
+    // point is measured twice on an image.
+    std::map<std::int32_t, std::vector<std::pair<std::string, std::array<double, 2>>>> projected;
+    for (auto const& exposure : survey.exposures)
+        for (auto const& ground : survey.points) {
+            double x = 0, y = 0;
+            if (yb::blockgen::project(exposure, survey.innerOrientation, ground.ground, x, y))
+                projected[exposure.imageNo].push_back({ground.name, {x, y}});
+        }
+    std::map<std::string, std::string> groundOfName;
+    std::set<std::pair<std::int32_t, std::string>> measuredOnce;
+    for (tagImagePoint const& point : after) {
+        std::string nearest;
+        double best = 5 * 0.3;  // five standard deviations of the pixel noise
+        for (auto const& [ground, at] : projected[std::int32_t{point.imageNo}])
+            if (double const d = std::hypot(at[0] - point.x, at[1] - point.y); d < best) best = d, nearest = ground;
+        ASSERT_FALSE(nearest.empty()) << point.name << " on image " << point.imageNo;
+        EXPECT_EQ(groundOfName.try_emplace(point.name, nearest).first->second, nearest) << point.name;
+        EXPECT_TRUE(measuredOnce.insert({std::int32_t{point.imageNo}, nearest}).second) << nearest;
+    }
 }
 
 TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
     Survey const survey = fly("Survey");
-    writeModelOf(survey, "good", true);
-    writeModelOf(survey, "text", false);
+    modelOf(survey, "good", true);
+    modelOf(survey, "text", false);
     auto const tieBytes = readNative("Survey/Survey.scp");
     auto copyModel = [&](std::string const& from, std::string const& to) {
+        fs::create_directories(native(to));
         fs::copy(native(from), native(to), fs::copy_options::recursive);
     };
     // Damaged models: images.bin cut short; a count beyond the file; an unknown camera model (binary
@@ -278,10 +334,16 @@ TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
     text.replace(text.find(first), first.size(), "\n1 0 0 0 0 0 0 x ");
     writeNative("nan/points3D.txt", std::vector<unsigned char>(text.begin(), text.end()));
     // A model of images the block does not have.
-    auto foreign = writeModelOf(survey, "foreign", false);
+    auto foreign = modelOf(survey, "", false);
     for (auto& image : foreign.images) image.name = "other_" + image.name;
-    std::string problem;
-    ASSERT_TRUE(yb::colmap::writeModel(foreign, native("foreign"), false, problem));
+    write(foreign, "foreign", false);
+    // The survey's export, and its model imported into the demo block, whose images have the same
+    // file names: exported from another block, of another camera, most images unknown.
+    ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")}).status, 0);
+    copyModel("good", "colmap/sparse/0");
+    ASSERT_EQ(ybblock({"demo", native()}).status, 0);
+    auto const demoBytes = readNative("DemoBlock/Demo.scp");
+    std::string const demoBlock = "D:\\DemoBlock\\Demo.dms";
     // A satellite block.
     BlockInfo satellite = survey.block.info;
     satellite.imageType = 4;
@@ -292,32 +354,146 @@ TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
 
     struct Case {
         std::vector<std::string> args;
-        std::string says;
+        std::vector<std::string> says;
     };
     std::vector<Case> const cases = {
-        {{"import", "colmap", native("cut"), "D:\\Survey\\Survey.dms"}, "images.bin: a count of"},
-        {{"import", "colmap", native("huge"), "D:\\Survey\\Survey.dms"}, "is more than the file can hold"},
-        {{"import", "colmap", native("model9"), "D:\\Survey\\Survey.dms"}, "unknown camera model id 42"},
-        {{"import", "colmap", native("weird"), "D:\\Survey\\Survey.dms"}, "unknown camera model 'WEIRD'"},
-        {{"import", "colmap", native("nan"), "D:\\Survey\\Survey.dms"}, "is not a valid error"},
-        {{"import", "colmap", native("foreign"), "D:\\Survey\\Survey.dms"}, "none of the model's 24 images"},
-        {{"import", "colmap", native("Survey"), "D:\\Survey\\Survey.dms"}, "no COLMAP model here"},
-        {{"import", "colmap", native("good"), "D:\\Survey\\Spot.dms"}, "SPOT satellite images"},
-        {{"export", "colmap", "D:\\Survey\\Spot.dms", "-o", native("spot")}, "SPOT satellite images"},
-        {{"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("damaged")}, "not an SQLite database"},
+        {{"import", "colmap", native("cut"), "D:\\Survey\\Survey.dms"}, {"images.bin: a count of"}},
+        {{"import", "colmap", native("huge"), "D:\\Survey\\Survey.dms"}, {"is more than the file can hold"}},
+        {{"import", "colmap", native("model9"), "D:\\Survey\\Survey.dms"}, {"unknown camera model id 42"}},
+        {{"import", "colmap", native("weird"), "D:\\Survey\\Survey.dms"}, {"unknown camera model 'WEIRD'"}},
+        {{"import", "colmap", native("nan"), "D:\\Survey\\Survey.dms"}, {"is not a valid error"}},
+        {{"import", "colmap", native("foreign"), "D:\\Survey\\Survey.dms", "--force"},
+         {"none of the model's 24 images"}},
+        {{"import", "colmap", native("Survey"), "D:\\Survey\\Survey.dms"}, {"no COLMAP model here"}},
+        {{"import", "colmap", native("good"), "D:\\Survey\\Spot.dms"}, {"SPOT satellite images"}},
+        {{"export", "colmap", "D:\\Survey\\Spot.dms", "-o", native("spot")}, {"SPOT satellite images"}},
+        {{"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("damaged")}, {"not an SQLite database"}},
+        {{"import", "colmap", native("good"), "D:\\Survey\\Survey.dms"},
+         {"no export record: no database.db in its folder or the two above it", "--force imports it"}},
+        {{"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--database", native("damaged/database.db")},
+         {"not an SQLite database"}},
+        {{"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--tag", "no tag"}, {"1 to 12 letters"}},
+        {{"import", "colmap", native("colmap/sparse/0"), demoBlock},
+         {"it was exported from the block 'Survey' (D:\\Survey\\Survey.dms), not from 'Demo'",
+          "its camera 1 is 3000 x 2000 pixels, but image 101 of the block is 11000 x 11000",
+          "14 of its 24 images are not in the block's image list", "--force imports it all the same"}},
     };
     for (Case const& c : cases) {
-        expectRun(c.args, 1, {c.says});
+        expectRun(c.args, 1, c.says);
         EXPECT_EQ(readNative("Survey/Survey.scp"), tieBytes) << c.args[2];
+        EXPECT_EQ(readNative("DemoBlock/Demo.scp"), demoBytes) << c.args[2];
     }
     EXPECT_EQ(readNative("damaged/database.db"), std::vector<unsigned char>(4096, 'x'));
     EXPECT_FALSE(existsNative("spot/database.db"));
     // With --force the damaged database is replaced; a dry run changes nothing.
     EXPECT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("damaged"), "--force"}).status, 0);
     EXPECT_EQ(yb::colmap::whatDatabaseIs(native("damaged/database.db")), "");
-    expectRun({"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--dry-run"}, 0,
-              {"dry run, nothing changed"});
+    expectRun({"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--force", "--dry-run"}, 0,
+              {"forced (--force): no export record", "dry run, nothing changed"});
     EXPECT_EQ(readNative("Survey/Survey.scp"), tieBytes);
+}
+
+// A model of the survey's export in which COLMAP joined two points into one track, split one over two
+// tracks, and kept an observation the block has since moved: every observation goes back under its own
+// name, the moved one stays where the block has it, and nothing is added.
+TEST_F(ColmapTest, ExportedKeypointsGoBackToTheirObservations) {
+    Survey const survey = fly("Survey");
+    ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")}).status, 0);
+    yb::colmap::Model model = modelOf(survey, "", true);
+    ASSERT_GT(model.points.size(), 3u);
+    auto retrack = [&](yb::colmap::ModelPoint& point) {
+        for (auto const& element : point.track)
+            model.images[element.image - 1].points2D[element.point2D].point3D = static_cast<std::int64_t>(point.id);
+    };
+    auto const splitting = std::ranges::find_if(model.points.begin() + 2, model.points.end(),
+                                                [](auto const& p) { return p.track.size() >= 3; });
+    ASSERT_NE(splitting, model.points.end());
+    yb::colmap::ModelPoint joined = model.points[0], part, rest = *splitting;
+    joined.track.insert(joined.track.end(), model.points[1].track.begin(), model.points[1].track.end());
+    part.id = 100000;
+    part.track = {rest.track.back()};
+    rest.track.pop_back();
+    std::vector<yb::colmap::ModelPoint> points = {joined, rest, part};
+    points.insert(points.end(), model.points.begin() + 2, splitting);
+    points.insert(points.end(), splitting + 1, model.points.end());
+    model.points = std::move(points);
+    for (auto& image : model.images)
+        for (auto& seen : image.points2D) seen.point3D = -1;
+    for (auto& point : model.points) retrack(point);
+    write(model, "colmap/sparse/0", true);
+
+    std::vector<tagImagePoint> const measured = tiePoints(survey);
+    tagImagePoint moved = measured.back();
+    moved.x += 2.0;
+    ASSERT_EQ(ybAppendTiePntToFile(survey.block.tiePointPath.c_str(), &moved, 1), 0);
+    std::vector<tagImagePoint> const before = tiePoints(survey);
+    std::string const bytes = readNativeText("Survey/Survey.scp");
+    std::size_t elements = 0;
+    for (auto const& point : model.points) elements += point.track.size();
+    std::string const says = std::to_string(elements - 1) + " observations in COLMAP's tracks, under their own names";
+    std::vector<std::string> const notes = {says,
+                                            "1 track joins several points of the block",
+                                            "1 point of the block is split over several tracks",
+                                            "1 observation was changed or removed in the block since the export",
+                                            "COLMAP's own points: 0 points",
+                                            ": 0 new, "};
+    expectRun({"import", "colmap", native("colmap/sparse/0"), "D:\\Survey\\Survey.dms", "--dry-run"}, 0, notes);
+    EXPECT_TRUE(readNativeText("Survey/Survey.scp") == bytes);
+    expectRun({"import", "colmap", native("colmap/sparse/0"), "D:\\Survey\\Survey.dms"}, 0, notes);
+
+    std::vector<tagImagePoint> const after = tiePoints(survey);
+    ASSERT_EQ(after.size(), before.size());
+    auto const was = byImageAndName(before);
+    for (tagImagePoint const& point : after) {
+        tagImagePoint const& old = was.at({std::int32_t{point.imageNo}, point.name});
+        EXPECT_EQ(std::memcmp(&old.x, &point.x, 2 * sizeof point.x + sizeof point.imageNo), 0) << point.name;
+        if (point.imageNo == moved.imageNo && std::string(point.name) == moved.name)
+            EXPECT_EQ(std::memcmp(&old, &point, sizeof point), 0);
+        else if (point.photoX != 0.0)
+            expectPhotoCoordinates(point);
+    }
+    // Imported again: nothing left to change.
+    expectRun({"import", "colmap", native("colmap/sparse/0"), "D:\\Survey\\Survey.dms"}, 0,
+              {": 0 new, 0 replacing the same image and name, " + std::to_string(elements - 1) + " unchanged"});
+}
+
+// COLMAP's own points of a model (here: one without an export record, forced in) take names of that
+// model alone: the same model again, in either form, replaces them; another model adds its own.
+TEST_F(ColmapTest, OwnPointsOfAModelNeverMeetAnothersNames) {
+    Survey const survey = fly("Survey");
+    std::string const block = "D:\\Survey\\Survey.dms";
+    yb::colmap::Model model = modelOf(survey, "binary", true);
+    write(model, "text", false);
+    std::size_t elements = 0;
+    for (auto const& point : model.points) elements += point.track.size();
+    std::size_t const measured = tiePoints(survey).size();
+
+    Outcome const first = expectRun({"import", "colmap", native("binary"), block, "--force"}, 0,
+                                    {"forced (--force): no export record", ": " + std::to_string(elements) + " new"});
+    auto const tag = first.out.substr(first.out.find("named COLMAP_") + 13, 7);
+    std::size_t named = 0;
+    for (auto const& [key, point] : byImageAndName(tiePoints(survey)))
+        if (key.second.starts_with("COLMAP_" + tag + "_")) {
+            expectPhotoCoordinates(point);
+            ++named;
+        }
+    EXPECT_EQ(named, elements) << first.out;
+    expectRun({"import", "colmap", native("text"), block, "--force"}, 0,
+              {"named COLMAP_" + tag + "_<id>", ": 0 new, 0 replacing the same image and name"});
+    EXPECT_EQ(tiePoints(survey).size(), measured + elements);
+
+    // Another model: one point fewer. Its names are its own.
+    std::size_t const otherElements = elements - model.points.back().track.size();
+    model.points.pop_back();
+    for (auto& image : model.images)
+        for (auto& seen : image.points2D)
+            if (seen.point3D > static_cast<std::int64_t>(model.points.size())) seen.point3D = -1;
+    write(model, "other", true);
+    Outcome const other = expectRun({"import", "colmap", native("other"), block, "--force"}, 0, {" new, 0 replacing"});
+    EXPECT_EQ(other.out.find("COLMAP_" + tag), std::string::npos) << other.out;
+    expectRun({"import", "colmap", native("other"), block, "--force", "--tag", "run-2"}, 0,
+              {"named COLMAP_run-2_<id>"});
+    EXPECT_EQ(tiePoints(survey).size(), measured + elements + 2 * otherElements);
 }
 
 // Every prefix of every file of a small model, and bytes flipped through it, read without a crash or
@@ -329,7 +505,7 @@ TEST_F(ColmapTest, DamagedModelFilesAreRefusedWithoutACrash) {
     shape.pointsPerImage = 12;
     Survey const survey = fly("Small", shape);
     for (bool binary : {true, false}) {
-        writeModelOf(survey, "model", binary);
+        modelOf(survey, "model", binary);
         for (char const* name : binary ? std::vector<char const*>{"cameras.bin", "images.bin", "points3D.bin"}
                                        : std::vector<char const*>{"cameras.txt", "images.txt", "points3D.txt"}) {
             std::string const file = std::string("model/") + name;

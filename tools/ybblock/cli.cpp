@@ -297,10 +297,20 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     CLI::App* colmapImportCommand = addCommand(
         *importGroup, "colmap", "Merge the tracks of a COLMAP sparse model into the block's tie point file.",
         "ybblock import colmap /tmp/survey-colmap/sparse/0 'D:\\Survey\\Survey.dms' --dry-run\n\nReads the binary "
-        "or the text model; images are matched to the image list by file name\n(others are reported and skipped); each "
-        "3D point becomes the point COLMAP<id>.");
+        "or the text model; images are matched to the image list by file name\n(others are reported and skipped). "
+        "Keypoints the export wrote go back to the observations they came\nfrom, under their names (the export's "
+        "database.db, found beside the model, records them);\nCOLMAP's own points are named COLMAP_<tag>_<id>. A "
+        "model that does not look like one of\nthis block is refused unless --force.");
     colmapImportCommand->add_option("MODEL_DIR", colmapImport.model, "the folder of the sparse model")->required();
     colmapImportCommand->add_option("BLOCK.dms", colmapImport.block, "the block option file")->required();
+    colmapImportCommand->add_option("--database", colmapImport.database,
+                                    "the export's database.db (default: in MODEL_DIR or one of the two folders above)");
+    colmapImportCommand->add_option("--tag", colmapImport.tag,
+                                    "tag of the names of COLMAP's own points, 1 to 12 letters, digits or '-' "
+                                    "(default: one derived from the model)");
+    colmapImportCommand->add_flag("--force", colmapImport.force,
+                                  "import a model that does not look like one of this block (no export record of it, "
+                                  "another camera size, many images unknown)");
     colmapImportCommand->add_flag("-n,--dry-run", colmapImport.dryRun, "say what would change, change nothing");
 #endif
 

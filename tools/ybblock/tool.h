@@ -220,6 +220,9 @@ int runColmapExport(ColmapExportOptions const& options, std::ostream& out, std::
 struct ColmapImportOptions {
     std::string model;
     std::string block;
+    std::string database;  // empty: looked for beside the model
+    std::string tag;       // empty: derived from the model
+    bool force = false;
     bool dryRun = false;
 };
 int runColmapImport(ColmapImportOptions const& options, std::ostream& out, std::ostream& err);
