@@ -304,6 +304,8 @@ TEST(YbblockArguments, UnknownOrMalformedArgumentsAreRefused) {
         {{"info", "a", "b"}, 2, "unexpected argument 'b'"},
         {{"report", "--output=F"}, 2, "BLOCK.dms"},
         {{"report", "--images", "--models", "B.dms"}, 2, "--images"},
+        {{"report", "--html", "--images", "B.dms"}, 2, "--html"},
+        {{"report", "--models", "--min-ties", "3", "B.dms"}, 2, "--html"},
         {{"state", "--ortho", "B.dms"}, 2, "--output"},
         {{"tiepoints"}, 2, "subcommand"},
         {{}, 2, "subcommand"},

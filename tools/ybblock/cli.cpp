@@ -235,17 +235,19 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     bool images = false, html = false;
     reportKind->add_flag("--images", images, "the per-image parameter files");
     reportKind->add_flag("--models", report.models, "the model parameter files");
-    reportKind->add_flag("--html", html, "the block quality page (HTML)");
+    CLI::Option* htmlFlag = reportKind->add_flag("--html", html, "the block quality page (HTML)");
     reportKind->require_option(1);
     reportCommand->add_option("-o,--output", report.output,
                               "keep the report in this file (--html: the page; default standard output)");
     reportCommand
         ->add_option("--min-ties", htmlReport.minTies,
                      "--html: images and links tied by fewer points are weak (default 6; the page can change it)")
-        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}));
-    reportCommand->add_option("--gcp-layout", htmlReport.gcpLayout,
-                              "--html: the block GCP layout file (default: the block's control point file when it "
-                              "is one)");
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1000000000}))
+        ->needs(htmlFlag);
+    reportCommand
+        ->add_option("--gcp-layout", htmlReport.gcpLayout,
+                     "--html: the block GCP layout file (default: the block's control point file when it is one)")
+        ->needs(htmlFlag);
 
     StateOptions state;
     CLI::App* stateCommand = addCommand(app, "state", "Write and print the model product state file.",
