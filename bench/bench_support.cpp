@@ -4,6 +4,9 @@
 
 #include <yb/HostBase.h>
 
+#include "fs.h"
+#include "hostpath.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +17,9 @@
 #include <sys/wait.h>
 #include <iostream>
 #include <memory>
+#include <fcntl.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace yb::bench {
 namespace {
@@ -197,6 +202,103 @@ std::int64_t addedPeakBytes(std::function<std::int32_t()> const& call) {
     int status = 0;
     if (child > 0) ::waitpid(child, &status, 0);
     return added;
+}
+
+std::vector<std::string> cameraBlockReads(blockgen::GeneratedBlock const& block) {
+    platform::CallScope const scope;  // each folder looked at once for all its names
+    BlockInfo const& info = block.info;
+    std::vector<std::string> hosts{block.optionPath,
+                                   std::string(platform::boundedText(info.cameraFile, sizeof info.cameraFile)),
+                                   block.imageListPath, block.tiePointPath};
+    for (auto const& strip : block.stripImages)
+        for (ImageOrderInfo const& image : strip)
+            hosts.push_back(ybGetImgAuxFileName(info, image.szImagePath, ".ioc", nullptr, nullptr));
+    std::vector<std::string> natives;
+    for (std::string const& host : hosts) {
+        auto native = platform::nativePath(host);
+        if (!native) {
+            std::cerr << "yb bench: no file at " << host << "\n";
+            std::exit(2);
+        }
+        natives.push_back(*native);
+    }
+    return natives;
+}
+
+std::vector<std::string> perImageFiles(blockgen::GeneratedBlock const& block) {
+    platform::CallScope const scope;  // each folder looked at once for all its names
+    std::vector<std::string> files;
+    for (auto const& strip : block.stripImages)
+        for (auto const& image : strip) {
+            auto native = platform::nativePath(
+                ybGetTempAuxFileName(block.info, image.szImagePath, nullptr, ".ijp", nullptr), true);
+            if (!native) {
+                std::cerr << "yb bench: no temporary folder for " << image.szImagePath << "\n";
+                std::exit(2);
+            }
+            files.push_back(*native);
+        }
+    return files;
+}
+
+std::vector<std::vector<char>> perImageContents(blockgen::GeneratedBlock const& block) {
+    constexpr std::string_view kImagePointMagic = "YB_IMAGE_JOINT_POINT_FILE_VER1.0";
+    std::unordered_map<std::int32_t, std::vector<tagImagePoint>> byImage;
+    for (tagImagePoint point : block.points) {
+        point.photoX = point.photoY = 0.0;
+        byImage[point.imageNo].push_back(point);
+    }
+    std::vector<std::vector<char>> contents;
+    for (auto const& strip : block.stripImages)
+        for (auto const& image : strip) {
+            auto const& points = byImage[image.nImageNo];
+            std::vector<char> bytes(kImagePointMagic.begin(), kImagePointMagic.end());
+            std::int32_t const count = static_cast<std::int32_t>(points.size());
+            bytes.insert(bytes.end(), reinterpret_cast<char const*>(&count), reinterpret_cast<char const*>(&count) + 4);
+            bytes.insert(bytes.end(), reinterpret_cast<char const*>(points.data()),
+                         reinterpret_cast<char const*>(points.data() + points.size()));
+            contents.push_back(std::move(bytes));
+        }
+    return contents;
+}
+
+void plainDetach(std::vector<std::string> const& reads, std::vector<std::string> const& files,
+                 std::vector<std::vector<char>> const& contents, bool sync) {
+    std::vector<char> buffer(std::size_t{1} << 20);
+    for (std::string const& native : reads) {
+        int const fd = ::open(native.c_str(), O_RDONLY);
+        if (fd < 0) {
+            std::cerr << "yb bench: cannot open " << native << "\n";
+            std::exit(2);
+        }
+        while (::read(fd, buffer.data(), buffer.size()) > 0) {
+        }
+        ::close(fd);
+    }
+    std::string folder;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (contents[i].size() <= 36) continue;  // no file for an image without points
+        std::string const passing = files[i] + ".new";
+        int const fd = ::open(passing.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        bool ok =
+            fd >= 0 && ::write(fd, contents[i].data(), contents[i].size()) == static_cast<ssize_t>(contents[i].size());
+        if (fd >= 0 && ::close(fd) != 0) ok = false;
+        if (!ok) {
+            std::cerr << "yb bench: raw write of " << passing << " failed\n";
+            std::exit(2);
+        }
+        folder = files[i].substr(0, files[i].find_last_of('/'));
+    }
+    if (folder.empty()) return;
+    int const folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (sync) ::syncfs(folderFd);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (contents[i].size() > 36 && ::rename((files[i] + ".new").c_str(), files[i].c_str()) != 0) {
+            std::cerr << "yb bench: cannot rename over " << files[i] << "\n";
+            std::exit(2);
+        }
+    if (sync) ::fsync(folderFd);
+    ::close(folderFd);
 }
 
 void check(benchmark::State& state, std::int32_t code, char const* what) {

@@ -62,6 +62,20 @@ Block& hugeBlock();         // 1,250 strips x 80 images, 5,000,000 points (100,0
 // mark is reset to its resident size first. -1 when the call fails (or the child cannot be made).
 std::int64_t addedPeakBytes(std::function<std::int32_t()> const& call);
 
+// Native paths of the files a detach of a camera block reads: the block option file, the camera file,
+// the image list, the tie point file and every image's inner orientation, in image list order.
+std::vector<std::string> cameraBlockReads(blockgen::GeneratedBlock const& block);
+// The native paths of the per-image files a detach writes, and their bytes (photo coordinates zero:
+// the same sizes whatever the image type), in image list order.
+std::vector<std::string> perImageFiles(blockgen::GeneratedBlock const& block);
+std::vector<std::vector<char>> perImageContents(blockgen::GeneratedBlock const& block);
+// What a plain program does for a detach: reads every file of `reads` whole through one buffer, then
+// writes each of `files` under a passing name and renames it into place. With `sync`, as the library's
+// batch: the new files reach the disk with one sync of their file system before the renames, and their
+// folder with one sync after.
+void plainDetach(std::vector<std::string> const& reads, std::vector<std::string> const& files,
+                 std::vector<std::vector<char>> const& contents, bool sync);
+
 // Stops the run with a message when a library call fails: a figure of a failing call means nothing.
 void check(benchmark::State& state, std::int32_t code, char const* what);
 

@@ -31,27 +31,9 @@ void exportLarge(benchmark::State& state) {
     if (!colmap::exportColmap(request, lastExport(), problem)) state.SkipWithError(problem.text.c_str());
 }
 
-// Native paths of the files the export reads: the block option file, the camera file, the image
-// list, the tie point file and every image's inner orientation.
+// Native paths of the files the export reads: those a camera block's detach reads.
 std::vector<std::string> const& exportInputs() {
-    static std::vector<std::string> const files = [] {
-        Block& b = largeBlock();
-        BlockInfo info{};
-        if (ybReadBlockOptionFile(b.made.optionPath.c_str(), &info) != 0) std::abort();
-        std::vector<std::string> hosts{b.made.optionPath,
-                                       std::string(platform::boundedText(info.cameraFile, sizeof info.cameraFile)),
-                                       ybGetBlkAuxFileName(info, ".bil", nullptr), b.made.tiePointPath};
-        for (auto const& strip : b.made.stripImages)
-            for (ImageOrderInfo const& image : strip)
-                hosts.push_back(ybGetImgAuxFileName(info, image.szImagePath, ".ioc", nullptr, nullptr));
-        std::vector<std::string> natives;
-        for (std::string const& host : hosts) {
-            auto native = platform::nativePath(host);
-            if (!native) std::abort();
-            natives.push_back(*native);
-        }
-        return natives;
-    }();
+    static std::vector<std::string> const files = cameraBlockReads(largeBlock().made);
     return files;
 }
 

@@ -81,6 +81,52 @@ blockgen::GeneratedBlock& diskBlock() {
     return made;
 }
 
+// 20,000 images of a metric camera in 250 strips, 1,000,000 points, made without syncing: the detach
+// reads the camera and every image's inner orientation.
+blockgen::GeneratedBlock& diskCameraBlock() {
+    static blockgen::GeneratedBlock made = [] {
+        diskRoot();
+        blockgen::BlockShape shape;
+        shape.strips = 250;
+        shape.images = 20000;
+        shape.imagesPerStrip = 80;
+        shape.points = 1000000;
+        shape.pointsOnThreeImages = true;
+        shape.imageType = 0;
+        shape.files = blockgen::BlockFiles::Demo;
+        blockgen::GeneratedBlock block;
+        std::string failed;
+        bool const syncing = hbSyncWrites();
+        hbSetSyncWrites(false);
+        std::cerr << "  (making the camera block in " << diskRoot().path << ")\n";
+        if (std::int32_t code = blockgen::generateBlock("E:\\Camera", "Camera", shape, block, failed); code != 0) {
+            std::cerr << "yb bench: " << failed << " failed (" << code << ")\n";
+            std::exit(2);
+        }
+        // The per-image files' folder, made by a first detach.
+        if (ybDetachBlockTiePntFile(block.optionPath.c_str()) != 0) {
+            std::cerr << "yb bench: the camera block's first detach failed\n";
+            std::exit(2);
+        }
+        hbSetSyncWrites(syncing);
+        return block;
+    }();
+    return made;
+}
+
+void cameraDetach(benchmark::State& state) {
+    auto& block = diskCameraBlock();
+    for (auto _ : state) check(state, ybDetachBlockTiePntFile(block.optionPath.c_str()), "ybDetachBlockTiePntFile");
+}
+
+void plainCameraDetach(benchmark::State& state) {
+    auto& block = diskCameraBlock();
+    std::vector<std::string> const reads = cameraBlockReads(block);
+    std::vector<std::string> const files = perImageFiles(block);
+    std::vector<std::vector<char>> const contents = perImageContents(block);
+    for (auto _ : state) plainDetach(reads, files, contents, hbSyncWrites());
+}
+
 CONTROLPOINT_STORAGE* jointSet() {
     static CONTROLPOINT_STORAGE* set = [] {
         CONTROLPOINT_STORAGE* made = nullptr;
@@ -175,6 +221,8 @@ void registerDiskCases() {
     registerBoth("detach", detach);
     registerBoth("unite", unite);
     registerOnce("disk/files/on", filesOneByOne)->Repetitions(3);
+    registerOnce("disk/detach-camera/lib", cameraDetach)->Repetitions(3);
+    registerOnce("disk/detach-camera/raw", plainCameraDetach)->Repetitions(3);
     auto where = [](std::string const& what) { return what + " (" + diskRoot().kind + ")"; };
     addRow({"ybWriteComJointPntFile, 100 models appended", where("synced / not synced"), RowKind::Cost, "disk/joint/on",
             "disk/joint/off"});
@@ -184,6 +232,8 @@ void registerDiskCases() {
             "disk/detach/on", "disk/detach/off"});
     addRow({"ybUniteBlockTiePntFile", where("1,000 images, synced / not"), RowKind::Cost, "disk/unite/on",
             "disk/unite/off"});
+    addRow({"ybDetachBlockTiePntFile, camera block", where("20,000 images, synced (raw: the same I/O)"), RowKind::Ratio,
+            "disk/detach-camera/lib", "disk/detach-camera/raw", 3.0});
     addRow({"1,000 ybWriteImgGcpFile, each synced", where("against detach's batch, synced"), RowKind::Cost,
             "disk/files/on", "disk/detach/on"});
 }

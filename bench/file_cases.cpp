@@ -21,20 +21,23 @@ constexpr std::int32_t kJointModelsPerStrip = 100;  // 2,000 models
 constexpr std::int32_t kJointPointsPerModel = 50;
 constexpr std::int64_t kCommonPointRecordSize = sizeof(ModelCommonPoint);
 
-Block& imageListBlock() {
+// Image lists of 200 strips of 99 images and of 100 strips of 50 images.
+Block& imageListBlock(std::int32_t strips, std::int32_t perStrip) {
     blockgen::BlockShape shape;
-    shape.strips = 200;
-    shape.images = 200 * 99;
+    shape.strips = strips;
+    shape.images = strips * perStrip;
+    shape.imagesPerStrip = perStrip;
     shape.points = 0;
     shape.files = blockgen::BlockFiles::TiePointsOnly;
     shape.pointsOnThreeImages = true;
-    return block("ImageList", shape, false);
+    return block("ImageList" + std::to_string(strips) + "x" + std::to_string(perStrip), shape, false);
 }
 
-void registerStripWrite() {
+void registerStripWrite(std::int32_t strips, std::int32_t perStrip) {
+    std::string const suffix = std::to_string(strips) + "x" + std::to_string(perStrip);
     // Strip 1 grows by one image; between the timed calls it is put back, untimed.
-    registerRepeated("strip/lib", [](benchmark::State& state) {
-        Block& b = imageListBlock();
+    registerRepeated("strip/lib" + suffix, [strips, perStrip](benchmark::State& state) {
+        Block& b = imageListBlock(strips, perStrip);
         std::vector<ImageOrderInfo> const original = b.made.stripImages.front();
         std::vector<ImageOrderInfo> grown = original;
         ImageOrderInfo extra = original.back();
@@ -53,8 +56,8 @@ void registerStripWrite() {
     // anew (the few bytes before the strip, the grown strip, the following strips), as a plain program
     // rewrites a file. The library replaces the list whole too, so that a failure or a kill leaves the
     // old list or the new one; on tmpfs writing fresh pages costs about four times overwriting old ones.
-    registerRepeated("strip/raw", [](benchmark::State& state) {
-        Block& b = imageListBlock();
+    registerRepeated("strip/raw" + suffix, [strips, perStrip](benchmark::State& state) {
+        Block& b = imageListBlock(strips, perStrip);
         std::string const raw = nativePath(b.name + "/raw.bil");
         std::vector<char> const list = readWhole(nativePath(b.name + "/" + b.name + ".bil"));
         writeWhole(raw, list.data(), list.size());
@@ -78,8 +81,9 @@ void registerStripWrite() {
             if (!ok) state.SkipWithError("raw I/O failed");
         }
     });
-    addRow({"ybWriteOneStripImageRecord, strip 1 grows by one", "200 strips x 99 images (raw: rewritten anew)",
-            RowKind::Ratio, "strip/lib", "strip/raw", 2.0});
+    addRow({"ybWriteOneStripImageRecord, strip 1 grows by one",
+            std::to_string(strips) + " strips x " + std::to_string(perStrip) + " images (raw: rewritten anew)",
+            RowKind::Ratio, "strip/lib" + suffix, "strip/raw" + suffix, 2.0});
 }
 
 // A model point set of `count` entries named J<strip><model><k>.
@@ -180,7 +184,8 @@ void registerJointAppends() {
 }  // namespace
 
 void registerFileCases() {
-    registerStripWrite();
+    registerStripWrite(200, 99);
+    registerStripWrite(100, 50);
     registerJointAppends();
 }
 

@@ -28,15 +28,6 @@ std::string titleOf(char const* imagePath) {
     return std::string(name.substr(0, name.find_last_of('.')));
 }
 
-// The per-image temporary tie point files of a block, native paths, in image list order.
-std::vector<std::string> perImageFiles(Block const& block) {
-    std::vector<std::string> files;
-    for (auto const& strip : block.made.stripImages)
-        for (auto const& image : strip)
-            files.push_back(nativePath(block.name + "/Temp/" + titleOf(image.szImagePath) + ".ijp"));
-    return files;
-}
-
 bool exists(std::string const& native) { return ::access(native.c_str(), F_OK) == 0; }
 
 // The per-image files exist (made by a detach) before a unite or a clean runs.
@@ -119,31 +110,10 @@ constexpr WorkflowCase kWorkflows[] = {
 
 // ---- raw baselines on the large block ----
 
-// The bytes of every per-image file a detach of an image type 3 block writes, in image list order.
-std::vector<std::vector<char>> perImageContents(Block const& block) {
-    std::unordered_map<std::int32_t, std::vector<tagImagePoint>> byImage;
-    for (tagImagePoint point : block.made.points) {
-        point.photoX = point.photoY = 0.0;
-        byImage[point.imageNo].push_back(point);
-    }
-    std::vector<std::vector<char>> contents;
-    for (auto const& strip : block.made.stripImages)
-        for (auto const& image : strip) {
-            auto const& points = byImage[image.nImageNo];
-            std::vector<char> bytes(kImagePointMagic.begin(), kImagePointMagic.end());
-            std::int32_t const count = static_cast<std::int32_t>(points.size());
-            bytes.insert(bytes.end(), reinterpret_cast<char const*>(&count), reinterpret_cast<char const*>(&count) + 4);
-            bytes.insert(bytes.end(), reinterpret_cast<char const*>(points.data()),
-                         reinterpret_cast<char const*>(points.data() + points.size()));
-            contents.push_back(std::move(bytes));
-        }
-    return contents;
-}
-
 void rawDetach(benchmark::State& state, Block& block) {
     std::string const tie = nativePath(block.name + "/" + block.name + ".scp");
-    std::vector<std::string> const files = perImageFiles(block);
-    std::vector<std::vector<char>> const contents = perImageContents(block);
+    std::vector<std::string> const files = perImageFiles(block.made);
+    std::vector<std::vector<char>> const contents = perImageContents(block.made);
     for (auto _ : state) {
         benchmark::DoNotOptimize(readFresh(tie));
         for (std::size_t i = 0; i < files.size(); ++i) writeWhole(files[i], contents[i].data(), contents[i].size());
@@ -152,7 +122,7 @@ void rawDetach(benchmark::State& state, Block& block) {
 
 void rawUnite(benchmark::State& state, Block& block) {
     ensureDetached(state, block);
-    std::vector<std::string> const files = perImageFiles(block);
+    std::vector<std::string> const files = perImageFiles(block.made);
     std::vector<char> const tieBytes = readWhole(nativePath(block.name + "/" + block.name + ".scp"));
     std::string const raw = nativePath(block.name + "/raw.scp");
     for (auto _ : state) {
@@ -162,7 +132,7 @@ void rawUnite(benchmark::State& state, Block& block) {
 }
 
 void rawClean(benchmark::State& state, Block& block) {
-    std::vector<std::string> const files = perImageFiles(block);
+    std::vector<std::string> const files = perImageFiles(block.made);
     for (auto _ : state) {
         state.PauseTiming();
         ensureDetached(state, block);
@@ -187,9 +157,32 @@ void uniteMemory(benchmark::State& state, Block& block, std::string const& key) 
                  static_cast<double>(readWhole(nativePath(block.name + "/" + block.name + ".scp")).size()));
 }
 
+// A camera block's detach reads the camera file and every image's inner orientation besides, and fills
+// the photo coordinates; a plain program reads the same files and writes, syncs and renames files of
+// the same sizes in the same folder, as the library's batch does.
+void cameraDetach(benchmark::State& state, Block& block) {
+    setImageType(block, 0);
+    for (auto _ : state)
+        check(state, ybDetachBlockTiePntFile(block.made.optionPath.c_str()), "ybDetachBlockTiePntFile");
+}
+
+void plainCameraDetach(benchmark::State& state, Block& block) {
+    setImageType(block, 0);
+    ensureDetached(state, block);
+    setImageType(block, 0);
+    std::vector<std::string> const reads = cameraBlockReads(block.made);
+    std::vector<std::string> const files = perImageFiles(block.made);
+    std::vector<std::vector<char>> const contents = perImageContents(block.made);
+    for (auto _ : state) plainDetach(reads, files, contents, hbSyncWrites());
+}
+
 }  // namespace
 
 void registerWorkflowCases() {
+    registerOnce("detach/camera", [](benchmark::State& state) { cameraDetach(state, largeBlock()); });
+    registerOnce("detach/camera-raw", [](benchmark::State& state) { plainCameraDetach(state, largeBlock()); });
+    addRow({"ybDetachBlockTiePntFile, camera block", "20,000 images (raw: the same reads, writes, renames)",
+            RowKind::Ratio, "detach/camera", "detach/camera-raw", 3.0});
     struct Size {
         char const* key;
         Block& (*block)();

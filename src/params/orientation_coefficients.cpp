@@ -6,6 +6,9 @@
 #include "export_frame.h"
 #include "params/parameter_files.h"
 
+#include "fs.h"
+#include "orient_coefficient_format.h"
+
 #include <yb/ybBlockFileIO.h>
 #include <yb/ybiOrient.h>
 
@@ -29,18 +32,25 @@ static_assert(kInnerOrder.size() == ORIENT_RECORD_VALUE_COUNT[ORIENT_KIND_INNER]
 
 using OrientRecord = std::array<unsigned char, kOrientRecordSize>;
 
-// Reads the record and takes the kind's values from where the orientation library puts them; the
-// caller's array is filled only when the library succeeds.
-template <std::size_t N>
-std::int32_t readValues(char const* path, std::int32_t kind, std::array<std::size_t, N> const& order,
+// Takes the kind's values from where the orientation library puts them in its record, once `read` has
+// filled it; the caller's array is filled only when the reading succeeds.
+template <std::size_t N, class Read>
+std::int32_t takeValues(Read const& read, std::int32_t kind, std::array<std::size_t, N> const& order,
                         std::array<double, N>& values) {
     OrientRecord record{};
-    std::int32_t const code = ybReadOrientCeff(path, record.data());
+    std::int32_t const code = read(record.data());
     if (code != kSuccess) return code;
     for (std::size_t i = 0; i < N; ++i)
         std::memcpy(&values[i], record.data() + ORIENT_RECORD_FIRST_VALUE[kind] + sizeof(double) * order[i],
                     sizeof(double));
     return kSuccess;
+}
+
+// The same for the file at `path`, read by the orientation library.
+template <std::size_t N>
+std::int32_t readValues(char const* path, std::int32_t kind, std::array<std::size_t, N> const& order,
+                        std::array<double, N>& values) {
+    return takeValues([path](void* record) { return ybReadOrientCeff(path, record); }, kind, order, values);
 }
 
 // The relative record holds five elements; the caller's six have a zero in the second place.
@@ -71,6 +81,19 @@ std::int32_t readInner(char const* path, double* coefficients) {
     if (path == nullptr || coefficients == nullptr) return kInvalidArgument;
     std::array<double, kInnerOrder.size()> values{};
     if (std::int32_t const code = readValues(path, ORIENT_KIND_INNER, kInnerOrder, values); code != kSuccess)
+        return code;
+    std::memcpy(coefficients, values.data(), sizeof values);
+    return kSuccess;
+}
+
+std::int32_t readInner(platform::FoundFile const& found, double* coefficients) {
+    if (coefficients == nullptr) return kInvalidArgument;
+    std::array<double, kInnerOrder.size()> values{};
+    auto const read = [&found](void* record) {
+        platform::File file = platform::openFoundFile(found);
+        return orient::readCoefficientFile(file.get(), record);
+    };
+    if (std::int32_t const code = takeValues(read, ORIENT_KIND_INNER, kInnerOrder, values); code != kSuccess)
         return code;
     std::memcpy(coefficients, values.data(), sizeof values);
     return kSuccess;

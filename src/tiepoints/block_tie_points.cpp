@@ -107,25 +107,26 @@ std::int32_t cleanTemporaryFiles(char const* blockOptionPath) {
     return code;
 }
 
-// Photo coordinates of every point from the camera and the image's inner orientation. The camera file
-// is read for the first image that needs it and kept for the others.
-std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraInfo>& camera, char const* imagePath,
+// Photo coordinates of every point from the camera and the image's inner orientation (`innerPath`,
+// found as `inner`). The camera file is read for the first image that needs it and kept for the others.
+std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraInfo>& camera,
+                                  std::string const& innerPath, platform::FoundFile const& inner,
                                   std::span<tagImagePoint> points) {
-    std::string path;
     if (!camera) {
+        std::string path;
         CameraInfo read{};
         if (std::int32_t code = readDetachCamera(block, read, path); code != kSuccess)
             return fail(code, text::kReadCameraFailure, path);
         camera = read;
     }
     std::array<double, 6> coefficients{};
-    if (std::int32_t code = readDetachInnerOrientation(block, imagePath, coefficients, path); code != kSuccess)
-        return fail(code, text::kReadInnerOrientationFailure, path);
+    if (std::int32_t code = params::readInner(inner, coefficients.data()); code != kSuccess)
+        return fail(code, text::kReadInnerOrientationFailure, innerPath);
     for (auto& point : points) {
-        std::array<double, 2> inner{};
-        ybCalInnerDirectional_2(point.x, point.y, coefficients.data(), &*camera, inner.data());
-        point.photoX = inner[0] * kPhotoScale;
-        point.photoY = inner[1] * kPhotoScale;
+        std::array<double, 2> photo{};
+        ybCalInnerDirectional_2(point.x, point.y, coefficients.data(), &*camera, photo.data());
+        point.photoX = photo[0] * kPhotoScale;
+        point.photoY = photo[1] * kPhotoScale;
     }
     return kSuccess;
 }
@@ -184,6 +185,14 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     TiePointIndex index(files.tiePointPath);
     PerImageFiles const perImage = findPerImageFiles(files.block, images);
     bool const withPhotoCoordinates = detachFillsPhotoCoordinates(files.block);
+    // A camera block's inner orientations are looked for together too, in one look at their folder.
+    std::vector<std::string> innerPaths;
+    std::vector<platform::FoundFile> inner;
+    if (withPhotoCoordinates) {
+        for (auto const& strip : images.strips)
+            for (auto const& image : strip) innerPaths.push_back(innerOrientationFile(files.block, image));
+        inner = platform::findFiles(innerPaths);
+    }
     std::optional<CameraInfo> camera;
     std::span<tagImagePoint> points;
     std::unordered_set<std::string> written;  // host paths, lower-cased
@@ -203,8 +212,8 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
                     return fail(code, text::kReadBlockTiePointFailure, files.tiePointPath);
                 if (points.empty()) continue;  // no file for an image without tie points
                 if (withPhotoCoordinates) {
-                    std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
-                    if (std::int32_t code = fillPhotoCoordinates(files.block, camera, imagePath.c_str(), points);
+                    if (std::int32_t code =
+                            fillPhotoCoordinates(files.block, camera, innerPaths[at], inner[at], points);
                         code != kSuccess)
                         return code;
                 } else {
@@ -282,6 +291,11 @@ std::int32_t readDetachInnerOrientation(BlockInfo const& block, char const* imag
                                         std::array<double, 6>& coefficients, std::string& path) {
     path = block::imageAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
     return params::readInner(path.c_str(), coefficients.data());
+}
+
+std::string innerOrientationFile(BlockInfo const& block, ImageOrderInfo const& image) {
+    std::string const imagePath(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
+    return block::imageAuxFileName(block, imagePath.c_str(), ".ioc", nullptr, nullptr);
 }
 
 std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image) {

@@ -22,6 +22,9 @@ std::int32_t readDetachCamera(BlockInfo const& block, CameraInfo& camera, std::s
 std::int32_t readDetachInnerOrientation(BlockInfo const& block, char const* imagePath,
                                         std::array<double, 6>& coefficients, std::string& path);
 
+// The inner orientation file of an image, as detach names it.
+std::string innerOrientationFile(BlockInfo const& block, ImageOrderInfo const& image);
+
 // The per-image temporary tie point file of an image (in the block's temporary folder).
 std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image);
 
