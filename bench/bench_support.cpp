@@ -246,7 +246,7 @@ std::vector<std::vector<char>> perImageContents(blockgen::GeneratedBlock const& 
     std::unordered_map<std::int32_t, std::vector<tagImagePoint>> byImage;
     for (tagImagePoint point : block.points) {
         point.photoX = point.photoY = 0.0;
-        byImage[point.imageNo].push_back(point);
+        byImage[std::int32_t{point.imageNo}].push_back(point);  // a copy: the record is packed
     }
     std::vector<std::vector<char>> contents;
     for (auto const& strip : block.stripImages)
@@ -299,6 +299,13 @@ void plainDetach(std::vector<std::string> const& reads, std::vector<std::string>
         }
     if (sync) ::fsync(folderFd);
     ::close(folderFd);
+}
+
+Block& hugeShuffledBlock() {
+    blockgen::BlockShape shape = shapeOf(1250, 100000, 80, 5000000);
+    shape.files = blockgen::BlockFiles::TiePointsOnly;
+    shape.imageType = 3;
+    return block("HugeShuffled", shape, false);
 }
 
 void check(benchmark::State& state, std::int32_t code, char const* what) {

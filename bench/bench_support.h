@@ -51,12 +51,13 @@ Block& block(std::string const& name, blockgen::BlockShape const& shape, bool ke
 void setImageType(Block& block, std::int32_t imageType);
 
 // The block sizes the workflows run on: N and 4N images, S and 4S strips.
-Block& largeBlock();        // 250 strips x 80 images, 1,000,000 points (4N)
-Block& smallBlock();        // 250 strips x 20 images, 250,000 points (N)
-Block& fewStripsBlock();    // 1,000 strips, the first 100 holding 50 images each, 250,000 points (S)
-Block& manyStripsBlock();   // 4,000 strips, the same images and points (4S)
-Block& shortStripsBlock();  // 1,000 strips x 5 images, 250,000 points: the small block's images on 4x the strips
-Block& hugeBlock();         // 1,250 strips x 80 images, 5,000,000 points (100,000 images)
+Block& largeBlock();         // 250 strips x 80 images, 1,000,000 points (4N)
+Block& smallBlock();         // 250 strips x 20 images, 250,000 points (N)
+Block& fewStripsBlock();     // 1,000 strips, the first 100 holding 50 images each, 250,000 points (S)
+Block& manyStripsBlock();    // 4,000 strips, the same images and points (4S)
+Block& shortStripsBlock();   // 1,000 strips x 5 images, 250,000 points: the small block's images on 4x the strips
+Block& hugeBlock();          // 1,250 strips x 80 images, 5,000,000 points (100,000 images)
+Block& hugeShuffledBlock();  // the same shape, image type 3, for per-image files written in random order
 
 // Memory a call adds to the process at its peak, in bytes: the call runs in a child, whose high-water
 // mark is reset to its resident size first. -1 when the call fails (or the child cannot be made).

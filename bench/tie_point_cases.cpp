@@ -201,9 +201,9 @@ std::vector<tagImagePoint> const& pointsInOrder(Block& b, Order order) {
             std::shuffle(points.begin(), points.end(), random);
         } else {
             std::unordered_map<std::int32_t, std::size_t> rank;
-            for (tagImagePoint const& point : points) rank.try_emplace(point.imageNo, rank.size());
+            for (tagImagePoint const& point : points) rank.try_emplace(std::int32_t{point.imageNo}, rank.size());
             std::stable_sort(points.begin(), points.end(), [&](tagImagePoint const& left, tagImagePoint const& right) {
-                return rank[left.imageNo] < rank[right.imageNo];
+                return rank[std::int32_t{left.imageNo}] < rank[std::int32_t{right.imageNo}];
             });
         }
     }

@@ -7,7 +7,9 @@
 
 #include <yb/HostBase.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <random>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -176,9 +178,37 @@ void plainCameraDetach(benchmark::State& state, Block& block) {
     for (auto _ : state) plainDetach(reads, files, contents, hbSyncWrites());
 }
 
+// The per-image files of a detach, written again in random order (as a program that edits them in no
+// particular order leaves them): the folder lists them in that order, unite reads them in the image
+// list's. Done once.
+void writePerImageFilesShuffled(benchmark::State& state, Block& block) {
+    static bool done = false;
+    if (done) return;
+    ensureDetached(state, block);
+    std::vector<std::string> const files = perImageFiles(block.made);
+    std::vector<std::vector<char>> contents;
+    for (std::string const& file : files) {
+        contents.push_back(readWhole(file));
+        ::unlink(file.c_str());
+    }
+    std::vector<std::size_t> order(files.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(42));
+    for (std::size_t i : order)
+        if (!contents[i].empty()) writeWhole(files[i], contents[i].data(), contents[i].size());
+    done = true;
+}
+
 }  // namespace
 
 void registerWorkflowCases() {
+    registerOnce("unite/shuffledH", [](benchmark::State& state) {
+        Block& b = hugeShuffledBlock();
+        writePerImageFilesShuffled(state, b);
+        for (auto _ : state) check(state, ybUniteBlockTiePntFile(b.made.optionPath.c_str()), "ybUniteBlockTiePntFile");
+    });
+    addRow({"ybUniteBlockTiePntFile, per-image files in random order", "100,000 images, 5,000,000 points",
+            RowKind::Ratio, "unite/shuffledH", "unite/rawH", 3.0});
     registerOnce("detach/camera", [](benchmark::State& state) { cameraDetach(state, largeBlock()); });
     registerOnce("detach/camera-raw", [](benchmark::State& state) { plainCameraDetach(state, largeBlock()); });
     addRow({"ybDetachBlockTiePntFile, camera block", "20,000 images (raw: the same reads, writes, renames)",
