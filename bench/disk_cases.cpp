@@ -55,10 +55,30 @@ DiskRoot& diskRoot() {
     return root;
 }
 
-// 1,000 images in 50 strips, 100,000 points, image type 3 (no camera), made without syncing.
+// A block of `shape` made in the disk folder as drive E:'s folder `name`, without syncing; with
+// `detached`, detached once (its per-image files' folder made).
+blockgen::GeneratedBlock makeOnDisk(std::string const& name, blockgen::BlockShape const& shape, bool detached) {
+    diskRoot();
+    blockgen::GeneratedBlock block;
+    std::string failed;
+    bool const syncing = hbSyncWrites();
+    hbSetSyncWrites(false);
+    std::cerr << "  (making the block " << name << " in " << diskRoot().path << ")\n";
+    if (std::int32_t code = blockgen::generateBlock("E:\\" + name, name, shape, block, failed); code != 0) {
+        std::cerr << "yb bench: " << failed << " failed (" << code << ")\n";
+        std::exit(2);
+    }
+    if (detached && ybDetachBlockTiePntFile(block.optionPath.c_str()) != 0) {
+        std::cerr << "yb bench: the first detach of " << name << " failed\n";
+        std::exit(2);
+    }
+    hbSetSyncWrites(syncing);
+    return block;
+}
+
+// 1,000 images in 50 strips, 100,000 points, image type 3 (no camera).
 blockgen::GeneratedBlock& diskBlock() {
     static blockgen::GeneratedBlock made = [] {
-        diskRoot();
         blockgen::BlockShape shape;
         shape.strips = 50;
         shape.images = 1000;
@@ -66,26 +86,15 @@ blockgen::GeneratedBlock& diskBlock() {
         shape.points = 100000;
         shape.imageType = 3;
         shape.files = blockgen::BlockFiles::TiePointsOnly;
-        blockgen::GeneratedBlock block;
-        std::string failed;
-        bool const syncing = hbSyncWrites();
-        hbSetSyncWrites(false);
-        std::cerr << "  (making the disk block in " << diskRoot().path << ")\n";
-        if (std::int32_t code = blockgen::generateBlock("E:\\Disk", "Disk", shape, block, failed); code != 0) {
-            std::cerr << "yb bench: " << failed << " failed (" << code << ")\n";
-            std::exit(2);
-        }
-        hbSetSyncWrites(syncing);
-        return block;
+        return makeOnDisk("Disk", shape, false);
     }();
     return made;
 }
 
-// 20,000 images of a metric camera in 250 strips, 1,000,000 points, made without syncing: the detach
-// reads the camera and every image's inner orientation.
+// 20,000 images of a metric camera in 250 strips, 1,000,000 points: the detach reads the camera and
+// every image's inner orientation.
 blockgen::GeneratedBlock& diskCameraBlock() {
     static blockgen::GeneratedBlock made = [] {
-        diskRoot();
         blockgen::BlockShape shape;
         shape.strips = 250;
         shape.images = 20000;
@@ -94,22 +103,7 @@ blockgen::GeneratedBlock& diskCameraBlock() {
         shape.pointsOnThreeImages = true;
         shape.imageType = 0;
         shape.files = blockgen::BlockFiles::Demo;
-        blockgen::GeneratedBlock block;
-        std::string failed;
-        bool const syncing = hbSyncWrites();
-        hbSetSyncWrites(false);
-        std::cerr << "  (making the camera block in " << diskRoot().path << ")\n";
-        if (std::int32_t code = blockgen::generateBlock("E:\\Camera", "Camera", shape, block, failed); code != 0) {
-            std::cerr << "yb bench: " << failed << " failed (" << code << ")\n";
-            std::exit(2);
-        }
-        // The per-image files' folder, made by a first detach.
-        if (ybDetachBlockTiePntFile(block.optionPath.c_str()) != 0) {
-            std::cerr << "yb bench: the camera block's first detach failed\n";
-            std::exit(2);
-        }
-        hbSetSyncWrites(syncing);
-        return block;
+        return makeOnDisk("Camera", shape, true);
     }();
     return made;
 }
