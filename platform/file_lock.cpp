@@ -41,26 +41,46 @@ LockOutcome lockTimedOut(std::string const& native) {
     return LockOutcome::TimedOut;
 }
 
-LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native,
-                        LockClock::time_point deadline) {
-    using backend::TryLock;
-    TryLock tried = TryLock::Failed;
-    if (mode == LockMode::Shared) {
-        tried = backend::lock(handle, LockByte::Write, LockMode::Shared, deadline);
-    } else {
-        // The turn first: whoever waits holds it, so the writer that lets go cannot come back first.
-        tried = backend::lock(handle, LockByte::Turn, LockMode::Exclusive, deadline);
-        if (tried == TryLock::Held) {
-            tried = backend::lock(handle, LockByte::Write, LockMode::Exclusive, deadline);
-            backend::unlock(handle, LockByte::Turn);
-        }
-    }
+namespace {
+
+LockOutcome outcomeOf(backend::TryLock tried, std::string const& native) {
     switch (tried) {
-        case TryLock::Held: return LockOutcome::Held;
-        case TryLock::Failed: return LockOutcome::Failed;
-        case TryLock::Busy: break;
+        case backend::TryLock::Held: return LockOutcome::Held;
+        case backend::TryLock::Failed: return LockOutcome::Failed;
+        case backend::TryLock::Busy: break;
     }
     return lockTimedOut(native);
+}
+
+// Takes `first` and then `second`; `first` is given back unless `keepFirst`, or when `second` is not had.
+backend::TryLock lockTwo(std::intptr_t handle, LockByte first, LockByte second, LockMode mode,
+                         LockClock::time_point deadline, bool keepFirst) {
+    backend::TryLock tried = backend::lock(handle, first, mode, deadline);
+    if (tried != backend::TryLock::Held) return tried;
+    tried = backend::lock(handle, second, mode, deadline);
+    if (!keepFirst || tried != backend::TryLock::Held) backend::unlock(handle, first);
+    return tried;
+}
+
+}  // namespace
+
+LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native,
+                        LockClock::time_point deadline) {
+    // A reader passes the pending byte on its way, so that it waits behind a change in place that is
+    // waiting for the readers before it; a writer takes its turn first.
+    return outcomeOf(mode == LockMode::Shared
+                         ? lockTwo(handle, LockByte::Pending, LockByte::Read, mode, deadline, false)
+                         : lockTwo(handle, LockByte::Turn, LockByte::Write, mode, deadline, false),
+                     native);
+}
+
+LockOutcome barReaders(std::intptr_t handle, std::string const& native, LockClock::time_point deadline) {
+    return outcomeOf(lockTwo(handle, LockByte::Pending, LockByte::Read, LockMode::Exclusive, deadline, true), native);
+}
+
+void admitReaders(std::intptr_t handle) {
+    backend::unlock(handle, LockByte::Read);
+    backend::unlock(handle, LockByte::Pending);
 }
 
 std::uint64_t lockTimeouts() { return timeouts; }

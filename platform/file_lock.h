@@ -1,16 +1,25 @@
 // SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 // SPDX-License-Identifier: MIT
-// Locks that keep the processes sharing a block from meeting half of one another's changes.
+// Locks that keep the processes sharing a block from meeting half of one another's changes: a ladder
+// in which writers exclude each other for the whole of a change, and readers are held back only while
+// a file's own bytes change.
 //
-// A file's locks are a few bytes far beyond any data (file_lock_posix.cpp, file_lock_windows.cpp). A
-// writer holds the write byte exclusively for the whole of its change; to get it, it first takes the
-// turn byte, which it gives back once it has the write byte: a writer that waits holds the turn, so
-// the one that just let go cannot take the file again before it (writers are served in turn). A
-// reader holds the write byte shared while it reads. On Linux these are open file description locks,
-// on Windows LockFileEx locks: both belong to one opening of the file, so two openings conflict even
-// within one process, and both die with the process that held them, so a killed writer leaves nothing
-// to clean by hand. The bytes lie where no read or write of the file's content ever goes, so the
-// mandatory locks of Windows and of SMB servers bar no one from the content itself.
+// A file's locks are four bytes far beyond any data (file_lock_posix.cpp, file_lock_windows.cpp):
+// - write: held exclusively by a writer for the whole of its change, whether it replaces the file or
+//   changes it in place. To get it, a writer first takes the turn byte, which it gives back once it
+//   has the write byte: a writer that waits holds the turn, so the one that just let go cannot take the
+//   file again before it (writers are served in turn).
+// - read: held shared by a reader while it reads, and exclusively by a change in place from its first
+//   write into the file to its end (barReaders). A replacement never takes it: readers read the old
+//   file until the rename and the new one after it.
+// - pending: taken shared by a reader for a moment on its way to the read byte, and held exclusively by
+//   a change in place while it waits for the readers it must see out: readers that come meanwhile wait
+//   behind it, rather than keeping it waiting for ever.
+// On Linux these are open file description locks, on Windows LockFileEx locks: both belong to one
+// opening of the file, so two openings conflict even within one process, and both die with the
+// process that held them, so a killed writer leaves nothing to clean by hand. The bytes lie where no
+// read or write of the file's content ever goes, so the mandatory locks of Windows and of SMB servers
+// bar no one from the content itself.
 //
 // A lock not had at once is waited for in the system's own queue (Linux; Windows tries again with
 // growing pauses) until the wait limit of HostBase (hbGetLockTimeout: 10 s unless set, 0 for no wait)
@@ -32,7 +41,7 @@ namespace yb::platform {
 
 enum class LockMode { Shared, Exclusive };
 // The bytes a file's locks are taken on, one after the other.
-enum class LockByte { Turn, Write };
+enum class LockByte { Turn, Write, Pending, Read };
 enum class LockOutcome {
     Held,      // the lock is held (or this thread holds the file for writing already)
     TimedOut,  // another opening held it longer than the wait limit
@@ -60,6 +69,10 @@ void unlockAll(std::intptr_t handle);
 LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native, LockClock::time_point deadline);
 // Counts a wait that ran out, as waitForLock does.
 LockOutcome lockTimedOut(std::string const& native);
+// Holds readers back from a file whose writer is about to change its bytes: waits for those reading it
+// to finish, and keeps new ones waiting until admitReaders (or the opening's close).
+LockOutcome barReaders(std::intptr_t handle, std::string const& native, LockClock::time_point deadline);
+void admitReaders(std::intptr_t handle);
 
 // The lock waits that ran out on this thread so far, and the file of the last one: a caller that must
 // tell "another program is changing the file" from other failures compares the count before and

@@ -21,7 +21,7 @@ namespace {
 
 // Far beyond the content of any file, within what every file system takes as an offset.
 constexpr off_t kFirstLockByte = off_t{1} << 62;
-constexpr off_t kLockBytes = 2;
+constexpr off_t kLockBytes = 4;
 
 struct flock describe(off_t start, off_t length, short type) {
     struct flock lock {};

@@ -15,7 +15,7 @@ namespace {
 
 // Far beyond the content of any file: the locks are mandatory here, and no read or write goes there.
 constexpr std::uint64_t kFirstLockByte = std::uint64_t{1} << 62;
-constexpr DWORD kLockBytes = 2;
+constexpr DWORD kLockBytes = 4;
 
 OVERLAPPED at(std::uint64_t offset) {
     OVERLAPPED place{};

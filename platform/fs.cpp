@@ -31,6 +31,12 @@ bool injected(HbFileOperation operation) {
     return true;
 }
 
+bool writeRefused() {
+    if (!hbWriteAccessRefused()) return false;
+    errno = EROFS;
+    return true;
+}
+
 void failed() {
     if (errno != ENOENT && errno != ENOTDIR) ++ioErrors;
 }
@@ -112,7 +118,8 @@ bool nativeFileExists(std::string const& native) { return backend::status(native
 NativeFile::NativeFile(NativeFile&& other) noexcept
     : handle_(std::exchange(other.handle_, kNoHandle)),
       writable_(other.writable_),
-      locked_(std::exchange(other.locked_, false)) {}
+      locked_(std::exchange(other.locked_, false)),
+      barBeforeWriting_(std::move(other.barBeforeWriting_)) {}
 
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
     if (this != &other) {
@@ -120,13 +127,22 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
         handle_ = std::exchange(other.handle_, kNoHandle);
         writable_ = other.writable_;
         locked_ = std::exchange(other.locked_, false);
+        barBeforeWriting_ = std::move(other.barBeforeWriting_);
     }
     return *this;
 }
 
 NativeFile::~NativeFile() { closeQuietly(); }
 
+bool NativeFile::readyToWrite() {
+    if (barBeforeWriting_.empty()) return true;
+    if (barReaders(barBeforeWriting_) == LockOutcome::TimedOut) return false;
+    barBeforeWriting_.clear();
+    return true;
+}
+
 void NativeFile::closeQuietly() {
+    barBeforeWriting_.clear();
     if (handle_ == kNoHandle) return;
     if (std::exchange(locked_, false)) backend::unlockAll(handle_);
     backend::closeHandle(std::exchange(handle_, kNoHandle));
@@ -149,6 +165,17 @@ bool NativeFile::tryLock(LockMode mode) {
     return tried != backend::TryLock::Busy;
 }
 
+LockOutcome NativeFile::barReaders(std::string const& native) {
+    if (handle_ == kNoHandle) return LockOutcome::Failed;
+    LockOutcome const outcome = platform::barReaders(handle_, native, lockDeadline());
+    if (outcome == LockOutcome::Held) locked_ = true;
+    return outcome;
+}
+
+void NativeFile::admitReaders() {
+    if (handle_ != kNoHandle) platform::admitReaders(handle_);
+}
+
 std::optional<FileIdentity> NativeFile::identity() const {
     auto const stamped = stamp();
     if (!stamped) return std::nullopt;
@@ -156,6 +183,7 @@ std::optional<FileIdentity> NativeFile::identity() const {
 }
 
 bool NativeFile::close() {
+    barBeforeWriting_.clear();
     if (handle_ == kNoHandle) return false;
     if (std::exchange(locked_, false)) backend::unlockAll(handle_);
     std::intptr_t const handle = std::exchange(handle_, kNoHandle);
@@ -234,10 +262,20 @@ void File::close() {
 // What a read stream buffers, as the stream would choose for a local disk.
 constexpr std::size_t kReadBufferBytes = 4096;
 
-// Opens a file for reading with its lock held shared. A journal beside it is a change that a killed
-// writer left unfinished (a live writer would hold the lock): the stream is given up, the change
-// rolled back under the writing lock, and the file opened again.
+namespace {
+thread_local std::uint64_t tornReadCount = 0;
+thread_local std::string tornReadFile;
+}  // namespace
+
+std::uint64_t tornReads() { return tornReadCount; }
+std::string const& lastTornRead() { return tornReadFile; }
+
+// Opens a file for reading with its read lock held shared. A journal beside it that no live writer
+// holds is a change that a killed writer left unfinished: the stream is given up, the change rolled
+// back under the writing lock, and the file opened again. Where this process cannot write the file,
+// it is read as it stands only when the change left it untouched; torn, it is not read at all.
 File openForReading(std::string const& native, bool mayBeUnfinished, bool knownRegular) {
+    constexpr int kMostRecoveries = 3;
     for (int attempt = 0;; ++attempt) {
         if (io::injected(HB_FILE_OPEN)) return File();
         std::FILE* stream = backend::openReadStream(native);
@@ -262,12 +300,23 @@ File openForReading(std::string const& native, bool mayBeUnfinished, bool knownR
             if (outcome == LockOutcome::TimedOut) return File();
             file.locked_ = outcome == LockOutcome::Held;
         }
-        // The thread that holds the file for writing looked when it took it; a journal that could not
-        // be acted on is read past on the second look, as the file stands.
-        if (heldHere || !mayBeUnfinished || attempt > 0 || !interruptedChangeBeside(native)) return file;
+        // The thread that holds the file for writing looked when it took it.
+        if (heldHere || !mayBeUnfinished || !interruptedChangeBeside(native)) return file;
         file = File();
-        if (!recoverInterruptedChange(native)) return File();
+        if (attempt + 1 == kMostRecoveries) break;
+        switch (recoverInterruptedChange(native)) {
+            case Recovery::Done: continue;
+            case Recovery::TimedOut: return File();
+            case Recovery::Unneeded: mayBeUnfinished = false; continue;
+            case Recovery::Torn: break;
+        }
+        break;
     }
+    ++tornReadCount;
+    tornReadFile = native;
+    errno = EIO;
+    io::failed();
+    return File();
 }
 
 File openFile(std::string_view hostPath, char const* mode) {

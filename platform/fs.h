@@ -184,13 +184,20 @@ private:
     std::FILE* stream_ = nullptr;
 };
 
+// The reads refused on this thread so far because a change that a killed program left unfinished
+// could not be undone here (no write access) and left the file torn, and the file of the last one.
+std::uint64_t tornReads();
+std::string const& lastTornRead();
+
 // Opens a file for reading ("rb" or "r"); any other mode gives no stream, since every change of a file
 // goes through the write path. Text ("r") is read as it is on every system, so positions are exact;
-// readers accept both line ends. The stream holds the file's lock shared while it is open: a change in
-// place that another process has begun is waited for (within the wait limit of file_lock.h; no stream
-// when it runs out), and none begins until the stream closes, so a reader sees the file before or
-// after every change, never within one. A change that a killed process left unfinished is rolled
-// back first, under the writing lock.
+// readers accept both line ends. The stream holds the file's read lock shared while it is open: a
+// change in place that has begun to write into the file is waited for (within the wait limit of
+// file_lock.h; no stream when it runs out), and none writes into it until the stream closes, so a
+// reader sees the file before or after every change, never within one. A replacement is not waited
+// for: the old file is read until the new one takes its place. A change that a killed process left
+// unfinished is rolled back first, under the writing lock; where this process may not write the file,
+// no stream is given while that change leaves it torn (tornReads()), so nothing half changed is read.
 File openFile(std::string_view hostPath, char const* mode);
 // Opens a file that findFiles found for reading, as openFile(path, "rb") opens it; no stream for a
 // folder.
@@ -216,6 +223,13 @@ public:
     // One try at this opening's lock, without a wait; false when another opening holds it (true also
     // where the system keeps no locks).
     bool tryLock(LockMode mode);
+    // Holds readers of the file back from now until admitReaders or the close (file_lock.h), waiting up
+    // to the limit for those reading it; Failed where the system keeps no locks.
+    LockOutcome barReaders(std::string const& native);
+    void admitReaders();
+    // Bars readers (barReaders) once the first write or resize is under way, after the fault hook let
+    // it go on; a write whose readers do not let go within the limit fails.
+    void barReadersBeforeWriting(std::string const& native) { barBeforeWriting_ = native; }
     // Whether this opening took a lock of its own.
     bool ownsLock() const { return locked_; }
     std::optional<FileIdentity> identity() const;
@@ -240,11 +254,13 @@ private:
     friend NativeFile createBeside(std::string const&, std::string&, bool);
     friend NativeFile createWorkCopy(std::string const&);
     void closeQuietly();
+    bool readyToWrite();
     // A file descriptor on Linux, a HANDLE on Windows.
     static constexpr std::intptr_t kNoHandle = -1;
     std::intptr_t handle_ = kNoHandle;
     bool writable_ = false;
     bool locked_ = false;
+    std::string barBeforeWriting_;  // the file's path, while readers are to be barred at the first write
 };
 
 // An existing regular file, for reading or for reading and writing; its stamp at the opening goes to

@@ -461,7 +461,7 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& nati
 bool backend::closeHandle(std::intptr_t handle) { return ::close(descriptorOf(handle)) == 0; }
 
 bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
-    if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
+    if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE) || !readyToWrite()) return false;
     auto const* bytes = static_cast<unsigned char const*>(data);
     for (std::size_t done = 0; done < size;) {
         ssize_t const written =
@@ -508,7 +508,7 @@ std::optional<FileStamp> NativeFile::stamp() const {
 }
 
 bool NativeFile::resize(std::uint64_t length) {
-    if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE)) return false;
+    if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE) || !readyToWrite()) return false;
     if (::ftruncate(descriptorOf(handle_), static_cast<off_t>(length)) == 0) {
         io::recordResize(handle_, length);
         return true;
@@ -561,7 +561,7 @@ NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stam
     LockClock::time_point const deadline = lock ? lockDeadline() : LockClock::time_point{};
     for (;;) {
         NativeFile file;
-        if (io::injected(HB_FILE_OPEN)) return file;
+        if (io::injected(HB_FILE_OPEN) || (forUpdate && io::writeRefused())) return file;
         int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
         if (handle < 0) {
             io::failed();
@@ -611,7 +611,7 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {
     NativeFile file;
     created.clear();
-    if (io::injected(HB_FILE_OPEN)) return file;
+    if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
     for (int attempt = 0; attempt < 100; ++attempt) {
         // The process id only seeds a thread's first name, so it is asked for once a thread.
         thread_local std::uint64_t const processId = static_cast<std::uint64_t>(::getpid());
@@ -639,7 +639,7 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
 
 NativeFile createWorkCopy(std::string const& native) {
     NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
+    if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
     // Made new: what stood under the name (an old copy, a link to another file) is removed, never
     // written through.
     int handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -654,9 +654,9 @@ NativeFile createWorkCopy(std::string const& native) {
     file.handle_ = handle;
     file.writable_ = true;
     io::recordOpened(file.handle_, native, true);
-    // Only a look for a journal left by a killed writer, by the holder of another file of this name,
-    // could come between (the name's own file is held by this change's maker): it is left to it.
-    backend::TryLock const tried = backend::lock(file.handle_, LockByte::Write, LockMode::Exclusive, {});
+    // Only a look for a journal left by a killed writer could come between (a reader's, for a moment;
+    // the name's own file is held by this change's maker): it is waited for.
+    backend::TryLock const tried = backend::lock(file.handle_, LockByte::Write, LockMode::Exclusive, lockDeadline());
     if (tried == backend::TryLock::Busy) return NativeFile();
     file.locked_ = tried == backend::TryLock::Held;
     return file;

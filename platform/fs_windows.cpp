@@ -326,7 +326,7 @@ bool backend::closeHandle(std::intptr_t handle) {
 }
 
 bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t size) {
-    if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE)) return false;
+    if (handle_ == kNoHandle || io::injected(HB_FILE_WRITE) || !readyToWrite()) return false;
     auto const* bytes = static_cast<unsigned char const*>(data);
     while (size > 0) {
         DWORD const chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
@@ -377,7 +377,7 @@ std::optional<FileStamp> NativeFile::stamp() const {
 }
 
 bool NativeFile::resize(std::uint64_t length) {
-    if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE)) return false;
+    if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE) || !readyToWrite()) return false;
     LARGE_INTEGER end{};
     end.QuadPart = static_cast<LONGLONG>(length);
     if (::SetFilePointerEx(handleOf(handle_), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(handleOf(handle_)))
@@ -410,7 +410,7 @@ NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stam
     LockClock::time_point const deadline = lock ? lockDeadline() : LockClock::time_point{};
     for (;;) {
         NativeFile file;
-        if (io::injected(HB_FILE_OPEN)) return file;
+        if (io::injected(HB_FILE_OPEN) || (forUpdate && io::writeRefused())) return file;
         // A directory does not open: CreateFileW needs a flag of its own for that.
         HANDLE handle = openHandle(native, GENERIC_READ | (forUpdate ? GENERIC_WRITE : 0), OPEN_EXISTING);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -456,7 +456,7 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool) {
     NativeFile file;
     created.clear();
-    if (io::injected(HB_FILE_OPEN)) return file;
+    if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string const candidate =
             backend::temporaryCandidate(targetNative, "\\/:", static_cast<std::uint64_t>(::GetCurrentProcessId()));
@@ -478,7 +478,7 @@ NativeFile createBeside(std::string const& targetNative, std::string& created, b
 
 NativeFile createWorkCopy(std::string const& native) {
     NativeFile file;
-    if (io::injected(HB_FILE_OPEN)) return file;
+    if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
     // Made new: what stood under the name (an old copy, a link to another file) is removed, never
     // written through. While it is open no one else may delete it: it is what puts the file back.
     constexpr DWORD kShareNoDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -494,9 +494,9 @@ NativeFile createWorkCopy(std::string const& native) {
     }
     file.handle_ = reinterpret_cast<std::intptr_t>(handle);
     file.writable_ = true;
-    // Only a look for a journal left by a killed writer, by the holder of another file of this name,
-    // could come between (the name's own file is held by this change's maker): it is left to it.
-    backend::TryLock const tried = backend::lock(file.handle_, LockByte::Write, LockMode::Exclusive, {});
+    // Only a look for a journal left by a killed writer could come between (a reader's, for a moment;
+    // the name's own file is held by this change's maker): it is waited for.
+    backend::TryLock const tried = backend::lock(file.handle_, LockByte::Write, LockMode::Exclusive, lockDeadline());
     if (tried == backend::TryLock::Busy) return NativeFile();
     file.locked_ = tried == backend::TryLock::Held;
     return file;

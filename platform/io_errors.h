@@ -16,6 +16,9 @@ namespace yb::platform::io {
 
 // True when the hook fails this operation; errno is then EIO and the failure is tallied.
 bool injected(HbFileOperation operation);
+// True while the test hook refuses every opening for writing (hbSetWriteAccessRefused); errno is then
+// EROFS, as on a read-only mount.
+bool writeRefused();
 // Tallies the failure that errno describes, unless the file or directory was simply not there.
 void failed();
 // Tallies a failure the system reported without errno (a stream's error flag).

@@ -27,27 +27,36 @@ constexpr std::uint64_t kFnvPrime = 0x100000001b3ull;
 // The journal of a change in place, beside the file:
 //
 //   offset   size     content
-//   0        8        magic "YBJRNL02"
+//   0        8        magic "YBJRNL03"
 //   8        8        the file's old length
 //   16       4        number r of kept ranges
-//   20       4        length s of the sample: the file's first bytes, up to 4 KiB
+//   20       4        length s of the head sample: the file's first bytes, up to 4 KiB
 //   24       8        the file's number (its inode; the file index on Windows)
-//   32       8        FNV-1a (64-bit) of the sample's bytes that no kept range holds
-//   40       16 * r   each range: offset, length (64-bit)
-//   40+16r   ...      the kept bytes of each range, in range order
+//   32       8        FNV-1a (64-bit) of the head sample's bytes that no kept range holds
+//   40       8        offset of the near sample: up to 4 KiB just before the first kept range past
+//                     the head sample (0 with none)
+//   48       4        length of the near sample
+//   52       4        zero
+//   56       8        FNV-1a (64-bit) of the near sample's bytes that no kept range holds
+//   64       16 * r   each range: offset, length (64-bit)
+//   64+16r   ...      the kept bytes of each range, in range order
 //   end-8    8        FNV-1a (64-bit) of everything before it
 //
 // A journal is written at its place; one whose checksum does not match is taken for one that never
 // became complete (the change writes nothing to the file before its journal is whole), so the file
-// was never touched. The file's number and the sample tell whether the file beside a journal is still
-// the one it was written for: a file put in its place since (restored, or rewritten whole by another
-// program) has another number or other bytes where the change wrote none, and the journal is dropped
+// was never touched. The file's number, its length and the samples tell whether the file beside a
+// journal is still the one it was written for: a file put in its place since (restored, or rewritten
+// whole by another program) has another number, or ends where the change cut nothing, or has other
+// bytes where the change wrote none (at its head or next to the change), and the journal is dropped
 // rather than applied to it. The device is not compared: a network or virtual file system may number
-// its device anew at each mount. Journals of the first form ("YBJRNL01", a 24-byte head without the
-// file's number and sample) are applied as they always were.
-constexpr std::string_view kJournalMagic = "YBJRNL02";
+// its device anew at each mount. Journals of the earlier forms ("YBJRNL02" with a 40-byte head, the
+// head sample only; "YBJRNL01", a 24-byte head without the file's number and samples) are applied as
+// they always were.
+constexpr std::string_view kJournalMagic = "YBJRNL03";
+constexpr std::string_view kSecondJournalMagic = "YBJRNL02";
 constexpr std::string_view kFirstJournalMagic = "YBJRNL01";
-constexpr std::uint64_t kJournalHeaderSize = 40;
+constexpr std::uint64_t kJournalHeaderSize = 64;
+constexpr std::uint64_t kSecondJournalHeaderSize = 40;
 constexpr std::uint64_t kFirstJournalHeaderSize = 24;
 constexpr std::uint64_t kJournalRangeSize = 16;
 constexpr std::uint64_t kChecksumSize = 8;
@@ -66,10 +75,14 @@ struct Journal {
     std::uint64_t oldLength = 0;
     std::vector<ByteRange> ranges;
     std::vector<std::uint64_t> rangeAt;  // where each range's bytes start
-    bool identified = false;             // the file's number and sample are recorded
+    bool identified = false;             // the file's number and head sample are recorded
     std::uint64_t fileNumber = 0;
     std::uint32_t sampleLength = 0;
     std::uint64_t sampleChecksum = 0;
+    bool nearSampled = false;  // the length is checked and the near sample recorded
+    std::uint64_t nearOffset = 0;
+    std::uint32_t nearLength = 0;
+    std::uint64_t nearChecksum = 0;
 };
 
 enum class Read { Whole, CutShort, Failed };
@@ -86,15 +99,27 @@ bool inKeptRange(std::vector<ByteRange> const& ranges, std::uint64_t offset, std
     });
 }
 
-// FNV-1a of the bytes of a file's first `length` bytes that no kept range holds: bytes a change never
+// FNV-1a of the bytes of a sample taken at `offset` that no kept range holds: bytes a change never
 // writes.
-std::uint64_t sampleChecksum(unsigned char const* bytes, std::size_t length, std::vector<ByteRange> const& ranges) {
+std::uint64_t sampleChecksum(unsigned char const* bytes, std::size_t length, std::vector<ByteRange> const& ranges,
+                             std::uint64_t offset = 0) {
     std::uint64_t hash = kFnvOffset;
     for (std::size_t i = 0; i < length; ++i) {
-        if (inKeptRange(ranges, i, i + 1)) continue;
+        if (inKeptRange(ranges, offset + i, offset + i + 1)) continue;
         hash = (hash ^ bytes[i]) * kFnvPrime;
     }
     return hash;
+}
+
+// Where the near sample lies: up to 4 KiB just before the first kept range that starts past the head
+// sample, after the head sample; nothing when no range starts there.
+ByteRange nearSampleOf(std::vector<ByteRange> const& ranges, std::uint64_t headLength) {
+    std::uint64_t first = UINT64_MAX;
+    for (ByteRange const& range : ranges)
+        if (range.offset > headLength) first = std::min(first, range.offset);
+    if (first == UINT64_MAX) return {};
+    std::uint64_t const start = std::max(headLength, first > kSampleSize ? first - kSampleSize : 0);
+    return {start, first - start};
 }
 
 enum class JournalState { Complete, Incomplete, Unreadable };
@@ -109,18 +134,27 @@ JournalState readJournal(NativeFile& file, Journal& journal) {
     unsigned char header[kJournalHeaderSize] = {};
     if (Read read = readAll(file, 0, header, kFirstJournalHeaderSize); read != Read::Whole) return check(read);
     std::string_view const magic(reinterpret_cast<char const*>(header), kJournalMagic.size());
-    journal.identified = magic == kJournalMagic;
+    journal.nearSampled = magic == kJournalMagic;
+    journal.identified = journal.nearSampled || magic == kSecondJournalMagic;
     if (!journal.identified && magic != kFirstJournalMagic) return JournalState::Incomplete;
-    std::uint64_t const headerSize = journal.identified ? kJournalHeaderSize : kFirstJournalHeaderSize;
+    std::uint64_t const headerSize = journal.nearSampled  ? kJournalHeaderSize
+                                     : journal.identified ? kSecondJournalHeaderSize
+                                                          : kFirstJournalHeaderSize;
     if (*length < headerSize + kChecksumSize) return JournalState::Incomplete;
     if (journal.identified) {
         if (Read read = readAll(file, kFirstJournalHeaderSize, header + kFirstJournalHeaderSize,
-                                kJournalHeaderSize - kFirstJournalHeaderSize);
+                                headerSize - kFirstJournalHeaderSize);
             read != Read::Whole)
             return check(read);
         std::memcpy(&journal.sampleLength, header + 20, 4);
         std::memcpy(&journal.fileNumber, header + 24, 8);
         std::memcpy(&journal.sampleChecksum, header + 32, 8);
+    }
+    if (journal.nearSampled) {
+        std::memcpy(&journal.nearOffset, header + 40, 8);
+        std::memcpy(&journal.nearLength, header + 48, 4);
+        std::memcpy(&journal.nearChecksum, header + 56, 8);
+        if (journal.sampleLength > kSampleSize || journal.nearLength > kSampleSize) return JournalState::Incomplete;
     }
     std::uint32_t count = 0;
     std::memcpy(&journal.oldLength, header + 8, 8);
@@ -155,17 +189,25 @@ JournalState readJournal(NativeFile& file, Journal& journal) {
     return stored == hash ? JournalState::Complete : JournalState::Incomplete;
 }
 
-// Whether the file open as `target` is the one the journal was written for: the same file number, and
-// the bytes no kept range holds as they were (those the change cut off lie in a kept range).
+// Whether the file open as `target` is the one the journal was written for: the same file number, no
+// shorter than the old length but where the change cut it (in a kept range), and the bytes of the
+// samples that no kept range holds as they were.
 bool belongsTo(Journal const& journal, NativeFile& target) {
     if (!journal.identified) return true;
     auto const stamp = target.stamp();
     if (!stamp || stamp->file != journal.fileNumber) return false;
-    std::vector<unsigned char> sample(journal.sampleLength);
-    std::size_t got = 0;
-    if (!target.readAt(0, sample.data(), sample.size(), got)) return false;
-    if (got < sample.size() && !inKeptRange(journal.ranges, got, sample.size())) return false;
-    return sampleChecksum(sample.data(), got, journal.ranges) == journal.sampleChecksum;
+    if (journal.nearSampled && stamp->size < journal.oldLength &&
+        !inKeptRange(journal.ranges, stamp->size, journal.oldLength))
+        return false;
+    auto sampleHolds = [&](std::uint64_t offset, std::uint32_t length, std::uint64_t checksum) {
+        std::vector<unsigned char> sample(length);
+        std::size_t got = 0;
+        if (!target.readAt(offset, sample.data(), sample.size(), got)) return false;
+        if (got < sample.size() && !inKeptRange(journal.ranges, offset + got, offset + sample.size())) return false;
+        return sampleChecksum(sample.data(), got, journal.ranges, offset) == checksum;
+    };
+    return sampleHolds(0, journal.sampleLength, journal.sampleChecksum) &&
+           (!journal.nearSampled || sampleHolds(journal.nearOffset, journal.nearLength, journal.nearChecksum));
 }
 
 // Whether a work copy is one of our journals, whole or cut short (a journal is written at its place,
@@ -176,7 +218,8 @@ std::optional<bool> isJournal(NativeFile& file) {
     std::size_t got = 0;
     if (!file.readAt(0, magic, sizeof magic, got)) return std::nullopt;
     std::string_view const start(magic, got);
-    return start == kJournalMagic.substr(0, got) || start == kFirstJournalMagic.substr(0, got);
+    return start == kJournalMagic.substr(0, got) || start == kSecondJournalMagic.substr(0, got) ||
+           start == kFirstJournalMagic.substr(0, got);
 }
 
 // Puts the kept bytes back where the file's differ, and the old length, and has them kept; the
@@ -231,19 +274,57 @@ void settleJournal(NativeFile& journalFile, std::string const& journalNative, Na
 }
 
 // Settles the journals beside a file held for writing through `target` (open for reading and
-// writing). False when a journal's writer still holds it after the wait limit: a change of the file
-// that was there before the present one was put in its place, still under way.
+// writing). Readers are held back first: one reading the file while a journal's writer is gone would
+// otherwise take the journal, held by this settling, for a live writer's that has not begun to write.
+// False when a journal's writer still holds it after the wait limit (a change of the file that was
+// there before the present one was put in its place, still under way), or the readers did not let go.
 bool recoverBeside(NativeFile& target, std::string const& targetNative, bool* settled = nullptr) {
     for (std::string_view suffix : kWorkCopySuffixes) {
         std::string const journalNative = targetNative + std::string(suffix);
         if (!nativeFileExists(journalNative)) continue;
         NativeFile journal = openNative(journalNative, true);
         if (!journal || !isJournal(journal).value_or(false)) continue;
-        if (journal.lock(LockMode::Exclusive, targetNative) == LockOutcome::TimedOut) return false;
-        settleJournal(journal, journalNative, target);
+        if (target.barReaders(targetNative) == LockOutcome::TimedOut) return false;
+        bool const held = journal.lock(LockMode::Exclusive, targetNative) != LockOutcome::TimedOut;
+        if (held) settleJournal(journal, journalNative, target);
+        target.admitReaders();
+        if (!held) return false;
         if (settled != nullptr) *settled = true;
     }
     return true;
+}
+
+// Whether a journal beside the file, complete and written for it, says that its bytes are torn: the
+// file is not as the change found it, and no live writer is under way (a reader holding the file's
+// read lock sees a live writer's journal only before the change's first write). Read only: for a
+// reader that cannot put the old bytes back.
+bool tornByLeftChange(std::string const& targetNative) {
+    NativeFile target = openNative(targetNative, false);
+    if (!target) return false;
+    for (std::string_view suffix : kWorkCopySuffixes) {
+        std::string const journalNative = targetNative + std::string(suffix);
+        if (!nativeFileExists(journalNative)) continue;
+        NativeFile journalFile = openNative(journalNative, false);
+        if (!journalFile || !isJournal(journalFile).value_or(false)) continue;
+        if (!journalFile.tryLock(LockMode::Shared)) continue;  // a live writer's, not begun
+        Journal journal;
+        JournalState const state = readJournal(journalFile, journal);
+        if (state == JournalState::Unreadable) return true;
+        if (state == JournalState::Incomplete || !belongsTo(journal, target)) continue;
+        // The file as the change found it: the old length, and the kept bytes where they were.
+        auto const length = target.length();
+        if (!length || *length != journal.oldLength) return true;
+        std::vector<unsigned char> kept, now;
+        for (std::size_t i = 0; i < journal.ranges.size(); ++i) {
+            std::size_t const size = static_cast<std::size_t>(journal.ranges[i].length);
+            kept.resize(size);
+            now.resize(size);
+            if (readAll(journalFile, journal.rangeAt[i], kept.data(), size) != Read::Whole ||
+                readAll(target, journal.ranges[i].offset, now.data(), size) != Read::Whole || kept != now)
+                return true;
+        }
+    }
+    return false;
 }
 
 // Whether an opening of a file to hold it failed for a reason that lets the write go on without a
@@ -537,6 +618,15 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
     out.writeValue(static_cast<std::uint32_t>(sample.size()));
     out.writeValue(stamp ? stamp->file : std::uint64_t{0});
     out.writeValue(sampleChecksum(sample.data(), sample.size(), kept_));
+    // And the bytes just before the change, where the head does not reach.
+    ByteRange const near = nearSampleOf(kept_, sample.size());
+    std::vector<unsigned char> nearBytes(static_cast<std::size_t>(near.length));
+    if (!nearBytes.empty() && readAll(file_, near.offset, nearBytes.data(), nearBytes.size()) != Read::Whole)
+        return false;
+    out.writeValue(near.offset);
+    out.writeValue(static_cast<std::uint32_t>(near.length));
+    out.writeValue(std::uint32_t{0});
+    out.writeValue(sampleChecksum(nearBytes.data(), nearBytes.size(), kept_, near.offset));
     for (ByteRange const& range : kept_) {
         out.writeValue(range.offset);
         out.writeValue(range.length);
@@ -558,8 +648,10 @@ bool FileChange::keep(std::vector<ByteRange> ranges) {
         removeHeldWorkCopy(journal, journal_);
         return false;
     }
-    // From here on the journal is in place: rollBack() puts the file back from it.
+    // From here on the journal is in place: rollBack() puts the file back from it. Readers go on until
+    // the first write into the file.
     journaled_ = true;
+    file_.barReadersBeforeWriting(target_);
     keptBytes_ = std::move(journal);
     return true;
 }
@@ -590,7 +682,7 @@ bool FileChange::moveKept(std::uint64_t oldOffset, std::uint64_t newOffset) {
 }
 
 bool FileChange::resize(std::uint64_t length) {
-    return (length >= oldLength_ || mayChange(length, oldLength_ - length)) && file_.resize(length);
+    return (length >= oldLength_ || mayChange(length, oldLength_ - length)) && journaled_ && file_.resize(length);
 }
 
 std::size_t FileChange::headSize() const {
@@ -684,17 +776,21 @@ bool interruptedChangeBeside(std::string const& targetNative) {
         std::string const journal = targetNative + std::string(suffix);
         if (!nativeFileExists(journal)) continue;
         NativeFile file = openNative(journal, false);
-        if (file && isJournal(file).value_or(false)) return true;
+        // A journal its writer holds is a change that has not begun to write, while the file is read.
+        if (file && isJournal(file).value_or(false) && file.tryLock(LockMode::Shared)) return true;
     }
     return false;
 }
 
-bool recoverInterruptedChange(std::string const& targetNative) {
+Recovery recoverInterruptedChange(std::string const& targetNative) {
     std::uint64_t const timeouts = lockTimeouts();
     NativeFile target = openNative(targetNative, true, nullptr, LockMode::Exclusive);
-    // A file that cannot be opened for writing is read as it stands.
-    if (!target) return lockTimeouts() == timeouts;
-    return recoverBeside(target, targetNative);
+    if (!target) {
+        if (lockTimeouts() != timeouts) return Recovery::TimedOut;
+        // No write access here: the file is read as it stands unless a change left it torn.
+        return tornByLeftChange(targetNative) ? Recovery::Torn : Recovery::Unneeded;
+    }
+    return recoverBeside(target, targetNative) ? Recovery::Done : Recovery::TimedOut;
 }
 
 void discardInterruptedChange(std::string const& targetNative) {

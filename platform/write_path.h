@@ -128,6 +128,9 @@ public:
     // Another process held the file past the wait limit.
     bool refused() const { return refused_; }
     Output& out() { return *output_; }
+    // The new file's native path, for a writer that writes it by name (a database library); nothing
+    // is written through out() then.
+    std::string const& created() const { return created_; }
     // Writes out what is buffered and closes the new file; false when any of it could not be kept.
     bool finish();
     // Puts the finished file in the target's place.
@@ -290,13 +293,21 @@ private:
     bool heldElsewhere_ = false;
 };
 
-// Whether a journal lies beside the file (a change under way, or one a killed process left).
+// Whether a journal that no live writer holds lies beside the file: a change that a killed process
+// left, or that another opening is settling. (Asked by a reader that holds the file's read lock: a
+// live writer's journal is then one of a change that has not yet written into the file.)
 bool interruptedChangeBeside(std::string const& targetNative);
+enum class Recovery {
+    Done,      // the file is as the interrupted change found it, or was never touched by it
+    TimedOut,  // another program held the file past the wait limit
+    Unneeded,  // no write access here, and the file is as the change found it (or not the journal's)
+    Torn,      // no write access here, and the file holds an unfinished change that only one can undo
+};
 // Takes the file's writing lock (waiting up to the limit) and rolls back a change in place that a
 // killed process left unfinished (a complete journal beside the file, written for it), and drops a
 // journal that was never completed or was written for a file since put in this one's place. Files
-// that are not journals are left alone. False when the wait ran out.
-bool recoverInterruptedChange(std::string const& targetNative);
+// that are not journals are left alone. Where the file cannot be opened for writing, only looks.
+Recovery recoverInterruptedChange(std::string const& targetNative);
 // Drops the journals of a file that was removed, but for one its writer still holds.
 void discardInterruptedChange(std::string const& targetNative);
 

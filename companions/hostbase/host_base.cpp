@@ -219,6 +219,17 @@ std::int32_t hbGetLockTimeout() {
     return value > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(value);
 }
 
+namespace {
+std::atomic<bool>& writeAccessRefused() {
+    static std::atomic<bool> refused{false};
+    return refused;
+}
+}  // namespace
+
+void hbSetWriteAccessRefused(bool refused) { writeAccessRefused().store(refused); }
+
+bool hbWriteAccessRefused() { return writeAccessRefused().load(std::memory_order_relaxed); }
+
 std::int64_t hbFileOperationCount() { return faultHook().seen.load(); }
 
 std::uint32_t hbFailedFileOperations() { return faultHook().failed.load(); }

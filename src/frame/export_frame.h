@@ -9,6 +9,7 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include <type_traits>
 #include <utility>
 
 namespace yb::frame {
@@ -16,7 +17,15 @@ namespace yb::frame {
 template <class Worker>
 auto guarded(Worker&& worker) noexcept -> decltype(worker()) {
     startCall();
-    return platform::callBarrier(kNoMemory, kInvalidContent, std::forward<Worker>(worker));
+    using Result = decltype(worker());
+    if constexpr (std::is_void_v<Result>) {
+        platform::callBarrier(kNoMemory, kInvalidContent, std::forward<Worker>(worker));
+        endCall();
+    } else {
+        Result result = platform::callBarrier(kNoMemory, kInvalidContent, std::forward<Worker>(worker));
+        endCall();
+        return result;
+    }
 }
 
 }  // namespace yb::frame

@@ -3,6 +3,7 @@
 #include "messages.h"
 
 #include "file_lock.h"
+#include "fs.h"
 #include "gbk.h"
 
 #include <cstdarg>
@@ -28,12 +29,37 @@ std::string vformatGbk(char const* utf8Format, std::va_list args) {
 // message's style: the failure it tells of has this for its cause.
 constexpr char kFileHeldElsewhere[] = "File <%s> is held by another program that is changing or reading it!";
 
-// The lock waits that ran out on this thread and were told, or that came before the present call.
+// Shown once a call that refused to read a file torn by a change that a killed program left, which
+// only a program that may write the file can undo.
+constexpr char kFileLeftTorn[] =
+    "File <%s> holds a change that was interrupted: a program with write access must open it once "
+    "before it can be read!";
+
+// The lock waits that ran out on this thread and the torn files met, told, or before the present call.
 thread_local std::uint64_t toldLockTimeouts = 0;
+thread_local std::uint64_t toldTornReads = 0;
+
+void tellTornRead(HbMessageStyle style) {
+    if (platform::tornReads() == toldTornReads) return;
+    toldTornReads = platform::tornReads();
+    std::string const file = platform::utf8ToGbk(platform::lastTornRead()).value_or(std::string());
+    hbMessageBox(style, formatGbk(kFileLeftTorn, file.c_str()).c_str());
+}
 
 }  // namespace
 
-void startCall() { toldLockTimeouts = platform::lockTimeouts(); }
+void startCall() {
+    toldLockTimeouts = platform::lockTimeouts();
+    toldTornReads = platform::tornReads();
+}
+
+void endCall() noexcept {
+    try {
+        tellTornRead(HB_MESSAGE_ERROR);
+    } catch (...) {
+        // A message that cannot be shown changes no result.
+    }
+}
 
 std::string formatGbk(char const* utf8Format, ...) {
     std::va_list args;
@@ -49,6 +75,7 @@ void showMessage(HbMessageStyle style, std::string_view gbkText) {
         std::string const file = platform::utf8ToGbk(platform::lastLockTimeoutFile()).value_or(std::string());
         hbMessageBox(style, formatGbk(kFileHeldElsewhere, file.c_str()).c_str());
     }
+    tellTornRead(style);
     hbMessageBox(style, std::string(gbkText).c_str());
 }
 

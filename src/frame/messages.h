@@ -19,6 +19,8 @@ std::string formatGbk(char const* utf8Format, ...) __attribute__((format(printf,
 // call is told, naming the file, before the call's first message: the operations that show
 // messages say why they failed; the others answer with their code alone.
 void startCall();
+// Tells, at the end of a call, what it met that no message of its own told (a file it would not read).
+void endCall() noexcept;
 
 void showMessage(HbMessageStyle style, std::string_view gbkText);
 void showError(std::string_view gbkText);

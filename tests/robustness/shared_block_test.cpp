@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 // SPDX-License-Identifier: MIT
 // A block shared with another program: a journal is applied only to the file it was written for, and a
-// call that meets another opening's hold of its file waits for it, or gives up at the wait limit with
-// its code (in the tie point store with a message naming the file) and the file untouched. The other
+// call that meets another opening's hold of its file (a reader: a change writing into it) waits for it,
+// or gives up at the wait limit with its code (in the tie point store with a message naming the file)
+// and the file untouched. The other
 // program is played by an opening of this process, so the tests run on Windows too.
 #include "builders.h"
 
@@ -45,11 +46,16 @@ protected:
         DriveFixture::TearDown();
     }
 
-    // An opening of the file that holds its lock, as another program's change would.
-    platform::NativeFile holdElsewhere(std::string const& relative) {
+    // An opening of the file that holds its lock, as another program's change would: one that writes
+    // (a replacement, or a change in place still writing its journal), or, with `writingInto`, a
+    // change in place that writes into the file itself.
+    platform::NativeFile holdElsewhere(std::string const& relative, bool writingInto = false) {
         platform::NativeFile held =
             platform::openNative(native(relative), true, nullptr, platform::LockMode::Exclusive);
         EXPECT_TRUE(held.ownsLock());
+        if (writingInto) {
+            EXPECT_EQ(held.barReaders(native(relative)), platform::LockOutcome::Held);
+        }
         return held;
     }
 };
@@ -123,13 +129,15 @@ TEST_F(SharedBlock, CallsWaitForAnotherProgramsHoldAndGiveUpAtTheLimit) {
         std::function<std::int32_t()> call;
         std::int32_t refused;  // the answer at the limit
         bool message = false;  // the tie point store says why
+        bool reads = false;    // waits only for a change that writes into the file
     };
     std::vector<Call> const calls = {
         {"image point append", "Blk/Temp/a1.ijp", [&] { return ybAppendImgJointPntToFile(kPoints, added.data(), 1); },
          yb::kCannotWrite},
         {"image point file", "Blk/Temp/a1.ijp", [&] { return ybWriteImgGcpFile(kPoints, added.data(), 1); },
          yb::kCannotWrite},
-        {"image point read", "Blk/Temp/a1.ijp", [&] { return ybReadImgGcpFileToAry(kPoints, read); }, yb::kCannotOpen},
+        {"image point read", "Blk/Temp/a1.ijp", [&] { return ybReadImgGcpFileToAry(kPoints, read); }, yb::kCannotOpen,
+         false, true},
         {"section insert", "Blk/pair.mcp", [&] { return ybWriteComJointPntFile(kPairs, 1, 1, 2, set, set); },
          yb::kCannotWrite},
         {"image record update", "Blk/Area1.bil",
@@ -144,14 +152,20 @@ TEST_F(SharedBlock, CallsWaitForAnotherProgramsHoldAndGiveUpAtTheLimit) {
         {"tie point merge", "Blk/Area1.scp", [&] { return ybAppendTiePntToFile(kTiePoints, added.data(), 1); },
          yb::kCannotWrite, true},
         {"tie point read", "Blk/Area1.scp", [&] { return ybReadTiePntFileToAry(kTiePoints, read); }, yb::kCannotOpen,
-         true},
+         true, true},
         {"unite", "Blk/Area1.scp", [&] { return ybUniteBlockTiePntFile(kOption); }, yb::kCannotWrite, true},
     };
     for (auto const& c : calls) {
         SCOPED_TRACE(c.name);
         Bytes const before = readNative(c.file);
+        if (c.reads) {
+            // Beside a writer that has not begun to write into the file, a reader goes on at once.
+            platform::NativeFile const writer = holdElsewhere(c.file);
+            hbSetLockTimeout(0);
+            EXPECT_EQ(c.call(), 0);
+        }
         {
-            platform::NativeFile held = holdElsewhere(c.file);
+            platform::NativeFile held = holdElsewhere(c.file, c.reads);
             hbSetLockTimeout(0);
             yb::test::MessageRecorder recorder;
             EXPECT_EQ(c.call(), c.refused);

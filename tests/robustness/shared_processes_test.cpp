@@ -587,3 +587,139 @@ TEST_F(SharedProcesses, TwoMergersLoseNothingAndWaitInTurn) {
     std::printf("%d merges (%d and %d), %d lost, %d failed, the longest %.1f ms\n", count, perProcess[101],
                 perProcess[102], lost, failed, static_cast<double>(longest) / 1e6);
 }
+
+// What a reader makes of a file: its names in order, or nothing when the read failed.
+using Names = std::optional<std::vector<std::string>>;
+Names readNames(char const* file) {
+    std::vector<std::string> names;
+    std::int32_t code = 0;
+    if (file == kList) {
+        for (std::int32_t strip : {1, 2}) {
+            std::vector<ImageOrderInfo> images;
+            code = ybReadOneStripImageRecord(kList, 2, strip, images);
+            for (auto const& image : images) names.emplace_back(image.szImagePath);
+        }
+    } else if (file == kPairs) {
+        std::vector<ModelCommonPoint> points(4096);
+        std::int32_t count = 0;
+        code = ybReadComJointPntFile(kPairs, 1, 1, 2, points.data(), &count);
+        for (std::int32_t i = 0; i < count && code == 0; ++i)
+            names.emplace_back(points[static_cast<std::size_t>(i)].name);
+    } else {
+        std::vector<tagImagePoint> points;
+        code = file == kMerged ? ybReadTiePntFileToAry(file, points) : ybReadImgGcpFileToAry(file, points);
+        names = namesOf(points);
+    }
+    if (code != 0) return std::nullopt;
+    return names;
+}
+
+std::size_t opNamed(char const* name) {
+    for (std::size_t op = 0; op < ops().size(); ++op)
+        if (std::string(ops()[op].name) == name) return op;
+    return ops().size();
+}
+
+// A writer stopped before each of its file operations in turn: while the file's bytes are still the old
+// ones, another process reads the old content at once, whatever the writer holds (a replacement and a
+// merge never hold readers back; a change in place only from its first write into the file).
+TEST_F(SharedProcesses, ReadersGoOnBesideAStoppedWriter) {
+    hbSetFileFaultHook(stopBeforeOperation, nullptr);
+    hbSetLockTimeout(2000);
+    for (char const* writerName :
+         {"image point file", "tie point merge", "image point append", "image record update"}) {
+        std::size_t const op = opNamed(writerName);
+        ASSERT_LT(op, ops().size());
+        char const* file = ops()[op].file;
+        pid_t const counter = inChild([&] {
+            operationsSeen = 0;
+            stopAt = 0;
+            call(op);
+            shared_->operations = operationsSeen;
+        });
+        int status = 0;
+        ::waitpid(counter, &status, 0);
+        std::int64_t const operations = shared_->operations;
+        int readsBeside = 0;
+        for (std::int64_t step = 1; step <= operations; ++step) {
+            SCOPED_TRACE(std::string(writerName) + " stopped before operation " + std::to_string(step));
+            std::string const relative = file == kList     ? "Blk/Area1.bil"
+                                         : file == kMerged ? "Blk/merged.scp"
+                                                           : "Blk/Temp/a1.ijp";
+            Bytes const old = readNative(relative);
+            Names const oldNames = readNames(file);
+            pid_t const writer = inChild([&] {
+                operationsSeen = 0;
+                stopAt = step;
+                call(op);
+            });
+            ASSERT_EQ(::waitpid(writer, &status, WUNTRACED), writer);
+            if (WIFSTOPPED(status) && readNative(relative) == old) {
+                ++readsBeside;
+                auto const start = std::chrono::steady_clock::now();
+                Names const read = readNames(file);
+                auto const took = std::chrono::steady_clock::now() - start;
+                EXPECT_EQ(read, oldNames);
+                EXPECT_LT(took, std::chrono::milliseconds(100));
+            }
+            ::kill(writer, SIGCONT);
+            ::waitpid(writer, &status, 0);
+        }
+        EXPECT_GT(readsBeside, 0) << writerName;
+    }
+    hbSetFileFaultHook(nullptr, nullptr);
+}
+
+// A change in place killed before each of its operations in turn, then read by a process that may not
+// write the file (it cannot roll the change back): it reads the file as a writable reader then finds it,
+// or fails with its code and a message, never a torn file.
+TEST_F(SharedProcesses, AStationThatCannotWriteIsNeverMisled) {
+    hbSetFileFaultHook(stopBeforeOperation, nullptr);
+    for (char const* writerName : {"image point append", "image record update", "section insert"}) {
+        std::size_t const op = opNamed(writerName);
+        ASSERT_LT(op, ops().size());
+        char const* file = ops()[op].file;
+        pid_t const counter = inChild([&] {
+            operationsSeen = 0;
+            stopAt = 0;
+            call(op);
+            shared_->operations = operationsSeen;
+        });
+        int status = 0;
+        ::waitpid(counter, &status, 0);
+        std::int64_t const operations = shared_->operations;
+        int refusals = 0;
+        for (std::int64_t step = 1; step <= operations; ++step) {
+            SCOPED_TRACE(std::string(writerName) + " killed before operation " + std::to_string(step));
+            pid_t const writer = inChild([&] {
+                operationsSeen = 0;
+                stopAt = step;
+                call(op);
+            });
+            ASSERT_EQ(::waitpid(writer, &status, WUNTRACED), writer);
+            ::kill(writer, SIGKILL);
+            ::waitpid(writer, &status, 0);
+            Names readOnly;
+            {
+                yb::test::MessageRecorder recorder;
+                hbSetWriteAccessRefused(true);
+                readOnly = readNames(file);
+                hbSetWriteAccessRefused(false);
+                if (!readOnly) {
+                    ++refusals;
+                    bool told = false;
+                    for (auto const& message : recorder.messages)
+                        told = told || message.gbk.find("holds a change that was interrupted") != std::string::npos;
+                    EXPECT_TRUE(told);
+                }
+            }
+            Names const writable = readNames(file);
+            ASSERT_TRUE(writable);
+            if (readOnly) {
+                EXPECT_EQ(*readOnly, *writable);
+            }
+        }
+        EXPECT_GT(refusals, 0) << writerName << ": no stop left the file torn";
+    }
+    hbSetFileFaultHook(nullptr, nullptr);
+}

@@ -43,6 +43,13 @@ using HbFileFaultHook = bool (*)(HbFileOperation operation, void* user);
 /// \param hook asked before every file operation; true fails it; null removes the hook
 /// \param user handed to `hook` with each operation
 YB_API void hbSetFileFaultHook(HbFileFaultHook hook, void* user);
+/// Test hook: while on, no file of this process is opened for writing nor made (each such opening fails
+/// as on a read-only mount, EROFS), as on a station that may only read the block.
+/// \param refused true to refuse every opening for writing, false to allow them again
+YB_API void hbSetWriteAccessRefused(bool refused);
+/// Asked by every opening for writing of every library.
+/// \return true while openings for writing are refused
+YB_API bool hbWriteAccessRefused();
 /// Operations counted since the hook was armed.
 /// \return the number of file operations counted
 YB_API std::int64_t hbFileOperationCount();
