@@ -82,5 +82,27 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     ybIsDirectoryExist((Drive::host("Blk\\") + texts[2]).c_str());
     std::vector<std::string> titles;
     ybGetSameExtFilePathsInOneDir(Drive::host("Blk").c_str(), text(3), titles, numbers.flag() ? 1 : 0);
+
+    // A null path anywhere a path is taken gives a result, never a crash.
+    if (numbers.flag()) {
+        char const* const null = nullptr;
+        ybGetBlkImgPropFileName(null, text(1));
+        ybGetBlkImgListFileName(text(0), null);
+        ybGetImagePropFile(null, text(0));
+        ybGetOrientGcpFileName(null, kind, sensor, text(4), null);
+        ybGetOrientCeffFileName(text(0), kind, sensor, null, text(5));
+        ybGetCurModelDir(null, text(4), null);
+        ybGetOrientCeffFileNameByModel(null, kind, text(6));
+        ybGetOrientGcpFileNameByModel(text(0), kind, null);
+        ybGetOrientGcpFileNameByImage(null, kind, sensor, null);
+        ybGetSingleImgDomOptionFile(null, text(4));
+        ybGetModelDomOptionFile(text(0), null);
+        ybGetSuvProjFileName(null, projection.data());
+        ybIsDirectoryExist(null);
+        ybExtractFileNameFromDir(null, name.data());
+        ybGetSameExtFilePathsInOneDir(null, text(3), titles, 0);
+        ImageOrderInfo record{};
+        ybUpdateOneImageRecord(null, 101, record);
+    }
     return 0;
 }

@@ -150,6 +150,7 @@ std::int32_t readOneImage(char const* path, std::int32_t stripCount, std::int32_
 }
 
 std::int32_t updateOneImage(char const* path, std::int32_t imageNo, ImageOrderInfo const& record) {
+    if (path == nullptr) return kInvalidArgument;
     std::int32_t const strip = imageNo / 100;
     std::int32_t const position = imageNo % 100;
     // Held from the walk to the strip to the change: the entries are written where the strip lies.

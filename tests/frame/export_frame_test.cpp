@@ -5,7 +5,10 @@
 
 #include "test_support.h"
 
+#include <functional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +30,200 @@ TEST(Messages, TextsLeaveAsGbk) {
     EXPECT_EQ(recorder.take(),
               (std::vector<std::string>{"error: " + yb::test::utf8ToGbk("连接点<P1>不存在于影像<101>上！"),
                                         "plain: <" + name + ">"}));
+}
+
+// Every export that takes a path, given a null one: a result, never a crash. Codes are a failure (the
+// documents name 4000015 for an image record update); truth values false; names and texts empty.
+TEST(ExportFrame, NullPathsGiveResults) {
+    using Code = std::int32_t;
+    BlockInfo block{};
+    std::vector<std::string> titles;
+    std::vector<ImageOrderInfo> images;
+    std::vector<tagImagePoint> points(4);
+    std::vector<ModelCommonPoint> common(4);
+    std::vector<ImageLayoutStru> relations;
+    std::vector<BLOCKGCPLAYOUTINFO> layouts(4);
+    std::vector<FeaturePoint> features(4);
+    char paths[4][260] = {};
+    char text[512] = {};
+    std::int32_t n = 0;
+    std::int32_t m = 0;
+    double values[64] = {};
+    ImageOrderInfo record{};
+    record.nImageNo = 101;
+    record.nStripNo = 1;
+    ModelInfo model{};
+    DemInfo dem{};
+    OrthoInfo ortho{};
+    SingleImageDomOption single{};
+    eTypeMathModel math{};
+    CameraInfo camera{};
+    IMAGEPROPINFO property{};
+    MAP_PARAstruct projection{};
+    tagImagePoint point{};
+    ModelCommonPoint* handedOut = nullptr;
+    CONTROLPOINT_STORAGE* set = nullptr;
+    ybAllocControlPointMem(&set, 4);
+    CONTROLPOINT_STORAGE* view = nullptr;
+    RIMPOINTLAYOUT layout{};
+    char const* const null = nullptr;
+    struct Case {
+        char const* name;
+        std::function<Code()> call;
+        Code expected = -1;  // -1: any failure
+    };
+    auto truth = [](bool answer) { return answer ? Code{0} : Code{1}; };
+    auto name = [](std::string const& built) { return built.empty() ? Code{1} : Code{0}; };
+    std::vector<Case> const cases = {
+        {"ybReadBlockOptionFile", [&] { return ybReadBlockOptionFile(null, &block); }},
+        {"ybWriteBlockOptionFile", [&] { return ybWriteBlockOptionFile(null, &block); }},
+        {"ybCreateBlockFolder", [&] { return truth(ybCreateBlockFolder(null)); }},
+        {"ybReomveBlockFolder", [&] { return truth(ybReomveBlockFolder(null)); }},
+        {"ybIsDirectoryExist", [&] { return truth(ybIsDirectoryExist(null)); }},
+        {"ybGetSameExtFilePathsInOneDir", [&] { return ybGetSameExtFilePathsInOneDir(null, ".ybi", titles, 0); }},
+        {"ybExtractFileNameFromDir", [&] { return truth(ybExtractFileNameFromDir(null, text)); }},
+        {"ybGetBlkImgPropFileName", [&] { return name(ybGetBlkImgPropFileName(null, null)); }},
+        {"ybGetBlkImgListFileName", [&] { return name(ybGetBlkImgListFileName(null, null)); }},
+        {"ybGetImagePropFile", [&] { return name(ybGetImagePropFile(null, null)); }},
+        {"ybGetOrientGcpFileName", [&] { return name(ybGetOrientGcpFileName(null, 0, 0, null, null)); }},
+        {"ybGetOrientCeffFileName", [&] { return name(ybGetOrientCeffFileName(null, 0, 0, null, null)); }},
+        {"ybGetCurModelDir", [&] { return name(ybGetCurModelDir(null, null, null)); }},
+        {"ybGetOrientCeffFileNameByModel", [&] { return name(ybGetOrientCeffFileNameByModel(null, 0, null)); }},
+        {"ybGetOrientGcpFileNameByModel", [&] { return name(ybGetOrientGcpFileNameByModel(null, 0, null)); }},
+        {"ybGetOrientGcpFileNameByImage", [&] { return name(ybGetOrientGcpFileNameByImage(null, 0, 0, null)); }},
+        {"ybGetSuvProjFileName",
+         [&] {
+             text[0] = '\0';
+             ybGetSuvProjFileName(null, text);
+             return name(text);
+         }},
+        {"ybGetSuvGcpProjFileName",
+         [&] {
+             text[0] = '\0';
+             ybGetSuvGcpProjFileName(null, text);
+             return name(text);
+         }},
+        {"ybGetSingleImgRpcFile", [&] { return name(ybGetSingleImgRpcFile(null)); }},
+        {"ybSetSingleImgRpcFile",
+         [&] {
+             ybSetSingleImgRpcFile(null, null);
+             return Code{1};
+         }},
+        {"ybGetModelFileName", [&] { return name(ybGetModelFileName(null, nullptr, nullptr)); }},
+        {"ybGetSingleImgDomOptionFile", [&] { return name(ybGetSingleImgDomOptionFile(null, null)); }},
+        {"ybGetModelDomOptionFile", [&] { return name(ybGetModelDomOptionFile(null, null)); }},
+        {"ybReadModelOptionFile", [&] { return ybReadModelOptionFile(null, &model); }},
+        {"ybWriteModelOptionFile", [&] { return ybWriteModelOptionFile(null, &model); }},
+        {"ybReadDemGenOption", [&] { return ybReadDemGenOption(null, &dem); }},
+        {"ybWriteDemGenOption", [&] { return ybWriteDemGenOption(null, &dem); }},
+        {"ybReadOrthoMapOption", [&] { return ybReadOrthoMapOption(null, &ortho); }},
+        {"ybWriteOrthoMapOption", [&] { return ybWriteOrthoMapOption(null, &ortho); }},
+        {"ybReadSingleImgDomOption", [&] { return ybReadSingleImgDomOption(null, &single); }},
+        {"ybWriteSingleImgDomOption", [&] { return ybWriteSingleImgDomOption(null, &single); }},
+        {"ybReadSingleDomOption", [&] { return ybReadSingleDomOption(null, &math); }},
+        {"ybWriteSingleDomOption", [&] { return ybWriteSingleDomOption(null, &math); }},
+        {"ybCreateNewImageRecordFile", [&] { return ybCreateNewImageRecordFile(null, 1); }},
+        {"ybWriteOneStripImageRecord", [&] { return ybWriteOneStripImageRecord(null, 1, 1, images); }},
+        {"ybReadOneStripImageRecord", [&] { return ybReadOneStripImageRecord(null, 1, 1, images); }},
+        {"ybGetStripNumberOfImageRecord", [&] { return ybGetStripNumberOfImageRecord(null, &n); }},
+        {"ybGetImgGroupNumsOfImageRecord", [&] { return ybGetImgGroupNumsOfImageRecord(null, n); }},
+        {"ybReadOneImageRecord", [&] { return ybReadOneImageRecord(null, 1, 1, 0, &record); }},
+        {"ybUpdateOneImageRecord", [&] { return ybUpdateOneImageRecord(null, 101, record); }, yb::kInvalidArgument},
+        {"ybReadImageNumOfOneStrip", [&] { return ybReadImageNumOfOneStrip(null, 1, &n); }},
+        {"ybReadAllImageDirectary", [&] { return ybReadAllImageDirectary(null, 1, paths, &n); }},
+        {"ybGetBlockTotalImgNums", [&] { return ybGetBlockTotalImgNums(null, &n); }},
+        {"ybGetImgGcpNumOfOneStrip", [&] { return ybGetImgGcpNumOfOneStrip(null, 1, &n); }},
+        {"ybWriteBlockGcpLayoutFile", [&] { return ybWriteBlockGcpLayoutFile(null, layouts.data(), 1); }},
+        {"ybReadBlockGcpLayoutFile", [&] { return ybReadBlockGcpLayoutFile(null, layouts.data(), &n); }},
+        {"ybGetGcpNumsOfGcpLayoutFile", [&] { return ybGetGcpNumsOfGcpLayoutFile(null, &n); }},
+        {"ybGetGcpInfoOfOneStrip", [&] { return ybGetGcpInfoOfOneStrip(null, 1, layouts.data(), &n); }},
+        {"ybGetTempBlockYbiGcpFile", [&] { return name(ybGetTempBlockYbiGcpFile(null)); }},
+        {"ybWriteYbiGcpInfo", [&] { return ybWriteYbiGcpInfo(null); }},
+        {"ybReadYbiGcpInfo", [&] { return ybReadYbiGcpInfo(null, 1); }},
+        {"ybModiYbiGcpInfo", [&] { return ybModiYbiGcpInfo(null, D_RECT{}); }},
+        {"ybGetImageGcpNumsOfFile", [&] { return ybGetImageGcpNumsOfFile(null, &n); }},
+        {"ybReadImgGcpFile", [&] { return ybReadImgGcpFile(null, points.data(), &n); }},
+        {"ybReadImgGcpFileToAry", [&] { return ybReadImgGcpFileToAry(null, points); }},
+        {"ybWriteImgGcpFile", [&] { return ybWriteImgGcpFile(null, points.data(), 1); }},
+        {"ybAppendImgJointPntToFile", [&] { return ybAppendImgJointPntToFile(null, points.data(), 1); }},
+        {"ybGetFeaturePointNumsOfFile", [&] { return ybGetFeaturePointNumsOfFile(null, &n); }},
+        {"ybReadImgFeaturePointFile", [&] { return ybReadImgFeaturePointFile(null, features.data(), &n); }},
+        {"ybWriteImgFeatruePointFile", [&] { return ybWriteImgFeatruePointFile(null, features.data(), 1); }},
+        {"ybCreateComJointPntFile", [&] { return ybCreateComJointPntFile(null, 1); }},
+        {"ybGetComJointPntFileInfo", [&] { return ybGetComJointPntFileInfo(null, &n, &m, &n); }},
+        {"ybGetComJointPntNumsOfFile", [&] { return ybGetComJointPntNumsOfFile(null, 1, 1, 2, &n); }},
+        {"ybReadComJointPntFile", [&] { return ybReadComJointPntFile(null, 1, 1, 2, common.data(), &n); }},
+        {"ybWriteComJointPntFile", [&] { return ybWriteComJointPntFile(null, 1, 1, 2, set, set); }},
+        {"ybCreateOneModelGcpFile", [&] { return ybCreateOneModelGcpFile(null, 1); }},
+        {"ybGetModelGcpNumsOfFile", [&] { return ybGetModelGcpNumsOfFile(null, 1, 1, &n); }},
+        {"ybReadModelGcpFile", [&] { return ybReadModelGcpFile(null, 1, 1, set); }},
+        {"ybWriteModelGcpFile", [&] { return ybWriteModelGcpFile(null, 1, 1, set); }},
+        {"ybGetModelNumsOfModelGcpFile", [&] { return ybGetModelNumsOfModelGcpFile(null, &n); }},
+        {"ybGetStripNumsOfModelGcpFile", [&] { return ybGetStripNumsOfModelGcpFile(null, &n); }},
+        {"ybGetBlockTiePntNumsOfFile", [&] { return ybGetBlockTiePntNumsOfFile(null, &n); }},
+        {"ybGetOneModelTiePntNums", [&] { return ybGetOneModelTiePntNums(null, 0, &n); }},
+        {"ybReadOneModelTiePnt", [&] { return ybReadOneModelTiePnt(null, 0, set); }},
+        {"ybCreateTiePntFile", [&] { return ybCreateTiePntFile(null, points.data(), 1); }},
+        {"ybReadTiePntNums", [&] { return ybReadTiePntNums(null, n); }},
+        {"ybReadTiePntFileToAry", [&] { return ybReadTiePntFileToAry(null, points); }},
+        {"ybGetOneImgTiePntNums", [&] { return ybGetOneImgTiePntNums(null, 101, n); }},
+        {"ybReadOneTiePntInfo", [&] { return ybReadOneTiePntInfo(null, 101, "P", point); }},
+        {"ybReadOneImgTiePntToAry", [&] { return ybReadOneImgTiePntToAry(null, 101, points); }},
+        {"ybGetOneModCommPntNums", [&] { return ybGetOneModCommPntNums(null, 101, 102, n); }},
+        {"ybReadOneModCommPnts", [&] { return ybReadOneModCommPnts(null, 101, 102, handedOut, n); }},
+        {"ybGetOneModPntNums", [&] { return ybGetOneModPntNums(null, 101, n); }},
+        {"ybReadOneModPnts", [&] { return ybReadOneModPnts(null, 101, view); }},
+        {"ybAppendTiePntToFile", [&] { return ybAppendTiePntToFile(null, points.data(), 1); }},
+        {"ybWriteOneImgTiePntToFile", [&] { return ybWriteOneImgTiePntToFile(null, points.data(), 1); }},
+        {"ybRemoveTiePntContext", [&] { return ybRemoveTiePntContext(null); }},
+        {"ybRemoveAutoExtractTiePnt", [&] { return ybRemoveAutoExtractTiePnt(null); }},
+        {"ybRemoveAutoExtractStripTiePnt", [&] { return ybRemoveAutoExtractStripTiePnt(null); }},
+        {"ybWriteOneModPnts", [&] { return ybWriteOneModPnts(null, 101, set); }},
+        {"ybCleanBlockTmpTiePntFile", [&] { return ybCleanBlockTmpTiePntFile(null); }},
+        {"ybDetachBlockTiePntFile", [&] { return ybDetachBlockTiePntFile(null); }},
+        {"ybUniteBlockTiePntFile", [&] { return ybUniteBlockTiePntFile(null); }},
+        {"ybReadCameraParaFile", [&] { return ybReadCameraParaFile(null, &camera, nullptr, &layout, nullptr, &n); }},
+        {"ybWriteCameraParaFile", [&] { return ybWriteCameraParaFile(null, &camera, nullptr, layout, nullptr, 0); }},
+        {"ybReadSPOTPropInfoFile", [&] { return ybReadSPOTPropInfoFile(null, values); }},
+        {"ybWriteSPOTPropInfoFile", [&] { return ybWriteSPOTPropInfoFile(null, 1.0); }},
+        {"ybReadImagePropInfoFile", [&] { return ybReadImagePropInfoFile(null, &property); }},
+        {"ybWriteImagePropInfoFile", [&] { return ybWriteImagePropInfoFile(null, &property); }},
+        {"ybCreateCustomImagePropFile", [&] { return ybCreateCustomImagePropFile(null, "S", 1, 2, 1.0, 2.0); }},
+        {"ybReadCustomImagePropFile",
+         [&] { return ybReadCustomImagePropFile(null, text, &n, &m, values, values + 1); }},
+        {"ybGetCurImgPixel", [&] { return ybGetCurImgPixel(null, nullptr) >= 0.0 ? Code{1} : Code{0}; }},
+        {"ybReadOneInnOrientImgFileName", [&] { return ybReadOneInnOrientImgFileName(null, 0, text); }},
+        {"ybReadImgNumsOfInnOrient", [&] { return ybReadImgNumsOfInnOrient(null, &n); }},
+        {"ybWriteInnOrientImgListFile", [&] { return ybWriteInnOrientImgListFile(null, titles); }},
+        {"ybReadInnefCeff", [&] { return ybReadInnefCeff(null, values); }},
+        {"ybReadSingleRelaCeff", [&] { return ybReadSingleRelaCeff(null, values); }},
+        {"ybReadAbsoluteCeff", [&] { return ybReadAbsoluteCeff(null, values); }},
+        {"ybGetOneModelJointCeff", [&] { return ybGetOneModelJointCeff(null, 1, 1, values); }},
+        {"ybCreateNewModelJointCeffFile", [&] { return ybCreateNewModelJointCeffFile(null, values, 1); }},
+        {"ybAppendOneStripModelJointCeff", [&] { return ybAppendOneStripModelJointCeff(null, 1, values, 1); }},
+        {"ybWriteImageRelaFile", [&] { return ybWriteImageRelaFile(null, relations); }},
+        {"ybReadImageRelaFile", [&] { return ybReadImageRelaFile(null, relations); }},
+        {"ybReadSuvProjInfo", [&] { return ybReadSuvProjInfo(null, &projection); }},
+        {"ybWriteSuvProjInfo",
+         [&] {
+             ybWriteSuvProjInfo(null, &projection);
+             return Code{1};
+         }},
+        {"ybGenBlkFileStateReport", [&] { return ybGenBlkFileStateReport(null, 0, null); }},
+        {"ybGenBlkModOrthoStateFile", [&] { return ybGenBlkModOrthoStateFile(null, null); }},
+        {"ybGenBlkModEpiStateFile", [&] { return ybGenBlkModEpiStateFile(null, null); }},
+    };
+    yb::test::MessageRecorder quiet;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Code const code = c.call();
+        if (c.expected >= 0) {
+            EXPECT_EQ(code, c.expected);
+        } else {
+            EXPECT_NE(code, 0);
+        }
+    }
+    ybFreeControlPointMem(set);
 }
 
 }  // namespace
