@@ -42,20 +42,14 @@ sqlite3_int64 asSqlite(std::uint64_t value) { return static_cast<sqlite3_int64>(
 
 }  // namespace
 
-DatabaseWriter::DatabaseWriter(std::string target) : target_(std::move(target)) {
-    {
-        // A unique new name beside the target; SQLite takes the empty file as a new database.
-        platform::NativeFile reserved = platform::createBeside(target_, created_);
-        if (!reserved) {
-            fail("cannot create a new file beside it");
-            return;
-        }
-    }
+DatabaseWriter::DatabaseWriter(std::string target, std::string created)
+    : target_(std::move(target)), created_(std::move(created)) {
+    // SQLite takes the empty file as a new database.
     if (sqlite3_open_v2(created_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         fail(db_ != nullptr ? sqlite3_errmsg(db_) : "SQLite cannot open it");
         return;
     }
-    // The file is new and private until it is renamed into place: no journal; one sync at the end.
+    // The file is new and private until it is put in place: no journal; one sync at the end.
     if (!exec("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=NORMAL; BEGIN;") || !exec(kSchema))
         return;
     auto prepare = [&](char const* sql, sqlite3_stmt*& statement) {
@@ -80,7 +74,6 @@ void DatabaseWriter::finalizeStatements() {
 DatabaseWriter::~DatabaseWriter() {
     finalizeStatements();
     if (db_ != nullptr) sqlite3_close(db_);
-    if (!committed_ && !created_.empty()) platform::removeNative(created_);
 }
 
 void DatabaseWriter::fail(std::string const& what) {
@@ -177,11 +170,6 @@ bool DatabaseWriter::commit() {
         return false;
     }
     db_ = nullptr;
-    if (!platform::renameOver(created_, target_)) {
-        fail("cannot be put in place");
-        return false;
-    }
-    committed_ = true;
     return true;
 }
 

@@ -29,8 +29,9 @@ using MatchRow = std::array<std::uint32_t, 2>;
 
 class DatabaseWriter {
 public:
-    // Starts a new database beside the native path `target` (not yet in its place).
-    explicit DatabaseWriter(std::string target);
+    // Starts a new database in the new, empty file `created` (native) that is to take the place of
+    // `target` (named in problems); whoever made `created` puts it in place, or removes it.
+    DatabaseWriter(std::string target, std::string created);
     ~DatabaseWriter();
     DatabaseWriter(DatabaseWriter const&) = delete;
     DatabaseWriter& operator=(DatabaseWriter const&) = delete;
@@ -51,7 +52,7 @@ public:
     // followed by a zero byte, GBK).
     void addExportRecord(std::string const& block, std::string const& blockName, std::string const& names);
     void addKeypointOrigins(std::uint32_t image, std::int32_t imageNumber, std::vector<std::uint32_t> const& names);
-    // Ends the transaction and puts the database in the target's place.
+    // Ends the transaction and closes the database, whole in its file.
     bool commit();
 
 private:
@@ -70,7 +71,6 @@ private:
     sqlite3_stmt* record_ = nullptr;
     sqlite3_stmt* origins_ = nullptr;
     std::string problem_;
-    bool committed_ = false;
 };
 
 // What an existing file at a database's place is: empty text for a COLMAP database, else why not.

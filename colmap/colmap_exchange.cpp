@@ -145,16 +145,6 @@ std::unordered_map<std::string, std::size_t> imagesByName(std::vector<BlockImage
     return byName;
 }
 
-bool writeText(std::string const& hostPath, std::string const& text, Problem& problem) {
-    if (platform::replaceFile(hostPath, [&](platform::Output& output) {
-            output.write(text.data(), text.size());
-            return true;
-        }))
-        return true;
-    problem = {kCannotWrite, shown(hostPath) + ": cannot be written"};
-    return false;
-}
-
 // One observation on its way to the database.
 struct Keyed {
     std::uint32_t name;   // index of its lower-cased name
@@ -396,7 +386,14 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
                                          request.options.force + " replaces it, or choose another folder"};
         return false;
     }
-    DatabaseWriter database(*native);
+    // The database, the image list and the README are each written beside their place and put there
+    // together at the end, the database first: a failure on the way leaves the folder as it was.
+    platform::FileReplacement databaseFile(summary.database);
+    if (!databaseFile.opened()) {
+        problem = {kCannotWrite, shown(summary.database) + ": cannot create a new file beside it"};
+        return false;
+    }
+    DatabaseWriter database(*native, databaseFile.created());
     for (std::size_t c = 0; c < cameras.size(); ++c) {
         auto const& [model, size] = cameras[c];
         database.addCamera(static_cast<std::uint32_t>(c + 1), model.model, static_cast<std::uint64_t>(size[0]),
@@ -473,9 +470,31 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         "' --dry-run\n"
         "    ybblock import colmap sparse/0 '" +
         blockText + "'\n";
-    if (!writeText(pathIn(folder, "image_list.txt"), imageList, problem) ||
-        !writeText(pathIn(folder, "README.txt"), readme, problem))
-        return false;
+    std::string const listPath = pathIn(folder, "image_list.txt");
+    std::string const readmePath = pathIn(folder, "README.txt");
+    platform::FileReplacement listFile(listPath);
+    platform::FileReplacement readmeFile(readmePath);
+    struct Placed {
+        platform::FileReplacement& file;
+        std::string const& path;
+        std::string const* text;
+    };
+    Placed const files[] = {
+        {databaseFile, summary.database, nullptr}, {listFile, listPath, &imageList}, {readmeFile, readmePath, &readme}};
+    for (Placed const& placed : files) {
+        if (placed.file.opened() && placed.text != nullptr)
+            placed.file.out().write(placed.text->data(), placed.text->size());
+        if (!placed.file.opened() || !placed.file.finish()) {
+            problem = {kCannotWrite, shown(placed.path) + ": cannot be written"};
+            return false;
+        }
+    }
+    for (Placed const& placed : files) {
+        if (!placed.file.install()) {
+            problem = {kCannotWrite, shown(placed.path) + ": cannot be put in place"};
+            return false;
+        }
+    }
     return true;
 }
 
