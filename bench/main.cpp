@@ -5,6 +5,7 @@
 // counts. Prints one table and exits with 1 when a target is missed.
 #include "bench_support.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -100,8 +101,17 @@ struct Measured {
 
 std::optional<Measured> measure(Row const& row, Attempt const& attempt) {
     auto const& best = attempt.figures;
-    bool const ran = best.count(row.measured) != 0 || attempt.failed.count(row.measured) != 0 ||
-                     attempt.failed.count(row.baseline) != 0 || best.count(row.baseline) != 0;
+    // A row is in an attempt when every benchmark it needs ran there (or failed): a filter that
+    // selects one side of a row leaves the row out.
+    auto const seen = [&](std::string const& name) { return best.count(name) != 0 || attempt.failed.count(name) != 0; };
+    bool ran = false;
+    switch (row.kind) {
+        case RowKind::Size: ran = seen(row.baseline); break;
+        case RowKind::Memory:
+            ran = seen(row.measured) || std::any_of(row.benchmarks.begin(), row.benchmarks.end(), seen);
+            break;
+        default: ran = seen(row.measured) && seen(row.baseline); break;
+    }
     if (!ran) return std::nullopt;  // not in this attempt
     Measured result;
     auto measured = best.find(row.measured);

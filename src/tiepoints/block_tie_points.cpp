@@ -120,7 +120,7 @@ std::int32_t fillPhotoCoordinates(BlockInfo const& block, std::optional<CameraIn
         camera = read;
     }
     std::array<double, 6> coefficients{};
-    if (std::int32_t code = params::readInner(inner, coefficients.data()); code != kSuccess)
+    if (std::int32_t code = readDetachInnerOrientation(inner, coefficients); code != kSuccess)
         return fail(code, text::kReadInnerOrientationFailure, innerPath);
     for (auto& point : points) {
         std::array<double, 2> photo{};
@@ -291,6 +291,10 @@ std::int32_t readDetachInnerOrientation(BlockInfo const& block, char const* imag
                                         std::array<double, 6>& coefficients, std::string& path) {
     path = block::imageAuxFileName(block, imagePath, ".ioc", nullptr, nullptr);
     return params::readInner(path.c_str(), coefficients.data());
+}
+
+std::int32_t readDetachInnerOrientation(platform::FoundFile const& found, std::array<double, 6>& coefficients) {
+    return params::readInner(found, coefficients.data());
 }
 
 std::string innerOrientationFile(BlockInfo const& block, ImageOrderInfo const& image) {

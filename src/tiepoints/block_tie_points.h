@@ -4,6 +4,8 @@
 // the tools that look a block over before they run one.
 #pragma once
 
+#include "fs.h"
+
 #include <yb/ybBlockFileIO.h>
 
 #include <array>
@@ -24,6 +26,9 @@ std::int32_t readDetachInnerOrientation(BlockInfo const& block, char const* imag
 
 // The inner orientation file of an image, as detach names it.
 std::string innerOrientationFile(BlockInfo const& block, ImageOrderInfo const& image);
+// The inner orientation coefficients of a file that a lookup of many found (platform::findFiles over
+// innerOrientationFile's names: one look at their folder), read as detach reads them.
+std::int32_t readDetachInnerOrientation(platform::FoundFile const& found, std::array<double, 6>& coefficients);
 
 // The per-image temporary tie point file of an image (in the block's temporary folder).
 std::string perImageFile(BlockInfo const& block, ImageOrderInfo const& image);

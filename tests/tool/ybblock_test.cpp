@@ -372,6 +372,13 @@ TEST_F(YbblockTest, DestructiveCommandsRefuseToLoseWorkWithoutForce) {
     EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
     std::ofstream(native("DemoBlock/Demo.bil"), std::ios::binary) << imageList;
 
+    // So does an inner orientation it cannot read, named with its image.
+    std::string const inner = readNativeText("DemoBlock/ImagesPara/0202.ioc");
+    fs::remove(native("DemoBlock/ImagesPara/0202.ioc"));
+    expectRun({"detach", "--force", kBlock}, 1, {"cannot read the inner orientation of image 202", "0202.ioc"});
+    EXPECT_TRUE(existsNative("DemoBlock/Temp/0101.ijp"));
+    std::ofstream(native("DemoBlock/ImagesPara/0202.ioc"), std::ios::binary) << inner;
+
     // With --force, unite empties the tie point file as asked.
     fs::remove_all(native("DemoBlock/Temp"));
     fs::create_directories(native("DemoBlock/Temp"));

@@ -79,20 +79,25 @@ bool detachWillRead(Workspace const& workspace, std::size_t& files, std::size_t&
     for (tagImagePoint const& point : points)
         ++perImage[std::int32_t{point.imageNo}];  // no reference to a packed field
     files = observations = 0;
+    std::vector<BlockImage const*> withPoints;
+    std::vector<std::string> innerPaths;
     for (BlockImage const& image : workspace.images) {
         auto const found = perImage.find(image.record.nImageNo);
         if (found == perImage.end()) continue;
         ++files;
         observations += found->second;
-        if (!camera) continue;
+        withPoints.push_back(&image);
+        if (camera) innerPaths.push_back(yb::tiepoints::innerOrientationFile(block.info, image.record));
+    }
+    if (!camera) return true;
+    // The inner orientations are looked for together, in one look at their folder, as detach does.
+    std::vector<yb::platform::FoundFile> const inner = yb::platform::findFiles(innerPaths);
+    for (std::size_t i = 0; i < inner.size(); ++i) {
         std::array<double, 6> coefficients{};
-        std::string ioc;
-        std::string const imagePath(
-            yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath));
-        if (std::int32_t code =
-                yb::tiepoints::readDetachInnerOrientation(block.info, imagePath.c_str(), coefficients, ioc)) {
-            reportFailure(err, "cannot read the inner orientation of image " + std::to_string(image.record.nImageNo),
-                          code, ioc);
+        if (std::int32_t code = yb::tiepoints::readDetachInnerOrientation(inner[i], coefficients)) {
+            reportFailure(
+                err, "cannot read the inner orientation of image " + std::to_string(withPoints[i]->record.nImageNo),
+                code, innerPaths[i]);
             return false;
         }
     }
