@@ -744,7 +744,7 @@ bool importColmap(ImportRequest const& request, ImportSummary& summary, Problem&
     for (std::size_t i = 0; i < current.size();) {
         std::size_t end = i + 1;
         while (end < current.size() && current[end].imageNo == current[i].imageNo) ++end;
-        groupOf.try_emplace(current[i].imageNo, i, end - i);
+        groupOf.try_emplace(std::int32_t{current[i].imageNo}, i, end - i);  // a copy: the record is packed
         i = end;
     }
     std::optional<std::unordered_map<ObservationKey, std::size_t, ObservationKeyHash>> held;
