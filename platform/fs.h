@@ -246,6 +246,8 @@ public:
     // Hands what was written to the disk, with what it takes to read it back (the length), and waits
     // for it to be there; false when the system reports it could not be kept.
     bool sync();
+    // Starts handing what was written to the disk without waiting for it (a later sync waits less).
+    void startWriteOut();
     // False when the system reports that written data could not be kept.
     bool close();
 
@@ -303,13 +305,10 @@ bool syncingWrites();
 // before the call survives a power cut. Windows keeps a folder's names with its files' own flushes
 // (its file system logs them), so there it syncs nothing.
 bool syncFolderOf(std::string const& native);
-// Hands everything written on the file system that holds `native` to the disk at once, where the
-// system can (Linux: one sync for a workflow's thousands of files); false elsewhere.
-bool syncFileSystemOf(std::string const& native);
 #ifdef _WIN32
-inline constexpr bool kSyncsFileSystemAtOnce = false;
+inline constexpr bool kBatchesReplacements = false;  // a batch of replacements goes one by one
 #else
-inline constexpr bool kSyncsFileSystemAtOnce = true;
+inline constexpr bool kBatchesReplacements = true;
 #endif
 
 }  // namespace yb::platform

@@ -530,8 +530,8 @@ bool NativeFile::sync() {
 
 namespace {
 
-// Syncs the folder (or, with `wholeFileSystem`, the file system) that holds `native`.
-bool syncHolder(std::string const& native, bool wholeFileSystem) {
+// Syncs the folder that holds `native`.
+bool syncHolder(std::string const& native) {
     if (io::injected(HB_FILE_SYNC)) return false;
     std::size_t const cut = native.find_last_of('/');
     std::string const folder = cut == std::string::npos ? std::string(".")
@@ -542,18 +542,20 @@ bool syncHolder(std::string const& native, bool wholeFileSystem) {
         io::failed();
         return false;
     }
-    bool const synced = (wholeFileSystem ? ::syncfs(descriptor) : ::fsync(descriptor)) == 0;
+    bool const synced = ::fsync(descriptor) == 0;
     if (!synced) io::failed();
     ::close(descriptor);
-    if (synced) io::recordSync(folder, wholeFileSystem ? HB_SYNCED_FILE_SYSTEM : HB_SYNCED_FOLDER);
+    if (synced) io::recordSync(folder, HB_SYNCED_FOLDER);
     return synced;
 }
 
 }  // namespace
 
-bool syncFolderOf(std::string const& native) { return syncHolder(native, false); }
+bool syncFolderOf(std::string const& native) { return syncHolder(native); }
 
-bool syncFileSystemOf(std::string const& native) { return syncHolder(native, true); }
+void NativeFile::startWriteOut() {
+    if (handle_ != kNoHandle) ::sync_file_range(descriptorOf(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
 
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
     // A file that another opening renamed a new file over while this one waited for the lock has no

@@ -399,10 +399,8 @@ bool NativeFile::sync() {
 // to the disk before it returns (renameOver).
 bool syncFolderOf(std::string const&) { return !io::injected(HB_FILE_SYNC); }
 
-bool syncFileSystemOf(std::string const&) {
-    errno = ENOSYS;
-    return false;
-}
+// The system starts writing out in its own time; a sync waits for it.
+void NativeFile::startWriteOut() {}
 
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
     // A file that another opening replaced while this one waited for the lock is left for the one now

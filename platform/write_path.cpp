@@ -327,6 +327,12 @@ bool tornByLeftChange(std::string const& targetNative) {
     return false;
 }
 
+// Syncs a finished new file of a batch, opened again by its name.
+bool syncWritten(std::string const& native) {
+    NativeFile file = openNative(native, true);
+    return file && file.sync() && file.close();
+}
+
 // Whether an opening of a file to hold it failed for a reason that lets the write go on without a
 // hold: the file is not there, or this process may not open it for writing (a replacement needs no
 // such leave). Any other failure (an I/O error, a lock wait that ran out) stops the write.
@@ -484,9 +490,11 @@ bool FileReplacement::finish() {
     bool const written = output_->flush();
     // The new content reaches the disk before its name does; a batch syncs its files together.
     syncing_ = syncingWrites();
-    batched_ = syncing_ && kSyncsFileSystemAtOnce && currentBatch != nullptr;
+    batched_ = syncing_ && kBatchesReplacements && currentBatch != nullptr;
     bool const synced = written && (!syncing_ || batched_ || file_.sync());
-    // What closing would tell is asked now: the new file stays open, to be held once in place.
+    // What closing would tell is asked now: the new file stays open, to be held once in place. A
+    // batch's file is handed to the disk now and synced at the batch's commit, when it is on its way.
+    if (batched_) file_.startWriteOut();
     finished_ = synced && (batched_ ? file_.close() : file_.reportWrites());
     return finished_;
 }
@@ -498,7 +506,7 @@ bool FileReplacement::install() {
         installed_ = true;
         return installed_;
     }
-    if (batched_ && !syncFileSystemOf(created_)) return false;
+    if (batched_ && !syncWritten(created_)) return false;
     // The old file is held until the new one has taken its place, and the new one from before then: a
     // writer waiting for the old file then finds it gone and waits for the new one, behind this
     // thread, which lets go of the old one only then. Where no file is renamed over an open one, the
@@ -532,8 +540,11 @@ ReplacementBatch::~ReplacementBatch() {
 bool ReplacementBatch::commit() {
     if (currentBatch == this) currentBatch = outer_;
     if (held_.empty()) return true;
-    // One sync puts every new file's content on the disk before any of them is renamed into place.
-    if (!syncFileSystemOf(held_.front().created)) return false;
+    // Every new file's content is on the disk before any of them is renamed into place: each was
+    // handed to the disk when it was finished, and is waited for here, one data sync a file (each
+    // reports its own failure, on every kernel).
+    for (Held const& file : held_)
+        if (!syncWritten(file.created)) return false;
     for (; placed_ < held_.size(); ++placed_)
         if (!renameOver(held_[placed_].created, held_[placed_].target)) return false;
     // And their names, once a folder (as outside a batch, whatever this answers).

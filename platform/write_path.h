@@ -157,11 +157,18 @@ private:
 
 // Whole-file replacements put in place together, for a workflow that writes a file per image. While
 // one lives on this thread, a finished replacement's install() hands the new file to it, and commit()
-// puts them all on the disk with one sync of their file system, renames each into place and syncs each
-// folder once: two syncs in all rather than two a file, and each file still old or new through a power
-// cut. A batch ended without a commit removes the new files it holds, their targets as they were.
-// Where syncing is off, or the system cannot sync a file system at once (Windows), replacements go in
-// place one by one, as outside a batch.
+// waits for each new file to be on the disk (each was handed to the disk when it was finished: one
+// data sync a file, whose failure is reported on every kernel), renames each into place and syncs
+// each folder once, so each file is still old or new through a power cut. A batch ended without a
+// commit removes the new files it holds, their targets as they were. Where syncing is off, or on
+// Windows, replacements go in place one by one, as outside a batch.
+//
+// A replacement in a batch lets go of its hold on the old file when it ends, long before the batch
+// renames the new one over it. That is safe only for what the batch's one caller, detach, writes: the
+// new content of each per-image file comes from the block's tie point file, never from the old
+// per-image file, so a change another program makes to the old file in between is overwritten as it
+// would be by a detach that came after it, never merged into a stale copy. A workflow whose new
+// content depends on the old file must not use a batch.
 class ReplacementBatch {
 public:
     ReplacementBatch();
