@@ -8,6 +8,7 @@
 #include <yb/YbiBase.h>
 #include <yb/YbiSurvey.h>
 
+#include "block/block_files.h"
 #include "fs.h"
 #include "gbk.h"
 #include "hostpath.h"
@@ -56,8 +57,8 @@ struct OpenBlock {
 
 bool readBlock(std::string const& optionPath, OpenBlock& block, Problem& problem) {
     block.optionPath = optionPath;
-    if (std::int32_t code = ybReadBlockOptionFile(optionPath.c_str(), &block.info); code != kSuccess) {
-        problem = {code, shown(optionPath) + ": the block option file cannot be read: " + codeText(code)};
+    if (auto const unsound = block::readSoundBlockOption(optionPath, block.info)) {
+        problem = {unsound->code, shown(optionPath) + ": " + unsound->what + " (" + codeText(unsound->code) + ")"};
         return false;
     }
     std::int32_t const type = block.info.imageType;

@@ -12,9 +12,11 @@
 #include <yb/HostBase.h>
 #include <yb/ybBlockFileIO.h>
 
+#include "block/block_files.h"
 #include "gbk.h"
 #include "host_place.h"
 #include "imagelist/image_list.h"
+#include "points/point_records.h"
 #include "result_codes.h"
 #if YB_HAVE_COLMAP
 #include "colmap_exchange.h"
@@ -139,9 +141,10 @@ void messageSink(HbMessageStyle style, char const* gbkText, void*) {
     std::fprintf(stderr, "[%s] %s\n", style == HB_MESSAGE_ERROR ? "error" : "message", text.c_str());
 }
 
-// Runs one library call without the GIL; a failure raises, with the messages the call showed.
+// Runs one library call without the GIL; a failure raises, with the messages the call showed (and
+// `detail`, what the call found wrong beyond its code, when it says so).
 template <class Call>
-void run(std::string const& hostPath, Call call) {
+void run(std::string const& hostPath, Call call, std::string const* detail = nullptr) {
     std::vector<std::string> messages;
     std::int32_t code = kSuccess;
     {
@@ -155,16 +158,49 @@ void run(std::string const& hostPath, Call call) {
         }
         keptMessages = nullptr;
     }
-    if (code != kSuccess) throw LibraryFailure{code, hostPath, std::move(messages)};
+    if (code != kSuccess) throw LibraryFailure{code, hostPath, std::move(messages), detail ? *detail : ""};
     for (auto const& message : messages)
         if (PyErr_WarnEx(PyExc_UserWarning, message.c_str(), 1) != 0) throw py::error_already_set();
 }
+
+// ---- arguments ----------------------------------------------------------------------------------
+
+// Arguments taken as any Python object and looked at by the function itself, named in signatures
+// (help(), the stubs) by what they accept rather than as a bare handle.
+template <class Kind>
+struct AnyArgument {
+    py::object object;
+};
+struct PathKind {
+    static constexpr auto name = py::detail::const_name("str | bytes | os.PathLike");
+};
+struct ArrayKind {
+    static constexpr auto name = py::detail::const_name("numpy.ndarray");
+};
+using PathArgument = AnyArgument<PathKind>;
+using ArrayArgument = AnyArgument<ArrayKind>;
+
+}  // namespace
+
+namespace pybind11::detail {
+template <class Kind>
+struct type_caster<AnyArgument<Kind>> {
+    PYBIND11_TYPE_CASTER(AnyArgument<Kind>, Kind::name);
+    bool load(handle source, bool) {
+        value.object = reinterpret_borrow<object>(source);
+        return true;
+    }
+};
+}  // namespace pybind11::detail
+
+namespace {
 
 // ---- paths --------------------------------------------------------------------------------------
 
 // A path argument as the library's host path: str (and os.PathLike giving str) is converted to GBK;
 // bytes are taken as GBK already.
-std::string hostPathOf(py::handle path) {
+std::string hostPathOf(PathArgument const& argument) {
+    py::handle const path = argument.object;
     py::object const fs = py::module_::import("os").attr("fspath")(path);
     if (py::isinstance<py::bytes>(fs)) return fs.cast<std::string>();
     std::string const utf8 = fs.cast<std::string>();
@@ -173,7 +209,8 @@ std::string hostPathOf(py::handle path) {
     return *gbk;
 }
 
-void mapDrive(std::string const& letter, py::object const& folder) {
+void mapDrive(std::string const& letter, std::optional<PathArgument> const& given) {
+    py::object const folder = given ? given->object : py::none();
     std::string drive = letter;
     if (drive.size() == 2 && drive[1] == ':') drive.pop_back();
     if (drive.size() != 1 || !std::isalpha(static_cast<unsigned char>(drive[0])))
@@ -255,11 +292,83 @@ py::array arrayOver(std::vector<Record>&& records, py::dtype const& dtype) {
     throw LibraryFailure{kInvalidArgument, hostPath, {}, what};
 }
 
+// Where `bad` (over rows, or over rows and the items of a field) is first true: the row and, in a field
+// of several items, the item; nullopt when nowhere.
+struct BadValue {
+    py::ssize_t row;
+    std::optional<py::ssize_t> item;
+};
+std::optional<BadValue> firstBad(py::object const& bad, py::ssize_t rows) {
+    py::module_ const numpy = py::module_::import("numpy");
+    py::object const found = numpy.attr("flatnonzero")(bad);
+    if (py::len(found) == 0) return std::nullopt;
+    auto const at = found[py::int_(0)].cast<py::ssize_t>();
+    py::ssize_t const perRow = rows == 0 ? 1 : bad.attr("size").cast<py::ssize_t>() / rows;
+    if (perRow == 1) return BadValue{at, std::nullopt};
+    return BadValue{at / perRow, at % perRow};
+}
+
+// A column of the caller's array made ready for its field: numpy would wrap a whole number beyond the
+// field's range, cut off a fraction, cut text longer than the field and take only ASCII for Unicode
+// text. Such values are refused, naming the row and the field; Unicode text is converted to GBK.
+py::object columnFor(py::array const& column, py::dtype const& field, std::string const& name,
+                     std::string const& host) {
+    py::module_ const numpy = py::module_::import("numpy");
+    py::ssize_t const rows = column.shape(0);
+    // A field of several items (a GCP layout's images) is judged by its items.
+    py::dtype const item = py::reinterpret_borrow<py::dtype>(field.attr("base"));
+    char const to = item.kind(), from = py::reinterpret_borrow<py::dtype>(column.dtype().attr("base")).kind();
+    auto refuseRow = [&](py::ssize_t row, std::string const& why) {
+        refuseArgument(host, "row " + std::to_string(row) + ", " + name + ": " + why);
+    };
+    // The value found bad, named by its row (and its item in a field of several).
+    auto refuseValue = [&](BadValue const& bad, std::string const& why) {
+        py::object value = column[py::int_(bad.row)];
+        std::string where = "row " + std::to_string(bad.row) + ", " + name;
+        if (bad.item) {
+            value = value.attr("reshape")(-1)[py::int_(*bad.item)];
+            where += "[" + std::to_string(*bad.item) + "]";
+        }
+        refuseArgument(host, where + ": " + py::repr(value.attr("item")()).cast<std::string>() + " " + why);
+    };
+    if ((to == 'i' || to == 'u') && (from == 'i' || from == 'u' || from == 'f')) {
+        py::object const limits = numpy.attr("iinfo")(item);
+        py::object const low = limits.attr("min"), high = limits.attr("max");
+        py::object bad = numpy.attr("logical_or")(numpy.attr("less")(column, low), numpy.attr("greater")(column, high));
+        if (from == 'f')
+            bad = numpy.attr("logical_or")(
+                bad, numpy.attr("logical_or")(numpy.attr("logical_not")(numpy.attr("isfinite")(column)),
+                                              numpy.attr("not_equal")(column, numpy.attr("trunc")(column))));
+        if (auto const found = firstBad(bad, rows))
+            refuseValue(*found, "is not a whole number from " + py::str(low).cast<std::string>() + " to " +
+                                    py::str(high).cast<std::string>());
+    } else if (to == 'S' && from == 'U') {
+        py::list texts;
+        for (py::ssize_t row = 0; row < rows; ++row) {
+            std::string const text = py::str(column[py::int_(row)]).cast<std::string>();
+            auto const gbk = yb::platform::utf8ToGbk(text);
+            if (!gbk) refuseRow(row, "'" + text + "' cannot be written in GBK (code page 936)");
+            if (gbk->size() > static_cast<std::size_t>(item.itemsize()))
+                refuseRow(row, "'" + text + "' is " + std::to_string(gbk->size()) + " bytes in GBK; the field holds " +
+                                   std::to_string(item.itemsize()));
+            texts.append(py::bytes(*gbk));
+        }
+        return numpy.attr("array")(texts, field);
+    } else if (to == 'S' && from == 'S' && column.itemsize() > item.itemsize()) {
+        py::object const lengths = numpy.attr("char").attr("str_len")(column);
+        if (auto const found = firstBad(numpy.attr("greater")(lengths, item.itemsize()), rows))
+            refuseValue(*found, "is longer than the " + std::to_string(item.itemsize()) + " bytes the field holds");
+    }
+    return column;
+}
+
 // A caller's array as `count` records of the layout, without a copy when it is contiguous already. An
-// array of the same field names in another layout or with other (convertible) types is converted,
-// field by field: numpy's concatenate, append, hstack and r_ make packed arrays of the records.
+// array of the same field names in another layout or with other types is converted, field by field,
+// where every value fits (columnFor): numpy's concatenate, append, hstack and r_ make packed arrays of
+// the records.
 template <class Record>
-py::array recordsOf(py::handle object, py::dtype const& dtype, char const* what, std::int32_t& count) {
+py::array recordsOf(py::handle object, py::dtype const& dtype, char const* what, std::string const& host,
+                    std::int32_t& count) {
     if (!py::isinstance<py::array>(object)) throw py::type_error(std::string(what) + " must be a numpy array");
     py::array array = py::reinterpret_borrow<py::array>(object);
     if (array.ndim() != 1) throw py::value_error(std::string(what) + " must be one-dimensional");
@@ -274,11 +383,13 @@ py::array recordsOf(py::handle object, py::dtype const& dtype, char const* what,
                                  py::repr(array.dtype()).cast<std::string>());
         py::array converted = py::module_::import("numpy").attr("zeros")(array.shape(0), dtype);
         for (py::handle name : wanted) {
+            std::string const field = py::str(name).cast<std::string>();
+            py::object const column =
+                columnFor(array[name], py::reinterpret_borrow<py::dtype>(dtype[name]), field, host);
             try {
-                converted[name] = array[name];
+                converted[name] = column;
             } catch (py::error_already_set const& error) {
-                throw py::type_error(std::string(what) + ": the field " + py::str(name).cast<std::string>() +
-                                     " does not convert: " + error.what());
+                throw py::type_error(std::string(what) + ": the field " + field + " does not convert: " + error.what());
             }
         }
         array = converted;
@@ -291,62 +402,55 @@ py::array recordsOf(py::handle object, py::dtype const& dtype, char const* what,
 
 // A reader of records into the library's array, handed to numpy as it stands.
 template <class Record, class Read>
-py::array readRecords(py::handle path, py::dtype const& dtype, Read read) {
+py::array readRecords(PathArgument const& path, py::dtype const& dtype, Read read) {
     std::string const host = hostPathOf(path);
     std::vector<Record> records;
     run(host, [&] { return read(host.c_str(), records); });
     return arrayOver(std::move(records), dtype);
 }
 
-// A writer of the caller's array, given numpy's buffer (a contiguous copy only when it is not).
-template <class Record, class Write>
-void writeRecords(py::handle path, py::handle records, py::dtype const& dtype, Write write) {
+// A writer of the caller's array, given numpy's buffer (a contiguous copy only when it is not), after
+// `check` has looked at the records.
+template <class Record, class Write, class Check>
+void writeRecords(PathArgument const& path, ArrayArgument const& records, py::dtype const& dtype, Write write,
+                  Check check) {
     std::string const host = hostPathOf(path);
     std::int32_t count = 0;
-    py::array const array = recordsOf<Record>(records, dtype, "the records", count);
+    py::array const array = recordsOf<Record>(records.object, dtype, "the records", host, count);
     // Writers take the records read-only, whatever their declarations say.
     auto* data = static_cast<Record*>(const_cast<void*>(array.data()));
+    check(host, data, count);
     Record none{};  // some writers refuse a missing array even with no records
     run(host, [&] { return write(host.c_str(), count > 0 ? data : &none, count); });
 }
 
-py::array readTiePoints(py::handle path, std::optional<std::int32_t> image) {
+py::array readTiePoints(PathArgument const& path, std::optional<std::int32_t> image) {
     return readRecords<tagImagePoint>(path, tiePointDtype(), [&](char const* host, std::vector<tagImagePoint>& points) {
         return image ? ybReadOneImgTiePntToAry(host, *image, points) : ybReadTiePntFileToAry(host, points);
     });
 }
 
-// Point names end inside their 32-byte field: a name of 32 bytes has no room for its terminator.
-std::int32_t refuseLongNames(std::string const& host, tagImagePoint const* points, std::int32_t count) {
+// Observations are written as the tool would write them, or refused: a name of 1 to 31 GBK bytes,
+// finite coordinates.
+void refuseUnsoundObservations(std::string const& host, tagImagePoint const* points, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i)
-        if (std::memchr(points[i].name, 0, sizeof points[i].name) == nullptr)
-            refuseArgument(host, "record " + std::to_string(i) +
-                                     ": its name fills all 32 bytes; a point name holds at "
-                                     "most 31 (GBK) bytes");
-    return kSuccess;
+        if (auto const problem = yb::points::observationProblem(points[i]))
+            refuseArgument(host, "row " + std::to_string(i) + ", " + std::string(problem->field) + ": " + problem->why);
 }
 
-void writeTiePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(),
-                                [](char const* host, tagImagePoint* records, std::int32_t count) {
-                                    refuseLongNames(host, records, count);
-                                    return ybCreateTiePntFile(host, records, count);
-                                });
+void writeTiePoints(PathArgument const& path, ArrayArgument const& points) {
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybCreateTiePntFile, refuseUnsoundObservations);
 }
 
-py::array readImagePoints(py::handle path) {
+py::array readImagePoints(PathArgument const& path) {
     return readRecords<tagImagePoint>(path, tiePointDtype(), ybReadImgGcpFileToAry);
 }
 
-void writeImagePoints(py::handle path, py::handle points) {
-    writeRecords<tagImagePoint>(path, points, tiePointDtype(),
-                                [](char const* host, tagImagePoint* records, std::int32_t count) {
-                                    refuseLongNames(host, records, count);
-                                    return ybWriteImgGcpFile(host, records, count);
-                                });
+void writeImagePoints(PathArgument const& path, ArrayArgument const& points) {
+    writeRecords<tagImagePoint>(path, points, tiePointDtype(), ybWriteImgGcpFile, refuseUnsoundObservations);
 }
 
-py::array readGcpLayout(py::handle path) {
+py::array readGcpLayout(PathArgument const& path) {
     return readRecords<BLOCKGCPLAYOUTINFO>(
         path, gcpLayoutDtype(), [](char const* host, std::vector<BLOCKGCPLAYOUTINFO>& records) {
             std::int32_t count = 0;
@@ -358,8 +462,9 @@ py::array readGcpLayout(py::handle path) {
         });
 }
 
-void writeGcpLayout(py::handle path, py::handle records) {
-    writeRecords<BLOCKGCPLAYOUTINFO>(path, records, gcpLayoutDtype(), ybWriteBlockGcpLayoutFile);
+void writeGcpLayout(PathArgument const& path, ArrayArgument const& records) {
+    writeRecords<BLOCKGCPLAYOUTINFO>(path, records, gcpLayoutDtype(), ybWriteBlockGcpLayoutFile,
+                                     [](std::string const&, BLOCKGCPLAYOUTINFO const*, std::int32_t) {});
 }
 
 // UTF-8 (as the GBK conversion gives it) to the code points numpy's unicode fields hold.
@@ -375,7 +480,7 @@ struct ListedImage {
     ImageOrderInfo record;
 };
 
-py::array readImageList(py::handle path) {
+py::array readImageList(PathArgument const& path) {
     std::string const host = hostPathOf(path);
     std::vector<ListedImage> images;
     run(host, [&] {
@@ -431,18 +536,24 @@ py::array readImageList(py::handle path) {
     return array;
 }
 
-py::dict readBlockOption(py::handle path) {
+py::dict readBlockOption(PathArgument const& path) {
     std::string const host = hostPathOf(path);
     BlockInfo info{};
     std::string imageList, tiePoints;
-    run(host, [&] {
-        std::int32_t const code = ybReadBlockOptionFile(host.c_str(), &info);
-        if (code == kSuccess) {
+    // A record cut short reads as zeros where it ends; what the tool refuses is refused here too.
+    std::string detail;
+    run(
+        host,
+        [&] {
+            if (auto const problem = yb::block::readSoundBlockOption(host, info)) {
+                detail = problem->what;
+                return problem->code;
+            }
             imageList = ybGetBlkAuxFileName(info, ".bil", nullptr);
             tiePoints = ybGetBlkAuxFileName(info, ".scp", nullptr);
-        }
-        return code;
-    });
+            return kSuccess;
+        },
+        &detail);
     auto text = [](char const* field, std::size_t width) { return textOf(yb::platform::boundedText(field, width)); };
     py::dict result;
     result["directory"] = text(info.blockDirectory, sizeof info.blockDirectory);
@@ -503,7 +614,7 @@ void runExchange(Work work) {
 }
 
 // The block quality page, as `ybblock report --html` writes it.
-py::dict reportHtml(py::handle block, py::handle output, std::int64_t minTies) {
+py::dict reportHtml(PathArgument const& block, PathArgument const& output, std::int64_t minTies) {
     if (minTies < 0) refuseArgument({}, "min_ties must not be negative");
     std::string const blockPath = hostPathOf(block), outputPath = hostPathOf(output);
     ybblock::HtmlReport report;
@@ -535,7 +646,7 @@ py::dict reportHtml(py::handle block, py::handle output, std::int64_t minTies) {
     return result;
 }
 
-py::dict exportColmap(py::handle block, py::handle output, bool force) {
+py::dict exportColmap(PathArgument const& block, PathArgument const& output, bool force) {
     yb::colmap::ExportRequest request;
     request.block = hostPathOf(block);
     request.folder = hostPathOf(output);
@@ -556,12 +667,12 @@ py::dict exportColmap(py::handle block, py::handle output, bool force) {
     return result;
 }
 
-py::dict importColmap(py::handle model, py::handle block, py::object const& database, std::string const& tag,
-                      bool force, bool dryRun) {
+py::dict importColmap(PathArgument const& model, PathArgument const& block, std::optional<PathArgument> const& database,
+                      std::string const& tag, bool force, bool dryRun) {
     yb::colmap::ImportRequest request;
     request.model = hostPathOf(model);
     request.block = hostPathOf(block);
-    if (!database.is_none()) request.database = hostPathOf(database);
+    if (database) request.database = hostPathOf(*database);
     request.tag = tag;
     request.force = force;
     request.dryRun = dryRun;
@@ -663,7 +774,9 @@ PYBIND11_MODULE(_ybblockio, module) {
     module.def("explain", &explain, py::arg("code"),
                "What a result code means and which operations return it; KeyError for an unknown code.");
     module.def("read_block_option", &readBlockOption, py::arg("path"),
-               "The block option record, with the host paths of the block's image list and tie point file.");
+               "The block option record, with the host paths of the block's image list and tie point file. A\n"
+               "file no block has (cut short, an image type none of 0 to 6, no folder or name) raises\n"
+               "DamagedFileError, as the tool refuses it.");
     module.def("read_image_list", &readImageList, py::arg("path"),
                "The image list (.bil): strip, position, image, path (str), group, record_strip, extra (7 x int32).");
     module.def("read_tie_points", &readTiePoints, py::arg("path"), py::arg("image") = py::none(),
@@ -672,8 +785,10 @@ PYBIND11_MODULE(_ybblockio, module) {
     module.def("write_tie_points", &writeTiePoints, py::arg("path"), py::arg("points"),
                "Writes a tie point file of these observations, grouped by image in the order the images first\n"
                "occur. Any array with TIE_POINT_DTYPE's field names is taken (converted when its layout or types\n"
-               "differ); a name of 32 bytes, without room for its terminator, raises ArgumentError. A file read\n"
-               "by read_tie_points is written back byte for byte.");
+               "differ; str names are written in GBK). What the tool would not write raises ArgumentError naming\n"
+               "the row and the field: a whole number beyond its field, a name that is empty, longer than 31 GBK\n"
+               "bytes or not GBK, a coordinate that is nan or infinite. A file read by read_tie_points is written\n"
+               "back byte for byte.");
     module.def("read_image_points", &readImagePoints, py::arg("path"),
                "The records of an image point file (.ijp and other image control or joint point files).");
     module.def("write_image_points", &writeImagePoints, py::arg("path"), py::arg("points"),
@@ -682,7 +797,7 @@ PYBIND11_MODULE(_ybblockio, module) {
                "The records of a block GCP layout file (GCP_LAYOUT_DTYPE).");
     module.def("write_gcp_layout", &writeGcpLayout, py::arg("path"), py::arg("records"),
                "Creates or replaces a block GCP layout file with these records (any array with\n"
-               "GCP_LAYOUT_DTYPE's field names).");
+               "GCP_LAYOUT_DTYPE's field names; a whole number beyond its field raises ArgumentError).");
     module.def("report_html", &reportHtml, py::arg("block"), py::arg("path"), py::kw_only(), py::arg("min_ties") = 6,
                "Writes the block quality page of the block option file `block` to `path`, as `ybblock report "
                "--html`. Returns a summary dict; its 'problem' says what the page could not show (no or a "

@@ -120,7 +120,9 @@ def import_colmap(model: _Path, block: _Path, *, database: Optional[_Path] = Non
     with the file and place; the tie point file is then unchanged."""
 
 def read_block_option(path: _Path) -> _BlockOption:
-    """The block option record, with the host paths of the block's image list and tie point file."""
+    """The block option record, with the host paths of the block's image list and tie point file. A file
+    no block has (cut short, an image type none of 0 to 6, no folder or name) raises DamagedFileError,
+    as the tool refuses it."""
 
 def read_image_list(path: _Path) -> np.ndarray:
     """The image list (.bil): strip, position, image, path (str), group, record_strip, extra (7 x int32)."""
@@ -132,7 +134,9 @@ def read_tie_points(path: _Path, image: Optional[int] = None) -> np.ndarray:
 def write_tie_points(path: _Path, points: np.ndarray) -> None:
     """Writes a tie point file of these observations, grouped by image in the order the images first
     occur. Any array with TIE_POINT_DTYPE's field names is taken (converted when its layout or types
-    differ); a name of 32 bytes raises ArgumentError. A file read by read_tie_points is written back
+    differ; str names are written in GBK). What the tool would not write raises ArgumentError naming the
+    row and the field: a whole number beyond its field, a name that is empty, longer than 31 GBK bytes
+    or not GBK, a coordinate that is nan or infinite. A file read by read_tie_points is written back
     byte for byte."""
 
 def read_image_points(path: _Path) -> np.ndarray:

@@ -7,10 +7,12 @@
 #include "option_file.h"
 
 #include "fs.h"
+#include "hostpath.h"
 
 #include <yb/ybBlockFileIO.h>
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace yb::block {
@@ -37,6 +39,24 @@ std::int32_t readBlockOptionFile(char const* path, BlockInfo* block) {
     // bytes, so the record stays cleared.
     return frame::optionReadResult(frame::readOptionFile(path, kBlockOptionMagic, block, sizeof *block),
                                    {.cannotOpen = kCannotOpen, .wrongMagic = kWrongMagic});
+}
+
+std::optional<BlockOptionProblem> readSoundBlockOption(std::string const& hostPath, BlockInfo& info) {
+    if (std::int32_t code = readBlockOptionFile(hostPath.c_str(), &info); code != kSuccess)
+        return BlockOptionProblem{code, "cannot read the block option file"};
+    std::uint64_t const size = platform::fileSize(hostPath).value_or(0);
+    if (size != kBlockOptionFileSize)
+        return BlockOptionProblem{kInvalidContent, "the block option file is damaged: it is " + std::to_string(size) +
+                                                       " bytes; every block option file is " +
+                                                       std::to_string(kBlockOptionFileSize) + " bytes"};
+    if (info.imageType < 0 || info.imageType > 6)
+        return BlockOptionProblem{kInvalidContent, "the block option file is damaged: its image type " +
+                                                       std::to_string(info.imageType) + " is none of 0 to 6"};
+    if (platform::boundedText(info.blockDirectory, sizeof info.blockDirectory).empty() ||
+        platform::boundedText(info.blockName, sizeof info.blockName).empty())
+        return BlockOptionProblem{kInvalidContent,
+                                  "the block option file is damaged: it names no block folder or name"};
+    return std::nullopt;
 }
 
 }  // namespace yb::block

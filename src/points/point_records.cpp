@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "points/point_records.h"
 
+#include "gbk.h"
 #include "hostpath.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace yb::points {
@@ -25,6 +27,23 @@ std::string observationKey(tagImagePoint const& point) {
     std::memcpy(key.data(), &imageNo, sizeof imageNo);
     key += nameKey(pointName(point));
     return key;
+}
+
+std::optional<FieldProblem> observationProblem(tagImagePoint const& point) {
+    if (std::memchr(point.name, 0, sizeof point.name) == nullptr)
+        return FieldProblem{"name", "it fills all 32 bytes; " + std::string(kNameRule)};
+    std::string_view const name = pointName(point);
+    if (name.empty()) return FieldProblem{"name", "it is empty; " + std::string(kNameRule)};
+    if (!platform::gbkToUtf8(name)) return FieldProblem{"name", "it is no GBK text"};
+    std::pair<std::string_view, double> const coordinates[] = {
+        {"x", point.x}, {"y", point.y}, {"photo_x", point.photoX}, {"photo_y", point.photoY}};
+    for (auto const& [field, value] : coordinates)
+        if (!std::isfinite(value))
+            return FieldProblem{field, std::string(std::isnan(value) ? "nan"
+                                                   : value > 0       ? "inf"
+                                                                     : "-inf") +
+                                           " is not a finite number"};
+    return std::nullopt;
 }
 
 namespace {

@@ -34,6 +34,16 @@ std::string nameKey(std::string_view name);
 // The identity of an observation within a tie point file: its image number and its name key.
 std::string observationKey(tagImagePoint const& point);
 
+// What no observation written by the programs above the library may hold: a name that is empty,
+// fills all 32 bytes of its field or is no GBK text; a coordinate that is not a finite number. The
+// field ("name", "x", "y", "photo_x", "photo_y") and why; nullopt for a sound observation.
+struct FieldProblem {
+    std::string_view field;
+    std::string why;
+};
+std::optional<FieldProblem> observationProblem(tagImagePoint const& point);
+inline constexpr std::string_view kNameRule = "a name holds 1 to 31 GBK bytes";
+
 // The same key for a record's 32-byte name field, held in place with its hash: names of many
 // thousand points are indexed without an allocation per name.
 struct NameKey {

@@ -89,3 +89,14 @@ def test_import_of_the_export_keeps_the_blocks_names(survey):
     assert (done["kept"], done["added"], done["changed"]) == (2 * len(shared), 0, 2 * len(shared))
     after = ybblockio.Block(SURVEY).tie_points()
     assert len(after) == len(before) and set(after["name"]) == set(before["name"])
+
+
+def test_a_block_option_file_cut_short_stops_the_exchange(survey):
+    path = survey / "Survey" / "Survey.dms"
+    path.write_bytes(path.read_bytes()[:100])
+    for exchange in (lambda: ybblockio.export_colmap(SURVEY, survey / "out"),
+                     lambda: ybblockio.import_colmap(survey, SURVEY, force=True)):
+        with pytest.raises(ybblockio.DamagedFileError, match="every block option file is 739 bytes") as raised:
+            exchange()
+        assert raised.value.code == 4000032
+    assert not (survey / "out").exists()

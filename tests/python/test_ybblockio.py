@@ -131,12 +131,63 @@ def test_writers_take_arrays_of_the_same_fields_and_refuse_names_without_room(de
     ybblockio.write_tie_points(tmp_path / "plain.scp", plain)
     back = ybblockio.read_tie_points(tmp_path / "plain.scp")
     assert list(back["name"]) == [b"P1", b"P2"] and list(back["x"]) == [1.5, 1.5]
-    long = points[:3].copy()
+
+
+def wide(points, **changes):
+    """The observations in a plain layout of wider types (int64 image and type, Unicode names)."""
+    array = np.zeros(len(points), dtype=[("image", "<i8"), ("name", "U40"), ("type", "<i8"), ("x", "<f8"),
+                                          ("y", "<f8"), ("photo_x", "<f8"), ("photo_y", "<f8")])
+    for field in ("image", "type", "x", "y", "photo_x", "photo_y"):
+        array[field] = points[field]
+    array["name"] = [name.decode("gbk") for name in points["name"]]
+    for field, (row, value) in changes.items():
+        array[field][row] = value
+    return array
+
+
+def test_writers_write_what_the_tool_would_or_refuse_naming_row_and_field(demo, tmp_path):
+    points = ybblockio.read_tie_points(TIE_POINTS)[:4]
+    # Unicode names are written in GBK; a name too long for the field, or with characters GBK lacks, is refused.
+    chinese = wide(points, name=(2, "点名"))
+    ybblockio.write_tie_points(tmp_path / "u.scp", chinese)
+    assert ybblockio.read_tie_points(tmp_path / "u.scp")["name"][2].decode("gbk") == "点名"
+    long = points.copy()
     long["name"][1] = b"N" * 32
-    for write in (ybblockio.write_tie_points, ybblockio.write_image_points):
-        with pytest.raises(ybblockio.ArgumentError, match="record 1: its name fills all 32 bytes"):
-            write(tmp_path / "long.scp", long)
-    assert not (tmp_path / "long.scp").exists()
+    refused = [
+        (wide(points, image=(3, 2**40)), r"row 3, image: 1099511627776 is not a whole number from -2147483648"),
+        (wide(points, type=(1, 70000)), r"row 1, type: 70000 is not a whole number from -32768 to 32767"),
+        (wide(points, name=(0, "点" * 17)), r"row 0, name: '点{17}' is 34 bytes in GBK; the field holds 32"),
+        (wide(points, name=(2, "\U0001F600")), r"row 2, name: .* cannot be written in GBK"),
+        (wide(points, name=(1, "")), r"row 1, name: it is empty"),
+        (wide(points, x=(2, np.nan)), r"row 2, x: nan is not a finite number"),
+        (wide(points, photo_y=(0, -np.inf)), r"row 0, photo_y: -inf is not a finite number"),
+        (long, r"row 1, name: it fills all 32 bytes"),
+    ]
+    for array, says in refused:
+        for write in (ybblockio.write_tie_points, ybblockio.write_image_points):
+            with pytest.raises(ybblockio.ArgumentError, match=says) as raised:
+                write(tmp_path / "bad.scp", array)
+            assert raised.value.code == 4000015
+    assert not (tmp_path / "bad.scp").exists()
+    layout = np.zeros(1, dtype=[("caller_data", "U8"), ("image_count", "<i8"), ("images", "<i8", (12,))])
+    layout["images"][0, 5] = -2**33
+    with pytest.raises(ybblockio.ArgumentError, match=r"row 0, images\[5\]: -8589934592 is not a whole number"):
+        ybblockio.write_gcp_layout(tmp_path / "g.gcl", layout)
+
+
+def test_a_block_option_file_cut_short_is_refused_as_the_tool_refuses_it(demo):
+    path = demo / "DemoBlock" / "Demo.dms"
+    path.write_bytes(path.read_bytes()[:100])
+    for read in (ybblockio.read_block_option, ybblockio.Block):
+        with pytest.raises(ybblockio.DamagedFileError,
+                           match="it is 100 bytes; every block option file is 739 bytes") as raised:
+            read(BLOCK)
+        assert raised.value.code == 4000032 and raised.value.path == BLOCK
+
+
+def test_help_names_what_arguments_take():
+    assert ybblockio.write_tie_points.__doc__.startswith(
+        "write_tie_points(path: str | bytes | os.PathLike, points: numpy.ndarray) -> None")
 
 
 def test_every_function_and_class_says_what_it_does():

@@ -271,6 +271,14 @@ TEST_F(YbblockTest, BadCsvNamesLineAndColumnAndChangesNothing) {
         expectRun({"tiepoints", "import", native("bad.csv"), kBlock}, 1, {c.where, "nothing changed"});
         EXPECT_EQ(readNativeText("DemoBlock/Demo.scp"), scp);
     }
+    // Every bad row of a file is told at once.
+    std::ofstream(native("bad.csv"), std::ios::binary)
+        << header << "101,A,1,1,2,3,4\n101x,B,1,1,2,3,4\n101,C,70000,1,2,3,4\n101,D,1,nan,2,3,4\n101,A,1,1,2,3,4\n"
+        << "999,E,1,1,2,3,4\n";
+    expectRun({"tiepoints", "import", native("bad.csv"), kBlock}, 1,
+              {":3:1: image", ":4:3: type", ":5:4: x: 'nan'", ":6:2: image 101 point A is named twice",
+               ":7:1: image 999", "5 bad rows; nothing changed"});
+    EXPECT_EQ(readNativeText("DemoBlock/Demo.scp"), scp);
 }
 
 // Every code of the table, looked up by number and by name, with the exports that give it; none twice.

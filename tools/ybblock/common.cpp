@@ -222,25 +222,6 @@ char const* imageTypeName(std::int32_t imageType) {
     return imageType >= 0 && imageType <= 6 ? kNames[imageType] : "invalid";
 }
 
-std::optional<BlockProblem> readBlockOption(std::string const& hostPath, BlockInfo& info) {
-    if (std::int32_t code = ybReadBlockOptionFile(hostPath.c_str(), &info); code != yb::kSuccess)
-        return BlockProblem{code, "cannot read the block option file"};
-    // The reader takes a record cut short (the missing bytes read as zero); the tool does not.
-    std::uint64_t const size = yb::platform::fileSize(hostPath).value_or(0);
-    std::uint64_t const whole = yb::frame::fileKindInfo(FileKind::BlockOption).fixedSize();
-    if (size != whole)
-        return BlockProblem{yb::kInvalidContent, "the block option file is damaged: it is " + std::to_string(size) +
-                                                     " bytes; every block option file is " + std::to_string(whole) +
-                                                     " bytes"};
-    if (info.imageType < 0 || info.imageType > 6)
-        return BlockProblem{yb::kInvalidContent, "the block option file is damaged: its image type " +
-                                                     std::to_string(info.imageType) + " is none of 0 to 6"};
-    if (yb::platform::boundedText(info.blockDirectory, sizeof info.blockDirectory).empty() ||
-        yb::platform::boundedText(info.blockName, sizeof info.blockName).empty())
-        return BlockProblem{yb::kInvalidContent, "the block option file is damaged: it names no block folder or name"};
-    return std::nullopt;
-}
-
 std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err) {
     Block block;
     block.optionPath = hostPath;

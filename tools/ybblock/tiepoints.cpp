@@ -16,6 +16,7 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -153,8 +154,7 @@ std::optional<CsvError> parseRow(CsvRecord const& record, tagImagePoint& point) 
     if (!parseNumber(record.fields[0], image)) return fail(0, "'" + record.fields[0] + "' is not a whole number");
     auto const name = yb::platform::utf8ToGbk(record.fields[1]);
     if (!name) return fail(1, "the name does not convert to GBK");
-    if (name->empty() || name->size() >= sizeof point.name)
-        return fail(1, "a name holds 1 to " + std::to_string(sizeof point.name - 1) + " GBK bytes");
+    if (name->size() >= sizeof point.name) return fail(1, std::string(yb::points::kNameRule));
     std::int16_t type = 0;
     if (!parseNumber(record.fields[2], type)) return fail(2, "'" + record.fields[2] + "' is not a 16-bit whole number");
     double values[4] = {};
@@ -171,6 +171,10 @@ std::optional<CsvError> parseRow(CsvRecord const& record, tagImagePoint& point) 
     point.y = values[1];
     point.photoX = values[2];
     point.photoY = values[3];
+    if (auto const problem = yb::points::observationProblem(point)) {
+        auto const column = std::find(kColumns.begin(), kColumns.end(), problem->field) - kColumns.begin();
+        return fail(static_cast<std::size_t>(column), problem->why);
+    }
     return std::nullopt;
 }
 
@@ -242,17 +246,24 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
         return fail({records[0].line, kColumns.size() + 1, "the first line has more columns than the seven"});
     if (records.size() - 1 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return fail({records.back().line, 1, "too many rows for one tie point file"});
+    // Every bad row is told, not only the first: a file is put right in one go.
+    std::vector<CsvError> bad;
     std::vector<tagImagePoint> points(records.size() - 1);
+    std::vector<bool> parsed(points.size(), false);
     std::unordered_map<std::string, std::size_t> lineOf;  // an observation's key, the line naming it
     for (std::size_t i = 1; i < records.size(); ++i) {
         tagImagePoint& point = points[i - 1];
-        if (auto error = parseRow(records[i], point)) return fail(*error);
+        if (auto error = parseRow(records[i], point)) {
+            bad.push_back(std::move(*error));
+            continue;
+        }
+        parsed[i - 1] = true;
         auto const [first, added] = lineOf.try_emplace(yb::points::observationKey(point), records[i].line);
         if (!added)
-            return fail({records[i].line, 2,
-                         "image " + std::to_string(point.imageNo) + " point " + records[i].fields[1] +
-                             " is named twice: on line " + std::to_string(first->second) + " and on line " +
-                             std::to_string(records[i].line)});
+            bad.push_back({records[i].line, 2,
+                           "image " + std::to_string(point.imageNo) + " point " + records[i].fields[1] +
+                               " is named twice: on line " + std::to_string(first->second) + " and on line " +
+                               std::to_string(records[i].line)});
     }
 
     int status = kExitOk;
@@ -267,10 +278,20 @@ int runTiePointImport(TiePointImportOptions const& options, std::ostream& out, s
         std::unordered_set<std::int32_t> listed;
         for (BlockImage const& image : images) listed.insert(image.record.nImageNo);
         for (std::size_t i = 0; i < points.size(); ++i)
-            if (listed.count(std::int32_t{points[i].imageNo}) == 0)
-                return fail({records[i + 1].line, 1,
-                             "image " + std::to_string(points[i].imageNo) +
-                                 " is not in the block's image list (--allow-unknown-images imports it all the same)"});
+            if (parsed[i] && listed.count(std::int32_t{points[i].imageNo}) == 0)
+                bad.push_back({records[i + 1].line, 1,
+                               "image " + std::to_string(points[i].imageNo) +
+                                   " is not in the block's image list (--allow-unknown-images imports it all the "
+                                   "same)"});
+    }
+    if (!bad.empty()) {
+        std::stable_sort(bad.begin(), bad.end(), [](CsvError const& a, CsvError const& b) { return a.line < b.line; });
+        constexpr std::size_t kShown = 20;
+        for (std::size_t k = 0; k < bad.size() && k < kShown; ++k)
+            err << options.csv << ":" << bad[k].line << ":" << bad[k].column << ": " << bad[k].message << "\n";
+        if (bad.size() > kShown) err << "(" << bad.size() - kShown << " more)\n";
+        err << "ybblock tiepoints import: " << counted(bad.size(), "bad row", "bad rows") << "; nothing changed\n";
+        return kExitFailed;
     }
     std::string const& path = target->tiePointPath;
     if (points.empty()) {

@@ -6,6 +6,7 @@
 
 #include <yb/ybBlockFileIO.h>
 
+#include "block/block_files.h"
 #include "file_kinds.h"
 
 #include <nlohmann/json.hpp>
@@ -100,12 +101,11 @@ struct Block {
 };
 // What is wrong with a block option file: a reader's code, or a file cut short or with impossible
 // fields (kInvalidContent), and what to say.
-struct BlockProblem {
-    std::int32_t code = 0;
-    std::string what;
-};
+using BlockProblem = yb::block::BlockOptionProblem;
 // Reads and checks the block option file, first thing of every command that takes one.
-std::optional<BlockProblem> readBlockOption(std::string const& hostPath, BlockInfo& info);
+inline std::optional<BlockProblem> readBlockOption(std::string const& hostPath, BlockInfo& info) {
+    return yb::block::readSoundBlockOption(hostPath, info);
+}
 // Reads the block option file; on failure writes the error line and answers nullopt: the command
 // then stops with kExitUsage.
 std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err);
