@@ -12,6 +12,7 @@
 #include "fs.h"
 #include "gbk.h"
 #include "hostpath.h"
+#include "image_types.h"
 #include "imagelist/image_list.h"
 #include "points/point_records.h"
 #include "tiepoints/tie_point_file.h"
@@ -37,10 +38,6 @@ std::string codeText(std::int32_t code) {
     return text;
 }
 
-constexpr char const* kImageTypeNames[] = {
-    "metric camera",        "digital camera",         "non-metric camera",        "general satellite image",
-    "SPOT satellite image", "IKONOS satellite image", "QUICKBIRD satellite image"};
-
 // What the exchange reads of a block: its record, images and camera.
 struct BlockImage {
     ImageOrderInfo record{};
@@ -62,11 +59,11 @@ bool readBlock(std::string const& optionPath, OpenBlock& block, Problem& problem
         return false;
     }
     std::int32_t const type = block.info.imageType;
-    if (type != 0 && type != 1) {
+    if (!frame::framesOfCamera(type)) {
         problem.code = kInvalidArgument;
         problem.text = shown(optionPath) + ": the block holds " +
-                       (type >= 0 && type <= 6 ? std::string(kImageTypeNames[type]) + "s"
-                                               : "images of the unknown type " + std::to_string(type)) +
+                       (frame::validImageType(type) ? std::string(frame::imageTypeName(type)) + "s"
+                                                    : "images of the unknown type " + std::to_string(type)) +
                        "; COLMAP's exchange needs frame images of a metric or digital camera (image type 0 or 1) "
                        "with a camera file and inner orientations";
         return false;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 // The block option file (".dms"): the magic "YB_BLOCK_OPTION_FILE_VER1.0" and one BlockInfo record.
 #include "file_kinds.h"
+#include "image_types.h"
 #include "block/block_files.h"
 #include "export_frame.h"
 #include "option_file.h"
@@ -49,7 +50,7 @@ std::optional<BlockOptionProblem> readSoundBlockOption(std::string const& hostPa
         return BlockOptionProblem{kInvalidContent, "the block option file is damaged: it is " + std::to_string(size) +
                                                        " bytes; every block option file is " +
                                                        std::to_string(kBlockOptionFileSize) + " bytes"};
-    if (info.imageType < 0 || info.imageType > 6)
+    if (!frame::validImageType(info.imageType))
         return BlockOptionProblem{kInvalidContent, "the block option file is damaged: its image type " +
                                                        std::to_string(info.imageType) + " is none of 0 to 6"};
     if (platform::boundedText(info.blockDirectory, sizeof info.blockDirectory).empty() ||

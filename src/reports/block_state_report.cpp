@@ -8,6 +8,7 @@
 #include "block/file_names.h"
 #include "block/block_files.h"
 #include "export_frame.h"
+#include "image_types.h"
 #include "messages.h"
 #include "reports/report_texts.h"
 
@@ -34,8 +35,6 @@ std::string gbk(char const* utf8) { return platform::gbkFromUtf8Literal(utf8); }
 
 std::string existence(std::string const& path) { return gbk(platform::isRegularFile(path) ? texts::kYes : texts::kNo); }
 
-bool validImageType(std::int32_t type) { return type >= 0 && type <= 6; }
-
 std::string field(char const* text, std::size_t width) { return std::string(platform::boundedText(text, width)); }
 
 std::int32_t writeReport(platform::Output& report, std::string const& text) {
@@ -54,7 +53,7 @@ std::int32_t writeHeading(char const* blockOptionPath, platform::Output& report)
     std::string text = gbk(texts::kTitle);
     text += gbk(texts::kBlockNameLabel) + platform::splitPath(blockOptionPath).title + "\n";
     // An invalid image type leaves the report with the first two lines only, then fails.
-    std::int32_t const result = validImageType(block.imageType) ? kSuccess : kOutOfRange;
+    std::int32_t const result = frame::validImageType(block.imageType) ? kSuccess : kOutOfRange;
     if (result == kSuccess) text += gbk(texts::kImageTypeLabel) + gbk(texts::kImageTypeNames[block.imageType]);
     std::int32_t code = writeReport(report, text);
     return code != kSuccess ? code : result;
@@ -152,7 +151,7 @@ std::int32_t writeImageParameters(char const* blockOptionPath, platform::Output&
     std::string const yes = gbk(texts::kYes), no = gbk(texts::kNo);
     std::string text = gbk(texts::kImageHeader);
     int number = 0;
-    if (block.imageType == 0) {
+    if (block.imageType == frame::kMetricCamera) {
         // Each inner orientation file is paired with the orientation file of the same title.
         TitleList orientation(std::move(orientationTitles));
         for (auto const& title : innerTitles) {
@@ -199,7 +198,8 @@ std::int32_t writeModelParameters(char const* blockOptionPath, platform::Output&
             block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), true);
         std::string const rightEpipolar =
             block::epipolarFileName(blockDirectory.c_str(), left.data(), right.data(), false);
-        if (!validImageType(block.imageType) || block.imageType == 3) return kInvalidArgument;
+        if (!frame::validImageType(block.imageType) || block.imageType == frame::kGeneralSatellite)
+            return kInvalidArgument;
         text += frame::formatGbk("(%d)\t", ++number) + modelName + "\t" + existence(relative) + existence(absolute) +
                 existence(leftEpipolar) + existence(rightEpipolar);
         text += "\n";

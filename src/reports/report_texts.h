@@ -4,10 +4,12 @@
 #pragma once
 
 #include "file_kinds.h"
+#include "image_types.h"
 
 namespace yb::reports::texts {
 
-inline constexpr char const* kImageTypeNames[] = {
+// By image type (image_types.h).
+inline constexpr char const* kImageTypeNames[frame::kImageTypeCount] = {
     "量测相机\n",     "数字相机\n",       "非量测相机\n",        "一般卫星影像\n",
     "SPOT卫星影像\n", "IKONOS卫星影像\n", "QUICKBIRD卫星影像\n",
 };

@@ -8,6 +8,7 @@
 #include "block/file_names.h"
 #include "block/block_files.h"
 #include "export_frame.h"
+#include "image_types.h"
 #include "messages.h"
 #include "imagelist/image_list.h"
 #include "points/image_point_file.h"
@@ -280,7 +281,7 @@ std::int32_t uniteTiePoints(char const* blockOptionPath) {
 
 }  // namespace
 
-bool detachFillsPhotoCoordinates(BlockInfo const& block) { return block.imageType == 0 || block.imageType == 1; }
+bool detachFillsPhotoCoordinates(BlockInfo const& block) { return frame::framesOfCamera(block.imageType); }
 
 std::int32_t readDetachCamera(BlockInfo const& block, CameraInfo& camera, std::string& path) {
     path = platform::boundedText(block.cameraFile, sizeof block.cameraFile);

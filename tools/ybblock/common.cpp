@@ -6,6 +6,7 @@
 #include "fs.h"
 #include "gbk.h"
 #include "host_place.h"
+#include "image_types.h"
 #include "imagelist/image_list.h"
 #include "hostpath.h"
 #include "result_codes.h"
@@ -215,12 +216,7 @@ std::optional<FileKind> recogniseFile(std::string const& hostPath) {
     return found->kind;
 }
 
-char const* imageTypeName(std::int32_t imageType) {
-    static constexpr char const* kNames[] = {
-        "metric camera",        "digital camera",         "non-metric camera",        "general satellite image",
-        "SPOT satellite image", "IKONOS satellite image", "QUICKBIRD satellite image"};
-    return imageType >= 0 && imageType <= 6 ? kNames[imageType] : "invalid";
-}
+char const* imageTypeName(std::int32_t imageType) { return yb::frame::imageTypeName(imageType); }
 
 std::optional<Block> openBlock(std::string const& hostPath, std::ostream& err) {
     Block block;
