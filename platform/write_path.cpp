@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "write_path.h"
 
+#include "checksum.h"
 #include "hostpath.h"
 #include "stamped_memo.h"
 #include "work_copies.h"
@@ -20,9 +21,6 @@ namespace {
 thread_local ReplacementBatch* currentBatch = nullptr;
 
 constexpr std::size_t kCopyBlockSize = std::size_t{1} << 20;
-
-constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ull;
-constexpr std::uint64_t kFnvPrime = 0x100000001b3ull;
 
 // The journal of a change in place, beside the file:
 //
@@ -103,12 +101,10 @@ bool inKeptRange(std::vector<ByteRange> const& ranges, std::uint64_t offset, std
 // writes.
 std::uint64_t sampleChecksum(unsigned char const* bytes, std::size_t length, std::vector<ByteRange> const& ranges,
                              std::uint64_t offset = 0) {
-    std::uint64_t hash = kFnvOffset;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (inKeptRange(ranges, offset + i, offset + i + 1)) continue;
-        hash = (hash ^ bytes[i]) * kFnvPrime;
-    }
-    return hash;
+    Fnv1a hash;
+    for (std::size_t i = 0; i < length; ++i)
+        if (!inKeptRange(ranges, offset + i, offset + i + 1)) hash.add(bytes[i]);
+    return hash.value();
 }
 
 // Where the near sample lies: up to 4 KiB just before the first kept range that starts past the head
@@ -176,17 +172,17 @@ JournalState readJournal(NativeFile& file, Journal& journal) {
     }
     if (at + kChecksumSize != *length) return JournalState::Incomplete;
     // The checksum covers everything before it.
-    std::uint64_t hash = kFnvOffset;
+    Fnv1a hash;
     std::vector<unsigned char> block(static_cast<std::size_t>(std::min<std::uint64_t>(at, kCopyBlockSize)));
     for (std::uint64_t offset = 0; offset < at;) {
         std::size_t const size = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), at - offset));
         if (Read read = readAll(file, offset, block.data(), size); read != Read::Whole) return check(read);
-        for (std::size_t i = 0; i < size; ++i) hash = (hash ^ block[i]) * kFnvPrime;
+        hash.add(block.data(), size);
         offset += size;
     }
     std::uint64_t stored = 0;
     if (Read read = readAll(file, at, &stored, sizeof stored); read != Read::Whole) return check(read);
-    return stored == hash ? JournalState::Complete : JournalState::Incomplete;
+    return stored == hash.value() ? JournalState::Complete : JournalState::Incomplete;
 }
 
 // Whether the file open as `target` is the one the journal was written for: the same file number, no
@@ -356,19 +352,14 @@ bool mayGoOnUnheld(std::uint64_t timeoutsBefore) {
 
 Output::Output(NativeFile& file, std::uint64_t start) : file_(file), next_(start) {}
 
-void Output::hash(void const* data, std::size_t size) {
-    auto const* bytes = static_cast<unsigned char const*>(data);
-    for (std::size_t i = 0; i < size; ++i) checksum_ = (checksum_ ^ bytes[i]) * kFnvPrime;
-}
-
 void Output::startChecksum() {
     hashing_ = true;
-    checksum_ = kFnvOffset;
+    checksum_ = Fnv1a();
 }
 
 void Output::writeFurther(void const* data, std::size_t size) {
     if (!ok_ || size == 0) return;
-    if (hashing_) hash(data, size);
+    if (hashing_) checksum_.add(data, size);
     if (filled_ + size > kBufferSize && !flush()) return;
     if (size >= kBufferSize) {
         ok_ = file_.writeAt(next_, data, size);

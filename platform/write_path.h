@@ -29,6 +29,7 @@
 #pragma once
 
 #include "change_watch.h"
+#include "checksum.h"
 #include "fs.h"
 
 #include <cstdint>
@@ -94,13 +95,12 @@ public:
 
     // A running checksum (64-bit FNV-1a) of the bytes written from now on.
     void startChecksum();
-    std::uint64_t checksum() const { return checksum_; }
+    std::uint64_t checksum() const { return checksum_.value(); }
 
 private:
     static constexpr std::size_t kBufferSize = std::size_t{256} << 10;
     void writeFurther(void const* data, std::size_t size);
     void grow(std::size_t room);
-    void hash(void const* data, std::size_t size);
 
     NativeFile& file_;
     std::uint64_t next_;                       // file offset of the buffer's first byte
@@ -109,7 +109,7 @@ private:
     std::size_t filled_ = 0;
     bool ok_ = true;
     bool hashing_ = false;
-    std::uint64_t checksum_ = 0;
+    Fnv1a checksum_;
 };
 
 // A whole new content for a file, written beside it and put in its place in one step.

@@ -5,6 +5,7 @@
 // anything.
 #include "workspace.h"
 
+#include "checksum.h"
 #include "fs.h"
 #include "hostpath.h"
 #include "text_scan.h"
@@ -16,8 +17,6 @@ namespace ybblock {
 namespace {
 
 constexpr std::string_view kRecordTitle = "ybblock detach record 1";
-constexpr std::uint64_t kFnvOffset = 0xcbf29ce484222325ull;
-constexpr std::uint64_t kFnvPrime = 0x100000001b3ull;
 
 std::string hex(std::uint64_t value) {
     char text[17];
@@ -50,14 +49,16 @@ std::optional<FileDigest> takeDigest(std::string_view& line) {
 std::optional<FileDigest> digestOf(std::string const& hostPath, std::string* bytes) {
     yb::platform::File file = yb::platform::openFile(hostPath, "rb");
     if (!file) return std::nullopt;
-    FileDigest digest{0, kFnvOffset};
+    FileDigest digest{};
+    yb::platform::Fnv1a checksum;
     std::vector<unsigned char> chunk(std::size_t{1} << 16);
     for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0;) {
-        for (std::size_t i = 0; i < got; ++i) digest.checksum = (digest.checksum ^ chunk[i]) * kFnvPrime;
+        checksum.add(chunk.data(), got);
         digest.length += got;
         if (bytes != nullptr) bytes->append(reinterpret_cast<char const*>(chunk.data()), got);
     }
     if (std::ferror(file.get())) return std::nullopt;
+    digest.checksum = checksum.value();
     return digest;
 }
 
