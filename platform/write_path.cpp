@@ -218,6 +218,20 @@ std::optional<bool> isJournal(NativeFile& file) {
            start == kFirstJournalMagic.substr(0, got);
 }
 
+// Each journal beside the file at `targetNative` (a work copy there that reads as one of ours, whole
+// or cut short), opened for reading, or for writing too with `forUpdate`, until `visit` answers false;
+// false then.
+template <class Visit>
+bool eachJournalBeside(std::string const& targetNative, bool forUpdate, Visit visit) {
+    for (std::string_view suffix : kWorkCopySuffixes) {
+        std::string const journalNative = targetNative + std::string(suffix);
+        if (!nativeFileExists(journalNative)) continue;
+        NativeFile journal = openNative(journalNative, forUpdate);
+        if (journal && isJournal(journal).value_or(false) && !visit(journal, journalNative)) return false;
+    }
+    return true;
+}
+
 // Puts the kept bytes back where the file's differ, and the old length, and has them kept; the
 // journal stays. Bytes that are as kept are not written again: a change that failed on a full disk
 // (or at a file size limit) is put back without a write where it wrote nothing.
@@ -275,19 +289,14 @@ void settleJournal(NativeFile& journalFile, std::string const& journalNative, Na
 // False when a journal's writer still holds it after the wait limit (a change of the file that was
 // there before the present one was put in its place, still under way), or the readers did not let go.
 bool recoverBeside(NativeFile& target, std::string const& targetNative, bool* settled = nullptr) {
-    for (std::string_view suffix : kWorkCopySuffixes) {
-        std::string const journalNative = targetNative + std::string(suffix);
-        if (!nativeFileExists(journalNative)) continue;
-        NativeFile journal = openNative(journalNative, true);
-        if (!journal || !isJournal(journal).value_or(false)) continue;
+    return eachJournalBeside(targetNative, true, [&](NativeFile& journal, std::string const& journalNative) {
         if (target.barReaders(targetNative) == LockOutcome::TimedOut) return false;
         bool const held = journal.lock(LockMode::Exclusive, targetNative) != LockOutcome::TimedOut;
         if (held) settleJournal(journal, journalNative, target);
         target.admitReaders();
-        if (!held) return false;
-        if (settled != nullptr) *settled = true;
-    }
-    return true;
+        if (held && settled != nullptr) *settled = true;
+        return held;
+    });
 }
 
 // Whether a journal beside the file, complete and written for it, says that its bytes are torn: the
@@ -297,19 +306,16 @@ bool recoverBeside(NativeFile& target, std::string const& targetNative, bool* se
 bool tornByLeftChange(std::string const& targetNative) {
     NativeFile target = openNative(targetNative, false);
     if (!target) return false;
-    for (std::string_view suffix : kWorkCopySuffixes) {
-        std::string const journalNative = targetNative + std::string(suffix);
-        if (!nativeFileExists(journalNative)) continue;
-        NativeFile journalFile = openNative(journalNative, false);
-        if (!journalFile || !isJournal(journalFile).value_or(false)) continue;
-        if (!journalFile.tryLock(LockMode::Shared)) continue;  // a live writer's, not begun
+    // Each journal answers whether the file is untouched by its change.
+    return !eachJournalBeside(targetNative, false, [&](NativeFile& journalFile, std::string const&) {
+        if (!journalFile.tryLock(LockMode::Shared)) return true;  // a live writer's, not begun
         Journal journal;
         JournalState const state = readJournal(journalFile, journal);
-        if (state == JournalState::Unreadable) return true;
-        if (state == JournalState::Incomplete || !belongsTo(journal, target)) continue;
+        if (state == JournalState::Unreadable) return false;
+        if (state == JournalState::Incomplete || !belongsTo(journal, target)) return true;
         // The file as the change found it: the old length, and the kept bytes where they were.
         auto const length = target.length();
-        if (!length || *length != journal.oldLength) return true;
+        if (!length || *length != journal.oldLength) return false;
         std::vector<unsigned char> kept, now;
         for (std::size_t i = 0; i < journal.ranges.size(); ++i) {
             std::size_t const size = static_cast<std::size_t>(journal.ranges[i].length);
@@ -317,10 +323,10 @@ bool tornByLeftChange(std::string const& targetNative) {
             now.resize(size);
             if (readAll(journalFile, journal.rangeAt[i], kept.data(), size) != Read::Whole ||
                 readAll(target, journal.ranges[i].offset, now.data(), size) != Read::Whole || kept != now)
-                return true;
+                return false;
         }
-    }
-    return false;
+        return true;
+    });
 }
 
 // Syncs a finished new file of a batch, opened again by its name.
@@ -774,14 +780,10 @@ WriteHold::WriteHold(std::string_view hostPath) {
 }
 
 bool interruptedChangeBeside(std::string const& targetNative) {
-    for (std::string_view suffix : kWorkCopySuffixes) {
-        std::string const journal = targetNative + std::string(suffix);
-        if (!nativeFileExists(journal)) continue;
-        NativeFile file = openNative(journal, false);
-        // A journal its writer holds is a change that has not begun to write, while the file is read.
-        if (file && isJournal(file).value_or(false) && file.tryLock(LockMode::Shared)) return true;
-    }
-    return false;
+    // A journal its writer holds is a change that has not begun to write, while the file is read.
+    return !eachJournalBeside(targetNative, false, [](NativeFile& journal, std::string const&) {
+        return !journal.tryLock(LockMode::Shared);
+    });
 }
 
 Recovery recoverInterruptedChange(std::string const& targetNative) {
@@ -796,14 +798,11 @@ Recovery recoverInterruptedChange(std::string const& targetNative) {
 }
 
 void discardInterruptedChange(std::string const& targetNative) {
-    for (std::string_view suffix : kWorkCopySuffixes) {
-        std::string const journalNative = targetNative + std::string(suffix);
-        if (!nativeFileExists(journalNative)) continue;
-        // A journal whose writer still holds it is left to that writer.
-        NativeFile journal = openNative(journalNative, true);
-        if (!journal || !journal.tryLock(LockMode::Exclusive)) continue;
-        if (isJournal(journal).value_or(false)) removeHeldWorkCopy(journal, journalNative);
-    }
+    // A journal whose writer still holds it is left to that writer.
+    eachJournalBeside(targetNative, true, [](NativeFile& journal, std::string const& journalNative) {
+        if (journal.tryLock(LockMode::Exclusive)) removeHeldWorkCopy(journal, journalNative);
+        return true;
+    });
 }
 
 }  // namespace yb::platform
