@@ -332,6 +332,28 @@ File openFoundFile(FoundFile const& found) {
     return openForReading(*found.native, found.mayBeUnfinished, false);
 }
 
+NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {
+    NativeFile file;
+    created.clear();
+    if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = backend::candidateBeside(targetNative);
+        std::intptr_t const handle = backend::createNew(candidate, targetMayExist ? &targetNative : nullptr);
+        if (handle == NativeFile::kNoHandle) {
+            if (errno == EEXIST) continue;
+            io::failed();
+            return file;
+        }
+        file.handle_ = handle;
+        file.writable_ = true;
+        created = std::move(candidate);
+        return file;
+    }
+    errno = EEXIST;
+    io::failed();
+    return file;
+}
+
 std::string backend::temporaryCandidate(std::string const& targetNative, std::string_view separators,
                                         std::uint64_t processId) {
     std::size_t const separator = targetNative.find_last_of(separators);

@@ -56,5 +56,11 @@ bool closeHandle(std::intptr_t handle);
 // 255-byte name, + "." + eight random letters + ".tmp". Each call gives another; `processId` keeps
 // the names of processes apart even where the random device is not random.
 std::string temporaryCandidate(std::string const& targetNative, std::string_view separators, std::uint64_t processId);
+// temporaryCandidate with this system's separators and process.
+std::string candidateBeside(std::string const& targetNative);
+// A new file at `native`, made for reading and writing where nothing stands under the name (errno
+// EEXIST where something does), with the permissions of the file at `replacing` where one is given and
+// the system keeps them; its handle, or -1 with errno set.
+std::intptr_t createNew(std::string const& native, std::string const* replacing);
 
 }  // namespace yb::platform::backend

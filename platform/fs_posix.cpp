@@ -610,33 +610,21 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
     return file;
 }
 
-NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {
-    NativeFile file;
-    created.clear();
-    if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        // The process id only seeds a thread's first name, so it is asked for once a thread.
-        thread_local std::uint64_t const processId = static_cast<std::uint64_t>(::getpid());
-        std::string const candidate = backend::temporaryCandidate(targetNative, "/", processId);
-        int const handle = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (handle < 0) {
-            if (errno == EEXIST) continue;
-            io::failed();
-            return file;
-        }
-        // The new file takes the place of the old one, so it keeps the old one's permissions.
-        struct stat info {};
-        if (targetMayExist && ::stat(targetNative.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-            ::fchmod(handle, info.st_mode & 07777);
-        file.handle_ = handle;
-        file.writable_ = true;
-        created = candidate;
-        io::recordOpened(file.handle_, created, true);
-        return file;
-    }
-    errno = EEXIST;
-    io::failed();
-    return file;
+std::string backend::candidateBeside(std::string const& targetNative) {
+    // The process id only seeds a thread's first name, so it is asked for once a thread.
+    thread_local std::uint64_t const processId = static_cast<std::uint64_t>(::getpid());
+    return temporaryCandidate(targetNative, "/", processId);
+}
+
+std::intptr_t backend::createNew(std::string const& native, std::string const* replacing) {
+    int const handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (handle < 0) return -1;
+    // The new file takes the place of the old one, so it keeps the old one's permissions.
+    struct stat info {};
+    if (replacing != nullptr && ::stat(replacing->c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        ::fchmod(handle, info.st_mode & 07777);
+    io::recordOpened(handle, native, true);
+    return handle;
 }
 
 NativeFile createWorkCopy(std::string const& native) {

@@ -451,27 +451,13 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
     return file;
 }
 
-NativeFile createBeside(std::string const& targetNative, std::string& created, bool) {
-    NativeFile file;
-    created.clear();
-    if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string const candidate =
-            backend::temporaryCandidate(targetNative, "\\/:", static_cast<std::uint64_t>(::GetCurrentProcessId()));
-        HANDLE handle = openHandle(candidate, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
-        if (handle == INVALID_HANDLE_VALUE) {
-            if (errno == EEXIST) continue;
-            io::failed();
-            return file;
-        }
-        file.handle_ = reinterpret_cast<std::intptr_t>(handle);
-        file.writable_ = true;
-        created = candidate;
-        return file;
-    }
-    errno = EEXIST;
-    io::failed();
-    return file;
+std::string backend::candidateBeside(std::string const& targetNative) {
+    return temporaryCandidate(targetNative, "\\/:", static_cast<std::uint64_t>(::GetCurrentProcessId()));
+}
+
+std::intptr_t backend::createNew(std::string const& native, std::string const*) {
+    HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+    return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
 }
 
 NativeFile createWorkCopy(std::string const& native) {
