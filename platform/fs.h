@@ -83,21 +83,13 @@ struct FoundFile {
 // looked at is left in place, as if it had been made once the removal was over.
 enum class LookFor { Use, Removal };
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, LookFor purpose = LookFor::Use);
-// While one lives, the library's renames of a file within its folder on this thread reach the
-// folder's index at its end, once per folder, rather than one by one (a workflow that replaces a file
-// per image). Each rename is counted as a change of its folder when it is made all the same.
-class BatchedRenames {
-public:
-    BatchedRenames();
-    BatchedRenames(BatchedRenames const&) = delete;
-    BatchedRenames& operator=(BatchedRenames const&) = delete;
-    ~BatchedRenames();
-
-private:
-    BatchedRenames* outer_ = nullptr;
-    std::vector<std::pair<std::string, std::string>> renames_;  // native paths, from and to
-    friend bool renameOver(std::string const&, std::string const&);
-};
+// Renames told to the folder indexes together: while a batch is open on this thread (ReplacementBatch
+// of write_path.h opens one for its life), the library's renames of a file within its folder reach the
+// folder's index when the outermost batch closes, once per folder, rather than one by one (a workflow
+// that replaces a file per image). Each rename is counted as a change of its folder when it is made all
+// the same.
+void openRenameBatch();
+void closeRenameBatch();
 // Removes many files as removeFile does, each that is there; the number removed.
 std::size_t removeFiles(std::vector<std::string> const& hostPaths);
 std::size_t removeFoundFiles(std::vector<FoundFile> const& files);

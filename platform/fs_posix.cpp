@@ -676,14 +676,18 @@ bool NativeFile::reportWrites() {
 }
 
 namespace {
-thread_local BatchedRenames* batchedRenames = nullptr;
+struct RenameBatch {
+    int depth = 0;
+    std::vector<std::pair<std::string, std::string>> renames;  // native paths, from and to
+};
+thread_local RenameBatch renameBatch;
 }  // namespace
 
-BatchedRenames::BatchedRenames() : outer_(batchedRenames) { batchedRenames = this; }
+void openRenameBatch() { ++renameBatch.depth; }
 
-BatchedRenames::~BatchedRenames() {
-    batchedRenames = outer_;
-    folder_index::renamedInPlaceAll(renames_);
+void closeRenameBatch() {
+    if (renameBatch.depth == 0 || --renameBatch.depth > 0) return;
+    folder_index::renamedInPlaceAll(std::exchange(renameBatch.renames, {}));
 }
 
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
@@ -694,9 +698,9 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
         std::size_t const toCut = toNative.find_last_of('/');
         bool const inPlace =
             fromCut != std::string::npos && fromCut == toCut && fromNative.compare(0, fromCut, toNative, 0, toCut) == 0;
-        if (batchedRenames != nullptr && inPlace) {
+        if (renameBatch.depth > 0 && inPlace) {
             folder_index::countChange(fromCut == 0 ? std::string("/") : fromNative.substr(0, fromCut));
-            batchedRenames->renames_.emplace_back(fromNative, toNative);
+            renameBatch.renames.emplace_back(fromNative, toNative);
         } else {
             folder_index::renamed(fromNative, toNative);
         }

@@ -494,9 +494,9 @@ bool removeHeldWorkCopy(NativeFile& file, std::string const& native) {
 // Closing a handle tells nothing of written data here; the fault hook is asked as a close would.
 bool NativeFile::reportWrites() { return handle_ != kNoHandle && !(writable_ && io::injected(HB_FILE_CLOSE)); }
 
-// Windows keeps no folder indexes.
-BatchedRenames::BatchedRenames() = default;
-BatchedRenames::~BatchedRenames() = default;
+// Windows keeps no folder indexes: no renames to tell.
+void openRenameBatch() {}
+void closeRenameBatch() {}
 
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;

@@ -527,11 +527,15 @@ bool FileReplacement::install() {
 // ---------------------------------------------------------------------------------------------
 // Replacements put in place together
 
-ReplacementBatch::ReplacementBatch() : outer_(currentBatch) { currentBatch = this; }
+ReplacementBatch::ReplacementBatch() : outer_(currentBatch) {
+    currentBatch = this;
+    openRenameBatch();
+}
 
 ReplacementBatch::~ReplacementBatch() {
-    currentBatch = outer_;
+    if (currentBatch == this) currentBatch = outer_;
     for (std::size_t i = placed_; i < held_.size(); ++i) removeNative(held_[i].created);
+    closeRenameBatch();
 }
 
 bool ReplacementBatch::commit() {

@@ -156,7 +156,8 @@ private:
 };
 
 // Whole-file replacements put in place together, for a workflow that writes a file per image. While
-// one lives on this thread, a finished replacement's install() hands the new file to it, and commit()
+// one lives on this thread, its renames reach the folder indexes at its end, once a folder
+// (openRenameBatch in fs.h), a finished replacement's install() hands the new file to it, and commit()
 // waits for each new file to be on the disk (each was handed to the disk when it was finished: one
 // data sync a file, whose failure is reported on every kernel), renames each into place and syncs
 // each folder once, so each file is still old or new through a power cut. A batch ended without a

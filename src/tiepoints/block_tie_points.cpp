@@ -201,9 +201,8 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     std::vector<std::size_t> writtenAt;  // the per-image files written, in order
     std::size_t next = 0;
     {
-        // The temporary folder's index learns the new files once, after the last. The new files reach the
-        // disk together, before the first takes its place.
-        platform::BatchedRenames const batched;
+        // The new files reach the disk together, before the first takes its place, and the temporary
+        // folder's index learns of them once, after the last.
         platform::ReplacementBatch batch;
         for (auto const& strip : images.strips) {
             for (auto const& image : strip) {

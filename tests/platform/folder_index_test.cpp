@@ -151,8 +151,9 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
     {
         // Files found together, replaced one by one, their renames told to the index after the last.
         auto const found = findFiles({"D:\\blk\\temp\\Copy.ijp", "D:\\blk\\temp\\Img001.ijp"});
-        BatchedRenames const batched;
+        ReplacementBatch batch;
         for (auto const& file : found) ASSERT_TRUE(replaceFile(file, [](Output& out) { return out.ok(); }));
+        ASSERT_TRUE(batch.commit());
     }
     EXPECT_EQ(names::readings(), readings);
     EXPECT_EQ(resolved("D:\\blk\\temp\\IMG199.IJP"), native("Blk/Temp/Img199.ijp"));
