@@ -22,20 +22,12 @@ static_assert(kLayout.magic.size() == 33 && sizeof(ModelCommonPoint) == 80);
 static_assert(kLayout.sectionCountOffset() == 37 && kLayout.totalOffset() == 41 && kLayout.firstSectionOffset() == 45);
 static_assert(kLayout.headSize() == 16);
 
-// Reads a header whose counts make sense.
+// A header whose counts make sense, of a file that holds at least one strip.
 std::int32_t readCheckedHeader(sections::ReadAt const& readAt, sections::Header& header) {
-    if (sections::readHeader(readAt, kLayout, header) != sections::HeaderStatus::Ok) return kInvalidContent;
-    if (header.strips < 1 || header.sections < 0 || header.total < 0) return kInvalidContent;
-    return kSuccess;
+    return sections::readCheckedHeader(readAt, kLayout, true, header);
 }
-
-// Opens the file and reads a header whose counts make sense.
 std::int32_t openHeader(char const* path, platform::File& file, sections::Header& header) {
-    if (path == nullptr) return kInvalidArgument;
-    file = platform::openFile(path, "rb");
-    if (!file) return kCannotOpen;
-    platform::BinaryStream stream(file.get());
-    return readCheckedHeader(sections::readerOf(stream), header);
+    return sections::openCheckedHeader(path, kLayout, true, kCannotOpen, file, header);
 }
 
 std::int32_t createFile(char const* path, std::int32_t stripCount) {

@@ -41,20 +41,13 @@ std::int32_t createFile(char const* path, std::int32_t stripCount) {
     return sections::createEmpty(path, kLayout, stripCount);
 }
 
-// Reads a header whose counts make sense.
+// A header whose counts make sense (the strip count is not looked at).
 std::int32_t readCheckedHeader(sections::ReadAt const& readAt, sections::Header& header) {
-    if (sections::readHeader(readAt, kLayout, header) != sections::HeaderStatus::Ok) return kInvalidContent;
-    if (header.sections < 0 || header.total < 0) return kInvalidContent;
-    return kSuccess;
+    return sections::readCheckedHeader(readAt, kLayout, false, header);
 }
-
-// Opens the file and reads its header; `cannotOpen` is what a file that cannot be opened gives.
+// Opens the file and reads its checked header; `cannotOpen` is what a file that cannot be opened gives.
 std::int32_t openHeader(char const* path, platform::File& file, sections::Header& header, std::int32_t cannotOpen) {
-    if (path == nullptr) return kInvalidArgument;
-    file = platform::openFile(path, "rb");
-    if (!file) return cannotOpen;
-    platform::BinaryStream stream(file.get());
-    return readCheckedHeader(sections::readerOf(stream), header);
+    return sections::openCheckedHeader(path, kLayout, false, cannotOpen, file, header);
 }
 
 std::int32_t readHeaderCounts(char const* path, std::int32_t* strips, std::int32_t* models, std::int32_t* total) {

@@ -127,6 +127,21 @@ ReadAt readerOf(platform::BinaryStream& stream) {
     };
 }
 
+std::int32_t readCheckedHeader(ReadAt const& readAt, Layout const& layout, bool stripsChecked, Header& header) {
+    if (readHeader(readAt, layout, header) != HeaderStatus::Ok) return kInvalidContent;
+    if ((stripsChecked && header.strips < 1) || header.sections < 0 || header.total < 0) return kInvalidContent;
+    return kSuccess;
+}
+
+std::int32_t openCheckedHeader(char const* path, Layout const& layout, bool stripsChecked, std::int32_t cannotOpen,
+                               platform::File& file, Header& header) {
+    if (path == nullptr) return kInvalidArgument;
+    file = platform::openFile(path, "rb");
+    if (!file) return cannotOpen;
+    platform::BinaryStream stream(file.get());
+    return readCheckedHeader(readerOf(stream), layout, stripsChecked, header);
+}
+
 ReadAt readerOf(platform::FileChange& change) {
     return [&change](std::int64_t offset, void* data, std::size_t size) {
         return offset >= 0 && change.read(static_cast<std::uint64_t>(offset), data, size);

@@ -55,6 +55,13 @@ ReadAt readerOf(platform::FileChange& change);
 enum class HeaderStatus { Ok, WrongMagic, ShortCounts };
 // Reads magic and counts from the file's start. A short magic counts as a wrong one.
 HeaderStatus readHeader(ReadAt const& readAt, Layout const& layout, Header& header);
+// Reads a header whose counts make sense: none below zero, and at least one strip where `stripsChecked`;
+// kSuccess, else kInvalidContent.
+std::int32_t readCheckedHeader(ReadAt const& readAt, Layout const& layout, bool stripsChecked, Header& header);
+// Opens the file at `path` for reading and reads its checked header: kInvalidArgument for a null path,
+// `cannotOpen` for a file that cannot be opened.
+std::int32_t openCheckedHeader(char const* path, Layout const& layout, bool stripsChecked, std::int32_t cannotOpen,
+                               platform::File& file, Header& header);
 
 struct Section {
     std::int64_t headOffset = 0;  // where the section's head starts
