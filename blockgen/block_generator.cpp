@@ -20,7 +20,8 @@ constexpr std::int32_t kMostImagesPerStrip = 99;  // an image number keeps the p
 constexpr std::int32_t kImageLines = 11000;
 constexpr std::int32_t kImageCells = 11000;
 constexpr double kImageResolution = 1200.0;
-constexpr double kInnerOrientation[6] = {-115.0, 0.021, 0.0, 115.0, 0.0, -0.021};  // pixels to mm, y up
+// Pixel to micrometres (pixels of 21 um), y up.
+constexpr double kInnerOrientation[6] = {-115000.0, 21.0, 0.0, 115000.0, 0.0, -21.0};
 constexpr double kRelativeOrientation[5] = {0.001, -0.002, 0.0005, 0.01, 0.0};
 constexpr double kBlockOrientation[7] = {0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0};
 
@@ -301,8 +302,8 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
     if (shape.files != BlockFiles::TiePointsOnly) {
         CameraInfo camera{};
         camera.principalDistance = 152.8;
-        camera.principalPointX = 0.004;
-        camera.principalPointY = -0.002;
+        camera.principalPointX = 4.0;  // micrometres
+        camera.principalPointY = -2.0;
         RimPoint rims[4] = {{1, -106.0, -106.0}, {2, 106.0, -106.0}, {3, 106.0, 106.0}, {4, -106.0, 106.0}};
         if (!step(ybWriteCameraParaFile(block.cameraPath.c_str(), &camera, rims, RIM_LAYOUT_FOUR, nullptr, 0),
                   "writing " + block.cameraPath))

@@ -100,3 +100,16 @@ def test_a_block_option_file_cut_short_stops_the_exchange(survey):
             exchange()
         assert raised.value.code == 4000032
     assert not (survey / "out").exists()
+
+
+def test_the_demo_block_is_in_the_suites_units(demo):
+    # Inner orientation in micrometres: its 21 um pixels over a 152.8 mm principal distance make a
+    # camera of about 7276 pixels' focal length for 11000-pixel images, and a detached observation's
+    # photo coordinates are millimetres, 0.021 mm a pixel.
+    summary = ybblockio.export_colmap(r"D:\DemoBlock\Demo.dms", demo / "colmap")
+    fx, fy, cx, cy = summary["camera_params"]
+    assert fx == fy == pytest.approx(152.8 / 0.021) and cx == pytest.approx((4 + 115000) / 21 + 0.5)
+    detached = ybblockio.read_image_points(demo / "DemoBlock" / "Temp" / "0103.ijp")
+    assert len(detached) > 0
+    assert detached["photo_x"] == pytest.approx(0.021 * detached["x"] - 115.004)
+    assert detached["photo_y"] == pytest.approx(-0.021 * detached["y"] + 115.002)
