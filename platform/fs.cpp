@@ -108,7 +108,11 @@ std::optional<std::uint64_t> fileSize(std::string_view hostPath) {
 std::optional<std::int64_t> modificationTime(std::string_view hostPath) {
     auto native = nativePath(hostPath);
     if (!native) return std::nullopt;
-    auto const status = backend::status(*native);
+    return nativeModificationTime(*native);
+}
+
+std::optional<std::int64_t> nativeModificationTime(std::string const& native) {
+    auto const status = backend::status(native);
     if (status.kind == backend::EntryKind::missing) return std::nullopt;
     return status.modified;
 }

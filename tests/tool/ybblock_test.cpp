@@ -212,6 +212,49 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     EXPECT_EQ(ybblock({"check", kBlock}).status, 2);
 }
 
+// Check looks the files of many images up folder by folder; it must find what a test of each path
+// finds: names in any letter case, a folder that is not there, a folder where a file should be.
+TEST_F(YbblockTest, CheckFindsEachImagesFilesWhateverTheirFolders) {
+    ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);  // per-image files of every image, and their record
+    fs::rename(native("DemoBlock/Images"), native("DemoBlock/IMAGES"));  // the list names "Images"
+    fs::remove(native("DemoBlock/IMAGES/0103.ybi"));
+    fs::create_directory(native("DemoBlock/IMAGES/0103.ybi"));
+    fs::remove(native("DemoBlock/IMAGES/0105.ybi"));
+    fs::remove(native("DemoBlock/ImagesPara/0102.ioc"));
+    fs::create_directory(native("DemoBlock/ImagesPara/0102.ioc"));
+    fs::remove(native("DemoBlock/ImagesPara/0104.ioc"));
+    fs::remove(native("DemoBlock/Temp/0202.ijp"));
+    fs::create_directory(native("DemoBlock/Temp/0202.ijp"));
+    // Strip 2's images lie in a folder that is not there (their inner orientations, named by their titles,
+    // stay where they are).
+    std::vector<ImageOrderInfo> strip;
+    ASSERT_EQ(ybReadOneStripImageRecord("D:\\DemoBlock\\Demo.bil", 2, 2, strip), 0);
+    for (ImageOrderInfo& image : strip) {
+        std::string const path = image.szImagePath;
+        std::string const moved = "D:\\DemoBlock\\Gone\\" + path.substr(path.find_last_of('\\') + 1);
+        std::snprintf(image.szImagePath, sizeof image.szImagePath, "%s", moved.c_str());
+    }
+    ASSERT_EQ(ybWriteOneStripImageRecord("D:\\DemoBlock\\Demo.bil", 2, 2, strip), 0);
+
+    Outcome const run = ybblock({"check", "--json", kBlock});
+    ybblock::Json const parsed = ybblock::Json::parse(run.out);
+    std::map<std::string, std::set<std::string>> items;  // finding -> image numbers or file names
+    for (auto const& finding : parsed["findings"])
+        for (auto const& item : finding.value("items", ybblock::Json::array()))
+            items[finding["finding"]].insert(item.contains("image")  ? std::to_string(item["image"].get<int>())
+                                             : item.contains("path") ? item["path"].get<std::string>()
+                                                                     : item.dump());
+    std::set<std::string> const strip2 = {"201", "202", "203", "204", "205"};
+    std::set<std::string> missing = {"103", "105"};
+    missing.insert(strip2.begin(), strip2.end());
+    EXPECT_EQ(items["image_missing"], missing) << run.out;
+    EXPECT_EQ(items["inner_orientation_missing"], (std::set<std::string>{"102", "104"})) << run.out;
+    // By the detach record, the per-image file turned into a folder is gone; the others are as detach left them.
+    EXPECT_EQ(items["per_image_files_not_united"], std::set<std::string>{"D:\\DemoBlock\\temp\\0202.ijp"}) << run.out;
+    EXPECT_EQ(items["per_image_files_left"].size(), 9u) << run.out;
+    EXPECT_EQ(items["per_image_files_left"].count("D:\\DemoBlock\\temp\\0202.ijp"), 0u) << run.out;
+}
+
 TEST_F(YbblockTest, TiePointCsvRoundTripIsBitExact) {
     // Awkward values and names beside the demo's points.
     tagImagePoint extra[3] = {{5e-324, 1.7976931348623157e308, 0.1, -0.0, 101, -1, "a,b"},

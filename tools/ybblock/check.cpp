@@ -131,15 +131,29 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
                     0,
                     {},
                     {}};
+    // The image files, and the inner orientations detach will need, are looked up together: one look at
+    // each folder.
+    bool const withCamera = yb::tiepoints::detachFillsPhotoCoordinates(block.info);
+    std::vector<std::string> paths, innerPaths;
+    std::vector<std::size_t> needInner;  // the images whose inner orientation detach reads
+    paths.reserve(images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        ImageOrderInfo const& record = images[i].record;
+        paths.emplace_back(yb::platform::boundedText(record.szImagePath, sizeof record.szImagePath));
+        if (withCamera && tiePoints.counts.images.count(record.nImageNo)) {
+            needInner.push_back(i);
+            innerPaths.push_back(yb::tiepoints::innerOrientationFile(block.info, record));
+        }
+    }
+    std::vector<bool> const there = regularFiles(paths);
     std::unordered_set<std::int32_t> listed;
     Progress progress("checking images", images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
         progress.step(i);
         ImageOrderInfo const& record = images[i].record;
         listed.insert(record.nImageNo);
-        std::string const path(yb::platform::boundedText(record.szImagePath, sizeof record.szImagePath));
-        if (!yb::platform::isRegularFile(path))
-            missing.item(toTerminal(path), {{"image", record.nImageNo}, {"path", toTerminal(path)}});
+        std::string const& path = paths[i];
+        if (!there[i]) missing.item(toTerminal(path), {{"image", record.nImageNo}, {"path", toTerminal(path)}});
         std::int32_t const expected = images[i].strip * 100 + images[i].position;
         if (record.nImageNo != expected || record.nStripNo != images[i].strip)
             misnumbered.item("image " + std::to_string(record.nImageNo) + " (strip " + std::to_string(record.nStripNo) +
@@ -150,12 +164,13 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
                               {"strip", images[i].strip},
                               {"position", images[i].position},
                               {"expected", expected}});
-        if (yb::tiepoints::detachFillsPhotoCoordinates(block.info) && tiePoints.counts.images.count(record.nImageNo)) {
-            std::array<double, 6> coefficients{};
-            std::string ioc;
-            if (yb::tiepoints::readDetachInnerOrientation(block.info, path.c_str(), coefficients, ioc))
-                noInner.item(toTerminal(ioc), {{"image", record.nImageNo}, {"path", toTerminal(ioc)}});
-        }
+    }
+    std::vector<yb::platform::FoundFile> const inner = yb::platform::findFiles(innerPaths);
+    for (std::size_t k = 0; k < inner.size(); ++k) {
+        std::array<double, 6> coefficients{};
+        if (yb::tiepoints::readDetachInnerOrientation(inner[k], coefficients))
+            noInner.item(toTerminal(innerPaths[k]),
+                         {{"image", images[needInner[k]].record.nImageNo}, {"path", toTerminal(innerPaths[k])}});
     }
     auto report = [&](Finding& finding) {
         if (finding.items.empty()) return;
@@ -189,13 +204,12 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
 void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& images, Findings& findings) {
     Workspace const workspace = workspaceOf(block, images);
     auto const record = readDetachRecord(workspace);
-    std::vector<std::string> const edited = editedPerImageFiles(workspace, record);
+    PerImageFiles const perImage = perImageFilesOf(workspace);
+    std::vector<std::string> const edited = editedPerImageFiles(workspace, record, perImage);
     std::unordered_set<std::string> const editedSet(edited.begin(), edited.end());
     std::vector<std::string> older;
-    for (BlockImage const& image : images) {
-        std::string const file = perImageFile(block, image.record);
-        if (editedSet.count(file) == 0 && yb::platform::isRegularFile(file)) older.push_back(file);
-    }
+    for (std::size_t i = 0; i < perImage.paths.size(); ++i)
+        if (perImage.there[i] && editedSet.count(perImage.paths[i]) == 0) older.push_back(perImage.paths[i]);
     auto const listFiles = [](Finding& finding, std::vector<std::string> const& files) {
         for (std::string const& file : files) finding.item(toTerminal(file), {{"path", toTerminal(file)}});
     };

@@ -253,6 +253,18 @@ std::string perImageFile(Block const& block, ImageOrderInfo const& image) {
     return yb::tiepoints::perImageFile(block.info, image);
 }
 
+std::vector<bool> regularFiles(std::vector<yb::platform::FoundFile> const& found) {
+    std::vector<bool> regular(found.size());
+    // Something of the name is there: a file, or a folder, which a look at the place found tells apart.
+    for (std::size_t i = 0; i < found.size(); ++i)
+        regular[i] = found[i].exists && found[i].native && yb::platform::nativeFileExists(*found[i].native);
+    return regular;
+}
+
+std::vector<bool> regularFiles(std::vector<std::string> const& hostPaths) {
+    return regularFiles(yb::platform::findFiles(hostPaths));
+}
+
 namespace {
 std::int64_t nowMilliseconds() {
     using namespace std::chrono;

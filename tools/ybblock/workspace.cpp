@@ -128,11 +128,11 @@ bool recordDetach(Workspace const& workspace, std::ostream& err) {
         return false;
     }
     std::string text = std::string(kRecordTitle) + "\ntie_point_file " + digestText(*tiePoints) + "\n";
-    for (BlockImage const& image : workspace.images) {
-        std::string const file = perImageFile(workspace.block, image.record);
-        if (!yb::platform::isRegularFile(file)) continue;
-        if (auto const digest = digestOf(file))
-            text += "per_image_file " + digestText(*digest) + " " + recordKeyOf(file) + "\n";
+    PerImageFiles const files = perImageFilesOf(workspace);
+    for (std::size_t i = 0; i < files.paths.size(); ++i) {
+        if (!files.there[i]) continue;
+        if (auto const digest = digestOf(files.paths[i]))
+            text += "per_image_file " + digestText(*digest) + " " + recordKeyOf(files.paths[i]) + "\n";
     }
     auto const write = [&](std::string const& path, std::string_view content) {
         bool const written = yb::platform::replaceFile(path, [&](yb::platform::Output& output) {
@@ -146,21 +146,35 @@ bool recordDetach(Workspace const& workspace, std::ostream& err) {
     return write(workspace.basePath, bytes) && write(workspace.recordPath, text);
 }
 
+PerImageFiles perImageFilesOf(Workspace const& workspace) {
+    PerImageFiles files;
+    files.paths.reserve(workspace.images.size());
+    for (BlockImage const& image : workspace.images) files.paths.push_back(perImageFile(workspace.block, image.record));
+    files.found = yb::platform::findFiles(files.paths);
+    files.there = regularFiles(files.found);
+    return files;
+}
+
 std::vector<std::string> editedPerImageFiles(Workspace const& workspace, std::optional<DetachRecord> const& record) {
+    return editedPerImageFiles(workspace, record, perImageFilesOf(workspace));
+}
+
+std::vector<std::string> editedPerImageFiles(Workspace const& workspace, std::optional<DetachRecord> const& record,
+                                             PerImageFiles const& files) {
     std::vector<std::string> edited;
     auto const tiePointTime = yb::platform::modificationTime(workspace.block.tiePointPath);
     std::map<std::string, FileDigest> unseen = record ? record->perImage : std::map<std::string, FileDigest>{};
-    Progress progress("looking at per-image files", workspace.images.size());
-    for (std::size_t i = 0; i < workspace.images.size(); ++i) {
+    Progress progress("looking at per-image files", files.paths.size());
+    for (std::size_t i = 0; i < files.paths.size(); ++i) {
         progress.step(i);
-        std::string const file = perImageFile(workspace.block, workspace.images[i].record);
+        std::string const& file = files.paths[i];
+        bool const there = files.there[i];
         if (!record) {
-            auto const time = yb::platform::modificationTime(file);
+            auto const time = there ? yb::platform::nativeModificationTime(*files.found[i].native) : std::nullopt;
             if (time && (!tiePointTime || *time > *tiePointTime)) edited.push_back(file);
             continue;
         }
         auto const recorded = unseen.find(recordKeyOf(file));
-        bool const there = yb::platform::isRegularFile(file);
         if (recorded == unseen.end()) {
             if (there) edited.push_back(file);  // made after the detach
             continue;

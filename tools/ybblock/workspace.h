@@ -50,9 +50,21 @@ std::optional<DetachRecord> readDetachRecord(Workspace const& workspace);
 // block's images that are there. False, with the error line, when either cannot be written.
 bool recordDetach(Workspace const& workspace, std::ostream& err);
 
+// The per-image files of the workspace's images, in image order, and which of them are there (looked
+// up together: one look at their folder).
+struct PerImageFiles {
+    std::vector<std::string> paths;
+    std::vector<yb::platform::FoundFile> found;
+    std::vector<bool> there;  // a regular file
+};
+PerImageFiles perImageFilesOf(Workspace const& workspace);
+
 // Per-image files that may hold edits not yet united: with a record, those that differ from what the
 // detach wrote (changed, added or removed); without one, those newer than the tie point file.
 std::vector<std::string> editedPerImageFiles(Workspace const& workspace, std::optional<DetachRecord> const& record);
+// The same with the per-image files already looked up.
+std::vector<std::string> editedPerImageFiles(Workspace const& workspace, std::optional<DetachRecord> const& record,
+                                             PerImageFiles const& files);
 
 // The lower-cased file name that keys a per-image file in the record.
 std::string recordKeyOf(std::string const& hostPath);
