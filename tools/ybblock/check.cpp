@@ -153,7 +153,10 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
         ImageOrderInfo const& record = images[i].record;
         listed.insert(record.nImageNo);
         std::string const& path = paths[i];
-        if (!there[i]) missing.item(toTerminal(path), {{"image", record.nImageNo}, {"path", toTerminal(path)}});
+        if (!there[i]) {
+            std::string const shown = toTerminal(path);
+            missing.item(shown, {{"image", record.nImageNo}, {"path", shown}});
+        }
         std::int32_t const expected = images[i].strip * 100 + images[i].position;
         if (record.nImageNo != expected || record.nStripNo != images[i].strip)
             misnumbered.item("image " + std::to_string(record.nImageNo) + " (strip " + std::to_string(record.nStripNo) +
