@@ -14,7 +14,9 @@
 #include "hostpath.h"
 #include "image_types.h"
 #include "imagelist/image_list.h"
+#include "params/parameter_files.h"
 #include "points/point_records.h"
+#include "tiepoints/block_tie_points.h"
 #include "tiepoints/tie_point_file.h"
 #include "result_codes.h"
 #include "write_path.h"
@@ -106,12 +108,41 @@ bool readBlock(std::string const& optionPath, OpenBlock& block, Problem& problem
     return true;
 }
 
+Problem innerOrientationProblem(ImageOrderInfo const& image, std::string const& path, std::int32_t code) {
+    return {code, "image " + std::to_string(image.nImageNo) + ": its inner orientation '" + shown(path) +
+                      "' cannot be read (" + codeText(code) + "); run the inner orientation first"};
+}
+
 bool readInnerOrientation(OpenBlock const& block, ImageOrderInfo const& image, double (&coefficients)[6],
                           Problem& problem) {
     std::string const path = ybGetImgAuxFileName(block.info, image.szImagePath, ".ioc", nullptr, nullptr);
     if (std::int32_t code = ybReadInnefCeff(path.c_str(), coefficients); code != 0) {
-        problem = {code, "image " + std::to_string(image.nImageNo) + ": its inner orientation '" + shown(path) +
-                             "' cannot be read (" + codeText(code) + "); run the inner orientation first"};
+        problem = innerOrientationProblem(image, path, code);
+        return false;
+    }
+    return true;
+}
+
+// The inner orientation files of every image of the list, in its order, looked for together: one look
+// at their folder rather than a lookup of each.
+struct InnerOrientationFiles {
+    std::vector<std::string> paths;
+    std::vector<platform::FoundFile> found;
+};
+
+InnerOrientationFiles findInnerOrientations(OpenBlock const& block) {
+    InnerOrientationFiles files;
+    files.paths.reserve(block.images.size());
+    for (BlockImage const& image : block.images)
+        files.paths.push_back(tiepoints::innerOrientationFile(block.info, image.record));
+    files.found = platform::findFiles(files.paths);
+    return files;
+}
+
+bool readInnerOrientation(InnerOrientationFiles const& files, std::size_t at, ImageOrderInfo const& image,
+                          double (&coefficients)[6], Problem& problem) {
+    if (std::int32_t code = params::readInner(files.found[at], coefficients); code != kSuccess) {
+        problem = innerOrientationProblem(image, files.paths[at], code);
         return false;
     }
     return true;
@@ -235,10 +266,11 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     std::vector<std::pair<CameraModel, std::array<double, 2>>> cameras;
     std::vector<std::uint32_t> cameraOfImage(block.images.size());
     std::size_t sizesGuessed = 0;
+    InnerOrientationFiles const inner = findInnerOrientations(block);
     for (std::size_t i = 0; i < block.images.size(); ++i) {
         ImageOrderInfo const& image = block.images[i].record;
         double coefficients[6];
-        if (!readInnerOrientation(block, image, coefficients, problem)) return false;
+        if (!readInnerOrientation(inner, i, image, coefficients, problem)) return false;
         // An image's size matters for a camera not met before, and for the shear it bounds; the image
         // file is read for those alone (a block's images mostly share one camera).
         double width = 0, height = 0;

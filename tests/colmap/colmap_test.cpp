@@ -8,12 +8,14 @@
 #include "colmap_database.h"
 #include "colmap_exchange.h"
 #include "colmap_model.h"
+#include "fs.h"
 #include "survey.h"
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
 #include <yb/ybiOrient.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -486,6 +488,28 @@ TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
     expectRun({"import", "colmap", native("good"), "D:\\Survey\\Survey.dms", "--force", "--dry-run"}, 0,
               {"forced (--force): no export record", "dry run, nothing changed"});
     EXPECT_EQ(readNative("Survey/Survey.scp"), tieBytes);
+}
+
+// The inner orientations are found in one look at their folder: a file whose name differs from the
+// block's in letter case only is the same file (the same database), and a missing one is named with
+// its image, before anything is written.
+TEST_F(ColmapTest, ExportFindsInnerOrientationsInAnyCaseAndNamesAMissingOne) {
+    Survey const survey = fly("Survey");
+    ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("asWritten")}).status, 0);
+    ImageOrderInfo const& image = survey.block.stripImages.at(1).at(2);
+    std::string const host = ybGetImgAuxFileName(survey.block.info, image.szImagePath, ".ioc", nullptr, nullptr);
+    fs::path const file = *yb::platform::nativePath(host);
+    std::string upper = file.filename().string();
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_NE(upper, file.filename().string());
+    fs::rename(file, file.parent_path() / upper);
+    ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("upper")}).status, 0);
+    EXPECT_EQ(readNative("upper/database.db"), readNative("asWritten/database.db"));
+    fs::remove(file.parent_path() / upper);
+    expectRun({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("missing")}, 1,
+              {"image " + std::to_string(image.nImageNo) + ": its inner orientation '" + host + "' cannot be read",
+               "run the inner orientation first"});
+    EXPECT_FALSE(existsNative("missing/database.db"));
 }
 
 // A model of the survey's export in which COLMAP joined two points into one track, split one over two
