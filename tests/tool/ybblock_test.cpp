@@ -199,7 +199,7 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
     // numbers as numbers. The output lays it out two spaces deep.
     ybblock::Json const parsed = ybblock::Json::parse(json.out);
     EXPECT_EQ(json.out, parsed.dump(2) + "\n");
-    EXPECT_EQ(parsed["findings"].size(), 13u);  // one of each kind, whatever a rewrite of the golden says
+    EXPECT_EQ(parsed["findings"].size(), 14u);  // one of each kind, whatever a rewrite of the golden says
     expectGolden("check_findings.txt", text.out + "json: " + parsed.dump() + "\n");
     Outcome const one = ybblock({"check", "--limit", "1", kBlock});
     EXPECT_NE(one.out.find("  - D:\\DemoBlock\\temp\\0102.ijp\n  (8 more; --limit 0 lists them)\n"), std::string::npos)
@@ -602,6 +602,31 @@ TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
     EXPECT_NE(svg.find("3 ground control points"), std::string::npos);
     std::regex const betweenStrips(R"re(d="M([\d.]+) ([\d.]+)L\1 ([\d.]+)")re");  // straight down to the next strip
     EXPECT_EQ(std::distance(std::sregex_iterator(svg.begin(), svg.end(), betweenStrips), std::sregex_iterator()), 5);
+    hbSetDriveRoot('D', native().c_str());
+}
+
+// A survey flown without forward overlap: every image is tied to the strips beside it, so no image and no
+// pair of strips is weak, but its strips break between consecutive images that share nothing.
+TEST_F(YbblockTest, CheckFindsABrokenStrip) {
+    for (char const* overlap : {"60", "0"}) {
+        std::string const folder = native(std::string("survey") + overlap);
+        ASSERT_EQ(ybblock({"demo", "--survey", "--forward-overlap", overlap, folder}).status, 0);
+        hbSetDriveRoot('D', folder.c_str());
+        Outcome const check = ybblock({"check", "--json", "--limit", "0", "D:\\Survey\\Survey.dms"});
+        ybblock::Json const parsed = ybblock::Json::parse(check.out);
+        std::set<std::pair<int, int>> broken;
+        for (auto const& finding : parsed["findings"]) {
+            EXPECT_EQ(finding["finding"], "weakly_tied_strip_links") << finding.dump();
+            for (auto const& item : finding["items"]) broken.emplace(item["images"][0], item["images"][1]);
+        }
+        if (overlap == std::string("60")) {
+            EXPECT_EQ(check.status, 0) << check.out;
+        } else {
+            EXPECT_EQ(check.status, 1);
+            EXPECT_TRUE(broken.count({101, 102}) && broken.count({102, 103})) << check.out;
+            for (auto const& [first, second] : broken) EXPECT_EQ(first / 100, second / 100) << first << ", " << second;
+        }
+    }
     hbSetDriveRoot('D', native().c_str());
 }
 

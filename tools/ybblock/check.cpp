@@ -118,6 +118,16 @@ void checkWeakTies(std::vector<BlockImage> const& images, BlockReading const& ti
                              counted(pair.points, "point", "points"),
                          {{"strips", {pair.first, pair.second}}, {"shared_points", pair.points}});
     }
+    if (!weak.links.empty()) {
+        Finding& finding = findings.add("warning", "weakly_tied_strip_links",
+                                        counted(weak.links.size(), "pair of consecutive images in a strip shares",
+                                                "pairs of consecutive images in a strip share") +
+                                            " " + fewer + ": the strip may be broken there");
+        for (SharedPoints const& link : weak.links)
+            finding.item("images " + std::to_string(link.first) + " and " + std::to_string(link.second) + ": " +
+                             counted(link.points, "point", "points"),
+                         {{"images", {link.first, link.second}}, {"shared_points", link.points}});
+    }
 }
 
 void checkImages(Block const& block, std::vector<BlockImage> const& images, BlockReading const& tiePoints,

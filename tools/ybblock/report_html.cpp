@@ -94,15 +94,6 @@ std::string fileNameOf(ImageOrderInfo const& record) {
     return toTerminal(yb::platform::fileNameOf(path));
 }
 
-// The number shared by two images (0 when none), from the sorted pairs.
-std::int64_t sharedBy(std::vector<SharedPoints> const& pairs, std::int32_t a, std::int32_t b) {
-    SharedPoints const key{std::min(a, b), std::max(a, b), 0};
-    auto const found = std::lower_bound(pairs.begin(), pairs.end(), key, [](auto const& x, auto const& y) {
-        return x.first != y.first ? x.first < y.first : x.second < y.second;
-    });
-    return found != pairs.end() && found->first == key.first && found->second == key.second ? found->points : 0;
-}
-
 Json findingsJson(std::vector<Finding> const& findings) {
     Json list = Json::array();
     for (Finding const& finding : findings) {
@@ -239,7 +230,7 @@ HtmlReport makeHtmlReport(Block const& block, HtmlReportOptions const& options) 
             stripObservations += counts.imageTies(number).observations;
             if (end > i) {
                 std::int32_t const previous = images[end - 1].record.nImageNo;
-                std::int64_t const shared = sharedBy(counts.imagePairs, previous, number);
+                std::int64_t const shared = counts.sharedByImages(previous, number);
                 if (!weakest || shared < weakest->first) weakest.emplace(shared, previous);
             }
         }

@@ -103,10 +103,20 @@ ImageTies TieCounts::imageTies(std::int32_t image) const {
     return found == images.end() ? ImageTies{} : found->second;
 }
 
-std::int64_t TieCounts::sharedByStrips(std::int32_t first, std::int32_t second) const {
+namespace {
+std::int64_t sharedIn(std::vector<SharedPoints> const& pairs, std::int32_t first, std::int32_t second) {
     SharedPoints const key{std::min(first, second), std::max(first, second), 0};
-    auto const found = std::lower_bound(stripPairs.begin(), stripPairs.end(), key, byNumbers);
-    return found != stripPairs.end() && found->first == key.first && found->second == key.second ? found->points : 0;
+    auto const found = std::lower_bound(pairs.begin(), pairs.end(), key, byNumbers);
+    return found != pairs.end() && found->first == key.first && found->second == key.second ? found->points : 0;
+}
+}  // namespace
+
+std::int64_t TieCounts::sharedByImages(std::int32_t first, std::int32_t second) const {
+    return sharedIn(imagePairs, first, second);
+}
+
+std::int64_t TieCounts::sharedByStrips(std::int32_t first, std::int32_t second) const {
+    return sharedIn(stripPairs, first, second);
 }
 
 std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
@@ -227,10 +237,18 @@ WeakTies findWeakTies(TieCounts const& counts, std::vector<BlockImage> const& im
     WeakTies weak;
     weak.threshold = threshold;
     std::vector<std::int32_t> strips;
-    for (BlockImage const& image : images) {
-        std::int64_t const tied = counts.imageTies(image.record.nImageNo).tiedPoints;
-        if (tied < threshold) weak.images.emplace_back(image.record.nImageNo, tied);
-        if (strips.empty() || strips.back() != image.strip) strips.push_back(image.strip);
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        std::int32_t const number = images[i].record.nImageNo;
+        std::int64_t const tied = counts.imageTies(number).tiedPoints;
+        if (tied < threshold) weak.images.emplace_back(number, tied);
+        if (strips.empty() || strips.back() != images[i].strip) {
+            strips.push_back(images[i].strip);
+        } else {
+            // A strip flown without forward overlap breaks between two images that share nothing.
+            std::int32_t const previous = images[i - 1].record.nImageNo;
+            std::int64_t const shared = counts.sharedByImages(previous, number);
+            if (shared < threshold) weak.links.push_back({previous, number, shared});
+        }
     }
     // Strips come in order from the image list; a strip without images ties nothing and is skipped.
     for (std::size_t i = 0; i + 1 < strips.size(); ++i) {

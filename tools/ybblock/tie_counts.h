@@ -41,6 +41,7 @@ struct TieCounts {
     std::vector<std::int64_t> multiplicity;              // [k]: names seen on k distinct images
 
     ImageTies imageTies(std::int32_t image) const;
+    std::int64_t sharedByImages(std::int32_t first, std::int32_t second) const;
     std::int64_t sharedByStrips(std::int32_t first, std::int32_t second) const;
 };
 
@@ -51,8 +52,10 @@ struct WeakTies {
     std::int64_t threshold = kDefaultMinTies;
     std::vector<std::pair<std::int32_t, std::int64_t>> images;  // image of the list, its tied points
     std::vector<SharedPoints> strips;  // neighbouring strips that both hold images, and what they share
+    std::vector<SharedPoints> links;   // consecutive images of a strip (list order), and what they share
 };
-// The images of the list, and the pairs of neighbouring strips, tied by fewer than `threshold` points.
+// The images of the list, the pairs of neighbouring strips and of consecutive images in a strip, tied
+// by fewer than `threshold` points.
 WeakTies findWeakTies(TieCounts const& counts, std::vector<BlockImage> const& images, std::int64_t threshold);
 
 }  // namespace ybblock
