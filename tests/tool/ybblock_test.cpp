@@ -659,6 +659,9 @@ TEST_F(YbblockTest, MessagesSayWhatHappened) {
     std::ofstream(native("one.csv")) << "image,name,type,x,y,photo_x,photo_y\n101,B,1,3,4,0,0\n";
     expectRun({"tiepoints", "import", native("one.csv"), "D:\\cjk.scp"}, 0,
               {"1 row read: 0 replaced, 0 added, 1 unchanged"});
+    expectRun({"demo", "--strips", "1", "--images", "2", native("one")}, 0,
+              {"1 strip, 2 images,", "1 model in strip 1"});
+    expectRun({"demo", "--survey", "--strips", "1", native("one-survey")}, 0, {"1 strip of 8 images,"});
 }
 
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image

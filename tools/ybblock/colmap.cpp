@@ -20,12 +20,13 @@ int runColmapExport(ColmapExportOptions const& options, std::ostream& out, std::
         err << "ybblock export colmap: " << problem.text << "\n";
         return kExitFailed;
     }
-    out << "export colmap: " << summary.images << " images, " << summary.cameras << " camera(s) ("
-        << summary.firstCameraModel;
+    out << "export colmap: " << counted(summary.images, "image", "images") << ", "
+        << counted(summary.cameras, "camera", "cameras") << " (" << summary.firstCameraModel;
     for (std::size_t k = 0; k < summary.firstCameraParams.size(); ++k)
         out << (k ? ", " : " ") << exactNumber(summary.firstCameraParams[k]);
-    out << "), " << summary.keypoints << " keypoints, " << summary.pairs << " image pairs with " << summary.matches
-        << " matches\n";
+    out << "), " << counted(summary.keypoints, "keypoint", "keypoints") << ", "
+        << counted(summary.pairs, "image pair", "image pairs") << " with "
+        << counted(summary.matches, "match", "matches") << "\n";
     for (auto const& note : summary.notes) out << "  note: " << note << "\n";
     out << "  written: " << toTerminal(summary.database) << ", image_list.txt, README.txt (how to run colmap mapper)\n";
     return kExitOk;

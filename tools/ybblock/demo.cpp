@@ -57,10 +57,12 @@ int buildBlock(yb::blockgen::BlockShape const& shape, yb::blockgen::GeneratedBlo
         reportFailure(err, "demo: " + failed, code, {});
         return 1;
     }
-    out << "built the block " << kBlockDirectory << ": " << shape.strips << " strips, " << shape.images
-        << " images, a metric camera, inner orientations, " << block.points.size() << " tie point observations, "
-        << block.models << " models in strip 1";
-    if (shape.controlPoints > 0) out << ", " << shape.controlPoints << " ground control points";
+    out << "built the block " << kBlockDirectory << ": " << counted(shape.strips, "strip", "strips") << ", "
+        << counted(shape.images, "image", "images") << ", a metric camera, inner orientations, "
+        << counted(block.points.size(), "tie point observation", "tie point observations") << ", "
+        << counted(block.models, "model", "models") << " in strip 1";
+    if (shape.controlPoints > 0)
+        out << ", " << counted(shape.controlPoints, "ground control point", "ground control points");
     out << (shape.tiesBetweenStrips ? "" : " (a weakly tied block: 'ybblock check' lists what is weak)") << "\n";
     return 0;
 }
@@ -91,8 +93,8 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
     shape.images = options.images.value_or(5 * options.strips);
     shape.points = options.points.value_or(-1);
     if (yb::blockgen::stripSizes(shape).empty()) {
-        err << "ybblock demo: " << shape.images << " images do not fit " << shape.strips
-            << " strips (at most 99 a strip)\n";
+        err << "ybblock demo: " << counted(shape.images, "image does", "images do") << " not fit "
+            << counted(shape.strips, "strip", "strips") << " (at most 99 a strip)\n";
         return kExitUsage;
     }
     // The demo block lives on drive D:, mapped onto the chosen folder.
@@ -124,7 +126,7 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
     if (code != 0) return finishDemo("unite", code, err);
     std::int32_t total = 0;
     ybReadTiePntNums(kTiePointPath, total);
-    out << kTiePointPath << ": " << total << " tie point observations\n";
+    out << kTiePointPath << ": " << counted(total, "tie point observation", "tie point observations") << "\n";
 
     for (bool models : {false, true}) {
         std::string const report = std::string("D:\\DemoBlock\\") + (models ? "models" : "images") + "_report.txt";

@@ -171,10 +171,6 @@ struct Frame {
 double centreX(D_RECT const& rect) { return (rect.xMin + rect.xMax) / 2; }
 double centreY(D_RECT const& rect) { return (rect.yMin + rect.yMax) / 2; }
 
-std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
-    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
 std::pair<std::int64_t, std::int64_t> valueRange(Picture const& picture);
 
 // Width of a connection: from a hairline to a third of an image's height, by its share of the most.
@@ -219,7 +215,7 @@ void drawConnections(Picture const& picture, Frame const& frame, Svg& svg, std::
         }
     } else {
         notes.push_back("connections within strips not drawn: " +
-                        plural(static_cast<std::int64_t>(within.size()), "pair of images", "pairs of images"));
+                        counted(within.size(), "pair of images", "pairs of images"));
     }
     if (!aggregate) {
         for (auto const* pair : between) {
@@ -254,9 +250,8 @@ void drawConnections(Picture const& picture, Frame const& frame, Svg& svg, std::
                 << pair.first << " and " << pair.second << ": " << pair.points << " shared points</title></path>\n";
             ++drawn;
         }
-        notes.push_back("connections between strips drawn in aggregate: " +
-                        plural(static_cast<std::int64_t>(drawn), "band", "bands") + " for " +
-                        plural(static_cast<std::int64_t>(between.size()), "pair of images", "pairs of images"));
+        notes.push_back("connections between strips drawn in aggregate: " + counted(drawn, "band", "bands") + " for " +
+                        counted(between.size(), "pair of images", "pairs of images"));
     }
     svg << "</g>\n";
 }
@@ -410,8 +405,8 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
         std::vector<std::string> items;
         for (auto const& [image, tied] : picture.weak.images)
             items.push_back(std::to_string(image) + " (" + std::to_string(tied) + ")");
-        listed(plural(static_cast<std::int64_t>(items.size()), "image", "images") + " tied to others by " +
-                   fewerThan(picture) + ", outlined: image (its tied points)",
+        listed(counted(items.size(), "image", "images") + " tied to others by " + fewerThan(picture) +
+                   ", outlined: image (its tied points)",
                items);
     }
     if (!picture.weak.strips.empty()) {
@@ -419,8 +414,8 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
         for (SharedPoints const& pair : picture.weak.strips)
             items.push_back(std::to_string(pair.first) + "-" + std::to_string(pair.second) + " (" +
                             std::to_string(pair.points) + ")");
-        listed(plural(static_cast<std::int64_t>(items.size()), "pair", "pairs") + " of neighbouring strips sharing " +
-                   fewerThan(picture) + ", dashed between them: strips (their shared points)",
+        listed(counted(items.size(), "pair", "pairs") + " of neighbouring strips sharing " + fewerThan(picture) +
+                   ", dashed between them: strips (their shared points)",
                items);
     }
     if (!picture.tiePointFile)
@@ -430,8 +425,8 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
                          std::to_string(picture.weak.threshold) + " tie points");
     legend.push_back(picture.gcps.empty() ? "no ground control points: " + picture.gcpSource
                                           : "triangles: " +
-                                                plural(static_cast<std::int64_t>(picture.gcps.size()),
-                                                       "ground control point", "ground control points") +
+                                                counted(static_cast<std::int64_t>(picture.gcps.size()),
+                                                        "ground control point", "ground control points") +
                                                 ", each amid the images it is measured on (" + picture.gcpSource + ")");
     for (auto& note : drawingNotes) legend.push_back(std::move(note));
     for (auto& note : notes) legend.push_back(std::move(note));
@@ -596,22 +591,19 @@ int runPlot(PlotOptions const& options, std::ostream& out, std::ostream& err) {
 
     std::string const name = fieldText(block->info.blockName);
     picture.title = "Block " + name;
-    picture.totals =
-        plural(static_cast<std::int64_t>(picture.images.size()), "image", "images") + " in " +
-        plural(strips, "strip", "strips") + ", " +
-        plural(counts.observations, "tie point observation", "tie point observations") + " of " +
-        plural(counts.points, "point", "points") + ", " +
-        plural(static_cast<std::int64_t>(picture.gcps.size()), "ground control point", "ground control points");
+    picture.totals = counted(picture.images.size(), "image", "images") + " in " + counted(strips, "strip", "strips") +
+                     ", " + counted(counts.observations, "tie point observation", "tie point observations") + " of " +
+                     counted(counts.points, "point", "points") + ", " +
+                     counted(picture.gcps.size(), "ground control point", "ground control points");
     std::vector<std::string> notes{"block option file: " + toTerminal(host),
                                    placement.onGround ? "images placed on the ground by the user ranges of their files"
                                                       : "images placed by strip and position: " + placement.why};
     std::string const svg = svgOf(picture, std::move(notes));
 
-    std::string const summary =
-        "plot: " + plural(static_cast<std::int64_t>(picture.images.size()), "image", "images") + ", " +
-        plural(static_cast<std::int64_t>(picture.weak.images.size()), "weakly tied image", "weakly tied images") +
-        ", " + plural(static_cast<std::int64_t>(picture.weak.strips.size()), "weakly tied pair", "weakly tied pairs") +
-        " of strips";
+    std::string const summary = "plot: " + counted(picture.images.size(), "image", "images") + ", " +
+                                counted(picture.weak.images.size(), "weakly tied image", "weakly tied images") + ", " +
+                                counted(picture.weak.strips.size(), "weakly tied pair", "weakly tied pairs") +
+                                " of strips";
     if (!writeOutput(options.output, svg, "the picture", out, err)) return kExitFailed;
     if (toStandardOutput(options.output)) return kExitOk;
     out << summary << "; " << svg.size() << " bytes written to " << options.output << "\n";

@@ -26,14 +26,15 @@ int runSurveyDemo(DemoOptions const& options, std::string const& folder, std::os
         reportFailure(err, "demo: " + failed, code, {});
         return kExitFailed;
     }
-    out << "flew the survey D:\\Survey\\Survey.dms: " << shape.strips << " strips of " << shape.imagesPerStrip
-        << " images, forward overlap " << options.forwardOverlap << " %, side overlap " << options.sideOverlap
-        << " %\n  a digital frame camera of " << yb::blockgen::SurveyCamera::kColumns << " x "
-        << yb::blockgen::SurveyCamera::kRows << " pixels (" << yb::blockgen::SurveyCamera::kPixelMicrometres
-        << " um, principal distance " << yb::blockgen::SurveyCamera::kPrincipalDistanceMm << " mm), "
-        << yb::blockgen::SurveyCamera::kFlyingHeight << " m above the datum\n  " << survey.points.size()
-        << " ground points, " << survey.block.points.size() << " tie point observations, " << survey.controlNames.size()
-        << " of the points in the GCP layout D:\\Survey\\Survey.gcl\n"
+    out << "flew the survey D:\\Survey\\Survey.dms: " << counted(shape.strips, "strip", "strips") << " of "
+        << counted(shape.imagesPerStrip, "image", "images") << ", forward overlap " << options.forwardOverlap
+        << " %, side overlap " << options.sideOverlap << " %\n  a digital frame camera of "
+        << yb::blockgen::SurveyCamera::kColumns << " x " << yb::blockgen::SurveyCamera::kRows << " pixels ("
+        << yb::blockgen::SurveyCamera::kPixelMicrometres << " um, principal distance "
+        << yb::blockgen::SurveyCamera::kPrincipalDistanceMm << " mm), " << yb::blockgen::SurveyCamera::kFlyingHeight
+        << " m above the datum\n  " << counted(survey.points.size(), "ground point", "ground points") << ", "
+        << counted(survey.block.points.size(), "tie point observation", "tie point observations") << ", "
+        << survey.controlNames.size() << " of the points in the GCP layout D:\\Survey\\Survey.gcl\n"
         << "  the truth: D:\\Survey\\truth\\cameras.csv (image,x,y,z,omega,phi,kappa) and "
            "D:\\Survey\\truth\\points.csv (name,x,y,z)\n\n"
         << "Other commands reach its D: paths through the drive table:\n"

@@ -39,17 +39,13 @@ void listFiles(std::vector<std::string> const& files, std::ostream& out) {
     listSome(files, out, [](std::string const& file) { return toTerminal(file); });
 }
 
-std::string plural(std::size_t count, std::string_view one, std::string_view many) {
-    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
 // Refuses when per-image files hold changes the tie point file does not have.
 bool refuseEditedPerImageFiles(Workspace const& workspace, std::optional<DetachRecord> const& record,
                                std::string_view command, std::ostream& err) {
     std::vector<std::string> const edited = editedPerImageFiles(workspace, record);
     if (edited.empty()) return false;
     err << "ybblock " << command
-        << ": refused: " << plural(edited.size(), "per-image tie point file", "per-image tie point files")
+        << ": refused: " << counted(edited.size(), "per-image tie point file", "per-image tie point files")
         << (record ? " changed since the last detach or unite" : " are newer than the block tie point file")
         << " and may hold edits not yet united:\n";
     listFiles(edited, err);
@@ -158,7 +154,7 @@ void listMissing(std::vector<MissingFile> const& missing, std::ostream& to) {
     to << "Missing since the last detach or unite:\n";
     listSome(missing, to, [](MissingFile const& file) {
         return toTerminal(file.path) + " (image " + std::to_string(file.image) + ": " +
-               plural(file.observations, "observation", "observations") + " in the tie point file)";
+               counted(file.observations, "observation", "observations") + " in the tie point file)";
     });
 }
 
@@ -172,8 +168,8 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
     if (!missing.empty() && !options.force) {
         std::size_t dropped = 0;
         for (MissingFile const& file : missing) dropped += file.observations;
-        err << "ybblock unite: refused: merging would drop " << plural(dropped, "observation", "observations") << ": "
-            << plural(missing.size(), "per-image file is", "per-image files are") << " missing.\n";
+        err << "ybblock unite: refused: merging would drop " << counted(dropped, "observation", "observations") << ": "
+            << counted(missing.size(), "per-image file is", "per-image files are") << " missing.\n";
         listMissing(missing, err);
         err << "Restore " << (missing.size() == 1 ? "it" : "them") << ", or add --force to merge without "
             << (missing.size() == 1 ? "it" : "them") << "; nothing changed.\n";
@@ -194,9 +190,9 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
     MergeResult const merged = mergeObservations(base, ours, theirs, prefer);
     std::size_t after = 0;
     for (auto const& group : merged.groups) after += group.size();
-    out << "unite --merge: " << plural(merged.fromOurs, "observation", "observations")
+    out << "unite --merge: " << counted(merged.fromOurs, "observation", "observations")
         << " changed in the per-image files, " << merged.fromTheirs << " in the tie point file, "
-        << plural(merged.conflicts.size(), "conflict", "conflicts") << "\n";
+        << counted(merged.conflicts.size(), "conflict", "conflicts") << "\n";
     if (!merged.conflicts.empty()) {
         std::ostream& to = prefer == Prefer::Neither ? err : out;
         to << (prefer == Prefer::Neither ? "conflicts (observations changed differently on both sides):\n"
@@ -208,7 +204,7 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
                    "; at the detach " + describe(conflict.base);
         });
         if (prefer == Prefer::Neither) {
-            err << "ybblock unite: refused: " << plural(merged.conflicts.size(), "conflict", "conflicts")
+            err << "ybblock unite: refused: " << counted(merged.conflicts.size(), "conflict", "conflicts")
                 << "; nothing changed. Add --ours to keep the per-image files' observations, or --theirs to keep the "
                    "tie point file's.\n";
             return kExitFailed;
@@ -216,7 +212,7 @@ int uniteMerged(Workspace const& workspace, WorkflowOptions const& options, std:
     }
     out << "unite: the tie point file holds " << counted(theirs.size(), "observation", "observations")
         << " now and will hold " << after << " after; "
-        << plural(merged.changedForOurs.size(), "per-image file", "per-image files")
+        << counted(merged.changedForOurs.size(), "per-image file", "per-image files")
         << " will take the tie point file's changes\n";
     if (options.dryRun) {
         out << "unite: dry run, nothing changed\n";
@@ -263,8 +259,8 @@ int runDetach(WorkflowOptions const& options, std::ostream& out, std::ostream& e
     if (!detachWillRead(*workspace, files, observations, err)) return kExitFailed;
     if (!options.force && refuseEditedPerImageFiles(*workspace, readDetachRecord(*workspace), "detach", err))
         return kExitFailed;
-    std::string const into = plural(observations, "observation", "observations") + " into " +
-                             plural(files, "per-image file", "per-image files") + " in " +
+    std::string const into = counted(observations, "observation", "observations") + " into " +
+                             counted(files, "per-image file", "per-image files") + " in " +
                              toTerminal(workspace->folder);
     if (options.dryRun) {
         out << "detach: would write " << into << "\ndetach: dry run, nothing changed\n";
@@ -361,12 +357,12 @@ int runUnite(WorkflowOptions const& options, std::ostream& out, std::ostream& er
 
     out << "unite: the tie point file holds "
         << (readable ? counted(theirs.size(), "observation", "observations") : std::string("? observations"))
-        << " now and will hold " << after << " after (from " << plural(files, "per-image file", "per-image files")
+        << " now and will hold " << after << " after (from " << counted(files, "per-image file", "per-image files")
         << ")\n";
     if (!options.force && (after == 0 || after < theirs.size())) {
         err << "ybblock unite: refused: "
             << (after == 0 ? std::string("it would leave the block tie point file without observations")
-                           : "it would drop " + plural(theirs.size() - after, "observation", "observations"))
+                           : "it would drop " + counted(theirs.size() - after, "observation", "observations"))
             << ".\n";
         if (missing.empty())
             err << "Per-image files may be missing (a detach that stopped part-way, or a clean). ";
@@ -419,7 +415,7 @@ int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& er
         }
     }
     out << "clean: " << (options.dryRun ? "would remove " : "removing ")
-        << plural(present.size(), "per-image file", "per-image files") << "\n";
+        << counted(present.size(), "per-image file", "per-image files") << "\n";
     for (auto const& file : present) out << "  " << toTerminal(file) << "\n";
     if (options.dryRun) {
         out << "clean: dry run, nothing changed\n";
@@ -437,7 +433,7 @@ int runClean(WorkflowOptions const& options, std::ostream& out, std::ostream& er
         if (!yb::platform::removeFile(file)) left.emplace_back(file, systemReason());
     }
     if (!left.empty()) {
-        err << "ybblock clean: " << plural(left.size(), "per-image file", "per-image files")
+        err << "ybblock clean: " << counted(left.size(), "per-image file", "per-image files")
             << " could not be removed:\n";
         listSome(left, err, [](auto const& file) {
             return toTerminal(file.first) + (file.second.empty() ? "" : ": " + file.second);
