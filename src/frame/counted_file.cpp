@@ -26,6 +26,18 @@ bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std:
     return platform::countFits(count, recordSize, *length - headerSize);
 }
 
+CountedHeader readCountedRecords(platform::File& file, std::string_view magic, std::size_t recordSize,
+                                 std::int32_t& count) {
+    if (!file) return CountedHeader::ShortMagic;
+    platform::BinaryStream stream(file.get());
+    if (CountedHeader const header = readCountedHeader(stream, magic, count); header != CountedHeader::Ok)
+        return header;
+    if (!recordsPresent(stream, magic, count, recordSize) ||
+        !stream.seek(static_cast<std::int64_t>(magic.size() + sizeof(std::int32_t))))
+        return CountedHeader::ShortRecords;
+    return CountedHeader::Ok;
+}
+
 namespace {
 
 template <class Target>

@@ -20,6 +20,7 @@ enum class CountedHeader {
     WrongMagic,     // the magic's bytes differ
     ShortCount,     // the file ends inside the count
     NegativeCount,  // the stored count is below zero
+    ShortRecords,   // the file ends before the last record the count promises
 };
 
 // Reads the magic and the count from the stream's start.
@@ -27,6 +28,11 @@ CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view
 
 // True when the `count` records of `recordSize` bytes that follow the header are all in the file.
 bool recordsPresent(platform::BinaryStream& stream, std::string_view magic, std::int32_t count, std::size_t recordSize);
+
+// Reads the header of the file open in `file` (closed: ShortMagic) and checks that the records of
+// `recordSize` bytes it counts are all there, leaving the stream at the first record.
+CountedHeader readCountedRecords(platform::File& file, std::string_view magic, std::size_t recordSize,
+                                 std::int32_t& count);
 
 // Writes magic, count and records as the file's whole new content. On any failure the file is as it
 // was and false is returned.

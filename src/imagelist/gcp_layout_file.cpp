@@ -49,11 +49,10 @@ std::int32_t openGcpLayout(char const* path, platform::File& file, std::int32_t&
     if (!platform::isRegularFile(path)) return kCannotOpen;
     file = platform::openFile(path, "rb");
     if (!file) return kCannotWrite;
-    BinaryStream stream(file.get());
-    if (frame::readCountedHeader(stream, kGcpLayoutMagic, count) != frame::CountedHeader::Ok ||
-        !frame::recordsPresent(stream, kGcpLayoutMagic, count, sizeof(BLOCKGCPLAYOUTINFO)))
-        return kInvalidContent;
-    return stream.seek(kGcpRecordsOffset) ? kSuccess : kInvalidContent;
+    return frame::readCountedRecords(file, kGcpLayoutMagic, sizeof(BLOCKGCPLAYOUTINFO), count) ==
+                   frame::CountedHeader::Ok
+               ? kSuccess
+               : kInvalidContent;
 }
 
 std::int32_t gcpCount(char const* path, std::int32_t* count) {

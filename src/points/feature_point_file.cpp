@@ -29,10 +29,9 @@ std::int32_t openFeatureFile(char const* path, platform::File& file, std::int32_
     if (!platform::isRegularFile(path)) return kCannotOpen;
     file = platform::openFile(path, "rb");
     if (!file) return kInvalidContent;
-    platform::BinaryStream stream(file.get());
-    if (frame::readCountedHeader(stream, kFeaturePointMagic, count) != frame::CountedHeader::Ok) return kInvalidContent;
-    if (!frame::recordsPresent(stream, kFeaturePointMagic, count, kRecordSize)) return kInvalidContent;
-    return stream.seek(kFirstRecordOffset) ? kSuccess : kInvalidContent;
+    return frame::readCountedRecords(file, kFeaturePointMagic, kRecordSize, count) == frame::CountedHeader::Ok
+               ? kSuccess
+               : kInvalidContent;
 }
 
 std::int32_t featurePointCount(char const* path, std::int32_t* count) {

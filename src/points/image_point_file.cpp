@@ -32,7 +32,8 @@ std::int32_t headerCode(frame::CountedHeader status) {
         case frame::CountedHeader::WrongMagic: return kWrongMagic;
         case frame::CountedHeader::ShortMagic:
         case frame::CountedHeader::ShortCount:
-        case frame::CountedHeader::NegativeCount: return kInvalidContent;
+        case frame::CountedHeader::NegativeCount:
+        case frame::CountedHeader::ShortRecords: return kInvalidContent;
     }
     return kInvalidContent;
 }
@@ -53,10 +54,8 @@ std::int32_t openChecked(char const* path, platform::File& file, std::int32_t& c
 // Checks that all the records the count of a file just opened promises are there, leaving the stream
 // at the first record.
 std::int32_t checkRecords(platform::File& file, std::int32_t& count) {
-    if (std::int32_t code = checkOpened(file, count); code != kSuccess) return code;
-    platform::BinaryStream stream(file.get());
-    if (!frame::recordsPresent(stream, kImagePointMagic, count, kRecordSize)) return kInvalidContent;
-    return stream.seek(kFirstRecordOffset) ? kSuccess : kInvalidContent;
+    if (!file) return kCannotOpen;
+    return headerCode(frame::readCountedRecords(file, kImagePointMagic, kRecordSize, count));
 }
 
 // Opens the file and checks that all the records its count promises are there.

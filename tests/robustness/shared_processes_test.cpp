@@ -261,6 +261,14 @@ std::vector<Op> const& ops() {
     return table;
 }
 
+// Counts the file operations of the process; at the `stopAt`-th the process stops itself.
+std::int64_t operationsSeen = 0;
+std::int64_t stopAt = 0;
+bool stopBeforeOperation(HbFileOperation, void*) {
+    if (++operationsSeen == stopAt) ::raise(SIGSTOP);
+    return false;
+}
+
 class SharedProcesses : public yb::test::DriveFixture {
 protected:
     void SetUp() override {
@@ -299,6 +307,19 @@ protected:
         outcome.code = ops()[op].run(outcome.n, mixture);
         outcome.mixture = mixture;
         outcome.end = now();
+    }
+
+    // The file operations the call makes, counted in a process of its own.
+    std::int64_t operationsOf(std::size_t op) {
+        pid_t const counter = inChild([&] {
+            operationsSeen = 0;
+            stopAt = 0;
+            call(op);
+            shared_->operations = operationsSeen;
+        });
+        int status = 0;
+        ::waitpid(counter, &status, 0);
+        return shared_->operations;
     }
 
     pid_t inChild(std::function<void()> const& work) {
@@ -444,14 +465,6 @@ protected:
     Shared* shared_ = nullptr;
 };
 
-// Counts the file operations of the process; at the `stopAt`-th the process stops itself.
-std::int64_t operationsSeen = 0;
-std::int64_t stopAt = 0;
-bool stopBeforeOperation(HbFileOperation, void*) {
-    if (++operationsSeen == stopAt) ::raise(SIGSTOP);
-    return false;
-}
-
 TEST_F(SharedProcesses, WritersStoppedOrKilledAtEachStepBesideAnother) {
     hbSetFileFaultHook(stopBeforeOperation, nullptr);
     constexpr std::int64_t kMostSteps = 30;  // steps stopped at per call, spread over its operations
@@ -462,15 +475,8 @@ TEST_F(SharedProcesses, WritersStoppedOrKilledAtEachStepBesideAnother) {
         for (std::size_t other = 0; other < ops().size(); ++other)
             if (std::string(ops()[other].file) == ops()[op].file) others.push_back(other);
         // The operations the call makes (a walk over sections makes more as sections are added).
-        pid_t const counter = inChild([&] {
-            operationsSeen = 0;
-            stopAt = 0;
-            call(op);
-            shared_->operations = operationsSeen;
-        });
+        std::int64_t const operations = operationsOf(op);
         int status = 0;
-        ::waitpid(counter, &status, 0);
-        std::int64_t const operations = shared_->operations;
         std::int64_t const steps = std::min(operations, kMostSteps);
         for (std::int64_t s = 0; s < steps; ++s) {
             std::int64_t const step = 1 + s * operations / steps;
@@ -631,15 +637,8 @@ TEST_F(SharedProcesses, ReadersGoOnBesideAStoppedWriter) {
         std::size_t const op = opNamed(writerName);
         ASSERT_LT(op, ops().size());
         char const* file = ops()[op].file;
-        pid_t const counter = inChild([&] {
-            operationsSeen = 0;
-            stopAt = 0;
-            call(op);
-            shared_->operations = operationsSeen;
-        });
+        std::int64_t const operations = operationsOf(op);
         int status = 0;
-        ::waitpid(counter, &status, 0);
-        std::int64_t const operations = shared_->operations;
         int readsBeside = 0;
         for (std::int64_t step = 1; step <= operations; ++step) {
             SCOPED_TRACE(std::string(writerName) + " stopped before operation " + std::to_string(step));
@@ -679,15 +678,8 @@ TEST_F(SharedProcesses, AStationThatCannotWriteIsNeverMisled) {
         std::size_t const op = opNamed(writerName);
         ASSERT_LT(op, ops().size());
         char const* file = ops()[op].file;
-        pid_t const counter = inChild([&] {
-            operationsSeen = 0;
-            stopAt = 0;
-            call(op);
-            shared_->operations = operationsSeen;
-        });
+        std::int64_t const operations = operationsOf(op);
         int status = 0;
-        ::waitpid(counter, &status, 0);
-        std::int64_t const operations = shared_->operations;
         int refusals = 0;
         for (std::int64_t step = 1; step <= operations; ++step) {
             SCOPED_TRACE(std::string(writerName) + " killed before operation " + std::to_string(step));
