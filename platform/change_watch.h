@@ -30,4 +30,9 @@ std::optional<ChangeMark> markChanges(std::string const& native, FileStamp const
 // True when nothing changed the marked file since the mark, as far as the system reported.
 bool unchangedSince(ChangeMark const& mark);
 
+// True when every change of the file at `native` passes through this kernel (a local file system):
+// the system reports each, and stamps each from this machine's clock. False on a network share, or
+// where it cannot be told.
+bool changesPassThisKernel(std::string const& native);
+
 }  // namespace yb::platform

@@ -74,8 +74,7 @@ public:
             std::rotate(files_.begin() + (file - files_.data()), files_.begin() + (file - files_.data()) + 1,
                         files_.end());
         } else {
-            struct statfs system {};
-            if (::statfs(native.c_str(), &system) != 0 || !reportsEveryChange(system)) {
+            if (!changesPassThisKernel(native)) {
                 ::inotify_rm_watch(descriptor_, watch);
                 return std::nullopt;
             }
@@ -167,6 +166,11 @@ Watcher& watcher() {
 }
 
 }  // namespace
+
+bool changesPassThisKernel(std::string const& native) {
+    struct statfs system {};
+    return ::statfs(native.c_str(), &system) == 0 && reportsEveryChange(system);
+}
 
 std::optional<ChangeMark> markChanges(std::string const& native, FileStamp const& stamp) {
     return watcher().mark(native, stamp);

@@ -130,16 +130,13 @@ struct FileStamp {
     bool operator==(FileStamp const&) const = default;
 };
 std::optional<FileStamp> stampOf(std::FILE* stream);
-// The stamp of an open file that no later change can leave as it is: the file was last changed at
-// least one clock tick before this call (two seconds where the file system keeps whole seconds only),
-// so any later change stamps a later time. nullopt for a file changed just now, or one that cannot be
-// asked. What is learnt from a file under such a stamp holds for as long as its stamp stays equal.
-std::optional<FileStamp> settledStampOf(std::FILE* stream);
 
-// True when `stamp`, taken just now, is finer than the clock tick: the system then stamps any later
-// change of the file later, whatever its length and however soon it comes (Linux stamps a change
-// finely once the file's times were asked after the last one). False where that cannot be told.
-bool laterChangesMoveStamp(FileStamp const& stamp);
+// True when `stamp`, taken just now of the file at `native`, is finer than the clock tick: the system
+// then stamps any later change of the file later, whatever its length and however soon it comes (Linux
+// stamps a change finely once the file's times were asked after the last one). False where that cannot
+// be told, and on a network share, whose server stamps changes from a clock that may run ahead of this
+// one's.
+bool laterChangesMoveStamp(FileStamp const& stamp, std::string const& native);
 
 // Stamps as a kernel that stamps files from its clock tick gives them, whatever this one does: times
 // cut down to the tick, and no stamp finer than it (laterChangesMoveStamp answers false). On while the

@@ -323,29 +323,11 @@ std::optional<FileStamp> stampOf(std::FILE* stream) {
     return stampOfInfo(info);
 }
 
-std::optional<FileStamp> settledStampOf(std::FILE* stream) {
-    // The clock is read first: a change made after it is stamped no earlier than it (the kernel stamps
-    // changes from this coarse clock, or finer), so a file stamped a tick before it stays so unchanged.
-    timespec now{};
-    timespec tick{};
-    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0 || ::clock_getres(CLOCK_REALTIME_COARSE, &tick) != 0)
-        return std::nullopt;
-    std::optional<FileStamp> stamp = stampOf(stream);
-    if (!stamp) return std::nullopt;
-    constexpr std::int64_t kSecond = 1'000'000'000;
-    // Times in whole seconds come from a file system that keeps no finer ones (or a rare exact second).
-    bool const wholeSeconds = stamp->modified % kSecond == 0 || stamp->changed % kSecond == 0;
-    std::int64_t const margin = wholeSeconds ? 2 * kSecond : 2 * (std::int64_t{tick.tv_sec} * kSecond + tick.tv_nsec);
-    std::int64_t const clock = std::int64_t{now.tv_sec} * kSecond + now.tv_nsec;
-    if (std::max(stamp->modified, stamp->changed) > clock - margin) return std::nullopt;
-    return stamp;
-}
-
-bool laterChangesMoveStamp(FileStamp const& stamp) {
+bool laterChangesMoveStamp(FileStamp const& stamp, std::string const& native) {
     // A change stamped from the coarse clock is never later than it.
     timespec now{};
     if (coarseStamps() || ::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
-    return stamp.changed > std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+    return stamp.changed > std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec && changesPassThisKernel(native);
 }
 
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }

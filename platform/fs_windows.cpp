@@ -168,26 +168,13 @@ std::optional<FileStamp> stampOf(std::FILE* stream) {
     return stampOfHandle(handleOf(::_get_osfhandle(::_fileno(stream))));
 }
 
-std::optional<FileStamp> settledStampOf(std::FILE* stream) {
-    // Write and change times may lag the change (and keep 2 s on FAT volumes): only a file last changed
-    // two seconds before the clock is taken as settled. Times count 100 ns units.
-    FILETIME now{};
-    ::GetSystemTimeAsFileTime(&now);
-    std::optional<FileStamp> stamp = stampOf(stream);
-    if (!stamp) return std::nullopt;
-    auto const clock =
-        static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-    constexpr std::int64_t kMargin = 20'000'000;
-    if (std::max(stamp->modified, stamp->changed) > clock - kMargin) return std::nullopt;
-    return stamp;
-}
-
 // Write times may lag the write: nothing is promised of the next one.
-bool laterChangesMoveStamp(FileStamp const&) { return false; }
+bool laterChangesMoveStamp(FileStamp const&, std::string const&) { return false; }
 
 // No file's changes are watched here.
 std::optional<ChangeMark> markChanges(std::string const&, FileStamp const&) { return std::nullopt; }
 bool unchangedSince(ChangeMark const&) { return false; }
+bool changesPassThisKernel(std::string const&) { return false; }
 
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
