@@ -1,31 +1,37 @@
 // SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 // SPDX-License-Identifier: MIT
-// The one way files are written, for the library and the companions alike. A file is either replaced
-// whole or changed in place; either way a failure (or a killed process) leaves the old file or the new
-// one, never a mixture, and an I/O failure never costs a file that existed before.
+// The one way files are written, for the library and the companions alike. Its rules:
 //
-// - FileReplacement writes a new file beside the target under a unique name, checks every write and
-//   the close, and renames it over the target. On any failure the target is as it was (or still
-//   absent) and the new file is removed.
-// - FileChange changes an existing file in place. Before the first byte changes, the bytes the change
-//   overwrites and the old length go into a journal named after the file (its work copy, ".bak" or
-//   ".tmp"); a failure puts them back. A journal left by a killed process is rolled back by the next
-//   open of the file (fs.h), before anything reads it.
-//
-// Beside other processes (file_lock.h): a change in place holds the file's lock, and its journal's,
-// from its opening to its end, so readers wait for it and a second writer waits its turn. Only a
-// journal no one holds is rolled back, and only onto the file it was written for. A replacement holds
-// the old file while it writes the new one and until the new one stands in its place, and the new one
-// from then until it ends, so a change of the old file is never lost under it: a writer that waited
-// finds the old file gone and waits its turn for the new one. A wait that runs out of the limit
-// refuses the change (refused()).
-// - Output is the one buffered writer, and its copyFrom the one block copy; both detect short writes.
-//
-// Through a power cut too, unless syncing is off (syncingWrites): a journal is on the disk (with its
-// name) before the first byte of its file changes, the changed file before its journal is removed,
-// and a new file before it is renamed into place, its folder after. What the disk holds after a crash
-// of the machine is then the old file or the new one, the next open rolling back what a journal
-// keeps.
+// 1. Old or new, never a mixture. A file is replaced whole (FileReplacement: a new file beside it
+//    under a unique name, renamed over it) or changed in place (FileChange: the bytes it will
+//    overwrite and the old length go into a journal beside it, ".bak" or ".tmp", before the first byte
+//    changes). Every write and close is checked (Output); on any failure the target is as it was and
+//    what was made for the change is removed.
+// 2. On the disk in order, unless syncing is off (syncingWrites): a journal before its file's first
+//    byte changes, the changed file before its journal goes, a new file before its rename, its folder
+//    after. A batch (ReplacementBatch) syncs each new file, then renames them all, then each folder
+//    once. Through a power cut the disk holds the old file or the new one.
+// 3. Writers one at a time, served in turn; readers held back only while a file's own bytes change
+//    (file_lock.h): a change in place bars readers from its first write to its end, a replacement
+//    never. Waits are queued and end at one limit for the whole opening (hbGetLockTimeout); a writer
+//    that runs out refuses the change (refused()).
+// 4. A writer works only on the file at its path: an opening follows a file replaced while it waited,
+//    and a replacement holds its new file before the rename, so a waiter finds the new file held and
+//    queues for it. Nothing of the old file is merged after it left its path.
+// 5. A journal no live writer holds is rolled back, under the write lock, before the file is read or
+//    changed, and only onto the file it was written for (file number, old length, two samples);
+//    one never completed, or written for another file, is dropped. A reader that cannot write reads
+//    the file only where the change left it untouched, and otherwise fails with a message.
+// 6. A change in place skips that look only where another change would have shown: the file is as
+//    this process's last change left it, and its stamp is finer than the clock tick on a local file
+//    system, or the kernel has reported no change since (change_watch.h). A lookup of many files
+//    skips it where the folder's index holds no work copy (FoundFile::mayBeUnfinished).
+// 7. Case-insensitive names are looked up through an index of the folder (folder_index.h), checked
+//    before each use against the folder as it stands and this process's count of its changes, updated
+//    by the library's own changes, trusted for the rest of a clock tick for exact spellings only.
+// 8. What outlives a call (a walk of a file's sections, that its last change was this process's) is
+//    kept under the file's stamp and trusted only as rule 6 allows; folder indexes die with the call;
+//    a read never writes.
 #pragma once
 
 #include "change_watch.h"
