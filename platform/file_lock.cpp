@@ -24,7 +24,11 @@ struct Held {
     std::function<void()> letGo;
     std::shared_ptr<void> keep;  // the opening that holds the file, when it was passed on (passHolds)
 };
-thread_local std::vector<Held> heldHere;
+// This thread's holds: made with the first and dropped with the last, so that a thread that ends
+// leaves nothing for its end to destroy. (With MinGW's runtime the destructor of a thread-local object
+// runs at the end of a thread after the object's storage was freed: a thread that had held a file
+// crashed there.)
+thread_local std::vector<Held>* heldHere = nullptr;
 thread_local std::uint64_t nextSerial = 0;
 
 }  // namespace
@@ -88,7 +92,8 @@ std::string const& lastLockTimeoutFile() { return timedOutFile; }
 
 HeldForWriting::HeldForWriting(FileIdentity identity, std::function<void()> letGo)
     : identity_(identity), serial_(++nextSerial) {
-    heldHere.push_back({identity, serial_, std::move(letGo), nullptr});
+    if (heldHere == nullptr) heldHere = new std::vector<Held>();
+    heldHere->push_back({identity, serial_, std::move(letGo), nullptr});
 }
 
 HeldForWriting::HeldForWriting(HeldForWriting&& other) noexcept
@@ -107,22 +112,26 @@ HeldForWriting::~HeldForWriting() { release(); }
 
 void HeldForWriting::release() {
     if (!identity_) return;
+    identity_.reset();
+    if (heldHere == nullptr) return;
     // Holds end in reverse order as a rule; any order is taken.
     auto const found =
-        std::find_if(heldHere.rbegin(), heldHere.rend(), [&](Held const& held) { return held.serial == serial_; });
-    if (found != heldHere.rend()) heldHere.erase(std::next(found).base());
-    identity_.reset();
+        std::find_if(heldHere->rbegin(), heldHere->rend(), [&](Held const& held) { return held.serial == serial_; });
+    if (found != heldHere->rend()) heldHere->erase(std::next(found).base());
+    if (heldHere->empty()) delete std::exchange(heldHere, nullptr);
 }
 
-bool holdingFilesForWriting() { return !heldHere.empty(); }
+bool holdingFilesForWriting() { return heldHere != nullptr; }
 
 bool heldForWritingHere(FileIdentity const& identity) {
-    return std::any_of(heldHere.begin(), heldHere.end(), [&](Held const& held) { return held.identity == identity; });
+    return heldHere != nullptr &&
+           std::any_of(heldHere->begin(), heldHere->end(), [&](Held const& held) { return held.identity == identity; });
 }
 
 bool passHolds(FileIdentity const& from, FileIdentity const& to, std::shared_ptr<void> keep) {
     bool passed = false;
-    for (Held& held : heldHere) {
+    if (heldHere == nullptr) return false;
+    for (Held& held : *heldHere) {
         if (held.identity != from) continue;
         held.identity = to;
         if (held.letGo) std::exchange(held.letGo, {})();
@@ -134,7 +143,8 @@ bool passHolds(FileIdentity const& from, FileIdentity const& to, std::shared_ptr
 }
 
 void letGoHeldOpenings(FileIdentity const& identity) {
-    for (Held& held : heldHere)
+    if (heldHere == nullptr) return;
+    for (Held& held : *heldHere)
         if (held.identity == identity && held.letGo) std::exchange(held.letGo, {})();
 }
 
