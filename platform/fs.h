@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -281,9 +282,12 @@ NativeFile createWorkCopy(std::string const& native);
 bool removeHeldWorkCopy(NativeFile& file, std::string const& native);
 // Puts `fromNative` in the place of `toNative` in one step, replacing it.
 bool renameOver(std::string const& fromNative, std::string const& toNative);
-// Whether a file can be renamed over one that is open: Linux lets it; Windows (and Wine) refuse while
-// any opening of the old file lasts, this process's own included.
-bool renamesOverOpenFiles();
+// renameOver while openings of the target stay open (this thread's holds, another program waiting for
+// it), as Linux always renames, and Windows where the volume takes a rename with POSIX semantics (NTFS
+// since Windows 10 1809): the openings go on with the old file, no longer at the path. Where the system
+// refuses that, `letGo` closes this process's openings of the target first and the file is renamed as
+// MoveFileEx does, which fails while another program holds the target open.
+bool renameOverOpen(std::string const& fromNative, std::string const& toNative, std::function<void()> const& letGo);
 bool removeNative(std::string const& native);
 bool nativeFileExists(std::string const& native);
 // Last modification time of what is at a native path, as modificationTime gives it for a host path.

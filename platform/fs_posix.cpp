@@ -692,7 +692,9 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
     return false;
 }
 
-bool renamesOverOpenFiles() { return true; }
+bool renameOverOpen(std::string const& fromNative, std::string const& toNative, std::function<void()> const&) {
+    return renameOver(fromNative, toNative);
+}
 
 bool removeNative(std::string const& native) {
     if (io::injected(HB_FILE_REMOVE)) return false;

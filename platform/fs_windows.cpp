@@ -21,9 +21,13 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace yb::platform {
 namespace {
@@ -485,8 +489,10 @@ bool NativeFile::reportWrites() { return handle_ != kNoHandle && !(writable_ && 
 void openRenameBatch() {}
 void closeRenameBatch() {}
 
-bool renameOver(std::string const& fromNative, std::string const& toNative) {
-    if (io::injected(HB_FILE_RENAME)) return false;
+namespace {
+
+// MoveFileEx over the target: refused while any opening of the target lasts.
+bool moveOver(std::string const& fromNative, std::string const& toNative) {
     auto from = widePath(fromNative);
     auto to = widePath(toNative);
     DWORD const flags = MOVEFILE_REPLACE_EXISTING | (syncingWrites() ? MOVEFILE_WRITE_THROUGH : 0);
@@ -500,7 +506,56 @@ bool renameOver(std::string const& fromNative, std::string const& toNative) {
     return false;
 }
 
-bool renamesOverOpenFiles() { return false; }
+// The rename information of SetFileInformationByHandle's FileRenameInfoEx class, laid out as the
+// system reads it (the headers declare it only for programs that need Windows 10 1809).
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD kRenameReplaceIfExists = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2;
+struct RenameInfoEx {
+    DWORD flags;
+    HANDLE rootDirectory;
+    DWORD fileNameLength;  // bytes
+    WCHAR fileName[1];
+};
+static_assert(offsetof(RenameInfoEx, rootDirectory) == offsetof(FILE_RENAME_INFO, RootDirectory) &&
+              offsetof(RenameInfoEx, fileName) == offsetof(FILE_RENAME_INFO, FileName));
+
+// A rename over the target with POSIX semantics: the target's openings (each shares deletion, as this
+// library's do) go on with the old file, which leaves the path at once. False where the system or the
+// volume refuses it (Windows before 10 1809, FAT, many network shares, Wine), nothing changed then.
+bool renamePosix(std::string const& fromNative, std::string const& toNative) {
+    auto to = widePath(toNative);
+    if (!to) return false;
+    HANDLE handle = openHandle(fromNative, DELETE | GENERIC_WRITE, OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    std::size_t const nameBytes = to->size() * sizeof(WCHAR);
+    std::vector<std::uint64_t> buffer((offsetof(RenameInfoEx, fileName) + nameBytes + sizeof(WCHAR) + 7) / 8);
+    auto* info = reinterpret_cast<RenameInfoEx*>(buffer.data());
+    info->flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+    info->rootDirectory = nullptr;
+    info->fileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(info->fileName, to->c_str(), nameBytes + sizeof(WCHAR));
+    bool const renamed = ::SetFileInformationByHandle(handle, kFileRenameInfoEx, info,
+                                                      static_cast<DWORD>(buffer.size() * sizeof buffer[0])) != 0;
+    // What MOVEFILE_WRITE_THROUGH does for MoveFileEx: the file's new name is on the disk on return.
+    if (renamed && syncingWrites()) ::FlushFileBuffers(handle);
+    ::CloseHandle(handle);
+    return renamed;
+}
+
+}  // namespace
+
+bool renameOver(std::string const& fromNative, std::string const& toNative) {
+    if (io::injected(HB_FILE_RENAME)) return false;
+    return moveOver(fromNative, toNative);
+}
+
+bool renameOverOpen(std::string const& fromNative, std::string const& toNative, std::function<void()> const& letGo) {
+    if (io::injected(HB_FILE_RENAME)) return false;
+    if (renamePosix(fromNative, toNative)) return true;
+    letGo();
+    return moveOver(fromNative, toNative);
+}
 
 bool removeNative(std::string const& native) {
     if (io::injected(HB_FILE_REMOVE)) return false;

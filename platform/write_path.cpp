@@ -507,11 +507,12 @@ bool FileReplacement::install() {
     // The old file is held until the new one has taken its place, and the new one from before then: a
     // writer waiting for the old file then finds it gone and waits for the new one, behind this
     // thread, which lets go of the old one only then. Where no file is renamed over an open one, the
-    // old file's openings are closed just before: another program that opens it in that instant makes
-    // the rename fail, and the replacement with it, so nothing it changes is lost.
+    // old file's openings are closed just before: another program that holds it then makes the rename
+    // fail, and the replacement with it, so nothing it changes is lost.
     bool const holdsNew = heldIdentity_ && file_ && file_.tryLock(LockMode::Exclusive) && file_.ownsLock();
-    if (heldIdentity_ && !renamesOverOpenFiles()) letGoHeldOpenings(*heldIdentity_);
-    installed_ = renameOver(created_, target_);
+    installed_ = renameOverOpen(created_, target_, [&] {
+        if (heldIdentity_) letGoHeldOpenings(*heldIdentity_);
+    });
     if (installed_ && holdsNew) {
         if (auto const identity = file_.identity())
             passHolds(*heldIdentity_, *identity, std::make_shared<NativeFile>(std::move(file_)));

@@ -8,9 +8,12 @@
 
 #include "test_support.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 using namespace yb::platform;
@@ -132,6 +135,41 @@ TEST_F(FileAccess, ReplacementsKeepPermissionsAndOpensLeaveForeignWorkCopies) {
     { File file = openFile("D:\\a.dat", "rb"); }
     EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{5, 6}));
     EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "a.dat.bak"}));
+}
+
+// A replacement beside a reader that holds the old file open and a writer queued for it: the reader
+// reads the old bytes whole, and the writer's change lands on whichever file then stands at the path,
+// never lost. Where the system renames over open files (Linux; Windows with POSIX semantics) the
+// replacement takes the place at once; where it refuses while another opening lasts, it fails and the
+// old file stays. Either way nothing is left beside the file.
+TEST_F(FileAccess, AReplacementBesideAReaderAndAQueuedWriter) {
+    writeNative("a.dat", {1, 2, 3});
+    File reader = openFile("D:\\a.dat", "rb");
+    ASSERT_TRUE(reader);
+    std::optional<WriteHold> hold;
+    hold.emplace("D:\\a.dat");
+    ASSERT_FALSE(hold->refused());
+    std::atomic<bool> changed{false};
+    std::thread writer([&] {
+        FileChange change("D:\\a.dat", WorkCopyName::Bak);
+        changed = change.keep({{0, 1}}) && change.write(0, "\x09", 1) && change.commit();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the writer waits for the hold
+    bool const replaced = writeFile("D:\\a.dat", {5, 6});
+    unsigned char old[4] = {};
+    EXPECT_EQ(std::fread(old, 1, sizeof old, reader.get()), 3u);
+    EXPECT_EQ(std::vector<unsigned char>(old, old + 3), (std::vector<unsigned char>{1, 2, 3}));
+    reader = File();
+    hold.reset();
+    writer.join();
+    EXPECT_TRUE(changed);
+    RecordProperty("replacedBesideOpenings", replaced ? "yes" : "no");
+#ifndef _WIN32
+    EXPECT_TRUE(replaced);
+#endif
+    EXPECT_EQ(readNative("a.dat"),
+              replaced ? (std::vector<unsigned char>{9, 6}) : (std::vector<unsigned char>{9, 2, 3}));
+    EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat"}));
 }
 
 // A change in place skips the look for another's unfinished change only while the file is as this
