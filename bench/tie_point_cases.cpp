@@ -7,6 +7,12 @@
 
 #include <yb/ybiOrient.h>
 
+#include "write_path.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +111,25 @@ void rawReadGroups(benchmark::State& state, std::string const& nativeFile, std::
     }
 }
 
+// Another process that began to replace the file and stopped there, holding it for writing: its pid,
+// or -1. SIGCONT lets it end its replacement unfinished, the file as it was.
+pid_t stoppedReplacement(std::string const& hostPath) {
+    pid_t const writer = ::fork();
+    if (writer != 0) {
+        int status = 0;
+        if (writer > 0 && (::waitpid(writer, &status, WUNTRACED) != writer || !WIFSTOPPED(status))) return -1;
+        return writer;
+    }
+    {
+        platform::FileReplacement replacement(hostPath);
+        if (!replacement.opened()) ::_exit(1);
+        replacement.out().writeZeros(4096);
+        replacement.out().flush();
+        ::raise(SIGSTOP);
+    }
+    ::_exit(0);
+}
+
 void registerWriteAndRead() {
     // The whole file written and read at 2,000 images and again at the 100,000 images of the
     // largest workflow block.
@@ -147,6 +172,25 @@ void registerWriteAndRead() {
             if (points.empty()) state.SkipWithError("the last image has no points");
         }
     });
+    // The same read while another process holds the file, stopped in the middle of replacing it: a
+    // replacement never holds readers back, so the read takes as long as alone.
+    registerRepeated("readone/beside", [](benchmark::State& state) {
+        Block& b = tieFileBlock();
+        std::int32_t const lastImage = b.made.stripImages.back().back().nImageNo;
+        pid_t const writer = stoppedReplacement(b.made.tiePointPath);
+        if (writer < 0) {
+            state.SkipWithError("the replacing process did not stop");
+            return;
+        }
+        for (auto _ : state) {
+            std::vector<tagImagePoint> points;
+            std::int32_t const code = ybReadOneImgTiePntToAry(b.made.tiePointPath.c_str(), lastImage, points);
+            if (code != 0) ::kill(writer, SIGKILL);  // the run stops: the writer must not outlive it
+            check(state, code, "ybReadOneImgTiePntToAry");
+        }
+        ::kill(writer, SIGCONT);
+        ::waitpid(writer, nullptr, 0);
+    });
     registerOnce("append/lib", [](benchmark::State& state) {
         Block& b = tieFileBlock();
         // Half of the merged points replace points where they stand, half are new points of known images.
@@ -176,6 +220,8 @@ void registerWriteAndRead() {
     addRow({"ybReadTiePntFileToAry", "same file", RowKind::Ratio, "readall/lib", "readall/raw", 1.5});
     addRow({"ybReadOneImgTiePntToAry, last image", "same file (raw: whole file)", RowKind::Ratio, "readone/lib",
             "readall/raw", 0.5});
+    addRow({"ybReadOneImgTiePntToAry beside a stopped replacement", "same file (raw: the read alone)", RowKind::Ratio,
+            "readone/beside", "readone/lib", 2.0});
     addRow({"ybAppendTiePntToFile, 1,000 points", "into that file", RowKind::Ratio, "append/lib", "append/raw", 2.0});
     addRow({"ybCreateTiePntFile, points interleaved", "5,000,000 points, 100,000 images", RowKind::Ratio, "create/libH",
             "create/rawH", 2.5});
