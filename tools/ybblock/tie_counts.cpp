@@ -128,9 +128,13 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
     std::unordered_map<std::int32_t, std::uint32_t> imageIndex;
     std::vector<std::int64_t> observations;  // by image
     // A tie point file holds about three observations a name.
-    yb::points::NameTable names(static_cast<std::size_t>(reader.recordCapacity() / 3) + 16);
+    std::size_t const expectedNames = static_cast<std::size_t>(reader.recordCapacity() / 3) + 16;
+    yb::points::NameTable names(expectedNames);
     std::vector<NameImages> seenOn;               // by name number
     std::vector<std::array<char, 32>> spellings;  // by name number, as first written
+    // Room for the names expected, so that growing copies neither (pages never written cost nothing).
+    seenOn.reserve(expectedNames);
+    spellings.reserve(expectedNames);
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> overflow;
     yb::platform::UninitialisedVector<tagImagePoint> records;
     for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
