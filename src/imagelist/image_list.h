@@ -71,6 +71,10 @@ public:
     // opened), kInvalidContent when its magic fails.
     std::int32_t open(char const* path, std::int32_t absentCode);
     std::int32_t storedStripCount() const { return stored_; }
+    // The list's length in bytes when it was opened.
+    std::uint64_t length() const { return length_; }
+    // Lets go of the list (a reader that opened it by path).
+    void close();
 
     WalkResult find(std::int32_t stripNo, StripSection& section);
     // The images of a section found, appended in order; false when they cannot be read.

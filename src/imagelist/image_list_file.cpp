@@ -105,6 +105,11 @@ WalkResult ImageListReader::find(std::int32_t stripNo, StripSection& section) {
     return stopped_;
 }
 
+void ImageListReader::close() {
+    reader_.reset();
+    file_ = platform::File();
+}
+
 bool ImageListReader::readAt(std::int64_t offset, void* data, std::size_t size) {
     if (offset < 0) return false;
     reader_->seek(static_cast<std::uint64_t>(offset));
@@ -232,50 +237,33 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
     // lost nor met half made.
     platform::WriteHold const hold(path);
     if (hold.refused()) return kCannotWrite;
-    auto const old = platform::nativePath(path);
-    platform::NativeFile source = old ? platform::openNative(*old, false) : platform::NativeFile();
-    if (!source) return kCannotWrite;
-    auto const length = source.length();
-    if (!length) return kInvalidContent;
-    auto readBytes = [&](std::uint64_t offset, void* data, std::size_t size) {
-        std::size_t got = 0;
-        return source.readAt(offset, data, size, got) && got == size;
-    };
-    unsigned char header[kFirstSectionOffset];
-    if (!readBytes(0, header, sizeof header) ||
-        std::string_view(reinterpret_cast<char const*>(header), kImageListMagic.size()) != kImageListMagic)
-        return kInvalidContent;
-    std::int32_t stored = 0;
-    std::memcpy(&stored, header + kStripCountOffset, sizeof stored);
-    if (stored != stripCount) return kNotFound;
-
+    // One opening of the list serves the walk to the strip and every read of the old bytes.
+    ImageListReader list;
+    if (std::int32_t code = list.open(path, kCannotWrite); code != kSuccess) return code;
+    std::uint64_t const length = list.length();
+    if (list.storedStripCount() != stripCount) return kNotFound;
     StripSection section;
-    {
-        platform::File file = platform::openFile(path, "rb");
-        if (!file) return kCannotWrite;
-        ImageListReader walk(file.get(), stored);
-        switch (walk.find(stripNo, section)) {
-            case WalkResult::Found: break;
-            case WalkResult::NotFound: return kNotFound;
-            case WalkResult::Damaged: return kInvalidContent;
-        }
+    switch (list.find(stripNo, section)) {
+        case WalkResult::Found: break;
+        case WalkResult::NotFound: return kNotFound;
+        case WalkResult::Damaged: return kInvalidContent;
     }
 
     // The following sections, read once; they must all be there before anything is written.
     auto const tailStart =
         static_cast<std::uint64_t>(section.entriesOffset + static_cast<std::int64_t>(section.imageCount) *
                                                                static_cast<std::int64_t>(kImageEntriesSize));
-    if (tailStart > *length) return kInvalidContent;
+    if (tailStart > length) return kInvalidContent;
     platform::ScratchVector<unsigned char> tail;
-    tail->resize(static_cast<std::size_t>(*length - tailStart));
-    if (!readBytes(tailStart, tail->data(), tail->size())) return kInvalidContent;
+    tail->resize(static_cast<std::size_t>(length - tailStart));
+    if (!list.readAt(static_cast<std::int64_t>(tailStart), tail->data(), tail->size())) return kInvalidContent;
     std::uint64_t tailEnd = 0;  // within `tail`
     for (std::int32_t following = stripCount - stripNo; following > 0; --following) {
         std::int32_t head[2] = {0, 0};  // number, count
         if (tail->size() - tailEnd < sizeof head) return kInvalidContent;
         std::memcpy(head, tail->data() + tailEnd, sizeof head);
         tailEnd += kSectionHeaderSize;
-        if (!entriesFit(head[1], static_cast<std::int64_t>(tailStart + tailEnd), *length)) return kInvalidContent;
+        if (!entriesFit(head[1], static_cast<std::int64_t>(tailStart + tailEnd), length)) return kInvalidContent;
         tailEnd += static_cast<std::uint64_t>(head[1]) * kImageEntriesSize;
     }
 
@@ -285,13 +273,25 @@ std::int32_t rewriteStrip(char const* path, std::int32_t stripCount, std::int32_
         platform::FileReplacement replacement(path);
         if (!replacement.opened()) return false;
         platform::Output& out = replacement.out();
-        out.copyFrom(source, 0, countAt);
+        // The old bytes from `offset` on, `size` of them, in blocks.
+        auto const copyOld = [&](std::uint64_t offset, std::uint64_t size) {
+            platform::ScratchVector<unsigned char> block;
+            block->resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, std::uint64_t{1} << 20)));
+            for (std::uint64_t done = 0; done < size;) {
+                auto const n = static_cast<std::size_t>(std::min<std::uint64_t>(size - done, block->size()));
+                if (!list.readAt(static_cast<std::int64_t>(offset + done), block->data(), n)) return false;
+                out.write(block->data(), n);
+                done += n;
+            }
+            return true;
+        };
+        if (!copyOld(0, countAt)) return false;
         out.writeI32(static_cast<std::int32_t>(images.size()));
         out.write(entries.data(), entries.size());
         out.write(tail->data(), static_cast<std::size_t>(tailEnd));
-        if (out.position() < *length) out.copyFrom(source, out.position(), *length - out.position());
+        if (out.position() < length && !copyOld(out.position(), length - out.position())) return false;
         if (!replacement.finish()) return false;
-        source = platform::NativeFile();
+        list.close();  // before the new file takes the list's place
         return replacement.install();
     }();
     return written ? kSuccess : kCannotWrite;
