@@ -661,6 +661,8 @@ TEST_F(YbblockTest, MessagesSayWhatHappened) {
               {"1 row read: 0 replaced, 0 added, 1 unchanged"});
     expectRun({"demo", "--strips", "1", "--images", "2", native("one")}, 0,
               {"1 strip, 2 images,", "1 model in strip 1"});
+    expectRun({"demo", "--strips", "1", "--images", "1", native("lone")}, 0,
+              {"1 strip, 1 image,", "0 models in strip 1", "no models: every strip holds one image"});
     expectRun({"demo", "--survey", "--strips", "1", native("one-survey")}, 0, {"1 strip of 8 images,"});
 }
 

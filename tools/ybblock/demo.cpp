@@ -139,7 +139,12 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
     }
 
     out << "\n== model product state (orthophotos) ==\n";
-    if (few) {
+    std::size_t models = 0;
+    for (auto const& images : block.stripImages) models += images.empty() ? 0 : images.size() - 1;
+    if (models == 0) {
+        // A state file lists at least one model, and a strip of one image makes none.
+        out << "no models: every strip holds one image, so there is no model product state to write\n";
+    } else if (few) {
         status |= runState({optionPath, false, "D:\\DemoBlock\\ortho_state.dat"}, out, err);
     } else if ((code = ybGenBlkModOrthoStateFile(optionPath, "D:\\DemoBlock\\ortho_state.dat")) != 0) {
         return finishDemo("state", code, err);
