@@ -172,8 +172,11 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
         writer.group(grouping.imageNos[g], grouping.sizes[g]);
         for (std::size_t const end = j + static_cast<std::size_t>(grouping.sizes[g]); j < end; ++j) {
             if (j + kGatherAhead < total) {
+                // A 70-byte record spans two cache lines, or three when it starts in a line's last
+                // bytes: each of them is asked for.
                 auto const* ahead = reinterpret_cast<char const*>(&recordAt(grouping.order[j + kGatherAhead]));
                 __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + 64);
                 __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
             }
             out.writeValue(recordAt(grouping.order[j]));
