@@ -38,10 +38,6 @@ struct Le {
         bytes.resize(bytes.size() + width - value.size());
         return *this;
     }
-    Le& zeros(std::size_t count) {
-        bytes.resize(bytes.size() + count);
-        return *this;
-    }
     Le& raw(void const* data, std::size_t size) {
         auto const* p = static_cast<unsigned char const*>(data);
         bytes.insert(bytes.end(), p, p + size);
