@@ -32,8 +32,8 @@ TEST(Messages, TextsLeaveAsGbk) {
                                         "plain: <" + name + ">"}));
 }
 
-// Every export that takes a path, given a null one: a result, never a crash. Codes are a failure (the
-// documents name 4000015 for an image record update); truth values false; names and texts empty.
+// Every export that takes a path, given a null one: a result, never a crash. Codes are a failure (where a
+// row names one, that code: 4000015 for an image record update); truth values false; names and texts empty.
 TEST(ExportFrame, NullPathsGiveResults) {
     using Code = std::int32_t;
     BlockInfo block{};
@@ -122,25 +122,27 @@ TEST(ExportFrame, NullPathsGiveResults) {
         {"ybWriteSingleImgDomOption", [&] { return ybWriteSingleImgDomOption(null, &single); }},
         {"ybReadSingleDomOption", [&] { return ybReadSingleDomOption(null, &math); }},
         {"ybWriteSingleDomOption", [&] { return ybWriteSingleDomOption(null, &math); }},
-        {"ybCreateNewImageRecordFile", [&] { return ybCreateNewImageRecordFile(null, 1); }},
+        {"ybCreateNewImageRecordFile", [&] { return ybCreateNewImageRecordFile(null, 1); }, yb::kInvalidArgument},
         {"ybWriteOneStripImageRecord", [&] { return ybWriteOneStripImageRecord(null, 1, 1, images); }},
-        {"ybReadOneStripImageRecord", [&] { return ybReadOneStripImageRecord(null, 1, 1, images); }},
+        {"ybReadOneStripImageRecord", [&] { return ybReadOneStripImageRecord(null, 1, 1, images); },
+         yb::kInvalidArgument},
         {"ybGetStripNumberOfImageRecord", [&] { return ybGetStripNumberOfImageRecord(null, &n); }},
         {"ybGetImgGroupNumsOfImageRecord", [&] { return ybGetImgGroupNumsOfImageRecord(null, n); }},
         {"ybReadOneImageRecord", [&] { return ybReadOneImageRecord(null, 1, 1, 0, &record); }},
         {"ybUpdateOneImageRecord", [&] { return ybUpdateOneImageRecord(null, 101, record); }, yb::kInvalidArgument},
         {"ybReadImageNumOfOneStrip", [&] { return ybReadImageNumOfOneStrip(null, 1, &n); }},
         {"ybReadAllImageDirectary", [&] { return ybReadAllImageDirectary(null, 1, paths, &n); }},
-        {"ybGetBlockTotalImgNums", [&] { return ybGetBlockTotalImgNums(null, &n); }},
+        {"ybGetBlockTotalImgNums", [&] { return ybGetBlockTotalImgNums(null, &n); }, yb::kInvalidArgument},
         {"ybGetImgGcpNumOfOneStrip", [&] { return ybGetImgGcpNumOfOneStrip(null, 1, &n); }},
-        {"ybWriteBlockGcpLayoutFile", [&] { return ybWriteBlockGcpLayoutFile(null, layouts.data(), 1); }},
+        {"ybWriteBlockGcpLayoutFile", [&] { return ybWriteBlockGcpLayoutFile(null, layouts.data(), 1); },
+         yb::kInvalidArgument},
         {"ybReadBlockGcpLayoutFile", [&] { return ybReadBlockGcpLayoutFile(null, layouts.data(), &n); }},
         {"ybGetGcpNumsOfGcpLayoutFile", [&] { return ybGetGcpNumsOfGcpLayoutFile(null, &n); }},
         {"ybGetGcpInfoOfOneStrip", [&] { return ybGetGcpInfoOfOneStrip(null, 1, layouts.data(), &n); }},
         {"ybGetTempBlockYbiGcpFile", [&] { return name(ybGetTempBlockYbiGcpFile(null)); }},
-        {"ybWriteYbiGcpInfo", [&] { return ybWriteYbiGcpInfo(null); }},
+        {"ybWriteYbiGcpInfo", [&] { return ybWriteYbiGcpInfo(null); }, yb::kInvalidArgument},
         {"ybReadYbiGcpInfo", [&] { return ybReadYbiGcpInfo(null, 1); }},
-        {"ybModiYbiGcpInfo", [&] { return ybModiYbiGcpInfo(null, D_RECT{}); }},
+        {"ybModiYbiGcpInfo", [&] { return ybModiYbiGcpInfo(null, D_RECT{}); }, yb::kInvalidArgument},
         {"ybGetImageGcpNumsOfFile", [&] { return ybGetImageGcpNumsOfFile(null, &n); }},
         {"ybReadImgGcpFile", [&] { return ybReadImgGcpFile(null, points.data(), &n); }},
         {"ybReadImgGcpFileToAry", [&] { return ybReadImgGcpFileToAry(null, points); }},
@@ -148,7 +150,8 @@ TEST(ExportFrame, NullPathsGiveResults) {
         {"ybAppendImgJointPntToFile", [&] { return ybAppendImgJointPntToFile(null, points.data(), 1); }},
         {"ybGetFeaturePointNumsOfFile", [&] { return ybGetFeaturePointNumsOfFile(null, &n); }},
         {"ybReadImgFeaturePointFile", [&] { return ybReadImgFeaturePointFile(null, features.data(), &n); }},
-        {"ybWriteImgFeatruePointFile", [&] { return ybWriteImgFeatruePointFile(null, features.data(), 1); }},
+        {"ybWriteImgFeatruePointFile", [&] { return ybWriteImgFeatruePointFile(null, features.data(), 1); },
+         yb::kInvalidArgument},
         {"ybCreateComJointPntFile", [&] { return ybCreateComJointPntFile(null, 1); }},
         {"ybGetComJointPntFileInfo", [&] { return ybGetComJointPntFileInfo(null, &n, &m, &n); }},
         {"ybGetComJointPntNumsOfFile", [&] { return ybGetComJointPntNumsOfFile(null, 1, 1, 2, &n); }},
@@ -164,7 +167,7 @@ TEST(ExportFrame, NullPathsGiveResults) {
         {"ybGetOneModelTiePntNums", [&] { return ybGetOneModelTiePntNums(null, 0, &n); }},
         {"ybReadOneModelTiePnt", [&] { return ybReadOneModelTiePnt(null, 0, set); }},
         {"ybCreateTiePntFile", [&] { return ybCreateTiePntFile(null, points.data(), 1); }},
-        {"ybReadTiePntNums", [&] { return ybReadTiePntNums(null, n); }},
+        {"ybReadTiePntNums", [&] { return ybReadTiePntNums(null, n); }, yb::kInvalidArgument},
         {"ybReadTiePntFileToAry", [&] { return ybReadTiePntFileToAry(null, points); }},
         {"ybGetOneImgTiePntNums", [&] { return ybGetOneImgTiePntNums(null, 101, n); }},
         {"ybReadOneTiePntInfo", [&] { return ybReadOneTiePntInfo(null, 101, "P", point); }},
@@ -188,14 +191,15 @@ TEST(ExportFrame, NullPathsGiveResults) {
         {"ybWriteSPOTPropInfoFile", [&] { return ybWriteSPOTPropInfoFile(null, 1.0); }},
         {"ybReadImagePropInfoFile", [&] { return ybReadImagePropInfoFile(null, &property); }},
         {"ybWriteImagePropInfoFile", [&] { return ybWriteImagePropInfoFile(null, &property); }},
-        {"ybCreateCustomImagePropFile", [&] { return ybCreateCustomImagePropFile(null, "S", 1, 2, 1.0, 2.0); }},
-        {"ybReadCustomImagePropFile",
-         [&] { return ybReadCustomImagePropFile(null, text, &n, &m, values, values + 1); }},
+        {"ybCreateCustomImagePropFile", [&] { return ybCreateCustomImagePropFile(null, "S", 1, 2, 1.0, 2.0); },
+         yb::kInvalidArgument},
+        {"ybReadCustomImagePropFile", [&] { return ybReadCustomImagePropFile(null, text, &n, &m, values, values + 1); },
+         yb::kInvalidArgument},
         {"ybGetCurImgPixel", [&] { return ybGetCurImgPixel(null, nullptr) >= 0.0 ? Code{1} : Code{0}; }},
         {"ybReadOneInnOrientImgFileName", [&] { return ybReadOneInnOrientImgFileName(null, 0, text); }},
         {"ybReadImgNumsOfInnOrient", [&] { return ybReadImgNumsOfInnOrient(null, &n); }},
         {"ybWriteInnOrientImgListFile", [&] { return ybWriteInnOrientImgListFile(null, titles); }},
-        {"ybReadInnefCeff", [&] { return ybReadInnefCeff(null, values); }},
+        {"ybReadInnefCeff", [&] { return ybReadInnefCeff(null, values); }, yb::kInvalidArgument},
         {"ybReadSingleRelaCeff", [&] { return ybReadSingleRelaCeff(null, values); }},
         {"ybReadAbsoluteCeff", [&] { return ybReadAbsoluteCeff(null, values); }},
         {"ybGetOneModelJointCeff", [&] { return ybGetOneModelJointCeff(null, 1, 1, values); }},
@@ -209,8 +213,8 @@ TEST(ExportFrame, NullPathsGiveResults) {
              ybWriteSuvProjInfo(null, &projection);
              return Code{1};
          }},
-        {"ybGenBlkFileStateReport", [&] { return ybGenBlkFileStateReport(null, 0, null); }},
-        {"ybGenBlkModOrthoStateFile", [&] { return ybGenBlkModOrthoStateFile(null, null); }},
+        {"ybGenBlkFileStateReport", [&] { return ybGenBlkFileStateReport(null, 0, null); }, yb::kInvalidArgument},
+        {"ybGenBlkModOrthoStateFile", [&] { return ybGenBlkModOrthoStateFile(null, null); }, yb::kInvalidArgument},
         {"ybGenBlkModEpiStateFile", [&] { return ybGenBlkModEpiStateFile(null, null); }},
     };
     yb::test::MessageRecorder quiet;

@@ -61,8 +61,6 @@ TEST_F(ImageRecordQueries, AnEmptyListAnswersEachQueryWithItsOwnCode) {
                    {"images of strip 0", imagesOf(0), yb::kInvalidArgument},
                    {"paths of strip 0", pathsOf(0), yb::kInvalidArgument}});
     EXPECT_EQ(ybGetStripNumberOfImageRecord(kList, nullptr), yb::kInvalidArgument);
-    std::int32_t value = 0;
-    EXPECT_EQ(ybGetBlockTotalImgNums(nullptr, &value), yb::kInvalidArgument);
 }
 
 TEST_F(ImageRecordQueries, AnAbsentListGivesEachQuerysCodeAndIsNotCreated) {

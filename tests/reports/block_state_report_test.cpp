@@ -81,7 +81,6 @@ TEST_F(BlockStateReport, FailuresLeaveNoReport) {
     writeNative("report.txt", {'o', 'l', 'd'});
     EXPECT_EQ(ybGenBlkFileStateReport(kOption, 2, kReport), yb::kInvalidArgument);
     EXPECT_EQ(report(), "old");  // an invalid kind touches nothing
-    EXPECT_EQ(ybGenBlkFileStateReport(nullptr, 0, kReport), yb::kInvalidArgument);
 
     EXPECT_EQ(ybGenBlkFileStateReport("D:\\Blk\\none.dms", 0, kReport), yb::kCannotOpen);
     EXPECT_FALSE(existsNative("report.txt"));

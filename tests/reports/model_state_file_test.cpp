@@ -47,7 +47,6 @@ TEST_F(ModelStateFile, OneProductFileCountsForOneModelOnly) {
 }
 
 TEST_F(ModelStateFile, FailuresLeaveNoStateFile) {
-    EXPECT_EQ(ybGenBlkModOrthoStateFile(nullptr, kState), yb::kInvalidArgument);
     EXPECT_EQ(ybGenBlkModOrthoStateFile(kOption, nullptr), yb::kInvalidArgument);
 
     // No image list: its query's code, and an older state file is gone too.
