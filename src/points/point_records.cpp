@@ -35,8 +35,10 @@ std::optional<FieldProblem> observationProblem(tagImagePoint const& point) {
     std::string_view const name = pointName(point);
     if (name.empty()) return FieldProblem{"name", "it is empty; " + std::string(kNameRule)};
     if (!platform::gbkToUtf8(name)) return FieldProblem{"name", "it is no GBK text"};
+    // The record is packed: its doubles are copied out before anything binds a reference to them.
+    double const x = point.x, y = point.y, photoX = point.photoX, photoY = point.photoY;
     std::pair<std::string_view, double> const coordinates[] = {
-        {"x", point.x}, {"y", point.y}, {"photo_x", point.photoX}, {"photo_y", point.photoY}};
+        {"x", x}, {"y", y}, {"photo_x", photoX}, {"photo_y", photoY}};
     for (auto const& [field, value] : coordinates)
         if (!std::isfinite(value))
             return FieldProblem{field, std::string(std::isnan(value) ? "nan"
