@@ -89,7 +89,9 @@ bool BufferedReader::holdRest() {
 
 std::optional<std::uint64_t> BufferedReader::length() const {
     if (file_ == nullptr) return std::nullopt;
-    return backend::streamLength(file_);
+    auto const stamp = stampOf(file_);
+    if (!stamp) return std::nullopt;
+    return stamp->size;
 }
 
 }  // namespace yb::platform

@@ -57,10 +57,21 @@ enum class TryLock { Held, Busy, Failed };
 // Takes a lock byte of an open native handle (a descriptor on Linux, a HANDLE on Windows), waiting
 // until `deadline` at most (no wait when it has passed): Busy when another opening held it throughout.
 TryLock lock(std::intptr_t handle, LockByte byte, LockMode mode, LockClock::time_point deadline);
+// One try at `first` and the byte after it together, without a wait: Held when both were had (one
+// system call where the system locks ranges); otherwise nothing is held.
+TryLock tryPair(std::intptr_t handle, LockByte first, LockMode mode);
 // Gives a lock byte back, or every one (Windows frees a closed handle's locks only in its own time;
 // on Linux a waiting helper may keep the opening alive past its close).
 void unlock(std::intptr_t handle, LockByte byte);
 void unlockAll(std::intptr_t handle);
+// Whether closing an opening gives its locks back at once. On Linux it does when the closed
+// descriptor was the opening's last: a wait given up (its helper's descriptor still open) is the one
+// exception, and an opening that gave one up gives its locks back before it closes.
+#ifdef _WIN32
+inline constexpr bool kCloseGivesLocksBack = false;
+#else
+inline constexpr bool kCloseGivesLocksBack = true;
+#endif
 }  // namespace backend
 
 // Takes the lock of an open handle for reading (Shared) or writing (Exclusive), waiting until

@@ -61,16 +61,19 @@ void waitInQueue(std::shared_ptr<Waiter> waiter, int descriptor, struct flock lo
     do {
         result = ::fcntl(descriptor, F_OFD_SETLKW, &lock);
     } while (result != 0 && errno == EINTR);
-    {
-        std::lock_guard const guard(waiter->mutex);
-        if (!waiter->givenUp) {
-            waiter->answered = true;
-            waiter->outcome = result == 0 ? TryLock::Held : TryLock::Failed;
-            waiter->done.notify_one();
-        } else if (result == 0) {
-            lock.l_type = F_UNLCK;
-            ::fcntl(descriptor, F_OFD_SETLK, &lock);
-        }
+    std::lock_guard const guard(waiter->mutex);
+    if (!waiter->givenUp) {
+        // Closed before the answer: the opening is then left to the caller's descriptor alone, whose
+        // close gives its locks back.
+        ::close(descriptor);
+        waiter->answered = true;
+        waiter->outcome = result == 0 ? TryLock::Held : TryLock::Failed;
+        waiter->done.notify_one();
+        return;
+    }
+    if (result == 0) {
+        lock.l_type = F_UNLCK;
+        ::fcntl(descriptor, F_OFD_SETLK, &lock);
     }
     ::close(descriptor);
 }
@@ -95,6 +98,11 @@ TryLock lock(std::intptr_t handle, LockByte byte, LockMode mode, LockClock::time
     if (waiter->done.wait_until(hold, deadline, [&] { return waiter->answered; })) return waiter->outcome;
     waiter->givenUp = true;
     return TryLock::Busy;
+}
+
+TryLock tryPair(std::intptr_t handle, LockByte first, LockMode mode) {
+    return tryOnce(static_cast<int>(handle), describe(kFirstLockByte + static_cast<off_t>(first), 2,
+                                                      mode == LockMode::Shared ? F_RDLCK : F_WRLCK));
 }
 
 void unlock(std::intptr_t handle, LockByte byte) {

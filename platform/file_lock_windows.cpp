@@ -49,6 +49,9 @@ TryLock lock(std::intptr_t handle, LockByte byte, LockMode mode, LockClock::time
     return tried;
 }
 
+// A region is given back only whole here, so the bytes are always taken one by one.
+TryLock tryPair(std::intptr_t, LockByte, LockMode) { return TryLock::Busy; }
+
 void unlock(std::intptr_t handle, LockByte byte) {
     OVERLAPPED place = at(kFirstLockByte + static_cast<std::uint64_t>(byte));
     ::UnlockFileEx(reinterpret_cast<HANDLE>(handle), 0, 1, 0, &place);

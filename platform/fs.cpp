@@ -13,8 +13,10 @@
 #include <atomic>
 #include <cstdlib>
 #include <cerrno>
+#include <mutex>
 #include <new>
 #include <random>
+#include <unordered_map>
 #include <utility>
 
 namespace yb::platform {
@@ -123,6 +125,7 @@ NativeFile::NativeFile(NativeFile&& other) noexcept
     : handle_(std::exchange(other.handle_, kNoHandle)),
       writable_(other.writable_),
       locked_(std::exchange(other.locked_, false)),
+      unlockBeforeClose_(other.unlockBeforeClose_),
       barBeforeWriting_(std::move(other.barBeforeWriting_)) {}
 
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
@@ -131,6 +134,7 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
         handle_ = std::exchange(other.handle_, kNoHandle);
         writable_ = other.writable_;
         locked_ = std::exchange(other.locked_, false);
+        unlockBeforeClose_ = other.unlockBeforeClose_;
         barBeforeWriting_ = std::move(other.barBeforeWriting_);
     }
     return *this;
@@ -148,7 +152,7 @@ bool NativeFile::readyToWrite() {
 void NativeFile::closeQuietly() {
     barBeforeWriting_.clear();
     if (handle_ == kNoHandle) return;
-    if (std::exchange(locked_, false)) backend::unlockAll(handle_);
+    if (std::exchange(locked_, false) && unlockBeforeClose_) backend::unlockAll(handle_);
     backend::closeHandle(std::exchange(handle_, kNoHandle));
 }
 
@@ -159,6 +163,7 @@ LockOutcome NativeFile::lock(LockMode mode, std::string const& native, LockClock
     }
     LockOutcome const outcome = waitForLock(handle_, mode, native, deadline);
     locked_ = outcome == LockOutcome::Held;
+    if (outcome == LockOutcome::TimedOut) unlockBeforeClose_ = true;
     return outcome;
 }
 
@@ -173,6 +178,7 @@ LockOutcome NativeFile::barReaders(std::string const& native) {
     if (handle_ == kNoHandle) return LockOutcome::Failed;
     LockOutcome const outcome = platform::barReaders(handle_, native, lockDeadline());
     if (outcome == LockOutcome::Held) locked_ = true;
+    if (outcome == LockOutcome::TimedOut) unlockBeforeClose_ = true;
     return outcome;
 }
 
@@ -189,7 +195,7 @@ std::optional<FileIdentity> NativeFile::identity() const {
 bool NativeFile::close() {
     barBeforeWriting_.clear();
     if (handle_ == kNoHandle) return false;
-    if (std::exchange(locked_, false)) backend::unlockAll(handle_);
+    if (std::exchange(locked_, false) && unlockBeforeClose_) backend::unlockAll(handle_);
     std::intptr_t const handle = std::exchange(handle_, kNoHandle);
     // A file that was only read cannot lose data by closing; a written one is asked to report.
     bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
@@ -253,10 +259,52 @@ std::FILE* File::release() {
     return stream;
 }
 
+namespace {
+
+// The stamps of the streams open for reading under a read lock of their own, taken under it: no change
+// in place writes into such a file before the stream closes, so the stamp stands until then.
+class OpenStamps {
+public:
+    void put(std::FILE* stream, FileStamp const& stamp) {
+        std::lock_guard const guard(lock_);
+        stamps_.insert_or_assign(stream, stamp);
+    }
+    void drop(std::FILE* stream) {
+        std::lock_guard const guard(lock_);
+        stamps_.erase(stream);
+    }
+    std::optional<FileStamp> find(std::FILE* stream) {
+        std::lock_guard const guard(lock_);
+        auto const found = stamps_.find(stream);
+        if (found == stamps_.end()) return std::nullopt;
+        return found->second;
+    }
+
+private:
+    std::mutex lock_;
+    std::unordered_map<std::FILE*, FileStamp> stamps_;
+};
+
+OpenStamps& openStamps() {
+    static OpenStamps stamps;
+    return stamps;
+}
+
+}  // namespace
+
+std::optional<FileStamp> stampOf(std::FILE* stream) {
+    if (stream == nullptr) return std::nullopt;
+    if (auto known = openStamps().find(stream)) return known;
+    return backend::streamStamp(stream);
+}
+
 void File::close() {
     // Nothing was written through the stream, so closing it cannot lose data.
     if (stream_ != nullptr) {
-        if (std::exchange(locked_, false)) backend::unlockAll(backend::streamHandle(stream_));
+        if (std::exchange(locked_, false)) {
+            openStamps().drop(stream_);
+            if (!backend::kCloseGivesLocksBack) backend::unlockAll(backend::streamHandle(stream_));
+        }
         std::fclose(stream_);
     }
     stream_ = nullptr;
@@ -274,36 +322,45 @@ thread_local std::string tornReadFile;
 std::uint64_t tornReads() { return tornReadCount; }
 std::string const& lastTornRead() { return tornReadFile; }
 
-// Opens a file for reading with its read lock held shared. A journal beside it that no live writer
-// holds is a change that a killed writer left unfinished: the stream is given up, the change rolled
-// back under the writing lock, and the file opened again. Where this process cannot write the file,
-// it is read as it stands only when the change left it untouched; torn, it is not read at all.
-File openForReading(std::string const& native, bool mayBeUnfinished, bool knownRegular) {
+// Opens a file for reading with its read lock held shared (`stream`, when given, is the file opened
+// already). A journal beside it that no live writer holds is a change that a killed writer left
+// unfinished: the stream is given up, the change rolled back under the writing lock, and the file
+// opened again. Where this process cannot write the file, it is read as it stands only when the change
+// left it untouched; torn, it is not read at all. A folder gives no stream.
+File openForReading(std::string const& native, std::FILE* stream, bool mayBeUnfinished) {
     constexpr int kMostRecoveries = 3;
     for (int attempt = 0;; ++attempt) {
-        if (io::injected(HB_FILE_OPEN)) return File();
-        std::FILE* stream = backend::openReadStream(native);
         if (stream == nullptr) {
-            io::failed();
-            return File();
+            if (io::injected(HB_FILE_OPEN)) return File();
+            stream = backend::openReadStream(native);
+            if (stream == nullptr) {
+                io::failed();
+                return File();
+            }
         }
-        File file(stream);
+        File file(std::exchange(stream, nullptr));
+        std::FILE* const opened = file.get();
         // A buffer of its own spares the stream a look at the file to size one, a system call per open.
         file.buffer_.reset(new (std::nothrow) char[kReadBufferBytes]);
-        if (file.buffer_ && std::setvbuf(stream, file.buffer_.get(), _IOFBF, kReadBufferBytes) != 0)
+        if (file.buffer_ && std::setvbuf(opened, file.buffer_.get(), _IOFBF, kReadBufferBytes) != 0)
             file.buffer_.reset();
-        if (!knownRegular && !backend::isRegularStream(stream)) return File();
+        bool regular = false;
+        std::optional<FileStamp> stamp;
         bool heldHere = false;
         if (holdingFilesForWriting()) {
-            auto const stamp = stampOf(stream);
+            stamp = backend::streamStamp(opened, &regular);
             heldHere = stamp && heldForWritingHere({stamp->device, stamp->file});
         }
         if (!heldHere) {
             LockOutcome const outcome =
-                waitForLock(backend::streamHandle(stream), LockMode::Shared, native, lockDeadline());
+                waitForLock(backend::streamHandle(opened), LockMode::Shared, native, lockDeadline());
             if (outcome == LockOutcome::TimedOut) return File();
             file.locked_ = outcome == LockOutcome::Held;
+            // Taken under the lock, the stamp stands for as long as the stream is open.
+            stamp = backend::streamStamp(opened, &regular);
+            if (stamp && file.locked_) openStamps().put(opened, *stamp);
         }
+        if (!stamp || !regular) return File();
         // The thread that holds the file for writing looked when it took it.
         if (heldHere || !mayBeUnfinished || !interruptedChangeBeside(native)) return file;
         file = File();
@@ -325,15 +382,18 @@ File openForReading(std::string const& native, bool mayBeUnfinished, bool knownR
 
 File openFile(std::string_view hostPath, char const* mode) {
     if (mode == nullptr || (std::string_view(mode) != "rb" && std::string_view(mode) != "r")) return File();
-    auto const located = backend::locate(hostPath);
-    if (!located) return File();
-    if (located->second.kind == backend::EntryKind::directory) return File();
-    return openForReading(located->first, true, true);
+    std::string native;
+    std::FILE* const stream = backend::openHostStream(hostPath, native);
+    if (stream == nullptr) {
+        io::failed();
+        return File();
+    }
+    return openForReading(native, stream, true);
 }
 
 File openFoundFile(FoundFile const& found) {
     if (!found.native || !found.exists) return File();
-    return openForReading(*found.native, found.mayBeUnfinished, false);
+    return openForReading(*found.native, nullptr, found.mayBeUnfinished);
 }
 
 NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {

@@ -168,7 +168,7 @@ public:
 private:
     // Hands the stream to another File, which takes its buffer too.
     std::FILE* release();
-    friend File openForReading(std::string const&, bool, bool);
+    friend File openForReading(std::string const&, std::FILE*, bool);
     bool locked_ = false;
     std::unique_ptr<char[]> buffer_;  // the stream's buffer, when it was given one
     std::FILE* stream_ = nullptr;
@@ -252,6 +252,7 @@ private:
     std::intptr_t handle_ = kNoHandle;
     bool writable_ = false;
     bool locked_ = false;
+    bool unlockBeforeClose_ = !backend::kCloseGivesLocksBack;  // a wait was given up
     std::string barBeforeWriting_;  // the file's path, while readers are to be barred at the first write
 };
 

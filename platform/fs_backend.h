@@ -31,10 +31,15 @@ EntryStatus status(std::string const& native);
 std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostPath);
 // A stdio stream reading the file ("r" reads the bytes as they are, as "rb" does).
 std::FILE* openReadStream(std::string const& native);
+// The same for an existing host path, whose native path goes to `native`: where the system allows, the
+// spelling asked is opened first, with no look beforehand. Asks the fault hook once it is open (a
+// missing file asks nothing); a failure other than "no such file" is counted.
+std::FILE* openHostStream(std::string_view hostPath, std::string& native);
 // The native handle under a stream (for its lock).
 std::intptr_t streamHandle(std::FILE* stream);
-// Whether an open stream reads a regular file (a folder opens for reading on some systems).
-bool isRegularStream(std::FILE* stream);
+// The stamp of an open stream's file, asked of the system; `regular` tells whether it is a regular
+// file (a folder opens for reading on some systems).
+std::optional<FileStamp> streamStamp(std::FILE* stream, bool* regular = nullptr);
 bool makeDirectory(std::string const& native);
 bool removeDirectory(std::string const& native);
 // Up to `size` bytes of an open stream at `offset`, leaving the stream's own position alone; the number
@@ -42,8 +47,6 @@ bool removeDirectory(std::string const& native);
 // that has brought that many bytes is not followed by another for the rest.
 std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, std::size_t size,
                          std::size_t enough = SIZE_MAX);
-// The length of an open stream's file now.
-std::optional<std::uint64_t> streamLength(std::FILE* stream);
 // Entries of one directory, without "." and "..", in the system's order; names in GBK (names no GBK
 // text can spell are left out).
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native);

@@ -317,12 +317,6 @@ std::optional<std::string> makeTemporaryFile(std::string_view stem) {
     return pattern;
 }
 
-std::optional<FileStamp> stampOf(std::FILE* stream) {
-    struct stat info {};
-    if (stream == nullptr || ::fstat(::fileno(stream), &info) != 0) return std::nullopt;
-    return stampOfInfo(info);
-}
-
 bool laterChangesMoveStamp(FileStamp const& stamp, std::string const& native) {
     // A change stamped from the coarse clock is never later than it.
     timespec now{};
@@ -367,13 +361,40 @@ std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostP
     return std::pair{std::move(resolved->path), found};
 }
 
-std::FILE* openReadStream(std::string const& native) { return std::fopen(native.c_str(), "rb"); }
+// Closed on exec: a program this process starts never keeps the opening, nor so its lock.
+std::FILE* openReadStream(std::string const& native) { return std::fopen(native.c_str(), "rbe"); }
+
+std::FILE* openHostStream(std::string_view hostPath, std::string& native) {
+    auto map = mapOnDisk(hostPath);
+    if (!map) return nullptr;
+    native = map->whole;
+    std::FILE* stream = openReadStream(native);
+    if (stream == nullptr && (errno == ENOENT || errno == ENOTDIR)) {
+        // Not there in the spelling asked: looked for ignoring case.
+        CallScope const call;
+        auto resolved = resolveMapped(*map, false, nullptr);
+        if (!resolved) return nullptr;
+        native = std::move(resolved->path);
+        stream = openReadStream(native);
+    }
+    if (stream == nullptr) {
+        io::failed();
+        return nullptr;
+    }
+    if (io::injected(HB_FILE_OPEN)) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
+}
 
 std::intptr_t streamHandle(std::FILE* stream) { return ::fileno(stream); }
 
-bool isRegularStream(std::FILE* stream) {
+std::optional<FileStamp> streamStamp(std::FILE* stream, bool* regular) {
     struct stat info {};
-    return ::fstat(::fileno(stream), &info) == 0 && S_ISREG(info.st_mode);
+    if (stream == nullptr || ::fstat(::fileno(stream), &info) != 0) return std::nullopt;
+    if (regular != nullptr) *regular = S_ISREG(info.st_mode);
+    return stampOfInfo(info);
 }
 
 bool makeDirectory(std::string const& native) {
@@ -401,12 +422,6 @@ std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, st
         done += static_cast<std::size_t>(got);
     }
     return done;
-}
-
-std::optional<std::uint64_t> streamLength(std::FILE* stream) {
-    struct stat info {};
-    if (::fstat(::fileno(stream), &info) != 0) return std::nullopt;
-    return static_cast<std::uint64_t>(info.st_size);
 }
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native) {

@@ -167,11 +167,6 @@ std::size_t removeFiles(std::vector<std::string> const& hostPaths) {
 std::optional<std::string> makeTemporaryDirectory(std::string_view stem) { return makeTemporaryPath(stem, true); }
 std::optional<std::string> makeTemporaryFile(std::string_view stem) { return makeTemporaryPath(stem, false); }
 
-std::optional<FileStamp> stampOf(std::FILE* stream) {
-    if (stream == nullptr) return std::nullopt;
-    return stampOfHandle(handleOf(::_get_osfhandle(::_fileno(stream))));
-}
-
 // Write times may lag the write: nothing is promised of the next one.
 bool laterChangesMoveStamp(FileStamp const&, std::string const&) { return false; }
 
@@ -215,6 +210,13 @@ std::optional<std::pair<std::string, EntryStatus>> locate(std::string_view hostP
 
 std::intptr_t streamHandle(std::FILE* stream) { return ::_get_osfhandle(::_fileno(stream)); }
 
+// A folder does not open as a stream here.
+std::optional<FileStamp> streamStamp(std::FILE* stream, bool* regular) {
+    if (stream == nullptr) return std::nullopt;
+    if (regular != nullptr) *regular = true;
+    return stampOfHandle(handleOf(::_get_osfhandle(::_fileno(stream))));
+}
+
 std::FILE* openReadStream(std::string const& native) {
     HANDLE file = openHandle(native, GENERIC_READ, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
@@ -226,6 +228,17 @@ std::FILE* openReadStream(std::string const& native) {
     // Text is read as it is, in binary: positions stay exact and readers take both line ends.
     std::FILE* stream = ::_fdopen(descriptor, "rb");
     if (stream == nullptr) ::_close(descriptor);
+    return stream;
+}
+
+// Looked at first: a folder opens no stream here, and is no failure.
+std::FILE* openHostStream(std::string_view hostPath, std::string& native) {
+    auto located = locate(hostPath);
+    if (!located || located->second.kind == EntryKind::directory) return nullptr;
+    native = std::move(located->first);
+    if (io::injected(HB_FILE_OPEN)) return nullptr;
+    std::FILE* stream = openReadStream(native);
+    if (stream == nullptr) io::failed();
     return stream;
 }
 
@@ -270,15 +283,6 @@ std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, st
     return done;
 }
 
-// A folder does not open as a stream here.
-bool isRegularStream(std::FILE*) { return true; }
-
-std::optional<std::uint64_t> streamLength(std::FILE* stream) {
-    HANDLE const handle = handleOf(::_get_osfhandle(::_fileno(stream)));
-    LARGE_INTEGER size{};
-    if (handle == INVALID_HANDLE_VALUE || !::GetFileSizeEx(handle, &size)) return std::nullopt;
-    return static_cast<std::uint64_t>(size.QuadPart);
-}
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native) {
     auto path = widePath(native);
