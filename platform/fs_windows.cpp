@@ -283,7 +283,6 @@ std::size_t readStreamAt(std::FILE* stream, std::uint64_t offset, void* data, st
     return done;
 }
 
-
 std::optional<std::vector<DirectoryEntry>> listDirectory(std::string const& native) {
     auto path = widePath(native);
     if (!path) return std::nullopt;
