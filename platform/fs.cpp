@@ -126,6 +126,7 @@ NativeFile::NativeFile(NativeFile&& other) noexcept
       writable_(other.writable_),
       locked_(std::exchange(other.locked_, false)),
       unlockBeforeClose_(other.unlockBeforeClose_),
+      synced_(other.synced_),
       barBeforeWriting_(std::move(other.barBeforeWriting_)) {}
 
 NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
@@ -135,6 +136,7 @@ NativeFile& NativeFile::operator=(NativeFile&& other) noexcept {
         writable_ = other.writable_;
         locked_ = std::exchange(other.locked_, false);
         unlockBeforeClose_ = other.unlockBeforeClose_;
+        synced_ = other.synced_;
         barBeforeWriting_ = std::move(other.barBeforeWriting_);
     }
     return *this;

@@ -224,7 +224,8 @@ public:
     bool ownsLock() const { return locked_; }
     std::optional<FileIdentity> identity() const;
     // Tells what closing would tell (written data the system could not keep, on a network file system)
-    // while the file stays open, and locked.
+    // while the file stays open, and locked; after a sync that nothing was written since, there is
+    // nothing more to tell.
     bool reportWrites();
     // Writes all `size` bytes at `offset`; false on any error or short write.
     bool writeAt(std::uint64_t offset, void const* data, std::size_t size);
@@ -253,6 +254,7 @@ private:
     bool writable_ = false;
     bool locked_ = false;
     bool unlockBeforeClose_ = !backend::kCloseGivesLocksBack;  // a wait was given up
+    bool synced_ = false;           // synced since its last write: closing has nothing left to tell
     std::string barBeforeWriting_;  // the file's path, while readers are to be barred at the first write
 };
 

@@ -472,6 +472,7 @@ bool NativeFile::writeAt(std::uint64_t offset, void const* data, std::size_t siz
         done += static_cast<std::size_t>(written);
     }
     io::recordWrite(handle_, offset, data, size);
+    synced_ = false;
     return true;
 }
 
@@ -508,6 +509,7 @@ bool NativeFile::resize(std::uint64_t length) {
     if (handle_ == kNoHandle || io::injected(HB_FILE_RESIZE) || !readyToWrite()) return false;
     if (::ftruncate(descriptorOf(handle_), static_cast<off_t>(length)) == 0) {
         io::recordResize(handle_, length);
+        synced_ = false;
         return true;
     }
     io::failed();
@@ -519,6 +521,7 @@ bool NativeFile::sync() {
     // The data and the length, not the times: what reading the file back needs.
     if (::fdatasync(descriptorOf(handle_)) == 0) {
         io::recordFileSync(handle_);
+        synced_ = true;
         return true;
     }
     io::failed();
@@ -657,6 +660,8 @@ bool removeHeldWorkCopy(NativeFile& file, std::string const& native) {
 
 bool NativeFile::reportWrites() {
     if (handle_ == kNoHandle) return false;
+    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
+    if (synced_) return !refused;
     // Closing a second descriptor of the opening tells what closing would; the lock stays with the
     // opening, which the first descriptor keeps.
     int const duplicate = ::fcntl(descriptorOf(handle_), F_DUPFD_CLOEXEC, 0);
@@ -664,7 +669,6 @@ bool NativeFile::reportWrites() {
         io::failed();
         return false;
     }
-    bool const refused = writable_ && io::injected(HB_FILE_CLOSE);
     if (::close(duplicate) != 0) {
         io::failed();
         return false;

@@ -743,6 +743,7 @@ bool FileChange::commit() {
     hold_ = HeldForWriting();
     done_ = true;
     stampLeft_ = stamp;
+    stampTells_ = stampTells;
     markLeft_ = mark;
     if (stampTells || mark) changedHere().put(target_, *stamp, mark);
     return true;

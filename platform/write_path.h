@@ -251,6 +251,9 @@ public:
     // The stamp a committed change left the file with (nothing before the commit, or when the system
     // could not tell it).
     std::optional<FileStamp> stampLeft() const { return stampLeft_; }
+    // Whether any later change of the file is bound to move the stamp the change left
+    // (laterChangesMoveStamp, asked at the commit).
+    bool laterChangesMoveStampLeft() const { return stampTells_; }
     // A mark of the state a committed change left, where the stamp is no finer than the clock tick and
     // the system reports the file's changes; nothing otherwise.
     std::optional<ChangeMark> markLeft() const { return markLeft_; }
@@ -278,6 +281,7 @@ private:
     // ties the journal to the file.
     std::vector<unsigned char> head_;
     bool headRead_ = false;
+    bool stampTells_ = false;
     bool refused_ = false;
     bool journaled_ = false;
     bool done_ = false;

@@ -92,7 +92,7 @@ void keepWalk(std::string key, platform::FileChange const& change, Header const&
     std::optional<platform::FileStamp> const left = change.stampLeft();
     if (!left) return;
     std::optional<platform::ChangeMark> mark;
-    if (!platform::laterChangesMoveStamp(*left, change.native())) {
+    if (!change.laterChangesMoveStampLeft()) {
         mark = change.markLeft();
         if (!mark) return;
     }
