@@ -433,9 +433,9 @@ py::array readTiePoints(PathArgument const& path, std::optional<std::int32_t> im
 // Observations are written as the tool would write them, or refused: a name of 1 to 31 GBK bytes,
 // finite coordinates.
 void refuseUnsoundObservations(std::string const& host, tagImagePoint const* points, std::int32_t count) {
-    for (std::int32_t i = 0; i < count; ++i)
-        if (auto const problem = yb::points::observationProblem(points[i]))
-            refuseArgument(host, "row " + std::to_string(i) + ", " + std::string(problem->field) + ": " + problem->why);
+    if (auto const bad = yb::points::firstObservationProblem(points, static_cast<std::size_t>(std::max(count, 0))))
+        refuseArgument(
+            host, "row " + std::to_string(bad->row) + ", " + std::string(bad->problem.field) + ": " + bad->problem.why);
 }
 
 void writeTiePoints(PathArgument const& path, ArrayArgument const& points) {

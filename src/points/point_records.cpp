@@ -53,6 +53,38 @@ namespace {
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
+// A record certainly sound: its name starts with a byte, holds a terminator and no byte above 0x7F
+// anywhere in its field (plain ASCII is GBK text), and no coordinate has the exponent of an infinity
+// or a nan. A record that fails this may still be sound (a GBK name).
+bool plainlySound(tagImagePoint const& point) {
+    std::uint64_t w[4];
+    std::memcpy(w, point.name, sizeof w);
+    std::uint64_t const zeros =
+        ((w[0] - kOnes) & ~w[0]) | ((w[1] - kOnes) & ~w[1]) | ((w[2] - kOnes) & ~w[2]) | ((w[3] - kOnes) & ~w[3]);
+    bool const nameOk =
+        point.name[0] != 0 && ((w[0] | w[1] | w[2] | w[3]) & kHighBits) == 0 && (zeros & kHighBits) != 0;
+    constexpr std::uint64_t kExponent = 0x7FF0000000000000ull;
+    std::uint64_t c[4];
+    std::memcpy(&c[0], &point.x, 8);
+    std::memcpy(&c[1], &point.y, 8);
+    std::memcpy(&c[2], &point.photoX, 8);
+    std::memcpy(&c[3], &point.photoY, 8);
+    bool const finite = (c[0] & kExponent) != kExponent && (c[1] & kExponent) != kExponent &&
+                        (c[2] & kExponent) != kExponent && (c[3] & kExponent) != kExponent;
+    return nameOk & finite;
+}
+
+}  // namespace
+
+std::optional<RowProblem> firstObservationProblem(tagImagePoint const* points, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        if (!plainlySound(points[i]))
+            if (auto problem = observationProblem(points[i])) return RowProblem{i, std::move(*problem)};
+    return std::nullopt;
+}
+
+namespace {
+
 std::uint64_t hashOf(std::array<char, 32> const& bytes) {
     std::uint64_t words[4];
     std::memcpy(words, bytes.data(), sizeof words);

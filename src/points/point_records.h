@@ -42,6 +42,14 @@ struct FieldProblem {
     std::string why;
 };
 std::optional<FieldProblem> observationProblem(tagImagePoint const& point);
+// The first of `count` records that observationProblem refuses, and why; nullopt when all are sound.
+// Records with ASCII names and finite coordinates pass a test of a few word operations; only the
+// others are looked at closely.
+struct RowProblem {
+    std::size_t row;
+    FieldProblem problem;
+};
+std::optional<RowProblem> firstObservationProblem(tagImagePoint const* points, std::size_t count);
 inline constexpr std::string_view kNameRule = "a name holds 1 to 31 GBK bytes";
 
 // The same key for a record's 32-byte name field, held in place with its hash: names of many

@@ -3,12 +3,16 @@
 #include "tie_point_fixture.h"
 
 #include "points/hash_slots.h"
+#include "points/point_records.h"
 
 #include <yb/HostBase.h>
 #include <yb/ybiOrient.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -266,6 +270,61 @@ TEST(NameHashes, ManyAtOnceGiveWhatEachGivesAlone) {
             EXPECT_FALSE(yb::points::hashNames(points.data(), points.size(), hashes.data())) << at;
         }
     }
+}
+
+// Records checked many at once are refused exactly where a check of each alone first refuses one, and
+// for the same field and reason: the quick test that lets plain records through must let nothing
+// unsound through with them.
+TEST(ObservationChecks, ManyAtOnceRefuseWhereOneAtATimeRefuses) {
+    auto withName = [](char const* bytes, std::size_t size) {
+        tagImagePoint point = tiePoint("", 1);
+        std::memcpy(point.name, bytes, size);
+        return point;
+    };
+    auto withCoordinate = [](double tagImagePoint::*field, double value) {
+        tagImagePoint point = tiePoint("P1", 1, 1.0, 2.0);
+        point.*field = value;
+        return point;
+    };
+    tagImagePoint unterminated = tiePoint("", 1);
+    std::memset(unterminated.name, 'N', sizeof unterminated.name);
+    char noiseAfterName[32] = "GBK\xB5\xE3";
+    for (std::size_t i = 6; i < sizeof noiseAfterName; ++i) noiseAfterName[i] = static_cast<char>(0x80 + i);
+    double const inf = std::numeric_limits<double>::infinity();
+    tagImagePoint const cases[] = {
+        // sound, though not plain: GBK names (0x80 alone is the euro sign), noise after the terminator,
+        // extreme finite numbers
+        tiePoint("\xB5\xE3\xC3\xFB", 1), tiePoint("\x80", 1), withName(noiseAfterName, sizeof noiseAfterName),
+        tiePoint("Thirty_One_Bytes_Of_Name_ABCDEF", 1), withCoordinate(&tagImagePoint::x, -0.0),
+        withCoordinate(&tagImagePoint::y, std::numeric_limits<double>::max()),
+        withCoordinate(&tagImagePoint::photoX, std::numeric_limits<double>::denorm_min()),
+        // unsound
+        tiePoint("", 1), unterminated, tiePoint("AB\xB5", 1), tiePoint("\xFF\xFF", 1),
+        withCoordinate(&tagImagePoint::x, std::nan("")), withCoordinate(&tagImagePoint::y, inf),
+        withCoordinate(&tagImagePoint::photoX, -inf), withCoordinate(&tagImagePoint::photoY, -std::nan(""))};
+    auto oneAtATime = [](std::vector<tagImagePoint> const& points) -> std::optional<yb::points::RowProblem> {
+        for (std::size_t i = 0; i < points.size(); ++i)
+            if (auto problem = yb::points::observationProblem(points[i])) return yb::points::RowProblem{i, *problem};
+        return std::nullopt;
+    };
+    std::size_t refused = 0;
+    for (tagImagePoint const& odd : cases) {
+        for (std::size_t at : {std::size_t{0}, std::size_t{5}, std::size_t{9}}) {
+            std::vector<tagImagePoint> points(10, tiePoint("Plain_7", 3, 1.5, -2.5));
+            points[at] = odd;
+            if (at == 5) points[9] = cases[8];  // an unsound record later on is not the one named
+            auto const expected = oneAtATime(points);
+            auto const got = yb::points::firstObservationProblem(points.data(), points.size());
+            ASSERT_EQ(got.has_value(), expected.has_value()) << odd.name << " at " << at;
+            if (!got) continue;
+            ++refused;
+            EXPECT_EQ(got->row, expected->row) << odd.name;
+            EXPECT_EQ(got->problem.field, expected->problem.field) << odd.name;
+            EXPECT_EQ(got->problem.why, expected->problem.why) << odd.name;
+        }
+    }
+    EXPECT_EQ(refused, 8u * 3 + 7);  // every unsound case where it stands, and the later one after a sound case
+    EXPECT_FALSE(yb::points::firstObservationProblem(nullptr, 0));
 }
 
 }  // namespace
