@@ -49,8 +49,11 @@ DatabaseWriter::DatabaseWriter(std::string target, std::string created)
         fail(db_ != nullptr ? sqlite3_errmsg(db_) : "SQLite cannot open it");
         return;
     }
-    // The file is new and private until it is put in place: no journal; one sync at the end.
-    if (!exec("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=NORMAL; BEGIN;") || !exec(kSchema))
+    // The file is new and private until it is put in place, and whoever made it syncs it before then:
+    // no journal, and no syncs or file locks of SQLite's own.
+    if (!exec("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
+              "PRAGMA locking_mode=EXCLUSIVE; BEGIN;") ||
+        !exec(kSchema))
         return;
     auto prepare = [&](char const* sql, sqlite3_stmt*& statement) {
         if (ok() && sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) fail(sqlite3_errmsg(db_));

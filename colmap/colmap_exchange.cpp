@@ -113,16 +113,6 @@ Problem innerOrientationProblem(ImageOrderInfo const& image, std::string const& 
                       "' cannot be read (" + codeText(code) + "); run the inner orientation first"};
 }
 
-bool readInnerOrientation(OpenBlock const& block, ImageOrderInfo const& image, double (&coefficients)[6],
-                          Problem& problem) {
-    std::string const path = ybGetImgAuxFileName(block.info, image.szImagePath, ".ioc", nullptr, nullptr);
-    if (std::int32_t code = ybReadInnefCeff(path.c_str(), coefficients); code != 0) {
-        problem = innerOrientationProblem(image, path, code);
-        return false;
-    }
-    return true;
-}
-
 // The inner orientation files of every image of the list, in its order, looked for together: one look
 // at their folder rather than a lookup of each.
 struct InnerOrientationFiles {
@@ -161,6 +151,8 @@ bool imageSize(ImageOrderInfo const& image, double& width, double& height) {
     height = lines;
     return true;
 }
+
+std::string cameraCount(std::size_t count) { return count == 1 ? "1 camera" : std::to_string(count) + " cameras"; }
 
 std::string lowered(std::string_view gbk) { return platform::toLower(gbk); }
 
@@ -301,9 +293,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         cameraOfImage[i] = at->second;
     }
     if (sizesGuessed > 0)
-        summary.notes.push_back(std::to_string(sizesGuessed) +
-                                " camera(s) without a readable image file: the frame is taken as twice the "
-                                "principal point");
+        summary.notes.push_back(cameraCount(sizesGuessed) +
+                                " without a readable image file: the frame is taken as twice the principal point");
 
     // Keypoints: every observation of a listed image, in the tie point file's order, read a group at a
     // time; each name numbered as first met, without regard to case.
@@ -480,9 +471,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     std::string readme =
         "Written by `ybblock export colmap` from the block " + blockText + ".\n\n" +
         "database.db     COLMAP's database: " + std::to_string(summary.images) + " images named by their file names, " +
-        std::to_string(summary.cameras) + " camera(s) (" + summary.firstCameraModel + "), " +
-        std::to_string(summary.keypoints) + " tie point observations as keypoints, and for the " +
-        std::to_string(summary.pairs) +
+        cameraCount(summary.cameras) + " (" + summary.firstCameraModel + "), " + std::to_string(summary.keypoints) +
+        " tie point observations as keypoints, and for the " + std::to_string(summary.pairs) +
         " pairs of images that share points their matches, entered as\n"
         "                verified two-view geometries. Keypoint (x, y) = the block's measured (x + 0.5, y + 0.5).\n"
         "                Its tables ybblock_export and ybblock_keypoints (which COLMAP leaves alone) hold the block\n"
@@ -753,8 +743,10 @@ bool importColmap(ImportRequest const& request, ImportSummary& summary, Problem&
         return false;
     }
     summary.forced = reasons;
+    InnerOrientationFiles const inner = findInnerOrientations(block);
     for (auto& [id, entry] : matched)
-        if (!readInnerOrientation(block, block.images[entry.blockIndex].record, entry.inner, problem)) return false;
+        if (!readInnerOrientation(inner, entry.blockIndex, block.images[entry.blockIndex].record, entry.inner, problem))
+            return false;
     summary.tag = request.tag.empty() ? tagOfModel(*model) : request.tag;
 
     // The block's observations now.

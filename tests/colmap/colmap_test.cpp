@@ -496,6 +496,8 @@ TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
 TEST_F(ColmapTest, ExportFindsInnerOrientationsInAnyCaseAndNamesAMissingOne) {
     Survey const survey = fly("Survey");
     ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("asWritten")}).status, 0);
+    EXPECT_NE(readNativeText("asWritten/README.txt").find(" images named by their file names, 1 camera ("),
+              std::string::npos);
     ImageOrderInfo const& image = survey.block.stripImages.at(1).at(2);
     std::string const host = ybGetImgAuxFileName(survey.block.info, image.szImagePath, ".ioc", nullptr, nullptr);
     fs::path const file = *yb::platform::nativePath(host);
@@ -540,6 +542,14 @@ TEST_F(ColmapTest, ExportedKeypointsGoBackToTheirObservations) {
         for (auto& seen : image.points2D) seen.point3D = -1;
     for (auto& point : model.points) retrack(point);
     write(model, "colmap/sparse/0", true);
+
+    // The import finds an inner orientation whatever the case of its name, as the export does.
+    ImageOrderInfo const& renamed = survey.block.stripImages.at(0).at(1);
+    fs::path const ioc = *yb::platform::nativePath(
+        ybGetImgAuxFileName(survey.block.info, renamed.szImagePath, ".ioc", nullptr, nullptr));
+    std::string upper = ioc.filename().string();
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    fs::rename(ioc, ioc.parent_path() / upper);
 
     std::vector<tagImagePoint> const measured = tiePoints(survey);
     tagImagePoint moved = measured.back();
