@@ -81,8 +81,10 @@ struct FoundFile {
 // first one's place, as they name one file.
 // A name the folder's index lacks is looked for on disk all the same, unless the lookup is for a
 // removal: it is then not there, with no place, and a file of that name made after the folder was
-// looked at is left in place, as if it had been made once the removal was over.
-enum class LookFor { Use, Removal };
+// looked at is left in place, as if it had been made once the removal was over. A lookup that only
+// tells which files are there (a report) takes the index's word too: a file made after the folder was
+// looked at is one made after the report.
+enum class LookFor { Use, Removal, Presence };
 std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, LookFor purpose = LookFor::Use);
 // Renames told to the folder indexes together: while a batch is open on this thread (ReplacementBatch
 // of write_path.h opens one for its life), the library's renames of a file within its folder reach the

@@ -244,7 +244,7 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, Look
         if (indexed) {
             file.native = inFolder(match.name);
             file.exists = true;
-        } else if (purpose == LookFor::Removal && match.match == folder_index::Match::Missing) {
+        } else if (purpose != LookFor::Use && match.match == folder_index::Match::Missing) {
             // Nothing to remove: a file of that name made since the folder was read is one made after
             // the removal, and stays.
             continue;

@@ -666,6 +666,15 @@ TEST_F(YbblockTest, MessagesSayWhatHappened) {
     expectRun({"demo", "--survey", "--strips", "1", native("one-survey")}, 0, {"1 strip of 8 images,"});
 }
 
+// The data the page carries, as its script reads it.
+nlohmann::json pageData(std::string const& page) {
+    std::string const open = "<script id=\"report-data\" type=\"application/json\">";
+    std::size_t const from = page.find(open);
+    std::size_t const to = page.find("</script>", from);
+    if (from == std::string::npos || to == std::string::npos) return {};
+    return nlohmann::json::parse(page.substr(from + open.size(), to - from - open.size()));
+}
+
 // A block of 2,000 images: connections between strips go into one band per pair of strips, image
 // numbers are left out where they could not be read, and the weak pairs of strips are listed.
 TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
@@ -705,18 +714,27 @@ TEST_F(YbblockTest, PlotOfALargeBlockDrawsStripsInAggregate) {
     EXPECT_EQ(svg.find("id=\"image-numbers\""), std::string::npos);
     EXPECT_NE(svg.find("1-2 (1), 2-3 (0)"), std::string::npos);
     EXPECT_NE(svg.find("23-24 (0), 24-25 (0)<"), std::string::npos);
+
+    // The page shows the first items of each of check's findings (2,000 images have no file and no
+    // inner orientation) and counts them all.
+    ASSERT_EQ(ybblock({"report", "D:\\Large\\Large.dms", "--html", "-o", native("large.html")}).status, 0);
+    auto const page = pageData(readNativeText("large.html"))["check"]["findings"];
+    auto const check = nlohmann::json::parse(ybblock({"check", "--json", "D:\\Large\\Large.dms"}).out)["findings"];
+    ASSERT_EQ(page.size(), check.size());
+    std::size_t cut = 0;
+    for (std::size_t f = 0; f < page.size(); ++f) {
+        SCOPED_TRACE(check[f]["finding"].get<std::string>());
+        EXPECT_EQ(page[f]["message"], check[f]["message"]);
+        EXPECT_EQ(page[f]["count"], check[f].value("count", 0));
+        std::size_t const shown = page[f]["items"].size();
+        cut += shown < page[f]["count"].get<std::size_t>();
+        for (std::size_t i = 0; i < shown && page[f]["items"][i].contains("image"); ++i)
+            EXPECT_EQ(page[f]["items"][i]["image"], check[f]["items"][i]["image"]);
+    }
+    EXPECT_EQ(cut, 2u);  // image_missing, inner_orientation_missing
 }
 
 // ---- the quality page and the placement of images -------------------------------------------------
-
-// The data the page carries, as its script reads it.
-nlohmann::json pageData(std::string const& page) {
-    std::string const open = "<script id=\"report-data\" type=\"application/json\">";
-    std::size_t const from = page.find(open);
-    std::size_t const to = page.find("</script>", from);
-    if (from == std::string::npos || to == std::string::npos) return {};
-    return nlohmann::json::parse(page.substr(from + open.size(), to - from - open.size()));
-}
 
 std::size_t base64Bytes(std::string const& text) {
     std::size_t const pad =

@@ -23,15 +23,33 @@ namespace {
 
 class Findings {
 public:
+    explicit Findings(std::size_t keep = Finding::kAllItems) : keep_(keep) {}
     Finding& add(std::string severity, std::string what, std::string message, std::string path = {},
                  std::int32_t code = 0) {
-        list_.push_back({std::move(severity), std::move(what), std::move(message), std::move(path), code, {}, {}});
+        list_.push_back(aside(std::move(severity), std::move(what), std::move(message)));
+        list_.back().path = std::move(path);
+        list_.back().code = code;
         return list_.back();
+    }
+    // A finding gathered aside, added by addCounted once it has items (its message then says how many).
+    Finding aside(std::string severity, std::string what, std::string message) const {
+        Finding finding;
+        finding.severity = std::move(severity);
+        finding.what = std::move(what);
+        finding.message = std::move(message);
+        finding.keep = keep_;
+        return finding;
+    }
+    void addCounted(Finding& finding) {
+        if (finding.count == 0) return;
+        finding.message = std::to_string(finding.count) + " " + finding.message;
+        list_.push_back(std::move(finding));
     }
     std::vector<Finding> const& list() const { return list_; }
     std::vector<Finding> take() { return std::move(list_); }
 
 private:
+    std::size_t keep_;
     std::vector<Finding> list_;
 };
 
@@ -80,8 +98,11 @@ void checkTiePoints(Block const& block, BlockReading& summary, Findings& finding
         if (observations.empty()) return;
         Finding& finding = findings.add(severity, what, std::move(message), block.tiePointPath);
         for (NamedObservation const& observation : observations)
-            finding.item(toTerminal(observation.name) + " on image " + std::to_string(observation.image),
-                         {{"image", observation.image}, {"name", toTerminal(observation.name)}});
+            if (!finding.keeps())
+                finding.item();
+            else
+                finding.item(toTerminal(observation.name) + " on image " + std::to_string(observation.image),
+                             {{"image", observation.image}, {"name", toTerminal(observation.name)}});
     };
     // Coordinates that are not numbers break every computation made with them.
     auto const& strange = summary.counts.nonFinite;
@@ -105,8 +126,11 @@ void checkWeakTies(std::vector<BlockImage> const& images, BlockReading const& ti
             findings.add("warning", "weakly_tied_images",
                          counted(weak.images.size(), "image is", "images are") + " tied to others by " + fewer);
         for (auto const& [image, tied] : weak.images)
-            finding.item("image " + std::to_string(image) + ": " + counted(tied, "point", "points"),
-                         {{"image", image}, {"tied_points", tied}});
+            if (!finding.keeps())
+                finding.item();
+            else
+                finding.item("image " + std::to_string(image) + ": " + counted(tied, "point", "points"),
+                             {{"image", image}, {"tied_points", tied}});
     }
     if (!weak.strips.empty()) {
         Finding& finding = findings.add(
@@ -132,15 +156,12 @@ void checkWeakTies(std::vector<BlockImage> const& images, BlockReading const& ti
 
 void checkImages(Block const& block, std::vector<BlockImage> const& images, BlockReading const& tiePoints,
                  Findings& findings) {
-    Finding missing{"warning", "image_missing", "image files of the image list do not exist", {}, 0, {}, {}};
-    Finding misnumbered{"error", "image_number", "image numbers break the rule strip * 100 + position", {}, 0, {}, {}};
-    Finding noInner{"error",
-                    "inner_orientation_missing",
-                    "images with tie points have no readable inner orientation file; detach needs them",
-                    {},
-                    0,
-                    {},
-                    {}};
+    Finding missing = findings.aside("warning", "image_missing", "image files of the image list do not exist");
+    Finding misnumbered =
+        findings.aside("error", "image_number", "image numbers break the rule strip * 100 + position");
+    Finding noInner =
+        findings.aside("error", "inner_orientation_missing",
+                       "images with tie points have no readable inner orientation file; detach needs them");
     // The image files, and the inner orientations detach will need, are looked up together: one look at
     // each folder.
     bool const withCamera = yb::tiepoints::detachFillsPhotoCoordinates(block.info);
@@ -155,7 +176,7 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
             innerPaths.push_back(yb::tiepoints::innerOrientationFile(block.info, record));
         }
     }
-    std::vector<bool> const there = regularFiles(paths);
+    std::vector<bool> const there = regularFiles(yb::platform::findFiles(paths, yb::platform::LookFor::Presence));
     std::unordered_set<std::int32_t> listed;
     Progress progress("checking images", images.size());
     for (std::size_t i = 0; i < images.size(); ++i) {
@@ -163,12 +184,16 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
         ImageOrderInfo const& record = images[i].record;
         listed.insert(record.nImageNo);
         std::string const& path = paths[i];
-        if (!there[i]) {
+        if (!there[i] && !missing.keeps()) {
+            missing.item();
+        } else if (!there[i]) {
             std::string const shown = toTerminal(path);
             missing.item(shown, {{"image", record.nImageNo}, {"path", shown}});
         }
         std::int32_t const expected = images[i].strip * 100 + images[i].position;
-        if (record.nImageNo != expected || record.nStripNo != images[i].strip)
+        if ((record.nImageNo != expected || record.nStripNo != images[i].strip) && !misnumbered.keeps())
+            misnumbered.item();
+        else if (record.nImageNo != expected || record.nStripNo != images[i].strip)
             misnumbered.item("image " + std::to_string(record.nImageNo) + " (strip " + std::to_string(record.nStripNo) +
                                  ") at strip " + std::to_string(images[i].strip) + ", position " +
                                  std::to_string(images[i].position) + ": expected " + std::to_string(expected),
@@ -185,30 +210,24 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
             noInner.item(toTerminal(innerPaths[k]),
                          {{"image", images[needInner[k]].record.nImageNo}, {"path", toTerminal(innerPaths[k])}});
     }
-    auto report = [&](Finding& finding) {
-        if (finding.items.empty()) return;
-        finding.message = std::to_string(finding.items.size()) + " " + finding.message;
-        findings.add("", "", "") = std::move(finding);
-    };
-    report(missing);
-    report(misnumbered);
-    report(noInner);
+    findings.addCounted(missing);
+    findings.addCounted(misnumbered);
+    findings.addCounted(noInner);
     if (tiePoints.tiesReadable()) {
         std::vector<std::pair<std::int32_t, std::int64_t>> strangers;
         for (auto const& [image, ties] : tiePoints.counts.images)
             if (listed.count(image) == 0) strangers.emplace_back(image, ties.observations);
         std::sort(strangers.begin(), strangers.end());
-        Finding unknown{"error",
-                        "tie_points_of_unknown_image",
-                        "tie point groups belong to images that are not in the image list",
-                        {},
-                        0,
-                        {},
-                        {}};
+        Finding unknown = findings.aside("error", "tie_points_of_unknown_image",
+                                         "tie point groups belong to images that are not in the image list");
         for (auto const& [image, observations] : strangers)
-            unknown.item("image " + std::to_string(image) + ": " + counted(observations, "observation", "observations"),
-                         {{"image", image}, {"observations", observations}});
-        report(unknown);
+            if (!unknown.keeps())
+                unknown.item();
+            else
+                unknown.item(
+                    "image " + std::to_string(image) + ": " + counted(observations, "observation", "observations"),
+                    {{"image", image}, {"observations", observations}});
+        findings.addCounted(unknown);
     }
 }
 
@@ -217,14 +236,18 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
 void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& images, Findings& findings) {
     Workspace const workspace = workspaceOf(block, images);
     auto const record = readDetachRecord(workspace);
-    PerImageFiles const perImage = perImageFilesOf(workspace);
+    PerImageFiles const perImage = perImageFilesOf(workspace, yb::platform::LookFor::Presence);
     std::vector<std::string> const edited = editedPerImageFiles(workspace, record, perImage);
     std::unordered_set<std::string> const editedSet(edited.begin(), edited.end());
     std::vector<std::string> older;
     for (std::size_t i = 0; i < perImage.paths.size(); ++i)
         if (perImage.there[i] && editedSet.count(perImage.paths[i]) == 0) older.push_back(perImage.paths[i]);
     auto const listFiles = [](Finding& finding, std::vector<std::string> const& files) {
-        for (std::string const& file : files) finding.item(toTerminal(file), {{"path", toTerminal(file)}});
+        for (std::string const& file : files)
+            if (!finding.keeps())
+                finding.item();
+            else
+                finding.item(toTerminal(file), {{"path", toTerminal(file)}});
     };
     if (!edited.empty())
         listFiles(findings.add("warning", "per_image_files_not_united",
@@ -248,8 +271,8 @@ Json toJson(Finding const& finding) {
     Json json{{"severity", finding.severity}, {"finding", finding.what}, {"message", finding.message}};
     if (!finding.path.empty()) json["path"] = toTerminal(finding.path);
     if (finding.code != 0) json["error"] = codeJson(finding.code);
-    if (!finding.items.empty()) {
-        json["count"] = finding.items.size();
+    if (finding.count != 0) {
+        json["count"] = finding.count;
         json["items"] = finding.items;
     }
     return json;
@@ -284,8 +307,7 @@ int printFindings(CheckOptions const& options, std::size_t images, std::vector<F
                                           ? finding.examples.size()
                                           : std::min(finding.examples.size(), static_cast<std::size_t>(options.limit));
             for (std::size_t i = 0; i < shown; ++i) out << "  - " << finding.examples[i] << "\n";
-            if (shown < finding.examples.size())
-                out << "  (" << finding.examples.size() - shown << " more; --limit 0 lists them)\n";
+            if (shown < finding.count) out << "  (" << finding.count - shown << " more; --limit 0 lists them)\n";
         }
         out << counted(errors, "error", "errors") << ", " << counted(warnings, "warning", "warnings") << "\n";
     }
@@ -312,8 +334,8 @@ int runCheck(CheckOptions const& options, std::ostream& out, std::ostream& err) 
     return printFindings(options, reading.images.size(), found, out);
 }
 
-std::vector<Finding> checkBlock(Block const& block, std::int64_t minTies, BlockReading& reading) {
-    Findings findings;
+std::vector<Finding> checkBlock(Block const& block, std::int64_t minTies, BlockReading& reading, std::size_t keep) {
+    Findings findings(keep);
     checkNamedFiles(block, findings);
     std::vector<BlockImage>& images = reading.images;
     if (!yb::platform::isRegularFile(block.imageListPath)) {

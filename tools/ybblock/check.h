@@ -8,6 +8,7 @@
 #include "tie_counts.h"
 #include "tool.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,10 +21,19 @@ struct Finding {
     std::string message;
     std::string path;                   // host path concerned, or empty
     std::int32_t code = 0;              // the reader's code, when a read failed
-    std::vector<std::string> examples;  // every item as text
-    Json items = Json::array();         // every item as JSON: image numbers, strips, counts, paths
+    std::vector<std::string> examples;  // the items kept, as text
+    Json items = Json::array();         // the same items as JSON: image numbers, strips, counts, paths
+    std::size_t count = 0;              // every item found, kept or not
+    std::size_t keep = kAllItems;       // items kept; the rest are only counted
 
+    static constexpr std::size_t kAllItems = static_cast<std::size_t>(-1);
+
+    // False once `keep` items are kept: a caller skips making the next one and calls item() without it.
+    bool keeps() const { return examples.size() < keep; }
+    void item() { ++count; }
     void item(std::string text, Json json) {
+        ++count;
+        if (!keeps()) return;
         examples.push_back(std::move(text));
         items.push_back(std::move(json));
     }
@@ -40,8 +50,10 @@ struct BlockReading {
     bool tiesReadable() const { return tiePointFile && tiePointCode == 0; }
 };
 
-// Every finding on the block, weak ties by `minTies`, in the order check lists them.
-std::vector<Finding> checkBlock(Block const& block, std::int64_t minTies, BlockReading& reading);
+// Every finding on the block, weak ties by `minTies`, in the order check lists them. Each keeps its
+// first `keep` items (a page that shows a few need not make 100,000); every item is counted.
+std::vector<Finding> checkBlock(Block const& block, std::int64_t minTies, BlockReading& reading,
+                                std::size_t keep = Finding::kAllItems);
 
 // A finding as check --json writes it.
 Json toJson(Finding const& finding);

@@ -261,10 +261,6 @@ std::vector<bool> regularFiles(std::vector<yb::platform::FoundFile> const& found
     return regular;
 }
 
-std::vector<bool> regularFiles(std::vector<std::string> const& hostPaths) {
-    return regularFiles(yb::platform::findFiles(hostPaths));
-}
-
 namespace {
 std::int64_t nowMilliseconds() {
     using namespace std::chrono;

@@ -100,7 +100,7 @@ Json findingsJson(std::vector<Finding> const& findings) {
         Json json{{"severity", finding.severity}, {"finding", finding.what}, {"message", finding.message}};
         if (!finding.path.empty()) json["path"] = toTerminal(finding.path);
         if (finding.code != 0) json["error"] = codeText(finding.code);
-        json["count"] = finding.examples.size();
+        json["count"] = finding.count;
         Json items = Json::array();
         for (std::size_t i = 0; i < finding.examples.size() && i < kItemsShown; ++i) {
             Json const& item = finding.items[i];
@@ -120,7 +120,7 @@ Json findingsJson(std::vector<Finding> const& findings) {
 HtmlReport makeHtmlReport(Block const& block, HtmlReportOptions const& options) {
     HtmlReport report;
     BlockReading reading;
-    std::vector<Finding> const findings = checkBlock(block, options.minTies, reading);
+    std::vector<Finding> const findings = checkBlock(block, options.minTies, reading, kItemsShown);
     std::vector<BlockImage> const& images = reading.images;
     TieCounts const& counts = reading.counts;
     std::int32_t strips = 0;

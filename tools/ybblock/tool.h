@@ -121,11 +121,9 @@ std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images
 // The per-image temporary tie point file of an image.
 std::string perImageFile(Block const& block, ImageOrderInfo const& image);
 
-// Which of many files are regular files, in the order given. The paths are looked up together: those
-// in one folder share one look at it, and a folder that is not there answers for all its files at
-// once, where testing each path alone walks it from the drive's root.
-std::vector<bool> regularFiles(std::vector<std::string> const& hostPaths);
-// The same for files a lookup of many found.
+// Which of the files a lookup of many found (findFiles) are regular files, in the order given. Looked
+// up together, those in one folder share one look at it, and a folder that is not there answers for
+// all its files at once, where testing each path alone walks it from the drive's root.
 std::vector<bool> regularFiles(std::vector<yb::platform::FoundFile> const& found);
 
 // A progress line on standard error, shown only when it is a terminal and the loop is long.

@@ -146,11 +146,11 @@ bool recordDetach(Workspace const& workspace, std::ostream& err) {
     return write(workspace.basePath, bytes) && write(workspace.recordPath, text);
 }
 
-PerImageFiles perImageFilesOf(Workspace const& workspace) {
+PerImageFiles perImageFilesOf(Workspace const& workspace, yb::platform::LookFor purpose) {
     PerImageFiles files;
     files.paths.reserve(workspace.images.size());
     for (BlockImage const& image : workspace.images) files.paths.push_back(perImageFile(workspace.block, image.record));
-    files.found = yb::platform::findFiles(files.paths);
+    files.found = yb::platform::findFiles(files.paths, purpose);
     files.there = regularFiles(files.found);
     return files;
 }

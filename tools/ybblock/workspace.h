@@ -57,7 +57,7 @@ struct PerImageFiles {
     std::vector<yb::platform::FoundFile> found;
     std::vector<bool> there;  // a regular file
 };
-PerImageFiles perImageFilesOf(Workspace const& workspace);
+PerImageFiles perImageFilesOf(Workspace const& workspace, yb::platform::LookFor purpose = yb::platform::LookFor::Use);
 
 // Per-image files that may hold edits not yet united: with a record, those that differ from what the
 // detach wrote (changed, added or removed); without one, those newer than the tie point file.
