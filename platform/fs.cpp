@@ -398,13 +398,15 @@ File openFoundFile(FoundFile const& found) {
     return openForReading(*found.native, nullptr, found.mayBeUnfinished);
 }
 
-NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist) {
+NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist,
+                        std::optional<std::uint32_t> permissions) {
     NativeFile file;
     created.clear();
     if (io::injected(HB_FILE_OPEN) || io::writeRefused()) return file;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = backend::candidateBeside(targetNative);
-        std::intptr_t const handle = backend::createNew(candidate, targetMayExist ? &targetNative : nullptr);
+        std::intptr_t const handle =
+            backend::createNew(candidate, targetMayExist && !permissions ? &targetNative : nullptr, permissions);
         if (handle == NativeFile::kNoHandle) {
             if (errno == EEXIST) continue;
             io::failed();

@@ -130,6 +130,7 @@ struct FileStamp {
     // Windows: 100 ns units since 1601.
     std::int64_t modified = 0;
     std::int64_t changed = 0;
+    std::uint32_t permissions = 0;  // the mode's permission bits (Linux; 0 on Windows)
     bool operator==(FileStamp const&) const = default;
 };
 std::optional<FileStamp> stampOf(std::FILE* stream);
@@ -246,7 +247,7 @@ public:
 
 private:
     friend NativeFile openNative(std::string const&, bool, FileStamp*, std::optional<LockMode>);
-    friend NativeFile createBeside(std::string const&, std::string&, bool);
+    friend NativeFile createBeside(std::string const&, std::string&, bool, std::optional<std::uint32_t>);
     friend NativeFile createWorkCopy(std::string const&);
     void closeQuietly();
     bool readyToWrite();
@@ -273,8 +274,10 @@ NativeFile openHostFile(std::string_view hostPath, bool forUpdate, std::string& 
                         std::optional<LockMode> lock = std::nullopt);
 // A new file with a unique name in the directory of `targetNative`, named after it, with the target's
 // permission bits when the target exists; its path goes to `created`. A caller that knows the target
-// is not there says so with `targetMayExist`, which spares the look at it.
-NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist = true);
+// is not there says so with `targetMayExist`, and one that knows its permission bits (FileStamp) gives
+// them: either spares the look at it.
+NativeFile createBeside(std::string const& targetNative, std::string& created, bool targetMayExist = true,
+                        std::optional<std::uint32_t> permissions = std::nullopt);
 // The work copy of a change at `native`, made new and empty for reading and writing (what stood under
 // the name is removed first, so a link there is never written through), and locked by its maker. Its
 // folder's index learns of it only from its removal (removeNative), which a work copy always ends

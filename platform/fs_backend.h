@@ -62,8 +62,9 @@ std::string temporaryCandidate(std::string const& targetNative, std::string_view
 // temporaryCandidate with this system's separators and process.
 std::string candidateBeside(std::string const& targetNative);
 // A new file at `native`, made for reading and writing where nothing stands under the name (errno
-// EEXIST where something does), with the permissions of the file at `replacing` where one is given and
-// the system keeps them; its handle, or -1 with errno set.
-std::intptr_t createNew(std::string const& native, std::string const* replacing);
+// EEXIST where something does), with the permission bits given, or those of the file at `replacing`
+// where one is given, where the system keeps them; its handle, or -1 with errno set.
+std::intptr_t createNew(std::string const& native, std::string const* replacing,
+                        std::optional<std::uint32_t> permissions);
 
 }  // namespace yb::platform::backend

@@ -159,10 +159,12 @@ std::optional<Resolved> resolve(std::string_view hostPath, bool forCreate) {
 }
 
 FileStamp stampOfInfo(struct stat const& info) {
-    FileStamp stamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+    FileStamp stamp{static_cast<std::uint64_t>(info.st_dev),
+                    static_cast<std::uint64_t>(info.st_ino),
                     static_cast<std::uint64_t>(info.st_size),
                     std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec,
-                    std::int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec};
+                    std::int64_t{info.st_ctim.tv_sec} * 1'000'000'000 + info.st_ctim.tv_nsec,
+                    static_cast<std::uint32_t>(info.st_mode & 07777)};
     timespec tick{};
     if (coarseStamps() && ::clock_getres(CLOCK_REALTIME_COARSE, &tick) == 0) {
         std::int64_t const grain = std::max<std::int64_t>(1, std::int64_t{tick.tv_sec} * 1'000'000'000 + tick.tv_nsec);
@@ -572,6 +574,11 @@ NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stam
         file.handle_ = handle;
         file.writable_ = forUpdate;
         if (lock && file.lock(*lock, native, deadline) == LockOutcome::TimedOut) return NativeFile();
+        // Where neither a stamp nor a lock is asked, the file is taken as it opened, with no look.
+        if (stamp == nullptr && !lock) {
+            if (forUpdate) io::recordOpened(file.handle_, native, false);
+            return file;
+        }
         struct stat info {};
         if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
         if (file.ownsLock() && info.st_nlink == 0) {
@@ -616,13 +623,15 @@ std::string backend::candidateBeside(std::string const& targetNative) {
     return temporaryCandidate(targetNative, "/", processId);
 }
 
-std::intptr_t backend::createNew(std::string const& native, std::string const* replacing) {
+std::intptr_t backend::createNew(std::string const& native, std::string const* replacing,
+                                 std::optional<std::uint32_t> permissions) {
     int const handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (handle < 0) return -1;
     // The new file takes the place of the old one, so it keeps the old one's permissions.
     struct stat info {};
-    if (replacing != nullptr && ::stat(replacing->c_str(), &info) == 0 && S_ISREG(info.st_mode))
-        ::fchmod(handle, info.st_mode & 07777);
+    if (!permissions && replacing != nullptr && ::stat(replacing->c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        permissions = static_cast<std::uint32_t>(info.st_mode & 07777);
+    if (permissions) ::fchmod(handle, static_cast<mode_t>(*permissions));
     io::recordOpened(handle, native, true);
     return handle;
 }

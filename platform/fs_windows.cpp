@@ -90,10 +90,12 @@ std::optional<FileStamp> stampOfHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info) ||
         !::GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times))
         return std::nullopt;
-    return FileStamp{
-        info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
-        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-        static_cast<std::int64_t>(times.LastWriteTime.QuadPart), static_cast<std::int64_t>(times.ChangeTime.QuadPart)};
+    return FileStamp{info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                     (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                     static_cast<std::int64_t>(times.LastWriteTime.QuadPart),
+                     static_cast<std::int64_t>(times.ChangeTime.QuadPart),
+                     0};
 }
 
 bool isDirectoryAttribute(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
@@ -449,7 +451,7 @@ std::string backend::candidateBeside(std::string const& targetNative) {
     return temporaryCandidate(targetNative, "\\/:", static_cast<std::uint64_t>(::GetCurrentProcessId()));
 }
 
-std::intptr_t backend::createNew(std::string const& native, std::string const*) {
+std::intptr_t backend::createNew(std::string const& native, std::string const*, std::optional<std::uint32_t>) {
     HANDLE handle = openHandle(native, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
     return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
 }

@@ -459,6 +459,7 @@ bool FileReplacement::hold(bool mayBeUnfinished) {
         return !refused_;
     }
     heldIdentity_ = FileIdentity{stamp.device, stamp.file};
+    heldPermissions_ = stamp.permissions;
     if (heldForWritingHere(*heldIdentity_)) {
         held_ = NativeFile();
         return true;
@@ -471,7 +472,7 @@ bool FileReplacement::hold(bool mayBeUnfinished) {
 }
 
 void FileReplacement::create(bool targetMayExist) {
-    file_ = createBeside(target_, created_, targetMayExist);
+    file_ = createBeside(target_, created_, targetMayExist, heldPermissions_);
     if (file_) output_.emplace(file_);
 }
 

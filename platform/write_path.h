@@ -151,6 +151,7 @@ private:
     std::string created_;
     NativeFile held_;  // the old file, locked for writing
     std::optional<FileIdentity> heldIdentity_;
+    std::optional<std::uint32_t> heldPermissions_;  // of the old file, for the new one
     HeldForWriting hold_;
     NativeFile file_;
     std::optional<Output> output_;
