@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -75,65 +74,21 @@ struct Folder {
     }
 };
 
-// The indexes of one thread's call (CallScope), and the folders it last found current: within the
-// same clock tick, with no change counted since, a folder's index answers for the names in it without
-// another look at the folder.
-struct Checked {
-    std::string folder;
-    dev_t device = 0;
-    ino_t inode = 0;
-    timespec changed{};
-    std::uint64_t count = 0;
-    timespec tick{};
-};
-constexpr std::size_t kRecentFolders = 8;
-
+// The indexes of one thread's call (CallScope).
 struct Indexes {
     std::unordered_map<std::string, Folder> folders;
     std::uint64_t uses = 0;
-    std::array<Checked, kRecentFolders> recentlyChecked;
-    std::size_t nextRecent = 0;
     int depth = 0;           // this library's CallScopes open on the thread
     std::uint64_t call = 0;  // the thread's outermost call (any library's) the indexes were made in
 
     void clear() {
         folders.clear();
-        recentlyChecked = {};
         uses = 0;
     }
 };
 
 thread_local Indexes indexes;
 std::atomic<std::uint64_t> folderReadings{0};
-
-void rememberChecked(Indexes& all, std::string const& path, Folder const& folder) {
-    Checked* slot = nullptr;
-    for (auto& checked : all.recentlyChecked)
-        if (checked.folder == path) slot = &checked;
-    if (slot == nullptr) {
-        slot = &all.recentlyChecked[all.nextRecent];
-        all.nextRecent = (all.nextRecent + 1) % kRecentFolders;
-    }
-    *slot = Checked{path, folder.device, folder.inode, folder.changed, folder.count, coarseNow()};
-}
-
-// The index of `path` when this thread found it current within this clock tick and nothing was
-// counted since; null otherwise.
-Folder* recentIndex(Indexes& all, std::string const& path) {
-    for (auto const& checked : all.recentlyChecked) {
-        if (checked.folder != path || checked.tick.tv_sec == 0) continue;
-        if (!sameTime(coarseNow(), checked.tick) || hbFolderChangeCount(folderKey(path)) != checked.count)
-            return nullptr;
-        auto it = all.folders.find(path);
-        if (it == all.folders.end()) return nullptr;
-        Folder& index = it->second;
-        if (index.device != checked.device || index.inode != checked.inode ||
-            !sameTime(index.changed, checked.changed) || index.count != checked.count)
-            return nullptr;
-        return &index;
-    }
-    return nullptr;
-}
 
 Found lookUp(Folder const& index, std::string_view name) {
     auto hit = index.names.find(folded(name));
@@ -219,7 +174,6 @@ void ownChanges(std::string const& folder, std::uint64_t count, std::uint64_t ch
     index.count = count;
     index.changed = info.st_ctim;
     change(index);
-    rememberChecked(all, folder, index);
 }
 
 template <class Change>
@@ -289,19 +243,7 @@ Found find(std::string const& folder, struct stat const& folderInfo, std::string
             hit = index->names.find(key);
         }
     }
-    rememberChecked(all, folder, *index);
     return lookUp(*index, name);
-}
-
-std::optional<Found> findRecent(std::string const& folder, std::string_view name) {
-    Folder* index = recentIndex(indexes, folder);
-    if (index == nullptr) return std::nullopt;
-    index->lastUse = ++indexes.uses;
-    // Only a name that is there in this very spelling is taken on trust: a missing one may just have
-    // been made, and one found in another case may just have been joined by one in this case.
-    Found found = lookUp(*index, name);
-    if (found.match != Match::Exact) return std::nullopt;
-    return found;
 }
 
 bool mayHoldWorkCopies(std::string const& folder) {

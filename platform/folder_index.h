@@ -20,9 +20,6 @@
 //   libraries are seen at once). When any of them differs the folder is read again.
 // - The library's own creates, renames and removes update it in place (added, removed, renamed), so
 //   a workflow that makes or deletes a file per image reads its folder once.
-// - A folder this thread found current is trusted for the rest of that clock tick for the names it
-//   holds in the spelling asked (a workflow that makes a file per image looks at its folder once a
-//   tick, not once a file); a name it lacks, or holds in another case only, is looked for again.
 // - A folder whose change time falls in the tick of its own reading (and is not stamped finer than the
 //   tick) is read once more, after the tick, before a name is reported missing from it.
 //
@@ -44,7 +41,6 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -67,12 +63,6 @@ struct Found {
 // Looks `name` up in the native folder `folder`, whose stat `folderInfo` was taken just before.
 // Outside a call the folder is read for this lookup alone.
 Found find(std::string const& folder, struct stat const& folderInfo, std::string_view name);
-
-// A name that is in the folder in exactly this spelling, found without a look at the folder when this
-// thread found it current within the current clock tick and no change was counted since (the window a
-// change time cannot tell apart anyway); nothing when that is not so or the name is missing or in
-// another case, and the caller then stats the folder and calls find().
-std::optional<Found> findRecent(std::string const& folder, std::string_view name);
 
 // False when the index of `folder` holds no name that ends as the work copy of a change does (".bak",
 // ".tmp"): asked right after find(), it spares looking up the work copies of each name.

@@ -112,9 +112,8 @@ std::optional<Resolved> resolveMapped(Mapped const& map, bool forCreate, struct 
 
     // Resolve component by component, keeping the spelling found on disk. The folders on the way are
     // tried in their exact spelling first and indexed only when it misses; a folder already indexed
-    // answers for the exact spelling too (a name it holds in that spelling without a look at the
-    // folder, when this thread found it current within this clock tick). The last component, which
-    // was not on disk as asked, is looked up in its folder's index.
+    // answers for the exact spelling too. The last component, which was not on disk as asked, is
+    // looked up in its folder's index.
     std::string current = root;
     bool haveInfo = false;  // `info` holds the stat of `current`
     for (std::size_t i = 0; i < components.size(); ++i) {
@@ -125,8 +124,7 @@ std::optional<Resolved> resolveMapped(Mapped const& map, bool forCreate, struct 
             haveInfo = false;
             continue;
         }
-        std::optional<folder_index::Found> recent = folder_index::findRecent(current, name);
-        if (!recent && !last && !folder_index::held(current)) {
+        if (!last && !folder_index::held(current)) {
             std::string candidate = joined(current, name);
             struct stat next {};
             if (statPath(candidate, next)) {
@@ -136,9 +134,9 @@ std::optional<Resolved> resolveMapped(Mapped const& map, bool forCreate, struct 
                 continue;
             }
         }
-        if (!recent && !haveInfo && !statPath(current, info)) return std::nullopt;
+        if (!haveInfo && !statPath(current, info)) return std::nullopt;
         haveInfo = false;
-        folder_index::Found const found = recent ? *recent : folder_index::find(current, info, name);
+        folder_index::Found const found = folder_index::find(current, info, name);
         if (found.match == folder_index::Match::Exact || found.match == folder_index::Match::OtherCase) {
             current = joined(current, found.name);
         } else if (last && forCreate) {

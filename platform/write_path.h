@@ -27,8 +27,8 @@
 //    system, or the kernel has reported no change since (change_watch.h). A lookup of many files
 //    skips it where the folder's index holds no work copy (FoundFile::mayBeUnfinished).
 // 7. Case-insensitive names are looked up through an index of the folder (folder_index.h), checked
-//    before each use against the folder as it stands and this process's count of its changes, updated
-//    by the library's own changes, trusted for the rest of a clock tick for exact spellings only.
+//    before each use against the folder as it stands and this process's count of its changes, and
+//    updated by the library's own changes.
 // 8. What outlives a call (a walk of a file's sections, that its last change was this process's) is
 //    kept under the file's stamp and trusted only as rule 6 allows; folder indexes die with the call;
 //    a read never writes.
