@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 // SPDX-License-Identifier: MIT
 #include "block_generator.h"
+#include "projection.h"
 
 #include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
@@ -10,6 +11,8 @@
 #include "write_path.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -21,7 +24,16 @@ constexpr std::int32_t kImageLines = 11000;
 constexpr std::int32_t kImageCells = 11000;
 constexpr double kImageResolution = 1200.0;
 // Pixel to micrometres (pixels of 21 um), y up.
-constexpr double kInnerOrientation[6] = {-115000.0, 21.0, 0.0, 115000.0, 0.0, -21.0};
+constexpr std::array<double, 6> kInnerOrientation = {-115000.0, 21.0, 0.0, 115000.0, 0.0, -21.0};
+constexpr FrameCamera kCamera{152.8, 4.0, -2.0};
+// The flight: every image taken looking straight down from this height over the middle of its user
+// range (images 1000 m apart along a strip, strips 1000 m apart, strip s + 1 north of strip s). The
+// frame's fiducial marks (+-106 mm) reach about 1248 m from the nadir on the datum, so neighbouring
+// images overlap by about 60 %, along the strip and across; tie points are placed within
+// kCoveredHalfWidth, which leaves room for the terrain's relief.
+constexpr double kFlyingHeight = 1800.0;
+constexpr double kSpacing = 1000.0;
+constexpr double kCoveredHalfWidth = 1200.0;
 constexpr double kRelativeOrientation[5] = {0.001, -0.002, 0.0005, 0.01, 0.0};
 constexpr double kBlockOrientation[7] = {0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0};
 
@@ -49,6 +61,20 @@ std::string padded(std::int64_t value, int width) {
     return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))), '0') + text;
 }
 
+// Writes `value` (not negative) at `out` in `width` digits or more, zero-padded; returns the end. The
+// tie point names of a large block are made this way, without a string each.
+char* putPadded(char* out, std::int64_t value, int width) {
+    char digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int k = count; k < width; ++k) *out++ = '0';
+    while (count > 0) *out++ = digits[--count];
+    return out;
+}
+
 void store(char* field, std::size_t width, std::string const& text) { platform::storeText(field, width, text); }
 
 // The image and its orientation files, and its record.
@@ -66,7 +92,7 @@ ImageOrderInfo writeImage(BlockInfo const& block, BlockShape const& shape, std::
     if (!step(ybCreateYbiFile(path.c_str(), kImageLines, kImageCells, kImageResolution, range), "creating " + path))
         return image;
     std::string const inner = ybGetImgAuxFileName(block, path.c_str(), ".ioc", nullptr, nullptr);
-    if (!step(ybWriteOrientCeff(inner.c_str(), 0, kInnerOrientation), "writing " + inner)) return image;
+    if (!step(ybWriteOrientCeff(inner.c_str(), 0, kInnerOrientation.data()), "writing " + inner)) return image;
     if (shape.files == BlockFiles::Full && position % 2 == 1) {
         std::string const oriented = ybGetOrientCeffFileName(directory.c_str(), 3, 0, path.c_str(), nullptr);
         step(ybWriteOrientCeff(oriented.c_str(), 2, kBlockOrientation), "writing " + oriented);
@@ -120,27 +146,42 @@ struct Window {
     bool reachesThird;   // a third image follows
 };
 
-// Two points for each image and the image at its place in the next strip, seen near the side the
-// strips share.
-void addTiesBetweenStrips(std::vector<std::int32_t> const& sizes, int stripWidth, std::vector<tagImagePoint>& points) {
-    constexpr int kPerImage = 2;
-    for (std::size_t s = 0; s + 1 < sizes.size(); ++s) {
-        auto const strip = static_cast<std::int32_t>(s + 1);
-        for (std::int32_t position = 1; position <= std::min(sizes[s], sizes[s + 1]); ++position) {
-            for (int k = 0; k < kPerImage; ++k) {
-                std::string const text = "S" + padded(strip, stripWidth) + padded(position, 2) + std::to_string(k);
-                for (std::int32_t side = 0; side < 2; ++side) {
-                    tagImagePoint point{};
-                    point.imageNo = (strip + side) * 100 + position;
-                    point.x = 300.0 + 400.0 * k;
-                    point.y = side == 0 ? 950.0 : 50.0;  // the lower edge of one strip is the upper of the next
-                    point.type = 1;
-                    std::memcpy(point.name, text.data(), std::min(text.size(), sizeof point.name - 1));
-                    points.push_back(point);
-                }
-            }
-        }
-    }
+// Where image `position` of strip `strip` was taken from (the middle of its user range).
+std::array<double, 3> exposureCentre(std::int32_t strip, std::int32_t position) {
+    return {kSpacing * position + 450.0, kSpacing * strip + 450.0, kFlyingHeight};
+}
+
+// Gentle hills some tens of metres high, so that the ground points are not on a plane: rows of
+// parabolic arches (no trigonometry: a large block's generation stays as fast as its writing).
+double terrainHeight(double x, double y) {
+    auto arch = [](double t) {
+        double const f = t - std::floor(t);
+        return 4.0 * f * (1.0 - f);
+    };
+    return 50.0 * arch(x / 1400.0) * arch(y / 1100.0) + 20.0 * arch((x + y) / 700.0) - 30.0;
+}
+
+// The ground point of row `row` of `rows` of a window, seen on `seen` images of its strip: along the
+// strip within the ground those images share, across it at the row's place (the last third of the
+// rows on the side of the next strip), spread along by the golden ratio so that no three rows line up.
+std::array<double, 3> groundOf(Window const& window, std::int64_t row, std::int64_t rows, int seen) {
+    auto const first = exposureCentre(window.strip, window.first);
+    double const from = first[0] + (seen - 1) * kSpacing - kCoveredHalfWidth, to = first[0] + kCoveredHalfWidth;
+    double const along = std::fmod(0.3 + 0.6180339887498949 * static_cast<double>(row), 1.0);
+    double const across = (2.0 * (static_cast<double>(row) + 0.25) / static_cast<double>(rows) - 1.0) * 0.9;
+    double const x = from + (0.1 + 0.8 * along) * (to - from);
+    double const y = first[1] + across * kCoveredHalfWidth;
+    return {x, y, terrainHeight(x, y)};
+}
+
+// The observation of a ground point on image `position` of strip `strip`, in pixels to a hundredth.
+void observe(std::array<double, 3> const& ground, std::int32_t strip, std::int32_t position, tagImagePoint& point) {
+    static std::array<double, 9> const nadir = rotationOf(0.0, 0.0, 0.0);
+    double x = 0.0, y = 0.0;
+    project(nadir, exposureCentre(strip, position), kCamera, kInnerOrientation, ground, x, y);
+    point.imageNo = strip * 100 + position;
+    point.x = std::round(x * 100.0) / 100.0;
+    point.y = std::round(y * 100.0) / 100.0;
 }
 
 // Ground control points spread along the strips, each on an image and its neighbour in two strips.
@@ -175,7 +216,8 @@ std::int32_t writeControlPoints(GeneratedBlock& block, std::string const& name, 
 BlockShape demoShape(bool weak) {
     BlockShape shape;
     if (weak) return shape;
-    shape.rowsPerPair = 6;
+    shape.rowsPerPair = 36;
+    shape.rowsOnThreeImages = true;
     shape.tiesBetweenStrips = true;
     shape.controlPoints = 3;
     return shape;
@@ -196,28 +238,30 @@ std::vector<std::int32_t> stripSizes(BlockShape const& shape) {
     return sizes;
 }
 
-std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count, bool onThreeImages,
-                                     std::int64_t rowsPerPair, bool tiesBetweenStrips) {
+std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, BlockShape const& shape) {
+    std::int64_t const count = shape.points;
+    bool const byWindow = count < 0;
+    // Every row reaches the third image where one follows, or every third row does (r % 3 == 1).
+    bool const everyRowOnThree = byWindow ? shape.rowsOnThreeImages : shape.pointsOnThreeImages;
     std::vector<Window> windows;
     for (std::size_t s = 0; s < sizes.size(); ++s) {
         std::int32_t const n = sizes[s];
-        std::int32_t const last = onThreeImages ? n - 2 : n - 1;
+        std::int32_t const last = !byWindow && shape.pointsOnThreeImages ? n - 2 : n - 1;
         for (std::int32_t first = 1; first <= last; ++first)
             windows.push_back({static_cast<std::int32_t>(s + 1), first, first + 2 <= n});
     }
     std::vector<tagImagePoint> points;
     if (windows.empty() || count == 0) return points;
 
-    // Row r reaches the third image on every row, or on every third row (r % 3 == 1).
     auto reachesThird = [&](Window const& window, std::int64_t row) {
-        return window.reachesThird && (onThreeImages || row % 3 == 1);
+        return window.reachesThird && (everyRowOnThree || row % 3 == 1);
     };
-    std::int64_t rows = std::max<std::int64_t>(rowsPerPair, 1);
-    if (count > 0) {
+    std::int64_t rows = std::max<std::int64_t>(shape.rowsPerPair, 1);
+    if (!byWindow) {
         // The fewest rows that give `count` observations.
         auto total = [&](std::int64_t r) {
             std::int64_t observations = 0;
-            std::int64_t const thirdRows = onThreeImages ? r : (r + 1) / 3;
+            std::int64_t const thirdRows = everyRowOnThree ? r : (r + 1) / 3;
             for (auto const& window : windows) observations += 2 * r + (window.reachesThird ? thirdRows : 0);
             return observations;
         };
@@ -233,29 +277,32 @@ std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std
     }
     int const stripWidth = std::max(2, digitsOf(static_cast<std::int64_t>(sizes.size())));
     int const rowWidth = digitsOf(rows - 1);
-    std::vector<std::int64_t> serialOfStrip(sizes.size(), 0);
+    // The last third of a window's rows lie where the next strip's images see them too.
+    std::int64_t const firstSharedRow = rows - rows / 3;
     auto add = [&](Window const& window, std::int64_t row) {
-        std::string const text =
-            "T" + padded(window.strip, stripWidth) + padded(window.first, 2) + padded(row, rowWidth);
+        char text[48] = {'T'};  // at most 1 + 10 + 10 + 19 digits
+        char* const end =
+            putPadded(putPadded(putPadded(text + 1, window.strip, stripWidth), window.first, 2), row, rowWidth);
         char name[32] = {};  // the bytes after the text are stored too
-        std::memcpy(name, text.data(), std::min(text.size(), sizeof name - 1));
-        std::int64_t const serial = serialOfStrip[static_cast<std::size_t>(window.strip - 1)]++;
+        std::memcpy(name, text, std::min<std::size_t>(static_cast<std::size_t>(end - text), sizeof name - 1));
         int const seen = reachesThird(window, row) ? 3 : 2;
-        for (int k = 0; k < seen && (count < 0 || static_cast<std::int64_t>(points.size()) < count); ++k) {
-            tagImagePoint point{};
-            point.imageNo = window.strip * 100 + window.first + k;
-            // Seen with a forward shift between neighbouring images, as an overlapping strip shows it.
-            point.x = 800.0 - 600.0 * k + 3.5 * static_cast<double>(serial);
-            point.y = 200.0 + 300.0 * static_cast<double>(row) - 2.0 * k;
-            point.type = 1;
-            std::memcpy(point.name, name, sizeof name);
-            points.push_back(point);
+        std::array<double, 3> const ground = groundOf(window, row, rows, seen);
+        auto const next = static_cast<std::size_t>(window.strip);  // the next strip's index in sizes
+        bool const shared = byWindow && shape.tiesBetweenStrips && row >= firstSharedRow && next < sizes.size() &&
+                            sizes[next] >= window.first + seen - 1;
+        for (std::int32_t strip = window.strip; strip <= window.strip + (shared ? 1 : 0); ++strip) {
+            for (int k = 0; k < seen && (byWindow || static_cast<std::int64_t>(points.size()) < count); ++k) {
+                tagImagePoint point{};
+                observe(ground, strip, window.first + k, point);
+                point.type = 1;
+                std::memcpy(point.name, name, sizeof name);
+                points.push_back(point);
+            }
         }
     };
-    if (count < 0) {
+    if (byWindow) {
         for (auto const& window : windows)
             for (std::int64_t row = 0; row < rows; ++row) add(window, row);
-        if (tiesBetweenStrips) addTiesBetweenStrips(sizes, stripWidth, points);
         return points;
     }
     points.reserve(static_cast<std::size_t>(count));
@@ -301,9 +348,9 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
     if (!step(ybWriteBlockOptionFile(block.optionPath.c_str(), &info), "writing " + block.optionPath)) return step.code;
     if (shape.files != BlockFiles::TiePointsOnly) {
         CameraInfo camera{};
-        camera.principalDistance = 152.8;
-        camera.principalPointX = 4.0;  // micrometres
-        camera.principalPointY = -2.0;
+        camera.principalDistance = kCamera.principalDistanceMm;
+        camera.principalPointX = kCamera.principalPointX;  // micrometres
+        camera.principalPointY = kCamera.principalPointY;
         RimPoint rims[4] = {{1, -106.0, -106.0}, {2, 106.0, -106.0}, {3, 106.0, 106.0}, {4, -106.0, 106.0}};
         if (!step(ybWriteCameraParaFile(block.cameraPath.c_str(), &camera, rims, RIM_LAYOUT_FOUR, nullptr, 0),
                   "writing " + block.cameraPath))
@@ -325,8 +372,7 @@ std::int32_t generateBlock(std::string const& blockDirectory, std::string const&
             return step.code;
     }
 
-    block.points =
-        tiePoints(sizes, shape.points, shape.pointsOnThreeImages, shape.rowsPerPair, shape.tiesBetweenStrips);
+    block.points = tiePoints(sizes, shape);
     if (!step(ybCreateTiePntFile(block.tiePointPath.c_str(), block.points.data(),
                                  static_cast<std::int32_t>(block.points.size())),
               "writing " + block.tiePointPath))

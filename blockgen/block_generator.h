@@ -31,16 +31,23 @@ struct BlockShape {
     std::int32_t imagesPerStrip = 0;
     // Tie point observations, in rows of points seen on neighbouring images: for every image and its
     // successor a row of points on both, every third row also on the image after (where there is
-    // one). Negative: three rows for every pair of neighbours, given window by window (the demo
+    // one). Negative: `rowsPerPair` rows for every pair of neighbours, given window by window (the demo
     // block). Otherwise as many rows as the count needs, dealt row by row over every pair, so the
-    // observations come interleaved over the images and any count spreads evenly.
+    // observations come interleaved over the images and any count spreads evenly. Each row is a ground
+    // point, and its observations are where it appears on those images: the block's images are taken
+    // straight down over the middles of their user ranges, through the block's camera and inner
+    // orientation.
     std::int64_t points = -1;
-    // Every row on three neighbouring images (the pairs of a strip's last two images then get none).
+    // With a count: every row on three neighbouring images (the pairs of a strip's last two images then
+    // get none).
     bool pointsOnThreeImages = false;
     // With points < 0: the rows for every pair of neighbours (3 ties a strip's end images by 3 points,
-    // fewer than a relative orientation needs), and whether each image also shares two points with the
-    // image at its place in the next strip (without them, neighbouring strips share no point).
+    // fewer than a relative orientation needs); whether every row, not every third, is also on the image
+    // after the pair where one follows (a strip's last pair keeps its rows on two images); and whether
+    // the last third of each pair's rows, on the side of the next strip, are also seen by the images at
+    // the same places in the next strip (without them, neighbouring strips share no point).
     std::int64_t rowsPerPair = 3;
+    bool rowsOnThreeImages = false;
     bool tiesBetweenStrips = false;
     // Ground control points in a GCP layout file ("NAME.gcl", named as the block's control point file),
     // each measured on images of two neighbouring strips.
@@ -67,14 +74,14 @@ struct GeneratedBlock {
 // (an image number keeps the position in two digits).
 std::vector<std::int32_t> stripSizes(BlockShape const& shape);
 
-// The tie point observations of a block whose strips hold `sizes` images (rowsPerPair and
-// tiesBetweenStrips count where `count` is negative, as in BlockShape).
-std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, std::int64_t count, bool onThreeImages,
-                                     std::int64_t rowsPerPair = 3, bool tiesBetweenStrips = false);
+// The tie point observations of a block whose strips hold `sizes` images, as `shape` asks.
+std::vector<tagImagePoint> tiePoints(std::vector<std::int32_t> const& sizes, BlockShape const& shape);
 
-// The shape of `ybblock demo`'s block: two strips of five images, each image tied to its neighbours by
-// at least six points, the strips sharing points, three ground control points. `weak` gives the block
-// of few points (end images tied by three, strips sharing none, no control points) that `check` flags.
+// The shape of `ybblock demo`'s block: two strips of five images, neighbouring images sharing 36 ground
+// points or more (most seen on three images of a strip, a third of them also on the next strip's), as
+// many as COLMAP's mapper asks to orient the images from the tie points alone; three ground control
+// points. `weak` gives the block of few points (end images tied by three, strips sharing none, no
+// control points) that `check` flags.
 BlockShape demoShape(bool weak);
 
 // Host path of image `position` of strip `strip`, named so that the images sort by strip and position.

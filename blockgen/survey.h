@@ -5,25 +5,16 @@
 // ground points projected into every image that sees them, measured with a little pixel noise. Tools
 // that orient images (or exchange a block with programs that do) are checked against it.
 //
-// Conventions the block and the truth keep:
-// - World: a right-handed local frame in metres, X east, Y north, Z up. Strip 1 is flown east along
-//   +X at Y = 0; strip s lies (s - 1) strip spacings south and is flown the other way from its
-//   neighbours (kappa 180 degrees on even strips), as a pilot flies a block.
-// - Image (measured) coordinates of the tie point file: x the column, y the row, in pixels, with the
-//   centre of the upper-left pixel at (0, 0): x grows to the right, y downwards.
-// - Photo frame: x to the right of the image, y to its top, z backwards (the camera looks along -z);
-//   in millimetres from the principal point.
-// - Inner orientation (".ioc", six coefficients c0..c5) maps a pixel to the photo frame in
-//   micrometres: u = c0 + c1 x + c2 y, v = c3 + c4 x + c5 y. The camera record holds the principal
-//   distance in millimetres (byte 0; not read by YbiSurvey) and the principal point x0, y0 in
-//   micrometres of that same frame (bytes 8 and 16). YbiSurvey returns (u - x0, v - y0); the tie point
-//   records keep 0.001 times that, the photo coordinates in millimetres.
-// - Rotation: R = R_x(omega) R_y(phi) R_z(kappa), angles in degrees, turning photo-frame directions
-//   into world directions: X - C = lambda R (x, y, -f). With all three angles 0 the camera looks
-//   straight down, its x along +X (east) and its y along +Y (north).
+// The block and the truth keep the conventions of projection.h. Strip 1 is flown east along +X at
+// Y = 0; strip s lies (s - 1) strip spacings south and is flown the other way from its neighbours
+// (kappa 180 degrees on even strips), as a pilot flies a block. The camera record holds the principal
+// distance in millimetres (byte 0; not read by YbiSurvey) and the principal point x0, y0 in
+// micrometres of the photo frame (bytes 8 and 16). YbiSurvey returns (u - x0, v - y0); the tie point
+// records keep 0.001 times that, the photo coordinates in millimetres.
 #pragma once
 
 #include "block_generator.h"
+#include "projection.h"
 
 #include <array>
 #include <cstdint>
@@ -54,6 +45,7 @@ struct SurveyCamera {
     static constexpr double kPrincipalPointX = 12.0;  // micrometres
     static constexpr double kPrincipalPointY = -9.0;  // micrometres
     static constexpr double kFlyingHeight = 400.0;    // metres above the datum (Z = 0)
+    static constexpr FrameCamera kFrame{kPrincipalDistanceMm, kPrincipalPointX, kPrincipalPointY};
 };
 
 struct SurveyExposure {
@@ -77,11 +69,8 @@ struct Survey {
     std::array<double, 6> innerOrientation{};  // the coefficients every image's ".ioc" holds
 };
 
-// Rotation matrix of the survey's convention (row-major), from angles in degrees.
-std::array<double, 9> rotationOf(double omega, double phi, double kappa);
-
-// Where a ground point appears on an image (block image coordinates), or false when it lies behind
-// the camera.
+// Where a ground point appears on an image of the survey (block image coordinates), or false when it
+// lies behind the camera.
 bool project(SurveyExposure const& exposure, std::array<double, 6> const& innerOrientation,
              std::array<double, 3> const& ground, double& x, double& y);
 

@@ -13,6 +13,7 @@
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
+#include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
 #include <cctype>
@@ -398,6 +399,48 @@ TEST_F(ColmapTest, ColmapOrientsTheExportedSurveyAndTwoRunsComeBackUnderTheBlock
         EXPECT_EQ(groundOfName.try_emplace(point.name, nearest).first->second, nearest) << point.name;
         EXPECT_TRUE(measuredOnce.insert({std::int32_t{point.imageNo}, nearest}).second) << nearest;
     }
+}
+
+// The demo block a newcomer makes first is oriented by the mapper from its tie points alone: every
+// image registered, in one model, the camera centres where the demo flew them (over the middles of the
+// images' user ranges, all at one height), and the model imported back under the block's names.
+TEST_F(ColmapTest, ColmapOrientsTheDemoBlock) {
+    if (std::system("command -v colmap >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "COLMAP is not installed (scripts/test-colmap.sh installs it and runs these tests)";
+    ASSERT_EQ(ybblock({"demo", native()}).status, 0);
+    std::string const block = "D:\\DemoBlock\\Demo.dms";
+    ASSERT_EQ(ybblock({"export", "colmap", block, "-o", native("colmap")}).status, 0);
+    std::string const folder = native("colmap");
+    fs::create_directories(native("colmap/sparse"));
+    ASSERT_TRUE(colmap("mapper --database_path " + folder + "/database.db --image_path " + folder + " --output_path " +
+                           folder + "/sparse",
+                       folder));
+    EXPECT_FALSE(fs::exists(native("colmap/sparse/1"))) << "the mapper split the block";
+    auto const analysis = colmap("model_analyzer --path " + folder + "/sparse/0", folder);
+    ASSERT_TRUE(analysis);
+    EXPECT_NE(analysis->find("Registered images: 10"), std::string::npos) << *analysis;
+    auto const error = analysis->find("Mean reprojection error: ");
+    ASSERT_NE(error, std::string::npos) << *analysis;
+    EXPECT_LT(std::stod(analysis->substr(error + 25)), 0.05) << *analysis;  // pixels kept to a hundredth
+
+    std::string problem;
+    auto const model = yb::colmap::readModel(folder + "/sparse/0", problem);
+    ASSERT_TRUE(model) << problem;
+    std::vector<Vector> found, flown;
+    for (auto const& image : model->images) {
+        found.push_back(centreOf(image));
+        int const number = std::stoi(image.name.substr(0, 4));
+        double range[4] = {};  // x minimum and maximum, y minimum and maximum of the image's user range
+        YbiHandle handle{};
+        ASSERT_EQ(ybOpenYbiFileForRead(("D:\\DemoBlock\\Images\\" + image.name).c_str(), &handle), 0) << image.name;
+        ASSERT_EQ(ybGetUserCoordinateRangle(handle, 0, &range[0], &range[1], &range[2], &range[3]), 0);
+        ybCloseYbiFileForRead(handle);
+        flown.push_back({(range[0] + range[1]) / 2, (range[2] + range[3]) / 2, 1800.0});
+        EXPECT_EQ(number % 100, static_cast<int>(range[0]) / 1000) << image.name;
+    }
+    EXPECT_LT(largestResidual(found, flown), 0.5);  // metres, over a block 4 km long
+
+    expectRun({"import", "colmap", folder + "/sparse/0", block}, 0, {"exported from " + block, ": 0 new, "});
 }
 
 TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {

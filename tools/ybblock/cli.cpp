@@ -326,7 +326,8 @@ int run(std::vector<std::string> const& args, std::ostream& out, std::ostream& e
     demoCommand->add_option("--images", demo.images, "images of the block, at most 99 a strip (default 5 a strip)")
         ->check(CLI::Range(0, 9900000));
     demoCommand
-        ->add_option("--points", demo.points, "tie point observations (default 6 rows for each pair of neighbours)")
+        ->add_option("--points", demo.points,
+                     "tie point observations (default 36 ground points for each pair of neighbours)")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{100000000}));
     demoCommand->add_flag("--weak", demo.weak,
                           "a weakly tied block: end images tied by 3 points, strips sharing none, no control points");

@@ -115,6 +115,12 @@ int runDemo(DemoOptions const& options, std::ostream& out, std::ostream& err) {
     for (auto const& images : block.stripImages) {
         // The second image of the first strip with two: it shares points with both neighbours.
         if (images.size() < 2) continue;
+        std::int32_t const number = images[1].nImageNo;
+        if (std::ranges::none_of(block.points,
+                                 [number](tagImagePoint const& point) { return point.imageNo == number; })) {
+            out << "image " << number << " has no tie point observation, so detach wrote no file for it\n";
+            break;
+        }
         std::string const title = yb::platform::splitPath(images[1].szImagePath).title;
         status |=
             runInfo({std::string(kBlockDirectory) + "\\Temp\\" + title + ".ijp", false, 3, std::nullopt}, out, err);
