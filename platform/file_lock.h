@@ -21,9 +21,11 @@
 // read or write of the file's content ever goes, so the mandatory locks of Windows and of SMB servers
 // bar no one from the content itself.
 //
-// A lock not had at once is waited for in the system's own queue (Linux; Windows tries again with
-// growing pauses) until the wait limit of HostBase (hbGetLockTimeout: 10 s unless set, 0 for no wait)
-// runs out. One limit covers the whole of an opening's wait, however many files it goes through.
+// A lock not had at once is waited for in the system's own queue, so that the waiter is woken as the
+// holder lets go (a blocking lock call made by a helper thread, given up at the limit), until the wait
+// limit of HostBase (hbGetLockTimeout: 10 s unless set, 0 for no wait) runs out. Where the system
+// refuses the blocking call, Windows tries again after growing pauses. One limit covers the whole of an
+// opening's wait, however many files it goes through.
 //
 // A thread that holds a file for writing (HeldForWriting) opens it again freely within the hold: its
 // own openings neither wait for it nor take a lock of their own.

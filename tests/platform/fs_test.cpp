@@ -8,11 +8,15 @@
 
 #include "test_support.h"
 
+#include <yb/HostBase.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -170,6 +174,68 @@ TEST_F(FileAccess, AReplacementBesideAReaderAndAQueuedWriter) {
     EXPECT_EQ(readNative("a.dat"),
               replaced ? (std::vector<unsigned char>{9, 6}) : (std::vector<unsigned char>{9, 2, 3}));
     EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat"}));
+}
+
+// A waiter is woken by its holder's letting go, in the system's queue, not by a look of its own after
+// a pause: having waited 80 ms (where the pauses between looks would have grown to 20 ms) it has the
+// lock within 10 ms of the letting go, a writer behind a writer, a reader behind a change writing into
+// the file, a change in place behind a reader alike (one round late of twelve is let pass, for a busy
+// machine; looks after pauses are late in half of them). One whose holder keeps the file past the
+// limit gives up then, with the file named, and holds nothing after.
+TEST_F(FileAccess, AWaiterGetsTheLockAsItsHolderLetsGo) {
+    writeNative("a.dat", {1, 2, 3});
+    std::string const path = native("a.dat");
+    auto opened = [&](bool forUpdate, LockMode mode) { return openNative(path, forUpdate, nullptr, mode); };
+    auto barring = [&] {
+        NativeFile file = opened(true, LockMode::Exclusive);
+        return file && file.barReaders(path) == LockOutcome::Held ? std::move(file) : NativeFile();
+    };
+    struct Case {
+        char const* name;
+        std::function<NativeFile()> hold;
+        std::function<NativeFile()> wait;
+    };
+    std::vector<Case> const cases = {
+        {"a writer behind a writer", [&] { return opened(true, LockMode::Exclusive); },
+         [&] { return opened(true, LockMode::Exclusive); }},
+        {"a reader behind a change writing into the file", barring, [&] { return opened(false, LockMode::Shared); }},
+        {"a change in place behind a reader", [&] { return opened(false, LockMode::Shared); }, barring},
+    };
+    int late = 0;
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int round = 0; round < 4; ++round) {
+            NativeFile held = c.hold();
+            ASSERT_TRUE(held.ownsLock());
+            LockClock::time_point gotAt{};
+            bool got = false;
+            std::thread waiter([&] {
+                NativeFile const waited = c.wait();
+                gotAt = LockClock::now();
+                got = static_cast<bool>(waited);
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(80));
+            LockClock::time_point const letGoAt = LockClock::now();
+            held = NativeFile();
+            waiter.join();
+            ASSERT_TRUE(got);
+            if (gotAt - letGoAt > std::chrono::milliseconds(10)) ++late;
+        }
+    }
+    EXPECT_LE(late, 1) << "rounds of twelve in which the waiter had the lock more than 10 ms after the letting go";
+
+    hbSetLockTimeout(200);
+    {
+        NativeFile const held = opened(true, LockMode::Exclusive);
+        std::uint64_t const timeouts = lockTimeouts();
+        LockClock::time_point const start = LockClock::now();
+        EXPECT_FALSE(opened(true, LockMode::Exclusive));
+        EXPECT_GE(LockClock::now() - start, std::chrono::milliseconds(200));
+        EXPECT_EQ(lockTimeouts(), timeouts + 1);
+        EXPECT_EQ(lastLockTimeoutFile(), path);
+    }
+    hbSetLockTimeout(-1);
+    EXPECT_TRUE(opened(true, LockMode::Exclusive).ownsLock());
 }
 
 // A change in place skips the look for another's unfinished change only while the file is as this
