@@ -9,6 +9,7 @@
 #include <yb/ybiOrient.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -281,9 +282,10 @@ TEST(ObservationChecks, ManyAtOnceRefuseWhereOneAtATimeRefuses) {
         std::memcpy(point.name, bytes, size);
         return point;
     };
-    auto withCoordinate = [](double tagImagePoint::*field, double value) {
+    // The record is packed: a coordinate is placed by its offset, never through a double reference.
+    auto withCoordinate = [](std::size_t offset, double value) {
         tagImagePoint point = tiePoint("P1", 1, 1.0, 2.0);
-        point.*field = value;
+        std::memcpy(reinterpret_cast<unsigned char*>(&point) + offset, &value, sizeof value);
         return point;
     };
     tagImagePoint unterminated = tiePoint("", 1);
@@ -295,13 +297,14 @@ TEST(ObservationChecks, ManyAtOnceRefuseWhereOneAtATimeRefuses) {
         // sound, though not plain: GBK names (0x80 alone is the euro sign), noise after the terminator,
         // extreme finite numbers
         tiePoint("\xB5\xE3\xC3\xFB", 1), tiePoint("\x80", 1), withName(noiseAfterName, sizeof noiseAfterName),
-        tiePoint("Thirty_One_Bytes_Of_Name_ABCDEF", 1), withCoordinate(&tagImagePoint::x, -0.0),
-        withCoordinate(&tagImagePoint::y, std::numeric_limits<double>::max()),
-        withCoordinate(&tagImagePoint::photoX, std::numeric_limits<double>::denorm_min()),
+        tiePoint("Thirty_One_Bytes_Of_Name_ABCDEF", 1), withCoordinate(offsetof(tagImagePoint, x), -0.0),
+        withCoordinate(offsetof(tagImagePoint, y), std::numeric_limits<double>::max()),
+        withCoordinate(offsetof(tagImagePoint, photoX), std::numeric_limits<double>::denorm_min()),
         // unsound
         tiePoint("", 1), unterminated, tiePoint("AB\xB5", 1), tiePoint("\xFF\xFF", 1),
-        withCoordinate(&tagImagePoint::x, std::nan("")), withCoordinate(&tagImagePoint::y, inf),
-        withCoordinate(&tagImagePoint::photoX, -inf), withCoordinate(&tagImagePoint::photoY, -std::nan(""))};
+        withCoordinate(offsetof(tagImagePoint, x), std::nan("")), withCoordinate(offsetof(tagImagePoint, y), inf),
+        withCoordinate(offsetof(tagImagePoint, photoX), -inf),
+        withCoordinate(offsetof(tagImagePoint, photoY), -std::nan(""))};
     auto oneAtATime = [](std::vector<tagImagePoint> const& points) -> std::optional<yb::points::RowProblem> {
         for (std::size_t i = 0; i < points.size(); ++i)
             if (auto problem = yb::points::observationProblem(points[i])) return yb::points::RowProblem{i, *problem};
