@@ -75,6 +75,13 @@ public:
         position_ += size;
         return taken;
     }
+    // The next `size` bytes, read into the buffer first when it does not hold them all, moving past them;
+    // they stay there until the next read. Null on a short read.
+    unsigned char* view(std::size_t size) {
+        if (unsigned char* held = take(size)) return held;
+        if (file_ == nullptr || !fill(size)) return nullptr;
+        return take(size);
+    }
     // Moves to `offset`; what the buffer holds stays usable.
     void seek(std::uint64_t offset) { position_ = offset; }
     std::uint64_t position() const { return position_; }

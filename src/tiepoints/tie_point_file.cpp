@@ -327,7 +327,7 @@ std::int32_t TiePointFileReader::viewRecords(std::int32_t recordCount, std::span
     records = {};
     if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
     if (recordCount <= 0) return kSuccess;
-    unsigned char* const first = groups_->take(static_cast<std::size_t>(recordCount) * kRecordSize);
+    unsigned char* const first = groups_->view(static_cast<std::size_t>(recordCount) * kRecordSize);
     if (first == nullptr) return damaged();
     records = {reinterpret_cast<tagImagePoint*>(first), static_cast<std::size_t>(recordCount)};
     return kSuccess;

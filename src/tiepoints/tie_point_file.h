@@ -99,7 +99,8 @@ public:
     // Reads the rest of the file at once and closes it, giving back its lock; the records of each
     // group are then viewed where they were read, with no copy (viewRecords).
     std::int32_t holdWhole();
-    // The group's records where the reader holds them, after holdWhole; they live as long as it does.
+    // The group's records where the reader holds them, with no copy: after holdWhole as long as it
+    // lives, else until the next group is read.
     std::int32_t viewRecords(std::int32_t recordCount, std::span<tagImagePoint>& records);
     // From now on a damaged group gives its code without the message; the caller shows it when the
     // damage turns out to matter.

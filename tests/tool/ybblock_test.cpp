@@ -627,6 +627,15 @@ TEST_F(YbblockTest, CheckFindsABrokenStrip) {
             EXPECT_TRUE(broken.count({101, 102}) && broken.count({102, 103})) << check.out;
             for (auto const& [first, second] : broken) EXPECT_EQ(first / 100, second / 100) << first << ", " << second;
         }
+        // The plot dashes each broken link between its images and lists them below the drawing.
+        expectRun({"plot", "D:\\Survey\\Survey.dms", "-o", folder + "/plot.svg"}, 0, {});
+        std::string const svg = readNativeText(std::string("survey") + overlap + "/plot.svg");
+        std::regex const link(R"re(<title>images (\d+) and (\d+): \d+ shared points</title>)re");
+        std::set<std::pair<int, int>> drawn;
+        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), link); it != std::sregex_iterator(); ++it)
+            drawn.emplace(std::stoi((*it)[1]), std::stoi((*it)[2]));
+        EXPECT_EQ(drawn, broken);
+        EXPECT_EQ(svg.find("of consecutive images in a strip sharing") != std::string::npos, !broken.empty());
     }
     hbSetDriveRoot('D', native().c_str());
 }

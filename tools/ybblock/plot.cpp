@@ -306,6 +306,17 @@ void drawWarnings(Picture const& picture, Frame const& frame, Svg& svg) {
             << frame.x(frame.maxX) + 30 << "\"><title>strips " << pair.first << " and " << pair.second << ": "
             << pair.points << " shared points</title></path>\n";
     }
+    // Consecutive images of a strip that share too few points: a dashed line between their centres,
+    // where the strip may be broken.
+    for (SharedPoints const& link : picture.weak.links) {
+        auto const first = picture.byImage.find(link.first), second = picture.byImage.find(link.second);
+        if (first == picture.byImage.end() || second == picture.byImage.end()) continue;
+        D_RECT const& a = picture.images[first->second].rect;
+        D_RECT const& b = picture.images[second->second].rect;
+        svg << "<path stroke-dasharray=\"40 20\" d=\"M" << frame.x(centreX(a)) << " " << frame.y(centreY(a)) << "L"
+            << frame.x(centreX(b)) << " " << frame.y(centreY(b)) << "\"><title>images " << link.first << " and "
+            << link.second << ": " << link.points << " shared points</title></path>\n";
+    }
     svg << "</g>\n";
 }
 
@@ -418,9 +429,18 @@ std::vector<std::string> legendOf(Picture const& picture, std::vector<std::strin
                    ", dashed between them: strips (their shared points)",
                items);
     }
+    if (!picture.weak.links.empty()) {
+        std::vector<std::string> items;
+        for (SharedPoints const& link : picture.weak.links)
+            items.push_back(std::to_string(link.first) + "-" + std::to_string(link.second) + " (" +
+                            std::to_string(link.points) + ")");
+        listed(counted(items.size(), "pair", "pairs") + " of consecutive images in a strip sharing " +
+                   fewerThan(picture) + ", dashed between them: images (their shared points)",
+               items);
+    }
     if (!picture.tiePointFile)
         legend.push_back("the block has no tie point file yet");
-    else if (picture.weak.images.empty() && picture.weak.strips.empty())
+    else if (picture.weak.images.empty() && picture.weak.strips.empty() && picture.weak.links.empty())
         legend.push_back("every image and every pair of neighbouring strips is tied by at least " +
                          std::to_string(picture.weak.threshold) + " tie points");
     legend.push_back(picture.gcps.empty() ? "no ground control points: " + picture.gcpSource

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <span>
 
 namespace ybblock {
 namespace {
@@ -136,12 +137,11 @@ std::int32_t countTies(std::string const& tiePointPath, TieCounts& counts) {
     seenOn.reserve(expectedNames);
     spellings.reserve(expectedNames);
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> overflow;
-    yb::platform::UninitialisedVector<tagImagePoint> records;
+    std::span<tagImagePoint> records;  // where the reader holds them, until the next group
     for (std::int32_t group = 0; group < reader.groupCount(); ++group) {
         std::int32_t imageNo = 0, count = 0;
-        records.clear();
         if (std::int32_t code = reader.nextGroup(imageNo, count); code != yb::kSuccess) return code;
-        if (std::int32_t code = reader.readRecords(count, records); code != yb::kSuccess) return code;
+        if (std::int32_t code = reader.viewRecords(count, records); code != yb::kSuccess) return code;
         auto const [found, added] = imageIndex.try_emplace(imageNo, static_cast<std::uint32_t>(imageNumbers.size()));
         if (added) {
             imageNumbers.push_back(imageNo);
