@@ -204,7 +204,7 @@ TEST_F(FileAccess, AWaiterGetsTheLockAsItsHolderLetsGo) {
     int late = 0;
     for (auto const& c : cases) {
         SCOPED_TRACE(c.name);
-        for (int round = 0; round < 4; ++round) {
+        for (int round = 0; round < 8; ++round) {
             NativeFile held = c.hold();
             ASSERT_TRUE(held.ownsLock());
             LockClock::time_point gotAt{};
@@ -222,7 +222,9 @@ TEST_F(FileAccess, AWaiterGetsTheLockAsItsHolderLetsGo) {
             if (gotAt - letGoAt > std::chrono::milliseconds(10)) ++late;
         }
     }
-    EXPECT_LE(late, 1) << "rounds of twelve in which the waiter had the lock more than 10 ms after the letting go";
+    // A poll, pausing up to 20 ms by then, is late in about half the rounds; a queued waiter on a busy
+    // machine now and then misses its wake-up: a few late rounds of 24 tell the two apart.
+    EXPECT_LE(late, 5) << "rounds of 24 in which the waiter had the lock more than 10 ms after the letting go";
 
     hbSetLockTimeout(200);
     {
