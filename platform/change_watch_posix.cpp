@@ -172,6 +172,15 @@ bool changesPassThisKernel(std::string const& native) {
     return ::statfs(native.c_str(), &system) == 0 && reportsEveryChange(system);
 }
 
+bool NativeFile::laterChangesMoveStamp(FileStamp const& stamp) const {
+    // A change stamped from the coarse clock is never later than it.
+    timespec now{};
+    if (handle_ == kNoHandle || coarseStamps() || ::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
+    struct statfs system {};
+    return stamp.changed > std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec &&
+           ::fstatfs(static_cast<int>(handle_), &system) == 0 && reportsEveryChange(system);
+}
+
 std::optional<ChangeMark> markChanges(std::string const& native, FileStamp const& stamp) {
     return watcher().mark(native, stamp);
 }

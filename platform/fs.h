@@ -135,15 +135,8 @@ struct FileStamp {
 };
 std::optional<FileStamp> stampOf(std::FILE* stream);
 
-// True when `stamp`, taken just now of the file at `native`, is finer than the clock tick: the system
-// then stamps any later change of the file later, whatever its length and however soon it comes (Linux
-// stamps a change finely once the file's times were asked after the last one). False where that cannot
-// be told, and on a network share, whose server stamps changes from a clock that may run ahead of this
-// one's.
-bool laterChangesMoveStamp(FileStamp const& stamp, std::string const& native);
-
 // Stamps as a kernel that stamps files from its clock tick gives them, whatever this one does: times
-// cut down to the tick, and no stamp finer than it (laterChangesMoveStamp answers false). On while the
+// cut down to the tick, and no stamp finer than it (NativeFile::laterChangesMoveStamp answers false). On while the
 // environment variable YB_COARSE_STAMPS is set and not "0" (the benchmarks measure changes in place
 // as on distribution kernels so), or while a test sets it; it changes nothing on Windows.
 bool coarseStamps();
@@ -226,6 +219,12 @@ public:
     // Whether this opening took a lock of its own.
     bool ownsLock() const { return locked_; }
     std::optional<FileIdentity> identity() const;
+    // True when `stamp`, taken just now of this file, is finer than the clock tick: the system then
+    // stamps any later change of the file later, whatever its length and however soon it comes (Linux
+    // stamps a change finely once the file's times were asked after the last one). False where that
+    // cannot be told, and on a network share, whose server stamps changes from a clock that may run
+    // ahead of this one's.
+    bool laterChangesMoveStamp(FileStamp const& stamp) const;
     // Tells what closing would tell (written data the system could not keep, on a network file system)
     // while the file stays open, and locked; after a sync that nothing was written since, there is
     // nothing more to tell.

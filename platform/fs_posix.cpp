@@ -317,13 +317,6 @@ std::optional<std::string> makeTemporaryFile(std::string_view stem) {
     return pattern;
 }
 
-bool laterChangesMoveStamp(FileStamp const& stamp, std::string const& native) {
-    // A change stamped from the coarse clock is never later than it.
-    timespec now{};
-    if (coarseStamps() || ::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return false;
-    return stamp.changed > std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec && changesPassThisKernel(native);
-}
-
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
 bool seekStream(std::FILE* stream, std::int64_t offset, int origin) {

@@ -170,7 +170,7 @@ std::optional<std::string> makeTemporaryDirectory(std::string_view stem) { retur
 std::optional<std::string> makeTemporaryFile(std::string_view stem) { return makeTemporaryPath(stem, false); }
 
 // Write times may lag the write: nothing is promised of the next one.
-bool laterChangesMoveStamp(FileStamp const&, std::string const&) { return false; }
+bool NativeFile::laterChangesMoveStamp(FileStamp const&) const { return false; }
 
 // No file's changes are watched here.
 std::optional<ChangeMark> markChanges(std::string const&, FileStamp const&) { return std::nullopt; }

@@ -731,7 +731,7 @@ bool FileChange::commit() {
     std::optional<FileStamp> const stamp = file_.stamp();
     // Where the stamp cannot show a later change, the file is marked while still held, so that no other
     // change can fall between this one and the mark.
-    bool const stampTells = stamp && laterChangesMoveStamp(*stamp, target_);
+    bool const stampTells = stamp && file_.laterChangesMoveStamp(*stamp);
     std::optional<ChangeMark> const mark = stamp && !stampTells ? markChanges(target_, *stamp) : std::nullopt;
     // The changed file is on the disk, and what was written known kept, before the journal goes; the
     // file stays held until then: a reader or writer waiting for it never finds the journal of a change

@@ -218,8 +218,9 @@ struct ByteRange {
 //
 // Opening it rolls back a change of the file that a killed process left unfinished, unless the file
 // is as this process's own last committed change of it left it (the same FileStamp) and that stamp
-// was finer than the clock tick (laterChangesMoveStamp), or the system has reported no change of the
-// file since (a change mark): any change begun since, by anyone, would have shown. Otherwise it looks.
+// was finer than the clock tick (NativeFile::laterChangesMoveStamp), or the system has reported no
+// change of the file since (a change mark): any change begun since, by anyone, would have shown.
+// Otherwise it looks.
 class FileChange {
 public:
     FileChange(std::string_view hostPath, WorkCopyName workCopy);
@@ -253,7 +254,7 @@ public:
     // could not tell it).
     std::optional<FileStamp> stampLeft() const { return stampLeft_; }
     // Whether any later change of the file is bound to move the stamp the change left
-    // (laterChangesMoveStamp, asked at the commit).
+    // (NativeFile::laterChangesMoveStamp, asked at the commit).
     bool laterChangesMoveStampLeft() const { return stampTells_; }
     // A mark of the state a committed change left, where the stamp is no finer than the clock tick and
     // the system reports the file's changes; nothing otherwise.

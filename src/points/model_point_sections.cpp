@@ -58,8 +58,9 @@ Walk walkTo(ReadAt const& readAt, Layout const& layout, std::int32_t limit, Key 
 // The walks of the files appended to last, by host path and layout, with the stamp and header counts
 // they hold for. One process keeps a few; a file whose stamp or counts moved is walked again. A walk
 // is kept only where any later change of the file is bound to show: its stamp was finer than the
-// clock tick (laterChangesMoveStamp), or the system reports the file's changes (a change mark), so a
-// change of the same length within the tick of the last append is never taken for the file as left.
+// clock tick (FileChange::laterChangesMoveStampLeft), or the system reports the file's changes (a
+// change mark), so a change of the same length within the tick of the last append is never taken for
+// the file as left.
 struct KeptWalk {
     Header header;
     Walk walk;
