@@ -98,11 +98,10 @@ void checkTiePoints(Block const& block, BlockReading& summary, Findings& finding
         if (observations.empty()) return;
         Finding& finding = findings.add(severity, what, std::move(message), block.tiePointPath);
         for (NamedObservation const& observation : observations)
-            if (!finding.keeps())
-                finding.item();
-            else
-                finding.item(toTerminal(observation.name) + " on image " + std::to_string(observation.image),
-                             {{"image", observation.image}, {"name", toTerminal(observation.name)}});
+            finding.itemMadeBy([&] {
+                return std::pair{toTerminal(observation.name) + " on image " + std::to_string(observation.image),
+                                 Json{{"image", observation.image}, {"name", toTerminal(observation.name)}}};
+            });
     };
     // Coordinates that are not numbers break every computation made with them.
     auto const& strange = summary.counts.nonFinite;
@@ -126,11 +125,10 @@ void checkWeakTies(std::vector<BlockImage> const& images, BlockReading const& ti
             findings.add("warning", "weakly_tied_images",
                          counted(weak.images.size(), "image is", "images are") + " tied to others by " + fewer);
         for (auto const& [image, tied] : weak.images)
-            if (!finding.keeps())
-                finding.item();
-            else
-                finding.item("image " + std::to_string(image) + ": " + counted(tied, "point", "points"),
-                             {{"image", image}, {"tied_points", tied}});
+            finding.itemMadeBy([&] {
+                return std::pair{"image " + std::to_string(image) + ": " + counted(tied, "point", "points"),
+                                 Json{{"image", image}, {"tied_points", tied}}};
+            });
     }
     if (!weak.strips.empty()) {
         Finding& finding = findings.add(
@@ -184,24 +182,24 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
         ImageOrderInfo const& record = images[i].record;
         listed.insert(record.nImageNo);
         std::string const& path = paths[i];
-        if (!there[i] && !missing.keeps()) {
-            missing.item();
-        } else if (!there[i]) {
-            std::string const shown = toTerminal(path);
-            missing.item(shown, {{"image", record.nImageNo}, {"path", shown}});
-        }
+        if (!there[i])
+            missing.itemMadeBy([&] {
+                std::string const shown = toTerminal(path);
+                return std::pair{shown, Json{{"image", record.nImageNo}, {"path", shown}}};
+            });
         std::int32_t const expected = images[i].strip * 100 + images[i].position;
-        if ((record.nImageNo != expected || record.nStripNo != images[i].strip) && !misnumbered.keeps())
-            misnumbered.item();
-        else if (record.nImageNo != expected || record.nStripNo != images[i].strip)
-            misnumbered.item("image " + std::to_string(record.nImageNo) + " (strip " + std::to_string(record.nStripNo) +
-                                 ") at strip " + std::to_string(images[i].strip) + ", position " +
-                                 std::to_string(images[i].position) + ": expected " + std::to_string(expected),
-                             {{"image", record.nImageNo},
-                              {"record_strip", record.nStripNo},
-                              {"strip", images[i].strip},
-                              {"position", images[i].position},
-                              {"expected", expected}});
+        if (record.nImageNo != expected || record.nStripNo != images[i].strip)
+            misnumbered.itemMadeBy([&] {
+                return std::pair{"image " + std::to_string(record.nImageNo) + " (strip " +
+                                     std::to_string(record.nStripNo) + ") at strip " + std::to_string(images[i].strip) +
+                                     ", position " + std::to_string(images[i].position) + ": expected " +
+                                     std::to_string(expected),
+                                 Json{{"image", record.nImageNo},
+                                      {"record_strip", record.nStripNo},
+                                      {"strip", images[i].strip},
+                                      {"position", images[i].position},
+                                      {"expected", expected}}};
+            });
     }
     std::vector<yb::platform::FoundFile> const inner = yb::platform::findFiles(innerPaths);
     for (std::size_t k = 0; k < inner.size(); ++k) {
@@ -221,12 +219,11 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
         Finding unknown = findings.aside("error", "tie_points_of_unknown_image",
                                          "tie point groups belong to images that are not in the image list");
         for (auto const& [image, observations] : strangers)
-            if (!unknown.keeps())
-                unknown.item();
-            else
-                unknown.item(
+            unknown.itemMadeBy([&] {
+                return std::pair{
                     "image " + std::to_string(image) + ": " + counted(observations, "observation", "observations"),
-                    {{"image", image}, {"observations", observations}});
+                    Json{{"image", image}, {"observations", observations}}};
+            });
         findings.addCounted(unknown);
     }
 }
@@ -244,10 +241,7 @@ void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& image
         if (perImage.there[i] && editedSet.count(perImage.paths[i]) == 0) older.push_back(perImage.paths[i]);
     auto const listFiles = [](Finding& finding, std::vector<std::string> const& files) {
         for (std::string const& file : files)
-            if (!finding.keeps())
-                finding.item();
-            else
-                finding.item(toTerminal(file), {{"path", toTerminal(file)}});
+            finding.itemMadeBy([&] { return std::pair{toTerminal(file), Json{{"path", toTerminal(file)}}}; });
     };
     if (!edited.empty())
         listFiles(findings.add("warning", "per_image_files_not_united",

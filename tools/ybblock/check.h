@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ybblock {
@@ -28,12 +29,16 @@ struct Finding {
 
     static constexpr std::size_t kAllItems = static_cast<std::size_t>(-1);
 
-    // False once `keep` items are kept: a caller skips making the next one and calls item() without it.
     bool keeps() const { return examples.size() < keep; }
-    void item() { ++count; }
     void item(std::string text, Json json) {
+        itemMadeBy([&] { return std::pair{std::move(text), std::move(json)}; });
+    }
+    // Counts an item and makes it (`make` returns its text and JSON) only while items are kept.
+    template <class Make>
+    void itemMadeBy(Make&& make) {
         ++count;
         if (!keeps()) return;
+        auto [text, json] = make();
         examples.push_back(std::move(text));
         items.push_back(std::move(json));
     }
