@@ -201,7 +201,8 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
                                       {"expected", expected}}};
             });
     }
-    std::vector<yb::platform::FoundFile> const inner = yb::platform::findFiles(innerPaths);
+    std::vector<yb::platform::FoundFile> const inner =
+        yb::platform::findFiles(innerPaths, yb::platform::LookFor::Presence);
     for (std::size_t k = 0; k < inner.size(); ++k) {
         std::array<double, 6> coefficients{};
         if (yb::tiepoints::readDetachInnerOrientation(inner[k], coefficients))
