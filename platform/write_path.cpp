@@ -59,6 +59,8 @@ constexpr std::uint64_t kFirstJournalHeaderSize = 24;
 constexpr std::uint64_t kJournalRangeSize = 16;
 constexpr std::uint64_t kChecksumSize = 8;
 constexpr std::size_t kSampleSize = 4096;
+// What a disk writes whole or not at all, at least.
+constexpr std::uint64_t kSector = 512;
 
 // The files this process last changed in place, with the stamp each committed change left, where any
 // later change is bound to move it or, with a change mark, to be reported.
@@ -699,6 +701,22 @@ bool FileChange::resize(std::uint64_t length) {
     return (length >= oldLength_ || mayChange(length, oldLength_ - length)) && journaled_ && file_.resize(length);
 }
 
+bool FileChange::appendCounted(std::uint64_t end, void const* data, std::size_t size, std::uint64_t countsAt,
+                               void const* counts, std::size_t countsSize) {
+    if (!file_ || journaled_ || appended_ || end > oldLength_ || countsAt + countsSize > std::min(end, kSector) ||
+        !readHead())
+        return false;
+    appended_ = true;
+    appendEnd_ = end + size;
+    // The new bytes, and nothing behind them, are on the disk before anything counts them.
+    if (!file_.writeAt(end, data, size) || (oldLength_ > appendEnd_ && !file_.resize(appendEnd_)) ||
+        (syncingWrites() && !file_.sync()))
+        return false;
+    file_.barReadersBeforeWriting(target_);
+    countsWritten_ = ByteRange{countsAt, countsSize};
+    return file_.writeAt(countsAt, counts, countsSize);
+}
+
 std::size_t FileChange::headSize() const {
     return static_cast<std::size_t>(std::min<std::uint64_t>(oldLength_, kSampleSize));
 }
@@ -714,7 +732,7 @@ bool FileChange::readHead() {
 bool FileChange::read(std::uint64_t offset, void* data, std::size_t size) {
     if (!file_) return false;
     // Before the first write, the file's first bytes are read once for every reading among them.
-    if (!journaled_ && offset + size <= headSize()) {
+    if (!journaled_ && !appended_ && offset + size <= headSize()) {
         if (!readHead()) return false;
         std::memcpy(data, head_.data() + offset, size);
         return true;
@@ -724,7 +742,7 @@ bool FileChange::read(std::uint64_t offset, void* data, std::size_t size) {
 
 bool FileChange::commit() {
     if (done_ || !file_) return false;
-    if (!journaled_ || !keptBytes_) {
+    if (appended_ ? !countsWritten_ : (!journaled_ || !keptBytes_)) {
         rollBack();
         return false;
     }
@@ -736,9 +754,11 @@ bool FileChange::commit() {
     // The changed file is on the disk, and what was written known kept, before the journal goes; the
     // file stays held until then: a reader or writer waiting for it never finds the journal of a change
     // that is still under way.
-    if ((syncingWrites() && !file_.sync()) || !file_.reportWrites() || !removeHeldWorkCopy(keptBytes_, journal_)) {
-        rollBack();
-        return false;
+    if ((syncingWrites() && !file_.sync()) || !file_.reportWrites() ||
+        (journaled_ && !removeHeldWorkCopy(keptBytes_, journal_))) {
+        // An append whose old counts cannot be put back stands whole for every reader: answering that
+        // it failed would have the caller append it again.
+        return !rollBack();
     }
     file_ = NativeFile();
     hold_ = HeldForWriting();
@@ -750,8 +770,25 @@ bool FileChange::commit() {
     return true;
 }
 
-void FileChange::rollBack() {
+bool FileChange::rollBack() {
     done_ = true;
+    bool asBefore = true;
+    if (appended_ && file_) {
+        // The old counts from the head read before the append, then the new bytes cut off (where
+        // nothing was cut before them).
+        if (countsWritten_) {
+            // Written back where the counts' write may have changed them (it fails unwritten where the
+            // readers did not let go in time).
+            auto const size = static_cast<std::size_t>(countsWritten_->length);
+            unsigned char const* const old = head_.data() + countsWritten_->offset;
+            std::array<unsigned char, kSector> now{};
+            bool const unchanged = readAll(file_, countsWritten_->offset, now.data(), size) == Read::Whole &&
+                                   std::memcmp(now.data(), old, size) == 0;
+            asBefore = unchanged || file_.writeAt(countsWritten_->offset, old, size);
+            if (!unchanged && asBefore && syncingWrites()) file_.sync();
+        }
+        if (asBefore && oldLength_ <= appendEnd_) file_.resize(oldLength_);
+    }
     if (journaled_) {
         // The journal is read back through its own opening, or opened again where it was let go.
         if (!keptBytes_) keptBytes_ = openNative(journal_, false);
@@ -761,6 +798,7 @@ void FileChange::rollBack() {
     keptBytes_ = NativeFile();
     file_ = NativeFile();
     hold_ = HeldForWriting();
+    return asBefore;
 }
 
 WriteHold::WriteHold(std::string_view hostPath) {

@@ -5,15 +5,17 @@
 // 1. Old or new, never a mixture. A file is replaced whole (FileReplacement: a new file beside it
 //    under a unique name, renamed over it) or changed in place (FileChange: the bytes it will
 //    overwrite and the old length go into a journal beside it, ".bak" or ".tmp", before the first byte
-//    changes). Every write and close is checked (Output); on any failure the target is as it was and
-//    what was made for the change is removed.
+//    changes), or, for a format whose readers read nothing past what its header counts, appended to
+//    past the counted bytes and taken in by one write of the counts within the first sector
+//    (FileChange::appendCounted). Every write and close is checked (Output); on any failure the
+//    target is as it was (but for bytes nothing counts) and what was made for the change is removed.
 // 2. On the disk in order, unless syncing is off (syncingWrites): a journal before its file's first
-//    byte changes, the changed file before its journal goes, a new file before its rename, its folder
-//    after. A batch (ReplacementBatch) syncs each new file, then renames them all, then each folder
-//    once. Through a power cut the disk holds the old file or the new one.
+//    byte changes, the changed file before its journal goes, appended bytes before the counts that
+//    take them in, a new file before its rename, its folder after. A batch (ReplacementBatch) syncs each new file, then
+//    renames them all, then each folder once. Through a power cut the disk holds the old file or the new one.
 // 3. Writers one at a time, served in turn; readers held back only while a file's own bytes change
-//    (file_lock.h): a change in place bars readers from its first write to its end, a replacement
-//    never. Waits are queued and end at one limit for the whole opening (hbGetLockTimeout); a writer
+//    (file_lock.h): a change in place bars readers from its first write into counted bytes to its
+//    end, a replacement never. Waits are queued and end at one limit for the whole opening (hbGetLockTimeout); a writer
 //    that runs out refuses the change (refused()).
 // 4. A writer works only on the file at its path: an opening follows a file replaced while it waited,
 //    and a replacement holds its new file before the rename, so a waiter finds the new file held and
@@ -247,6 +249,15 @@ public:
     // Writes the kept bytes that stood from `oldOffset` to the end of their range at `newOffset`.
     bool moveKept(std::uint64_t oldOffset, std::uint64_t newOffset);
     bool resize(std::uint64_t length);
+    // In place of keep() and the writes, an append with no journal, for a format whose readers read
+    // nothing past what its header counts: `size` bytes go at `end`, where the counted content ends
+    // (what lies from there on, left by an append cut short, is no content and is cut), reach the
+    // disk, and only then the header's new counts (`countsSize` bytes at `countsAt`, within the
+    // file's first sector, which a disk writes whole or not at all) are written, readers barred. Until
+    // that one write readers go on, and a crash leaves the old counts, which reach none of the new
+    // bytes. Called once; false: nothing counts the new bytes.
+    bool appendCounted(std::uint64_t end, void const* data, std::size_t size, std::uint64_t countsAt,
+                       void const* counts, std::size_t countsSize);
     // Closes the file and drops the journal. False: the change failed and the file is as it was (or,
     // when even that could not be written, the journal stays for the next open to roll it back).
     bool commit();
@@ -264,7 +275,8 @@ public:
 
 private:
     bool mayChange(std::uint64_t offset, std::uint64_t size) const;
-    void rollBack();
+    // False when the file keeps the change: an append whose old counts could not be written back.
+    bool rollBack();
     std::size_t headSize() const;
     bool readHead();
 
@@ -287,6 +299,11 @@ private:
     bool refused_ = false;
     bool journaled_ = false;
     bool done_ = false;
+    // An append committed by its counts (appendCounted): where the new bytes end, and the counts'
+    // place once they may have been written.
+    bool appended_ = false;
+    std::uint64_t appendEnd_ = 0;
+    std::optional<ByteRange> countsWritten_;
 };
 
 // Holds an existing file for writing for a scope, for a change made of reads and then a write (a

@@ -146,17 +146,16 @@ std::int32_t appendImagePoints(char const* path, tagImagePoint const* points, st
     }
     if (count > std::numeric_limits<std::int32_t>::max() - oldCount) return kInvalidArgument;
 
-    // The work copy keeps the count and whatever a longer file carries behind its last counted record,
-    // where the new records go: all the append can overwrite.
+    // The records go behind the counted ones (over whatever a longer file carries there, which readers
+    // never read), and the new count, written last, takes them in.
     platform::FileChange change(path, platform::WorkCopyName::Tmp);
     if (!change.opened()) return change.refused() ? kCannotWrite : kCannotOpen;
     auto const recordsEnd = static_cast<std::uint64_t>(kFirstRecordOffset) +
                             std::uint64_t{static_cast<std::uint32_t>(oldCount)} * kRecordSize;
     std::int32_t const newCount = oldCount + count;
-    bool const ok =
-        change.keep({{static_cast<std::uint64_t>(kCountOffset), sizeof newCount}, {recordsEnd, change.oldLength()}}) &&
-        change.write(recordsEnd, points, static_cast<std::size_t>(count) * kRecordSize) &&
-        change.write(kCountOffset, &newCount, sizeof newCount) && change.commit();
+    bool const ok = change.appendCounted(recordsEnd, points, static_cast<std::size_t>(count) * kRecordSize,
+                                         kCountOffset, &newCount, sizeof newCount) &&
+                    change.commit();
     return ok ? kSuccess : kCannotWrite;
 }
 

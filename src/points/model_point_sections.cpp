@@ -284,12 +284,12 @@ std::int32_t addRecords(platform::FileChange& change, platform::File& file, char
         head[layout.keyCount] = count;
         auto const end = static_cast<std::uint64_t>(found.end);
         auto const headSize = static_cast<std::size_t>(layout.headSize());
-        // The new section goes out in one write.
+        // The new section goes out in one write behind the counted ones, and the header's counts,
+        // written last, take it in: readers walk no further than they count, so no journal is needed.
         std::vector<unsigned char> section(headSize + bytes);
         std::memcpy(section.data(), head.data(), headSize);
         if (bytes > 0) std::memcpy(section.data() + headSize, records, bytes);
-        ok = change.keep({{countsAt, sizeof counts}, {end, change.oldLength()}}) &&
-             change.write(countsAt, counts, sizeof counts) && change.write(end, section.data(), section.size());
+        ok = change.appendCounted(end, section.data(), section.size(), countsAt, counts, sizeof counts);
     }
     if (!ok || !change.commit()) return kCannotWrite;
 

@@ -105,8 +105,10 @@ struct AddCodes {
 
 // Adds `count` records (count * recordSize bytes) behind the records of the section with `key`, or in a
 // new section behind the last one, and raises the header counts. The file is changed in place through
-// `change` (its ".bak" work copy keeps what the change overwrites, so any failure puts the file back);
-// everything is checked before the first byte changes, so a damaged file is refused untouched.
+// `change`: records into a section through its ".bak" work copy, which keeps what the change overwrites;
+// a new section written behind the counted ones first and then taken in by the counts, with no work
+// copy (FileChange::appendCounted). Any failure puts the file back, and everything is checked before
+// the first byte changes, so a damaged file is refused untouched.
 // Appends one after another to the same file find their place without walking the sections again:
 // what a walk found is kept with the stamp the change left (platform::FileStamp) and the header counts,
 // and used while both are as the last append left them, and only where a later change is bound to show

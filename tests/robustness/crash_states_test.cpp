@@ -6,7 +6,8 @@
 // its later writes any subset is lost (sector by sector); names made, renamed or removed in a folder
 // before its last sync are kept, and of the later ones the first few, in order, are done. Each state
 // is put on disk, every file is opened once (which rolls back a change a journal keeps), and each file
-// must then be as it was before the call or as the call left it, byte for byte, with no journal left.
+// must then be as it was before the call or as the call left it, byte for byte, with no journal left;
+// of a file whose appends are taken in by its header's counts, only the bytes they count are compared.
 // With syncing off, the same states tear files.
 #include "builders.h"
 
@@ -214,7 +215,38 @@ struct Case {
     char const* name;
     std::function<void()> prepare;                     // the files the calls change, made unrecorded
     std::vector<std::function<std::int32_t()>> calls;  // recorded; a crash may come between them too
+    // Of a file whose appends are taken in by its header's counts: how many of its first bytes they
+    // count. The bytes after them, which no reader reads, may be any.
+    std::function<std::size_t(Bytes const&)> counted{};
 };
+
+// The counted bytes of an image point file: magic, count, 70-byte records.
+std::size_t countedImagePoints(Bytes const& file) {
+    if (file.size() < 36) return file.size();
+    return 36 + 70 * static_cast<std::size_t>(std::max(0, yb::test::at<std::int32_t>(file, 32)));
+}
+
+// The counted bytes of a file of model point sections: magic, strip, section and record counts, then
+// as many sections as counted, each a head of `keys` numbers and a count, and its records.
+std::function<std::size_t(Bytes const&)> countedSections(std::size_t magic, std::size_t keys, std::size_t record) {
+    return [=](Bytes const& file) {
+        if (file.size() < magic + 12) return file.size();
+        std::size_t at = magic + 12;
+        std::size_t const head = 4 * (keys + 1);
+        for (std::int32_t k = yb::test::at<std::int32_t>(file, magic + 4); k > 0 && at + head <= file.size(); --k)
+            at +=
+                head + record * static_cast<std::size_t>(std::max(0, yb::test::at<std::int32_t>(file, at + head - 4)));
+        return std::min(at, file.size());
+    };
+}
+
+// A file as `version` holds it; with `counted`, where both agree on all that the version counts.
+bool holds(Bytes const& file, Bytes const& version, std::function<std::size_t(Bytes const&)> const& counted) {
+    if (!counted) return file == version;
+    std::size_t const n = counted(version);
+    return file.size() >= n &&
+           std::equal(version.begin(), version.begin() + static_cast<std::ptrdiff_t>(n), file.begin());
+}
 
 void PrintTo(Case const& c, std::ostream* out) { *out << c.name; }
 
@@ -264,7 +296,8 @@ protected:
 
     // What the first open of each file finds after a crash that left `state`: its problem, or nothing.
     std::optional<std::string> checkState(Tree const& state, std::map<std::string, int> const& inodes,
-                                          Recording const& recording, std::vector<Tree> const& versions) {
+                                          Recording const& recording, std::vector<Tree> const& versions,
+                                          std::function<std::size_t(Bytes const&)> const& counted) {
         // Each path names the file the calls wrote, holding what the state says.
         for (auto const& [path, content] : tree())
             if (state.count(path) == 0) fs::remove(native(path));
@@ -287,7 +320,8 @@ protected:
             auto now = opened.find(path);
             bool const asOne = std::any_of(versions.begin(), versions.end(), [&](Tree const& version) {
                 auto was = version.find(path);
-                return was == version.end() ? now == opened.end() : now != opened.end() && now->second == was->second;
+                return was == version.end() ? now == opened.end()
+                                            : now != opened.end() && holds(now->second, was->second, counted);
             });
             if (!asOne) return path + (now == opened.end() ? " is gone" : " is torn");
         }
@@ -354,7 +388,7 @@ protected:
                 std::map<std::string, int> inodes;
                 Tree const state = replay(recording, before, count, kept, inodes);
                 if (!tried.insert(state).second) continue;
-                if (auto problem = checkState(state, inodes, recording, versions)) {
+                if (auto problem = checkState(state, inodes, recording, versions, c.counted)) {
                     ++torn;
                     if (!expectTorn)
                         ADD_FAILURE() << c.name << ", a crash after " << count << " of " << steps.size()
@@ -383,16 +417,15 @@ CONTROLPOINT_STORAGE* modelPoints(int count, char const* prefix) {
     return sets[key];
 }
 
-// An append that a killed process left with its journal written and the file changed: the removal of
-// the journal fails, and so does everything after it.
-void leaveUnfinishedAppend(tagImagePoint const* points) {
-    auto append = [&] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", points, 1); };
+// A change in place that a killed process left with its journal written and the file changed: the
+// removal of the journal fails, and so does everything after it. `remake` makes the file as it was.
+void leaveUnfinishedChange(std::function<std::int32_t()> const& change, std::function<void()> const& remake) {
     hbSetFileFault(std::numeric_limits<std::int64_t>::max(), false);
-    ASSERT_EQ(append(), 0);
+    ASSERT_EQ(change(), 0);
     std::int64_t const operations = hbFileOperationCount();
-    ASSERT_EQ(ybWriteImgGcpFile("D:\\Blk\\pts.ijp", somePoints().data(), 3), 0);
+    remake();
     hbSetFileFault(operations, true);
-    ASSERT_NE(append(), 0);
+    ASSERT_NE(change(), 0);
     ASSERT_EQ(hbFailedFileOperations() & (1u << HB_FILE_REMOVE), 1u << HB_FILE_REMOVE);
     hbSetFileFault(0, false);
 }
@@ -428,25 +461,40 @@ std::vector<Case> const& cases() {
         std::vector<tagImagePoint> const stale = {tiePoint(101, "Old")};
         ASSERT_EQ(ybWriteImgGcpFile("D:\\Blk\\temp\\a1.ijp", stale.data(), 1), 0);
     };
+    auto const commonPointsCounted = countedSections(33, 3, sizeof(ModelCommonPoint));
+    auto newSection = [] {
+        return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, modelPoints(3, "M"), modelPoints(3, "M"));
+    };
     static std::vector<Case> const table = {
+        // Appends taken in by their counts.
+        {"image point append",
+         imagePoints,
+         {[] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 3); }},
+         countedImagePoints},
+        {"common points in a new section", commonPoints, {newSection}, commonPointsCounted},
+        {"model points in a new section",
+         controlPoints,
+         {[] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, modelPoints(3, "M")); }},
+         countedSections(37, 2, 66)},
+        // Over more bytes than it writes, which an append cut short left behind the counted ones.
+        {"new section over an interrupted one",
+         [commonPoints] {
+             commonPoints();
+             auto const file = yb::platform::nativePath("D:\\Blk\\pair.mcp");
+             ASSERT_TRUE(file);
+             std::ofstream(*file, std::ios::binary | std::ios::app) << std::string(1500, 'x');
+         },
+         {newSection},
+         commonPointsCounted},
         // Changes in place, each with its journal.
-        {"image point append", imagePoints, {[] {
-             return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 3);
-         }}},
         {"feature point rewrite",
          [] { ASSERT_EQ(ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 2), 0); },
          {[] { return ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 3); }}},
         {"common points into a section", commonPoints, {[] {
              return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, modelPoints(3, "M"), modelPoints(3, "M"));
          }}},
-        {"common points in a new section", commonPoints, {[] {
-             return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, modelPoints(3, "M"), modelPoints(3, "M"));
-         }}},
         {"model points into a section", controlPoints, {[] {
              return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, modelPoints(3, "M"));
-         }}},
-        {"model points in a new section", controlPoints, {[] {
-             return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, modelPoints(3, "M"));
          }}},
         {"joint coefficients appended",
          [] { ASSERT_EQ(ybCreateNewModelJointCeffFile("D:\\Blk\\joint.mjc", values, 3), 0); },
@@ -462,13 +510,19 @@ std::vector<Case> const& cases() {
         {"corner points of one image", [] { makeImage("D:\\Blk\\b2.ybi", 0); }, {[] {
              return ybModiYbiGcpInfo("D:\\Blk\\b2.ybi", D_RECT{1, 2, 3, 4});
          }}},
-        // A change that first rolls back the one a killed process left.
-        {"append after an unfinished one",
-         [imagePoints] {
-             imagePoints();
-             leaveUnfinishedAppend(&added[2]);
+        // An append that first rolls back the change a killed process left.
+        {"append after an unfinished change",
+         [commonPoints] {
+             commonPoints();
+             leaveUnfinishedChange(
+                 [] {
+                     return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, modelPoints(1, "U"),
+                                                   modelPoints(1, "U"));
+                 },
+                 commonPoints);
          },
-         {[] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 2); }}},
+         {newSection},
+         commonPointsCounted},
         // Replacements.
         {"tie point merge", block, {[] { return ybAppendTiePntToFile("D:\\Blk\\Area1.scp", added.data(), 3); }}},
         {"strip rewrite", imageList, {[] {
@@ -484,7 +538,8 @@ std::vector<Case> const& cases() {
              [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 3); },
              [] { return ybWriteImgGcpFile("D:\\Blk\\pts.ijp", somePoints().data(), 2); },
              [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 1); },
-         }},
+         },
+         countedImagePoints},
     };
     return table;
 }

@@ -387,7 +387,7 @@ protected:
             records += inSection;
             offset += 16 + sizeof(ModelCommonPoint) * static_cast<std::size_t>(inSection);
         }
-        EXPECT_EQ(offset, pairs.size());
+        EXPECT_LE(offset, pairs.size());  // an append cut short leaves bytes behind the counted ones
         EXPECT_EQ(yb::test::at<std::int32_t>(pairs, kFirstSection - 4), records);
         EXPECT_EQ(sectionCount, 1 + static_cast<std::int32_t>(sections.size()));
         EXPECT_EQ(records, 2 + 2 * static_cast<std::int32_t>(first->appended.size() + sections.size()));
@@ -627,13 +627,14 @@ std::size_t opNamed(char const* name) {
 }
 
 // A writer stopped before each of its file operations in turn: while the file's bytes are still the old
-// ones, another process reads the old content at once, whatever the writer holds (a replacement and a
-// merge never hold readers back; a change in place only from its first write into the file).
+// ones (but for bytes appended behind them), another process reads the old content at once, whatever
+// the writer holds (a replacement and a merge never hold readers back; a change in place only from its
+// first write into what readers read).
 TEST_F(SharedProcesses, ReadersGoOnBesideAStoppedWriter) {
     hbSetFileFaultHook(stopBeforeOperation, nullptr);
     hbSetLockTimeout(2000);
     for (char const* writerName :
-         {"image point file", "tie point merge", "image point append", "image record update"}) {
+         {"image point file", "tie point merge", "image point append", "section insert", "image record update"}) {
         std::size_t const op = opNamed(writerName);
         ASSERT_LT(op, ops().size());
         char const* file = ops()[op].file;
@@ -644,6 +645,7 @@ TEST_F(SharedProcesses, ReadersGoOnBesideAStoppedWriter) {
             SCOPED_TRACE(std::string(writerName) + " stopped before operation " + std::to_string(step));
             std::string const relative = file == kList     ? "Blk/Area1.bil"
                                          : file == kMerged ? "Blk/merged.scp"
+                                         : file == kPairs  ? "Blk/pair.mcp"
                                                            : "Blk/Temp/a1.ijp";
             Bytes const old = readNative(relative);
             Names const oldNames = readNames(file);
@@ -653,7 +655,8 @@ TEST_F(SharedProcesses, ReadersGoOnBesideAStoppedWriter) {
                 call(op);
             });
             ASSERT_EQ(::waitpid(writer, &status, WUNTRACED), writer);
-            if (WIFSTOPPED(status) && readNative(relative) == old) {
+            Bytes const now = WIFSTOPPED(status) ? readNative(relative) : Bytes{};
+            if (now.size() >= old.size() && std::equal(old.begin(), old.end(), now.begin())) {
                 ++readsBeside;
                 auto const start = std::chrono::steady_clock::now();
                 Names const read = readNames(file);
@@ -671,10 +674,17 @@ TEST_F(SharedProcesses, ReadersGoOnBesideAStoppedWriter) {
 
 // A change in place killed before each of its operations in turn, then read by a process that may not
 // write the file (it cannot roll the change back): it reads the file as a writable reader then finds it,
-// or fails with its code and a message, never a torn file.
+// or fails with its code and a message, never a torn file. An append taken in by its counts leaves
+// nothing to roll back: such a reader always reads.
 TEST_F(SharedProcesses, AStationThatCannotWriteIsNeverMisled) {
     hbSetFileFaultHook(stopBeforeOperation, nullptr);
-    for (char const* writerName : {"image point append", "image record update", "section insert"}) {
+    struct Writer {
+        char const* name;
+        bool journaled;
+    };
+    for (auto const [writerName, journaled] :
+         {Writer{"image point append", false}, Writer{"section insert", false}, Writer{"image record update", true},
+          Writer{"first section grows", true}}) {
         std::size_t const op = opNamed(writerName);
         ASSERT_LT(op, ops().size());
         char const* file = ops()[op].file;
@@ -711,7 +721,11 @@ TEST_F(SharedProcesses, AStationThatCannotWriteIsNeverMisled) {
                 EXPECT_EQ(*readOnly, *writable);
             }
         }
-        EXPECT_GT(refusals, 0) << writerName << ": no stop left the file torn";
+        if (journaled) {
+            EXPECT_GT(refusals, 0) << writerName << ": no stop left the file torn";
+        } else {
+            EXPECT_EQ(refusals, 0) << writerName;
+        }
     }
     hbSetFileFaultHook(nullptr, nullptr);
 }

@@ -45,6 +45,9 @@ struct Entry {
     bool fileByFile = false;
     bool answersNothing = false;  // a void export: a failure shows only in the files
     std::function<void(fs::path const& drive)> prepare = {};
+    // An append taken in by the file's header counts: a failure may leave the bytes it appended behind
+    // the counted ones, which no reader reads (and the next append writes over).
+    bool uncountedTail = false;
 };
 
 void PrintTo(Entry const& entry, std::ostream* out) { *out << entry.name; }
@@ -181,6 +184,16 @@ protected:
         return out;
     }
 
+    // The same files, but that one may run on past its old end.
+    static bool asBeforeButTails(Tree const& after, Tree const& before) {
+        if (after.size() != before.size()) return false;
+        return std::equal(after.begin(), after.end(), before.begin(), [](auto const& now, auto const& was) {
+            if (now.first != was.first || now.second.has_value() != was.second.has_value()) return false;
+            return !now.second || (now.second->size() >= was.second->size() &&
+                                   std::equal(was.second->begin(), was.second->end(), now.second->begin()));
+        });
+    }
+
     // Each path as it was or as the call makes it.
     static bool fileByFile(Tree const& after, Tree const& before, Tree const& reference) {
         for (auto const& [path, content] : after) {
@@ -213,13 +226,13 @@ protected:
             EXPECT_NE(std::find(entry.codes.begin(), entry.codes.end(), code), entry.codes.end())
                 << "undocumented code " << code;
         }
-        bool const kept = entry.fileByFile       ? fileByFile(after, before, reference)
-                          : code != 0            ? after == before
+        bool const kept = entry.fileByFile ? fileByFile(after, before, reference)
+                          : code != 0      ? after == before || (entry.uncountedTail && asBeforeButTails(after, before))
                           : entry.answersNothing ? after == before || after == reference
                                                  : after == reference;
         EXPECT_TRUE(kept) << "files neither as they were nor as the call makes them:" << differences(after, before);
-        // A call documented to stop part-way is not asked to go on from there.
-        restore(actual, entry.fileByFile ? before : after);
+        // A call documented to stop part-way is not asked to go on from there, nor one that got through.
+        restore(actual, entry.fileByFile || code == 0 ? before : after);
         EXPECT_EQ(entry.call(), 0) << "the call fails once the faults stop";
         Tree const again = tree();
         EXPECT_TRUE(again == reference) << "the call after a failure gives another result:"
@@ -366,20 +379,27 @@ std::vector<Entry> const& entries() {
          },
          ybi},
         {"image point file", [] { return ybWriteImgGcpFile("D:\\Blk\\pts.ijp", points.data(), 3); }, write},
-        {"image point append", [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", points.data(), 3); },
-         readWrite},
+        {.name = "image point append",
+         .call = [] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", points.data(), 3); },
+         .codes = readWrite,
+         .uncountedTail = true},
         {"new feature point file", [] { return ybWriteImgFeatruePointFile("D:\\Blk\\new.fea", features, 3); }, write},
         {"feature point rewrite", [] { return ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 3); },
          readWrite},
         {"new common point file", [] { return ybCreateComJointPntFile("D:\\Blk\\pair.mcp", 2); }, write},
         {"common points into the first section",
          [] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, set, set); }, readWrite},
-        {"common points in a new section",
-         [] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, set, set); }, readWrite},
+        {.name = "common points in a new section",
+         .call = [] { return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 3, 4, set, set); },
+         .codes = readWrite,
+         .uncountedTail = true},
         {"new model control point file", [] { return ybCreateOneModelGcpFile("D:\\Blk\\gcp.bjp", 3); }, write},
         {"model points into the first section", [] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, set); },
          readWrite},
-        {"model points in a new section", [] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, set); }, readWrite},
+        {.name = "model points in a new section",
+         .call = [] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, set); },
+         .codes = readWrite,
+         .uncountedTail = true},
         {"tie point file", [] { return ybCreateTiePntFile(kTiePoints, points.data(), 3); }, write},
         {"tie point merge", [] { return ybAppendTiePntToFile(kTiePoints, points.data(), 3); }, readWrite},
         {"one image's tie points", [] { return ybWriteOneImgTiePntToFile(kTiePoints, points.data(), 2); }, readWrite},
