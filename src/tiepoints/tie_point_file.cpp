@@ -17,18 +17,11 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <span>
+#include <vector>
 
 namespace yb::tiepoints {
 namespace {
-
-// Groups as the writer lays them out: the image number of each group in order of first occurrence and
-// its record count, and the record indices of every group, group after group, each group's in their
-// given order.
-struct Grouping {
-    std::vector<std::int32_t> imageNos;
-    std::vector<std::int32_t> sizes;
-    platform::UninitialisedVector<std::int32_t> order;
-};
 
 // The group of every image number met so far. A block numbers its images strip * 100 + position, so
 // the numbers are small and few of them unused: those below a bound index an array directly (a
@@ -52,6 +45,11 @@ public:
         }
         return others_.find(imageNo, next);
     }
+    // The group of an image number met before.
+    std::int32_t of(std::int32_t imageNo) const {
+        if (static_cast<std::uint32_t>(imageNo) < direct_) return groupPlusOne_.get()[imageNo] - 1;
+        return others_.of(imageNo);
+    }
 
 private:
     static constexpr std::size_t kMostDirect = std::size_t{1} << 20;
@@ -67,6 +65,7 @@ private:
             if (++used_ * 2 > slots_.size()) grow();
             return {next, true};
         }
+        std::int32_t of(std::int32_t imageNo) const { return slots_[slotOf(slots_, imageNo)].group; }
 
     private:
         static constexpr std::int32_t kEmpty = -1;
@@ -100,47 +99,49 @@ private:
     Table others_;
 };
 
-// A counting sort: one pass finds each record's group and counts the groups, a second places each
-// record's index at its group's next free slot. Both passes read their input in order and the work is
-// linear whatever the order of the records, grouped, interleaved or shuffled; only the places the
-// second pass writes to jump about when the order does, among slots that stay within the caches.
+// Groups as the writer lays them out: the image number of each group in order of first occurrence,
+// its record count, the group of every record, and the group of every image number; and how often
+// a record's group lies far from the one before it.
+struct Grouping {
+    explicit Grouping(std::size_t records) : groupOfImage(records) {}
+    std::vector<std::int32_t> imageNos;
+    std::vector<std::int32_t> sizes;
+    platform::UninitialisedVector<std::int32_t> groupOfRecord;
+    GroupOfImage groupOfImage;
+    std::size_t farSteps = 0;
+};
+
+// Groups this far apart in the file are far apart in it: their records are not near each other.
+constexpr std::int32_t kNearGroups = 1024;
+
+// One pass finds each record's group and counts the groups' records.
 template <class RecordAt>
 Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
-    Grouping grouping;
+    Grouping grouping(static_cast<std::size_t>(count));
     grouping.imageNos.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), 4096));
     grouping.sizes.reserve(grouping.imageNos.capacity());
-    {
-        platform::UninitialisedVector<std::int32_t> groupOfRecord(static_cast<std::size_t>(count));
-        GroupOfImage groupOfImage(static_cast<std::size_t>(count));
-        std::int32_t lastImage = 0;
-        std::int32_t lastGroup = -1;
-        for (std::int32_t i = 0; i < count; ++i) {
-            std::int32_t const imageNo = recordAt(i).imageNo;
-            // Records of one image often come together: the image is looked up when it changes.
-            if (lastGroup < 0 || imageNo != lastImage) {
-                auto const [group, added] =
-                    groupOfImage.find(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
-                if (added) {
-                    grouping.imageNos.push_back(imageNo);
-                    grouping.sizes.push_back(0);
-                }
-                lastImage = imageNo;
-                lastGroup = group;
+    grouping.groupOfRecord.resize(static_cast<std::size_t>(count));
+    std::int32_t lastImage = 0;
+    std::int32_t lastGroup = -1;
+    std::size_t farSteps = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::int32_t const imageNo = recordAt(i).imageNo;
+        // Records of one image often come together: the image is looked up when it changes.
+        if (lastGroup < 0 || imageNo != lastImage) {
+            auto const [group, added] =
+                grouping.groupOfImage.find(imageNo, static_cast<std::int32_t>(grouping.imageNos.size()));
+            if (added) {
+                grouping.imageNos.push_back(imageNo);
+                grouping.sizes.push_back(0);
             }
-            groupOfRecord[static_cast<std::size_t>(i)] = lastGroup;
-            ++grouping.sizes[static_cast<std::size_t>(lastGroup)];
+            if (lastGroup >= 0 && (group > lastGroup + kNearGroups || group < lastGroup - kNearGroups)) ++farSteps;
+            lastImage = imageNo;
+            lastGroup = group;
         }
-        std::vector<std::int32_t> next(grouping.sizes.size());
-        std::int32_t start = 0;
-        for (std::size_t g = 0; g < grouping.sizes.size(); ++g) {
-            next[g] = start;
-            start += grouping.sizes[g];
-        }
-        grouping.order.resize(static_cast<std::size_t>(count));
-        for (std::int32_t i = 0; i < count; ++i)
-            grouping.order[static_cast<std::size_t>(
-                next[static_cast<std::size_t>(groupOfRecord[static_cast<std::size_t>(i)])]++)] = i;
+        grouping.groupOfRecord[static_cast<std::size_t>(i)] = lastGroup;
+        ++grouping.sizes[static_cast<std::size_t>(lastGroup)];
     }
+    grouping.farSteps = farSteps;
     return grouping;
 }
 
@@ -149,39 +150,120 @@ std::int32_t failure(char const* format, char const* path) {
     return kCannotWrite;
 }
 
-// Records asked for ahead of their copy: enough to keep the memory busy while records of shuffled
-// input are taken from all over it.
+// Records asked for ahead of their copy: enough to keep the memory busy while records are taken from
+// all over the caller's array.
 constexpr std::size_t kGatherAhead = 64;
 
-// Groups and writes `count` records, record i being recordAt(i).
+// Asks for the cache lines of a record a few copies ahead: a 70-byte record spans two, or three when
+// it starts in a line's last bytes.
+inline void prefetchRecord(tagImagePoint const& record) {
+    auto const* bytes = reinterpret_cast<char const*>(&record);
+    __builtin_prefetch(bytes);
+    __builtin_prefetch(bytes + 64);
+    __builtin_prefetch(bytes + sizeof(tagImagePoint) - 1);
+}
+
+// Writes the groups record by record in file order, order[slot] being the index of the record that
+// goes to that slot: for records that lie near the others of their group, as in grouped input or
+// input where each point's records are together.
+template <class RecordAt>
+void writeInFileOrder(platform::Output& out, Grouping const& grouping, RecordAt const& recordAt,
+                      std::span<std::int32_t const> order) {
+    out.expect(order.size() * kRecordSize + grouping.imageNos.size() * kGroupHeaderSize);
+    std::size_t j = 0;
+    for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
+        out.writeI32(grouping.imageNos[g]);
+        out.writeI32(grouping.sizes[g]);
+        for (std::size_t const end = j + static_cast<std::size_t>(grouping.sizes[g]); j < end; ++j) {
+            if (j + kGatherAhead < order.size()) prefetchRecord(recordAt(order[j + kGatherAhead]));
+            out.writeValue(recordAt(order[j]));
+        }
+    }
+}
+
+// For records strewn over the caller's array, the file is laid out a piece at a time in a buffer of
+// the writer's own and written from there. A piece holds kPieceSlots places (with the headers of the
+// groups that start among them): small enough to stay in the processor's cache while it is filled.
+constexpr std::size_t kPieceBytes = std::size_t{2} << 20;
+constexpr std::size_t kPieceSlots = kPieceBytes / (kRecordSize + kGroupHeaderSize);
+
+// Writes the groups piece by piece. `order` holds, piece after piece, the indices of the records whose
+// slots fall in the piece, in ascending order: the caller's array is read front to back once a piece,
+// and each record is copied to its group's next free slot.
+template <class RecordAt>
+void writeByPieces(platform::Output& out, Grouping const& grouping, RecordAt const& recordAt,
+                   std::span<std::int32_t const> order, std::span<std::size_t const> firstSlot, std::span<char> piece) {
+    std::size_t const groups = grouping.imageNos.size();
+    std::size_t const total = order.size();
+    // Byte offsets from the first group on.
+    auto const headerAt = [&](std::size_t g) { return firstSlot[g] * kRecordSize + g * kGroupHeaderSize; };
+    std::vector<std::size_t> nextSlot(firstSlot.begin(), firstSlot.end() - 1);
+    std::size_t firstGroup = 0;  // the group of the piece's first slot
+    for (std::size_t begin = 0; begin < total; begin += kPieceSlots) {
+        std::size_t const end = std::min(begin + kPieceSlots, total);
+        while (firstSlot[firstGroup + 1] <= begin) ++firstGroup;
+        // The piece starts at its first slot's group header when the group starts there.
+        std::size_t const from = firstSlot[firstGroup] == begin
+                                     ? headerAt(firstGroup)
+                                     : begin * kRecordSize + (firstGroup + 1) * kGroupHeaderSize;
+        std::size_t g = firstGroup;
+        for (; g < groups && firstSlot[g] < end; ++g) {
+            if (firstSlot[g] < begin) continue;
+            std::int32_t const header[2] = {grouping.imageNos[g], grouping.sizes[g]};
+            std::memcpy(piece.data() + (headerAt(g) - from), header, sizeof header);
+        }
+        for (std::size_t j = begin; j < end; ++j) {
+            if (j + kGatherAhead < end) prefetchRecord(recordAt(order[j + kGatherAhead]));
+            tagImagePoint const& record = recordAt(order[j]);
+            auto const group = static_cast<std::size_t>(grouping.groupOfImage.of(record.imageNo));
+            std::size_t const slot = nextSlot[group]++;
+            std::memcpy(piece.data() + (slot * kRecordSize + (group + 1) * kGroupHeaderSize - from), &record,
+                        kRecordSize);
+        }
+        // The piece ends after its last slot's record; g is the group after that slot's.
+        out.write(piece.data(), end * kRecordSize + g * kGroupHeaderSize - from);
+    }
+}
+
+// Groups and writes `count` records, record i being recordAt(i). Each record has a slot (records
+// numbered in file order): its group's next free one when the records are taken in their given order.
 template <class RecordAt>
 std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_t count, char const* installFailure) {
     // Grouped before the new file is made, so running out of memory leaves nothing behind.
-    Grouping const grouping = count > 0 ? groupByImage(recordAt, count) : Grouping{};
-    TiePointGroupWriter writer(path);
-    // The group count is known before the groups are written, so the header is written once.
-    if (std::int32_t code = writer.begin(static_cast<std::int32_t>(grouping.imageNos.size())); code != kSuccess)
-        return code;
-    platform::Output& out = writer.out();
-    out.expect(static_cast<std::size_t>(count) * kRecordSize + grouping.imageNos.size() * kGroupHeaderSize);
-    // Each group's records are gathered in their order: each record is asked for a few records ahead,
-    // so the reads from all over the array overlap.
-    std::size_t const total = grouping.order.size();
-    std::size_t j = 0;
-    for (std::size_t g = 0; g < grouping.imageNos.size(); ++g) {
-        writer.group(grouping.imageNos[g], grouping.sizes[g]);
-        for (std::size_t const end = j + static_cast<std::size_t>(grouping.sizes[g]); j < end; ++j) {
-            if (j + kGatherAhead < total) {
-                // A 70-byte record spans two cache lines, or three when it starts in a line's last
-                // bytes: each of them is asked for.
-                auto const* ahead = reinterpret_cast<char const*>(&recordAt(grouping.order[j + kGatherAhead]));
-                __builtin_prefetch(ahead);
-                __builtin_prefetch(ahead + 64);
-                __builtin_prefetch(ahead + sizeof(tagImagePoint) - 1);
+    Grouping grouping = groupByImage(recordAt, count);
+    std::size_t const groups = grouping.imageNos.size();
+    std::size_t const total = static_cast<std::size_t>(count);
+    std::vector<std::size_t> firstSlot(groups + 1);
+    for (std::size_t g = 0; g < groups; ++g)
+        firstSlot[g + 1] = firstSlot[g] + static_cast<std::size_t>(grouping.sizes[g]);
+    // Most records far from the one before them: the input is strewn, and written by pieces.
+    bool const byPieces = grouping.farSteps * 4 > total;
+    platform::UninitialisedVector<std::int32_t> order(total);
+    {
+        auto const groupOfRecord = std::move(grouping.groupOfRecord);
+        std::vector<std::size_t> nextSlot(firstSlot.begin(), firstSlot.end() - 1);
+        if (!byPieces) {
+            for (std::size_t i = 0; i < total; ++i)
+                order[nextSlot[static_cast<std::size_t>(groupOfRecord[i])]++] = static_cast<std::int32_t>(i);
+        } else {
+            // Each record's index dealt to the piece its slot falls in.
+            std::vector<std::size_t> dealt;
+            for (std::size_t begin = 0; begin < total; begin += kPieceSlots) dealt.push_back(begin);
+            for (std::size_t i = 0; i < total; ++i) {
+                std::size_t const slot = nextSlot[static_cast<std::size_t>(groupOfRecord[i])]++;
+                order[dealt[slot / kPieceSlots]++] = static_cast<std::int32_t>(i);
             }
-            out.writeValue(recordAt(grouping.order[j]));
         }
     }
+    platform::UninitialisedVector<char> piece(
+        byPieces ? std::min(kPieceBytes, total * kRecordSize + groups * kGroupHeaderSize) : 0);
+    TiePointGroupWriter writer(path);
+    // The group count is known before the groups are written, so the header is written once.
+    if (std::int32_t code = writer.begin(static_cast<std::int32_t>(groups)); code != kSuccess) return code;
+    if (byPieces)
+        writeByPieces(writer.out(), grouping, recordAt, order, firstSlot, piece);
+    else
+        writeInFileOrder(writer.out(), grouping, recordAt, order);
     return writer.finish(installFailure);
 }
 

@@ -55,6 +55,21 @@ TEST_F(TiePointFile, GroupsByFirstOccurrenceKeepingRecordOrderAndEmptyGroupsHold
     EXPECT_EQ(names(readAll()), (std::vector<std::string>{"A@1", "C@4", "D@4"}));
 }
 
+// The file that grouping record by record gives: images in order of first occurrence, records of an
+// image in their given order.
+RawTiePointFile groupedRecordByRecord(std::vector<tagImagePoint> const& points) {
+    std::vector<std::int32_t> firstSeen;
+    std::map<std::int32_t, std::vector<tagImagePoint>> byImage;
+    for (auto const& point : points) {
+        std::int32_t const imageNo = point.imageNo;  // a copy: the record is packed
+        if (byImage[imageNo].empty()) firstSeen.push_back(imageNo);
+        byImage[imageNo].push_back(point);
+    }
+    RawTiePointFile expected(static_cast<std::int32_t>(firstSeen.size()));
+    for (std::int32_t imageNo : firstSeen) expected.group(imageNo, byImage[imageNo]);
+    return expected;
+}
+
 // The same records in every order a caller may hand them over, under every kind of image numbering:
 // the file is the one that grouping record by record gives (images in order of first occurrence,
 // records of an image in their given order), from an array and from pieces alike.
@@ -73,17 +88,20 @@ TEST_F(TiePointFile, AnyInputOrderGroupsByFirstOccurrenceKeepingRecordOrder) {
     enum class Order { Grouped, Interleaved, Shuffled };
     std::pair<Order, char const*> const orders[] = {
         {Order::Grouped, "grouped"}, {Order::Interleaved, "interleaved"}, {Order::Shuffled, "shuffled"}};
-    constexpr std::int32_t kImages = 600;
+    // Enough images that shuffled records of one image lie far apart.
+    constexpr std::int32_t kImages = 6000;
     for (auto const& numbering : numberings)
         for (auto const& [order, orderName] : orders) {
             SCOPED_TRACE(std::string(numbering.what) + ", " + orderName);
-            // Each point on three neighbouring images, one image in 40 holding far more than the others.
+            // Each point on three neighbouring images, one image in 40 holding far more than the others,
+            // and one more image that sees every point (a group larger than the writer takes at once).
             std::vector<tagImagePoint> points;
             for (std::int32_t p = 0; p < 30000; ++p) {
                 std::int32_t const first = p % kImages;
                 for (std::int32_t k = 0; k < (first % 40 == 0 ? 12 : 3); ++k)
                     points.push_back(
                         tiePoint(std::to_string(p).c_str(), numbering.imageNo((first + k % 3) % kImages), p, k));
+                points.push_back(tiePoint(std::to_string(p).c_str(), numbering.imageNo(kImages), p, -1));
             }
             if (order == Order::Shuffled) std::shuffle(points.begin(), points.end(), std::mt19937(11));
             if (order == Order::Grouped) {
@@ -94,16 +112,7 @@ TEST_F(TiePointFile, AnyInputOrderGroupsByFirstOccurrenceKeepingRecordOrder) {
                     return rank[std::int32_t{x.imageNo}] < rank[std::int32_t{y.imageNo}];
                 });
             }
-            std::vector<std::int32_t> firstSeen;
-            std::map<std::int32_t, std::vector<tagImagePoint>> byImage;
-            for (auto const& point : points) {
-                std::int32_t const imageNo = point.imageNo;  // a copy: the record is packed
-                if (byImage[imageNo].empty()) firstSeen.push_back(imageNo);
-                byImage[imageNo].push_back(point);
-            }
-            RawTiePointFile expected(static_cast<std::int32_t>(firstSeen.size()));
-            for (std::int32_t imageNo : firstSeen) expected.group(imageNo, byImage[imageNo]);
-
+            RawTiePointFile const expected = groupedRecordByRecord(points);
             create(points);
             EXPECT_EQ(fileBytes(), expected.bytes);
             // Pieces of uneven sizes, an empty one among them.
@@ -117,6 +126,22 @@ TEST_F(TiePointFile, AnyInputOrderGroupsByFirstOccurrenceKeepingRecordOrder) {
             ASSERT_EQ(yb::tiepoints::writeTiePointGroups(kPath, pieces), yb::kSuccess);
             EXPECT_EQ(fileBytes(), expected.bytes);
         }
+}
+
+// Shuffled records are laid out 2 MiB of the file at a time: a first group that ends one record
+// before, at and one record after the end of such a piece, and the rest of the file after it.
+TEST_F(TiePointFile, ShuffledGroupsAcrossTheWritersPiecesAreWrittenWhole) {
+    constexpr std::int32_t kPieceRecords = (2 << 20) / (70 + 8);
+    for (std::int32_t const firstGroup : {kPieceRecords - 1, kPieceRecords, kPieceRecords + 1}) {
+        SCOPED_TRACE(firstGroup);
+        std::vector<tagImagePoint> points;
+        for (std::int32_t p = 0; p < 40000; ++p) points.push_back(tiePoint("P", 100 + p % 5000, p, 0));
+        for (std::int32_t p = 1; p < firstGroup; ++p) points.push_back(tiePoint("F", 7, p, 1));
+        std::shuffle(points.begin(), points.end(), std::mt19937(5));
+        points.insert(points.begin(), tiePoint("F", 7, 0, 1));
+        create(points);
+        EXPECT_EQ(fileBytes(), groupedRecordByRecord(points).bytes);
+    }
 }
 
 TEST_F(TiePointFile, WriterFailuresLeaveNoFile) {
