@@ -331,12 +331,6 @@ bool tornByLeftChange(std::string const& targetNative) {
     });
 }
 
-// Syncs a finished new file of a batch, opened again by its name.
-bool syncWritten(std::string const& native) {
-    NativeFile file = openNative(native, true);
-    return file && file.sync() && file.close();
-}
-
 // Whether an opening of a file to hold it failed for a reason that lets the write go on without a
 // hold: the file is not there, or this process may not open it for writing (a replacement needs no
 // such leave). Any other failure (an I/O error, a lock wait that ran out) stops the write.
@@ -493,20 +487,20 @@ bool FileReplacement::finish() {
     batched_ = syncing_ && kBatchesReplacements && currentBatch != nullptr;
     bool const synced = written && (!syncing_ || batched_ || file_.sync());
     // What closing would tell is asked now: the new file stays open, to be held once in place. A
-    // batch's file is handed to the disk now and synced at the batch's commit, when it is on its way.
+    // batch's file is handed to the disk now and synced by the batch, when it is on its way.
     if (batched_) file_.startWriteOut();
-    finished_ = synced && (batched_ ? file_.close() : file_.reportWrites());
+    finished_ = synced && (batched_ || file_.reportWrites());
     return finished_;
 }
 
 bool FileReplacement::install() {
     if (!finished_ || installed_) return installed_;
     if (batched_ && currentBatch != nullptr) {
-        currentBatch->held_.push_back({std::exchange(created_, {}), target_});
+        currentBatch->hand({std::exchange(created_, {}), target_, std::move(file_)});
         installed_ = true;
         return installed_;
     }
-    if (batched_ && !syncWritten(created_)) return false;
+    if (batched_ && !(file_.sync() && file_.reportWrites())) return false;
     // The old file is held until the new one has taken its place, and the new one from before then: a
     // writer waiting for the old file then finds it gone and waits for the new one, behind this
     // thread, which lets go of the old one only then. Where no file is renamed over an open one, the
@@ -542,14 +536,25 @@ ReplacementBatch::~ReplacementBatch() {
     closeRenameBatch();
 }
 
+void ReplacementBatch::hand(Held&& file) {
+    held_.push_back(std::move(file));
+    // The file handed kOpenAhead files ago has had their time to reach the disk: it is waited for now
+    // and closed, so that the batch keeps a bounded number of files open.
+    if (held_.size() > kOpenAhead) {
+        NativeFile& earlier = held_[held_.size() - 1 - kOpenAhead].file;
+        if (earlier && !(earlier.sync() && earlier.close())) unsynced_ = true;
+    }
+}
+
 bool ReplacementBatch::commit() {
     if (currentBatch == this) currentBatch = outer_;
     if (held_.empty()) return true;
     // Every new file's content is on the disk before any of them is renamed into place: each was
-    // handed to the disk when it was finished, and is waited for here, one data sync a file (each
-    // reports its own failure, on every kernel).
-    for (Held const& file : held_)
-        if (!syncWritten(file.created)) return false;
+    // handed to the disk when it was finished, and is waited for, one data sync a file through the
+    // opening that wrote it (each reports its own failure, on every kernel).
+    if (unsynced_) return false;
+    for (Held& file : held_)
+        if (file.file && !(file.file.sync() && file.file.close())) return false;
     for (; placed_ < held_.size(); ++placed_)
         if (!renameOver(held_[placed_].created, held_[placed_].target)) return false;
     // And their names, once a folder (as outside a batch, whatever this answers).

@@ -166,12 +166,13 @@ private:
 
 // Whole-file replacements put in place together, for a workflow that writes a file per image. While
 // one lives on this thread, its renames reach the folder indexes at its end, once a folder
-// (openRenameBatch in fs.h), a finished replacement's install() hands the new file to it, and commit()
-// waits for each new file to be on the disk (each was handed to the disk when it was finished: one
-// data sync a file, whose failure is reported on every kernel), renames each into place and syncs
-// each folder once, so each file is still old or new through a power cut. A batch ended without a
-// commit removes the new files it holds, their targets as they were. Where syncing is off, or on
-// Windows, replacements go in place one by one, as outside a batch.
+// (openRenameBatch in fs.h), a finished replacement's install() hands the new file to it, still open,
+// and commit() has each new file on the disk (each was handed to the disk when it was finished, and
+// is waited for through its opening, one data sync a file whose failure is reported on every kernel;
+// the batch waits for a file once kOpenAhead later ones were handed over, so few stay open), renames
+// each into place and syncs each folder once, so each file is still old or new through a power cut. A batch ended
+// without a commit removes the new files it holds, their targets as they were. Where syncing is off, or on Windows,
+// replacements go in place one by one, as outside a batch.
 //
 // A replacement in a batch lets go of its hold on the old file when it ends, long before the batch
 // renames the new one over it. That is safe only for what the batch's one caller, detach, writes: the
@@ -196,10 +197,16 @@ private:
     struct Held {
         std::string created;
         std::string target;
+        NativeFile file;  // the new file's opening, until it is synced
     };
+    // Files handed to the disk and not yet waited for, at most.
+    static constexpr std::size_t kOpenAhead = 64;
+    void hand(Held&& file);
+
     ReplacementBatch* outer_ = nullptr;
     std::vector<Held> held_;
     std::size_t placed_ = 0;
+    bool unsynced_ = false;  // a file could not be synced
     friend class FileReplacement;
 };
 

@@ -9,6 +9,7 @@
 #include "test_support.h"
 
 #include <yb/HostBase.h>
+#include <yb/HostBaseInternal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -139,6 +140,51 @@ TEST_F(FileAccess, ReplacementsKeepPermissionsAndOpensLeaveForeignWorkCopies) {
     { File file = openFile("D:\\a.dat", "rb"); }
     EXPECT_EQ(readNative("a.dat"), (std::vector<unsigned char>{5, 6}));
     EXPECT_EQ(listNative(), (std::vector<std::string>{"a.dat", "a.dat.bak"}));
+}
+
+// A batch of more files than it keeps open syncs each new file once, through the opening that wrote
+// it (two openings a file: the old one held, the new one made), and a sync that fails, early or at the
+// commit, stops the batch before any rename: every target as it was, no new file left.
+TEST_F(FileAccess, ABatchSyncsEachFileOnceAndStopsAtOneThatFails) {
+    if (!yb::test::hostPathsAreMapped()) GTEST_SKIP() << "Windows puts replacements in place one by one";
+    hbSetSyncWrites(true);
+    constexpr int kFiles = 150;
+    auto const name = [](int i) { return "f" + std::to_string(i) + ".dat"; };
+    struct Tally {
+        int failAt = 0;  // the sync that fails, 0 for none
+        int syncs = 0;
+        int opens = 0;
+    };
+    auto const hook = [](HbFileOperation operation, void* user) {
+        auto& tally = *static_cast<Tally*>(user);
+        if (operation == HB_FILE_OPEN) ++tally.opens;
+        return operation == HB_FILE_SYNC && ++tally.syncs == tally.failAt;
+    };
+    for (int failAt : {1, 120, 0}) {
+        SCOPED_TRACE(failAt);
+        for (int i = 0; i < kFiles; ++i) writeNative(name(i), {1});
+        Tally tally{failAt};
+        hbSetFileFaultHook(hook, &tally);
+        bool committed = false;
+        {
+            ReplacementBatch batch;
+            for (int i = 0; i < kFiles; ++i)
+                ASSERT_TRUE(replaceFile("D:\\" + name(i), [](Output& out) {
+                    out.writeValue(std::uint8_t{2});
+                    return true;
+                }));
+            committed = batch.commit();
+        }
+        hbSetFileFaultHook(nullptr, nullptr);
+        EXPECT_EQ(committed, failAt == 0);
+        for (int i = 0; i < kFiles; ++i)
+            ASSERT_EQ(readNative(name(i)), (std::vector<unsigned char>{std::uint8_t(committed ? 2 : 1)})) << i;
+        EXPECT_EQ(listNative().size(), std::size_t{kFiles});
+        if (committed) {
+            EXPECT_EQ(tally.syncs, kFiles + 1);  // and the folder's
+            EXPECT_EQ(tally.opens, 2 * kFiles);
+        }
+    }
 }
 
 // A replacement beside a reader that holds the old file open and a writer queued for it: the reader
