@@ -206,8 +206,10 @@ void checkImages(Block const& block, std::vector<BlockImage> const& images, Bloc
     for (std::size_t k = 0; k < inner.size(); ++k) {
         std::array<double, 6> coefficients{};
         if (yb::tiepoints::readDetachInnerOrientation(inner[k], coefficients))
-            noInner.item(toTerminal(innerPaths[k]),
-                         {{"image", images[needInner[k]].record.nImageNo}, {"path", toTerminal(innerPaths[k])}});
+            noInner.itemMadeBy([&] {
+                std::string const shown = toTerminal(innerPaths[k]);
+                return std::pair{shown, Json{{"image", images[needInner[k]].record.nImageNo}, {"path", shown}}};
+            });
     }
     findings.addCounted(missing);
     findings.addCounted(misnumbered);
