@@ -209,14 +209,17 @@ HtmlReport makeHtmlReport(Block const& block, HtmlReportOptions const& options) 
     report.images = images.size();
     report.links = links;
     data["counts"] = {{"strips", strips}, {"images", images.size()}, {"links", links}};
-    data["arrays"] = {{"rects", base64(rects.bytes())},
-                      {"numbers", base64(numbers.bytes())},
-                      {"observations", base64(observations.bytes())},
-                      {"tied", base64(tied.bytes())},
-                      {"link_first", base64(linkFirst.bytes())},
-                      {"link_second", base64(linkSecond.bytes())},
-                      {"link_shared", base64(linkShared.bytes())}};
-    data["names"] = std::move(names);
+    // The typed arrays, megabytes of base64 (which needs no escaping), go into the JSON text as they
+    // are, between what comes before them and what follows.
+    std::pair<char const*, std::string> const arrays[] = {{"rects", base64(rects.bytes())},
+                                                          {"numbers", base64(numbers.bytes())},
+                                                          {"observations", base64(observations.bytes())},
+                                                          {"tied", base64(tied.bytes())},
+                                                          {"link_first", base64(linkFirst.bytes())},
+                                                          {"link_second", base64(linkSecond.bytes())},
+                                                          {"link_shared", base64(linkShared.bytes())}};
+    Json after;
+    after["names"] = std::move(names);
 
     // Per strip: images, observations, the weakest link between neighbours in it, and what it shares with
     // the next strip.
@@ -244,7 +247,7 @@ HtmlReport makeHtmlReport(Block const& block, HtmlReportOptions const& options) 
         stripRows.push_back(std::move(row));
         i = end;
     }
-    data["strips"] = std::move(stripRows);
+    after["strips"] = std::move(stripRows);
 
     // Control points, by the indexes of the images they are measured on.
     std::string const gcpPath = gcpLayoutPathOf(options.gcpLayout, block);
@@ -257,33 +260,38 @@ HtmlReport makeHtmlReport(Block const& block, HtmlReportOptions const& options) 
             if (auto const at = indexOf.find(record.imageNo[k]); at != indexOf.end()) on.push_back(at->second);
         gcps.push_back(std::move(on));
     }
-    data["control"] = {{"file", toTerminal(gcpPath)},
-                       {"error", gcpCode == yb::kSuccess ? "" : codeText(gcpCode)},
-                       {"points", std::move(gcps)}};
+    after["control"] = {{"file", toTerminal(gcpPath)},
+                        {"error", gcpCode == yb::kSuccess ? "" : codeText(gcpCode)},
+                        {"points", std::move(gcps)}};
     std::size_t errors = 0, warnings = 0;
     for (Finding const& finding : findings) {
         errors += finding.severity == "error";
         warnings += finding.severity == "warning";
     }
-    data["check"] = {{"errors", errors}, {"warnings", warnings}, {"findings", findingsJson(findings)}};
+    after["check"] = {{"errors", errors}, {"warnings", warnings}, {"findings", findingsJson(findings)}};
+
+    auto const dump = [](Json const& part) { return part.dump(-1, ' ', false, Json::error_handler_t::replace); };
+    std::string json = dump(data);
+    json.pop_back();  // the closing brace: the arrays and the rest follow
+    json += ",\"arrays\":{";
+    for (auto const& [name, text] : arrays) {
+        if (json.back() != '{') json += ',';
+        json.append("\"").append(name).append("\":\"").append(text).append("\"");
+    }
+    json += "},";
+    json.append(dump(after), 1);  // without its opening brace
 
     // Into the page: the JSON may not close the script element it stands in.
-    std::string json = data.dump(-1, ' ', false, Json::error_handler_t::replace);
-    std::string safe;
-    safe.reserve(json.size() + 64);
-    for (std::size_t i = 0; i < json.size(); ++i) {
-        if (json[i] == '<' && i + 1 < json.size() && json[i + 1] == '/') {
-            safe += "<\\/";
-            ++i;
-        } else {
-            safe += json[i];
-        }
-    }
     std::string_view const page(kReportPage, kReportPageSize);
     std::size_t const mark = page.find(kDataMark);
-    report.page.reserve(page.size() + safe.size());
+    report.page.reserve(page.size() + json.size() + 64);
     report.page.append(page.substr(0, mark));
-    report.page.append(safe);
+    for (std::size_t from = 0; from < json.size();) {
+        std::size_t const close = std::min(json.find("</", from), json.size());
+        report.page.append(json, from, close - from);
+        if (close < json.size()) report.page.append("<\\/");
+        from = close + 2;
+    }
     report.page.append(page.substr(mark + kDataMark.size()));
     return report;
 }
