@@ -192,12 +192,13 @@ constexpr std::size_t kPieceSlots = kPieceBytes / (kRecordSize + kGroupHeaderSiz
 // and each record is copied to its group's next free slot.
 template <class RecordAt>
 void writeByPieces(platform::Output& out, Grouping const& grouping, RecordAt const& recordAt,
-                   std::span<std::int32_t const> order, std::span<std::size_t const> firstSlot, std::span<char> piece) {
+                   std::span<std::int32_t const> order, std::span<std::uint32_t const> firstSlot,
+                   std::span<char> piece) {
     std::size_t const groups = grouping.imageNos.size();
     std::size_t const total = order.size();
     // Byte offsets from the first group on.
     auto const headerAt = [&](std::size_t g) { return firstSlot[g] * kRecordSize + g * kGroupHeaderSize; };
-    std::vector<std::size_t> nextSlot(firstSlot.begin(), firstSlot.end() - 1);
+    std::vector<std::uint32_t> nextSlot(firstSlot.begin(), firstSlot.end() - 1);
     std::size_t firstGroup = 0;  // the group of the piece's first slot
     for (std::size_t begin = 0; begin < total; begin += kPieceSlots) {
         std::size_t const end = std::min(begin + kPieceSlots, total);
@@ -233,22 +234,23 @@ std::int32_t writeGroups(char const* path, RecordAt const& recordAt, std::int32_
     Grouping grouping = groupByImage(recordAt, count);
     std::size_t const groups = grouping.imageNos.size();
     std::size_t const total = static_cast<std::size_t>(count);
-    std::vector<std::size_t> firstSlot(groups + 1);
+    std::vector<std::uint32_t> firstSlot(groups + 1);
     for (std::size_t g = 0; g < groups; ++g)
-        firstSlot[g + 1] = firstSlot[g] + static_cast<std::size_t>(grouping.sizes[g]);
+        firstSlot[g + 1] = firstSlot[g] + static_cast<std::uint32_t>(grouping.sizes[g]);
     // Most records far from the one before them: the input is strewn, and written by pieces.
     bool const byPieces = grouping.farSteps * 4 > total;
     platform::UninitialisedVector<std::int32_t> order(total);
     {
         auto const groupOfRecord = std::move(grouping.groupOfRecord);
-        std::vector<std::size_t> nextSlot(firstSlot.begin(), firstSlot.end() - 1);
+        std::vector<std::uint32_t> nextSlot(firstSlot.begin(), firstSlot.end() - 1);
         if (!byPieces) {
             for (std::size_t i = 0; i < total; ++i)
                 order[nextSlot[static_cast<std::size_t>(groupOfRecord[i])]++] = static_cast<std::int32_t>(i);
         } else {
             // Each record's index dealt to the piece its slot falls in.
-            std::vector<std::size_t> dealt;
-            for (std::size_t begin = 0; begin < total; begin += kPieceSlots) dealt.push_back(begin);
+            std::vector<std::uint32_t> dealt;
+            for (std::size_t begin = 0; begin < total; begin += kPieceSlots)
+                dealt.push_back(static_cast<std::uint32_t>(begin));
             for (std::size_t i = 0; i < total; ++i) {
                 std::size_t const slot = nextSlot[static_cast<std::size_t>(groupOfRecord[i])]++;
                 order[dealt[slot / kPieceSlots]++] = static_cast<std::int32_t>(i);
