@@ -10,6 +10,7 @@
 
 #include "fs.h"
 #include "result_codes.h"
+#include "tie_counts.h"
 #include "tool_run.h"
 
 #include <yb/ybBlockFileIO.h>
@@ -210,6 +211,51 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
 
     std::ofstream(native("DemoBlock/Demo.dms")) << "damaged";
     EXPECT_EQ(ybblock({"check", kBlock}).status, 2);
+}
+
+// Tie counts key names as the library compares them: one name whatever its letters' case (the second
+// byte of a GBK character excepted), long names told apart by their last bytes; a point seen on one
+// image keeps the spelling it was first written with, in the order points first come. Enough names
+// on one image that the table of names grows.
+TEST_F(YbblockTest, TieCountsTellNamesApartIgnoringCaseAndKeepFirstSpellings) {
+    auto const point = [](char const* name, std::int32_t image) { return yb::test::tiePoint(name, image); };
+    tagImagePoint z = point("Z", 102);
+    std::memset(z.name + 2, 'Q', sizeof z.name - 2);  // bytes after the terminator are not the name
+    std::vector<tagImagePoint> many;
+    for (int i = 0; i < 300; ++i) many.push_back(point(("Pt" + std::to_string(i)).c_str(), 104));
+    writeNative("names.scp", yb::test::RawTiePointFile(4)
+                                 .group(101, {point("Ab", 101), point("Station-0123456789-North", 101),
+                                              point("Station-0123456789-South", 101), point("Lone-Mixed", 101),
+                                              point("\xB5\xE3"
+                                                    "A1",
+                                                    101),
+                                              point("\x81\x41x", 101)})
+                                 .group(102, {point("aB", 102), point("STATION-0123456789-NORTH", 102),
+                                              point("\xB5\xE3"
+                                                    "a1",
+                                                    102),
+                                              point("\x81\x61x", 102), z})
+                                 .group(103, {point("AB", 103), point("\xB5\xE3"
+                                                                      "A1",
+                                                                      103)})
+                                 .group(104, many)
+                                 .bytes);
+    ybblock::TieCounts counts;
+    ASSERT_EQ(ybblock::countTies("D:\\names.scp", counts), 0);
+    EXPECT_EQ(counts.points, 308);
+    EXPECT_EQ(counts.observations, 313);
+    EXPECT_EQ(counts.multiplicity, (std::vector<std::int64_t>{0, 305, 1, 2}));
+    std::vector<std::pair<std::string, std::int32_t>> lone;
+    for (auto const& observation : counts.lonePoints) lone.emplace_back(observation.name, observation.image);
+    std::vector<std::pair<std::string, std::int32_t>> expected = {
+        {"Station-0123456789-South", 101}, {"Lone-Mixed", 101}, {"\x81\x41x", 101}, {"\x81\x61x", 102}, {"Z", 102}};
+    for (int i = 0; i < 300; ++i) expected.emplace_back("Pt" + std::to_string(i), 104);
+    EXPECT_EQ(lone, expected);
+    std::vector<std::array<std::int64_t, 3>> pairs;
+    for (auto const& pair : counts.imagePairs) pairs.push_back({pair.first, pair.second, pair.points});
+    EXPECT_EQ(pairs, (std::vector<std::array<std::int64_t, 3>>{{101, 102, 3}, {101, 103, 2}, {102, 103, 2}}));
+    EXPECT_EQ(counts.imageTies(101).tiedPoints, 3);
+    EXPECT_EQ(counts.imageTies(104).tiedPoints, 0);
 }
 
 // Check looks the files of many images up folder by folder; it must find what a test of each path
