@@ -1,41 +1,15 @@
 // SPDX-FileCopyrightText: 2026 The ybBlockFileIO developers
 // SPDX-License-Identifier: MIT
-// The ".ybi" image file: layout records and the reader and writer of its header and control point
-// table. The layout itself is described in ybi_image_file.cpp.
+// The ".ybi" image file by its path: the reader and writer of its header and control point table. The
+// layout and its reading are in ybi_image_format.h.
 #pragma once
 
-#include <yb/YbiBase.h>
+#include "ybi_image_format.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace yb::ybi {
-
-#pragma pack(push, 1)
-struct ImageHeader {
-    std::int32_t lines;
-    std::int32_t cells;
-    double dotsPerInch;
-    D_RECT userRange;  // x minimum, y minimum, x maximum, y maximum
-};
-struct StoredControlPoint {
-    std::int32_t number;  // 1, 2, 3, ... in table order
-    double x;             // user (ground or layout) coordinates
-    double y;
-    double column;  // image coordinates
-    double row;
-};
-#pragma pack(pop)
-
-struct ImageContent {
-    ImageHeader header{};
-    std::vector<StoredControlPoint> points;
-};
-
-// True when the sizes and the resolution describe an image: at least one line and one cell, a finite
-// positive resolution and a finite user range.
-bool headerIsValid(ImageHeader const& header);
 
 // Reads the header and the control point table. `tableEnd`, when given, receives the offset where the
 // pixel data begins. Returns 0 or a YBI_E_* code.

@@ -7,8 +7,8 @@
 
 #include "fs.h"
 #include "hostpath.h"
+#include "imagelist/image_user_ranges.h"
 #include "imagelist/schematic_layout.h"
-#include "ybi_image.h"
 
 #include <yb/YbiBase.h>
 
@@ -18,26 +18,9 @@
 namespace ybblock {
 namespace {
 
-// The user range of the image file, or why there is none.
-std::optional<D_RECT> userRangeOf(std::string const& path, std::string& why) {
-    yb::frame::YbiImage image;
-    if (std::int32_t code = image.open(path.c_str(), yb::frame::YbiImage::Mode::Read)) {
-        why = "cannot read " + toTerminal(path) + " (" + codeText(code) + ")";
-        return std::nullopt;
-    }
-    D_RECT range{};
-    if (std::int32_t code =
-            ybGetUserCoordinateRangle(image.get(), 0, &range.xMin, &range.xMax, &range.yMin, &range.yMax)) {
-        why = "cannot read the user range of " + toTerminal(path) + " (" + codeText(code) + ")";
-        return std::nullopt;
-    }
-    bool const usable = std::isfinite(range.xMin) && std::isfinite(range.xMax) && std::isfinite(range.yMin) &&
-                        std::isfinite(range.yMax) && range.xMax > range.xMin && range.yMax > range.yMin;
-    if (!usable) {
-        why = "the user range of " + toTerminal(path) + " is empty";
-        return std::nullopt;
-    }
-    return range;
+bool usable(D_RECT const& range) {
+    return std::isfinite(range.xMin) && std::isfinite(range.xMax) && std::isfinite(range.yMin) &&
+           std::isfinite(range.yMax) && range.xMax > range.xMin && range.yMax > range.yMin;
 }
 
 double middleOf(std::vector<double>& values) {
@@ -69,17 +52,23 @@ double shrinkOf(std::vector<BlockImage> const& images, std::vector<D_RECT> const
 
 ImagePlacement placeImages(std::vector<BlockImage> const& images, std::int32_t strips) {
     ImagePlacement placement;
-    placement.rects.reserve(images.size());
     placement.onGround = !images.empty();
-    for (BlockImage const& image : images) {
-        std::string const path(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath));
-        auto const range = userRangeOf(path, placement.why);
-        if (!range) {
-            placement.onGround = false;
-            break;
-        }
-        placement.rects.push_back(*range);
+    std::vector<std::string> paths;
+    paths.reserve(images.size());
+    for (BlockImage const& image : images)
+        paths.emplace_back(yb::platform::boundedText(image.record.szImagePath, sizeof image.record.szImagePath));
+    // The first image without a usable range says why the block is not drawn on the ground.
+    yb::imagelist::UserRanges read = yb::imagelist::readUserRanges(paths);
+    for (std::size_t i = 0; i < read.ranges.size() && placement.onGround; ++i) {
+        if (usable(read.ranges[i])) continue;
+        placement.why = "the user range of " + toTerminal(paths[i]) + " is empty";
+        placement.onGround = false;
     }
+    if (placement.onGround && read.failure != 0) {
+        placement.why = "cannot read " + toTerminal(paths[read.ranges.size()]) + " (" + codeText(read.failure) + ")";
+        placement.onGround = false;
+    }
+    if (placement.onGround) placement.rects = std::move(read.ranges);
     if (placement.onGround) {
         placement.shrink = shrinkOf(images, placement.rects);
         for (D_RECT& rect : placement.rects) {
