@@ -65,6 +65,16 @@ public:
     // is cut short when the bytes it has agree with the magic (every short file is, given magic.size()).
     enum class Magic { Present, CutShort, Different };
     Magic readMagicStatus(std::string_view magic, std::uint64_t length);
+    // readMagicStatus answered in the caller's own result codes, one for each outcome.
+    template <class Code>
+    Code readMagicAs(std::string_view magic, std::uint64_t length, Code present, Code cutShort, Code different) {
+        switch (readMagicStatus(magic, length)) {
+            case Magic::Present: return present;
+            case Magic::CutShort: return cutShort;
+            case Magic::Different: break;
+        }
+        return different;
+    }
 
     bool seek(std::int64_t offset, int origin = SEEK_SET);
     std::optional<std::int64_t> tell() const;

@@ -79,11 +79,10 @@ inline std::int32_t readImageContent(std::FILE* file, ImageContent& content, std
     platform::BinaryStream stream(file);
     auto length = stream.length();
     if (!length) return YBI_E_FILE_MISSING;
-    switch (stream.readMagicStatus(kMagic, *length)) {
-        case platform::BinaryStream::Magic::Present: break;
-        case platform::BinaryStream::Magic::CutShort: return YBI_E_SHORT_FILE;
-        case platform::BinaryStream::Magic::Different: return YBI_E_BAD_MAGIC;
-    }
+    if (std::int32_t const magic =
+            stream.readMagicAs<std::int32_t>(kMagic, *length, 0, YBI_E_SHORT_FILE, YBI_E_BAD_MAGIC);
+        magic != 0)
+        return magic;
 
     ImageContent read;
     std::int32_t count = 0;

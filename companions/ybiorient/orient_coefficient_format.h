@@ -56,11 +56,10 @@ inline std::int32_t readCoefficientFile(std::FILE* file, void* record) {
     platform::BinaryStream stream(file);
     auto length = stream.length();
     if (!length) return ORIENT_E_FILE_MISSING;
-    switch (stream.readMagicStatus(kMagic, *length)) {
-        case platform::BinaryStream::Magic::Present: break;
-        case platform::BinaryStream::Magic::CutShort: return ORIENT_E_SHORT_FILE;
-        case platform::BinaryStream::Magic::Different: return ORIENT_E_BAD_MAGIC;
-    }
+    if (std::int32_t const magic =
+            stream.readMagicAs<std::int32_t>(kMagic, *length, 0, ORIENT_E_SHORT_FILE, ORIENT_E_BAD_MAGIC);
+        magic != 0)
+        return magic;
     std::int32_t kind = 0;
     std::int32_t count = 0;
     if (!stream.readI32(kind) || !stream.readI32(count)) return ORIENT_E_SHORT_FILE;

@@ -9,11 +9,10 @@ namespace yb::frame {
 CountedHeader readCountedHeader(platform::BinaryStream& stream, std::string_view magic, std::int32_t& count) {
     if (!stream.seek(0)) return CountedHeader::ShortMagic;
     // A file that ends inside the magic is short whatever its head holds.
-    switch (stream.readMagicStatus(magic, magic.size())) {
-        case platform::BinaryStream::Magic::Present: break;
-        case platform::BinaryStream::Magic::CutShort: return CountedHeader::ShortMagic;
-        case platform::BinaryStream::Magic::Different: return CountedHeader::WrongMagic;
-    }
+    if (CountedHeader const header = stream.readMagicAs(magic, magic.size(), CountedHeader::Ok,
+                                                        CountedHeader::ShortMagic, CountedHeader::WrongMagic);
+        header != CountedHeader::Ok)
+        return header;
     if (!stream.readI32(count)) return CountedHeader::ShortCount;
     return count < 0 ? CountedHeader::NegativeCount : CountedHeader::Ok;
 }
