@@ -3,7 +3,6 @@
 #include "builders.h"
 
 #include <array>
-#include <filesystem>
 
 namespace {
 
@@ -107,22 +106,6 @@ TEST_F(BlockTiePoints, SatelliteDetachWritesZeroPhotoCoordinatesAndUniteRegroups
     EXPECT_FALSE(existsNative("Blk/temp/x1.ijp"));
     ASSERT_EQ(ybUniteBlockTiePntFile(kOption), 0);
     EXPECT_EQ(sizeNative("Blk/Area1.scp"), 132u);
-}
-
-// An operator station renames a per-image file into another letter case just before this process
-// appends to another file of the folder (a change the folder's index would take as its own): the
-// next call finds the file in any spelling, and unite takes its points.
-TEST_F(BlockTiePoints, APerImageFileAnotherProgramRenamedIsFoundByTheNextCall) {
-    makeBlock(3, {StripTitles{"0101", "0102"}}, {tiePoint(101, "A", 1, 1), tiePoint(102, "A", 2, 2)});
-    ASSERT_EQ(ybDetachBlockTiePntFile(kOption), 0);
-    std::filesystem::rename(native("Blk/Temp/0101.ijp"), native("Blk/Temp/0101.IJP"));
-    tagImagePoint const added = tiePoint(102, "B", 3, 3);
-    ASSERT_EQ(ybAppendImgJointPntToFile("D:\\Blk\\temp\\0102.ijp", &added, 1), 0);
-    EXPECT_EQ(imageFile("0101").size(), 1u);
-    ASSERT_EQ(ybUniteBlockTiePntFile(kOption), 0);
-    std::vector<tagImagePoint> united;
-    ASSERT_EQ(ybReadTiePntFileToAry(kTiePoints, united), 0);
-    EXPECT_EQ(united.size(), 3u);
 }
 
 TEST_F(BlockTiePoints, CleanRemovesBothTemporaryFilesOfLongStrips) {
