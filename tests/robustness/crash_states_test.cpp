@@ -445,11 +445,6 @@ std::vector<Case> const& cases() {
         ASSERT_EQ(ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, modelPoints(2, "C"), modelPoints(2, "C")), 0);
         ASSERT_EQ(ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 2, 3, modelPoints(2, "C"), modelPoints(2, "C")), 0);
     };
-    auto controlPoints = [] {
-        ASSERT_EQ(ybCreateOneModelGcpFile("D:\\Blk\\gcp.bjp", 2), 0);
-        ASSERT_EQ(ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, modelPoints(2, "C")), 0);
-        ASSERT_EQ(ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 2, modelPoints(2, "C")), 0);
-    };
     auto imageList = [] {
         ASSERT_EQ(yb::test::writeImageList("D:\\Blk\\Area1.bil", {{"a1", "a2", "a3"}, {"b1", "b2"}}), 0);
     };
@@ -472,10 +467,6 @@ std::vector<Case> const& cases() {
          {[] { return ybAppendImgJointPntToFile("D:\\Blk\\pts.ijp", added.data(), 3); }},
          countedImagePoints},
         {"common points in a new section", commonPoints, {newSection}, commonPointsCounted},
-        {"model points in a new section",
-         controlPoints,
-         {[] { return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 2, 1, modelPoints(3, "M")); }},
-         countedSections(37, 2, 66)},
         // Over more bytes than it writes, which an append cut short left behind the counted ones.
         {"new section over an interrupted one",
          [commonPoints] {
@@ -492,9 +483,6 @@ std::vector<Case> const& cases() {
          {[] { return ybWriteImgFeatruePointFile("D:\\Blk\\feat.fea", features, 3); }}},
         {"common points into a section", commonPoints, {[] {
              return ybWriteComJointPntFile("D:\\Blk\\pair.mcp", 1, 1, 2, modelPoints(3, "M"), modelPoints(3, "M"));
-         }}},
-        {"model points into a section", controlPoints, {[] {
-             return ybWriteModelGcpFile("D:\\Blk\\gcp.bjp", 1, 1, modelPoints(3, "M"));
          }}},
         {"joint coefficients appended",
          [] { ASSERT_EQ(ybCreateNewModelJointCeffFile("D:\\Blk\\joint.mjc", values, 3), 0); },
