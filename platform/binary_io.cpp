@@ -3,7 +3,6 @@
 #include "binary_io.h"
 
 #include "fs.h"
-#include "hostpath.h"
 #include "io_errors.h"
 
 #include <algorithm>
@@ -21,13 +20,6 @@ std::size_t BinaryStream::readSome(void* data, std::size_t size) {
     std::size_t const got = std::fread(data, 1, size, stream_);
     if (got < size && std::ferror(stream_) != 0) io::failedWithoutErrno();
     return got;
-}
-
-bool BinaryStream::readText(std::string& text, std::size_t width) {
-    std::vector<char> field(width);
-    if (!read(field.data(), width)) return false;
-    text = std::string(boundedText(field.data(), width));
-    return true;
 }
 
 bool BinaryStream::readMagic(std::string_view magic) { return readMagicStatus(magic, magic.size()) == Magic::Present; }

@@ -55,9 +55,6 @@ public:
     bool readI32(std::int32_t& value) { return readValue(value); }
     bool readDouble(double& value) { return readValue(value); }
 
-    // A fixed field of `width` bytes, returned up to its first NUL.
-    bool readText(std::string& text, std::size_t width);
-
     // Reads magic.size() bytes and compares them exactly; false on a short read or a difference.
     bool readMagic(std::string_view magic);
     // The magic told apart as present, cut short by the end of the file, or different, for files whose

@@ -360,7 +360,7 @@ TEST_F(FileAccess, AChangeWithItsWriteTimeSetBackMovesTheStamp) {
 }
 
 TEST_F(FileAccess, BinaryStreamReportsShortReads) {
-    // "MAGIC", -7, 1.5, "ab" in a field of 4, -7.
+    // "MAGIC", -7, 1.5, four more bytes, -7.
     writeNative("v.bin", yb::test::bytesOf(hexBytes("4D 41 47 49 43 F9FFFFFF 000000000000F83F 61620000 F9FFFFFF")));
     File file = openFile("D:\\v.bin", "rb");
     BinaryStream in(file.get());
@@ -372,9 +372,7 @@ TEST_F(FileAccess, BinaryStreamReportsShortReads) {
     double real = 0;
     EXPECT_TRUE(in.readDouble(real));
     EXPECT_EQ(real, 1.5);
-    std::string text;
-    EXPECT_TRUE(in.readText(text, 4));
-    EXPECT_EQ(text, "ab");
+    EXPECT_TRUE(in.seek(4, SEEK_CUR));
     EXPECT_EQ(in.remaining(), 4u);
     std::vector<std::int32_t> records;
     EXPECT_FALSE(in.readRecords(records, 2));  // only one is there
