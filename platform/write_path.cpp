@@ -761,9 +761,10 @@ bool FileChange::commit() {
     // that is still under way.
     if ((syncingWrites() && !file_.sync()) || !file_.reportWrites() ||
         (journaled_ && !removeHeldWorkCopy(keptBytes_, journal_))) {
-        // An append whose old counts cannot be put back stands whole for every reader: answering that
-        // it failed would have the caller append it again.
-        return !rollBack();
+        // Not known to be on the disk: answered as failed even where the old counts cannot be put back
+        // (a disk that fails every write), though readers then see the append until the disk loses it.
+        rollBack();
+        return false;
     }
     file_ = NativeFile();
     hold_ = HeldForWriting();
@@ -775,7 +776,7 @@ bool FileChange::commit() {
     return true;
 }
 
-bool FileChange::rollBack() {
+void FileChange::rollBack() {
     done_ = true;
     bool asBefore = true;
     if (appended_ && file_) {
@@ -803,7 +804,6 @@ bool FileChange::rollBack() {
     keptBytes_ = NativeFile();
     file_ = NativeFile();
     hold_ = HeldForWriting();
-    return asBefore;
 }
 
 WriteHold::WriteHold(std::string_view hostPath) {

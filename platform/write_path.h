@@ -282,8 +282,8 @@ public:
 
 private:
     bool mayChange(std::uint64_t offset, std::uint64_t size) const;
-    // False when the file keeps the change: an append whose old counts could not be written back.
-    bool rollBack();
+    // Puts the file back as it was, as far as the disk lets it (an append's old counts may not go back).
+    void rollBack();
     std::size_t headSize() const;
     bool readHead();
 

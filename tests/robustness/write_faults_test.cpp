@@ -226,13 +226,17 @@ protected:
             EXPECT_NE(std::find(entry.codes.begin(), entry.codes.end(), code), entry.codes.end())
                 << "undocumented code " << code;
         }
+        // Where every operation fails, an append's old counts may not go back: it then answers failed
+        // (its bytes are not known to be on the disk) with the new content in place.
+        bool const countsStay = entry.uncountedTail && how.starts_with("every operation");
         bool const kept = entry.fileByFile ? fileByFile(after, before, reference)
-                          : code != 0      ? after == before || (entry.uncountedTail && asBeforeButTails(after, before))
+                          : code != 0 ? after == before || (entry.uncountedTail && asBeforeButTails(after, before)) ||
+                                            (countsStay && after == reference)
                           : entry.answersNothing ? after == before || after == reference
                                                  : after == reference;
         EXPECT_TRUE(kept) << "files neither as they were nor as the call makes them:" << differences(after, before);
         // A call documented to stop part-way is not asked to go on from there, nor one that got through.
-        restore(actual, entry.fileByFile || code == 0 ? before : after);
+        restore(actual, entry.fileByFile || code == 0 || after == reference ? before : after);
         EXPECT_EQ(entry.call(), 0) << "the call fails once the faults stop";
         Tree const again = tree();
         EXPECT_TRUE(again == reference) << "the call after a failure gives another result:"
