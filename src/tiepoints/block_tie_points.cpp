@@ -25,10 +25,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 namespace yb::tiepoints {
@@ -170,6 +171,46 @@ PerImageFiles findPerImageFiles(BlockInfo const& block, BlockImages const& image
     return files;
 }
 
+// The files a detach wrote, asked for by path: a hash of each path in a sorted table, a match confirmed
+// against the path itself. A detach asks for twice as many paths as it wrote files, thousands of them:
+// the table holds no copy of a path and makes no node a path.
+class WrittenPaths {
+public:
+    // Paths that differ in letter case only are one path, or two.
+    explicit WrittenPaths(bool ignoreCase) : ignoreCase_(ignoreCase) {}
+    void reserve(std::size_t count) { entries_.reserve(count); }
+    // `path` lives as long as the table.
+    void add(std::string const& path) { entries_.push_back({hashOf(path), &path}); }
+    // Once every path is in, before the first question.
+    void seal() {
+        std::sort(entries_.begin(), entries_.end(), [](Entry const& a, Entry const& b) { return a.hash < b.hash; });
+    }
+    bool contains(std::string_view path) {
+        std::uint64_t const hash = hashOf(path);
+        auto at = std::lower_bound(entries_.begin(), entries_.end(), hash,
+                                   [](Entry const& entry, std::uint64_t value) { return entry.hash < value; });
+        for (; at != entries_.end() && at->hash == hash; ++at)
+            if (ignoreCase_ ? platform::equalsIgnoreCase(*at->path, path) : *at->path == path) return true;
+        return false;
+    }
+
+private:
+    struct Entry {
+        std::uint64_t hash;
+        std::string const* path;
+    };
+    std::uint64_t hashOf(std::string_view path) {
+        if (!ignoreCase_) return std::hash<std::string_view>{}(path);
+        folded_.resize(path.size());
+        platform::toLowerInto(path, folded_.data());
+        return std::hash<std::string_view>{}(folded_);
+    }
+
+    bool ignoreCase_;
+    std::vector<Entry> entries_;
+    std::string folded_;
+};
+
 // Detach cleans the temporary files first, in effect: files of images without tie points are gone
 // afterwards. They are removed only once every new file is written, so a detach that fails part-way
 // leaves each per-image file as it was or complete, never an image's edits lost to nothing.
@@ -196,9 +237,8 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
     }
     std::optional<CameraInfo> camera;
     std::span<tagImagePoint> points;
-    std::unordered_set<std::string> written;  // host paths, lower-cased
-    std::unordered_set<std::string> writtenNatives;
     std::vector<std::size_t> writtenAt;  // the per-image files written, in order
+    writtenAt.reserve(perImage.paths.size());
     std::size_t next = 0;
     {
         // The new files reach the disk together, before the first takes its place, and the temporary
@@ -223,8 +263,6 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
                                                                  static_cast<std::int32_t>(points.size()));
                     code != kSuccess)
                     return fail(code, text::kCreateImageTiePointFailure, imageTiePointPath);
-                written.insert(platform::toLower(imageTiePointPath));
-                writtenNatives.insert(*perImage.found[at].native);
                 writtenAt.push_back(at);
             }
         }
@@ -242,10 +280,20 @@ std::int32_t detachTiePoints(char const* blockOptionPath) {
             paths.emplace_back(platform::boundedText(image.szImagePath, sizeof image.szImagePath));
         addTemporaryFiles(tempFolder, paths, stale);
     }
-    std::erase_if(stale, [&](std::string const& path) { return written.count(platform::toLower(path)) != 0; });
+    WrittenPaths written(true);
+    WrittenPaths writtenNatives(false);
+    written.reserve(writtenAt.size());
+    writtenNatives.reserve(writtenAt.size());
+    for (std::size_t at : writtenAt) {
+        written.add(perImage.paths[at]);
+        writtenNatives.add(*perImage.found[at].native);
+    }
+    written.seal();
+    writtenNatives.seal();
+    std::erase_if(stale, [&](std::string const& path) { return written.contains(path); });
     std::vector<platform::FoundFile> removable = platform::findFiles(stale, platform::LookFor::Removal);
     std::erase_if(removable, [&](platform::FoundFile const& file) {
-        return !file.exists || writtenNatives.count(*file.native) != 0;
+        return !file.exists || writtenNatives.contains(*file.native);
     });
     platform::removeFoundFiles(removable);
     return kSuccess;
