@@ -15,7 +15,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -28,6 +30,16 @@ constexpr std::size_t kMostFolders = 4096;
 
 std::string folded(std::string_view name) {
     std::string key(name);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return key;
+}
+
+// The same in a buffer of the thread's, for a look in an index: no allocation a name. Good until the
+// thread's next call.
+std::string const& foldedKey(std::string_view name) {
+    thread_local std::string key;
+    key.assign(name);
     for (char& c : key)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return key;
@@ -57,14 +69,14 @@ struct Folder {
     std::size_t workCopies = 0;  // names that end as the work copy of a change does
 
     void add(std::string_view name) {
-        auto& spellings = names[folded(name)];
+        auto& spellings = names[foldedKey(name)];
         auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
         if (at != spellings.end() && *at == name) return;
         spellings.insert(at, std::string(name));
         if (isWorkCopyName(name)) ++workCopies;
     }
     void remove(std::string_view name) {
-        auto it = names.find(folded(name));
+        auto it = names.find(foldedKey(name));
         if (it == names.end()) return;
         auto& spellings = it->second;
         auto const before = spellings.size();
@@ -91,7 +103,7 @@ thread_local Indexes indexes;
 std::atomic<std::uint64_t> folderReadings{0};
 
 Found lookUp(Folder const& index, std::string_view name) {
-    auto hit = index.names.find(folded(name));
+    auto hit = index.names.find(foldedKey(name));
     if (hit == index.names.end()) return {Match::Missing, {}};
     auto const& spellings = hit->second;
     if (std::binary_search(spellings.begin(), spellings.end(), name)) return {Match::Exact, std::string(name)};
@@ -150,10 +162,15 @@ void dropOldest(Indexes& all) {
     for (auto const& path : old) all.folders.erase(path);
 }
 
-std::pair<std::string, std::string> splitLast(std::string const& path) {
+std::pair<std::string_view, std::string_view> splitLastView(std::string_view path) {
     std::size_t const slash = path.find_last_of('/');
-    if (slash == std::string::npos) return {std::string(), path};
-    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
+    if (slash == std::string_view::npos) return {std::string_view(), path};
+    return {slash == 0 ? std::string_view("/") : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::pair<std::string, std::string> splitLast(std::string const& path) {
+    auto const [folder, name] = splitLastView(path);
+    return {std::string(folder), std::string(name)};
 }
 
 // Keeps the index of `folder`, when the thread's call holds one, current with `changes` changes of
@@ -231,16 +248,14 @@ Found find(std::string const& folder, struct stat const& folderInfo, std::string
     }
     Folder* index = &it->second;
     index->lastUse = ++all.uses;
-    std::string const key = folded(name);
-    auto hit = index->names.find(key);
-    if (hit == index->names.end() && index->sameTickAsRead && !sameTime(coarseNow(), index->readAt)) {
+    if (index->sameTickAsRead && index->names.find(foldedKey(name)) == index->names.end() &&
+        !sameTime(coarseNow(), index->readAt)) {
         // The folder changed in the tick it was read in; now that the tick is over, one more reading
         // settles whether the name is there.
         Folder fresh;
         if (readFolder(folder, fresh)) {
             fresh.lastUse = index->lastUse;
             *index = std::move(fresh);
-            hit = index->names.find(key);
         }
     }
     return lookUp(*index, name);
@@ -290,21 +305,40 @@ void renamed(std::string const& from, std::string const& to) {
 void countChange(std::string const& folder) { hbCountFolderChange(folderKey(folder)); }
 
 void renamedInPlaceAll(std::vector<std::pair<std::string, std::string>> const& renames) {
-    std::unordered_map<std::string, std::vector<std::pair<std::string, std::string>>> byFolder;
+    // Each folder's renames, names within it from and to (views into `renames`); a batch's renames come
+    // folder after folder, so the folder of the one before is tried first.
+    using Names = std::vector<std::pair<std::string_view, std::string_view>>;
+    std::unordered_map<std::string_view, Names> byFolder;
+    std::string_view lastFolder;
+    Names* last = nullptr;
     for (auto const& rename : renames) {
-        auto from = splitLast(rename.first);
-        byFolder[from.first].emplace_back(std::move(from.second), splitLast(rename.second).second);
+        auto const [folder, from] = splitLastView(rename.first);
+        if (last == nullptr || folder != lastFolder) {
+            last = &byFolder[folder];
+            lastFolder = folder;
+        }
+        last->emplace_back(from, splitLastView(rename.second).second);
     }
     for (auto const& entry : byFolder) {
-        auto const& names = entry.second;
-        ownChanges(entry.first, hbFolderChangeCount(folderKey(entry.first)), names.size(), [&](Folder& index) {
+        std::string const folder(entry.first);
+        Names const& names = entry.second;
+        ownChanges(folder, hbFolderChangeCount(folderKey(folder)), names.size(), [&](Folder& index) {
             for (auto const& name : names) {
                 index.remove(name.first);
                 index.add(name.second);
             }
         });
     }
-    forgetFolders(renames, [](auto const& rename) -> std::string const& { return rename.first; });
+    // An index of a folder renamed away goes with it. The indexes are few and the renames many: each
+    // index looks for its own name among the renames of its parent.
+    for (auto it = indexes.folders.begin(); it != indexes.folders.end();) {
+        auto const [parent, name] = splitLastView(it->first);
+        auto const group = byFolder.find(parent);
+        bool const renamedAway =
+            group != byFolder.end() && std::any_of(group->second.begin(), group->second.end(),
+                                                   [&](auto const& rename) { return rename.first == name; });
+        it = renamedAway ? indexes.folders.erase(it) : std::next(it);
+    }
 }
 
 void removedAll(std::vector<std::string> const& paths) {
