@@ -36,6 +36,40 @@ bool statPath(std::string const& native, struct stat& info) {
     return ::stat(native.empty() ? "." : native.c_str(), &info) == 0;
 }
 
+struct RenameBatch {
+    int depth = 0;
+    std::vector<std::pair<std::string, std::string>> renames;  // native paths, from and to
+    // The folders the batch's files were reached in, each opened once (O_PATH), with their paths:
+    // a file of a batch, opened, made and renamed, is named within its folder's descriptor, not
+    // looked up along its whole path each time. A few folders at most, for the batch's life.
+    std::vector<std::pair<std::string, int>> folders;
+};
+thread_local RenameBatch renameBatch;
+constexpr std::size_t kMostBatchFolders = 8;
+
+// A native path as a folder's descriptor and a name in it (the batch's folder, while a batch is open
+// on this thread), or as itself from the working directory.
+struct AtFolder {
+    int folder = AT_FDCWD;
+    char const* name = nullptr;
+};
+
+AtFolder atFolder(std::string const& native) {
+    std::size_t const cut = native.find_last_of('/');
+    if (renameBatch.depth == 0 || cut == std::string::npos || cut == 0 || cut + 1 == native.size())
+        return {AT_FDCWD, native.c_str()};
+    std::string_view const folder(native.data(), cut);
+    char const* const name = native.c_str() + cut + 1;
+    for (auto const& [path, descriptor] : renameBatch.folders)
+        if (path == folder) return {descriptor, name};
+    if (renameBatch.folders.size() >= kMostBatchFolders) return {AT_FDCWD, native.c_str()};
+    std::string path(folder);
+    int const descriptor = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return {AT_FDCWD, native.c_str()};
+    renameBatch.folders.emplace_back(std::move(path), descriptor);
+    return {descriptor, name};
+}
+
 // A host path mapped onto the disk, and whether its last component is there.
 struct Resolved {
     std::string path;
@@ -552,19 +586,26 @@ void NativeFile::startWriteOut() {
 
 NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stamp, std::optional<LockMode> lock) {
     // A file that another opening renamed a new file over while this one waited for the lock has no
-    // name left: the one at the path is opened and waited for in its place, within the one limit.
-    LockClock::time_point const deadline = lock ? lockDeadline() : LockClock::time_point{};
+    // name left: the one at the path is opened and waited for in its place, within the one limit. The
+    // limit runs from the opening's first wait: a lock had at once asks nothing of the clock.
+    std::optional<LockClock::time_point> deadline;
+    auto const limit = [&deadline] {
+        if (!deadline) deadline = lockDeadline();
+        return *deadline;
+    };
     for (;;) {
         NativeFile file;
         if (io::injected(HB_FILE_OPEN) || (forUpdate && io::writeRefused())) return file;
-        int const handle = ::open(native.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+        AtFolder const at = atFolder(native);
+        int const handle = ::openat(at.folder, at.name, (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC);
         if (handle < 0) {
             io::failed();
             return file;
         }
         file.handle_ = handle;
         file.writable_ = forUpdate;
-        if (lock && file.lock(*lock, native, deadline) == LockOutcome::TimedOut) return NativeFile();
+        if (lock && !file.lockAtOnce(*lock) && file.lock(*lock, native, limit()) == LockOutcome::TimedOut)
+            return NativeFile();
         // Where neither a stamp nor a lock is asked, the file is taken as it opened, with no look.
         if (stamp == nullptr && !lock) {
             if (forUpdate) io::recordOpened(file.handle_, native, false);
@@ -574,7 +615,7 @@ NativeFile openNative(std::string const& native, bool forUpdate, FileStamp* stam
         if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) return NativeFile();
         if (file.ownsLock() && info.st_nlink == 0) {
             // Never a file no longer at the path: what it holds is no longer what the path holds.
-            if (LockClock::now() < deadline) continue;
+            if (LockClock::now() < limit()) continue;
             lockTimedOut(native);
             return NativeFile();
         }
@@ -616,7 +657,8 @@ std::string backend::candidateBeside(std::string const& targetNative) {
 
 std::intptr_t backend::createNew(std::string const& native, std::string const* replacing,
                                  std::optional<std::uint32_t> permissions) {
-    int const handle = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    AtFolder const at = atFolder(native);
+    int const handle = ::openat(at.folder, at.name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (handle < 0) return -1;
     // The new file takes the place of the old one, so it keeps the old one's permissions.
     struct stat info {};
@@ -676,24 +718,19 @@ bool NativeFile::reportWrites() {
     return !refused;
 }
 
-namespace {
-struct RenameBatch {
-    int depth = 0;
-    std::vector<std::pair<std::string, std::string>> renames;  // native paths, from and to
-};
-thread_local RenameBatch renameBatch;
-}  // namespace
-
 void openRenameBatch() { ++renameBatch.depth; }
 
 void closeRenameBatch() {
     if (renameBatch.depth == 0 || --renameBatch.depth > 0) return;
+    for (auto const& folder : std::exchange(renameBatch.folders, {})) ::close(folder.second);
     folder_index::renamedInPlaceAll(std::exchange(renameBatch.renames, {}));
 }
 
 bool renameOver(std::string const& fromNative, std::string const& toNative) {
     if (io::injected(HB_FILE_RENAME)) return false;
-    if (::rename(fromNative.c_str(), toNative.c_str()) == 0) {
+    AtFolder const from = atFolder(fromNative);
+    AtFolder const to = atFolder(toNative);
+    if (::renameat(from.folder, from.name, to.folder, to.name) == 0) {
         io::recordRename(fromNative, toNative);
         std::size_t const fromCut = fromNative.find_last_of('/');
         std::size_t const toCut = toNative.find_last_of('/');
