@@ -68,16 +68,19 @@ backend::TryLock lockTwo(std::intptr_t handle, LockByte first, LockByte second, 
 
 }  // namespace
 
-LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native,
-                        LockClock::time_point deadline) {
+bool lockAtOnce(std::intptr_t handle, LockMode mode) {
     // A reader passes the pending byte on its way, so that it waits behind a change in place that is
     // waiting for the readers before it; a writer takes its turn first. Where no one holds either byte,
     // both come in one try, and the first is given back: what a wait byte by byte would leave.
     LockByte const first = mode == LockMode::Shared ? LockByte::Pending : LockByte::Turn;
-    if (backend::tryPair(handle, first, mode) == backend::TryLock::Held) {
-        backend::unlock(handle, first);
-        return LockOutcome::Held;
-    }
+    if (backend::tryPair(handle, first, mode) != backend::TryLock::Held) return false;
+    backend::unlock(handle, first);
+    return true;
+}
+
+LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native,
+                        LockClock::time_point deadline) {
+    if (lockAtOnce(handle, mode)) return LockOutcome::Held;
     return outcomeOf(mode == LockMode::Shared
                          ? lockTwo(handle, LockByte::Pending, LockByte::Read, mode, deadline, false)
                          : lockTwo(handle, LockByte::Turn, LockByte::Write, mode, deadline, false),

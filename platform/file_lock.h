@@ -80,6 +80,10 @@ inline constexpr bool kCloseGivesLocksBack = true;
 // `deadline`; a wait that runs out is counted for this thread (lockTimeouts) with `native`, the file's
 // path, for messages.
 LockOutcome waitForLock(std::intptr_t handle, LockMode mode, std::string const& native, LockClock::time_point deadline);
+// The same lock when it is had at once, no other opening holding or waiting for it: true then, as
+// waitForLock would answer Held; false, with nothing held, otherwise. It asks nothing of the clock or of
+// the wait limit: an opening works out its limit only once it must wait.
+bool lockAtOnce(std::intptr_t handle, LockMode mode);
 // Counts a wait that ran out, as waitForLock does.
 LockOutcome lockTimedOut(std::string const& native);
 // Holds readers back from a file whose writer is about to change its bytes: waits for those reading it

@@ -169,6 +169,13 @@ LockOutcome NativeFile::lock(LockMode mode, std::string const& native, LockClock
     return outcome;
 }
 
+bool NativeFile::lockAtOnce(LockMode mode) {
+    // While this thread holds files, lock() looks first whether this is one of them, and takes nothing.
+    if (handle_ == kNoHandle || holdingFilesForWriting() || !platform::lockAtOnce(handle_, mode)) return false;
+    locked_ = true;
+    return true;
+}
+
 bool NativeFile::tryLock(LockMode mode) {
     if (handle_ == kNoHandle) return false;
     backend::TryLock const tried = backend::lock(handle_, LockByte::Write, mode, {});

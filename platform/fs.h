@@ -206,6 +206,9 @@ public:
     // file for writing already, nothing is taken and the answer is Held.
     LockOutcome lock(LockMode mode, std::string const& native, LockClock::time_point deadline);
     LockOutcome lock(LockMode mode, std::string const& native) { return lock(mode, native, lockDeadline()); }
+    // The lock when it is had at once (lockAtOnce in file_lock.h); false, nothing held, when it must be
+    // waited for, or when this thread holds the file already: lock() then.
+    bool lockAtOnce(LockMode mode);
     // One try at this opening's lock, without a wait; false when another opening holds it (true also
     // where the system keeps no locks).
     bool tryLock(LockMode mode);
