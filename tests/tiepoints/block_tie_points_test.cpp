@@ -111,6 +111,7 @@ TEST_F(BlockTiePoints, SatelliteDetachWritesZeroPhotoCoordinatesAndUniteRegroups
 TEST_F(BlockTiePoints, CleanRemovesBothTemporaryFilesOfLongStrips) {
     StripTitles titles;
     for (int i = 1; i <= 150; ++i) titles.push_back("i" + std::to_string(i));
+    titles.push_back("I1");
     makeBlock(3, {titles}, {});
     EXPECT_EQ(ybCleanBlockTmpTiePntFile(kOption), 0);  // nothing to remove is no failure
     writeNative("Blk/temp/i150.ijp", {1});
@@ -120,6 +121,17 @@ TEST_F(BlockTiePoints, CleanRemovesBothTemporaryFilesOfLongStrips) {
     EXPECT_FALSE(existsNative("Blk/temp/i150.ijp"));
     EXPECT_FALSE(existsNative("Blk/temp/i150_ImgGcp.ijp"));
     EXPECT_TRUE(existsNative("Blk/temp/other.ijp"));
+
+    // A detach cleans them too, but for the files it writes, also one that another image's title
+    // names in other letter case ("I1" is "i1").
+    std::vector<tagImagePoint> const points{tiePoint(101, "A", 1, 1)};
+    ASSERT_EQ(ybCreateTiePntFile(kTiePoints, points.data(), 1), 0);
+    writeNative("Blk/temp/i2.ijp", {1});
+    writeNative("Blk/temp/i1_ImgGcp.ijp", {1});
+    EXPECT_EQ(ybDetachBlockTiePntFile(kOption), 0);
+    EXPECT_EQ(imageFile("i1").size(), 1u);
+    EXPECT_FALSE(existsNative("Blk/temp/i2.ijp"));
+    EXPECT_FALSE(existsNative("Blk/temp/i1_ImgGcp.ijp"));
 }
 
 TEST_F(BlockTiePoints, WorkflowFailuresNameTheFileThatFailed) {
