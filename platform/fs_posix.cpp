@@ -246,6 +246,10 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, Look
                 if (entry.second.descriptor >= 0) ::close(entry.second.descriptor);
         }
     } closeAll{folders};
+    // The folder of the path before: a block's files come folder by folder, so most paths need no
+    // lookup of their folder.
+    std::string_view lastFolderText;
+    Folder* lastFolder = nullptr;
     for (std::size_t i = 0; i < hostPaths.size(); ++i) {
         std::string_view const path = hostPaths[i];
         FoundFile& file = found[i];
@@ -259,13 +263,19 @@ std::vector<FoundFile> findFiles(std::vector<std::string> const& hostPaths, Look
             if (!file.exists) file.native = nativePath(path, true);
             continue;
         }
-        auto [at, isNew] = folders.try_emplace(std::string(path.substr(0, cut + 1)));
-        Folder& folder = at->second;
-        if (isNew) {
-            folder.native = nativePath(at->first);
-            if (folder.native && (!statPath(*folder.native, folder.info) || !S_ISDIR(folder.info.st_mode)))
-                folder.native.reset();
+        std::string_view const folderText = path.substr(0, cut + 1);
+        if (lastFolder == nullptr || folderText != lastFolderText) {
+            auto [at, isNew] = folders.try_emplace(std::string(folderText));
+            lastFolder = &at->second;
+            lastFolderText = at->first;  // map nodes stay where they are
+            if (isNew) {
+                lastFolder->native = nativePath(at->first);
+                if (lastFolder->native &&
+                    (!statPath(*lastFolder->native, lastFolder->info) || !S_ISDIR(lastFolder->info.st_mode)))
+                    lastFolder->native.reset();
+            }
         }
+        Folder& folder = *lastFolder;
         if (!folder.native) continue;
         std::string const& base = *folder.native;
         auto inFolder = [&](std::string const& entry) {

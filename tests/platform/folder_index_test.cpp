@@ -100,14 +100,16 @@ TEST_F(FolderIndex, AChangeHiddenInTheSameTickShowsOnceTheStampMoves) {
     touch("Blk/Temp/Exact.ijp");
     EXPECT_EQ(resolved("D:\\blk\\temp\\Exact.ijp"), native("Blk/Temp/Exact.ijp"));
     touch("Blk/Temp/Batch.ijp");
-    // Names not there that differ in case only are one file: they get one place.
+    // Names not there that differ in case only are one file: they get one place, with a name of
+    // another folder between them.
     std::vector<std::pair<std::string, bool>> places;
     for (auto const& found : findFiles({"D:\\blk\\temp\\Batch.ijp", "D:\\blk\\temp\\own.IJP", "D:\\blk\\temp\\none.ijp",
-                                        "D:\\blk\\temp\\NONE.ijp"}))
+                                        "D:\\BLK\\TEMP", "D:\\blk\\temp\\NONE.ijp"}))
         places.emplace_back(found.native.value_or("(none)"), found.exists);
     EXPECT_EQ(places, (std::vector<std::pair<std::string, bool>>{{native("Blk/Temp/Batch.ijp"), true},
                                                                  {native("Blk/Temp/Own.ijp"), true},
                                                                  {native("Blk/Temp/none.ijp"), false},
+                                                                 {native("Blk/Temp"), true},
                                                                  {native("Blk/Temp/none.ijp"), false}}));
     // The work copy of an unfinished change is found through the index too.
     touch("Blk/Temp/Own.ijp.tmp");
