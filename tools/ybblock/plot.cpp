@@ -80,20 +80,23 @@ public:
         return *this;
     }
     // Coordinates to a tenth of a layout unit: exact enough at any zoom, short in the file.
+    // A number is written into a buffer of its own and appended at once: a drawing is mostly numbers.
     Svg& operator<<(double value) {
         auto const tenths = static_cast<std::int64_t>(std::llround(value * 10.0));
-        if (tenths < 0 && tenths > -10) text_ += '-';  // -0.5: the integer part alone drops the sign
-        *this << tenths / 10;
+        char buffer[32];
+        char* end = buffer;
+        if (tenths < 0 && tenths > -10) *end++ = '-';  // -0.5: the integer part alone drops the sign
+        end = std::to_chars(end, buffer + sizeof buffer, tenths / 10).ptr;
         if (std::int64_t const digit = std::abs(tenths % 10); digit != 0) {
-            text_ += '.';
-            text_ += static_cast<char>('0' + digit);
+            *end++ = '.';
+            *end++ = static_cast<char>('0' + digit);
         }
+        text_.append(buffer, end);
         return *this;
     }
     Svg& operator<<(std::int64_t value) {
         char buffer[24];
-        auto const result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        text_.append(buffer, result.ptr);
+        text_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
         return *this;
     }
     Svg& operator<<(std::int32_t value) { return *this << static_cast<std::int64_t>(value); }
@@ -180,24 +183,33 @@ double lineWidth(std::int64_t shared, std::int64_t most) {
 
 void drawConnections(Picture const& picture, Frame const& frame, Svg& svg, std::vector<std::string>& notes) {
     if (picture.counts == nullptr) return;
-    std::vector<SharedPoints const*> within, between;
+    // A pair with its images, found once.
+    struct Link {
+        SharedPoints const* pair;
+        Placed const* first;
+        Placed const* second;
+    };
+    std::vector<Link> within, between;
+    within.reserve(picture.counts->imagePairs.size());
     for (SharedPoints const& pair : picture.counts->imagePairs) {
         auto const a = picture.byImage.find(pair.first), b = picture.byImage.find(pair.second);
         if (a == picture.byImage.end() || b == picture.byImage.end()) continue;
-        (picture.images[a->second].strip == picture.images[b->second].strip ? within : between).push_back(&pair);
+        Placed const& first = picture.images[a->second];
+        Placed const& second = picture.images[b->second];
+        (first.strip == second.strip ? within : between).push_back({&pair, &first, &second});
     }
     std::int64_t most = 1;
-    for (auto const* pair : within) most = std::max(most, pair->points);
+    for (Link const& link : within) most = std::max(most, link.pair->points);
     bool const aggregate =
         picture.images.size() >= kAggregateStripsFromImages || between.size() > kMaxLinesBetweenStrips;
     if (!aggregate)
-        for (auto const* pair : between) most = std::max(most, pair->points);
+        for (Link const& link : between) most = std::max(most, link.pair->points);
 
     svg << "<g id=\"connections\" fill=\"none\" stroke=\"" << kLineColour << "\" stroke-opacity=\"0.7\">\n";
     if (within.size() <= kMaxLinesWithinStrips) {
-        for (auto const* pair : within) {
-            D_RECT const& a = picture.images[picture.byImage.at(pair->first)].rect;
-            D_RECT const& b = picture.images[picture.byImage.at(pair->second)].rect;
+        for (auto const& [pair, from, to] : within) {
+            D_RECT const& a = from->rect;
+            D_RECT const& b = to->rect;
             double const ax = frame.x(centreX(a)), bx = frame.x(centreX(b)), y = frame.y(centreY(a));
             int const apart = std::abs(pair->second % 100 - pair->first % 100);
             svg << "<path stroke-width=\"" << lineWidth(pair->points, most) << "\" d=\"M" << ax << " " << y;
@@ -218,9 +230,9 @@ void drawConnections(Picture const& picture, Frame const& frame, Svg& svg, std::
                         counted(within.size(), "pair of images", "pairs of images"));
     }
     if (!aggregate) {
-        for (auto const* pair : between) {
-            D_RECT const& a = picture.images[picture.byImage.at(pair->first)].rect;
-            D_RECT const& b = picture.images[picture.byImage.at(pair->second)].rect;
+        for (auto const& [pair, from, to] : between) {
+            D_RECT const& a = from->rect;
+            D_RECT const& b = to->rect;
             svg << "<path stroke-width=\"" << lineWidth(pair->points, most) << "\" d=\"M" << frame.x(centreX(a)) << " "
                 << frame.y(centreY(a)) << "L" << frame.x(centreX(b)) << " " << frame.y(centreY(b)) << "\"/>\n";
         }
