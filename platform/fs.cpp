@@ -361,8 +361,12 @@ File openForReading(std::string const& native, std::FILE* stream, bool mayBeUnfi
             heldHere = stamp && heldForWritingHere({stamp->device, stamp->file});
         }
         if (!heldHere) {
-            LockOutcome const outcome =
-                waitForLock(backend::streamHandle(opened), LockMode::Shared, native, lockDeadline());
+            // The wait limit is worked out only when the lock is not had at once: a reader of many
+            // small files mostly has it at once.
+            std::intptr_t const handle = backend::streamHandle(opened);
+            LockOutcome const outcome = lockAtOnce(handle, LockMode::Shared)
+                                            ? LockOutcome::Held
+                                            : waitForLock(handle, LockMode::Shared, native, lockDeadline());
             if (outcome == LockOutcome::TimedOut) return File();
             file.locked_ = outcome == LockOutcome::Held;
             // Taken under the lock, the stamp stands for as long as the stream is open.
