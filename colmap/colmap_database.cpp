@@ -62,13 +62,12 @@ DatabaseWriter::DatabaseWriter(std::string target, std::string created)
     prepare("INSERT INTO images (image_id, name, camera_id) VALUES (?, ?, ?)", image_);
     prepare("INSERT INTO keypoints VALUES (?, ?, 2, ?)", keypoints_);
     prepare("INSERT INTO matches VALUES (?, ?, 2, ?)", matches_);
-    prepare("INSERT INTO two_view_geometries (pair_id, rows, cols, data, config) VALUES (?, ?, 2, ?, ?)", geometry_);
     prepare("INSERT INTO ybblock_export VALUES (?, ?, ?)", record_);
     prepare("INSERT INTO ybblock_keypoints VALUES (?, ?, ?, ?)", origins_);
 }
 
 void DatabaseWriter::finalizeStatements() {
-    for (sqlite3_stmt** statement : {&camera_, &image_, &keypoints_, &matches_, &geometry_, &record_, &origins_}) {
+    for (sqlite3_stmt** statement : {&camera_, &image_, &keypoints_, &matches_, &record_, &origins_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -94,11 +93,11 @@ bool DatabaseWriter::exec(char const* sql) {
 }
 
 namespace {
-// Runs a bound statement once and makes it ready for the next row.
+// Runs a bound statement once and makes it ready for the next row, whose every parameter is bound
+// again (the blobs are bound static: nothing is kept of them past the row).
 bool step(sqlite3_stmt* statement) {
     int const result = sqlite3_step(statement);
     sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
     return result == SQLITE_DONE;
 }
 }  // namespace
@@ -133,17 +132,10 @@ void DatabaseWriter::addKeypoints(std::uint32_t image, std::vector<float> const&
 
 void DatabaseWriter::addPair(std::uint32_t first, std::uint32_t second, MatchRow const* rows, std::size_t count) {
     if (!ok()) return;
-    sqlite3_int64 const pair = asSqlite(pairIdOf(first, second));
-    for (sqlite3_stmt* statement : {matches_, geometry_}) {
-        sqlite3_bind_int64(statement, 1, pair);
-        sqlite3_bind_int64(statement, 2, static_cast<sqlite3_int64>(count));
-        sqlite3_bind_blob64(statement, 3, rows, count * sizeof(MatchRow), SQLITE_STATIC);
-        if (statement == geometry_) sqlite3_bind_int(statement, 4, kCalibrated);
-        if (!step(statement)) {
-            fail(sqlite3_errmsg(db_));
-            return;
-        }
-    }
+    sqlite3_bind_int64(matches_, 1, asSqlite(pairIdOf(first, second)));
+    sqlite3_bind_int64(matches_, 2, static_cast<sqlite3_int64>(count));
+    sqlite3_bind_blob64(matches_, 3, rows, count * sizeof(MatchRow), SQLITE_STATIC);
+    if (!step(matches_)) fail(sqlite3_errmsg(db_));
 }
 
 void DatabaseWriter::addExportRecord(std::string const& block, std::string const& blockName, std::string const& names) {
@@ -166,7 +158,12 @@ void DatabaseWriter::addKeypointOrigins(std::uint32_t image, std::int32_t imageN
 
 bool DatabaseWriter::commit() {
     if (!ok()) return false;
-    if (!exec("COMMIT;")) return false;
+    // Every pair's matches are its verified inliers too: copied in one statement rather than a row at a
+    // time.
+    std::string const geometries = "INSERT INTO two_view_geometries (pair_id, rows, cols, data, config) "
+                                   "SELECT pair_id, rows, cols, data, " +
+                                   std::to_string(kCalibrated) + " FROM matches ORDER BY pair_id;";
+    if (!exec(geometries.c_str()) || !exec("COMMIT;")) return false;
     finalizeStatements();
     if (sqlite3_close(db_) != SQLITE_OK) {
         fail("SQLite cannot close it");

@@ -44,8 +44,8 @@ public:
     void addImage(std::uint32_t id, std::string const& name, std::uint32_t camera);
     // Keypoints as (x, y) pairs in COLMAP's pixels.
     void addKeypoints(std::uint32_t image, std::vector<float> const& xy);
-    // The matches of a pair (first < second) and the same rows as the inliers of a calibrated,
-    // verified two-view geometry.
+    // The matches of a pair (first < second); commit enters the same rows as the inliers of a
+    // calibrated, verified two-view geometry of each pair.
     void addPair(std::uint32_t first, std::uint32_t second, MatchRow const* rows, std::size_t count);
     // ybblock's own tables, which COLMAP leaves alone: the block exported, and for each keypoint of an
     // image the observation it came from, as the number of its point's name in `names` (each name
@@ -67,7 +67,6 @@ private:
     sqlite3_stmt* image_ = nullptr;
     sqlite3_stmt* keypoints_ = nullptr;
     sqlite3_stmt* matches_ = nullptr;
-    sqlite3_stmt* geometry_ = nullptr;
     sqlite3_stmt* record_ = nullptr;
     sqlite3_stmt* origins_ = nullptr;
     std::string problem_;
