@@ -299,6 +299,7 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     // Keypoints: every observation of a listed image, in the tie point file's order, read a group at a
     // time; each name numbered as first met, without regard to case.
     std::unordered_map<std::int32_t, std::uint32_t> imageOfNumber;
+    imageOfNumber.reserve(block.images.size());
     for (std::size_t i = 0; i < block.images.size(); ++i)
         imageOfNumber.emplace(block.images[i].record.nImageNo, static_cast<std::uint32_t>(i));
     std::vector<std::vector<float>> keypoints(block.images.size());

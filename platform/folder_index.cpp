@@ -64,25 +64,57 @@ struct Folder {
     timespec readAt{};            // clock tick of the last reading
     bool sameTickAsRead = false;  // changed within the tick of the reading: a change may hide in it
     std::uint64_t lastUse = 0;
-    // Folded name -> the names on disk that fold to it, in byte order.
-    std::unordered_map<std::string, std::vector<std::string>> names;
+    // The names on disk that fold to one name, in byte order: nearly always one, held without an
+    // allocation of its own when it is the folded name itself (kept empty then).
+    struct Spellings {
+        std::string first;
+        std::vector<std::string> others;
+
+        std::string_view front(std::string const& key) const { return first.empty() ? key : first; }
+        bool holds(std::string const& key, std::string_view name) const {
+            return front(key) == name || std::binary_search(others.begin(), others.end(), name);
+        }
+    };
+    // Folded name -> its spellings.
+    std::unordered_map<std::string, Spellings> names;
     std::size_t workCopies = 0;  // names that end as the work copy of a change does
 
     void add(std::string_view name) {
-        auto& spellings = names[foldedKey(name)];
-        auto at = std::lower_bound(spellings.begin(), spellings.end(), name);
-        if (at != spellings.end() && *at == name) return;
-        spellings.insert(at, std::string(name));
+        auto const [it, added] = names.try_emplace(foldedKey(name));
+        Spellings& spellings = it->second;
+        if (added) {
+            if (it->first != name) spellings.first = name;
+        } else {
+            if (spellings.holds(it->first, name)) return;
+            // All spellings in byte order, the smallest first.
+            std::vector<std::string> all;
+            all.reserve(spellings.others.size() + 2);
+            all.emplace_back(spellings.front(it->first));
+            for (auto& other : spellings.others) all.push_back(std::move(other));
+            all.insert(std::lower_bound(all.begin(), all.end(), name), std::string(name));
+            spellings.first = all.front() == it->first ? std::string() : std::move(all.front());
+            spellings.others.assign(std::make_move_iterator(all.begin() + 1), std::make_move_iterator(all.end()));
+        }
         if (isWorkCopyName(name)) ++workCopies;
     }
     void remove(std::string_view name) {
         auto it = names.find(foldedKey(name));
         if (it == names.end()) return;
-        auto& spellings = it->second;
-        auto const before = spellings.size();
-        spellings.erase(std::remove(spellings.begin(), spellings.end(), name), spellings.end());
-        if (spellings.size() != before && isWorkCopyName(name)) --workCopies;
-        if (spellings.empty()) names.erase(it);
+        Spellings& spellings = it->second;
+        if (spellings.front(it->first) == name) {
+            if (spellings.others.empty()) {
+                names.erase(it);
+            } else {
+                spellings.first =
+                    spellings.others.front() == it->first ? std::string() : std::move(spellings.others.front());
+                spellings.others.erase(spellings.others.begin());
+            }
+        } else {
+            auto const at = std::lower_bound(spellings.others.begin(), spellings.others.end(), name);
+            if (at == spellings.others.end() || *at != name) return;
+            spellings.others.erase(at);
+        }
+        if (isWorkCopyName(name)) --workCopies;
     }
 };
 
@@ -105,9 +137,8 @@ std::atomic<std::uint64_t> folderReadings{0};
 Found lookUp(Folder const& index, std::string_view name) {
     auto hit = index.names.find(foldedKey(name));
     if (hit == index.names.end()) return {Match::Missing, {}};
-    auto const& spellings = hit->second;
-    if (std::binary_search(spellings.begin(), spellings.end(), name)) return {Match::Exact, std::string(name)};
-    return {Match::OtherCase, spellings.front()};
+    if (hit->second.holds(hit->first, name)) return {Match::Exact, std::string(name)};
+    return {Match::OtherCase, std::string(hit->second.front(hit->first))};
 }
 
 // Reads the folder's names. The change count, the clock and the folder's stamp are taken before the
