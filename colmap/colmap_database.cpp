@@ -160,9 +160,10 @@ bool DatabaseWriter::commit() {
     if (!ok()) return false;
     // Every pair's matches are its verified inliers too: copied in one statement rather than a row at a
     // time.
-    std::string const geometries = "INSERT INTO two_view_geometries (pair_id, rows, cols, data, config) "
-                                   "SELECT pair_id, rows, cols, data, " +
-                                   std::to_string(kCalibrated) + " FROM matches ORDER BY pair_id;";
+    std::string const geometries =
+        "INSERT INTO two_view_geometries (pair_id, rows, cols, data, config) "
+        "SELECT pair_id, rows, cols, data, " +
+        std::to_string(kCalibrated) + " FROM matches ORDER BY pair_id;";
     if (!exec(geometries.c_str()) || !exec("COMMIT;")) return false;
     finalizeStatements();
     if (sqlite3_close(db_) != SQLITE_OK) {

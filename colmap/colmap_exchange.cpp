@@ -364,25 +364,36 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         for (Keyed const& k : keyed) grouped[next[k.name]++] = k;
     }
     std::vector<Keyed>().swap(keyed);
-    // For each first image: (second image, keypoint in the first, keypoint in the second).
+    // For each first image: (second image, keypoint in the first, keypoint in the second), all in one
+    // array by first image: the pairs of names are walked twice, to count each image's and to place them.
     struct Half {
         std::uint32_t second, first, other;
     };
-    std::vector<std::vector<Half>> halves(block.images.size());
-    std::size_t repeated = 0;
-    for (std::size_t n = 0; n + 1 < start.size(); ++n) {
-        std::uint32_t const begin = start[n], end = start[n + 1];
-        for (std::uint32_t a = begin; a < end; ++a) {
-            if (a > begin && grouped[a].image == grouped[a - 1].image) {
-                ++repeated;  // the same name twice on an image: its first observation is matched
-                continue;
-            }
-            for (std::uint32_t b = a + 1; b < end; ++b) {
-                if (grouped[b].image == grouped[b - 1].image) continue;
-                halves[grouped[a].image].push_back({grouped[b].image, grouped[a].keypoint, grouped[b].keypoint});
+    auto forEachHalf = [&](auto&& visit) {
+        for (std::size_t n = 0; n + 1 < start.size(); ++n) {
+            std::uint32_t const begin = start[n], end = start[n + 1];
+            for (std::uint32_t a = begin; a < end; ++a) {
+                // The same name twice on an image: its first observation is matched.
+                if (a > begin && grouped[a].image == grouped[a - 1].image) continue;
+                for (std::uint32_t b = a + 1; b < end; ++b)
+                    if (grouped[b].image != grouped[b - 1].image) visit(grouped[a], grouped[b]);
             }
         }
+    };
+    std::vector<std::size_t> halvesOf(block.images.size() + 1, 0);
+    forEachHalf([&](Keyed const& a, Keyed const&) { ++halvesOf[a.image + 1]; });
+    for (std::size_t i = 1; i < halvesOf.size(); ++i) halvesOf[i] += halvesOf[i - 1];
+    platform::UninitialisedVector<Half> halves;
+    halves.resize(halvesOf.back());
+    {
+        std::vector<std::size_t> next(halvesOf.begin(), halvesOf.end() - 1);
+        forEachHalf([&](Keyed const& a, Keyed const& b) {
+            halves[next[a.image]++] = {b.image, a.keypoint, b.keypoint};
+        });
     }
+    std::size_t repeated = 0;
+    for (std::size_t a = 1; a < grouped.size(); ++a)
+        if (grouped[a].name == grouped[a - 1].name && grouped[a].image == grouped[a - 1].image) ++repeated;
     if (repeated > 0)
         summary.notes.push_back(std::to_string(repeated) +
                                 " observations repeat a name on the same image; only the first of each is matched");
@@ -442,22 +453,21 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
                              nameSpellings);
     std::string().swap(nameSpellings);
     std::vector<MatchRow> rows;
-    for (std::size_t i = 0; i < halves.size() && database.ok(); ++i) {
-        std::vector<Half>& pairs = halves[i];
-        std::sort(pairs.begin(), pairs.end(), [](Half const& a, Half const& b) {
+    for (std::size_t i = 0; i + 1 < halvesOf.size() && database.ok(); ++i) {
+        Half* const begin = halves.data() + halvesOf[i];
+        Half* const end = halves.data() + halvesOf[i + 1];
+        std::sort(begin, end, [](Half const& a, Half const& b) {
             return a.second != b.second ? a.second < b.second : a.first < b.first;
         });
-        for (std::size_t from = 0; from < pairs.size();) {
-            std::size_t to = from;
+        for (Half const* from = begin; from != end;) {
+            Half const* to = from;
             rows.clear();
-            for (; to < pairs.size() && pairs[to].second == pairs[from].second; ++to)
-                rows.push_back({pairs[to].first, pairs[to].other});
-            database.addPair(static_cast<std::uint32_t>(i + 1), pairs[from].second + 1, rows.data(), rows.size());
+            for (; to != end && to->second == from->second; ++to) rows.push_back({to->first, to->other});
+            database.addPair(static_cast<std::uint32_t>(i + 1), from->second + 1, rows.data(), rows.size());
             ++summary.pairs;
             summary.matches += rows.size();
             from = to;
         }
-        std::vector<Half>().swap(pairs);
     }
     if (!database.commit()) {
         problem = {kCannotWrite, shown(database.problem())};

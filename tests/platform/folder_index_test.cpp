@@ -169,6 +169,26 @@ TEST_F(FolderIndex, OwnChangesKeepTheIndexWithoutReadingTheFolderAgain) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(native("Blk/Temp")), {}), 1 + 100 + 1);
 }
 
+// Names that fold alike are each found in their own spelling; another spelling finds the byte-smallest
+// of those still there, through the library's own removals too.
+TEST_F(FolderIndex, NamesThatFoldAlikeKeepTheirSpellings) {
+    for (char const* name : {"twin.ijp", "Twin.ijp", "TWIN.ijp"}) touch(std::string("Blk/Temp/") + name);
+    CallScope const call;
+    for (char const* name : {"twin.ijp", "Twin.ijp", "TWIN.ijp"})
+        EXPECT_EQ(resolved(std::string("D:\\blk\\temp\\") + name), native(std::string("Blk/Temp/") + name));
+    struct Removal {
+        char const* gone;
+        char const* then;
+    };
+    for (auto const& [gone, then] : {Removal{"TWIN.ijp", "Twin.ijp"}, Removal{"Twin.ijp", "twin.ijp"}}) {
+        EXPECT_EQ(resolved("D:\\blk\\temp\\tWIN.ijp"), native(std::string("Blk/Temp/") + gone));
+        ASSERT_TRUE(removeFile(std::string("D:\\blk\\temp\\") + gone));
+        EXPECT_EQ(resolved(std::string("D:\\blk\\temp\\") + gone), native(std::string("Blk/Temp/") + then));
+    }
+    ASSERT_TRUE(removeFile("D:\\blk\\temp\\twin.IJP"));
+    EXPECT_EQ(resolved("D:\\blk\\temp\\TWIN.ijp"), "(none)");
+}
+
 // A library called inside another library's call (a workflow that calls it per image) keeps what it
 // read of a folder for that outer call, and reads the folder anew once the outer call has ended.
 TEST_F(FolderIndex, CallsInsideAnotherLibrarysCallShareItsIndex) {
