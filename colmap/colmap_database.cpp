@@ -59,18 +59,22 @@ DatabaseWriter::DatabaseWriter(std::string target, std::string created)
         if (ok() && sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) fail(sqlite3_errmsg(db_));
     };
     prepare("INSERT INTO cameras VALUES (?, ?, ?, ?, ?, ?)", camera_);
-    prepare("INSERT INTO images (image_id, name, camera_id) VALUES (?, ?, ?)", image_);
-    prepare("INSERT INTO keypoints VALUES (?, ?, 2, ?)", keypoints_);
-    prepare("INSERT INTO matches VALUES (?, ?, 2, ?)", matches_);
     prepare("INSERT INTO ybblock_export VALUES (?, ?, ?)", record_);
-    prepare("INSERT INTO ybblock_keypoints VALUES (?, ?, ?, ?)", origins_);
+    images_ = std::make_unique<Batch>(*this, "INSERT INTO images (image_id, name, camera_id) VALUES ", "(?, ?, ?)");
+    keypoints_ = std::make_unique<Batch>(*this, "INSERT INTO keypoints VALUES ", "(?, ?, 2, ?)");
+    matches_ = std::make_unique<Batch>(*this, "INSERT INTO matches VALUES ", "(?, ?, 2, ?)");
+    origins_ = std::make_unique<Batch>(*this, "INSERT INTO ybblock_keypoints VALUES ", "(?, ?, ?, ?)");
 }
 
 void DatabaseWriter::finalizeStatements() {
-    for (sqlite3_stmt** statement : {&camera_, &image_, &keypoints_, &matches_, &record_, &origins_}) {
+    for (sqlite3_stmt** statement : {&camera_, &record_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
+    images_.reset();
+    keypoints_.reset();
+    matches_.reset();
+    origins_.reset();
 }
 
 DatabaseWriter::~DatabaseWriter() {
@@ -102,6 +106,90 @@ bool step(sqlite3_stmt* statement) {
 }
 }  // namespace
 
+// Rows of one table, gathered and entered many to a statement: run once a row, a statement costs more
+// than the row it enters. The values are copied, so the caller's buffers are free once a row is added.
+class DatabaseWriter::Batch {
+public:
+    Batch(DatabaseWriter& writer, std::string insert, std::string row)
+        : writer_(writer), insert_(std::move(insert)), row_(std::move(row)) {}
+    ~Batch() { sqlite3_finalize(full_); }
+    Batch(Batch const&) = delete;
+    Batch& operator=(Batch const&) = delete;
+
+    Batch& integer(sqlite3_int64 value) {
+        values_.push_back({Kind::Integer, value, 0, 0});
+        return *this;
+    }
+    Batch& text(std::string_view value) { return bytes(Kind::Text, value.data(), value.size()); }
+    // A null pointer enters NULL, as SQLite's own binding of one does.
+    Batch& blob(void const* data, std::size_t size) {
+        if (data == nullptr) {
+            values_.push_back({Kind::Null, 0, 0, 0});
+            return *this;
+        }
+        return bytes(Kind::Blob, data, size);
+    }
+    void endRow() {
+        if (++rows_ == kRowsPerStatement) flush();
+    }
+    // Enters the rows gathered.
+    void flush() {
+        if (rows_ == 0 || !writer_.ok()) return;
+        sqlite3_stmt* statement = rows_ == kRowsPerStatement ? full_ : nullptr;
+        if (statement == nullptr) {
+            std::string sql = insert_;
+            for (int r = 0; r < rows_; ++r) sql += (r ? ", " : "") + row_;
+            if (sqlite3_prepare_v2(writer_.db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) !=
+                SQLITE_OK) {
+                writer_.fail(sqlite3_errmsg(writer_.db_));
+                return;
+            }
+            if (rows_ == kRowsPerStatement) full_ = statement;
+        }
+        for (std::size_t v = 0; v < values_.size(); ++v) {
+            Value const& value = values_[v];
+            int const at = static_cast<int>(v + 1);
+            switch (value.kind) {
+                case Kind::Integer: sqlite3_bind_int64(statement, at, value.integer); break;
+                case Kind::Null: sqlite3_bind_null(statement, at); break;
+                case Kind::Text:
+                    sqlite3_bind_text64(statement, at, bytes_.data() + value.at, value.size, SQLITE_STATIC,
+                                        SQLITE_UTF8);
+                    break;
+                case Kind::Blob:
+                    sqlite3_bind_blob64(statement, at, bytes_.data() + value.at, value.size, SQLITE_STATIC);
+                    break;
+            }
+        }
+        if (!step(statement)) writer_.fail(sqlite3_errmsg(writer_.db_));
+        if (statement != full_) sqlite3_finalize(statement);
+        rows_ = 0;
+        values_.clear();
+        bytes_.clear();
+    }
+
+private:
+    static constexpr int kRowsPerStatement = 64;  // 256 parameters at most, within any SQLite's bound
+    enum class Kind { Integer, Null, Text, Blob };
+    struct Value {
+        Kind kind;
+        sqlite3_int64 integer;
+        std::size_t at, size;  // in bytes_
+    };
+    Batch& bytes(Kind kind, void const* data, std::size_t size) {
+        values_.push_back({kind, 0, bytes_.size(), size});
+        bytes_.append(static_cast<char const*>(data), size);
+        return *this;
+    }
+
+    DatabaseWriter& writer_;
+    std::string insert_, row_;
+    sqlite3_stmt* full_ = nullptr;
+    int rows_ = 0;
+    std::vector<Value> values_;
+    std::string bytes_;
+};
+
 void DatabaseWriter::addCamera(std::uint32_t id, std::int32_t model, std::uint64_t width, std::uint64_t height,
                                std::vector<double> const& params, bool focalLengthKnown) {
     if (!ok()) return;
@@ -116,26 +204,23 @@ void DatabaseWriter::addCamera(std::uint32_t id, std::int32_t model, std::uint64
 
 void DatabaseWriter::addImage(std::uint32_t id, std::string const& name, std::uint32_t camera) {
     if (!ok()) return;
-    sqlite3_bind_int64(image_, 1, id);
-    sqlite3_bind_text(image_, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
-    sqlite3_bind_int64(image_, 3, camera);
-    if (!step(image_)) fail(sqlite3_errmsg(db_));
+    images_->integer(id).text(name).integer(camera).endRow();
 }
 
 void DatabaseWriter::addKeypoints(std::uint32_t image, std::vector<float> const& xy) {
     if (!ok()) return;
-    sqlite3_bind_int64(keypoints_, 1, image);
-    sqlite3_bind_int64(keypoints_, 2, static_cast<sqlite3_int64>(xy.size() / 2));
-    sqlite3_bind_blob64(keypoints_, 3, xy.data(), xy.size() * sizeof(float), SQLITE_STATIC);
-    if (!step(keypoints_)) fail(sqlite3_errmsg(db_));
+    keypoints_->integer(image)
+        .integer(static_cast<sqlite3_int64>(xy.size() / 2))
+        .blob(xy.data(), xy.size() * sizeof(float))
+        .endRow();
 }
 
 void DatabaseWriter::addPair(std::uint32_t first, std::uint32_t second, MatchRow const* rows, std::size_t count) {
     if (!ok()) return;
-    sqlite3_bind_int64(matches_, 1, asSqlite(pairIdOf(first, second)));
-    sqlite3_bind_int64(matches_, 2, static_cast<sqlite3_int64>(count));
-    sqlite3_bind_blob64(matches_, 3, rows, count * sizeof(MatchRow), SQLITE_STATIC);
-    if (!step(matches_)) fail(sqlite3_errmsg(db_));
+    matches_->integer(asSqlite(pairIdOf(first, second)))
+        .integer(static_cast<sqlite3_int64>(count))
+        .blob(rows, count * sizeof(MatchRow))
+        .endRow();
 }
 
 void DatabaseWriter::addExportRecord(std::string const& block, std::string const& blockName, std::string const& names) {
@@ -149,14 +234,16 @@ void DatabaseWriter::addExportRecord(std::string const& block, std::string const
 void DatabaseWriter::addKeypointOrigins(std::uint32_t image, std::int32_t imageNumber,
                                         std::vector<std::uint32_t> const& names) {
     if (!ok()) return;
-    sqlite3_bind_int64(origins_, 1, image);
-    sqlite3_bind_int64(origins_, 2, imageNumber);
-    sqlite3_bind_int64(origins_, 3, static_cast<sqlite3_int64>(names.size()));
-    sqlite3_bind_blob64(origins_, 4, names.data(), names.size() * sizeof names[0], SQLITE_STATIC);
-    if (!step(origins_)) fail(sqlite3_errmsg(db_));
+    origins_->integer(image)
+        .integer(imageNumber)
+        .integer(static_cast<sqlite3_int64>(names.size()))
+        .blob(names.data(), names.size() * sizeof names[0])
+        .endRow();
 }
 
 bool DatabaseWriter::commit() {
+    for (Batch* batch : {images_.get(), keypoints_.get(), matches_.get(), origins_.get()})
+        if (batch != nullptr) batch->flush();
     if (!ok()) return false;
     // Every pair's matches are its verified inliers too: copied in one statement rather than a row at a
     // time.

@@ -64,11 +64,10 @@ private:
     std::string created_;
     sqlite3* db_ = nullptr;
     sqlite3_stmt* camera_ = nullptr;
-    sqlite3_stmt* image_ = nullptr;
-    sqlite3_stmt* keypoints_ = nullptr;
-    sqlite3_stmt* matches_ = nullptr;
     sqlite3_stmt* record_ = nullptr;
-    sqlite3_stmt* origins_ = nullptr;
+    // The tables of a row an image or pair, their rows entered many to a statement.
+    class Batch;
+    std::unique_ptr<Batch> images_, keypoints_, matches_, origins_;
     std::string problem_;
 };
 
