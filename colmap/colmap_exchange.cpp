@@ -354,7 +354,17 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     if (unlisted > 0)
         summary.notes.push_back(std::to_string(unlisted) + " observations of images the list lacks are left out");
 
-    // Observations by name (a counting sort keeps each name's in image order), then every pair of them.
+    // Observations by name, each name's in image order (two stable counting sorts: by image where the
+    // tie point file's groups do not follow the list, then by name), then every pair of them: the first
+    // of a pair is the image listed first, as COLMAP's pair ids and match columns have it.
+    if (!std::is_sorted(keyed.begin(), keyed.end(), [](Keyed const& a, Keyed const& b) { return a.image < b.image; })) {
+        std::vector<std::size_t> at(block.images.size() + 1, 0);
+        for (Keyed const& k : keyed) ++at[k.image + 1];
+        for (std::size_t i = 1; i < at.size(); ++i) at[i] += at[i - 1];
+        std::vector<Keyed> byImage(keyed.size());
+        for (Keyed const& k : keyed) byImage[at[k.image]++] = k;
+        keyed.swap(byImage);
+    }
     std::vector<std::uint32_t> start(std::size_t{names} + 1, 0);
     for (Keyed const& k : keyed) ++start[k.name + 1];
     for (std::size_t n = 1; n < start.size(); ++n) start[n] += start[n - 1];

@@ -13,6 +13,7 @@
 #include "tool_run.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <yb/YbiBase.h>
 #include <yb/ybiOrient.h>
 
@@ -627,6 +628,42 @@ TEST_F(ColmapTest, ExportedKeypointsGoBackToTheirObservations) {
     // Imported again: nothing left to change.
     expectRun({"import", "colmap", native("colmap/sparse/0"), "D:\\Survey\\Survey.dms"}, 0,
               {": 0 new, 0 replacing the same image and name, " + std::to_string(elements - 1) + " unchanged"});
+}
+
+// A tie point file whose groups do not follow the image list (here: the list's last image first) gives
+// each pair once, under the image listed first, with the columns of its matches in that order.
+TEST_F(ColmapTest, MatchesPairKeypointsOfOneNameWhateverTheTiePointFilesOrder) {
+    Survey const survey = fly("Survey");
+    std::vector<tagImagePoint> points = tiePoints(survey);
+    std::stable_sort(points.begin(), points.end(),
+                     [](tagImagePoint const& a, tagImagePoint const& b) { return a.imageNo > b.imageNo; });
+    ASSERT_EQ(
+        ybCreateTiePntFile(survey.block.tiePointPath.c_str(), points.data(), static_cast<std::int32_t>(points.size())),
+        0);
+    ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")}).status, 0);
+    std::string const database = native("colmap/database.db");
+    std::string problem;
+    std::optional<yb::colmap::ExportRecord> const record = yb::colmap::readExportRecord(database, problem);
+    ASSERT_TRUE(record) << problem;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* rows = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT pair_id, rows, data FROM matches", -1, &rows, nullptr), SQLITE_OK);
+    std::size_t matches = 0;
+    while (sqlite3_step(rows) == SQLITE_ROW) {
+        auto const pair = static_cast<std::uint64_t>(sqlite3_column_int64(rows, 0));
+        auto const first = static_cast<std::uint32_t>(pair / 2147483647u),
+                   second = static_cast<std::uint32_t>(pair % 2147483647u);
+        ASSERT_LT(first, second);
+        auto const* data = static_cast<std::uint32_t const*>(sqlite3_column_blob(rows, 2));
+        for (std::int64_t m = 0; m < sqlite3_column_int64(rows, 1); ++m, ++matches)
+            EXPECT_EQ(record->names.at(record->images.at(first).keypoints.at(data[2 * m])),
+                      record->names.at(record->images.at(second).keypoints.at(data[2 * m + 1])))
+                << "pair " << first << ", " << second;
+    }
+    sqlite3_finalize(rows);
+    sqlite3_close(db);
+    EXPECT_GT(matches, 100u);
 }
 
 // COLMAP's own points of a model (here: one without an export record, forced in) take names of that
