@@ -537,6 +537,63 @@ TEST_F(SharedProcesses, FreeRunningLoops) {
 
 }  // namespace
 
+// Two processes merge points of their own image into one tie point file as fast as they can for a few
+// seconds: every merge that answered done is in the file, and none waits out the limit, since each
+// holds the file for milliseconds and a waiter gets it in its turn.
+TEST_F(SharedProcesses, TwoMergersLoseNothingAndWaitInTurn) {
+    constexpr char const* kFile = "D:\\Blk\\two.scp";
+    auto const start = pointsNamed("s", {"1", "2", "3"}, 103);
+    ASSERT_EQ(ybCreateTiePntFile(kFile, start.data(), 3), 0);
+    hbSetLockTimeout(-1);  // the default limit
+    auto const until = std::chrono::steady_clock::now() + std::chrono::milliseconds(3000);
+    std::vector<pid_t> workers;
+    for (std::int32_t imageNo : {101, 102}) {
+        workers.push_back(inChild([&, imageNo] {
+            while (std::chrono::steady_clock::now() < until) {
+                std::int32_t const slot = shared_->count.fetch_add(1);
+                if (slot >= static_cast<std::int32_t>(kMostOutcomes)) return;
+                Outcome& outcome = shared_->outcomes[slot];
+                outcome.n = shared_->nextNumber.fetch_add(1);
+                outcome.op = imageNo;
+                outcome.start = now();
+                auto const points = pointsNamed("m" + std::to_string(outcome.n), {"a", "b", "c"}, imageNo);
+                outcome.code = ybAppendTiePntToFile(kFile, points.data(), 3);
+                outcome.end = now();
+            }
+        }));
+    }
+    for (pid_t worker : workers) {
+        int status = 0;
+        ::waitpid(worker, &status, 0);
+    }
+    std::vector<tagImagePoint> points;
+    ASSERT_EQ(ybReadTiePntFileToAry(kFile, points), 0);
+    std::map<int, int> found;  // call number -> its points in the file
+    for (auto const& point : points) {
+        auto const tag = tagOf(std::string(point.name, strnlen(point.name, sizeof point.name)));
+        if (tag && tag->kind == 'm') ++found[tag->n];
+    }
+    std::int32_t const count = std::min<std::int32_t>(shared_->count.load(), kMostOutcomes);
+    int done = 0, lost = 0, failed = 0;
+    std::map<int, int> perProcess;
+    std::int64_t longest = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        Outcome const& o = shared_->outcomes[i];
+        ++perProcess[o.op];
+        longest = std::max(longest, o.end - o.start);
+        int const in = found.count(o.n) != 0 ? found[o.n] : 0;
+        EXPECT_TRUE(in == 0 || in == 3) << "merge " << o.n << " is in the file in part";
+        if (o.done()) ++done;
+        if (o.done() && in == 0) ++lost;
+        if (o.failed()) ++failed;
+        EXPECT_FALSE(o.failed() && in != 0) << "merge " << o.n << " reported failed is in the file";
+    }
+    EXPECT_EQ(lost, 0) << "of " << done << " merges reported done";
+    EXPECT_EQ(failed, 0) << "merges failed (" << count << " calls)";
+    std::printf("%d merges (%d and %d), %d lost, %d failed, the longest %.1f ms\n", count, perProcess[101],
+                perProcess[102], lost, failed, static_cast<double>(longest) / 1e6);
+}
+
 // What a reader makes of a file: its names in order, or nothing when the read failed.
 using Names = std::optional<std::vector<std::string>>;
 Names readNames(char const* file) {
