@@ -363,8 +363,9 @@ void renamedInPlaceAll(std::vector<std::pair<std::string, std::string>> const& r
     // An index of a folder renamed away goes with it. The indexes are few and the renames many: each
     // index looks for its own name among the renames of its parent.
     for (auto it = indexes.folders.begin(); it != indexes.folders.end();) {
-        auto const [parent, name] = splitLastView(it->first);
-        auto const group = byFolder.find(parent);
+        auto const parts = splitLastView(it->first);
+        std::string_view const name = parts.second;
+        auto const group = byFolder.find(parts.first);
         bool const renamedAway =
             group != byFolder.end() && std::any_of(group->second.begin(), group->second.end(),
                                                    [&](auto const& rename) { return rename.first == name; });
