@@ -12,7 +12,7 @@ namespace yb::imagelist {
 
 UserRanges readUserRanges(std::vector<std::string> const& hostPaths) {
     UserRanges result;
-    std::vector<platform::FoundFile> const found = platform::findFiles(hostPaths);
+    std::vector<platform::FoundFile> const found = platform::findFiles(hostPaths, platform::LookFor::Presence);
     result.ranges.reserve(found.size());
     for (platform::FoundFile const& file : found) {
         ybi::ImageContent content;

@@ -19,8 +19,9 @@ struct UserRanges {
 };
 
 // Reads the user range of each image file at `hostPaths`, in their order, and stops at the first that
-// cannot be read. The files are looked up in one look at each folder and read as the image library
-// reads them, under their read lock.
+// cannot be read. The files are looked up in one look at each folder, whose index is taken at its
+// word for a name it lacks (an image made after that look is one made after the drawing), and read as
+// the image library reads them, under their read lock.
 UserRanges readUserRanges(std::vector<std::string> const& hostPaths);
 
 }  // namespace yb::imagelist
