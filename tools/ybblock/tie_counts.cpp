@@ -79,7 +79,10 @@ public:
     // with no images.
     template <class Visit>
     void forEachName(std::span<tagImagePoint const> records, Visit visit) {
-        constexpr std::size_t kAhead = 16;  // a power of two
+        // Far ahead: an image's few dozen records are all announced before the first is looked up, so
+        // that their fetches overlap from the group's start (16 ahead left the 100,000-image report
+        // waiting on the first slots of every group, about a tenth of its time).
+        constexpr std::size_t kAhead = 128;  // a power of two
         constexpr std::size_t kEntryAhead = kAhead / 2;
         std::size_t const count = records.size();
         yb::points::NameKey ahead[kAhead];
