@@ -237,9 +237,10 @@ std::int32_t readBlockImages(Block const& block, std::vector<BlockImage>& images
     if (std::int32_t code = list.open(block.imageListPath.c_str(), yb::kFileNotFound); code != yb::kSuccess)
         return code;
     std::int32_t const strips = list.storedStripCount();
-    // Room for them all at once: growing an array of 20,000 records copies and faults it in again.
-    if (std::int32_t total = 0; yb::imagelist::totalImageCount(list, &total) == yb::kSuccess)
-        images.reserve(static_cast<std::size_t>(total));
+    // Room for them all at once: growing an array of 20,000 records copies and faults it in again. The
+    // list's length bounds their number closely (a strip's header is small beside an image's entries),
+    // where counting them first would walk the list twice.
+    images.reserve(static_cast<std::size_t>(list.length() / yb::imagelist::kImageEntriesSize));
     std::vector<ImageOrderInfo> strip;
     for (std::int32_t s = 1; s <= strips; ++s) {
         if (std::int32_t code = yb::imagelist::readStrip(list, strips, s, strip); code != yb::kSuccess) return code;
