@@ -183,8 +183,10 @@ void writeInFileOrder(platform::Output& out, Grouping const& grouping, RecordAt 
 
 // For records strewn over the caller's array, the file is laid out a piece at a time in a buffer of
 // the writer's own and written from there. A piece holds kPieceSlots places (with the headers of the
-// groups that start among them): small enough to stay in the processor's cache while it is filled.
-constexpr std::size_t kPieceBytes = std::size_t{2} << 20;
+// groups that start among them): small enough to stay in the processor's last-level cache while it is
+// filled, large enough that a pass over the caller's array for it finds its records close together
+// (at 5,000,000 shuffled records, pieces of 2 MiB took a fifth longer: each record a page of its own).
+constexpr std::size_t kPieceBytes = std::size_t{8} << 20;
 constexpr std::size_t kPieceSlots = kPieceBytes / (kRecordSize + kGroupHeaderSize);
 
 // Writes the groups piece by piece. `order` holds, piece after piece, the indices of the records whose
