@@ -128,10 +128,10 @@ TEST_F(TiePointFile, AnyInputOrderGroupsByFirstOccurrenceKeepingRecordOrder) {
         }
 }
 
-// Shuffled records are laid out 2 MiB of the file at a time: a first group that ends one record
+// Shuffled records are laid out 8 MiB of the file at a time: a first group that ends one record
 // before, at and one record after the end of such a piece, and the rest of the file after it.
 TEST_F(TiePointFile, ShuffledGroupsAcrossTheWritersPiecesAreWrittenWhole) {
-    constexpr std::int32_t kPieceRecords = (2 << 20) / (70 + 8);
+    constexpr std::int32_t kPieceRecords = (8 << 20) / (70 + 8);
     for (std::int32_t const firstGroup : {kPieceRecords - 1, kPieceRecords, kPieceRecords + 1}) {
         SCOPED_TRACE(firstGroup);
         std::vector<tagImagePoint> points;
