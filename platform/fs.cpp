@@ -121,6 +121,12 @@ std::optional<std::int64_t> nativeModificationTime(std::string const& native) {
 
 bool nativeFileExists(std::string const& native) { return backend::status(native).kind == backend::EntryKind::file; }
 
+std::optional<std::int64_t> regularFileModificationTime(std::string const& native) {
+    auto const status = backend::status(native);
+    if (status.kind != backend::EntryKind::file) return std::nullopt;
+    return status.modified;
+}
+
 NativeFile::NativeFile(NativeFile&& other) noexcept
     : handle_(std::exchange(other.handle_, kNoHandle)),
       writable_(other.writable_),

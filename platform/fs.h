@@ -302,6 +302,8 @@ bool removeNative(std::string const& native);
 bool nativeFileExists(std::string const& native);
 // Last modification time of what is at a native path, as modificationTime gives it for a host path.
 std::optional<std::int64_t> nativeModificationTime(std::string const& native);
+// The same for a regular file; nothing when what is there is not one (or nothing is).
+std::optional<std::int64_t> regularFileModificationTime(std::string const& native);
 
 // Whether the write path syncs (HostBase's setting, YB_SYNC): a journal reaches the disk before the
 // file it keeps changes, a new file before it is renamed into place.

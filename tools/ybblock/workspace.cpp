@@ -151,7 +151,14 @@ PerImageFiles perImageFilesOf(Workspace const& workspace, yb::platform::LookFor 
     files.paths.reserve(workspace.images.size());
     for (BlockImage const& image : workspace.images) files.paths.push_back(perImageFile(workspace.block, image.record));
     files.found = yb::platform::findFiles(files.paths, purpose);
-    files.there = regularFiles(files.found);
+    // Whether each is a regular file and its time, from one look at it.
+    files.there.resize(files.found.size());
+    files.modified.resize(files.found.size());
+    for (std::size_t i = 0; i < files.found.size(); ++i) {
+        yb::platform::FoundFile const& found = files.found[i];
+        if (found.exists && found.native) files.modified[i] = yb::platform::regularFileModificationTime(*found.native);
+        files.there[i] = files.modified[i].has_value();
+    }
     return files;
 }
 
@@ -170,7 +177,7 @@ std::vector<std::string> editedPerImageFiles(Workspace const& workspace, std::op
         std::string const& file = files.paths[i];
         bool const there = files.there[i];
         if (!record) {
-            auto const time = there ? yb::platform::nativeModificationTime(*files.found[i].native) : std::nullopt;
+            auto const& time = files.modified[i];
             if (time && (!tiePointTime || *time > *tiePointTime)) edited.push_back(file);
             continue;
         }

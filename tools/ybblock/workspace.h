@@ -55,7 +55,8 @@ bool recordDetach(Workspace const& workspace, std::ostream& err);
 struct PerImageFiles {
     std::vector<std::string> paths;
     std::vector<yb::platform::FoundFile> found;
-    std::vector<bool> there;  // a regular file
+    std::vector<bool> there;                            // a regular file
+    std::vector<std::optional<std::int64_t>> modified;  // when the regular file was last changed
 };
 PerImageFiles perImageFilesOf(Workspace const& workspace, yb::platform::LookFor purpose = yb::platform::LookFor::Use);
 
