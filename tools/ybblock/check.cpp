@@ -241,7 +241,7 @@ void checkPerImageFiles(Block const& block, std::vector<BlockImage> const& image
     std::unordered_set<std::string> const editedSet(edited.begin(), edited.end());
     std::vector<std::string> older;
     for (std::size_t i = 0; i < perImage.paths.size(); ++i)
-        if (perImage.there[i] && editedSet.count(perImage.paths[i]) == 0) older.push_back(perImage.paths[i]);
+        if (perImage.there(i) && editedSet.count(perImage.paths[i]) == 0) older.push_back(perImage.paths[i]);
     auto const listFiles = [](Finding& finding, std::vector<std::string> const& files) {
         for (std::string const& file : files)
             finding.itemMadeBy([&] { return std::pair{toTerminal(file), Json{{"path", toTerminal(file)}}}; });

@@ -130,7 +130,7 @@ bool recordDetach(Workspace const& workspace, std::ostream& err) {
     std::string text = std::string(kRecordTitle) + "\ntie_point_file " + digestText(*tiePoints) + "\n";
     PerImageFiles const files = perImageFilesOf(workspace);
     for (std::size_t i = 0; i < files.paths.size(); ++i) {
-        if (!files.there[i]) continue;
+        if (!files.there(i)) continue;
         if (auto const digest = digestOf(files.paths[i]))
             text += "per_image_file " + digestText(*digest) + " " + recordKeyOf(files.paths[i]) + "\n";
     }
@@ -151,13 +151,11 @@ PerImageFiles perImageFilesOf(Workspace const& workspace, yb::platform::LookFor 
     files.paths.reserve(workspace.images.size());
     for (BlockImage const& image : workspace.images) files.paths.push_back(perImageFile(workspace.block, image.record));
     files.found = yb::platform::findFiles(files.paths, purpose);
-    // Whether each is a regular file and its time, from one look at it.
-    files.there.resize(files.found.size());
+    // Whether each is a regular file, and its time, from one look at it.
     files.modified.resize(files.found.size());
     for (std::size_t i = 0; i < files.found.size(); ++i) {
         yb::platform::FoundFile const& found = files.found[i];
         if (found.exists && found.native) files.modified[i] = yb::platform::regularFileModificationTime(*found.native);
-        files.there[i] = files.modified[i].has_value();
     }
     return files;
 }
@@ -175,7 +173,7 @@ std::vector<std::string> editedPerImageFiles(Workspace const& workspace, std::op
     for (std::size_t i = 0; i < files.paths.size(); ++i) {
         progress.step(i);
         std::string const& file = files.paths[i];
-        bool const there = files.there[i];
+        bool const there = files.there(i);
         if (!record) {
             auto const& time = files.modified[i];
             if (time && (!tiePointTime || *time > *tiePointTime)) edited.push_back(file);

@@ -55,8 +55,8 @@ bool recordDetach(Workspace const& workspace, std::ostream& err);
 struct PerImageFiles {
     std::vector<std::string> paths;
     std::vector<yb::platform::FoundFile> found;
-    std::vector<bool> there;                            // a regular file
-    std::vector<std::optional<std::int64_t>> modified;  // when the regular file was last changed
+    std::vector<std::optional<std::int64_t>> modified;  // when the regular file was last changed; none: no file
+    bool there(std::size_t i) const { return modified[i].has_value(); }
 };
 PerImageFiles perImageFilesOf(Workspace const& workspace, yb::platform::LookFor purpose = yb::platform::LookFor::Use);
 
