@@ -60,6 +60,26 @@ public:
         }
         return true;
     }
+    // The same a stretch at a time, each stretch handed to `arrived(first, count)` (indices into `out`)
+    // as soon as it is in place, while it is still in the nearest caches: work over every record then
+    // costs no second walk through memory. On a short read `out` is as before, whatever was handed on.
+    template <class T, class Arrived>
+    bool readRecords(UninitialisedVector<T>& out, std::size_t count, Arrived&& arrived) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        std::size_t const old = out.size();
+        out.resize(old + count);
+        std::size_t const perStretch = std::max<std::size_t>(1, kStretchBytes / sizeof(T));
+        for (std::size_t done = 0; done < count;) {
+            std::size_t const n = std::min(count - done, perStretch);
+            if (!read(out.data() + old + done, n * sizeof(T))) {
+                out.resize(old);
+                return false;
+            }
+            arrived(old + done, n);
+            done += n;
+        }
+        return true;
+    }
     // Up to `size` bytes, fewer where the file ends; the count read.
     std::size_t readSome(void* data, std::size_t size);
     void skip(std::uint64_t size);
@@ -90,6 +110,8 @@ public:
 
 private:
     static constexpr std::size_t kStageBytes = std::size_t{64} << 10;
+    // Far below the nearest caches' size, yet long enough that the extra reads cost little.
+    static constexpr std::size_t kStretchBytes = std::size_t{256} << 10;
     bool fill(std::size_t atLeast);
 
     std::FILE* file_ = nullptr;

@@ -22,6 +22,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <type_traits>
 
 namespace yb::tiepoints {
 namespace {
@@ -34,9 +35,12 @@ using ModelImagePoints = platform::UninitialisedVector<tagImagePoint>;
 // The records of the first group of each image of `images` (distinct numbers) into the array beside
 // it, read in one walk that ends once all are found. Reading them one image at a time meets the same
 // groups, the same damage and the same messages: a damaged part of the file before the last of the
-// groups stops both. Every way out but success leaves the arrays empty.
-template <class Vector>
-std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const> images, std::span<Vector* const> out) {
+// groups stops both. Every way out but success leaves the arrays empty. `arrived(k, first, count)`, when
+// given, is told of each stretch of image k's records as soon as it is read.
+struct NothingOnArrival {};
+template <class Vector, class Arrived = NothingOnArrival>
+std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const> images, std::span<Vector* const> out,
+                                 Arrived const& arrived = {}) {
     struct EmptyUnlessRead {
         std::span<Vector* const> out;
         bool read = false;
@@ -60,7 +64,11 @@ std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const>
             code = reader.skipRecords(recordCount);
             continue;
         }
-        code = reader.readRecords(recordCount, *out[at]);
+        if constexpr (std::is_same_v<Arrived, NothingOnArrival>)
+            code = reader.readRecords(recordCount, *out[at]);
+        else
+            code = reader.readRecords(recordCount, *out[at],
+                                      [&](std::size_t first, std::size_t count) { arrived(at, first, count); });
         found[at] = true;
         --remaining;
     }
@@ -157,6 +165,34 @@ struct ImagePoints {
     bool keyedAll = false;       // every name has the hash of its key, rising or not
     bool namesDistinct = false;  // known to name no point twice
     ScratchVector<std::uint64_t, platform::UninitialisedAllocator<std::uint64_t>> hashes;
+    std::size_t hashedEarly = 0;  // hashes made as the points arrived, from the first on
+    bool hashingEarly = false;
+    bool unkeyedEarly = false;  // a name without a key was met as the points arrived
+
+    // Told of each stretch of points as it is read. When the first names do not rise the list will
+    // not be merged but joined through the hashes of its names, and these are made while the points
+    // are still in the nearest caches, sparing keyAll a walk over the whole list in memory.
+    void arrived(std::size_t first, std::size_t count) {
+        if (first == 0) hashingEarly = !firstNamesRise(count);
+        if (!hashingEarly || unkeyedEarly || first != hashedEarly) return;
+        if (hashes->size() != points->size()) hashes->resize(points->size());
+        if (!points::hashNames(points->data() + first, count, hashes->data() + first)) {
+            unkeyedEarly = true;
+            return;
+        }
+        hashedEarly = first + count;
+    }
+    bool firstNamesRise(std::size_t count) const {
+        constexpr std::size_t kLooked = 16;
+        points::NameOrder before;
+        points::NameOrder key;
+        for (std::size_t i = 0; i < std::min(count, kLooked); ++i) {
+            if (!points::nameOrderOf(point(i), key)) return false;
+            if (i > 0 && points::compareNames(before, key) >= 0) return false;
+            before = key;
+        }
+        return true;
+    }
 
     // True when every name has an order key and the keys rise strictly (the names are then distinct,
     // ASCII and shorter than their field).
@@ -165,13 +201,17 @@ struct ImagePoints {
     // above 0x7F, or no terminator in its field).
     bool keyAll() {
         if (keyedAll) return true;
+        if (unkeyedEarly) return false;
         std::size_t const count = points->size();
         hashes->resize(count);
         tagImagePoint const* records = points->data();
         points::NameOrder const* madeKeys = keys->data();
         std::uint64_t* out = hashes->data();
-        std::size_t const keyed = std::min(made, count);
-        for (std::size_t i = 0; i < keyed; ++i) out[i] = points::hashOfOrder(madeKeys[i]);
+        std::size_t keyed = std::min(hashedEarly, count);
+        if (keyed == 0) {
+            keyed = std::min(made, count);
+            for (std::size_t i = 0; i < keyed; ++i) out[i] = points::hashOfOrder(madeKeys[i]);
+        }
         if (!points::hashNames(records + keyed, count - keyed, out + keyed)) return false;
         keyedAll = true;
         return true;
@@ -246,7 +286,10 @@ std::int32_t readModelImages(char const* path, std::int32_t modelNo, ImagePoints
     if (!hasRightImage(modelNo)) return kInvalidArgument;
     std::int32_t const images[] = {modelNo, modelNo + 1};
     ModelImagePoints* const out[] = {&*left.points, &*right.points};
-    return readImagesTiePoints<ModelImagePoints>(path, images, out);
+    ImagePoints* const read[] = {&left, &right};
+    return readImagesTiePoints<ModelImagePoints>(
+        path, images, out,
+        [&](std::size_t k, std::size_t first, std::size_t count) { read[k]->arrived(first, count); });
 }
 
 // Points met out of file order are announced this many ahead of their use; a record may straddle two
@@ -724,8 +767,9 @@ std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_
     }
     ModelImagePoints* const out[] = {&*found.read[0].points, &*found.read[1].points, &*found.read[2].points,
                                      &*found.read[3].points};
-    if (std::int32_t code = readImagesTiePoints<ModelImagePoints>(path, std::span(found.images, found.imageCount),
-                                                                  std::span(out, found.imageCount));
+    if (std::int32_t code = readImagesTiePoints<ModelImagePoints>(
+            path, std::span(found.images, found.imageCount), std::span(out, found.imageCount),
+            [&](std::size_t k, std::size_t first, std::size_t count) { found.read[k].arrived(first, count); });
         code != kSuccess)
         return code;
     // As building the first model's set before the second's: a second model without a right image

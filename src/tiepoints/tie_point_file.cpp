@@ -396,6 +396,15 @@ std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount,
     return appendRecords(recordCount, out);
 }
 
+std::int32_t TiePointFileReader::readRecords(std::int32_t recordCount,
+                                             platform::UninitialisedVector<tagImagePoint>& out,
+                                             Arrived const& arrived) {
+    if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
+    if (recordCount <= 0) return kSuccess;
+    if (!groups_->readRecords(out, static_cast<std::size_t>(recordCount), arrived)) return damaged();
+    return kSuccess;
+}
+
 std::int32_t TiePointFileReader::skipRecords(std::int32_t recordCount) {
     if (std::int32_t code = checkRecordsPresent(recordCount); code != kSuccess) return code;
     if (recordCount > 0) groups_->skip(static_cast<std::uint64_t>(recordCount) * kRecordSize);

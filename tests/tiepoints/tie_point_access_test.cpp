@@ -8,6 +8,7 @@
 #include <yb/HostBase.h>
 #include <yb/ybiOrient.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -207,6 +208,53 @@ TEST_F(TiePointAccess, ModelViewsDoNotDependOnTheOrderOfNames) {
         EXPECT_EQ(count, c.commonCount);
     }
     EXPECT_TRUE(recorder.messages.empty());
+}
+
+// Images of thousands of points are read a stretch at a time, and the hashes of names in no order are
+// made as each stretch arrives: the pairs must be those of a plain walk, with a name without a key
+// (double-byte) met in a later stretch as well as without one.
+TEST_F(TiePointAccess, LongModelViewsInNoOrderPairAsAPlainWalk) {
+    constexpr int kNames = 9000;
+    std::mt19937 random(7);
+    std::vector<int> leftOrder(kNames);
+    for (int i = 0; i < kNames; ++i) leftOrder[static_cast<std::size_t>(i)] = i;
+    std::vector<int> rightOrder = leftOrder;
+    std::shuffle(leftOrder.begin(), leftOrder.end(), random);
+    std::shuffle(rightOrder.begin(), rightOrder.end(), random);
+    // A name of both images, far into the left image's list (past its first stretch).
+    std::size_t farIn = 6000;
+    while (leftOrder[farIn] % 3 != 0) ++farIn;
+    int const late = leftOrder[farIn];
+    auto nameOf = [late](int n, bool doubleByte) {
+        char name[16];
+        std::snprintf(name, sizeof name, "P%05d", n);
+        return doubleByte && n == late ? std::string("\xB5\x41") : std::string(name);
+    };
+    for (bool const doubleByte : {false, true}) {
+        SCOPED_TRACE(doubleByte ? "a double-byte name" : "plain names");
+        std::vector<tagImagePoint> points;
+        std::vector<std::string> expected;
+        for (int n : leftOrder) points.push_back(tiePoint(nameOf(n, doubleByte).c_str(), 101, n));
+        // Every third name is on the right image, its x the name's number plus 0.5.
+        for (int n : rightOrder)
+            if (n % 3 == 0) points.push_back(tiePoint(nameOf(n, doubleByte).c_str(), 102, n + 0.5));
+        for (int n : leftOrder)
+            if (n % 3 == 0) {
+                char text[128];
+                std::snprintf(text, sizeof text, "%s l(%g,0) r(%g,0)", nameOf(n, doubleByte).c_str(), double(n),
+                              n + 0.5);
+                expected.push_back(text);
+            }
+        create(points);
+        std::int32_t count = -1;
+        EXPECT_EQ(ybGetOneModPntNums(kPath, 101, count), yb::kSuccess);
+        EXPECT_EQ(count, kNames / 3);
+        CONTROLPOINT_STORAGE* set = nullptr;
+        ASSERT_EQ(ybReadOneModPnts(kPath, 101, set), yb::kSuccess);
+        ASSERT_NE(set, nullptr);
+        EXPECT_EQ(entries(set), expected);
+        ybFreeControlPointMem(set);
+    }
 }
 
 // A name's hash is made two ways, from its whole key and straight from its field: they must agree, and
