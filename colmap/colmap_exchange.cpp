@@ -172,6 +172,7 @@ struct Keyed {
     std::uint32_t image;  // index in the image list
     std::uint32_t keypoint;
 };
+using KeyedArray = platform::UninitialisedVector<Keyed>;
 
 }  // namespace
 
@@ -305,7 +306,9 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     std::vector<std::vector<float>> keypoints(block.images.size());
     std::vector<std::vector<std::uint32_t>> keypointNames(block.images.size());  // the export's record
     std::string nameSpellings;  // each name as first met, followed by a zero byte
-    std::vector<Keyed> keyed;
+    // The observations' arrays are large and written whole before they are read: room from the system
+    // in large pages, not cleared first.
+    KeyedArray keyed;
     std::uint32_t names = 0;
     std::size_t unlisted = 0;
     {
@@ -361,19 +364,19 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         std::vector<std::size_t> at(block.images.size() + 1, 0);
         for (Keyed const& k : keyed) ++at[k.image + 1];
         for (std::size_t i = 1; i < at.size(); ++i) at[i] += at[i - 1];
-        std::vector<Keyed> byImage(keyed.size());
+        KeyedArray byImage(keyed.size());
         for (Keyed const& k : keyed) byImage[at[k.image]++] = k;
         keyed.swap(byImage);
     }
     std::vector<std::uint32_t> start(std::size_t{names} + 1, 0);
     for (Keyed const& k : keyed) ++start[k.name + 1];
     for (std::size_t n = 1; n < start.size(); ++n) start[n] += start[n - 1];
-    std::vector<Keyed> grouped(keyed.size());
+    KeyedArray grouped(keyed.size());
     {
         std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
         for (Keyed const& k : keyed) grouped[next[k.name]++] = k;
     }
-    std::vector<Keyed>().swap(keyed);
+    KeyedArray().swap(keyed);
     // For each first image: (second image, keypoint in the first, keypoint in the second), all in one
     // array by first image: the pairs of names are walked twice, to count each image's and to place them.
     struct Half {
@@ -408,7 +411,7 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         summary.notes.push_back(std::to_string(repeated) +
                                 " observations repeat a name on the same image; only the first of each is matched");
     std::vector<std::uint32_t>().swap(start);
-    std::vector<Keyed>().swap(grouped);
+    KeyedArray().swap(grouped);
 
     // The folder and the database.
     std::string const folder = platform::withoutTrailingBackslashes(request.folder);

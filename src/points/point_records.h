@@ -239,8 +239,9 @@ private:
     std::size_t slotOf(NameKey const& key) const;
     void grow();
 
-    platform::ScratchVector<Slot> slots_;
-    platform::ScratchVector<Entry> entries_;
+    // A table of a block's names runs to tens of megabytes: its room comes in large pages.
+    platform::ScratchVector<Slot, platform::UninitialisedAllocator<Slot>> slots_;
+    platform::ScratchVector<Entry, platform::UninitialisedAllocator<Entry>> entries_;
 };
 
 // A model point from the left and right image points of one name: serial, name and type from the

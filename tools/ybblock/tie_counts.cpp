@@ -187,8 +187,9 @@ private:
         return mask;
     }
 
-    yb::platform::ScratchVector<Slot> slots_;
-    yb::platform::ScratchVector<Entry> entries_;
+    // A table of a block's names runs to tens of megabytes: its room comes in large pages.
+    yb::platform::ScratchVector<Slot, yb::platform::UninitialisedAllocator<Slot>> slots_;
+    yb::platform::ScratchVector<Entry, yb::platform::UninitialisedAllocator<Entry>> entries_;
     yb::platform::ScratchVector<std::array<char, 16>> tails_;
 };
 
