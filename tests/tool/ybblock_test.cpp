@@ -652,40 +652,6 @@ TEST_F(YbblockTest, TheDemoBlockIsWellTied) {
     hbSetDriveRoot('D', native().c_str());
 }
 
-// A survey flown without forward overlap: every image is tied to the strips beside it, so no image and no
-// pair of strips is weak, but its strips break between consecutive images that share nothing.
-TEST_F(YbblockTest, CheckFindsABrokenStrip) {
-    for (char const* overlap : {"60", "0"}) {
-        std::string const folder = native(std::string("survey") + overlap);
-        ASSERT_EQ(ybblock({"demo", "--survey", "--forward-overlap", overlap, folder}).status, 0);
-        hbSetDriveRoot('D', folder.c_str());
-        Outcome const check = ybblock({"check", "--json", "--limit", "0", "D:\\Survey\\Survey.dms"});
-        ybblock::Json const parsed = ybblock::Json::parse(check.out);
-        std::set<std::pair<int, int>> broken;
-        for (auto const& finding : parsed["findings"]) {
-            EXPECT_EQ(finding["finding"], "weakly_tied_strip_links") << finding.dump();
-            for (auto const& item : finding["items"]) broken.emplace(item["images"][0], item["images"][1]);
-        }
-        if (overlap == std::string("60")) {
-            EXPECT_EQ(check.status, 0) << check.out;
-        } else {
-            EXPECT_EQ(check.status, 1);
-            EXPECT_TRUE(broken.count({101, 102}) && broken.count({102, 103})) << check.out;
-            for (auto const& [first, second] : broken) EXPECT_EQ(first / 100, second / 100) << first << ", " << second;
-        }
-        // The plot dashes each broken link between its images and lists them below the drawing.
-        expectRun({"plot", "D:\\Survey\\Survey.dms", "-o", folder + "/plot.svg"}, 0, {});
-        std::string const svg = readNativeText(std::string("survey") + overlap + "/plot.svg");
-        std::regex const link(R"re(<title>images (\d+) and (\d+): \d+ shared points</title>)re");
-        std::set<std::pair<int, int>> drawn;
-        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), link); it != std::sregex_iterator(); ++it)
-            drawn.emplace(std::stoi((*it)[1]), std::stoi((*it)[2]));
-        EXPECT_EQ(drawn, broken);
-        EXPECT_EQ(svg.find("of consecutive images in a strip sharing") != std::string::npos, !broken.empty());
-    }
-    hbSetDriveRoot('D', native().c_str());
-}
-
 TEST_F(YbblockTest, MessagesSayWhatHappened) {
     // A folder that is not there is named as such.
     expectRun({"tiepoints", "export", kBlock, "-o", native("none/x.csv")}, 1,
@@ -864,13 +830,41 @@ TEST_F(YbblockTest, ReportPageSaysWhatCannotBeRead) {
 }
 
 // The simulated survey flies strips back and forth: plot and the page put every image where its file says
-// it lies, so each strip's images follow their numbers one way or the other along the ground.
-TEST_F(YbblockTest, PlotAndReportPlaceASurveyAsFlown) {
-    ASSERT_EQ(ybblock({"demo", "--survey", native("survey")}).status, 0);
-    hbSetDriveRoot('D', native("survey").c_str());
+// it lies, so each strip's images follow their numbers one way or the other along the ground. Flown
+// without forward overlap, every image is still tied to the strips beside it, so no image and no pair of
+// strips is weak, but its strips break between consecutive images that share nothing.
+TEST_F(YbblockTest, PlotAndReportPlaceASurveyAsFlownAndCheckFindsABrokenStrip) {
     char const* const survey = "D:\\Survey\\Survey.dms";
-    expectRun({"plot", survey, "-o", native("survey/plot.svg")}, 0, {});
-    std::string const svg = readNativeText("survey/plot.svg");
+    for (char const* overlap : {"0", "60"}) {
+        std::string const folder = native(std::string("survey") + overlap);
+        ASSERT_EQ(ybblock({"demo", "--survey", "--forward-overlap", overlap, folder}).status, 0);
+        hbSetDriveRoot('D', folder.c_str());
+        Outcome const check = ybblock({"check", "--json", "--limit", "0", survey});
+        ybblock::Json const parsed = ybblock::Json::parse(check.out);
+        std::set<std::pair<int, int>> broken;
+        for (auto const& finding : parsed["findings"]) {
+            EXPECT_EQ(finding["finding"], "weakly_tied_strip_links") << finding.dump();
+            for (auto const& item : finding["items"]) broken.emplace(item["images"][0], item["images"][1]);
+        }
+        if (overlap == std::string("60")) {
+            EXPECT_EQ(check.status, 0) << check.out;
+        } else {
+            EXPECT_EQ(check.status, 1);
+            EXPECT_TRUE(broken.count({101, 102}) && broken.count({102, 103})) << check.out;
+            for (auto const& [first, second] : broken) EXPECT_EQ(first / 100, second / 100) << first << ", " << second;
+        }
+        // The plot dashes each broken link between its images and lists them below the drawing.
+        expectRun({"plot", survey, "-o", folder + "/plot.svg"}, 0, {});
+        std::string const svg = readNativeText(std::string("survey") + overlap + "/plot.svg");
+        std::regex const link(R"re(<title>images (\d+) and (\d+): \d+ shared points</title>)re");
+        std::set<std::pair<int, int>> drawn;
+        for (auto it = std::sregex_iterator(svg.begin(), svg.end(), link); it != std::sregex_iterator(); ++it)
+            drawn.emplace(std::stoi((*it)[1]), std::stoi((*it)[2]));
+        EXPECT_EQ(drawn, broken);
+        EXPECT_EQ(svg.find("of consecutive images in a strip sharing") != std::string::npos, !broken.empty());
+    }
+    // The survey flown with the default overlap, as plot placed it.
+    std::string const svg = readNativeText("survey60/plot.svg");
     std::map<int, std::vector<std::pair<int, double>>> strips;  // strip: image, x
     std::regex const rect(R"re(<rect id="image-(\d+)" x="([-\d.]+)")re");
     for (auto it = std::sregex_iterator(svg.begin(), svg.end(), rect); it != std::sregex_iterator(); ++it)
@@ -886,13 +880,13 @@ TEST_F(YbblockTest, PlotAndReportPlaceASurveyAsFlown) {
     }
     EXPECT_EQ(directions.size(), 2u) << "flown back and forth";
     EXPECT_NE(svg.find("images placed on the ground by the user ranges of their files"), std::string::npos);
-    expectRun({"report", survey, "--html", "-o", native("survey/report.html")}, 0, {});
-    EXPECT_EQ(pageData(readNativeText("survey/report.html"))["placement"]["ground"], true);
+    expectRun({"report", survey, "--html", "-o", native("survey60/report.html")}, 0, {});
+    EXPECT_EQ(pageData(readNativeText("survey60/report.html"))["placement"]["ground"], true);
 
     // One image without a file: both go back to strip and position, and say which image did it.
     ASSERT_TRUE(yb::platform::removeFile("D:\\Survey\\Images\\0102.ybi"));  // where the block names it
-    expectRun({"plot", survey, "-o", native("survey/plot.svg")}, 0, {});
-    EXPECT_NE(readNativeText("survey/plot.svg").find("images placed by strip and position: cannot read"),
+    expectRun({"plot", survey, "-o", native("survey60/plot.svg")}, 0, {});
+    EXPECT_NE(readNativeText("survey60/plot.svg").find("images placed by strip and position: cannot read"),
               std::string::npos);
     hbSetDriveRoot('D', native().c_str());
 }
