@@ -185,12 +185,9 @@ def test_a_block_option_file_cut_short_is_refused_as_the_tool_refuses_it(demo):
         assert raised.value.code == 4000032 and raised.value.path == BLOCK
 
 
-def test_help_names_what_arguments_take():
+def test_every_function_and_class_says_what_it_does_and_what_its_arguments_take():
     assert ybblockio.write_tie_points.__doc__.startswith(
         "write_tie_points(path: str | bytes | os.PathLike, points: numpy.ndarray) -> None")
-
-
-def test_every_function_and_class_says_what_it_does():
     for name in ybblockio.__all__:
         thing = getattr(ybblockio, name)
         if not callable(thing):
