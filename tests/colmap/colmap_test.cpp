@@ -160,6 +160,21 @@ protected:
         std::string problem;
         EXPECT_TRUE(yb::colmap::writeModel(model, native(folder), binary, problem)) << problem;
     }
+    // Renames the inner orientation file of `image` to its name in capitals; the path it then has.
+    static fs::path capitaliseInnerOrientation(Survey const& survey, ImageOrderInfo const& image) {
+        fs::path const file = *yb::platform::nativePath(
+            ybGetImgAuxFileName(survey.block.info, image.szImagePath, ".ioc", nullptr, nullptr));
+        std::string upper = file.filename().string();
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_NE(upper, file.filename().string());
+        fs::rename(file, file.parent_path() / upper);
+        return file.parent_path() / upper;
+    }
+    static std::size_t observationsInTracks(yb::colmap::Model const& model) {
+        std::size_t elements = 0;
+        for (auto const& point : model.points) elements += point.track.size();
+        return elements;
+    }
 };
 
 // Photo coordinates in millimetres as the survey's inner orientation gives them: the offset from the
@@ -468,8 +483,7 @@ TEST_F(ColmapTest, RefusalsSayWhyAndLeaveTheBlockAsItWas) {
     copyModel("text", "weird");
     writeNative("weird/cameras.txt", {'1', ' ', 'W', 'E', 'I', 'R', 'D', ' ', '9', ' ', '9', ' ', '1', '\n'});
     copyModel("text", "nan");
-    std::ifstream in(native("text/points3D.txt"));
-    std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::string text = readNativeText("text/points3D.txt");
     std::string const first = "\n1 0 0 0 0 0 0 0 ";  // id, position, colour, error
     ASSERT_NE(text.find(first), std::string::npos);
     text.replace(text.find(first), first.size(), "\n1 0 0 0 0 0 0 x ");
@@ -544,14 +558,10 @@ TEST_F(ColmapTest, ExportFindsInnerOrientationsInAnyCaseAndNamesAMissingOne) {
               std::string::npos);
     ImageOrderInfo const& image = survey.block.stripImages.at(1).at(2);
     std::string const host = ybGetImgAuxFileName(survey.block.info, image.szImagePath, ".ioc", nullptr, nullptr);
-    fs::path const file = *yb::platform::nativePath(host);
-    std::string upper = file.filename().string();
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    ASSERT_NE(upper, file.filename().string());
-    fs::rename(file, file.parent_path() / upper);
+    fs::path const renamed = capitaliseInnerOrientation(survey, image);
     ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("upper")}).status, 0);
     EXPECT_EQ(readNative("upper/database.db"), readNative("asWritten/database.db"));
-    fs::remove(file.parent_path() / upper);
+    fs::remove(renamed);
     expectRun({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("missing")}, 1,
               {"image " + std::to_string(image.nImageNo) + ": its inner orientation '" + host + "' cannot be read",
                "run the inner orientation first"});
@@ -588,12 +598,7 @@ TEST_F(ColmapTest, ExportedKeypointsGoBackToTheirObservations) {
     write(model, "colmap/sparse/0", true);
 
     // The import finds an inner orientation whatever the case of its name, as the export does.
-    ImageOrderInfo const& renamed = survey.block.stripImages.at(0).at(1);
-    fs::path const ioc = *yb::platform::nativePath(
-        ybGetImgAuxFileName(survey.block.info, renamed.szImagePath, ".ioc", nullptr, nullptr));
-    std::string upper = ioc.filename().string();
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    fs::rename(ioc, ioc.parent_path() / upper);
+    capitaliseInnerOrientation(survey, survey.block.stripImages.at(0).at(1));
 
     std::vector<tagImagePoint> const measured = tiePoints(survey);
     tagImagePoint moved = measured.back();
@@ -601,8 +606,7 @@ TEST_F(ColmapTest, ExportedKeypointsGoBackToTheirObservations) {
     ASSERT_EQ(ybAppendTiePntToFile(survey.block.tiePointPath.c_str(), &moved, 1), 0);
     std::vector<tagImagePoint> const before = tiePoints(survey);
     std::string const bytes = readNativeText("Survey/Survey.scp");
-    std::size_t elements = 0;
-    for (auto const& point : model.points) elements += point.track.size();
+    std::size_t const elements = observationsInTracks(model);
     std::string const says = std::to_string(elements - 1) + " observations in COLMAP's tracks, under their own names";
     std::vector<std::string> const notes = {says,
                                             "1 track joins several points of the block",
@@ -673,8 +677,7 @@ TEST_F(ColmapTest, OwnPointsOfAModelNeverMeetAnothersNames) {
     std::string const block = "D:\\Survey\\Survey.dms";
     yb::colmap::Model model = modelOf(survey, "binary", true);
     write(model, "text", false);
-    std::size_t elements = 0;
-    for (auto const& point : model.points) elements += point.track.size();
+    std::size_t const elements = observationsInTracks(model);
     std::size_t const measured = tiePoints(survey).size();
 
     Outcome const first = expectRun({"import", "colmap", native("binary"), block, "--force"}, 0,
