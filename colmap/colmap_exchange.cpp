@@ -269,7 +269,10 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         double width = 0, height = 0;
         bool const sheared = coefficients[2] != 0.0 || coefficients[4] != 0.0;
         CameraModel model = cameraModelOf(block.camera, block.distortion, coefficients, 0, 0);
-        bool const known = model.problem.empty() && cameraIds.contains(std::pair{model.model, model.params});
+        // The camera's parameters do not depend on the frame's size, which only bounds the shear.
+        auto const seen =
+            model.problem.empty() ? cameraIds.find(std::pair{model.model, model.params}) : cameraIds.end();
+        bool const known = seen != cameraIds.end();
         bool sized = false;
         if (sheared || !known) {
             sized = imageSize(image, width, height);
@@ -286,12 +289,14 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
             width = std::max(1.0, std::round(2 * model.params[centre]));
             height = std::max(1.0, std::round(2 * model.params[centre + 1]));
         }
-        auto const [at, added] = cameraIds.emplace(std::pair{model.model, model.params}, 0);
-        if (added) {
-            at->second = static_cast<std::uint32_t>(cameras.size() + 1);
-            cameras.push_back({model, {width, height}});
+        if (known) {
+            cameraOfImage[i] = seen->second;
+            continue;
         }
-        cameraOfImage[i] = at->second;
+        auto const id = static_cast<std::uint32_t>(cameras.size() + 1);
+        cameraIds.emplace(std::pair{model.model, model.params}, id);
+        cameras.push_back({std::move(model), {width, height}});
+        cameraOfImage[i] = id;
     }
     if (sizesGuessed > 0)
         summary.notes.push_back(cameraCount(sizesGuessed) +
@@ -311,12 +316,17 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     KeyedArray keyed;
     std::uint32_t names = 0;
     std::size_t unlisted = 0;
+    // Counted as the file is read: each name's observations, and whether the groups follow the list.
+    std::vector<std::uint32_t> observationsOf;
+    bool inListOrder = true;
     {
         tiepoints::TiePointFileReader reader;
         std::int32_t code = reader.open(block.tiePointPath.c_str(), HB_MESSAGE_PLAIN);
         std::size_t const capacity = code == kSuccess ? static_cast<std::size_t>(reader.recordCapacity()) : 0;
         keyed.reserve(capacity);
+        observationsOf.reserve(capacity / 2);
         points::NameTable nameIndex(capacity / 2);
+        std::uint32_t lastImage = 0;
         platform::UninitialisedVector<tagImagePoint> group;
         for (std::int32_t g = 0; code == kSuccess && g < reader.groupCount(); ++g) {
             std::int32_t imageNo = 0;
@@ -331,6 +341,10 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
             group.clear();
             if ((code = reader.readRecords(count, group)) != kSuccess) break;
             std::uint32_t const imageIndex = image->second;
+            if (!group.empty()) {
+                inListOrder = inListOrder && imageIndex >= lastImage;
+                lastImage = imageIndex;
+            }
             std::vector<float>& xy = keypoints[imageIndex];
             xy.reserve(xy.size() + 2 * group.size());
             keypointNames[imageIndex].reserve(keypointNames[imageIndex].size() + group.size());
@@ -342,7 +356,9 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
                         ++names;
                         nameSpellings.append(points::pointName(group[i]));
                         nameSpellings.push_back('\0');
+                        observationsOf.push_back(0);
                     }
+                    ++observationsOf[*at];
                     keyed.push_back({*at, imageIndex, static_cast<std::uint32_t>(xy.size() / 2)});
                     keypointNames[imageIndex].push_back(*at);
                     xy.push_back(static_cast<float>(group[i].x + 0.5));
@@ -360,7 +376,7 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     // Observations by name, each name's in image order (two stable counting sorts: by image where the
     // tie point file's groups do not follow the list, then by name), then every pair of them: the first
     // of a pair is the image listed first, as COLMAP's pair ids and match columns have it.
-    if (!std::is_sorted(keyed.begin(), keyed.end(), [](Keyed const& a, Keyed const& b) { return a.image < b.image; })) {
+    if (!inListOrder) {
         std::vector<std::size_t> at(block.images.size() + 1, 0);
         for (Keyed const& k : keyed) ++at[k.image + 1];
         for (std::size_t i = 1; i < at.size(); ++i) at[i] += at[i - 1];
@@ -369,8 +385,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         keyed.swap(byImage);
     }
     std::vector<std::uint32_t> start(std::size_t{names} + 1, 0);
-    for (Keyed const& k : keyed) ++start[k.name + 1];
-    for (std::size_t n = 1; n < start.size(); ++n) start[n] += start[n - 1];
+    for (std::size_t n = 0; n < names; ++n) start[n + 1] = start[n] + observationsOf[n];
+    std::vector<std::uint32_t>().swap(observationsOf);
     KeyedArray grouped(keyed.size());
     {
         std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
@@ -382,31 +398,35 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
     struct Half {
         std::uint32_t second, first, other;
     };
-    auto forEachHalf = [&](auto&& visit) {
+    // `repeat(a)` hears of each observation that repeats its name on the same image.
+    auto forEachHalf = [&](auto&& visit, auto&& repeat) {
         for (std::size_t n = 0; n + 1 < start.size(); ++n) {
             std::uint32_t const begin = start[n], end = start[n + 1];
             for (std::uint32_t a = begin; a < end; ++a) {
                 // The same name twice on an image: its first observation is matched.
-                if (a > begin && grouped[a].image == grouped[a - 1].image) continue;
+                if (a > begin && grouped[a].image == grouped[a - 1].image) {
+                    repeat(a);
+                    continue;
+                }
                 for (std::uint32_t b = a + 1; b < end; ++b)
                     if (grouped[b].image != grouped[b - 1].image) visit(grouped[a], grouped[b]);
             }
         }
     };
     std::vector<std::size_t> halvesOf(block.images.size() + 1, 0);
-    forEachHalf([&](Keyed const& a, Keyed const&) { ++halvesOf[a.image + 1]; });
+    std::size_t repeated = 0;
+    forEachHalf([&](Keyed const& a, Keyed const&) { ++halvesOf[a.image + 1]; }, [&](std::uint32_t) { ++repeated; });
     for (std::size_t i = 1; i < halvesOf.size(); ++i) halvesOf[i] += halvesOf[i - 1];
     platform::UninitialisedVector<Half> halves;
     halves.resize(halvesOf.back());
     {
         std::vector<std::size_t> next(halvesOf.begin(), halvesOf.end() - 1);
-        forEachHalf([&](Keyed const& a, Keyed const& b) {
-            halves[next[a.image]++] = {b.image, a.keypoint, b.keypoint};
-        });
+        forEachHalf(
+            [&](Keyed const& a, Keyed const& b) {
+                halves[next[a.image]++] = {b.image, a.keypoint, b.keypoint};
+            },
+            [](std::uint32_t) {});
     }
-    std::size_t repeated = 0;
-    for (std::size_t a = 1; a < grouped.size(); ++a)
-        if (grouped[a].name == grouped[a - 1].name && grouped[a].image == grouped[a - 1].image) ++repeated;
     if (repeated > 0)
         summary.notes.push_back(std::to_string(repeated) +
                                 " observations repeat a name on the same image; only the first of each is matched");

@@ -635,16 +635,20 @@ TEST_F(ColmapTest, ExportedKeypointsGoBackToTheirObservations) {
 }
 
 // A tie point file whose groups do not follow the image list (here: the list's last image first) gives
-// each pair once, under the image listed first, with the columns of its matches in that order.
+// each pair once, under the image listed first, with the columns of its matches in that order. A name
+// measured twice on one image is matched by its first observation, and the export says so.
 TEST_F(ColmapTest, MatchesPairKeypointsOfOneNameWhateverTheTiePointFilesOrder) {
     Survey const survey = fly("Survey");
     std::vector<tagImagePoint> points = tiePoints(survey);
     std::stable_sort(points.begin(), points.end(),
                      [](tagImagePoint const& a, tagImagePoint const& b) { return a.imageNo > b.imageNo; });
+    points.push_back(points.front());
+    points.back().x += 1;
     ASSERT_EQ(
         ybCreateTiePntFile(survey.block.tiePointPath.c_str(), points.data(), static_cast<std::int32_t>(points.size())),
         0);
-    ASSERT_EQ(ybblock({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")}).status, 0);
+    expectRun({"export", "colmap", "D:\\Survey\\Survey.dms", "-o", native("colmap")}, 0,
+              {"1 observations repeat a name on the same image"});
     std::string const database = native("colmap/database.db");
     std::string problem;
     std::optional<yb::colmap::ExportRecord> const record = yb::colmap::readExportRecord(database, problem);
