@@ -62,20 +62,23 @@ public:
     }
     // The same a stretch at a time, each stretch handed to `arrived(first, count)` (indices into `out`)
     // as soon as it is in place, while it is still in the nearest caches: work over every record then
-    // costs no second walk through memory. On a short read `out` is as before, whatever was handed on.
+    // costs no second walk through memory. While `arrived` answers true the next stretch follows; once
+    // it answers false the rest comes in one read, handed on whole. On a short read `out` is as
+    // before, whatever was handed on.
     template <class T, class Arrived>
     bool readRecords(UninitialisedVector<T>& out, std::size_t count, Arrived&& arrived) {
         static_assert(std::is_trivially_copyable_v<T>);
         std::size_t const old = out.size();
         out.resize(old + count);
         std::size_t const perStretch = std::max<std::size_t>(1, kStretchBytes / sizeof(T));
+        bool stretches = true;
         for (std::size_t done = 0; done < count;) {
-            std::size_t const n = std::min(count - done, perStretch);
+            std::size_t const n = stretches ? std::min(count - done, perStretch) : count - done;
             if (!read(out.data() + old + done, n * sizeof(T))) {
                 out.resize(old);
                 return false;
             }
-            arrived(old + done, n);
+            stretches = arrived(old + done, n);
             done += n;
         }
         return true;

@@ -37,7 +37,8 @@ using ModelImagePoints = platform::UninitialisedVector<tagImagePoint>;
 // it, read in one walk that ends once all are found. Reading them one image at a time meets the same
 // groups, the same damage and the same messages: a damaged part of the file before the last of the
 // groups stops both. Every way out but success leaves the arrays empty. `arrived(k, first, count)`, when
-// given, is told of each stretch of image k's records as soon as it is read.
+// given, is told of each stretch of image k's records as soon as it is read; once it answers false the
+// rest of the group comes in one read.
 struct NothingOnArrival {};
 template <class Vector, class Arrived = NothingOnArrival>
 std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const> images, std::span<Vector* const> out,
@@ -69,7 +70,7 @@ std::int32_t readImagesTiePoints(char const* path, std::span<std::int32_t const>
             code = reader.readRecords(recordCount, *out[at]);
         else
             code = reader.readRecords(recordCount, *out[at],
-                                      [&](std::size_t first, std::size_t count) { arrived(at, first, count); });
+                                      [&](std::size_t first, std::size_t count) { return arrived(at, first, count); });
         found[at] = true;
         --remaining;
     }
@@ -172,16 +173,19 @@ struct ImagePoints {
 
     // Told of each stretch of points as it is read. When the first names do not rise the list will
     // not be merged but joined through the hashes of its names, and these are made while the points
-    // are still in the nearest caches, sparing keyAll a walk over the whole list in memory.
-    void arrived(std::size_t first, std::size_t count) {
+    // are still in the nearest caches, sparing keyAll a walk over the whole list in memory. Whether
+    // more stretches are wanted: a list that will be merged, or one that turned out to have a name
+    // without a key, is read on in one go.
+    bool arrived(std::size_t first, std::size_t count) {
         if (first == 0) hashingEarly = !firstNamesRise(count);
-        if (!hashingEarly || unkeyedEarly || first != hashedEarly) return;
+        if (!hashingEarly || unkeyedEarly || first != hashedEarly) return false;
         if (hashes->size() != points->size()) hashes->resize(points->size());
         if (!points::hashNames(points->data() + first, count, hashes->data() + first)) {
             unkeyedEarly = true;
-            return;
+            return false;
         }
         hashedEarly = first + count;
+        return true;
     }
     bool firstNamesRise(std::size_t count) const {
         constexpr std::size_t kLooked = 16;
@@ -290,7 +294,7 @@ std::int32_t readModelImages(char const* path, std::int32_t modelNo, ImagePoints
     ImagePoints* const read[] = {&left, &right};
     return readImagesTiePoints<ModelImagePoints>(
         path, images, out,
-        [&](std::size_t k, std::size_t first, std::size_t count) { read[k]->arrived(first, count); });
+        [&](std::size_t k, std::size_t first, std::size_t count) { return read[k]->arrived(first, count); });
 }
 
 // Points met out of file order are announced this many ahead of their use. Only the bytes an entry
@@ -773,7 +777,7 @@ std::int32_t findCommonPoints(char const* path, std::int32_t modelA, std::int32_
                                      &*found.read[3].points};
     if (std::int32_t code = readImagesTiePoints<ModelImagePoints>(
             path, std::span(found.images, found.imageCount), std::span(out, found.imageCount),
-            [&](std::size_t k, std::size_t first, std::size_t count) { found.read[k].arrived(first, count); });
+            [&](std::size_t k, std::size_t first, std::size_t count) { return found.read[k].arrived(first, count); });
         code != kSuccess)
         return code;
     // As building the first model's set before the second's: a second model without a right image

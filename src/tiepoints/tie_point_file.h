@@ -95,9 +95,9 @@ public:
     // Appends the group's records to `out` (nothing when the count is not positive).
     std::int32_t readRecords(std::int32_t recordCount, std::vector<tagImagePoint>& out);
     std::int32_t readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out);
-    // The same, each stretch of records handed to `arrived(first, count)` as soon as it is read (see
-    // BufferedReader::readRecords).
-    using Arrived = std::function<void(std::size_t first, std::size_t count)>;
+    // The same, each stretch of records handed to `arrived(first, count)` as soon as it is read, the
+    // rest in one read once it answers false (see BufferedReader::readRecords).
+    using Arrived = std::function<bool(std::size_t first, std::size_t count)>;
     std::int32_t readRecords(std::int32_t recordCount, platform::UninitialisedVector<tagImagePoint>& out,
                              Arrived const& arrived);
     // Moves over the group's records (nothing when the count is not positive).
