@@ -63,6 +63,9 @@ DatabaseWriter::DatabaseWriter(std::string target, std::string created)
     images_ = std::make_unique<Batch>(*this, "INSERT INTO images (image_id, name, camera_id) VALUES ", "(?, ?, ?)");
     keypoints_ = std::make_unique<Batch>(*this, "INSERT INTO keypoints VALUES ", "(?, ?, 2, ?)");
     matches_ = std::make_unique<Batch>(*this, "INSERT INTO matches VALUES ", "(?, ?, 2, ?)");
+    geometries_ =
+        std::make_unique<Batch>(*this, "INSERT INTO two_view_geometries (pair_id, rows, cols, data, config) VALUES ",
+                                "(?, ?, 2, ?, " + std::to_string(kCalibrated) + ")");
     origins_ = std::make_unique<Batch>(*this, "INSERT INTO ybblock_keypoints VALUES ", "(?, ?, ?, ?)");
 }
 
@@ -74,6 +77,7 @@ void DatabaseWriter::finalizeStatements() {
     images_.reset();
     keypoints_.reset();
     matches_.reset();
+    geometries_.reset();
     origins_.reset();
 }
 
@@ -221,6 +225,11 @@ void DatabaseWriter::addPair(std::uint32_t first, std::uint32_t second, MatchRow
         .integer(static_cast<sqlite3_int64>(count))
         .blob(rows, count * sizeof(MatchRow))
         .endRow();
+    // Every pair's matches are its verified inliers too.
+    geometries_->integer(asSqlite(pairIdOf(first, second)))
+        .integer(static_cast<sqlite3_int64>(count))
+        .blob(rows, count * sizeof(MatchRow))
+        .endRow();
 }
 
 void DatabaseWriter::addExportRecord(std::string const& block, std::string const& blockName, std::string const& names) {
@@ -242,16 +251,9 @@ void DatabaseWriter::addKeypointOrigins(std::uint32_t image, std::int32_t imageN
 }
 
 bool DatabaseWriter::commit() {
-    for (Batch* batch : {images_.get(), keypoints_.get(), matches_.get(), origins_.get()})
+    for (Batch* batch : {images_.get(), keypoints_.get(), matches_.get(), geometries_.get(), origins_.get()})
         if (batch != nullptr) batch->flush();
-    if (!ok()) return false;
-    // Every pair's matches are its verified inliers too: copied in one statement rather than a row at a
-    // time.
-    std::string const geometries =
-        "INSERT INTO two_view_geometries (pair_id, rows, cols, data, config) "
-        "SELECT pair_id, rows, cols, data, " +
-        std::to_string(kCalibrated) + " FROM matches ORDER BY pair_id;";
-    if (!exec(geometries.c_str()) || !exec("COMMIT;")) return false;
+    if (!ok() || !exec("COMMIT;")) return false;
     finalizeStatements();
     if (sqlite3_close(db_) != SQLITE_OK) {
         fail("SQLite cannot close it");

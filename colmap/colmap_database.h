@@ -67,7 +67,7 @@ private:
     sqlite3_stmt* record_ = nullptr;
     // The tables of a row an image or pair, their rows entered many to a statement.
     class Batch;
-    std::unique_ptr<Batch> images_, keypoints_, matches_, origins_;
+    std::unique_ptr<Batch> images_, keypoints_, matches_, geometries_, origins_;
     std::string problem_;
 };
 

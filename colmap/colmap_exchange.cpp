@@ -26,6 +26,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -327,7 +328,8 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
         observationsOf.reserve(capacity / 2);
         points::NameTable nameIndex(capacity / 2);
         std::uint32_t lastImage = 0;
-        platform::UninitialisedVector<tagImagePoint> group;
+        // Each group's records are looked at where the reader holds them, until the next group is read.
+        std::span<tagImagePoint> group;
         for (std::int32_t g = 0; code == kSuccess && g < reader.groupCount(); ++g) {
             std::int32_t imageNo = 0;
             std::int32_t count = 0;
@@ -338,8 +340,7 @@ bool exportColmap(ExportRequest const& request, ExportSummary& summary, Problem&
                 code = reader.skipRecords(count);
                 continue;
             }
-            group.clear();
-            if ((code = reader.readRecords(count, group)) != kSuccess) break;
+            if ((code = reader.viewRecords(count, group)) != kSuccess) break;
             std::uint32_t const imageIndex = image->second;
             if (!group.empty()) {
                 inListOrder = inListOrder && imageIndex >= lastImage;
