@@ -56,6 +56,105 @@ timespec coarseNow() {
     return now;
 }
 
+// The names on disk that fold to one name, in byte order: nearly always one, held without an
+// allocation of its own when it is the folded name itself (kept empty then).
+struct Spellings {
+    std::string first;
+    std::vector<std::string> others;
+
+    std::string_view front(std::string const& key) const { return first.empty() ? key : first; }
+    bool holds(std::string const& key, std::string_view name) const {
+        return front(key) == name || std::binary_search(others.begin(), others.end(), name);
+    }
+};
+
+// Folded name -> its spellings. The entries lie in one array, found through an open-addressing table
+// of their indices (linear probing, at most half full): a folder of tens of thousands of names is
+// indexed without an allocation a name (a name of up to fifteen bytes is held in its entry), and its
+// lookups touch two places rather than a chain of nodes strewn over the heap.
+class FoldedNames {
+public:
+    struct Entry {
+        std::string key;
+        Spellings spellings;
+    };
+
+    Entry const* find(std::string const& key) const {
+        if (slots_.empty()) return nullptr;
+        Slot const& slot = slots_[slotOf(key, hashOf(key))];
+        return slot.entry == 0 ? nullptr : &entries_[slot.entry - 1];
+    }
+    Entry* find(std::string const& key) { return const_cast<Entry*>(std::as_const(*this).find(key)); }
+    // The entry of `key`, made (with no spellings) when it is new; true when it was.
+    std::pair<Entry*, bool> tryEmplace(std::string const& key) {
+        if ((entries_.size() + 1) * 2 > slots_.size()) grow();
+        std::uint32_t const hash = hashOf(key);
+        Slot& slot = slots_[slotOf(key, hash)];
+        if (slot.entry != 0) return {&entries_[slot.entry - 1], false};
+        entries_.push_back({key, {}});
+        slot = {hash, static_cast<std::uint32_t>(entries_.size())};
+        return {&entries_.back(), true};
+    }
+    // Drops the entry: the last entry takes its place in the array, and the slots after its own move
+    // back where their probes allow, so that no probe meets a gap before its key.
+    void erase(Entry* entry) {
+        auto const index = static_cast<std::uint32_t>(entry - entries_.data());
+        std::size_t const mask = slots_.size() - 1;
+        std::size_t gap = slotOf(entry->key, hashOf(entry->key));
+        for (std::size_t next = (gap + 1) & mask; slots_[next].entry != 0; next = (next + 1) & mask) {
+            std::size_t const home = slots_[next].hash & mask;
+            // The slot at `next` may move to the gap when its home is not between the gap and it.
+            if (((next - home) & mask) >= ((next - gap) & mask)) {
+                slots_[gap] = slots_[next];
+                gap = next;
+            }
+        }
+        slots_[gap] = Slot{};
+        std::uint32_t const last = static_cast<std::uint32_t>(entries_.size() - 1);
+        if (index != last) {
+            Entry& moved = entries_[last];
+            slots_[slotOf(moved.key, hashOf(moved.key))].entry = index + 1;
+            entries_[index] = std::move(moved);
+        }
+        entries_.pop_back();
+    }
+    void clear() {
+        slots_.clear();
+        entries_.clear();
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t entry = 0;  // 0: empty; else 1 + the entry's index
+    };
+    static std::uint32_t hashOf(std::string_view key) {
+        return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
+    }
+    // The slot holding `key`, or the empty one where it belongs.
+    std::size_t slotOf(std::string_view key, std::uint32_t hash) const {
+        std::size_t const mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot const& slot = slots_[at];
+            if (slot.entry == 0 || (slot.hash == hash && entries_[slot.entry - 1].key == key)) return at;
+        }
+    }
+    void grow() {
+        std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
+        old.swap(slots_);
+        std::size_t const mask = slots_.size() - 1;
+        for (Slot const& slot : old) {
+            if (slot.entry == 0) continue;
+            std::size_t at = slot.hash & mask;
+            while (slots_[at].entry != 0) at = (at + 1) & mask;
+            slots_[at] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::vector<Entry> entries_;
+};
+
 struct Folder {
     dev_t device = 0;
     ino_t inode = 0;
@@ -64,49 +163,38 @@ struct Folder {
     timespec readAt{};            // clock tick of the last reading
     bool sameTickAsRead = false;  // changed within the tick of the reading: a change may hide in it
     std::uint64_t lastUse = 0;
-    // The names on disk that fold to one name, in byte order: nearly always one, held without an
-    // allocation of its own when it is the folded name itself (kept empty then).
-    struct Spellings {
-        std::string first;
-        std::vector<std::string> others;
-
-        std::string_view front(std::string const& key) const { return first.empty() ? key : first; }
-        bool holds(std::string const& key, std::string_view name) const {
-            return front(key) == name || std::binary_search(others.begin(), others.end(), name);
-        }
-    };
-    // Folded name -> its spellings.
-    std::unordered_map<std::string, Spellings> names;
+    FoldedNames names;
     std::size_t workCopies = 0;  // names that end as the work copy of a change does
 
     void add(std::string_view name) {
-        auto const [it, added] = names.try_emplace(foldedKey(name));
-        Spellings& spellings = it->second;
+        auto const [entry, added] = names.tryEmplace(foldedKey(name));
+        std::string const& key = entry->key;
+        Spellings& spellings = entry->spellings;
         if (added) {
-            if (it->first != name) spellings.first = name;
+            if (key != name) spellings.first = name;
         } else {
-            if (spellings.holds(it->first, name)) return;
+            if (spellings.holds(key, name)) return;
             // All spellings in byte order, the smallest first.
             std::vector<std::string> all;
             all.reserve(spellings.others.size() + 2);
-            all.emplace_back(spellings.front(it->first));
+            all.emplace_back(spellings.front(key));
             for (auto& other : spellings.others) all.push_back(std::move(other));
             all.insert(std::lower_bound(all.begin(), all.end(), name), std::string(name));
-            spellings.first = all.front() == it->first ? std::string() : std::move(all.front());
+            spellings.first = all.front() == key ? std::string() : std::move(all.front());
             spellings.others.assign(std::make_move_iterator(all.begin() + 1), std::make_move_iterator(all.end()));
         }
         if (isWorkCopyName(name)) ++workCopies;
     }
     void remove(std::string_view name) {
-        auto it = names.find(foldedKey(name));
-        if (it == names.end()) return;
-        Spellings& spellings = it->second;
-        if (spellings.front(it->first) == name) {
+        FoldedNames::Entry* const entry = names.find(foldedKey(name));
+        if (entry == nullptr) return;
+        std::string const& key = entry->key;
+        Spellings& spellings = entry->spellings;
+        if (spellings.front(key) == name) {
             if (spellings.others.empty()) {
-                names.erase(it);
+                names.erase(entry);
             } else {
-                spellings.first =
-                    spellings.others.front() == it->first ? std::string() : std::move(spellings.others.front());
+                spellings.first = spellings.others.front() == key ? std::string() : std::move(spellings.others.front());
                 spellings.others.erase(spellings.others.begin());
             }
         } else {
@@ -135,10 +223,10 @@ thread_local Indexes indexes;
 std::atomic<std::uint64_t> folderReadings{0};
 
 Found lookUp(Folder const& index, std::string_view name) {
-    auto hit = index.names.find(foldedKey(name));
-    if (hit == index.names.end()) return {Match::Missing, {}};
-    if (hit->second.holds(hit->first, name)) return {Match::Exact, std::string(name)};
-    return {Match::OtherCase, std::string(hit->second.front(hit->first))};
+    FoldedNames::Entry const* const hit = index.names.find(foldedKey(name));
+    if (hit == nullptr) return {Match::Missing, {}};
+    if (hit->spellings.holds(hit->key, name)) return {Match::Exact, std::string(name)};
+    return {Match::OtherCase, std::string(hit->spellings.front(hit->key))};
 }
 
 // Reads the folder's names. The change count, the clock and the folder's stamp are taken before the
@@ -279,7 +367,7 @@ Found find(std::string const& folder, struct stat const& folderInfo, std::string
     }
     Folder* index = &it->second;
     index->lastUse = ++all.uses;
-    if (index->sameTickAsRead && index->names.find(foldedKey(name)) == index->names.end() &&
+    if (index->sameTickAsRead && index->names.find(foldedKey(name)) == nullptr &&
         !sameTime(coarseNow(), index->readAt)) {
         // The folder changed in the tick it was read in; now that the tick is over, one more reading
         // settles whether the name is there.
