@@ -687,6 +687,25 @@ void matchCommonPoints(CommonPoints& found, bool shareTable) {
         return;
     }
     if (leftA.keysRise() && leftB.keysRise()) {
+        if (&leftB == &rightA) {
+            // Neighbouring models: the names of the image they share rise, so no two of its points
+            // share one, and an entry of A meets the entry of B of its name exactly where A's right
+            // point is B's left point. Both rise along their sets, and are merged as numbers.
+            std::size_t const old = common.size();
+            common.resize(old + std::min(a.size(), b.size()));
+            PointPair* next = common.data() + old;
+            std::size_t i = 0;
+            std::size_t j = 0;
+            while (i < a.size() && j < b.size()) {
+                std::uint32_t const shared = a[i].right;
+                std::uint32_t const left = b[j].left;
+                if (shared == left) *next++ = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j)};
+                i += shared <= left ? 1 : 0;
+                j += shared >= left ? 1 : 0;
+            }
+            common.resize(static_cast<std::size_t>(next - common.data()));
+            return;
+        }
         // The entries of each set follow their left image, so their names rise too, and the names are
         // short enough to be carried whole.
         auto const& keysA = *leftA.keys;
