@@ -316,15 +316,17 @@ struct PointPair {
 using PointPairs = platform::UninitialisedVector<PointPair>;
 using ScratchPairs = ScratchVector<PointPair, platform::UninitialisedAllocator<PointPair>>;
 
-// Appends the pairs of equal keys of two lists whose keys rise strictly, in the order of the lists.
-void mergeEqualKeys(std::size_t leftCount, std::size_t rightCount, auto leftKey, auto rightKey, PointPairs& pairs) {
+// Appends the pairs of equal items of two lists whose items rise strictly, in the order of the lists;
+// compare(l, r) is negative, zero or positive as left item l comes before, equals or follows right
+// item r.
+void mergeEqual(std::size_t leftCount, std::size_t rightCount, auto compare, PointPairs& pairs) {
     std::size_t const old = pairs.size();
     pairs.resize(old + std::min(leftCount, rightCount));
     PointPair* next = pairs.data() + old;
     std::size_t l = 0;
     std::size_t r = 0;
     while (l < leftCount && r < rightCount) {
-        int const order = points::compareNames(leftKey(l), rightKey(r));
+        int const order = compare(l, r);
         if (order == 0) *next++ = {static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r)};
         l += order <= 0 ? 1 : 0;
         r += order >= 0 ? 1 : 0;
@@ -691,28 +693,22 @@ void matchCommonPoints(CommonPoints& found, bool shareTable) {
             // Neighbouring models: the names of the image they share rise, so no two of its points
             // share one, and an entry of A meets the entry of B of its name exactly where A's right
             // point is B's left point. Both rise along their sets, and are merged as numbers.
-            std::size_t const old = common.size();
-            common.resize(old + std::min(a.size(), b.size()));
-            PointPair* next = common.data() + old;
-            std::size_t i = 0;
-            std::size_t j = 0;
-            while (i < a.size() && j < b.size()) {
-                std::uint32_t const shared = a[i].right;
-                std::uint32_t const left = b[j].left;
-                if (shared == left) *next++ = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j)};
-                i += shared <= left ? 1 : 0;
-                j += shared >= left ? 1 : 0;
-            }
-            common.resize(static_cast<std::size_t>(next - common.data()));
+            mergeEqual(
+                a.size(), b.size(),
+                [&](std::size_t i, std::size_t j) {
+                    return a[i].right < b[j].left ? -1 : a[i].right > b[j].left ? 1 : 0;
+                },
+                common);
             return;
         }
         // The entries of each set follow their left image, so their names rise too, and the names are
         // short enough to be carried whole.
         auto const& keysA = *leftA.keys;
         auto const& keysB = *leftB.keys;
-        mergeEqualKeys(
-            a.size(), b.size(), [&](std::size_t i) -> auto const& { return keysA[a[i].left]; },
-            [&](std::size_t i) -> auto const& { return keysB[b[i].left]; }, common);
+        mergeEqual(
+            a.size(), b.size(),
+            [&](std::size_t i, std::size_t j) { return points::compareNames(keysA[a[i].left], keysB[b[j].left]); },
+            common);
         return;
     }
     // Matched by the names the entries carry, the first entry of B of each name. Names that all have
