@@ -295,19 +295,22 @@ protected:
         DriveFixture::TearDown();
     }
 
-    // Makes call `op` here, reporting it as it goes.
-    void call(std::size_t op) {
+    // Makes a call here under the next number, reporting it as it goes as `op`; false once the report
+    // is full.
+    bool record(std::int32_t op, std::function<std::int32_t(int n, bool& mixture)> const& run) {
         std::int32_t const slot = shared_->count.fetch_add(1);
-        if (slot >= static_cast<std::int32_t>(kMostOutcomes)) return;
+        if (slot >= static_cast<std::int32_t>(kMostOutcomes)) return false;
         Outcome& outcome = shared_->outcomes[slot];
-        outcome.op = static_cast<std::int32_t>(op);
+        outcome.op = op;
         outcome.n = shared_->nextNumber.fetch_add(1);
         outcome.start = now();
         bool mixture = false;
-        outcome.code = ops()[op].run(outcome.n, mixture);
+        outcome.code = run(outcome.n, mixture);
         outcome.mixture = mixture;
         outcome.end = now();
+        return true;
     }
+    void call(std::size_t op) { record(static_cast<std::int32_t>(op), ops()[op].run); }
 
     // The file operations the call makes, counted in a process of its own.
     std::int64_t operationsOf(std::size_t op) {
@@ -329,6 +332,18 @@ protected:
             std::_Exit(0);
         }
         return child;
+    }
+    // A child making call `op`, which stops itself before its `step`-th file operation.
+    pid_t stoppingBefore(std::size_t op, std::int64_t step) {
+        return inChild([&] {
+            operationsSeen = 0;
+            stopAt = step;
+            call(op);
+        });
+    }
+    static void waitFor(std::vector<pid_t> const& children) {
+        int status = 0;
+        for (pid_t child : children) ::waitpid(child, &status, 0);
     }
 
     std::vector<Outcome const*> outcomesOf(char const* opName) const {
@@ -481,11 +496,7 @@ TEST_F(SharedProcesses, WritersStoppedOrKilledAtEachStepBesideAnother) {
         for (std::int64_t s = 0; s < steps; ++s) {
             std::int64_t const step = 1 + s * operations / steps;
             bool const kill = s % 2 == 1;
-            pid_t const writer = inChild([&] {
-                operationsSeen = 0;
-                stopAt = step;
-                call(op);
-            });
+            pid_t const writer = stoppingBefore(op, step);
             ASSERT_EQ(::waitpid(writer, &status, WUNTRACED), writer);
             if (!WIFSTOPPED(status)) continue;  // the call made fewer operations this time
             std::size_t const other = others[static_cast<std::size_t>(s) % others.size()];
@@ -527,10 +538,7 @@ TEST_F(SharedProcesses, FreeRunningLoops) {
     // One is killed on the way, wherever it is.
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     ::kill(workers[0], SIGKILL);
-    for (pid_t worker : workers) {
-        int status = 0;
-        ::waitpid(worker, &status, 0);
-    }
+    waitFor(workers);
     checkFiles("free-running loops");
     std::printf("%d calls in the loops\n", shared_->count.load());
 }
@@ -548,24 +556,15 @@ TEST_F(SharedProcesses, TwoMergersLoseNothingAndWaitInTurn) {
     auto const until = std::chrono::steady_clock::now() + std::chrono::milliseconds(3000);
     std::vector<pid_t> workers;
     for (std::int32_t imageNo : {101, 102}) {
-        workers.push_back(inChild([&, imageNo] {
-            while (std::chrono::steady_clock::now() < until) {
-                std::int32_t const slot = shared_->count.fetch_add(1);
-                if (slot >= static_cast<std::int32_t>(kMostOutcomes)) return;
-                Outcome& outcome = shared_->outcomes[slot];
-                outcome.n = shared_->nextNumber.fetch_add(1);
-                outcome.op = imageNo;
-                outcome.start = now();
-                auto const points = pointsNamed("m" + std::to_string(outcome.n), {"a", "b", "c"}, imageNo);
-                outcome.code = ybAppendTiePntToFile(kFile, points.data(), 3);
-                outcome.end = now();
-            }
+        auto const merge = [imageNo](int n, bool&) {
+            auto const points = pointsNamed("m" + std::to_string(n), {"a", "b", "c"}, imageNo);
+            return ybAppendTiePntToFile(kFile, points.data(), 3);
+        };
+        workers.push_back(inChild([&, imageNo, merge] {
+            while (std::chrono::steady_clock::now() < until && record(imageNo, merge)) continue;
         }));
     }
-    for (pid_t worker : workers) {
-        int status = 0;
-        ::waitpid(worker, &status, 0);
-    }
+    waitFor(workers);
     std::vector<tagImagePoint> points;
     ASSERT_EQ(ybReadTiePntFileToAry(kFile, points), 0);
     std::map<int, int> found;  // call number -> its points in the file
@@ -649,11 +648,7 @@ TEST_F(SharedProcesses, ReadersGoOnBesideAStoppedWriter) {
                                                            : "Blk/Temp/a1.ijp";
             Bytes const old = readNative(relative);
             Names const oldNames = readNames(file);
-            pid_t const writer = inChild([&] {
-                operationsSeen = 0;
-                stopAt = step;
-                call(op);
-            });
+            pid_t const writer = stoppingBefore(op, step);
             ASSERT_EQ(::waitpid(writer, &status, WUNTRACED), writer);
             Bytes const now = WIFSTOPPED(status) ? readNative(relative) : Bytes{};
             if (now.size() >= old.size() && std::equal(old.begin(), old.end(), now.begin())) {
@@ -693,11 +688,7 @@ TEST_F(SharedProcesses, AStationThatCannotWriteIsNeverMisled) {
         int refusals = 0;
         for (std::int64_t step = 1; step <= operations; ++step) {
             SCOPED_TRACE(std::string(writerName) + " killed before operation " + std::to_string(step));
-            pid_t const writer = inChild([&] {
-                operationsSeen = 0;
-                stopAt = step;
-                call(op);
-            });
+            pid_t const writer = stoppingBefore(op, step);
             ASSERT_EQ(::waitpid(writer, &status, WUNTRACED), writer);
             ::kill(writer, SIGKILL);
             ::waitpid(writer, &status, 0);
