@@ -67,6 +67,11 @@ TEST(ExportFrame, NullPathsGiveResults) {
     };
     auto truth = [](bool answer) { return answer ? Code{0} : Code{1}; };
     auto name = [](std::string const& built) { return built.empty() ? Code{1} : Code{0}; };
+    auto into = [&](void (*build)(char const*, char*)) {  // a name built into `text`
+        text[0] = '\0';
+        build(null, text);
+        return name(text);
+    };
     std::vector<Case> const cases = {
         {"ybCreateBlockFolder", [&] { return truth(ybCreateBlockFolder(null)); }},
         {"ybReomveBlockFolder", [&] { return truth(ybReomveBlockFolder(null)); }},
@@ -82,24 +87,10 @@ TEST(ExportFrame, NullPathsGiveResults) {
         {"ybGetOrientCeffFileNameByModel", [&] { return name(ybGetOrientCeffFileNameByModel(null, 0, null)); }},
         {"ybGetOrientGcpFileNameByModel", [&] { return name(ybGetOrientGcpFileNameByModel(null, 0, null)); }},
         {"ybGetOrientGcpFileNameByImage", [&] { return name(ybGetOrientGcpFileNameByImage(null, 0, 0, null)); }},
-        {"ybGetSuvProjFileName",
-         [&] {
-             text[0] = '\0';
-             ybGetSuvProjFileName(null, text);
-             return name(text);
-         }},
-        {"ybGetSuvGcpProjFileName",
-         [&] {
-             text[0] = '\0';
-             ybGetSuvGcpProjFileName(null, text);
-             return name(text);
-         }},
+        {"ybGetSuvProjFileName", [&] { return into(ybGetSuvProjFileName); }},
+        {"ybGetSuvGcpProjFileName", [&] { return into(ybGetSuvGcpProjFileName); }},
         {"ybGetSingleImgRpcFile", [&] { return name(ybGetSingleImgRpcFile(null)); }},
-        {"ybSetSingleImgRpcFile",
-         [&] {
-             ybSetSingleImgRpcFile(null, null);
-             return Code{1};
-         }},
+        {"ybSetSingleImgRpcFile", [&] { return ybSetSingleImgRpcFile(null, null), Code{1}; }},
         {"ybGetModelFileName", [&] { return name(ybGetModelFileName(null, nullptr, nullptr)); }},
         {"ybGetSingleImgDomOptionFile", [&] { return name(ybGetSingleImgDomOptionFile(null, null)); }},
         {"ybGetModelDomOptionFile", [&] { return name(ybGetModelDomOptionFile(null, null)); }},
