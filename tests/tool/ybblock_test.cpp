@@ -218,26 +218,19 @@ TEST_F(YbblockTest, CheckFindsEachKindOfFindingAndPassesAWellTiedBlock) {
 // image keeps the spelling it was first written with, in the order points first come. Enough names
 // on one image that the table of names grows.
 TEST_F(YbblockTest, TieCountsTellNamesApartIgnoringCaseAndKeepFirstSpellings) {
-    auto const point = [](char const* name, std::int32_t image) { return yb::test::tiePoint(name, image); };
+    auto const point = [](std::string const& n, std::int32_t image) { return yb::test::tiePoint(n.c_str(), image); };
+    std::string const dian = "\xB5\xE3";  // GBK 点, before letters
     tagImagePoint z = point("Z", 102);
     std::memset(z.name + 2, 'Q', sizeof z.name - 2);  // bytes after the terminator are not the name
     std::vector<tagImagePoint> many;
-    for (int i = 0; i < 300; ++i) many.push_back(point(("Pt" + std::to_string(i)).c_str(), 104));
+    for (int i = 0; i < 300; ++i) many.push_back(point("Pt" + std::to_string(i), 104));
     writeNative("names.scp", yb::test::RawTiePointFile(4)
                                  .group(101, {point("Ab", 101), point("Station-0123456789-North", 101),
                                               point("Station-0123456789-South", 101), point("Lone-Mixed", 101),
-                                              point("\xB5\xE3"
-                                                    "A1",
-                                                    101),
-                                              point("\x81\x41x", 101)})
+                                              point(dian + "A1", 101), point("\x81\x41x", 101)})
                                  .group(102, {point("aB", 102), point("STATION-0123456789-NORTH", 102),
-                                              point("\xB5\xE3"
-                                                    "a1",
-                                                    102),
-                                              point("\x81\x61x", 102), z})
-                                 .group(103, {point("AB", 103), point("\xB5\xE3"
-                                                                      "A1",
-                                                                      103)})
+                                              point(dian + "a1", 102), point("\x81\x61x", 102), z})
+                                 .group(103, {point("AB", 103), point(dian + "A1", 103)})
                                  .group(104, many)
                                  .bytes);
     ybblock::TieCounts counts;
@@ -263,14 +256,11 @@ TEST_F(YbblockTest, TieCountsTellNamesApartIgnoringCaseAndKeepFirstSpellings) {
 TEST_F(YbblockTest, CheckFindsEachImagesFilesWhateverTheirFolders) {
     ASSERT_EQ(ybblock({"detach", kBlock}).status, 0);  // per-image files of every image, and their record
     fs::rename(native("DemoBlock/Images"), native("DemoBlock/IMAGES"));  // the list names "Images"
-    fs::remove(native("DemoBlock/IMAGES/0103.ybi"));
-    fs::create_directory(native("DemoBlock/IMAGES/0103.ybi"));
-    fs::remove(native("DemoBlock/IMAGES/0105.ybi"));
-    fs::remove(native("DemoBlock/ImagesPara/0102.ioc"));
-    fs::create_directory(native("DemoBlock/ImagesPara/0102.ioc"));
-    fs::remove(native("DemoBlock/ImagesPara/0104.ioc"));
-    fs::remove(native("DemoBlock/Temp/0202.ijp"));
-    fs::create_directory(native("DemoBlock/Temp/0202.ijp"));
+    for (char const* gone :
+         {"IMAGES/0103.ybi", "IMAGES/0105.ybi", "ImagesPara/0102.ioc", "ImagesPara/0104.ioc", "Temp/0202.ijp"})
+        fs::remove(native(std::string("DemoBlock/") + gone));
+    for (char const* folder : {"IMAGES/0103.ybi", "ImagesPara/0102.ioc", "Temp/0202.ijp"})
+        fs::create_directory(native(std::string("DemoBlock/") + folder));
     // Strip 2's images lie in a folder that is not there (their inner orientations, named by their titles,
     // stay where they are).
     std::vector<ImageOrderInfo> strip;
