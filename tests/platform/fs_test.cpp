@@ -379,14 +379,6 @@ TEST_F(FileAccess, BinaryStreamReportsShortReads) {
     EXPECT_TRUE(records.empty());
 }
 
-TEST(CountCheck, RejectsCountsTheFileCannotHold) {
-    EXPECT_TRUE(countFits(3, 70, 210));
-    EXPECT_FALSE(countFits(4, 70, 210));
-    EXPECT_FALSE(countFits(-1, 70, 1000));
-    EXPECT_FALSE(countFits(0x7FFFFFFF, 0x7FFFFFFF, 1000));
-    EXPECT_TRUE(countFits(0, 70, 0));
-}
-
 TEST(Gbk, ConvertsStrictly) {
     EXPECT_EQ(utf8ToGbk("\xE9\x87\x8F\xE6\xB5\x8B"), hexBytes("C1 BF B2 E2"));  // 量测
     EXPECT_EQ(gbkToUtf8(hexBytes("C1 BF B2 E2")), "\xE9\x87\x8F\xE6\xB5\x8B");
