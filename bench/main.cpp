@@ -14,9 +14,17 @@
 #include <iostream>
 #include <limits>
 #include <optional>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace yb::bench {
 namespace {
@@ -91,6 +99,66 @@ struct Attempt {
     std::map<std::string, double> otherClock;
     std::set<std::string> failed;
 };
+
+// An attempt made in another process comes back through a file: one figure a line.
+constexpr char kAttemptFileVariable[] = "YB_BENCH_ATTEMPT_FILE";
+
+bool writeAttempt(Attempt const& attempt, std::string const& path) {
+    std::ofstream out(path, std::ios::trunc);
+    out.precision(17);
+    for (auto const& [name, value] : attempt.figures) out << "figure\t" << name << "\t" << value << "\n";
+    for (auto const& [name, value] : attempt.otherClock) out << "other\t" << name << "\t" << value << "\n";
+    for (auto const& name : attempt.failed) out << "failed\t" << name << "\t0\n";
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+Attempt readAttempt(std::string const& path) {
+    Attempt attempt;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string kind, name, value;
+        if (!std::getline(fields, kind, '\t') || !std::getline(fields, name, '\t') || !std::getline(fields, value))
+            continue;
+        double const number = std::strtod(value.c_str(), nullptr);
+        if (kind == "figure") attempt.figures[name] = number;
+        if (kind == "other") attempt.otherClock[name] = number;
+        if (kind == "failed") attempt.failed.insert(name);
+    }
+    return attempt;
+}
+
+// Runs the benchmarks `filter` names in a new process of this program, with the arguments it was given,
+// and returns what that process measured (nothing when it could not run). Each process makes its blocks
+// anew: where the files and buffers of a process happen to lie in memory moves its times by as much as
+// half, the same way for all its repetitions, so a second attempt in the same process would repeat the
+// first one's luck rather than measure again.
+Attempt attemptInNewProcess(std::vector<std::string> const& arguments, std::string const& filter, int number) {
+    std::string const file = nativeRoot() + "/attempt-" + std::to_string(number) + ".txt";
+    std::vector<std::string> childArguments;
+    for (std::string const& argument : arguments)
+        if (argument.rfind("--benchmark_filter", 0) != 0) childArguments.push_back(argument);
+    childArguments.push_back("--benchmark_filter=" + filter);
+    std::vector<char*> argv;
+    for (std::string& argument : childArguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::string variable = std::string(kAttemptFileVariable) + "=" + file;
+    std::vector<char*> env;
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::strncmp(*e, kAttemptFileVariable, sizeof kAttemptFileVariable - 1) != 0) env.push_back(*e);
+    env.push_back(variable.data());
+    env.push_back(nullptr);
+    pid_t child = 0;
+    int status = 0;
+    if (::posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), env.data()) != 0 ||
+        ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::cerr << "  the attempt's process did not finish; its figures are left out\n";
+        return {};
+    }
+    return readAttempt(file);
+}
 
 // A row as one attempt measured it.
 struct Measured {
@@ -261,7 +329,8 @@ int printTable(std::vector<Attempt> const& attempts) {
         "size / time at the smaller one; memory: (peak - 32 MiB) / tie point file size; size rows: bytes\n"
         "written / their limit; bytes rows: bytes written / bytes allowed; disk rows (wall clock): synced / not "
         "synced. A row that missed its target\n"
-        "was measured twice more, library and baseline together, and is judged on its best attempt\n"
+        "was measured twice more, library and baseline together, each time in a new process, and is judged on\n"
+        "its best attempt "
         "(attempts: the ratio of each).\n",
         useWallTime() ? "wall clock" : "CPU time of the calling thread, system calls included",
         useWallTime() ? "CPU time" : "wall clock");
@@ -272,6 +341,7 @@ int printTable(std::vector<Attempt> const& attempts) {
 }  // namespace yb::bench
 
 int main(int argc, char** argv) {
+    std::vector<std::string> const given(argv, argv + argc);
     std::vector<char*> args(argv, argv + argc);
     bool repetitionsGiven = false, interleavingGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -296,20 +366,31 @@ int main(int argc, char** argv) {
     yb::bench::registerColmapCases();
 #endif
     yb::bench::registerDiskCases();
-    // Every case once; then, twice, the cases of the rows that missed. On a machine shared with other
-    // work a noisy figure misses once and passes again, where a slow call misses every time.
-    std::vector<yb::bench::Attempt> attempts;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::string const rerun =
-            attempt == 0 ? benchmark::GetBenchmarkFilter() : yb::bench::rerunFilter({attempts.front()});
-        if (attempt > 0 && rerun.empty()) break;
-        if (attempt > 0) std::cerr << "measuring again (" << attempt + 1 << " of 3): " << rerun << "\n";
+    auto runHere = [](std::string const& filter) {
         yb::bench::BestTimeReporter reporter;
-        benchmark::RunSpecifiedBenchmarks(&reporter, rerun);
-        yb::bench::Attempt& done = attempts.emplace_back();
+        benchmark::RunSpecifiedBenchmarks(&reporter, filter);
+        yb::bench::Attempt done;
         done.figures.swap(yb::bench::figures());
         done.otherClock.swap(yb::bench::otherClockFigures());
         done.failed = reporter.failed();
+        return done;
+    };
+    // An attempt asked for by the process below: measured, handed back, no table.
+    if (char const* file = std::getenv(yb::bench::kAttemptFileVariable); file != nullptr && *file != '\0') {
+        bool const written = yb::bench::writeAttempt(runHere(benchmark::GetBenchmarkFilter()), file);
+        benchmark::Shutdown();
+        return written ? 0 : 2;
+    }
+    // Every case once; then, twice, the cases of the rows that missed, each time in a new process. On a
+    // machine shared with other work a noisy figure misses once and passes again, where a slow call
+    // misses every time.
+    std::vector<yb::bench::Attempt> attempts;
+    attempts.push_back(runHere(benchmark::GetBenchmarkFilter()));
+    for (int attempt = 1; attempt < 3; ++attempt) {
+        std::string const rerun = yb::bench::rerunFilter({attempts.front()});
+        if (rerun.empty()) break;
+        std::cerr << "measuring again in a new process (" << attempt + 1 << " of 3): " << rerun << "\n";
+        attempts.push_back(yb::bench::attemptInNewProcess(given, rerun, attempt + 1));
     }
     benchmark::Shutdown();
     int const missed = yb::bench::printTable(attempts);
