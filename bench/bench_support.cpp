@@ -265,6 +265,11 @@ std::vector<std::vector<char>> perImageContents(blockgen::GeneratedBlock const& 
     return contents;
 }
 
+void afterOneUntimed(benchmark::State& state, std::function<void()> const& call) {
+    call();
+    for (auto _ : state) call();
+}
+
 void plainDetach(std::vector<std::string> const& reads, std::vector<std::string> const& files,
                  std::vector<std::vector<char>> const& contents, bool sync) {
     std::vector<char> buffer(std::size_t{1} << 20);

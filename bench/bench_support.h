@@ -77,6 +77,14 @@ std::vector<std::vector<char>> perImageContents(blockgen::GeneratedBlock const& 
 void plainDetach(std::vector<std::string> const& reads, std::vector<std::string> const& files,
                  std::vector<std::vector<char>> const& contents, bool sync);
 
+// Runs `call` once untimed, then as often as the state times it. A call that fills hundreds of
+// megabytes of fresh memory (the 100,000-image files, a disk's inodes) pays, on this kind of machine,
+// for what the cases before it left: the first touch of memory the host has not backed lately costs
+// microseconds a page, and ext4 without a journal passes over the inodes freed in the last minute. A
+// run right after one of its own meets what it left itself, whichever case ran before, and both sides
+// of a row are measured alike.
+void afterOneUntimed(benchmark::State& state, std::function<void()> const& call);
+
 // Stops the run with a message when a library call fails: a figure of a failing call means nothing.
 void check(benchmark::State& state, std::int32_t code, char const* what);
 

@@ -109,16 +109,6 @@ blockgen::GeneratedBlock& diskCameraBlock() {
     return made;
 }
 
-// Runs one repetition of a camera detach after an untimed one. ext4 without a journal passes over the
-// inodes freed in the last minute (six while their table is not yet written back) when it makes a
-// file, so a detach right after another one pays for the 20,000 files that one replaced, and one that
-// follows a quiet minute does not: which side had the quiet minute would decide the row. Each timed
-// repetition follows one of its own, so both sides are measured on a disk that has just seen a detach.
-void afterOneUntimed(benchmark::State& state, auto const& detach) {
-    detach();
-    for (auto _ : state) detach();
-}
-
 void cameraDetach(benchmark::State& state) {
     auto& block = diskCameraBlock();
     afterOneUntimed(

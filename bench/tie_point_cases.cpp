@@ -137,17 +137,18 @@ void registerWriteAndRead() {
         auto const blockOf = made;
         registerOnce("create/lib" + suffix, [blockOf](benchmark::State& state) {
             Block& b = blockOf();
-            for (auto _ : state)
+            afterOneUntimed(state, [&] {
                 check(state,
                       ybCreateTiePntFile(b.made.tiePointPath.c_str(), b.made.points.data(),
                                          static_cast<std::int32_t>(b.made.points.size())),
                       "ybCreateTiePntFile");
+            });
         });
         registerOnce("create/raw" + suffix, [blockOf](benchmark::State& state) {
             Block& b = blockOf();
             std::vector<char> const bytes = readWhole(tieNative(b));
             std::string const raw = nativePath(b.name + "/raw.scp");
-            for (auto _ : state) writeWhole(raw, bytes.data(), bytes.size());
+            afterOneUntimed(state, [&] { writeWhole(raw, bytes.data(), bytes.size()); });
         });
         registerOnce("readall/lib" + suffix, [blockOf](benchmark::State& state) {
             Block& b = blockOf();
@@ -273,7 +274,7 @@ void registerInputOrders() {
                 Block& b = blockOf();
                 std::vector<char> const bytes = readWhole(tieNative(b));
                 std::string const raw = nativePath(b.name + "/raw.scp");
-                for (auto _ : state) writeWhole(raw, bytes.data(), bytes.size());
+                afterOneUntimed(state, [&] { writeWhole(raw, bytes.data(), bytes.size()); });
             });
         for (auto const& [order, name] : kOrders) {
             std::string const key = std::string(name) + suffix;
@@ -283,10 +284,11 @@ void registerInputOrders() {
                 Block& b = blockOf();
                 std::vector<tagImagePoint> const& points = pointsInOrder(b, chosen);
                 std::string const path = hostPath(b.name + "/ordered.scp");
-                for (auto _ : state)
+                afterOneUntimed(state, [&] {
                     check(state,
                           ybCreateTiePntFile(path.c_str(), points.data(), static_cast<std::int32_t>(points.size())),
                           "ybCreateTiePntFile");
+                });
             });
             if (suffix != "H") continue;
             registerOnce("create/memory-" + key, [blockOf, chosen, key](benchmark::State& state) {

@@ -48,13 +48,15 @@ void detach(benchmark::State& state, Block& block) {
     // Every run replaces the per-image files of a detach before it, whatever case ran last (a clean
     // would leave none to replace, and a fresh folder is cheaper to fill): each size is measured alike.
     ensureDetached(state, block);
-    for (auto _ : state)
+    afterOneUntimed(state, [&] {
         check(state, ybDetachBlockTiePntFile(block.made.optionPath.c_str()), "ybDetachBlockTiePntFile");
+    });
 }
 
 void unite(benchmark::State& state, Block& block) {
     ensureDetached(state, block);
-    for (auto _ : state) check(state, ybUniteBlockTiePntFile(block.made.optionPath.c_str()), "ybUniteBlockTiePntFile");
+    afterOneUntimed(
+        state, [&] { check(state, ybUniteBlockTiePntFile(block.made.optionPath.c_str()), "ybUniteBlockTiePntFile"); });
 }
 
 void clean(benchmark::State& state, Block& block) {
@@ -116,10 +118,10 @@ void rawDetach(benchmark::State& state, Block& block) {
     std::string const tie = nativePath(block.name + "/" + block.name + ".scp");
     std::vector<std::string> const files = perImageFiles(block.made);
     std::vector<std::vector<char>> const contents = perImageContents(block.made);
-    for (auto _ : state) {
+    afterOneUntimed(state, [&] {
         benchmark::DoNotOptimize(readFresh(tie));
         for (std::size_t i = 0; i < files.size(); ++i) writeWhole(files[i], contents[i].data(), contents[i].size());
-    }
+    });
 }
 
 void rawUnite(benchmark::State& state, Block& block) {
@@ -127,10 +129,10 @@ void rawUnite(benchmark::State& state, Block& block) {
     std::vector<std::string> const files = perImageFiles(block.made);
     std::vector<char> const tieBytes = readWhole(nativePath(block.name + "/" + block.name + ".scp"));
     std::string const raw = nativePath(block.name + "/raw.scp");
-    for (auto _ : state) {
+    afterOneUntimed(state, [&] {
         for (auto const& file : files) benchmark::DoNotOptimize(readFresh(file));
         writeWhole(raw, tieBytes.data(), tieBytes.size());
-    }
+    });
 }
 
 void rawClean(benchmark::State& state, Block& block) {
@@ -205,7 +207,8 @@ void registerWorkflowCases() {
     registerOnce("unite/shuffledH", [](benchmark::State& state) {
         Block& b = hugeShuffledBlock();
         writePerImageFilesShuffled(state, b);
-        for (auto _ : state) check(state, ybUniteBlockTiePntFile(b.made.optionPath.c_str()), "ybUniteBlockTiePntFile");
+        afterOneUntimed(
+            state, [&] { check(state, ybUniteBlockTiePntFile(b.made.optionPath.c_str()), "ybUniteBlockTiePntFile"); });
     });
     addRow({"ybUniteBlockTiePntFile, per-image files in random order", "100,000 images, 5,000,000 points",
             RowKind::Ratio, "unite/shuffledH", "unite/rawH", 3.0});
