@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
@@ -286,7 +287,7 @@ void plainDetach(std::vector<std::string> const& reads, std::vector<std::string>
     // Synced as the library syncs a batch: each file handed to the disk when written, waited for (one
     // data sync each) 64 files later or before the renames, and the folder once after them.
     constexpr std::size_t kOpenAhead = 64;
-    std::vector<int> open;
+    std::deque<int> open;
     auto finish = [&](int fd) {
         if ((sync && ::fdatasync(fd) != 0) || ::close(fd) != 0) {
             std::cerr << "yb bench: raw sync failed\n";
@@ -306,7 +307,7 @@ void plainDetach(std::vector<std::string> const& reads, std::vector<std::string>
         open.push_back(fd);
         if (open.size() > kOpenAhead) {
             finish(open.front());
-            open.erase(open.begin());
+            open.pop_front();
         }
         folder = files[i].substr(0, files[i].find_last_of('/'));
     }

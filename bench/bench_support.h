@@ -72,8 +72,8 @@ std::vector<std::string> perImageFiles(blockgen::GeneratedBlock const& block);
 std::vector<std::vector<char>> perImageContents(blockgen::GeneratedBlock const& block);
 // What a plain program does for a detach: reads every file of `reads` whole through one buffer, then
 // writes each of `files` under a passing name and renames it into place. With `sync`, as the library's
-// batch: the new files reach the disk with one sync of their file system before the renames, and their
-// folder with one sync after.
+// batch: each new file handed to the disk as it is written and waited for with one data sync before the
+// renames, and their folder synced once after them.
 void plainDetach(std::vector<std::string> const& reads, std::vector<std::string> const& files,
                  std::vector<std::vector<char>> const& contents, bool sync);
 

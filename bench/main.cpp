@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <limits>
 #include <optional>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -330,8 +330,7 @@ int printTable(std::vector<Attempt> const& attempts) {
         "written / their limit; bytes rows: bytes written / bytes allowed; disk rows (wall clock): synced / not "
         "synced. A row that missed its target\n"
         "was measured twice more, library and baseline together, each time in a new process, and is judged on\n"
-        "its best attempt "
-        "(attempts: the ratio of each).\n",
+        "its best attempt (attempts: the ratio of each).\n",
         useWallTime() ? "wall clock" : "CPU time of the calling thread, system calls included",
         useWallTime() ? "CPU time" : "wall clock");
     return missed;
